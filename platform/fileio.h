@@ -1,0 +1,105 @@
+#pragma once
+// File and folder operations on DOS paths. Every function translates its path once
+// through toHostPath(); a path that does not translate fails like a missing file.
+//
+// FileHandle fails closed: after the first failed read, write, seek or truncate it
+// refuses every further call and keeps the first error, so a writer can never report
+// success for a file that lost bytes on the way.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qm {
+
+enum class OpenMode { Read, ReadWrite };
+enum class SeekOrigin { Begin, Current, End };
+
+class FileHandle {
+public:
+    FileHandle() = default;
+    ~FileHandle();
+    FileHandle(FileHandle&& other) noexcept;
+    FileHandle& operator=(FileHandle&& other) noexcept;
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+
+    // Opens an existing file; the handle is closed (isOpen() false) on failure.
+    static FileHandle open(std::string_view dosPath, OpenMode mode);
+    // Creates the file or empties an existing one, opened for reading and writing.
+    static FileHandle create(std::string_view dosPath);
+
+    bool isOpen() const { return fd_ >= 0; }
+    explicit operator bool() const { return isOpen() && error_ == 0; }
+    // errno of the first failure, 0 when none.
+    int error() const { return error_; }
+
+    // Bytes read (0 at the end), or -1 on failure.
+    int64_t read(void* buffer, int64_t count);
+    // Reads exactly `count` bytes; false on failure or a short read.
+    bool readExact(void* buffer, int64_t count);
+    // Writes every byte or fails: a short write (disk full) is a failure.
+    bool write(const void* buffer, int64_t count);
+    // New position, or -1 on failure.
+    int64_t seek(int64_t offset, SeekOrigin origin = SeekOrigin::Begin);
+    int64_t position();
+    int64_t size();
+    // Ends the file at the current position.
+    bool truncate();
+    // Pushes the file's data to the disk.
+    bool flush();
+    void close();
+
+    // Last-write date as a packed DOS date and time (local time, 2-second steps).
+    std::optional<uint32_t> dosDateTime();
+    bool setDosDateTime(uint32_t dosDateTime);
+
+private:
+    explicit FileHandle(int fd) : fd_(fd) {}
+    bool fail();
+
+    int fd_ = -1;
+    int error_ = 0;
+};
+
+bool fileExists(std::string_view dosPath);    // a file (or a link to one)
+bool folderExists(std::string_view dosPath);  // a folder (or a link to one)
+bool deleteFile(std::string_view dosPath);
+// Renames a file or folder; replaces an existing target file.
+bool renameFile(std::string_view fromDosPath, std::string_view toDosPath);
+// Creates the folder and every missing parent; true when it exists afterwards.
+bool createFolderChain(std::string_view dosPath);
+// Removes an empty folder.
+bool removeFolder(std::string_view dosPath);
+// Size in bytes, or -1 when the file cannot be examined.
+int64_t fileSize(std::string_view dosPath);
+std::optional<uint32_t> fileDosDateTime(std::string_view dosPath);
+bool setFileDosDateTime(std::string_view dosPath, uint32_t dosDateTime);
+// Last-write time as a date-time value, at full precision.
+std::optional<double> fileDateTime(std::string_view dosPath);
+
+struct FolderEntry {
+    std::string name;  // UTF-8 bytes, a valid DOS name
+    bool isFolder = false;
+    bool isLink = false;  // a symbolic link; walks must not descend into linked folders
+    bool isHidden = false;
+    int64_t size = 0;
+    double modified = 0;  // date-time value, local time
+};
+
+struct FolderListing {
+    bool ok = false;                       // false when the folder cannot be read
+    std::vector<FolderEntry> entries;      // in name order (bytewise)
+    std::vector<std::string> skippedNames; // host names a DOS path cannot carry
+};
+
+// Lists a folder's files and sub-folders ("." and ".." left out). Names that a DOS path
+// cannot carry are not listed but reported in skippedNames, for the caller to log.
+FolderListing listFolder(std::string_view dosFolder);
+
+// Free and total bytes of the file system holding `dosPath`; false when unknown.
+bool diskSpace(std::string_view dosPath, int64_t& freeBytes, int64_t& totalBytes);
+
+}  // namespace qm
