@@ -1,0 +1,291 @@
+#include "platform/hivestore.h"
+
+#include "platform/realuser.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace qm {
+
+namespace {
+
+class Fd {
+public:
+    explicit Fd(int fd = -1) : fd_(fd) {}
+    ~Fd() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return fd_; }
+    int release() {
+        int fd = fd_;
+        fd_ = -1;
+        return fd;
+    }
+
+private:
+    int fd_;
+};
+
+std::string envOr(const char* name, const std::string& fallback) {
+    const char* value = std::getenv(name);
+    return value && *value ? std::string(value) : fallback;
+}
+
+bool isMachine(RegistryRoot root) { return root != RegistryRoot::CurrentUser; }
+
+std::string hiveFolder(RegistryRoot root) {
+    if (const char* dir = std::getenv("QUILLMOOR_REGISTRY_DIR"); dir && *dir)
+        return dir;
+    if (isMachine(root))
+        return "/var/lib/quillmoor/registry";
+    RealUser user = realUser();
+    std::string config = user.home + "/.config";
+    if (!user.elevatedForOther)
+        config = envOr("XDG_CONFIG_HOME", config);
+    return config + "/quillmoor/registry";
+}
+
+// Files made for the real user while elevated are handed to that user.
+void handToUser(RegistryRoot root, int fd, const std::string& path) {
+    if (isMachine(root))
+        return;
+    RealUser user = realUser();
+    if (!user.elevatedForOther)
+        return;
+    int rc = fd >= 0 ? fchown(fd, user.uid, user.gid) : chown(path.c_str(), user.uid, user.gid);
+    (void)rc;
+}
+
+bool makeFolders(RegistryRoot root, const std::string& folder) {
+    mode_t mode = isMachine(root) ? 0755 : 0700;
+    for (size_t slash = 1; slash <= folder.size(); ++slash) {
+        if (slash < folder.size() && folder[slash] != '/')
+            continue;
+        std::string part = folder.substr(0, slash);
+        if (::mkdir(part.c_str(), mode) == 0) {
+            handToUser(root, -1, part);
+            continue;
+        }
+        if (errno != EEXIST)
+            return false;
+    }
+    struct stat st {};
+    return ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+RegistryStatus statusFromErrno(int error) {
+    return error == EACCES || error == EPERM || error == EROFS ? RegistryStatus::AccessDenied
+                                                               : RegistryStatus::IoError;
+}
+
+struct LoadedHive {
+    std::unique_ptr<HiveKey> root;
+    bool corrupt = false;
+    RegistryStatus status = RegistryStatus::Ok;
+};
+
+LoadedHive loadHive(const std::string& path) {
+    LoadedHive loaded;
+    loaded.root = std::make_unique<HiveKey>();
+    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.get() < 0) {
+        if (errno != ENOENT)
+            loaded.status = statusFromErrno(errno);
+        return loaded;
+    }
+    struct stat st {};
+    std::string text;
+    std::string problem;
+    if (::fstat(fd.get(), &st) != 0) {
+        loaded.status = RegistryStatus::IoError;
+        return loaded;
+    }
+    if (static_cast<uint64_t>(st.st_size) > kMaxHiveFileBytes) {
+        problem = "file larger than " + std::to_string(kMaxHiveFileBytes) + " bytes";
+    } else {
+        text.resize(static_cast<size_t>(st.st_size));
+        size_t done = 0;
+        while (done < text.size()) {
+            ssize_t got = ::read(fd.get(), text.data() + done, text.size() - done);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got <= 0)
+                break;
+            done += static_cast<size_t>(got);
+        }
+        if (done != text.size()) {
+            loaded.status = RegistryStatus::IoError;
+            return loaded;
+        }
+        HiveParseResult parsed = parseHive(text);
+        if (parsed.root)
+            loaded.root = std::move(parsed.root);
+        else
+            problem = parsed.error;
+    }
+    if (!problem.empty()) {
+        loaded.corrupt = true;
+        std::fprintf(stderr,
+                     "quillmoor: registry hive %s is damaged (%s); it is read as empty and "
+                     "will be kept as a .corrupt copy before it is written again\n",
+                     path.c_str(), problem.c_str());
+    }
+    return loaded;
+}
+
+// Moves a damaged hive aside so the next write does not destroy it.
+bool keepCorruptCopy(const std::string& path) {
+    for (int n = 0; n < 1000; ++n) {
+        std::string target = path + ".corrupt" + (n == 0 ? "" : "." + std::to_string(n));
+        struct stat st {};
+        if (::lstat(target.c_str(), &st) == 0)
+            continue;
+        if (::rename(path.c_str(), target.c_str()) != 0)
+            return false;
+        std::fprintf(stderr, "quillmoor: damaged registry hive kept as %s\n", target.c_str());
+        return true;
+    }
+    return false;
+}
+
+bool writeAll(int fd, const std::string& text) {
+    size_t done = 0;
+    while (done < text.size()) {
+        ssize_t put = ::write(fd, text.data() + done, text.size() - done);
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0)
+            return false;
+        done += static_cast<size_t>(put);
+    }
+    return true;
+}
+
+RegistryStatus saveHive(RegistryRoot root, const std::string& path, const HiveKey& hive) {
+    std::string temp = path + ".tmp." + std::to_string(::getpid());
+    mode_t mode = isMachine(root) ? 0644 : 0600;
+    Fd fd(::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, mode));
+    if (fd.get() < 0)
+        return statusFromErrno(errno);
+    handToUser(root, fd.get(), temp);
+    bool ok = writeAll(fd.get(), serializeHive(hive)) && ::fsync(fd.get()) == 0;
+    ok = ::close(fd.release()) == 0 && ok;
+    if (!ok || ::rename(temp.c_str(), path.c_str()) != 0) {
+        ::unlink(temp.c_str());
+        return RegistryStatus::IoError;
+    }
+    std::string folder = path.substr(0, path.rfind('/') + 1);
+    Fd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.get() >= 0)
+        ::fsync(dir.get());
+    return RegistryStatus::Ok;
+}
+
+// Opens and locks "<hive>.lock"; -1 when the lock file cannot be opened.
+int lockHive(RegistryRoot root, const std::string& path, bool exclusive) {
+    std::string lockPath = path + ".lock";
+    mode_t mode = isMachine(root) ? 0644 : 0600;
+    int flags = (exclusive ? O_RDWR | O_CREAT : O_RDONLY) | O_CLOEXEC | O_NOFOLLOW;
+    int fd = ::open(lockPath.c_str(), flags, mode);
+    if (fd < 0)
+        return -1;
+    handToUser(root, fd, lockPath);
+    while (::flock(fd, exclusive ? LOCK_EX : LOCK_SH) != 0) {
+        if (errno != EINTR) {
+            ::close(fd);
+            return -1;
+        }
+    }
+    return fd;
+}
+
+}  // namespace
+
+const char* registryStatusText(RegistryStatus status) {
+    switch (status) {
+    case RegistryStatus::Ok:
+        return "ok";
+    case RegistryStatus::KeyMissing:
+        return "key not found";
+    case RegistryStatus::ValueMissing:
+        return "value not found";
+    case RegistryStatus::WrongType:
+        return "value has another type";
+    case RegistryStatus::AccessDenied:
+        return "access denied";
+    case RegistryStatus::InvalidName:
+        return "invalid name";
+    case RegistryStatus::IoError:
+        return "hive file could not be read or written";
+    }
+    return "unknown";
+}
+
+const char* HiveStore::rootName(RegistryRoot root) {
+    switch (root) {
+    case RegistryRoot::LocalMachine:
+        return "HKEY_LOCAL_MACHINE";
+    case RegistryRoot::ClassesRoot:
+        return "HKEY_CLASSES_ROOT";
+    default:
+        return "HKEY_CURRENT_USER";
+    }
+}
+
+std::string HiveStore::hivePath(RegistryRoot root) {
+    return hiveFolder(root) + "/" + rootName(root) + ".hive";
+}
+
+bool HiveStore::writable(RegistryRoot root) {
+    if (!isMachine(root))
+        return true;
+    const char* readOnly = std::getenv("QUILLMOOR_REGISTRY_READONLY_MACHINE");
+    if (readOnly && std::strcmp(readOnly, "1") == 0)
+        return false;
+    return ::geteuid() == 0;
+}
+
+RegistryStatus HiveStore::read(RegistryRoot root,
+                               const std::function<RegistryStatus(const HiveKey&)>& reader) {
+    std::string path = hivePath(root);
+    // Without a lock file (a folder the user may not write) the rename on write still
+    // keeps readers from ever seeing a half-written hive.
+    Fd lock(lockHive(root, path, false));
+    LoadedHive loaded = loadHive(path);
+    if (loaded.status != RegistryStatus::Ok)
+        return loaded.status;
+    return reader(*loaded.root);
+}
+
+RegistryStatus HiveStore::update(
+    RegistryRoot root, const std::function<RegistryStatus(HiveKey&, bool& changed)>& change) {
+    if (!writable(root))
+        return RegistryStatus::AccessDenied;
+    std::string path = hivePath(root);
+    if (!makeFolders(root, hiveFolder(root)))
+        return statusFromErrno(errno);
+    Fd lock(lockHive(root, path, true));
+    if (lock.get() < 0)
+        return statusFromErrno(errno);
+    LoadedHive loaded = loadHive(path);
+    if (loaded.status != RegistryStatus::Ok)
+        return loaded.status;
+    bool changed = false;
+    RegistryStatus status = change(*loaded.root, changed);
+    if (status != RegistryStatus::Ok || !changed)
+        return status;
+    if (loaded.corrupt && !keepCorruptCopy(path))
+        return RegistryStatus::IoError;
+    return saveHive(root, path, *loaded.root);
+}
+
+}  // namespace qm

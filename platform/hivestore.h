@@ -1,0 +1,53 @@
+#pragma once
+// Where the registry hive files live and how several processes share them. Every
+// operation takes a lock (flock on "<hive>.lock"), reads the file fresh, and a change is
+// written to a temporary file, pushed to disk and renamed over the hive, so a reader
+// never sees half a file and a killed writer leaves the old hive in place.
+//
+// Files: HKEY_CURRENT_USER.hive in $XDG_CONFIG_HOME/quillmoor/registry (the real user's
+// ~/.config/quillmoor/registry when elevated through sudo or pkexec);
+// HKEY_LOCAL_MACHINE.hive and HKEY_CLASSES_ROOT.hive in /var/lib/quillmoor/registry.
+// QUILLMOOR_REGISTRY_DIR puts all three into one folder. The machine hives are writable
+// only with euid 0, and not at all when QUILLMOOR_REGISTRY_READONLY_MACHINE=1.
+//
+// A damaged hive reads as empty with a message on stderr; before the first write over
+// it, it is renamed to "<hive>.corrupt" (".corrupt.1", ... when that exists).
+
+#include "platform/hivefile.h"
+
+#include <functional>
+#include <string>
+
+namespace qm {
+
+enum class RegistryRoot { CurrentUser, LocalMachine, ClassesRoot };
+
+enum class RegistryStatus {
+    Ok,
+    KeyMissing,    // the key (or the key opened earlier) does not exist
+    ValueMissing,  // no value of that name
+    WrongType,     // the value exists with another type
+    AccessDenied,  // a machine hive without administrator rights, or a read-only key
+    InvalidName,   // an empty or over-long key name, an over-long value name
+    IoError,       // the hive file could not be read, locked or written
+};
+
+const char* registryStatusText(RegistryStatus status);
+
+class HiveStore {
+public:
+    static std::string hivePath(RegistryRoot root);
+    static const char* rootName(RegistryRoot root);
+    // Whether this process may change the hive of `root`.
+    static bool writable(RegistryRoot root);
+
+    // Runs `reader` on a fresh copy of the hive, under a shared lock.
+    static RegistryStatus read(RegistryRoot root,
+                               const std::function<RegistryStatus(const HiveKey&)>& reader);
+    // Runs `change` under an exclusive lock on a fresh copy; writes the hive back when
+    // `change` returns Ok and reports `changed` true.
+    static RegistryStatus update(RegistryRoot root,
+                                 const std::function<RegistryStatus(HiveKey&, bool& changed)>& change);
+};
+
+}  // namespace qm

@@ -1,0 +1,79 @@
+#include "platform/realuser.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <optional>
+#include <pwd.h>
+#include <unistd.h>
+#include <vector>
+
+namespace qm {
+
+namespace {
+
+std::optional<uid_t> uidFromEnv(const char* name) {
+    const char* text = std::getenv(name);
+    if (!text || !*text)
+        return std::nullopt;
+    char* end = nullptr;
+    errno = 0;
+    unsigned long value = std::strtoul(text, &end, 10);
+    if (errno != 0 || *end != '\0' || value == 0 || value > 0x7fffffffUL)
+        return std::nullopt;
+    return static_cast<uid_t>(value);
+}
+
+std::optional<uid_t> elevatingUid() {
+    if (geteuid() != 0)
+        return std::nullopt;
+    if (auto uid = uidFromEnv("SUDO_UID"))
+        return uid;
+    return uidFromEnv("PKEXEC_UID");
+}
+
+void fillFromPasswd(RealUser& user) {
+    long size = sysconf(_SC_GETPW_R_SIZE_MAX);
+    std::vector<char> buffer(size > 0 ? static_cast<size_t>(size) : 16384);
+    passwd entry{};
+    passwd* found = nullptr;
+    if (getpwuid_r(user.uid, &entry, buffer.data(), buffer.size(), &found) != 0 || !found)
+        return;
+    user.gid = found->pw_gid;
+    user.name = found->pw_name ? found->pw_name : "";
+    user.home = found->pw_dir ? found->pw_dir : "";
+}
+
+}  // namespace
+
+RealUser realUser() {
+    RealUser user;
+    user.uid = getuid();
+    user.gid = getgid();
+    if (auto other = elevatingUid()) {
+        user.uid = *other;
+        user.elevatedForOther = true;
+    }
+    fillFromPasswd(user);
+    if (user.elevatedForOther)
+        return user;
+    if (const char* home = std::getenv("HOME"); home && *home)
+        user.home = home;
+    return user;
+}
+
+std::string GetUserName() {
+    if (geteuid() == 0) {
+        if (const char* sudoUser = std::getenv("SUDO_USER"); sudoUser && *sudoUser)
+            return sudoUser;
+    }
+    RealUser user = realUser();
+    if (!user.name.empty())
+        return user.name;
+    for (const char* name : {"LOGNAME", "USER"}) {
+        if (const char* value = std::getenv(name); value && *value)
+            return value;
+    }
+    return {};
+}
+
+}  // namespace qm

@@ -1,0 +1,28 @@
+#pragma once
+// Who the program works for. A program started elevated through sudo or pkexec runs
+// as root, yet its per-user data (registry hive, window titles, user name) belongs to
+// the user who asked for the elevation, as an elevated program on the original system
+// kept its user's settings.
+
+#include <string>
+#include <sys/types.h>
+
+namespace qm {
+
+struct RealUser {
+    uid_t uid = 0;
+    gid_t gid = 0;
+    std::string name;  // login name, may be empty when the account has none
+    std::string home;  // home folder, may be empty
+    // True when running as root on behalf of another user (SUDO_UID / PKEXEC_UID).
+    bool elevatedForOther = false;
+};
+
+// The user the program works for: with euid 0 and SUDO_UID (or PKEXEC_UID) naming
+// another account, that account; otherwise the real uid of the process.
+RealUser realUser();
+
+// The login name of that user, honouring SUDO_USER when elevated through sudo.
+std::string GetUserName();
+
+}  // namespace qm

@@ -1,0 +1,272 @@
+#include "platform/registry.h"
+
+namespace qm {
+
+namespace {
+
+using Names = std::vector<std::string>;
+
+HiveKey* walk(const HiveKey& root, const Names& names) {
+    auto* key = const_cast<HiveKey*>(&root);
+    for (const auto& name : names) {
+        key = key->findSubKey(name);
+        if (!key)
+            return nullptr;
+    }
+    return key;
+}
+
+bool validKeyNames(const Names& names) {
+    if (names.size() > kMaxKeyDepth)
+        return false;
+    for (const auto& name : names) {
+        if (name.size() > kMaxKeyNameBytes)
+            return false;
+    }
+    return true;
+}
+
+std::string joinNames(const Names& names) {
+    std::string path;
+    for (const auto& name : names)
+        path += (path.empty() ? "" : "\\") + name;
+    return path;
+}
+
+}  // namespace
+
+void Registry::setRoot(RegistryRoot root) {
+    root_ = root;
+    closeKey();
+}
+
+std::vector<std::string> Registry::resolve(std::string_view path) const {
+    Names names = path.starts_with('\\') ? Names() : key_;
+    for (auto& name : splitKeyPath(path))
+        names.push_back(std::move(name));
+    return names;
+}
+
+bool Registry::remember(RegistryStatus status) const {
+    lastStatus_ = status;
+    return status == RegistryStatus::Ok;
+}
+
+bool Registry::openKey(std::string_view path, bool canCreate) {
+    Names names = resolve(path);
+    if (!validKeyNames(names))
+        return remember(RegistryStatus::InvalidName);
+    if (!HiveStore::writable(root_))
+        return remember(RegistryStatus::AccessDenied);
+    RegistryStatus status = RegistryStatus::Ok;
+    if (canCreate)
+        status = createKey(path) ? RegistryStatus::Ok : lastStatus_;
+    else if (!keyExists(path))
+        status = lastStatus_ == RegistryStatus::Ok ? RegistryStatus::KeyMissing : lastStatus_;
+    if (status != RegistryStatus::Ok)
+        return remember(status);
+    key_ = std::move(names);
+    readOnly_ = false;
+    return remember(RegistryStatus::Ok);
+}
+
+bool Registry::openKeyReadOnly(std::string_view path) {
+    Names names = resolve(path);
+    if (!keyExists(path))
+        return remember(lastStatus_ == RegistryStatus::Ok ? RegistryStatus::KeyMissing
+                                                          : lastStatus_);
+    key_ = std::move(names);
+    readOnly_ = true;
+    return remember(RegistryStatus::Ok);
+}
+
+void Registry::closeKey() {
+    key_.clear();
+    readOnly_ = false;
+}
+
+std::string Registry::currentPath() const { return joinNames(key_); }
+
+bool Registry::keyExists(std::string_view path) const {
+    Names names = resolve(path);
+    bool found = false;
+    RegistryStatus status = HiveStore::read(root_, [&](const HiveKey& hive) {
+        found = walk(hive, names) != nullptr;
+        return RegistryStatus::Ok;
+    });
+    remember(status);
+    return status == RegistryStatus::Ok && found;
+}
+
+bool Registry::createKey(std::string_view path) {
+    Names names = resolve(path);
+    if (names.empty() || !validKeyNames(names))
+        return remember(RegistryStatus::InvalidName);
+    return remember(HiveStore::update(root_, [&](HiveKey& hive, bool& changed) {
+        HiveKey* key = &hive;
+        for (const auto& name : names) {
+            changed = changed || !key->findSubKey(name);
+            key = &key->subKeyOrCreate(name);
+        }
+        return RegistryStatus::Ok;
+    }));
+}
+
+bool Registry::deleteKey(std::string_view path) {
+    Names names = resolve(path);
+    if (names.empty())
+        return remember(RegistryStatus::InvalidName);
+    std::string last = names.back();
+    names.pop_back();
+    return remember(HiveStore::update(root_, [&](HiveKey& hive, bool& changed) {
+        HiveKey* parent = walk(hive, names);
+        changed = parent && parent->removeSubKey(last);
+        return changed ? RegistryStatus::Ok : RegistryStatus::KeyMissing;
+    }));
+}
+
+bool Registry::valueExists(std::string_view name) const {
+    return valueType(name) != RegistryValueType::None;
+}
+
+RegistryValueType Registry::valueType(std::string_view name) const {
+    RegistryValueType type = RegistryValueType::None;
+    remember(HiveStore::read(root_, [&](const HiveKey& hive) {
+        const HiveKey* key = walk(hive, key_);
+        if (!key)
+            return RegistryStatus::KeyMissing;
+        const HiveValue* value = key->findValue(name);
+        if (!value)
+            return RegistryStatus::ValueMissing;
+        type = value->type;
+        return RegistryStatus::Ok;
+    }));
+    return type;
+}
+
+std::vector<std::string> Registry::valueNames() const {
+    Names names;
+    remember(HiveStore::read(root_, [&](const HiveKey& hive) {
+        const HiveKey* key = walk(hive, key_);
+        if (!key)
+            return RegistryStatus::KeyMissing;
+        for (const auto& value : key->values)
+            names.push_back(value.name);
+        return RegistryStatus::Ok;
+    }));
+    return names;
+}
+
+std::vector<std::string> Registry::subKeyNames() const {
+    Names names;
+    remember(HiveStore::read(root_, [&](const HiveKey& hive) {
+        const HiveKey* key = walk(hive, key_);
+        if (!key)
+            return RegistryStatus::KeyMissing;
+        for (const auto& sub : key->subKeys)
+            names.push_back(sub->name);
+        return RegistryStatus::Ok;
+    }));
+    return names;
+}
+
+RegistryStatus Registry::readValue(std::string_view name, RegistryValueType type,
+                                   HiveValue& out) const {
+    RegistryStatus status = HiveStore::read(root_, [&](const HiveKey& hive) {
+        const HiveKey* key = walk(hive, key_);
+        if (!key)
+            return RegistryStatus::KeyMissing;
+        const HiveValue* value = key->findValue(name);
+        if (!value)
+            return RegistryStatus::ValueMissing;
+        if (value->type != type)
+            return RegistryStatus::WrongType;
+        out = *value;
+        return RegistryStatus::Ok;
+    });
+    remember(status);
+    return status;
+}
+
+RegistryStatus Registry::readString(std::string_view name, std::string& out) const {
+    HiveValue value;
+    RegistryStatus status = readValue(name, RegistryValueType::String, value);
+    if (status == RegistryStatus::Ok)
+        out = std::move(value.data);
+    return status;
+}
+
+RegistryStatus Registry::readDword(std::string_view name, uint32_t& out) const {
+    HiveValue value;
+    RegistryStatus status = readValue(name, RegistryValueType::DWord, value);
+    if (status == RegistryStatus::Ok)
+        out = value.number;
+    return status;
+}
+
+RegistryStatus Registry::readBinary(std::string_view name, std::string& out) const {
+    HiveValue value;
+    RegistryStatus status = readValue(name, RegistryValueType::Binary, value);
+    if (status == RegistryStatus::Ok)
+        out = std::move(value.data);
+    return status;
+}
+
+RegistryStatus Registry::writeValue(HiveValue value) {
+    if (readOnly_) {
+        remember(RegistryStatus::AccessDenied);
+        return lastStatus_;
+    }
+    if (value.name.size() > kMaxValueNameBytes) {
+        remember(RegistryStatus::InvalidName);
+        return lastStatus_;
+    }
+    remember(HiveStore::update(root_, [&](HiveKey& hive, bool& changed) {
+        HiveKey* key = walk(hive, key_);
+        if (!key)
+            return RegistryStatus::KeyMissing;
+        changed = true;
+        if (HiveValue* existing = key->findValue(value.name)) {
+            value.name = existing->name;  // the first spelling stays
+            *existing = std::move(value);
+            return RegistryStatus::Ok;
+        }
+        key->values.push_back(std::move(value));
+        return RegistryStatus::Ok;
+    }));
+    return lastStatus_;
+}
+
+RegistryStatus Registry::writeString(std::string_view name, std::string_view text) {
+    return writeValue({std::string(name), RegistryValueType::String, std::string(text), 0});
+}
+
+RegistryStatus Registry::writeDword(std::string_view name, uint32_t number) {
+    return writeValue({std::string(name), RegistryValueType::DWord, {}, number});
+}
+
+RegistryStatus Registry::writeBinary(std::string_view name, std::string_view bytes) {
+    return writeValue({std::string(name), RegistryValueType::Binary, std::string(bytes), 0});
+}
+
+bool Registry::deleteValue(std::string_view name) {
+    if (readOnly_)
+        return remember(RegistryStatus::AccessDenied);
+    return remember(HiveStore::update(root_, [&](HiveKey& hive, bool& changed) {
+        HiveKey* key = walk(hive, key_);
+        if (!key)
+            return RegistryStatus::KeyMissing;
+        changed = key->removeValue(name);
+        return changed ? RegistryStatus::Ok : RegistryStatus::ValueMissing;
+    }));
+}
+
+bool IsAdmin() {
+    Registry registry(RegistryRoot::LocalMachine);
+    const std::string_view probe = "\\Software\\Quill_Moor_Tmp";
+    if (registry.keyExists(probe))
+        return registry.deleteKey(probe);
+    return registry.createKey(probe) && registry.deleteKey(probe);
+}
+
+}  // namespace qm

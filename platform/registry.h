@@ -1,0 +1,80 @@
+#pragma once
+// Registry access for the three programs: a root (HKCU, HKLM, HKCR), one open key at a
+// time, and typed values read and written in the hive files of HiveStore. Every call
+// reads the hive fresh, so two programs see each other's changes at once.
+//
+// Paths starting with '\' are taken from the root, others from the open key. Key and
+// value names compare without regard to ASCII case and keep the case first written; the
+// empty value name is the key's default value. A Registry object owns nothing but its
+// open key's path; make one per routine.
+
+#include "platform/hivestore.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qm {
+
+class Registry {
+public:
+    explicit Registry(RegistryRoot root = RegistryRoot::CurrentUser) : root_(root) {}
+
+    RegistryRoot root() const { return root_; }
+    // Switches the root; closes the open key.
+    void setRoot(RegistryRoot root);
+
+    // Opens a key for reading and writing, creating it (and its parents) when
+    // `canCreate`. Fails on a machine root without administrator rights, as opening a
+    // machine key for writing does on the original system.
+    bool openKey(std::string_view path, bool canCreate);
+    // Opens an existing key for reading; writes through it fail with AccessDenied.
+    bool openKeyReadOnly(std::string_view path);
+    // Back to the root key.
+    void closeKey();
+    // The open key's path from the root, names joined by '\' (empty for the root).
+    std::string currentPath() const;
+
+    bool keyExists(std::string_view path) const;
+    bool createKey(std::string_view path);
+    // Deletes the key with every key and value below it.
+    bool deleteKey(std::string_view path);
+
+    bool valueExists(std::string_view name) const;
+    // RegistryValueType::None when the value does not exist.
+    RegistryValueType valueType(std::string_view name) const;
+    // Value names in the order they were first written; sub-key names in creation order.
+    std::vector<std::string> valueNames() const;
+    std::vector<std::string> subKeyNames() const;
+
+    RegistryStatus readString(std::string_view name, std::string& out) const;
+    RegistryStatus readDword(std::string_view name, uint32_t& out) const;
+    RegistryStatus readBinary(std::string_view name, std::string& out) const;
+    RegistryStatus writeString(std::string_view name, std::string_view value);
+    RegistryStatus writeDword(std::string_view name, uint32_t value);
+    RegistryStatus writeBinary(std::string_view name, std::string_view bytes);
+    bool deleteValue(std::string_view name);
+
+    // The outcome of the last call that failed or succeeded.
+    RegistryStatus lastStatus() const { return lastStatus_; }
+
+private:
+    std::vector<std::string> resolve(std::string_view path) const;
+    bool remember(RegistryStatus status) const;
+    RegistryStatus readValue(std::string_view name, RegistryValueType type,
+                             HiveValue& out) const;
+    RegistryStatus writeValue(HiveValue value);
+
+    RegistryRoot root_;
+    std::vector<std::string> key_;  // names from the root down
+    bool readOnly_ = false;
+    mutable RegistryStatus lastStatus_ = RegistryStatus::Ok;
+};
+
+// The administrator probe of the three programs: creates and deletes the key
+// "Software\Quill_Moor_Tmp" under HKEY_LOCAL_MACHINE (deletes it when it exists).
+// True when that succeeded.
+bool IsAdmin();
+
+}  // namespace qm
