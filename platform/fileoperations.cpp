@@ -1,0 +1,154 @@
+#include "platform/fileoperations.h"
+
+#include "platform/dospath.h"
+#include "platform/drivetable.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <dirent.h>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace qm {
+
+namespace {
+
+class Fd {
+public:
+    explicit Fd(int fd = -1) : fd_(fd) {}
+    ~Fd() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return fd_; }
+    int release() {
+        int fd = fd_;
+        fd_ = -1;
+        return fd;
+    }
+
+private:
+    int fd_;
+};
+
+bool copyContent(int from, int to) {
+    char buffer[65536];
+    for (;;) {
+        ssize_t got = ::read(from, buffer, sizeof(buffer));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return false;
+        if (got == 0)
+            return true;
+        for (ssize_t done = 0; done < got;) {
+            ssize_t put = ::write(to, buffer + done, static_cast<size_t>(got - done));
+            if (put < 0 && errno == EINTR)
+                continue;
+            if (put <= 0)
+                return false;
+            done += put;
+        }
+    }
+}
+
+bool copyHost(const std::string& from, const std::string& to) {
+    Fd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat st {};
+    if (in.get() < 0 || ::fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode))
+        return false;
+    std::string temp = to + ".qmcopy." + std::to_string(::getpid());
+    Fd out(::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW,
+                  st.st_mode & 07777));
+    if (out.get() < 0)
+        return false;
+    timespec times[2] = {st.st_atim, st.st_mtim};
+    bool ok = copyContent(in.get(), out.get()) && ::fsync(out.get()) == 0 &&
+              ::futimens(out.get(), times) == 0;
+    ok = ::close(out.release()) == 0 && ok;
+    if (ok && ::rename(temp.c_str(), to.c_str()) == 0)
+        return true;
+    ::unlink(temp.c_str());
+    return false;
+}
+
+bool isDriveRoot(const std::string& host) {
+    if (host == "/")
+        return true;
+    for (const auto& drive : DriveTable::instance().drives()) {
+        if (drive.hostRoot == host)
+            return true;
+    }
+    return false;
+}
+
+// Empties the folder open as `dirFd` (which it closes); links are unlinked, not followed.
+bool emptyFolder(int dirFd) {
+    DIR* dir = ::fdopendir(dirFd);
+    if (!dir) {
+        ::close(dirFd);
+        return false;
+    }
+    bool ok = true;
+    while (dirent* entry = ::readdir(dir)) {
+        std::string name = entry->d_name;
+        if (name == "." || name == "..")
+            continue;
+        struct stat st {};
+        if (::fstatat(::dirfd(dir), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            ok = false;
+            continue;
+        }
+        if (S_ISDIR(st.st_mode)) {
+            int sub = ::openat(::dirfd(dir), name.c_str(),
+                               O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            ok = sub >= 0 && emptyFolder(sub) && ok;
+            ok = ::unlinkat(::dirfd(dir), name.c_str(), AT_REMOVEDIR) == 0 && ok;
+            continue;
+        }
+        ok = ::unlinkat(::dirfd(dir), name.c_str(), 0) == 0 && ok;
+    }
+    ::closedir(dir);
+    return ok;
+}
+
+}  // namespace
+
+bool copyFileKeepingDate(std::string_view fromDosPath, std::string_view toDosPath) {
+    auto from = toHostPath(fromDosPath);
+    auto to = toHostPath(toDosPath);
+    return from && to && copyHost(*from, *to);
+}
+
+bool moveFile(std::string_view fromDosPath, std::string_view toDosPath) {
+    auto from = toHostPath(fromDosPath);
+    auto to = toHostPath(toDosPath);
+    if (!from || !to)
+        return false;
+    if (::rename(from->c_str(), to->c_str()) == 0)
+        return true;
+    if (errno != EXDEV)
+        return false;
+    return copyHost(*from, *to) && ::unlink(from->c_str()) == 0;
+}
+
+bool deleteFolderTree(std::string_view dosPath) {
+    auto host = toHostPath(dosPath);
+    if (!host || isDriveRoot(*host)) {
+        if (host)
+            std::fprintf(stderr, "quillmoor: refusing to delete the drive root %s\n",
+                         host->c_str());
+        return false;
+    }
+    int fd = ::open(host->c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    bool emptied = emptyFolder(fd);
+    return ::rmdir(host->c_str()) == 0 && emptied;
+}
+
+}  // namespace qm

@@ -1,0 +1,21 @@
+#pragma once
+// File operations the windows need beyond fileio.h, on DOS paths: a copy that keeps
+// the file's dates, a move that copies and deletes when the target is on another
+// device, and a recursive folder delete that never follows a link and refuses the
+// roots of drives (and the host's "/").
+
+#include <string_view>
+
+namespace qm {
+
+// Copies a file over an existing target (through a temporary file in the target's
+// folder, renamed into place), keeping its modification time and permissions.
+bool copyFileKeepingDate(std::string_view fromDosPath, std::string_view toDosPath);
+// Renames a file; across devices copies it (keeping dates) and deletes the original.
+// The original stays whenever the copy did not complete.
+bool moveFile(std::string_view fromDosPath, std::string_view toDosPath);
+// Deletes a folder with everything in it. A link inside is removed as a link, never
+// followed. Refuses a drive root and "/". True when the folder is gone.
+bool deleteFolderTree(std::string_view dosPath);
+
+}  // namespace qm
