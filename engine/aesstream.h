@@ -10,7 +10,7 @@
 namespace qm {
 
 class TAESStream final : public TStreamCipher {
-public:
+  public:
     explicit TAESStream(TRijndael::TPath Path = TRijndael::TPath::Auto);
 };
 

@@ -2,8 +2,7 @@
 
 namespace qm {
 
-void TBlockCipher::CfbEncryptBlocks(std::uint8_t* Reg, std::uint8_t* Buf,
-                                    std::size_t Count) const {
+void TBlockCipher::CfbEncryptBlocks(std::uint8_t* Reg, std::uint8_t* Buf, std::size_t Count) const {
     const std::size_t b = static_cast<std::size_t>(BlockSize());
     for (std::size_t i = 0; i < Count; ++i, Buf += b) {
         XorBlock(Reg, Buf);
@@ -12,8 +11,7 @@ void TBlockCipher::CfbEncryptBlocks(std::uint8_t* Reg, std::uint8_t* Buf,
     }
 }
 
-void TBlockCipher::CfbDecryptBlocks(std::uint8_t* Reg, std::uint8_t* Buf,
-                                    std::size_t Count) const {
+void TBlockCipher::CfbDecryptBlocks(std::uint8_t* Reg, std::uint8_t* Buf, std::size_t Count) const {
     const std::size_t b = static_cast<std::size_t>(BlockSize());
     for (std::size_t i = 0; i < Count; ++i, Buf += b) {
         for (std::size_t j = 0; j < b; ++j) {
@@ -25,8 +23,7 @@ void TBlockCipher::CfbDecryptBlocks(std::uint8_t* Reg, std::uint8_t* Buf,
     }
 }
 
-void TBlockCipher::MacBlocks(std::uint8_t* Reg, const std::uint8_t* Buf,
-                             std::size_t Count) const {
+void TBlockCipher::MacBlocks(std::uint8_t* Reg, const std::uint8_t* Buf, std::size_t Count) const {
     const std::size_t b = static_cast<std::size_t>(BlockSize());
     for (std::size_t i = 0; i < Count; ++i, Buf += b) {
         XorBlock(Reg, Buf);

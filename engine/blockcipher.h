@@ -11,7 +11,7 @@
 namespace qm {
 
 class TBlockCipher {
-public:
+  public:
     TBlockCipher() = default;
     TBlockCipher(const TBlockCipher&) = delete;
     TBlockCipher& operator=(const TBlockCipher&) = delete;

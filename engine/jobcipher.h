@@ -20,7 +20,7 @@ namespace qm {
 inline constexpr std::size_t kCheckValueBytes = 8;
 
 class TJobCipher {
-public:
+  public:
     explicit TJobCipher(TRijndael::TPath Path = TRijndael::TPath::Auto) : fPath(Path) {}
 
     // Creates the cipher keyed with the first KeySize / 8 bytes of Key and
@@ -47,7 +47,7 @@ public:
     // when not initialised.
     TAESStream* Stream() { return fCipher.get(); }
 
-private:
+  private:
     TRijndael::TPath fPath;
     std::unique_ptr<TAESStream> fCipher;
     std::array<std::uint8_t, 16> fIV{};

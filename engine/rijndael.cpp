@@ -1,8 +1,8 @@
 #include "engine/rijndael.h"
 
-#include "engine/rijndaeltables.h"
-#include "engine/rijndaelni.h"
 #include "engine/binlib.h"
+#include "engine/rijndaelni.h"
+#include "engine/rijndaeltables.h"
 
 #include <cstring>
 
@@ -23,7 +23,9 @@ inline void Store32(std::uint8_t* p, std::uint32_t v) {
     p[3] = static_cast<std::uint8_t>(v >> 24);
 }
 
-inline std::uint32_t B(std::uint32_t w, int row) { return (w >> (8 * row)) & 0xff; }
+inline std::uint32_t B(std::uint32_t w, int row) {
+    return (w >> (8 * row)) & 0xff;
+}
 
 inline std::uint32_t SubWord(std::uint32_t w) {
     const auto& S = kTables.S;

@@ -12,7 +12,7 @@
 namespace qm {
 
 class TRijndael final : public TBlockCipher {
-public:
+  public:
     // Auto uses AES instructions when the CPU has them; Table never does
     // (tests and the benchmark use it to exercise the portable path).
     enum class TPath { Auto, Table };
@@ -41,7 +41,7 @@ public:
 
     static constexpr int kScheduleWords = 64;
 
-private:
+  private:
     // Round keys; word i holds schedule bytes 4i..4i+3 in memory order, so the
     // array is also the byte image the AES instructions load.
     alignas(16) std::uint32_t fKey[kScheduleWords] = {};

@@ -9,9 +9,7 @@
 namespace qm::aesni {
 namespace {
 
-template <int NR> struct TKeys {
-    __m128i k[NR + 1];
-};
+template <int NR> struct TKeys { __m128i k[NR + 1]; };
 
 template <int NR> QM_AESNI inline TKeys<NR> LoadKeys(const std::uint32_t* Key) {
     TKeys<NR> keys;
@@ -70,8 +68,7 @@ QM_AESNI void CfbDecryptT(const std::uint32_t* Key, std::uint8_t* Reg, std::uint
     const TKeys<NR> K = LoadKeys<NR>(Key);
     __m128i r = Load(Reg);
     for (; Count >= 4; Count -= 4, Buf += 64) {
-        const __m128i c0 = Load(Buf), c1 = Load(Buf + 16), c2 = Load(Buf + 32),
-                      c3 = Load(Buf + 48);
+        const __m128i c0 = Load(Buf), c1 = Load(Buf + 16), c2 = Load(Buf + 32), c3 = Load(Buf + 48);
         __m128i e0 = _mm_xor_si128(c0, K.k[0]), e1 = _mm_xor_si128(c1, K.k[0]),
                 e2 = _mm_xor_si128(c2, K.k[0]), e3 = _mm_xor_si128(c3, K.k[0]);
         for (int i = 1; i < NR; ++i) {

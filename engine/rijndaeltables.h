@@ -37,7 +37,9 @@ constexpr std::uint8_t Rol8(std::uint8_t x, int n) {
     return static_cast<std::uint8_t>((x << n) | (x >> (8 - n)));
 }
 
-constexpr std::uint32_t Rol32c(std::uint32_t x, int n) { return (x << n) | (x >> (32 - n)); }
+constexpr std::uint32_t Rol32c(std::uint32_t x, int n) {
+    return (x << n) | (x >> (32 - n));
+}
 
 constexpr std::uint32_t Column(std::uint8_t b0, std::uint8_t b1, std::uint8_t b2, std::uint8_t b3) {
     return std::uint32_t(b0) | std::uint32_t(b1) << 8 | std::uint32_t(b2) << 16 |

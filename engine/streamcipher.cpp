@@ -121,7 +121,9 @@ void TStreamCipher::MACFinish() {
     fMacPos = 0;
 }
 
-void TStreamCipher::MACReset() { std::fill(fMac.begin(), fMac.end(), 0); }
+void TStreamCipher::MACReset() {
+    std::fill(fMac.begin(), fMac.end(), 0);
+}
 
 void TStreamCipher::GetMAC(std::uint8_t* Dest) {
     MACFinish();

@@ -15,7 +15,7 @@
 namespace qm {
 
 class TStreamCipher {
-public:
+  public:
     explicit TStreamCipher(std::unique_ptr<TBlockCipher> Cipher);
     TStreamCipher(const TStreamCipher&) = delete;
     TStreamCipher& operator=(const TStreamCipher&) = delete;
@@ -45,8 +45,10 @@ public:
 
     void MACBlocks(const std::uint8_t* Buf, std::size_t Count);
     void MACUpdate(const std::uint8_t* Buf, std::size_t Len);
-    // Closes a partly filled block: zero the rest of it and encrypt. A MAC over
-    // a whole number of blocks gets no extra block.
+    // Closes a partly filled block: the register bytes after the filled ones are
+    // overwritten with zeros (not xored), then encrypted. A MAC over a whole
+    // number of blocks (also none) gets no extra block. Password keys depend on
+    // this exact rule.
     void MACFinish();
     // Zeroes the MAC register; the fill position is kept.
     void MACReset();
@@ -56,7 +58,7 @@ public:
 
     const TBlockCipher& Cipher() const { return *fCipher; }
 
-private:
+  private:
     std::unique_ptr<TBlockCipher> fCipher;
     std::vector<std::uint8_t> fFeedback; // R
     std::vector<std::uint8_t> fMac;      // M

@@ -15,11 +15,12 @@ using TPath = TRijndael::TPath;
 constexpr std::size_t kMiB8 = 8u << 20;
 
 class AesStreamVsOpenSsl : public ::testing::TestWithParam<std::tuple<TPath, int>> {
-protected:
+  protected:
     void SetUp() override {
         if (Path() == TPath::Auto && !TRijndael::HardwareAvailable())
             GTEST_SKIP() << "CPU has no AES instructions";
-        fKey = test::Pattern(static_cast<std::size_t>(Bits() / 8), static_cast<std::uint32_t>(Bits()));
+        fKey =
+            test::Pattern(static_cast<std::size_t>(Bits() / 8), static_cast<std::uint32_t>(Bits()));
     }
     TPath Path() const { return std::get<0>(GetParam()); }
     int Bits() const { return std::get<1>(GetParam()); }
@@ -109,17 +110,6 @@ INSTANTIATE_TEST_SUITE_P(Cfb, AesStreamVsOpenSsl,
                          ::testing::Combine(::testing::Values(TPath::Table, TPath::Auto),
                                             ::testing::Values(128, 192, 256)),
                          ParamName);
-
-TEST(AesStream, HasAesSizes) {
-    const TAESStream s;
-    EXPECT_EQ(s.BlockSize(), 16);
-    EXPECT_EQ(s.IVSize(), 16);
-    EXPECT_EQ(s.MACSize(), 16);
-    EXPECT_EQ(s.NextKeySize(0), 128);
-    EXPECT_EQ(s.NextKeySize(128), 192);
-    EXPECT_EQ(s.NextKeySize(192), 256);
-    EXPECT_EQ(s.NextKeySize(256), -1);
-}
 
 TEST(AesStream, PathChoiceReachesTheBlockCipher) {
     const TAESStream table(TPath::Table);

@@ -19,7 +19,7 @@ TBytes KeyFor(const std::string& Password, int Bits) {
 }
 
 class JobCipher : public ::testing::TestWithParam<int> {
-protected:
+  protected:
     int Bits() const { return GetParam(); }
 };
 
@@ -72,8 +72,8 @@ TEST_P(JobCipher, CheckValueRekeysAndLeavesStreamAtEight) {
     ASSERT_TRUE(job.InitCipher(otherKey.data(), Bits()));
     TBytes keyBuffer(kMaxKeyBytes, 0);
     TBytes check(8);
-    ASSERT_TRUE(job.EncryptCheckValue("right", Bits(), keyBuffer.data(), kCheck.data(),
-                                      check.data()));
+    ASSERT_TRUE(
+        job.EncryptCheckValue("right", Bits(), keyBuffer.data(), kCheck.data(), check.data()));
     const TBytes key = KeyFor("right", Bits());
     EXPECT_EQ(TBytes(keyBuffer.begin(), keyBuffer.begin() + Bits() / 8),
               TBytes(key.begin(), key.begin() + Bits() / 8));

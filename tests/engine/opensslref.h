@@ -36,11 +36,11 @@ inline TBytes RunEvp(const EVP_CIPHER* Cipher, const std::uint8_t* Key, const TB
     TBytes out(In.size() + 16);
     int len = 0;
     int fin = 0;
-    bool ok = EVP_CipherInit_ex(ctx, Cipher, nullptr, Key, iv, Encrypt ? 1 : 0) == 1 &&
-              EVP_CIPHER_CTX_set_padding(ctx, 0) == 1 &&
-              EVP_CipherUpdate(ctx, out.data(), &len, In.data(), static_cast<int>(In.size())) ==
-                  1 &&
-              EVP_CipherFinal_ex(ctx, out.data() + len, &fin) == 1;
+    bool ok =
+        EVP_CipherInit_ex(ctx, Cipher, nullptr, Key, iv, Encrypt ? 1 : 0) == 1 &&
+        EVP_CIPHER_CTX_set_padding(ctx, 0) == 1 &&
+        EVP_CipherUpdate(ctx, out.data(), &len, In.data(), static_cast<int>(In.size())) == 1 &&
+        EVP_CipherFinal_ex(ctx, out.data() + len, &fin) == 1;
     EVP_CIPHER_CTX_free(ctx);
     if (!ok)
         throw std::runtime_error("OpenSSL cipher failed");

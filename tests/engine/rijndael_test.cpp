@@ -34,7 +34,7 @@ TBytes CountingKey(int Bits) {
 }
 
 class RijndaelPath : public ::testing::TestWithParam<std::tuple<TPath, TVector>> {
-protected:
+  protected:
     void SetUp() override {
         if (std::get<0>(GetParam()) == TPath::Auto && !TRijndael::HardwareAvailable())
             GTEST_SKIP() << "CPU has no AES instructions";
@@ -109,15 +109,13 @@ TEST_P(RijndaelPath, ChainedLoopsMatchBlockByBlockDefinition) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Fips197, RijndaelPath,
-                         ::testing::Combine(::testing::Values(TPath::Table, TPath::Auto),
-                                            ::testing::ValuesIn(kFips197)),
-                         [](const auto& info) {
-                             return std::string(std::get<0>(info.param) == TPath::Table
-                                                    ? "Table"
-                                                    : "Hardware") +
-                                    std::to_string(std::get<1>(info.param).Bits);
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Fips197, RijndaelPath,
+    ::testing::Combine(::testing::Values(TPath::Table, TPath::Auto), ::testing::ValuesIn(kFips197)),
+    [](const auto& info) {
+        return std::string(std::get<0>(info.param) == TPath::Table ? "Table" : "Hardware") +
+               std::to_string(std::get<1>(info.param).Bits);
+    });
 
 TEST(Rijndael, NextKeySizeSteps) {
     const TRijndael aes;
@@ -142,26 +140,6 @@ TEST(Rijndael, UnsupportedKeySizeKeepsPreviousSchedule) {
         aes.EncryptBlock(block.data());
         EXPECT_EQ(block, Hex(kFips197[0].Cipher)) << bits;
     }
-}
-
-TEST(Rijndael, FreshInstanceHasNoKey) {
-    const TRijndael aes;
-    EXPECT_EQ(aes.KeySize(), 0);
-    EXPECT_EQ(aes.Rounds(), 0);
-}
-
-TEST(Rijndael, BlockHelpersWorkOnSixteenBytes) {
-    const TRijndael aes;
-    TBytes a = test::Pattern(20, 1);
-    const TBytes b = test::Pattern(20, 2);
-    const TBytes before = a;
-    aes.XorBlock(a.data(), b.data());
-    for (std::size_t i = 0; i < 16; ++i)
-        EXPECT_EQ(a[i], before[i] ^ b[i]);
-    EXPECT_TRUE(std::equal(a.begin() + 16, a.end(), before.begin() + 16));
-    aes.CopyBlock(a.data(), b.data());
-    EXPECT_TRUE(std::equal(a.begin(), a.begin() + 16, b.begin()));
-    EXPECT_TRUE(std::equal(a.begin() + 16, a.end(), before.begin() + 16));
 }
 
 } // namespace

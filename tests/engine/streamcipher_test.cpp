@@ -13,9 +13,10 @@ using test::TBytes;
 const TBytes kKey = test::Pattern(16, 42);
 const std::uint8_t kZeroIV[16] = {};
 
-
 // E(Block) under kKey at 128 bits, from the reference implementation.
-TBytes E(const TBytes& Block) { return test::OpenSslEcb(128, kKey.data(), Block); }
+TBytes E(const TBytes& Block) {
+    return test::OpenSslEcb(128, kKey.data(), Block);
+}
 
 TBytes Xor(TBytes A, const TBytes& B) {
     for (std::size_t i = 0; i < A.size(); ++i)
@@ -24,7 +25,7 @@ TBytes Xor(TBytes A, const TBytes& B) {
 }
 
 class StreamCipher : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { ASSERT_TRUE(fS.SetKey(kKey.data(), 128)); }
     TBytes Mac() {
         TBytes m(16);
