@@ -26,7 +26,7 @@ DriveInfo describe(const DriveEntry& drive, const std::vector<MountEntry>& mount
     return info;
 }
 
-}  // namespace
+} // namespace
 
 DriveInfo queryDrive(char letter, const MountSource& source) {
     auto drive = DriveTable::instance().find(letter);
@@ -47,4 +47,4 @@ std::vector<DriveInfo> enumerateDrives(const MountSource& source) {
     return infos;
 }
 
-}  // namespace qm
+} // namespace qm

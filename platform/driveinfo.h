@@ -14,13 +14,13 @@ namespace qm {
 
 struct DriveInfo {
     char letter = 0;
-    std::string root;  // "E:\"
+    std::string root; // "E:\"
     DriveType type = DriveType::NoRootDir;
     std::string label;
-    std::string fileSystem;  // "FAT32", "ext4"; empty when unknown
+    std::string fileSystem; // "FAT32", "ext4"; empty when unknown
     int64_t totalBytes = 0;
-    int64_t freeBytes = 0;     // available to this user
-    bool mediumPresent = false;  // the host folder can be read
+    int64_t freeBytes = 0;      // available to this user
+    bool mediumPresent = false; // the host folder can be read
 };
 
 // A letter that is not mapped gives type NoRootDir and no medium.
@@ -28,4 +28,4 @@ DriveInfo queryDrive(char letter, const MountSource& source = {});
 // Every mapped drive, in letter order.
 std::vector<DriveInfo> enumerateDrives(const MountSource& source = {});
 
-}  // namespace qm
+} // namespace qm

@@ -16,7 +16,7 @@ namespace qm {
 namespace {
 
 class Fd {
-public:
+  public:
     explicit Fd(int fd = -1) : fd_(fd) {}
     ~Fd() {
         if (fd_ >= 0)
@@ -31,7 +31,7 @@ public:
         return fd;
     }
 
-private:
+  private:
     int fd_;
 };
 
@@ -116,7 +116,7 @@ bool emptyFolder(int dirFd) {
     return ok;
 }
 
-}  // namespace
+} // namespace
 
 bool copyFileKeepingDate(std::string_view fromDosPath, std::string_view toDosPath) {
     auto from = toHostPath(fromDosPath);
@@ -151,4 +151,4 @@ bool deleteFolderTree(std::string_view dosPath) {
     return ::rmdir(host->c_str()) == 0 && emptied;
 }
 
-}  // namespace qm
+} // namespace qm

@@ -18,4 +18,4 @@ bool moveFile(std::string_view fromDosPath, std::string_view toDosPath);
 // followed. Refuses a drive root and "/". True when the folder is gone.
 bool deleteFolderTree(std::string_view dosPath);
 
-}  // namespace qm
+} // namespace qm

@@ -12,7 +12,9 @@ constexpr std::string_view kHeader = "QMHIVE 1";
 constexpr const char* kHexUpper = "0123456789ABCDEF";
 constexpr const char* kHexLower = "0123456789abcdef";
 
-bool needsEscape(unsigned char c) { return c < 0x21 || c > 0x7e || c == '%' || c == '@'; }
+bool needsEscape(unsigned char c) {
+    return c < 0x21 || c > 0x7e || c == '%' || c == '@';
+}
 
 std::string escape(std::string_view text) {
     std::string out;
@@ -60,7 +62,9 @@ std::optional<std::string> unescape(std::string_view text) {
     return out;
 }
 
-std::string escapeName(std::string_view name) { return name.empty() ? "@" : escape(name); }
+std::string escapeName(std::string_view name) {
+    return name.empty() ? "@" : escape(name);
+}
 
 std::optional<std::string> unescapeName(std::string_view token) {
     if (token == "@")
@@ -215,7 +219,7 @@ void serializeKey(const HiveKey& key, const std::string& path, std::string& out)
         serializeKey(*sub, path.empty() ? sub->name : path + "\\" + sub->name, out);
 }
 
-}  // namespace
+} // namespace
 
 HiveKey* HiveKey::findSubKey(std::string_view subName) const {
     for (const auto& sub : subKeys) {
@@ -324,4 +328,4 @@ std::string serializeHive(const HiveKey& root) {
     return out;
 }
 
-}  // namespace qm
+} // namespace qm

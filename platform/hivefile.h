@@ -26,16 +26,16 @@ namespace qm {
 
 // Numbered as the registry types the stored settings expect.
 enum class RegistryValueType : uint32_t {
-    None = 0,    // no such value
-    String = 1,  // REG_SZ
-    Binary = 3,  // REG_BINARY
-    DWord = 4,   // REG_DWORD
+    None = 0,   // no such value
+    String = 1, // REG_SZ
+    Binary = 3, // REG_BINARY
+    DWord = 4,  // REG_DWORD
 };
 
 struct HiveValue {
-    std::string name;  // as first written; compared without regard to ASCII case
+    std::string name; // as first written; compared without regard to ASCII case
     RegistryValueType type = RegistryValueType::String;
-    std::string data;  // String: the text; Binary: the bytes; DWord: unused
+    std::string data; // String: the text; Binary: the bytes; DWord: unused
     uint32_t number = 0;
 };
 
@@ -61,8 +61,8 @@ constexpr size_t kMaxValueNameBytes = 16383;
 constexpr size_t kMaxKeyDepth = 512;
 
 struct HiveParseResult {
-    std::unique_ptr<HiveKey> root;  // set on success
-    std::string error;              // "line N: what is wrong" on failure
+    std::unique_ptr<HiveKey> root; // set on success
+    std::string error;             // "line N: what is wrong" on failure
 };
 
 HiveParseResult parseHive(std::string_view text);
@@ -71,4 +71,4 @@ std::string serializeHive(const HiveKey& root);
 // Splits "\A\B\" into {"A", "B"}; empty components are dropped.
 std::vector<std::string> splitKeyPath(std::string_view path);
 
-}  // namespace qm
+} // namespace qm

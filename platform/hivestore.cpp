@@ -16,7 +16,7 @@ namespace qm {
 namespace {
 
 class Fd {
-public:
+  public:
     explicit Fd(int fd = -1) : fd_(fd) {}
     ~Fd() {
         if (fd_ >= 0)
@@ -31,7 +31,7 @@ public:
         return fd;
     }
 
-private:
+  private:
     int fd_;
 };
 
@@ -40,7 +40,9 @@ std::string envOr(const char* name, const std::string& fallback) {
     return value && *value ? std::string(value) : fallback;
 }
 
-bool isMachine(RegistryRoot root) { return root != RegistryRoot::CurrentUser; }
+bool isMachine(RegistryRoot root) {
+    return root != RegistryRoot::CurrentUser;
+}
 
 std::string hiveFolder(RegistryRoot root) {
     if (const char* dir = std::getenv("QUILLMOOR_REGISTRY_DIR"); dir && *dir)
@@ -208,7 +210,7 @@ int lockHive(RegistryRoot root, const std::string& path, bool exclusive) {
     return fd;
 }
 
-}  // namespace
+} // namespace
 
 const char* registryStatusText(RegistryStatus status) {
     switch (status) {
@@ -266,8 +268,9 @@ RegistryStatus HiveStore::read(RegistryRoot root,
     return reader(*loaded.root);
 }
 
-RegistryStatus HiveStore::update(
-    RegistryRoot root, const std::function<RegistryStatus(HiveKey&, bool& changed)>& change) {
+RegistryStatus
+HiveStore::update(RegistryRoot root,
+                  const std::function<RegistryStatus(HiveKey&, bool& changed)>& change) {
     if (!writable(root))
         return RegistryStatus::AccessDenied;
     std::string path = hivePath(root);
@@ -288,4 +291,4 @@ RegistryStatus HiveStore::update(
     return saveHive(root, path, *loaded.root);
 }
 
-}  // namespace qm
+} // namespace qm

@@ -24,18 +24,18 @@ enum class RegistryRoot { CurrentUser, LocalMachine, ClassesRoot };
 
 enum class RegistryStatus {
     Ok,
-    KeyMissing,    // the key (or the key opened earlier) does not exist
-    ValueMissing,  // no value of that name
-    WrongType,     // the value exists with another type
-    AccessDenied,  // a machine hive without administrator rights, or a read-only key
-    InvalidName,   // an empty or over-long key name, an over-long value name
-    IoError,       // the hive file could not be read, locked or written
+    KeyMissing,   // the key (or the key opened earlier) does not exist
+    ValueMissing, // no value of that name
+    WrongType,    // the value exists with another type
+    AccessDenied, // a machine hive without administrator rights, or a read-only key
+    InvalidName,  // an empty or over-long key name, an over-long value name
+    IoError,      // the hive file could not be read, locked or written
 };
 
 const char* registryStatusText(RegistryStatus status);
 
 class HiveStore {
-public:
+  public:
     static std::string hivePath(RegistryRoot root);
     static const char* rootName(RegistryRoot root);
     // Whether this process may change the hive of `root`.
@@ -46,8 +46,8 @@ public:
                                const std::function<RegistryStatus(const HiveKey&)>& reader);
     // Runs `change` under an exclusive lock on a fresh copy; writes the hive back when
     // `change` returns Ok and reports `changed` true.
-    static RegistryStatus update(RegistryRoot root,
-                                 const std::function<RegistryStatus(HiveKey&, bool& changed)>& change);
+    static RegistryStatus
+    update(RegistryRoot root, const std::function<RegistryStatus(HiveKey&, bool& changed)>& change);
 };
 
-}  // namespace qm
+} // namespace qm

@@ -13,24 +13,42 @@ namespace {
 
 const char* conversion(char c) {
     switch (c) {
-    case 'd': return "dd";
-    case 'e': return "d";
-    case 'm': return "MM";
-    case 'y': return "yy";
-    case 'Y': return "yyyy";
-    case 'H': return "HH";
-    case 'k': return "H";
-    case 'I': return "hh";
-    case 'l': return "h";
-    case 'M': return "mm";
-    case 'S': return "ss";
-    case 'p': return "tt";
-    case 'D': return "MM/dd/yy";
-    case 'T': return "HH:mm:ss";
-    case 'R': return "HH:mm";
-    case 'r': return "hh:mm:ss tt";
-    case 'F': return "yyyy-MM-dd";
-    default: return nullptr;
+    case 'd':
+        return "dd";
+    case 'e':
+        return "d";
+    case 'm':
+        return "MM";
+    case 'y':
+        return "yy";
+    case 'Y':
+        return "yyyy";
+    case 'H':
+        return "HH";
+    case 'k':
+        return "H";
+    case 'I':
+        return "hh";
+    case 'l':
+        return "h";
+    case 'M':
+        return "mm";
+    case 'S':
+        return "ss";
+    case 'p':
+        return "tt";
+    case 'D':
+        return "MM/dd/yy";
+    case 'T':
+        return "HH:mm:ss";
+    case 'R':
+        return "HH:mm";
+    case 'r':
+        return "hh:mm:ss tt";
+    case 'F':
+        return "yyyy-MM-dd";
+    default:
+        return nullptr;
     }
 }
 
@@ -94,7 +112,7 @@ void fromRegistry(LocaleFormats& formats) {
         formats.decimalSeparator = text[0];
 }
 
-}  // namespace
+} // namespace
 
 std::string patternFromStrftime(std::string_view format) {
     std::string out;
@@ -120,7 +138,7 @@ std::string patternFromStrftime(std::string_view format) {
         }
         const char* piece = conversion(c);
         if (!piece)
-            return {};  // a conversion this pattern language cannot say
+            return {}; // a conversion this pattern language cannot say
         flush();
         out += piece;
     }
@@ -135,6 +153,8 @@ LocaleFormats loadLocaleFormats(const std::string& localeName) {
     return formats;
 }
 
-void applyUserLocaleFormats() { setLocaleFormats(loadLocaleFormats()); }
+void applyUserLocaleFormats() {
+    setLocaleFormats(loadLocaleFormats());
+}
 
-}  // namespace qm
+} // namespace qm

@@ -20,4 +20,4 @@ void applyUserLocaleFormats();
 // ("dd.MM.yyyy", "hh:mm:ss tt"); text other than the conversions is quoted literally.
 std::string patternFromStrftime(std::string_view format);
 
-}  // namespace qm
+} // namespace qm

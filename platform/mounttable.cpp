@@ -50,7 +50,7 @@ bool startsWithFolder(const std::string& path, const std::string& folder) {
            path[folder.size()] == '/';
 }
 
-}  // namespace
+} // namespace
 
 std::vector<MountEntry> parseMountTable(std::string_view text) {
     std::vector<MountEntry> entries;
@@ -67,9 +67,8 @@ std::vector<MountEntry> parseMountTable(std::string_view text) {
 }
 
 std::vector<MountEntry> readMountTable(const MountSource& source) {
-    std::string path = source.mountTable.empty()
-                           ? envOr("QUILLMOOR_MOUNTS", "/proc/self/mounts")
-                           : source.mountTable;
+    std::string path = source.mountTable.empty() ? envOr("QUILLMOOR_MOUNTS", "/proc/self/mounts")
+                                                 : source.mountTable;
     return parseMountTable(readSmallFile(path, kMaxMountTableBytes));
 }
 
@@ -107,9 +106,8 @@ std::string fileSystemDisplayName(std::string_view fsType) {
     static const struct {
         const char* type;
         const char* name;
-    } kNames[] = {{"vfat", "FAT32"}, {"msdos", "FAT"},    {"exfat", "exFAT"},
-                  {"ntfs", "NTFS"},  {"ntfs3", "NTFS"},   {"fuseblk", "NTFS"},
-                  {"iso9660", "CDFS"}, {"udf", "UDF"}};
+    } kNames[] = {{"vfat", "FAT32"}, {"msdos", "FAT"},    {"exfat", "exFAT"},  {"ntfs", "NTFS"},
+                  {"ntfs3", "NTFS"}, {"fuseblk", "NTFS"}, {"iso9660", "CDFS"}, {"udf", "UDF"}};
     for (const auto& known : kNames) {
         if (fsType == known.type)
             return known.name;
@@ -131,4 +129,4 @@ std::optional<MountEntry> mountOf(const std::vector<MountEntry>& table,
     return *best;
 }
 
-}  // namespace qm
+} // namespace qm

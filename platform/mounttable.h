@@ -11,16 +11,16 @@
 namespace qm {
 
 struct MountEntry {
-    std::string device;      // "/dev/sdb1"
-    std::string mountPoint;  // unescaped, "/media/ann/MY STICK"
-    std::string fsType;      // "vfat"
+    std::string device;     // "/dev/sdb1"
+    std::string mountPoint; // unescaped, "/media/ann/MY STICK"
+    std::string fsType;     // "vfat"
 };
 
 // Where mount information is read; tests point these at files of their own.
 struct MountSource {
-    std::string mountTable;  // empty: $QUILLMOOR_MOUNTS, else /proc/self/mounts
-    std::string sysBlock;    // empty: $QUILLMOOR_SYS_BLOCK, else /sys/block
-    std::string userName;    // empty: GetUserName()
+    std::string mountTable; // empty: $QUILLMOOR_MOUNTS, else /proc/self/mounts
+    std::string sysBlock;   // empty: $QUILLMOOR_SYS_BLOCK, else /sys/block
+    std::string userName;   // empty: GetUserName()
 };
 
 // Parses a mount table; malformed lines are skipped.
@@ -40,4 +40,4 @@ std::string fileSystemDisplayName(std::string_view fsType);
 std::optional<MountEntry> mountOf(const std::vector<MountEntry>& table,
                                   const std::string& hostPath);
 
-}  // namespace qm
+} // namespace qm

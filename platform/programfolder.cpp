@@ -15,7 +15,7 @@ bool isDosPath(const std::string& path) {
            path[1] == ':' && (path[2] == '\\' || path[2] == '/');
 }
 
-}  // namespace
+} // namespace
 
 std::optional<std::string> programFolder() {
     std::string folder;
@@ -38,4 +38,4 @@ std::optional<std::string> programFolder() {
     return includeTrailingBackslash(*dos);
 }
 
-}  // namespace qm
+} // namespace qm

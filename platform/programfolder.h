@@ -12,4 +12,4 @@ namespace qm {
 // Empty when the folder is not below any mapped drive.
 std::optional<std::string> programFolder();
 
-}  // namespace qm
+} // namespace qm

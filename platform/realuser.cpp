@@ -43,7 +43,7 @@ void fillFromPasswd(RealUser& user) {
     user.home = found->pw_dir ? found->pw_dir : "";
 }
 
-}  // namespace
+} // namespace
 
 RealUser realUser() {
     RealUser user;
@@ -76,4 +76,4 @@ std::string GetUserName() {
     return {};
 }
 
-}  // namespace qm
+} // namespace qm

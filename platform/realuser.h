@@ -12,8 +12,8 @@ namespace qm {
 struct RealUser {
     uid_t uid = 0;
     gid_t gid = 0;
-    std::string name;  // login name, may be empty when the account has none
-    std::string home;  // home folder, may be empty
+    std::string name; // login name, may be empty when the account has none
+    std::string home; // home folder, may be empty
     // True when running as root on behalf of another user (SUDO_UID / PKEXEC_UID).
     bool elevatedForOther = false;
 };
@@ -25,4 +25,4 @@ RealUser realUser();
 // The login name of that user, honouring SUDO_USER when elevated through sudo.
 std::string GetUserName();
 
-}  // namespace qm
+} // namespace qm

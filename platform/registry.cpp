@@ -33,7 +33,7 @@ std::string joinNames(const Names& names) {
     return path;
 }
 
-}  // namespace
+} // namespace
 
 void Registry::setRoot(RegistryRoot root) {
     root_ = root;
@@ -85,7 +85,9 @@ void Registry::closeKey() {
     readOnly_ = false;
 }
 
-std::string Registry::currentPath() const { return joinNames(key_); }
+std::string Registry::currentPath() const {
+    return joinNames(key_);
+}
 
 bool Registry::keyExists(std::string_view path) const {
     Names names = resolve(path);
@@ -227,7 +229,7 @@ RegistryStatus Registry::writeValue(HiveValue value) {
             return RegistryStatus::KeyMissing;
         changed = true;
         if (HiveValue* existing = key->findValue(value.name)) {
-            value.name = existing->name;  // the first spelling stays
+            value.name = existing->name; // the first spelling stays
             *existing = std::move(value);
             return RegistryStatus::Ok;
         }
@@ -269,4 +271,4 @@ bool IsAdmin() {
     return registry.createKey(probe) && registry.deleteKey(probe);
 }
 
-}  // namespace qm
+} // namespace qm

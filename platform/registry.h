@@ -18,7 +18,7 @@
 namespace qm {
 
 class Registry {
-public:
+  public:
     explicit Registry(RegistryRoot root = RegistryRoot::CurrentUser) : root_(root) {}
 
     RegistryRoot root() const { return root_; }
@@ -59,15 +59,14 @@ public:
     // The outcome of the last call that failed or succeeded.
     RegistryStatus lastStatus() const { return lastStatus_; }
 
-private:
+  private:
     std::vector<std::string> resolve(std::string_view path) const;
     bool remember(RegistryStatus status) const;
-    RegistryStatus readValue(std::string_view name, RegistryValueType type,
-                             HiveValue& out) const;
+    RegistryStatus readValue(std::string_view name, RegistryValueType type, HiveValue& out) const;
     RegistryStatus writeValue(HiveValue value);
 
     RegistryRoot root_;
-    std::vector<std::string> key_;  // names from the root down
+    std::vector<std::string> key_; // names from the root down
     bool readOnly_ = false;
     mutable RegistryStatus lastStatus_ = RegistryStatus::Ok;
 };
@@ -77,4 +76,4 @@ private:
 // True when that succeeded.
 bool IsAdmin();
 
-}  // namespace qm
+} // namespace qm

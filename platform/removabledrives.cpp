@@ -61,9 +61,11 @@ DriveType mediumType(const MountEntry& entry) {
     return DriveType::Removable;
 }
 
-std::string lastName(const std::string& path) { return path.substr(path.rfind('/') + 1); }
+std::string lastName(const std::string& path) {
+    return path.substr(path.rfind('/') + 1);
+}
 
-}  // namespace
+} // namespace
 
 char chooseDriveLetter(const std::string& mountPoint, const std::set<char>& taken,
                        const std::map<std::string, char>& remembered, char firstLetter) {
@@ -95,7 +97,7 @@ void addRemovableDrives(DriveTable& table, const MountSource& source) {
     for (const auto& entry : readMountTable(source)) {
         auto holder = table.findByHostPath(entry.mountPoint);
         if (!isUserMedium(entry, source) || (holder && holder->hostRoot == entry.mountPoint))
-            continue;  // not a medium, or listed twice
+            continue; // not a medium, or listed twice
         if (!rememberedRead) {
             remembered = rememberedLetters();
             rememberedRead = true;
@@ -117,6 +119,8 @@ void installRemovableDrives(const MountSource& source) {
         [source](DriveTable& table) { addRemovableDrives(table, source); });
 }
 
-void uninstallRemovableDrives() { DriveTable::instance().setExtender({}); }
+void uninstallRemovableDrives() {
+    DriveTable::instance().setExtender({});
+}
 
-}  // namespace qm
+} // namespace qm

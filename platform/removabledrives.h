@@ -26,4 +26,4 @@ void addRemovableDrives(DriveTable& table, const MountSource& source);
 char chooseDriveLetter(const std::string& mountPoint, const std::set<char>& taken,
                        const std::map<std::string, char>& remembered, char firstLetter);
 
-}  // namespace qm
+} // namespace qm

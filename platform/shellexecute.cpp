@@ -19,7 +19,7 @@ namespace {
 
 bool isUrl(std::string_view text) {
     size_t colon = text.find(':');
-    if (colon == std::string_view::npos || colon < 2)  // "C:" is a drive, not a scheme
+    if (colon == std::string_view::npos || colon < 2) // "C:" is a drive, not a scheme
         return false;
     for (size_t i = 0; i < colon; ++i) {
         unsigned char c = static_cast<unsigned char>(text[i]);
@@ -68,7 +68,7 @@ std::optional<pid_t> spawnDetached(const std::vector<std::string>& argv,
     return pid;
 }
 
-}  // namespace
+} // namespace
 
 std::vector<std::string> splitParameters(std::string_view parameters) {
     std::vector<std::string> out;
@@ -120,4 +120,4 @@ std::optional<pid_t> ShellExecute(std::string_view file, std::string_view parame
     return spawnDetached(argv, folder);
 }
 
-}  // namespace qm
+} // namespace qm

@@ -16,8 +16,8 @@ namespace qm {
 // blanks, with double quotes grouping ("a \"b c\"" gives a, b c). `directory` (DOS or
 // host path) becomes the working folder when given. Returns the started process id.
 std::optional<pid_t> ShellExecute(std::string_view file, std::string_view parameters = {},
-                                   std::string_view directory = {});
+                                  std::string_view directory = {});
 
 std::vector<std::string> splitParameters(std::string_view parameters);
 
-}  // namespace qm
+} // namespace qm

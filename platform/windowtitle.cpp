@@ -20,8 +20,8 @@ namespace {
 
 // Wire records, native byte order (both ends run on this machine). A request is
 // followed by `titleLength` bytes of the title it is meant for.
-constexpr uint32_t kRequestMagic = 0x31574d51;  // "QMW1"
-constexpr uint32_t kReplyMagic = 0x32574d51;    // "QMW2"
+constexpr uint32_t kRequestMagic = 0x31574d51; // "QMW1"
+constexpr uint32_t kReplyMagic = 0x32574d51;   // "QMW2"
 constexpr uint32_t kMaxTitleBytes = 4096;
 constexpr int kClientReadTimeoutMs = 1000;
 
@@ -36,13 +36,13 @@ static_assert(sizeof(Request) == 20);
 
 struct Reply {
     uint32_t magic;
-    uint32_t handled;  // 0 when the owner holds another title
+    uint32_t handled; // 0 when the owner holds another title
     int32_t result;
 };
 static_assert(sizeof(Reply) == 12);
 
 class Fd {
-public:
+  public:
     explicit Fd(int fd = -1) : fd_(fd) {}
     ~Fd() {
         if (fd_ >= 0)
@@ -57,7 +57,7 @@ public:
         return fd;
     }
 
-private:
+  private:
     int fd_;
 };
 
@@ -192,7 +192,7 @@ bool ensureFolder(const std::string& folder, uid_t owner) {
     return st.st_uid == owner || st.st_uid == ::geteuid();
 }
 
-}  // namespace
+} // namespace
 
 std::string windowTitleFolder() {
     if (const char* dir = std::getenv("QUILLMOOR_IPC_DIR"); dir && *dir)
@@ -267,7 +267,7 @@ int WindowTitleOwner::processPending(const Handler& handler) {
         if (client < 0) {
             if (errno == EINTR)
                 continue;
-            return handled;  // EAGAIN: nobody else waits
+            return handled; // EAGAIN: nobody else waits
         }
         Fd guard(client);
         if (!peerAllowed(client))
@@ -319,11 +319,11 @@ std::optional<int32_t> SendWindowMessage(const std::string& title, uint32_t mess
     Fd fd(connectTo(title, timeoutMs));
     if (fd.get() < 0)
         return std::nullopt;
-    Request request{kRequestMagic, message, wParam, lParam,
-                    static_cast<uint32_t>(title.size())};
+    Request request{kRequestMagic, message, wParam, lParam, static_cast<uint32_t>(title.size())};
     std::string packet(reinterpret_cast<const char*>(&request), sizeof(request));
     packet += title;
-    if (!waitFor(fd.get(), POLLOUT, timeoutMs) || !writeFull(fd.get(), packet.data(), packet.size()))
+    if (!waitFor(fd.get(), POLLOUT, timeoutMs) ||
+        !writeFull(fd.get(), packet.data(), packet.size()))
         return std::nullopt;
     Reply reply{};
     if (!readFull(fd.get(), &reply, sizeof(reply), timeoutMs))
@@ -333,4 +333,4 @@ std::optional<int32_t> SendWindowMessage(const std::string& title, uint32_t mess
     return reply.result;
 }
 
-}  // namespace qm
+} // namespace qm

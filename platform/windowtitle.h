@@ -22,7 +22,7 @@
 namespace qm {
 
 class WindowTitleOwner {
-public:
+  public:
     // The owner's answer to one message.
     using Handler = std::function<int32_t(uint32_t message, uint32_t wParam, int32_t lParam)>;
 
@@ -40,7 +40,7 @@ public:
     // Answers every client waiting now; returns how many messages were handled.
     int processPending(const Handler& handler);
 
-private:
+  private:
     WindowTitleOwner(std::string title, std::string path, int fd, ino_t inode);
     void answer(int client, const Handler& handler);
 
@@ -64,7 +64,6 @@ std::optional<pid_t> windowTitleOwnerPid(const std::string& title);
 // owner exists, it did not answer within `timeoutMs`, or it did not take the message.
 // A message whose sender gave up before the owner got to it is dropped.
 std::optional<int32_t> SendWindowMessage(const std::string& title, uint32_t message,
-                                         uint32_t wParam, int32_t lParam,
-                                         int timeoutMs = 5000);
+                                         uint32_t wParam, int32_t lParam, int timeoutMs = 5000);
 
-}  // namespace qm
+} // namespace qm

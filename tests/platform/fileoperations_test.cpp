@@ -27,7 +27,8 @@ TEST(FileOperations, CopyKeepsDateAndReplacesTarget) {
 
 TEST(FileOperations, MoveAcrossDevicesCopiesThenDeletes) {
     test::Sandbox sandbox;
-    struct stat here {}, shm {};
+    struct stat here {
+    }, shm{};
     if (stat(sandbox.root().c_str(), &here) != 0 || stat("/dev/shm", &shm) != 0 ||
         here.st_dev == shm.st_dev)
         GTEST_SKIP() << "no second device to move to";
@@ -78,5 +79,5 @@ TEST(FileOperations, FolderTreeDeleteRefusesRootsAndLinkedFolders) {
     EXPECT_EQ(sandbox.readFile("E:\\file.txt"), "x");
 }
 
-}  // namespace
-}  // namespace qm
+} // namespace
+} // namespace qm

@@ -91,5 +91,5 @@ TEST(HiveFile, SplitKeyPathDropsEmptyParts) {
     EXPECT_TRUE(splitKeyPath("\\").empty());
 }
 
-}  // namespace
-}  // namespace qm
+} // namespace
+} // namespace qm

@@ -10,11 +10,9 @@ namespace {
 
 TEST(LocaleFormatSource, StrftimePatterns) {
     const std::pair<const char*, const char*> rows[] = {
-        {"%m/%d/%y", "MM/dd/yy"},      {"%d.%m.%Y", "dd.MM.yyyy"},
-        {"%I:%M:%S %p", "hh:mm:ss tt"}, {"%H:%M:%S", "HH:mm:ss"},
-        {"%e-%m-%Y", "d-MM-yyyy"},      {"%Y年%m月%d日", "yyyy年MM月dd日"},
-        {"%d de %m", "dd' de 'MM"},    {"%T", "HH:mm:ss"},
-        {"%a %d", ""}};
+        {"%m/%d/%y", "MM/dd/yy"},   {"%d.%m.%Y", "dd.MM.yyyy"}, {"%I:%M:%S %p", "hh:mm:ss tt"},
+        {"%H:%M:%S", "HH:mm:ss"},   {"%e-%m-%Y", "d-MM-yyyy"},  {"%Y年%m月%d日", "yyyy年MM月dd日"},
+        {"%d de %m", "dd' de 'MM"}, {"%T", "HH:mm:ss"},         {"%a %d", ""}};
     for (const auto& [format, pattern] : rows)
         EXPECT_EQ(patternFromStrftime(format), pattern) << format;
 }
@@ -37,7 +35,7 @@ TEST(LocaleFormatSource, RegistryValuesWinFieldByField) {
     registry.writeString("sDate", ".");
     registry.writeString("s1159", "vorm.");
     registry.writeString("sDecimal", ",");
-    registry.writeDword("sTime", 58);  // wrong type: ignored
+    registry.writeDword("sTime", 58); // wrong type: ignored
     LocaleFormats formats = loadLocaleFormats("C");
     EXPECT_EQ(formats.shortDateFormat, "dd.MM.yyyy");
     EXPECT_EQ(formats.dateSeparator, '.');
@@ -50,5 +48,5 @@ TEST(LocaleFormatSource, RegistryValuesWinFieldByField) {
     EXPECT_EQ(localeFormats().decimalSeparator, ',');
 }
 
-}  // namespace
-}  // namespace qm
+} // namespace
+} // namespace qm

@@ -21,10 +21,15 @@ TEST(MountTable, ParsesEscapesAndSkipsBrokenLines) {
 }
 
 TEST(MountTable, DiskOfDevice) {
-    const std::pair<const char*, const char*> rows[] = {
-        {"/dev/sdb1", "sdb"},         {"/dev/sdb", "sdb"},     {"/dev/mmcblk0p1", "mmcblk0"},
-        {"/dev/nvme0n1p2", "nvme0n1"}, {"/dev/nvme0n1", "nvme0n1"}, {"/dev/sr0", "sr"},
-        {"tmpfs", ""},                {"/dev/../etc", ""},     {"/dev/mapper/x", ""}};
+    const std::pair<const char*, const char*> rows[] = {{"/dev/sdb1", "sdb"},
+                                                        {"/dev/sdb", "sdb"},
+                                                        {"/dev/mmcblk0p1", "mmcblk0"},
+                                                        {"/dev/nvme0n1p2", "nvme0n1"},
+                                                        {"/dev/nvme0n1", "nvme0n1"},
+                                                        {"/dev/sr0", "sr"},
+                                                        {"tmpfs", ""},
+                                                        {"/dev/../etc", ""},
+                                                        {"/dev/mapper/x", ""}};
     for (const auto& [device, disk] : rows)
         EXPECT_EQ(diskOfDevice(device), disk) << device;
 }
@@ -55,5 +60,5 @@ TEST(MountTable, UserMediaBySysfsOrMediaFolder) {
     EXPECT_FALSE(isUserMedium({"/dev/sda3", "/media/ann", "ext4"}, source));
 }
 
-}  // namespace
-}  // namespace qm
+} // namespace
+} // namespace qm

@@ -15,7 +15,7 @@ namespace {
 namespace fs = std::filesystem;
 
 class RegistryTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override { unsetenv("QUILLMOOR_REGISTRY_READONLY_MACHINE"); }
     void TearDown() override { unsetenv("QUILLMOOR_REGISTRY_READONLY_MACHINE"); }
 
@@ -89,7 +89,7 @@ TEST_F(RegistryTest, NamesKeepFirstSpellingAndWriteOrder) {
     ASSERT_TRUE(parent.openKey("\\Software\\Quillmoor", false));
     ASSERT_TRUE(parent.createKey("Run"));
     ASSERT_TRUE(parent.createKey("update"));
-    EXPECT_EQ(parent.currentPath(), "Software\\Quillmoor");  // as the caller spelt it
+    EXPECT_EQ(parent.currentPath(), "Software\\Quillmoor"); // as the caller spelt it
     EXPECT_EQ(parent.subKeyNames(), (std::vector<std::string>{"Settings", "Run", "update"}));
 }
 
@@ -233,5 +233,5 @@ TEST_F(RegistryTest, ProcessesWritingAtOnceLoseNothing) {
     EXPECT_EQ(reg.valueNames().size(), static_cast<size_t>(kChildren * kWrites));
 }
 
-}  // namespace
-}  // namespace qm
+} // namespace
+} // namespace qm

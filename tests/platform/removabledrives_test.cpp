@@ -16,7 +16,7 @@ namespace {
 namespace fs = std::filesystem;
 
 class RemovableDrivesTest : public testing::Test {
-protected:
+  protected:
     RemovableDrivesTest() {
         source.mountTable = sandbox.root() + "/mounts";
         source.sysBlock = sandbox.root() + "/sys";
@@ -53,7 +53,7 @@ protected:
 TEST_F(RemovableDrivesTest, MediaGetStableLettersClearOfTheOverride) {
     plug({{"/dev/sdb1", "STICK1"}, {"/dev/sda5", "INTERNAL"}, {"/dev/sdc1", "STICK2"}});
     EXPECT_EQ(letterOf("STICK1"), 'D');
-    EXPECT_EQ(letterOf("STICK2"), 'F');  // E: belongs to QUILLMOOR_DRIVES
+    EXPECT_EQ(letterOf("STICK2"), 'F'); // E: belongs to QUILLMOOR_DRIVES
     EXPECT_EQ(letterOf("INTERNAL"), 0);
     EXPECT_EQ(DriveTable::instance().find('E')->hostRoot, sandbox.root() + "/E");
 
@@ -94,7 +94,7 @@ TEST_F(RemovableDrivesTest, DriveDetails) {
     EXPECT_GT(stick.totalBytes, 0);
     EXPECT_LE(stick.freeBytes, stick.totalBytes);
 
-    fs::remove(sandbox.root() + "/mnt/STICK1");  // mapped, but nothing there to read
+    fs::remove(sandbox.root() + "/mnt/STICK1"); // mapped, but nothing there to read
     EXPECT_FALSE(queryDrive('D', source).mediumPresent);
     DriveInfo missing = queryDrive('Q', source);
     EXPECT_EQ(missing.type, DriveType::NoRootDir);
@@ -113,7 +113,7 @@ TEST(DriveLetters, ChoiceRules) {
     std::set<char> allButD;
     for (char c = 'E'; c <= 'Z'; ++c)
         allButD.insert(c);
-    EXPECT_EQ(chooseDriveLetter("/c", allButD, remembered, 'D'), 'D');  // last resort
+    EXPECT_EQ(chooseDriveLetter("/c", allButD, remembered, 'D'), 'D'); // last resort
     allButD.insert('D');
     EXPECT_EQ(chooseDriveLetter("/c", allButD, remembered, 'D'), 0);
 }
@@ -131,5 +131,5 @@ TEST(ProgramFolder, FromOverrideAsDosPath) {
     testing::internal::GetCapturedStderr();
 }
 
-}  // namespace
-}  // namespace qm
+} // namespace
+} // namespace qm

@@ -39,7 +39,7 @@ bool reaped(pid_t pid) {
 }
 
 class ShellExecuteTest : public testing::Test {
-protected:
+  protected:
     ShellExecuteTest() {
         out = sandbox.root() + "/out.txt";
         script = sandbox.writeFile("C:\\Quillmoor\\Updater.exe",
@@ -78,8 +78,7 @@ TEST_F(ShellExecuteTest, MissingFilesStartNothing) {
 }
 
 TEST(ShellParameters, Splitting) {
-    EXPECT_EQ(splitParameters(" -w  a\"b c\" \"\" "),
-              (std::vector<std::string>{"-w", "ab c", ""}));
+    EXPECT_EQ(splitParameters(" -w  a\"b c\" \"\" "), (std::vector<std::string>{"-w", "ab c", ""}));
     EXPECT_TRUE(splitParameters("").empty());
 }
 
@@ -95,5 +94,5 @@ TEST(RealUser, SudoUserNamesTheUserWhenElevated) {
         unsetenv("SUDO_USER");
 }
 
-}  // namespace
-}  // namespace qm
+} // namespace
+} // namespace qm

@@ -20,7 +20,7 @@ constexpr uint32_t kQuit = 1;
 // A second program that takes a title, tells the test through a pipe, and answers
 // messages until it is asked to quit (or, with `crash`, dies without cleaning up).
 class OwnerProcess {
-public:
+  public:
     explicit OwnerProcess(const std::string& title, bool crash = false) {
         int fds[2];
         if (pipe(fds) != 0)
@@ -49,7 +49,7 @@ public:
         return status_;
     }
 
-private:
+  private:
     [[noreturn]] static void runChild(const std::string& title, int readyFd, bool crash) {
         auto owner = WindowTitleOwner::registerTitle(title);
         char ready = owner ? 'R' : 'F';
@@ -57,7 +57,7 @@ private:
             _exit(2);
         close(readyFd);
         if (crash)
-            _exit(3);  // the socket stays behind, as after a crash
+            _exit(3); // the socket stays behind, as after a crash
         bool quit = false;
         while (!quit) {
             pollfd p{owner->fd(), POLLIN, 0};
@@ -78,7 +78,7 @@ private:
 };
 
 class WindowTitleTest : public testing::Test {
-protected:
+  protected:
     test::Sandbox sandbox;
 };
 
@@ -161,5 +161,5 @@ TEST_F(WindowTitleTest, OwnerAnswersInItsOwnProcess) {
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
 
-}  // namespace
-}  // namespace qm
+} // namespace
+} // namespace qm
