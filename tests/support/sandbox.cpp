@@ -19,15 +19,14 @@ Sandbox::Sandbox() {
     if (!mkdtemp(tmpl.data()))
         throw std::runtime_error("cannot create sandbox folder");
     root_ = tmpl;
-    for (const char* sub : {"home", "config", "runtime", "registry", "ipc", "program"})
+    for (const char* sub : {"home", "config", "runtime", "registry", "ipc", "C/program"})
         fs::create_directories(fs::path(root_) / sub);
     setEnv("HOME", root_ + "/home");
     setEnv("XDG_CONFIG_HOME", root_ + "/config");
     setEnv("XDG_RUNTIME_DIR", root_ + "/runtime");
     setEnv("QUILLMOOR_REGISTRY_DIR", root_ + "/registry");
     setEnv("QUILLMOOR_IPC_DIR", root_ + "/ipc");
-    setEnv("QUILLMOOR_PROGRAM_DIR", root_ + "/program");
-    fs::create_directories(fs::path(root_) / "C");
+    setEnv("QUILLMOOR_PROGRAM_DIR", root_ + "/C/program");
     fs::create_directories(fs::path(root_) / "E");
     setEnv("QUILLMOOR_DRIVES", "C=fixed:" + root_ + "/C;E=removable:" + root_ + "/E");
     DriveTable::instance().reload();

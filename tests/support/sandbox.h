@@ -2,7 +2,8 @@
 // A sandbox for one test: a fresh temporary folder that stands in for the machine.
 // It maps drive letters to sub-folders (C: is <root>/C, the media drive E: is
 // <root>/E, removable), points HOME, the XDG folders and every Quillmoor override at
-// the sandbox, and puts everything back when it goes out of scope.
+// the sandbox (the program folder is C:\program), and puts everything back when it
+// goes out of scope.
 
 #include "platform/drivetable.h"
 
