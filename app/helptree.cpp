@@ -25,7 +25,7 @@ QString missingPageHtml(const std::string& dosPath) {
         .arg(QString::fromStdString(dosPath).toHtmlEscaped());
 }
 
-}  // namespace
+} // namespace
 
 THelpTree::THelpTree(QWidget* parent) : QTreeWidget(parent) {
     setObjectName("HelpTree");
@@ -83,9 +83,13 @@ void THelpTree::setWebBrowser(QTextBrowser* browser) {
                             [this](const QUrl& url) { onAnchorClicked(url); });
 }
 
-void THelpTree::setMemoFileList(QPlainTextEdit* memo) { memo_ = memo; }
+void THelpTree::setMemoFileList(QPlainTextEdit* memo) {
+    memo_ = memo;
+}
 
-void THelpTree::setDirectory(const std::string& directory) { model_.setDirectory(directory); }
+void THelpTree::setDirectory(const std::string& directory) {
+    model_.setDirectory(directory);
+}
 
 void THelpTree::showFirstTopic() {
     if (items_.empty())
@@ -183,7 +187,7 @@ void THelpTree::onAnchorClicked(const QUrl& url) {
     }
     const QUrl target = browser_->source().resolved(url);
     if (!target.isLocalFile())
-        return;  // nothing but local pages and web addresses is followed
+        return; // nothing but local pages and web addresses is followed
     if (!QFileInfo(target.toLocalFile()).isFile()) {
         const std::string host = target.toLocalFile().toStdString();
         showMissingPage(toDosPath(host).value_or(host));
@@ -192,4 +196,4 @@ void THelpTree::onAnchorClicked(const QUrl& url) {
     browser_->setSource(target);
 }
 
-}  // namespace qm
+} // namespace qm

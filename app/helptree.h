@@ -21,7 +21,7 @@ namespace qm {
 
 class THelpTree : public QTreeWidget {
     Q_OBJECT
-public:
+  public:
     explicit THelpTree(QWidget* parent = nullptr);
     ~THelpTree() override;
 
@@ -52,7 +52,7 @@ public:
     int nodeOf(const QTreeWidgetItem* item) const;
     QTreeWidgetItem* itemOf(int node) const;
 
-private:
+  private:
     void buildItems();
     void keepSelectionVisible();
     void syncPageList();
@@ -63,7 +63,7 @@ private:
     void onAnchorClicked(const QUrl& url);
 
     THelpTreeModel model_;
-    std::vector<QTreeWidgetItem*> items_;  // owned by the tree, in node order
+    std::vector<QTreeWidgetItem*> items_; // owned by the tree, in node order
     QPointer<QTextBrowser> browser_;
     QPointer<QPlainTextEdit> memo_;
     QMetaObject::Connection documentComplete_;
@@ -71,4 +71,4 @@ private:
     ExternalOpener openExternal_;
 };
 
-}  // namespace qm
+} // namespace qm

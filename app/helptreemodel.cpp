@@ -41,9 +41,11 @@ int depthOf(int node) {
     return depth;
 }
 
-bool isBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
+bool isBlank(char c) {
+    return static_cast<unsigned char>(c) <= ' ';
+}
 
-}  // namespace
+} // namespace
 
 THelpTreeModel::THelpTreeModel() : THelpTreeModel(helpTopics()) {}
 
@@ -128,4 +130,4 @@ std::optional<int> THelpTreeModel::documentComplete(const std::string& address) 
     return std::nullopt;
 }
 
-}  // namespace qm
+} // namespace qm

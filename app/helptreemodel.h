@@ -13,12 +13,12 @@ namespace qm {
 // One topic node, in tree order. `stateIndex` is the page list line that names its page.
 struct THelpTopic {
     std::string caption;
-    int parent = -1;  // node index of the parent, -1 for the root
+    int parent = -1; // node index of the parent, -1 for the root
     int stateIndex = 0;
 };
 
 class THelpTreeModel {
-public:
+  public:
     // The Help page's own 19 topics.
     THelpTreeModel();
     explicit THelpTreeModel(std::vector<THelpTopic> topics);
@@ -58,7 +58,7 @@ public:
     // Removes blanks and control characters at both ends.
     static std::string trimmed(const std::string& text);
 
-private:
+  private:
     bool validNode(int node) const { return node >= 0 && node < int(topics_.size()); }
     void dropTrailingBackslash();
 
@@ -69,4 +69,4 @@ private:
     std::string directory_;
 };
 
-}  // namespace qm
+} // namespace qm

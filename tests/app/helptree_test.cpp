@@ -18,7 +18,7 @@ const char* const kDir = "C:\\Qm\\Help\\";
 
 // A Help page in a sandbox: the tree, its browser and page list, and pages on C:.
 class HelpTreeTest : public ::testing::Test {
-protected:
+  protected:
     HelpTreeTest() {
         test::qtApp();
         for (const std::string& line : THelpTreeModel::helpPageLines()) {
@@ -104,7 +104,7 @@ TEST_F(HelpTreeTest, FollowedLinkSelectsItsTopicAndOpensTheParent) {
 
 TEST_F(HelpTreeTest, CaseDifferentOrUnknownPageLeavesTheSelection) {
     tree->setCurrentItem(tree->itemOf(3));
-    follow("backup.htm");  // no such file on a case-sensitive disk
+    follow("backup.htm"); // no such file on a case-sensitive disk
     EXPECT_EQ(selectedNode(), 3);
     EXPECT_TRUE(browser->toPlainText().contains("could not be found"));
 
@@ -166,5 +166,5 @@ TEST_F(HelpTreeTest, EditedPageListIsReadAtTheNextSelection) {
     EXPECT_EQ(browser->source(), urlOf("Extra.htm"));
 }
 
-}  // namespace
-}  // namespace qm
+} // namespace
+} // namespace qm

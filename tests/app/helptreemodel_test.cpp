@@ -24,7 +24,9 @@ struct TopicRow {
     const char* page;
 };
 
-void PrintTo(const TopicRow& row, std::ostream* os) { *os << row.node << " " << row.page; }
+void PrintTo(const TopicRow& row, std::ostream* os) {
+    *os << row.node << " " << row.page;
+}
 
 class HelpTopicTable : public ::testing::TestWithParam<TopicRow> {};
 
@@ -110,7 +112,7 @@ TEST(HelpTreeModel, NoNavigationWithoutBrowserPageListOrFolder) {
     THelpTreeModel noBrowser = readyModel("C:\\Help\\");
     noBrowser.setBrowserAttached(false);
     EXPECT_FALSE(noBrowser.selectionChanged(1));
-    EXPECT_EQ(noBrowser.directory(), "C:\\Help\\");  // untouched
+    EXPECT_EQ(noBrowser.directory(), "C:\\Help\\"); // untouched
 
     THelpTreeModel noList = readyModel("C:\\Help\\");
     noList.clearPageList();
@@ -133,10 +135,12 @@ TEST(HelpTreeModel, PageListShorterThanTreeShowsNothingForTheMissingLines) {
 
 struct AddressRow {
     const char* address;
-    int node;  // -1: no topic
+    int node; // -1: no topic
 };
 
-void PrintTo(const AddressRow& row, std::ostream* os) { *os << '"' << row.address << '"'; }
+void PrintTo(const AddressRow& row, std::ostream* os) {
+    *os << '"' << row.address << '"';
+}
 
 class HelpDocumentComplete : public ::testing::TestWithParam<AddressRow> {};
 
@@ -150,18 +154,18 @@ TEST_P(HelpDocumentComplete, FindsTheTopicOfExactlyThatPage) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Addresses, HelpDocumentComplete,
-    ::testing::Values(AddressRow{"C:\\Qm\\Help\\Quillmoor.htm", 0},
-                      AddressRow{"C:\\Qm\\Help\\Syncopt.htm", 10},
-                      AddressRow{"  C:\\Qm\\Help\\Wreports.htm\r\n", 13},
-                      AddressRow{"C:\\Qm\\Help\\About.htm", 18},
-                      AddressRow{"C:\\Qm\\Help\\syncopt.htm", -1},
-                      AddressRow{"c:\\Qm\\Help\\Syncopt.htm", -1},
-                      AddressRow{"C:\\QM\\HELP\\SYNCOPT.HTM", -1},
-                      AddressRow{"C:\\Qm\\Help\\Extra.htm", -1},
-                      AddressRow{"C:\\Qm\\Help\\Syncopt.htm#top", -1},
-                      AddressRow{"C:\\Qm\\Syncopt.htm", -1}, AddressRow{"", -1}));
+INSTANTIATE_TEST_SUITE_P(Addresses, HelpDocumentComplete,
+                         ::testing::Values(AddressRow{"C:\\Qm\\Help\\Quillmoor.htm", 0},
+                                           AddressRow{"C:\\Qm\\Help\\Syncopt.htm", 10},
+                                           AddressRow{"  C:\\Qm\\Help\\Wreports.htm\r\n", 13},
+                                           AddressRow{"C:\\Qm\\Help\\About.htm", 18},
+                                           AddressRow{"C:\\Qm\\Help\\syncopt.htm", -1},
+                                           AddressRow{"c:\\Qm\\Help\\Syncopt.htm", -1},
+                                           AddressRow{"C:\\QM\\HELP\\SYNCOPT.HTM", -1},
+                                           AddressRow{"C:\\Qm\\Help\\Extra.htm", -1},
+                                           AddressRow{"C:\\Qm\\Help\\Syncopt.htm#top", -1},
+                                           AddressRow{"C:\\Qm\\Syncopt.htm", -1},
+                                           AddressRow{"", -1}));
 
 TEST(HelpTreeModel, DocumentCompleteWithoutFolderDoesNothing) {
     THelpTreeModel model = readyModel("");
@@ -187,5 +191,5 @@ TEST(HelpTreeModel, TrimmedDropsBlanksAndControlCharactersAtBothEnds) {
     EXPECT_EQ(THelpTreeModel::trimmed("   "), "");
 }
 
-}  // namespace
-}  // namespace qm
+} // namespace
+} // namespace qm

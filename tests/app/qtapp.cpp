@@ -14,4 +14,4 @@ QApplication& qtApp() {
     return app;
 }
 
-}  // namespace qm::test
+} // namespace qm::test

@@ -7,4 +7,4 @@ namespace qm::test {
 
 QApplication& qtApp();
 
-}  // namespace qm::test
+} // namespace qm::test
