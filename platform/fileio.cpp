@@ -1,0 +1,329 @@
+#include "platform/fileio.h"
+
+#include "platform/datetime.h"
+#include "platform/dospath.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+#include <dirent.h>
+
+namespace qm {
+
+namespace {
+
+int openHost(std::string_view dosPath, int flags, mode_t mode = 0644) {
+    std::optional<std::string> host = toHostPath(dosPath);
+    if (!host) {
+        errno = ENOENT;
+        return -1;
+    }
+    int fd;
+    do {
+        fd = ::open(host->c_str(), flags | O_CLOEXEC, mode);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        return -1;
+    struct stat st{};
+    if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        errno = EISDIR;
+        return -1;
+    }
+    return fd;
+}
+
+bool statHost(std::string_view dosPath, struct stat& st) {
+    std::optional<std::string> host = toHostPath(dosPath);
+    return host && ::stat(host->c_str(), &st) == 0;
+}
+
+TDateTime modifiedOf(const struct stat& st) {
+    return dateTimeFromUnix(st.st_mtim.tv_sec, static_cast<int32_t>(st.st_mtim.tv_nsec));
+}
+
+bool setHostTimes(int fd, const char* path, uint32_t dosDateTime) {
+    TDateTime value = dosToDateTime(dosDateTime);
+    if (value == 0)
+        return false;
+    timespec times[2];
+    times[0].tv_sec = static_cast<time_t>(unixFromDateTime(value));
+    times[0].tv_nsec = 0;
+    times[1] = times[0];
+    if (fd >= 0)
+        return futimens(fd, times) == 0;
+    return path && utimensat(AT_FDCWD, path, times, 0) == 0;
+}
+
+}  // namespace
+
+FileHandle::~FileHandle() { close(); }
+
+FileHandle::FileHandle(FileHandle&& other) noexcept : fd_(other.fd_), error_(other.error_) {
+    other.fd_ = -1;
+    other.error_ = 0;
+}
+
+FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
+    if (this != &other) {
+        close();
+        fd_ = other.fd_;
+        error_ = other.error_;
+        other.fd_ = -1;
+        other.error_ = 0;
+    }
+    return *this;
+}
+
+FileHandle FileHandle::open(std::string_view dosPath, OpenMode mode) {
+    return FileHandle(openHost(dosPath, mode == OpenMode::Read ? O_RDONLY : O_RDWR));
+}
+
+FileHandle FileHandle::create(std::string_view dosPath) {
+    return FileHandle(openHost(dosPath, O_RDWR | O_CREAT | O_TRUNC));
+}
+
+bool FileHandle::fail() {
+    if (error_ == 0)
+        error_ = errno != 0 ? errno : EIO;
+    return false;
+}
+
+int64_t FileHandle::read(void* buffer, int64_t count) {
+    if (fd_ < 0 || error_ != 0 || count < 0)
+        return -1;
+    int64_t done = 0;
+    char* out = static_cast<char*>(buffer);
+    while (done < count) {
+        ssize_t n = ::read(fd_, out + done, static_cast<size_t>(count - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            fail();
+            return -1;
+        }
+        if (n == 0)
+            break;
+        done += n;
+    }
+    return done;
+}
+
+bool FileHandle::readExact(void* buffer, int64_t count) { return read(buffer, count) == count; }
+
+bool FileHandle::write(const void* buffer, int64_t count) {
+    if (fd_ < 0 || error_ != 0 || count < 0)
+        return false;
+    const char* in = static_cast<const char*>(buffer);
+    int64_t done = 0;
+    while (done < count) {
+        ssize_t n = ::write(fd_, in + done, static_cast<size_t>(count - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (n == 0)
+                errno = ENOSPC;
+            return fail();
+        }
+        done += n;
+    }
+    return true;
+}
+
+int64_t FileHandle::seek(int64_t offset, SeekOrigin origin) {
+    if (fd_ < 0 || error_ != 0)
+        return -1;
+    int whence = origin == SeekOrigin::Begin ? SEEK_SET
+                 : origin == SeekOrigin::Current ? SEEK_CUR
+                                                 : SEEK_END;
+    off_t pos = ::lseek(fd_, static_cast<off_t>(offset), whence);
+    if (pos < 0) {
+        fail();
+        return -1;
+    }
+    return pos;
+}
+
+int64_t FileHandle::position() { return seek(0, SeekOrigin::Current); }
+
+int64_t FileHandle::size() {
+    if (fd_ < 0)
+        return -1;
+    struct stat st{};
+    if (fstat(fd_, &st) != 0)
+        return -1;
+    return st.st_size;
+}
+
+bool FileHandle::truncate() {
+    int64_t pos = position();
+    if (pos < 0)
+        return false;
+    if (ftruncate(fd_, static_cast<off_t>(pos)) != 0)
+        return fail();
+    return true;
+}
+
+bool FileHandle::flush() {
+    if (fd_ < 0 || error_ != 0)
+        return false;
+    if (fdatasync(fd_) != 0 && errno != EINVAL && errno != EROFS)
+        return fail();
+    return true;
+}
+
+void FileHandle::close() {
+    if (fd_ >= 0)
+        ::close(fd_);
+    fd_ = -1;
+}
+
+std::optional<uint32_t> FileHandle::dosDateTime() {
+    struct stat st{};
+    if (fd_ < 0 || fstat(fd_, &st) != 0)
+        return std::nullopt;
+    uint32_t dos = dateTimeToDos(modifiedOf(st));
+    if (dos == 0)
+        return std::nullopt;
+    return dos;
+}
+
+bool FileHandle::setDosDateTime(uint32_t dosDateTime) {
+    return fd_ >= 0 && setHostTimes(fd_, nullptr, dosDateTime);
+}
+
+bool fileExists(std::string_view dosPath) {
+    struct stat st{};
+    return statHost(dosPath, st) && !S_ISDIR(st.st_mode);
+}
+
+bool folderExists(std::string_view dosPath) {
+    struct stat st{};
+    return statHost(dosPath, st) && S_ISDIR(st.st_mode);
+}
+
+bool deleteFile(std::string_view dosPath) {
+    std::optional<std::string> host = toHostPath(dosPath);
+    return host && ::unlink(host->c_str()) == 0;
+}
+
+bool renameFile(std::string_view fromDosPath, std::string_view toDosPath) {
+    std::optional<std::string> from = toHostPath(fromDosPath);
+    std::optional<std::string> to = toHostPath(toDosPath);
+    return from && to && ::rename(from->c_str(), to->c_str()) == 0;
+}
+
+bool createFolderChain(std::string_view dosPath) {
+    std::optional<std::string> host = toHostPath(dosPath);
+    if (!host)
+        return false;
+    std::string path;
+    size_t pos = 0;
+    const std::string& full = *host;
+    while (pos < full.size()) {
+        size_t end = full.find('/', pos + 1);
+        if (end == std::string::npos)
+            end = full.size();
+        path = full.substr(0, end);
+        pos = end;
+        if (path.empty())
+            continue;
+        if (::mkdir(path.c_str(), 0755) != 0 && errno != EEXIST)
+            return false;
+    }
+    struct stat st{};
+    return ::stat(full.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool removeFolder(std::string_view dosPath) {
+    std::optional<std::string> host = toHostPath(dosPath);
+    return host && ::rmdir(host->c_str()) == 0;
+}
+
+int64_t fileSize(std::string_view dosPath) {
+    struct stat st{};
+    if (!statHost(dosPath, st) || S_ISDIR(st.st_mode))
+        return -1;
+    return st.st_size;
+}
+
+std::optional<uint32_t> fileDosDateTime(std::string_view dosPath) {
+    struct stat st{};
+    if (!statHost(dosPath, st))
+        return std::nullopt;
+    uint32_t dos = dateTimeToDos(modifiedOf(st));
+    if (dos == 0)
+        return std::nullopt;
+    return dos;
+}
+
+bool setFileDosDateTime(std::string_view dosPath, uint32_t dosDateTime) {
+    std::optional<std::string> host = toHostPath(dosPath);
+    return host && setHostTimes(-1, host->c_str(), dosDateTime);
+}
+
+std::optional<double> fileDateTime(std::string_view dosPath) {
+    struct stat st{};
+    if (!statHost(dosPath, st))
+        return std::nullopt;
+    return modifiedOf(st);
+}
+
+FolderListing listFolder(std::string_view dosFolder) {
+    FolderListing listing;
+    std::optional<std::string> host = toHostPath(dosFolder);
+    if (!host)
+        return listing;
+    DIR* dir = ::opendir(host->c_str());
+    if (!dir)
+        return listing;
+    listing.ok = true;
+    std::string base = *host;
+    if (base.back() != '/')
+        base += '/';
+    while (dirent* de = ::readdir(dir)) {
+        std::string name = de->d_name;
+        if (name == "." || name == "..")
+            continue;
+        if (!isValidDosName(name)) {
+            listing.skippedNames.push_back(base + name);
+            continue;
+        }
+        std::string full = base + name;
+        struct stat lst{};
+        if (::lstat(full.c_str(), &lst) != 0)
+            continue;
+        FolderEntry e;
+        e.name = name;
+        e.isLink = S_ISLNK(lst.st_mode);
+        struct stat st = lst;
+        if (e.isLink && ::stat(full.c_str(), &st) != 0)
+            continue;  // a dangling link names nothing to back up
+        e.isFolder = S_ISDIR(st.st_mode);
+        if (!e.isFolder && !S_ISREG(st.st_mode))
+            continue;  // devices, sockets and pipes are not files to copy
+        e.isHidden = name[0] == '.';
+        e.size = e.isFolder ? 0 : st.st_size;
+        e.modified = modifiedOf(st);
+        listing.entries.push_back(std::move(e));
+    }
+    ::closedir(dir);
+    std::sort(listing.entries.begin(), listing.entries.end(),
+              [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
+    return listing;
+}
+
+bool diskSpace(std::string_view dosPath, int64_t& freeBytes, int64_t& totalBytes) {
+    std::optional<std::string> host = toHostPath(dosPath);
+    struct statvfs vfs{};
+    if (!host || ::statvfs(host->c_str(), &vfs) != 0)
+        return false;
+    freeBytes = static_cast<int64_t>(vfs.f_bavail) * static_cast<int64_t>(vfs.f_frsize);
+    totalBytes = static_cast<int64_t>(vfs.f_blocks) * static_cast<int64_t>(vfs.f_frsize);
+    return true;
+}
+
+}  // namespace qm

@@ -1,0 +1,134 @@
+#include "platform/fileio.h"
+
+#include "platform/datetime.h"
+#include "support/sandbox.h"
+
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+namespace qm {
+namespace {
+
+TEST(FileIo, CreateWriteSeekTruncateRead) {
+    test::Sandbox sb;
+    ASSERT_TRUE(createFolderChain("E:\\Quillmoor\\Drive_C\\deep\\er"));
+    const std::string path = "E:\\Quillmoor\\Drive_C\\deep\\er\\f.bin";
+    {
+        FileHandle f = FileHandle::create(path);
+        ASSERT_TRUE(f);
+        ASSERT_TRUE(f.write("hello world", 11));
+        EXPECT_EQ(f.size(), 11);
+        EXPECT_EQ(f.seek(5), 5);
+        ASSERT_TRUE(f.truncate());
+        EXPECT_EQ(f.seek(0, SeekOrigin::End), 5);
+        ASSERT_TRUE(f.write("!", 1));
+        EXPECT_TRUE(f.flush());
+    }
+    EXPECT_EQ(sb.readFile(path), "hello!");
+    EXPECT_EQ(fileSize(path), 6);
+    FileHandle r = FileHandle::open(path, OpenMode::Read);
+    char buf[16] = {};
+    EXPECT_EQ(r.read(buf, sizeof buf), 6);
+    EXPECT_EQ(r.read(buf, sizeof buf), 0);
+    EXPECT_FALSE(r.write("x", 1)) << "a read-only handle must refuse writes";
+    EXPECT_FALSE(r) << "and stay failed";
+    EXPECT_NE(r.error(), 0);
+    EXPECT_EQ(r.read(buf, 1), -1);
+}
+
+TEST(FileIo, MissingAndUntranslatablePathsFailQuietly) {
+    test::Sandbox sb;
+    EXPECT_FALSE(FileHandle::open("E:\\nope.txt", OpenMode::Read).isOpen());
+    EXPECT_FALSE(FileHandle::create("Q:\\x.txt").isOpen());
+    EXPECT_FALSE(FileHandle::create("E:\\..\\escape.txt").isOpen());
+    EXPECT_FALSE(std::filesystem::exists(sb.root() + "/escape.txt"));
+    EXPECT_EQ(fileSize("E:\\nope.txt"), -1);
+    EXPECT_FALSE(fileDosDateTime("E:\\nope.txt"));
+    EXPECT_FALSE(deleteFile("E:\\nope.txt"));
+    EXPECT_FALSE(FileHandle::open("E:\\", OpenMode::Read).isOpen()) << "a folder is no file";
+}
+
+TEST(FileIo, ExistsRenameDeleteAndFolders) {
+    test::Sandbox sb;
+    sb.writeFile("C:\\d\\a.txt", "A");
+    EXPECT_TRUE(fileExists("C:\\d\\a.txt"));
+    EXPECT_FALSE(folderExists("C:\\d\\a.txt"));
+    EXPECT_TRUE(folderExists("C:\\d"));
+    EXPECT_FALSE(fileExists("C:\\d"));
+    sb.writeFile("C:\\d\\b.txt", "B");
+    ASSERT_TRUE(renameFile("C:\\d\\a.txt", "C:\\d\\b.txt"));
+    EXPECT_EQ(sb.readFile("C:\\d\\b.txt"), "A");
+    EXPECT_FALSE(fileExists("C:\\d\\a.txt"));
+    EXPECT_FALSE(removeFolder("C:\\d")) << "not empty";
+    ASSERT_TRUE(deleteFile("C:\\d\\b.txt"));
+    EXPECT_TRUE(removeFolder("C:\\d"));
+}
+
+TEST(FileIo, DosDatesRoundTripAtTwoSecondPrecision) {
+    test::Sandbox sb;
+    sb.writeFile("C:\\t.txt", "x");
+    const TDateTime when = encodeDateTime({2026, 12, 7, 23, 15, 23, 0});
+    ASSERT_TRUE(setFileDosDateTime("C:\\t.txt", dateTimeToDos(when)));
+    std::optional<uint32_t> dos = fileDosDateTime("C:\\t.txt");
+    ASSERT_TRUE(dos);
+    DateTimeParts p = decodeDateTime(dosToDateTime(*dos));
+    EXPECT_EQ(p.year, 2026);
+    EXPECT_EQ(p.hour, 23);
+    EXPECT_EQ(p.second, 22) << "DOS dates keep even seconds";
+    FileHandle f = FileHandle::open("C:\\t.txt", OpenMode::ReadWrite);
+    const uint32_t other = dateTimeToDos(encodeDateTime({1999, 1, 2, 3, 4, 6, 0}));
+    ASSERT_TRUE(f.setDosDateTime(other));
+    EXPECT_EQ(f.dosDateTime(), other);
+}
+
+TEST(FileIo, ListingSkipsNamesADosPathCannotCarryAndReportsThem) {
+    test::Sandbox sb;
+    sb.writeFile("C:\\src\\good.txt", "12345");
+    sb.writeFile("C:\\src\\sub\\x", "");
+    std::ofstream(sb.hostOf('C') + "/src/bad:name") << "x";
+    std::ofstream(sb.hostOf('C') + "/src/what?") << "x";
+    symlink((sb.hostOf('C') + "/src/sub").c_str(), (sb.hostOf('C') + "/src/link").c_str());
+    symlink("/nonexistent/target", (sb.hostOf('C') + "/src/dangling").c_str());
+
+    FolderListing l = listFolder("C:\\src");
+    ASSERT_TRUE(l.ok);
+    ASSERT_EQ(l.entries.size(), 3u);
+    EXPECT_EQ(l.entries[0].name, "good.txt");
+    EXPECT_EQ(l.entries[0].size, 5);
+    EXPECT_FALSE(l.entries[0].isFolder);
+    EXPECT_EQ(l.entries[1].name, "link");
+    EXPECT_TRUE(l.entries[1].isFolder);
+    EXPECT_TRUE(l.entries[1].isLink);
+    EXPECT_EQ(l.entries[2].name, "sub");
+    EXPECT_FALSE(l.entries[2].isLink);
+    EXPECT_EQ(l.skippedNames.size(), 2u);
+    EXPECT_FALSE(listFolder("C:\\missing").ok);
+}
+
+TEST(FileIo, WriteFailureIsReportedAndSticks) {
+    if (access("/dev/full", W_OK) != 0)
+        GTEST_SKIP() << "no /dev/full";
+    test::Sandbox sb;
+    DriveTable::instance().map('F', "/dev", DriveType::Removable);
+    FileHandle f = FileHandle::open("F:\\full", OpenMode::ReadWrite);
+    ASSERT_TRUE(f.isOpen());
+    std::string block(4096, 'x');
+    EXPECT_FALSE(f.write(block.data(), static_cast<int64_t>(block.size())));
+    EXPECT_EQ(f.error(), ENOSPC);
+    EXPECT_FALSE(f.write("x", 1)) << "a failed writer refuses further writes";
+}
+
+TEST(FileIo, DiskSpaceOfAMappedDrive) {
+    test::Sandbox sb;
+    int64_t freeBytes = -1, total = -1;
+    ASSERT_TRUE(diskSpace("E:\\", freeBytes, total));
+    EXPECT_GT(total, 0);
+    EXPECT_GE(freeBytes, 0);
+    EXPECT_LE(freeBytes, total);
+    EXPECT_FALSE(diskSpace("Q:\\", freeBytes, total));
+}
+
+}  // namespace
+}  // namespace qm
