@@ -1,0 +1,109 @@
+// Renders every small window of the controls library offscreen to PNG files, so the
+// skin can be checked without a screen:
+//     renderwindows <output folder>
+
+#include "controls/addtoexceptionlst.h"
+#include "controls/ashint.h"
+#include "controls/ashintwindow.h"
+#include "controls/frmreminder.h"
+#include "controls/frmselectdir.h"
+#include "controls/frmsplash.h"
+#include "controls/frmwait.h"
+#include "controls/messageform.h"
+#include "controls/regionresources.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QPainter>
+#include <cstdio>
+
+namespace {
+
+QString gOut;
+bool gOk = true;
+
+// Paints the window with its outline, the cut-away parts left checkered-grey.
+void render(QWidget& window, const QString& name) {
+    window.show();
+    QApplication::processEvents();
+    QPixmap shot = window.grab();
+    QImage image(shot.size(), QImage::Format_RGB32);
+    image.fill(QColor(200, 200, 200));
+    QPainter painter(&image);
+    if (!window.mask().isEmpty())
+        painter.setClipRegion(window.mask());
+    painter.drawPixmap(0, 0, shot);
+    painter.end();
+    const QString path = gOut + "/" + name + ".png";
+    if (!image.save(path)) {
+        std::fprintf(stderr, "renderwindows: cannot write %s\n", qPrintable(path));
+        gOk = false;
+    }
+    window.hide();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: renderwindows <output folder>\n");
+        return 2;
+    }
+    gOut = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(gOut);
+    using namespace qm;
+    {
+        TfrmMessage box(nullptr, "Are you sure you want to delete all reports?", 2);
+        render(box, "message_yes_no");
+        TfrmMessage ok(nullptr, "New settings applied.", 0);
+        render(ok, "message_ok");
+        TfrmMessage path(nullptr,
+                         "Can't open C:\\Documents and Settings\\Administrator\\My Documents\\"
+                         "Projects\\2026\\Quarterly\\Reports\\Archive\\VeryLongFileNameWithout"
+                         "AnyBlanksAtAll_final_version_3.xls",
+                         1);
+        render(path, "message_long_path");
+        TfrmMessage setup(nullptr, "Wrong folder name.", 0, TMessageStyle::setupProgram());
+        render(setup, "message_setup");
+        TfrmMessage updater(nullptr, "Your Quillmoor program is up to date.", 0,
+                            TMessageStyle::updaterProgram());
+        render(updater, "message_updater");
+    }
+    {
+        TaddToExceptionLst input(nullptr, "Enter file name:", "pagefile.sys", true);
+        render(input, "input_dialog");
+        TFrmReminder reminder;
+        render(reminder, "reminder");
+        QWidget owner;
+        for (int i = 0; i < TFrmWait::kPageCount; ++i) {
+            TFrmWait wait(i, &owner);
+            render(wait, QStringLiteral("wait_%1").arg(i));
+        }
+        TFrmSelectDir picker;
+        picker.prepare();
+        render(picker, "select_dir");
+        TFrmSplash splash;
+        render(splash, "splash");
+    }
+    {
+        TASHint hint;
+        hint.setFrameWidth(1);
+        hint.setRoundSize(8);
+        hint.showHint(QPoint(100, 100), "Use selected drive as Target Media");
+        render(*TASHintWindow::current(), "balloon_hint");
+        QWidget main;
+        main.setFixedSize(790, 580);
+        main.setStyleSheet("background: rgb(124,146,193)");
+        TRegionResurces::ApplyRegion(&main, "REGION1");
+        render(main, "main_outline_region1");
+        QWidget large;
+        large.setFixedSize(1010, 750);
+        large.setStyleSheet("background: rgb(124,146,193)");
+        TRegionResurces::ApplyRegion(&large, "REGION2");
+        render(large, "main_outline_region2");
+    }
+    return gOk ? 0 : 1;
+}
