@@ -42,6 +42,8 @@ std::string RestoredToSelected(std::string_view Path);
 std::string Deleted(std::string_view Source);
 // "---end---"
 std::string End();
+// now + " " + source + " - file is too large for an archive."
+std::string TooLargeForArchive(std::string_view Source);
 // "***ERROR***" + now + " " + path + " - " + what: a damaged catalogue or archive.
 std::string DamagedFile(std::string_view Path, std::string_view What);
 
