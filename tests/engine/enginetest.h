@@ -33,6 +33,7 @@ protected:
         job.SetDestination('E');
         job.SetLogSave(true);
         job.LogFileName = "C:\\Program\\Log.txt";
+        sandbox.writeFile("C:\\Program\\placeholder", "");
     }
     ~EngineTest() override {
         Engine().Reset();
