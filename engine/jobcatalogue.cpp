@@ -35,7 +35,7 @@ uint8_t ParseRevisionText(const std::string& text) {
     return static_cast<uint8_t>(value);
 }
 
-}  // namespace
+} // namespace
 
 void TBackUpJob::OpenDriveList() {
     TEngineState& engine = Engine();
@@ -50,8 +50,7 @@ void TBackUpJob::OpenDriveList() {
         CatalogueFile(engine.DriveListHandle).WriteCount(0);
     } else {
         engine.DriveListHandle = FileHandle::open(path, OpenMode::ReadWrite);
-        std::optional<CatalogueFile::Shape> shape =
-            CatalogueFile(engine.DriveListHandle).Inspect();
+        std::optional<CatalogueFile::Shape> shape = CatalogueFile(engine.DriveListHandle).Inspect();
         if (shape) {
             engine.DriveListCount = shape->records;
             CatalogueProblem = shape->problem();
@@ -77,7 +76,9 @@ void TBackUpJob::CloseDriveList() {
     engine.DriveListHandle.close();
 }
 
-void TBackUpJob::CloseDriveListUnchanged() { Engine().DriveListHandle.close(); }
+void TBackUpJob::CloseDriveListUnchanged() {
+    Engine().DriveListHandle.close();
+}
 
 void TBackUpJob::ReadDriveList() {
     CatalogMediaPaths.clear();
@@ -240,4 +241,4 @@ bool TBackUpJob::HasEncryptedFiles() {
     return found;
 }
 
-}  // namespace qm
+} // namespace qm

@@ -8,12 +8,8 @@ namespace {
 TEST(ArchiveFormat, ChunkCountsAndLengths) {
     const std::tuple<int64_t, int, int64_t> rows[] = {
         // size, chunk count, last chunk's plain length
-        {0, 1, 0},
-        {1, 1, 1},
-        {8388607, 1, 8388607},
-        {8388608, 2, 0},
-        {8388609, 2, 1},
-        {65534LL * 8388608 + 5, 65535, 5},
+        {0, 1, 0},       {1, 1, 1},       {8388607, 1, 8388607},
+        {8388608, 2, 0}, {8388609, 2, 1}, {65534LL * 8388608 + 5, 65535, 5},
     };
     for (auto [size, count, last] : rows) {
         ASSERT_EQ(ChunkCountFor(size), count) << size;
@@ -52,11 +48,11 @@ TEST(ArchiveFormat, ParsersRefuseWhatDoesNotFit) {
     EXPECT_FALSE(ParseEntryHeader(bytes.data(), 268, &error).has_value());
     EXPECT_EQ(error.what, "entry header is cut short");
 
-    bytes[267] = 2;  // count disagrees with the size
+    bytes[267] = 2; // count disagrees with the size
     EXPECT_FALSE(ParseEntryHeader(bytes.data(), bytes.size(), &error).has_value());
     EXPECT_EQ(error.offset, 267);
 
-    bytes[0] = 251;  // a path longer than its field
+    bytes[0] = 251; // a path longer than its field
     EXPECT_FALSE(ParseEntryHeader(bytes.data(), bytes.size(), &error).has_value());
 
     std::vector<uint8_t> table = SerializeChunkTable({100, -1});
@@ -99,5 +95,5 @@ TEST_F(ArchiveReadTest, ReadEntryAtStopsAtDamage) {
     EXPECT_FALSE(ReadEntryAt(cut, 500, 555, 1000, &error).has_value());
 }
 
-}  // namespace
-}  // namespace qm::test
+} // namespace
+} // namespace qm::test

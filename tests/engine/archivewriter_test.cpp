@@ -1,10 +1,10 @@
 #include "engine/archivewriter.h"
 
-#include "enginetest.h"
 #include "engine/aesstream.h"
 #include "engine/copytree.h"
 #include "engine/jobcipher.h"
 #include "engine/keymanager.h"
+#include "enginetest.h"
 #include "platform/fileio.h"
 
 #include <zlib.h>
@@ -19,7 +19,7 @@ namespace {
 struct TestEntry {
     std::string path;
     int64_t size = 0;
-    std::string check;  // 8 bytes as stored
+    std::string check; // 8 bytes as stored
     std::vector<int32_t> chunks;
     std::vector<std::string> stored;
 };
@@ -73,7 +73,7 @@ std::string Sample(size_t size, unsigned seed) {
 const char* const kRun = "E:\\Quillmoor\\Drive_C\\run.bpa";
 
 class ArchiveWriterTest : public EngineTest {
-protected:
+  protected:
     ArchiveWriterTest() {
         Engine().CompressionLevel = 6;
         job.SetCompression(true);
@@ -104,7 +104,7 @@ TEST_F(ArchiveWriterTest, ChunksAroundTheEightMebibyteBoundary) {
         sandbox.writeFile(path, contents.back());
         job.SourceFiles.push_back(path);
     }
-    job.SourceFiles.insert(job.SourceFiles.begin() + 2, "");  // empty lines are skipped
+    job.SourceFiles.insert(job.SourceFiles.begin() + 2, ""); // empty lines are skipped
     EXPECT_TRUE(Run());
 
     std::vector<TestEntry> entries = Entries();
@@ -166,8 +166,8 @@ TEST_F(ArchiveWriterTest, UnopenableSourceIsLoggedCountedAndBlanked) {
     EXPECT_FALSE(Run());
     EXPECT_EQ(job.SourceFiles, (TStringList{"", "C:\\a.txt"}));
     EXPECT_EQ(Engine().ErrorCount, 1);
-    EXPECT_EQ(LogLines().front(), std::string("***ERROR***") + kNow +
-                                      " C:\\missing.txt - can't open file.");
+    EXPECT_EQ(LogLines().front(),
+              std::string("***ERROR***") + kNow + " C:\\missing.txt - can't open file.");
     EXPECT_EQ(Entries().size(), 1u);
     EXPECT_EQ(job.CatalogRevisions, (TStringList{"0"})) << "the writer stores revision 0";
 }
@@ -194,7 +194,7 @@ TEST_F(ArchiveWriterTest, ChunkThatFailsToCompressGetsNoSuccessLine) {
     sandbox.writeFile("C:\\a.txt", "aaaa");
     sandbox.writeFile("C:\\b.txt", "bbbb");
     job.SourceFiles = {"C:\\a.txt", "C:\\b.txt"};
-    Engine().CompressionLevel = 10;  // zlib refuses the level: every chunk fails
+    Engine().CompressionLevel = 10; // zlib refuses the level: every chunk fails
     EXPECT_FALSE(Run());
     EXPECT_EQ(LinesContaining("option successful."), 0u);
     EXPECT_EQ(LinesContaining(" - can not add to archive."), 2u);
@@ -261,5 +261,5 @@ TEST_F(ArchiveWriterTest, CancelLeavesTheEntryWithAZeroTable) {
     EXPECT_EQ(Le(bytes, 269, 4), 0u);
 }
 
-}  // namespace
-}  // namespace qm::test
+} // namespace
+} // namespace qm::test

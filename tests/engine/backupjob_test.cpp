@@ -1,7 +1,7 @@
 #include "engine/backupjob.h"
 
-#include "enginetest.h"
 #include "engine/driverecord.h"
+#include "enginetest.h"
 #include "platform/fileio.h"
 
 namespace qm::test {
@@ -50,7 +50,7 @@ TEST_F(BackUpJobTest, AddLogCreatesMissingLogAndIgnoresUnwritableOne) {
     ASSERT_TRUE(createFolderChain("C:\\Program"));
     job.AddLog("created");
     EXPECT_EQ(sandbox.readFile(job.LogFileName), "created\r\n");
-    job.LogFileName = "Q:\\nowhere\\Log.txt";  // unmapped drive: the line is lost quietly
+    job.LogFileName = "Q:\\nowhere\\Log.txt"; // unmapped drive: the line is lost quietly
     job.AddLog("lost");
     EXPECT_EQ(Engine().ErrorCount, 0);
 }
@@ -98,5 +98,5 @@ TEST_F(BackUpJobTest, NextRevisionWrapsInEightBits) {
     EXPECT_EQ(TBackUpJob::NextRevision(record), 0);
 }
 
-}  // namespace
-}  // namespace qm::test
+} // namespace
+} // namespace qm::test

@@ -32,7 +32,7 @@ Bytes PlainInflate(const Bytes& stream, size_t plainSize) {
 }
 
 class CompressionTest : public ::testing::TestWithParam<std::tuple<size_t, int>> {
-protected:
+  protected:
     void SetUp() override { Engine().Reset(); }
     void TearDown() override { Engine().Reset(); }
 };
@@ -52,8 +52,8 @@ TEST_P(CompressionTest, RoundTripsAndInflatesWithPlainZlib) {
 
     Bytes plain(size + 16);
     int64_t plainBytes = -1;
-    EXPECT_EQ(DecompressBuffer(packed.data(), packedBytes, plain.data(),
-                               static_cast<int64_t>(size), &plainBytes),
+    EXPECT_EQ(DecompressBuffer(packed.data(), packedBytes, plain.data(), static_cast<int64_t>(size),
+                               &plainBytes),
               Z_OK);
     EXPECT_EQ(Engine().ErrorCount, 0);
     EXPECT_EQ(plainBytes, static_cast<int64_t>(size));
@@ -126,5 +126,5 @@ TEST(CompressChecks, CountOnlyNegativeResults) {
     Engine().Reset();
 }
 
-}  // namespace
-}  // namespace qm::test
+} // namespace
+} // namespace qm::test

@@ -61,5 +61,5 @@ TEST(DriveListRecordLayout, CountIsSignedLittleEndian) {
     EXPECT_EQ(ParseDriveListCount({0x00, 0x94, 0x35, 0x77}), 2000000000);
 }
 
-}  // namespace
-}  // namespace qm::test
+} // namespace
+} // namespace qm::test

@@ -62,5 +62,5 @@ TEST(EngineState, MissingCallbacksAreSafe) {
     engine.AskPasswordProc = nullptr;
 }
 
-}  // namespace
-}  // namespace qm::test
+} // namespace
+} // namespace qm::test

@@ -1,7 +1,7 @@
 #include "engine/cataloguefile.h"
 
-#include "enginetest.h"
 #include "engine/copytree.h"
+#include "enginetest.h"
 #include "platform/fileio.h"
 
 #include <algorithm>
@@ -27,7 +27,7 @@ DriveListRecord Record(const std::string& source, uint8_t revision = 0, int64_t 
 }
 
 class CatalogueTest : public EngineTest {
-protected:
+  protected:
     void WriteCatalogue(const std::vector<DriveListRecord>& records) {
         std::string bytes;
         auto count = SerializeDriveListCount(static_cast<int32_t>(records.size()));
@@ -122,6 +122,13 @@ TEST_F(CatalogueTest, LookupIgnoresCaseButRemovalDoesNot) {
     EXPECT_EQ(found.SourcePath, "C:\\dir\\a.txt");
     EXPECT_EQ(found.Revision, 2);
     job.RemoveDriveListRecord("c:\\DIR\\A.TXT");
+    // A miss empties the source path only and still gives the media path today's letter.
+    DriveListRecord missed = Record("C:\\stale.txt", 9);
+    missed.MediaPath = "G:\\old";
+    job.FindDriveListRecord("C:\\other.txt", missed);
+    EXPECT_TRUE(missed.SourcePath.empty());
+    EXPECT_EQ(missed.Revision, 9);
+    EXPECT_EQ(missed.MediaPath, "E:\\old");
     job.CloseDriveList();
     EXPECT_EQ(StoredPaths(), (std::vector<std::string>{"C:\\dir\\a.txt"}));
 }
@@ -140,7 +147,7 @@ TEST_F(CatalogueTest, LookupMissEmptiesSourcePathOnly) {
 }
 
 TEST_F(CatalogueTest, LookupGivesMediaPathTheCurrentDriveLetter) {
-    WriteCatalogue({Record("C:\\a.txt")});  // written while the media drive was E:
+    WriteCatalogue({Record("C:\\a.txt")}); // written while the media drive was E:
     std::string host = sandbox.hostOf('E');
     DriveTable::instance().map('F', host, DriveType::Removable);
     job.SetDestination('F');
@@ -187,7 +194,7 @@ TEST_F(CatalogueTest, SaveOverwritesListedRecordsAndAppendsNewOnes) {
     WriteCatalogue({Record("C:\\x.txt"), Record("C:\\a.txt", 1)});
     job.LoadDriveList();
     job.OpenDriveList();
-    job.CatalogRevisions[1] = "2";  // as a backup run leaves it
+    job.CatalogRevisions[1] = "2"; // as a backup run leaves it
     job.SourceFiles = {"C:\\a.txt", "", "C:\\new.txt"};
     job.SaveDriveListRecords(false, "");
     job.CloseDriveList();
@@ -224,15 +231,16 @@ TEST_F(CatalogueTest, SaveOfUnreadableSourceUsesNowAndMarksSize) {
     EXPECT_EQ(gone.InArchive, 1);
     EXPECT_EQ(gone.MediaPath, "E:\\Quillmoor\\Drive_C\\run.bpa");
     EXPECT_EQ(Engine().ErrorCount, 1);
-    EXPECT_EQ(LogLines(), (std::vector<std::string>{
-                              std::string(kNow) + " - C:\\gone.txt - file can not get file "
-                                                  "date/time (current time used)."}));
+    EXPECT_EQ(LogLines(), (std::vector<std::string>{std::string(kNow) +
+                                                    " - C:\\gone.txt - file can not get file "
+                                                    "date/time (current time used)."}));
 }
 
 // Damaged catalogues: the count at offset 0 disagrees with the file's length.
 struct DamagedRow {
     const char* fixture;
-    std::vector<std::string> records;  // whole records the file really holds
+    const char* storedCount;
+    std::vector<std::string> records; // whole records the file really holds
 };
 
 class DamagedCatalogueTest : public CatalogueTest,
@@ -244,7 +252,12 @@ TEST_P(DamagedCatalogueTest, IsReadAsTheWholeRecordsItHolds) {
     EXPECT_EQ(job.CatalogPaths, GetParam().records);
     EXPECT_FALSE(job.CatalogueProblem.empty());
     ASSERT_EQ(LogLines().size(), 1u);
-    EXPECT_NE(LogLines()[0].find("does not match its length"), std::string::npos);
+    std::string length = std::to_string(sandbox.readFile(kCatalogue)->size());
+    EXPECT_EQ(LogLines()[0],
+              std::string("***ERROR***") + kNow + " " + kCatalogue + " - catalogue count " +
+                  GetParam().storedCount + " does not match its length of " + length +
+                  " bytes; read as the " + std::to_string(GetParam().records.size()) +
+                  " whole records it holds.");
 
     TStringList paths;
     job.ListDriveFiles(nullptr, nullptr, nullptr, &paths);
@@ -284,11 +297,11 @@ const std::vector<std::string> kThree = {"C:\\f0.txt", "C:\\f1.txt", "C:\\f2.txt
 
 INSTANTIATE_TEST_SUITE_P(
     Fixtures, DamagedCatalogueTest,
-    ::testing::Values(DamagedRow{"truncated_mid_record.lst", {"C:\\f0.txt", "C:\\f1.txt"}},
-                      DamagedRow{"negative_count.lst", kThree},
-                      DamagedRow{"huge_count.lst", kThree},
-                      DamagedRow{"count_below_records.lst", kThree},
-                      DamagedRow{"missing_count.lst", {}}),
+    ::testing::Values(DamagedRow{"truncated_mid_record.lst", "3", {"C:\\f0.txt", "C:\\f1.txt"}},
+                      DamagedRow{"negative_count.lst", "-1", kThree},
+                      DamagedRow{"huge_count.lst", "2000000000", kThree},
+                      DamagedRow{"count_below_records.lst", "1", kThree},
+                      DamagedRow{"missing_count.lst", "missing", {}}),
     [](const auto& info) {
         std::string name = info.param.fixture;
         return name.substr(0, name.find('.'));
@@ -308,5 +321,5 @@ TEST(CatalogueShape, DescribesWhatDisagrees) {
     EXPECT_EQ(shape.problem(), "");
 }
 
-}  // namespace
-}  // namespace qm::test
+} // namespace
+} // namespace qm::test
