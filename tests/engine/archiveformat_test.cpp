@@ -22,22 +22,6 @@ TEST(ArchiveFormat, ChunkCountsAndLengths) {
     EXPECT_FALSE(ChunkCountFor(-1).has_value());
 }
 
-TEST(ArchiveFormat, HeaderRoundTripsThroughTheParser) {
-    ArchiveEntryHeader header;
-    header.Path = "C:\\dir\\a.txt";
-    header.Size = 8388609;
-    header.CheckValue = {1, 2, 3, 4, 5, 6, 7, 8};
-    header.ChunkCount = 2;
-    ArchiveHeaderBytes bytes = SerializeEntryHeader(header);
-    EXPECT_EQ(bytes[267], 2);
-    EXPECT_EQ(bytes[259], 1);
-    std::optional<ArchiveEntryHeader> back = ParseEntryHeader(bytes.data(), bytes.size());
-    ASSERT_TRUE(back.has_value());
-    EXPECT_EQ(back->Path, header.Path);
-    EXPECT_EQ(back->Size, header.Size);
-    EXPECT_EQ(back->CheckValue, header.CheckValue);
-}
-
 TEST(ArchiveFormat, ParsersRefuseWhatDoesNotFit) {
     ArchiveEntryHeader header;
     header.Path = "C:\\a";

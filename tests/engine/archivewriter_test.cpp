@@ -172,16 +172,6 @@ TEST_F(ArchiveWriterTest, UnopenableSourceIsLoggedCountedAndBlanked) {
     EXPECT_EQ(job.CatalogRevisions, (TStringList{"0"})) << "the writer stores revision 0";
 }
 
-TEST_F(ArchiveWriterTest, IndexWritesOnlyThatLine) {
-    sandbox.writeFile("C:\\a.txt", "a");
-    sandbox.writeFile("C:\\b.txt", "b");
-    job.SourceFiles = {"C:\\a.txt", "C:\\b.txt"};
-    EXPECT_TRUE(Run("E:\\Quillmoor\\Drive_C\\b.txt.bpa", 1));
-    std::vector<TestEntry> entries = Entries("E:\\Quillmoor\\Drive_C\\b.txt.bpa");
-    ASSERT_EQ(entries.size(), 1u);
-    EXPECT_EQ(entries[0].path, "C:\\b.txt");
-}
-
 TEST_F(ArchiveWriterTest, LongPathsAreStoredCutTo250Bytes) {
     std::string path = "C:\\" + std::string(120, 'd') + "\\" + std::string(140, 'f');
     sandbox.writeFile(path, "x");

@@ -79,24 +79,5 @@ TEST_F(BackUpJobTest, IsTargetOlderComparesTargetDateWithRecordDate) {
     EXPECT_FALSE(job.IsTargetOlder(record));
 }
 
-TEST_F(BackUpJobTest, IsTargetOlderLooksBelowRestoreTypeForRootFiles) {
-    sandbox.addDrive('D', DriveType::Fixed);
-    job.SetRestoreType("D:\\Back\\");
-    DriveListRecord record;
-    record.SourcePath = "C:\\a.txt";
-    record.Date = encodeDateTime({2026, 5, 2, 10, 0, 0, 0});
-    sandbox.writeFile("D:\\Back\\a.txt", "x");
-    sandbox.setFileTime("D:\\Back\\a.txt", 2026, 6, 1, 0, 0, 0);
-    EXPECT_FALSE(job.IsTargetOlder(record));
-}
-
-TEST_F(BackUpJobTest, NextRevisionWrapsInEightBits) {
-    DriveListRecord record;
-    record.Revision = 3;
-    EXPECT_EQ(TBackUpJob::NextRevision(record), 4);
-    record.Revision = 255;
-    EXPECT_EQ(TBackUpJob::NextRevision(record), 0);
-}
-
 } // namespace
 } // namespace qm::test

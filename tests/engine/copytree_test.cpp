@@ -80,26 +80,6 @@ TEST_F(RevisionTest, RotationDropsOldestAndMovesCheckFilesAlong) {
     EXPECT_FALSE(Get(2, true).has_value());
 }
 
-TEST_F(RevisionTest, RotationWithIndexZeroStillMovesVersionTwo) {
-    Put(0, "v0");
-    Put(1, "v1");
-    Put(2, "v2");
-    job.RotateRevisions(base, 0);
-    EXPECT_EQ(Get(0), "v1");
-    EXPECT_EQ(Get(1), "v2");
-    EXPECT_FALSE(Get(2).has_value());
-}
-
-TEST_F(RevisionTest, RotationStopsAtAGap) {
-    Put(0, "v0");
-    Put(1, "v1");
-    Put(3, "v3");
-    job.RotateRevisions(base, 5);
-    EXPECT_EQ(Get(0), "v1");
-    EXPECT_FALSE(Get(1).has_value());
-    EXPECT_EQ(Get(3), "v3");
-}
-
 TEST_F(RevisionTest, SetRevisionTextFindsPathIgnoringCase) {
     job.CatalogPaths = {"C:\\a.txt", "C:\\dir\\name.ext"};
     job.CatalogRevisions = {"0", "0"};

@@ -55,11 +55,5 @@ TEST(DriveListRecordLayout, LongTextsAreCutTo255Bytes) {
     EXPECT_EQ(ParseDriveListRecord(bytes).SourcePath, record.SourcePath.substr(0, 255));
 }
 
-TEST(DriveListRecordLayout, CountIsSignedLittleEndian) {
-    EXPECT_EQ(SerializeDriveListCount(3), (std::array<uint8_t, 4>{3, 0, 0, 0}));
-    EXPECT_EQ(ParseDriveListCount({0xFF, 0xFF, 0xFF, 0xFF}), -1);
-    EXPECT_EQ(ParseDriveListCount({0x00, 0x94, 0x35, 0x77}), 2000000000);
-}
-
 } // namespace
 } // namespace qm::test

@@ -26,24 +26,6 @@ TEST(EngineState, BuffersAreMadeOnceAndSurviveReset) {
     EXPECT_EQ(&Engine(), &engine);
 }
 
-TEST(EngineState, ResetGivesStartValues) {
-    TEngineState& engine = Engine();
-    engine.KeySize = 256;
-    engine.EntryCheckResult = 0;
-    engine.ErrorCount = 5;
-    engine.CancelFlag = true;
-    engine.SkipEncrypted = true;
-    engine.PasswordList = {"x"};
-    engine.Reset();
-    EXPECT_EQ(engine.KeySize, 128);
-    EXPECT_EQ(engine.EntryCheckResult, -1);
-    EXPECT_EQ(engine.ErrorCount, 0);
-    EXPECT_FALSE(engine.CancelFlag);
-    EXPECT_FALSE(engine.SkipEncrypted);
-    EXPECT_TRUE(engine.PasswordList.empty());
-    EXPECT_FALSE(engine.JobCipher->Active());
-}
-
 TEST(EngineState, MissingCallbacksAreSafe) {
     TEngineState& engine = Engine();
     engine.Reset();
