@@ -43,6 +43,8 @@ void TBackUpJob::OpenDriveList() {
         CloseDriveList();
     std::string path = CataloguePath(fDestination);
     createFolderChain(MediaFolder(fDestination));
+    // The list read just before usually reported the same damage already.
+    std::string reported = std::move(CatalogueProblem);
     CatalogueProblem.clear();
     engine.DriveListCount = 0;
     if (!fileExists(path)) {
@@ -62,7 +64,7 @@ void TBackUpJob::OpenDriveList() {
         CatalogueProblem = "catalogue cannot be opened; the run finds no records and saves none.";
         ++engine.ErrorCount;
     }
-    if (!CatalogueProblem.empty())
+    if (!CatalogueProblem.empty() && CatalogueProblem != reported)
         AddLog(logline::DamagedFile(path, CatalogueProblem));
     engine.DriveListHandle.seek(DriveListLayout::kFirstRecord);
 }
