@@ -10,10 +10,10 @@ std::string Now() {
     return formatDateTime(now());
 }
 
-std::string Join(std::initializer_list<std::string_view> pieces) {
+std::string Join(std::initializer_list<std::string_view> parts) {
     std::string line;
-    for (std::string_view piece : pieces)
-        line += piece;
+    for (std::string_view part : parts)
+        line += part;
     return line;
 }
 
