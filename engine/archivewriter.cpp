@@ -1,0 +1,171 @@
+#include "engine/archivewriter.h"
+
+#include "engine/backupjob.h"
+#include "engine/compression.h"
+#include "engine/copytree.h"
+#include "engine/enginestate.h"
+#include "engine/logline.h"
+
+namespace qm {
+
+namespace A = ArchiveLayout;
+
+ArchiveWriter::ArchiveWriter(TBackUpJob& job, const std::string& archivePath)
+    : fJob(job), fArchive(FileHandle::create(archivePath)) {}
+
+ArchiveWriter::Outcome ArchiveWriter::Fail(const std::string& line) {
+    fJob.AddLog(line);
+    ++Engine().ErrorCount;
+    return Outcome::Failed;
+}
+
+ArchiveWriter::Outcome ArchiveWriter::WriteEntry(const std::string& sourcePath, uint8_t revision) {
+    TEngineState& engine = Engine();
+    if (sourcePath.empty())
+        return Outcome::Skipped;
+    FileHandle source = FileHandle::open(sourcePath, OpenMode::Read);
+    int64_t size = source ? source.size() : -1;
+    if (size < 0)
+        return Fail(logline::CantOpenFile(sourcePath));
+    std::optional<uint16_t> chunkCount = ChunkCountFor(size);
+    if (!chunkCount)
+        return Fail(logline::TooLargeForArchive(sourcePath));
+    // A broken archive (not creatable, or a write already failed) takes no more entries.
+    if (!fArchive)
+        return Fail(logline::CanNotAddToArchive(sourcePath));
+
+    ArchiveEntryHeader header;
+    header.Path = sourcePath.substr(0, A::kMaxPathLength);
+    header.Size = size;
+    header.CheckValue = CheckValue;
+    header.ChunkCount = *chunkCount;
+    std::vector<int32_t> table(*chunkCount, 0);
+    int64_t entryStart = fArchive.position();
+    ArchiveHeaderBytes headerBytes = SerializeEntryHeader(header);
+    std::vector<uint8_t> tableBytes = SerializeChunkTable(table);
+    fArchive.write(headerBytes.data(), static_cast<int64_t>(headerBytes.size()));
+    fArchive.write(tableBytes.data(), static_cast<int64_t>(tableBytes.size()));
+    engine.Progress(engine.FilesDone, false, size, 0, engine.BytesDone);
+
+    if (engine.ArchiveEncrypted) {
+        fJob.InitCipher();
+        fJob.ResetCipherIV();
+        fJob.EncryptCheckValue(header.CheckValue.data());
+    }
+    bool chunkFailed = false;
+    bool written = WriteChunks(source, sourcePath, header, table, chunkFailed);
+    if (fCancelled) {
+        fJob.FreeCipher();
+        return Outcome::Cancelled;
+    }
+    engine.FileBytesDone = 0;
+    written = RewriteHeader(entryStart, header, table) && written;
+    fJob.UpdateArchiveRevision(sourcePath, revision);
+    source.close();
+    if (engine.ArchiveEncrypted)
+        fJob.FreeCipher();
+    if (chunkFailed)
+        return Outcome::Failed; // its line was written and counted with the chunk
+    if (!written)
+        return Fail(logline::CanNotAddToArchive(sourcePath));
+    fJob.AddLog(logline::BackupSuccessful(
+        sourcePath, logline::CompressionWord(fJob.Compression(), fJob.CompressionType()),
+        logline::EncryptionWord(fJob.Encryption(), engine.KeySize)));
+    return Outcome::Written;
+}
+
+bool ArchiveWriter::WriteChunks(FileHandle& source, const std::string& sourcePath,
+                                ArchiveEntryHeader& header, std::vector<int32_t>& table,
+                                bool& chunkFailed) {
+    TEngineState& engine = Engine();
+    int localErrors = engine.ErrorCount;
+    for (uint16_t k = 0; k < header.ChunkCount; ++k) {
+        int64_t length = ChunkPlainLength(header.Size, k);
+        bool read = length == 0 || source.readExact(engine.InputBuffer.get(), length);
+        if (engine.CancelFlag) {
+            source.close();
+            fArchive.flush();
+            fArchive.close();
+            fCancelled = true;
+            return false;
+        }
+        int64_t packed = 0;
+        if (read)
+            CompressBuffer(engine.InputBuffer.get(), length, engine.PackedBuffer.get(), packed);
+        if (!read || engine.ErrorCount > localErrors) {
+            // A short read (the file shrank or the disk failed) is counted like a failed
+            // compression: the chunk is not stored and the entry is not reported as saved.
+            if (!read)
+                ++engine.ErrorCount;
+            fJob.AddLog(logline::CanNotAddToArchive(sourcePath));
+            chunkFailed = true;
+            return true;
+        }
+        if (engine.ArchiveEncrypted)
+            fJob.EncryptBuffer(engine.PackedBuffer.get(), static_cast<size_t>(packed));
+        engine.FileBytesDone += length;
+        engine.BytesDone += length;
+        if (k + 1 == header.ChunkCount)
+            ++engine.FilesDone;
+        engine.Progress(engine.FilesDone, false, header.Size, engine.FileBytesDone,
+                        engine.BytesDone);
+        table[k] = static_cast<int32_t>(packed);
+        if (!fArchive.write(engine.PackedBuffer.get(), packed))
+            return false;
+    }
+    return true;
+}
+
+bool ArchiveWriter::RewriteHeader(int64_t entryStart, const ArchiveEntryHeader& header,
+                                  const std::vector<int32_t>& table) {
+    int64_t end = fArchive.position();
+    if (end < 0 || fArchive.seek(entryStart) != entryStart)
+        return false;
+    ArchiveHeaderBytes headerBytes = SerializeEntryHeader(header);
+    std::vector<uint8_t> tableBytes = SerializeChunkTable(table);
+    if (!fArchive.write(headerBytes.data(), static_cast<int64_t>(headerBytes.size())) ||
+        !fArchive.write(tableBytes.data(), static_cast<int64_t>(tableBytes.size())))
+        return false;
+    return fArchive.seek(end) == end;
+}
+
+bool ArchiveWriter::Close() {
+    if (!fArchive.isOpen())
+        return !fCancelled;
+    bool ok = fArchive.flush() && static_cast<bool>(fArchive);
+    fArchive.close();
+    return ok;
+}
+
+bool TBackUpJob::AddToArchive(TStringList& Files, const std::string& ArchiveFileName, int32_t Index,
+                              const DriveListRecord& Rec) {
+    int32_t first = Index < 0 ? 0 : Index;
+    int32_t last = Index < 0 ? static_cast<int32_t>(Files.size()) - 1 : Index;
+    if (last >= static_cast<int32_t>(Files.size()))
+        last = static_cast<int32_t>(Files.size()) - 1;
+    ArchiveWriter writer(*this, ArchiveFileName);
+    bool allWritten = true;
+    for (int32_t i = first; i <= last; ++i) {
+        ArchiveWriter::Outcome outcome = writer.WriteEntry(Files[i], Rec.Revision);
+        if (outcome == ArchiveWriter::Outcome::Cancelled)
+            return allWritten;
+        if (outcome != ArchiveWriter::Outcome::Failed)
+            continue;
+        // No record for a file whose entry is not complete.
+        Files[i].clear();
+        allWritten = false;
+    }
+    // A failed flush at the end loses the entries' tails: none of them may stand.
+    if (writer.Close())
+        return allWritten;
+    for (int32_t i = first; i <= last; ++i) {
+        if (Files[i].empty())
+            continue;
+        AddLog(logline::CanNotAddToArchive(Files[i]));
+        ++Engine().ErrorCount;
+        Files[i].clear();
+    }
+    return false;
+}
+
+} // namespace qm

@@ -1,0 +1,47 @@
+#pragma once
+// Writes the entries of one ".bpa" archive for the job's archive backup: header, chunk
+// table and the deflated (and, when the run encrypts, encrypted) chunks of each source
+// file. Owns the archive's file handle for the length of one AddToArchive call; the job
+// owns the writer. After the first failed write the archive refuses every later entry,
+// and no entry that lost bytes is reported as backed up.
+
+#include "engine/archiveformat.h"
+#include "platform/fileio.h"
+
+#include <cstdint>
+#include <string>
+
+namespace qm {
+
+class TBackUpJob;
+
+class ArchiveWriter {
+  public:
+    enum class Outcome {
+        Written,   // complete entry, success line logged
+        Skipped,   // empty line
+        Failed,    // failure line logged and counted, no success line
+        Cancelled, // CancelFlag was found set; the archive is closed
+    };
+
+    // Creates (or empties) the archive; a failure shows in the first WriteEntry.
+    ArchiveWriter(TBackUpJob& job, const std::string& archivePath);
+
+    // Writes the entry of `source`, whose catalogue revision text becomes `revision`.
+    Outcome WriteEntry(const std::string& source, uint8_t revision);
+    // Flushes and closes the archive; false when any write to it failed.
+    bool Close();
+
+  private:
+    Outcome Fail(const std::string& line);
+    bool WriteChunks(FileHandle& source, const std::string& sourcePath, ArchiveEntryHeader& header,
+                     std::vector<int32_t>& table, bool& chunkFailed);
+    bool RewriteHeader(int64_t entryStart, const ArchiveEntryHeader& header,
+                       const std::vector<int32_t>& table);
+
+    TBackUpJob& fJob;
+    FileHandle fArchive;
+    bool fCancelled = false;
+};
+
+} // namespace qm

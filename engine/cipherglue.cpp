@@ -1,0 +1,47 @@
+// The job's cipher operations: thin calls into the run's TJobCipher with the key
+// material of the engine state.
+
+#include "engine/backupjob.h"
+
+#include "engine/copytree.h"
+#include "engine/enginestate.h"
+#include "engine/jobcipher.h"
+#include "engine/keymanager.h"
+
+namespace qm {
+
+bool TBackUpJob::InitCipher() {
+    TEngineState& engine = Engine();
+    return engine.JobCipher->InitCipher(engine.KeyBuffer.data(), engine.KeySize);
+}
+
+bool TBackUpJob::ResetCipherIV() {
+    return Engine().JobCipher->ResetCipherIV();
+}
+
+bool TBackUpJob::EncryptBuffer(uint8_t* Buf, std::size_t Len) {
+    return Engine().JobCipher->EncryptBuffer(Buf, Len);
+}
+
+bool TBackUpJob::DecryptBuffer(uint8_t* Buf, std::size_t Len) {
+    return Engine().JobCipher->DecryptBuffer(Buf, Len);
+}
+
+bool TBackUpJob::FreeCipher() {
+    return Engine().JobCipher->FreeCipher();
+}
+
+bool TBackUpJob::EncryptCheckValue(uint8_t* Dest) {
+    TEngineState& engine = Engine();
+    std::string password =
+        engine.PasswordList.empty() ? std::string() : engine.PasswordList.front();
+    if (password.size() > kMaxPasswordLength)
+        password.resize(kMaxPasswordLength);
+    // The check routines may be the first to touch the cipher of a run.
+    if (!engine.JobCipher->Active() && !InitCipher())
+        return false;
+    return engine.JobCipher->EncryptCheckValue(password, engine.KeySize, engine.KeyBuffer.data(),
+                                               CheckValue.data(), Dest);
+}
+
+} // namespace qm

@@ -1,0 +1,35 @@
+#pragma once
+// Names on the media drive: the copy tree per source drive, per-file and run archive
+// names, version names and check file names. Pure text functions on DOS paths.
+
+#include "platform/datetime.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace qm {
+
+// The fixed value whose encryption in check files and archive entry headers tells
+// whether a password is right: the 32-bit little-endian words 0x6D2E91C4, 0x03A7F15E.
+inline constexpr std::array<uint8_t, 8> CheckValue = {0xC4, 0x91, 0x2E, 0x6D,
+                                                      0x5E, 0xF1, 0xA7, 0x03};
+
+// "X:\Quillmoor\" for media drive X.
+std::string MediaFolder(char Destination);
+// "X:\Quillmoor\drive.lst".
+std::string CataloguePath(char Destination);
+// X:\Quillmoor\Drive_C\dir\sub\name.ext for C:\dir\sub\name.ext.
+std::string CopyPathFor(char Destination, std::string_view SourcePath);
+// The copy path + ".bpa".
+std::string FileArchivePathFor(char Destination, std::string_view SourcePath);
+// X:\Quillmoor\Drive_<letter of FirstSource>\<StartTime, "_" separators>.bpa
+std::string RunArchivePathFor(char Destination, std::string_view FirstSource, TDateTime StartTime);
+// Version k of Path: "_" + k before the extension of the file name (at the end when it
+// has none); version 0 is Path itself.
+std::string VersionName(std::string_view Path, int Version);
+// Path + ".mac".
+std::string CheckFileName(std::string_view Path);
+
+} // namespace qm

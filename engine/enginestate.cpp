@@ -1,0 +1,66 @@
+#include "engine/enginestate.h"
+
+#include "engine/jobcipher.h"
+
+#include <chrono>
+#include <thread>
+
+namespace qm {
+
+TEngineState::TEngineState()
+    : InputBuffer(std::make_unique_for_overwrite<uint8_t[]>(kInputBufferSize)),
+      PackedBuffer(std::make_unique_for_overwrite<uint8_t[]>(kPackedBufferSize)),
+      CopyBuffer(std::make_unique_for_overwrite<uint8_t[]>(kCopyBufferSize)),
+      JobCipher(std::make_unique<TJobCipher>()) {}
+
+TEngineState::~TEngineState() = default;
+
+void TEngineState::Reset() {
+    PasswordList.clear();
+    KeySize = 128;
+    KeyBuffer.fill(0);
+    CancelFlag = false;
+    ErrorCount = 0;
+    CompressionLevel = 0;
+    FilesDone = 0;
+    FileBytesDone = 0;
+    BytesDone = 0;
+    JobCipher->FreeCipher();
+    ArchiveEncrypted = false;
+    SkipEncrypted = false;
+    EntryCheckResult = -1;
+    DriveListHandle.close();
+    DriveListCount = 0;
+}
+
+void TEngineState::Progress(int32_t Files, bool ListMode, int64_t FileSize, int64_t FileBytes,
+                            int64_t Bytes) const {
+    if (ProgressProc)
+        ProgressProc(Files, ListMode, FileSize, FileBytes, Bytes);
+}
+
+int32_t TEngineState::AskPassword(const std::string& Path) const {
+    if (!AskPasswordProc)
+        return 2;
+    return AskPasswordProc(Path);
+}
+
+void TEngineState::ProcessMessages() const {
+    if (ProcessMessagesProc)
+        ProcessMessagesProc();
+}
+
+void TEngineState::Sleep(int Milliseconds) const {
+    if (SleepProc) {
+        SleepProc(Milliseconds);
+        return;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(Milliseconds));
+}
+
+TEngineState& Engine() {
+    static TEngineState state;
+    return state;
+}
+
+} // namespace qm

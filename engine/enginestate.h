@@ -1,0 +1,96 @@
+#pragma once
+// The engine state that outlives every job: passwords and key, the cancel flag and error
+// counter, the callbacks through which the engine reports progress and asks for
+// passwords, the three large work buffers and the run counters. One object per process,
+// reached through Engine(); it owns the buffers and the job cipher. Only the window
+// thread touches it.
+
+#include "platform/fileio.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace qm {
+
+class TJobCipher;
+
+// Block of the plain copy loops and chunk of the archives.
+inline constexpr int64_t kBlockBytes = 8388608;
+inline constexpr std::size_t kInputBufferSize = 16777216;
+// The compression bound of a 16 MiB input (see CompressBound in compression.h).
+inline constexpr std::size_t kPackedBufferSize = 18455040;
+inline constexpr std::size_t kCopyBufferSize = 16777216;
+inline constexpr std::size_t kKeyBufferSize = 32;
+
+// FilesDone, ListMode, FileSize, FileBytesDone, BytesDone (-1 = the run has finished).
+using TProgressProc = std::function<void(int32_t FilesDone, bool ListMode, int64_t FileSize,
+                                         int64_t FileBytesDone, int64_t BytesDone)>;
+// Asked with the file no password opened: 2 = skip it, 3 = skip it and every later
+// encrypted file of the run, anything else = try PasswordList again.
+using TAskPasswordProc = std::function<int32_t(const std::string& Path)>;
+
+class TEngineState {
+  public:
+    TEngineState();
+    ~TEngineState();
+    TEngineState(const TEngineState&) = delete;
+    TEngineState& operator=(const TEngineState&) = delete;
+
+    // Back to the values of program start; the buffers are kept, the catalogue closed,
+    // the cipher freed. The callbacks are kept.
+    void Reset();
+
+    // Calls ProgressProc when one is installed.
+    void Progress(int32_t FilesDone, bool ListMode, int64_t FileSize, int64_t FileBytesDone,
+                  int64_t BytesDone) const;
+    // Calls AskPasswordProc; without one the answer is 2 (skip), so a run never loops
+    // asking nobody.
+    int32_t AskPassword(const std::string& Path) const;
+    // Lets the window handle its pending messages (between unmatched archive entries,
+    // every 10th file of the revision collection). Does nothing when not installed.
+    void ProcessMessages() const;
+    // The pause of the plain copy loop; tests install a no-op.
+    void Sleep(int Milliseconds) const;
+
+    std::vector<std::string> PasswordList; // line 0 is the backup's password
+    int KeySize = 128;                     // 128, 192 or 256
+    std::array<uint8_t, kKeyBufferSize> KeyBuffer{};
+    bool CancelFlag = false;
+    int ErrorCount = 0;
+    uint8_t CompressionLevel = 0;
+
+    TProgressProc ProgressProc;
+    TAskPasswordProc AskPasswordProc;
+    std::function<void()> ProcessMessagesProc;
+    std::function<void(int Milliseconds)> SleepProc; // empty = really sleep
+
+    // Allocated once when the state is made, never freed or resized.
+    std::unique_ptr<uint8_t[]> InputBuffer;  // kInputBufferSize bytes
+    std::unique_ptr<uint8_t[]> PackedBuffer; // kPackedBufferSize bytes
+    std::unique_ptr<uint8_t[]> CopyBuffer;   // kCopyBufferSize bytes
+
+    int32_t FilesDone = 0;
+    int64_t FileBytesDone = 0; // 64-bit: a file may exceed 2 GiB
+    int64_t BytesDone = 0;
+
+    // The run's stream cipher; InitCipher keys it, FreeCipher drops the key.
+    std::unique_ptr<TJobCipher> JobCipher;
+    bool ArchiveEncrypted = false;
+    bool SkipEncrypted = false;
+    int EntryCheckResult = -1;
+
+    // The open catalogue (closed when not open) and its record count.
+    FileHandle DriveListHandle;
+    int32_t DriveListCount = 0;
+};
+
+// The process-wide engine state, made on first use. The application calls it once at
+// start-up, before any window exists, so the buffers are there before any run.
+TEngineState& Engine();
+
+} // namespace qm

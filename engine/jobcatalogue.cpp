@@ -1,0 +1,246 @@
+// The job's operations on the catalogue "drive.lst" of its media drive: opening and
+// closing, reading it into the job's lists, listing it for the windows, finding, saving
+// and removing records.
+
+#include "engine/backupjob.h"
+
+#include "engine/cataloguefile.h"
+#include "engine/copytree.h"
+#include "engine/enginestate.h"
+#include "engine/logline.h"
+#include "platform/dospath.h"
+#include "platform/fileio.h"
+
+#include <charconv>
+
+namespace qm {
+
+namespace {
+
+// Sizes from this value on are listed as "0" (the windows' old size limit).
+constexpr int64_t kListedSizeLimit = 4200000000LL;
+
+std::optional<size_t> FindLine(const TStringList& lines, const std::string& path) {
+    for (size_t i = 0; i < lines.size(); ++i)
+        if (sameTextDos(lines[i], path))
+            return i;
+    return std::nullopt;
+}
+
+uint8_t ParseRevisionText(const std::string& text) {
+    unsigned value = 0;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size() || value > 255)
+        return 0;
+    return static_cast<uint8_t>(value);
+}
+
+} // namespace
+
+void TBackUpJob::OpenDriveList() {
+    TEngineState& engine = Engine();
+    if (engine.DriveListHandle.isOpen())
+        CloseDriveList();
+    std::string path = CataloguePath(fDestination);
+    createFolderChain(MediaFolder(fDestination));
+    // The list read just before usually reported the same damage already.
+    std::string reported = std::move(CatalogueProblem);
+    CatalogueProblem.clear();
+    engine.DriveListCount = 0;
+    if (!fileExists(path)) {
+        engine.DriveListHandle = FileHandle::create(path);
+        CatalogueFile(engine.DriveListHandle).WriteCount(0);
+    } else {
+        engine.DriveListHandle = FileHandle::open(path, OpenMode::ReadWrite);
+        std::optional<CatalogueFile::Shape> shape = CatalogueFile(engine.DriveListHandle).Inspect();
+        if (shape) {
+            engine.DriveListCount = shape->records;
+            CatalogueProblem = shape->problem();
+        }
+    }
+    if (!engine.DriveListHandle) {
+        engine.DriveListHandle.close();
+        engine.DriveListCount = 0;
+        CatalogueProblem = "catalogue cannot be opened; the run finds no records and saves none.";
+        ++engine.ErrorCount;
+    }
+    if (!CatalogueProblem.empty() && CatalogueProblem != reported)
+        AddLog(logline::DamagedFile(path, CatalogueProblem));
+    engine.DriveListHandle.seek(DriveListLayout::kFirstRecord);
+}
+
+void TBackUpJob::CloseDriveList() {
+    TEngineState& engine = Engine();
+    if (!engine.DriveListHandle.isOpen())
+        return;
+    CatalogueFile(engine.DriveListHandle).WriteCount(engine.DriveListCount);
+    engine.DriveListHandle.flush();
+    engine.DriveListHandle.close();
+}
+
+void TBackUpJob::CloseDriveListUnchanged() {
+    Engine().DriveListHandle.close();
+}
+
+void TBackUpJob::ReadDriveList() {
+    CatalogMediaPaths.clear();
+    CatalogRevisions.clear();
+    std::string path = CataloguePath(fDestination);
+    if (!fileExists(path))
+        return;
+    CatalogPaths.clear();
+    if (Engine().DriveListHandle.isOpen())
+        CloseDriveList();
+    FileHandle file = FileHandle::open(path, OpenMode::Read);
+    CatalogueFile catalogue(file);
+    std::optional<CatalogueFile::Shape> shape = catalogue.Inspect();
+    if (!shape)
+        return;
+    CatalogueProblem = shape->problem();
+    if (!CatalogueProblem.empty())
+        AddLog(logline::DamagedFile(path, CatalogueProblem));
+    for (int32_t i = 0; i < shape->records; ++i) {
+        std::optional<DriveListRecordBytes> bytes = catalogue.ReadRecord(i);
+        if (!bytes)
+            return;
+        DriveListRecord record = ParseDriveListRecord(*bytes);
+        CatalogPaths.push_back(record.SourcePath);
+        CatalogMediaPaths.push_back(record.MediaPath);
+        CatalogRevisions.push_back(std::to_string(record.Revision));
+    }
+}
+
+void TBackUpJob::ListDriveFiles(TStringList* IndexList, TStringList* DateList,
+                                TStringList* SizeList, TStringList* PathList) {
+    std::string path = CataloguePath(fDestination);
+    if (!fileExists(path))
+        return;
+    CatalogPaths.clear();
+    // Read-only: listing never changes the catalogue.
+    FileHandle file = FileHandle::open(path, OpenMode::Read);
+    CatalogueFile catalogue(file);
+    std::optional<CatalogueFile::Shape> shape = catalogue.Inspect();
+    if (!shape)
+        return;
+    CatalogueProblem = shape->problem();
+    for (int32_t i = 0; i < shape->records; ++i) {
+        std::optional<DriveListRecordBytes> bytes = catalogue.ReadRecord(i);
+        if (!bytes)
+            return;
+        DriveListRecord record = ParseDriveListRecord(*bytes);
+        if (IndexList)
+            IndexList->push_back(record.SourcePath + "*" + std::to_string(i));
+        if (PathList)
+            PathList->push_back(record.SourcePath);
+        if (DateList)
+            DateList->push_back(floatToStrGeneral(record.Date));
+        if (SizeList)
+            SizeList->push_back(record.Size < kListedSizeLimit ? std::to_string(record.Size)
+                                                               : std::string("0"));
+    }
+}
+
+void TBackUpJob::FindDriveListRecord(const std::string& SourcePath, DriveListRecord& Record) {
+    TEngineState& engine = Engine();
+    std::optional<size_t> line = FindLine(CatalogPaths, SourcePath);
+    std::optional<DriveListRecordBytes> bytes;
+    if (line && *line < static_cast<size_t>(engine.DriveListCount))
+        bytes = CatalogueFile(engine.DriveListHandle).ReadRecord(static_cast<int32_t>(*line));
+    if (bytes)
+        Record = ParseDriveListRecord(*bytes);
+    else
+        Record.SourcePath.clear();
+    // The media drive may carry another letter now than at backup.
+    if (!Record.MediaPath.empty())
+        Record.MediaPath[0] = fDestination;
+}
+
+void TBackUpJob::SaveDriveListRecords(bool InArchive, const std::string& ArchiveFileName) {
+    TEngineState& engine = Engine();
+    if (!engine.DriveListHandle.isOpen())
+        return;
+    CatalogueFile catalogue(engine.DriveListHandle);
+    for (size_t i = 0; i < SourceFiles.size(); ++i) {
+        const std::string& source = SourceFiles[i];
+        if (source.empty())
+            continue;
+        DriveListRecord record;
+        record.SourcePath = source.substr(0, DriveListLayout::kMaxTextLength);
+        record.MediaPath = InArchive ? ArchiveFileName : CopyPath(source);
+        if (fCompression && !InArchive)
+            record.MediaPath += ".bpa";
+        record.Compression = fCompression;
+        record.Encryption = fEncryption;
+        record.InArchive = InArchive;
+        std::optional<size_t> line = FindLine(CatalogPaths, record.SourcePath);
+        bool overwrite = line && *line < static_cast<size_t>(engine.DriveListCount);
+        if (overwrite && *line < CatalogRevisions.size())
+            record.Revision = ParseRevisionText(CatalogRevisions[*line]);
+
+        FileHandle file = FileHandle::open(source, OpenMode::Read);
+        std::optional<uint32_t> dos = file ? file.dosDateTime() : std::nullopt;
+        record.Date = dos ? dosToDateTime(*dos) : now();
+        if (!dos) {
+            AddLog(logline::SourceDateUnreadable(record.SourcePath));
+            ++engine.ErrorCount;
+        }
+        int64_t size = file ? file.size() : -1;
+        record.Size = size >= 0 ? size : kUnreadableSourceSize;
+        file.close();
+
+        int32_t index = overwrite ? static_cast<int32_t>(*line) : engine.DriveListCount;
+        if (!catalogue.WriteRecord(index, SerializeDriveListRecord(record))) {
+            AddLog(logline::DamagedFile(CataloguePath(fDestination),
+                                        "can't save the record of " + record.SourcePath + "."));
+            ++engine.ErrorCount;
+        } else if (!overwrite) {
+            ++engine.DriveListCount;
+        }
+        engine.Progress(static_cast<int32_t>(i), true, 0, 0, 0);
+    }
+}
+
+void TBackUpJob::RemoveDriveListRecord(const std::string& SourcePath) {
+    TEngineState& engine = Engine();
+    if (!engine.DriveListHandle.isOpen())
+        return;
+    CatalogueFile catalogue(engine.DriveListHandle);
+    int32_t count = engine.DriveListCount;
+    int32_t found = -1;
+    for (int32_t i = 0; i < count && found < 0; ++i) {
+        std::optional<DriveListRecordBytes> bytes = catalogue.ReadRecord(i);
+        if (!bytes)
+            return;
+        if (ParseDriveListRecord(*bytes).SourcePath == SourcePath)
+            found = i;
+    }
+    if (found < 0 || !catalogue.RemoveRecord(found, count))
+        return;
+    engine.DriveListCount = count - 1;
+    if (static_cast<size_t>(found) + 1 < CatalogPaths.size())
+        CatalogPaths[found] = CatalogPaths.back();
+    if (!CatalogPaths.empty())
+        CatalogPaths.pop_back();
+    if (count > 1)
+        return;
+    // No empty catalogue is left behind.
+    engine.DriveListHandle.close();
+    deleteFile(CataloguePath(fDestination));
+}
+
+bool TBackUpJob::HasEncryptedFiles() {
+    OpenDriveList();
+    TEngineState& engine = Engine();
+    CatalogueFile catalogue(engine.DriveListHandle);
+    bool found = false;
+    for (int32_t i = 0; i < engine.DriveListCount && !found; ++i) {
+        std::optional<DriveListRecordBytes> bytes = catalogue.ReadRecord(i);
+        if (!bytes)
+            break;
+        found = ParseDriveListRecord(*bytes).Encryption != 0;
+    }
+    CloseDriveListUnchanged();
+    return found;
+}
+
+} // namespace qm

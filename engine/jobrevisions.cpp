@@ -1,0 +1,75 @@
+// The job's operations on the media copy tree: version names, rotation, deletion with
+// versions and the check files of encrypted plain copies.
+
+#include "engine/backupjob.h"
+
+#include "engine/copytree.h"
+#include "engine/enginestate.h"
+#include "platform/dospath.h"
+#include "platform/fileio.h"
+
+namespace qm {
+
+std::string TBackUpJob::RevisionName(const std::string& Path, uint8_t Rev) const {
+    if (!fRevision || Rev == 0)
+        return Path;
+    return VersionName(Path, Rev);
+}
+
+void TBackUpJob::RotateRevisions(const std::string& MediaPath, uint8_t Index) {
+    // Failures are ignored throughout: a missing version simply does not move.
+    deleteFile(MediaPath);
+    deleteFile(CheckFileName(MediaPath));
+    renameFile(VersionName(MediaPath, 1), MediaPath);
+    renameFile(CheckFileName(VersionName(MediaPath, 1)), CheckFileName(MediaPath));
+    int k = 1;
+    do {
+        std::string next = VersionName(MediaPath, k + 1);
+        if (!fileExists(next))
+            return;
+        std::string current = VersionName(MediaPath, k);
+        renameFile(next, current);
+        renameFile(CheckFileName(next), CheckFileName(current));
+        ++k;
+    } while (k <= Index);
+}
+
+void TBackUpJob::SetRevisionText(const std::string& SourcePath, uint8_t Rev) {
+    for (size_t i = 0; i < CatalogPaths.size(); ++i) {
+        if (!sameTextDos(CatalogPaths[i], SourcePath))
+            continue;
+        if (i < CatalogRevisions.size())
+            CatalogRevisions[i] = std::to_string(Rev);
+        return;
+    }
+}
+
+void TBackUpJob::UpdateArchiveRevision(const std::string& SourcePath, uint8_t Revision) {
+    SetRevisionText(SourcePath, Revision);
+}
+
+bool TBackUpJob::DeleteWithRevisions(const std::string& MediaPath, bool WithVersions) {
+    deleteFile(MediaPath);
+    deleteFile(CheckFileName(MediaPath));
+    if (!WithVersions)
+        return true;
+    for (int k = 1;; ++k) {
+        std::string version = VersionName(MediaPath, k);
+        if (!fileExists(version))
+            return true;
+        deleteFile(version);
+        deleteFile(CheckFileName(version));
+    }
+}
+
+bool TBackUpJob::WriteCheckFile(const std::string& CopyPath) {
+    std::array<uint8_t, CheckValue.size()> encrypted{};
+    if (!EncryptCheckValue(encrypted.data()))
+        return false;
+    FileHandle check = FileHandle::create(CheckFileName(CopyPath));
+    if (!check.write(encrypted.data(), static_cast<int64_t>(encrypted.size())))
+        return false;
+    return check.flush();
+}
+
+} // namespace qm

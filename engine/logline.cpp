@@ -1,0 +1,98 @@
+#include "engine/logline.h"
+
+#include "platform/datetime.h"
+
+namespace qm::logline {
+
+namespace {
+
+std::string Now() {
+    return formatDateTime(now());
+}
+
+std::string Join(std::initializer_list<std::string_view> parts) {
+    std::string line;
+    for (std::string_view part : parts)
+        line += part;
+    return line;
+}
+
+} // namespace
+
+std::string CanNotFindFile(std::string_view Source) {
+    return Join({Now(), " ", Source, " - can not find file."});
+}
+
+std::string CantOpenFile(std::string_view Source) {
+    return Join({"***ERROR***", Now(), " ", Source, " - can't open file."});
+}
+
+std::string SourceDateUnreadable(std::string_view Source) {
+    return Join({Now(), " - ", Source, " - file can not get file date/time (current time used)."});
+}
+
+std::string DateUnreadable(std::string_view Path) {
+    return Join({Now(), " ", Path, " - file can not get file date/time (current time used)."});
+}
+
+std::string CanNotAddToArchive(std::string_view Source) {
+    return Join({Now(), " ", Source, " - can not add to archive."});
+}
+
+std::string TooLargeForArchive(std::string_view Source) {
+    return Join({Now(), " ", Source, " - file is too large for an archive."});
+}
+
+std::string BackupSuccessful(std::string_view Source, std::string_view CompressionWord,
+                             std::string_view EncryptionWord) {
+    return Join({Now(), " ", Source, " - Backup with \"", CompressionWord, "\",\"Encrypt-",
+                 EncryptionWord, "\" option successful."});
+}
+
+std::string CompressionWord(bool Compression, TCompressionType Type) {
+    if (!Compression)
+        return "Compress-No";
+    if (Type == TCompressionType::ctOnesFile)
+        return "Compress-Multi";
+    return "Compress-Single";
+}
+
+std::string EncryptionWord(bool Encryption, int KeySize) {
+    if (!Encryption)
+        return "No";
+    return std::to_string(KeySize);
+}
+
+std::string CantRestoreError(std::string_view Path) {
+    return Join({"*** ERROR *** ", Now(), " ", Path, " - can't restore."});
+}
+
+std::string CantRestore(std::string_view MediaPath) {
+    return Join({Now(), " ", MediaPath, " - can't restore."});
+}
+
+std::string ArchiveNotFound(std::string_view Archive) {
+    return Join({"*** ERROR *** ", Now(), " ", Archive, " - source backup archive not found"});
+}
+
+std::string RestoredToOriginal(std::string_view Path) {
+    return Join({Now(), " ", Path, " restored to its \"Original Location\"."});
+}
+
+std::string RestoredToSelected(std::string_view Path) {
+    return Join({Now(), " ", Path, " restored to new \"Selected Destination Path\"."});
+}
+
+std::string Deleted(std::string_view Source) {
+    return Join({Now(), " ", Source, " - deleted."});
+}
+
+std::string End() {
+    return "---end---";
+}
+
+std::string DamagedFile(std::string_view Path, std::string_view What) {
+    return Join({"***ERROR***", Now(), " ", Path, " - ", What});
+}
+
+} // namespace qm::logline

@@ -1,0 +1,50 @@
+#pragma once
+// Every line the engine writes to the run log, one function per layout, so that each
+// text exists once. "now" in a line is formatDateTime(now()) at the time of the call.
+
+#include "engine/backupjob.h"
+
+#include <string>
+#include <string_view>
+
+namespace qm::logline {
+
+// now + " " + source + " - can not find file."
+std::string CanNotFindFile(std::string_view Source);
+// "***ERROR***" + now + " " + source + " - can't open file."
+std::string CantOpenFile(std::string_view Source);
+// now + " - " + source + " - file can not get file date/time (current time used)."
+std::string SourceDateUnreadable(std::string_view Source);
+// now + " " + path + " - file can not get file date/time (current time used)."
+// (path: the new archive of a one-archive-per-file backup, or a version being looked at)
+std::string DateUnreadable(std::string_view Path);
+// now + " " + source + " - can not add to archive."
+std::string CanNotAddToArchive(std::string_view Source);
+// now + " " + source + " - Backup with "<compression>","Encrypt-<encryption>" option
+// successful."
+std::string BackupSuccessful(std::string_view Source, std::string_view CompressionWord,
+                             std::string_view EncryptionWord);
+// "Compress-Multi" (ctOnesFile), "Compress-Single" (ctMultipleFile), "Compress-No".
+std::string CompressionWord(bool Compression, TCompressionType Type);
+// Decimal KeySize when encrypting, else "No".
+std::string EncryptionWord(bool Encryption, int KeySize);
+// "*** ERROR *** " + now + " " + path + " - can't restore."
+std::string CantRestoreError(std::string_view Path);
+// now + " " + media + " - can't restore."
+std::string CantRestore(std::string_view MediaPath);
+// "*** ERROR *** " + now + " " + archive + " - source backup archive not found"
+std::string ArchiveNotFound(std::string_view Archive);
+// now + " " + path + " restored to its "Original Location"."
+std::string RestoredToOriginal(std::string_view Path);
+// now + " " + path + " restored to new "Selected Destination Path"."
+std::string RestoredToSelected(std::string_view Path);
+// now + " " + source + " - deleted."
+std::string Deleted(std::string_view Source);
+// "---end---"
+std::string End();
+// now + " " + source + " - file is too large for an archive."
+std::string TooLargeForArchive(std::string_view Source);
+// "***ERROR***" + now + " " + path + " - " + what: a damaged catalogue or archive.
+std::string DamagedFile(std::string_view Path, std::string_view What);
+
+} // namespace qm::logline

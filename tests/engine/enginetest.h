@@ -1,0 +1,61 @@
+#pragma once
+// Test scaffolding for engine tests: a sandbox with C: and the media drive E:, a fixed
+// clock, a fresh engine state, a recorded progress procedure, and a job aimed at E:
+// with logging into the sandbox.
+
+#include "engine/backupjob.h"
+#include "engine/enginestate.h"
+#include "platform/datetime.h"
+#include "support/sandbox.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace qm::test {
+
+struct ProgressCall {
+    int32_t filesDone;
+    bool listMode;
+    int64_t fileSize, fileBytesDone, bytesDone;
+};
+
+class EngineTest : public ::testing::Test {
+  protected:
+    EngineTest() {
+        Engine().Reset();
+        Engine().ProgressProc = [this](int32_t f, bool l, int64_t s, int64_t fb, int64_t b) {
+            progress.push_back({f, l, s, fb, b});
+        };
+        Engine().SleepProc = [](int) {};
+        setClock([] { return encodeDateTime({2026, 12, 7, 23, 15, 22, 0}); });
+        job.SetDestination('E');
+        job.SetLogSave(true);
+        job.LogFileName = "C:\\Program\\Log.txt";
+        sandbox.writeFile("C:\\Program\\placeholder", "");
+    }
+    ~EngineTest() override {
+        Engine().Reset();
+        Engine().ProgressProc = nullptr;
+        Engine().SleepProc = nullptr;
+    }
+
+    // The run log as lines without their CR LF.
+    std::vector<std::string> LogLines() const {
+        std::vector<std::string> lines;
+        std::string text = sandbox.readFile(job.LogFileName).value_or("");
+        size_t start = 0;
+        for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
+            lines.push_back(text.substr(start, end - start));
+        return lines;
+    }
+
+    static constexpr const char* kNow = "12/7/2026 11:15:22 PM";
+
+    Sandbox sandbox;
+    TBackUpJob job;
+    std::vector<ProgressCall> progress;
+};
+
+} // namespace qm::test
