@@ -2,6 +2,7 @@
 
 #include "platform/dospath.h"
 #include "platform/drivetable.h"
+#include "platform/uniquefd.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -14,26 +15,6 @@
 namespace qm {
 
 namespace {
-
-class Fd {
-  public:
-    explicit Fd(int fd = -1) : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-    int release() {
-        int fd = fd_;
-        fd_ = -1;
-        return fd;
-    }
-
-  private:
-    int fd_;
-};
 
 bool copyContent(int from, int to) {
     char buffer[65536];
@@ -57,13 +38,13 @@ bool copyContent(int from, int to) {
 }
 
 bool copyHost(const std::string& from, const std::string& to) {
-    Fd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
+    UniqueFd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat st {};
     if (in.get() < 0 || ::fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode))
         return false;
     std::string temp = to + ".qmcopy." + std::to_string(::getpid());
-    Fd out(::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW,
-                  st.st_mode & 07777));
+    UniqueFd out(::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW,
+                        st.st_mode & 07777));
     if (out.get() < 0)
         return false;
     timespec times[2] = {st.st_atim, st.st_mtim};
