@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
 #include <string>
@@ -42,11 +43,15 @@ bool copyHost(const std::string& from, const std::string& to) {
     struct stat st {};
     if (in.get() < 0 || ::fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode))
         return false;
-    std::string temp = to + ".qmcopy." + std::to_string(::getpid());
-    UniqueFd out(::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW,
-                        st.st_mode & 07777));
+    // A fresh name made exclusively: nothing planted in the target's folder is written.
+    std::string temp = to + ".qmcopy.XXXXXX";
+    UniqueFd out(::mkostemp(temp.data(), O_CLOEXEC));
     if (out.get() < 0)
         return false;
+    if (::fchmod(out.get(), st.st_mode & 07777) != 0) {
+        ::unlink(temp.c_str());
+        return false;
+    }
     timespec times[2] = {st.st_atim, st.st_mtim};
     bool ok = copyContent(in.get(), out.get()) && ::fsync(out.get()) == 0 &&
               ::futimens(out.get(), times) == 0;

@@ -25,6 +25,18 @@ TEST(FileOperations, CopyKeepsDateAndReplacesTarget) {
     EXPECT_FALSE(fileExists("E:\\x.txt"));
 }
 
+TEST(FileOperations, CopyNeverWritesThroughAFileWaitingAtItsTemporaryName) {
+    test::Sandbox sandbox;
+    sandbox.writeFile("C:\\new.txt", "new content");
+    std::string victim = sandbox.writeFile("C:\\victim.txt", "precious");
+    std::string target = sandbox.hostOf('E') + "/Log.txt";
+    // A link planted at the name a copy would use, such as "<target>.qmcopy.<pid>".
+    fs::create_hard_link(victim, target + ".qmcopy." + std::to_string(getpid()));
+    ASSERT_TRUE(copyFileKeepingDate("C:\\new.txt", "E:\\Log.txt"));
+    EXPECT_EQ(sandbox.readFile("E:\\Log.txt"), "new content");
+    EXPECT_EQ(sandbox.readFile("C:\\victim.txt"), "precious");
+}
+
 TEST(FileOperations, MoveAcrossDevicesCopiesThenDeletes) {
     test::Sandbox sandbox;
     struct stat here {
