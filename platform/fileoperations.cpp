@@ -39,9 +39,11 @@ bool copyContent(int from, int to) {
 }
 
 bool copyHost(const std::string& from, const std::string& to) {
-    UniqueFd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
+    // O_NONBLOCK keeps a named pipe from stalling the open; only a regular file goes on.
+    UniqueFd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     struct stat st {};
-    if (in.get() < 0 || ::fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode))
+    if (in.get() < 0 || ::fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode) ||
+        ::fcntl(in.get(), F_SETFL, 0) != 0)
         return false;
     // A fresh name made exclusively: nothing planted in the target's folder is written.
     std::string temp = to + ".qmcopy.XXXXXX";

@@ -37,6 +37,18 @@ TEST(FileOperations, CopyNeverWritesThroughAFileWaitingAtItsTemporaryName) {
     EXPECT_EQ(sandbox.readFile("C:\\victim.txt"), "precious");
 }
 
+TEST(FileOperationsDeathTest, CopyFromANamedPipeFailsAtOnce) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    test::Sandbox sandbox;
+    ASSERT_EQ(mkfifo((sandbox.hostOf('C') + "/pipe").c_str(), 0600), 0);
+    EXPECT_EXIT(
+        {
+            alarm(5);
+            _exit(copyFileKeepingDate("C:\\pipe", "E:\\pipe") ? 1 : 0);
+        },
+        testing::ExitedWithCode(0), "");
+}
+
 TEST(FileOperations, MoveAcrossDevicesCopiesThenDeletes) {
     test::Sandbox sandbox;
     struct stat here {
