@@ -162,15 +162,20 @@ bool bindReplacingStale(int fd, const std::string& path, std::string& error) {
     return false;
 }
 
-bool ensureFolder(const std::string& folder, uid_t owner) {
-    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
+bool ensureFolder(const std::string& folder, const RealUser& user) {
+    bool made = ::mkdir(folder.c_str(), 0700) == 0;
+    if (!made && errno != EEXIST)
+        return false;
+    // Made by a program elevated for the user: the folder is the user's, or the user's
+    // own programs could never take a title again.
+    if (made && user.uid != ::geteuid() && ::chown(folder.c_str(), user.uid, user.gid) != 0)
         return false;
     struct stat st {};
     if (::lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
         return false;
     // A shared fallback folder must be the user's own, or another user could listen
     // under our titles.
-    return st.st_uid == owner || st.st_uid == ::geteuid();
+    return st.st_uid == user.uid || st.st_uid == ::geteuid();
 }
 
 } // namespace
@@ -211,7 +216,7 @@ std::unique_ptr<WindowTitleOwner> WindowTitleOwner::registerTitle(const std::str
             *error = std::move(text);
         return nullptr;
     };
-    if (!ensureFolder(folder, user.uid))
+    if (!ensureFolder(folder, user))
         return fail("cannot use the folder " + folder);
     UniqueFd lock(
         ::open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
