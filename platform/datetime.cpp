@@ -41,17 +41,25 @@ void civilFromDays(int64_t z, int& y, int& m, int& d) {
     y = static_cast<int>(yy + (m <= 2));
 }
 
+// First and last day a date-time value can name: 1 January 0001 and 31 December 9999.
+constexpr double kFirstDay = -693593;
+constexpr double kLastDay = 2958465;
+
 // A date-time value as whole milliseconds since 30 December 1899. Negative values
-// (before 1899) keep the classic rule: the fraction counts forward from the day.
+// (before 1899) keep the classic rule: the whole part names the day and the fraction
+// counts forward from its midnight, so -1.25 is 29 December 1899, 6:00. A value that
+// names no date (not a number, or outside years 1 to 9999) counts as 0.
 int64_t toMilliseconds(TDateTime value) {
-    double days = std::floor(value);
-    double frac = std::fabs(value - days);
-    if (value < 0) {
-        days = std::ceil(value);
-        frac = std::fabs(value - days);
+    if (!std::isfinite(value) || value < kFirstDay || value >= kLastDay + 1)
+        return 0;
+    double days = std::trunc(value);
+    int64_t ms = std::llround(std::fabs(value - days) * kMsPerDay);
+    if (ms == kMsPerDay) {  // rounded up to the next midnight
+        days += 1;
+        ms = 0;
     }
-    int64_t ms = static_cast<int64_t>(std::llround(frac * kMsPerDay));
-    return static_cast<int64_t>(days) * kMsPerDay + ms;
+    int64_t whole = static_cast<int64_t>(days) * kMsPerDay;
+    return value < 0 && days != 0 ? whole - ms : whole + ms;
 }
 
 std::string twoDigits(int v) {

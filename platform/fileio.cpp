@@ -21,16 +21,26 @@ int openHost(std::string_view dosPath, int flags, mode_t mode = 0644) {
         errno = ENOENT;
         return -1;
     }
+    // Without O_NONBLOCK opening a named pipe would wait for a writer, maybe forever.
     int fd;
     do {
-        fd = ::open(host->c_str(), flags | O_CLOEXEC, mode);
+        fd = ::open(host->c_str(), flags | O_CLOEXEC | O_NONBLOCK, mode);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0)
         return -1;
     struct stat st{};
-    if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    int error = 0;
+    if (fstat(fd, &st) != 0)
+        error = errno;
+    else if (S_ISDIR(st.st_mode))
+        error = EISDIR;
+    else if (S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode))
+        error = EINVAL;
+    else if (fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0)
+        error = errno;
+    if (error != 0) {
         ::close(fd);
-        errno = EISDIR;
+        errno = error;
         return -1;
     }
     return fd;

@@ -2,9 +2,11 @@
 
 #include "platform/dospath.h"
 #include "platform/drivetable.h"
+#include "platform/uniquefd.h"
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
 #include <string>
@@ -14,26 +16,6 @@
 namespace qm {
 
 namespace {
-
-class Fd {
-  public:
-    explicit Fd(int fd = -1) : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-    int release() {
-        int fd = fd_;
-        fd_ = -1;
-        return fd;
-    }
-
-  private:
-    int fd_;
-};
 
 bool copyContent(int from, int to) {
     char buffer[65536];
@@ -57,15 +39,21 @@ bool copyContent(int from, int to) {
 }
 
 bool copyHost(const std::string& from, const std::string& to) {
-    Fd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
+    // O_NONBLOCK keeps a named pipe from stalling the open; only a regular file goes on.
+    UniqueFd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     struct stat st {};
-    if (in.get() < 0 || ::fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode))
+    if (in.get() < 0 || ::fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode) ||
+        ::fcntl(in.get(), F_SETFL, 0) != 0)
         return false;
-    std::string temp = to + ".qmcopy." + std::to_string(::getpid());
-    Fd out(::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW,
-                  st.st_mode & 07777));
+    // A fresh name made exclusively: nothing planted in the target's folder is written.
+    std::string temp = to + ".qmcopy.XXXXXX";
+    UniqueFd out(::mkostemp(temp.data(), O_CLOEXEC));
     if (out.get() < 0)
         return false;
+    if (::fchmod(out.get(), st.st_mode & 07777) != 0) {
+        ::unlink(temp.c_str());
+        return false;
+    }
     timespec times[2] = {st.st_atim, st.st_mtim};
     bool ok = copyContent(in.get(), out.get()) && ::fsync(out.get()) == 0 &&
               ::futimens(out.get(), times) == 0;

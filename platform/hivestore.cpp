@@ -1,6 +1,7 @@
 #include "platform/hivestore.h"
 
 #include "platform/realuser.h"
+#include "platform/uniquefd.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -14,26 +15,6 @@
 namespace qm {
 
 namespace {
-
-class Fd {
-  public:
-    explicit Fd(int fd = -1) : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-    int release() {
-        int fd = fd_;
-        fd_ = -1;
-        return fd;
-    }
-
-  private:
-    int fd_;
-};
 
 std::string envOr(const char* name, const std::string& fallback) {
     const char* value = std::getenv(name);
@@ -98,7 +79,7 @@ struct LoadedHive {
 LoadedHive loadHive(const std::string& path) {
     LoadedHive loaded;
     loaded.root = std::make_unique<HiveKey>();
-    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (fd.get() < 0) {
         if (errno != ENOENT)
             loaded.status = statusFromErrno(errno);
@@ -175,7 +156,7 @@ bool writeAll(int fd, const std::string& text) {
 RegistryStatus saveHive(RegistryRoot root, const std::string& path, const HiveKey& hive) {
     std::string temp = path + ".tmp." + std::to_string(::getpid());
     mode_t mode = isMachine(root) ? 0644 : 0600;
-    Fd fd(::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, mode));
+    UniqueFd fd(::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, mode));
     if (fd.get() < 0)
         return statusFromErrno(errno);
     handToUser(root, fd.get(), temp);
@@ -186,7 +167,7 @@ RegistryStatus saveHive(RegistryRoot root, const std::string& path, const HiveKe
         return RegistryStatus::IoError;
     }
     std::string folder = path.substr(0, path.rfind('/') + 1);
-    Fd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    UniqueFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.get() >= 0)
         ::fsync(dir.get());
     return RegistryStatus::Ok;
@@ -261,7 +242,7 @@ RegistryStatus HiveStore::read(RegistryRoot root,
     std::string path = hivePath(root);
     // Without a lock file (a folder the user may not write) the rename on write still
     // keeps readers from ever seeing a half-written hive.
-    Fd lock(lockHive(root, path, false));
+    UniqueFd lock(lockHive(root, path, false));
     LoadedHive loaded = loadHive(path);
     if (loaded.status != RegistryStatus::Ok)
         return loaded.status;
@@ -276,7 +257,7 @@ HiveStore::update(RegistryRoot root,
     std::string path = hivePath(root);
     if (!makeFolders(root, hiveFolder(root)))
         return statusFromErrno(errno);
-    Fd lock(lockHive(root, path, true));
+    UniqueFd lock(lockHive(root, path, true));
     if (lock.get() < 0)
         return statusFromErrno(errno);
     LoadedHive loaded = loadHive(path);

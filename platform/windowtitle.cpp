@@ -1,6 +1,7 @@
 #include "platform/windowtitle.h"
 
 #include "platform/realuser.h"
+#include "platform/uniquefd.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -40,26 +41,6 @@ struct Reply {
     int32_t result;
 };
 static_assert(sizeof(Reply) == 12);
-
-class Fd {
-  public:
-    explicit Fd(int fd = -1) : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-    int release() {
-        int fd = fd_;
-        fd_ = -1;
-        return fd;
-    }
-
-  private:
-    int fd_;
-};
 
 uint64_t fnv1a(const std::string& text) {
     uint64_t hash = 0xcbf29ce484222325ull;
@@ -125,7 +106,7 @@ int connectTo(const std::string& title, int timeoutMs) {
     sockaddr_un address{};
     if (!makeAddress(windowTitleSocketPath(title), address))
         return -1;
-    Fd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    UniqueFd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
     if (fd.get() < 0)
         return -1;
     if (::connect(fd.get(), reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0)
@@ -164,7 +145,7 @@ bool bindReplacingStale(int fd, const std::string& path, std::string& error) {
         error = "cannot bind " + path + ": " + std::strerror(errno);
         return false;
     }
-    Fd probe(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    UniqueFd probe(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
     if (probe.get() >= 0 && ::connect(probe.get(), raw, sizeof(address)) == 0) {
         error = "the title is held by a running program";
         return false;
@@ -181,15 +162,20 @@ bool bindReplacingStale(int fd, const std::string& path, std::string& error) {
     return false;
 }
 
-bool ensureFolder(const std::string& folder, uid_t owner) {
-    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
+bool ensureFolder(const std::string& folder, const RealUser& user) {
+    bool made = ::mkdir(folder.c_str(), 0700) == 0;
+    if (!made && errno != EEXIST)
+        return false;
+    // Made by a program elevated for the user: the folder is the user's, or the user's
+    // own programs could never take a title again.
+    if (made && user.uid != ::geteuid() && ::chown(folder.c_str(), user.uid, user.gid) != 0)
         return false;
     struct stat st {};
     if (::lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
         return false;
     // A shared fallback folder must be the user's own, or another user could listen
     // under our titles.
-    return st.st_uid == owner || st.st_uid == ::geteuid();
+    return st.st_uid == user.uid || st.st_uid == ::geteuid();
 }
 
 } // namespace
@@ -230,12 +216,13 @@ std::unique_ptr<WindowTitleOwner> WindowTitleOwner::registerTitle(const std::str
             *error = std::move(text);
         return nullptr;
     };
-    if (!ensureFolder(folder, user.uid))
+    if (!ensureFolder(folder, user))
         return fail("cannot use the folder " + folder);
-    Fd lock(::open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
+    UniqueFd lock(
+        ::open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
     if (lock.get() < 0 || ::flock(lock.get(), LOCK_EX) != 0)
         return fail("cannot lock " + path + ".lock");
-    Fd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    UniqueFd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
     if (fd.get() < 0 || !bindReplacingStale(fd.get(), path, why))
         return fail(why.empty() ? std::string("cannot create a socket") : why);
     if (user.elevatedForOther) {
@@ -269,7 +256,7 @@ int WindowTitleOwner::processPending(const Handler& handler) {
                 continue;
             return handled; // EAGAIN: nobody else waits
         }
-        Fd guard(client);
+        UniqueFd guard(client);
         if (!peerAllowed(client))
             continue;
         Request request{};
@@ -297,12 +284,12 @@ int WindowTitleOwner::processPending(const Handler& handler) {
 }
 
 bool FindWindowByTitle(const std::string& title) {
-    Fd fd(connectTo(title, 1000));
+    UniqueFd fd(connectTo(title, 1000));
     return fd.get() >= 0;
 }
 
 std::optional<pid_t> windowTitleOwnerPid(const std::string& title) {
-    Fd fd(connectTo(title, 1000));
+    UniqueFd fd(connectTo(title, 1000));
     if (fd.get() < 0)
         return std::nullopt;
     ucred peer{};
@@ -316,7 +303,7 @@ std::optional<int32_t> SendWindowMessage(const std::string& title, uint32_t mess
                                          uint32_t wParam, int32_t lParam, int timeoutMs) {
     if (title.size() > kMaxTitleBytes)
         return std::nullopt;
-    Fd fd(connectTo(title, timeoutMs));
+    UniqueFd fd(connectTo(title, timeoutMs));
     if (fd.get() < 0)
         return std::nullopt;
     Request request{kRequestMagic, message, wParam, lParam, static_cast<uint32_t>(title.size())};

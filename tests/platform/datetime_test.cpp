@@ -2,7 +2,9 @@
 
 #include "support/sandbox.h"
 
+#include <cmath>
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace qm {
 namespace {
@@ -19,6 +21,28 @@ TEST(DateTime, EncodesDaysSince1899) {
     EXPECT_EQ(p.hour, 23);
     EXPECT_EQ(p.minute, 15);
     EXPECT_EQ(p.second, 22);
+}
+
+TEST(DateTime, ValuesBefore1899CountTheTimeForwardFromTheirDay) {
+    const DateTimeParts parts{1899, 12, 29, 6, 0, 0, 0};
+    EXPECT_DOUBLE_EQ(encodeDateTime(parts), -1.25);
+    DateTimeParts p = decodeDateTime(-1.25);
+    EXPECT_EQ(std::tie(p.year, p.month, p.day, p.hour, p.minute),
+              std::tie(parts.year, parts.month, parts.day, parts.hour, parts.minute));
+    p = decodeDateTime(encodeDateTime({1800, 6, 15, 13, 30, 20, 0}));
+    EXPECT_EQ(std::tie(p.year, p.month, p.day, p.hour, p.minute, p.second),
+              std::make_tuple(1800, 6, 15, 13, 30, 20));
+}
+
+// Date values come from files; one that is no date at all reads as the zero date.
+TEST(DateTime, NonDatesDecodeAsTheZeroDate) {
+    for (double bad : {std::nan(""), HUGE_VAL, -HUGE_VAL, 1e300, -1e300, 1e15}) {
+        DateTimeParts p = decodeDateTime(bad);
+        EXPECT_EQ(std::make_tuple(p.year, p.month, p.day, p.hour, p.minute, p.second),
+                  std::make_tuple(1899, 12, 30, 0, 0, 0))
+            << bad;
+        EXPECT_EQ(dateTimeToDos(bad), 0u) << bad;
+    }
 }
 
 TEST(DateTime, DosPackingAndItsLimits) {

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace qm {
@@ -118,6 +119,22 @@ TEST(FileIo, WriteFailureIsReportedAndSticks) {
     EXPECT_FALSE(f.write(block.data(), static_cast<int64_t>(block.size())));
     EXPECT_EQ(f.error(), ENOSPC);
     EXPECT_FALSE(f.write("x", 1)) << "a failed writer refuses further writes";
+}
+
+// Opening a named pipe waits for a writer that may never come; a file open must not.
+// The child process gives up after a few seconds, so a hang fails instead of stalling.
+TEST(FileIoDeathTest, OpeningANamedPipeFailsAtOnce) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    test::Sandbox sb;
+    ASSERT_EQ(mkfifo((sb.hostOf('C') + "/pipe").c_str(), 0600), 0);
+    EXPECT_EXIT(
+        {
+            alarm(5);
+            bool opened = FileHandle::open("C:\\pipe", OpenMode::Read).isOpen() ||
+                          FileHandle::open("C:\\pipe", OpenMode::ReadWrite).isOpen();
+            _exit(opened ? 1 : 0);
+        },
+        testing::ExitedWithCode(0), "");
 }
 
 TEST(FileIo, DiskSpaceOfAMappedDrive) {

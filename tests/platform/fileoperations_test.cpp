@@ -25,6 +25,30 @@ TEST(FileOperations, CopyKeepsDateAndReplacesTarget) {
     EXPECT_FALSE(fileExists("E:\\x.txt"));
 }
 
+TEST(FileOperations, CopyNeverWritesThroughAFileWaitingAtItsTemporaryName) {
+    test::Sandbox sandbox;
+    sandbox.writeFile("C:\\new.txt", "new content");
+    std::string victim = sandbox.writeFile("C:\\victim.txt", "precious");
+    std::string target = sandbox.hostOf('E') + "/Log.txt";
+    // A link planted at the name a copy would use, such as "<target>.qmcopy.<pid>".
+    fs::create_hard_link(victim, target + ".qmcopy." + std::to_string(getpid()));
+    ASSERT_TRUE(copyFileKeepingDate("C:\\new.txt", "E:\\Log.txt"));
+    EXPECT_EQ(sandbox.readFile("E:\\Log.txt"), "new content");
+    EXPECT_EQ(sandbox.readFile("C:\\victim.txt"), "precious");
+}
+
+TEST(FileOperationsDeathTest, CopyFromANamedPipeFailsAtOnce) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    test::Sandbox sandbox;
+    ASSERT_EQ(mkfifo((sandbox.hostOf('C') + "/pipe").c_str(), 0600), 0);
+    EXPECT_EXIT(
+        {
+            alarm(5);
+            _exit(copyFileKeepingDate("C:\\pipe", "E:\\pipe") ? 1 : 0);
+        },
+        testing::ExitedWithCode(0), "");
+}
+
 TEST(FileOperations, MoveAcrossDevicesCopiesThenDeletes) {
     test::Sandbox sandbox;
     struct stat here {

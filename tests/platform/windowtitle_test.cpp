@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -88,6 +89,25 @@ TEST_F(WindowTitleTest, SocketsLiveInTheTestFolder) {
     EXPECT_NE(windowTitleSocketPath(kMainTitle), windowTitleSocketPath("Quillmoor Updater"));
     unsetenv("QUILLMOOR_IPC_DIR");
     EXPECT_EQ(windowTitleFolder(), sandbox.root() + "/runtime");
+}
+
+// An elevated program (setup, updater) that makes the socket folder hands it to its
+// user; a root-owned folder would lock the user's own programs out of every title.
+TEST_F(WindowTitleTest, AFolderMadeWhileElevatedBelongsToTheUser) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs root to act elevated for another user";
+    const std::string folder = sandbox.root() + "/ipc-elevated";
+    setenv("QUILLMOOR_IPC_DIR", folder.c_str(), 1);
+    setenv("SUDO_UID", "65534", 1);
+    auto owner = WindowTitleOwner::registerTitle(kMainTitle);
+    unsetenv("SUDO_UID");
+    ASSERT_NE(owner, nullptr);
+    struct stat st {};
+    ASSERT_EQ(stat(folder.c_str(), &st), 0);
+    EXPECT_EQ(st.st_uid, 65534u);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    ASSERT_EQ(stat(windowTitleSocketPath(kMainTitle).c_str(), &st), 0);
+    EXPECT_EQ(st.st_uid, 65534u);
 }
 
 TEST_F(WindowTitleTest, MessagesReachAnotherProcessAndItsResultComesBack) {
