@@ -1,0 +1,59 @@
+#include "platform/mounttable.h"
+
+#include "support/sandbox.h"
+
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+
+namespace qm {
+namespace {
+
+TEST(MountTable, ParsesEscapesAndSkipsBrokenLines) {
+    auto table = parseMountTable("/dev/sda2 / ext4 rw 0 0\n"
+                                 "garbage\n"
+                                 "/dev/sdb1 /media/ann/MY\\040STICK vfat rw,nosuid 0 0\n"
+                                 "/dev/sdc1 /mnt/a\\134b ntfs3 rw 0 0\n");
+    ASSERT_EQ(table.size(), 3u);
+    EXPECT_EQ(table[1].mountPoint, "/media/ann/MY STICK");
+    EXPECT_EQ(table[1].fsType, "vfat");
+    EXPECT_EQ(table[2].mountPoint, "/mnt/a\\b");
+}
+
+TEST(MountTable, DiskOfDevice) {
+    const std::pair<const char*, const char*> rows[] = {
+        {"/dev/sdb1", "sdb"},         {"/dev/sdb", "sdb"},     {"/dev/mmcblk0p1", "mmcblk0"},
+        {"/dev/nvme0n1p2", "nvme0n1"}, {"/dev/nvme0n1", "nvme0n1"}, {"/dev/sr0", "sr"},
+        {"tmpfs", ""},                {"/dev/../etc", ""},     {"/dev/mapper/x", ""}};
+    for (const auto& [device, disk] : rows)
+        EXPECT_EQ(diskOfDevice(device), disk) << device;
+}
+
+TEST(MountTable, FileSystemNamesAndHoldingMount) {
+    EXPECT_EQ(fileSystemDisplayName("vfat"), "FAT32");
+    EXPECT_EQ(fileSystemDisplayName("ntfs3"), "NTFS");
+    EXPECT_EQ(fileSystemDisplayName("ext4"), "ext4");
+    auto table = parseMountTable("a / ext4 rw 0 0\nb /media/ann/S vfat rw 0 0\n");
+    EXPECT_EQ(mountOf(table, "/media/ann/S/dir")->device, "b");
+    EXPECT_EQ(mountOf(table, "/media/ann/Sx")->device, "a");
+    EXPECT_EQ(mountOf(table, "/media/ann/S")->device, "b");
+}
+
+TEST(MountTable, UserMediaBySysfsOrMediaFolder) {
+    test::Sandbox sandbox;
+    std::string sys = sandbox.root() + "/sys";
+    std::filesystem::create_directories(sys + "/sdb");
+    std::filesystem::create_directories(sys + "/sda");
+    std::ofstream(sys + "/sdb/removable") << "1\n";
+    std::ofstream(sys + "/sda/removable") << "0\n";
+    MountSource source{"", sys, "ann"};
+    EXPECT_TRUE(isUserMedium({"/dev/sdb1", "/mnt/x", "vfat"}, source));
+    EXPECT_FALSE(isUserMedium({"/dev/sda1", "/mnt/y", "ext4"}, source));
+    EXPECT_TRUE(isUserMedium({"/dev/sda3", "/media/ann/DISK", "ext4"}, source));
+    EXPECT_TRUE(isUserMedium({"/dev/sda3", "/run/media/ann/DISK", "ext4"}, source));
+    EXPECT_FALSE(isUserMedium({"/dev/sda3", "/media/bob/DISK", "ext4"}, source));
+    EXPECT_FALSE(isUserMedium({"/dev/sda3", "/media/ann", "ext4"}, source));
+}
+
+}  // namespace
+}  // namespace qm

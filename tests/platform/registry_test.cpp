@@ -1,0 +1,237 @@
+#include "platform/registry.h"
+
+#include "support/sandbox.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace qm {
+namespace {
+
+namespace fs = std::filesystem;
+
+class RegistryTest : public testing::Test {
+protected:
+    void SetUp() override { unsetenv("QUILLMOOR_REGISTRY_READONLY_MACHINE"); }
+    void TearDown() override { unsetenv("QUILLMOOR_REGISTRY_READONLY_MACHINE"); }
+
+    test::Sandbox sandbox;
+};
+
+TEST_F(RegistryTest, HivesGoIntoTheRelocatedFolder) {
+    EXPECT_EQ(HiveStore::hivePath(RegistryRoot::CurrentUser),
+              sandbox.root() + "/registry/HKEY_CURRENT_USER.hive");
+    EXPECT_EQ(HiveStore::hivePath(RegistryRoot::ClassesRoot),
+              sandbox.root() + "/registry/HKEY_CLASSES_ROOT.hive");
+    unsetenv("QUILLMOOR_REGISTRY_DIR");
+    EXPECT_EQ(HiveStore::hivePath(RegistryRoot::CurrentUser),
+              sandbox.root() + "/config/quillmoor/registry/HKEY_CURRENT_USER.hive");
+    EXPECT_EQ(HiveStore::hivePath(RegistryRoot::LocalMachine),
+              "/var/lib/quillmoor/registry/HKEY_LOCAL_MACHINE.hive");
+    setenv("QUILLMOOR_REGISTRY_DIR", (sandbox.root() + "/registry").c_str(), 1);
+}
+
+TEST_F(RegistryTest, ValuesOfEachTypeSurviveANewObject) {
+    Registry writer;
+    ASSERT_TRUE(writer.openKey("\\SOFTWARE\\Quillmoor\\Settings\\", true));
+    EXPECT_EQ(writer.writeString("MediaDrive", "E"), RegistryStatus::Ok);
+    EXPECT_EQ(writer.writeDword("Width", 1010), RegistryStatus::Ok);
+    EXPECT_EQ(writer.writeBinary("Blob", std::string("\0\1\2", 3)), RegistryStatus::Ok);
+    EXPECT_EQ(writer.writeString("", "default"), RegistryStatus::Ok);
+
+    Registry reader;
+    ASSERT_TRUE(reader.openKeyReadOnly("software\\QUILLMOOR\\settings"));
+    std::string text;
+    uint32_t number = 0;
+    EXPECT_EQ(reader.readString("mediadrive", text), RegistryStatus::Ok);
+    EXPECT_EQ(text, "E");
+    EXPECT_EQ(reader.readDword("WIDTH", number), RegistryStatus::Ok);
+    EXPECT_EQ(number, 1010u);
+    EXPECT_EQ(reader.readBinary("Blob", text), RegistryStatus::Ok);
+    EXPECT_EQ(text, std::string("\0\1\2", 3));
+    EXPECT_EQ(reader.readString("", text), RegistryStatus::Ok);
+    EXPECT_EQ(text, "default");
+    EXPECT_EQ(reader.valueType("Width"), RegistryValueType::DWord);
+    EXPECT_EQ(reader.valueType("Nothing"), RegistryValueType::None);
+}
+
+TEST_F(RegistryTest, MissingValueIsToldApartFromWrongType) {
+    Registry reg;
+    ASSERT_TRUE(reg.openKey("\\SOFTWARE\\Quillmoor\\Settings", true));
+    ASSERT_EQ(reg.writeDword("Width", 790), RegistryStatus::Ok);
+    std::string text = "unchanged";
+    uint32_t number = 5;
+    EXPECT_EQ(reg.readString("Width", text), RegistryStatus::WrongType);
+    EXPECT_EQ(reg.readDword("Height", number), RegistryStatus::ValueMissing);
+    EXPECT_EQ(text, "unchanged");
+    EXPECT_EQ(number, 5u);
+    EXPECT_TRUE(reg.valueExists("width"));
+    EXPECT_FALSE(reg.valueExists("Height"));
+}
+
+TEST_F(RegistryTest, NamesKeepFirstSpellingAndWriteOrder) {
+    Registry reg;
+    ASSERT_TRUE(reg.openKey("\\SOFTWARE\\Quillmoor\\Settings\\Exceptions\\Files", true));
+    for (const char* name : {"zeta.txt", "Alpha.doc", "middle.bin"})
+        ASSERT_EQ(reg.writeString(name, ""), RegistryStatus::Ok);
+    ASSERT_EQ(reg.writeString("ALPHA.DOC", "again"), RegistryStatus::Ok);
+    EXPECT_EQ(reg.valueNames(), (std::vector<std::string>{"zeta.txt", "Alpha.doc", "middle.bin"}));
+    EXPECT_TRUE(reg.deleteValue("MIDDLE.BIN"));
+    EXPECT_FALSE(reg.deleteValue("middle.bin"));
+    EXPECT_EQ(reg.lastStatus(), RegistryStatus::ValueMissing);
+    EXPECT_EQ(reg.valueNames(), (std::vector<std::string>{"zeta.txt", "Alpha.doc"}));
+
+    Registry parent;
+    ASSERT_TRUE(parent.openKey("\\Software\\Quillmoor", false));
+    ASSERT_TRUE(parent.createKey("Run"));
+    ASSERT_TRUE(parent.createKey("update"));
+    EXPECT_EQ(parent.currentPath(), "Software\\Quillmoor");  // as the caller spelt it
+    EXPECT_EQ(parent.subKeyNames(), (std::vector<std::string>{"Settings", "Run", "update"}));
+}
+
+TEST_F(RegistryTest, OpenWithoutCreateFailsOnMissingKey) {
+    Registry reg;
+    EXPECT_FALSE(reg.openKey("\\SOFTWARE\\Quillmoor\\Run", false));
+    EXPECT_EQ(reg.lastStatus(), RegistryStatus::KeyMissing);
+    EXPECT_FALSE(reg.openKeyReadOnly("\\SOFTWARE\\Quillmoor\\Run"));
+    EXPECT_FALSE(reg.keyExists("\\SOFTWARE"));
+}
+
+TEST_F(RegistryTest, RelativePathsStartAtTheOpenKey) {
+    Registry reg;
+    ASSERT_TRUE(reg.openKey("\\SOFTWARE\\Quillmoor", true));
+    ASSERT_TRUE(reg.openKey("Settings", true));
+    EXPECT_EQ(reg.currentPath(), "SOFTWARE\\Quillmoor\\Settings");
+    EXPECT_TRUE(reg.keyExists("\\SOFTWARE\\Quillmoor\\Settings"));
+    reg.closeKey();
+    EXPECT_EQ(reg.currentPath(), "");
+    EXPECT_TRUE(reg.keyExists("SOFTWARE\\Quillmoor"));
+}
+
+TEST_F(RegistryTest, DeleteKeyRemovesEverythingBelow) {
+    Registry reg;
+    ASSERT_TRUE(reg.openKey("\\SOFTWARE\\Quillmoor\\Settings\\Exceptions\\Files", true));
+    ASSERT_EQ(reg.writeString("a.txt", ""), RegistryStatus::Ok);
+    reg.closeKey();
+    EXPECT_TRUE(reg.deleteKey("\\SOFTWARE\\Quillmoor"));
+    EXPECT_FALSE(reg.keyExists("\\SOFTWARE\\Quillmoor\\Settings\\Exceptions\\Files"));
+    EXPECT_FALSE(reg.keyExists("\\SOFTWARE\\Quillmoor"));
+    EXPECT_TRUE(reg.keyExists("\\SOFTWARE"));
+    EXPECT_FALSE(reg.deleteKey("\\SOFTWARE\\Quillmoor"));
+    EXPECT_EQ(reg.lastStatus(), RegistryStatus::KeyMissing);
+}
+
+TEST_F(RegistryTest, WritesToAKeyDeletedMeanwhileFail) {
+    Registry first;
+    ASSERT_TRUE(first.openKey("\\SOFTWARE\\Quillmoor\\Update", true));
+    Registry second;
+    ASSERT_TRUE(second.deleteKey("\\SOFTWARE\\Quillmoor\\Update"));
+    EXPECT_EQ(first.writeDword("Date", 46000), RegistryStatus::KeyMissing);
+    EXPECT_FALSE(first.keyExists("\\SOFTWARE\\Quillmoor\\Update"));
+}
+
+TEST_F(RegistryTest, ReadOnlyKeyRefusesWrites) {
+    Registry reg;
+    ASSERT_TRUE(reg.createKey("\\SOFTWARE\\Quillmoor\\Run"));
+    ASSERT_TRUE(reg.openKeyReadOnly("\\SOFTWARE\\Quillmoor\\Run"));
+    EXPECT_EQ(reg.writeString("Auto", "ON"), RegistryStatus::AccessDenied);
+    EXPECT_FALSE(reg.deleteValue("Auto"));
+    EXPECT_EQ(reg.lastStatus(), RegistryStatus::AccessDenied);
+}
+
+TEST_F(RegistryTest, OverlongNamesAreRefused) {
+    Registry reg;
+    EXPECT_FALSE(reg.createKey("\\" + std::string(256, 'k')));
+    EXPECT_EQ(reg.lastStatus(), RegistryStatus::InvalidName);
+    EXPECT_EQ(reg.writeString(std::string(16384, 'v'), "x"), RegistryStatus::InvalidName);
+}
+
+TEST_F(RegistryTest, MachineRootsFollowAdministratorRights) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "the writable case needs root; the read-only case is covered below";
+    Registry machine(RegistryRoot::LocalMachine);
+    ASSERT_TRUE(machine.openKey("\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", true));
+    EXPECT_EQ(machine.writeString("Qmoor.exe", "C:\\Quillmoor\\Qmoor.exe -w"), RegistryStatus::Ok);
+    EXPECT_TRUE(IsAdmin());
+    EXPECT_FALSE(machine.keyExists("\\Software\\Quill_Moor_Tmp"));
+    // A probe key left behind by a crashed program is removed by the next probe.
+    ASSERT_TRUE(machine.createKey("\\Software\\Quill_Moor_Tmp"));
+    EXPECT_TRUE(IsAdmin());
+    EXPECT_FALSE(machine.keyExists("\\Software\\Quill_Moor_Tmp"));
+}
+
+TEST_F(RegistryTest, ReadOnlyMachineSwitchDeniesEvenRoot) {
+    Registry classes(RegistryRoot::ClassesRoot);
+    if (geteuid() == 0) {
+        ASSERT_TRUE(classes.openKey("\\.bpa", true));
+    }
+    setenv("QUILLMOOR_REGISTRY_READONLY_MACHINE", "1", 1);
+    EXPECT_FALSE(IsAdmin());
+    Registry machine(RegistryRoot::LocalMachine);
+    EXPECT_FALSE(machine.openKey("\\SOFTWARE\\Quillmoor", true));
+    EXPECT_EQ(machine.lastStatus(), RegistryStatus::AccessDenied);
+    EXPECT_FALSE(machine.createKey("\\Software\\Quill_Moor_Tmp"));
+    EXPECT_EQ(machine.lastStatus(), RegistryStatus::AccessDenied);
+    EXPECT_FALSE(fs::exists(HiveStore::hivePath(RegistryRoot::LocalMachine)));
+    if (geteuid() == 0) {
+        EXPECT_TRUE(classes.openKeyReadOnly("\\.BPA"));
+        EXPECT_FALSE(classes.deleteKey("\\.bpa"));
+    }
+    // The user's own hive stays writable.
+    Registry user;
+    EXPECT_TRUE(user.openKey("\\SOFTWARE\\Quillmoor", true));
+}
+
+TEST_F(RegistryTest, CorruptHiveReadsEmptyAndIsKeptBeforeAWrite) {
+    std::string path = HiveStore::hivePath(RegistryRoot::CurrentUser);
+    fs::create_directories(fs::path(path).parent_path());
+    std::ofstream(path, std::ios::binary) << "QMHIVE 1\nK SOFTWARE\nV dword Broken 12x\n";
+    Registry reg;
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(reg.keyExists("\\SOFTWARE"));
+    std::string message = testing::internal::GetCapturedStderr();
+    EXPECT_NE(message.find("damaged"), std::string::npos);
+    EXPECT_NE(message.find("line 3"), std::string::npos);
+
+    testing::internal::CaptureStderr();
+    ASSERT_TRUE(reg.openKey("\\SOFTWARE\\Quillmoor", true));
+    testing::internal::GetCapturedStderr();
+    std::ifstream kept(path + ".corrupt", std::ios::binary);
+    std::string keptText((std::istreambuf_iterator<char>(kept)), {});
+    EXPECT_EQ(keptText, "QMHIVE 1\nK SOFTWARE\nV dword Broken 12x\n");
+    EXPECT_TRUE(reg.keyExists("\\SOFTWARE\\Quillmoor"));
+}
+
+TEST_F(RegistryTest, ProcessesWritingAtOnceLoseNothing) {
+    constexpr int kChildren = 4;
+    constexpr int kWrites = 25;
+    std::vector<pid_t> children;
+    for (int c = 0; c < kChildren; ++c) {
+        pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            Registry reg;
+            bool ok = reg.openKey("\\SOFTWARE\\Quillmoor\\Shared", true);
+            for (int i = 0; i < kWrites && ok; ++i)
+                ok = reg.writeDword("c" + std::to_string(c) + "_" + std::to_string(i),
+                                    static_cast<uint32_t>(i)) == RegistryStatus::Ok;
+            _exit(ok ? 0 : 1);
+        }
+        children.push_back(pid);
+    }
+    for (pid_t pid : children) {
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    Registry reg;
+    ASSERT_TRUE(reg.openKeyReadOnly("\\SOFTWARE\\Quillmoor\\Shared"));
+    EXPECT_EQ(reg.valueNames().size(), static_cast<size_t>(kChildren * kWrites));
+}
+
+}  // namespace
+}  // namespace qm
