@@ -1,0 +1,107 @@
+#include "controls/ashintwindow.h"
+
+#include "controls/ashint.h"
+#include "controls/windowoutline.h"
+
+#include <QPainter>
+#include <QPolygon>
+#include <QToolTip>
+
+namespace qm {
+
+namespace {
+
+TASHintWindow* gCurrentHintWindow = nullptr;
+
+constexpr int kTextFlags = Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop;
+
+QRegion triangle(const std::array<QPoint, 3>& points) {
+    return QRegion(QPolygon({points[0], points[1], points[2]}), Qt::WindingFill);
+}
+
+// The band `width` pixels wide inside the edge of `region`.
+QRegion innerEdge(const QRegion& region, int width) {
+    QRegion inner = region.intersected(region.translated(width, 0))
+                        .intersected(region.translated(-width, 0))
+                        .intersected(region.translated(0, width))
+                        .intersected(region.translated(0, -width));
+    return region.subtracted(inner);
+}
+
+}  // namespace
+
+TASHintWindow::TASHintWindow(QWidget* parent)
+    : QWidget(parent, Qt::ToolTip | Qt::FramelessWindowHint) {
+    setObjectName(QStringLiteral("ASHintWindow"));
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setFont(QToolTip::font());
+    if (TASHint* hint = TASHint::current()) {
+        settings_ = hint->settings();
+        if (!hint->Pattern().isNull())
+            pattern_ = hint->Pattern();
+    } else {
+        settings_.FrameColor = QToolTip::palette().color(QPalette::ToolTipBase);
+    }
+    gCurrentHintWindow = this;
+}
+
+TASHintWindow::~TASHintWindow() {
+    if (gCurrentHintWindow == this)
+        gCurrentHintWindow = nullptr;
+}
+
+TASHintWindow* TASHintWindow::current() {
+    return gCurrentHintWindow;
+}
+
+void TASHintWindow::setPattern(const QPixmap& pattern) {
+    pattern_ = pattern;
+    update();
+}
+
+QRect TASHintWindow::CalcHintRect(int maxWidth, const QString& hint) const {
+    QRect text = fontMetrics().boundingRect(QRect(0, 0, qMax(1, maxWidth), 10000), kTextFlags, hint);
+    text.moveTopLeft(QPoint(0, 0));
+    // Room for the text's own margin, as the stock hint window leaves.
+    text.adjust(0, 0, 6, 2);
+    return hintgeometry::calcHintRect(text, settings_.FrameWidth);
+}
+
+void TASHintWindow::ActivateHint(const QRect& rect, const QString& hint) {
+    text_ = hint;
+    setGeometry(rect);
+    const int W = width(), H = height(), w = rect.width(), round = settings_.RoundSize;
+    windowRegion_ = roundRectRegion(1, 20, W, H - 1, round, round)
+                        .united(triangle(hintgeometry::windowPointer(w)));
+    frameRegion_ = roundRectRegion(0, 19, W - 1, H - 2, round, round)
+                       .united(triangle(hintgeometry::framePointer(w, settings_.FrameWidth)));
+    clearMask();
+    setMask(windowRegion_);
+    show();
+    update();
+}
+
+QColor TASHintWindow::frameColor() const {
+    if (settings_.AutoFrameColor)
+        return hintgeometry::fadedColor(QToolTip::palette().color(QPalette::ToolTipBase),
+                                        settings_.FrameFade);
+    return settings_.FrameColor;
+}
+
+void TASHintWindow::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    const QBrush body = pattern_.isNull()
+                            ? QBrush(QToolTip::palette().color(QPalette::ToolTipBase))
+                            : QBrush(pattern_);
+    painter.setClipRegion(frameRegion_);
+    painter.fillRect(rect(), body);
+    painter.setClipRegion(innerEdge(frameRegion_, settings_.FrameWidth));
+    painter.fillRect(rect(), frameColor());
+    painter.setClipping(false);
+    QRect textRect = rect().adjusted(0, hintgeometry::kPointerBand, 0, 0);
+    textRect.adjust(settings_.FrameWidth + 2, settings_.FrameWidth + 1, 0, 0);
+    painter.setPen(QToolTip::palette().color(QPalette::ToolTipText));
+    painter.drawText(textRect, kTextFlags, text_);
+}
+
+}  // namespace qm

@@ -1,0 +1,114 @@
+#include "controls/frmselectdir.h"
+
+#include "controls/imageregion.h"
+#include "controls/skin.h"
+#include "platform/answerscript.h"
+
+#include <QComboBox>
+#include <QListWidget>
+
+namespace qm {
+
+namespace {
+
+std::function<void()>& bringUpMainWindow() {
+    static std::function<void()> bringUp;
+    return bringUp;
+}
+
+TImageRegion* makeButton(QWidget* parent, const char* name, const char* picture, QSize size,
+                         QPoint at) {
+    auto* button = new TImageRegion(parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setPicture(skinPicture(QString::fromLatin1(picture), size));
+    button->setBitMapEnter(skinPicture(QString::fromLatin1(picture) + "_hover", size));
+    button->move(at);
+    return button;
+}
+
+}  // namespace
+
+void TFrmSelectDir::setBringUpMainWindow(std::function<void()> bringUp) {
+    bringUpMainWindow() = std::move(bringUp);
+}
+
+TFrmSelectDir::TFrmSelectDir(QWidget* owner, TSelectDirModel model)
+    : TSkinnedDialog(owner, QSize(396, 219), CornerOutline{1, 0, 0, 0, 20}, true),
+      model_(std::move(model)) {
+    setObjectName(QStringLiteral("FrmSelectDir"));
+    QWidget* body = panel();
+    drives_ = new QComboBox(body);
+    drives_->setObjectName(QStringLiteral("cb_Drives"));
+    drives_->setGeometry(12, 10, 234, 21);
+    TImageRegion* dropDown =
+        makeButton(body, "imr_DropDown_S", "button_dropdown", {17, 21}, {246, 10});
+    connect(dropDown, &TImageRegion::clicked, drives_, &QComboBox::showPopup);
+    list_ = new QListWidget(body);
+    list_->setObjectName(QStringLiteral("DirListBox"));
+    list_->setGeometry(12, 38, 251, 119);
+    const QPixmap folder = skinPicture(QStringLiteral("icon_folder"), {16, 16});
+    list_->setIconSize(folder.size());
+    TImageRegion* ok = makeButton(body, "imr_Ok_", "button_ok", {84, 25}, {284, 38});
+    TImageRegion* cancel = makeButton(body, "imr_Cancel_", "button_cancel", {84, 25}, {284, 72});
+    connect(ok, &TImageRegion::clicked, this, [this] { done(1); });
+    connect(cancel, &TImageRegion::clicked, this, [this] { done(2); });
+    connect(drives_, &QComboBox::activated, this, [this](int index) {
+        model_.selectDrive(index);
+        refreshList();
+    });
+    connect(list_, &QListWidget::currentRowChanged, this, [this](int row) { model_.select(row); });
+    connect(list_, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
+        model_.open(list_->row(item));
+        refreshList();
+    });
+}
+
+void TFrmSelectDir::prepare() {
+    model_.start();
+    drives_->clear();
+    for (const std::string& root : model_.drives())
+        drives_->addItem(QString::fromStdString(root));
+    drives_->setCurrentIndex(model_.driveIndex());
+    refreshList();
+}
+
+void TFrmSelectDir::refreshList() {
+    const QIcon folder(skinPicture(QStringLiteral("icon_folder"), {16, 16}));
+    const QSignalBlocker blocker(list_);
+    list_->clear();
+    for (const auto& item : model_.items()) {
+        auto* row = new QListWidgetItem(folder, QString::fromStdString(item.text), list_);
+        row->setData(Qt::UserRole, QString::fromStdString(item.path));
+        row->setData(Qt::UserRole + 1, item.level);
+        row->setText(QString(item.level * 2, QLatin1Char(' ')) + row->text());
+    }
+    list_->setCurrentRow(model_.selectedIndex());
+}
+
+void TFrmSelectDir::showEvent(QShowEvent* event) {
+    TSkinnedDialog::showEvent(event);
+    if (bringUpMainWindow())
+        bringUpMainWindow()();
+    raise();
+}
+
+int TFrmSelectDir::Execute(std::string& path) {
+    prepare();
+    const int result = exec() == 1 ? 1 : 2;
+    model_.finish(path);
+    return result;
+}
+
+bool SelectFolder(std::string& path) {
+    if (auto scripted = AnswerScript::instance().answerText("SelectFolder")) {
+        if (!scripted->answered)
+            return false;
+        path = scripted->text;
+        return folderExists(path);
+    }
+    TFrmSelectDir picker;
+    const int result = picker.Execute(path);
+    return result == 1 && folderExists(path);
+}
+
+}  // namespace qm

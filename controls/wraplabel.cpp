@@ -1,0 +1,53 @@
+#include "controls/wraplabel.h"
+
+#include "controls/skin.h"
+
+#include <QPainter>
+#include <QTextLayout>
+
+namespace qm {
+
+namespace {
+
+// Lays `text` out in lines of `width`; returns the height used.
+qreal layoutLines(QTextLayout& layout, int width) {
+    QTextOption option(Qt::AlignHCenter);
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    qreal height = 0;
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(width);
+        line.setPosition(QPointF(0, height));
+        height += line.height();
+    }
+    layout.endLayout();
+    return height;
+}
+
+}  // namespace
+
+TWrapLabel::TWrapLabel(QWidget* parent) : QWidget(parent) {
+    setFont(skinLabelFont());
+}
+
+void TWrapLabel::setText(const QString& text) {
+    text_ = text;
+    updateGeometry();
+    update();
+}
+
+int TWrapLabel::textHeight(int width) const {
+    QTextLayout layout(text_, font());
+    return qCeil(layoutLines(layout, qMax(1, width)));
+}
+
+void TWrapLabel::paintEvent(QPaintEvent*) {
+    QTextLayout layout(text_, font());
+    layoutLines(layout, width());
+    QPainter painter(this);
+    painter.setPen(Qt::white);
+    layout.draw(&painter, QPointF(0, 0));
+}
+
+}  // namespace qm

@@ -1,0 +1,309 @@
+// Paints the skin pictures of the three programs' small windows and writes the two
+// outlines of the main window. Run once after changing the look and commit the output:
+//     makeskins <repository folder>
+// Pictures go to assets/skins/*.jpg, outlines to assets/regions/REGION1 and REGION2.
+
+#include "platform/regiondata.h"
+
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QImage>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+#include <QRadialGradient>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+using qm::RegionData;
+using qm::RegionRect;
+
+const QColor kPanel(124, 146, 193);
+const QColor kDeep(46, 62, 102);
+const QColor kMist(214, 224, 240);
+const QColor kGlow(240, 214, 150);
+
+QString gOut;
+
+bool save(const QImage& image, const QString& name) {
+    const QString path = gOut + "/assets/skins/" + name + ".jpg";
+    if (!image.save(path, "JPG", 92)) {
+        std::fprintf(stderr, "makeskins: cannot write %s\n", qPrintable(path));
+        return false;
+    }
+    return true;
+}
+
+QImage canvas(int w, int h, const QColor& fill) {
+    QImage image(w, h, QImage::Format_RGB32);
+    image.fill(fill);
+    return image;
+}
+
+QFont face(int pixelSize, bool bold = true) {
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(pixelSize);
+    font.setBold(bold);
+    return font;
+}
+
+// A rounded button face on the panel colour; the hover face is lit from below.
+QImage buttonFace(int w, int h, const QString& caption, bool hover) {
+    QImage image = canvas(w, h, kPanel);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient body(0, 0, 0, h);
+    body.setColorAt(0, hover ? QColor(250, 236, 196) : QColor(232, 238, 248));
+    body.setColorAt(1, hover ? kGlow : QColor(176, 192, 224));
+    QRectF r(0.5, 0.5, w - 1.0, h - 1.0);
+    p.setPen(QPen(kDeep, 1));
+    p.setBrush(body);
+    p.drawRoundedRect(r, 5, 5);
+    p.setPen(kDeep);
+    p.setFont(face(qMin(12, h - 9)));
+    p.drawText(r, Qt::AlignCenter, caption);
+    return image;
+}
+
+bool buttonPair(const QString& name, int w, int h, const QString& caption) {
+    return save(buttonFace(w, h, caption, false), name) &&
+           save(buttonFace(w, h, caption, true), name + "_hover");
+}
+
+QImage frameEdge(int w, int h, Qt::Orientation along) {
+    QImage image = canvas(w, h, kDeep);
+    QPainter p(&image);
+    QLinearGradient g = along == Qt::Horizontal ? QLinearGradient(0, 0, 0, h)
+                                                : QLinearGradient(0, 0, w, 0);
+    g.setColorAt(0, QColor(70, 90, 138));
+    g.setColorAt(1, QColor(98, 118, 166));
+    p.fillRect(image.rect(), g);
+    return image;
+}
+
+// A calm background with a soft light in one corner.
+void paintBackdrop(QPainter& p, const QRect& r) {
+    QLinearGradient g(r.topLeft(), r.bottomRight());
+    g.setColorAt(0, QColor(96, 118, 168));
+    g.setColorAt(1, QColor(58, 76, 122));
+    p.fillRect(r, g);
+    QRadialGradient light(r.right() - r.width() / 5.0, r.top() + r.height() / 4.0, r.width() / 2.0);
+    light.setColorAt(0, QColor(255, 255, 255, 60));
+    light.setColorAt(1, QColor(255, 255, 255, 0));
+    p.fillRect(r, light);
+}
+
+// The product mark: a stacked-discs emblem standing for copies kept side by side.
+void paintMark(QPainter& p, QPointF centre, qreal size) {
+    p.setRenderHint(QPainter::Antialiasing);
+    for (int i = 2; i >= 0; --i) {
+        QRectF disc(centre.x() - size / 2, centre.y() - size / 4 + i * size / 6 - size / 6, size,
+                    size / 2.6);
+        p.setPen(QPen(kDeep, qMax(1.0, size / 30)));
+        p.setBrush(i == 0 ? kGlow : kMist);
+        p.drawEllipse(disc);
+    }
+}
+
+bool waitPage(const QString& name, const QString& text) {
+    QImage image(331, 115, QImage::Format_RGB32);
+    QPainter p(&image);
+    paintBackdrop(p, image.rect());
+    paintMark(p, QPointF(52, 58), 54);
+    p.setPen(Qt::white);
+    p.setFont(face(15));
+    p.drawText(QRect(96, 30, 225, 30), Qt::AlignLeft | Qt::AlignVCenter, text);
+    p.setFont(face(11, false));
+    p.setPen(kMist);
+    p.drawText(QRect(96, 62, 225, 20), Qt::AlignLeft | Qt::AlignVCenter,
+               QStringLiteral("Please wait..."));
+    p.end();
+    return save(image, name);
+}
+
+bool reminderBack() {
+    QImage image(195, 68, QImage::Format_RGB32);
+    QPainter p(&image);
+    paintBackdrop(p, image.rect());
+    p.setRenderHint(QPainter::Antialiasing);
+    // The close symbol under the 17 x 17 hot spot at the top right.
+    QRectF close(174.5, 4.5, 16, 16);
+    p.setPen(QPen(kMist, 1));
+    p.setBrush(QColor(70, 90, 138));
+    p.drawRoundedRect(close, 3, 3);
+    p.setPen(QPen(Qt::white, 1.6));
+    p.drawLine(QPointF(178.5, 8.5), QPointF(186.5, 16.5));
+    p.drawLine(QPointF(186.5, 8.5), QPointF(178.5, 16.5));
+    paintMark(p, QPointF(156, 46), 30);
+    p.setPen(Qt::white);
+    p.setFont(face(10));
+    p.drawText(QRect(6, 3, 165, 16), Qt::AlignLeft | Qt::AlignVCenter,
+               QStringLiteral("Time for a backup"));
+    p.end();
+    return save(image, QStringLiteral("reminder_back"));
+}
+
+bool splash() {
+    QImage image(450, 300, QImage::Format_RGB32);
+    QPainter p(&image);
+    paintBackdrop(p, image.rect());
+    paintMark(p, QPointF(225, 112), 120);
+    p.setPen(Qt::white);
+    p.setFont(face(30));
+    p.drawText(QRect(0, 186, 450, 44), Qt::AlignCenter, QStringLiteral("Quillmoor"));
+    p.setFont(face(14, false));
+    p.setPen(kMist);
+    p.drawText(QRect(0, 228, 450, 24), Qt::AlignCenter, QStringLiteral("Backup"));
+    p.end();
+    return save(image, QStringLiteral("splash"));
+}
+
+bool appIcon() {
+    QImage image(32, 32, QImage::Format_RGB32);
+    QPainter p(&image);
+    paintBackdrop(p, image.rect());
+    paintMark(p, QPointF(16, 17), 24);
+    p.end();
+    return save(image, QStringLiteral("icon_app"));
+}
+
+bool folderIcon() {
+    QImage image = canvas(16, 16, kPanel);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(kDeep, 1));
+    p.setBrush(kGlow);
+    QPainterPath path;
+    path.moveTo(1.5, 3.5);
+    path.lineTo(6.5, 3.5);
+    path.lineTo(8, 5.5);
+    path.lineTo(14.5, 5.5);
+    path.lineTo(14.5, 13.5);
+    path.lineTo(1.5, 13.5);
+    path.closeSubpath();
+    p.drawPath(path);
+    p.end();
+    return save(image, QStringLiteral("icon_folder"));
+}
+
+bool dropDown() {
+    for (bool hover : {false, true}) {
+        QImage image = buttonFace(17, 21, QString(), hover);
+        QPainter p(&image);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(Qt::NoPen);
+        p.setBrush(kDeep);
+        p.drawPolygon(QPolygonF({QPointF(4.5, 8.5), QPointF(12.5, 8.5), QPointF(8.5, 13.5)}));
+        p.end();
+        if (!save(image, hover ? "button_dropdown_hover" : "button_dropdown"))
+            return false;
+    }
+    return true;
+}
+
+// The main window's outline: each listed row's span [from, to) holds down to the next
+// listed row.
+struct Row {
+    int y, from, to;
+};
+
+const std::vector<Row> kSmallOutline = {
+    {5, 10, 166},   {6, 8, 169},    {7, 6, 171},    {8, 6, 172},    {9, 5, 173},
+    {10, 5, 174},   {11, 4, 175},   {12, 4, 176},   {13, 4, 177},   {14, 4, 178},
+    {15, 4, 179},   {16, 4, 180},   {17, 4, 181},   {18, 4, 182},   {19, 4, 183},
+    {20, 4, 184},   {21, 4, 186},   {22, 4, 189},   {23, 4, 783},   {24, 4, 785},
+    {25, 4, 786},   {26, 3, 787},   {27, 2, 788},   {28, 1, 789},   {29, 0, 789},
+    {30, 0, 790},   {550, 1, 790},  {552, 2, 790},  {554, 3, 790},  {555, 5, 790},
+    {556, 7, 790},  {557, 9, 790},  {558, 13, 790}, {559, 24, 790}, {560, 29, 790},
+    {561, 36, 789}, {562, 42, 789}, {563, 48, 789}, {564, 54, 788}, {565, 60, 788},
+    {566, 66, 788}, {567, 73, 787}, {568, 79, 786}, {569, 84, 786}, {570, 89, 785},
+    {571, 92, 784}, {572, 93, 783}, {573, 95, 782}, {574, 96, 781}, {575, 97, 780},
+    {576, 99, 778}, {577, 101, 776}, {578, 103, 775}, {579, 105, 772},
+};
+
+std::vector<RegionRect> expandRows(const std::vector<Row>& rows, int lastRow) {
+    std::vector<RegionRect> rects;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const int end = i + 1 < rows.size() ? rows[i + 1].y : lastRow + 1;
+        for (int y = rows[i].y; y < end; ++y)
+            rects.push_back({rows[i].from, y, rows[i].to, y + 1});
+    }
+    return rects;
+}
+
+RegionData smallOutline() {
+    return {{0, 5, 790, 580}, expandRows(kSmallOutline, 579)};
+}
+
+// The larger window: the same tab, 220 pixels more width, 170 more rows of full width.
+RegionData largeOutline() {
+    const RegionData small = smallOutline();
+    RegionData large{{0, 5, 1010, 750}, {}};
+    auto widened = [](RegionRect r) {
+        if (r.right > 189)
+            r.right += 220;
+        return r;
+    };
+    for (const RegionRect& r : small.rects)
+        if (r.top < 30)
+            large.rects.push_back(widened(r));
+    for (int y = 30; y < 720; ++y)
+        large.rects.push_back({0, y, 1010, y + 1});
+    for (const RegionRect& r : small.rects) {
+        if (r.top < 550)
+            continue;
+        RegionRect moved = widened(r);
+        moved.top += 170;
+        moved.bottom += 170;
+        large.rects.push_back(moved);
+    }
+    return large;
+}
+
+bool writeOutline(const QString& name, const RegionData& data) {
+    const std::vector<uint8_t> bytes = qm::writeRegionData(data);
+    QFile file(gOut + "/assets/regions/" + name);
+    if (!file.open(QIODevice::WriteOnly) ||
+        file.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size())) !=
+            qint64(bytes.size())) {
+        std::fprintf(stderr, "makeskins: cannot write %s\n", qPrintable(file.fileName()));
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Painting needs no screen.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: makeskins <repository folder>\n");
+        return 2;
+    }
+    gOut = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(gOut + "/assets/skins");
+    QDir().mkpath(gOut + "/assets/regions");
+    bool ok = save(frameEdge(360, 12, Qt::Horizontal), "frame_top") &&
+              save(frameEdge(360, 9, Qt::Horizontal), "frame_bottom") &&
+              save(frameEdge(8, 143, Qt::Vertical), "frame_left") &&
+              save(frameEdge(7, 143, Qt::Vertical), "frame_right") &&
+              buttonPair("button_ok", 84, 25, "OK") && buttonPair("button_cancel", 84, 25, "Cancel") &&
+              buttonPair("button_yes", 95, 25, "Yes") && buttonPair("button_no", 95, 25, "No") &&
+              buttonPair("button_browse", 26, 24, "...") &&
+              buttonPair("button_backup", 118, 19, "Backup now") &&
+              buttonPair("button_reminder_off", 118, 19, "Don't remind me") && dropDown() &&
+              reminderBack() && splash() && appIcon() && folderIcon() &&
+              waitPage("wait_dir", "Reading the media catalogue") &&
+              waitPage("wait_rep", "Loading the reports") &&
+              waitPage("wait_load", "Loading the selection") &&
+              waitPage("wait_save", "Saving the selection") &&
+              waitPage("wait_contents", "Building the folder tree") &&
+              writeOutline("REGION1", smallOutline()) && writeOutline("REGION2", largeOutline());
+    return ok ? 0 : 1;
+}
