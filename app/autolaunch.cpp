@@ -21,7 +21,7 @@ constexpr std::string_view kRunKey = "\\SOFTWARE\\Microsoft\\Windows\\CurrentVer
 constexpr std::string_view kProductRunKey = "\\SOFTWARE\\Quillmoor\\Run";
 constexpr std::string_view kAutoValue = "Auto";
 constexpr std::string_view kDateValue = "Date";
-constexpr size_t kMaxUserFile = 4096;  // a user name, not a document
+constexpr size_t kMaxUserFile = 4096; // a user name, not a document
 
 std::string upper(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
@@ -58,15 +58,21 @@ bool makeFolders(const std::string& folder) {
     return true;
 }
 
-}  // namespace
+} // namespace
 
 TAutoLaunch::TAutoLaunch(Environment env) : env_(std::move(env)) {}
 
-bool TAutoLaunch::MachineRunValueExists() const { return runValueIn(RegistryRoot::LocalMachine); }
+bool TAutoLaunch::MachineRunValueExists() const {
+    return runValueIn(RegistryRoot::LocalMachine);
+}
 
-bool TAutoLaunch::UserRunValueExists() const { return runValueIn(RegistryRoot::CurrentUser); }
+bool TAutoLaunch::UserRunValueExists() const {
+    return runValueIn(RegistryRoot::CurrentUser);
+}
 
-bool TAutoLaunch::CanWriteMachineKey() const { return env_.isAdmin ? env_.isAdmin() : IsAdmin(); }
+bool TAutoLaunch::CanWriteMachineKey() const {
+    return env_.isAdmin ? env_.isAdmin() : IsAdmin();
+}
 
 TAutoLaunch::RunValueOutcome TAutoLaunch::UpdateRunValue(bool logonStart) {
     Registry user(RegistryRoot::CurrentUser);
@@ -139,7 +145,7 @@ bool TAutoLaunch::AutoLaunchAllowed() {
     }
     std::string value;
     if (registry.readString(kAutoValue, value) == RegistryStatus::IoError)
-        return true;  // an unreadable hive does not take the start away
+        return true; // an unreadable hive does not take the start away
     return value == "ON";
 }
 
@@ -214,4 +220,4 @@ void TAutoLaunch::MirrorAutostart() const {
     std::rename(temp.c_str(), file.c_str());
 }
 
-}  // namespace qm
+} // namespace qm

@@ -12,13 +12,13 @@
 namespace qm {
 
 class TAutoLaunch {
-public:
+  public:
     struct Environment {
-        std::string programFolder;  // host folder holding the programs and User.dat
-        std::string programPath;    // host path of this program
-        std::string userName;       // the current user's login name
+        std::string programFolder; // host folder holding the programs and User.dat
+        std::string programPath;   // host path of this program
+        std::string userName;      // the current user's login name
         std::function<bool()> isAdmin;
-        std::string autostartDir;   // where the desktop entry goes
+        std::string autostartDir; // where the desktop entry goes
     };
 
     enum class RunValueOutcome { Continue, EndThisStart };
@@ -47,11 +47,11 @@ public:
     // $XDG_CONFIG_HOME/autostart, else $HOME/.config/autostart.
     static std::string defaultAutostartDir();
 
-private:
+  private:
     bool ownerAllows() const;
     std::string autoSwitch() const;
 
     Environment env_;
 };
 
-}  // namespace qm
+} // namespace qm

@@ -4,7 +4,7 @@ namespace qm {
 
 void TBusyGuard::leave() {
     if (count_ == 0)
-        return;  // an unbalanced leave must not drive the count negative
+        return; // an unbalanced leave must not drive the count negative
     if (--count_ == 0)
         release();
 }
@@ -34,4 +34,4 @@ void TBusyGuard::release() {
     }
 }
 
-}  // namespace qm
+} // namespace qm

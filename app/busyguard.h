@@ -12,9 +12,9 @@
 namespace qm {
 
 class TBusyGuard {
-public:
+  public:
     class Scope {
-    public:
+      public:
         explicit Scope(TBusyGuard& guard) : guard_(&guard) { guard_->enter(); }
         ~Scope() {
             if (guard_)
@@ -25,7 +25,7 @@ public:
         Scope& operator=(const Scope&) = delete;
         Scope& operator=(Scope&&) = delete;
 
-    private:
+      private:
         TBusyGuard* guard_;
     };
 
@@ -44,7 +44,7 @@ public:
     using Scheduler = std::function<void(std::function<void()>)>;
     void setScheduler(Scheduler scheduler) { scheduler_ = std::move(scheduler); }
 
-private:
+  private:
     void release();
 
     int count_ = 0;
@@ -52,4 +52,4 @@ private:
     Scheduler scheduler_;
 };
 
-}  // namespace qm
+} // namespace qm

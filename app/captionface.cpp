@@ -32,9 +32,9 @@ TImageRegion* makeCaptionButton(QWidget* parent, const char* name, const QString
     button->setObjectName(QString::fromLatin1(name));
     button->setPicture(captionFace(skinName, caption, size, false));
     button->setBitMapEnter(captionFace(skinName, caption, size, true));
-    button->setFixedSize(size);  // layouts must not squeeze a picture button away
+    button->setFixedSize(size); // layouts must not squeeze a picture button away
     button->setToolTip(hint);
     return button;
 }
 
-}  // namespace qm
+} // namespace qm

@@ -18,4 +18,4 @@ QPixmap captionFace(const QString& skinName, const QString& caption, QSize size,
 TImageRegion* makeCaptionButton(QWidget* parent, const char* name, const QString& skinName,
                                 const QString& caption, QSize size, const QString& hint);
 
-}  // namespace qm
+} // namespace qm

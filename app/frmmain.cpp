@@ -72,7 +72,7 @@ QLabel* picture(QWidget* parent, const char* name, const QString& skin, QSize si
     return label;
 }
 
-}  // namespace
+} // namespace
 
 TfrmMain::TfrmMain(TMainWindowSetup setup)
     : message_(setup.message ? std::move(setup.message)
@@ -91,11 +91,10 @@ TfrmMain::TfrmMain(TMainWindowSetup setup)
     TMainWindowModel::Actions actions = makeActions();
     actions.autoLaunchAllowed = std::move(setup.autoLaunchAllowed);
     actions.setStartupAuto = std::move(setup.setStartupAuto);
-    model_ = std::make_unique<TMainWindowModel>(message_, std::move(actions),
-                                                std::move(setup.updater));
-    model_->busy().setScheduler([this](std::function<void()> task) {
-        QTimer::singleShot(0, this, std::move(task));
-    });
+    model_ =
+        std::make_unique<TMainWindowModel>(message_, std::move(actions), std::move(setup.updater));
+    model_->busy().setScheduler(
+        [this](std::function<void()> task) { QTimer::singleShot(0, this, std::move(task)); });
     tray_ = new TTrayMenu(*model_, this);
 
     auto* layout = new QVBoxLayout(this);
@@ -111,8 +110,8 @@ TfrmMain::TfrmMain(TMainWindowSetup setup)
     auto* bottom = new QWidget(this);
     bottom->setObjectName(QStringLiteral("pnlBottom"));
     bottom->setFixedHeight(20);
-    logo_ = makeCaptionButton(bottom, "img_logo", {}, QStringLiteral("Quillmoor"), QSize(80, 18),
-                              {});
+    logo_ =
+        makeCaptionButton(bottom, "img_logo", {}, QStringLiteral("Quillmoor"), QSize(80, 18), {});
     logo_->hide();
     layout->addWidget(bottom);
     buildPages();
@@ -167,8 +166,8 @@ QWidget* TfrmMain::buildTop() {
     for (QWidget* w : {static_cast<QWidget*>(left), static_cast<QWidget*>(stretch),
                        static_cast<QWidget*>(right)})
         w->installEventFilter(this);
-    auto* minimize = makeCaptionButton(top, "img_Minimize", {}, QStringLiteral("_"),
-                                       QSize(21, 21), QStringLiteral("Minimize Quillmoor"));
+    auto* minimize = makeCaptionButton(top, "img_Minimize", {}, QStringLiteral("_"), QSize(21, 21),
+                                       QStringLiteral("Minimize Quillmoor"));
     auto* hiddenMinimize = makeCaptionButton(top, "btn_Minimize", {}, QStringLiteral("_"),
                                              QSize(21, 21), QStringLiteral("Minimize Application"));
     hiddenMinimize->hide();
@@ -195,15 +194,16 @@ QWidget* TfrmMain::buildMenu() {
     auto* layout = new QVBoxLayout(menuPanel_);
     layout->setContentsMargins(4, 8, 4, 8);
     for (const MenuEntry& entry : kMenu) {
-        auto* button = makeCaptionButton(menuPanel_, entry.name, {},
-                                         QString::fromLatin1(entry.caption), QSize(142, 30),
-                                         QString::fromLatin1(entry.hint));
+        auto* button =
+            makeCaptionButton(menuPanel_, entry.name, {}, QString::fromLatin1(entry.caption),
+                              QSize(142, 30), QString::fromLatin1(entry.hint));
         layout->addWidget(button);
         const MB which = entry.button;
         if (entry.exit)
             connect(button, &TImageRegion::clicked, this, [this] { model_->btn_closeClick(); });
         else
-            connect(button, &TImageRegion::clicked, this, [this, which] { model_->menuClick(which); });
+            connect(button, &TImageRegion::clicked, this,
+                    [this, which] { model_->menuClick(which); });
     }
     layout->addStretch();
     return menuPanel_;
@@ -223,14 +223,12 @@ void TfrmMain::buildPages() {
     settingsPage_ = new TSettingsPage(model_->settings(), pages_);
     settingsPage_->onApply = [this] { model_->btn_applyClick(); };
     settingsPage_->onDefault = [this] { model_->settings().DefaultClick(); };
-    settingsPage_->pageVisible = [this] {
-        return pages_->currentWidget() == settingsPage_;
-    };
+    settingsPage_->pageVisible = [this] { return pages_->currentWidget() == settingsPage_; };
     byIndex[TMainWindowModel::PageSettings] = settingsPage_;
     helpPage_ = new THelpPage(pages_);
     byIndex[TMainWindowModel::PageHelp] = helpPage_;
     byIndex[TMainWindowModel::PageStart] = buildWelcome();
-    byIndex[7] = new QWidget(pages_);  // no page 7: an empty slot keeps the indices
+    byIndex[7] = new QWidget(pages_); // no page 7: an empty slot keeps the indices
     for (QWidget* page : byIndex)
         pages_->addWidget(page);
     helpPage_->TS_HelpShow();
@@ -253,7 +251,7 @@ QWidget* TfrmMain::buildWelcome() {
         const char* name;
         const char* caption;
         const char* hint;
-        int page;  // -1: close
+        int page; // -1: close
     };
     constexpr Welcome kWelcome[] = {
         {"btn_welcome_backup", "Back up your files", "Back up your files", 0},
@@ -454,4 +452,4 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-}  // namespace qm
+} // namespace qm

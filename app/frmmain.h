@@ -31,17 +31,17 @@ struct TMainTimings {
 
 struct TMainWindowSetup {
     TMainTimings timings;
-    MessageFn message;  // ShowMessageForm unless given
+    MessageFn message; // ShowMessageForm unless given
     std::unique_ptr<TUpdaterLauncher> updater;
     std::function<bool()> autoLaunchAllowed;
     std::function<void(bool)> setStartupAuto;
-    std::function<void()> duplicateCheck;  // part of every drive-poll tick
-    bool splashShown = false;              // the start-up already showed the splash
+    std::function<void()> duplicateCheck; // part of every drive-poll tick
+    bool splashShown = false;             // the start-up already showed the splash
 };
 
 class TfrmMain : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit TfrmMain(TMainWindowSetup setup);
     ~TfrmMain() override;
 
@@ -58,13 +58,13 @@ public:
     void SetCenterPos();
     bool ended() const { return ended_; }
 
-protected:
+  protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     TMainWindowModel::Actions makeActions();
     QWidget* buildTop();
     QWidget* buildMenu();
@@ -82,7 +82,7 @@ private:
     std::unique_ptr<TMainWindowModel> model_;
     MessageFn message_;
     std::function<void()> duplicateCheck_;
-    TTrayMenu* tray_ = nullptr;  // child QObject
+    TTrayMenu* tray_ = nullptr; // child QObject
     QWidget* menuPanel_ = nullptr;
     QWidget* logo_ = nullptr;
     QStackedWidget* pages_ = nullptr;
@@ -98,4 +98,4 @@ private:
     int shownPage_ = -1;
 };
 
-}  // namespace qm
+} // namespace qm

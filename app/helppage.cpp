@@ -29,4 +29,4 @@ void THelpPage::TS_HelpShow() {
     tree_->showFirstTopic();
 }
 
-}  // namespace qm
+} // namespace qm

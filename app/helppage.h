@@ -13,7 +13,7 @@ class THelpTree;
 
 class THelpPage : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit THelpPage(QWidget* parent);
 
     THelpTree* helpTree() const { return tree_; }
@@ -21,9 +21,9 @@ public:
     // TS_HelpShow: the help folder is the program folder's "Help\"; first topic shown.
     void TS_HelpShow();
 
-private:
+  private:
     THelpTree* tree_ = nullptr;
     QTextBrowser* browser_ = nullptr;
 };
 
-}  // namespace qm
+} // namespace qm

@@ -26,14 +26,16 @@ constexpr std::array<MenuRoute, 7> kMenuRoutes = {{
     {TMainWindowModel::MenuButton::Drives, true, true, TMainWindowModel::PageDrives},
 }};
 
-bool validPage(int page) { return page >= 0 && page <= 8 && page != 7; }
+bool validPage(int page) {
+    return page >= 0 && page <= 8 && page != 7;
+}
 
 template <typename F, typename... Args> void call(const F& f, Args&&... args) {
     if (f)
         f(std::forward<Args>(args)...);
 }
 
-}  // namespace
+} // namespace
 
 TMainWindowModel::TMainWindowModel(MessageFn message, Actions actions,
                                    std::unique_ptr<TUpdaterLauncher> updater)
@@ -74,7 +76,9 @@ void TMainWindowModel::FormShow() {
     Tmr_DrivesTimer();
 }
 
-void TMainWindowModel::applyWindowSize() { call(actions_.applyWindowSize, settings_.ApplyWindowSize()); }
+void TMainWindowModel::applyWindowSize() {
+    call(actions_.applyWindowSize, settings_.ApplyWindowSize());
+}
 
 void TMainWindowModel::ShowMenuPanel() {
     menuVisible_ = true;
@@ -158,7 +162,9 @@ bool TMainWindowModel::FormClose() {
     return true;
 }
 
-void TMainWindowModel::closeNow() { FormClose(); }
+void TMainWindowModel::closeNow() {
+    FormClose();
+}
 
 void TMainWindowModel::WMM_APP_EXCHANGE(uint32_t wParam, int64_t lParam) {
     if (wParam == kExchangeClose && lParam == kExchangeCloseCheck) {
@@ -258,7 +264,7 @@ void TMainWindowModel::ShowWaitForm(bool show, int page) {
 
 void TMainWindowModel::Tmr_DrivesTimer() {
     busy_.runOrDefer("timer:drives", [this] {
-        TBusyGuard::Scope scope(busy_);  // the poll may ask a modal question
+        TBusyGuard::Scope scope(busy_); // the poll may ask a modal question
         call(actions_.drivePoll);
     });
 }
@@ -282,12 +288,14 @@ TMainWindowModel::RunHandle::RunHandle(TMainWindowModel& model, TRunControl& run
     model_.run_ = &run;
 }
 
-TMainWindowModel::RunHandle::~RunHandle() { model_.run_ = nullptr; }
+TMainWindowModel::RunHandle::~RunHandle() {
+    model_.run_ = nullptr;
+}
 
 std::unique_ptr<TMainWindowModel::RunHandle> TMainWindowModel::beginRun(TRunControl& run) {
     if (run_)
-        return nullptr;  // one run at a time
+        return nullptr; // one run at a time
     return std::make_unique<RunHandle>(*this, run);
 }
 
-}  // namespace qm
+} // namespace qm

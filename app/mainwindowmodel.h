@@ -20,13 +20,13 @@ namespace qm {
 
 // What a job run offers to the main window: a way to stop it as its Cancel button does.
 class TRunControl {
-public:
+  public:
     virtual ~TRunControl() = default;
     virtual void requestCancel() = 0;
 };
 
 class TMainWindowModel {
-public:
+  public:
     enum Page {
         PageBackUp = 0,
         PageRestore = 1,
@@ -39,7 +39,7 @@ public:
     };
     enum class MenuButton { Backup, Restore, Reports, Tools, Options, Help, Drives };
 
-    static constexpr int kAppExchange = 1024 + 2234;  // 3258
+    static constexpr int kAppExchange = 1024 + 2234; // 3258
     static constexpr uint32_t kExchangeClose = 0x12012;
     static constexpr uint32_t kExchangeCloseIfIdle = 0x12013;
     static constexpr int64_t kExchangeCloseCheck = 18;
@@ -47,17 +47,17 @@ public:
     struct Actions {
         std::function<void(bool force)> saveSelections;
         std::function<void()> fillDrivesInfo;
-        std::function<void()> hideToTray;       // minimise, leave only the tray icon
-        std::function<void()> showAndActivate;  // bring the window up
-        std::function<void()> quit;             // remove the tray icon and end the loop
-        std::function<bool()> windowShown;      // window and application window visible
+        std::function<void()> hideToTray;      // minimise, leave only the tray icon
+        std::function<void()> showAndActivate; // bring the window up
+        std::function<void()> quit;            // remove the tray icon and end the loop
+        std::function<bool()> windowShown;     // window and application window visible
         std::function<void(const TSettingsPageModel::WindowSize&)> applyWindowSize;
         std::function<void(int page)> showWait;
         std::function<void()> hideWait;
         std::function<void()> showReminderWindow;
         std::function<bool()> autoLaunchAllowed;
         std::function<void(bool on)> setStartupAuto;
-        std::function<void()> drivePoll;        // the drive poll's work (a later part)
+        std::function<void()> drivePoll; // the drive poll's work (a later part)
     };
 
     TMainWindowModel(MessageFn message, Actions actions,
@@ -120,19 +120,19 @@ public:
     // The job runner registers its run for as long as the handle lives: the main
     // window is busy, a close request stops the run first.
     class RunHandle {
-    public:
+      public:
         RunHandle(TMainWindowModel& model, TRunControl& run);
         ~RunHandle();
         RunHandle(const RunHandle&) = delete;
         RunHandle& operator=(const RunHandle&) = delete;
 
-    private:
+      private:
         TMainWindowModel& model_;
         TBusyGuard::Scope scope_;
     };
     std::unique_ptr<RunHandle> beginRun(TRunControl& run);
 
-private:
+  private:
     void changed();
     void readSettings();
     bool writeSettings(bool showMessage);
@@ -159,4 +159,4 @@ private:
     bool closed_ = false;
 };
 
-}  // namespace qm
+} // namespace qm

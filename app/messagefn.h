@@ -14,4 +14,4 @@ inline constexpr int kMsgOk = 0;
 inline constexpr int kMsgYesNo = 2;
 inline constexpr int kResultYes = 6;
 
-}  // namespace qm
+} // namespace qm

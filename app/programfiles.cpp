@@ -25,7 +25,7 @@ bool sameIgnoringCase(std::string_view a, std::string_view b) {
     return true;
 }
 
-}  // namespace
+} // namespace
 
 std::string hostProgramFile(std::string_view windowsName) {
     for (const auto& [windows, host] : kHostNames)
@@ -41,4 +41,4 @@ std::string hostProgramPath(const std::string& folder, std::string_view windowsN
     return path + hostProgramFile(windowsName);
 }
 
-}  // namespace qm
+} // namespace qm

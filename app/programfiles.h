@@ -27,4 +27,4 @@ std::string hostProgramFile(std::string_view windowsName);
 // `folder` (a host folder) joined with the host name of `windowsName`.
 std::string hostProgramPath(const std::string& folder, std::string_view windowsName);
 
-}  // namespace qm
+} // namespace qm

@@ -44,7 +44,9 @@ std::optional<int64_t> launchDetached(const std::string& program,
     return pid;
 }
 
-bool processRunning(int64_t pid) { return pid > 0 && ::kill(static_cast<pid_t>(pid), 0) == 0; }
+bool processRunning(int64_t pid) {
+    return pid > 0 && ::kill(static_cast<pid_t>(pid), 0) == 0;
+}
 
 // Pumps events while the splash is up (it hides itself after its interval).
 void waitForSplash(TFrmSplash& splash) {
@@ -59,7 +61,7 @@ void waitForSplash(TFrmSplash& splash) {
         loop.exec();
 }
 
-}  // namespace
+} // namespace
 
 bool isLogonStart(const std::vector<std::string>& arguments) {
     for (size_t i = 1; i < arguments.size(); ++i)
@@ -86,9 +88,12 @@ int ProgramMain(int argc, char** argv) {
     }
 
     const std::string folder = hostProgramFolder();
-    auto autoLaunch = std::make_unique<TAutoLaunch>(TAutoLaunch::Environment{
-        folder, QCoreApplication::applicationFilePath().toStdString(), GetUserName(),
-        [] { return IsAdmin(); }, {}});
+    auto autoLaunch = std::make_unique<TAutoLaunch>(
+        TAutoLaunch::Environment{folder,
+                                 QCoreApplication::applicationFilePath().toStdString(),
+                                 GetUserName(),
+                                 [] { return IsAdmin(); },
+                                 {}});
     autoLaunch->AutoLaunchAllowed();
     if (autoLaunch->UpdateRunValue(logon) == TAutoLaunch::RunValueOutcome::EndThisStart)
         return 0;
@@ -135,4 +140,4 @@ int ProgramMain(int argc, char** argv) {
     return result;
 }
 
-}  // namespace qm
+} // namespace qm

@@ -16,4 +16,4 @@ bool isLogonStart(const std::vector<std::string>& arguments);
 
 int ProgramMain(int argc, char** argv);
 
-}  // namespace qm
+} // namespace qm

@@ -7,7 +7,9 @@
 
 namespace qm {
 
-int64_t TReminder::today() { return static_cast<int64_t>(std::floor(now())); }
+int64_t TReminder::today() {
+    return static_cast<int64_t>(std::floor(now()));
+}
 
 std::optional<int64_t> TReminder::lastRemind() const {
     std::optional<int64_t> last;
@@ -43,4 +45,4 @@ void TReminder::ShowReminder() {
         showWindow_();
 }
 
-}  // namespace qm
+} // namespace qm

@@ -12,7 +12,7 @@
 namespace qm {
 
 class TReminder {
-public:
+  public:
     explicit TReminder(std::function<void()> showWindow) : showWindow_(std::move(showWindow)) {}
 
     // The reminder timer's tick: reminds when ticked and due and no window is open.
@@ -25,7 +25,7 @@ public:
 
     static int64_t today();
 
-private:
+  private:
     std::optional<int64_t> lastRemind() const;
 
     std::function<void()> showWindow_;
@@ -33,4 +33,4 @@ private:
     bool windowOpen_ = false;
 };
 
-}  // namespace qm
+} // namespace qm

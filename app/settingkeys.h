@@ -33,11 +33,11 @@ enum class SettingType { Dword, Bool, String };
 
 struct SettingSpec {
     SettingId id;
-    std::string_view name;   // the registry value name, as stored
+    std::string_view name; // the registry value name, as stored
     SettingType type;
-    bool hasDefault;         // written by checkSettings() when missing
+    bool hasDefault; // written by checkSettings() when missing
     uint32_t defaultValue;
-    uint32_t minValue;       // a stored number outside [min, max] is clamped
+    uint32_t minValue; // a stored number outside [min, max] is clamped
     uint32_t maxValue;
 };
 
@@ -81,4 +81,4 @@ inline constexpr int kSmallHeight = 580;
 inline constexpr int kLargeWidth = 1010;
 inline constexpr int kLargeHeight = 750;
 
-}  // namespace qm
+} // namespace qm

@@ -36,18 +36,20 @@ TImageRegion* spinButton(QWidget* parent, const char* name, const QString& capti
     return makeCaptionButton(parent, name, {}, caption, QSize(17, 11), {});
 }
 
-}  // namespace
+} // namespace
 
 TSettingsPage::TSettingsPage(TSettingsPageModel& model, QWidget* parent)
     : QWidget(parent), model_(model) {
     setObjectName(QStringLiteral("TS_Settings"));
     panel_ = named(new QWidget(this), "Pnl_Settings");
-    panel_->setFixedSize(620, 440);
+    panel_->setFixedSize(636, 480);
     auto* grid = new QGridLayout(panel_);
+    grid->setContentsMargins(4, 0, 4, 0);
+    grid->setVerticalSpacing(0);
     grid->addWidget(buildSizeAndCompression(panel_), 0, 0);
     grid->addWidget(buildEncryptionAndRestore(panel_), 0, 1);
     grid->addWidget(buildRevisionAndReminder(panel_), 1, 0);
-    grid->addWidget(buildAutoFeatures(panel_), 1, 1);
+    grid->addWidget(buildAutoFeatures(panel_), 1, 1, 2, 1);
 
     auto* buttons = new QHBoxLayout;
     auto* apply = makeCaptionButton(panel_, "btn_apply", {}, tr("Apply"), QSize(84, 25),
@@ -57,7 +59,7 @@ TSettingsPage::TSettingsPage(TSettingsPageModel& model, QWidget* parent)
     buttons->addStretch();
     buttons->addWidget(defaults);
     buttons->addWidget(apply);
-    grid->addLayout(buttons, 2, 0, 1, 2);
+    grid->addLayout(buttons, 2, 0);
     connect(apply, &TImageRegion::clicked, this, [this] {
         if (onApply)
             onApply();
@@ -84,14 +86,14 @@ QWidget* TSettingsPage::buildSizeAndCompression(QWidget* parent) {
 
     auto* compression = group(box, "gb_Compression", QStringLiteral("Compression Type"));
     auto* cl = new QVBoxLayout(compression);
-    noCompression_ = named(new QRadioButton(QStringLiteral("No compression"), compression),
-                           "Rb_NoCompression");
+    noCompression_ =
+        named(new QRadioButton(QStringLiteral("No compression"), compression), "Rb_NoCompression");
     single_ = named(new QRadioButton(QStringLiteral("Compress to single archive"), compression),
                     "Rb_single");
     single_->hide();
-    multiple_ = named(
-        new QRadioButton(QStringLiteral("Compress to multiple archives"), compression),
-        "Rb_Multiple");
+    multiple_ =
+        named(new QRadioButton(QStringLiteral("Compress to multiple archives"), compression),
+              "Rb_Multiple");
     for (QRadioButton* b : {noCompression_, single_, multiple_})
         cl->addWidget(b);
     connect(noCompression_, &QRadioButton::clicked, this, [this] { model_.setCompressionType(0); });
@@ -112,7 +114,7 @@ QWidget* TSettingsPage::buildSizeAndCompression(QWidget* parent) {
             return;
         const bool visible = pageVisible ? pageVisible() : isVisible();
         if (!model_.changeLevel(value, visible))
-            level_->setSliderDown(false);  // end the drag the refusal interrupted
+            level_->setSliderDown(false); // end the drag the refusal interrupted
     });
     layout->addWidget(compression);
     return box;
@@ -146,9 +148,9 @@ QWidget* TSettingsPage::buildEncryptionAndRestore(QWidget* parent) {
 
     auto* restore = group(box, "Rg_RestoringOpt", QStringLiteral("Restore Options"));
     auto* rl = new QVBoxLayout(restore);
-    replaceAll_ = named(
-        new QRadioButton(QStringLiteral("Replace all files without confirmation"), restore),
-        "Rg_RestoringOpt_0");
+    replaceAll_ =
+        named(new QRadioButton(QStringLiteral("Replace all files without confirmation"), restore),
+              "Rg_RestoringOpt_0");
     replaceOld_ = named(new QRadioButton(QStringLiteral("Replace only old files "), restore),
                         "Rg_RestoringOpt_1");
     rl->addWidget(replaceAll_);
@@ -189,9 +191,9 @@ QWidget* TSettingsPage::buildRevisionAndReminder(QWidget* parent) {
     remUp_ = spinButton(box, "imr_Rem1", QStringLiteral("+"));
     remDown_ = spinButton(box, "imr_Rem2", QStringLiteral("-"));
     layout->addWidget(reminder_, 2, 0, 1, 4);
-    layout->addWidget(new QLabel(QStringLiteral("Remind me to backup my data every             days"),
-                                 box),
-                      3, 0);
+    layout->addWidget(
+        new QLabel(QStringLiteral("Remind me to backup my data every             days"), box), 3,
+        0);
     layout->addWidget(reminderDays_, 3, 1);
     layout->addWidget(remUp_, 3, 2);
     layout->addWidget(remDown_, 3, 3);
@@ -199,7 +201,8 @@ QWidget* TSettingsPage::buildRevisionAndReminder(QWidget* parent) {
     connect(remUp_, &TImageRegion::clicked, this, [this] { model_.reminderUp(); });
     connect(remDown_, &TImageRegion::clicked, this, [this] { model_.reminderDown(); });
 
-    exeptList_ = named(new QCheckBox(QStringLiteral("Use Exception List "), box), "chb_UseExeptList");
+    exeptList_ =
+        named(new QCheckBox(QStringLiteral("Use Exception List "), box), "chb_UseExeptList");
     connect(exeptList_, &QCheckBox::clicked, this, [this](bool on) { model_.setExeptList(on); });
     layout->addWidget(exeptList_, 4, 0, 1, 4);
     return box;
@@ -213,10 +216,10 @@ QWidget* TSettingsPage::buildAutoFeatures(QWidget* parent) {
     (new QVBoxLayout(save))->addWidget(saveSel_);
     auto* launch = group(box, "gb_AutoLaunch", QStringLiteral("Auto-Launch"));
     auto* ll = new QVBoxLayout(launch);
-    autoStart_ = named(new QCheckBox(QStringLiteral("Auto-Open Backup Window"), launch),
-                       "cb_AutoStart");
-    autoLaunch_ = named(new QCheckBox(QStringLiteral("Disable Auto-Launch"), launch),
-                        "cb_AutoLaunch");
+    autoStart_ =
+        named(new QCheckBox(QStringLiteral("Auto-Open Backup Window"), launch), "cb_AutoStart");
+    autoLaunch_ =
+        named(new QCheckBox(QStringLiteral("Disable Auto-Launch"), launch), "cb_AutoLaunch");
     ll->addWidget(autoStart_);
     ll->addWidget(autoLaunch_);
     auto* update = group(box, "gb_Update", QStringLiteral("Quillmoor Update"));
@@ -283,4 +286,4 @@ void TSettingsPage::resizeEvent(QResizeEvent* event) {
     panel_->move(std::max(0, left), std::max(0, top));
 }
 
-}  // namespace qm
+} // namespace qm

@@ -20,7 +20,7 @@ class TSettingsPageModel;
 
 class TSettingsPage : public QWidget {
     Q_OBJECT
-public:
+  public:
     TSettingsPage(TSettingsPageModel& model, QWidget* parent);
 
     std::function<void()> onApply;
@@ -30,11 +30,11 @@ public:
 
     void refresh();
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
-private:
+  private:
     QWidget* buildSizeAndCompression(QWidget* parent);
     QWidget* buildEncryptionAndRestore(QWidget* parent);
     QWidget* buildRevisionAndReminder(QWidget* parent);
@@ -70,4 +70,4 @@ private:
     bool refreshing_ = false;
 };
 
-}  // namespace qm
+} // namespace qm

@@ -16,7 +16,7 @@ const char* const kNoRevisionText =
 const char* const kNoCompressionText =
     "Compression feature has not been enabled.  Please select Compression Type.";
 
-}  // namespace
+} // namespace
 
 TSettingsPageModel::TSettingsPageModel(MessageFn message) : message_(std::move(message)) {}
 
@@ -165,7 +165,9 @@ void TSettingsPageModel::setCompressionType(int type) {
     changed();
 }
 
-void TSettingsPageModel::levelFocused() { levelBefore_ = level_; }
+void TSettingsPageModel::levelFocused() {
+    levelBefore_ = level_;
+}
 
 bool TSettingsPageModel::changeLevel(int position, bool pageVisible) {
     position = std::clamp(position, 1, 9);
@@ -289,4 +291,4 @@ void TSettingsPageModel::setUpdater(bool on) {
     changed();
 }
 
-}  // namespace qm
+} // namespace qm

@@ -13,11 +13,11 @@
 namespace qm {
 
 class TSettingsPageModel {
-public:
+  public:
     struct WindowSize {
         int width = kSmallWidth;
         int height = kSmallHeight;
-        const char* outline = "REGION1";  // nullptr: leave the outline as it is
+        const char* outline = "REGION1"; // nullptr: leave the outline as it is
     };
 
     explicit TSettingsPageModel(MessageFn message);
@@ -38,7 +38,7 @@ public:
 
     // Widget rules.
     void setWinSizeIndex(int index);
-    void setCompressionType(int type);  // 1 (single, hidden) turns into 2
+    void setCompressionType(int type); // 1 (single, hidden) turns into 2
     void levelFocused();
     // Returns false when the change was refused (no compression chosen).
     bool changeLevel(int position, bool pageVisible);
@@ -56,8 +56,8 @@ public:
     void reminderDown();
     void setExeptList(bool on);
     void setSaveSelection(bool on);
-    void setAutoStart(bool on);   // cb_AutoStart and mnu_StartBackupAutomatically
-    void setAutoLaunch(bool on);  // cb_AutoLaunch and mnu_DisableAutoLaunch
+    void setAutoStart(bool on);  // cb_AutoStart and mnu_StartBackupAutomatically
+    void setAutoLaunch(bool on); // cb_AutoLaunch and mnu_DisableAutoLaunch
     void setUpdater(bool on);
 
     int winSizeIndex() const { return winSizeIndex_; }
@@ -84,7 +84,7 @@ public:
     static constexpr int kMaxRevisions = 20;
     static constexpr int kMaxReminderDays = 31;
 
-private:
+  private:
     void changed();
     void setRevisions(int value);
     void setReminderDays(int value);
@@ -112,4 +112,4 @@ private:
     bool updater_ = true;
 };
 
-}  // namespace qm
+} // namespace qm

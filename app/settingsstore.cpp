@@ -8,9 +8,11 @@ namespace qm {
 
 namespace {
 
-bool openSettings(Registry& registry) { return registry.openKey(kSettingsKey, true); }
+bool openSettings(Registry& registry) {
+    return registry.openKey(kSettingsKey, true);
+}
 
-}  // namespace
+} // namespace
 
 uint32_t TSettingsStore::clamp(const SettingSpec& spec, uint32_t value) {
     if (spec.type == SettingType::Bool)
@@ -29,7 +31,7 @@ void TSettingsStore::checkSettings() const {
     for (const SettingSpec& spec : kSettings) {
         if (!spec.hasDefault || registry.valueExists(spec.name))
             continue;
-        registry.writeDword(spec.name, spec.defaultValue);  // a failure leaves it missing
+        registry.writeDword(spec.name, spec.defaultValue); // a failure leaves it missing
     }
 }
 
@@ -83,4 +85,4 @@ bool TSettingsStore::setMediaDriveFromCaption(const std::string& caption) const 
            RegistryStatus::Ok;
 }
 
-}  // namespace qm
+} // namespace qm

@@ -14,7 +14,7 @@
 namespace qm {
 
 class TSettingsStore {
-public:
+  public:
     // Writes the default of every value that is missing, each on its own.
     void checkSettings() const;
 
@@ -35,4 +35,4 @@ public:
     static uint32_t clamp(const SettingSpec& spec, uint32_t value);
 };
 
-}  // namespace qm
+} // namespace qm

@@ -44,9 +44,13 @@ TTrayMenu::TTrayMenu(TMainWindowModel& model, QObject* parent)
     refresh();
 }
 
-TTrayMenu::~TTrayMenu() { removeIcon(); }
+TTrayMenu::~TTrayMenu() {
+    removeIcon();
+}
 
-bool TTrayMenu::available() { return QSystemTrayIcon::isSystemTrayAvailable(); }
+bool TTrayMenu::available() {
+    return QSystemTrayIcon::isSystemTrayAvailable();
+}
 
 void TTrayMenu::SetTray() {
     if (available())
@@ -58,8 +62,8 @@ void TTrayMenu::removeIcon() {
         icon_->hide();
 }
 
-QAction* TTrayMenu::add(const char* name, const QString& caption,
-                        void (TMainWindowModel::*slot)(), bool checkable) {
+QAction* TTrayMenu::add(const char* name, const QString& caption, void (TMainWindowModel::*slot)(),
+                        bool checkable) {
     auto* action = menu_->addAction(caption);
     action->setObjectName(QString::fromLatin1(name));
     action->setCheckable(checkable);
@@ -82,4 +86,4 @@ void TTrayMenu::refresh() {
     item("mnu_ShowMainWindow")->setVisible(model_.runActive());
 }
 
-}  // namespace qm
+} // namespace qm

@@ -17,7 +17,7 @@ class TMainWindowModel;
 
 class TTrayMenu : public QObject {
     Q_OBJECT
-public:
+  public:
     TTrayMenu(TMainWindowModel& model, QObject* parent);
     ~TTrayMenu() override;
 
@@ -30,13 +30,13 @@ public:
     QSystemTrayIcon* icon() const { return icon_; }
     QAction* item(const char* name) const;
 
-private:
+  private:
     QAction* add(const char* name, const QString& caption, void (TMainWindowModel::*slot)(),
                  bool checkable = false);
 
     TMainWindowModel& model_;
     std::unique_ptr<QMenu> menu_;
-    QSystemTrayIcon* icon_ = nullptr;  // child of this object
+    QSystemTrayIcon* icon_ = nullptr; // child of this object
 };
 
-}  // namespace qm
+} // namespace qm

@@ -18,7 +18,7 @@ bool isRegularFile(const std::string& path) {
     return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
-}  // namespace
+} // namespace
 
 TUpdaterLauncher::TUpdaterLauncher(std::string programFolder, Launch launch, IsRunning isRunning)
     : programFolder_(std::move(programFolder)), launch_(std::move(launch)),
@@ -51,4 +51,4 @@ bool TUpdaterLauncher::RunUpdater() {
     return startedPid_.has_value();
 }
 
-}  // namespace qm
+} // namespace qm

@@ -13,7 +13,7 @@
 namespace qm {
 
 class TUpdaterLauncher {
-public:
+  public:
     // Starts `program` detached with `args`; returns its process id, or nothing.
     using Launch = std::function<std::optional<int64_t>(const std::string& program,
                                                         const std::vector<std::string>& args)>;
@@ -29,11 +29,11 @@ public:
 
     static constexpr double kDaysBetweenRuns = 14.0;
 
-private:
+  private:
     std::string programFolder_;
     Launch launch_;
     IsRunning isRunning_;
     std::optional<int64_t> startedPid_;
 };
 
-}  // namespace qm
+} // namespace qm

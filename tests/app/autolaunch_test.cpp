@@ -25,7 +25,7 @@ std::optional<std::string> readText(const std::string& path) {
 }
 
 class AutoLaunchTest : public ::testing::Test {
-protected:
+  protected:
     AutoLaunchTest() {
         folder = sandbox.hostOf('C') + "/program";
         sandbox.writeFile("C:\\program\\Uninstall", "u");
@@ -91,7 +91,7 @@ TEST_F(AutoLaunchTest, SwitchingOffKeepsRunValueAndHidesTheEntry) {
 TEST_F(AutoLaunchTest, ReinstallKeepsLogonStartWhenAUserRunValueExists) {
     TAutoLaunch launch = make();
     launch.UpdateRunValue(false);
-    setProduct("OFF", launch.installStamp() - 1);  // an older install
+    setProduct("OFF", launch.installStamp() - 1); // an older install
     EXPECT_TRUE(launch.AutoLaunchAllowed());
     EXPECT_EQ(productValue("Auto"), "ON");
     EXPECT_TRUE(launch.AutoLaunchAllowed()) << "second check of a logon start passes too";
@@ -136,5 +136,5 @@ TEST_F(AutoLaunchTest, DuplicateRunValuesOfThisProgramKeepTheFirst) {
     EXPECT_EQ(registry.valueNames(), (std::vector<std::string>{"Qmoor.exe", "Other"}));
 }
 
-}  // namespace
-}  // namespace qm
+} // namespace
+} // namespace qm

@@ -43,7 +43,7 @@ TEST(BusyGuard, ReleasedTaskThatTakesTheGuardDefersTheRest) {
     guard.enter();
     guard.runOrDefer("a", [&] {
         ran.push_back("a");
-        guard.enter();  // e.g. a run starting from a deferred click
+        guard.enter(); // e.g. a run starting from a deferred click
     });
     guard.runOrDefer("b", [&] { ran.push_back("b"); });
     guard.leave();
@@ -72,7 +72,7 @@ TEST(BusyGuard, SchedulerPostsReleasedTasks) {
     EXPECT_EQ(runs, 0);
     ASSERT_EQ(posted.size(), 1u);
     guard.enter();
-    posted[0]();  // busy again when it comes up: it waits once more
+    posted[0](); // busy again when it comes up: it waits once more
     EXPECT_EQ(runs, 0);
     guard.leave();
     ASSERT_EQ(posted.size(), 2u);
@@ -80,5 +80,5 @@ TEST(BusyGuard, SchedulerPostsReleasedTasks) {
     EXPECT_EQ(runs, 1);
 }
 
-}  // namespace
-}  // namespace qm
+} // namespace
+} // namespace qm

@@ -12,9 +12,9 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QMouseEvent>
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QRadioButton>
 #include <QStackedWidget>
 #include <QTest>
@@ -26,7 +26,7 @@ namespace qm {
 namespace {
 
 class FrmMainTest : public ::testing::Test {
-protected:
+  protected:
     FrmMainTest() {
         test::qtApp();
         AnswerScript::instance().reset();
@@ -81,7 +81,7 @@ TEST_F(FrmMainTest, PagesCarryTheirNamesAtTheirIndices) {
     auto w = make();
     QStackedWidget* pages = child<QStackedWidget>(*w, "pgc_Main");
     ASSERT_NE(pages, nullptr);
-    const char* names[] = {"TS_BackUp", "TS_Restore", "TS_Reports", "TS_Sync", "TS_Settings",
+    const char* names[] = {"TS_BackUp", "TS_Restore", "TS_Reports", "TS_Sync",  "TS_Settings",
                            "TS_Help",   "TS_Start",   "",           "TS_Drives"};
     ASSERT_EQ(pages->count(), 9);
     for (int i = 0; i < 9; ++i)
@@ -177,7 +177,7 @@ TEST_F(FrmMainTest, WaitWindowDisablesOnlyWhileShownAndDefersThePoll) {
     const int before = polls;
     w->model().Tmr_DrivesTimer();
     EXPECT_EQ(polls, before);
-    w->hide();  // hiding frees the wait window
+    w->hide(); // hiding frees the wait window
     EXPECT_EQ(w->waitWindow(), nullptr);
     EXPECT_TRUE(w->pages()->isEnabled());
     EXPECT_TRUE(QTest::qWaitFor([&] { return polls > before; }, 5000));
@@ -205,5 +205,19 @@ TEST_F(FrmMainTest, ReminderWindowOpensOnceAndTurnOffSavesQuietly) {
     EXPECT_TRUE(asked().empty());
 }
 
-}  // namespace
-}  // namespace qm
+TEST_F(FrmMainTest, EveryShownPageRendersAtWindowSize) {
+    auto w = make();
+    w->show();
+    w->model().ShowMenuPanel();
+    const QString dir = qEnvironmentVariable("QM_SCREENSHOT_DIR"); // for a reviewer's eye
+    for (int page : {6, 4, 5}) {
+        w->model().showPage(page);
+        const QImage image = w->grab().toImage();
+        EXPECT_EQ(image.size(), QSize(790, 580));
+        if (!dir.isEmpty())
+            image.save(QStringLiteral("%1/frmMain_page%2.png").arg(dir).arg(page));
+    }
+}
+
+} // namespace
+} // namespace qm

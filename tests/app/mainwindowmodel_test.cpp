@@ -14,7 +14,7 @@ struct FakeRun : TRunControl {
 };
 
 class MainWindowModelTest : public ::testing::Test {
-protected:
+  protected:
     MainWindowModelTest() {
         TMainWindowModel::Actions actions;
         actions.saveSelections = [this](bool force) { saves.push_back(force); };
@@ -53,7 +53,7 @@ class MenuRoutes : public MainWindowModelTest, public ::testing::WithParamInterf
 
 TEST_P(MenuRoutes, PageButtonSavesAsksAndShowsItsPage) {
     const RouteRow row = GetParam();
-    model->settings().setCompressionType(2);  // a change not yet applied
+    model->settings().setCompressionType(2); // a change not yet applied
     messages.answers.push_back(6);
     model->menuClick(row.button);
     EXPECT_EQ(model->activePage(), row.page);
@@ -134,7 +134,7 @@ TEST_F(MainWindowModelTest, CloseRequestDuringRunCancelsItAndClosesAfterIt) {
 
 TEST_F(MainWindowModelTest, TimersAndTrayWaitForTheWaitWindow) {
     model->ShowWaitForm(true, 4);
-    model->ShowWaitForm(true, 4);  // nested show: still one window
+    model->ShowWaitForm(true, 4); // nested show: still one window
     model->Tmr_DrivesTimer();
     model->Tmr_DrivesTimer();
     model->mnu_StartBackupClick();
@@ -169,5 +169,5 @@ TEST_F(MainWindowModelTest, ReminderTimerRemindsWhenTickedAndNotDuringRun) {
     EXPECT_EQ(reminders, 1) << "one reminder window at a time";
 }
 
-}  // namespace
-}  // namespace qm
+} // namespace
+} // namespace qm

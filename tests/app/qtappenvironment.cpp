@@ -10,7 +10,7 @@
 namespace {
 
 class AppSuiteEnvironment : public ::testing::Environment {
-public:
+  public:
     void SetUp() override {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -21,10 +21,10 @@ public:
     }
     void TearDown() override { app_.reset(); }
 
-private:
+  private:
     std::unique_ptr<QApplication> app_;
 };
 
 const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new AppSuiteEnvironment);
 
-}  // namespace
+} // namespace

@@ -9,11 +9,13 @@
 namespace qm {
 namespace {
 
-constexpr double kToday = 46000.4;  // a fixed clock, mid-morning
+constexpr double kToday = 46000.4; // a fixed clock, mid-morning
 
 class ReminderTest : public ::testing::Test {
-protected:
-    ReminderTest() { setClock([] { return kToday; }); }
+  protected:
+    ReminderTest() {
+        setClock([] { return kToday; });
+    }
     ~ReminderTest() override { setClock({}); }
 
     test::Sandbox sandbox;
@@ -22,7 +24,7 @@ protected:
 };
 
 struct DueRow {
-    int lastOffset;  // LastRemind = today - offset; -1: missing
+    int lastOffset; // LastRemind = today - offset; -1: missing
     int days;
     bool shows;
 };
@@ -68,5 +70,5 @@ TEST_F(ReminderTest, DayIsKeptInMemoryWhenTheRegistryCannotBeWritten) {
     EXPECT_EQ(shown, 1) << "would nag every 10 seconds otherwise";
 }
 
-}  // namespace
-}  // namespace qm
+} // namespace
+} // namespace qm

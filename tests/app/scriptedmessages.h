@@ -28,4 +28,4 @@ struct ScriptedMessages {
     }
 };
 
-}  // namespace qm::test
+} // namespace qm::test

@@ -16,14 +16,14 @@ void writeDword(std::string_view name, uint32_t value) {
 }
 
 class SettingsPageModelTest : public ::testing::Test {
-protected:
+  protected:
     test::Sandbox sandbox;
     test::ScriptedMessages messages;
     TSettingsPageModel model{messages.fn()};
 };
 
 TEST_F(SettingsPageModelTest, StoredValuesReachTheWidgetsEachOnItsOwn) {
-    writeDword("Width", 1010);  // Height missing
+    writeDword("Width", 1010); // Height missing
     writeDword("CompressionType", 1);
     writeDword("Compression", 6);
     writeDword("Encryption", 3);
@@ -130,7 +130,7 @@ TEST_F(SettingsPageModelTest, RevisionAndReminderSpinsStopAtTheirEnds) {
 }
 
 TEST_F(SettingsPageModelTest, LevelChangeWithoutCompressionIsRefusedOnceAndRestored) {
-    model.changeLevel(4, false);  // not on the page: taken as is
+    model.changeLevel(4, false); // not on the page: taken as is
     model.levelFocused();
     EXPECT_FALSE(model.changeLevel(8, true));
     EXPECT_EQ(model.level(), 4);
@@ -154,5 +154,5 @@ TEST_F(SettingsPageModelTest, DefaultButtonWritesDefaultsAndSays) {
     EXPECT_FALSE(TSettingsStore().flag(SettingId::AutoLaunch));
 }
 
-}  // namespace
-}  // namespace qm
+} // namespace
+} // namespace qm

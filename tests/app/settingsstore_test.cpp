@@ -42,7 +42,7 @@ TEST(SettingsStore, FreshUserGetsEveryDefaultWrittenOnce) {
 
 TEST(SettingsStore, MissingValuesAreWrittenEachOnItsOwnAndOthersKept) {
     test::Sandbox sandbox;
-    writeDword("Width", 1010);  // Height missing: it gets its own default
+    writeDword("Width", 1010); // Height missing: it gets its own default
     writeDword("Compression", 7);
     TSettingsStore().checkSettings();
     EXPECT_EQ(storedDword("Width"), 1010u);
@@ -66,16 +66,14 @@ TEST_P(SettingsStoreClamp, StoredValuesAreClampedToTheirRange) {
     EXPECT_EQ(TSettingsStore().number(row.id), row.expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Ranges, SettingsStoreClamp,
-                         ::testing::Values(ClampRow{SettingId::Encryption, 9, 3},
-                                           ClampRow{SettingId::Revision, 21, 20},
-                                           ClampRow{SettingId::Revision, 0xffffffff, 20},
-                                           ClampRow{SettingId::Reminder, 32, 31},
-                                           ClampRow{SettingId::Compression, 0, 1},
-                                           ClampRow{SettingId::Compression, 10, 9},
-                                           ClampRow{SettingId::CompressionType, 5, 2},
-                                           ClampRow{SettingId::Log, 5, 1},
-                                           ClampRow{SettingId::Height, 600, 600}));
+INSTANTIATE_TEST_SUITE_P(
+    Ranges, SettingsStoreClamp,
+    ::testing::Values(ClampRow{SettingId::Encryption, 9, 3}, ClampRow{SettingId::Revision, 21, 20},
+                      ClampRow{SettingId::Revision, 0xffffffff, 20},
+                      ClampRow{SettingId::Reminder, 32, 31}, ClampRow{SettingId::Compression, 0, 1},
+                      ClampRow{SettingId::Compression, 10, 9},
+                      ClampRow{SettingId::CompressionType, 5, 2}, ClampRow{SettingId::Log, 5, 1},
+                      ClampRow{SettingId::Height, 600, 600}));
 
 TEST(SettingsStore, WrongTypeOrMissingReadsAsDefault) {
     test::Sandbox sandbox;
@@ -85,7 +83,7 @@ TEST(SettingsStore, WrongTypeOrMissingReadsAsDefault) {
     TSettingsStore store;
     EXPECT_EQ(store.number(SettingId::Compression), 1u);
     EXPECT_FALSE(store.stored(SettingId::Compression).has_value());
-    EXPECT_TRUE(store.flag(SettingId::Updater));  // missing: default true
+    EXPECT_TRUE(store.flag(SettingId::Updater)); // missing: default true
     EXPECT_FALSE(store.stored(SettingId::LastRemind).has_value());
 }
 
@@ -100,5 +98,5 @@ TEST(SettingsStore, WritesAreClampedAndMediaDriveIsUpperCaseLetter) {
     EXPECT_FALSE(store.setMediaDriveFromCaption("("));
 }
 
-}  // namespace
-}  // namespace qm
+} // namespace
+} // namespace qm

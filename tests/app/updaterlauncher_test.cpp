@@ -10,7 +10,7 @@ namespace qm {
 namespace {
 
 class UpdaterLauncherTest : public ::testing::Test {
-protected:
+  protected:
     UpdaterLauncherTest() {
         setClock([this] { return clock; });
         folder = sandbox.hostOf('C') + "/program";
@@ -83,5 +83,5 @@ TEST_F(UpdaterLauncherTest, MissingProgramIsNotStarted) {
     EXPECT_TRUE(launches.empty());
 }
 
-}  // namespace
-}  // namespace qm
+} // namespace
+} // namespace qm
