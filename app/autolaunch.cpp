@@ -1,0 +1,223 @@
+#include "app/autolaunch.h"
+
+#include "app/programfiles.h"
+#include "platform/datetime.h"
+#include "platform/registry.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <sys/stat.h>
+
+namespace qm {
+
+namespace {
+
+constexpr std::string_view kRunKey = "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+constexpr std::string_view kProductRunKey = "\\SOFTWARE\\Quillmoor\\Run";
+constexpr std::string_view kAutoValue = "Auto";
+constexpr std::string_view kDateValue = "Date";
+constexpr size_t kMaxUserFile = 4096; // a user name, not a document
+
+std::string upper(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return text;
+}
+
+bool runValueIn(RegistryRoot root) {
+    Registry registry(root);
+    return registry.openKeyReadOnly(kRunKey) && registry.valueExists(kMainProgramName);
+}
+
+// Quoted for the Exec key of a desktop entry.
+std::string quoteExec(const std::string& path) {
+    std::string out = "\"";
+    for (char c : path) {
+        if (c == '"' || c == '`' || c == '$' || c == '\\')
+            out += '\\';
+        out += c;
+    }
+    return out + "\"";
+}
+
+bool makeFolders(const std::string& folder) {
+    std::string path;
+    std::stringstream parts(folder);
+    for (std::string part; std::getline(parts, part, '/');) {
+        path += part + "/";
+        if (part.empty())
+            continue;
+        if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+TAutoLaunch::TAutoLaunch(Environment env) : env_(std::move(env)) {}
+
+bool TAutoLaunch::MachineRunValueExists() const {
+    return runValueIn(RegistryRoot::LocalMachine);
+}
+
+bool TAutoLaunch::UserRunValueExists() const {
+    return runValueIn(RegistryRoot::CurrentUser);
+}
+
+bool TAutoLaunch::CanWriteMachineKey() const {
+    return env_.isAdmin ? env_.isAdmin() : IsAdmin();
+}
+
+TAutoLaunch::RunValueOutcome TAutoLaunch::UpdateRunValue(bool logonStart) {
+    Registry user(RegistryRoot::CurrentUser);
+    if (MachineRunValueExists()) {
+        if (!user.openKeyReadOnly(kRunKey) || !user.valueExists(kMainProgramName))
+            return RunValueOutcome::Continue;
+        Registry writer(RegistryRoot::CurrentUser);
+        if (writer.openKey(kRunKey, true))
+            writer.deleteValue(kMainProgramName);
+        MirrorAutostart();
+        return logonStart ? RunValueOutcome::EndThisStart : RunValueOutcome::Continue;
+    }
+    if (user.openKey(kRunKey, true))
+        user.writeString(kMainProgramName, runCommand());
+    MirrorAutostart();
+    return RunValueOutcome::Continue;
+}
+
+uint32_t TAutoLaunch::installStamp() const {
+    struct stat info {};
+    const std::string path = hostProgramPath(env_.programFolder, kUninstallerName);
+    if (::stat(path.c_str(), &info) != 0)
+        return 0;
+    return dateTimeToDos(dateTimeFromUnix(info.st_mtim.tv_sec, 0));
+}
+
+bool TAutoLaunch::ownerAllows() const {
+    std::ifstream in(hostProgramPath(env_.programFolder, kUserFileName), std::ios::binary);
+    if (!in)
+        return true;
+    std::string stored(kMaxUserFile + 1, '\0');
+    in.read(stored.data(), static_cast<std::streamsize>(stored.size()));
+    stored.resize(static_cast<size_t>(in.gcount()));
+    if (stored.size() <= kMaxUserFile && stored == env_.userName)
+        return true;
+    return CanWriteMachineKey();
+}
+
+std::string TAutoLaunch::autoSwitch() const {
+    Registry registry(RegistryRoot::CurrentUser);
+    std::string value;
+    if (registry.openKeyReadOnly(kProductRunKey))
+        registry.readString(kAutoValue, value);
+    return value;
+}
+
+bool TAutoLaunch::AutoLaunchAllowed() {
+    if (!ownerAllows())
+        return false;
+    const uint32_t stamp = installStamp();
+    Registry registry(RegistryRoot::CurrentUser);
+    if (!registry.keyExists(kProductRunKey)) {
+        const bool written = registry.openKey(kProductRunKey, true) &&
+                             registry.writeString(kAutoValue, "ON") == RegistryStatus::Ok &&
+                             registry.writeDword(kDateValue, stamp) == RegistryStatus::Ok;
+        MirrorAutostart();
+        return written;
+    }
+    if (!registry.openKey(kProductRunKey, true))
+        return true;
+    uint32_t stored = 0;
+    registry.readDword(kDateValue, stored);
+    if (stored != stamp) {
+        // A new install: logon start stays on while any Run value asks for it.
+        const bool runValue = MachineRunValueExists() || UserRunValueExists();
+        registry.writeDword(kDateValue, stamp);
+        registry.writeString(kAutoValue, runValue ? "ON" : "OFF");
+        MirrorAutostart();
+        return true;
+    }
+    std::string value;
+    if (registry.readString(kAutoValue, value) == RegistryStatus::IoError)
+        return true; // an unreadable hive does not take the start away
+    return value == "ON";
+}
+
+void TAutoLaunch::SetStartupAuto(bool on) {
+    UpdateRunValue(false);
+    Registry registry(RegistryRoot::CurrentUser);
+    if (registry.openKey(kProductRunKey, true))
+        registry.writeString(kAutoValue, on ? "ON" : "OFF");
+    MirrorAutostart();
+}
+
+int TAutoLaunch::RemoveDuplicateRunValues() {
+    Registry registry(RegistryRoot::CurrentUser);
+    if (!registry.openKey(kRunKey, true))
+        return 0;
+    const std::string search = upper(env_.programPath);
+    bool kept = false;
+    int removed = 0;
+    for (const std::string& name : registry.valueNames()) {
+        std::string data;
+        if (registry.readString(name, data) != RegistryStatus::Ok)
+            continue;
+        if (upper(data).find(search) == std::string::npos)
+            continue;
+        if (!kept) {
+            kept = true;
+            continue;
+        }
+        if (registry.deleteValue(name))
+            ++removed;
+    }
+    return removed;
+}
+
+std::string TAutoLaunch::defaultAutostartDir() {
+    if (const char* config = std::getenv("XDG_CONFIG_HOME"); config && *config == '/')
+        return std::string(config) + "/autostart";
+    const char* home = std::getenv("HOME");
+    return std::string(home ? home : "") + "/.config/autostart";
+}
+
+std::string TAutoLaunch::autostartFile() const {
+    const std::string dir = env_.autostartDir.empty() ? defaultAutostartDir() : env_.autostartDir;
+    return dir + "/quillmoor.desktop";
+}
+
+void TAutoLaunch::MirrorAutostart() const {
+    const std::string file = autostartFile();
+    const bool on = autoSwitch() != "OFF";
+    if (on && !UserRunValueExists()) {
+        // No per-user start: an all-users entry (the installer's) does the work, if any.
+        std::remove(file.c_str());
+        return;
+    }
+    if (!makeFolders(file.substr(0, file.rfind('/'))))
+        return;
+    const std::string temp = file + ".tmp";
+    {
+        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        out << "[Desktop Entry]\n"
+            << "Type=Application\n"
+            << "Name=Quillmoor Backup\n"
+            << "Exec=" << quoteExec(env_.programPath) << " -w\n"
+            << "Terminal=false\n"
+            << "X-GNOME-Autostart-enabled=" << (on ? "true" : "false") << "\n";
+        // Hidden hides an all-users entry of the same name as well.
+        if (!on)
+            out << "Hidden=true\n";
+        if (!out.flush())
+            return;
+    }
+    std::rename(temp.c_str(), file.c_str());
+}
+
+} // namespace qm

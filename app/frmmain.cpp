@@ -1,0 +1,455 @@
+#include "app/frmmain.h"
+
+#include "app/captionface.h"
+#include "app/helppage.h"
+#include "app/settingspage.h"
+#include "app/traymenu.h"
+#include "controls/frmreminder.h"
+#include "controls/frmsplash.h"
+#include "controls/frmwait.h"
+#include "controls/imageregion.h"
+#include "controls/messageform.h"
+#include "controls/regionresources.h"
+#include "controls/skin.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QEventLoop>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QStackedWidget>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <cmath>
+
+namespace qm {
+
+namespace {
+
+using MB = TMainWindowModel::MenuButton;
+
+struct MenuEntry {
+    const char* name;
+    const char* caption;
+    const char* hint;
+    MB button;
+    bool exit;
+};
+
+constexpr MenuEntry kMenu[] = {
+    {"btn_Backup", "Backup", "Back up your files", MB::Backup, false},
+    {"btn_restore", "Restore", "Restore your files", MB::Restore, false},
+    {"btn_reports", "Reports", "View/print reports", MB::Reports, false},
+    {"btn_tools", "Synchronize", "Synchronize your files", MB::Tools, false},
+    {"btn_options", "Settings", "View/change settings", MB::Options, false},
+    {"btn_Help", "Help", "Get help", MB::Help, false},
+    {"btn_Drives", "Drives", "Select Source and Media drives", MB::Drives, false},
+    {"btn_exit", "Close", "Close Quillmoor", MB::Backup, true},
+};
+
+struct PlaceholderPage {
+    int index;
+    const char* name;
+    const char* title;
+};
+
+constexpr PlaceholderPage kLaterPages[] = {
+    {TMainWindowModel::PageBackUp, "TS_BackUp", "Backup"},
+    {TMainWindowModel::PageRestore, "TS_Restore", "Restore"},
+    {TMainWindowModel::PageReports, "TS_Reports", "Reports"},
+    {TMainWindowModel::PageSync, "TS_Sync", "File Synchronization"},
+    {TMainWindowModel::PageDrives, "TS_Drives", "Source and Media Drives"},
+};
+
+QLabel* picture(QWidget* parent, const char* name, const QString& skin, QSize size) {
+    auto* label = new QLabel(parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setPixmap(captionFace(skin, {}, size, false));
+    label->setScaledContents(true);
+    return label;
+}
+
+} // namespace
+
+TfrmMain::TfrmMain(TMainWindowSetup setup)
+    : message_(setup.message ? std::move(setup.message)
+                             : MessageFn([](int kind, const std::string& text) {
+                                   return ShowMessageForm(kind, text);
+                               })),
+      duplicateCheck_(std::move(setup.duplicateCheck)), splashShown_(setup.splashShown) {
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+    setWindowTitle(QStringLiteral("Quillmoor Main Window"));
+    setAutoFillBackground(true);
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, skinPanelColor());
+    setPalette(palette);
+
+    TMainWindowModel::Actions actions = makeActions();
+    actions.autoLaunchAllowed = std::move(setup.autoLaunchAllowed);
+    actions.setStartupAuto = std::move(setup.setStartupAuto);
+    model_ =
+        std::make_unique<TMainWindowModel>(message_, std::move(actions), std::move(setup.updater));
+    model_->busy().setScheduler(
+        [this](std::function<void()> task) { QTimer::singleShot(0, this, std::move(task)); });
+    tray_ = new TTrayMenu(*model_, this);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(buildTop());
+    auto* middle = new QHBoxLayout;
+    middle->addWidget(buildMenu());
+    pages_ = new QStackedWidget(this);
+    pages_->setObjectName(QStringLiteral("pgc_Main"));
+    middle->addWidget(pages_, 1);
+    layout->addLayout(middle, 1);
+    auto* bottom = new QWidget(this);
+    bottom->setObjectName(QStringLiteral("pnlBottom"));
+    bottom->setFixedHeight(20);
+    logo_ =
+        makeCaptionButton(bottom, "img_logo", {}, QStringLiteral("Quillmoor"), QSize(80, 18), {});
+    logo_->hide();
+    layout->addWidget(bottom);
+    buildPages();
+
+    model_->onChanged = [this] { refresh(); };
+    model_->settings().onChanged = [this] { refresh(); };
+    model_->FormCreate();
+    applyWindowSize(model_->settings().ApplyWindowSize());
+    startTimers(setup.timings);
+    refresh();
+}
+
+TfrmMain::~TfrmMain() {
+    model_->onChanged = nullptr;
+    model_->settings().onChanged = nullptr;
+}
+
+TMainWindowModel::Actions TfrmMain::makeActions() {
+    TMainWindowModel::Actions a;
+    a.hideToTray = [this] { hideToTray(); };
+    a.showAndActivate = [this] { ShowAndActivate(); };
+    a.quit = [this] { endProgram(); };
+    a.windowShown = [this] { return isVisible() && !isMinimized(); };
+    a.applyWindowSize = [this](const TSettingsPageModel::WindowSize& s) { applyWindowSize(s); };
+    a.showWait = [this](int page) { showWait(page); };
+    a.hideWait = [this] { hideWait(); };
+    a.showReminderWindow = [this] { showReminder(); };
+    a.drivePoll = [this] {
+        if (duplicateCheck_)
+            duplicateCheck_();
+    };
+    return a;
+}
+
+QWidget* TfrmMain::buildTop() {
+    auto* top = new QWidget(this);
+    top->setObjectName(QStringLiteral("pnlTop"));
+    top->setFixedHeight(48);
+    auto* layout = new QHBoxLayout(top);
+    layout->setContentsMargins(0, 0, 6, 0);
+    layout->setSpacing(0);
+    auto* left = picture(top, "Image1", QStringLiteral("main_title_left"), QSize(205, 48));
+    left->setFixedWidth(205);
+    auto* title = new QLabel(QStringLiteral("  Quillmoor Backup"), left);
+    title->setFont(skinLabelFont());
+    title->setStyleSheet(QStringLiteral("color: white; font-size: 14pt;"));
+    title->setGeometry(0, 0, 205, 48);
+    title->setAttribute(Qt::WA_TransparentForMouseEvents);
+    auto* stretch = picture(top, "Image3", QStringLiteral("main_title_middle"), QSize(16, 48));
+    auto* right = picture(top, "Image2", QStringLiteral("main_title_right"), QSize(46, 48));
+    right->setFixedWidth(46);
+    for (QWidget* w : {static_cast<QWidget*>(left), static_cast<QWidget*>(stretch),
+                       static_cast<QWidget*>(right)})
+        w->installEventFilter(this);
+    auto* minimize = makeCaptionButton(top, "img_Minimize", {}, QStringLiteral("_"), QSize(21, 21),
+                                       QStringLiteral("Minimize Quillmoor"));
+    auto* hiddenMinimize = makeCaptionButton(top, "btn_Minimize", {}, QStringLiteral("_"),
+                                             QSize(21, 21), QStringLiteral("Minimize Application"));
+    hiddenMinimize->hide();
+    auto* close = makeCaptionButton(top, "btn_close", {}, QStringLiteral("X"), QSize(21, 21),
+                                    QStringLiteral("Close Quillmoor"));
+    layout->addWidget(left);
+    layout->addWidget(stretch, 1);
+    layout->addWidget(right);
+    layout->addWidget(minimize);
+    layout->addWidget(hiddenMinimize);
+    layout->addWidget(close);
+    connect(minimize, &TImageRegion::clicked, this, [this] { showMinimized(); });
+    connect(hiddenMinimize, &TImageRegion::clicked, this, [this] { hideToTray(); });
+    connect(close, &TImageRegion::clicked, this, [this] { model_->btn_closeClick(); });
+    return top;
+}
+
+QWidget* TfrmMain::buildMenu() {
+    menuPanel_ = new QWidget(this);
+    menuPanel_->setObjectName(QStringLiteral("Pnl_mnu"));
+    menuPanel_->setFixedWidth(150);
+    auto* back = picture(menuPanel_, "img_Btn", QStringLiteral("main_menu_back"), QSize(150, 400));
+    back->setGeometry(0, 0, 150, 2000);
+    auto* layout = new QVBoxLayout(menuPanel_);
+    layout->setContentsMargins(4, 8, 4, 8);
+    for (const MenuEntry& entry : kMenu) {
+        auto* button =
+            makeCaptionButton(menuPanel_, entry.name, {}, QString::fromLatin1(entry.caption),
+                              QSize(142, 30), QString::fromLatin1(entry.hint));
+        layout->addWidget(button);
+        const MB which = entry.button;
+        if (entry.exit)
+            connect(button, &TImageRegion::clicked, this, [this] { model_->btn_closeClick(); });
+        else
+            connect(button, &TImageRegion::clicked, this,
+                    [this, which] { model_->menuClick(which); });
+    }
+    layout->addStretch();
+    return menuPanel_;
+}
+
+void TfrmMain::buildPages() {
+    QWidget* byIndex[9] = {};
+    for (const PlaceholderPage& page : kLaterPages) {
+        auto* widget = new QWidget(pages_);
+        widget->setObjectName(QString::fromLatin1(page.name));
+        auto* title = new QLabel(QString::fromLatin1(page.title), widget);
+        title->setFont(skinLabelFont());
+        title->setStyleSheet(QStringLiteral("color: white; font-size: 14pt;"));
+        (new QVBoxLayout(widget))->addWidget(title, 0, Qt::AlignTop | Qt::AlignHCenter);
+        byIndex[page.index] = widget;
+    }
+    settingsPage_ = new TSettingsPage(model_->settings(), pages_);
+    settingsPage_->onApply = [this] { model_->btn_applyClick(); };
+    settingsPage_->onDefault = [this] { model_->settings().DefaultClick(); };
+    settingsPage_->pageVisible = [this] { return pages_->currentWidget() == settingsPage_; };
+    byIndex[TMainWindowModel::PageSettings] = settingsPage_;
+    helpPage_ = new THelpPage(pages_);
+    byIndex[TMainWindowModel::PageHelp] = helpPage_;
+    byIndex[TMainWindowModel::PageStart] = buildWelcome();
+    byIndex[7] = new QWidget(pages_); // no page 7: an empty slot keeps the indices
+    for (QWidget* page : byIndex)
+        pages_->addWidget(page);
+    helpPage_->TS_HelpShow();
+}
+
+QWidget* TfrmMain::buildWelcome() {
+    auto* page = new QWidget(pages_);
+    page->setObjectName(QStringLiteral("TS_Start"));
+    auto* parent = new QWidget(page);
+    parent->setObjectName(QStringLiteral("pnl_w_mnu_Parent"));
+    (new QVBoxLayout(page))->addWidget(parent);
+    auto* outer = new QVBoxLayout(parent);
+    auto* panel = new QWidget(parent);
+    panel->setObjectName(QStringLiteral("Pnl_w_mnu"));
+    outer->addStretch();
+    outer->addWidget(panel, 0, Qt::AlignHCenter);
+    outer->addStretch();
+    auto* grid = new QVBoxLayout(panel);
+    struct Welcome {
+        const char* name;
+        const char* caption;
+        const char* hint;
+        int page; // -1: close
+    };
+    constexpr Welcome kWelcome[] = {
+        {"btn_welcome_backup", "Back up your files", "Back up your files", 0},
+        {"imr_Rest_Welcome", "Restore your files", "Restore your files", 1},
+        {"Imr_SyncWelcome", "Synchronize your files", "Synchronize your files", 3},
+        {"btn_welcome_settings", "View/change settings", "View/change settings", 4},
+        {"btn_welcome_help", "Get help", "Get help", 5},
+        {"btn_welcome_exit", "Close Quillmoor", "Close Quillmoor", -1},
+    };
+    for (const Welcome& w : kWelcome) {
+        auto* button = makeCaptionButton(panel, w.name, {}, QString::fromLatin1(w.caption),
+                                         QSize(260, 34), QString::fromLatin1(w.hint));
+        grid->addWidget(button);
+        const int target = w.page;
+        connect(button, &TImageRegion::clicked, this, [this, target] {
+            if (target < 0)
+                model_->btn_closeClick();
+            else
+                model_->welcomeClick(target);
+        });
+    }
+    return page;
+}
+
+void TfrmMain::startTimers(const TMainTimings& timings) {
+    struct TimerSpec {
+        const char* name;
+        int interval;
+        void (TMainWindowModel::*tick)();
+    };
+    const TimerSpec specs[] = {
+        {"Tmr_Drives", timings.drivesMs, &TMainWindowModel::Tmr_DrivesTimer},
+        {"TmrRemind", timings.remindMs, &TMainWindowModel::TmrRemindTimer},
+        {"tmr_Updater", timings.updaterMs, &TMainWindowModel::tmr_UpdaterTimer},
+    };
+    for (const TimerSpec& spec : specs) {
+        auto* timer = new QTimer(this);
+        timer->setObjectName(QString::fromLatin1(spec.name));
+        timer->setInterval(spec.interval);
+        const auto tick = spec.tick;
+        connect(timer, &QTimer::timeout, this, [this, tick] { (model_.get()->*tick)(); });
+        timer->start();
+    }
+}
+
+QTimer* TfrmMain::timer(const char* name) const {
+    return findChild<QTimer*>(QString::fromLatin1(name));
+}
+
+std::unique_ptr<TMainWindowModel::RunHandle> TfrmMain::beginRun(TRunControl& run) {
+    auto handle = model_->beginRun(run);
+    tray_->refresh();
+    return handle;
+}
+
+void TfrmMain::refresh() {
+    const int page = model_->activePage();
+    if (pages_ && page != shownPage_) {
+        shownPage_ = page;
+        pages_->setCurrentIndex(page);
+        if (page == TMainWindowModel::PageHelp)
+            helpPage_->TS_HelpShow();
+    }
+    if (menuPanel_) {
+        menuPanel_->setVisible(model_->menuVisible());
+        for (const MenuEntry& entry : kMenu)
+            if (auto* b = menuPanel_->findChild<QWidget*>(QString::fromLatin1(entry.name)))
+                b->setEnabled(model_->buttonsEnabled());
+    }
+    if (logo_)
+        logo_->setVisible(model_->menuVisible());
+    if (settingsPage_)
+        settingsPage_->refresh();
+    if (tray_)
+        tray_->refresh();
+}
+
+void TfrmMain::ShowAndActivate() {
+    if (isMinimized())
+        showNormal();
+    show();
+    raise();
+    activateWindow();
+}
+
+void TfrmMain::SetCenterPos() {
+    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect area = screen->geometry();
+    move(static_cast<int>(std::lround(area.width() / 2.0)) -
+             static_cast<int>(std::lround(width() / 2.0)) + area.left(),
+         static_cast<int>(std::lround(area.height() / 2.0)) -
+             static_cast<int>(std::lround(height() / 2.0)) + area.top());
+}
+
+void TfrmMain::hideToTray() {
+    // Without a tray there would be no way back: minimise instead of hiding.
+    if (TTrayMenu::available())
+        hide();
+    else
+        showMinimized();
+}
+
+void TfrmMain::applyWindowSize(const TSettingsPageModel::WindowSize& size) {
+    setFixedSize(size.width, size.height);
+    if (size.outline)
+        TRegionResurces::ApplyRegion(this, QString::fromLatin1(size.outline));
+    SetCenterPos();
+}
+
+void TfrmMain::showWait(int page) {
+    wait_ = std::make_unique<TFrmWait>(page, this);
+    menuPanel_->setEnabled(false);
+    pages_->setEnabled(false);
+    wait_->show();
+    wait_->repaint();
+}
+
+void TfrmMain::hideWait() {
+    wait_.reset();
+    menuPanel_->setEnabled(true);
+    pages_->setEnabled(true);
+}
+
+void TfrmMain::showReminder() {
+    reminderWindow_ = std::make_unique<TFrmReminder>(nullptr);
+    reminderWindow_->model().onBackup = [this] { model_->mnu_StartBackupClick(); };
+    reminderWindow_->model().onTurnOff = [this] {
+        model_->settings().setReminderTick(false);
+        model_->settings().WriteSettings(false, false);
+    };
+    reminderWindow_->installEventFilter(this);
+    std::optional<QRect> trayRect;
+    if (TTrayMenu::available() && tray_->icon()->geometry().isValid())
+        trayRect = tray_->icon()->geometry();
+    reminderWindow_->placeBesideTray(trayRect);
+    reminderWindow_->show();
+    reminderWindow_->raise();
+    reminderWindow_->activateWindow();
+}
+
+void TfrmMain::endProgram() {
+    ended_ = true;
+    tray_->removeIcon();
+    hide();
+    QCoreApplication::quit();
+}
+
+void TfrmMain::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!splashShown_) {
+        // A start at login shows the splash at the first showing instead.
+        splashShown_ = true;
+        model_->ShowMenuPanel();
+        if (model_->activePage() == TMainWindowModel::PageStart)
+            model_->hideMenuPanel();
+        splash_ = std::make_unique<TFrmSplash>(nullptr);
+        splash_->show();
+        splash_->repaint();
+        connect(splash_->timer(), &QTimer::timeout, this, [this] { splash_.reset(); });
+    }
+    model_->FormShow();
+}
+
+void TfrmMain::hideEvent(QHideEvent* event) {
+    model_->ShowWaitForm(false, 0);
+    QWidget::hideEvent(event);
+}
+
+void TfrmMain::closeEvent(QCloseEvent* event) {
+    if (ended_) {
+        event->accept();
+        return;
+    }
+    // A close from the desktop acts as the close button: the program stays in the tray.
+    event->ignore();
+    model_->btn_closeClick();
+}
+
+bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == reminderWindow_.get() && event->type() == QEvent::Hide) {
+        model_->reminder().windowClosed();
+        return false;
+    }
+    auto* mouse = dynamic_cast<QMouseEvent*>(event);
+    if (!mouse || watched == reminderWindow_.get())
+        return QWidget::eventFilter(watched, event);
+    if (event->type() == QEvent::MouseButtonPress && mouse->buttons() == Qt::LeftButton &&
+        mouse->modifiers() == Qt::NoModifier) {
+        dragging_ = true;
+        dragOffset_ = mouse->globalPosition().toPoint() - pos();
+    } else if (event->type() == QEvent::MouseMove && dragging_) {
+        move(mouse->globalPosition().toPoint() - dragOffset_);
+    } else if (event->type() == QEvent::MouseButtonRelease) {
+        dragging_ = false;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+} // namespace qm

@@ -1,0 +1,101 @@
+#pragma once
+// TfrmMain: the skinned borderless main window: the title strip, the left menu Pnl_mnu,
+// the page control pgc_Main (pages 0 to 6 and 8) and the three timers. The rules are
+// TMainWindowModel's, which this window owns; the window only builds widgets, routes
+// their events to the model and carries out what the model asks (show, hide, size,
+// quit). It also owns the tray menu, the wait window and the reminder window.
+
+#include "app/mainwindowmodel.h"
+
+#include <QPoint>
+#include <QWidget>
+#include <memory>
+
+class QStackedWidget;
+class QTimer;
+
+namespace qm {
+
+class THelpPage;
+class TFrmReminder;
+class TFrmSplash;
+class TFrmWait;
+class TSettingsPage;
+class TTrayMenu;
+
+struct TMainTimings {
+    int drivesMs = 2000;
+    int remindMs = 10000;
+    int updaterMs = 3600000;
+};
+
+struct TMainWindowSetup {
+    TMainTimings timings;
+    MessageFn message; // ShowMessageForm unless given
+    std::unique_ptr<TUpdaterLauncher> updater;
+    std::function<bool()> autoLaunchAllowed;
+    std::function<void(bool)> setStartupAuto;
+    std::function<void()> duplicateCheck; // part of every drive-poll tick
+    bool splashShown = false;             // the start-up already showed the splash
+};
+
+class TfrmMain : public QWidget {
+    Q_OBJECT
+  public:
+    explicit TfrmMain(TMainWindowSetup setup);
+    ~TfrmMain() override;
+
+    TMainWindowModel& model() { return *model_; }
+    TTrayMenu& tray() { return *tray_; }
+    QStackedWidget* pages() const { return pages_; }
+    QTimer* timer(const char* name) const;
+    TFrmWait* waitWindow() const { return wait_.get(); }
+    TFrmReminder* reminderWindow() const { return reminderWindow_.get(); }
+    // The job runner's hook: registered for as long as the returned handle lives.
+    std::unique_ptr<TMainWindowModel::RunHandle> beginRun(TRunControl& run);
+
+    void ShowAndActivate();
+    void SetCenterPos();
+    bool ended() const { return ended_; }
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    TMainWindowModel::Actions makeActions();
+    QWidget* buildTop();
+    QWidget* buildMenu();
+    void buildPages();
+    QWidget* buildWelcome();
+    void startTimers(const TMainTimings& timings);
+    void refresh();
+    void hideToTray();
+    void applyWindowSize(const TSettingsPageModel::WindowSize& size);
+    void showWait(int page);
+    void hideWait();
+    void showReminder();
+    void endProgram();
+
+    std::unique_ptr<TMainWindowModel> model_;
+    MessageFn message_;
+    std::function<void()> duplicateCheck_;
+    TTrayMenu* tray_ = nullptr; // child QObject
+    QWidget* menuPanel_ = nullptr;
+    QWidget* logo_ = nullptr;
+    QStackedWidget* pages_ = nullptr;
+    TSettingsPage* settingsPage_ = nullptr;
+    THelpPage* helpPage_ = nullptr;
+    std::unique_ptr<TFrmWait> wait_;
+    std::unique_ptr<TFrmReminder> reminderWindow_;
+    std::unique_ptr<TFrmSplash> splash_;
+    bool splashShown_ = false;
+    bool dragging_ = false;
+    QPoint dragOffset_;
+    bool ended_ = false;
+    int shownPage_ = -1;
+};
+
+} // namespace qm

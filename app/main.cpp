@@ -1,0 +1,5 @@
+#include "app/qmoorprogram.h"
+
+int main(int argc, char** argv) {
+    return qm::ProgramMain(argc, argv);
+}

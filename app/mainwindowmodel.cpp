@@ -1,0 +1,301 @@
+#include "app/mainwindowmodel.h"
+
+#include <array>
+
+namespace qm {
+
+namespace {
+
+const char* const kApplyQuestion = "Do you want the new changes to be applied?";
+const char* const kExitQuestion = "Are you sure you want to exit Quillmoor?";
+
+struct MenuRoute {
+    TMainWindowModel::MenuButton button;
+    bool saveSelection;
+    bool askApply;
+    int page;
+};
+
+constexpr std::array<MenuRoute, 7> kMenuRoutes = {{
+    {TMainWindowModel::MenuButton::Backup, false, true, TMainWindowModel::PageBackUp},
+    {TMainWindowModel::MenuButton::Restore, true, true, TMainWindowModel::PageRestore},
+    {TMainWindowModel::MenuButton::Reports, true, true, TMainWindowModel::PageReports},
+    {TMainWindowModel::MenuButton::Tools, true, true, TMainWindowModel::PageSync},
+    {TMainWindowModel::MenuButton::Options, true, false, TMainWindowModel::PageSettings},
+    {TMainWindowModel::MenuButton::Help, true, true, TMainWindowModel::PageHelp},
+    {TMainWindowModel::MenuButton::Drives, true, true, TMainWindowModel::PageDrives},
+}};
+
+bool validPage(int page) {
+    return page >= 0 && page <= 8 && page != 7;
+}
+
+template <typename F, typename... Args> void call(const F& f, Args&&... args) {
+    if (f)
+        f(std::forward<Args>(args)...);
+}
+
+} // namespace
+
+TMainWindowModel::TMainWindowModel(MessageFn message, Actions actions,
+                                   std::unique_ptr<TUpdaterLauncher> updater)
+    : message_(message), actions_(std::move(actions)), settings_(message),
+      reminder_(actions_.showReminderWindow), updater_(std::move(updater)) {}
+
+void TMainWindowModel::changed() {
+    if (onChanged)
+        onChanged();
+}
+
+void TMainWindowModel::readSettings() {
+    settings_.ReadSettings();
+    loadInStartups_ = actions_.autoLaunchAllowed ? actions_.autoLaunchAllowed() : false;
+    changed();
+}
+
+bool TMainWindowModel::writeSettings(bool showMessage) {
+    const bool shown = actions_.windowShown && actions_.windowShown();
+    const bool ok = settings_.WriteSettings(showMessage, shown);
+    if (shown)
+        applyWindowSize();
+    return ok;
+}
+
+void TMainWindowModel::FormCreate() {
+    closeWithoutAsking_ = false;
+    TSettingsStore().checkSettings();
+    readSettings();
+    selectionsChanged_ = false;
+    menuVisible_ = false;
+    showPage(PageStart);
+    tmr_UpdaterTimer();
+}
+
+void TMainWindowModel::FormShow() {
+    applyWindowSize();
+    Tmr_DrivesTimer();
+}
+
+void TMainWindowModel::applyWindowSize() {
+    call(actions_.applyWindowSize, settings_.ApplyWindowSize());
+}
+
+void TMainWindowModel::ShowMenuPanel() {
+    menuVisible_ = true;
+    changed();
+}
+
+void TMainWindowModel::hideMenuPanel() {
+    menuVisible_ = false;
+    changed();
+}
+
+void TMainWindowModel::SetEnableButtons(bool enabled) {
+    buttonsEnabled_ = enabled;
+    changed();
+}
+
+void TMainWindowModel::showPage(int page) {
+    if (!validPage(page))
+        return;
+    activePage_ = page;
+    if (page == PageSettings || page == PageBackUp || page == PageRestore)
+        readSettings();
+    changed();
+}
+
+void TMainWindowModel::askApplyChanges() {
+    if (!settings_.FindChanges())
+        return;
+    if (message_(kMsgYesNo, kApplyQuestion) == kResultYes)
+        writeSettings(false);
+    else
+        readSettings();
+}
+
+void TMainWindowModel::menuClick(MenuButton button) {
+    for (const MenuRoute& route : kMenuRoutes) {
+        if (route.button != button)
+            continue;
+        SetEnableButtons(false);
+        // The buttons come back whatever the steps below do.
+        struct Enable {
+            TMainWindowModel* model;
+            ~Enable() { model->SetEnableButtons(true); }
+        } enable{this};
+        if (route.saveSelection)
+            call(actions_.saveSelections, false);
+        if (route.askApply)
+            askApplyChanges();
+        showPage(route.page);
+        if (route.page == PageDrives)
+            call(actions_.fillDrivesInfo);
+        return;
+    }
+}
+
+void TMainWindowModel::welcomeClick(int page) {
+    ShowMenuPanel();
+    showPage(page);
+}
+
+void TMainWindowModel::btn_applyClick() {
+    writeSettings(true);
+    applyWindowSize();
+}
+
+void TMainWindowModel::btn_closeClick() {
+    askApplyChanges();
+    call(actions_.hideToTray);
+}
+
+bool TMainWindowModel::FormClose() {
+    if (closed_)
+        return true;
+    if (!closeWithoutAsking_ && message_(kMsgYesNo, kExitQuestion) != kResultYes)
+        return false;
+    if (selectionsChanged_)
+        call(actions_.saveSelections, true);
+    ShowWaitForm(false, 0);
+    closed_ = true;
+    call(actions_.quit);
+    return true;
+}
+
+void TMainWindowModel::closeNow() {
+    FormClose();
+}
+
+void TMainWindowModel::WMM_APP_EXCHANGE(uint32_t wParam, int64_t lParam) {
+    if (wParam == kExchangeClose && lParam == kExchangeCloseCheck) {
+        closeWithoutAsking_ = true;
+        // A run in progress is stopped as its Cancel button would; the close follows
+        // once the run has let go of the window.
+        if (run_)
+            run_->requestCancel();
+        busy_.runOrDefer("close", [this] { closeNow(); });
+        return;
+    }
+    if (wParam == kExchangeCloseIfIdle && !run_ && !revisionWindowShown_) {
+        closeWithoutAsking_ = true;
+        busy_.runOrDefer("close", [this] { closeNow(); });
+    }
+}
+
+void TMainWindowModel::deferTray(const char* id, std::function<void()> task) {
+    busy_.runOrDefer(std::string("tray:") + id, std::move(task));
+}
+
+void TMainWindowModel::mnu_ShowMainWindowClick() {
+    ShowMenuPanel();
+    call(actions_.showAndActivate);
+}
+
+void TMainWindowModel::mnu_StartBackupClick() {
+    deferTray("page", [this] {
+        ShowMenuPanel();
+        showPage(PageBackUp);
+        call(actions_.showAndActivate);
+    });
+}
+
+void TMainWindowModel::mnu_LaunchFileSyncClick() {
+    deferTray("page", [this] {
+        hideMenuPanel();
+        call(actions_.showAndActivate);
+        showPage(PageStart);
+    });
+}
+
+void TMainWindowModel::mnu_FileSyncSettingsClick() {
+    deferTray("page", [this] {
+        ShowMenuPanel();
+        showPage(PageSettings);
+        call(actions_.showAndActivate);
+    });
+}
+
+void TMainWindowModel::mnu_FileSynchronizationClick() {
+    deferTray("page", [this] {
+        ShowMenuPanel();
+        showPage(PageSync);
+        call(actions_.showAndActivate);
+    });
+}
+
+void TMainWindowModel::mnu_LoadFileSyncinStartupsClick() {
+    deferTray("startups", [this] {
+        loadInStartups_ = !loadInStartups_;
+        call(actions_.setStartupAuto, loadInStartups_);
+        changed();
+    });
+}
+
+void TMainWindowModel::mnu_StartBackupAutomaticallyClick() {
+    deferTray("autobackup", [this] {
+        settings_.setAutoStart(!settings_.autoStart());
+        writeSettings(true);
+    });
+}
+
+void TMainWindowModel::mnu_DisableAutoLaunchClick() {
+    deferTray("autolaunch", [this] {
+        settings_.setAutoLaunch(!settings_.autoLaunch());
+        writeSettings(true);
+    });
+}
+
+void TMainWindowModel::mnu_ExitClick() {
+    deferTray("exit", [this] { FormClose(); });
+}
+
+void TMainWindowModel::ShowWaitForm(bool show, int page) {
+    if (show == waitShown_)
+        return;
+    waitShown_ = show;
+    if (show) {
+        busy_.enter();
+        call(actions_.showWait, page);
+        return;
+    }
+    call(actions_.hideWait);
+    busy_.leave();
+}
+
+void TMainWindowModel::Tmr_DrivesTimer() {
+    busy_.runOrDefer("timer:drives", [this] {
+        TBusyGuard::Scope scope(busy_); // the poll may ask a modal question
+        call(actions_.drivePoll);
+    });
+}
+
+void TMainWindowModel::TmrRemindTimer() {
+    busy_.runOrDefer("timer:remind", [this] {
+        TBusyGuard::Scope scope(busy_);
+        reminder_.TmrRemindTimer(settings_.reminder(), settings_.reminderDays());
+    });
+}
+
+void TMainWindowModel::tmr_UpdaterTimer() {
+    busy_.runOrDefer("timer:updater", [this] {
+        if (settings_.updater() && updater_)
+            updater_->RunUpdater();
+    });
+}
+
+TMainWindowModel::RunHandle::RunHandle(TMainWindowModel& model, TRunControl& run)
+    : model_(model), scope_(model.busy_) {
+    model_.run_ = &run;
+}
+
+TMainWindowModel::RunHandle::~RunHandle() {
+    model_.run_ = nullptr;
+}
+
+std::unique_ptr<TMainWindowModel::RunHandle> TMainWindowModel::beginRun(TRunControl& run) {
+    if (run_)
+        return nullptr; // one run at a time
+    return std::make_unique<RunHandle>(*this, run);
+}
+
+} // namespace qm

@@ -1,0 +1,162 @@
+#pragma once
+// TMainWindowModel: the rules of the main window without its widgets: which page of
+// pgc_Main shows, the left menu and its page-switch flow, hiding and closing, the close
+// request from other programs, the tray items, the wait window and the three timers.
+// Everything that must not run inside a busy loop goes through its TBusyGuard. It owns
+// the settings page model, the reminder and the updater launcher; the window supplies
+// the side effects it cannot do itself through Actions.
+
+#include "app/busyguard.h"
+#include "app/messagefn.h"
+#include "app/reminder.h"
+#include "app/settingspagemodel.h"
+#include "app/updaterlauncher.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+namespace qm {
+
+// What a job run offers to the main window: a way to stop it as its Cancel button does.
+class TRunControl {
+  public:
+    virtual ~TRunControl() = default;
+    virtual void requestCancel() = 0;
+};
+
+class TMainWindowModel {
+  public:
+    enum Page {
+        PageBackUp = 0,
+        PageRestore = 1,
+        PageReports = 2,
+        PageSync = 3,
+        PageSettings = 4,
+        PageHelp = 5,
+        PageStart = 6,
+        PageDrives = 8,
+    };
+    enum class MenuButton { Backup, Restore, Reports, Tools, Options, Help, Drives };
+
+    static constexpr int kAppExchange = 1024 + 2234; // 3258
+    static constexpr uint32_t kExchangeClose = 0x12012;
+    static constexpr uint32_t kExchangeCloseIfIdle = 0x12013;
+    static constexpr int64_t kExchangeCloseCheck = 18;
+
+    struct Actions {
+        std::function<void(bool force)> saveSelections;
+        std::function<void()> fillDrivesInfo;
+        std::function<void()> hideToTray;      // minimise, leave only the tray icon
+        std::function<void()> showAndActivate; // bring the window up
+        std::function<void()> quit;            // remove the tray icon and end the loop
+        std::function<bool()> windowShown;     // window and application window visible
+        std::function<void(const TSettingsPageModel::WindowSize&)> applyWindowSize;
+        std::function<void(int page)> showWait;
+        std::function<void()> hideWait;
+        std::function<void()> showReminderWindow;
+        std::function<bool()> autoLaunchAllowed;
+        std::function<void(bool on)> setStartupAuto;
+        std::function<void()> drivePoll; // the drive poll's work (a later part)
+    };
+
+    TMainWindowModel(MessageFn message, Actions actions,
+                     std::unique_ptr<TUpdaterLauncher> updater = nullptr);
+
+    std::function<void()> onChanged;
+
+    TSettingsPageModel& settings() { return settings_; }
+    TBusyGuard& busy() { return busy_; }
+    TReminder& reminder() { return reminder_; }
+
+    int activePage() const { return activePage_; }
+    bool menuVisible() const { return menuVisible_; }
+    bool buttonsEnabled() const { return buttonsEnabled_; }
+    bool closeWithoutAsking() const { return closeWithoutAsking_; }
+    bool loadInStartups() const { return loadInStartups_; }
+    bool waitShown() const { return waitShown_; }
+    bool runActive() const { return run_ != nullptr; }
+    bool closed() const { return closed_; }
+    bool selectionsChanged() const { return selectionsChanged_; }
+    void setSelectionsChanged(bool changed) { selectionsChanged_ = changed; }
+    void setRevisionWindowShown(bool shown) { revisionWindowShown_ = shown; }
+
+    // Start of the window: settings read, welcome page, menu hidden.
+    void FormCreate();
+    // Each showing: window size from the settings, one drive-poll tick.
+    void FormShow();
+    void ShowMenuPanel();
+    void hideMenuPanel();
+    void SetEnableButtons(bool enabled);
+    void showPage(int page);
+
+    void menuClick(MenuButton button);
+    void welcomeClick(int page);
+    void btn_applyClick();
+    void btn_closeClick();
+    // The close of the window; returns true when the program ends.
+    bool FormClose();
+    void WMM_APP_EXCHANGE(uint32_t wParam, int64_t lParam);
+
+    // Tray menu items.
+    void mnu_ShowMainWindowClick();
+    void mnu_StartBackupClick();
+    void mnu_LaunchFileSyncClick();
+    void mnu_FileSyncSettingsClick();
+    void mnu_FileSynchronizationClick();
+    void mnu_LoadFileSyncinStartupsClick();
+    void mnu_StartBackupAutomaticallyClick();
+    void mnu_DisableAutoLaunchClick();
+    void mnu_ExitClick();
+
+    // The wait window of the trees; nests with every other busy state.
+    void ShowWaitForm(bool show, int page);
+
+    // Timers.
+    void Tmr_DrivesTimer();
+    void TmrRemindTimer();
+    void tmr_UpdaterTimer();
+
+    // The job runner registers its run for as long as the handle lives: the main
+    // window is busy, a close request stops the run first.
+    class RunHandle {
+      public:
+        RunHandle(TMainWindowModel& model, TRunControl& run);
+        ~RunHandle();
+        RunHandle(const RunHandle&) = delete;
+        RunHandle& operator=(const RunHandle&) = delete;
+
+      private:
+        TMainWindowModel& model_;
+        TBusyGuard::Scope scope_;
+    };
+    std::unique_ptr<RunHandle> beginRun(TRunControl& run);
+
+  private:
+    void changed();
+    void readSettings();
+    bool writeSettings(bool showMessage);
+    void askApplyChanges();
+    void applyWindowSize();
+    void deferTray(const char* id, std::function<void()> task);
+    void closeNow();
+
+    MessageFn message_;
+    Actions actions_;
+    TSettingsPageModel settings_;
+    TBusyGuard busy_;
+    TReminder reminder_;
+    std::unique_ptr<TUpdaterLauncher> updater_;
+    TRunControl* run_ = nullptr;
+    int activePage_ = PageStart;
+    bool menuVisible_ = false;
+    bool buttonsEnabled_ = true;
+    bool closeWithoutAsking_ = false;
+    bool selectionsChanged_ = false;
+    bool revisionWindowShown_ = false;
+    bool loadInStartups_ = false;
+    bool waitShown_ = false;
+    bool closed_ = false;
+};
+
+} // namespace qm

@@ -1,0 +1,30 @@
+#pragma once
+// The files of the installed system, by the names the programs use for them on the
+// original system ("Updater.exe"), and the names they carry in the program folder here.
+// This table is the one place that maps the two: Windows names stay in registry values
+// and messages; the host name is what is started and looked for on disk.
+//
+//   Qmoor.exe      -> Qmoor
+//   Updater.exe    -> updater
+//   Uninstall.exe  -> Uninstall
+//   setup.exe      -> setup
+//   User.dat, Log.txt, Settings.dat, Help\ keep their names.
+
+#include <string>
+#include <string_view>
+
+namespace qm {
+
+inline constexpr std::string_view kMainProgramName = "Qmoor.exe";
+inline constexpr std::string_view kUpdaterName = "Updater.exe";
+inline constexpr std::string_view kUninstallerName = "Uninstall.exe";
+inline constexpr std::string_view kUserFileName = "User.dat";
+
+// The file name in the program folder for a program's Windows name; other names are
+// returned unchanged.
+std::string hostProgramFile(std::string_view windowsName);
+
+// `folder` (a host folder) joined with the host name of `windowsName`.
+std::string hostProgramPath(const std::string& folder, std::string_view windowsName);
+
+} // namespace qm

@@ -1,0 +1,289 @@
+#include "app/settingspage.h"
+
+#include "app/captionface.h"
+#include "app/settingspagemodel.h"
+#include "controls/imageregion.h"
+#include "controls/skin.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QSlider>
+#include <QVBoxLayout>
+#include <cmath>
+
+namespace qm {
+
+namespace {
+
+template <typename W> W* named(W* widget, const char* name) {
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+QGroupBox* group(QWidget* parent, const char* name, const QString& title) {
+    return named(new QGroupBox(title, parent), name);
+}
+
+TImageRegion* spinButton(QWidget* parent, const char* name, const QString& caption) {
+    return makeCaptionButton(parent, name, {}, caption, QSize(17, 11), {});
+}
+
+} // namespace
+
+TSettingsPage::TSettingsPage(TSettingsPageModel& model, QWidget* parent)
+    : QWidget(parent), model_(model) {
+    setObjectName(QStringLiteral("TS_Settings"));
+    panel_ = named(new QWidget(this), "Pnl_Settings");
+    panel_->setFixedSize(636, 480);
+    auto* grid = new QGridLayout(panel_);
+    grid->setContentsMargins(4, 0, 4, 0);
+    grid->setVerticalSpacing(0);
+    grid->addWidget(buildSizeAndCompression(panel_), 0, 0);
+    grid->addWidget(buildEncryptionAndRestore(panel_), 0, 1);
+    grid->addWidget(buildRevisionAndReminder(panel_), 1, 0);
+    grid->addWidget(buildAutoFeatures(panel_), 1, 1, 2, 1);
+
+    auto* buttons = new QHBoxLayout;
+    auto* apply = makeCaptionButton(panel_, "btn_apply", {}, tr("Apply"), QSize(84, 25),
+                                    QStringLiteral("Apply currently selected settings"));
+    auto* defaults = makeCaptionButton(panel_, "imr_SetDef", {}, tr("Default"), QSize(84, 25),
+                                       QStringLiteral("Load default values for settings"));
+    buttons->addStretch();
+    buttons->addWidget(defaults);
+    buttons->addWidget(apply);
+    grid->addLayout(buttons, 2, 0);
+    connect(apply, &TImageRegion::clicked, this, [this] {
+        if (onApply)
+            onApply();
+    });
+    connect(defaults, &TImageRegion::clicked, this, [this] {
+        if (onDefault)
+            onDefault();
+    });
+    refresh();
+}
+
+QWidget* TSettingsPage::buildSizeAndCompression(QWidget* parent) {
+    auto* box = new QWidget(parent);
+    auto* layout = new QVBoxLayout(box);
+    auto* size = group(box, "RG_winsize", QStringLiteral(" Main Window Size "));
+    auto* sizeLayout = new QVBoxLayout(size);
+    winSmall_ = named(new QRadioButton(QStringLiteral("800x600 pixels"), size), "RG_winsize_0");
+    winLarge_ = named(new QRadioButton(QStringLiteral("1024x768 pixels"), size), "RG_winsize_1");
+    sizeLayout->addWidget(winSmall_);
+    sizeLayout->addWidget(winLarge_);
+    connect(winSmall_, &QRadioButton::clicked, this, [this] { model_.setWinSizeIndex(0); });
+    connect(winLarge_, &QRadioButton::clicked, this, [this] { model_.setWinSizeIndex(1); });
+    layout->addWidget(size);
+
+    auto* compression = group(box, "gb_Compression", QStringLiteral("Compression Type"));
+    auto* cl = new QVBoxLayout(compression);
+    noCompression_ =
+        named(new QRadioButton(QStringLiteral("No compression"), compression), "Rb_NoCompression");
+    single_ = named(new QRadioButton(QStringLiteral("Compress to single archive"), compression),
+                    "Rb_single");
+    single_->hide();
+    multiple_ =
+        named(new QRadioButton(QStringLiteral("Compress to multiple archives"), compression),
+              "Rb_Multiple");
+    for (QRadioButton* b : {noCompression_, single_, multiple_})
+        cl->addWidget(b);
+    connect(noCompression_, &QRadioButton::clicked, this, [this] { model_.setCompressionType(0); });
+    connect(single_, &QRadioButton::clicked, this, [this] { model_.setCompressionType(1); });
+    connect(multiple_, &QRadioButton::clicked, this, [this] { model_.setCompressionType(2); });
+    cl->addWidget(new QLabel(QStringLiteral("Compression Quality"), compression));
+    auto* levelRow = new QHBoxLayout;
+    level_ = named(new QSlider(Qt::Horizontal, compression), "tb_ComprQty");
+    level_->setRange(1, 9);
+    level_->setPageStep(1);
+    level_->installEventFilter(this);
+    levelRow->addWidget(new QLabel(QStringLiteral("Low "), compression));
+    levelRow->addWidget(level_);
+    levelRow->addWidget(new QLabel(QStringLiteral("High"), compression));
+    cl->addLayout(levelRow);
+    connect(level_, &QSlider::valueChanged, this, [this](int value) {
+        if (refreshing_)
+            return;
+        const bool visible = pageVisible ? pageVisible() : isVisible();
+        if (!model_.changeLevel(value, visible))
+            level_->setSliderDown(false); // end the drag the refusal interrupted
+    });
+    layout->addWidget(compression);
+    return box;
+}
+
+QWidget* TSettingsPage::buildEncryptionAndRestore(QWidget* parent) {
+    auto* box = new QWidget(parent);
+    auto* layout = new QVBoxLayout(box);
+    auto* enc = group(box, "gb_Encryption", QString());
+    auto* el = new QGridLayout(enc);
+    encryption_ = named(new QCheckBox(QStringLiteral("Use Encryption"), enc), "chkEncription");
+    el->addWidget(encryption_, 0, 0, 1, 2);
+    el->addWidget(new QLabel(QStringLiteral("Select encryption method:"), enc), 1, 0, 1, 2);
+    keySize_ = named(new QComboBox(enc), "cbKeySize");
+    keySize_->addItems({QStringLiteral("AES-128 bit key"), QStringLiteral("AES-192 bit key"),
+                        QStringLiteral("AES-256 bit key")});
+    keySizeDrop_ = makeCaptionButton(enc, "imr_DropDown_S", QStringLiteral("button_dropdown"),
+                                     QStringLiteral("v"), QSize(17, 21), {});
+    el->addWidget(keySize_, 2, 0);
+    el->addWidget(keySizeDrop_, 2, 1);
+    connect(encryption_, &QCheckBox::clicked, this, [this](bool on) { model_.setEncryption(on); });
+    connect(keySize_, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (!refreshing_)
+            model_.setKeySizeIndex(index);
+    });
+    connect(keySizeDrop_, &TImageRegion::clicked, this, [this] {
+        if (keySize_->isEnabled())
+            keySize_->showPopup();
+    });
+    layout->addWidget(enc);
+
+    auto* restore = group(box, "Rg_RestoringOpt", QStringLiteral("Restore Options"));
+    auto* rl = new QVBoxLayout(restore);
+    replaceAll_ =
+        named(new QRadioButton(QStringLiteral("Replace all files without confirmation"), restore),
+              "Rg_RestoringOpt_0");
+    replaceOld_ = named(new QRadioButton(QStringLiteral("Replace only old files "), restore),
+                        "Rg_RestoringOpt_1");
+    rl->addWidget(replaceAll_);
+    rl->addWidget(replaceOld_);
+    connect(replaceAll_, &QRadioButton::clicked, this, [this] { model_.setRestoring(0); });
+    connect(replaceOld_, &QRadioButton::clicked, this, [this] { model_.setRestoring(1); });
+    log_ = named(new QCheckBox(QStringLiteral("Save log file"), box), "chb_LogFile");
+    connect(log_, &QCheckBox::clicked, this, [this](bool on) { model_.setLog(on); });
+    layout->addWidget(restore);
+    layout->addWidget(log_);
+    return box;
+}
+
+QWidget* TSettingsPage::buildRevisionAndReminder(QWidget* parent) {
+    auto* box = new QWidget(parent);
+    auto* layout = new QGridLayout(box);
+    revision_ = named(new QCheckBox(QStringLiteral("File Revision"), box), "chb_FileRevision");
+    revision_->installEventFilter(this);
+    revisions_ = named(new QLineEdit(box), "edtRevVer");
+    revisions_->setReadOnly(true);
+    revisions_->setFixedWidth(32);
+    revUp_ = spinButton(box, "imr_Rev1", QStringLiteral("+"));
+    revDown_ = spinButton(box, "imr_Rev2", QStringLiteral("-"));
+    layout->addWidget(revision_, 0, 0, 1, 4);
+    layout->addWidget(new QLabel(QStringLiteral("Enter number of kept revisions for files"), box),
+                      1, 0);
+    layout->addWidget(revisions_, 1, 1);
+    layout->addWidget(revUp_, 1, 2);
+    layout->addWidget(revDown_, 1, 3);
+    connect(revision_, &QCheckBox::clicked, this, [this](bool on) { model_.setRevisionTick(on); });
+    connect(revUp_, &TImageRegion::clicked, this, [this] { model_.revisionUp(); });
+    connect(revDown_, &TImageRegion::clicked, this, [this] { model_.revisionDown(); });
+
+    reminder_ = named(new QCheckBox(QStringLiteral("Reminder"), box), "chkReminder");
+    reminderDays_ = named(new QLineEdit(box), "edtRemday");
+    reminderDays_->setReadOnly(true);
+    reminderDays_->setFixedWidth(32);
+    remUp_ = spinButton(box, "imr_Rem1", QStringLiteral("+"));
+    remDown_ = spinButton(box, "imr_Rem2", QStringLiteral("-"));
+    layout->addWidget(reminder_, 2, 0, 1, 4);
+    layout->addWidget(
+        new QLabel(QStringLiteral("Remind me to backup my data every             days"), box), 3,
+        0);
+    layout->addWidget(reminderDays_, 3, 1);
+    layout->addWidget(remUp_, 3, 2);
+    layout->addWidget(remDown_, 3, 3);
+    connect(reminder_, &QCheckBox::clicked, this, [this](bool on) { model_.setReminderTick(on); });
+    connect(remUp_, &TImageRegion::clicked, this, [this] { model_.reminderUp(); });
+    connect(remDown_, &TImageRegion::clicked, this, [this] { model_.reminderDown(); });
+
+    exeptList_ =
+        named(new QCheckBox(QStringLiteral("Use Exception List "), box), "chb_UseExeptList");
+    connect(exeptList_, &QCheckBox::clicked, this, [this](bool on) { model_.setExeptList(on); });
+    layout->addWidget(exeptList_, 4, 0, 1, 4);
+    return box;
+}
+
+QWidget* TSettingsPage::buildAutoFeatures(QWidget* parent) {
+    auto* box = new QWidget(parent);
+    auto* layout = new QVBoxLayout(box);
+    auto* save = group(box, "gb_AutoSave", QStringLiteral("Auto-Save Features"));
+    saveSel_ = named(new QCheckBox(QStringLiteral("Media Profiler"), save), "chb_SaveSel");
+    (new QVBoxLayout(save))->addWidget(saveSel_);
+    auto* launch = group(box, "gb_AutoLaunch", QStringLiteral("Auto-Launch"));
+    auto* ll = new QVBoxLayout(launch);
+    autoStart_ =
+        named(new QCheckBox(QStringLiteral("Auto-Open Backup Window"), launch), "cb_AutoStart");
+    autoLaunch_ =
+        named(new QCheckBox(QStringLiteral("Disable Auto-Launch"), launch), "cb_AutoLaunch");
+    ll->addWidget(autoStart_);
+    ll->addWidget(autoLaunch_);
+    auto* update = group(box, "gb_Update", QStringLiteral("Quillmoor Update"));
+    updater_ = named(new QCheckBox(QStringLiteral("Automatically run Program Updater"), update),
+                     "chb_Updater");
+    (new QVBoxLayout(update))->addWidget(updater_);
+    for (QWidget* w : {static_cast<QWidget*>(save), static_cast<QWidget*>(launch),
+                       static_cast<QWidget*>(update)})
+        layout->addWidget(w);
+    connect(saveSel_, &QCheckBox::clicked, this, [this](bool on) { model_.setSaveSelection(on); });
+    connect(autoStart_, &QCheckBox::clicked, this, [this](bool on) { model_.setAutoStart(on); });
+    connect(autoLaunch_, &QCheckBox::clicked, this, [this](bool on) { model_.setAutoLaunch(on); });
+    connect(updater_, &QCheckBox::clicked, this, [this](bool on) { model_.setUpdater(on); });
+    return box;
+}
+
+void TSettingsPage::refresh() {
+    refreshing_ = true;
+    winSmall_->setChecked(model_.winSizeIndex() == 0);
+    winLarge_->setChecked(model_.winSizeIndex() == 1);
+    noCompression_->setChecked(model_.compressionType() == 0);
+    single_->setChecked(model_.compressionType() == 1);
+    multiple_->setChecked(model_.compressionType() == 2);
+    level_->setValue(model_.level());
+    encryption_->setChecked(model_.encryption());
+    keySize_->setCurrentIndex(model_.keySizeIndex());
+    keySize_->setEnabled(model_.keySizeEnabled());
+    keySizeDrop_->setEnabled(model_.keySizeEnabled());
+    replaceAll_->setChecked(model_.restoring() == 0);
+    replaceOld_->setChecked(model_.restoring() == 1);
+    log_->setChecked(model_.log());
+    revision_->setChecked(model_.revision());
+    revisions_->setText(QString::number(model_.revisions()));
+    revUp_->setEnabled(model_.revisionSpinEnabled());
+    revDown_->setEnabled(model_.revisionSpinEnabled());
+    reminder_->setChecked(model_.reminder());
+    reminderDays_->setText(QString::number(model_.reminderDays()));
+    remUp_->setEnabled(model_.reminderSpinEnabled());
+    remDown_->setEnabled(model_.reminderSpinEnabled());
+    exeptList_->setChecked(model_.exeptList());
+    saveSel_->setChecked(model_.saveSelection());
+    autoStart_->setChecked(model_.autoStart());
+    autoLaunch_->setChecked(model_.autoLaunch());
+    updater_->setChecked(model_.updater());
+    refreshing_ = false;
+}
+
+bool TSettingsPage::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == level_ && event->type() == QEvent::FocusIn)
+        model_.levelFocused();
+    if (watched == level_ && event->type() == QEvent::MouseButtonPress)
+        model_.levelFocused();
+    if (watched == revision_ &&
+        (event->type() == QEvent::MouseButtonRelease || event->type() == QEvent::KeyRelease))
+        model_.revisionTickReleased();
+    return QWidget::eventFilter(watched, event);
+}
+
+void TSettingsPage::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    const int left = static_cast<int>(std::lround((width() - panel_->width()) / 2.0));
+    const int top = static_cast<int>(std::lround((height() - panel_->height()) / 2.0) +
+                                     std::lround(panel_->height() / 50.0));
+    panel_->move(std::max(0, left), std::max(0, top));
+}
+
+} // namespace qm

@@ -1,0 +1,89 @@
+#include "app/traymenu.h"
+
+#include "app/mainwindowmodel.h"
+#include "controls/skin.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QSystemTrayIcon>
+
+namespace qm {
+
+TTrayMenu::TTrayMenu(TMainWindowModel& model, QObject* parent)
+    : QObject(parent), model_(model), menu_(std::make_unique<QMenu>()) {
+    menu_->setObjectName(QStringLiteral("ppm_Main"));
+    add("mnu_ShowMainWindow", QStringLiteral("Show Main Window"),
+        &TMainWindowModel::mnu_ShowMainWindowClick)
+        ->setVisible(false);
+    add("mnu_StartBackup", QStringLiteral("Backup"), &TMainWindowModel::mnu_StartBackupClick);
+    add("mnu_LaunchFileSync", QStringLiteral("Launch Quillmoor"),
+        &TMainWindowModel::mnu_LaunchFileSyncClick);
+    add("mnu_FileSyncSettings", QStringLiteral("Quillmoor Settings"),
+        &TMainWindowModel::mnu_FileSyncSettingsClick);
+    add("mnu_FileSynchronization", QStringLiteral("File Synchronization"),
+        &TMainWindowModel::mnu_FileSynchronizationClick);
+    add("mnu_LoadFileSyncinStartups", QStringLiteral("Load Quillmoor in Startups"),
+        &TMainWindowModel::mnu_LoadFileSyncinStartupsClick, true);
+    add("mnu_StartBackupAutomatically", QStringLiteral("Auto-Open Backup Window"),
+        &TMainWindowModel::mnu_StartBackupAutomaticallyClick, true);
+    add("mnu_DisableAutoLaunch", QStringLiteral("Disable Auto-Launch"),
+        &TMainWindowModel::mnu_DisableAutoLaunchClick, true);
+    add("mnu_Exit", QStringLiteral("Exit Quillmoor"), &TMainWindowModel::mnu_ExitClick);
+
+    icon_ = new QSystemTrayIcon(this);
+    icon_->setObjectName(QStringLiteral("TrayIcon"));
+    icon_->setIcon(QIcon(skinPicture(QStringLiteral("icon_app"), QSize(16, 16))));
+    icon_->setToolTip(QStringLiteral("Quillmoor Backup"));
+    icon_->setContextMenu(menu_.get());
+    connect(icon_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
+        if (r == QSystemTrayIcon::DoubleClick)
+            model_.mnu_ShowMainWindowClick();
+        else if (r == QSystemTrayIcon::Trigger)
+            menu_->popup(QCursor::pos());
+    });
+    refresh();
+}
+
+TTrayMenu::~TTrayMenu() {
+    removeIcon();
+}
+
+bool TTrayMenu::available() {
+    return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+void TTrayMenu::SetTray() {
+    if (available())
+        icon_->show();
+}
+
+void TTrayMenu::removeIcon() {
+    if (icon_)
+        icon_->hide();
+}
+
+QAction* TTrayMenu::add(const char* name, const QString& caption, void (TMainWindowModel::*slot)(),
+                        bool checkable) {
+    auto* action = menu_->addAction(caption);
+    action->setObjectName(QString::fromLatin1(name));
+    action->setCheckable(checkable);
+    // The model toggles the tick itself; refresh() shows its state.
+    connect(action, &QAction::triggered, this, [this, slot] {
+        (model_.*slot)();
+        refresh();
+    });
+    return action;
+}
+
+QAction* TTrayMenu::item(const char* name) const {
+    return menu_->findChild<QAction*>(QString::fromLatin1(name));
+}
+
+void TTrayMenu::refresh() {
+    item("mnu_LoadFileSyncinStartups")->setChecked(model_.loadInStartups());
+    item("mnu_StartBackupAutomatically")->setChecked(model_.settings().autoStart());
+    item("mnu_DisableAutoLaunch")->setChecked(model_.settings().autoLaunch());
+    item("mnu_ShowMainWindow")->setVisible(model_.runActive());
+}
+
+} // namespace qm

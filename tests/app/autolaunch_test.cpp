@@ -1,0 +1,140 @@
+#include "app/autolaunch.h"
+
+#include "platform/registry.h"
+#include "support/sandbox.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <sys/stat.h>
+
+namespace qm {
+namespace {
+
+constexpr std::string_view kRun = "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+constexpr std::string_view kProductRun = "\\SOFTWARE\\Quillmoor\\Run";
+
+std::optional<std::string> readText(const std::string& path) {
+    std::ifstream in(path);
+    if (!in)
+        return std::nullopt;
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+class AutoLaunchTest : public ::testing::Test {
+  protected:
+    AutoLaunchTest() {
+        folder = sandbox.hostOf('C') + "/program";
+        sandbox.writeFile("C:\\program\\Uninstall", "u");
+        sandbox.setFileTime("C:\\program\\Uninstall", 2026, 3, 4, 10, 20, 30);
+    }
+
+    TAutoLaunch make() {
+        return TAutoLaunch({folder, folder + "/Qmoor", "alice", [this] { return admin; }, {}});
+    }
+    bool machineValue() {
+        Registry registry(RegistryRoot::LocalMachine);
+        return registry.openKey(kRun, true) &&
+               registry.writeString("Qmoor.exe", folder + "/Qmoor -w") == RegistryStatus::Ok;
+    }
+    std::string productValue(std::string_view name) {
+        Registry registry;
+        std::string value;
+        registry.openKeyReadOnly(kProductRun);
+        registry.readString(name, value);
+        return value;
+    }
+    void setProduct(const std::string& autoValue, uint32_t date) {
+        Registry registry;
+        ASSERT_TRUE(registry.openKey(kProductRun, true));
+        registry.writeString("Auto", autoValue);
+        registry.writeDword("Date", date);
+    }
+
+    test::Sandbox sandbox;
+    std::string folder;
+    bool admin = false;
+};
+
+TEST_F(AutoLaunchTest, PerUserInstallWritesRunValueAndAutostartEntry) {
+    TAutoLaunch launch = make();
+    EXPECT_TRUE(launch.AutoLaunchAllowed()) << "fresh profile: allowed";
+    EXPECT_EQ(productValue("Auto"), "ON");
+    EXPECT_EQ(launch.UpdateRunValue(false), TAutoLaunch::RunValueOutcome::Continue);
+    Registry registry;
+    std::string data;
+    ASSERT_TRUE(registry.openKeyReadOnly(kRun));
+    ASSERT_EQ(registry.readString("Qmoor.exe", data), RegistryStatus::Ok);
+    EXPECT_EQ(data, folder + "/Qmoor -w");
+    const auto entry = readText(launch.autostartFile());
+    ASSERT_TRUE(entry);
+    EXPECT_NE(entry->find("Exec=\"" + folder + "/Qmoor\" -w\n"), std::string::npos);
+    EXPECT_EQ(entry->find("Hidden=true"), std::string::npos);
+    EXPECT_EQ(launch.autostartFile(), sandbox.root() + "/config/autostart/quillmoor.desktop");
+}
+
+TEST_F(AutoLaunchTest, SwitchingOffKeepsRunValueAndHidesTheEntry) {
+    TAutoLaunch launch = make();
+    launch.SetStartupAuto(false);
+    EXPECT_EQ(productValue("Auto"), "OFF");
+    setProduct("OFF", launch.installStamp());
+    EXPECT_FALSE(launch.AutoLaunchAllowed());
+    EXPECT_NE(readText(launch.autostartFile())->find("Hidden=true"), std::string::npos);
+    launch.SetStartupAuto(true);
+    EXPECT_TRUE(launch.AutoLaunchAllowed());
+    EXPECT_EQ(readText(launch.autostartFile())->find("Hidden=true"), std::string::npos);
+}
+
+TEST_F(AutoLaunchTest, ReinstallKeepsLogonStartWhenAUserRunValueExists) {
+    TAutoLaunch launch = make();
+    launch.UpdateRunValue(false);
+    setProduct("OFF", launch.installStamp() - 1); // an older install
+    EXPECT_TRUE(launch.AutoLaunchAllowed());
+    EXPECT_EQ(productValue("Auto"), "ON");
+    EXPECT_TRUE(launch.AutoLaunchAllowed()) << "second check of a logon start passes too";
+}
+
+TEST_F(AutoLaunchTest, OtherUsersInstallAllowsOnlyAdministrators) {
+    sandbox.writeFile("C:\\program\\User.dat", "bob");
+    EXPECT_FALSE(make().AutoLaunchAllowed());
+    admin = true;
+    EXPECT_TRUE(make().AutoLaunchAllowed());
+    admin = false;
+    sandbox.writeFile("C:\\program\\User.dat", "alice");
+    EXPECT_TRUE(make().AutoLaunchAllowed());
+    sandbox.writeFile("C:\\program\\User.dat", "");
+    EXPECT_FALSE(make().AutoLaunchAllowed()) << "an empty name matches nobody";
+}
+
+TEST_F(AutoLaunchTest, BothRunValuesEndOnlyALogonStart) {
+    if (!machineValue())
+        GTEST_SKIP() << "the machine hive is not writable here";
+    TAutoLaunch launch = make();
+    Registry user;
+    ASSERT_TRUE(user.openKey(kRun, true));
+    user.writeString("Qmoor.exe", folder + "/Qmoor -w");
+    EXPECT_EQ(launch.UpdateRunValue(false), TAutoLaunch::RunValueOutcome::Continue);
+    EXPECT_FALSE(launch.UserRunValueExists()) << "the duplicate is removed";
+    user.writeString("Qmoor.exe", folder + "/Qmoor -w");
+    EXPECT_EQ(launch.UpdateRunValue(true), TAutoLaunch::RunValueOutcome::EndThisStart);
+    EXPECT_FALSE(launch.UserRunValueExists());
+    Registry machine(RegistryRoot::LocalMachine);
+    machine.deleteKey(kRun);
+}
+
+TEST_F(AutoLaunchTest, DuplicateRunValuesOfThisProgramKeepTheFirst) {
+    Registry registry;
+    ASSERT_TRUE(registry.openKey(kRun, true));
+    registry.writeString("Qmoor.exe", folder + "/Qmoor -w");
+    registry.writeString("Other", "/usr/bin/other");
+    registry.writeString("Copy", folder + "/QMOOR -w");
+    registry.writeString("Copy2", folder + "/Qmoor");
+    EXPECT_EQ(make().RemoveDuplicateRunValues(), 2);
+    EXPECT_EQ(registry.valueNames(), (std::vector<std::string>{"Qmoor.exe", "Other"}));
+}
+
+} // namespace
+} // namespace qm

@@ -1,0 +1,223 @@
+#include "app/frmmain.h"
+
+#include "app/settingsstore.h"
+#include "app/traymenu.h"
+#include "controls/frmreminder.h"
+#include "controls/frmwait.h"
+#include "controls/imageregion.h"
+#include "platform/answerscript.h"
+#include "platform/registry.h"
+#include "qtapp.h"
+#include "support/sandbox.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QRadioButton>
+#include <QStackedWidget>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace qm {
+namespace {
+
+class FrmMainTest : public ::testing::Test {
+  protected:
+    FrmMainTest() {
+        test::qtApp();
+        AnswerScript::instance().reset();
+        AnswerScript::instance().start();
+    }
+    ~FrmMainTest() override { AnswerScript::instance().reset(); }
+
+    std::unique_ptr<TfrmMain> make(TMainTimings timings = {}) {
+        TMainWindowSetup setup;
+        setup.timings = timings;
+        setup.splashShown = true;
+        setup.duplicateCheck = [this] { ++polls; };
+        return std::make_unique<TfrmMain>(std::move(setup));
+    }
+    template <typename W> W* child(TfrmMain& w, const char* name) {
+        W* found = w.findChild<W*>(QString::fromLatin1(name));
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+    // A press and release sent straight to the widget.
+    static void press(QWidget* widget, QPoint at) {
+        const QPointF local(at);
+        const QPointF global(widget->mapToGlobal(at));
+        QMouseEvent down(QEvent::MouseButtonPress, local, global, Qt::LeftButton, Qt::LeftButton,
+                         Qt::NoModifier);
+        QApplication::sendEvent(widget, &down);
+        QMouseEvent up(QEvent::MouseButtonRelease, local, global, Qt::LeftButton, Qt::NoButton,
+                       Qt::NoModifier);
+        QApplication::sendEvent(widget, &up);
+    }
+    // Check boxes answer clicks on their box and caption only.
+    void tick(TfrmMain& w, const char* name) {
+        if (auto* box = child<QAbstractButton>(w, name))
+            press(box, QPoint(6, box->height() / 2));
+    }
+    void click(TfrmMain& w, const char* name) {
+        if (auto* button = child<TImageRegion>(w, name))
+            press(button, QPoint(3, 3));
+    }
+    std::vector<std::string> asked() const {
+        std::vector<std::string> texts;
+        for (const AnswerRecord& r : AnswerScript::instance().records())
+            texts.push_back(r.text);
+        return texts;
+    }
+
+    test::Sandbox sandbox;
+    int polls = 0;
+};
+
+TEST_F(FrmMainTest, PagesCarryTheirNamesAtTheirIndices) {
+    auto w = make();
+    QStackedWidget* pages = child<QStackedWidget>(*w, "pgc_Main");
+    ASSERT_NE(pages, nullptr);
+    const char* names[] = {"TS_BackUp", "TS_Restore", "TS_Reports", "TS_Sync",  "TS_Settings",
+                           "TS_Help",   "TS_Start",   "",           "TS_Drives"};
+    ASSERT_EQ(pages->count(), 9);
+    for (int i = 0; i < 9; ++i)
+        EXPECT_EQ(pages->widget(i)->objectName().toStdString(), names[i]) << i;
+    EXPECT_EQ(pages->currentIndex(), 6);
+    EXPECT_EQ(w->windowTitle(), "Quillmoor Main Window");
+    EXPECT_EQ(w->size(), QSize(790, 580));
+}
+
+TEST_F(FrmMainTest, WelcomeAndMenuButtonsSwitchPagesAndShowTheMenu) {
+    auto w = make();
+    w->show();
+    EXPECT_FALSE(child<QWidget>(*w, "Pnl_mnu")->isVisible());
+    click(*w, "btn_welcome_help");
+    EXPECT_EQ(w->pages()->currentIndex(), 5);
+    EXPECT_TRUE(child<QWidget>(*w, "Pnl_mnu")->isVisible());
+    click(*w, "btn_options");
+    EXPECT_EQ(w->pages()->currentIndex(), 4);
+    click(*w, "btn_Drives");
+    EXPECT_EQ(w->pages()->currentIndex(), 8);
+    EXPECT_TRUE(asked().empty()) << "nothing changed, nothing asked";
+    EXPECT_TRUE(child<QWidget>(*w, "btn_Backup")->isEnabled());
+}
+
+TEST_F(FrmMainTest, SettingsWidgetsFollowTheirRulesAndApplyWrites) {
+    auto w = make();
+    w->show();
+    click(*w, "btn_welcome_settings");
+    tick(*w, "chkReminder");
+    EXPECT_EQ(child<QLineEdit>(*w, "edtRemday")->text(), "1");
+    EXPECT_TRUE(child<QWidget>(*w, "imr_Rem1")->isEnabled());
+    click(*w, "imr_Rem1");
+    EXPECT_EQ(child<QLineEdit>(*w, "edtRemday")->text(), "2");
+    EXPECT_FALSE(child<QWidget>(*w, "cbKeySize")->isEnabled());
+    tick(*w, "chkEncription");
+    EXPECT_TRUE(child<QWidget>(*w, "cbKeySize")->isEnabled());
+    click(*w, "btn_apply");
+    EXPECT_EQ(asked(), std::vector<std::string>{"New settings applied."});
+    EXPECT_EQ(TSettingsStore().number(SettingId::Reminder), 2u);
+    EXPECT_EQ(TSettingsStore().number(SettingId::Encryption), 1u);
+}
+
+TEST_F(FrmMainTest, LeavingChangedSettingsAsksAndNoRestores) {
+    auto w = make();
+    w->show();
+    click(*w, "btn_welcome_settings");
+    tick(*w, "Rb_Multiple");
+    ASSERT_TRUE(child<QRadioButton>(*w, "Rb_Multiple")->isChecked());
+    AnswerScript::instance().addAnswer("new changes to be applied", "7");
+    click(*w, "btn_Help");
+    EXPECT_EQ(asked(), std::vector<std::string>{"Do you want the new changes to be applied?"});
+    EXPECT_TRUE(child<QRadioButton>(*w, "Rb_NoCompression")->isChecked());
+}
+
+TEST_F(FrmMainTest, LargeWindowSizeComesFromTheStore) {
+    TSettingsStore store;
+    store.setNumber(SettingId::Width, 1010);
+    store.setNumber(SettingId::Height, 750);
+    auto w = make();
+    EXPECT_EQ(w->size(), QSize(1010, 750));
+    EXPECT_TRUE(child<QRadioButton>(*w, "RG_winsize_1")->isChecked());
+}
+
+TEST_F(FrmMainTest, TrayExitAsksAndNoKeepsTheProgram) {
+    auto w = make();
+    QAction* exit = w->tray().item("mnu_Exit");
+    ASSERT_NE(exit, nullptr);
+    AnswerScript::instance().addAnswer("exit Quillmoor", "7");
+    exit->trigger();
+    EXPECT_FALSE(w->ended());
+    AnswerScript::instance().addAnswer("exit Quillmoor", "6");
+    exit->trigger();
+    EXPECT_TRUE(w->ended());
+    EXPECT_EQ(asked().size(), 2u);
+}
+
+TEST_F(FrmMainTest, TrayTickWritesAtOnceAndSettingsTickFollows) {
+    auto w = make();
+    w->tray().item("mnu_StartBackupAutomatically")->trigger();
+    EXPECT_FALSE(TSettingsStore().flag(SettingId::AutoBackup));
+    EXPECT_FALSE(child<QCheckBox>(*w, "cb_AutoStart")->isChecked());
+    EXPECT_FALSE(w->tray().item("mnu_StartBackupAutomatically")->isChecked());
+    EXPECT_EQ(asked(), std::vector<std::string>{"New settings applied."});
+}
+
+TEST_F(FrmMainTest, WaitWindowDisablesOnlyWhileShownAndDefersThePoll) {
+    auto w = make();
+    w->show();
+    w->model().ShowWaitForm(true, 4);
+    ASSERT_NE(w->waitWindow(), nullptr);
+    EXPECT_EQ(w->waitWindow()->pageIndex(), 4);
+    EXPECT_FALSE(w->pages()->isEnabled());
+    const int before = polls;
+    w->model().Tmr_DrivesTimer();
+    EXPECT_EQ(polls, before);
+    w->hide(); // hiding frees the wait window
+    EXPECT_EQ(w->waitWindow(), nullptr);
+    EXPECT_TRUE(w->pages()->isEnabled());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return polls > before; }, 5000));
+}
+
+TEST_F(FrmMainTest, TimersRunWithInjectedIntervals) {
+    auto w = make({20, 10000, 3600000});
+    EXPECT_EQ(w->timer("Tmr_Drives")->interval(), 20);
+    EXPECT_EQ(w->timer("TmrRemind")->interval(), 10000);
+    EXPECT_EQ(w->timer("tmr_Updater")->interval(), 3600000);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return polls >= 2; }, 5000));
+}
+
+TEST_F(FrmMainTest, ReminderWindowOpensOnceAndTurnOffSavesQuietly) {
+    TSettingsStore().setNumber(SettingId::Reminder, 2);
+    auto w = make({3600000, 10, 3600000});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w->reminderWindow() != nullptr; }, 5000));
+    TFrmReminder* first = w->reminderWindow();
+    QTest::qWait(50);
+    EXPECT_EQ(w->reminderWindow(), first) << "one reminder window at a time";
+    auto* off = first->findChild<TImageRegion*>(QStringLiteral("Imr_Cancel"));
+    ASSERT_NE(off, nullptr);
+    press(off, QPoint(3, 3));
+    EXPECT_EQ(TSettingsStore().number(SettingId::Reminder), 0u);
+    EXPECT_TRUE(asked().empty());
+}
+
+TEST_F(FrmMainTest, EveryShownPageRendersAtWindowSize) {
+    auto w = make();
+    w->show();
+    w->model().ShowMenuPanel();
+    const QString dir = qEnvironmentVariable("QM_SCREENSHOT_DIR"); // for a reviewer's eye
+    for (int page : {6, 4, 5}) {
+        w->model().showPage(page);
+        const QImage image = w->grab().toImage();
+        EXPECT_EQ(image.size(), QSize(790, 580));
+        if (!dir.isEmpty())
+            image.save(QStringLiteral("%1/frmMain_page%2.png").arg(dir).arg(page));
+    }
+}
+
+} // namespace
+} // namespace qm

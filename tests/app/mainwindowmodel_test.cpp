@@ -1,0 +1,173 @@
+#include "app/mainwindowmodel.h"
+
+#include "scriptedmessages.h"
+#include "support/sandbox.h"
+
+#include <gtest/gtest.h>
+
+namespace qm {
+namespace {
+
+struct FakeRun : TRunControl {
+    int cancels = 0;
+    void requestCancel() override { ++cancels; }
+};
+
+class MainWindowModelTest : public ::testing::Test {
+  protected:
+    MainWindowModelTest() {
+        TMainWindowModel::Actions actions;
+        actions.saveSelections = [this](bool force) { saves.push_back(force); };
+        actions.quit = [this] { ++quits; };
+        actions.hideToTray = [this] { ++hides; };
+        actions.showAndActivate = [this] { ++shows; };
+        actions.fillDrivesInfo = [this] { ++drivesFilled; };
+        actions.drivePoll = [this] { ++polls; };
+        actions.showReminderWindow = [this] { ++reminders; };
+        model = std::make_unique<TMainWindowModel>(messages.fn(), actions);
+        model->FormCreate();
+    }
+
+    test::Sandbox sandbox;
+    test::ScriptedMessages messages;
+    std::unique_ptr<TMainWindowModel> model;
+    std::vector<bool> saves;
+    int quits = 0, hides = 0, shows = 0, drivesFilled = 0, polls = 0, reminders = 0;
+};
+
+TEST_F(MainWindowModelTest, StartsOnWelcomePageWithMenuHidden) {
+    EXPECT_EQ(model->activePage(), TMainWindowModel::PageStart);
+    EXPECT_FALSE(model->menuVisible());
+    EXPECT_TRUE(model->buttonsEnabled());
+    EXPECT_EQ(TSettingsStore().number(SettingId::Height), 580u) << "defaults written";
+}
+
+struct RouteRow {
+    TMainWindowModel::MenuButton button;
+    int page;
+    bool saves;
+    bool asks;
+};
+
+class MenuRoutes : public MainWindowModelTest, public ::testing::WithParamInterface<RouteRow> {};
+
+TEST_P(MenuRoutes, PageButtonSavesAsksAndShowsItsPage) {
+    const RouteRow row = GetParam();
+    model->settings().setCompressionType(2); // a change not yet applied
+    messages.answers.push_back(6);
+    model->menuClick(row.button);
+    EXPECT_EQ(model->activePage(), row.page);
+    EXPECT_EQ(saves.size(), row.saves ? 1u : 0u);
+    const bool asked = !messages.shown.empty() &&
+                       messages.shown[0] == "Do you want the new changes to be applied?";
+    EXPECT_EQ(asked, row.asks);
+    EXPECT_EQ(TSettingsStore().number(SettingId::CompressionType), row.asks ? 2u : 0u);
+    EXPECT_TRUE(model->buttonsEnabled());
+    EXPECT_EQ(drivesFilled, row.page == TMainWindowModel::PageDrives ? 1 : 0);
+}
+
+using MB = TMainWindowModel::MenuButton;
+INSTANTIATE_TEST_SUITE_P(
+    Pages, MenuRoutes,
+    ::testing::Values(RouteRow{MB::Backup, 0, false, true}, RouteRow{MB::Restore, 1, true, true},
+                      RouteRow{MB::Reports, 2, true, true}, RouteRow{MB::Tools, 3, true, true},
+                      RouteRow{MB::Options, 4, true, false}, RouteRow{MB::Help, 5, true, true},
+                      RouteRow{MB::Drives, 8, true, true}));
+
+TEST_F(MainWindowModelTest, AnsweringNoRestoresTheStoredSettings) {
+    model->settings().setCompressionType(2);
+    model->menuClick(MB::Help);
+    EXPECT_EQ(model->settings().compressionType(), 0);
+    EXPECT_EQ(TSettingsStore().number(SettingId::CompressionType), 0u);
+}
+
+TEST_F(MainWindowModelTest, CloseButtonHidesExitAsksAndNoKeepsRunning) {
+    model->btn_closeClick();
+    EXPECT_EQ(hides, 1);
+    EXPECT_EQ(quits, 0);
+    model->mnu_ExitClick();
+    EXPECT_EQ(messages.shown.back(), "Are you sure you want to exit Quillmoor?");
+    EXPECT_EQ(quits, 0);
+    EXPECT_FALSE(model->closed());
+    model->setSelectionsChanged(true);
+    messages.answers.push_back(6);
+    model->mnu_ExitClick();
+    EXPECT_EQ(quits, 1);
+    EXPECT_EQ(saves, std::vector<bool>{true});
+}
+
+struct ExchangeRow {
+    uint32_t wParam;
+    int64_t lParam;
+    bool closes;
+};
+
+class Exchange : public MainWindowModelTest, public ::testing::WithParamInterface<ExchangeRow> {};
+
+TEST_P(Exchange, CloseRequestsCloseWithoutAskingOnlyWhenWellFormed) {
+    const ExchangeRow row = GetParam();
+    model->WMM_APP_EXCHANGE(row.wParam, row.lParam);
+    EXPECT_EQ(quits, row.closes ? 1 : 0);
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Messages, Exchange,
+                         ::testing::Values(ExchangeRow{0x12012, 18, true},
+                                           ExchangeRow{0x12012, 17, false},
+                                           ExchangeRow{0x12013, 5, true},
+                                           ExchangeRow{0x12014, 18, false}));
+
+TEST_F(MainWindowModelTest, CloseRequestDuringRunCancelsItAndClosesAfterIt) {
+    FakeRun run;
+    auto handle = model->beginRun(run);
+    ASSERT_TRUE(handle);
+    EXPECT_EQ(model->beginRun(run), nullptr) << "one run at a time";
+    model->WMM_APP_EXCHANGE(0x12013, 0);
+    EXPECT_EQ(run.cancels, 0) << "close-if-idle ignores a running job";
+    model->WMM_APP_EXCHANGE(0x12012, 18);
+    EXPECT_EQ(run.cancels, 1);
+    EXPECT_EQ(quits, 0) << "the run still holds the window";
+    handle.reset();
+    EXPECT_EQ(quits, 1);
+    EXPECT_FALSE(model->runActive());
+}
+
+TEST_F(MainWindowModelTest, TimersAndTrayWaitForTheWaitWindow) {
+    model->ShowWaitForm(true, 4);
+    model->ShowWaitForm(true, 4); // nested show: still one window
+    model->Tmr_DrivesTimer();
+    model->Tmr_DrivesTimer();
+    model->mnu_StartBackupClick();
+    EXPECT_EQ(polls, 0);
+    EXPECT_EQ(model->activePage(), TMainWindowModel::PageStart);
+    model->ShowWaitForm(false, 0);
+    EXPECT_EQ(polls, 1);
+    EXPECT_EQ(model->activePage(), TMainWindowModel::PageBackUp);
+    EXPECT_TRUE(model->menuVisible());
+    EXPECT_FALSE(model->busy().busy());
+}
+
+TEST_F(MainWindowModelTest, TrayTicksWriteAtOnceWithNotice) {
+    model->mnu_StartBackupAutomaticallyClick();
+    EXPECT_FALSE(model->settings().autoStart());
+    EXPECT_FALSE(TSettingsStore().flag(SettingId::AutoBackup));
+    EXPECT_EQ(messages.shown.back(), "New settings applied.");
+    model->mnu_DisableAutoLaunchClick();
+    EXPECT_TRUE(TSettingsStore().flag(SettingId::AutoLaunch));
+}
+
+TEST_F(MainWindowModelTest, ReminderTimerRemindsWhenTickedAndNotDuringRun) {
+    model->settings().setReminderTick(true);
+    FakeRun run;
+    {
+        auto handle = model->beginRun(run);
+        model->TmrRemindTimer();
+        EXPECT_EQ(reminders, 0);
+    }
+    EXPECT_EQ(reminders, 1) << "deferred, not dropped";
+    model->TmrRemindTimer();
+    EXPECT_EQ(reminders, 1) << "one reminder window at a time";
+}
+
+} // namespace
+} // namespace qm

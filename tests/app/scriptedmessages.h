@@ -1,0 +1,31 @@
+#pragma once
+// A message function for the window models that records every message and answers
+// questions from a queue (No when the queue is empty).
+
+#include "app/messagefn.h"
+
+#include <deque>
+#include <string>
+#include <vector>
+
+namespace qm::test {
+
+struct ScriptedMessages {
+    std::vector<std::string> shown;
+    std::deque<int> answers;
+
+    MessageFn fn() {
+        return [this](int kind, const std::string& text) {
+            shown.push_back(text);
+            if (kind != 2)
+                return 1;
+            if (answers.empty())
+                return 7;
+            const int answer = answers.front();
+            answers.pop_front();
+            return answer;
+        };
+    }
+};
+
+} // namespace qm::test
