@@ -305,3 +305,14 @@ void BackupRun::Run() {
 void TBackUpJob::Backup() { BackupRun(*this).Run(); }
 
 }  // namespace qm
+
+namespace qm {
+
+void TBackUpJob::FinishBackupRun() {
+    SourceFiles.clear();
+    CatalogPaths.clear();
+    CatalogMediaPaths.clear();
+    CloseDriveList();
+}
+
+}  // namespace qm

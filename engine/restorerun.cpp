@@ -195,3 +195,13 @@ int TBackUpJob::VerifyCheckFile(const std::string& MediaPath) {
 }
 
 }  // namespace qm
+
+namespace qm {
+
+void TBackUpJob::FinishRestoreRun() {
+    SourceFiles.clear();
+    CatalogPaths.clear();
+    CatalogMediaPaths.clear();
+}
+
+}  // namespace qm

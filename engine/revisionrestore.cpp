@@ -162,3 +162,13 @@ int TBackUpJob::VerifyRevisionCheckFile(const std::string& VersionPath) {
 }
 
 }  // namespace qm
+
+namespace qm {
+
+void TBackUpJob::FinishRevisionRestoreRun() {
+    SourceFiles.clear();
+    CatalogPaths.clear();
+    CatalogMediaPaths.clear();
+}
+
+}  // namespace qm
