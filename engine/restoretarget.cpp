@@ -18,8 +18,10 @@ bool startsWithDriveRoot(std::string_view path) {
 }
 
 // True when every name of `relative` (separators skipped) is a plain file or folder
-// name and there is at least one: nothing that climbs up, names a drive or is empty.
+// name and it ends in a file name: nothing that climbs up, names a drive or is empty.
 bool isContainedRelativePath(std::string_view relative) {
+    if (relative.empty() || isSeparator(relative.back()))
+        return false;
     bool anyName = false;
     size_t pos = 0;
     while (pos < relative.size()) {
