@@ -10,14 +10,14 @@ namespace A = ArchiveLayout;
 
 namespace {
 
-template <typename T> std::optional<T> Fail(ArchiveFormatError* error, std::string what,
-                                            int64_t offset) {
+template <typename T>
+std::optional<T> Fail(ArchiveFormatError* error, std::string what, int64_t offset) {
     if (error)
         *error = ArchiveFormatError{std::move(what), offset};
     return std::nullopt;
 }
 
-}  // namespace
+} // namespace
 
 std::optional<uint16_t> ChunkCountFor(int64_t size) {
     if (size < 0)
@@ -41,8 +41,7 @@ ArchiveHeaderBytes SerializeEntryHeader(const ArchiveEntryHeader& header) {
     bytes[A::kPathField] = static_cast<uint8_t>(length);
     std::copy_n(header.Path.begin(), length, bytes.begin() + A::kPathField + 1);
     le::storeU64(bytes.data() + A::kSize, static_cast<uint64_t>(header.Size));
-    std::copy(header.CheckValue.begin(), header.CheckValue.end(),
-              bytes.begin() + A::kCheckValue);
+    std::copy(header.CheckValue.begin(), header.CheckValue.end(), bytes.begin() + A::kCheckValue);
     le::storeU16(bytes.data() + A::kChunkCount, header.ChunkCount);
     return bytes;
 }
@@ -99,7 +98,7 @@ std::optional<int64_t> EntryLength(const std::vector<int32_t>& chunkLengths,
         return Fail<int64_t>(error, "chunk table is too long", A::kChunkCount);
     int64_t length = EntryPrefixLength(static_cast<uint16_t>(chunkLengths.size()));
     for (int32_t chunk : chunkLengths)
-        length += chunk;  // at most 65535 * 2^31: no overflow in 64 bits
+        length += chunk; // at most 65535 * 2^31: no overflow in 64 bits
     if (length > bytesToArchiveEnd)
         return Fail<int64_t>(error, "entry runs past the end of the archive", 0);
     return length;
@@ -146,4 +145,4 @@ std::optional<ParsedEntry> ReadEntryAt(FileHandle& archive, int64_t pos, int64_t
     return entry;
 }
 
-}  // namespace qm
+} // namespace qm

@@ -18,13 +18,13 @@ namespace qm {
 
 namespace ArchiveLayout {
 // Header ("ArchiveEntryHeader"), all numbers little-endian.
-inline constexpr std::size_t kPathField = 0;  // length byte + up to 250 bytes
+inline constexpr std::size_t kPathField = 0; // length byte + up to 250 bytes
 inline constexpr std::size_t kPathFieldSize = 251;
 inline constexpr std::size_t kMaxPathLength = kPathFieldSize - 1;
-inline constexpr std::size_t kSize = kPathField + kPathFieldSize;  // signed 64-bit
-inline constexpr std::size_t kCheckValue = kSize + 8;              // 8 bytes
+inline constexpr std::size_t kSize = kPathField + kPathFieldSize; // signed 64-bit
+inline constexpr std::size_t kCheckValue = kSize + 8;             // 8 bytes
 inline constexpr std::size_t kCheckValueSize = 8;
-inline constexpr std::size_t kChunkCount = kCheckValue + kCheckValueSize;  // unsigned 16-bit
+inline constexpr std::size_t kChunkCount = kCheckValue + kCheckValueSize; // unsigned 16-bit
 inline constexpr std::size_t kHeaderSize = kChunkCount + 2;
 // Chunk table: one signed 32-bit stored length per chunk, right after the header.
 inline constexpr std::size_t kChunkTable = kHeaderSize;
@@ -38,10 +38,10 @@ static_assert(kHeaderSize == 269);
 // Source bytes per chunk; every chunk but the last holds exactly this many.
 inline constexpr int64_t kChunkPlainBytes = 8388608;
 inline constexpr uint32_t kMaxChunkCount = 0xFFFF;
-}  // namespace ArchiveLayout
+} // namespace ArchiveLayout
 
 struct ArchiveEntryHeader {
-    std::string Path;  // at most 250 bytes are stored
+    std::string Path; // at most 250 bytes are stored
     int64_t Size = 0;
     std::array<uint8_t, ArchiveLayout::kCheckValueSize> CheckValue{};
     uint16_t ChunkCount = 0;
@@ -70,7 +70,7 @@ struct ArchiveFormatError {
 struct ParsedEntry {
     ArchiveEntryHeader header;
     std::vector<int32_t> chunkLengths;
-    int64_t length = 0;  // header + table + chunks
+    int64_t length = 0; // header + table + chunks
 };
 
 // Parses the header from `available` bytes at `data`. Fails when fewer than 269 bytes
@@ -99,4 +99,4 @@ constexpr int64_t EntryPrefixLength(uint16_t count) {
 std::optional<ParsedEntry> ReadEntryAt(FileHandle& archive, int64_t pos, int64_t archiveSize,
                                        int64_t maxChunkBytes, ArchiveFormatError* error = nullptr);
 
-}  // namespace qm
+} // namespace qm

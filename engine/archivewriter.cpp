@@ -19,8 +19,7 @@ ArchiveWriter::Outcome ArchiveWriter::Fail(const std::string& line) {
     return Outcome::Failed;
 }
 
-ArchiveWriter::Outcome ArchiveWriter::WriteEntry(const std::string& sourcePath,
-                                                 uint8_t revision) {
+ArchiveWriter::Outcome ArchiveWriter::WriteEntry(const std::string& sourcePath, uint8_t revision) {
     TEngineState& engine = Engine();
     if (sourcePath.empty())
         return Outcome::Skipped;
@@ -66,7 +65,7 @@ ArchiveWriter::Outcome ArchiveWriter::WriteEntry(const std::string& sourcePath,
     if (engine.ArchiveEncrypted)
         fJob.FreeCipher();
     if (chunkFailed)
-        return Outcome::Failed;  // its line was written and counted with the chunk
+        return Outcome::Failed; // its line was written and counted with the chunk
     if (!written)
         return Fail(logline::CanNotAddToArchive(sourcePath));
     fJob.AddLog(logline::BackupSuccessful(
@@ -76,8 +75,8 @@ ArchiveWriter::Outcome ArchiveWriter::WriteEntry(const std::string& sourcePath,
 }
 
 bool ArchiveWriter::WriteChunks(FileHandle& source, const std::string& sourcePath,
-                                ArchiveEntryHeader& header,
-                                std::vector<int32_t>& table, bool& chunkFailed) {
+                                ArchiveEntryHeader& header, std::vector<int32_t>& table,
+                                bool& chunkFailed) {
     TEngineState& engine = Engine();
     int localErrors = engine.ErrorCount;
     for (uint16_t k = 0; k < header.ChunkCount; ++k) {
@@ -138,8 +137,8 @@ bool ArchiveWriter::Close() {
     return ok;
 }
 
-bool TBackUpJob::AddToArchive(TStringList& Files, const std::string& ArchiveFileName,
-                              int32_t Index, const DriveListRecord& Rec) {
+bool TBackUpJob::AddToArchive(TStringList& Files, const std::string& ArchiveFileName, int32_t Index,
+                              const DriveListRecord& Rec) {
     int32_t first = Index < 0 ? 0 : Index;
     int32_t last = Index < 0 ? static_cast<int32_t>(Files.size()) - 1 : Index;
     if (last >= static_cast<int32_t>(Files.size()))
@@ -169,4 +168,4 @@ bool TBackUpJob::AddToArchive(TStringList& Files, const std::string& ArchiveFile
     return false;
 }
 
-}  // namespace qm
+} // namespace qm

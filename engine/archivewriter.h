@@ -16,12 +16,12 @@ namespace qm {
 class TBackUpJob;
 
 class ArchiveWriter {
-public:
+  public:
     enum class Outcome {
-        Written,    // complete entry, success line logged
-        Skipped,    // empty line
-        Failed,     // failure line logged and counted, no success line
-        Cancelled,  // CancelFlag was found set; the archive is closed
+        Written,   // complete entry, success line logged
+        Skipped,   // empty line
+        Failed,    // failure line logged and counted, no success line
+        Cancelled, // CancelFlag was found set; the archive is closed
     };
 
     // Creates (or empties) the archive; a failure shows in the first WriteEntry.
@@ -32,7 +32,7 @@ public:
     // Flushes and closes the archive; false when any write to it failed.
     bool Close();
 
-private:
+  private:
     Outcome Fail(const std::string& line);
     bool WriteChunks(FileHandle& source, const std::string& sourcePath, ArchiveEntryHeader& header,
                      std::vector<int32_t>& table, bool& chunkFailed);
@@ -44,4 +44,4 @@ private:
     bool fCancelled = false;
 };
 
-}  // namespace qm
+} // namespace qm

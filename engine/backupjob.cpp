@@ -45,7 +45,9 @@ bool TBackUpJob::IsTargetOlder(const DriveListRecord& Record) {
     return dosToDateTime(*dos) < Record.Date;
 }
 
-void TBackUpJob::LoadDriveList() { ReadDriveList(); }
+void TBackUpJob::LoadDriveList() {
+    ReadDriveList();
+}
 
 std::string TBackUpJob::CopyPath(const std::string& SourcePath) const {
     return CopyPathFor(fDestination, SourcePath);
@@ -64,4 +66,4 @@ uint8_t TBackUpJob::NextRevision(DriveListRecord Record) {
     return static_cast<uint8_t>(Record.Revision + 1);
 }
 
-}  // namespace qm
+} // namespace qm

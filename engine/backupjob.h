@@ -23,8 +23,8 @@ namespace qm {
 
 // Archive layout of a compressed backup.
 enum class TCompressionType : uint8_t {
-    ctOnesFile = 0,      // every file in an archive of its own
-    ctMultipleFile = 1,  // all files of the run in one archive named by StartTime
+    ctOnesFile = 0,     // every file in an archive of its own
+    ctMultipleFile = 1, // all files of the run in one archive named by StartTime
 };
 
 using TStringList = std::vector<std::string>;
@@ -33,7 +33,7 @@ using TStringList = std::vector<std::string>;
 using TRevisionCallback = std::function<void(int64_t Total, int64_t Index)>;
 
 class TBackUpJob {
-public:
+  public:
     // No option is set: every Boolean is False, CompressionType is ctOnesFile,
     // CompressionRate and TopRevisionIndex are 0, Destination is '\0'.
     TBackUpJob();
@@ -186,10 +186,9 @@ public:
     void RestoreRevisions(TRevisionFileList& List, bool SortDates);
     // FileDate: the DOS date and time to give the target; none = keep the written date.
     void RestoreFromArchive(const std::string& Source, const std::string& ArchiveFile,
-                            const std::string& RestoreTypeFolder,
-                            std::optional<uint32_t> FileDate);
-    void RemoveFromArchive(const std::string& Source, const std::string& ArchiveFile,
-                           int64_t Index, int64_t Done);
+                            const std::string& RestoreTypeFolder, std::optional<uint32_t> FileDate);
+    void RemoveFromArchive(const std::string& Source, const std::string& ArchiveFile, int64_t Index,
+                           int64_t Done);
 
     // ---- Password checks of the restore runs ---------------------------------------
     // 0 when a line of PasswordList opens the copy (cipher left at position 8), 2 or 3
@@ -211,8 +210,7 @@ public:
     // The CatalogRevisions line of the source being archived := decimal Revision.
     void UpdateArchiveRevision(const std::string& SourcePath, uint8_t Revision);
 
-private:
-
+  private:
     char fDestination = '\0';
     bool fCompression = false;
     TCompressionType fCompressionType = TCompressionType::ctOnesFile;
@@ -226,4 +224,4 @@ private:
     TDateTime fStartTime = 0;
 };
 
-}  // namespace qm
+} // namespace qm

@@ -11,9 +11,8 @@ std::string CatalogueFile::Shape::problem() const {
     if (sound())
         return {};
     std::string stored = count ? std::to_string(*count) : std::string("missing");
-    return "catalogue count " + stored + " does not match its length of " +
-           std::to_string(length) + " bytes; read as the " + std::to_string(records) +
-           " whole records it holds.";
+    return "catalogue count " + stored + " does not match its length of " + std::to_string(length) +
+           " bytes; read as the " + std::to_string(records) + " whole records it holds.";
 }
 
 std::optional<CatalogueFile::Shape> CatalogueFile::Inspect() {
@@ -32,8 +31,8 @@ std::optional<CatalogueFile::Shape> CatalogueFile::Inspect() {
     if (shape.length > static_cast<int64_t>(L::kFirstRecord))
         whole = (shape.length - static_cast<int64_t>(L::kFirstRecord)) /
                 static_cast<int64_t>(L::kRecordSize);
-    shape.records = static_cast<int32_t>(
-        std::min<int64_t>(whole, std::numeric_limits<int32_t>::max()));
+    shape.records =
+        static_cast<int32_t>(std::min<int64_t>(whole, std::numeric_limits<int32_t>::max()));
     return shape;
 }
 
@@ -78,4 +77,4 @@ bool CatalogueFile::RemoveRecord(int32_t index, int32_t count) {
     return WriteCount(last);
 }
 
-}  // namespace qm
+} // namespace qm

@@ -15,12 +15,12 @@
 namespace qm {
 
 class CatalogueFile {
-public:
+  public:
     // What the file says about itself against what it holds.
     struct Shape {
-        int64_t length = 0;            // bytes in the file
-        std::optional<int32_t> count;  // the stored count; none when the file is too short
-        int32_t records = 0;           // whole records the file holds
+        int64_t length = 0;           // bytes in the file
+        std::optional<int32_t> count; // the stored count; none when the file is too short
+        int32_t records = 0;          // whole records the file holds
 
         bool sound() const {
             return count && *count == records && length == DriveListLayout::recordOffset(records);
@@ -39,8 +39,8 @@ public:
     // file is cut after the new last record and the new count is written.
     bool RemoveRecord(int32_t index, int32_t count);
 
-private:
+  private:
     FileHandle& fFile;
 };
 
-}  // namespace qm
+} // namespace qm

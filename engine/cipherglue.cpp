@@ -15,7 +15,9 @@ bool TBackUpJob::InitCipher() {
     return engine.JobCipher->InitCipher(engine.KeyBuffer.data(), engine.KeySize);
 }
 
-bool TBackUpJob::ResetCipherIV() { return Engine().JobCipher->ResetCipherIV(); }
+bool TBackUpJob::ResetCipherIV() {
+    return Engine().JobCipher->ResetCipherIV();
+}
 
 bool TBackUpJob::EncryptBuffer(uint8_t* Buf, std::size_t Len) {
     return Engine().JobCipher->EncryptBuffer(Buf, Len);
@@ -25,12 +27,14 @@ bool TBackUpJob::DecryptBuffer(uint8_t* Buf, std::size_t Len) {
     return Engine().JobCipher->DecryptBuffer(Buf, Len);
 }
 
-bool TBackUpJob::FreeCipher() { return Engine().JobCipher->FreeCipher(); }
+bool TBackUpJob::FreeCipher() {
+    return Engine().JobCipher->FreeCipher();
+}
 
 bool TBackUpJob::EncryptCheckValue(uint8_t* Dest) {
     TEngineState& engine = Engine();
-    std::string password = engine.PasswordList.empty() ? std::string()
-                                                        : engine.PasswordList.front();
+    std::string password =
+        engine.PasswordList.empty() ? std::string() : engine.PasswordList.front();
     if (password.size() > kMaxPasswordLength)
         password.resize(kMaxPasswordLength);
     // The check routines may be the first to touch the cipher of a run.
@@ -40,4 +44,4 @@ bool TBackUpJob::EncryptCheckValue(uint8_t* Dest) {
                                                CheckValue.data(), Dest);
 }
 
-}  // namespace qm
+} // namespace qm

@@ -14,7 +14,7 @@ namespace {
 // a larger request must fail rather than wrap around.
 constexpr int64_t kMaxZlibBytes = 0x7FFFFFFF;
 
-}  // namespace
+} // namespace
 
 int64_t CompressBound(int64_t InBytes) {
     return (InBytes + InBytes / 10 + 12 + 255) & ~static_cast<int64_t>(0xFF);
@@ -82,4 +82,4 @@ int DecompressBuffer(const uint8_t* In, int64_t InBytes, uint8_t* Out, int64_t O
     return DecompressCheck(inflateEnd(&stream));
 }
 
-}  // namespace qm
+} // namespace qm

@@ -25,4 +25,4 @@ void CompressBuffer(const uint8_t* In, int64_t InBytes, uint8_t* Out, int64_t& O
 int DecompressBuffer(const uint8_t* In, int64_t InBytes, uint8_t* Out, int64_t OutSize,
                      int64_t* PlainBytes = nullptr);
 
-}  // namespace qm
+} // namespace qm

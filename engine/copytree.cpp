@@ -22,11 +22,15 @@ std::string TreeFolder(std::string_view SourcePath) {
     return folder;
 }
 
-}  // namespace
+} // namespace
 
-std::string MediaFolder(char Destination) { return std::string(1, Destination) + kMediaFolderName; }
+std::string MediaFolder(char Destination) {
+    return std::string(1, Destination) + kMediaFolderName;
+}
 
-std::string CataloguePath(char Destination) { return MediaFolder(Destination) + "drive.lst"; }
+std::string CataloguePath(char Destination) {
+    return MediaFolder(Destination) + "drive.lst";
+}
 
 std::string CopyPathFor(char Destination, std::string_view SourcePath) {
     std::string name(SourcePath.substr(SourcePath.rfind('\\') + 1));
@@ -37,8 +41,7 @@ std::string FileArchivePathFor(char Destination, std::string_view SourcePath) {
     return CopyPathFor(Destination, SourcePath) + ".bpa";
 }
 
-std::string RunArchivePathFor(char Destination, std::string_view FirstSource,
-                              TDateTime StartTime) {
+std::string RunArchivePathFor(char Destination, std::string_view FirstSource, TDateTime StartTime) {
     std::string drive = extractFileDrive(FirstSource);
     if (drive.size() >= 2 && drive[1] == ':')
         drive.erase(1, 1);
@@ -58,6 +61,8 @@ std::string VersionName(std::string_view Path, int Version) {
            std::string(Path.substr(dot));
 }
 
-std::string CheckFileName(std::string_view Path) { return std::string(Path) + ".mac"; }
+std::string CheckFileName(std::string_view Path) {
+    return std::string(Path) + ".mac";
+}
 
-}  // namespace qm
+} // namespace qm

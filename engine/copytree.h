@@ -25,12 +25,11 @@ std::string CopyPathFor(char Destination, std::string_view SourcePath);
 // The copy path + ".bpa".
 std::string FileArchivePathFor(char Destination, std::string_view SourcePath);
 // X:\Quillmoor\Drive_<letter of FirstSource>\<StartTime, "_" separators>.bpa
-std::string RunArchivePathFor(char Destination, std::string_view FirstSource,
-                              TDateTime StartTime);
+std::string RunArchivePathFor(char Destination, std::string_view FirstSource, TDateTime StartTime);
 // Version k of Path: "_" + k before the extension of the file name (at the end when it
 // has none); version 0 is Path itself.
 std::string VersionName(std::string_view Path, int Version);
 // Path + ".mac".
 std::string CheckFileName(std::string_view Path);
 
-}  // namespace qm
+} // namespace qm

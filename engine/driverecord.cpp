@@ -20,7 +20,7 @@ std::string LoadText(const uint8_t* field) {
     return std::string(reinterpret_cast<const char*>(field + 1), field[0]);
 }
 
-}  // namespace
+} // namespace
 
 DriveListRecordBytes SerializeDriveListRecord(const DriveListRecord& record) {
     DriveListRecordBytes bytes{};
@@ -58,4 +58,4 @@ int32_t ParseDriveListCount(const std::array<uint8_t, L::kCountSize>& bytes) {
     return static_cast<int32_t>(le::loadU32(bytes.data()));
 }
 
-}  // namespace qm
+} // namespace qm

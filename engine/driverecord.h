@@ -26,13 +26,13 @@ inline constexpr std::size_t kTextFieldSize = 256;
 inline constexpr std::size_t kMaxTextLength = kTextFieldSize - 1;
 inline constexpr std::size_t kSourcePath = 0;
 inline constexpr std::size_t kMediaPath = kSourcePath + kTextFieldSize;
-inline constexpr std::size_t kDate = kMediaPath + kTextFieldSize;  // IEEE double
-inline constexpr std::size_t kSize = kDate + 8;                     // signed 64-bit
-inline constexpr std::size_t kCompression = kSize + 8;              // 0 or 1
-inline constexpr std::size_t kEncryption = kCompression + 1;        // 0 or 1
-inline constexpr std::size_t kInArchive = kEncryption + 1;          // 0 or 1
-inline constexpr std::size_t kRevision = kInArchive + 1;            // unsigned 8-bit
-inline constexpr std::size_t kReserved = kRevision + 1;             // 4 bytes, written 0
+inline constexpr std::size_t kDate = kMediaPath + kTextFieldSize; // IEEE double
+inline constexpr std::size_t kSize = kDate + 8;                   // signed 64-bit
+inline constexpr std::size_t kCompression = kSize + 8;            // 0 or 1
+inline constexpr std::size_t kEncryption = kCompression + 1;      // 0 or 1
+inline constexpr std::size_t kInArchive = kEncryption + 1;        // 0 or 1
+inline constexpr std::size_t kRevision = kInArchive + 1;          // unsigned 8-bit
+inline constexpr std::size_t kReserved = kRevision + 1;           // 4 bytes, written 0
 inline constexpr std::size_t kReservedSize = 4;
 inline constexpr std::size_t kRecordSize = kReserved + kReservedSize;
 
@@ -50,14 +50,14 @@ static_assert(kRecordSize == 536);
 constexpr int64_t recordOffset(int64_t index) {
     return static_cast<int64_t>(kFirstRecord) + index * static_cast<int64_t>(kRecordSize);
 }
-}  // namespace DriveListLayout
+} // namespace DriveListLayout
 
 // The size the catalogue stores for a source whose size could not be read.
 inline constexpr int64_t kUnreadableSourceSize = 4294967295LL;
 
 struct DriveListRecord {
-    std::string SourcePath;  // at most 255 bytes are stored
-    std::string MediaPath;   // at most 255 bytes are stored
+    std::string SourcePath; // at most 255 bytes are stored
+    std::string MediaPath;  // at most 255 bytes are stored
     TDateTime Date = 0;
     int64_t Size = 0;
     uint8_t Compression = 0;
@@ -79,4 +79,4 @@ DriveListRecord ParseDriveListRecord(const DriveListRecordBytes& bytes);
 std::array<uint8_t, DriveListLayout::kCountSize> SerializeDriveListCount(int32_t count);
 int32_t ParseDriveListCount(const std::array<uint8_t, DriveListLayout::kCountSize>& bytes);
 
-}  // namespace qm
+} // namespace qm

@@ -33,8 +33,8 @@ void TEngineState::Reset() {
     DriveListCount = 0;
 }
 
-void TEngineState::Progress(int32_t Files, bool ListMode, int64_t FileSize,
-                            int64_t FileBytes, int64_t Bytes) const {
+void TEngineState::Progress(int32_t Files, bool ListMode, int64_t FileSize, int64_t FileBytes,
+                            int64_t Bytes) const {
     if (ProgressProc)
         ProgressProc(Files, ListMode, FileSize, FileBytes, Bytes);
 }
@@ -63,4 +63,4 @@ TEngineState& Engine() {
     return state;
 }
 
-}  // namespace qm
+} // namespace qm

@@ -35,7 +35,7 @@ using TProgressProc = std::function<void(int32_t FilesDone, bool ListMode, int64
 using TAskPasswordProc = std::function<int32_t(const std::string& Path)>;
 
 class TEngineState {
-public:
+  public:
     TEngineState();
     ~TEngineState();
     TEngineState(const TEngineState&) = delete;
@@ -57,8 +57,8 @@ public:
     // The pause of the plain copy loop; tests install a no-op.
     void Sleep(int Milliseconds) const;
 
-    std::vector<std::string> PasswordList;  // line 0 is the backup's password
-    int KeySize = 128;                      // 128, 192 or 256
+    std::vector<std::string> PasswordList; // line 0 is the backup's password
+    int KeySize = 128;                     // 128, 192 or 256
     std::array<uint8_t, kKeyBufferSize> KeyBuffer{};
     bool CancelFlag = false;
     int ErrorCount = 0;
@@ -67,15 +67,15 @@ public:
     TProgressProc ProgressProc;
     TAskPasswordProc AskPasswordProc;
     std::function<void()> ProcessMessagesProc;
-    std::function<void(int Milliseconds)> SleepProc;  // empty = really sleep
+    std::function<void(int Milliseconds)> SleepProc; // empty = really sleep
 
     // Allocated once when the state is made, never freed or resized.
-    std::unique_ptr<uint8_t[]> InputBuffer;   // kInputBufferSize bytes
-    std::unique_ptr<uint8_t[]> PackedBuffer;  // kPackedBufferSize bytes
-    std::unique_ptr<uint8_t[]> CopyBuffer;    // kCopyBufferSize bytes
+    std::unique_ptr<uint8_t[]> InputBuffer;  // kInputBufferSize bytes
+    std::unique_ptr<uint8_t[]> PackedBuffer; // kPackedBufferSize bytes
+    std::unique_ptr<uint8_t[]> CopyBuffer;   // kCopyBufferSize bytes
 
     int32_t FilesDone = 0;
-    int64_t FileBytesDone = 0;  // 64-bit: a file may exceed 2 GiB
+    int64_t FileBytesDone = 0; // 64-bit: a file may exceed 2 GiB
     int64_t BytesDone = 0;
 
     // The run's stream cipher; InitCipher keys it, FreeCipher drops the key.
@@ -93,4 +93,4 @@ public:
 // start-up, before any window exists, so the buffers are there before any run.
 TEngineState& Engine();
 
-}  // namespace qm
+} // namespace qm

@@ -35,7 +35,7 @@ uint8_t ParseRevisionText(const std::string& text) {
     return static_cast<uint8_t>(value);
 }
 
-}  // namespace
+} // namespace
 
 void TBackUpJob::OpenDriveList() {
     TEngineState& engine = Engine();
@@ -43,6 +43,8 @@ void TBackUpJob::OpenDriveList() {
         CloseDriveList();
     std::string path = CataloguePath(fDestination);
     createFolderChain(MediaFolder(fDestination));
+    // The list read just before usually reported the same damage already.
+    std::string reported = std::move(CatalogueProblem);
     CatalogueProblem.clear();
     engine.DriveListCount = 0;
     if (!fileExists(path)) {
@@ -50,8 +52,7 @@ void TBackUpJob::OpenDriveList() {
         CatalogueFile(engine.DriveListHandle).WriteCount(0);
     } else {
         engine.DriveListHandle = FileHandle::open(path, OpenMode::ReadWrite);
-        std::optional<CatalogueFile::Shape> shape =
-            CatalogueFile(engine.DriveListHandle).Inspect();
+        std::optional<CatalogueFile::Shape> shape = CatalogueFile(engine.DriveListHandle).Inspect();
         if (shape) {
             engine.DriveListCount = shape->records;
             CatalogueProblem = shape->problem();
@@ -63,7 +64,7 @@ void TBackUpJob::OpenDriveList() {
         CatalogueProblem = "catalogue cannot be opened; the run finds no records and saves none.";
         ++engine.ErrorCount;
     }
-    if (!CatalogueProblem.empty())
+    if (!CatalogueProblem.empty() && CatalogueProblem != reported)
         AddLog(logline::DamagedFile(path, CatalogueProblem));
     engine.DriveListHandle.seek(DriveListLayout::kFirstRecord);
 }
@@ -77,7 +78,9 @@ void TBackUpJob::CloseDriveList() {
     engine.DriveListHandle.close();
 }
 
-void TBackUpJob::CloseDriveListUnchanged() { Engine().DriveListHandle.close(); }
+void TBackUpJob::CloseDriveListUnchanged() {
+    Engine().DriveListHandle.close();
+}
 
 void TBackUpJob::ReadDriveList() {
     CatalogMediaPaths.clear();
@@ -240,4 +243,4 @@ bool TBackUpJob::HasEncryptedFiles() {
     return found;
 }
 
-}  // namespace qm
+} // namespace qm

@@ -72,4 +72,4 @@ bool TBackUpJob::WriteCheckFile(const std::string& CopyPath) {
     return check.flush();
 }
 
-}  // namespace qm
+} // namespace qm

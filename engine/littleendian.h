@@ -53,4 +53,4 @@ inline double loadDouble(const uint8_t* p) {
     return v;
 }
 
-}  // namespace qm::le
+} // namespace qm::le

@@ -6,16 +6,18 @@ namespace qm::logline {
 
 namespace {
 
-std::string Now() { return formatDateTime(now()); }
+std::string Now() {
+    return formatDateTime(now());
+}
 
-std::string Join(std::initializer_list<std::string_view> pieces) {
+std::string Join(std::initializer_list<std::string_view> parts) {
     std::string line;
-    for (std::string_view piece : pieces)
-        line += piece;
+    for (std::string_view part : parts)
+        line += part;
     return line;
 }
 
-}  // namespace
+} // namespace
 
 std::string CanNotFindFile(std::string_view Source) {
     return Join({Now(), " ", Source, " - can not find file."});
@@ -81,12 +83,16 @@ std::string RestoredToSelected(std::string_view Path) {
     return Join({Now(), " ", Path, " restored to new \"Selected Destination Path\"."});
 }
 
-std::string Deleted(std::string_view Source) { return Join({Now(), " ", Source, " - deleted."}); }
+std::string Deleted(std::string_view Source) {
+    return Join({Now(), " ", Source, " - deleted."});
+}
 
-std::string End() { return "---end---"; }
+std::string End() {
+    return "---end---";
+}
 
 std::string DamagedFile(std::string_view Path, std::string_view What) {
     return Join({"***ERROR***", Now(), " ", Path, " - ", What});
 }
 
-}  // namespace qm::logline
+} // namespace qm::logline

@@ -47,4 +47,4 @@ std::string TooLargeForArchive(std::string_view Source);
 // "***ERROR***" + now + " " + path + " - " + what: a damaged catalogue or archive.
 std::string DamagedFile(std::string_view Path, std::string_view What);
 
-}  // namespace qm::logline
+} // namespace qm::logline

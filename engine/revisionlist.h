@@ -16,7 +16,7 @@ inline constexpr int kMaxRevisionDates = 20;
 
 struct TRevisionLst {
     std::string Path;
-    int32_t Count = 0;  // 0 to 20
+    int32_t Count = 0; // 0 to 20
     // Dates[k] is the date of version k (0 = base copy); entries from Count on are 0.
     // The revision window and the revision restore use Dates[0] as the chosen date.
     std::array<TDateTime, kMaxRevisionDates> Dates{};
@@ -25,4 +25,4 @@ struct TRevisionLst {
 // Element i belongs to line i of the job's SourceFiles.
 using TRevisionFileList = std::vector<TRevisionLst>;
 
-}  // namespace qm
+} // namespace qm

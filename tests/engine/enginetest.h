@@ -22,7 +22,7 @@ struct ProgressCall {
 };
 
 class EngineTest : public ::testing::Test {
-protected:
+  protected:
     EngineTest() {
         Engine().Reset();
         Engine().ProgressProc = [this](int32_t f, bool l, int64_t s, int64_t fb, int64_t b) {
@@ -33,6 +33,7 @@ protected:
         job.SetDestination('E');
         job.SetLogSave(true);
         job.LogFileName = "C:\\Program\\Log.txt";
+        sandbox.writeFile("C:\\Program\\placeholder", "");
     }
     ~EngineTest() override {
         Engine().Reset();
@@ -57,4 +58,4 @@ protected:
     std::vector<ProgressCall> progress;
 };
 
-}  // namespace qm::test
+} // namespace qm::test

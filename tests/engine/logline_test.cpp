@@ -45,8 +45,7 @@ TEST_F(LogLineTest, SuccessLineNamesCompressionAndKeySize) {
     const Row rows[] = {
         {false, TCompressionType::ctMultipleFile, true, 256, "\"Compress-No\",\"Encrypt-256\""},
         {true, TCompressionType::ctOnesFile, false, 128, "\"Compress-Multi\",\"Encrypt-No\""},
-        {true, TCompressionType::ctMultipleFile, true, 192,
-         "\"Compress-Single\",\"Encrypt-192\""},
+        {true, TCompressionType::ctMultipleFile, true, 192, "\"Compress-Single\",\"Encrypt-192\""},
     };
     for (const Row& row : rows) {
         std::string line = logline::BackupSuccessful(
@@ -57,5 +56,5 @@ TEST_F(LogLineTest, SuccessLineNamesCompressionAndKeySize) {
     }
 }
 
-}  // namespace
-}  // namespace qm::test
+} // namespace
+} // namespace qm::test
