@@ -17,15 +17,15 @@ int64_t chunkDataStart(int64_t entryStart, const ParsedEntry& entry) {
     return entryStart + EntryPrefixLength(entry.header.ChunkCount);
 }
 
-}  // namespace
+} // namespace
 
 ArchiveReader::ArchiveReader(TBackUpJob& Job, std::string ArchiveFile)
     : fJob(Job), fArchiveFile(std::move(ArchiveFile)) {}
 
 void ArchiveReader::LogDamaged(const std::string& What, int64_t Offset) {
-    fJob.AddLog(logline::DamagedFile(
-        fArchiveFile, "damaged backup archive: " + What + " at offset " + std::to_string(Offset) +
-                          "; the rest of the archive is not read."));
+    fJob.AddLog(logline::DamagedFile(fArchiveFile, "damaged backup archive: " + What +
+                                                       " at offset " + std::to_string(Offset) +
+                                                       "; the rest of the archive is not read."));
     ++Engine().ErrorCount;
 }
 
@@ -109,7 +109,8 @@ ArchiveReader::Step ArchiveReader::RestoreEntry(const ParsedEntry& Entry,
         if (engine.SkipEncrypted) {
             skipped = true;
         } else {
-            engine.EntryCheckResult = fJob.CheckEntryPassword(header.Path, header.CheckValue.data());
+            engine.EntryCheckResult =
+                fJob.CheckEntryPassword(header.Path, header.CheckValue.data());
             skipped = engine.EntryCheckResult == 2 || engine.EntryCheckResult == 3;
         }
     }
@@ -178,12 +179,11 @@ ArchiveReader::Step ArchiveReader::RestoreEntry(const ParsedEntry& Entry,
     }
     out.close();
     fJob.AddLog(fJob.RestoreType().empty() ? logline::RestoredToOriginal(*target)
-                                          : logline::RestoredToSelected(*target));
+                                           : logline::RestoredToSelected(*target));
     return endEntry(Step::NextEntry);
 }
 
-bool ArchiveReader::MoveTail(int64_t EntryStart, int64_t EntryLength, int64_t Index,
-                             int64_t Done) {
+bool ArchiveReader::MoveTail(int64_t EntryStart, int64_t EntryLength, int64_t Index, int64_t Done) {
     TEngineState& engine = Engine();
     const int64_t tail = fSize - (EntryStart + EntryLength);
     const int64_t blocks = tail / kBlockBytes + 1;
@@ -215,8 +215,8 @@ bool ArchiveReader::Remove(const std::string& Source, int64_t Index, int64_t Don
             fPos += entry->length;
             continue;
         }
-        const bool moved = fPos + entry->length == fSize ||
-                           MoveTail(fPos, entry->length, Index, Done);
+        const bool moved =
+            fPos + entry->length == fSize || MoveTail(fPos, entry->length, Index, Done);
         if (!moved || fArchive.seek(fSize - entry->length) < 0 || !fArchive.truncate() ||
             !fArchive.flush()) {
             LogDamaged("the entry of " + Source + " could not be cut out", fPos);
@@ -267,4 +267,4 @@ int TBackUpJob::CheckEntryPassword(const std::string& Source, const uint8_t* Sto
     return probe.Run(Source);
 }
 
-}  // namespace qm
+} // namespace qm

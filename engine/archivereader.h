@@ -17,7 +17,7 @@
 namespace qm {
 
 class ArchiveReader {
-public:
+  public:
     ArchiveReader(TBackUpJob& Job, std::string ArchiveFile);
 
     // Restores every entry whose stored path is Source, the last one winning.
@@ -32,7 +32,7 @@ public:
     // complete entries before it. -1 when the archive cannot be read.
     static int64_t CompleteLength(const std::string& ArchiveFile, std::vector<std::string>* Paths);
 
-private:
+  private:
     enum class Step { NextEntry, StopArchive };
 
     // Walks to the next entry at fPos; none at the end or when the archive is damaged
@@ -52,4 +52,4 @@ private:
     int64_t fPos = 0;
 };
 
-}  // namespace qm
+} // namespace qm

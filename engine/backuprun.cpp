@@ -20,9 +20,11 @@ bool isRunArchive(const TBackUpJob& job) {
     return job.Compression() && job.CompressionType() == TCompressionType::ctMultipleFile;
 }
 
-}  // namespace
+} // namespace
 
-std::string BackupRun::PartName(const std::string& FinalName) { return FinalName + ".qmpart"; }
+std::string BackupRun::PartName(const std::string& FinalName) {
+    return FinalName + ".qmpart";
+}
 
 void BackupRun::FailTarget(size_t Line, const std::string& Target, const std::string& Part) {
     fJob.AddLog(logline::CantOpenFile(Target));
@@ -32,8 +34,7 @@ void BackupRun::FailTarget(size_t Line, const std::string& Target, const std::st
     deleteFile(CheckFileName(Part));
 }
 
-BackupRun::FileOutcome BackupRun::CopyBlocks(FileHandle& Source, FileHandle& Target,
-                                             int64_t Size) {
+BackupRun::FileOutcome BackupRun::CopyBlocks(FileHandle& Source, FileHandle& Target, int64_t Size) {
     TEngineState& engine = Engine();
     uint8_t* buffer = engine.CopyBuffer.get();
     const int64_t blocks = Size / kBlockBytes + 1;
@@ -129,8 +130,9 @@ BackupRun::FileOutcome BackupRun::CopyFile(size_t Line) {
         FailTarget(Line, target, part);
         return FileOutcome::Failed;
     }
-    fJob.AddLog(logline::BackupSuccessful(source, logline::CompressionWord(false, fJob.CompressionType()),
-                                          logline::EncryptionWord(fJob.Encryption(), engine.KeySize)));
+    fJob.AddLog(
+        logline::BackupSuccessful(source, logline::CompressionWord(false, fJob.CompressionType()),
+                                  logline::EncryptionWord(fJob.Encryption(), engine.KeySize)));
     return FileOutcome::Done;
 }
 
@@ -302,9 +304,11 @@ void BackupRun::Run() {
         End();
 }
 
-void TBackUpJob::Backup() { BackupRun(*this).Run(); }
+void TBackUpJob::Backup() {
+    BackupRun(*this).Run();
+}
 
-}  // namespace qm
+} // namespace qm
 
 namespace qm {
 
@@ -315,4 +319,4 @@ void TBackUpJob::FinishBackupRun() {
     CloseDriveList();
 }
 
-}  // namespace qm
+} // namespace qm

@@ -17,7 +17,7 @@
 namespace qm {
 
 class BackupRun {
-public:
+  public:
     explicit BackupRun(TBackUpJob& Job) : fJob(Job) {}
 
     // The whole run: start, the mode's loop, then the catalogue records of the files
@@ -27,7 +27,7 @@ public:
     // Name under which a copy or archive is written until it is complete.
     static std::string PartName(const std::string& FinalName);
 
-private:
+  private:
     enum class FileOutcome { Done, Failed, Cancelled };
 
     bool RunPlain();
@@ -48,4 +48,4 @@ private:
     int fPauseCount = 0;
 };
 
-}  // namespace qm
+} // namespace qm

@@ -53,4 +53,4 @@ void TBackUpJob::DeleteFiles(const TStringList& List) {
     CatalogPaths.clear();
 }
 
-}  // namespace qm
+} // namespace qm

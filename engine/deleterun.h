@@ -12,7 +12,7 @@
 namespace qm {
 
 class DeleteRun {
-public:
+  public:
     explicit DeleteRun(TBackUpJob& Job) : fJob(Job) {}
 
     // Removes what the media holds for Record and the record itself. Index is the
@@ -20,8 +20,8 @@ public:
     // which grows by the record's size unless the file was an archive entry.
     void DeleteRecord(const DriveListRecord& Record, int32_t Index, int64_t& Total);
 
-private:
+  private:
     TBackUpJob& fJob;
 };
 
-}  // namespace qm
+} // namespace qm

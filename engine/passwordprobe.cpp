@@ -21,13 +21,12 @@ int nextKeySize(int size) {
     return 128;
 }
 
-}  // namespace
+} // namespace
 
 PasswordProbe::PasswordProbe(KeySizes Sizes, TReadStored ReadStored)
     : fSizes(Sizes), fReadStored(std::move(ReadStored)) {}
 
-bool PasswordProbe::TryLine(const std::string& Password,
-                            const std::optional<TCheckBytes>& Stored) {
+bool PasswordProbe::TryLine(const std::string& Password, const std::optional<TCheckBytes>& Stored) {
     TEngineState& engine = Engine();
     TAESStream* stream = engine.JobCipher ? engine.JobCipher->Stream() : nullptr;
     if (!stream || !Stored)
@@ -86,4 +85,4 @@ int PasswordProbe::Run(const std::string& PromptPath) {
     }
 }
 
-}  // namespace qm
+} // namespace qm

@@ -16,11 +16,11 @@ namespace qm {
 using TCheckBytes = std::array<uint8_t, 8>;
 
 class PasswordProbe {
-public:
+  public:
     // Which key sizes each line is tried at.
     enum class KeySizes {
-        Current,   // the engine's KeySize only
-        AllThree,  // 128, 192, 256 for every line; KeySize starts at 128
+        Current,  // the engine's KeySize only
+        AllThree, // 128, 192, 256 for every line; KeySize starts at 128
     };
     // Reads the stored check value; none when it cannot be read (which matches nothing).
     using TReadStored = std::function<std::optional<TCheckBytes>()>;
@@ -34,7 +34,7 @@ public:
     // The 8 bytes of CopyPath + ".mac"; none when the check file cannot be read whole.
     static std::optional<TCheckBytes> ReadCheckFile(const std::string& CopyPath);
 
-private:
+  private:
     bool TryLine(const std::string& Password, const std::optional<TCheckBytes>& Stored);
     bool PassOverList(const std::optional<TCheckBytes>& Stored);
 
@@ -42,4 +42,4 @@ private:
     TReadStored fReadStored;
 };
 
-}  // namespace qm
+} // namespace qm

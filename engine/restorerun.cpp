@@ -7,19 +7,20 @@
 #include "platform/dospath.h"
 #include "platform/fileio.h"
 
-
 namespace qm {
 
 namespace {
 
 // Blocks of a file of `size` bytes: size div 8 MiB + 1, the last one possibly empty.
-int64_t blockCount(int64_t size) { return size / kBlockBytes + 1; }
+int64_t blockCount(int64_t size) {
+    return size / kBlockBytes + 1;
+}
 
 int64_t blockLength(int64_t size, int64_t block) {
     return block + 1 < blockCount(size) ? kBlockBytes : size - block * kBlockBytes;
 }
 
-}  // namespace
+} // namespace
 
 RestoreRun::RestoreRun(TBackUpJob& Job, TVerify Verify) : fJob(Job), fVerify(std::move(Verify)) {}
 
@@ -136,7 +137,7 @@ RestoreRun::Outcome RestoreRun::RestoreCopy(const DriveListRecord& Record, int32
     }
     out.close();
     fJob.AddLog(fJob.RestoreType().empty() ? logline::RestoredToOriginal(Record.SourcePath)
-                                          : logline::RestoredToSelected(Record.SourcePath));
+                                           : logline::RestoredToSelected(Record.SourcePath));
     if (encrypted)
         fJob.FreeCipher();
     return Outcome::Next;
@@ -159,7 +160,8 @@ void RestoreRun::Cancel(const std::function<void()>& Finish) {
 }
 
 void TBackUpJob::Restore() {
-    RestoreRun run(*this, [this](const std::string& MediaFile) { return VerifyCheckFile(MediaFile); });
+    RestoreRun run(*this,
+                   [this](const std::string& MediaFile) { return VerifyCheckFile(MediaFile); });
     run.Start();
     TEngineState& engine = Engine();
     for (size_t i = 0; i < SourceFiles.size(); ++i) {
@@ -194,7 +196,7 @@ int TBackUpJob::VerifyCheckFile(const std::string& MediaPath) {
     return probe.Run(MediaPath);
 }
 
-}  // namespace qm
+} // namespace qm
 
 namespace qm {
 
@@ -204,4 +206,4 @@ void TBackUpJob::FinishRestoreRun() {
     CatalogMediaPaths.clear();
 }
 
-}  // namespace qm
+} // namespace qm

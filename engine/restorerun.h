@@ -15,7 +15,7 @@
 namespace qm {
 
 class RestoreRun {
-public:
+  public:
     enum class Outcome { Next, Cancelled };
     // The password check of one encrypted file: 0 opens it, 2 or 3 skip it.
     using TVerify = std::function<int(const std::string& MediaFile)>;
@@ -34,7 +34,7 @@ public:
     // Cancel: the flag cleared, lists cleared, catalogue closed; no final progress call.
     void Cancel(const std::function<void()>& Finish);
 
-private:
+  private:
     // Steps the blocks of a skipped file for progress only; false when cancelled.
     bool StepSkipped(const DriveListRecord& Record, int32_t Index);
     bool Fail(const std::string& SourcePath, bool Encrypted);
@@ -43,4 +43,4 @@ private:
     TVerify fVerify;
 };
 
-}  // namespace qm
+} // namespace qm

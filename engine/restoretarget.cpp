@@ -9,12 +9,14 @@ namespace qm {
 
 namespace {
 
-bool isSeparator(char c) { return c == '\\' || c == '/'; }
+bool isSeparator(char c) {
+    return c == '\\' || c == '/';
+}
 
 // "X:\" followed by at least one name: the form of every source path the engine writes.
 bool startsWithDriveRoot(std::string_view path) {
-    return path.size() > 3 && std::isalpha(static_cast<unsigned char>(path[0])) &&
-           path[1] == ':' && isSeparator(path[2]);
+    return path.size() > 3 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' &&
+           isSeparator(path[2]);
 }
 
 // True when every name of `relative` (separators skipped) is a plain file or folder
@@ -41,8 +43,7 @@ bool isContainedRelativePath(std::string_view relative) {
 }
 
 std::optional<std::string> checkedTarget(const std::string& RestoreType,
-                                         const std::string& StoredPath,
-                                         std::string_view relative) {
+                                         const std::string& StoredPath, std::string_view relative) {
     if (!startsWithDriveRoot(StoredPath) || !isContainedRelativePath(relative))
         return std::nullopt;
     if (RestoreType.empty())
@@ -50,7 +51,7 @@ std::optional<std::string> checkedTarget(const std::string& RestoreType,
     return RestoreType + std::string(relative);
 }
 
-}  // namespace
+} // namespace
 
 std::optional<std::string> PlainRestoreTarget(const std::string& RestoreType,
                                               const std::string& SourcePath) {
@@ -71,4 +72,4 @@ std::optional<std::string> ArchiveRestoreTarget(const std::string& RestoreType,
     return checkedTarget(RestoreType, StoredPath, std::string_view(StoredPath).substr(2));
 }
 
-}  // namespace qm
+} // namespace qm

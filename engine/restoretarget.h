@@ -18,4 +18,4 @@ std::optional<std::string> PlainRestoreTarget(const std::string& RestoreType,
 std::optional<std::string> ArchiveRestoreTarget(const std::string& RestoreType,
                                                 const std::string& StoredPath);
 
-}  // namespace qm
+} // namespace qm

@@ -36,7 +36,7 @@ int catalogueLine(const TStringList& paths, const std::string& path) {
     return -1;
 }
 
-}  // namespace
+} // namespace
 
 void RevisionRestore::CollectVersions(const DriveListRecord& Record, TRevisionLst& Entry) {
     const bool inRunArchive = Record.Compression != 0 && Record.InArchive != 0;
@@ -108,9 +108,8 @@ void TBackUpJob::SortRevisionDates(std::array<TDateTime, kMaxRevisionDates>& Dat
 
 void TBackUpJob::RestoreRevisions(TRevisionFileList& List, bool SortDates) {
     TEngineState& engine = Engine();
-    RestoreRun run(*this, [this](const std::string& Version) {
-        return VerifyRevisionCheckFile(Version);
-    });
+    RestoreRun run(*this,
+                   [this](const std::string& Version) { return VerifyRevisionCheckFile(Version); });
     RevisionRestore chooser(*this);
     auto finish = [this] { FinishRevisionRestoreRun(); };
     run.Start();
@@ -135,7 +134,8 @@ void TBackUpJob::RestoreRevisions(TRevisionFileList& List, bool SortDates) {
             x.Dates[0] = x.Dates[count - 1];
         }
         const TDateTime chosen = x.Dates[0];
-        const std::string version = VersionName(record.MediaPath, chooser.ChooseVersion(record, count, chosen));
+        const std::string version =
+            VersionName(record.MediaPath, chooser.ChooseVersion(record, count, chosen));
         if (record.Compression != 0) {
             engine.ArchiveEncrypted = record.Encryption != 0;
             RestoreFromArchive(x.Path, version, RestoreType(), dateTimeToDos(chosen));
@@ -161,7 +161,7 @@ int TBackUpJob::VerifyRevisionCheckFile(const std::string& VersionPath) {
     return probe.Run(VersionPath);
 }
 
-}  // namespace qm
+} // namespace qm
 
 namespace qm {
 
@@ -171,4 +171,4 @@ void TBackUpJob::FinishRevisionRestoreRun() {
     CatalogMediaPaths.clear();
 }
 
-}  // namespace qm
+} // namespace qm

@@ -13,7 +13,7 @@
 namespace qm {
 
 class RevisionRestore {
-public:
+  public:
     explicit RevisionRestore(TBackUpJob& Job) : fJob(Job) {}
 
     // Counts the versions 0, 1, ... of the record's media path up to the first gap (at
@@ -23,8 +23,8 @@ public:
     // exactly D (or whose date cannot be read, which is logged), else the newest.
     int ChooseVersion(const DriveListRecord& Record, int32_t Count, TDateTime D);
 
-private:
+  private:
     TBackUpJob& fJob;
 };
 
-}  // namespace qm
+} // namespace qm

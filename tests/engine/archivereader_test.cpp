@@ -12,7 +12,7 @@ namespace qm::test {
 namespace {
 
 class ArchiveReaderTest : public RunTest {
-protected:
+  protected:
     // Copies a fixture to the media and returns its DOS path there.
     std::string PlaceFixture(const std::string& name) {
         std::ifstream in(std::string(QM_TEST_DATA_DIR) + "/engine/" + name + ".bpa",
@@ -34,7 +34,7 @@ protected:
 
 struct HostileCase {
     const char* fixture;
-    bool damagedLine;  // the archive's structure is refused (else the entry's data is)
+    bool damagedLine; // the archive's structure is refused (else the entry's data is)
 };
 
 class HostileArchive : public ArchiveReaderTest,
@@ -51,8 +51,9 @@ TEST_P(HostileArchive, EndsWithALogLineAndNoTarget) {
     const auto lines = LogLines();
     ASSERT_EQ(lines.size(), 1u);
     const std::string expected =
-        c.damagedLine ? "***ERROR***" + std::string(kNow) + " " + archive + " - damaged backup archive"
-                      : "*** ERROR *** " + std::string(kNow) + " C:\\docs\\a.txt - can't restore.";
+        c.damagedLine
+            ? "***ERROR***" + std::string(kNow) + " " + archive + " - damaged backup archive"
+            : "*** ERROR *** " + std::string(kNow) + " C:\\docs\\a.txt - can't restore.";
     EXPECT_EQ(lines[0].substr(0, expected.size()), expected);
 
     // A removal over the same archive changes nothing it cannot parse.
@@ -61,14 +62,14 @@ TEST_P(HostileArchive, EndsWithALogLineAndNoTarget) {
     EXPECT_EQ(sandbox.readFile(archive), before);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Fixtures, HostileArchive,
-    ::testing::Values(HostileCase{"chunk_size_larger_than_buffer", true},
-                      HostileCase{"chunk_size_negative", true},
-                      HostileCase{"chunk_count_disagrees_with_size", true},
-                      HostileCase{"entry_past_end_of_file", true},
-                      HostileCase{"inflate_fails", false}, HostileCase{"inflate_ends_short", false}),
-    [](const auto& info) { return std::string(info.param.fixture); });
+INSTANTIATE_TEST_SUITE_P(Fixtures, HostileArchive,
+                         ::testing::Values(HostileCase{"chunk_size_larger_than_buffer", true},
+                                           HostileCase{"chunk_size_negative", true},
+                                           HostileCase{"chunk_count_disagrees_with_size", true},
+                                           HostileCase{"entry_past_end_of_file", true},
+                                           HostileCase{"inflate_fails", false},
+                                           HostileCase{"inflate_ends_short", false}),
+                         [](const auto& info) { return std::string(info.param.fixture); });
 
 TEST_F(ArchiveReaderTest, StoredPathsNeverLeadOutOfTheChosenFolder) {
     for (const char* fixture : {"stored_path_climbs_out", "stored_path_second_drive"}) {
@@ -80,7 +81,7 @@ TEST_F(ArchiveReaderTest, StoredPathsNeverLeadOutOfTheChosenFolder) {
         job.RestoreFromArchive(stored, archive, job.RestoreType(), std::nullopt);
         job.SetRestoreType("");
         job.RestoreFromArchive(stored, archive, "", std::nullopt);
-        EXPECT_EQ(FilesInSandbox(), filesBefore + 1) << fixture;  // the log, nothing else
+        EXPECT_EQ(FilesInSandbox(), filesBefore + 1) << fixture; // the log, nothing else
         deleteFile(job.LogFileName);
     }
     EXPECT_EQ(Engine().ErrorCount, 4);
@@ -92,7 +93,8 @@ TEST_F(ArchiveReaderTest, UnfinishedEntryAfterAGoodOneDoesNotStopTheGoodOne) {
     EXPECT_EQ(sandbox.readFile("C:\\docs\\a.txt"), "hello");
     const auto lines = LogLines();
     ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[0], std::string(kNow) + " C:\\docs\\a.txt restored to its \"Original Location\".");
+    EXPECT_EQ(lines[0],
+              std::string(kNow) + " C:\\docs\\a.txt restored to its \"Original Location\".");
     EXPECT_NE(lines[1].find("damaged backup archive"), std::string::npos);
     EXPECT_EQ(ArchiveReader::CompleteLength(archive, nullptr), 269 + 4 + 13);
 }
@@ -131,8 +133,8 @@ TEST_F(ArchiveReaderTest, RemovingEntriesKeepsTheOthersByteForByte) {
     ASSERT_FALSE(progress.empty());
     EXPECT_EQ(progress.back().filesDone, 7);
 
-    job.RemoveFromArchive("C:\\3.txt", archive, 0, 0);  // the last: cut, nothing moved
-    job.RemoveFromArchive("C:\\1.txt", archive, 0, 0);  // the only one left
+    job.RemoveFromArchive("C:\\3.txt", archive, 0, 0); // the last: cut, nothing moved
+    job.RemoveFromArchive("C:\\1.txt", archive, 0, 0); // the only one left
     EXPECT_EQ(fileSize(archive), 0);
 }
 
@@ -150,5 +152,5 @@ TEST_F(ArchiveReaderTest, EncryptedEntryTriesEveryLineAtEveryKeySize) {
     EXPECT_TRUE(asked.empty());
 }
 
-}  // namespace
-}  // namespace qm::test
+} // namespace
+} // namespace qm::test

@@ -17,9 +17,12 @@ class BackupRoundTrip : public RunTest, public ::testing::WithParamInterface<Rou
 
 std::string compressionText(Mode mode) {
     switch (mode) {
-    case Mode::Plain: return "Compress-No";
-    case Mode::FileArchives: return "Compress-Multi";
-    case Mode::RunArchive: return "Compress-Single";
+    case Mode::Plain:
+        return "Compress-No";
+    case Mode::FileArchives:
+        return "Compress-Multi";
+    case Mode::RunArchive:
+        return "Compress-Single";
     }
     return {};
 }
@@ -91,8 +94,7 @@ TEST_P(BackupRoundTrip, EveryByteDateRecordAndLineSurvivesBackupAndRestore) {
     EXPECT_EQ(sandbox.readFile("C:\\Restore\\top.txt"), files[2].second);
     EXPECT_EQ(LogLines().back(),
               std::string(kNow) + " " +
-                  (mode == Mode::Plain ? "C:\\docs\\empty.txt"
-                                       : "C:\\Restore\\\\docs\\empty.txt") +
+                  (mode == Mode::Plain ? "C:\\docs\\empty.txt" : "C:\\Restore\\\\docs\\empty.txt") +
                   " restored to new \"Selected Destination Path\".");
     EXPECT_EQ(Engine().ErrorCount, 0);
     EXPECT_TRUE(asked.empty());
@@ -111,15 +113,14 @@ TEST_F(BackupRunTest, PlainProgressFollowsBlocksFilesAndEnd) {
     SetUpJob(Mode::Plain, 0);
     BackupPaths({"C:\\a.txt", "C:\\b.txt"});
     const std::vector<std::tuple<int, bool, int64_t, int64_t, int64_t>> want = {
-        {0, false, 5, 0, 0}, {1, false, 5, 5, 5},  {1, false, 0, 0, 5},
-        {2, false, 0, 0, 5}, {2, false, 0, 0, -1}, {0, false, 0, 0, -1},
-        {0, true, 0, 0, 0},  {1, true, 0, 0, 0}};
+        {0, false, 5, 0, 0},  {1, false, 5, 5, 5},  {1, false, 0, 0, 5}, {2, false, 0, 0, 5},
+        {2, false, 0, 0, -1}, {0, false, 0, 0, -1}, {0, true, 0, 0, 0},  {1, true, 0, 0, 0}};
     ASSERT_EQ(progress.size(), want.size());
     for (size_t i = 0; i < want.size(); ++i) {
         const ProgressCall& p = progress[i];
-        EXPECT_EQ(std::make_tuple(p.filesDone, p.listMode, p.fileSize, p.fileBytesDone,
-                                  p.bytesDone),
-                  want[i])
+        EXPECT_EQ(
+            std::make_tuple(p.filesDone, p.listMode, p.fileSize, p.fileBytesDone, p.bytesDone),
+            want[i])
             << "call " << i;
     }
 }
@@ -166,7 +167,8 @@ TEST_F(BackupRunTest, MissingSourceIsLoggedAndGetsNoRecordInEveryMode) {
     const auto lines = LogLines();
     // The run archive logs the missing file, then its writer fails to open it.
     ASSERT_EQ(lines.size(), 7u) << ::testing::PrintToString(lines);
-    const std::string cantOpen = "***ERROR***" + std::string(kNow) + " C:\\gone.txt - can't open file.";
+    const std::string cantOpen =
+        "***ERROR***" + std::string(kNow) + " C:\\gone.txt - can't open file.";
     const std::string notFound = std::string(kNow) + " C:\\gone.txt - can not find file.";
     EXPECT_EQ(lines[0], cantOpen);
     EXPECT_EQ(lines[2], notFound);
@@ -213,5 +215,5 @@ TEST_P(BackupCancel, RemovesThePartialFileAndRecordsOnlyWhatCompleted) {
 INSTANTIATE_TEST_SUITE_P(Modes, BackupCancel,
                          ::testing::Values(Mode::Plain, Mode::FileArchives, Mode::RunArchive));
 
-}  // namespace
-}  // namespace qm::test
+} // namespace
+} // namespace qm::test

@@ -29,7 +29,7 @@ TEST_F(DeleteRunTest, PlainCopiesGoWithTheirVersionsAndCheckFiles) {
     EXPECT_EQ(records.count("C:\\keep.txt"), 1u);
     EXPECT_EQ(LogLines(), std::vector<std::string>{std::string(kNow) + " C:\\d.txt - deleted."});
     ASSERT_GE(progress.size(), 3u);
-    const ProgressCall& last = progress.back();  // the line without a record: one call
+    const ProgressCall& last = progress.back(); // the line without a record: one call
     EXPECT_EQ(std::make_tuple(last.filesDone, last.fileSize, last.fileBytesDone, last.bytesDone),
               std::make_tuple(1, int64_t{100}, int64_t{0}, int64_t{1}));
 }
@@ -67,5 +67,5 @@ TEST_F(DeleteRunTest, CancelAfterTheFirstFileLeavesTheOthers) {
     EXPECT_EQ(records.count("C:\\1.txt"), 0u);
 }
 
-}  // namespace
-}  // namespace qm::test
+} // namespace
+} // namespace qm::test

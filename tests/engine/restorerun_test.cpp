@@ -8,7 +8,7 @@ namespace qm::test {
 namespace {
 
 class RestoreRunTest : public RunTest {
-protected:
+  protected:
     std::string Line(const std::string& tail) const { return std::string(kNow) + " " + tail; }
 };
 
@@ -21,7 +21,8 @@ TEST_F(RestoreRunTest, MissingMediaCopyLeavesTheComputersFileUntouched) {
     deleteFile(job.LogFileName);
     RunRestore({"C:\\a.txt"});
     EXPECT_EQ(sandbox.readFile("C:\\a.txt"), "work of today");
-    EXPECT_EQ(LogLines(), std::vector<std::string>{"*** ERROR *** " + Line("C:\\a.txt - can't restore.")});
+    EXPECT_EQ(LogLines(),
+              std::vector<std::string>{"*** ERROR *** " + Line("C:\\a.txt - can't restore.")});
     EXPECT_EQ(Engine().ErrorCount, 1);
 }
 
@@ -48,7 +49,7 @@ TEST_F(RestoreRunTest, RestoreOldKeepsATargetDatedLikeTheRecord) {
 
 // Three files encrypted with "right", one plain, and only "wrong" in the list.
 class PasswordPrompt : public RestoreRunTest {
-protected:
+  protected:
     void SetUp() override {
         for (const char* p : {"C:\\1.txt", "C:\\2.txt", "C:\\3.txt", "C:\\4.txt"})
             sandbox.writeFile(p, std::string("content of ") + p);
@@ -92,7 +93,7 @@ TEST_F(RestoreRunTest, CatalogueSourcePathNeverLeadsOutOfTheChosenFolder) {
     auto bytes = SerializeDriveListRecord(record);
     auto count = SerializeDriveListCount(1);
     sandbox.writeFile("E:\\Quillmoor\\drive.lst", std::string(count.begin(), count.end()) +
-                                                       std::string(bytes.begin(), bytes.end()));
+                                                      std::string(bytes.begin(), bytes.end()));
     RunRestore({record.SourcePath}, "C:\\Restore\\");
     RunRestore({record.SourcePath});
     EXPECT_FALSE(folderExists("C:\\Restore"));
@@ -118,11 +119,12 @@ TEST_F(RestoreRunTest, CancelKeepsWrittenBlocksWithoutDateLineOrFinalCall) {
     RunRestore({"C:\\1.txt", "C:\\2.txt", "C:\\3.txt"});
     EXPECT_EQ(sandbox.readFile("C:\\2.txt"), "two");
     EXPECT_FALSE(fileExists("C:\\3.txt"));
-    EXPECT_EQ(LogLines(), std::vector<std::string>{Line("C:\\1.txt restored to its \"Original Location\".")});
+    EXPECT_EQ(LogLines(),
+              std::vector<std::string>{Line("C:\\1.txt restored to its \"Original Location\".")});
     EXPECT_FALSE(Engine().CancelFlag);
     EXPECT_FALSE(Engine().DriveListHandle.isOpen());
     const std::vector<std::tuple<int, int64_t, int64_t>> want = {
-        {1, 0, 0}, {1, 3, 3}, {1, 0, 3}, {2, 3, 6}};  // the start call counts the file before
+        {1, 0, 0}, {1, 3, 3}, {1, 0, 3}, {2, 3, 6}}; // the start call counts the file before
     ASSERT_EQ(progress.size(), want.size());
     for (size_t i = 0; i < want.size(); ++i)
         EXPECT_EQ(std::make_tuple(progress[i].filesDone, progress[i].fileBytesDone,
@@ -130,5 +132,5 @@ TEST_F(RestoreRunTest, CancelKeepsWrittenBlocksWithoutDateLineOrFinalCall) {
                   want[i]);
 }
 
-}  // namespace
-}  // namespace qm::test
+} // namespace
+} // namespace qm::test

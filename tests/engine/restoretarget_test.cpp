@@ -8,14 +8,15 @@ namespace {
 struct TargetRow {
     const char* restoreType;
     const char* stored;
-    const char* plain;    // "" = refused
-    const char* archive;  // "" = refused
+    const char* plain;   // "" = refused
+    const char* archive; // "" = refused
 };
 
 TEST(RestoreTarget, KeepsEveryTargetInsideItsFolder) {
     const TargetRow rows[] = {
         {"", "C:\\dir\\a.txt", "C:\\dir\\a.txt", "C:\\dir\\a.txt"},
-        {"D:\\Back\\", "C:\\dir\\sub\\a.txt", "D:\\Back\\dir\\sub\\a.txt", "D:\\Back\\\\dir\\sub\\a.txt"},
+        {"D:\\Back\\", "C:\\dir\\sub\\a.txt", "D:\\Back\\dir\\sub\\a.txt",
+         "D:\\Back\\\\dir\\sub\\a.txt"},
         {"D:\\Back\\", "C:\\a.txt", "D:\\Back\\\\a.txt", "D:\\Back\\\\a.txt"},
         {"D:\\Back\\", "C:\\..\\a.txt", "", ""},
         {"D:\\Back\\", "C:\\dir\\..\\..\\a.txt", "", ""},
@@ -34,5 +35,5 @@ TEST(RestoreTarget, KeepsEveryTargetInsideItsFolder) {
     }
 }
 
-}  // namespace
-}  // namespace qm
+} // namespace
+} // namespace qm

@@ -8,7 +8,7 @@ namespace qm::test {
 namespace {
 
 class RevisionRestoreTest : public RunTest {
-protected:
+  protected:
     // Three backups of C:\r.txt dated 1, 2 and 3 May: r.txt, r_1.txt, r_2.txt.
     void ThreeVersions(int keySize = 0, const std::string& password = "pw") {
         int day = 1;
@@ -92,7 +92,8 @@ TEST_F(RevisionRestoreTest, MissingVersionLeavesTheTargetAsItWas) {
     sandbox.writeFile("C:\\r.txt", "kept");
     restore.RestoreRevisions(list, true);
     EXPECT_EQ(sandbox.readFile("C:\\r.txt"), "kept");
-    EXPECT_EQ(LogLines().back(), "*** ERROR *** " + std::string(kNow) + " C:\\r.txt - can't restore.");
+    EXPECT_EQ(LogLines().back(),
+              "*** ERROR *** " + std::string(kNow) + " C:\\r.txt - can't restore.");
     EXPECT_EQ(Engine().ErrorCount, 1);
 }
 
@@ -119,11 +120,12 @@ TEST_F(RevisionRestoreTest, UnreadableSourceRecordIsReportedWithItsMediaPath) {
     auto bytes = SerializeDriveListRecord(record);
     auto count = SerializeDriveListCount(1);
     sandbox.writeFile("E:\\Quillmoor\\drive.lst", std::string(count.begin(), count.end()) +
-                                                       std::string(bytes.begin(), bytes.end()));
+                                                      std::string(bytes.begin(), bytes.end()));
     TRevisionFileList list = Collect({"C:\\locked.txt"});
     restore.RestoreRevisions(list, true);
-    EXPECT_EQ(LogLines(), std::vector<std::string>{std::string(kNow) +
-                                                   " E:\\Quillmoor\\Drive_C\\locked.txt - can't restore."});
+    EXPECT_EQ(LogLines(),
+              std::vector<std::string>{std::string(kNow) +
+                                       " E:\\Quillmoor\\Drive_C\\locked.txt - can't restore."});
     EXPECT_FALSE(fileExists("C:\\locked.txt"));
 }
 
@@ -138,5 +140,5 @@ TEST(SortRevisionDates, SortsTheGivenRangeAscending) {
               (std::vector<TDateTime>{3, 4, 5, 1}));
 }
 
-}  // namespace
-}  // namespace qm::test
+} // namespace
+} // namespace qm::test

@@ -17,7 +17,7 @@ namespace qm::test {
 enum class Mode { Plain, FileArchives, RunArchive };
 
 class RunTest : public EngineTest {
-protected:
+  protected:
     RunTest() { createFolderChain("C:\\Program"); }
 
     // C:\docs\a.txt, C:\docs\sub\b.bin (binary, over a cipher block), C:\top.txt and the
@@ -112,4 +112,4 @@ protected:
     std::vector<std::string> asked;
 };
 
-}  // namespace qm::test
+} // namespace qm::test
