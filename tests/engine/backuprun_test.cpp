@@ -125,6 +125,36 @@ TEST_F(BackupRunTest, PlainProgressFollowsBlocksFilesAndEnd) {
     }
 }
 
+TEST_F(BackupRunTest, EncryptedStreamRunsOnAcrossTheBlockBoundary) {
+    std::string big(static_cast<size_t>(kBlockBytes) + 5, 'q');
+    for (size_t i = 0; i < big.size(); i += 4093)
+        big[i] = static_cast<char>(i);
+    sandbox.writeFile("C:\\big.bin", big);
+    SetUpJob(Mode::Plain, 256);
+    BackupPaths({"C:\\big.bin"});
+    EXPECT_EQ(fileSize(CopyPathFor('E', "C:\\big.bin")), static_cast<int64_t>(big.size()));
+    ASSERT_GE(progress.size(), 3u);
+    EXPECT_EQ(progress[1].fileBytesDone, kBlockBytes);
+    EXPECT_EQ(progress[1].filesDone, 0);
+    EXPECT_EQ(progress[2].fileBytesDone, kBlockBytes + 5);
+    EXPECT_EQ(progress[2].filesDone, 1);
+    deleteFile("C:\\big.bin");
+    RunRestore({"C:\\big.bin"});
+    EXPECT_TRUE(sandbox.readFile("C:\\big.bin") == big);
+}
+
+TEST_F(BackupRunTest, PausesOnceEveryThousandLinesEmptyOnesIncluded) {
+    int pauses = 0;
+    Engine().SleepProc = [&pauses](int ms) { pauses += ms == 250 ? 1 : 100; };
+    sandbox.writeFile("C:\\one.txt", "1");
+    SetUpJob(Mode::Plain, 0);
+    std::vector<std::string> lines(999);
+    lines.push_back("C:\\one.txt");
+    BackupPaths(lines);
+    EXPECT_EQ(pauses, 1);
+    EXPECT_EQ(Records().size(), 1u);
+}
+
 TEST_F(BackupRunTest, RevisionsKeepTopRevisionCopiesNewestLast) {
     SetUpJob(Mode::Plain, 0);
     job.SetRevision(true);
