@@ -1,0 +1,270 @@
+#include "engine/archivereader.h"
+
+#include "engine/compression.h"
+#include "engine/enginestate.h"
+#include "engine/logline.h"
+#include "engine/passwordprobe.h"
+#include "engine/restoretarget.h"
+#include "platform/dospath.h"
+
+#include <algorithm>
+
+namespace qm {
+
+namespace {
+
+int64_t chunkDataStart(int64_t entryStart, const ParsedEntry& entry) {
+    return entryStart + EntryPrefixLength(entry.header.ChunkCount);
+}
+
+} // namespace
+
+ArchiveReader::ArchiveReader(TBackUpJob& Job, std::string ArchiveFile)
+    : fJob(Job), fArchiveFile(std::move(ArchiveFile)) {}
+
+void ArchiveReader::LogDamaged(const std::string& What, int64_t Offset) {
+    fJob.AddLog(logline::DamagedFile(fArchiveFile, "damaged backup archive: " + What +
+                                                       " at offset " + std::to_string(Offset) +
+                                                       "; the rest of the archive is not read."));
+    ++Engine().ErrorCount;
+}
+
+std::optional<ParsedEntry> ArchiveReader::EntryAtPos() {
+    if (fPos >= fSize)
+        return std::nullopt;
+    ArchiveFormatError error;
+    std::optional<ParsedEntry> entry =
+        ReadEntryAt(fArchive, fPos, fSize, static_cast<int64_t>(kInputBufferSize), &error);
+    if (!entry)
+        LogDamaged(error.what, error.offset);
+    return entry;
+}
+
+void ArchiveReader::Restore(const std::string& Source, const std::string& RestoreTypeFolder,
+                            std::optional<uint32_t> FileDate) {
+    TEngineState& engine = Engine();
+    if (!fileExists(fArchiveFile)) {
+        ++engine.ErrorCount;
+        fJob.AddLog(logline::ArchiveNotFound(fArchiveFile));
+        return;
+    }
+    fArchive = FileHandle::open(fArchiveFile, OpenMode::Read);
+    fSize = fArchive ? fArchive.size() : -1;
+    if (fSize < 0) {
+        ++engine.ErrorCount;
+        fJob.AddLog(logline::CantRestoreError(Source));
+        return;
+    }
+    fPos = 0;
+    while (std::optional<ParsedEntry> entry = EntryAtPos()) {
+        if (entry->header.Path == Source &&
+            RestoreEntry(*entry, RestoreTypeFolder, FileDate) == Step::StopArchive)
+            break;
+        fPos += entry->length;
+        engine.FileBytesDone = 0;
+        if (entry->header.Path != Source)
+            engine.ProcessMessages();
+    }
+    fArchive.close();
+}
+
+bool ArchiveReader::ReadChunk(const ParsedEntry& Entry, uint16_t K, int64_t PlainLength,
+                              bool Encrypted) {
+    TEngineState& engine = Engine();
+    const int64_t stored = Entry.chunkLengths[K];
+    uint8_t* input = engine.InputBuffer.get();
+    if (!fArchive.readExact(input, stored)) {
+        ++engine.ErrorCount;
+        return false;
+    }
+    if (Encrypted)
+        fJob.DecryptBuffer(input, static_cast<size_t>(stored));
+    const int before = engine.ErrorCount;
+    int64_t plain = -1;
+    DecompressBuffer(input, stored, engine.PackedBuffer.get(), PlainLength, &plain);
+    if (engine.ErrorCount > before)
+        return false;
+    if (plain != PlainLength) {
+        // A stream that ends short of the length the header promises is as bad as one
+        // that fails to inflate; zlib itself does not count it.
+        ++engine.ErrorCount;
+        return false;
+    }
+    return true;
+}
+
+ArchiveReader::Step ArchiveReader::RestoreEntry(const ParsedEntry& Entry,
+                                                const std::string& RestoreTypeFolder,
+                                                std::optional<uint32_t> FileDate) {
+    TEngineState& engine = Engine();
+    const bool encrypted = engine.ArchiveEncrypted;
+    const ArchiveEntryHeader& header = Entry.header;
+    if (encrypted) {
+        fJob.InitCipher();
+        fJob.ResetCipherIV();
+    }
+    std::optional<std::string> target = ArchiveRestoreTarget(RestoreTypeFolder, header.Path);
+    bool skipped = false;
+    if (encrypted) {
+        if (engine.SkipEncrypted) {
+            skipped = true;
+        } else {
+            engine.EntryCheckResult =
+                fJob.CheckEntryPassword(header.Path, header.CheckValue.data());
+            skipped = engine.EntryCheckResult == 2 || engine.EntryCheckResult == 3;
+        }
+    }
+    auto endEntry = [&](Step step) {
+        if (encrypted)
+            fJob.FreeCipher();
+        return step;
+    };
+
+    FileHandle out;
+    if (!skipped) {
+        if (target) {
+            createFolderChain(extractFileDir(*target));
+            out = FileHandle::create(*target);
+        }
+        if (!out) {
+            // The stored path names the file: the target is unknown or not writable.
+            fJob.AddLog(logline::CantRestoreError(header.Path));
+            ++engine.ErrorCount;
+            return endEntry(target ? Step::StopArchive : Step::NextEntry);
+        }
+    }
+
+    auto failTarget = [&] {
+        fJob.AddLog(logline::CantRestoreError(*target));
+        out.close();
+        deleteFile(*target);
+        return endEntry(Step::NextEntry);
+    };
+
+    if (!skipped && fArchive.seek(chunkDataStart(fPos, Entry)) < 0)
+        return failTarget();
+    const uint16_t n = header.ChunkCount;
+    for (uint16_t k = 0; k < n; ++k) {
+        const int64_t len = ChunkPlainLength(header.Size, k);
+        if (engine.CancelFlag) {
+            if (out.isOpen())
+                out.flush();
+            endEntry(Step::StopArchive);
+            return Step::StopArchive;
+        }
+        if (!skipped && !ReadChunk(Entry, k, len, encrypted))
+            return failTarget();
+        engine.FileBytesDone += len;
+        engine.BytesDone += len;
+        if (engine.FilesDone == 0)
+            engine.FilesDone = 1;
+        if (k + 1 == n) {
+            ++engine.FilesDone;
+            engine.Progress(engine.FilesDone - 1, false, header.Size, 0, engine.BytesDone);
+        }
+        engine.Progress(engine.FilesDone - 1, false, header.Size, engine.FileBytesDone,
+                        engine.BytesDone);
+        if (!skipped && !out.write(engine.PackedBuffer.get(), len)) {
+            ++engine.ErrorCount;
+            return failTarget();
+        }
+    }
+    if (skipped)
+        return endEntry(Step::NextEntry);
+    if (FileDate)
+        out.setDosDateTime(*FileDate);
+    if (!out.flush()) {
+        ++engine.ErrorCount;
+        return failTarget();
+    }
+    out.close();
+    fJob.AddLog(fJob.RestoreType().empty() ? logline::RestoredToOriginal(*target)
+                                           : logline::RestoredToSelected(*target));
+    return endEntry(Step::NextEntry);
+}
+
+bool ArchiveReader::MoveTail(int64_t EntryStart, int64_t EntryLength, int64_t Index, int64_t Done) {
+    TEngineState& engine = Engine();
+    const int64_t tail = fSize - (EntryStart + EntryLength);
+    const int64_t blocks = tail / kBlockBytes + 1;
+    int64_t readPos = EntryStart + EntryLength;
+    int64_t writePos = EntryStart;
+    int64_t moved = 0;
+    uint8_t* buffer = engine.InputBuffer.get();
+    for (int64_t b = 0; b < blocks; ++b) {
+        const int64_t n = b + 1 < blocks ? kBlockBytes : tail - b * kBlockBytes;
+        if (fArchive.seek(readPos) < 0 || !fArchive.readExact(buffer, n) ||
+            fArchive.seek(writePos) < 0 || !fArchive.write(buffer, n))
+            return false;
+        readPos += n;
+        writePos += n;
+        moved += n;
+        engine.Progress(static_cast<int32_t>(Index), false, tail, moved, Done);
+    }
+    return true;
+}
+
+bool ArchiveReader::Remove(const std::string& Source, int64_t Index, int64_t Done) {
+    fArchive = FileHandle::open(fArchiveFile, OpenMode::ReadWrite);
+    fSize = fArchive ? fArchive.size() : -1;
+    if (fSize < 0)
+        return false;
+    fPos = 0;
+    while (std::optional<ParsedEntry> entry = EntryAtPos()) {
+        if (entry->header.Path != Source) {
+            fPos += entry->length;
+            continue;
+        }
+        const bool moved =
+            fPos + entry->length == fSize || MoveTail(fPos, entry->length, Index, Done);
+        if (!moved || fArchive.seek(fSize - entry->length) < 0 || !fArchive.truncate() ||
+            !fArchive.flush()) {
+            LogDamaged("the entry of " + Source + " could not be cut out", fPos);
+            fArchive.close();
+            return false;
+        }
+        fArchive.close();
+        return true;
+    }
+    fArchive.close();
+    return false;
+}
+
+int64_t ArchiveReader::CompleteLength(const std::string& ArchiveFile,
+                                      std::vector<std::string>* Paths) {
+    FileHandle archive = FileHandle::open(ArchiveFile, OpenMode::Read);
+    const int64_t size = archive ? archive.size() : -1;
+    if (size < 0)
+        return -1;
+    int64_t pos = 0;
+    while (pos < size) {
+        std::optional<ParsedEntry> entry =
+            ReadEntryAt(archive, pos, size, static_cast<int64_t>(kInputBufferSize));
+        if (!entry || std::count(entry->chunkLengths.begin(), entry->chunkLengths.end(), 0) > 0)
+            return pos;
+        if (Paths)
+            Paths->push_back(entry->header.Path);
+        pos += entry->length;
+    }
+    return size;
+}
+
+void TBackUpJob::RestoreFromArchive(const std::string& Source, const std::string& ArchiveFile,
+                                    const std::string& RestoreTypeFolder,
+                                    std::optional<uint32_t> FileDate) {
+    ArchiveReader(*this, ArchiveFile).Restore(Source, RestoreTypeFolder, FileDate);
+}
+
+void TBackUpJob::RemoveFromArchive(const std::string& Source, const std::string& ArchiveFile,
+                                   int64_t Index, int64_t Done) {
+    ArchiveReader(*this, ArchiveFile).Remove(Source, Index, Done);
+}
+
+int TBackUpJob::CheckEntryPassword(const std::string& Source, const uint8_t* StoredCheckValue) {
+    TCheckBytes stored{};
+    std::copy(StoredCheckValue, StoredCheckValue + stored.size(), stored.begin());
+    PasswordProbe probe(PasswordProbe::KeySizes::AllThree, [stored] { return stored; });
+    return probe.Run(Source);
+}
+
+} // namespace qm

@@ -1,0 +1,55 @@
+#pragma once
+// Reads ".bpa" archives back: walks the entries of one archive from offset 0, restores
+// the entries of a wanted source path into their targets and cuts an entry out of a run
+// archive. Archives come from the media and are not trusted: every header and chunk
+// table is checked before it is used, and a damaged archive ends the walk with a log
+// line. The reader borrows the job and the engine state; it owns the open archive.
+
+#include "engine/archiveformat.h"
+#include "engine/backupjob.h"
+#include "platform/fileio.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace qm {
+
+class ArchiveReader {
+  public:
+    ArchiveReader(TBackUpJob& Job, std::string ArchiveFile);
+
+    // Restores every entry whose stored path is Source, the last one winning.
+    void Restore(const std::string& Source, const std::string& RestoreTypeFolder,
+                 std::optional<uint32_t> FileDate);
+    // Removes the first entry whose stored path is Source; false when nothing changed.
+    bool Remove(const std::string& Source, int64_t Index, int64_t Done);
+
+    // Start of the first entry that is not complete (it fails its checks, or a chunk of
+    // it has no stored bytes, as an entry cut short by a cancel has), or the archive's
+    // size when every entry is complete. `paths` receives the stored paths of the
+    // complete entries before it. -1 when the archive cannot be read.
+    static int64_t CompleteLength(const std::string& ArchiveFile, std::vector<std::string>* Paths);
+
+  private:
+    enum class Step { NextEntry, StopArchive };
+
+    // Walks to the next entry at fPos; none at the end or when the archive is damaged
+    // (then logged).
+    std::optional<ParsedEntry> EntryAtPos();
+    Step RestoreEntry(const ParsedEntry& Entry, const std::string& RestoreTypeFolder,
+                      std::optional<uint32_t> FileDate);
+    // Inflates chunk K of Entry (read from the current file position) into PackedBuffer.
+    bool ReadChunk(const ParsedEntry& Entry, uint16_t K, int64_t PlainLength, bool Encrypted);
+    bool MoveTail(int64_t EntryStart, int64_t EntryLength, int64_t Index, int64_t Done);
+    void LogDamaged(const std::string& What, int64_t Offset);
+
+    TBackUpJob& fJob;
+    std::string fArchiveFile;
+    FileHandle fArchive;
+    int64_t fSize = 0;
+    int64_t fPos = 0;
+};
+
+} // namespace qm

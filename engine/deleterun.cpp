@@ -1,0 +1,56 @@
+#include "engine/deleterun.h"
+
+#include "engine/copytree.h"
+#include "engine/enginestate.h"
+#include "engine/logline.h"
+#include "platform/fileio.h"
+
+namespace qm {
+
+void DeleteRun::DeleteRecord(const DriveListRecord& Record, int32_t Index, int64_t& Total) {
+    if (Record.InArchive != 0 && Record.Compression != 0) {
+        fJob.RemoveFromArchive(Record.SourcePath, Record.MediaPath, Index, Total);
+    } else {
+        deleteFile(Record.MediaPath);
+        deleteFile(CheckFileName(Record.MediaPath));
+        for (int k = 1; Record.Revision != 0; ++k) {
+            std::string version = VersionName(Record.MediaPath, k);
+            if (!fileExists(version))
+                break;
+            deleteFile(version);
+            deleteFile(CheckFileName(version));
+        }
+        Total += Record.Size;
+    }
+    fJob.RemoveDriveListRecord(Record.SourcePath);
+}
+
+void TBackUpJob::DeleteFiles(const TStringList& List) {
+    TEngineState& engine = Engine();
+    LoadDriveList();
+    OpenDriveList();
+    DeleteRun run(*this);
+    int64_t total = 0;
+    for (size_t i = 0; i < List.size(); ++i) {
+        const int32_t index = static_cast<int32_t>(i);
+        engine.Progress(index, false, 100, 0, total);
+        if (List[i].empty())
+            continue;
+        DriveListRecord record;
+        FindDriveListRecord(List[i], record);
+        if (record.SourcePath.empty())
+            continue;
+        run.DeleteRecord(record, index, total);
+        AddLog(logline::Deleted(record.SourcePath));
+        if (engine.CancelFlag) {
+            engine.CancelFlag = false;
+            CloseDriveList();
+            return;
+        }
+        engine.Progress(index, false, 100, 100, total);
+    }
+    CloseDriveList();
+    CatalogPaths.clear();
+}
+
+} // namespace qm

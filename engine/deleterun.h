@@ -1,0 +1,27 @@
+#pragma once
+// The delete run's work on one catalogue record: takes the file's data off the media
+// (its plain copy or per-file archive with check file and versions, or its entry in a
+// run archive) and removes the record. TBackUpJob::DeleteFiles drives it line by line.
+// Borrows the job; owns nothing.
+
+#include "engine/backupjob.h"
+#include "engine/driverecord.h"
+
+#include <cstdint>
+
+namespace qm {
+
+class DeleteRun {
+  public:
+    explicit DeleteRun(TBackUpJob& Job) : fJob(Job) {}
+
+    // Removes what the media holds for Record and the record itself. Index is the
+    // file's line, reported as its progress number; Total the bytes deleted so far,
+    // which grows by the record's size unless the file was an archive entry.
+    void DeleteRecord(const DriveListRecord& Record, int32_t Index, int64_t& Total);
+
+  private:
+    TBackUpJob& fJob;
+};
+
+} // namespace qm

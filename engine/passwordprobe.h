@@ -1,0 +1,45 @@
+#pragma once
+// The password search of the restore runs: try the lines of PasswordList against a
+// stored, encrypted check value until one opens it, and ask the user (AskPasswordProc)
+// after every full pass. The probe borrows the engine's job cipher, which the caller
+// has initialised; a match leaves the cipher keyed and 8 bytes into the stream, and
+// KeySize and KeyBuffer at the key that matched.
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace qm {
+
+using TCheckBytes = std::array<uint8_t, 8>;
+
+class PasswordProbe {
+  public:
+    // Which key sizes each line is tried at.
+    enum class KeySizes {
+        Current,  // the engine's KeySize only
+        AllThree, // 128, 192, 256 for every line; KeySize starts at 128
+    };
+    // Reads the stored check value; none when it cannot be read (which matches nothing).
+    using TReadStored = std::function<std::optional<TCheckBytes>()>;
+
+    PasswordProbe(KeySizes Sizes, TReadStored ReadStored);
+
+    // 0 when a password opens it; 2 when the prompt answers 2; 3 when it answers 3
+    // (SkipEncrypted is then set). PromptPath is what the prompt names.
+    int Run(const std::string& PromptPath);
+
+    // The 8 bytes of CopyPath + ".mac"; none when the check file cannot be read whole.
+    static std::optional<TCheckBytes> ReadCheckFile(const std::string& CopyPath);
+
+  private:
+    bool TryLine(const std::string& Password, const std::optional<TCheckBytes>& Stored);
+    bool PassOverList(const std::optional<TCheckBytes>& Stored);
+
+    KeySizes fSizes;
+    TReadStored fReadStored;
+};
+
+} // namespace qm

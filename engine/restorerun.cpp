@@ -1,0 +1,209 @@
+#include "engine/restorerun.h"
+
+#include "engine/enginestate.h"
+#include "engine/logline.h"
+#include "engine/passwordprobe.h"
+#include "engine/restoretarget.h"
+#include "platform/dospath.h"
+#include "platform/fileio.h"
+
+namespace qm {
+
+namespace {
+
+// Blocks of a file of `size` bytes: size div 8 MiB + 1, the last one possibly empty.
+int64_t blockCount(int64_t size) {
+    return size / kBlockBytes + 1;
+}
+
+int64_t blockLength(int64_t size, int64_t block) {
+    return block + 1 < blockCount(size) ? kBlockBytes : size - block * kBlockBytes;
+}
+
+} // namespace
+
+RestoreRun::RestoreRun(TBackUpJob& Job, TVerify Verify) : fJob(Job), fVerify(std::move(Verify)) {}
+
+void RestoreRun::Start() {
+    TEngineState& engine = Engine();
+    engine.SkipEncrypted = false;
+    engine.BytesDone = 0;
+    engine.FilesDone = 0;
+    if (!engine.DriveListHandle.isOpen())
+        fJob.OpenDriveList();
+}
+
+bool RestoreRun::Fail(const std::string& SourcePath, bool Encrypted) {
+    fJob.AddLog(logline::CantRestoreError(SourcePath));
+    ++Engine().ErrorCount;
+    if (Encrypted)
+        fJob.FreeCipher();
+    return false;
+}
+
+bool RestoreRun::StepSkipped(const DriveListRecord& Record, int32_t Index) {
+    TEngineState& engine = Engine();
+    const int64_t blocks = blockCount(Record.Size);
+    for (int64_t b = 0; b < blocks; ++b) {
+        int64_t n = blockLength(Record.Size, b);
+        engine.FileBytesDone += n;
+        engine.BytesDone += n;
+        engine.FilesDone = Index;
+        engine.Progress(Index + 1, false, Record.Size, engine.FileBytesDone, engine.BytesDone);
+        if (engine.CancelFlag)
+            return false;
+    }
+    return true;
+}
+
+RestoreRun::Outcome RestoreRun::RestoreCopy(const DriveListRecord& Record, int32_t Index,
+                                            const std::string& MediaFile, uint32_t DosDate) {
+    TEngineState& engine = Engine();
+    const bool encrypted = Record.Encryption != 0;
+    engine.FileBytesDone = 0;
+    if (encrypted)
+        fJob.InitCipher();
+    engine.Progress(engine.FilesDone + 1, false, Record.Size, 0, engine.BytesDone);
+
+    if (encrypted) {
+        fJob.ResetCipherIV();
+        int check = engine.SkipEncrypted ? 3 : fVerify(MediaFile);
+        if (check == 2 || check == 3) {
+            bool finished = StepSkipped(Record, Index);
+            fJob.FreeCipher();
+            return finished ? Outcome::Next : Outcome::Cancelled;
+        }
+    }
+
+    // The media copy is opened before anything happens on the computer: a missing or
+    // unreadable copy leaves the file there exactly as it was.
+    FileHandle media = FileHandle::open(MediaFile, OpenMode::Read);
+    std::optional<std::string> target = PlainRestoreTarget(fJob.RestoreType(), Record.SourcePath);
+    if (!media || !target) {
+        Fail(Record.SourcePath, encrypted);
+        return Outcome::Next;
+    }
+    createFolderChain(extractFileDir(*target));
+    FileHandle out = FileHandle::create(*target);
+    if (!out) {
+        Fail(Record.SourcePath, encrypted);
+        return Outcome::Next;
+    }
+
+    const int64_t size = media.size();
+    if (size < 0) {
+        out.close();
+        deleteFile(*target);
+        Fail(Record.SourcePath, encrypted);
+        return Outcome::Next;
+    }
+    const int64_t blocks = blockCount(size);
+    uint8_t* buffer = engine.CopyBuffer.get();
+    for (int64_t b = 0; b < blocks; ++b) {
+        int64_t n = blockLength(size, b);
+        if (!media.readExact(buffer, n)) {
+            // Only the copy's own bytes may reach the target: a short read removes it.
+            out.close();
+            deleteFile(*target);
+            Fail(Record.SourcePath, encrypted);
+            return Outcome::Next;
+        }
+        if (encrypted)
+            fJob.DecryptBuffer(buffer, static_cast<size_t>(n));
+        engine.FileBytesDone += n;
+        engine.BytesDone += n;
+        engine.FilesDone = Index;
+        engine.Progress(Index + 1, false, Record.Size, engine.FileBytesDone, engine.BytesDone);
+        if (!out.write(buffer, n)) {
+            out.close();
+            deleteFile(*target);
+            Fail(Record.SourcePath, encrypted);
+            return Outcome::Next;
+        }
+        if (engine.CancelFlag) {
+            out.flush();
+            if (encrypted)
+                fJob.FreeCipher();
+            return Outcome::Cancelled;
+        }
+    }
+
+    out.setDosDateTime(DosDate);
+    if (!out.flush()) {
+        out.close();
+        deleteFile(*target);
+        Fail(Record.SourcePath, encrypted);
+        return Outcome::Next;
+    }
+    out.close();
+    fJob.AddLog(fJob.RestoreType().empty() ? logline::RestoredToOriginal(Record.SourcePath)
+                                           : logline::RestoredToSelected(Record.SourcePath));
+    if (encrypted)
+        fJob.FreeCipher();
+    return Outcome::Next;
+}
+
+void RestoreRun::End(const std::function<void()>& Finish) {
+    TEngineState& engine = Engine();
+    engine.Progress(0, false, 0, 0, -1);
+    engine.FilesDone = 0;
+    engine.BytesDone = 0;
+    engine.SkipEncrypted = false;
+    Finish();
+    fJob.CloseDriveListUnchanged();
+}
+
+void RestoreRun::Cancel(const std::function<void()>& Finish) {
+    Engine().CancelFlag = false;
+    Finish();
+    fJob.CloseDriveListUnchanged();
+}
+
+void TBackUpJob::Restore() {
+    RestoreRun run(*this,
+                   [this](const std::string& MediaFile) { return VerifyCheckFile(MediaFile); });
+    run.Start();
+    TEngineState& engine = Engine();
+    for (size_t i = 0; i < SourceFiles.size(); ++i) {
+        DriveListRecord record;
+        FindDriveListRecord(SourceFiles[i], record);
+        if (record.SourcePath.empty())
+            continue;
+        if (RestoreOld() && !IsTargetOlder(record))
+            continue;
+        const uint32_t dosDate = dateTimeToDos(record.Date);
+        if (record.Compression != 0) {
+            engine.ArchiveEncrypted = record.Encryption != 0;
+            RestoreFromArchive(record.SourcePath, record.MediaPath, RestoreType(), dosDate);
+            if (engine.CancelFlag) {
+                run.Cancel([this] { FinishRestoreRun(); });
+                return;
+            }
+            continue;
+        }
+        if (run.RestoreCopy(record, static_cast<int32_t>(i), record.MediaPath, dosDate) ==
+            RestoreRun::Outcome::Cancelled) {
+            run.Cancel([this] { FinishRestoreRun(); });
+            return;
+        }
+    }
+    run.End([this] { FinishRestoreRun(); });
+}
+
+int TBackUpJob::VerifyCheckFile(const std::string& MediaPath) {
+    PasswordProbe probe(PasswordProbe::KeySizes::Current,
+                        [&MediaPath] { return PasswordProbe::ReadCheckFile(MediaPath); });
+    return probe.Run(MediaPath);
+}
+
+} // namespace qm
+
+namespace qm {
+
+void TBackUpJob::FinishRestoreRun() {
+    SourceFiles.clear();
+    CatalogPaths.clear();
+    CatalogMediaPaths.clear();
+}
+
+} // namespace qm

@@ -1,0 +1,174 @@
+#include "engine/revisionrestore.h"
+
+#include "engine/copytree.h"
+#include "engine/enginestate.h"
+#include "engine/logline.h"
+#include "engine/passwordprobe.h"
+#include "engine/restorerun.h"
+#include "platform/dospath.h"
+#include "platform/fileio.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace qm {
+
+namespace {
+
+// A catalogue size within one of the failed size query marks a file that was
+// unreadable when its record was written.
+bool isUnreadableSize(int64_t size) {
+    return size >= kUnreadableSourceSize - 1 && size <= kUnreadableSourceSize + 1;
+}
+
+std::optional<TDateTime> versionDate(const std::string& path) {
+    std::optional<uint32_t> dos = fileDosDateTime(path);
+    if (!dos)
+        return std::nullopt;
+    return dosToDateTime(*dos);
+}
+
+int catalogueLine(const TStringList& paths, const std::string& path) {
+    for (size_t k = 0; k < paths.size(); ++k) {
+        if (sameTextDos(paths[k], path))
+            return static_cast<int>(k);
+    }
+    return -1;
+}
+
+} // namespace
+
+void RevisionRestore::CollectVersions(const DriveListRecord& Record, TRevisionLst& Entry) {
+    const bool inRunArchive = Record.Compression != 0 && Record.InArchive != 0;
+    for (int k = 0; k < kMaxRevisionDates; ++k) {
+        std::string version = VersionName(Record.MediaPath, k);
+        if (!fileExists(version))
+            return;
+        ++Entry.Count;
+        std::optional<TDateTime> date = versionDate(version);
+        if (!date)
+            Entry.Dates[k] = now();
+        else if (inRunArchive)
+            Entry.Dates[k] = Record.Date;
+        else
+            Entry.Dates[k] = *date;
+    }
+}
+
+int RevisionRestore::ChooseVersion(const DriveListRecord& Record, int32_t Count, TDateTime D) {
+    for (int k = 0; k + 1 < Count; ++k) {
+        std::string version = VersionName(Record.MediaPath, k);
+        std::optional<TDateTime> date = versionDate(version);
+        if (!date) {
+            fJob.AddLog(logline::DateUnreadable(version));
+            ++Engine().ErrorCount;
+            return k;
+        }
+        if (*date == D)
+            return k;
+    }
+    return Count > 1 ? Count - 1 : 0;
+}
+
+void TBackUpJob::CollectRevisions(TRevisionFileList& List, int& RevisedCount,
+                                  const TRevisionCallback& Callback) {
+    TEngineState& engine = Engine();
+    LoadDriveList();
+    OpenDriveList();
+    List.assign(SourceFiles.size(), TRevisionLst{});
+    for (size_t i = 0; i < SourceFiles.size(); ++i) {
+        if (i % 10 == 0)
+            engine.ProcessMessages();
+        const int line = catalogueLine(CatalogPaths, SourceFiles[i]);
+        if (line >= 0 && static_cast<size_t>(line) < CatalogRevisions.size() &&
+            CatalogRevisions[line] != "0")
+            ++RevisedCount;
+        DriveListRecord record;
+        FindDriveListRecord(SourceFiles[i], record);
+        List[i].Path = record.SourcePath;
+        if (!record.SourcePath.empty()) {
+            if (engine.CancelFlag)
+                return;
+            RevisionRestore::CollectVersions(record, List[i]);
+        }
+        if (Callback)
+            Callback(static_cast<int64_t>(SourceFiles.size()), static_cast<int64_t>(i));
+    }
+}
+
+void TBackUpJob::SortRevisionDates(std::array<TDateTime, kMaxRevisionDates>& Dates, int From,
+                                   int To) {
+    for (int i = From; i < To; ++i) {
+        for (int j = To; j > i; --j) {
+            if (Dates[i] > Dates[j])
+                std::swap(Dates[i], Dates[j]);
+        }
+    }
+}
+
+void TBackUpJob::RestoreRevisions(TRevisionFileList& List, bool SortDates) {
+    TEngineState& engine = Engine();
+    RestoreRun run(*this,
+                   [this](const std::string& Version) { return VerifyRevisionCheckFile(Version); });
+    RevisionRestore chooser(*this);
+    auto finish = [this] { FinishRevisionRestoreRun(); };
+    run.Start();
+    for (size_t i = 0; i < List.size(); ++i) {
+        TRevisionLst& x = List[i];
+        DriveListRecord record;
+        FindDriveListRecord(x.Path, record);
+        if (record.SourcePath.empty())
+            continue;
+        if (isUnreadableSize(record.Size)) {
+            ++engine.FilesDone;
+            engine.Progress(engine.FilesDone + 1, false, 100, 100, engine.BytesDone);
+            AddLog(logline::CantRestore(record.MediaPath));
+            ++engine.ErrorCount;
+            continue;
+        }
+        if (RestoreOld() && !IsTargetOlder(record))
+            continue;
+        const int32_t count = std::clamp(x.Count, 0, kMaxRevisionDates);
+        if (SortDates && count > 0) {
+            SortRevisionDates(x.Dates, 0, count - 1);
+            x.Dates[0] = x.Dates[count - 1];
+        }
+        const TDateTime chosen = x.Dates[0];
+        const std::string version =
+            VersionName(record.MediaPath, chooser.ChooseVersion(record, count, chosen));
+        if (record.Compression != 0) {
+            engine.ArchiveEncrypted = record.Encryption != 0;
+            RestoreFromArchive(x.Path, version, RestoreType(), dateTimeToDos(chosen));
+            AddLog(logline::End());
+            if (engine.CancelFlag) {
+                run.Cancel(finish);
+                return;
+            }
+            continue;
+        }
+        if (run.RestoreCopy(record, static_cast<int32_t>(i), version, dateTimeToDos(chosen)) ==
+            RestoreRun::Outcome::Cancelled) {
+            run.Cancel(finish);
+            return;
+        }
+    }
+    run.End(finish);
+}
+
+int TBackUpJob::VerifyRevisionCheckFile(const std::string& VersionPath) {
+    PasswordProbe probe(PasswordProbe::KeySizes::AllThree,
+                        [&VersionPath] { return PasswordProbe::ReadCheckFile(VersionPath); });
+    return probe.Run(VersionPath);
+}
+
+} // namespace qm
+
+namespace qm {
+
+void TBackUpJob::FinishRevisionRestoreRun() {
+    SourceFiles.clear();
+    CatalogPaths.clear();
+    CatalogMediaPaths.clear();
+}
+
+} // namespace qm
