@@ -158,6 +158,28 @@ TEST_F(ArchiveWriterTest, EncryptedEntryContinuesOneStreamAfterTheCheckValue) {
     EXPECT_FALSE(Engine().JobCipher->Active()) << "the cipher lives for one entry";
 }
 
+TEST_F(ArchiveWriterTest, EntryIsNeverStoredPlainWhenItShouldBeEncrypted) {
+    // A key size the cipher cannot take leaves no cipher: the file must fail rather
+    // than be stored readable while its record and log line say it is encrypted.
+    std::string content = "confidential content";
+    sandbox.writeFile("C:\\secret.txt", content);
+    sandbox.writeFile("C:\\other.txt", "other");
+    job.SourceFiles = {"C:\\secret.txt", "C:\\other.txt"};
+    job.SetEncryption(true);
+    Engine().ArchiveEncrypted = true;
+    Engine().PasswordList = {"pass word"};
+    Engine().KeySize = 100;
+    EXPECT_FALSE(Run());
+    EXPECT_EQ(LinesContaining("option successful."), 0u);
+    EXPECT_EQ(LinesContaining(" - can not add to archive."), 2u);
+    EXPECT_EQ(Engine().ErrorCount, 2);
+    EXPECT_EQ(job.SourceFiles, (TStringList{"", ""}));
+    std::string bytes = sandbox.readFile(kRun).value_or("");
+    for (const TestEntry& entry : ReadArchive(bytes))
+        for (const std::string& stored : entry.stored)
+            EXPECT_EQ(stored.size(), 0u) << "no chunk may be stored without its cipher";
+}
+
 TEST_F(ArchiveWriterTest, UnopenableSourceIsLoggedCountedAndBlanked) {
     sandbox.writeFile("C:\\a.txt", "aaa");
     job.SourceFiles = {"C:\\missing.txt", "C:\\a.txt"};
