@@ -34,6 +34,14 @@ ArchiveWriter::Outcome ArchiveWriter::WriteEntry(const std::string& sourcePath, 
     if (!fArchive)
         return Fail(logline::CanNotAddToArchive(sourcePath));
 
+    // The cipher is set up before anything of the entry is written: an entry that
+    // should be encrypted but cannot be must not reach the media readable.
+    std::array<uint8_t, A::kCheckValueSize> finalCheck = CheckValue;
+    if (engine.ArchiveEncrypted && !StartCipher(finalCheck)) {
+        fJob.FreeCipher();
+        return Fail(logline::CanNotAddToArchive(sourcePath));
+    }
+
     ArchiveEntryHeader header;
     header.Path = sourcePath.substr(0, A::kMaxPathLength);
     header.Size = size;
@@ -46,12 +54,9 @@ ArchiveWriter::Outcome ArchiveWriter::WriteEntry(const std::string& sourcePath, 
     fArchive.write(headerBytes.data(), static_cast<int64_t>(headerBytes.size()));
     fArchive.write(tableBytes.data(), static_cast<int64_t>(tableBytes.size()));
     engine.Progress(engine.FilesDone, false, size, 0, engine.BytesDone);
+    // Until the entry is finished its header holds the plain check value.
+    header.CheckValue = finalCheck;
 
-    if (engine.ArchiveEncrypted) {
-        fJob.InitCipher();
-        fJob.ResetCipherIV();
-        fJob.EncryptCheckValue(header.CheckValue.data());
-    }
     bool chunkFailed = false;
     bool written = WriteChunks(source, sourcePath, header, table, chunkFailed);
     if (fCancelled) {
@@ -72,6 +77,10 @@ ArchiveWriter::Outcome ArchiveWriter::WriteEntry(const std::string& sourcePath, 
         sourcePath, logline::CompressionWord(fJob.Compression(), fJob.CompressionType()),
         logline::EncryptionWord(fJob.Encryption(), engine.KeySize)));
     return Outcome::Written;
+}
+
+bool ArchiveWriter::StartCipher(std::array<uint8_t, ArchiveLayout::kCheckValueSize>& check) {
+    return fJob.InitCipher() && fJob.ResetCipherIV() && fJob.EncryptCheckValue(check.data());
 }
 
 bool ArchiveWriter::WriteChunks(FileHandle& source, const std::string& sourcePath,
@@ -101,8 +110,13 @@ bool ArchiveWriter::WriteChunks(FileHandle& source, const std::string& sourcePat
             chunkFailed = true;
             return true;
         }
-        if (engine.ArchiveEncrypted)
-            fJob.EncryptBuffer(engine.PackedBuffer.get(), static_cast<size_t>(packed));
+        if (engine.ArchiveEncrypted &&
+            !fJob.EncryptBuffer(engine.PackedBuffer.get(), static_cast<size_t>(packed))) {
+            ++engine.ErrorCount;
+            fJob.AddLog(logline::CanNotAddToArchive(sourcePath));
+            chunkFailed = true;
+            return true;
+        }
         engine.FileBytesDone += length;
         engine.BytesDone += length;
         if (k + 1 == header.ChunkCount)

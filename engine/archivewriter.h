@@ -8,6 +8,7 @@
 #include "engine/archiveformat.h"
 #include "platform/fileio.h"
 
+#include <array>
 #include <cstdint>
 #include <string>
 
@@ -34,6 +35,9 @@ class ArchiveWriter {
 
   private:
     Outcome Fail(const std::string& line);
+    // Keys the job cipher for one entry and encrypts `check` as the stream's first
+    // 8 bytes; false when the cipher cannot be set up.
+    bool StartCipher(std::array<uint8_t, ArchiveLayout::kCheckValueSize>& check);
     bool WriteChunks(FileHandle& source, const std::string& sourcePath, ArchiveEntryHeader& header,
                      std::vector<int32_t>& table, bool& chunkFailed);
     bool RewriteHeader(int64_t entryStart, const ArchiveEntryHeader& header,

@@ -131,6 +131,29 @@ TEST_F(ArchiveWriterTest, ChunksAroundTheEightMebibyteBoundary) {
     EXPECT_EQ(progress.front().fileSize, 0);
 }
 
+TEST_F(ArchiveWriterTest, ProgressBeforeEachEntryAndAfterEachChunk) {
+    sandbox.writeFile("C:\\a.txt", "abc");
+    sandbox.writeFile("C:\\b.bin", Sample(8388609, 4));
+    job.SourceFiles = {"C:\\a.txt", "", "C:\\b.bin"};
+    Engine().BytesDone = 10; // the run's bytes so far carry on
+    EXPECT_TRUE(Run());
+    const int64_t big = 8388609;
+    const std::vector<std::tuple<int32_t, int64_t, int64_t, int64_t>> expected = {
+        {0, 3, 0, 10},          {1, 3, 3, 13}, {1, big, 0, 13}, {1, big, 8388608, 8388621},
+        {2, big, big, 8388622},
+    };
+    ASSERT_EQ(progress.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i) {
+        auto [files, size, fileBytes, bytes] = expected[i];
+        EXPECT_EQ(progress[i].filesDone, files) << i;
+        EXPECT_FALSE(progress[i].listMode) << i;
+        EXPECT_EQ(progress[i].fileSize, size) << i;
+        EXPECT_EQ(progress[i].fileBytesDone, fileBytes) << i;
+        EXPECT_EQ(progress[i].bytesDone, bytes) << i;
+    }
+    EXPECT_EQ(Engine().FileBytesDone, 0);
+}
+
 TEST_F(ArchiveWriterTest, EncryptedEntryContinuesOneStreamAfterTheCheckValue) {
     std::string content = Sample(100000, 3);
     sandbox.writeFile("C:\\secret.txt", content);
@@ -156,6 +179,28 @@ TEST_F(ArchiveWriterTest, EncryptedEntryContinuesOneStreamAfterTheCheckValue) {
     EXPECT_TRUE(Inflate(joined.substr(8), content.size()) == content);
     EXPECT_EQ(LinesContaining("\"Encrypt-256\""), 1u);
     EXPECT_FALSE(Engine().JobCipher->Active()) << "the cipher lives for one entry";
+}
+
+TEST_F(ArchiveWriterTest, EntryIsNeverStoredPlainWhenItShouldBeEncrypted) {
+    // A key size the cipher cannot take leaves no cipher: the file must fail rather
+    // than be stored readable while its record and log line say it is encrypted.
+    std::string content = "confidential content";
+    sandbox.writeFile("C:\\secret.txt", content);
+    sandbox.writeFile("C:\\other.txt", "other");
+    job.SourceFiles = {"C:\\secret.txt", "C:\\other.txt"};
+    job.SetEncryption(true);
+    Engine().ArchiveEncrypted = true;
+    Engine().PasswordList = {"pass word"};
+    Engine().KeySize = 100;
+    EXPECT_FALSE(Run());
+    EXPECT_EQ(LinesContaining("option successful."), 0u);
+    EXPECT_EQ(LinesContaining(" - can not add to archive."), 2u);
+    EXPECT_EQ(Engine().ErrorCount, 2);
+    EXPECT_EQ(job.SourceFiles, (TStringList{"", ""}));
+    std::string bytes = sandbox.readFile(kRun).value_or("");
+    for (const TestEntry& entry : ReadArchive(bytes))
+        for (const std::string& stored : entry.stored)
+            EXPECT_EQ(stored.size(), 0u) << "no chunk may be stored without its cipher";
 }
 
 TEST_F(ArchiveWriterTest, UnopenableSourceIsLoggedCountedAndBlanked) {

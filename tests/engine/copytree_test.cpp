@@ -80,6 +80,40 @@ TEST_F(RevisionTest, RotationDropsOldestAndMovesCheckFilesAlong) {
     EXPECT_FALSE(Get(2, true).has_value());
 }
 
+TEST_F(RevisionTest, RotationMovesAtLeastOnceAndStopsAtTheIndexOrAGap) {
+    struct Row {
+        std::vector<int> present; // versions on the media before the rotation
+        uint8_t index;
+        std::vector<std::optional<std::string>> after; // versions 0.. afterwards
+    };
+    const Row rows[] = {
+        // The first pass runs even at index 0.
+        {{0, 1, 2}, 0, {"v1", "v2", std::nullopt}},
+        // The index bounds the renumbering: version 4 stays where it is.
+        {{0, 1, 2, 3, 4}, 2, {"v1", "v2", "v3", std::nullopt, "v4"}},
+        // A missing version 1 moves nothing into place 0; version 2 still moves down.
+        {{0, 2}, 5, {std::nullopt, "v2", std::nullopt}},
+    };
+    for (const Row& row : rows) {
+        for (int k = 0; k < 5; ++k) {
+            deleteFile(VersionName(base, k));
+            deleteFile(VersionName(base, k) + ".mac");
+        }
+        for (int k : row.present)
+            Put(k, "v" + std::to_string(k));
+        job.RotateRevisions(base, row.index);
+        for (size_t k = 0; k < row.after.size(); ++k) {
+            EXPECT_EQ(Get(static_cast<int>(k)), row.after[k]) << int(row.index) << " v" << k;
+            std::optional<std::string> mac =
+                row.after[k] ? std::optional<std::string>("mac" + *row.after[k]) : std::nullopt;
+            EXPECT_EQ(Get(static_cast<int>(k), true), mac) << int(row.index) << " v" << k;
+        }
+    }
+    DriveListRecord record;
+    record.Revision = 255;
+    EXPECT_EQ(TBackUpJob::NextRevision(record), 0) << "8-bit: 255 + 1 gives 0";
+}
+
 TEST_F(RevisionTest, SetRevisionTextFindsPathIgnoringCase) {
     job.CatalogPaths = {"C:\\a.txt", "C:\\dir\\name.ext"};
     job.CatalogRevisions = {"0", "0"};
