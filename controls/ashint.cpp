@@ -116,6 +116,12 @@ bool TASHint::eventFilter(QObject* watched, QEvent* event) {
         auto* widget = qobject_cast<QWidget*>(watched);
         if (!widget)
             break;
+        // A widget without a hint of its own may answer the request itself (item views
+        // show their items' hints): leave the request to it.
+        if (widget->toolTip().isEmpty()) {
+            hideHint();
+            break;
+        }
         hintOwner_ = watched;
         showHint(static_cast<QHelpEvent*>(event)->globalPos(), widget->toolTip());
         return true;

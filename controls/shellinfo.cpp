@@ -1,12 +1,13 @@
 #include "controls/shellinfo.h"
 
 #include "platform/dospath.h"
+#include "platform/driveinfo.h"
 
 #include <QFileIconProvider>
 #include <QFileInfo>
 #include <QMimeDatabase>
 #include <QStandardPaths>
-#include <QStorageInfo>
+#include <cctype>
 
 namespace qm {
 
@@ -53,13 +54,12 @@ bool GetSpecialFolderInfo(int folderNumber, TSpecialFolderInfo& info) {
 
 void GetFileSystemName(const std::string& root, std::string& name) {
     name.clear();
-    std::optional<QString> host = hostOf(root);
-    if (!host)
+    if (root.size() < 2 || root[1] != ':')
         return;
-    QStorageInfo storage(*host);
-    if (!storage.isValid() || !storage.isReady())
-        return;
-    name = QString::fromLatin1(storage.fileSystemType()).toUpper().toStdString();
+    // The drive table's description, so the Drives page and the drive list agree.
+    DriveInfo drive = queryDrive(char(std::toupper(static_cast<unsigned char>(root[0]))));
+    if (drive.mediumPresent)
+        name = drive.fileSystem;
 }
 
 QIcon shellIcon(const std::string& dosPath) {

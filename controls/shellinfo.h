@@ -25,8 +25,8 @@ struct TSpecialFolderInfo {
 // 39 pictures. Returns false (info unchanged) for other numbers or a missing folder.
 bool GetSpecialFolderInfo(int folderNumber, TSpecialFolderInfo& info);
 
-// The file-system name of the volume holding `root` ("EXT4", "VFAT"; upper case), left
-// empty when the volume cannot be read.
+// The file-system name of the drive `root` ("X:\") as the drive table describes it
+// ("FAT32", "NTFS", "ext4"); left empty when the drive is unknown or cannot be read.
 void GetFileSystemName(const std::string& root, std::string& name);
 
 // The icon and the type name ("Folder", "PNG image") of a DOS path.

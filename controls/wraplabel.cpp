@@ -9,6 +9,14 @@ namespace qm {
 
 namespace {
 
+// The text with each line end (CR LF, LF or CR) as the line break a layout honours.
+QString withLineBreaks(QString text) {
+    text.replace(QStringLiteral("\r\n"), QString(QChar::LineSeparator));
+    text.replace(QLatin1Char('\r'), QChar::LineSeparator);
+    text.replace(QLatin1Char('\n'), QChar::LineSeparator);
+    return text;
+}
+
 // Lays `text` out in lines of `width`; returns the height used.
 qreal layoutLines(QTextLayout& layout, int width) {
     QTextOption option(Qt::AlignHCenter);
@@ -38,12 +46,12 @@ void TWrapLabel::setText(const QString& text) {
 }
 
 int TWrapLabel::textHeight(int width) const {
-    QTextLayout layout(text_, font());
+    QTextLayout layout(withLineBreaks(text_), font());
     return qCeil(layoutLines(layout, qMax(1, width)));
 }
 
 void TWrapLabel::paintEvent(QPaintEvent*) {
-    QTextLayout layout(text_, font());
+    QTextLayout layout(withLineBreaks(text_), font());
     layoutLines(layout, width());
     QPainter painter(this);
     painter.setPen(Qt::white);

@@ -24,6 +24,20 @@ std::optional<int> parseInt(std::string_view text) {
     return value;
 }
 
+// A log record is one line: each line end inside a question (CR LF, LF or CR) becomes
+// one blank.
+std::string oneLine(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+            continue;
+        out += c == '\r' || c == '\n' ? ' ' : c;
+    }
+    return out;
+}
+
 }  // namespace
 
 AnswerScript& AnswerScript::instance() {
@@ -117,7 +131,7 @@ AnswerScript::Line* AnswerScript::takeLine(std::string_view text) {
 void AnswerScript::record(AnswerRecord entry) {
     if (!logPath_.empty()) {
         std::ofstream log(logPath_, std::ios::app | std::ios::binary);
-        log << entry.kind << '|' << entry.answer << '|' << entry.text << '\n';
+        log << entry.kind << '|' << oneLine(entry.answer) << '|' << oneLine(entry.text) << '\n';
     }
     records_.push_back(std::move(entry));
 }

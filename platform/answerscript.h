@@ -7,7 +7,8 @@
 // QUILLMOOR_ANSWERS names a file of lines "<part of the question text>=<answer>"
 // ('#' starts a comment line). Each line answers one question, first matching unused
 // line first. QUILLMOOR_ANSWERS_LOG names a file that receives one line per question,
-// "<kind>|<answer>|<text>", so a parent process can check what its child asked.
+// "<kind>|<answer>|<text>" (line ends inside the text written as blanks), so a parent
+// process can check what its child asked.
 // A question that no line answers is a loud failure on stderr, counted, and gets the
 // safe answer (Cancel or No); it never waits for input.
 

@@ -70,7 +70,7 @@ std::string twoDigits(int v) {
 
 }  // namespace
 
-const LocaleFormats& localeFormats() {
+LocaleFormats localeFormats() {
     std::lock_guard lock(gMutex);
     return gFormats;
 }
@@ -81,11 +81,14 @@ void setLocaleFormats(const LocaleFormats& formats) {
 }
 
 TDateTime now() {
+    std::function<TDateTime()> clock;
     {
         std::lock_guard lock(gMutex);
-        if (gClock)
-            return gClock();
+        clock = gClock;
     }
+    // Called without the lock: a test clock may itself read the formats or the clock.
+    if (clock)
+        return clock();
     timespec ts{};
     clock_gettime(CLOCK_REALTIME, &ts);
     return dateTimeFromUnix(ts.tv_sec, static_cast<int32_t>(ts.tv_nsec));

@@ -26,7 +26,8 @@ struct LocaleFormats {
     char decimalSeparator = '.';
 };
 
-const LocaleFormats& localeFormats();
+// A copy: another thread may install new formats at any time.
+LocaleFormats localeFormats();
 void setLocaleFormats(const LocaleFormats& formats);
 
 // The current local date and time. Tests install their own clock; an empty function

@@ -74,8 +74,40 @@ bool isDriveRoot(const std::string& host) {
     return false;
 }
 
-// Empties the folder open as `dirFd` (which it closes); links are unlinked, not followed.
-bool emptyFolder(int dirFd) {
+bool keptAsReadOnly(const struct stat& st, const FolderDeleteRules& rules) {
+    return rules.keepReadOnly && !S_ISLNK(st.st_mode) && (st.st_mode & S_IWUSR) == 0;
+}
+
+// A link to a folder counts as a folder for the sub-folder rule; it is never followed.
+bool isLinkToFolder(int dirFd, const char* name, const struct stat& st) {
+    struct stat target {};
+    return S_ISLNK(st.st_mode) && ::fstatat(dirFd, name, &target, 0) == 0 &&
+           S_ISDIR(target.st_mode);
+}
+
+bool emptyFolder(int dirFd, const FolderDeleteRules& rules);
+
+// Deletes one entry of the folder open as `dirFd` under `rules`; true when it is gone.
+bool deleteEntry(int dirFd, const char* name, const FolderDeleteRules& rules) {
+    struct stat st {};
+    if (::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return false;
+    if (S_ISDIR(st.st_mode)) {
+        if (!rules.withSubfolders)
+            return false;
+        int sub = ::openat(dirFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        bool emptied = sub >= 0 && emptyFolder(sub, rules);
+        return ::unlinkat(dirFd, name, AT_REMOVEDIR) == 0 && emptied;
+    }
+    if (keptAsReadOnly(st, rules))
+        return false;
+    if (!rules.withSubfolders && isLinkToFolder(dirFd, name, st))
+        return false;
+    return ::unlinkat(dirFd, name, 0) == 0;
+}
+
+// Empties the folder open as `dirFd` (which it closes) as far as `rules` allow.
+bool emptyFolder(int dirFd, const FolderDeleteRules& rules) {
     DIR* dir = ::fdopendir(dirFd);
     if (!dir) {
         ::close(dirFd);
@@ -86,19 +118,7 @@ bool emptyFolder(int dirFd) {
         std::string name = entry->d_name;
         if (name == "." || name == "..")
             continue;
-        struct stat st {};
-        if (::fstatat(::dirfd(dir), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
-            ok = false;
-            continue;
-        }
-        if (S_ISDIR(st.st_mode)) {
-            int sub = ::openat(::dirfd(dir), name.c_str(),
-                               O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-            ok = sub >= 0 && emptyFolder(sub) && ok;
-            ok = ::unlinkat(::dirfd(dir), name.c_str(), AT_REMOVEDIR) == 0 && ok;
-            continue;
-        }
-        ok = ::unlinkat(::dirfd(dir), name.c_str(), 0) == 0 && ok;
+        ok = deleteEntry(::dirfd(dir), name.c_str(), rules) && ok;
     }
     ::closedir(dir);
     return ok;
@@ -124,7 +144,7 @@ bool moveFile(std::string_view fromDosPath, std::string_view toDosPath) {
     return copyHost(*from, *to) && ::unlink(from->c_str()) == 0;
 }
 
-bool deleteFolderTree(std::string_view dosPath) {
+bool deleteFolder(std::string_view dosPath, FolderDeleteRules rules) {
     auto host = toHostPath(dosPath);
     if (!host || isDriveRoot(*host)) {
         if (host)
@@ -135,8 +155,12 @@ bool deleteFolderTree(std::string_view dosPath) {
     int fd = ::open(host->c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0)
         return false;
-    bool emptied = emptyFolder(fd);
+    bool emptied = emptyFolder(fd, rules);
     return ::rmdir(host->c_str()) == 0 && emptied;
+}
+
+bool deleteFolderTree(std::string_view dosPath) {
+    return deleteFolder(dosPath, FolderDeleteRules{});
 }
 
 } // namespace qm

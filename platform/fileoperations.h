@@ -18,4 +18,14 @@ bool moveFile(std::string_view fromDosPath, std::string_view toDosPath);
 // followed. Refuses a drive root and "/". True when the folder is gone.
 bool deleteFolderTree(std::string_view dosPath);
 
+// What a folder delete may leave standing. The defaults remove everything.
+struct FolderDeleteRules {
+    bool withSubfolders = true; // false: sub-folders (and links to folders) stay
+    bool keepReadOnly = false;  // true: files their owner may not write stay
+};
+// The one recursive delete behind deleteFolderTree and DeleteFolder. The folder itself
+// must not be a link (refused), nor a drive root or "/". Links inside are removed as
+// links, never followed. True when the folder itself is gone.
+bool deleteFolder(std::string_view dosPath, FolderDeleteRules rules);
+
 } // namespace qm

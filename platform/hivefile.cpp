@@ -3,6 +3,9 @@
 #include "platform/dospath.h"
 
 #include <algorithm>
+#include <cctype>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace qm {
 
@@ -133,8 +136,40 @@ const char* typeToken(RegistryValueType type) {
     }
 }
 
+std::string foldName(std::string_view name) {
+    std::string folded(name);
+    for (char& c : folded)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return folded;
+}
+
+// Name lookups for the keys and values a file creates, so that a file with millions of
+// siblings still parses in linear time. The tree keeps the order of creation; only the
+// parser creates keys while it runs, so the index covers all of them.
+class ParseIndex {
+  public:
+    HiveKey& subKeyOrCreate(HiveKey& parent, std::string_view name) {
+        HiveKey*& slot = subKeys_[&parent][foldName(name)];
+        if (!slot) {
+            auto key = std::make_unique<HiveKey>();
+            key->name = std::string(name);
+            parent.subKeys.push_back(std::move(key));
+            slot = parent.subKeys.back().get();
+        }
+        return *slot;
+    }
+    // False when `key` already holds a value of that name.
+    bool addValueName(const HiveKey& key, std::string_view name) {
+        return values_[&key].insert(foldName(name)).second;
+    }
+
+  private:
+    std::unordered_map<const HiveKey*, std::unordered_map<std::string, HiveKey*>> subKeys_;
+    std::unordered_map<const HiveKey*, std::unordered_set<std::string>> values_;
+};
+
 // Parses the rest of a "K" line and returns the key it names (created as needed).
-HiveKey* parseKeyLine(HiveKey& root, std::string_view rest, std::string& error) {
+HiveKey* parseKeyLine(HiveKey& root, ParseIndex& index, std::string_view rest, std::string& error) {
     HiveKey* key = &root;
     if (rest.empty())
         return key;
@@ -153,12 +188,12 @@ HiveKey* parseKeyLine(HiveKey& root, std::string_view rest, std::string& error) 
             error = "key name too long";
             return nullptr;
         }
-        key = &key->subKeyOrCreate(name);
+        key = &index.subKeyOrCreate(*key, name);
     }
     return key;
 }
 
-bool parseValueLine(HiveKey& key, std::string_view rest, std::string& error) {
+bool parseValueLine(HiveKey& key, ParseIndex& index, std::string_view rest, std::string& error) {
     auto type = parseType(nextToken(rest));
     if (!type) {
         error = "unknown value type";
@@ -169,7 +204,7 @@ bool parseValueLine(HiveKey& key, std::string_view rest, std::string& error) {
         error = "bad value name";
         return false;
     }
-    if (key.findValue(*name)) {
+    if (!index.addValueName(key, *name)) {
         error = "value written twice";
         return false;
     }
@@ -290,6 +325,7 @@ HiveParseResult parseHive(std::string_view text) {
     }
     auto root = std::make_unique<HiveKey>();
     HiveKey* current = nullptr;
+    ParseIndex index;
     size_t lineNumber = 0;
     std::string_view rest = text;
     while (!rest.empty()) {
@@ -306,9 +342,10 @@ HiveParseResult parseHive(std::string_view text) {
             if (line != kHeader)
                 error = "not a hive file";
         } else if (line == "K" || line.starts_with("K ")) {
-            current = parseKeyLine(*root, line.substr(std::min<size_t>(2, line.size())), error);
+            current =
+                parseKeyLine(*root, index, line.substr(std::min<size_t>(2, line.size())), error);
         } else if (line.starts_with("V ") && current) {
-            parseValueLine(*current, line.substr(2), error);
+            parseValueLine(*current, index, line.substr(2), error);
         } else {
             error = "unexpected record";
         }

@@ -2,6 +2,7 @@
 
 #include "platform/realuser.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <fstream>
@@ -50,6 +51,22 @@ bool startsWithFolder(const std::string& path, const std::string& folder) {
            path[folder.size()] == '/';
 }
 
+// Only an absolute path without "." or ".." components names a place that the drive
+// table can map; anything else in a table is damage or a trick.
+bool isSoundMountPoint(std::string_view path) {
+    if (!path.starts_with('/'))
+        return false;
+    size_t start = 1;
+    while (start <= path.size()) {
+        size_t end = std::min(path.find('/', start), path.size());
+        std::string_view part = path.substr(start, end - start);
+        if (part == "." || part == "..")
+            return false;
+        start = end + 1;
+    }
+    return true;
+}
+
 } // namespace
 
 std::vector<MountEntry> parseMountTable(std::string_view text) {
@@ -61,7 +78,10 @@ std::vector<MountEntry> parseMountTable(std::string_view text) {
         std::string device, mountPoint, fsType;
         if (!(fields >> device >> mountPoint >> fsType))
             continue;
-        entries.push_back({unescapeOctal(device), unescapeOctal(mountPoint), fsType});
+        std::string point = unescapeOctal(mountPoint);
+        if (!isSoundMountPoint(point))
+            continue;
+        entries.push_back({unescapeOctal(device), std::move(point), fsType});
     }
     return entries;
 }

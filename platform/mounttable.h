@@ -23,7 +23,8 @@ struct MountSource {
     std::string userName;   // empty: GetUserName()
 };
 
-// Parses a mount table; malformed lines are skipped.
+// Parses a mount table; malformed lines are skipped, and so are lines whose mount point
+// is relative or holds a "." or ".." component.
 std::vector<MountEntry> parseMountTable(std::string_view text);
 // Reads and parses the source's table; empty when it cannot be read.
 std::vector<MountEntry> readMountTable(const MountSource& source);

@@ -60,7 +60,7 @@ bool Registry::openKey(std::string_view path, bool canCreate) {
         return remember(RegistryStatus::AccessDenied);
     RegistryStatus status = RegistryStatus::Ok;
     if (canCreate)
-        status = createKey(path) ? RegistryStatus::Ok : lastStatus_;
+        status = makeKey(names) ? RegistryStatus::Ok : lastStatus_;
     else if (!keyExists(path))
         status = lastStatus_ == RegistryStatus::Ok ? RegistryStatus::KeyMissing : lastStatus_;
     if (status != RegistryStatus::Ok)
@@ -101,7 +101,13 @@ bool Registry::keyExists(std::string_view path) const {
 }
 
 bool Registry::createKey(std::string_view path) {
-    Names names = resolve(path);
+    // A reader opened read-only changes nothing, keys included.
+    if (readOnly_)
+        return remember(RegistryStatus::AccessDenied);
+    return makeKey(resolve(path));
+}
+
+bool Registry::makeKey(const std::vector<std::string>& names) {
     if (names.empty() || !validKeyNames(names))
         return remember(RegistryStatus::InvalidName);
     return remember(HiveStore::update(root_, [&](HiveKey& hive, bool& changed) {
@@ -115,6 +121,8 @@ bool Registry::createKey(std::string_view path) {
 }
 
 bool Registry::deleteKey(std::string_view path) {
+    if (readOnly_)
+        return remember(RegistryStatus::AccessDenied);
     Names names = resolve(path);
     if (names.empty())
         return remember(RegistryStatus::InvalidName);

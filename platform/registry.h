@@ -37,6 +37,7 @@ class Registry {
     std::string currentPath() const;
 
     bool keyExists(std::string_view path) const;
+    // Both fail with AccessDenied while a key is open read-only.
     bool createKey(std::string_view path);
     // Deletes the key with every key and value below it.
     bool deleteKey(std::string_view path);
@@ -61,6 +62,7 @@ class Registry {
 
   private:
     std::vector<std::string> resolve(std::string_view path) const;
+    bool makeKey(const std::vector<std::string>& names);
     bool remember(RegistryStatus status) const;
     RegistryStatus readValue(std::string_view name, RegistryValueType type, HiveValue& out) const;
     RegistryStatus writeValue(HiveValue value);

@@ -5,6 +5,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
+#include <filesystem>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -29,10 +30,18 @@ bool isUrl(std::string_view text) {
     return std::isalpha(static_cast<unsigned char>(text[0]));
 }
 
+// A relative name is taken from the current folder, where it is checked, and made
+// absolute: the launch must neither search PATH nor resolve it in the child's folder.
 std::string hostPathOf(std::string_view path) {
     if (path.size() >= 2 && path[1] == ':' && std::isalpha(static_cast<unsigned char>(path[0])))
         return toHostPath(path).value_or(std::string());
-    return std::string(path);
+    if (path.empty() || path.front() == '/')
+        return std::string(path);
+    std::error_code error;
+    std::filesystem::path here = std::filesystem::current_path(error);
+    if (error)
+        return {};
+    return (here / path).string();
 }
 
 bool isExecutableFile(const std::string& path) {

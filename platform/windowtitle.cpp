@@ -173,8 +173,10 @@ bool ensureFolder(const std::string& folder, const RealUser& user) {
     struct stat st {};
     if (::lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
         return false;
-    // A shared fallback folder must be the user's own, or another user could listen
-    // under our titles.
+    // The folder (the shared /tmp fallback above all) must be the user's own and closed
+    // to everyone else, or another user could listen under our titles or swap sockets.
+    if ((st.st_mode & (S_IRWXG | S_IRWXO)) != 0)
+        return false;
     return st.st_uid == user.uid || st.st_uid == ::geteuid();
 }
 

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QHelpEvent>
+
 namespace qm {
 namespace {
 
@@ -64,6 +67,36 @@ TEST(ASHintTest, SettersReachTheLiveBalloon) {
     EXPECT_FALSE(live->windowRegion().contains(QPoint(w - 2, 5)));
     hint.setActive(false);
     EXPECT_FALSE(live->isVisible());
+}
+
+// A widget that answers hint requests itself, as item views do for their items.
+class OwnHintWidget : public QWidget {
+  public:
+    int requests = 0;
+
+  protected:
+    bool event(QEvent* event) override {
+        if (event->type() == QEvent::ToolTip) {
+            ++requests;
+            return true;
+        }
+        return QWidget::event(event);
+    }
+};
+
+TEST(ASHintTest, WidgetsWithoutAHintOfTheirOwnStillGetTheRequest) {
+    TASHint hint;
+    OwnHintWidget own;
+    QHelpEvent request(QEvent::ToolTip, QPoint(5, 5), QPoint(100, 100));
+    QApplication::sendEvent(&own, &request);
+    EXPECT_EQ(own.requests, 1);
+    QWidget plain;
+    plain.setToolTip(QStringLiteral("Begin Compare"));
+    QHelpEvent balloon(QEvent::ToolTip, QPoint(5, 5), QPoint(100, 100));
+    QApplication::sendEvent(&plain, &balloon);
+    ASSERT_NE(TASHintWindow::current(), nullptr);
+    EXPECT_EQ(TASHintWindow::current()->hintText(), QStringLiteral("Begin Compare"));
+    EXPECT_TRUE(TASHintWindow::current()->isVisible());
 }
 
 }  // namespace

@@ -97,6 +97,16 @@ TEST(MessageFormTest, LongPathIsNeverCutOff) {
     EXPECT_EQ(shortBox.height(), 143);
 }
 
+TEST(MessageFormTest, LineBreaksInTheTextStartNewLines) {
+    TWrapLabel label;
+    label.setText(QStringLiteral("Short"));
+    const int one = label.textHeight(345);
+    for (const char* text : {"Short\nShort", "Short\r\nShort", "Short\rShort"}) {
+        label.setText(QString::fromLatin1(text));
+        EXPECT_EQ(label.textHeight(345), 2 * one) << text;
+    }
+}
+
 TEST(MessageFormTest, VariantsHaveTheirSizes) {
     TfrmMessage setup(nullptr, "x", 0, TMessageStyle::setupProgram());
     EXPECT_EQ(setup.size(), QSize(362, 145));

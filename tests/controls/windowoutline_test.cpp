@@ -67,6 +67,24 @@ TEST_F(OutlineFixture, LargeMainWindowOutline) {
     EXPECT_FALSE(region.contains(QPoint(992, 749)));
 }
 
+// Region data may list its rectangles in any order and let them overlap; the outline
+// is their union all the same.
+TEST(RegionFromDataTest, UnsortedAndOverlappingRectanglesGiveTheirUnion) {
+    RegionData data;
+    data.bounds = {0, 0, 40, 40};
+    data.rects = {{0, 20, 10, 30}, {0, 0, 10, 20}, {5, 5, 30, 15}, {20, 0, 25, 40}};
+    QRegion expected;
+    for (const RegionRect& r : data.rects)
+        expected = expected.united(QRect(r.left, r.top, r.right - r.left, r.bottom - r.top));
+    QRegion region = regionFromData(data);
+    EXPECT_EQ(region, expected);
+    EXPECT_TRUE(region.xored(expected).isEmpty());
+    for (QPoint inside : {QPoint(2, 25), QPoint(28, 10), QPoint(22, 39), QPoint(9, 19)})
+        EXPECT_TRUE(region.contains(inside)) << inside.x() << "," << inside.y();
+    for (QPoint outside : {QPoint(12, 25), QPoint(30, 30), QPoint(27, 2)})
+        EXPECT_FALSE(region.contains(outside)) << outside.x() << "," << outside.y();
+}
+
 TEST_F(OutlineFixture, UnknownNameChangesNothingAndSaysNothing) {
     QWidget window;
     window.resize(790, 580);

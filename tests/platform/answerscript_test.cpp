@@ -105,7 +105,8 @@ TEST_F(AnswerScriptTest, ChildProcessReadsFileAndLogsEveryQuestion) {
         s.loadFromEnvironment();
         int first = *s.answerMessage(2, "Are you sure you want to delete all reports?");
         int second = *s.answerMessage(2, "Are you sure you want to exit?");
-        _exit(first == 6 && second == 7 && s.failures() == 1 ? 0 : 1);
+        int third = *s.answerMessage(0, "C:\\a.doc is encrypted.\r\nSkipped.\nDone\r");
+        _exit(first == 6 && second == 7 && third == 1 && s.failures() == 1 ? 0 : 1);
     }
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
@@ -115,7 +116,8 @@ TEST_F(AnswerScriptTest, ChildProcessReadsFileAndLogsEveryQuestion) {
     std::stringstream lines;
     lines << in.rdbuf();
     EXPECT_EQ(lines.str(), "2|6|Are you sure you want to delete all reports?\n"
-                           "2|7|Are you sure you want to exit?\n");
+                           "2|7|Are you sure you want to exit?\n"
+                           "0|1|C:\\a.doc is encrypted. Skipped. Done \n");
 }
 
 }  // namespace

@@ -97,5 +97,21 @@ TEST(DateTime, InjectableClock) {
     EXPECT_GT(now(), 46000.0);
 }
 
+TEST(DateTime, ClockMayReadTheFormatsAndFormatsAreCopies) {
+    test::Sandbox sb;
+    LocaleFormats formats;
+    formats.decimalSeparator = ',';
+    setLocaleFormats(formats);
+    // A clock that reads the shared formats runs without the lock held by now().
+    setClock([] { return localeFormats().decimalSeparator == ',' ? 41000.5 : 1.0; });
+    EXPECT_DOUBLE_EQ(now(), 41000.5);
+    setClock({});
+    LocaleFormats copy = localeFormats();
+    formats.decimalSeparator = '.';
+    setLocaleFormats(formats);
+    EXPECT_EQ(copy.decimalSeparator, ',');
+    EXPECT_EQ(localeFormats().decimalSeparator, '.');
+}
+
 }  // namespace
 }  // namespace qm

@@ -52,6 +52,28 @@ TEST(DeleteFolderTest, NeverDescendsIntoLinkedFolder) {
     EXPECT_FALSE(folderExists("E:\\r"));
 }
 
+TEST(DeleteFolderTest, NeverDeletesThroughALinkedPath) {
+    test::Sandbox sandbox;
+    sandbox.writeFile("E:\\data\\keep.txt", "keep");
+    fs::create_directory_symlink(fs::path(sandbox.hostOf('E')) / "data",
+                                 fs::path(sandbox.hostOf('C')) / "toData");
+    EXPECT_FALSE(DeleteFolder("C:\\toData", true));
+    EXPECT_FALSE(DeleteFolder("C:\\toData\\", false));
+    EXPECT_TRUE(fileExists("E:\\data\\keep.txt"));
+}
+
+TEST(DeleteFolderTest, WithoutSubfolderFlagKeepsLinkedFolders) {
+    test::Sandbox sandbox;
+    sandbox.writeFile("C:\\target\\t.txt", "t");
+    sandbox.writeFile("E:\\r\\a.txt", "a");
+    const fs::path link = fs::path(sandbox.hostOf('E')) / "r" / "link";
+    fs::create_directory_symlink(fs::path(sandbox.hostOf('C')) / "target", link);
+    EXPECT_FALSE(DeleteFolder("E:\\r", false));
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_FALSE(fileExists("E:\\r\\a.txt"));
+    EXPECT_TRUE(fileExists("C:\\target\\t.txt"));
+}
+
 TEST(DeleteFolderTest, RefusesDriveRootsAndEmptyPath) {
     test::Sandbox sandbox;
     sandbox.writeFile("E:\\file.txt", "x");

@@ -74,6 +74,27 @@ INSTANTIATE_TEST_SUITE_P(
                     BadHive{"Garbage", "QMHIVE 1\n\x01\x02\n", "line 2"}),
     [](const auto& info) { return std::string(info.param.name); });
 
+TEST(HiveFile, ManySiblingsKeepOrderAndMatchKeysWithoutCase) {
+    std::string text = "QMHIVE 1\nK\n";
+    constexpr int kCount = 20000;
+    for (int i = 0; i < kCount; ++i)
+        text += "V dword v" + std::to_string(i) + " " + std::to_string(i) + "\n";
+    for (int i = 0; i < kCount; ++i)
+        text += "K Key" + std::to_string(i) + "\n";
+    text += "K KEY7\\Sub\nV sz X y\nK key7\\SUB\nV sz Z w\n";
+    HiveParseResult parsed = parseHive(text);
+    ASSERT_TRUE(parsed.root) << parsed.error;
+    ASSERT_EQ(parsed.root->values.size(), size_t(kCount));
+    ASSERT_EQ(parsed.root->subKeys.size(), size_t(kCount));
+    EXPECT_EQ(parsed.root->values[kCount - 1].name, "v" + std::to_string(kCount - 1));
+    EXPECT_EQ(parsed.root->subKeys[kCount - 1]->name, "Key" + std::to_string(kCount - 1));
+    const HiveKey* sub = parsed.root->subKeys[7]->findSubKey("sub");
+    ASSERT_NE(sub, nullptr);
+    EXPECT_EQ(sub->name, "Sub");
+    EXPECT_EQ(sub->values.size(), 2u);
+    EXPECT_FALSE(parseHive(text + "K Key3\nV sz x 1\nK KEY3\nV sz X 2\n").root);
+}
+
 TEST(HiveFile, EmptyTextIsAnEmptyHive) {
     HiveParseResult parsed = parseHive("");
     ASSERT_TRUE(parsed.root);

@@ -20,6 +20,17 @@ TEST(MountTable, ParsesEscapesAndSkipsBrokenLines) {
     EXPECT_EQ(table[2].mountPoint, "/mnt/a\\b");
 }
 
+TEST(MountTable, SkipsRelativeAndDotDotMountPoints) {
+    auto table = parseMountTable("/dev/sdb1 media/ann/STICK vfat rw 0 0\n"
+                                 "/dev/sdb2 /media/ann/../../etc vfat rw 0 0\n"
+                                 "/dev/sdb3 /media/ann/\056\056/x vfat rw 0 0\n"
+                                 "/dev/sdb4 /media/ann/./x vfat rw 0 0\n"
+                                 "/dev/sdb5 /media/ann/.. vfat rw 0 0\n"
+                                 "/dev/sdb6 /media/ann/my..stick vfat rw 0 0\n");
+    ASSERT_EQ(table.size(), 1u);
+    EXPECT_EQ(table[0].mountPoint, "/media/ann/my..stick");
+}
+
 TEST(MountTable, DiskOfDevice) {
     const std::pair<const char*, const char*> rows[] = {{"/dev/sdb1", "sdb"},
                                                         {"/dev/sdb", "sdb"},

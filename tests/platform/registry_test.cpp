@@ -141,6 +141,16 @@ TEST_F(RegistryTest, ReadOnlyKeyRefusesWrites) {
     EXPECT_EQ(reg.writeString("Auto", "ON"), RegistryStatus::AccessDenied);
     EXPECT_FALSE(reg.deleteValue("Auto"));
     EXPECT_EQ(reg.lastStatus(), RegistryStatus::AccessDenied);
+    EXPECT_FALSE(reg.createKey("Child"));
+    EXPECT_EQ(reg.lastStatus(), RegistryStatus::AccessDenied);
+    EXPECT_FALSE(reg.deleteKey("\\SOFTWARE\\Quillmoor\\Run"));
+    EXPECT_EQ(reg.lastStatus(), RegistryStatus::AccessDenied);
+    EXPECT_TRUE(reg.keyExists("\\SOFTWARE\\Quillmoor\\Run"));
+    EXPECT_FALSE(reg.keyExists("\\SOFTWARE\\Quillmoor\\Run\\Child"));
+    // Opening for writing again lifts the restriction.
+    ASSERT_TRUE(reg.openKey("\\SOFTWARE\\Quillmoor\\Run", false));
+    EXPECT_TRUE(reg.createKey("Child"));
+    EXPECT_TRUE(reg.deleteKey("Child"));
 }
 
 TEST_F(RegistryTest, OverlongNamesAreRefused) {

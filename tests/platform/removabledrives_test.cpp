@@ -73,6 +73,18 @@ TEST_F(RemovableDrivesTest, MediaGetStableLettersClearOfTheOverride) {
     EXPECT_EQ(letter, "G");
 }
 
+TEST_F(RemovableDrivesTest, DotDotMountPointsGetNoLetter) {
+    medium("STICK1");
+    {
+        std::ofstream table(source.mountTable, std::ios::trunc);
+        table << "/dev/sdb1 " << sandbox.root() << "/mnt/STICK1/../STICK1 vfat rw 0 0\n";
+        table << "/dev/sdc1 mnt/STICK1 vfat rw 0 0\n";
+    }
+    installRemovableDrives(source);
+    EXPECT_EQ(letterOf("STICK1"), 0);
+    EXPECT_FALSE(DriveTable::instance().find('D'));
+}
+
 TEST_F(RemovableDrivesTest, OverrideWinsOverARememberedLetter) {
     plug({{"/dev/sdb1", "STICK1"}});
     ASSERT_EQ(letterOf("STICK1"), 'D');

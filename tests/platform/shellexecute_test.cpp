@@ -71,6 +71,29 @@ TEST_F(ShellExecuteTest, UrlsAndDocumentsGoToTheOpener) {
     EXPECT_TRUE(waitForFile(out).starts_with("[" + sandbox.hostOf('C') + "/Help/index.htm]\n"));
 }
 
+TEST_F(ShellExecuteTest, BareNameStartsTheCheckedFileNotOneOnThePath) {
+    const fs::path here = fs::path(sandbox.root()) / "here";
+    const fs::path onPath = fs::path(sandbox.root()) / "bin";
+    fs::create_directories(here);
+    fs::create_directories(onPath);
+    fs::copy_file(script, here / "qmprog");
+    {
+        std::ofstream impostor(onPath / "qmprog");
+        impostor << "#!/bin/sh\necho impostor > " << out << ".part\necho end >> " << out
+                 << ".part\nmv " << out << ".part " << out << "\n";
+    }
+    fs::permissions(onPath / "qmprog", fs::perms::owner_all);
+    const std::string oldPath = std::getenv("PATH") ? std::getenv("PATH") : "";
+    const fs::path oldDir = fs::current_path();
+    setenv("PATH", (onPath.string() + ":" + oldPath).c_str(), 1);
+    fs::current_path(here);
+    auto pid = ShellExecute("qmprog", "x", "E:\\");
+    fs::current_path(oldDir);
+    setenv("PATH", oldPath.c_str(), 1);
+    ASSERT_TRUE(pid.has_value());
+    EXPECT_EQ(waitForFile(out), "[x]\n" + sandbox.hostOf('E') + "\nend\n");
+}
+
 TEST_F(ShellExecuteTest, MissingFilesStartNothing) {
     EXPECT_FALSE(ShellExecute("C:\\Quillmoor\\common.exe"));
     EXPECT_FALSE(ShellExecute("Q:\\nowhere.exe"));

@@ -91,6 +91,20 @@ TEST_F(WindowTitleTest, SocketsLiveInTheTestFolder) {
     EXPECT_EQ(windowTitleFolder(), sandbox.root() + "/runtime");
 }
 
+TEST_F(WindowTitleTest, AFolderOpenToOthersIsRefused) {
+    const std::string folder = sandbox.root() + "/ipc-open";
+    ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
+    setenv("QUILLMOOR_IPC_DIR", folder.c_str(), 1);
+    for (mode_t mode : {0770, 0707, 0750, 0705}) {
+        ASSERT_EQ(chmod(folder.c_str(), mode), 0);
+        std::string error;
+        EXPECT_EQ(WindowTitleOwner::registerTitle(kMainTitle, &error), nullptr) << mode;
+        EXPECT_NE(error.find(folder), std::string::npos);
+    }
+    ASSERT_EQ(chmod(folder.c_str(), 0700), 0);
+    EXPECT_NE(WindowTitleOwner::registerTitle(kMainTitle), nullptr);
+}
+
 // An elevated program (setup, updater) that makes the socket folder hands it to its
 // user; a root-owned folder would lock the user's own programs out of every title.
 TEST_F(WindowTitleTest, AFolderMadeWhileElevatedBelongsToTheUser) {

@@ -21,6 +21,9 @@ Sandbox::Sandbox() {
     root_ = tmpl;
     for (const char* sub : {"home", "config", "runtime", "registry", "ipc", "C/program"})
         fs::create_directories(fs::path(root_) / sub);
+    // Socket folders are the user's alone, as a real runtime folder is.
+    for (const char* sub : {"runtime", "ipc"})
+        fs::permissions(fs::path(root_) / sub, fs::perms::owner_all);
     setEnv("HOME", root_ + "/home");
     setEnv("XDG_CONFIG_HOME", root_ + "/config");
     setEnv("XDG_RUNTIME_DIR", root_ + "/runtime");
