@@ -49,7 +49,8 @@ constexpr MenuEntry kMenu[] = {
     {"btn_tools", "main_btn_tools", "Synchronize", "Synchronize your files", MB::Tools, false},
     {"btn_options", "main_btn_options", "Settings", "View/change settings", MB::Options, false},
     {"btn_Help", "main_btn_help", "Help", "Get help", MB::Help, false},
-    {"btn_Drives", "main_btn_drives", "Drives", "Select Source and Media drives", MB::Drives, false},
+    {"btn_Drives", "main_btn_drives", "Drives", "Select Source and Media drives", MB::Drives,
+     false},
     {"btn_exit", "main_btn_exit", "Close", "Close Quillmoor", MB::Backup, true},
 };
 
@@ -190,9 +191,9 @@ QWidget* TfrmMain::buildTop() {
         makeCaptionButton(right, "btn_Minimize", minimizeSkin, QStringLiteral("_"), QSize(21, 21),
                           QStringLiteral("Minimize Application"));
     hiddenMinimize->hide();
-    auto* close = makeCaptionButton(right, "btn_close", QStringLiteral("main_close"),
-                                    QStringLiteral("X"), QSize(21, 21),
-                                    QStringLiteral("Close Quillmoor"));
+    auto* close =
+        makeCaptionButton(right, "btn_close", QStringLiteral("main_close"), QStringLiteral("X"),
+                          QSize(21, 21), QStringLiteral("Close Quillmoor"));
     minimize->move(1, 26);
     hiddenMinimize->move(1, 26);
     close->move(22, 26);
@@ -281,7 +282,8 @@ QWidget* TfrmMain::buildWelcome() {
         {"btn_welcome_backup", "welcome_backup", "Back up your files", "Back up your files", 0},
         {"imr_Rest_Welcome", "welcome_restore", "Restore your files", "Restore your files", 1},
         {"Imr_SyncWelcome", "welcome_sync", "Synchronize your files", "Synchronize your files", 3},
-        {"btn_welcome_settings", "welcome_settings", "View/change settings", "View/change settings", 4},
+        {"btn_welcome_settings", "welcome_settings", "View/change settings", "View/change settings",
+         4},
         {"btn_welcome_help", "welcome_help", "Get help", "Get help", 5},
         {"btn_welcome_exit", "welcome_exit", "Close Quillmoor", "Close Quillmoor", -1},
     };
@@ -320,10 +322,9 @@ QWidget* TfrmMain::buildLogoPanel(QWidget* parent) {
         {"imr_Logo3", "logo_updates", "Updates", QRect(336, 12, 90, 56)},
     };
     for (const Logo& logo : logos) {
-        auto* button =
-            makeCaptionButton(shape, logo.name, QString::fromLatin1(logo.skin),
-                              QString::fromLatin1(logo.caption), logo.place.size(),
-                              QString::fromLatin1(logoLinkFor(logo.name)));
+        auto* button = makeCaptionButton(shape, logo.name, QString::fromLatin1(logo.skin),
+                                         QString::fromLatin1(logo.caption), logo.place.size(),
+                                         QString::fromLatin1(logoLinkFor(logo.name)));
         button->move(logo.place.topLeft());
         const char* name = logo.name;
         connect(button, &TImageRegion::clicked, this, [this, name] { model_->logoClick(name); });

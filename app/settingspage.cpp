@@ -176,7 +176,8 @@ QWidget* TSettingsPage::buildRevisionAndReminder(QWidget* parent) {
     revDown_ = spinButton(box, "imr_Rev2", QStringLiteral("-"));
     layout->addWidget(revision_, 0, 0, 1, 4);
     // Long captions wrap rather than lose their end in the small window.
-    auto* revisionsLabel = new QLabel(QStringLiteral("Enter number of kept revisions for files"), box);
+    auto* revisionsLabel =
+        new QLabel(QStringLiteral("Enter number of kept revisions for files"), box);
     revisionsLabel->setWordWrap(true);
     layout->addWidget(revisionsLabel, 1, 0);
     layout->addWidget(revisions_, 1, 1);

@@ -87,8 +87,8 @@ TEST_F(MainWindowModelTest, ActivationUnderAModalQuestionRefreshesOnceItEnds) {
 }
 
 TEST_F(MainWindowModelTest, LogoButtonsOpenTheirAddresses) {
-    for (const char* name : {"ImageRegion4", "img_logo", "imr_Logo_1", "imr_Logo2", "imr_Logo3",
-                             "btn_Backup"})
+    for (const char* name :
+         {"ImageRegion4", "img_logo", "imr_Logo_1", "imr_Logo2", "imr_Logo3", "btn_Backup"})
         model->logoClick(name);
     ASSERT_EQ(urls.size(), 5u) << "btn_Backup is no logo";
     EXPECT_EQ(urls[0], "https://www.quillmoor.example/");
