@@ -2,6 +2,7 @@
 
 #include "app/captionface.h"
 #include "app/helppage.h"
+#include "app/logolinks.h"
 #include "app/settingspage.h"
 #include "app/traymenu.h"
 #include "controls/frmreminder.h"
@@ -11,6 +12,7 @@
 #include "controls/messageform.h"
 #include "controls/regionresources.h"
 #include "controls/skin.h"
+#include "platform/shellexecute.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -33,6 +35,7 @@ using MB = TMainWindowModel::MenuButton;
 
 struct MenuEntry {
     const char* name;
+    const char* skin;
     const char* caption;
     const char* hint;
     MB button;
@@ -40,14 +43,15 @@ struct MenuEntry {
 };
 
 constexpr MenuEntry kMenu[] = {
-    {"btn_Backup", "Backup", "Back up your files", MB::Backup, false},
-    {"btn_restore", "Restore", "Restore your files", MB::Restore, false},
-    {"btn_reports", "Reports", "View/print reports", MB::Reports, false},
-    {"btn_tools", "Synchronize", "Synchronize your files", MB::Tools, false},
-    {"btn_options", "Settings", "View/change settings", MB::Options, false},
-    {"btn_Help", "Help", "Get help", MB::Help, false},
-    {"btn_Drives", "Drives", "Select Source and Media drives", MB::Drives, false},
-    {"btn_exit", "Close", "Close Quillmoor", MB::Backup, true},
+    {"btn_Backup", "main_btn_backup", "Backup", "Back up your files", MB::Backup, false},
+    {"btn_restore", "main_btn_restore", "Restore", "Restore your files", MB::Restore, false},
+    {"btn_reports", "main_btn_reports", "Reports", "View/print reports", MB::Reports, false},
+    {"btn_tools", "main_btn_tools", "Synchronize", "Synchronize your files", MB::Tools, false},
+    {"btn_options", "main_btn_options", "Settings", "View/change settings", MB::Options, false},
+    {"btn_Help", "main_btn_help", "Help", "Get help", MB::Help, false},
+    {"btn_Drives", "main_btn_drives", "Drives", "Select Source and Media drives", MB::Drives,
+     false},
+    {"btn_exit", "main_btn_exit", "Close", "Close Quillmoor", MB::Backup, true},
 };
 
 struct PlaceholderPage {
@@ -91,6 +95,8 @@ TfrmMain::TfrmMain(TMainWindowSetup setup)
     TMainWindowModel::Actions actions = makeActions();
     actions.autoLaunchAllowed = std::move(setup.autoLaunchAllowed);
     actions.setStartupAuto = std::move(setup.setStartupAuto);
+    if (setup.openUrl)
+        actions.openUrl = std::move(setup.openUrl);
     model_ =
         std::make_unique<TMainWindowModel>(message_, std::move(actions), std::move(setup.updater));
     model_->busy().setScheduler(
@@ -110,9 +116,17 @@ TfrmMain::TfrmMain(TMainWindowSetup setup)
     auto* bottom = new QWidget(this);
     bottom->setObjectName(QStringLiteral("pnlBottom"));
     bottom->setFixedHeight(20);
-    logo_ =
-        makeCaptionButton(bottom, "img_logo", {}, QStringLiteral("Quillmoor"), QSize(80, 18), {});
+    logo_ = makeCaptionButton(bottom, "img_logo", QStringLiteral("logo_small"),
+                              QStringLiteral("Quillmoor"), QSize(80, 18),
+                              QString::fromLatin1(logoLinkFor("img_logo")));
+    // At the right: the outline rounds the bottom-left corner away.
+    auto* bottomLayout = new QHBoxLayout(bottom);
+    bottomLayout->setContentsMargins(0, 1, 20, 1);
+    bottomLayout->addStretch();
+    bottomLayout->addWidget(logo_);
     logo_->hide();
+    connect(static_cast<TImageRegion*>(logo_), &TImageRegion::clicked, this,
+            [this] { model_->logoClick("img_logo"); });
     layout->addWidget(bottom);
     buildPages();
 
@@ -121,6 +135,10 @@ TfrmMain::TfrmMain(TMainWindowSetup setup)
     model_->FormCreate();
     applyWindowSize(model_->settings().ApplyWindowSize());
     startTimers(setup.timings);
+    connect(qApp, &QGuiApplication::applicationStateChanged, this,
+            [this](Qt::ApplicationState state) {
+                model_->WMM_APP_ACT(state == Qt::ApplicationActive);
+            });
     refresh();
 }
 
@@ -143,6 +161,11 @@ TMainWindowModel::Actions TfrmMain::makeActions() {
         if (duplicateCheck_)
             duplicateCheck_();
     };
+    a.openUrl = [](const char* url) { ShellExecute(url); };
+    a.raiseWait = [this] {
+        if (wait_ && wait_->isVisible())
+            wait_->raise();
+    };
     return a;
 }
 
@@ -151,34 +174,34 @@ QWidget* TfrmMain::buildTop() {
     top->setObjectName(QStringLiteral("pnlTop"));
     top->setFixedHeight(48);
     auto* layout = new QHBoxLayout(top);
-    layout->setContentsMargins(0, 0, 6, 0);
-    layout->setSpacing(0);
     auto* left = picture(top, "Image1", QStringLiteral("main_title_left"), QSize(205, 48));
     left->setFixedWidth(205);
-    auto* title = new QLabel(QStringLiteral("  Quillmoor Backup"), left);
-    title->setFont(skinLabelFont());
-    title->setStyleSheet(QStringLiteral("color: white; font-size: 14pt;"));
-    title->setGeometry(0, 0, 205, 48);
-    title->setAttribute(Qt::WA_TransparentForMouseEvents);
     auto* stretch = picture(top, "Image3", QStringLiteral("main_title_middle"), QSize(16, 48));
     auto* right = picture(top, "Image2", QStringLiteral("main_title_right"), QSize(46, 48));
     right->setFixedWidth(46);
     for (QWidget* w : {static_cast<QWidget*>(left), static_cast<QWidget*>(stretch),
                        static_cast<QWidget*>(right)})
         w->installEventFilter(this);
-    auto* minimize = makeCaptionButton(top, "img_Minimize", {}, QStringLiteral("_"), QSize(21, 21),
-                                       QStringLiteral("Minimize Quillmoor"));
-    auto* hiddenMinimize = makeCaptionButton(top, "btn_Minimize", {}, QStringLiteral("_"),
-                                             QSize(21, 21), QStringLiteral("Minimize Application"));
+    // The two caption buttons stand on the right picture, inside the band that the
+    // outline keeps below the title tab.
+    const QString minimizeSkin = QStringLiteral("main_minimize");
+    auto* minimize = makeCaptionButton(right, "img_Minimize", minimizeSkin, QStringLiteral("_"),
+                                       QSize(21, 21), QStringLiteral("Minimize Quillmoor"));
+    auto* hiddenMinimize =
+        makeCaptionButton(right, "btn_Minimize", minimizeSkin, QStringLiteral("_"), QSize(21, 21),
+                          QStringLiteral("Minimize Application"));
     hiddenMinimize->hide();
-    auto* close = makeCaptionButton(top, "btn_close", {}, QStringLiteral("X"), QSize(21, 21),
-                                    QStringLiteral("Close Quillmoor"));
+    auto* close =
+        makeCaptionButton(right, "btn_close", QStringLiteral("main_close"), QStringLiteral("X"),
+                          QSize(21, 21), QStringLiteral("Close Quillmoor"));
+    minimize->move(1, 26);
+    hiddenMinimize->move(1, 26);
+    close->move(22, 26);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
     layout->addWidget(left);
     layout->addWidget(stretch, 1);
     layout->addWidget(right);
-    layout->addWidget(minimize);
-    layout->addWidget(hiddenMinimize);
-    layout->addWidget(close);
     connect(minimize, &TImageRegion::clicked, this, [this] { showMinimized(); });
     connect(hiddenMinimize, &TImageRegion::clicked, this, [this] { hideToTray(); });
     connect(close, &TImageRegion::clicked, this, [this] { model_->btn_closeClick(); });
@@ -189,14 +212,14 @@ QWidget* TfrmMain::buildMenu() {
     menuPanel_ = new QWidget(this);
     menuPanel_->setObjectName(QStringLiteral("Pnl_mnu"));
     menuPanel_->setFixedWidth(150);
-    auto* back = picture(menuPanel_, "img_Btn", QStringLiteral("main_menu_back"), QSize(150, 400));
-    back->setGeometry(0, 0, 150, 2000);
+    auto* back = picture(menuPanel_, "img_Btn", QStringLiteral("main_menu_back"), QSize(150, 700));
+    back->setGeometry(0, 0, 150, 700); // as high as the larger window's menu
     auto* layout = new QVBoxLayout(menuPanel_);
     layout->setContentsMargins(4, 8, 4, 8);
     for (const MenuEntry& entry : kMenu) {
-        auto* button =
-            makeCaptionButton(menuPanel_, entry.name, {}, QString::fromLatin1(entry.caption),
-                              QSize(142, 30), QString::fromLatin1(entry.hint));
+        auto* button = makeCaptionButton(menuPanel_, entry.name, QString::fromLatin1(entry.skin),
+                                         QString::fromLatin1(entry.caption), QSize(142, 30),
+                                         QString::fromLatin1(entry.hint));
         layout->addWidget(button);
         const MB which = entry.button;
         if (entry.exit)
@@ -246,24 +269,28 @@ QWidget* TfrmMain::buildWelcome() {
     outer->addStretch();
     outer->addWidget(panel, 0, Qt::AlignHCenter);
     outer->addStretch();
+    outer->addWidget(buildLogoPanel(parent), 0, Qt::AlignHCenter);
     auto* grid = new QVBoxLayout(panel);
     struct Welcome {
         const char* name;
+        const char* skin;
         const char* caption;
         const char* hint;
         int page; // -1: close
     };
     constexpr Welcome kWelcome[] = {
-        {"btn_welcome_backup", "Back up your files", "Back up your files", 0},
-        {"imr_Rest_Welcome", "Restore your files", "Restore your files", 1},
-        {"Imr_SyncWelcome", "Synchronize your files", "Synchronize your files", 3},
-        {"btn_welcome_settings", "View/change settings", "View/change settings", 4},
-        {"btn_welcome_help", "Get help", "Get help", 5},
-        {"btn_welcome_exit", "Close Quillmoor", "Close Quillmoor", -1},
+        {"btn_welcome_backup", "welcome_backup", "Back up your files", "Back up your files", 0},
+        {"imr_Rest_Welcome", "welcome_restore", "Restore your files", "Restore your files", 1},
+        {"Imr_SyncWelcome", "welcome_sync", "Synchronize your files", "Synchronize your files", 3},
+        {"btn_welcome_settings", "welcome_settings", "View/change settings", "View/change settings",
+         4},
+        {"btn_welcome_help", "welcome_help", "Get help", "Get help", 5},
+        {"btn_welcome_exit", "welcome_exit", "Close Quillmoor", "Close Quillmoor", -1},
     };
     for (const Welcome& w : kWelcome) {
-        auto* button = makeCaptionButton(panel, w.name, {}, QString::fromLatin1(w.caption),
-                                         QSize(260, 34), QString::fromLatin1(w.hint));
+        auto* button = makeCaptionButton(panel, w.name, QString::fromLatin1(w.skin),
+                                         QString::fromLatin1(w.caption), QSize(260, 34),
+                                         QString::fromLatin1(w.hint));
         grid->addWidget(button);
         const int target = w.page;
         connect(button, &TImageRegion::clicked, this, [this, target] {
@@ -274,6 +301,35 @@ QWidget* TfrmMain::buildWelcome() {
         });
     }
     return page;
+}
+
+QWidget* TfrmMain::buildLogoPanel(QWidget* parent) {
+    auto* shape = new QWidget(parent);
+    shape->setObjectName(QStringLiteral("pnl_shape"));
+    shape->setFixedSize(kLogoPanel);
+    picture(shape, "Image8", QStringLiteral("welcome_logo_back"), kLogoPanel)
+        ->setGeometry(QRect(QPoint(0, 0), kLogoPanel));
+    struct Logo {
+        const char* name;
+        const char* skin;
+        const char* caption;
+        QRect place;
+    };
+    const Logo logos[] = {
+        {"ImageRegion4", "logo_maker", "Quillmoor", QRect(8, 8, 120, 64)},
+        {"imr_Logo_1", "logo_backup", "Backup", QRect(140, 12, 90, 56)},
+        {"imr_Logo2", "logo_sync", "Sync", QRect(238, 12, 90, 56)},
+        {"imr_Logo3", "logo_updates", "Updates", QRect(336, 12, 90, 56)},
+    };
+    for (const Logo& logo : logos) {
+        auto* button = makeCaptionButton(shape, logo.name, QString::fromLatin1(logo.skin),
+                                         QString::fromLatin1(logo.caption), logo.place.size(),
+                                         QString::fromLatin1(logoLinkFor(logo.name)));
+        button->move(logo.place.topLeft());
+        const char* name = logo.name;
+        connect(button, &TImageRegion::clicked, this, [this, name] { model_->logoClick(name); });
+    }
+    return shape;
 }
 
 void TfrmMain::startTimers(const TMainTimings& timings) {

@@ -8,6 +8,7 @@
 #include "app/mainwindowmodel.h"
 
 #include <QPoint>
+#include <QSize>
 #include <QWidget>
 #include <memory>
 
@@ -36,12 +37,15 @@ struct TMainWindowSetup {
     std::function<bool()> autoLaunchAllowed;
     std::function<void(bool)> setStartupAuto;
     std::function<void()> duplicateCheck; // part of every drive-poll tick
+    std::function<void(const char* url)> openUrl; // ShellExecute unless given
     bool splashShown = false;             // the start-up already showed the splash
 };
 
 class TfrmMain : public QWidget {
     Q_OBJECT
   public:
+    static constexpr QSize kLogoPanel{434, 80};
+
     explicit TfrmMain(TMainWindowSetup setup);
     ~TfrmMain() override;
 
@@ -70,6 +74,7 @@ class TfrmMain : public QWidget {
     QWidget* buildMenu();
     void buildPages();
     QWidget* buildWelcome();
+    QWidget* buildLogoPanel(QWidget* parent);
     void startTimers(const TMainTimings& timings);
     void refresh();
     void hideToTray();

@@ -1,5 +1,7 @@
 #include "app/mainwindowmodel.h"
 
+#include "app/logolinks.h"
+
 #include <array>
 
 namespace qm {
@@ -182,6 +184,28 @@ void TMainWindowModel::WMM_APP_EXCHANGE(uint32_t wParam, int64_t lParam) {
     }
 }
 
+void TMainWindowModel::WMM_APP_ACT(bool activated) {
+    if (!activated || run_ || !(actions_.windowShown && actions_.windowShown()))
+        return;
+    if (waitShown_) {
+        call(actions_.raiseWait);
+        return;
+    }
+    // A refresh rebuilds the trees: never under a loop that holds them.
+    busy_.runOrDefer("activate", [this] {
+        try {
+            call(actions_.refreshTrees);
+        } catch (...) {
+            // A folder that vanished mid-refresh is picked up by the next activation.
+        }
+    });
+}
+
+void TMainWindowModel::logoClick(std::string_view button) {
+    if (const char* url = logoLinkFor(button))
+        call(actions_.openUrl, url);
+}
+
 void TMainWindowModel::deferTray(const char* id, std::function<void()> task) {
     busy_.runOrDefer(std::string("tray:") + id, std::move(task));
 }
@@ -290,6 +314,7 @@ TMainWindowModel::RunHandle::RunHandle(TMainWindowModel& model, TRunControl& run
 
 TMainWindowModel::RunHandle::~RunHandle() {
     model_.run_ = nullptr;
+    model_.changed(); // the tray items come back
 }
 
 std::unique_ptr<TMainWindowModel::RunHandle> TMainWindowModel::beginRun(TRunControl& run) {

@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string_view>
 
 namespace qm {
 
@@ -58,6 +59,11 @@ class TMainWindowModel {
         std::function<bool()> autoLaunchAllowed;
         std::function<void(bool on)> setStartupAuto;
         std::function<void()> drivePoll; // the drive poll's work (a later part)
+        std::function<void(const char* url)> openUrl; // the desktop's web browser
+        std::function<void()> raiseWait;              // the wait window to the front
+        // Re-reads the selection trees when the user comes back to the program
+        // (missing folders and files dropped); empty until the trees exist.
+        std::function<void()> refreshTrees;
     };
 
     TMainWindowModel(MessageFn message, Actions actions,
@@ -97,6 +103,10 @@ class TMainWindowModel {
     // The close of the window; returns true when the program ends.
     bool FormClose();
     void WMM_APP_EXCHANGE(uint32_t wParam, int64_t lParam);
+    // The program became active (or inactive) on the desktop.
+    void WMM_APP_ACT(bool activated);
+    // A logo button: opens its web address.
+    void logoClick(std::string_view button);
 
     // Tray menu items.
     void mnu_ShowMainWindowClick();

@@ -175,8 +175,11 @@ QWidget* TSettingsPage::buildRevisionAndReminder(QWidget* parent) {
     revUp_ = spinButton(box, "imr_Rev1", QStringLiteral("+"));
     revDown_ = spinButton(box, "imr_Rev2", QStringLiteral("-"));
     layout->addWidget(revision_, 0, 0, 1, 4);
-    layout->addWidget(new QLabel(QStringLiteral("Enter number of kept revisions for files"), box),
-                      1, 0);
+    // Long captions wrap rather than lose their end in the small window.
+    auto* revisionsLabel =
+        new QLabel(QStringLiteral("Enter number of kept revisions for files"), box);
+    revisionsLabel->setWordWrap(true);
+    layout->addWidget(revisionsLabel, 1, 0);
     layout->addWidget(revisions_, 1, 1);
     layout->addWidget(revUp_, 1, 2);
     layout->addWidget(revDown_, 1, 3);
@@ -191,9 +194,10 @@ QWidget* TSettingsPage::buildRevisionAndReminder(QWidget* parent) {
     remUp_ = spinButton(box, "imr_Rem1", QStringLiteral("+"));
     remDown_ = spinButton(box, "imr_Rem2", QStringLiteral("-"));
     layout->addWidget(reminder_, 2, 0, 1, 4);
-    layout->addWidget(
-        new QLabel(QStringLiteral("Remind me to backup my data every             days"), box), 3,
-        0);
+    auto* daysLabel =
+        new QLabel(QStringLiteral("Remind me to backup my data every             days"), box);
+    daysLabel->setWordWrap(true);
+    layout->addWidget(daysLabel, 3, 0);
     layout->addWidget(reminderDays_, 3, 1);
     layout->addWidget(remUp_, 3, 2);
     layout->addWidget(remDown_, 3, 3);

@@ -83,7 +83,13 @@ void TTrayMenu::refresh() {
     item("mnu_LoadFileSyncinStartups")->setChecked(model_.loadInStartups());
     item("mnu_StartBackupAutomatically")->setChecked(model_.settings().autoStart());
     item("mnu_DisableAutoLaunch")->setChecked(model_.settings().autoLaunch());
-    item("mnu_ShowMainWindow")->setVisible(model_.runActive());
+    // During a run the menu offers "Show Main Window" and the three ticks, nothing that
+    // starts something, shows a page or exits.
+    const bool run = model_.runActive();
+    item("mnu_ShowMainWindow")->setVisible(run);
+    for (const char* name : {"mnu_StartBackup", "mnu_LaunchFileSync", "mnu_FileSyncSettings",
+                             "mnu_FileSynchronization", "mnu_Exit"})
+        item(name)->setEnabled(!run);
 }
 
 } // namespace qm

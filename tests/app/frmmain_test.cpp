@@ -7,7 +7,6 @@
 #include "controls/imageregion.h"
 #include "platform/answerscript.h"
 #include "platform/registry.h"
-#include "qtapp.h"
 #include "support/sandbox.h"
 
 #include <QAction>
@@ -22,13 +21,14 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+
 namespace qm {
 namespace {
 
 class FrmMainTest : public ::testing::Test {
   protected:
     FrmMainTest() {
-        test::qtApp();
         AnswerScript::instance().reset();
         AnswerScript::instance().start();
     }
@@ -39,6 +39,7 @@ class FrmMainTest : public ::testing::Test {
         setup.timings = timings;
         setup.splashShown = true;
         setup.duplicateCheck = [this] { ++polls; };
+        setup.openUrl = [this](const char* url) { opened.push_back(url); };
         return std::make_unique<TfrmMain>(std::move(setup));
     }
     template <typename W> W* child(TfrmMain& w, const char* name) {
@@ -75,7 +76,25 @@ class FrmMainTest : public ::testing::Test {
 
     test::Sandbox sandbox;
     int polls = 0;
+    std::vector<std::string> opened;
 };
+
+TEST_F(FrmMainTest, LogoButtonsOnTheWelcomePageAndBottomStripOpenAddresses) {
+    auto w = make();
+    w->show();
+    for (const char* name : {"ImageRegion4", "imr_Logo_1", "imr_Logo2", "imr_Logo3"}) {
+        EXPECT_TRUE(child<QWidget>(*w, name)->isVisible()) << name;
+        click(*w, name);
+    }
+    EXPECT_FALSE(child<QWidget>(*w, "img_logo")->isVisible()) << "hidden until the menu shows";
+    w->model().ShowMenuPanel();
+    click(*w, "img_logo");
+    ASSERT_EQ(opened.size(), 5u);
+    EXPECT_EQ(opened[0], "https://www.quillmoor.example/");
+    EXPECT_EQ(opened[4], opened[0]);
+    EXPECT_EQ(std::set<std::string>(opened.begin(), opened.end()).size(), 4u)
+        << "three product pages of their own";
+}
 
 TEST_F(FrmMainTest, PagesCarryTheirNamesAtTheirIndices) {
     auto w = make();
@@ -165,6 +184,29 @@ TEST_F(FrmMainTest, TrayTickWritesAtOnceAndSettingsTickFollows) {
     EXPECT_FALSE(child<QCheckBox>(*w, "cb_AutoStart")->isChecked());
     EXPECT_FALSE(w->tray().item("mnu_StartBackupAutomatically")->isChecked());
     EXPECT_EQ(asked(), std::vector<std::string>{"New settings applied."});
+}
+
+TEST_F(FrmMainTest, TrayOffersOnlyShowAndTheTicksWhileARunIsShown) {
+    struct Run : TRunControl {
+        void requestCancel() override {}
+    } run;
+    auto w = make();
+    const char* locked[] = {"mnu_StartBackup", "mnu_LaunchFileSync", "mnu_FileSyncSettings",
+                            "mnu_FileSynchronization", "mnu_Exit"};
+    const char* ticks[] = {"mnu_LoadFileSyncinStartups", "mnu_StartBackupAutomatically",
+                           "mnu_DisableAutoLaunch"};
+    {
+        auto handle = w->beginRun(run);
+        ASSERT_NE(handle, nullptr);
+        EXPECT_TRUE(w->tray().item("mnu_ShowMainWindow")->isVisible());
+        for (const char* name : locked)
+            EXPECT_FALSE(w->tray().item(name)->isEnabled()) << name;
+        for (const char* name : ticks)
+            EXPECT_TRUE(w->tray().item(name)->isEnabled()) << name;
+    }
+    EXPECT_FALSE(w->tray().item("mnu_ShowMainWindow")->isVisible());
+    for (const char* name : locked)
+        EXPECT_TRUE(w->tray().item(name)->isEnabled()) << name << " back after the run";
 }
 
 TEST_F(FrmMainTest, WaitWindowDisablesOnlyWhileShownAndDefersThePoll) {

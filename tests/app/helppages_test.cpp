@@ -2,7 +2,6 @@
 // an existing page (and anchor), and Qt's rich text renders each of them.
 #include "app/helptreemodel.h"
 
-#include "qtapp.h"
 
 #include <QTextDocument>
 
@@ -121,7 +120,6 @@ TEST_F(HelpPages, EveryPageIsReachableFromTheFirstTopic) {
 }
 
 TEST_F(HelpPages, PagesAreStaticAndRenderAsRichText) {
-    test::qtApp();
     for (const auto& [name, html] : pages) {
         EXPECT_EQ(QString::fromStdString(html).contains("<script", Qt::CaseInsensitive), false)
             << name;

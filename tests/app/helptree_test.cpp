@@ -1,6 +1,5 @@
 #include "app/helptree.h"
 
-#include "qtapp.h"
 #include "support/sandbox.h"
 
 #include <QPlainTextEdit>
@@ -20,7 +19,6 @@ const char* const kDir = "C:\\Qm\\Help\\";
 class HelpTreeTest : public ::testing::Test {
   protected:
     HelpTreeTest() {
-        test::qtApp();
         for (const std::string& line : THelpTreeModel::helpPageLines()) {
             const std::string page = THelpTreeModel::trimmed(line);
             writePage(page, "<html><body><p>" + page +

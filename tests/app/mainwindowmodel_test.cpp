@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 namespace qm {
 namespace {
 
@@ -24,6 +26,14 @@ class MainWindowModelTest : public ::testing::Test {
         actions.fillDrivesInfo = [this] { ++drivesFilled; };
         actions.drivePoll = [this] { ++polls; };
         actions.showReminderWindow = [this] { ++reminders; };
+        actions.windowShown = [this] { return shown; };
+        actions.raiseWait = [this] { ++waitRaises; };
+        actions.refreshTrees = [this] {
+            ++treeRefreshes;
+            if (refreshThrows)
+                throw std::runtime_error("folder vanished");
+        };
+        actions.openUrl = [this](const char* url) { urls.push_back(url); };
         model = std::make_unique<TMainWindowModel>(messages.fn(), actions);
         model->FormCreate();
     }
@@ -33,7 +43,62 @@ class MainWindowModelTest : public ::testing::Test {
     std::unique_ptr<TMainWindowModel> model;
     std::vector<bool> saves;
     int quits = 0, hides = 0, shows = 0, drivesFilled = 0, polls = 0, reminders = 0;
+    bool shown = true, refreshThrows = false;
+    int waitRaises = 0, treeRefreshes = 0;
+    std::vector<std::string> urls;
 };
+
+TEST_F(MainWindowModelTest, ActivationRefreshesTreesOrRaisesTheWaitWindow) {
+    model->WMM_APP_ACT(false);
+    EXPECT_EQ(treeRefreshes, 0) << "deactivation does nothing";
+    model->WMM_APP_ACT(true);
+    EXPECT_EQ(treeRefreshes, 1);
+    refreshThrows = true;
+    EXPECT_NO_THROW(model->WMM_APP_ACT(true));
+    EXPECT_EQ(treeRefreshes, 2);
+
+    model->ShowWaitForm(true, 0);
+    model->WMM_APP_ACT(true);
+    EXPECT_EQ(waitRaises, 1);
+    EXPECT_EQ(treeRefreshes, 2) << "no refresh under the wait window";
+    model->ShowWaitForm(false, 0);
+    EXPECT_FALSE(model->busy().pending("activate"));
+
+    shown = false;
+    model->WMM_APP_ACT(true);
+    EXPECT_EQ(treeRefreshes, 2) << "a hidden window is not refreshed";
+    shown = true;
+    FakeRun run;
+    {
+        auto handle = model->beginRun(run);
+        model->WMM_APP_ACT(true);
+        EXPECT_EQ(treeRefreshes, 2) << "not while a run is shown";
+    }
+    EXPECT_FALSE(model->busy().pending("activate")) << "dropped, not deferred, during a run";
+}
+
+TEST_F(MainWindowModelTest, ActivationUnderAModalQuestionRefreshesOnceItEnds) {
+    {
+        TBusyGuard::Scope question(model->busy());
+        model->WMM_APP_ACT(true);
+        EXPECT_EQ(treeRefreshes, 0);
+    }
+    EXPECT_EQ(treeRefreshes, 1);
+}
+
+TEST_F(MainWindowModelTest, LogoButtonsOpenTheirAddresses) {
+    for (const char* name :
+         {"ImageRegion4", "img_logo", "imr_Logo_1", "imr_Logo2", "imr_Logo3", "btn_Backup"})
+        model->logoClick(name);
+    ASSERT_EQ(urls.size(), 5u) << "btn_Backup is no logo";
+    EXPECT_EQ(urls[0], "https://www.quillmoor.example/");
+    EXPECT_EQ(urls[1], urls[0]) << "both home-page logos lead to the same page";
+    for (size_t i = 2; i < urls.size(); ++i)
+        EXPECT_EQ(urls[i].rfind("https://www.quillmoor.example/products/", 0), 0u) << urls[i];
+    EXPECT_NE(urls[2], urls[3]);
+    EXPECT_NE(urls[3], urls[4]);
+    EXPECT_NE(urls[2], urls[4]);
+}
 
 TEST_F(MainWindowModelTest, StartsOnWelcomePageWithMenuHidden) {
     EXPECT_EQ(model->activePage(), TMainWindowModel::PageStart);

@@ -1,17 +1,30 @@
-#include "qtapp.h"
+// One QApplication for the whole app suite, made before the first test and destroyed
+// after the last one, before the program's exit handlers run (Qt's input devices must go
+// while Qt is still whole). Offscreen unless the environment chose another platform.
+
+#include <gtest/gtest.h>
 
 #include <QApplication>
+#include <memory>
 
-namespace qm::test {
+namespace {
 
-QApplication& qtApp() {
-    if (auto* existing = qobject_cast<QApplication*>(QCoreApplication::instance()))
-        return *existing;
-    static int argc = 1;
-    static char name[] = "app_tests";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
-}
+class AppSuiteEnvironment : public ::testing::Environment {
+  public:
+    void SetUp() override {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        static int argc = 1;
+        static char name[] = "app_tests";
+        static char* argv[] = {name, nullptr};
+        app_ = std::make_unique<QApplication>(argc, argv);
+    }
+    void TearDown() override { app_.reset(); }
 
-} // namespace qm::test
+  private:
+    std::unique_ptr<QApplication> app_;
+};
+
+const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new AppSuiteEnvironment);
+
+} // namespace

@@ -51,7 +51,7 @@ QFont face(int pixelSize, bool bold = true) {
 }
 
 // A rounded button face on the panel colour; the hover face is lit from below.
-QImage buttonFace(int w, int h, const QString& caption, bool hover) {
+QImage buttonFace(int w, int h, const QString& caption, bool hover, int textPixels = 12) {
     QImage image = canvas(w, h, kPanel);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
@@ -63,14 +63,14 @@ QImage buttonFace(int w, int h, const QString& caption, bool hover) {
     p.setBrush(body);
     p.drawRoundedRect(r, 5, 5);
     p.setPen(kDeep);
-    p.setFont(face(qMin(12, h - 9)));
+    p.setFont(face(qMin(textPixels, h - 9)));
     p.drawText(r, Qt::AlignCenter, caption);
     return image;
 }
 
-bool buttonPair(const QString& name, int w, int h, const QString& caption) {
-    return save(buttonFace(w, h, caption, false), name) &&
-           save(buttonFace(w, h, caption, true), name + "_hover");
+bool buttonPair(const QString& name, int w, int h, const QString& caption, int textPixels = 12) {
+    return save(buttonFace(w, h, caption, false, textPixels), name) &&
+           save(buttonFace(w, h, caption, true, textPixels), name + "_hover");
 }
 
 QImage frameEdge(int w, int h, Qt::Orientation along) {
@@ -204,6 +204,161 @@ bool dropDown() {
     return true;
 }
 
+// The main window's title strip, 48 pixels high. Its outline keeps a tab at the top
+// left (x 4 to 189, from row 5) and the full width only from row 23, so the name sits in
+// the tab and the band below runs the whole width; the rest is cut away.
+constexpr int kTitleHeight = 48;
+constexpr int kBandTop = 23;
+
+void paintTitleBand(QPainter& p, int w) {
+    QLinearGradient band(0, kBandTop, 0, kTitleHeight);
+    band.setColorAt(0, QColor(70, 90, 138));
+    band.setColorAt(1, kDeep);
+    p.fillRect(QRect(0, kBandTop, w, kTitleHeight - kBandTop), band);
+    p.setPen(kGlow);
+    p.drawLine(0, kTitleHeight - 1, w, kTitleHeight - 1);
+}
+
+bool mainTitle() {
+    QImage left = canvas(205, kTitleHeight, kPanel);
+    QPainter p(&left);
+    paintTitleBand(p, 205);
+    p.setRenderHint(QPainter::Antialiasing);
+    QPainterPath tab;
+    tab.addRoundedRect(QRectF(4, 5, 186, 40), 8, 8);
+    QLinearGradient tabFill(0, 5, 0, kBandTop + 4);
+    tabFill.setColorAt(0, QColor(98, 118, 166));
+    tabFill.setColorAt(1, QColor(70, 90, 138));
+    QPainterPath above;
+    above.addRect(QRectF(0, 0, 205, kBandTop + 1));
+    p.fillPath(tab.intersected(above), tabFill);
+    paintMark(p, QPointF(20, 14), 18);
+    p.setPen(Qt::white);
+    p.setFont(face(13));
+    p.drawText(QRect(34, 5, 150, 18), Qt::AlignLeft | Qt::AlignVCenter,
+               QStringLiteral("Quillmoor Backup"));
+    p.end();
+    QImage middle = canvas(16, kTitleHeight, kPanel);
+    QPainter m(&middle);
+    paintTitleBand(m, 16);
+    m.end();
+    QImage right = canvas(46, kTitleHeight, kPanel);
+    QPainter r(&right);
+    paintTitleBand(r, 46);
+    r.end();
+    return save(left, "main_title_left") && save(middle, "main_title_middle") &&
+           save(right, "main_title_right");
+}
+
+// The left menu's background, as high as the menu of the larger window.
+bool mainMenuBack() {
+    QImage image(150, 700, QImage::Format_RGB32);
+    QPainter p(&image);
+    QLinearGradient g(0, 0, 150, 0);
+    g.setColorAt(0, QColor(58, 76, 122));
+    g.setColorAt(1, QColor(84, 104, 152));
+    p.fillRect(image.rect(), g);
+    p.setPen(QColor(150, 168, 210));
+    p.drawLine(149, 0, 149, 699);
+    p.end();
+    return save(image, "main_menu_back");
+}
+
+// The two caption-bar buttons: a bar for minimise, a cross for close.
+bool captionButtons() {
+    for (bool hover : {false, true}) {
+        QImage minimize = buttonFace(21, 21, QString(), hover);
+        QPainter m(&minimize);
+        m.fillRect(QRect(6, 13, 9, 2), kDeep);
+        m.end();
+        QImage close = buttonFace(21, 21, QString(), hover);
+        QPainter c(&close);
+        c.setRenderHint(QPainter::Antialiasing);
+        c.setPen(QPen(kDeep, 2));
+        c.drawLine(QPointF(6.5, 6.5), QPointF(14.5, 14.5));
+        c.drawLine(QPointF(14.5, 6.5), QPointF(6.5, 14.5));
+        c.end();
+        const QString suffix = hover ? "_hover" : "";
+        if (!save(minimize, "main_minimize" + suffix) || !save(close, "main_close" + suffix))
+            return false;
+    }
+    return true;
+}
+
+struct CaptionedButton {
+    const char* skin;
+    int w, h;
+    const char* caption;
+    int textPixels;
+};
+
+const CaptionedButton kMainButtons[] = {
+    {"main_btn_backup", 142, 30, "Backup", 13},
+    {"main_btn_restore", 142, 30, "Restore", 13},
+    {"main_btn_reports", 142, 30, "Reports", 13},
+    {"main_btn_tools", 142, 30, "Synchronize", 13},
+    {"main_btn_options", 142, 30, "Settings", 13},
+    {"main_btn_help", 142, 30, "Help", 13},
+    {"main_btn_drives", 142, 30, "Drives", 13},
+    {"main_btn_exit", 142, 30, "Close", 13},
+    {"welcome_backup", 260, 34, "Back up your files", 14},
+    {"welcome_restore", 260, 34, "Restore your files", 14},
+    {"welcome_sync", 260, 34, "Synchronize your files", 14},
+    {"welcome_settings", 260, 34, "View/change settings", 14},
+    {"welcome_help", 260, 34, "Get help", 14},
+    {"welcome_exit", 260, 34, "Close Quillmoor", 14},
+};
+
+bool mainButtons() {
+    for (const CaptionedButton& b : kMainButtons)
+        if (!buttonPair(b.skin, b.w, b.h, b.caption, b.textPixels))
+            return false;
+    return true;
+}
+
+// The welcome page's logo strip: the maker's mark and three product marks on it.
+QImage logoFace(int w, int h, const QString& caption, bool hover, qreal markSize) {
+    QImage image(w, h, QImage::Format_RGB32);
+    QPainter p(&image);
+    paintBackdrop(p, image.rect());
+    if (hover)
+        p.fillRect(image.rect(), QColor(255, 255, 255, 40));
+    paintMark(p, QPointF(w / 2.0, h / 2.0 - markSize / 5), markSize);
+    p.setPen(Qt::white);
+    p.setFont(face(11));
+    p.drawText(QRect(0, h - 17, w, 15), Qt::AlignCenter, caption);
+    p.end();
+    return image;
+}
+
+bool welcomeLogos() {
+    QImage back(434, 80, QImage::Format_RGB32);
+    QPainter p(&back);
+    paintBackdrop(p, back.rect());
+    p.setPen(QColor(150, 168, 210));
+    p.drawRect(back.rect().adjusted(0, 0, -1, -1));
+    p.end();
+    if (!save(back, "welcome_logo_back"))
+        return false;
+    struct Logo {
+        const char* skin;
+        int w, h;
+        const char* caption;
+        qreal mark;
+    };
+    const Logo logos[] = {
+        {"logo_maker", 120, 64, "Quillmoor", 40},
+        {"logo_backup", 90, 56, "Backup", 30},
+        {"logo_sync", 90, 56, "Sync", 30},
+        {"logo_updates", 90, 56, "Updates", 30},
+    };
+    for (const Logo& l : logos)
+        if (!save(logoFace(l.w, l.h, l.caption, false, l.mark), l.skin) ||
+            !save(logoFace(l.w, l.h, l.caption, true, l.mark), QString(l.skin) + "_hover"))
+            return false;
+    return buttonPair("logo_small", 80, 18, "Quillmoor", 11);
+}
+
 // The main window's outline: each listed row's span [from, to) holds down to the next
 // listed row.
 struct Row {
@@ -304,6 +459,7 @@ int main(int argc, char** argv) {
               waitPage("wait_load", "Loading the selection") &&
               waitPage("wait_save", "Saving the selection") &&
               waitPage("wait_contents", "Building the folder tree") &&
-              writeOutline("REGION1", smallOutline()) && writeOutline("REGION2", largeOutline());
+              mainTitle() && mainMenuBack() && captionButtons() && mainButtons() &&
+              welcomeLogos() && writeOutline("REGION1", smallOutline()) && writeOutline("REGION2", largeOutline());
     return ok ? 0 : 1;
 }
