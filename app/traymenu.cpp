@@ -6,6 +6,8 @@
 #include <QAction>
 #include <QMenu>
 #include <QSystemTrayIcon>
+#include <QTimer>
+#include <QWidget>
 
 namespace qm {
 
@@ -36,16 +38,34 @@ TTrayMenu::TTrayMenu(TMainWindowModel& model, QObject* parent)
     icon_->setToolTip(QStringLiteral("Quillmoor Backup"));
     icon_->setContextMenu(menu_.get());
     connect(icon_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
-        if (r == QSystemTrayIcon::DoubleClick)
+        if (r == QSystemTrayIcon::DoubleClick) {
             model_.mnu_ShowMainWindowClick();
-        else if (r == QSystemTrayIcon::Trigger)
-            menu_->popup(QCursor::pos());
+            return;
+        }
+        if (r != QSystemTrayIcon::Trigger && r != QSystemTrayIcon::Context)
+            return;
+        // Outside a run the menu takes the window along to the front; during a run
+        // (the items are disabled then) the menu pops up without it.
+        if (item("mnu_LaunchFileSync")->isEnabled())
+            bringOwnerToFront();
+        // The desktop shows the context menu itself. A popup grabs the activation, so
+        // it opens once the window has come forward.
+        if (r == QSystemTrayIcon::Trigger)
+            QTimer::singleShot(0, menu_.get(), [this] { menu_->popup(QCursor::pos()); });
     });
     refresh();
 }
 
 TTrayMenu::~TTrayMenu() {
     removeIcon();
+}
+
+void TTrayMenu::bringOwnerToFront() {
+    auto* window = qobject_cast<QWidget*>(parent());
+    if (!window || !window->isVisible())
+        return;
+    window->raise();
+    window->activateWindow();
 }
 
 bool TTrayMenu::available() {

@@ -31,6 +31,7 @@ class TTrayMenu : public QObject {
     QAction* item(const char* name) const;
 
   private:
+    void bringOwnerToFront();
     QAction* add(const char* name, const QString& caption, void (TMainWindowModel::*slot)(),
                  bool checkable = false);
 

@@ -16,6 +16,8 @@
 #include <QMouseEvent>
 #include <QRadioButton>
 #include <QStackedWidget>
+#include <QSystemTrayIcon>
+#include <QMenu>
 #include <QTest>
 #include <QTimer>
 
@@ -207,6 +209,39 @@ TEST_F(FrmMainTest, TrayOffersOnlyShowAndTheTicksWhileARunIsShown) {
     EXPECT_FALSE(w->tray().item("mnu_ShowMainWindow")->isVisible());
     for (const char* name : locked)
         EXPECT_TRUE(w->tray().item(name)->isEnabled()) << name << " back after the run";
+}
+
+TEST_F(FrmMainTest, TrayClickBringsTheWindowForwardOnlyOutsideARun) {
+    struct Run : TRunControl {
+        void requestCancel() override {}
+    } run;
+    auto w = make();
+    w->show();
+    QWidget other;
+    // The window that is active right after the click, before the menu closes.
+    auto clickTray = [&](QSystemTrayIcon::ActivationReason reason) {
+        other.show();
+        other.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&other));
+        emit w->tray().icon()->activated(reason);
+        QTest::qWait(50);
+        QWidget* active = QApplication::activeWindow();
+        w->tray().menu()->hide();
+        return active;
+    };
+    {
+        auto handle = w->beginRun(run);
+        EXPECT_EQ(clickTray(QSystemTrayIcon::Context), &other) << "no foreground during a run";
+    }
+    EXPECT_EQ(clickTray(QSystemTrayIcon::Context), w.get());
+}
+
+TEST_F(FrmMainTest, TrayLeftClickPopsUpTheMenu) {
+    auto w = make();
+    emit w->tray().icon()->activated(QSystemTrayIcon::Trigger);
+    QTest::qWait(50);
+    EXPECT_TRUE(w->tray().menu()->isVisible());
+    w->tray().menu()->hide();
 }
 
 TEST_F(FrmMainTest, WaitWindowDisablesOnlyWhileShownAndDefersThePoll) {
