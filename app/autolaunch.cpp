@@ -34,15 +34,40 @@ bool runValueIn(RegistryRoot root) {
     return registry.openKeyReadOnly(kRunKey) && registry.valueExists(kMainProgramName);
 }
 
-// Quoted for the Exec key of a desktop entry.
-std::string quoteExec(const std::string& path) {
-    std::string out = "\"";
+// One argument of a desktop entry's Exec key. A desktop reads the value in three
+// layers: the key file's string escapes, then the double quotes of an argument, then
+// the "%" field codes. Each layer is applied here in reverse, so any path, blanks, "%",
+// "$" and backslashes included, comes back as it is.
+std::string execArgument(const std::string& path) {
+    std::string quoted = "\"";
     for (char c : path) {
-        if (c == '"' || c == '`' || c == '$' || c == '\\')
-            out += '\\';
-        out += c;
+        if (c == '%')
+            quoted += '%';
+        else if (c == '"' || c == '`' || c == '$' || c == '\\')
+            quoted += '\\';
+        quoted += c;
     }
-    return out + "\"";
+    quoted += '"';
+    std::string out;
+    for (char c : quoted) {
+        switch (c) {
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out;
 }
 
 bool makeFolders(const std::string& folder) {
@@ -208,7 +233,7 @@ void TAutoLaunch::MirrorAutostart() const {
         out << "[Desktop Entry]\n"
             << "Type=Application\n"
             << "Name=Quillmoor Backup\n"
-            << "Exec=" << quoteExec(env_.programPath) << " -w\n"
+            << "Exec=" << execArgument(env_.programPath) << " -w\n"
             << "Terminal=false\n"
             << "X-GNOME-Autostart-enabled=" << (on ? "true" : "false") << "\n";
         // Hidden hides an all-users entry of the same name as well.

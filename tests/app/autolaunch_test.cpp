@@ -24,6 +24,71 @@ std::optional<std::string> readText(const std::string& path) {
     return s.str();
 }
 
+// Reads an Exec value back the way a desktop reads it: the key file's string escapes
+// first, then the quoting of arguments, then "%%" as a literal percent sign. Nothing
+// when the value breaks one of those rules.
+std::optional<std::vector<std::string>> execArguments(const std::string& value) {
+    std::string text;
+    for (size_t i = 0; i < value.size(); ++i) {
+        if (value[i] != '\\') {
+            text += value[i];
+            continue;
+        }
+        if (++i == value.size())
+            return std::nullopt;
+        const std::string_view from = "sntr\\", to = " \n\t\r\\";
+        const size_t at = from.find(value[i]);
+        if (at == std::string_view::npos)
+            return std::nullopt;
+        text += to[at];
+    }
+    std::vector<std::string> args;
+    std::string arg;
+    bool inArg = false, quoted = false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (quoted && c == '\\') {
+            if (++i == text.size() ||
+                std::string_view("\"`$\\").find(text[i]) == std::string_view::npos)
+                return std::nullopt;
+            arg += text[i];
+        } else if (c == '"') {
+            quoted = !quoted;
+            inArg = true;
+        } else if (c == ' ' && !quoted) {
+            if (inArg)
+                args.push_back(arg);
+            arg.clear();
+            inArg = false;
+        } else {
+            arg += c;
+            inArg = true;
+        }
+    }
+    if (quoted)
+        return std::nullopt;
+    if (inArg)
+        args.push_back(arg);
+    for (std::string& a : args) {
+        std::string plain;
+        for (size_t i = 0; i < a.size(); ++i) {
+            if (a[i] == '%' && (i + 1 == a.size() || a[++i] != '%'))
+                return std::nullopt; // a field code we never write
+            plain += a[i];
+        }
+        a = plain;
+    }
+    return args;
+}
+
+std::string execValue(const std::string& entry) {
+    const size_t at = entry.find("\nExec=");
+    if (at == std::string::npos)
+        return {};
+    const size_t start = at + 6;
+    return entry.substr(start, entry.find('\n', start) - start);
+}
+
 class AutoLaunchTest : public ::testing::Test {
   protected:
     AutoLaunchTest() {
@@ -74,6 +139,20 @@ TEST_F(AutoLaunchTest, PerUserInstallWritesRunValueAndAutostartEntry) {
     EXPECT_NE(entry->find("Exec=\"" + folder + "/Qmoor\" -w\n"), std::string::npos);
     EXPECT_EQ(entry->find("Hidden=true"), std::string::npos);
     EXPECT_EQ(launch.autostartFile(), sandbox.root() + "/config/autostart/quillmoor.desktop");
+}
+
+TEST_F(AutoLaunchTest, AutostartEntryStartsProgramsWithAwkwardPaths) {
+    for (const std::string name :
+         {"Quill moor", "100% safe", "a$HOME b", "say \"hi\"", "back\\slash", "tick`s"}) {
+        folder = sandbox.hostOf('C') + "/" + name;
+        TAutoLaunch launch = make();
+        launch.UpdateRunValue(false);
+        const auto entry = readText(launch.autostartFile());
+        ASSERT_TRUE(entry) << name;
+        const auto args = execArguments(execValue(*entry));
+        ASSERT_TRUE(args) << name << ": " << execValue(*entry);
+        EXPECT_EQ(*args, (std::vector<std::string>{folder + "/Qmoor", "-w"})) << name;
+    }
 }
 
 TEST_F(AutoLaunchTest, SwitchingOffKeepsRunValueAndHidesTheEntry) {
