@@ -32,6 +32,15 @@ bool validPage(int page) {
     return page >= 0 && page <= 8 && page != 7;
 }
 
+// A question of the main window runs a modal loop, in which timers and tray clicks
+// arrive. They must not switch pages or re-read the settings the question is about.
+MessageFn holdingGuard(TBusyGuard& busy, MessageFn message) {
+    return [&busy, message = std::move(message)](int kind, const std::string& text) {
+        TBusyGuard::Scope question(busy);
+        return message(kind, text);
+    };
+}
+
 template <typename F, typename... Args> void call(const F& f, Args&&... args) {
     if (f)
         f(std::forward<Args>(args)...);
@@ -41,8 +50,8 @@ template <typename F, typename... Args> void call(const F& f, Args&&... args) {
 
 TMainWindowModel::TMainWindowModel(MessageFn message, Actions actions,
                                    std::unique_ptr<TUpdaterLauncher> updater)
-    : message_(message), actions_(std::move(actions)), settings_(message),
-      reminder_(actions_.showReminderWindow), updater_(std::move(updater)) {}
+    : message_(holdingGuard(busy_, std::move(message))), actions_(std::move(actions)),
+      settings_(message_), reminder_(actions_.showReminderWindow), updater_(std::move(updater)) {}
 
 void TMainWindowModel::changed() {
     if (onChanged)
@@ -109,6 +118,8 @@ void TMainWindowModel::showPage(int page) {
 void TMainWindowModel::askApplyChanges() {
     if (!settings_.FindChanges())
         return;
+    // Held until the answer is carried out, so nothing re-reads the page in between.
+    TBusyGuard::Scope answer(busy_);
     if (message_(kMsgYesNo, kApplyQuestion) == kResultYes)
         writeSettings(false);
     else

@@ -58,7 +58,7 @@ class TMainWindowModel {
         std::function<void()> showReminderWindow;
         std::function<bool()> autoLaunchAllowed;
         std::function<void(bool on)> setStartupAuto;
-        std::function<void()> drivePoll; // the drive poll's work (a later part)
+        std::function<void()> drivePoll;              // the drive poll's work (a later part)
         std::function<void(const char* url)> openUrl; // the desktop's web browser
         std::function<void()> raiseWait;              // the wait window to the front
         // Re-reads the selection trees when the user comes back to the program
@@ -151,10 +151,10 @@ class TMainWindowModel {
     void deferTray(const char* id, std::function<void()> task);
     void closeNow();
 
+    TBusyGuard busy_; // first: the message function below holds it
     MessageFn message_;
     Actions actions_;
     TSettingsPageModel settings_;
-    TBusyGuard busy_;
     TReminder reminder_;
     std::unique_ptr<TUpdaterLauncher> updater_;
     TRunControl* run_ = nullptr;

@@ -212,6 +212,24 @@ TEST_F(MainWindowModelTest, TimersAndTrayWaitForTheWaitWindow) {
     EXPECT_FALSE(model->busy().busy());
 }
 
+TEST_F(MainWindowModelTest, TimersAndTrayWaitForTheWindowsOwnQuestions) {
+    int pollsDuringQuestion = -1;
+    messages.whileShown = [&] {
+        messages.whileShown = nullptr;
+        model->Tmr_DrivesTimer();
+        model->mnu_StartBackupClick(); // reads the stored settings back onto the page
+        pollsDuringQuestion = polls;
+    };
+    messages.answers.push_back(6);
+    model->settings().setCompressionType(2);
+    model->menuClick(MB::Help);
+    EXPECT_EQ(pollsDuringQuestion, 0);
+    EXPECT_EQ(polls, 1) << "deferred, not dropped";
+    EXPECT_EQ(TSettingsStore().number(SettingId::CompressionType), 2u)
+        << "Yes applies the changes the question was about";
+    EXPECT_FALSE(model->busy().busy());
+}
+
 TEST_F(MainWindowModelTest, TrayTicksWriteAtOnceWithNotice) {
     model->mnu_StartBackupAutomaticallyClick();
     EXPECT_FALSE(model->settings().autoStart());

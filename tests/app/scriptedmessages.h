@@ -5,6 +5,7 @@
 #include "app/messagefn.h"
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -13,10 +14,14 @@ namespace qm::test {
 struct ScriptedMessages {
     std::vector<std::string> shown;
     std::deque<int> answers;
+    // Runs while a message is up, as events arriving under a modal window would.
+    std::function<void()> whileShown;
 
     MessageFn fn() {
         return [this](int kind, const std::string& text) {
             shown.push_back(text);
+            if (whileShown)
+                whileShown();
             if (kind != 2)
                 return 1;
             if (answers.empty())
