@@ -29,6 +29,18 @@ std::string upper(std::string text) {
     return text;
 }
 
+// Whether a Run value's command (upper-cased) starts `program` (upper-cased): the path
+// must end where the file name ends, so "/opt/q/Qmoor-helper" is another program.
+bool namesProgram(const std::string& command, const std::string& program) {
+    for (size_t at = command.find(program); at != std::string::npos;
+         at = command.find(program, at + 1)) {
+        const size_t end = at + program.size();
+        if (end == command.size() || command[end] == ' ' || command[end] == '"')
+            return true;
+    }
+    return false;
+}
+
 bool runValueIn(RegistryRoot root) {
     Registry registry(root);
     return registry.openKeyReadOnly(kRunKey) && registry.valueExists(kMainProgramName);
@@ -193,7 +205,7 @@ int TAutoLaunch::RemoveDuplicateRunValues() {
         std::string data;
         if (registry.readString(name, data) != RegistryStatus::Ok)
             continue;
-        if (upper(data).find(search) == std::string::npos)
+        if (!namesProgram(upper(data), search))
             continue;
         if (!kept) {
             kept = true;

@@ -211,8 +211,10 @@ TEST_F(AutoLaunchTest, DuplicateRunValuesOfThisProgramKeepTheFirst) {
     registry.writeString("Other", "/usr/bin/other");
     registry.writeString("Copy", folder + "/QMOOR -w");
     registry.writeString("Copy2", folder + "/Qmoor");
-    EXPECT_EQ(make().RemoveDuplicateRunValues(), 2);
-    EXPECT_EQ(registry.valueNames(), (std::vector<std::string>{"Qmoor.exe", "Other"}));
+    registry.writeString("Helper", folder + "/Qmoor-helper -w"); // another program
+    registry.writeString("Quoted", "\"" + folder + "/Qmoor\" -w");
+    EXPECT_EQ(make().RemoveDuplicateRunValues(), 3);
+    EXPECT_EQ(registry.valueNames(), (std::vector<std::string>{"Qmoor.exe", "Other", "Helper"}));
 }
 
 } // namespace
