@@ -246,9 +246,13 @@ bool createFolderChain(std::string_view dosPath) {
     std::optional<std::string> host = toHostPath(dosPath);
     if (!host)
         return false;
+    const std::string& full = *host;
+    // Usually the folder is there already: one look instead of a mkdir per level.
+    struct stat existing{};
+    if (::stat(full.c_str(), &existing) == 0 && S_ISDIR(existing.st_mode))
+        return true;
     std::string path;
     size_t pos = 0;
-    const std::string& full = *host;
     while (pos < full.size()) {
         size_t end = full.find('/', pos + 1);
         if (end == std::string::npos)
