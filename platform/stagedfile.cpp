@@ -15,7 +15,9 @@ constexpr int kTempNameTries = 100;
 
 StagedFile::StagedFile(std::string Target) : fTarget(std::move(Target)) {}
 
-StagedFile::~StagedFile() { Discard(); }
+StagedFile::~StagedFile() {
+    Discard();
+}
 
 bool StagedFile::Open() {
     Discard();

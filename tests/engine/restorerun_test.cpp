@@ -227,9 +227,8 @@ TEST_P(RestoreOverOriginal, CompleteRestoreReplacesItWithTheExactBytesAndDate) {
     ASSERT_EQ(chmod(host.c_str(), 0640), 0);
     RunRoad();
     EXPECT_TRUE(sandbox.readFile(kBig) == content) << "the exact bytes of the backup";
-    EXPECT_EQ(fileDosDateTime(kBig),
-              dateTimeToDos(encodeDateTime({2026, 4, 2, 9, 30, 0, 0})));
-    struct stat st{};
+    EXPECT_EQ(fileDosDateTime(kBig), dateTimeToDos(encodeDateTime({2026, 4, 2, 9, 30, 0, 0})));
+    struct stat st {};
     ASSERT_EQ(stat(host.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0640u) << "the replaced file keeps its permissions";
     EXPECT_EQ(LogLines(), std::vector<std::string>{std::string(kNow) + " " + kBig +

@@ -39,7 +39,7 @@ TEST(StagedFile, CommitReplacesTheTargetKeepingItsModeAndTakingTheDate) {
     ASSERT_TRUE(staged.Commit(date));
     EXPECT_EQ(sb.readFile(kTarget), "new");
     EXPECT_EQ(fileDosDateTime(kTarget), date);
-    struct stat st{};
+    struct stat st {};
     ASSERT_EQ(stat(host.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0600u);
     EXPECT_EQ(NamesIn("C:\\docs"), std::vector<std::string>{"t.txt"});
