@@ -6,6 +6,7 @@
 #include "engine/passwordprobe.h"
 #include "engine/restoretarget.h"
 #include "platform/dospath.h"
+#include "platform/stagedfile.h"
 
 #include <algorithm>
 
@@ -120,13 +121,15 @@ ArchiveReader::Step ArchiveReader::RestoreEntry(const ParsedEntry& Entry,
         return step;
     };
 
-    FileHandle out;
+    // The file on the computer is replaced only by a complete entry: a damaged chunk, a
+    // failed write or a cancel leave it as it was.
+    std::optional<StagedFile> out;
     if (!skipped) {
         if (target) {
             createFolderChain(extractFileDir(*target));
-            out = FileHandle::create(*target);
+            out.emplace(*target);
         }
-        if (!out) {
+        if (!out || !out->Open()) {
             // The stored path names the file: the target is unknown or not writable.
             fJob.AddLog(logline::CantRestoreError(header.Path));
             ++engine.ErrorCount;
@@ -136,8 +139,7 @@ ArchiveReader::Step ArchiveReader::RestoreEntry(const ParsedEntry& Entry,
 
     auto failTarget = [&] {
         fJob.AddLog(logline::CantRestoreError(*target));
-        out.close();
-        deleteFile(*target);
+        out->Discard();
         return endEntry(Step::NextEntry);
     };
 
@@ -147,8 +149,8 @@ ArchiveReader::Step ArchiveReader::RestoreEntry(const ParsedEntry& Entry,
     for (uint16_t k = 0; k < n; ++k) {
         const int64_t len = ChunkPlainLength(header.Size, k);
         if (engine.CancelFlag) {
-            if (out.isOpen())
-                out.flush();
+            if (out)
+                out->Discard();
             endEntry(Step::StopArchive);
             return Step::StopArchive;
         }
@@ -164,20 +166,17 @@ ArchiveReader::Step ArchiveReader::RestoreEntry(const ParsedEntry& Entry,
         }
         engine.Progress(engine.FilesDone - 1, false, header.Size, engine.FileBytesDone,
                         engine.BytesDone);
-        if (!skipped && !out.write(engine.PackedBuffer.get(), len)) {
+        if (!skipped && !out->File().write(engine.PackedBuffer.get(), len)) {
             ++engine.ErrorCount;
             return failTarget();
         }
     }
     if (skipped)
         return endEntry(Step::NextEntry);
-    if (FileDate)
-        out.setDosDateTime(*FileDate);
-    if (!out.flush()) {
+    if (!out->Commit(FileDate)) {
         ++engine.ErrorCount;
         return failTarget();
     }
-    out.close();
     fJob.AddLog(fJob.RestoreType().empty() ? logline::RestoredToOriginal(*target)
                                            : logline::RestoredToSelected(*target));
     return endEntry(Step::NextEntry);

@@ -146,9 +146,8 @@ bool ArchiveWriter::RewriteHeader(int64_t entryStart, const ArchiveEntryHeader& 
 bool ArchiveWriter::Close() {
     if (!fArchive.isOpen())
         return !fCancelled;
-    bool ok = fArchive.flush() && static_cast<bool>(fArchive);
-    fArchive.close();
-    return ok;
+    // The backup run syncs the media once before the catalogue names the archive.
+    return fArchive.close();
 }
 
 bool TBackUpJob::AddToArchive(TStringList& Files, const std::string& ArchiveFileName, int32_t Index,

@@ -30,7 +30,8 @@ class ArchiveWriter {
 
     // Writes the entry of `source`, whose catalogue revision text becomes `revision`.
     Outcome WriteEntry(const std::string& source, uint8_t revision);
-    // Flushes and closes the archive; false when any write to it failed.
+    // Closes the archive; false when any write to it or the close failed. The backup
+    // run makes it durable together with the rest of the run.
     bool Close();
 
   private:

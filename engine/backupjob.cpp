@@ -18,12 +18,13 @@ void TBackUpJob::AddLog(const std::string& Line) {
                                              : FileHandle::create(LogFileName);
     if (!log)
         return;
-    // One write per line, so a line is either on disk whole or not at all.
+    // One unbuffered write per line: once AddLog returns the line is in the file, whole,
+    // for every reader and even if the program dies. No data sync: the log is a report,
+    // and one sync per line would cost more than copying a small file.
     std::string text = Line + "\r\n";
     if (log.seek(0, SeekOrigin::End) < 0)
         return;
     log.write(text.data(), static_cast<int64_t>(text.size()));
-    log.flush();
 }
 
 std::string TBackUpJob::RestoreTargetPath(const std::string& SourcePath) const {

@@ -116,10 +116,10 @@ BackupRun::FileOutcome BackupRun::CopyFile(size_t Line) {
         return FileOutcome::Cancelled;
     }
     output.setDosDateTime(*date);
-    const bool flushed = copied == FileOutcome::Done && output.flush();
-    output.close();
+    // No sync here: the run syncs the media once before the catalogue names the copy.
+    const bool closed = output.close();
     engine.FileBytesDone = 0;
-    if (!flushed) {
+    if (copied != FileOutcome::Done || !closed) {
         FailTarget(Line, target, part);
         return FileOutcome::Failed;
     }
@@ -130,6 +130,7 @@ BackupRun::FileOutcome BackupRun::CopyFile(size_t Line) {
         FailTarget(Line, target, part);
         return FileOutcome::Failed;
     }
+    fWritten.push_back({target, Line, fJob.Encryption()});
     fJob.AddLog(
         logline::BackupSuccessful(source, logline::CompressionWord(false, fJob.CompressionType()),
                                   logline::EncryptionWord(fJob.Encryption(), engine.KeySize)));
@@ -214,6 +215,7 @@ bool BackupRun::RunFileArchives() {
             continue;
         }
         DateArchiveLikeSource(source);
+        fWritten.push_back({fJob.ArchiveName, i, false});
     }
     return true;
 }
@@ -239,6 +241,7 @@ bool BackupRun::RunRunArchive() {
     engine.ArchiveEncrypted = fJob.Encryption();
     fJob.AddToArchive(fJob.SourceFiles, fJob.ArchiveName, -1, rec);
     if (!engine.CancelFlag) {
+        fWritten.push_back({fJob.ArchiveName, kWholeRun, false});
         engine.BytesDone = 0;
         return true;
     }
@@ -250,8 +253,10 @@ bool BackupRun::RunRunArchive() {
         deleteFile(fJob.ArchiveName);
     } else if (keep > 0) {
         FileHandle archive = FileHandle::open(fJob.ArchiveName, OpenMode::ReadWrite);
-        if (!archive || archive.seek(keep) < 0 || !archive.truncate())
+        if (!archive || archive.seek(keep) < 0 || !archive.truncate() || !archive.close())
             complete.clear();
+        else
+            fWritten.push_back({fJob.ArchiveName, kWholeRun, false});
     }
     for (std::string& source : fJob.SourceFiles) {
         auto found = std::find(complete.begin(), complete.end(),
@@ -265,9 +270,31 @@ bool BackupRun::RunRunArchive() {
     return false;
 }
 
+void BackupRun::MakeDurable() {
+    if (fWritten.empty())
+        return;
+    if (syncFileSystem(MediaFolder(fJob.Destination()))) {
+        fWritten.clear();
+        return;
+    }
+    // The media lost a write on its way to the disk: find the files it belonged to.
+    for (const WrittenFile& file : fWritten) {
+        if (syncFile(file.Path) && (!file.CheckFile || syncFile(CheckFileName(file.Path))))
+            continue;
+        fJob.AddLog(logline::CantOpenFile(file.Path));
+        ++Engine().ErrorCount;
+        for (size_t j = 0; j < fJob.SourceFiles.size(); ++j) {
+            if (file.Line == kWholeRun || file.Line == j)
+                fJob.SourceFiles[j].clear();
+        }
+    }
+    fWritten.clear();
+}
+
 void BackupRun::End() {
     TEngineState& engine = Engine();
     engine.Progress(0, false, 0, 0, -1);
+    MakeDurable();
     const bool inArchive = isRunArchive(fJob);
     fJob.SaveDriveListRecords(inArchive, inArchive ? fJob.ArchiveName : std::string());
     fJob.FinishBackupRun();
@@ -280,6 +307,7 @@ void BackupRun::Cancel(size_t From, bool InArchive) {
     for (size_t j = From; j < fJob.SourceFiles.size(); ++j)
         fJob.SourceFiles[j].clear();
     // The files finished before the cancel are on the media: their records say so.
+    MakeDurable();
     fJob.SaveDriveListRecords(InArchive, InArchive ? fJob.ArchiveName : std::string());
     fJob.FinishBackupRun();
 }

@@ -3,8 +3,10 @@
 // (optionally encrypted and kept in versions), one archive per file, or one archive for
 // the whole run. Every copy and per-file archive is first written under a part name
 // beside its final name and only renamed into place when it is complete, so a failed or
-// cancelled file never replaces or passes for a good backup. Borrows the job and the
-// engine state; owns the two open files of the plain copy in hand.
+// cancelled file never replaces or passes for a good backup. No file is synced on its
+// own: one sync of the media's file system at the end makes the whole run durable before
+// the catalogue records name its files. Borrows the job and the engine state; owns the
+// two open files of the plain copy in hand and the list of files written.
 
 #include "engine/backupjob.h"
 #include "engine/driverecord.h"
@@ -12,7 +14,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <string>
+#include <vector>
 
 namespace qm {
 
@@ -40,12 +44,25 @@ class BackupRun {
     // A file that could not be backed up: its failure line about Target, one error, its
     // line blanked so it gets no record; the part files are removed.
     void FailTarget(size_t Line, const std::string& Target, const std::string& Part);
+    // Pushes the files written by the run to the disk. A file the media fails to keep
+    // gets a failure line, one error and its line blanked, so it gets no record.
+    void MakeDurable();
     void End();
     // Records for the files finished before the cancel (lines From.. are blanked first).
     void Cancel(size_t From, bool InArchive);
 
+    // A copy or archive renamed into place by this run, and the SourceFiles line it
+    // holds (kWholeRun: the run archive, every line).
+    struct WrittenFile {
+        std::string Path;
+        size_t Line;
+        bool CheckFile;
+    };
+    static constexpr size_t kWholeRun = std::numeric_limits<size_t>::max();
+
     TBackUpJob& fJob;
     int fPauseCount = 0;
+    std::vector<WrittenFile> fWritten;
 };
 
 } // namespace qm

@@ -69,7 +69,7 @@ bool TBackUpJob::WriteCheckFile(const std::string& CopyPath) {
     FileHandle check = FileHandle::create(CheckFileName(CopyPath));
     if (!check.write(encrypted.data(), static_cast<int64_t>(encrypted.size())))
         return false;
-    return check.flush();
+    return check.close();
 }
 
 } // namespace qm

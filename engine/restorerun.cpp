@@ -6,6 +6,7 @@
 #include "engine/restoretarget.h"
 #include "platform/dospath.h"
 #include "platform/fileio.h"
+#include "platform/stagedfile.h"
 
 namespace qm {
 
@@ -75,36 +76,29 @@ RestoreRun::Outcome RestoreRun::RestoreCopy(const DriveListRecord& Record, int32
         }
     }
 
-    // The media copy is opened before anything happens on the computer: a missing or
-    // unreadable copy leaves the file there exactly as it was.
+    // The media copy is opened before anything happens on the computer, and the file
+    // there is replaced only by a complete restore: a missing or unreadable copy, a
+    // failed write or a cancel leave it exactly as it was.
     FileHandle media = FileHandle::open(MediaFile, OpenMode::Read);
     std::optional<std::string> target = PlainRestoreTarget(fJob.RestoreType(), Record.SourcePath);
-    if (!media || !target) {
+    const int64_t size = media ? media.size() : -1;
+    if (size < 0 || !target) {
         Fail(Record.SourcePath, encrypted);
         return Outcome::Next;
     }
     createFolderChain(extractFileDir(*target));
-    FileHandle out = FileHandle::create(*target);
-    if (!out) {
+    StagedFile out(*target);
+    if (!out.Open()) {
         Fail(Record.SourcePath, encrypted);
         return Outcome::Next;
     }
 
-    const int64_t size = media.size();
-    if (size < 0) {
-        out.close();
-        deleteFile(*target);
-        Fail(Record.SourcePath, encrypted);
-        return Outcome::Next;
-    }
     const int64_t blocks = blockCount(size);
     uint8_t* buffer = engine.CopyBuffer.get();
     for (int64_t b = 0; b < blocks; ++b) {
         int64_t n = blockLength(size, b);
+        // Only the copy's own bytes may reach the target: a short read ends the file.
         if (!media.readExact(buffer, n)) {
-            // Only the copy's own bytes may reach the target: a short read removes it.
-            out.close();
-            deleteFile(*target);
             Fail(Record.SourcePath, encrypted);
             return Outcome::Next;
         }
@@ -114,28 +108,22 @@ RestoreRun::Outcome RestoreRun::RestoreCopy(const DriveListRecord& Record, int32
         engine.BytesDone += n;
         engine.FilesDone = Index;
         engine.Progress(Index + 1, false, Record.Size, engine.FileBytesDone, engine.BytesDone);
-        if (!out.write(buffer, n)) {
-            out.close();
-            deleteFile(*target);
+        if (!out.File().write(buffer, n)) {
             Fail(Record.SourcePath, encrypted);
             return Outcome::Next;
         }
         if (engine.CancelFlag) {
-            out.flush();
+            out.Discard();
             if (encrypted)
                 fJob.FreeCipher();
             return Outcome::Cancelled;
         }
     }
 
-    out.setDosDateTime(DosDate);
-    if (!out.flush()) {
-        out.close();
-        deleteFile(*target);
+    if (!out.Commit(DosDate)) {
         Fail(Record.SourcePath, encrypted);
         return Outcome::Next;
     }
-    out.close();
     fJob.AddLog(fJob.RestoreType().empty() ? logline::RestoredToOriginal(Record.SourcePath)
                                            : logline::RestoredToSelected(Record.SourcePath));
     if (encrypted)

@@ -2,6 +2,8 @@
 // The plain-copy part of a restore, shared by the restore run and the revision restore:
 // moves one media copy (or version) back to the computer block by block through the
 // engine's CopyBuffer, decrypting it after its password check, and reports progress.
+// The file is written beside its target and replaces it only when complete, so a failed
+// or cancelled restore leaves the file on the computer as it was.
 // It borrows the job and the engine state; it owns only the two open files of the
 // file in hand.
 

@@ -96,6 +96,10 @@ FileHandle FileHandle::create(std::string_view dosPath) {
     return FileHandle(openHost(dosPath, O_RDWR | O_CREAT | O_TRUNC));
 }
 
+FileHandle FileHandle::createNew(std::string_view dosPath) {
+    return FileHandle(openHost(dosPath, O_RDWR | O_CREAT | O_EXCL));
+}
+
 bool FileHandle::fail() {
     if (error_ == 0)
         error_ = errno != 0 ? errno : EIO;
@@ -185,10 +189,22 @@ bool FileHandle::flush() {
     return true;
 }
 
-void FileHandle::close() {
-    if (fd_ >= 0)
-        ::close(fd_);
+bool FileHandle::close() {
+    if (fd_ < 0)
+        return false;
+    // The descriptor is gone whatever close() says, so it is never retried.
+    const bool closed = ::close(fd_) == 0 || errno == EINTR;
     fd_ = -1;
+    if (!closed)
+        fail();
+    return error_ == 0;
+}
+
+bool FileHandle::adoptModeOf(std::string_view dosPath) {
+    struct stat st{};
+    if (fd_ < 0 || !statHost(dosPath, st))
+        return false;
+    return fchmod(fd_, st.st_mode & 07777) == 0;
 }
 
 std::optional<uint32_t> FileHandle::dosDateTime() {
@@ -230,9 +246,13 @@ bool createFolderChain(std::string_view dosPath) {
     std::optional<std::string> host = toHostPath(dosPath);
     if (!host)
         return false;
+    const std::string& full = *host;
+    // Usually the folder is there already: one look instead of a mkdir per level.
+    struct stat existing{};
+    if (::stat(full.c_str(), &existing) == 0 && S_ISDIR(existing.st_mode))
+        return true;
     std::string path;
     size_t pos = 0;
-    const std::string& full = *host;
     while (pos < full.size()) {
         size_t end = full.find('/', pos + 1);
         if (end == std::string::npos)
@@ -324,6 +344,23 @@ FolderListing listFolder(std::string_view dosFolder) {
     std::sort(listing.entries.begin(), listing.entries.end(),
               [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
     return listing;
+}
+
+bool syncFileSystem(std::string_view dosPath) {
+    std::optional<std::string> host = toHostPath(dosPath);
+    if (!host)
+        return false;
+    int fd = ::open(host->c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return false;
+    const bool ok = ::syncfs(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+
+bool syncFile(std::string_view dosPath) {
+    FileHandle file = FileHandle::open(dosPath, OpenMode::Read);
+    return file.flush() && file.close();
 }
 
 bool diskSpace(std::string_view dosPath, int64_t& freeBytes, int64_t& totalBytes) {

@@ -30,6 +30,9 @@ public:
     static FileHandle open(std::string_view dosPath, OpenMode mode);
     // Creates the file or empties an existing one, opened for reading and writing.
     static FileHandle create(std::string_view dosPath);
+    // Creates a new file for reading and writing; fails when the name exists already
+    // (as a file, folder or link), so nothing there is ever emptied or followed.
+    static FileHandle createNew(std::string_view dosPath);
 
     bool isOpen() const { return fd_ >= 0; }
     explicit operator bool() const { return isOpen() && error_ == 0; }
@@ -50,7 +53,11 @@ public:
     bool truncate();
     // Pushes the file's data to the disk.
     bool flush();
-    void close();
+    // Closes the file. True when no call on it failed and the system closed it cleanly
+    // (some file systems report a lost write only at this point).
+    bool close();
+    // Gives this file the permission bits of the existing file at dosPath.
+    bool adoptModeOf(std::string_view dosPath);
 
     // Last-write date as a packed DOS date and time (local time, 2-second steps).
     std::optional<uint32_t> dosDateTime();
@@ -98,6 +105,13 @@ struct FolderListing {
 // Lists a folder's files and sub-folders ("." and ".." left out). Names that a DOS path
 // cannot carry are not listed but reported in skippedNames, for the caller to log.
 FolderListing listFolder(std::string_view dosFolder);
+
+// Pushes every written byte and name change of the file system holding `dosPath` to
+// the disk: one call makes a whole run of files durable. False when the system reports
+// a write that failed since the file system was last synced.
+bool syncFileSystem(std::string_view dosPath);
+// Pushes the data of one existing file to the disk; false when that fails.
+bool syncFile(std::string_view dosPath);
 
 // Free and total bytes of the file system holding `dosPath`; false when unknown.
 bool diskSpace(std::string_view dosPath, int64_t& freeBytes, int64_t& totalBytes);

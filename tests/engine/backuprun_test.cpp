@@ -236,6 +236,7 @@ TEST_P(BackupCancel, RemovesThePartialFileAndRecordsOnlyWhatCompleted) {
     EXPECT_FALSE(fileExists(BackupRun::PartName(FileArchivePathFor('E', "C:\\2.txt"))));
 
     // What the catalogue describes is really there.
+    Engine().ProgressProc = nullptr;
     deleteFile("C:\\1.txt");
     RunRestore({"C:\\1.txt"});
     EXPECT_EQ(sandbox.readFile("C:\\1.txt"), "first file");

@@ -4,6 +4,8 @@
 
 #include "engine/copytree.h"
 
+#include <sys/stat.h>
+
 namespace qm::test {
 namespace {
 
@@ -101,7 +103,7 @@ TEST_F(RestoreRunTest, CatalogueSourcePathNeverLeadsOutOfTheChosenFolder) {
     EXPECT_EQ(Engine().ErrorCount, 2);
 }
 
-TEST_F(RestoreRunTest, CancelKeepsWrittenBlocksWithoutDateLineOrFinalCall) {
+TEST_F(RestoreRunTest, CancelLeavesNoPartialFileLineOrFinalCall) {
     sandbox.writeFile("C:\\1.txt", "one");
     sandbox.writeFile("C:\\2.txt", "two");
     sandbox.writeFile("C:\\3.txt", "three");
@@ -117,8 +119,9 @@ TEST_F(RestoreRunTest, CancelKeepsWrittenBlocksWithoutDateLineOrFinalCall) {
             Engine().CancelFlag = true;
     };
     RunRestore({"C:\\1.txt", "C:\\2.txt", "C:\\3.txt"});
-    EXPECT_EQ(sandbox.readFile("C:\\2.txt"), "two");
-    EXPECT_FALSE(fileExists("C:\\3.txt"));
+    EXPECT_EQ(sandbox.readFile("C:\\1.txt"), "one");
+    for (const char* p : {"C:\\2.txt", "C:\\2.txt.qmpart", "C:\\3.txt"})
+        EXPECT_FALSE(fileExists(p)) << p;
     EXPECT_EQ(LogLines(),
               std::vector<std::string>{Line("C:\\1.txt restored to its \"Original Location\".")});
     EXPECT_FALSE(Engine().CancelFlag);
@@ -131,6 +134,110 @@ TEST_F(RestoreRunTest, CancelKeepsWrittenBlocksWithoutDateLineOrFinalCall) {
                                   progress[i].bytesDone),
                   want[i]);
 }
+
+// A file of 9 MiB (two blocks, two archive chunks) backed up, then changed on the
+// computer: the changed file is the user's original that a restore may only replace
+// whole. Rows: the plain restore, the revision restore and the archive entry restore.
+enum class Road { Plain, Revision, Archive };
+
+class RestoreOverOriginal : public RunTest, public ::testing::WithParamInterface<Road> {
+  protected:
+    static constexpr const char* kBig = "C:\\data\\big.bin";
+    static constexpr const char* kOriginal = "the user's work of today";
+
+    void SetUp() override {
+        for (int i = 0; i < 9 * 1048576 + 12345; ++i)
+            content.push_back(static_cast<char>((i * 2654435761u) >> 13));
+        sandbox.writeFile(kBig, content);
+        sandbox.setFileTime(kBig, 2026, 4, 2, 9, 30, 0);
+        SetUpJob(GetParam() == Road::Archive ? Mode::FileArchives : Mode::Plain, 0);
+        job.SetRevision(GetParam() == Road::Revision);
+        job.SetTopRevision(3);
+        BackupPaths({kBig});
+        host = sandbox.writeFile(kBig, kOriginal);
+        sandbox.setFileTime(kBig, 2026, 6, 1, 8, 0, 0);
+        originalDate = *fileDosDateTime(kBig);
+        deleteFile(job.LogFileName);
+    }
+
+    void RunRoad() {
+        if (GetParam() != Road::Revision)
+            return RunRestore({kBig});
+        TBackUpJob restore;
+        restore.SetDestination('E');
+        restore.SetLogSave(true);
+        restore.LogFileName = job.LogFileName;
+        restore.SourceFiles = {kBig};
+        TRevisionFileList list;
+        int revised = 0;
+        restore.CollectRevisions(list, revised, nullptr);
+        restore.RestoreRevisions(list, true);
+    }
+
+    std::string MediaFile() const {
+        return GetParam() == Road::Archive ? FileArchivePathFor('E', kBig) : CopyPathFor('E', kBig);
+    }
+
+    void ExpectOriginalUntouched() {
+        EXPECT_EQ(sandbox.readFile(kBig), kOriginal);
+        EXPECT_EQ(fileDosDateTime(kBig), originalDate);
+        std::vector<std::string> names;
+        for (const FolderEntry& e : listFolder("C:\\data").entries)
+            names.push_back(e.name);
+        EXPECT_EQ(names, std::vector<std::string>{"big.bin"}) << "no temporary file is left";
+        for (const std::string& line : LogLines())
+            EXPECT_EQ(line.find("restored to"), std::string::npos) << line;
+    }
+
+    std::string content, host;
+    uint32_t originalDate = 0;
+    bool cut = false;
+};
+
+TEST_P(RestoreOverOriginal, CancelAfterTheFirstBlockLeavesTheOriginal) {
+    Engine().ProgressProc = [](int32_t, bool, int64_t, int64_t fileBytes, int64_t) {
+        if (fileBytes > 0)
+            Engine().CancelFlag = true;
+    };
+    RunRoad();
+    EXPECT_FALSE(Engine().CancelFlag);
+    ExpectOriginalUntouched();
+    EXPECT_EQ(Engine().ErrorCount, 0);
+}
+
+TEST_P(RestoreOverOriginal, MediaFileCutShortMidRestoreLeavesTheOriginal) {
+    // The media copy or archive loses its tail once the first block or chunk is written,
+    // as when the media drive fails: the next read comes back short.
+    Engine().ProgressProc = [this](int32_t, bool, int64_t, int64_t fileBytes, int64_t) {
+        if (fileBytes == 0 || cut)
+            return;
+        FileHandle media = FileHandle::open(MediaFile(), OpenMode::ReadWrite);
+        cut = media.seek(1024) == 1024 && media.truncate();
+    };
+    RunRoad();
+    EXPECT_TRUE(cut);
+    ExpectOriginalUntouched();
+    EXPECT_EQ(Engine().ErrorCount, 1);
+    ASSERT_EQ(LogLines().size(), 1u);
+    EXPECT_EQ(LogLines()[0],
+              "*** ERROR *** " + std::string(kNow) + " " + kBig + " - can't restore.");
+}
+
+TEST_P(RestoreOverOriginal, CompleteRestoreReplacesItWithTheExactBytesAndDate) {
+    ASSERT_EQ(chmod(host.c_str(), 0640), 0);
+    RunRoad();
+    EXPECT_TRUE(sandbox.readFile(kBig) == content) << "the exact bytes of the backup";
+    EXPECT_EQ(fileDosDateTime(kBig), dateTimeToDos(encodeDateTime({2026, 4, 2, 9, 30, 0, 0})));
+    struct stat st {};
+    ASSERT_EQ(stat(host.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u) << "the replaced file keeps its permissions";
+    EXPECT_EQ(LogLines(), std::vector<std::string>{std::string(kNow) + " " + kBig +
+                                                   " restored to its \"Original Location\"."});
+    EXPECT_EQ(Engine().ErrorCount, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Roads, RestoreOverOriginal,
+                         ::testing::Values(Road::Plain, Road::Revision, Road::Archive));
 
 } // namespace
 } // namespace qm::test

@@ -121,6 +121,42 @@ TEST(FileIo, WriteFailureIsReportedAndSticks) {
     EXPECT_FALSE(f.write("x", 1)) << "a failed writer refuses further writes";
 }
 
+TEST(FileIo, CloseReportsAnEarlierFailure) {
+    if (access("/dev/full", W_OK) != 0)
+        GTEST_SKIP() << "no /dev/full";
+    test::Sandbox sb;
+    DriveTable::instance().map('F', "/dev", DriveType::Removable);
+    FileHandle full = FileHandle::open("F:\\full", OpenMode::ReadWrite);
+    ASSERT_TRUE(full.isOpen());
+    EXPECT_FALSE(full.write("x", 1));
+    EXPECT_FALSE(full.close());
+    FileHandle good = FileHandle::create("C:\\good.txt");
+    ASSERT_TRUE(good.write("ok", 2));
+    EXPECT_TRUE(good.close());
+    EXPECT_FALSE(good.close()) << "a closed handle has nothing to close";
+}
+
+TEST(FileIo, CreateNewRefusesAnExistingName) {
+    test::Sandbox sb;
+    sb.writeFile("C:\\taken.txt", "keep me");
+    EXPECT_FALSE(FileHandle::createNew("C:\\taken.txt").isOpen());
+    EXPECT_EQ(sb.readFile("C:\\taken.txt"), "keep me");
+    FileHandle fresh = FileHandle::createNew("C:\\fresh.txt");
+    ASSERT_TRUE(fresh);
+    EXPECT_TRUE(fresh.write("new", 3));
+    EXPECT_TRUE(fresh.close());
+    EXPECT_EQ(sb.readFile("C:\\fresh.txt"), "new");
+}
+
+TEST(FileIo, SyncsAFileSystemAndOneFile) {
+    test::Sandbox sb;
+    sb.writeFile("E:\\Quillmoor\\a.bin", "data");
+    EXPECT_TRUE(syncFileSystem("E:\\Quillmoor"));
+    EXPECT_TRUE(syncFile("E:\\Quillmoor\\a.bin"));
+    EXPECT_FALSE(syncFile("E:\\Quillmoor\\missing.bin"));
+    EXPECT_FALSE(syncFileSystem("E:\\NoSuchFolder"));
+}
+
 // Opening a named pipe waits for a writer that may never come; a file open must not.
 // The child process gives up after a few seconds, so a hang fails instead of stalling.
 TEST(FileIoDeathTest, OpeningANamedPipeFailsAtOnce) {
