@@ -102,8 +102,11 @@ RestoreRun::Outcome RestoreRun::RestoreCopy(const DriveListRecord& Record, int32
             Fail(Record.SourcePath, encrypted);
             return Outcome::Next;
         }
-        if (encrypted)
-            fJob.DecryptBuffer(buffer, static_cast<size_t>(n));
+        // Cipher text must never replace the user's file.
+        if (encrypted && !fJob.DecryptBuffer(buffer, static_cast<size_t>(n))) {
+            Fail(Record.SourcePath, encrypted);
+            return Outcome::Next;
+        }
         engine.FileBytesDone += n;
         engine.BytesDone += n;
         engine.FilesDone = Index;

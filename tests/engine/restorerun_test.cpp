@@ -3,6 +3,7 @@
 #include "runtest.h"
 
 #include "engine/copytree.h"
+#include "engine/jobcipher.h"
 
 #include <sys/stat.h>
 
@@ -101,6 +102,26 @@ TEST_F(RestoreRunTest, CatalogueSourcePathNeverLeadsOutOfTheChosenFolder) {
     EXPECT_FALSE(folderExists("C:\\Restore"));
     EXPECT_EQ(LogLines().size(), 2u);
     EXPECT_EQ(Engine().ErrorCount, 2);
+}
+
+TEST_F(RestoreRunTest, CipherLostMidFileLeavesTheComputersFileUntouched) {
+    // Something frees the job cipher after the first block: the second block cannot be
+    // decrypted, and cipher text must never replace the user's file.
+    std::string big(static_cast<size_t>(kBlockBytes) + 5, 'p');
+    sandbox.writeFile("C:\\big.bin", big);
+    SetUpJob(Mode::Plain, 256);
+    BackupPaths({"C:\\big.bin"});
+    sandbox.writeFile("C:\\big.bin", "work of today");
+    deleteFile(job.LogFileName);
+    Engine().ProgressProc = [](int32_t, bool, int64_t, int64_t fileBytes, int64_t) {
+        if (fileBytes == kBlockBytes)
+            Engine().JobCipher->FreeCipher();
+    };
+    RunRestore({"C:\\big.bin"});
+    EXPECT_TRUE(sandbox.readFile("C:\\big.bin") == "work of today");
+    EXPECT_EQ(LogLines(),
+              std::vector<std::string>{"*** ERROR *** " + Line("C:\\big.bin - can't restore.")});
+    EXPECT_EQ(Engine().ErrorCount, 1);
 }
 
 TEST_F(RestoreRunTest, CancelLeavesNoPartialFileLineOrFinalCall) {
