@@ -162,8 +162,8 @@ TEST_F(BackupRunTest, CipherLostMidFileFailsTheFileInsteadOfWritingPlainBytes) {
     auto records = Records();
     EXPECT_EQ(records.count("C:\\big.bin"), 0u);
     EXPECT_EQ(records.count("C:\\next.txt"), 1u);
-    EXPECT_EQ(LogLines().front(), "***ERROR***" + std::string(kNow) + " " + copy +
-                                      " - can't open file.");
+    EXPECT_EQ(LogLines().front(),
+              "***ERROR***" + std::string(kNow) + " " + copy + " - can't open file.");
     EXPECT_EQ(Engine().ErrorCount, 1);
     deleteFile("C:\\next.txt");
     RunRestore({"C:\\next.txt"});
