@@ -124,6 +124,33 @@ TEST_F(RestoreRunTest, CipherLostMidFileLeavesTheComputersFileUntouched) {
     EXPECT_EQ(Engine().ErrorCount, 1);
 }
 
+TEST_F(RestoreRunTest, SkippedFileWithAnAbsurdCatalogueSizeIsSteppedBriefly) {
+    // A damaged record claims an encrypted copy of 2^60 bytes; the user skips it. Its
+    // blocks are stepped for progress only as far as the media copy really goes.
+    sandbox.writeFile("E:\\Quillmoor\\Drive_C\\huge.bin", std::string(100, 'h'));
+    DriveListRecord record;
+    record.SourcePath = "C:\\huge.bin";
+    record.MediaPath = "E:\\Quillmoor\\Drive_C\\huge.bin";
+    record.Size = int64_t{1} << 60;
+    record.Encryption = 1;
+    auto bytes = SerializeDriveListRecord(record);
+    auto count = SerializeDriveListCount(1);
+    sandbox.writeFile("E:\\Quillmoor\\drive.lst", std::string(count.begin(), count.end()) +
+                                                      std::string(bytes.begin(), bytes.end()));
+    ScriptPrompt({2});
+    Engine().ProgressProc = [this](int32_t f, bool l, int64_t s, int64_t fb, int64_t b) {
+        progress.push_back({f, l, s, fb, b});
+        if (progress.size() > 1000)
+            Engine().CancelFlag = true; // ends a runaway walk so that the test can fail
+    };
+    RunRestore({record.SourcePath});
+    EXPECT_EQ(asked.size(), 1u);
+    ASSERT_EQ(progress.size(), 3u); // start, the one block, the end of the run
+    EXPECT_EQ(progress[1].fileBytesDone, 100);
+    EXPECT_EQ(progress[2].bytesDone, -1);
+    EXPECT_FALSE(fileExists("C:\\huge.bin"));
+}
+
 TEST_F(RestoreRunTest, CancelLeavesNoPartialFileLineOrFinalCall) {
     sandbox.writeFile("C:\\1.txt", "one");
     sandbox.writeFile("C:\\2.txt", "two");
