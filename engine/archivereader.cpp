@@ -63,7 +63,8 @@ void ArchiveReader::Restore(const std::string& Source, const std::string& Restor
             break;
         fPos += entry->length;
         engine.FileBytesDone = 0;
-        if (entry->header.Path != Source)
+        // A long walk stays responsive; past the last entry the call simply returns.
+        if (entry->header.Path != Source && fPos < fSize)
             engine.ProcessMessages();
     }
     fArchive.close();

@@ -7,6 +7,7 @@
 // Runs raise nothing: every failure on a file is one log line (AddLog) and, where the run
 // says so, one more in Engine().ErrorCount; the run goes on with the next file.
 
+#include "engine/catalogpathlist.h"
 #include "engine/driverecord.h"
 #include "engine/revisionlist.h"
 #include "platform/datetime.h"
@@ -85,7 +86,9 @@ class TBackUpJob {
     // Source paths to process; a run blanks a line so that its file gets no record.
     TStringList SourceFiles;
     // Line i: source path, media path and revision (decimal) of catalogue record i.
-    TStringList CatalogPaths;
+    // CatalogPaths keeps an index of its lines, so it is changed only through its own
+    // mutators (assignment, push_back, clear, ReplaceWithLast).
+    TCatalogPathList CatalogPaths;
     TStringList CatalogMediaPaths;
     TStringList CatalogRevisions;
     // Set when the catalogue last opened was damaged (its count disagreed with its

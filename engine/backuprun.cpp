@@ -45,8 +45,10 @@ BackupRun::FileOutcome BackupRun::CopyBlocks(FileHandle& Source, FileHandle& Tar
             return FileOutcome::Failed;
         if (engine.CancelFlag)
             return FileOutcome::Cancelled;
-        if (fJob.Encryption())
-            fJob.EncryptBuffer(buffer, static_cast<size_t>(n));
+        // A cipher that is not set up leaves the block plain: that copy would pass for
+        // an encrypted one, so the file fails instead.
+        if (fJob.Encryption() && !fJob.EncryptBuffer(buffer, static_cast<size_t>(n)))
+            return FileOutcome::Failed;
         engine.FileBytesDone += n;
         engine.BytesDone += n;
         if (b + 1 == blocks)

@@ -20,13 +20,6 @@ namespace {
 // Sizes from this value on are listed as "0" (the windows' old size limit).
 constexpr int64_t kListedSizeLimit = 4200000000LL;
 
-std::optional<size_t> FindLine(const TStringList& lines, const std::string& path) {
-    for (size_t i = 0; i < lines.size(); ++i)
-        if (sameTextDos(lines[i], path))
-            return i;
-    return std::nullopt;
-}
-
 uint8_t ParseRevisionText(const std::string& text) {
     unsigned value = 0;
     auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -142,7 +135,7 @@ void TBackUpJob::ListDriveFiles(TStringList* IndexList, TStringList* DateList,
 
 void TBackUpJob::FindDriveListRecord(const std::string& SourcePath, DriveListRecord& Record) {
     TEngineState& engine = Engine();
-    std::optional<size_t> line = FindLine(CatalogPaths, SourcePath);
+    std::optional<size_t> line = CatalogPaths.Find(SourcePath);
     std::optional<DriveListRecordBytes> bytes;
     if (line && *line < static_cast<size_t>(engine.DriveListCount))
         bytes = CatalogueFile(engine.DriveListHandle).ReadRecord(static_cast<int32_t>(*line));
@@ -172,7 +165,7 @@ void TBackUpJob::SaveDriveListRecords(bool InArchive, const std::string& Archive
         record.Compression = fCompression;
         record.Encryption = fEncryption;
         record.InArchive = InArchive;
-        std::optional<size_t> line = FindLine(CatalogPaths, record.SourcePath);
+        std::optional<size_t> line = CatalogPaths.Find(record.SourcePath);
         bool overwrite = line && *line < static_cast<size_t>(engine.DriveListCount);
         if (overwrite && *line < CatalogRevisions.size())
             record.Revision = ParseRevisionText(CatalogRevisions[*line]);
@@ -217,10 +210,7 @@ void TBackUpJob::RemoveDriveListRecord(const std::string& SourcePath) {
     if (found < 0 || !catalogue.RemoveRecord(found, count))
         return;
     engine.DriveListCount = count - 1;
-    if (static_cast<size_t>(found) + 1 < CatalogPaths.size())
-        CatalogPaths[found] = CatalogPaths.back();
-    if (!CatalogPaths.empty())
-        CatalogPaths.pop_back();
+    CatalogPaths.ReplaceWithLast(static_cast<size_t>(found));
     if (count > 1)
         return;
     // No empty catalogue is left behind.

@@ -35,13 +35,9 @@ void TBackUpJob::RotateRevisions(const std::string& MediaPath, uint8_t Index) {
 }
 
 void TBackUpJob::SetRevisionText(const std::string& SourcePath, uint8_t Rev) {
-    for (size_t i = 0; i < CatalogPaths.size(); ++i) {
-        if (!sameTextDos(CatalogPaths[i], SourcePath))
-            continue;
-        if (i < CatalogRevisions.size())
-            CatalogRevisions[i] = std::to_string(Rev);
-        return;
-    }
+    std::optional<size_t> line = CatalogPaths.Find(SourcePath);
+    if (line && *line < CatalogRevisions.size())
+        CatalogRevisions[*line] = std::to_string(Rev);
 }
 
 void TBackUpJob::UpdateArchiveRevision(const std::string& SourcePath, uint8_t Revision) {

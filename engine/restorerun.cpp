@@ -8,6 +8,8 @@
 #include "platform/fileio.h"
 #include "platform/stagedfile.h"
 
+#include <algorithm>
+
 namespace qm {
 
 namespace {
@@ -42,11 +44,17 @@ bool RestoreRun::Fail(const std::string& SourcePath, bool Encrypted) {
     return false;
 }
 
-bool RestoreRun::StepSkipped(const DriveListRecord& Record, int32_t Index) {
+bool RestoreRun::StepSkipped(const DriveListRecord& Record, int32_t Index,
+                             const std::string& MediaFile) {
     TEngineState& engine = Engine();
-    const int64_t blocks = blockCount(Record.Size);
+    // The size comes from the catalogue on the media: a damaged one (2^60 bytes, or
+    // negative) must not turn progress into an endless walk, so the steps go no further
+    // than the media copy itself.
+    const int64_t size =
+        std::clamp<int64_t>(Record.Size, 0, std::max<int64_t>(0, fileSize(MediaFile)));
+    const int64_t blocks = blockCount(size);
     for (int64_t b = 0; b < blocks; ++b) {
-        int64_t n = blockLength(Record.Size, b);
+        int64_t n = blockLength(size, b);
         engine.FileBytesDone += n;
         engine.BytesDone += n;
         engine.FilesDone = Index;
@@ -70,7 +78,7 @@ RestoreRun::Outcome RestoreRun::RestoreCopy(const DriveListRecord& Record, int32
         fJob.ResetCipherIV();
         int check = engine.SkipEncrypted ? 3 : fVerify(MediaFile);
         if (check == 2 || check == 3) {
-            bool finished = StepSkipped(Record, Index);
+            bool finished = StepSkipped(Record, Index, MediaFile);
             fJob.FreeCipher();
             return finished ? Outcome::Next : Outcome::Cancelled;
         }
@@ -102,8 +110,11 @@ RestoreRun::Outcome RestoreRun::RestoreCopy(const DriveListRecord& Record, int32
             Fail(Record.SourcePath, encrypted);
             return Outcome::Next;
         }
-        if (encrypted)
-            fJob.DecryptBuffer(buffer, static_cast<size_t>(n));
+        // Cipher text must never replace the user's file.
+        if (encrypted && !fJob.DecryptBuffer(buffer, static_cast<size_t>(n))) {
+            Fail(Record.SourcePath, encrypted);
+            return Outcome::Next;
+        }
         engine.FileBytesDone += n;
         engine.BytesDone += n;
         engine.FilesDone = Index;

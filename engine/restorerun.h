@@ -38,7 +38,7 @@ class RestoreRun {
 
   private:
     // Steps the blocks of a skipped file for progress only; false when cancelled.
-    bool StepSkipped(const DriveListRecord& Record, int32_t Index);
+    bool StepSkipped(const DriveListRecord& Record, int32_t Index, const std::string& MediaFile);
     bool Fail(const std::string& SourcePath, bool Encrypted);
 
     TBackUpJob& fJob;

@@ -28,14 +28,6 @@ std::optional<TDateTime> versionDate(const std::string& path) {
     return dosToDateTime(*dos);
 }
 
-int catalogueLine(const TStringList& paths, const std::string& path) {
-    for (size_t k = 0; k < paths.size(); ++k) {
-        if (sameTextDos(paths[k], path))
-            return static_cast<int>(k);
-    }
-    return -1;
-}
-
 } // namespace
 
 void RevisionRestore::CollectVersions(const DriveListRecord& Record, TRevisionLst& Entry) {
@@ -79,9 +71,8 @@ void TBackUpJob::CollectRevisions(TRevisionFileList& List, int& RevisedCount,
     for (size_t i = 0; i < SourceFiles.size(); ++i) {
         if (i % 10 == 0)
             engine.ProcessMessages();
-        const int line = catalogueLine(CatalogPaths, SourceFiles[i]);
-        if (line >= 0 && static_cast<size_t>(line) < CatalogRevisions.size() &&
-            CatalogRevisions[line] != "0")
+        const std::optional<size_t> line = CatalogPaths.Find(SourceFiles[i]);
+        if (line && *line < CatalogRevisions.size() && CatalogRevisions[*line] != "0")
             ++RevisedCount;
         DriveListRecord record;
         FindDriveListRecord(SourceFiles[i], record);

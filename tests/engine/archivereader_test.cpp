@@ -138,6 +138,26 @@ TEST_F(ArchiveReaderTest, RemovingEntriesKeepsTheOthersByteForByte) {
     EXPECT_EQ(fileSize(archive), 0);
 }
 
+TEST_F(ArchiveReaderTest, WindowRunsBetweenUnmatchedEntriesButNotAfterTheLast) {
+    for (const char* p : {"C:\\1.txt", "C:\\2.txt", "C:\\3.txt"})
+        sandbox.writeFile(p, "data");
+    SetUpJob(Mode::RunArchive, 0);
+    BackupPaths({"C:\\1.txt", "C:\\2.txt", "C:\\3.txt"});
+    const std::string archive = Records()["C:\\1.txt"].MediaPath;
+    int pumped = 0;
+    Engine().ProcessMessagesProc = [&pumped] { ++pumped; };
+    // Wanted path, then how often the window may run: once after each unmatched entry
+    // that another entry follows.
+    const std::vector<std::pair<const char*, int>> rows = {
+        {"C:\\1.txt", 1}, {"C:\\2.txt", 1}, {"C:\\3.txt", 2}, {"C:\\none.txt", 2}};
+    for (const auto& [wanted, calls] : rows) {
+        pumped = 0;
+        job.RestoreFromArchive(wanted, archive, "C:\\Restore\\", std::nullopt);
+        EXPECT_EQ(pumped, calls) << wanted;
+    }
+    Engine().ProcessMessagesProc = nullptr;
+}
+
 TEST_F(ArchiveReaderTest, EncryptedEntryTriesEveryLineAtEveryKeySize) {
     sandbox.writeFile("C:\\s.txt", "secret content");
     SetUpJob(Mode::FileArchives, 192, "right");

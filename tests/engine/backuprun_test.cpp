@@ -3,6 +3,7 @@
 #include "runtest.h"
 
 #include "engine/copytree.h"
+#include "engine/jobcipher.h"
 #include "engine/logline.h"
 
 #include <algorithm>
@@ -141,6 +142,32 @@ TEST_F(BackupRunTest, EncryptedStreamRunsOnAcrossTheBlockBoundary) {
     deleteFile("C:\\big.bin");
     RunRestore({"C:\\big.bin"});
     EXPECT_TRUE(sandbox.readFile("C:\\big.bin") == big);
+}
+
+TEST_F(BackupRunTest, CipherLostMidFileFailsTheFileInsteadOfWritingPlainBytes) {
+    // Something frees the job cipher between two blocks of an encrypted copy: the second
+    // block cannot be encrypted and must never reach the media as plain text.
+    std::string big(static_cast<size_t>(kBlockBytes) + 5, 'p');
+    sandbox.writeFile("C:\\big.bin", big);
+    sandbox.writeFile("C:\\next.txt", "next file");
+    SetUpJob(Mode::Plain, 192);
+    Engine().ProgressProc = [](int32_t, bool, int64_t, int64_t fileBytes, int64_t) {
+        if (fileBytes == kBlockBytes)
+            Engine().JobCipher->FreeCipher();
+    };
+    BackupPaths({"C:\\big.bin", "C:\\next.txt"});
+    const std::string copy = CopyPathFor('E', "C:\\big.bin");
+    for (const std::string& p : {copy, BackupRun::PartName(copy), CheckFileName(copy)})
+        EXPECT_FALSE(fileExists(p)) << p;
+    auto records = Records();
+    EXPECT_EQ(records.count("C:\\big.bin"), 0u);
+    EXPECT_EQ(records.count("C:\\next.txt"), 1u);
+    EXPECT_EQ(LogLines().front(),
+              "***ERROR***" + std::string(kNow) + " " + copy + " - can't open file.");
+    EXPECT_EQ(Engine().ErrorCount, 1);
+    deleteFile("C:\\next.txt");
+    RunRestore({"C:\\next.txt"});
+    EXPECT_EQ(sandbox.readFile("C:\\next.txt"), "next file");
 }
 
 TEST_F(BackupRunTest, PausesOnceEveryThousandLinesEmptyOnesIncluded) {

@@ -3,6 +3,7 @@
 #include "runtest.h"
 
 #include "engine/copytree.h"
+#include "engine/jobcipher.h"
 
 #include <sys/stat.h>
 
@@ -101,6 +102,53 @@ TEST_F(RestoreRunTest, CatalogueSourcePathNeverLeadsOutOfTheChosenFolder) {
     EXPECT_FALSE(folderExists("C:\\Restore"));
     EXPECT_EQ(LogLines().size(), 2u);
     EXPECT_EQ(Engine().ErrorCount, 2);
+}
+
+TEST_F(RestoreRunTest, CipherLostMidFileLeavesTheComputersFileUntouched) {
+    // Something frees the job cipher after the first block: the second block cannot be
+    // decrypted, and cipher text must never replace the user's file.
+    std::string big(static_cast<size_t>(kBlockBytes) + 5, 'p');
+    sandbox.writeFile("C:\\big.bin", big);
+    SetUpJob(Mode::Plain, 256);
+    BackupPaths({"C:\\big.bin"});
+    sandbox.writeFile("C:\\big.bin", "work of today");
+    deleteFile(job.LogFileName);
+    Engine().ProgressProc = [](int32_t, bool, int64_t, int64_t fileBytes, int64_t) {
+        if (fileBytes == kBlockBytes)
+            Engine().JobCipher->FreeCipher();
+    };
+    RunRestore({"C:\\big.bin"});
+    EXPECT_TRUE(sandbox.readFile("C:\\big.bin") == "work of today");
+    EXPECT_EQ(LogLines(),
+              std::vector<std::string>{"*** ERROR *** " + Line("C:\\big.bin - can't restore.")});
+    EXPECT_EQ(Engine().ErrorCount, 1);
+}
+
+TEST_F(RestoreRunTest, SkippedFileWithAnAbsurdCatalogueSizeIsSteppedBriefly) {
+    // A damaged record claims an encrypted copy of 2^60 bytes; the user skips it. Its
+    // blocks are stepped for progress only as far as the media copy really goes.
+    sandbox.writeFile("E:\\Quillmoor\\Drive_C\\huge.bin", std::string(100, 'h'));
+    DriveListRecord record;
+    record.SourcePath = "C:\\huge.bin";
+    record.MediaPath = "E:\\Quillmoor\\Drive_C\\huge.bin";
+    record.Size = int64_t{1} << 60;
+    record.Encryption = 1;
+    auto bytes = SerializeDriveListRecord(record);
+    auto count = SerializeDriveListCount(1);
+    sandbox.writeFile("E:\\Quillmoor\\drive.lst", std::string(count.begin(), count.end()) +
+                                                      std::string(bytes.begin(), bytes.end()));
+    ScriptPrompt({2});
+    Engine().ProgressProc = [this](int32_t f, bool l, int64_t s, int64_t fb, int64_t b) {
+        progress.push_back({f, l, s, fb, b});
+        if (progress.size() > 1000)
+            Engine().CancelFlag = true; // ends a runaway walk so that the test can fail
+    };
+    RunRestore({record.SourcePath});
+    EXPECT_EQ(asked.size(), 1u);
+    ASSERT_EQ(progress.size(), 3u); // start, the one block, the end of the run
+    EXPECT_EQ(progress[1].fileBytesDone, 100);
+    EXPECT_EQ(progress[2].bytesDone, -1);
+    EXPECT_FALSE(fileExists("C:\\huge.bin"));
 }
 
 TEST_F(RestoreRunTest, CancelLeavesNoPartialFileLineOrFinalCall) {
