@@ -179,6 +179,8 @@ bool BackupRun::RunFileArchives() {
     TEngineState& engine = Engine();
     for (size_t i = 0; i < fJob.SourceFiles.size(); ++i) {
         const std::string source = fJob.SourceFiles[i];
+        // A blank line is a file an earlier step already dropped: it has nothing to
+        // find, and logging "can not find file" for an empty path would only mislead.
         if (source.empty())
             continue;
         fJob.ArchiveName = fJob.FileArchivePath(source);
@@ -230,6 +232,7 @@ bool BackupRun::RunRunArchive() {
     fJob.ArchiveName = fJob.RunArchivePath();
     createFolderChain(extractFileDir(fJob.ArchiveName));
     for (const std::string& source : fJob.SourceFiles) {
+        // Blank lines were dropped earlier; only real paths can be missing.
         if (!source.empty() && !fileExists(source)) {
             fJob.AddLog(logline::CanNotFindFile(source));
             ++engine.ErrorCount;
