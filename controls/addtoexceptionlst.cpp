@@ -1,6 +1,7 @@
 #include "controls/addtoexceptionlst.h"
 
 #include "controls/imageregion.h"
+#include "controls/skinbutton.h"
 #include "controls/skin.h"
 #include "platform/answerscript.h"
 
@@ -15,12 +16,8 @@ namespace {
 
 TImageRegion* makeButton(QWidget* parent, const char* name, const char* picture, QSize size,
                          QPoint at) {
-    auto* button = new TImageRegion(parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setPicture(skinPicture(QString::fromLatin1(picture), size));
-    button->setBitMapEnter(skinPicture(QString::fromLatin1(picture) + "_hover", size));
-    button->move(at);
-    return button;
+    return makeSkinButton(parent, QString::fromLatin1(name), QString::fromLatin1(picture), size,
+                          at);
 }
 
 }  // namespace

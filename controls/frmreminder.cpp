@@ -1,6 +1,7 @@
 #include "controls/frmreminder.h"
 
 #include "controls/imageregion.h"
+#include "controls/skinbutton.h"
 #include "controls/skin.h"
 
 #include <QApplication>
@@ -28,12 +29,8 @@ protected:
 };
 
 TImageRegion* makeButton(QWidget* parent, const char* name, const char* picture, int top) {
-    auto* button = new TImageRegion(parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setPicture(skinPicture(QString::fromLatin1(picture), {118, 19}));
-    button->setBitMapEnter(skinPicture(QString::fromLatin1(picture) + "_hover", {118, 19}));
-    button->move(6, top);
-    return button;
+    return makeSkinButton(parent, QString::fromLatin1(name), QString::fromLatin1(picture),
+                          {118, 19}, {6, top});
 }
 
 }  // namespace

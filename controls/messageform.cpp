@@ -1,6 +1,7 @@
 #include "controls/messageform.h"
 
 #include "controls/imageregion.h"
+#include "controls/skinbutton.h"
 #include "controls/skin.h"
 #include "controls/wraplabel.h"
 #include "platform/answerscript.h"
@@ -66,12 +67,9 @@ void TfrmMessage::buildPages() {
         auto* page = new QWidget;
         page->setObjectName(QString::fromLatin1(kPages[kind]));
         for (const auto& spec : TMessageFormModel(kind, {}).buttons()) {
-            auto* button = new TImageRegion(page);
-            button->setObjectName(QString::fromStdString(spec.name));
-            const QString picture = QString::fromStdString(spec.picture);
-            button->setPicture(skinPicture(picture, {spec.width, 25}));
-            button->setBitMapEnter(skinPicture(picture + QStringLiteral("_hover"), {spec.width, 25}));
-            button->move(spec.left, kButtonTop);
+            TImageRegion* button = makeSkinButton(
+                page, QString::fromStdString(spec.name), QString::fromStdString(spec.picture),
+                {spec.width, 25}, {spec.left, kButtonTop});
             const int result = spec.result;
             connect(button, &TImageRegion::clicked, this, [this, result] { done(result); });
         }
