@@ -88,8 +88,14 @@ BackupRun::FileOutcome BackupRun::CopyFile(size_t Line) {
     fJob.SetRevisionText(source, rev);
     fJob.ArchiveName = fJob.RevisionName(fJob.ArchiveName, rev);
     const std::string target = fJob.ArchiveName;
-    const std::string part = PartName(target);
-    FileHandle output = FileHandle::create(part);
+    // The first backup of a file whose copy name is free writes that name directly: no
+    // record names it, so a copy cut short by a crash is never taken for a backup, and
+    // the run saves a rename per file. A copy that replaces anything is staged under a
+    // temporary name and renamed into place once complete.
+    const bool direct = record.SourcePath.empty() && !fileExists(target) &&
+                        !(fJob.Encryption() && fileExists(CheckFileName(target)));
+    const std::string part = direct ? target : PartName(target);
+    FileHandle output = direct ? FileHandle::createNew(part) : FileHandle::create(part);
     if (!output) {
         FailTarget(Line, target, part);
         return FileOutcome::Failed;
@@ -127,8 +133,9 @@ BackupRun::FileOutcome BackupRun::CopyFile(size_t Line) {
     }
     if (rotate)
         fJob.RotateRevisions(record.MediaPath, fJob.TopRevisionIndex);
-    if ((fJob.Encryption() && !renameFile(CheckFileName(part), CheckFileName(target))) ||
-        !renameFile(part, target)) {
+    if (!direct &&
+        ((fJob.Encryption() && !renameFile(CheckFileName(part), CheckFileName(target))) ||
+         !renameFile(part, target))) {
         FailTarget(Line, target, part);
         return FileOutcome::Failed;
     }

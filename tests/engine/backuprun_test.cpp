@@ -234,6 +234,32 @@ TEST_F(BackupRunTest, MissingSourceIsLoggedAndGetsNoRecordInEveryMode) {
     EXPECT_EQ(Engine().ErrorCount, 4);
 }
 
+TEST_F(BackupRunTest, CancelledReBackupLeavesTheEarlierCopyWhole) {
+    const std::string copy = CopyPathFor('E', "C:\\big.bin");
+    sandbox.writeFile("C:\\big.bin", std::string(9 << 20, 'a'));
+    SetUpJob(Mode::Plain, 128);
+    BackupPaths({"C:\\big.bin"});
+    const std::optional<std::string> before = sandbox.readFile(copy);
+    const std::optional<std::string> checkBefore = sandbox.readFile(CheckFileName(copy));
+    ASSERT_TRUE(before && checkBefore);
+
+    sandbox.writeFile("C:\\big.bin", std::string(9 << 20, 'b'));
+    SetUpJob(Mode::Plain, 128);
+    Engine().ProgressProc = [](int32_t, bool l, int64_t, int64_t fb, int64_t) {
+        if (!l && fb > 0)
+            Engine().CancelFlag = true; // after the first of two blocks
+    };
+    BackupPaths({"C:\\big.bin"});
+
+    EXPECT_EQ(sandbox.readFile(copy), before) << "the replaced copy is staged, never cut";
+    EXPECT_EQ(sandbox.readFile(CheckFileName(copy)), checkBefore);
+    EXPECT_FALSE(fileExists(BackupRun::PartName(copy)));
+    Engine().ProgressProc = nullptr;
+    deleteFile("C:\\big.bin");
+    RunRestore({"C:\\big.bin"});
+    EXPECT_EQ(sandbox.readFile("C:\\big.bin"), std::string(9 << 20, 'a'));
+}
+
 // Cancels when the second file's first block has been read.
 class BackupCancel : public RunTest, public ::testing::WithParamInterface<Mode> {};
 
