@@ -3,6 +3,7 @@
 #include "platform/realuser.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cstdlib>
 #include <fstream>
@@ -31,13 +32,22 @@ std::string unescapeOctal(std::string_view text) {
     return out;
 }
 
+// Reads at most `limit` bytes, growing with what the file really holds: the drive poll
+// reads the mount table every few seconds, and a table is a few kilobytes.
 std::string readSmallFile(const std::string& path, size_t limit) {
     std::ifstream in(path, std::ios::binary);
     if (!in)
         return {};
-    std::string text(limit, '\0');
-    in.read(text.data(), static_cast<std::streamsize>(limit));
-    text.resize(static_cast<size_t>(in.gcount()));
+    std::string text;
+    std::array<char, 4096> block;
+    while (text.size() < limit) {
+        in.read(block.data(),
+                static_cast<std::streamsize>(std::min(block.size(), limit - text.size())));
+        const std::streamsize got = in.gcount();
+        if (got <= 0)
+            break;
+        text.append(block.data(), static_cast<size_t>(got));
+    }
     return text;
 }
 
