@@ -112,11 +112,16 @@ std::string diskOfDevice(std::string_view device) {
     size_t end = name.size();
     while (end > 0 && std::isdigit(static_cast<unsigned char>(name[end - 1])))
         --end;
-    if (end == name.size())
-        return name;
-    if (partitionWithP)
-        return end > 1 && name[end - 1] == 'p' ? name.substr(0, end - 1) : name;
-    return name.substr(0, end);
+    std::string disk = name;
+    if (end < name.size() && !partitionWithP)
+        disk = name.substr(0, end);
+    else if (end < name.size() && end > 1 && name[end - 1] == 'p')
+        disk = name.substr(0, end - 1);
+    // The disk name becomes a folder below /sys/block: "/dev/.1" must not name that
+    // folder itself.
+    if (disk == "." || disk == "..")
+        return {};
+    return disk;
 }
 
 bool isUserMedium(const MountEntry& entry, const MountSource& source) {

@@ -40,6 +40,8 @@ TEST(MountTable, DiskOfDevice) {
                                                         {"/dev/sr0", "sr"},
                                                         {"tmpfs", ""},
                                                         {"/dev/../etc", ""},
+                                                        {"/dev/.2", ""},
+                                                        {"/dev/.", ""},
                                                         {"/dev/mapper/x", ""}};
     for (const auto& [device, disk] : rows)
         EXPECT_EQ(diskOfDevice(device), disk) << device;
