@@ -8,6 +8,8 @@
 #include "platform/fileio.h"
 #include "platform/stagedfile.h"
 
+#include <algorithm>
+
 namespace qm {
 
 namespace {
@@ -42,11 +44,15 @@ bool RestoreRun::Fail(const std::string& SourcePath, bool Encrypted) {
     return false;
 }
 
-bool RestoreRun::StepSkipped(const DriveListRecord& Record, int32_t Index) {
+bool RestoreRun::StepSkipped(const DriveListRecord& Record, int32_t Index,
+                             const std::string& MediaFile) {
     TEngineState& engine = Engine();
-    const int64_t blocks = blockCount(Record.Size);
+    // The steps follow the copy on the media (as long as its source), never the size a
+    // damaged record claims: a record of 2^62 bytes would step for days.
+    const int64_t size = std::max<int64_t>(fileSize(MediaFile), 0);
+    const int64_t blocks = blockCount(size);
     for (int64_t b = 0; b < blocks; ++b) {
-        int64_t n = blockLength(Record.Size, b);
+        int64_t n = blockLength(size, b);
         engine.FileBytesDone += n;
         engine.BytesDone += n;
         engine.FilesDone = Index;
@@ -70,7 +76,7 @@ RestoreRun::Outcome RestoreRun::RestoreCopy(const DriveListRecord& Record, int32
         fJob.ResetCipherIV();
         int check = engine.SkipEncrypted ? 3 : fVerify(MediaFile);
         if (check == 2 || check == 3) {
-            bool finished = StepSkipped(Record, Index);
+            bool finished = StepSkipped(Record, Index, MediaFile);
             fJob.FreeCipher();
             return finished ? Outcome::Next : Outcome::Cancelled;
         }

@@ -37,8 +37,9 @@ class RestoreRun {
     void Cancel(const std::function<void()>& Finish);
 
   private:
-    // Steps the blocks of a skipped file for progress only; false when cancelled.
-    bool StepSkipped(const DriveListRecord& Record, int32_t Index);
+    // Steps the blocks of a skipped file's media copy for progress only; false when
+    // cancelled.
+    bool StepSkipped(const DriveListRecord& Record, int32_t Index, const std::string& MediaFile);
     bool Fail(const std::string& SourcePath, bool Encrypted);
 
     TBackUpJob& fJob;
