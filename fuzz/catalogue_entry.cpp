@@ -11,8 +11,8 @@
 #include "engine/cataloguefile.h"
 #include "engine/copytree.h"
 #include "engine/enginestate.h"
-#include "fuzz/fuzzsandbox.h"
 #include "fuzz/fuzzjob.h"
+#include "fuzz/fuzzsandbox.h"
 #include "platform/fileio.h"
 
 #include <algorithm>
@@ -66,8 +66,8 @@ void CheckLookups(TBackUpJob& job) {
 void CheckRestore(TBackUpJob& job) {
     job.ReadDriveList();
     const TStringList wanted(job.CatalogPaths.begin(),
-                       job.CatalogPaths.begin() +
-                           static_cast<std::ptrdiff_t>(std::min(job.CatalogPaths.size(), kMaxLookups)));
+                             job.CatalogPaths.begin() + static_cast<std::ptrdiff_t>(std::min(
+                                                            job.CatalogPaths.size(), kMaxLookups)));
     job.SourceFiles = wanted;
     job.SetRestoreType(kRestoreFolder);
     const FileSnapshot before = Snapshot();

@@ -31,8 +31,7 @@ std::string ArchiveOf(const std::string& path, const std::string& content) {
     packed.resize(packedLength);
     ArchiveHeaderBytes head = SerializeEntryHeader(header);
     std::vector<uint8_t> table = SerializeChunkTable({static_cast<int32_t>(packed.size())});
-    return std::string(head.begin(), head.end()) + std::string(table.begin(), table.end()) +
-           packed;
+    return std::string(head.begin(), head.end()) + std::string(table.begin(), table.end()) + packed;
 }
 
 bool Allowed(const std::string& path, std::initializer_list<std::string_view> prefixes) {

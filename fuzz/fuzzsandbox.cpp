@@ -18,8 +18,8 @@ namespace qm::fuzz {
 namespace {
 
 // The folders every iteration starts with.
-constexpr const char* kFolders[] = {"home", "config", "runtime", "registry", "ipc",
-                                    "sysblock", "C/program", "E"};
+constexpr const char* kFolders[] = {"home", "config",   "runtime",   "registry",
+                                    "ipc",  "sysblock", "C/program", "E"};
 
 } // namespace
 

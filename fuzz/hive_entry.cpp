@@ -49,7 +49,8 @@ void CheckRegistry(const std::string& text, bool readable) {
     if (!readable)
         return;
     Require(opened, "a key opens in a readable hive");
-    Require(reg.writeString("Fuzz", "value") == RegistryStatus::Ok, "a readable hive takes a write");
+    Require(reg.writeString("Fuzz", "value") == RegistryStatus::Ok,
+            "a readable hive takes a write");
     std::string back;
     Require(reg.readString("Fuzz", back) == RegistryStatus::Ok && back == "value",
             "a written value reads back");

@@ -98,7 +98,7 @@ TEST_F(RestoreRunTest, SkippedFileWithHugeRecordedSizeStepsItsCopyOnly) {
     auto bytes = SerializeDriveListRecord(record);
     auto count = SerializeDriveListCount(1);
     sandbox.writeFile("E:\\Quillmoor\\drive.lst", std::string(count.begin(), count.end()) +
-                                                        std::string(bytes.begin(), bytes.end()));
+                                                      std::string(bytes.begin(), bytes.end()));
     Engine().AskPasswordProc = [](const std::string&) { return 2; };
     progress.clear();
     RunRestore({record.SourcePath}, "C:\\Restore\\");

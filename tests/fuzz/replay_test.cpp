@@ -28,9 +28,12 @@ struct Target {
 };
 
 constexpr Target kTargets[] = {
-    {"catalogue", FuzzCatalogue},   {"archive", FuzzArchive},
-    {"hive", FuzzHive},             {"region", FuzzRegion},
-    {"mounttable", FuzzMountTable}, {"answerscript", FuzzAnswerScript},
+    {"catalogue", FuzzCatalogue},
+    {"archive", FuzzArchive},
+    {"hive", FuzzHive},
+    {"region", FuzzRegion},
+    {"mounttable", FuzzMountTable},
+    {"answerscript", FuzzAnswerScript},
 };
 
 struct Fixture {
@@ -63,7 +66,8 @@ std::vector<Fixture> AllFixtures() {
 
 std::string TestName(const testing::TestParamInfo<Fixture>& info) {
     std::string name = std::string(info.param.target.name) + "_" + info.param.file.stem().string();
-    std::replace_if(name.begin(), name.end(), [](char c) { return !std::isalnum(c); }, '_');
+    std::replace_if(
+        name.begin(), name.end(), [](char c) { return !std::isalnum(c); }, '_');
     return name;
 }
 
