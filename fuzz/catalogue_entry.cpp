@@ -96,6 +96,19 @@ void CheckRemoval(TBackUpJob& job, int64_t records) {
             "a removal leaves a sound catalogue one record shorter");
 }
 
+// Deleting the listed files may remove files on the media drive only.
+void CheckDelete(TBackUpJob& job) {
+    job.ReadDriveList();
+    const TStringList wanted(job.CatalogPaths.begin(),
+                             job.CatalogPaths.begin() + static_cast<std::ptrdiff_t>(std::min(
+                                                            job.CatalogPaths.size(), kMaxLookups)));
+    const FileSnapshot before = Snapshot();
+    job.DeleteFiles(wanted);
+    job.CloseDriveList();
+    RequireChangesOnlyIn(before, {"E/", kLogHostPath},
+                         "a deletion changes only the media drive and the log");
+}
+
 } // namespace
 
 int FuzzCatalogue(const uint8_t* data, size_t size) {
@@ -120,6 +133,13 @@ int FuzzCatalogue(const uint8_t* data, size_t size) {
         TBackUpJob job;
         AimAtSandbox(job);
         CheckRemoval(job, records);
+    }
+    WriteMediaFiles();
+    Require(sandbox.writeFile(CataloguePath('E'), bytes), "the catalogue is written again");
+    {
+        TBackUpJob job;
+        AimAtSandbox(job);
+        CheckDelete(job);
     }
     Engine().Reset();
     sandbox.clear();
