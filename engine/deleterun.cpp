@@ -5,6 +5,9 @@
 #include "engine/logline.h"
 #include "platform/fileio.h"
 
+#include <algorithm>
+#include <limits>
+
 namespace qm {
 
 void DeleteRun::DeleteRecord(const DriveListRecord& Record, int32_t Index, int64_t& Total) {
@@ -20,7 +23,9 @@ void DeleteRun::DeleteRecord(const DriveListRecord& Record, int32_t Index, int64
             deleteFile(version);
             deleteFile(CheckFileName(version));
         }
-        Total += Record.Size;
+        // Sizes come from the catalogue: a damaged one must not wrap the running total.
+        if (Record.Size > 0)
+            Total += std::min(Record.Size, std::numeric_limits<int64_t>::max() - Total);
     }
     fJob.RemoveDriveListRecord(Record.SourcePath);
 }

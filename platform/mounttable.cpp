@@ -3,6 +3,7 @@
 #include "platform/realuser.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cstdlib>
 #include <fstream>
@@ -31,13 +32,22 @@ std::string unescapeOctal(std::string_view text) {
     return out;
 }
 
+// Reads at most `limit` bytes, growing with what the file really holds: the drive poll
+// reads the mount table every few seconds, and a table is a few kilobytes.
 std::string readSmallFile(const std::string& path, size_t limit) {
     std::ifstream in(path, std::ios::binary);
     if (!in)
         return {};
-    std::string text(limit, '\0');
-    in.read(text.data(), static_cast<std::streamsize>(limit));
-    text.resize(static_cast<size_t>(in.gcount()));
+    std::string text;
+    std::array<char, 4096> block;
+    while (text.size() < limit) {
+        in.read(block.data(),
+                static_cast<std::streamsize>(std::min(block.size(), limit - text.size())));
+        const std::streamsize got = in.gcount();
+        if (got <= 0)
+            break;
+        text.append(block.data(), static_cast<size_t>(got));
+    }
     return text;
 }
 
@@ -102,11 +112,16 @@ std::string diskOfDevice(std::string_view device) {
     size_t end = name.size();
     while (end > 0 && std::isdigit(static_cast<unsigned char>(name[end - 1])))
         --end;
-    if (end == name.size())
-        return name;
-    if (partitionWithP)
-        return end > 1 && name[end - 1] == 'p' ? name.substr(0, end - 1) : name;
-    return name.substr(0, end);
+    std::string disk = name;
+    if (end < name.size() && !partitionWithP)
+        disk = name.substr(0, end);
+    else if (end < name.size() && end > 1 && name[end - 1] == 'p')
+        disk = name.substr(0, end - 1);
+    // The disk name becomes a folder below /sys/block: "/dev/.1" must not name that
+    // folder itself.
+    if (disk == "." || disk == "..")
+        return {};
+    return disk;
 }
 
 bool isUserMedium(const MountEntry& entry, const MountSource& source) {

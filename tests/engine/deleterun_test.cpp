@@ -4,6 +4,8 @@
 
 #include "engine/copytree.h"
 
+#include <limits>
+
 namespace qm::test {
 namespace {
 
@@ -47,6 +49,31 @@ TEST_F(DeleteRunTest, RunArchiveEntryIsCutOutAndTheOthersStayRestorable) {
     EXPECT_EQ(sandbox.readFile("C:\\1.txt"), "data of C:\\1.txt");
     EXPECT_EQ(sandbox.readFile("C:\\3.txt"), "data of C:\\3.txt");
     EXPECT_EQ(Engine().ErrorCount, 0);
+}
+
+// Sizes of damaged records add up to the largest total, never to a wrapped one.
+TEST_F(DeleteRunTest, HugeRecordedSizesDoNotWrapTheProgressTotal) {
+    const auto count = SerializeDriveListCount(2);
+    std::string list(count.begin(), count.end());
+    for (const char* path : {"C:\\x.txt", "C:\\y.txt"}) {
+        DriveListRecord record;
+        record.SourcePath = path;
+        record.MediaPath = CopyPathFor('E', path);
+        record.Size = int64_t{1} << 62;
+        auto bytes = SerializeDriveListRecord(record);
+        list += std::string(bytes.begin(), bytes.end());
+        sandbox.writeFile(record.MediaPath, "copy");
+    }
+    sandbox.writeFile("E:\\Quillmoor\\drive.lst", list);
+    progress.clear();
+    TBackUpJob deleter;
+    deleter.SetDestination('E');
+    deleter.DeleteFiles({"C:\\x.txt", "C:\\y.txt", ""});
+    EXPECT_FALSE(fileExists(CopyPathFor('E', "C:\\y.txt")));
+    ASSERT_FALSE(progress.empty());
+    EXPECT_EQ(progress.back().bytesDone, std::numeric_limits<int64_t>::max());
+    for (const ProgressCall& call : progress)
+        EXPECT_GE(call.bytesDone, 0);
 }
 
 TEST_F(DeleteRunTest, CancelAfterTheFirstFileLeavesTheOthers) {

@@ -87,6 +87,29 @@ TEST_F(PasswordPrompt, PasswordAddedByThePromptOpensEveryFile) {
         EXPECT_EQ(sandbox.readFile(p), "content of " + p);
 }
 
+// A skipped file's progress follows its copy on the media: a damaged record that
+// claims 2^62 bytes must not step through 2^39 blocks.
+TEST_F(RestoreRunTest, SkippedFileWithHugeRecordedSizeStepsItsCopyOnly) {
+    sandbox.writeFile("E:\\Quillmoor\\Drive_C\\big.txt", "twelve bytes");
+    DriveListRecord record;
+    record.SourcePath = "C:\\big.txt";
+    record.MediaPath = "E:\\Quillmoor\\Drive_C\\big.txt";
+    record.Size = int64_t{1} << 62;
+    record.Encryption = 1;
+    auto bytes = SerializeDriveListRecord(record);
+    auto count = SerializeDriveListCount(1);
+    sandbox.writeFile("E:\\Quillmoor\\drive.lst", std::string(count.begin(), count.end()) +
+                                                      std::string(bytes.begin(), bytes.end()));
+    Engine().AskPasswordProc = [](const std::string&) { return 2; };
+    progress.clear();
+    RunRestore({record.SourcePath}, "C:\\Restore\\");
+    EXPECT_FALSE(fileExists("C:\\Restore\\big.txt"));
+    int64_t stepped = 0;
+    for (const ProgressCall& call : progress)
+        stepped = std::max(stepped, call.fileBytesDone);
+    EXPECT_EQ(stepped, 12);
+}
+
 TEST_F(RestoreRunTest, CatalogueSourcePathNeverLeadsOutOfTheChosenFolder) {
     sandbox.writeFile("E:\\Quillmoor\\Drive_C\\evil.txt", "planted");
     DriveListRecord record;

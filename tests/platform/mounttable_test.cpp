@@ -40,6 +40,8 @@ TEST(MountTable, DiskOfDevice) {
                                                         {"/dev/sr0", "sr"},
                                                         {"tmpfs", ""},
                                                         {"/dev/../etc", ""},
+                                                        {"/dev/.2", ""},
+                                                        {"/dev/.", ""},
                                                         {"/dev/mapper/x", ""}};
     for (const auto& [device, disk] : rows)
         EXPECT_EQ(diskOfDevice(device), disk) << device;
@@ -69,6 +71,22 @@ TEST(MountTable, UserMediaBySysfsOrMediaFolder) {
     EXPECT_TRUE(isUserMedium({"/dev/sda3", "/run/media/ann/DISK", "ext4"}, source));
     EXPECT_FALSE(isUserMedium({"/dev/sda3", "/media/bob/DISK", "ext4"}, source));
     EXPECT_FALSE(isUserMedium({"/dev/sda3", "/media/ann", "ext4"}, source));
+}
+
+// The table is read in blocks: a table much longer than one block comes through whole,
+// and its last line is not cut at a block's end.
+TEST(MountTable, ReadsATableLongerThanOneBlock) {
+    test::Sandbox sandbox;
+    const std::string path = sandbox.root() + "/mounts";
+    {
+        std::ofstream out(path);
+        for (int i = 0; i < 500; ++i)
+            out << "/dev/sdx" << i << " /mnt/point" << i << " ext4 rw,relatime 0 0\n";
+    }
+    auto table = readMountTable({path, "", "ann"});
+    ASSERT_EQ(500u, table.size());
+    EXPECT_EQ("/mnt/point499", table.back().mountPoint);
+    EXPECT_TRUE(readMountTable({sandbox.root() + "/missing", "", "ann"}).empty());
 }
 
 } // namespace
