@@ -82,7 +82,8 @@ void CheckRemoval(TBackUpJob& job, int64_t records) {
     if (job.CatalogPaths.empty())
         return;
     job.OpenDriveList();
-    job.RemoveDriveListRecord(job.CatalogPaths.front());
+    const std::string first = job.CatalogPaths[0]; // a copy: the removal moves lines
+    job.RemoveDriveListRecord(first);
     job.CloseDriveList();
     const std::string path = CataloguePath('E');
     if (records == 1) {
