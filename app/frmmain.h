@@ -36,9 +36,9 @@ struct TMainWindowSetup {
     std::unique_ptr<TUpdaterLauncher> updater;
     std::function<bool()> autoLaunchAllowed;
     std::function<void(bool)> setStartupAuto;
-    std::function<void()> duplicateCheck; // part of every drive-poll tick
+    std::function<void()> duplicateCheck;         // part of every drive-poll tick
     std::function<void(const char* url)> openUrl; // ShellExecute unless given
-    bool splashShown = false;             // the start-up already showed the splash
+    bool splashShown = false;                     // the start-up already showed the splash
 };
 
 class TfrmMain : public QWidget {

@@ -1,8 +1,8 @@
 #include "controls/addtoexceptionlst.h"
 
 #include "controls/imageregion.h"
-#include "controls/skinbutton.h"
 #include "controls/skin.h"
+#include "controls/skinbutton.h"
 #include "platform/answerscript.h"
 
 #include <QFileDialog>
@@ -20,7 +20,7 @@ TImageRegion* makeButton(QWidget* parent, const char* name, const char* picture,
                           at);
 }
 
-}  // namespace
+} // namespace
 
 TaddToExceptionLst::TaddToExceptionLst(QWidget* owner, const std::string& prompt,
                                        const std::string& text, bool showBrowse)
@@ -86,4 +86,4 @@ int TaddToExceptionLst::ask(QWidget* owner, const std::string& prompt, std::stri
     return result == 1 ? 1 : 2;
 }
 
-}  // namespace qm
+} // namespace qm

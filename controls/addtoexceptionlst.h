@@ -14,7 +14,7 @@ class TImageRegion;
 
 class TaddToExceptionLst : public TSkinnedDialog {
     Q_OBJECT
-public:
+  public:
     TaddToExceptionLst(QWidget* owner, const std::string& prompt, const std::string& text,
                        bool showBrowse);
 
@@ -25,14 +25,14 @@ public:
     // answers OK with that text); on OK `text` receives the entry. Returns 1 or 2.
     static int ask(QWidget* owner, const std::string& prompt, std::string& text, bool showBrowse);
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     void imr_BrowseClick();
 
     TAddToExceptionModel model_;
     QLineEdit* edit_ = nullptr;
 };
 
-}  // namespace qm
+} // namespace qm

@@ -16,7 +16,7 @@ namespace {
 
 TASHint* gCurrentASHint = nullptr;
 
-}  // namespace
+} // namespace
 
 TASHint::TASHint(QObject* owner) : QObject(owner) {
     setObjectName(QStringLiteral("ASHint1"));
@@ -139,4 +139,4 @@ bool TASHint::eventFilter(QObject* watched, QEvent* event) {
     return QObject::eventFilter(watched, event);
 }
 
-}  // namespace qm
+} // namespace qm

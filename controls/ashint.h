@@ -17,7 +17,7 @@ class TASHintWindow;
 
 class TASHint : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit TASHint(QObject* owner = nullptr);
     ~TASHint() override;
 
@@ -40,17 +40,17 @@ public:
     void showHint(const QPoint& globalPos, const QString& text);
     void hideHint();
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     void copyToLiveWindow();
 
     bool active_ = false;
     THintSettings settings_;
     QPixmap pattern_;
     std::unique_ptr<TASHintWindow> window_;
-    QPointer<QObject> hintOwner_;  // the widget whose hint is showing
+    QPointer<QObject> hintOwner_; // the widget whose hint is showing
 };
 
-}  // namespace qm
+} // namespace qm

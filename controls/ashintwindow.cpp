@@ -28,7 +28,7 @@ QRegion innerEdge(const QRegion& region, int width) {
     return region.subtracted(inner);
 }
 
-}  // namespace
+} // namespace
 
 TASHintWindow::TASHintWindow(QWidget* parent)
     : QWidget(parent, Qt::ToolTip | Qt::FramelessWindowHint) {
@@ -60,7 +60,8 @@ void TASHintWindow::setPattern(const QPixmap& pattern) {
 }
 
 QRect TASHintWindow::CalcHintRect(int maxWidth, const QString& hint) const {
-    QRect text = fontMetrics().boundingRect(QRect(0, 0, qMax(1, maxWidth), 10000), kTextFlags, hint);
+    QRect text =
+        fontMetrics().boundingRect(QRect(0, 0, qMax(1, maxWidth), 10000), kTextFlags, hint);
     text.moveTopLeft(QPoint(0, 0));
     // Room for the text's own margin, as the stock hint window leaves.
     text.adjust(0, 0, 6, 2);
@@ -90,9 +91,8 @@ QColor TASHintWindow::frameColor() const {
 
 void TASHintWindow::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    const QBrush body = pattern_.isNull()
-                            ? QBrush(QToolTip::palette().color(QPalette::ToolTipBase))
-                            : QBrush(pattern_);
+    const QBrush body = pattern_.isNull() ? QBrush(QToolTip::palette().color(QPalette::ToolTipBase))
+                                          : QBrush(pattern_);
     painter.setClipRegion(frameRegion_);
     painter.fillRect(rect(), body);
     painter.setClipRegion(innerEdge(frameRegion_, settings_.FrameWidth));
@@ -104,4 +104,4 @@ void TASHintWindow::paintEvent(QPaintEvent*) {
     painter.drawText(textRect, kTextFlags, text_);
 }
 
-}  // namespace qm
+} // namespace qm

@@ -13,7 +13,7 @@ namespace qm {
 
 class TASHintWindow : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit TASHintWindow(QWidget* parent = nullptr);
     ~TASHintWindow() override;
 
@@ -32,10 +32,10 @@ public:
     QColor frameColor() const;
     const QString& hintText() const { return text_; }
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 
-private:
+  private:
     THintSettings settings_;
     QPixmap pattern_;
     QString text_;
@@ -43,4 +43,4 @@ private:
     QRegion frameRegion_;
 };
 
-}  // namespace qm
+} // namespace qm

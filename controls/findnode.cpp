@@ -28,7 +28,7 @@ QTreeWidgetItem* findSibling(QTreeWidgetItem* parent, QTreeWidget* tree, int row
     return nullptr;
 }
 
-}  // namespace
+} // namespace
 
 QTreeWidgetItem* FindNodeByPath(QTreeWidget* items, std::string_view path, std::string_view name) {
     if (!items || items->topLevelItemCount() == 0)
@@ -74,4 +74,4 @@ QModelIndex FindNodeByPath(const QAbstractItemModel* model, std::string_view pat
     return components.empty() ? model->index(0, 0) : found;
 }
 
-}  // namespace qm
+} // namespace qm

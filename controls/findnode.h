@@ -20,4 +20,4 @@ QTreeWidgetItem* FindNodeByPath(QTreeWidget* items, std::string_view path, std::
 QModelIndex FindNodeByPath(const QAbstractItemModel* model, std::string_view path,
                            std::string_view name);
 
-}  // namespace qm
+} // namespace qm

@@ -1,8 +1,8 @@
 #include "controls/frmreminder.h"
 
 #include "controls/imageregion.h"
-#include "controls/skinbutton.h"
 #include "controls/skin.h"
+#include "controls/skinbutton.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -16,11 +16,11 @@ namespace {
 
 // A transparent hot spot over the picture's close symbol.
 class CloseSpot : public QWidget {
-public:
+  public:
     using QWidget::QWidget;
     std::function<void()> onClick;
 
-protected:
+  protected:
     void mouseReleaseEvent(QMouseEvent* event) override {
         if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()) &&
             onClick)
@@ -33,7 +33,7 @@ TImageRegion* makeButton(QWidget* parent, const char* name, const char* picture,
                           {118, 19}, {6, top});
 }
 
-}  // namespace
+} // namespace
 
 TFrmReminder::TFrmReminder(QWidget* owner)
     : TSkinnedDialog(owner, QSize(195, 68), CornerOutline{1, 0, 0, 0, 20}, false) {
@@ -78,4 +78,4 @@ void TFrmReminder::showEvent(QShowEvent* event) {
     activateWindow();
 }
 
-}  // namespace qm
+} // namespace qm

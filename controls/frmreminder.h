@@ -10,18 +10,18 @@ namespace qm {
 
 class TFrmReminder : public TSkinnedDialog {
     Q_OBJECT
-public:
+  public:
     explicit TFrmReminder(QWidget* owner = nullptr);
 
     TReminderModel& model() { return model_; }
     // Places the window beside `trayRect` (nothing: the tray's place is unknown).
     void placeBesideTray(std::optional<QRect> trayRect);
 
-protected:
+  protected:
     void showEvent(QShowEvent* event) override;
 
-private:
+  private:
     TReminderModel model_;
 };
 
-}  // namespace qm
+} // namespace qm

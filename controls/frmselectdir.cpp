@@ -1,8 +1,8 @@
 #include "controls/frmselectdir.h"
 
 #include "controls/imageregion.h"
-#include "controls/skinbutton.h"
 #include "controls/skin.h"
+#include "controls/skinbutton.h"
 #include "platform/answerscript.h"
 
 #include <QComboBox>
@@ -23,7 +23,7 @@ TImageRegion* makeButton(QWidget* parent, const char* name, const char* picture,
                           at);
 }
 
-}  // namespace
+} // namespace
 
 void TFrmSelectDir::setBringUpMainWindow(std::function<void()> bringUp) {
     bringUpMainWindow() = std::move(bringUp);
@@ -108,4 +108,4 @@ bool SelectFolder(std::string& path) {
     return result == 1 && folderExists(path);
 }
 
-}  // namespace qm
+} // namespace qm

@@ -15,7 +15,7 @@ namespace qm {
 
 class TFrmSelectDir : public TSkinnedDialog {
     Q_OBJECT
-public:
+  public:
     explicit TFrmSelectDir(QWidget* owner = nullptr, TSelectDirModel model = TSelectDirModel());
 
     TSelectDirModel& model() { return model_; }
@@ -29,10 +29,10 @@ public:
     // it; without it nothing happens).
     static void setBringUpMainWindow(std::function<void()> bringUp);
 
-protected:
+  protected:
     void showEvent(QShowEvent* event) override;
 
-private:
+  private:
     void refreshList();
 
     TSelectDirModel model_;
@@ -44,4 +44,4 @@ private:
 // script mode the line "SelectFolder=<DOS path>" answers.
 bool SelectFolder(std::string& path);
 
-}  // namespace qm
+} // namespace qm

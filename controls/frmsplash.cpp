@@ -22,4 +22,4 @@ TFrmSplash::TFrmSplash(QWidget* owner)
     timer_->start();
 }
 
-}  // namespace qm
+} // namespace qm

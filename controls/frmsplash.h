@@ -10,14 +10,14 @@ namespace qm {
 
 class TFrmSplash : public TSkinnedDialog {
     Q_OBJECT
-public:
+  public:
     static constexpr int kInterval = 4000;
 
     explicit TFrmSplash(QWidget* owner = nullptr);
     QTimer* timer() const { return timer_; }
 
-private:
+  private:
     QTimer* timer_ = nullptr;
 };
 
-}  // namespace qm
+} // namespace qm

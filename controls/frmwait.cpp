@@ -19,7 +19,7 @@ constexpr WaitPage kPages[TFrmWait::kPageCount] = {
     {"TS_Save", "wait_save"}, {"TS_contents", "wait_contents"},
 };
 
-}  // namespace
+} // namespace
 
 const char* TFrmWait::pageName(int index) {
     return kPages[checkedPage(index)].name;
@@ -54,4 +54,4 @@ int TFrmWait::pageIndex() const {
     return pages_->currentIndex();
 }
 
-}  // namespace qm
+} // namespace qm

@@ -11,7 +11,7 @@ namespace qm {
 
 class TFrmWait : public TSkinnedDialog {
     Q_OBJECT
-public:
+  public:
     static constexpr int kPageCount = 5;
     // Page names in index order; an index outside 0..4 shows page 0.
     static const char* pageName(int index);
@@ -21,8 +21,8 @@ public:
 
     int pageIndex() const;
 
-private:
+  private:
     QStackedWidget* pages_ = nullptr;
 };
 
-}  // namespace qm
+} // namespace qm

@@ -55,13 +55,13 @@ int scaleComponent(int component, int fade) {
     return whole;
 }
 
-}  // namespace
+} // namespace
 
 QColor fadedColor(const QColor& background, int fade) {
     return QColor(scaleComponent(background.red(), fade), scaleComponent(background.green(), fade),
                   scaleComponent(background.blue(), fade));
 }
 
-}  // namespace hintgeometry
+} // namespace hintgeometry
 
-}  // namespace qm
+} // namespace qm

@@ -11,10 +11,10 @@
 namespace qm {
 
 struct THintSettings {
-    int FrameWidth = 2;   // 1 .. 20
-    int RoundSize = 15;   // 0 .. 20
-    QColor FrameColor;    // the tooltip background colour unless set
-    int FrameFade = 35;   // 0 .. 50, fiftieths of the background colour
+    int FrameWidth = 2; // 1 .. 20
+    int RoundSize = 15; // 0 .. 20
+    QColor FrameColor;  // the tooltip background colour unless set
+    int FrameFade = 35; // 0 .. 50, fiftieths of the background colour
     bool AutoFrameColor = true;
 
     // Each setter stores an accepted value and returns true; other values are ignored.
@@ -37,6 +37,6 @@ std::array<QPoint, 3> framePointer(int w, int frameWidth);
 // Each of red, green and blue scaled by fade / 50, halves to the even neighbour.
 QColor fadedColor(const QColor& background, int fade);
 
-}  // namespace hintgeometry
+} // namespace hintgeometry
 
-}  // namespace qm
+} // namespace qm

@@ -73,7 +73,8 @@ void TImageRegion::mousePressEvent(QMouseEvent* event) {
 }
 
 void TImageRegion::mouseReleaseEvent(QMouseEvent* event) {
-    bool click = pressed_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
+    bool click = pressed_ && event->button() == Qt::LeftButton &&
+                 rect().contains(event->position().toPoint());
     pressed_ = false;
     QWidget::mouseReleaseEvent(event);
     if (click && isEnabled())
@@ -88,4 +89,4 @@ void TImageRegion::paintEvent(QPaintEvent*) {
     painter.drawPixmap(rect(), shown);
 }
 
-}  // namespace qm
+} // namespace qm

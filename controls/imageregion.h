@@ -14,7 +14,7 @@ namespace qm {
 
 class TImageRegion : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit TImageRegion(QWidget* parent = nullptr);
 
     // The normal picture. The control resizes itself to it (the layouts size every
@@ -29,12 +29,12 @@ public:
 
     QSize sizeHint() const override;
 
-signals:
+  signals:
     void clicked();
     void OnMouseEnter(QObject* sender);
     void OnMouseLeave(QObject* sender);
 
-protected:
+  protected:
     // Overridable steps run after the enter and leave events, as descendants expect.
     virtual void MouseEnter();
     virtual void MouseLeave();
@@ -46,11 +46,11 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
-private:
+  private:
     TImageRegionModel model_;
     QPixmap picture_;
     QPixmap bitMapEnter_;
     bool pressed_ = false;
 };
 
-}  // namespace qm
+} // namespace qm

@@ -18,4 +18,4 @@ TImageRegionModel::Face TImageRegionModel::shownFace() const {
     return Face::Normal;
 }
 
-}  // namespace qm
+} // namespace qm

@@ -10,7 +10,7 @@
 namespace qm {
 
 class TImageRegionModel {
-public:
+  public:
     enum class Face { Normal, Hover };
 
     // Returns true when the widget is to fire OnMouseEnter / OnMouseLeave.
@@ -25,10 +25,10 @@ public:
     // picture; a button without one keeps its normal face rather than going blank.
     Face shownFace() const;
 
-private:
+  private:
     bool enabled_ = true;
     bool mouseOver_ = false;
     bool hasHoverPicture_ = false;
 };
 
-}  // namespace qm
+} // namespace qm

@@ -19,4 +19,4 @@ std::optional<int> TAddToExceptionModel::keyResult(bool enter, bool escape) {
     return std::nullopt;
 }
 
-}  // namespace qm
+} // namespace qm

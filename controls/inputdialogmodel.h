@@ -9,7 +9,7 @@
 namespace qm {
 
 class TAddToExceptionModel {
-public:
+  public:
     TAddToExceptionModel(std::string prompt, std::string text, bool showBrowse)
         : prompt_(std::move(prompt)), text_(std::move(text)), showBrowse_(showBrowse) {}
 
@@ -25,10 +25,10 @@ public:
     // Enter answers OK (1), Esc Cancel (2); other keys are the edit's.
     static std::optional<int> keyResult(bool enter, bool escape);
 
-private:
+  private:
     std::string prompt_;
     std::string text_;
     bool showBrowse_;
 };
 
-}  // namespace qm
+} // namespace qm

@@ -1,8 +1,8 @@
 #include "controls/messageform.h"
 
 #include "controls/imageregion.h"
-#include "controls/skinbutton.h"
 #include "controls/skin.h"
+#include "controls/skinbutton.h"
 #include "controls/wraplabel.h"
 #include "platform/answerscript.h"
 
@@ -18,7 +18,7 @@ namespace qm {
 
 namespace {
 
-constexpr int kSpacerHeight = 13;  // the empty label `Label1` above the text
+constexpr int kSpacerHeight = 13; // the empty label `Label1` above the text
 constexpr int kButtonTop = 10;
 
 int maxWindowHeight() {
@@ -28,12 +28,12 @@ int maxWindowHeight() {
     return screen->availableGeometry().height() * 2 / 3;
 }
 
-}  // namespace
+} // namespace
 
 TfrmMessage::TfrmMessage(QWidget* owner, const std::string& text, int kind,
                          const TMessageStyle& style)
-    : TSkinnedDialog(owner, QSize(style.clientWidth, style.clientHeight), CornerOutline{1, 0, 0, 0, 10},
-                     true),
+    : TSkinnedDialog(owner, QSize(style.clientWidth, style.clientHeight),
+                     CornerOutline{1, 0, 0, 0, 10}, true),
       model_(kind, text), style_(style) {
     setObjectName(QStringLiteral("frmMessage"));
     QWidget* body = panel();
@@ -67,9 +67,9 @@ void TfrmMessage::buildPages() {
         auto* page = new QWidget;
         page->setObjectName(QString::fromLatin1(kPages[kind]));
         for (const auto& spec : TMessageFormModel(kind, {}).buttons()) {
-            TImageRegion* button = makeSkinButton(
-                page, QString::fromStdString(spec.name), QString::fromStdString(spec.picture),
-                {spec.width, 25}, {spec.left, kButtonTop});
+            TImageRegion* button = makeSkinButton(page, QString::fromStdString(spec.name),
+                                                  QString::fromStdString(spec.picture),
+                                                  {spec.width, 25}, {spec.left, kButtonTop});
             const int result = spec.result;
             connect(button, &TImageRegion::clicked, this, [this, result] { done(result); });
         }
@@ -90,7 +90,8 @@ void TfrmMessage::fitText() {
         fit = TMessageFormModel::fitText(message_->textHeight(textWidth - barWidth),
                                          style_.clientHeight, maxWindowHeight());
     }
-    scroll_->setVerticalScrollBarPolicy(fit.scrolls ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+    scroll_->setVerticalScrollBarPolicy(fit.scrolls ? Qt::ScrollBarAlwaysOn
+                                                    : Qt::ScrollBarAlwaysOff);
     setClientSize(QSize(style_.clientWidth, fit.windowHeight));
     scroll_->setGeometry(0, kSpacerHeight, body->width(), fit.labelHeight);
     const int pagesTop = kSpacerHeight + fit.labelHeight;
@@ -127,4 +128,4 @@ int ShowMessageForm(int kind, const std::string& text, const TMessageStyle& styl
     return box.exec();
 }
 
-}  // namespace qm
+} // namespace qm

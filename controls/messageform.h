@@ -19,20 +19,20 @@ class TWrapLabel;
 
 class TfrmMessage : public TSkinnedDialog {
     Q_OBJECT
-public:
+  public:
     TfrmMessage(QWidget* owner, const std::string& text, int kind,
                 const TMessageStyle& style = TMessageStyle::mainProgram());
 
     const TMessageFormModel& model() const { return model_; }
 
-public slots:
+  public slots:
     void reject() override;
 
-protected:
+  protected:
     void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
-private:
+  private:
     void buildPages();
     void fitText();
 
@@ -48,4 +48,4 @@ private:
 int ShowMessageForm(int kind, const std::string& text,
                     const TMessageStyle& style = TMessageStyle::mainProgram());
 
-}  // namespace qm
+} // namespace qm

@@ -48,4 +48,4 @@ TMessageFormModel::Fit TMessageFormModel::fitText(int textHeight, int baseWindow
     return fit;
 }
 
-}  // namespace qm
+} // namespace qm

@@ -13,8 +13,8 @@ namespace qm {
 struct TMessageStyle {
     int clientWidth = 360;
     int clientHeight = 143;
-    bool bringToFront = true;  // the main program pulls its questions to the foreground
-    bool frameLine = false;    // the updater frames its text with a yellow line
+    bool bringToFront = true; // the main program pulls its questions to the foreground
+    bool frameLine = false;   // the updater frames its text with a yellow line
 
     static TMessageStyle mainProgram() { return {360, 143, true, false}; }
     static TMessageStyle setupProgram() { return {362, 145, false, false}; }
@@ -22,15 +22,15 @@ struct TMessageStyle {
 };
 
 class TMessageFormModel {
-public:
+  public:
     enum Result { mrOk = 1, mrCancel = 2, mrYes = 6, mrNo = 7 };
 
     struct Button {
-        std::string name;     // object name of the image button
+        std::string name; // object name of the image button
         int result = 0;
-        int left = 0;         // x inside the button page
+        int left = 0; // x inside the button page
         int width = 0;
-        std::string picture;  // skin picture; the hover face adds "_hover"
+        std::string picture; // skin picture; the hover face adds "_hover"
     };
 
     // Kinds other than 0, 1 and 2 show the OK page.
@@ -58,9 +58,9 @@ public:
     };
     static Fit fitText(int textHeight, int baseWindowHeight, int maxWindowHeight);
 
-private:
+  private:
     int kind_;
     std::string text_;
 };
 
-}  // namespace qm
+} // namespace qm

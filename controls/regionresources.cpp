@@ -22,7 +22,7 @@ bool TRegionResurces::ApplyRegion(QWidget* control, const QString& name) {
         return false;
     std::optional<QByteArray> bytes = rawData(name);
     if (!bytes)
-        return false;  // no such outline: the window keeps its shape
+        return false; // no such outline: the window keeps its shape
     return applyRegionBytes(control, name, *bytes);
 }
 
@@ -37,9 +37,9 @@ bool TRegionResurces::applyRegionBytes(QWidget* control, const QString& name,
         return true;
     }
     applyOutline(control, QRegion());
-    ShowMessageForm(0, "The window outline " + name.toStdString() + " is damaged: " +
-                           result.error + ". The window is shown without it.");
+    ShowMessageForm(0, "The window outline " + name.toStdString() + " is damaged: " + result.error +
+                           ". The window is shown without it.");
     return false;
 }
 
-}  // namespace qm
+} // namespace qm

@@ -15,7 +15,7 @@ class QWidget;
 namespace qm {
 
 class TRegionResurces {
-public:
+  public:
     // The raw outline `name` as the program holds it, or nothing when it holds none.
     static std::optional<QByteArray> rawData(const QString& name);
 
@@ -28,4 +28,4 @@ public:
     static bool applyRegionBytes(QWidget* control, const QString& name, const QByteArray& bytes);
 };
 
-}  // namespace qm
+} // namespace qm

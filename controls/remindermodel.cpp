@@ -26,4 +26,4 @@ bool TReminderModel::Imr_CancelClick() {
     return true;
 }
 
-}  // namespace qm
+} // namespace qm

@@ -11,14 +11,14 @@
 namespace qm {
 
 class TReminderModel {
-public:
+  public:
     // Beside the tray icon: 135 px left of it and 80 px above it, then moved fully inside
     // the available screen. Where the tray's place is unknown, the bottom-right corner
     // of the available screen.
     static QPoint place(std::optional<QRect> trayRect, const QRect& available, QSize size);
 
-    std::function<void()> onBackup;   // opens the Backup page
-    std::function<void()> onTurnOff;  // unticks the reminder and saves the settings quietly
+    std::function<void()> onBackup;  // opens the Backup page
+    std::function<void()> onTurnOff; // unticks the reminder and saves the settings quietly
 
     // Each returns true: the window is to hide afterwards.
     bool imr_BackupClick();
@@ -26,4 +26,4 @@ public:
     bool img_CloseClick() { return true; }
 };
 
-}  // namespace qm
+} // namespace qm

@@ -82,4 +82,4 @@ void TSelectDirModel::finish(std::string& path) const {
     path = selectedPath();
 }
 
-}  // namespace qm
+} // namespace qm

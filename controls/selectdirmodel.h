@@ -14,14 +14,14 @@
 namespace qm {
 
 class TSelectDirModel {
-public:
+  public:
     struct Item {
-        std::string text;  // what the list shows
-        std::string path;  // full DOS path, no trailing backslash except a root
-        int level = 0;     // indentation
+        std::string text; // what the list shows
+        std::string path; // full DOS path, no trailing backslash except a root
+        int level = 0;    // indentation
     };
 
-    using DriveLister = std::function<std::vector<std::string>()>;  // roots "X:\"
+    using DriveLister = std::function<std::vector<std::string>()>; // roots "X:\"
     using FolderLister = std::function<FolderListing(std::string_view)>;
 
     explicit TSelectDirModel(DriveLister drives = {}, FolderLister folders = {});
@@ -50,7 +50,7 @@ public:
     // of unknown type.
     static std::vector<std::string> tableDrives();
 
-private:
+  private:
     void showFolder(const std::string& folder);
 
     DriveLister driveLister_;
@@ -62,4 +62,4 @@ private:
     int selected_ = -1;
 };
 
-}  // namespace qm
+} // namespace qm

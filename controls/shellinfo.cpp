@@ -20,7 +20,7 @@ std::optional<QString> hostOf(const std::string& dosPath) {
     return QString::fromStdString(*host);
 }
 
-}  // namespace
+} // namespace
 
 std::unique_ptr<QFileIconProvider> GetSystemImageList() {
     return std::make_unique<QFileIconProvider>();
@@ -79,4 +79,4 @@ QString shellTypeName(const std::string& dosPath) {
     return QMimeDatabase().mimeTypeForFile(file).comment();
 }
 
-}  // namespace qm
+} // namespace qm

@@ -16,7 +16,7 @@ namespace qm {
 std::unique_ptr<QFileIconProvider> GetSystemImageList();
 
 struct TSpecialFolderInfo {
-    std::string path;  // host path of the folder
+    std::string path; // host path of the folder
     QIcon icon;
     QIcon openIcon;
 };
@@ -33,4 +33,4 @@ void GetFileSystemName(const std::string& root, std::string& name);
 QIcon shellIcon(const std::string& dosPath);
 QString shellTypeName(const std::string& dosPath);
 
-}  // namespace qm
+} // namespace qm

@@ -47,4 +47,4 @@ QPixmap skinPicture(const QString& name, QSize fallbackSize) {
     return plain;
 }
 
-}  // namespace qm
+} // namespace qm

@@ -23,4 +23,4 @@ QFont skinLabelFont();
 // The picture `name` (no extension), or a plain face of `fallbackSize` when it is missing.
 QPixmap skinPicture(const QString& name, QSize fallbackSize = QSize(16, 16));
 
-}  // namespace qm
+} // namespace qm

@@ -15,4 +15,4 @@ TImageRegion* makeSkinButton(QWidget* parent, const QString& name, const QString
     return button;
 }
 
-}  // namespace qm
+} // namespace qm

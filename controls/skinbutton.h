@@ -15,4 +15,4 @@ class TImageRegion;
 TImageRegion* makeSkinButton(QWidget* parent, const QString& name, const QString& picture,
                              QSize size, QPoint at);
 
-}  // namespace qm
+} // namespace qm

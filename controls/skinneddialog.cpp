@@ -20,7 +20,7 @@ QLabel* makeEdge(QWidget* parent, const char* name, const char* picture, QSize s
     return edge;
 }
 
-}  // namespace
+} // namespace
 
 TSkinnedDialog::TSkinnedDialog(QWidget* parent, QSize clientSize, CornerOutline outline,
                                bool framed)
@@ -60,9 +60,9 @@ void TSkinnedDialog::layoutFrame() {
 }
 
 void TSkinnedDialog::applyCornerOutline() {
-    applyOutline(this, roundRectRegion(outline_.left, outline_.top, width() + outline_.growRight,
-                                       height() + outline_.growBottom, outline_.corner,
-                                       outline_.corner));
+    applyOutline(this,
+                 roundRectRegion(outline_.left, outline_.top, width() + outline_.growRight,
+                                 height() + outline_.growBottom, outline_.corner, outline_.corner));
 }
 
 void TSkinnedDialog::showEvent(QShowEvent* event) {
@@ -87,4 +87,4 @@ QLabel* makeSkinLabel(QWidget* parent, const QString& objectName, const QString&
     return label;
 }
 
-}  // namespace qm
+} // namespace qm

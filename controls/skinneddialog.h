@@ -22,7 +22,7 @@ struct CornerOutline {
 
 class TSkinnedDialog : public QDialog {
     Q_OBJECT
-public:
+  public:
     TSkinnedDialog(QWidget* parent, QSize clientSize, CornerOutline outline, bool framed);
 
     QWidget* panel() const { return panel_; }
@@ -30,12 +30,12 @@ public:
     // Resizes the window and lays out its frame again.
     void setClientSize(QSize size);
 
-protected:
+  protected:
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void applyCornerOutline();
 
-private:
+  private:
     void layoutFrame();
 
     CornerOutline outline_;
@@ -49,4 +49,4 @@ private:
 // A label in the skin's white bold face.
 QLabel* makeSkinLabel(QWidget* parent, const QString& objectName, const QString& text = {});
 
-}  // namespace qm
+} // namespace qm

@@ -67,7 +67,7 @@ QRegion uniteRange(const std::vector<QRect>& rects, size_t from, size_t to) {
     return uniteRange(rects, from, middle).united(uniteRange(rects, middle, to));
 }
 
-}  // namespace
+} // namespace
 
 QRegion regionFromData(const RegionData& data) {
     std::vector<QRect> rects;
@@ -95,4 +95,4 @@ void applyOutline(QWidget* window, const QRegion& outline) {
     window->setMask(outline);
 }
 
-}  // namespace qm
+} // namespace qm

@@ -34,4 +34,4 @@ QRegion regionFromData(const RegionData& data);
 // Gives `window` the outline; an empty region makes it rectangular again.
 void applyOutline(QWidget* window, const QRegion& outline);
 
-}  // namespace qm
+} // namespace qm

@@ -33,7 +33,7 @@ qreal layoutLines(QTextLayout& layout, int width) {
     return height;
 }
 
-}  // namespace
+} // namespace
 
 TWrapLabel::TWrapLabel(QWidget* parent) : QWidget(parent) {
     setFont(skinLabelFont());
@@ -58,4 +58,4 @@ void TWrapLabel::paintEvent(QPaintEvent*) {
     layout.draw(&painter, QPointF(0, 0));
 }
 
-}  // namespace qm
+} // namespace qm

@@ -8,7 +8,7 @@ namespace qm {
 
 class TWrapLabel : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit TWrapLabel(QWidget* parent = nullptr);
 
     void setText(const QString& text);
@@ -18,11 +18,11 @@ public:
     bool hasHeightForWidth() const override { return true; }
     int heightForWidth(int width) const override { return textHeight(width); }
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 
-private:
+  private:
     QString text_;
 };
 
-}  // namespace qm
+} // namespace qm

@@ -38,7 +38,7 @@ std::string oneLine(std::string_view text) {
     return out;
 }
 
-}  // namespace
+} // namespace
 
 AnswerScript& AnswerScript::instance() {
     static AnswerScript script;
@@ -176,8 +176,8 @@ std::optional<int> AnswerScript::answerMessage(int kind, std::string_view text) 
                   << "\" does not fit a message box of kind " << kind << ": " << text << "\n";
         ++failures_;
     } else if (kind != 0) {
-        std::cerr << "answerscript: FAILURE: unanswered question (kind " << kind
-                  << "), answering " << safe << ": " << text << "\n";
+        std::cerr << "answerscript: FAILURE: unanswered question (kind " << kind << "), answering "
+                  << safe << ": " << text << "\n";
         ++failures_;
     }
     // A notice needs no line: it can only be acknowledged.
@@ -218,4 +218,4 @@ std::vector<std::string> AnswerScript::unusedAnswers() const {
     return unused;
 }
 
-}  // namespace qm
+} // namespace qm

@@ -21,14 +21,14 @@
 namespace qm {
 
 struct AnswerRecord {
-    int kind = 0;          // message box kind, or kTextQuestion
-    std::string text;      // the question as asked
-    std::string answer;    // the answer given
-    bool scripted = true;  // false when the safe answer stood in for a missing line
+    int kind = 0;         // message box kind, or kTextQuestion
+    std::string text;     // the question as asked
+    std::string answer;   // the answer given
+    bool scripted = true; // false when the safe answer stood in for a missing line
 };
 
 class AnswerScript {
-public:
+  public:
     // The kind recorded for questions answered with a text (input dialog, folder picker).
     static constexpr int kTextQuestion = -1;
 
@@ -71,7 +71,7 @@ public:
     static int safeResult(int kind);
     static bool resultAllowed(int kind, int result);
 
-private:
+  private:
     AnswerScript() = default;
     struct Line {
         std::string textPart;
@@ -89,4 +89,4 @@ private:
     std::string logPath_;
 };
 
-}  // namespace qm
+} // namespace qm

@@ -25,7 +25,7 @@ int64_t daysFromCivil(int64_t y, unsigned m, unsigned d) {
     const unsigned yoe = static_cast<unsigned>(y - era * 400);
     const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
     const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + static_cast<int64_t>(doe) - 719468;  // days since 1970-01-01
+    return era * 146097 + static_cast<int64_t>(doe) - 719468; // days since 1970-01-01
 }
 
 void civilFromDays(int64_t z, int& y, int& m, int& d) {
@@ -54,7 +54,7 @@ int64_t toMilliseconds(TDateTime value) {
         return 0;
     double days = std::trunc(value);
     int64_t ms = std::llround(std::fabs(value - days) * kMsPerDay);
-    if (ms == kMsPerDay) {  // rounded up to the next midnight
+    if (ms == kMsPerDay) { // rounded up to the next midnight
         days += 1;
         ms = 0;
     }
@@ -68,7 +68,7 @@ std::string twoDigits(int v) {
     return buf;
 }
 
-}  // namespace
+} // namespace
 
 LocaleFormats localeFormats() {
     std::lock_guard lock(gMutex);
@@ -100,8 +100,9 @@ void setClock(std::function<TDateTime()> clock) {
 }
 
 TDateTime encodeDateTime(const DateTimeParts& p) {
-    int64_t days = daysFromCivil(p.year, static_cast<unsigned>(p.month),
-                                 static_cast<unsigned>(p.day)) + kUnixEpochDays;
+    int64_t days =
+        daysFromCivil(p.year, static_cast<unsigned>(p.month), static_cast<unsigned>(p.day)) +
+        kUnixEpochDays;
     double frac = (((p.hour * 60.0 + p.minute) * 60.0 + p.second) * 1000.0 + p.millisecond) /
                   static_cast<double>(kMsPerDay);
     return days >= 0 ? static_cast<double>(days) + frac : static_cast<double>(days) - frac;
@@ -126,8 +127,12 @@ TDateTime dateTimeFromUnix(int64_t seconds, int32_t nanoseconds) {
     time_t t = static_cast<time_t>(seconds);
     tm local{};
     localtime_r(&t, &local);
-    DateTimeParts p{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
-                    local.tm_hour,        local.tm_min,     local.tm_sec,
+    DateTimeParts p{local.tm_year + 1900,
+                    local.tm_mon + 1,
+                    local.tm_mday,
+                    local.tm_hour,
+                    local.tm_min,
+                    local.tm_sec,
                     static_cast<int>(nanoseconds / 1'000'000)};
     return encodeDateTime(p);
 }
@@ -155,8 +160,8 @@ TDateTime dosToDateTime(uint32_t dos) {
     p.hour = time >> 11;
     p.minute = (time >> 5) & 0x3F;
     p.second = (time & 0x1F) * 2;
-    if (p.month < 1 || p.month > 12 || p.day < 1 || p.day > 31 || p.hour > 23 ||
-        p.minute > 59 || p.second > 59)
+    if (p.month < 1 || p.month > 12 || p.day < 1 || p.day > 31 || p.hour > 23 || p.minute > 59 ||
+        p.second > 59)
         return 0;
     return encodeDateTime(p);
 }
@@ -177,7 +182,7 @@ std::string formatDateTimePattern(std::string_view pattern, TDateTime value,
                             pattern.find("AM/PM") != std::string_view::npos ||
                             pattern.find("am/pm") != std::string_view::npos;
     std::string out;
-    bool afterHour = false;  // an "m" right after an hour field means minutes
+    bool afterHour = false; // an "m" right after an hour field means minutes
     size_t i = 0;
     auto run = [&](char c) {
         size_t n = 0;
@@ -267,7 +272,9 @@ std::string formatDateTime(TDateTime value, const LocaleFormats& f) {
            formatDateTimePattern(f.longTimeFormat, value, f);
 }
 
-std::string formatDateTime(TDateTime value) { return formatDateTime(value, localeFormats()); }
+std::string formatDateTime(TDateTime value) {
+    return formatDateTime(value, localeFormats());
+}
 
 std::string formatDateTimeWithSeparators(TDateTime value, char separator) {
     LocaleFormats f = localeFormats();
@@ -298,4 +305,4 @@ std::string floatToStrFixed(double value, int decimals) {
     return s;
 }
 
-}  // namespace qm
+} // namespace qm

@@ -69,4 +69,4 @@ std::string floatToStrGeneral(double value);
 // Fixed notation with `decimals` decimals and the locale's decimal separator.
 std::string floatToStrFixed(double value, int decimals);
 
-}  // namespace qm
+} // namespace qm

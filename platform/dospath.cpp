@@ -9,7 +9,9 @@ namespace qm {
 
 namespace {
 
-bool isSeparator(char c) { return c == '\\' || c == '/'; }
+bool isSeparator(char c) {
+    return c == '\\' || c == '/';
+}
 
 bool hasDriveLetter(std::string_view path) {
     return path.size() >= 2 && path[1] == ':' && std::isalpha(static_cast<unsigned char>(path[0]));
@@ -25,7 +27,7 @@ size_t nameStart(std::string_view path) {
     return 0;
 }
 
-}  // namespace
+} // namespace
 
 std::optional<std::string> toHostPath(std::string_view dosPath) {
     if (!hasDriveLetter(dosPath))
@@ -95,8 +97,15 @@ bool isValidDosName(std::string_view name) {
         if (u < 32 || u == 127)
             return false;
         switch (c) {
-        case '\\': case '/': case ':': case '*': case '?':
-        case '"': case '<': case '>': case '|':
+        case '\\':
+        case '/':
+        case ':':
+        case '*':
+        case '?':
+        case '"':
+        case '<':
+        case '>':
+        case '|':
             return false;
         default:
             break;
@@ -117,8 +126,8 @@ std::string extractFilePath(std::string_view path) {
 
 std::string extractFileDir(std::string_view path) {
     size_t start = nameStart(path);
-    if (start > 0 && isSeparator(path[start - 1]) &&
-        !(start == 3 && hasDriveLetter(path)) && start > 1)
+    if (start > 0 && isSeparator(path[start - 1]) && !(start == 3 && hasDriveLetter(path)) &&
+        start > 1)
         --start;
     return std::string(path.substr(0, start));
 }
@@ -185,4 +194,4 @@ std::string lowerCaseDos(std::string_view s) {
     return r;
 }
 
-}  // namespace qm
+} // namespace qm

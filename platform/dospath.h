@@ -26,11 +26,11 @@ std::optional<std::string> toDosPath(const std::string& hostPath);
 bool isValidDosName(std::string_view name);
 
 // Classic path text helpers, on DOS paths.
-std::string extractFileDrive(std::string_view path);  // "C:"
-std::string extractFilePath(std::string_view path);   // "C:\dir\" (up to the last separator)
-std::string extractFileDir(std::string_view path);    // "C:\dir" (no trailing separator unless root)
-std::string extractFileName(std::string_view path);   // "file.txt"
-std::string extractFileExt(std::string_view path);    // ".txt" ("" when none)
+std::string extractFileDrive(std::string_view path); // "C:"
+std::string extractFilePath(std::string_view path);  // "C:\dir\" (up to the last separator)
+std::string extractFileDir(std::string_view path);   // "C:\dir" (no trailing separator unless root)
+std::string extractFileName(std::string_view path);  // "file.txt"
+std::string extractFileExt(std::string_view path);   // ".txt" ("" when none)
 std::string changeFileExt(std::string_view path, std::string_view ext);
 std::string includeTrailingBackslash(std::string_view path);
 std::string excludeTrailingBackslash(std::string_view path);
@@ -40,4 +40,4 @@ bool sameTextDos(std::string_view a, std::string_view b);
 std::string upperCaseDos(std::string_view s);
 std::string lowerCaseDos(std::string_view s);
 
-}  // namespace qm
+} // namespace qm

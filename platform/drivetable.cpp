@@ -4,9 +4,9 @@
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
-#include <strings.h>
 #include <cstring>
 #include <filesystem>
+#include <strings.h>
 
 namespace qm {
 
@@ -46,14 +46,16 @@ bool parseOverride(const std::string& item, char& letter, DriveType& type, std::
     return true;
 }
 
-}  // namespace
+} // namespace
 
 DriveTable& DriveTable::instance() {
     static DriveTable table;
     return table;
 }
 
-DriveTable::DriveTable() { reloadLocked(); }
+DriveTable::DriveTable() {
+    reloadLocked();
+}
 
 void DriveTable::reload() {
     std::lock_guard lock(mutex_);
@@ -136,10 +138,11 @@ std::optional<DriveEntry> DriveTable::findByHostPath(const std::string& hostPath
     const DriveEntry* best = nullptr;
     for (const DriveEntry& e : entries_) {
         const std::string& root = e.hostRoot;
-        bool under = root == "/" ? !hostPath.empty() && hostPath[0] == '/'
-                                 : hostPath == root || (hostPath.size() > root.size() &&
-                                                        hostPath.compare(0, root.size(), root) == 0 &&
-                                                        hostPath[root.size()] == '/');
+        bool under = root == "/"
+                         ? !hostPath.empty() && hostPath[0] == '/'
+                         : hostPath == root || (hostPath.size() > root.size() &&
+                                                hostPath.compare(0, root.size(), root) == 0 &&
+                                                hostPath[root.size()] == '/');
         if (under && (!best || root.size() > best->hostRoot.size()))
             best = &e;
     }
@@ -158,8 +161,10 @@ std::optional<DriveType> DriveTable::parseType(const std::string& name) {
     static const struct {
         const char* name;
         DriveType type;
-    } kTypes[] = {{"removable", DriveType::Removable}, {"fixed", DriveType::Fixed},
-                  {"remote", DriveType::Remote},       {"cdrom", DriveType::CdRom},
+    } kTypes[] = {{"removable", DriveType::Removable},
+                  {"fixed", DriveType::Fixed},
+                  {"remote", DriveType::Remote},
+                  {"cdrom", DriveType::CdRom},
                   {"ramdisk", DriveType::RamDisk}};
     for (const auto& t : kTypes)
         if (strcasecmp(name.c_str(), t.name) == 0)
@@ -169,15 +174,22 @@ std::optional<DriveType> DriveTable::parseType(const std::string& name) {
 
 const char* DriveTable::typeName(DriveType type) {
     switch (type) {
-    case DriveType::Removable: return "removable";
-    case DriveType::Fixed: return "fixed";
-    case DriveType::Remote: return "remote";
-    case DriveType::CdRom: return "cdrom";
-    case DriveType::RamDisk: return "ramdisk";
-    case DriveType::NoRootDir: return "norootdir";
-    case DriveType::Unknown: break;
+    case DriveType::Removable:
+        return "removable";
+    case DriveType::Fixed:
+        return "fixed";
+    case DriveType::Remote:
+        return "remote";
+    case DriveType::CdRom:
+        return "cdrom";
+    case DriveType::RamDisk:
+        return "ramdisk";
+    case DriveType::NoRootDir:
+        return "norootdir";
+    case DriveType::Unknown:
+        break;
     }
     return "unknown";
 }
 
-}  // namespace qm
+} // namespace qm

@@ -29,15 +29,15 @@ enum class DriveType {
 };
 
 struct DriveEntry {
-    char letter = 0;       // 'A'..'Z'
-    std::string hostRoot;  // absolute host folder, no trailing slash except "/"
+    char letter = 0;      // 'A'..'Z'
+    std::string hostRoot; // absolute host folder, no trailing slash except "/"
     DriveType type = DriveType::Unknown;
-    std::string label;     // volume label, may be empty
-    std::string source;    // where the entry came from: "default", "override", "mount", "code"
+    std::string label;  // volume label, may be empty
+    std::string source; // where the entry came from: "default", "override", "mount", "code"
 };
 
 class DriveTable {
-public:
+  public:
     // The process-wide table, built on first use from the defaults and QUILLMOOR_DRIVES.
     static DriveTable& instance();
 
@@ -66,13 +66,13 @@ public:
     static std::optional<DriveType> parseType(const std::string& name);
     static const char* typeName(DriveType type);
 
-private:
+  private:
     DriveTable();
     void reloadLocked();
 
     mutable std::recursive_mutex mutex_;
-    std::vector<DriveEntry> entries_;  // sorted by letter
+    std::vector<DriveEntry> entries_; // sorted by letter
     Extender extender_;
 };
 
-}  // namespace qm
+} // namespace qm

@@ -5,11 +5,11 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
-#include <dirent.h>
 
 namespace qm {
 
@@ -28,7 +28,7 @@ int openHost(std::string_view dosPath, int flags, mode_t mode = 0644) {
     } while (fd < 0 && errno == EINTR);
     if (fd < 0)
         return -1;
-    struct stat st{};
+    struct stat st {};
     int error = 0;
     if (fstat(fd, &st) != 0)
         error = errno;
@@ -68,9 +68,11 @@ bool setHostTimes(int fd, const char* path, uint32_t dosDateTime) {
     return path && utimensat(AT_FDCWD, path, times, 0) == 0;
 }
 
-}  // namespace
+} // namespace
 
-FileHandle::~FileHandle() { close(); }
+FileHandle::~FileHandle() {
+    close();
+}
 
 FileHandle::FileHandle(FileHandle&& other) noexcept : fd_(other.fd_), error_(other.error_) {
     other.fd_ = -1;
@@ -126,7 +128,9 @@ int64_t FileHandle::read(void* buffer, int64_t count) {
     return done;
 }
 
-bool FileHandle::readExact(void* buffer, int64_t count) { return read(buffer, count) == count; }
+bool FileHandle::readExact(void* buffer, int64_t count) {
+    return read(buffer, count) == count;
+}
 
 bool FileHandle::write(const void* buffer, int64_t count) {
     if (fd_ < 0 || error_ != 0 || count < 0)
@@ -150,7 +154,7 @@ bool FileHandle::write(const void* buffer, int64_t count) {
 int64_t FileHandle::seek(int64_t offset, SeekOrigin origin) {
     if (fd_ < 0 || error_ != 0)
         return -1;
-    int whence = origin == SeekOrigin::Begin ? SEEK_SET
+    int whence = origin == SeekOrigin::Begin     ? SEEK_SET
                  : origin == SeekOrigin::Current ? SEEK_CUR
                                                  : SEEK_END;
     off_t pos = ::lseek(fd_, static_cast<off_t>(offset), whence);
@@ -161,12 +165,14 @@ int64_t FileHandle::seek(int64_t offset, SeekOrigin origin) {
     return pos;
 }
 
-int64_t FileHandle::position() { return seek(0, SeekOrigin::Current); }
+int64_t FileHandle::position() {
+    return seek(0, SeekOrigin::Current);
+}
 
 int64_t FileHandle::size() {
     if (fd_ < 0)
         return -1;
-    struct stat st{};
+    struct stat st {};
     if (fstat(fd_, &st) != 0)
         return -1;
     return st.st_size;
@@ -201,14 +207,14 @@ bool FileHandle::close() {
 }
 
 bool FileHandle::adoptModeOf(std::string_view dosPath) {
-    struct stat st{};
+    struct stat st {};
     if (fd_ < 0 || !statHost(dosPath, st))
         return false;
     return fchmod(fd_, st.st_mode & 07777) == 0;
 }
 
 std::optional<uint32_t> FileHandle::dosDateTime() {
-    struct stat st{};
+    struct stat st {};
     if (fd_ < 0 || fstat(fd_, &st) != 0)
         return std::nullopt;
     uint32_t dos = dateTimeToDos(modifiedOf(st));
@@ -222,12 +228,12 @@ bool FileHandle::setDosDateTime(uint32_t dosDateTime) {
 }
 
 bool fileExists(std::string_view dosPath) {
-    struct stat st{};
+    struct stat st {};
     return statHost(dosPath, st) && !S_ISDIR(st.st_mode);
 }
 
 bool folderExists(std::string_view dosPath) {
-    struct stat st{};
+    struct stat st {};
     return statHost(dosPath, st) && S_ISDIR(st.st_mode);
 }
 
@@ -248,7 +254,7 @@ bool createFolderChain(std::string_view dosPath) {
         return false;
     const std::string& full = *host;
     // Usually the folder is there already: one look instead of a mkdir per level.
-    struct stat existing{};
+    struct stat existing {};
     if (::stat(full.c_str(), &existing) == 0 && S_ISDIR(existing.st_mode))
         return true;
     std::string path;
@@ -264,7 +270,7 @@ bool createFolderChain(std::string_view dosPath) {
         if (::mkdir(path.c_str(), 0755) != 0 && errno != EEXIST)
             return false;
     }
-    struct stat st{};
+    struct stat st {};
     return ::stat(full.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
@@ -274,14 +280,14 @@ bool removeFolder(std::string_view dosPath) {
 }
 
 int64_t fileSize(std::string_view dosPath) {
-    struct stat st{};
+    struct stat st {};
     if (!statHost(dosPath, st) || S_ISDIR(st.st_mode))
         return -1;
     return st.st_size;
 }
 
 std::optional<uint32_t> fileDosDateTime(std::string_view dosPath) {
-    struct stat st{};
+    struct stat st {};
     if (!statHost(dosPath, st))
         return std::nullopt;
     uint32_t dos = dateTimeToDos(modifiedOf(st));
@@ -296,7 +302,7 @@ bool setFileDosDateTime(std::string_view dosPath, uint32_t dosDateTime) {
 }
 
 std::optional<double> fileDateTime(std::string_view dosPath) {
-    struct stat st{};
+    struct stat st {};
     if (!statHost(dosPath, st))
         return std::nullopt;
     return modifiedOf(st);
@@ -323,7 +329,7 @@ FolderListing listFolder(std::string_view dosFolder) {
             continue;
         }
         std::string full = base + name;
-        struct stat lst{};
+        struct stat lst {};
         if (::lstat(full.c_str(), &lst) != 0)
             continue;
         FolderEntry e;
@@ -331,10 +337,10 @@ FolderListing listFolder(std::string_view dosFolder) {
         e.isLink = S_ISLNK(lst.st_mode);
         struct stat st = lst;
         if (e.isLink && ::stat(full.c_str(), &st) != 0)
-            continue;  // a dangling link names nothing to back up
+            continue; // a dangling link names nothing to back up
         e.isFolder = S_ISDIR(st.st_mode);
         if (!e.isFolder && !S_ISREG(st.st_mode))
-            continue;  // devices, sockets and pipes are not files to copy
+            continue; // devices, sockets and pipes are not files to copy
         e.isHidden = name[0] == '.';
         e.size = e.isFolder ? 0 : st.st_size;
         e.modified = modifiedOf(st);
@@ -365,7 +371,7 @@ bool syncFile(std::string_view dosPath) {
 
 bool diskSpace(std::string_view dosPath, int64_t& freeBytes, int64_t& totalBytes) {
     std::optional<std::string> host = toHostPath(dosPath);
-    struct statvfs vfs{};
+    struct statvfs vfs {};
     if (!host || ::statvfs(host->c_str(), &vfs) != 0)
         return false;
     freeBytes = static_cast<int64_t>(vfs.f_bavail) * static_cast<int64_t>(vfs.f_frsize);
@@ -373,4 +379,4 @@ bool diskSpace(std::string_view dosPath, int64_t& freeBytes, int64_t& totalBytes
     return true;
 }
 
-}  // namespace qm
+} // namespace qm

@@ -18,7 +18,7 @@ enum class OpenMode { Read, ReadWrite };
 enum class SeekOrigin { Begin, Current, End };
 
 class FileHandle {
-public:
+  public:
     FileHandle() = default;
     ~FileHandle();
     FileHandle(FileHandle&& other) noexcept;
@@ -63,7 +63,7 @@ public:
     std::optional<uint32_t> dosDateTime();
     bool setDosDateTime(uint32_t dosDateTime);
 
-private:
+  private:
     explicit FileHandle(int fd) : fd_(fd) {}
     bool fail();
 
@@ -71,8 +71,8 @@ private:
     int error_ = 0;
 };
 
-bool fileExists(std::string_view dosPath);    // a file (or a link to one)
-bool folderExists(std::string_view dosPath);  // a folder (or a link to one)
+bool fileExists(std::string_view dosPath);   // a file (or a link to one)
+bool folderExists(std::string_view dosPath); // a folder (or a link to one)
 bool deleteFile(std::string_view dosPath);
 // Renames a file or folder; replaces an existing target file.
 bool renameFile(std::string_view fromDosPath, std::string_view toDosPath);
@@ -88,12 +88,12 @@ bool setFileDosDateTime(std::string_view dosPath, uint32_t dosDateTime);
 std::optional<double> fileDateTime(std::string_view dosPath);
 
 struct FolderEntry {
-    std::string name;  // UTF-8 bytes, a valid DOS name
+    std::string name; // UTF-8 bytes, a valid DOS name
     bool isFolder = false;
-    bool isLink = false;  // a symbolic link; walks must not descend into linked folders
+    bool isLink = false; // a symbolic link; walks must not descend into linked folders
     bool isHidden = false;
     int64_t size = 0;
-    double modified = 0;  // date-time value, local time
+    double modified = 0; // date-time value, local time
 };
 
 struct FolderListing {
@@ -116,4 +116,4 @@ bool syncFile(std::string_view dosPath);
 // Free and total bytes of the file system holding `dosPath`; false when unknown.
 bool diskSpace(std::string_view dosPath, int64_t& freeBytes, int64_t& totalBytes);
 
-}  // namespace qm
+} // namespace qm

@@ -14,7 +14,7 @@ bool isDriveRoot(std::string_view path) {
     return path.size() == 2 && path[1] == ':';
 }
 
-}  // namespace
+} // namespace
 
 int CheckFreeSpace(std::string_view driveLetter, int64_t neededBytes) {
     if (driveLetter.empty())
@@ -41,4 +41,4 @@ bool DeleteFolder(std::string_view path, bool withSubfolders) {
     return deleteFolder(folder, rules);
 }
 
-}  // namespace qm
+} // namespace qm

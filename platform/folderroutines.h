@@ -18,4 +18,4 @@ int CheckFreeSpace(std::string_view driveLetter, int64_t neededBytes);
 // target untouched. A drive root is refused (false) and nothing is deleted.
 bool DeleteFolder(std::string_view path, bool withSubfolders);
 
-}  // namespace qm
+} // namespace qm

@@ -26,4 +26,4 @@ std::string JoinPath(std::string_view folder, std::string_view name) {
     return joined;
 }
 
-}  // namespace qm
+} // namespace qm

@@ -17,4 +17,4 @@ std::vector<std::string> SplitPath(std::string_view path);
 // otherwise `folder` + "\" + `name`. `name` is taken as it is.
 std::string JoinPath(std::string_view folder, std::string_view name);
 
-}  // namespace qm
+} // namespace qm

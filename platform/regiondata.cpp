@@ -54,7 +54,7 @@ RegionParseResult failure(std::string error) {
     return {std::nullopt, std::move(error)};
 }
 
-}  // namespace
+} // namespace
 
 RegionParseResult parseRegionData(std::span<const uint8_t> bytes) {
     if (bytes.size() < kHeaderSize)
@@ -102,4 +102,4 @@ std::vector<uint8_t> writeRegionData(const RegionData& data) {
     return out;
 }
 
-}  // namespace qm
+} // namespace qm

@@ -46,14 +46,14 @@ constexpr uint32_t kMaxRects = 65536;
 // Coordinates beyond this are no window outline.
 constexpr int32_t kMaxCoordinate = 32767;
 static_assert(kBoundsOffset + kRectSize == kHeaderSize);
-}  // namespace regionlayout
+} // namespace regionlayout
 
 struct RegionParseResult {
     std::optional<RegionData> data;
-    std::string error;  // empty on success
+    std::string error; // empty on success
 };
 
 RegionParseResult parseRegionData(std::span<const uint8_t> bytes);
 std::vector<uint8_t> writeRegionData(const RegionData& data);
 
-}  // namespace qm
+} // namespace qm

@@ -17,7 +17,7 @@ constexpr int64_t kGiga = 1073741824;
 int64_t roundedScaled(int64_t size, int64_t unit, int decimals) {
     const int64_t scale = decimals == 0 ? 1 : 100;
     const int64_t whole = size / unit;
-    const int64_t rest = size % unit * scale;  // < 100 * 2^30: no overflow
+    const int64_t rest = size % unit * scale; // < 100 * 2^30: no overflow
     int64_t scaled = whole * scale + rest / unit;
     const int64_t remainder = rest % unit;
     if (2 * remainder > unit || (2 * remainder == unit && scaled % 2 != 0))
@@ -34,7 +34,7 @@ std::string withTwoDecimals(int64_t hundredths, char separator) {
     return text;
 }
 
-}  // namespace
+} // namespace
 
 std::string SizeToStr(int64_t size, char decimalSeparator) {
     if (size > kGiga)
@@ -51,4 +51,4 @@ std::string SizeToStr(int64_t size) {
     return SizeToStr(size, localeFormats().decimalSeparator);
 }
 
-}  // namespace qm
+} // namespace qm

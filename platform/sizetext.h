@@ -11,4 +11,4 @@ namespace qm {
 std::string SizeToStr(int64_t size);
 std::string SizeToStr(int64_t size, char decimalSeparator);
 
-}  // namespace qm
+} // namespace qm

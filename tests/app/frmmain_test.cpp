@@ -13,11 +13,11 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QRadioButton>
 #include <QStackedWidget>
 #include <QSystemTrayIcon>
-#include <QMenu>
 #include <QTest>
 #include <QTimer>
 

@@ -2,7 +2,6 @@
 // an existing page (and anchor), and Qt's rich text renders each of them.
 #include "app/helptreemodel.h"
 
-
 #include <QTextDocument>
 
 #include <gtest/gtest.h>

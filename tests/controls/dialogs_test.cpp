@@ -68,10 +68,10 @@ TEST_P(ReminderPlaceTest, StaysInsideTheScreen) {
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, ReminderPlaceTest,
-    ::testing::Values(PlaceRow{QRect(900, 745, 16, 16), QPoint(765, 665)},   // beside the tray
-                      PlaceRow{QRect(1000, 750, 16, 16), QPoint(829, 670)},  // clamped right
-                      PlaceRow{QRect(20, 10, 16, 16), QPoint(0, 0)},         // clamped top left
-                      PlaceRow{std::nullopt, QPoint(829, 672)}));            // unknown tray
+    ::testing::Values(PlaceRow{QRect(900, 745, 16, 16), QPoint(765, 665)},  // beside the tray
+                      PlaceRow{QRect(1000, 750, 16, 16), QPoint(829, 670)}, // clamped right
+                      PlaceRow{QRect(20, 10, 16, 16), QPoint(0, 0)},        // clamped top left
+                      PlaceRow{std::nullopt, QPoint(829, 672)}));           // unknown tray
 
 TEST(ReminderTest, ButtonsRunTheirActionsAndHide) {
     TFrmReminder reminder;
@@ -171,5 +171,5 @@ TEST(SelectFolderTest, ScriptChoosesAnExistingFolderOnly) {
     AnswerScript::instance().reset();
 }
 
-}  // namespace
-}  // namespace qm
+} // namespace
+} // namespace qm

@@ -33,8 +33,8 @@ TEST_F(TreeFixture, FindsByPathAndName) {
 }
 
 TEST_F(TreeFixture, MissesGiveNull) {
-    EXPECT_EQ(FindNodeByPath(&tree, "c:\\dir", ""), nullptr);       // case counts
-    EXPECT_EQ(FindNodeByPath(&tree, "dir", ""), nullptr);           // only top-level first
+    EXPECT_EQ(FindNodeByPath(&tree, "c:\\dir", ""), nullptr); // case counts
+    EXPECT_EQ(FindNodeByPath(&tree, "dir", ""), nullptr);     // only top-level first
     EXPECT_EQ(FindNodeByPath(&tree, "C:\\dir\\name.ext\\x", ""), nullptr);
     QTreeWidget empty;
     EXPECT_EQ(FindNodeByPath(&empty, "C:", ""), nullptr);
@@ -51,5 +51,5 @@ TEST(FindNodeByPathModelTest, WorksOnItemModels) {
     EXPECT_FALSE(FindNodeByPath(&model, "C:\\Dir", "").isValid());
 }
 
-}  // namespace
-}  // namespace qm
+} // namespace
+} // namespace qm

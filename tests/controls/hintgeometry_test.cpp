@@ -57,7 +57,7 @@ TEST(ASHintTest, SettersReachTheLiveBalloon) {
     ASSERT_NE(live, nullptr);
     EXPECT_TRUE(live->isVisible());
     EXPECT_EQ(live->settings().RoundSize, 8);
-    hint.setFrameWidth(21);  // ignored
+    hint.setFrameWidth(21); // ignored
     hint.setFrameWidth(3);
     EXPECT_EQ(live->settings().FrameWidth, 3);
     // The outline holds the pointer tip and the body, not the corner above the body.
@@ -99,5 +99,5 @@ TEST(ASHintTest, WidgetsWithoutAHintOfTheirOwnStillGetTheRequest) {
     EXPECT_TRUE(TASHintWindow::current()->isVisible());
 }
 
-}  // namespace
-}  // namespace qm
+} // namespace
+} // namespace qm

@@ -18,7 +18,7 @@ TEST(ImageRegionModelTest, FaceRules) {
     EXPECT_EQ(model.shownFace(), Face::Normal);
     EXPECT_TRUE(model.mouseEnter());
     EXPECT_EQ(model.shownFace(), Face::Hover);
-    model.setEnabled(false);  // disabled under the mouse: the normal face at once
+    model.setEnabled(false); // disabled under the mouse: the normal face at once
     EXPECT_EQ(model.shownFace(), Face::Normal);
     EXPECT_FALSE(model.mouseLeave());
     model.setEnabled(true);
@@ -52,7 +52,7 @@ void leave(TImageRegion& button) {
 }
 
 class ImageRegionTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         button.setPicture(filled(Qt::blue));
         button.setBitMapEnter(filled(Qt::yellow));
@@ -115,5 +115,5 @@ TEST_F(ImageRegionTest, ClickNeedsPressAndReleaseInside) {
     EXPECT_EQ(clicked.count(), 1);
 }
 
-}  // namespace
-}  // namespace qm
+} // namespace
+} // namespace qm

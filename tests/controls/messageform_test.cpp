@@ -118,7 +118,8 @@ TEST(ShowMessageFormTest, ScriptAnswersWithoutAWindow) {
     AnswerScript& script = AnswerScript::instance();
     script.reset();
     script.addAnswer("reinstall", "6");
-    EXPECT_EQ(ShowMessageForm(2, "Program already installed. Do you want to reinstall program?"), 6);
+    EXPECT_EQ(ShowMessageForm(2, "Program already installed. Do you want to reinstall program?"),
+              6);
     EXPECT_EQ(ShowMessageForm(2, "Unscripted question?"), 7);
     EXPECT_EQ(ShowMessageForm(7, "Unknown kind is a notice"), 1);
     EXPECT_EQ(script.failures(), 1);
@@ -127,5 +128,5 @@ TEST(ShowMessageFormTest, ScriptAnswersWithoutAWindow) {
     script.reset();
 }
 
-}  // namespace
-}  // namespace qm
+} // namespace
+} // namespace qm

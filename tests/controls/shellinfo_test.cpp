@@ -21,5 +21,5 @@ TEST(ShellInfoTest, FileSystemNameIsTheDriveTablesName) {
     }
 }
 
-}  // namespace
-}  // namespace qm
+} // namespace
+} // namespace qm

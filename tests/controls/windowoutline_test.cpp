@@ -130,10 +130,10 @@ TEST(CombineOutlineTest, StepsApplyInOrder) {
     const OutlineStep steps[] = {{Op::Diff, Shape::Rect, 0, 0, 20, 20},
                                  {Op::Or, Shape::Ellipse, 0, 0, 20, 20}};
     QRegion r = combineOutline(rectRegion(0, 0, 100, 100), steps);
-    EXPECT_FALSE(r.contains(QPoint(0, 0)));   // cut, then only the ellipse came back
+    EXPECT_FALSE(r.contains(QPoint(0, 0))); // cut, then only the ellipse came back
     EXPECT_TRUE(r.contains(QPoint(10, 10)));
     EXPECT_TRUE(r.contains(QPoint(50, 50)));
 }
 
-}  // namespace
-}  // namespace qm
+} // namespace
+} // namespace qm

@@ -14,7 +14,7 @@ namespace qm {
 namespace {
 
 class AnswerScriptTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { script().reset(); }
     void TearDown() override { script().reset(); }
     static AnswerScript& script() { return AnswerScript::instance(); }
@@ -28,7 +28,9 @@ TEST_F(AnswerScriptTest, InactiveScriptAnswersNothing) {
 
 TEST_F(AnswerScriptTest, LinesAnswerInOrderAndAreUsedOnce) {
     ASSERT_EQ(script().addLines("# comment\n\nreinstall=6\nreinstall=7\nfile name:=a.txt\r\n"), 0);
-    EXPECT_EQ(script().answerMessage(2, "Program already installed. Do you want to reinstall program?"), 6);
+    EXPECT_EQ(
+        script().answerMessage(2, "Program already installed. Do you want to reinstall program?"),
+        6);
     EXPECT_EQ(script().answerMessage(2, "Do you want to reinstall program?"), 7);
     auto text = script().answerText("Enter file name:");
     ASSERT_TRUE(text.has_value());
@@ -70,7 +72,7 @@ INSTANTIATE_TEST_SUITE_P(Kinds, UnansweredTest,
 
 TEST_F(AnswerScriptTest, AnswerTheKindDoesNotOfferFallsBackToSafeAnswer) {
     script().addAnswer("Sure?", "6");
-    EXPECT_EQ(script().answerMessage(1, "Sure?"), 2);  // OK/Cancel has no Yes
+    EXPECT_EQ(script().answerMessage(1, "Sure?"), 2); // OK/Cancel has no Yes
     EXPECT_EQ(script().failures(), 1);
     script().addAnswer("Really?", "yes");
     EXPECT_EQ(script().answerMessage(2, "Really?"), 7);
@@ -120,5 +122,5 @@ TEST_F(AnswerScriptTest, ChildProcessReadsFileAndLogsEveryQuestion) {
                            "0|1|C:\\a.doc is encrypted. Skipped. Done \n");
 }
 
-}  // namespace
-}  // namespace qm
+} // namespace
+} // namespace qm

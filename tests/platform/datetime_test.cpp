@@ -113,5 +113,5 @@ TEST(DateTime, ClockMayReadTheFormatsAndFormatsAreCopies) {
     EXPECT_EQ(localeFormats().decimalSeparator, '.');
 }
 
-}  // namespace
-}  // namespace qm
+} // namespace
+} // namespace qm

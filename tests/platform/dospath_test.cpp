@@ -37,8 +37,8 @@ TEST(DosPath, HostToDosIsTheInverseAndRejectsUncarriableNames) {
 TEST(DosPath, ValidNames) {
     for (const char* ok : {"a.txt", "ünïcode.doc", "with space", ".hidden"})
         EXPECT_TRUE(isValidDosName(ok)) << ok;
-    for (const char* bad : {"", ".", "..", "a\\b", "a/b", "a:b", "a*b", "a?b", "a\"b", "a<b",
-                            "a>b", "a|b", "tab\there"})
+    for (const char* bad : {"", ".", "..", "a\\b", "a/b", "a:b", "a*b", "a?b", "a\"b", "a<b", "a>b",
+                            "a|b", "tab\there"})
         EXPECT_FALSE(isValidDosName(bad)) << bad;
 }
 
@@ -76,5 +76,5 @@ TEST(DosPath, ClassicHelpers) {
     EXPECT_FALSE(sameTextDos("C:\\a", "C:\\a "));
 }
 
-}  // namespace
-}  // namespace qm
+} // namespace
+} // namespace qm

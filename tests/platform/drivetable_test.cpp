@@ -25,7 +25,8 @@ TEST(DriveTable, DefaultsToRootAsC) {
 TEST(DriveTable, OverrideReplacesAndAddsAndSkipsMalformedEntries) {
     test::Sandbox sb;
     setenv("QUILLMOOR_DRIVES",
-           ("C=fixed:" + sb.root() + "/C;;E=removable:" + sb.root() + "/E;garbage;F=nosuch:/x;"
+           ("C=fixed:" + sb.root() + "/C;;E=removable:" + sb.root() +
+            "/E;garbage;F=nosuch:/x;"
             "G=cdrom:/mnt/cd")
                .c_str(),
            1);
@@ -61,11 +62,11 @@ TEST(DriveTable, ExtenderRunsBeforeTheOverride) {
         table.map('E', "/media/usb", DriveType::Removable);
         table.map('H', "/media/other", DriveType::Removable);
     });
-    EXPECT_EQ(t.find('E')->hostRoot, sb.root() + "/E");  // the override wins
+    EXPECT_EQ(t.find('E')->hostRoot, sb.root() + "/E"); // the override wins
     EXPECT_EQ(t.find('H')->hostRoot, "/media/other");
     t.setExtender({});
     EXPECT_FALSE(t.find('H'));
 }
 
-}  // namespace
-}  // namespace qm
+} // namespace
+} // namespace qm

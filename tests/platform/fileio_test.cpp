@@ -183,5 +183,5 @@ TEST(FileIo, DiskSpaceOfAMappedDrive) {
     EXPECT_FALSE(diskSpace("Q:\\", freeBytes, total));
 }
 
-}  // namespace
-}  // namespace qm
+} // namespace
+} // namespace qm

@@ -92,5 +92,5 @@ TEST(CheckFreeSpaceTest, Results) {
     EXPECT_EQ(CheckFreeSpace("", 0), 3);
 }
 
-}  // namespace
-}  // namespace qm
+} // namespace
+} // namespace qm

@@ -16,18 +16,19 @@ TEST_P(SplitPathTest, Components) {
     EXPECT_EQ(SplitPath(GetParam().path), GetParam().parts);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, SplitPathTest,
-    ::testing::Values(SplitRow{"C:\\dir\\name.ext", {"C:", "dir", "name.ext"}},
-                      SplitRow{"C:\\dir\\", {"C:", "dir"}}, SplitRow{"a\\\\b", {"a", "", "b"}},
-                      SplitRow{"\\x", {"", "x"}}, SplitRow{"", {}}, SplitRow{"C:", {"C:"}}));
+INSTANTIATE_TEST_SUITE_P(Rows, SplitPathTest,
+                         ::testing::Values(SplitRow{"C:\\dir\\name.ext", {"C:", "dir", "name.ext"}},
+                                           SplitRow{"C:\\dir\\", {"C:", "dir"}},
+                                           SplitRow{"a\\\\b", {"a", "", "b"}},
+                                           SplitRow{"\\x", {"", "x"}}, SplitRow{"", {}},
+                                           SplitRow{"C:", {"C:"}}));
 
 TEST(JoinPathTest, Rows) {
     EXPECT_EQ(JoinPath("C:\\", "x"), "C:\\x");
     EXPECT_EQ(JoinPath("", "x"), "x");
     EXPECT_EQ(JoinPath("C:\\dir", "x"), "C:\\dir\\x");
-    EXPECT_EQ(JoinPath("C:\\dir", "\\x"), "C:\\dir\\\\x");  // the name is taken as it is
+    EXPECT_EQ(JoinPath("C:\\dir", "\\x"), "C:\\dir\\\\x"); // the name is taken as it is
 }
 
-}  // namespace
-}  // namespace qm
+} // namespace
+} // namespace qm

@@ -60,5 +60,5 @@ INSTANTIATE_TEST_SUITE_P(
         DamageRow{"empty_rect", [](auto& b) { putU32(b, 32 + 8, 10); }, "empty"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-}  // namespace
-}  // namespace qm
+} // namespace
+} // namespace qm

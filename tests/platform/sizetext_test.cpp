@@ -22,8 +22,7 @@ INSTANTIATE_TEST_SUITE_P(
     Rows, SizeToStrTest,
     ::testing::Values(SizeRow{-5, "1 Kb"}, SizeRow{0, "1 Kb"}, SizeRow{1024, "1 Kb"},
                       SizeRow{1025, "1 Kb"}, SizeRow{1536, "2 Kb"}, SizeRow{2560, "2 Kb"},
-                      SizeRow{3584, "4 Kb"}, SizeRow{kMiB, "1024 Kb"},
-                      SizeRow{kMiB + 1, "1.00 Mb"},
+                      SizeRow{3584, "4 Kb"}, SizeRow{kMiB, "1024 Kb"}, SizeRow{kMiB + 1, "1.00 Mb"},
                       // Ties of the two decimals go to the even neighbour.
                       SizeRow{kMiB * 9 / 8, "1.12 Mb"}, SizeRow{kMiB * 11 / 8, "1.38 Mb"},
                       SizeRow{kMiB * 3 / 2, "1.50 Mb"}, SizeRow{kMiB * 1999 / 1000, "2.00 Mb"},
@@ -35,5 +34,5 @@ TEST(SizeToStrSeparator, UsesTheGivenDecimalSeparator) {
     EXPECT_EQ(SizeToStr(5 * kGiB, ','), "5,00 Gb");
 }
 
-}  // namespace
-}  // namespace qm
+} // namespace
+} // namespace qm

@@ -98,4 +98,4 @@ void Sandbox::setFileTime(const std::string& dosPath, int year, int month, int d
         throw std::runtime_error("sandbox: cannot set time of " + dosPath);
 }
 
-}  // namespace qm::test
+} // namespace qm::test

@@ -14,7 +14,7 @@
 namespace qm::test {
 
 class Sandbox {
-public:
+  public:
     Sandbox();
     ~Sandbox();
     Sandbox(const Sandbox&) = delete;
@@ -30,14 +30,14 @@ public:
     std::string writeFile(const std::string& dosPath, const std::string& content);
     std::optional<std::string> readFile(const std::string& dosPath) const;
     // Sets a file's last-write time to a local date and time.
-    void setFileTime(const std::string& dosPath, int year, int month, int day, int hour,
-                     int minute, int second);
+    void setFileTime(const std::string& dosPath, int year, int month, int day, int hour, int minute,
+                     int second);
 
-private:
+  private:
     void setEnv(const char* name, const std::string& value);
 
     std::string root_;
     std::map<std::string, std::optional<std::string>> savedEnv_;
 };
 
-}  // namespace qm::test
+} // namespace qm::test

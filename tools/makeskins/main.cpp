@@ -76,8 +76,8 @@ bool buttonPair(const QString& name, int w, int h, const QString& caption, int t
 QImage frameEdge(int w, int h, Qt::Orientation along) {
     QImage image = canvas(w, h, kDeep);
     QPainter p(&image);
-    QLinearGradient g = along == Qt::Horizontal ? QLinearGradient(0, 0, 0, h)
-                                                : QLinearGradient(0, 0, w, 0);
+    QLinearGradient g =
+        along == Qt::Horizontal ? QLinearGradient(0, 0, 0, h) : QLinearGradient(0, 0, w, 0);
     g.setColorAt(0, QColor(70, 90, 138));
     g.setColorAt(1, QColor(98, 118, 166));
     p.fillRect(image.rect(), g);
@@ -366,16 +366,16 @@ struct Row {
 };
 
 const std::vector<Row> kSmallOutline = {
-    {5, 10, 166},   {6, 8, 169},    {7, 6, 171},    {8, 6, 172},    {9, 5, 173},
-    {10, 5, 174},   {11, 4, 175},   {12, 4, 176},   {13, 4, 177},   {14, 4, 178},
-    {15, 4, 179},   {16, 4, 180},   {17, 4, 181},   {18, 4, 182},   {19, 4, 183},
-    {20, 4, 184},   {21, 4, 186},   {22, 4, 189},   {23, 4, 783},   {24, 4, 785},
-    {25, 4, 786},   {26, 3, 787},   {27, 2, 788},   {28, 1, 789},   {29, 0, 789},
-    {30, 0, 790},   {550, 1, 790},  {552, 2, 790},  {554, 3, 790},  {555, 5, 790},
-    {556, 7, 790},  {557, 9, 790},  {558, 13, 790}, {559, 24, 790}, {560, 29, 790},
-    {561, 36, 789}, {562, 42, 789}, {563, 48, 789}, {564, 54, 788}, {565, 60, 788},
-    {566, 66, 788}, {567, 73, 787}, {568, 79, 786}, {569, 84, 786}, {570, 89, 785},
-    {571, 92, 784}, {572, 93, 783}, {573, 95, 782}, {574, 96, 781}, {575, 97, 780},
+    {5, 10, 166},   {6, 8, 169},     {7, 6, 171},     {8, 6, 172},     {9, 5, 173},
+    {10, 5, 174},   {11, 4, 175},    {12, 4, 176},    {13, 4, 177},    {14, 4, 178},
+    {15, 4, 179},   {16, 4, 180},    {17, 4, 181},    {18, 4, 182},    {19, 4, 183},
+    {20, 4, 184},   {21, 4, 186},    {22, 4, 189},    {23, 4, 783},    {24, 4, 785},
+    {25, 4, 786},   {26, 3, 787},    {27, 2, 788},    {28, 1, 789},    {29, 0, 789},
+    {30, 0, 790},   {550, 1, 790},   {552, 2, 790},   {554, 3, 790},   {555, 5, 790},
+    {556, 7, 790},  {557, 9, 790},   {558, 13, 790},  {559, 24, 790},  {560, 29, 790},
+    {561, 36, 789}, {562, 42, 789},  {563, 48, 789},  {564, 54, 788},  {565, 60, 788},
+    {566, 66, 788}, {567, 73, 787},  {568, 79, 786},  {569, 84, 786},  {570, 89, 785},
+    {571, 92, 784}, {572, 93, 783},  {573, 95, 782},  {574, 96, 781},  {575, 97, 780},
     {576, 99, 778}, {577, 101, 776}, {578, 103, 775}, {579, 105, 772},
 };
 
@@ -430,7 +430,7 @@ bool writeOutline(const QString& name, const RegionData& data) {
     return true;
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
     // Painting needs no screen.
@@ -448,7 +448,8 @@ int main(int argc, char** argv) {
               save(frameEdge(360, 9, Qt::Horizontal), "frame_bottom") &&
               save(frameEdge(8, 143, Qt::Vertical), "frame_left") &&
               save(frameEdge(7, 143, Qt::Vertical), "frame_right") &&
-              buttonPair("button_ok", 84, 25, "OK") && buttonPair("button_cancel", 84, 25, "Cancel") &&
+              buttonPair("button_ok", 84, 25, "OK") &&
+              buttonPair("button_cancel", 84, 25, "Cancel") &&
               buttonPair("button_yes", 95, 25, "Yes") && buttonPair("button_no", 95, 25, "No") &&
               buttonPair("button_browse", 26, 24, "...") &&
               buttonPair("button_backup", 118, 19, "Backup now") &&
@@ -458,8 +459,8 @@ int main(int argc, char** argv) {
               waitPage("wait_rep", "Loading the reports") &&
               waitPage("wait_load", "Loading the selection") &&
               waitPage("wait_save", "Saving the selection") &&
-              waitPage("wait_contents", "Building the folder tree") &&
-              mainTitle() && mainMenuBack() && captionButtons() && mainButtons() &&
-              welcomeLogos() && writeOutline("REGION1", smallOutline()) && writeOutline("REGION2", largeOutline());
+              waitPage("wait_contents", "Building the folder tree") && mainTitle() &&
+              mainMenuBack() && captionButtons() && mainButtons() && welcomeLogos() &&
+              writeOutline("REGION1", smallOutline()) && writeOutline("REGION2", largeOutline());
     return ok ? 0 : 1;
 }

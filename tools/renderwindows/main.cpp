@@ -42,7 +42,7 @@ void render(QWidget& window, const QString& name) {
     window.hide();
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
