@@ -8,7 +8,7 @@ packages=(
   zlib1g-dev libcurl4-openssl-dev libssl-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth fonts-dejavu-core
+  xvfb xauth fonts-dejavu-core clang-format
 )
 
 missing=()
