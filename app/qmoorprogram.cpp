@@ -8,9 +8,11 @@
 #include "controls/frmsplash.h"
 #include "controls/messageform.h"
 #include "platform/dospath.h"
+#include "platform/localeformatsource.h"
 #include "platform/programfolder.h"
 #include "platform/realuser.h"
 #include "platform/registry.h"
+#include "platform/removabledrives.h"
 #include "platform/windowtitle.h"
 
 #include <QApplication>
@@ -75,6 +77,10 @@ int ProgramMain(int argc, char** argv) {
     QApplication::setApplicationDisplayName(QStringLiteral("Quillmoor Backup"));
     QApplication::setQuitOnLastWindowClosed(false);
     const bool logon = isLogonStart(std::vector<std::string>(argv, argv + argc));
+    // Before any date text or drive letter is made: the user's formats, and plugged-in
+    // media as drive letters.
+    applyUserLocaleFormats();
+    installRemovableDrives();
 
     std::unique_ptr<TFrmSplash> splash;
     if (!logon) {
