@@ -12,6 +12,7 @@
 #include "platform/fileio.h"
 
 #include <charconv>
+#include <functional>
 
 namespace qm {
 
@@ -26,6 +27,25 @@ uint8_t ParseRevisionText(const std::string& text) {
     if (ec != std::errc() || end != text.data() + text.size() || value > 255)
         return 0;
     return static_cast<uint8_t>(value);
+}
+
+// Reads every whole record of the catalogue at `Path` without changing it, in file
+// order; the damage it finds goes to `Problem`. False when the file cannot be read.
+bool ReadAllRecords(const std::string& Path, std::string& Problem,
+                    const std::function<void(int32_t, const DriveListRecord&)>& Each) {
+    FileHandle file = FileHandle::open(Path, OpenMode::Read);
+    CatalogueFile catalogue(file);
+    std::optional<CatalogueFile::Shape> shape = catalogue.Inspect();
+    if (!shape)
+        return false;
+    Problem = shape->problem();
+    for (int32_t i = 0; i < shape->records; ++i) {
+        std::optional<DriveListRecordBytes> bytes = catalogue.ReadRecord(i);
+        if (!bytes)
+            break;
+        Each(i, ParseDriveListRecord(*bytes));
+    }
+    return true;
 }
 
 } // namespace
@@ -84,23 +104,14 @@ void TBackUpJob::ReadDriveList() {
     CatalogPaths.clear();
     if (Engine().DriveListHandle.isOpen())
         CloseDriveList();
-    FileHandle file = FileHandle::open(path, OpenMode::Read);
-    CatalogueFile catalogue(file);
-    std::optional<CatalogueFile::Shape> shape = catalogue.Inspect();
-    if (!shape)
-        return;
-    CatalogueProblem = shape->problem();
-    if (!CatalogueProblem.empty())
+    const bool read =
+        ReadAllRecords(path, CatalogueProblem, [this](int32_t, const DriveListRecord& record) {
+            CatalogPaths.push_back(record.SourcePath);
+            CatalogMediaPaths.push_back(record.MediaPath);
+            CatalogRevisions.push_back(std::to_string(record.Revision));
+        });
+    if (read && !CatalogueProblem.empty())
         AddLog(logline::DamagedFile(path, CatalogueProblem));
-    for (int32_t i = 0; i < shape->records; ++i) {
-        std::optional<DriveListRecordBytes> bytes = catalogue.ReadRecord(i);
-        if (!bytes)
-            return;
-        DriveListRecord record = ParseDriveListRecord(*bytes);
-        CatalogPaths.push_back(record.SourcePath);
-        CatalogMediaPaths.push_back(record.MediaPath);
-        CatalogRevisions.push_back(std::to_string(record.Revision));
-    }
 }
 
 void TBackUpJob::ListDriveFiles(TStringList* IndexList, TStringList* DateList,
@@ -110,17 +121,7 @@ void TBackUpJob::ListDriveFiles(TStringList* IndexList, TStringList* DateList,
         return;
     CatalogPaths.clear();
     // Read-only: listing never changes the catalogue.
-    FileHandle file = FileHandle::open(path, OpenMode::Read);
-    CatalogueFile catalogue(file);
-    std::optional<CatalogueFile::Shape> shape = catalogue.Inspect();
-    if (!shape)
-        return;
-    CatalogueProblem = shape->problem();
-    for (int32_t i = 0; i < shape->records; ++i) {
-        std::optional<DriveListRecordBytes> bytes = catalogue.ReadRecord(i);
-        if (!bytes)
-            return;
-        DriveListRecord record = ParseDriveListRecord(*bytes);
+    ReadAllRecords(path, CatalogueProblem, [&](int32_t i, const DriveListRecord& record) {
         if (IndexList)
             IndexList->push_back(record.SourcePath + "*" + std::to_string(i));
         if (PathList)
@@ -130,7 +131,7 @@ void TBackUpJob::ListDriveFiles(TStringList* IndexList, TStringList* DateList,
         if (SizeList)
             SizeList->push_back(record.Size < kListedSizeLimit ? std::to_string(record.Size)
                                                                : std::string("0"));
-    }
+    });
 }
 
 void TBackUpJob::FindDriveListRecord(const std::string& SourcePath, DriveListRecord& Record) {
