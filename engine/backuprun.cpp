@@ -218,13 +218,15 @@ bool BackupRun::RunFileArchives() {
             deleteFile(part);
             continue;
         }
-        // This mode keeps no versions: the old archive goes once the new one is whole.
-        if (!old.SourcePath.empty())
-            fJob.DeleteWithRevisions(old.MediaPath, false);
+        // The rename replaces an old archive of the same name. One under another name
+        // (this mode keeps no versions) goes only once the new one is in place: until
+        // then the catalogue still names it.
         if (!renameFile(part, fJob.ArchiveName)) {
             FailTarget(i, fJob.ArchiveName, part);
             continue;
         }
+        if (!old.SourcePath.empty() && old.MediaPath != fJob.ArchiveName)
+            fJob.DeleteWithRevisions(old.MediaPath, false);
         DateArchiveLikeSource(source);
         fWritten.push_back({fJob.ArchiveName, i, false});
     }

@@ -213,6 +213,30 @@ TEST_F(BackupRunTest, MediaFolderThatCannotBeCreatedIsAFailureWithoutRecord) {
     EXPECT_EQ(Engine().ErrorCount, 2);
 }
 
+TEST_F(BackupRunTest, ArchiveThatCannotTakeItsPlaceLeavesTheOldArchiveItsRecordNames) {
+    sandbox.writeFile("C:\\Notes.txt", "first");
+    SetUpJob(Mode::FileArchives, 0);
+    BackupPaths({"C:\\Notes.txt"});
+    const std::string oldArchive = Records()["C:\\Notes.txt"].MediaPath;
+    ASSERT_TRUE(fileExists(oldArchive));
+
+    // The catalogue finds records case-insensitively, so this file replaces that record;
+    // a folder where its own archive belongs makes the rename into place fail.
+    sandbox.writeFile("C:\\notes.txt", "second");
+    const std::string newArchive = job.FileArchivePath("C:\\notes.txt");
+    ASSERT_NE(newArchive, oldArchive);
+    sandbox.writeFile(newArchive + "\\in the way", "x");
+    SetUpJob(Mode::FileArchives, 0);
+    BackupPaths({"C:\\notes.txt"});
+
+    EXPECT_EQ(Engine().ErrorCount, 1);
+    EXPECT_EQ(Records().count("C:\\Notes.txt"), 1u);
+    EXPECT_TRUE(fileExists(oldArchive)) << "the catalogue still names the old archive";
+    deleteFile("C:\\Notes.txt");
+    RunRestore({"C:\\Notes.txt"});
+    EXPECT_EQ(sandbox.readFile("C:\\Notes.txt"), "first");
+}
+
 TEST_F(BackupRunTest, MissingSourceIsLoggedAndGetsNoRecordInEveryMode) {
     for (Mode mode : {Mode::Plain, Mode::FileArchives, Mode::RunArchive}) {
         sandbox.writeFile("C:\\here.txt", "x");
