@@ -156,10 +156,9 @@ int TBackUpJob::VerifyRevisionCheckFile(const std::string& VersionPath) {
 
 namespace qm {
 
+// A revision restore ends as a plain restore does: the job's lists are emptied.
 void TBackUpJob::FinishRevisionRestoreRun() {
-    SourceFiles.clear();
-    CatalogPaths.clear();
-    CatalogMediaPaths.clear();
+    FinishRestoreRun();
 }
 
 } // namespace qm

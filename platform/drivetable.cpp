@@ -46,6 +46,39 @@ bool parseOverride(const std::string& item, char& letter, DriveType& type, std::
     return true;
 }
 
+struct OverrideEntry {
+    char letter;
+    DriveType type;
+    std::string folder;
+};
+
+// The well-formed entries of QUILLMOOR_DRIVES, in order; malformed ones are reported
+// on stderr when `report` is set.
+std::vector<OverrideEntry> readOverride(bool report) {
+    std::vector<OverrideEntry> entries;
+    const char* env = std::getenv("QUILLMOOR_DRIVES");
+    if (!env)
+        return entries;
+    std::string all(env);
+    size_t start = 0;
+    while (start <= all.size()) {
+        size_t end = all.find(';', start);
+        if (end == std::string::npos)
+            end = all.size();
+        std::string item = all.substr(start, end - start);
+        start = end + 1;
+        if (item.empty())
+            continue;
+        OverrideEntry entry{0, DriveType::Unknown, {}};
+        if (parseOverride(item, entry.letter, entry.type, entry.folder))
+            entries.push_back(std::move(entry));
+        else if (report)
+            std::fprintf(stderr, "QUILLMOOR_DRIVES: ignoring malformed entry \"%s\"\n",
+                         item.c_str());
+    }
+    return entries;
+}
+
 } // namespace
 
 DriveTable& DriveTable::instance() {
@@ -69,32 +102,19 @@ void DriveTable::reloadLocked() {
     if (extender_)
         extender_(*this);
 
-    const char* env = std::getenv("QUILLMOOR_DRIVES");
-    if (!env)
-        return;
-    std::string all(env);
-    size_t start = 0;
-    while (start <= all.size()) {
-        size_t end = all.find(';', start);
-        if (end == std::string::npos)
-            end = all.size();
-        std::string item = all.substr(start, end - start);
-        start = end + 1;
-        if (item.empty())
-            continue;
-        char letter = 0;
-        DriveType type = DriveType::Unknown;
-        std::string folder;
-        if (!parseOverride(item, letter, type, folder)) {
-            std::fprintf(stderr, "QUILLMOOR_DRIVES: ignoring malformed entry \"%s\"\n",
-                         item.c_str());
-            continue;
-        }
-        map(letter, folder, type);
+    for (const OverrideEntry& entry : readOverride(true)) {
+        map(entry.letter, entry.folder, entry.type);
         for (DriveEntry& e : entries_)
-            if (e.letter == letter)
+            if (e.letter == entry.letter)
                 e.source = "override";
     }
+}
+
+std::set<char> DriveTable::overrideLetters() {
+    std::set<char> letters;
+    for (const OverrideEntry& entry : readOverride(false))
+        letters.insert(entry.letter);
+    return letters;
 }
 
 bool DriveTable::map(char letter, const std::string& hostRoot, DriveType type,

@@ -12,6 +12,7 @@
 #include <functional>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -62,6 +63,9 @@ class DriveTable {
     // applied: lets the drive enumeration add mounted removable media.
     using Extender = std::function<void(DriveTable&)>;
     void setExtender(Extender extender);
+
+    // Letters that QUILLMOOR_DRIVES maps; they are not given to anything else.
+    static std::set<char> overrideLetters();
 
     static std::optional<DriveType> parseType(const std::string& name);
     static const char* typeName(DriveType type);

@@ -33,23 +33,6 @@ void rememberLetter(const std::string& mountPoint, char letter) {
         registry.writeString(mountPoint, std::string(1, letter));
 }
 
-// Letters that QUILLMOOR_DRIVES maps: the override wins, so media keep clear of them.
-std::set<char> overrideLetters() {
-    std::set<char> letters;
-    const char* env = std::getenv("QUILLMOOR_DRIVES");
-    std::string all = env ? env : "";
-    size_t start = 0;
-    while (start < all.size()) {
-        size_t end = all.find(';', start);
-        if (end == std::string::npos)
-            end = all.size();
-        if (end - start >= 2 && all[start + 1] == '=')
-            letters.insert(static_cast<char>(std::toupper(static_cast<unsigned char>(all[start]))));
-        start = end + 1;
-    }
-    return letters;
-}
-
 DriveType mediumType(const MountEntry& entry) {
     static const char* const kNetwork[] = {"nfs", "nfs4", "cifs", "smb3", "fuse.sshfs"};
     if (entry.fsType == "iso9660" || entry.fsType == "udf")
@@ -85,7 +68,8 @@ char chooseDriveLetter(const std::string& mountPoint, const std::set<char>& take
 }
 
 void addRemovableDrives(DriveTable& table, const MountSource& source) {
-    std::set<char> taken = overrideLetters();
+    // The override wins, so media keep clear of its letters.
+    std::set<char> taken = DriveTable::overrideLetters();
     char firstLetter = 'D';
     for (const auto& drive : table.drives()) {
         taken.insert(drive.letter);

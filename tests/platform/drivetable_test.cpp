@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <gtest/gtest.h>
+#include <set>
 
 namespace qm {
 namespace {
@@ -39,6 +40,14 @@ TEST(DriveTable, OverrideReplacesAndAddsAndSkipsMalformedEntries) {
     EXPECT_EQ(all[1].type, DriveType::Removable);
     EXPECT_EQ(all[2].letter, 'G');
     EXPECT_EQ(all[2].type, DriveType::CdRom);
+}
+
+TEST(DriveTable, OverrideLettersAreTheWellFormedEntriesOnly) {
+    test::Sandbox sb;
+    setenv("QUILLMOOR_DRIVES", "e=removable:/x;F=bogus:/y;G;H=fixed:/z", 1);
+    EXPECT_EQ(DriveTable::overrideLetters(), (std::set<char>{'E', 'H'}));
+    unsetenv("QUILLMOOR_DRIVES");
+    EXPECT_TRUE(DriveTable::overrideLetters().empty());
 }
 
 TEST(DriveTable, MapUnmapAndLongestPrefixLookup) {
