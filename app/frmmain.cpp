@@ -473,7 +473,7 @@ void TfrmMain::showEvent(QShowEvent* event) {
 }
 
 void TfrmMain::hideEvent(QHideEvent* event) {
-    model_->ShowWaitForm(false, 0);
+    model_->FormHide();
     QWidget::hideEvent(event);
 }
 

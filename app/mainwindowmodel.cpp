@@ -297,6 +297,11 @@ void TMainWindowModel::ShowWaitForm(bool show, int page) {
     busy_.leave();
 }
 
+void TMainWindowModel::FormHide() {
+    if (waitShown_)
+        call(actions_.hideWait);
+}
+
 void TMainWindowModel::Tmr_DrivesTimer() {
     busy_.runOrDefer("timer:drives", [this] {
         TBusyGuard::Scope scope(busy_); // the poll may ask a modal question

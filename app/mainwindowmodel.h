@@ -121,6 +121,9 @@ class TMainWindowModel {
 
     // The wait window of the trees; nests with every other busy state.
     void ShowWaitForm(bool show, int page);
+    // The main window was hidden: the wait window goes with it, but the work that
+    // showed it still runs, so the busy state lasts until that work hides it.
+    void FormHide();
 
     // Timers.
     void Tmr_DrivesTimer();

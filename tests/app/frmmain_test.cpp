@@ -254,9 +254,12 @@ TEST_F(FrmMainTest, WaitWindowDisablesOnlyWhileShownAndDefersThePoll) {
     const int before = polls;
     w->model().Tmr_DrivesTimer();
     EXPECT_EQ(polls, before);
-    w->hide(); // hiding frees the wait window
+    w->hide(); // hiding frees the wait window and never leaves the window disabled
     EXPECT_EQ(w->waitWindow(), nullptr);
     EXPECT_TRUE(w->pages()->isEnabled());
+    QTest::qWait(50);
+    EXPECT_EQ(polls, before) << "the work that showed the wait window still runs";
+    w->model().ShowWaitForm(false, 0);
     EXPECT_TRUE(QTest::qWaitFor([&] { return polls > before; }, 5000));
 }
 

@@ -212,6 +212,17 @@ TEST_F(MainWindowModelTest, TimersAndTrayWaitForTheWaitWindow) {
     EXPECT_FALSE(model->busy().busy());
 }
 
+TEST_F(MainWindowModelTest, HidingTheWindowKeepsTheWaitBusyUntilItsWorkEnds) {
+    model->ShowWaitForm(true, 4);
+    model->FormHide(); // closed to the tray while a tree walk still runs
+    model->Tmr_DrivesTimer();
+    EXPECT_EQ(polls, 0) << "the walk's loop is still running";
+    EXPECT_TRUE(model->busy().busy());
+    model->ShowWaitForm(false, 0);
+    EXPECT_EQ(polls, 1);
+    EXPECT_FALSE(model->busy().busy());
+}
+
 TEST_F(MainWindowModelTest, TimersAndTrayWaitForTheWindowsOwnQuestions) {
     int pollsDuringQuestion = -1;
     messages.whileShown = [&] {
