@@ -1,5 +1,6 @@
 #include "platform/hivestore.h"
 
+#include "platform/filelock.h"
 #include "platform/realuser.h"
 #include "platform/uniquefd.h"
 
@@ -173,7 +174,10 @@ RegistryStatus saveHive(RegistryRoot root, const std::string& path, const HiveKe
     return RegistryStatus::Ok;
 }
 
-// Opens and locks "<hive>.lock"; -1 when the lock file cannot be opened.
+// How long a registry call waits for another program's hive access to end.
+constexpr int kLockWaitMs = 5000;
+
+// Opens and locks "<hive>.lock"; -1 when the lock file cannot be opened or stays taken.
 int lockHive(RegistryRoot root, const std::string& path, bool exclusive) {
     std::string lockPath = path + ".lock";
     mode_t mode = isMachine(root) ? 0644 : 0600;
@@ -182,11 +186,11 @@ int lockHive(RegistryRoot root, const std::string& path, bool exclusive) {
     if (fd < 0)
         return -1;
     handToUser(root, fd, lockPath);
-    while (::flock(fd, exclusive ? LOCK_EX : LOCK_SH) != 0) {
-        if (errno != EINTR) {
-            ::close(fd);
-            return -1;
-        }
+    if (!lockFileWithin(fd, exclusive, kLockWaitMs)) {
+        const int error = errno;
+        ::close(fd);
+        errno = error;
+        return -1;
     }
     return fd;
 }

@@ -1,5 +1,6 @@
 #include "platform/windowtitle.h"
 
+#include "platform/filelock.h"
 #include "platform/realuser.h"
 #include "platform/uniquefd.h"
 
@@ -222,7 +223,7 @@ std::unique_ptr<WindowTitleOwner> WindowTitleOwner::registerTitle(const std::str
         return fail("cannot use the folder " + folder);
     UniqueFd lock(
         ::open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
-    if (lock.get() < 0 || ::flock(lock.get(), LOCK_EX) != 0)
+    if (lock.get() < 0 || !lockFileWithin(lock.get(), true, 5000))
         return fail("cannot lock " + path + ".lock");
     UniqueFd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
     if (fd.get() < 0 || !bindReplacingStale(fd.get(), path, why))
