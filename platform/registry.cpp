@@ -141,58 +141,54 @@ bool Registry::valueExists(std::string_view name) const {
 
 RegistryValueType Registry::valueType(std::string_view name) const {
     RegistryValueType type = RegistryValueType::None;
-    remember(HiveStore::read(root_, [&](const HiveKey& hive) {
-        const HiveKey* key = walk(hive, key_);
-        if (!key)
-            return RegistryStatus::KeyMissing;
-        const HiveValue* value = key->findValue(name);
+    readOpenKey([&](const HiveKey& key) {
+        const HiveValue* value = key.findValue(name);
         if (!value)
             return RegistryStatus::ValueMissing;
         type = value->type;
         return RegistryStatus::Ok;
-    }));
+    });
     return type;
 }
 
 std::vector<std::string> Registry::valueNames() const {
     Names names;
-    remember(HiveStore::read(root_, [&](const HiveKey& hive) {
-        const HiveKey* key = walk(hive, key_);
-        if (!key)
-            return RegistryStatus::KeyMissing;
-        for (const auto& value : key->values)
+    readOpenKey([&](const HiveKey& key) {
+        for (const auto& value : key.values)
             names.push_back(value.name);
         return RegistryStatus::Ok;
-    }));
+    });
     return names;
 }
 
 std::vector<std::string> Registry::subKeyNames() const {
     Names names;
-    remember(HiveStore::read(root_, [&](const HiveKey& hive) {
-        const HiveKey* key = walk(hive, key_);
-        if (!key)
-            return RegistryStatus::KeyMissing;
-        for (const auto& sub : key->subKeys)
+    readOpenKey([&](const HiveKey& key) {
+        for (const auto& sub : key.subKeys)
             names.push_back(sub->name);
         return RegistryStatus::Ok;
-    }));
+    });
     return names;
 }
 
 RegistryStatus Registry::readValue(std::string_view name, RegistryValueType type,
                                    HiveValue& out) const {
-    RegistryStatus status = HiveStore::read(root_, [&](const HiveKey& hive) {
-        const HiveKey* key = walk(hive, key_);
-        if (!key)
-            return RegistryStatus::KeyMissing;
-        const HiveValue* value = key->findValue(name);
+    return readOpenKey([&](const HiveKey& key) {
+        const HiveValue* value = key.findValue(name);
         if (!value)
             return RegistryStatus::ValueMissing;
         if (value->type != type)
             return RegistryStatus::WrongType;
         out = *value;
         return RegistryStatus::Ok;
+    });
+}
+
+RegistryStatus
+Registry::readOpenKey(const std::function<RegistryStatus(const HiveKey&)>& reader) const {
+    RegistryStatus status = HiveStore::read(root_, [&](const HiveKey& hive) {
+        const HiveKey* key = walk(hive, key_);
+        return key ? reader(*key) : RegistryStatus::KeyMissing;
     });
     remember(status);
     return status;

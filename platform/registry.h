@@ -11,6 +11,7 @@
 #include "platform/hivestore.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -65,6 +66,9 @@ class Registry {
     bool makeKey(const std::vector<std::string>& names);
     bool remember(RegistryStatus status) const;
     RegistryStatus readValue(std::string_view name, RegistryValueType type, HiveValue& out) const;
+    // Runs `reader` on the open key as stored now (KeyMissing when it is gone) and
+    // remembers the outcome.
+    RegistryStatus readOpenKey(const std::function<RegistryStatus(const HiveKey&)>& reader) const;
     RegistryStatus writeValue(HiveValue value);
 
     RegistryRoot root_;
