@@ -62,6 +62,14 @@ int64_t toMilliseconds(TDateTime value) {
     return value < 0 && days != 0 ? whole - ms : whole + ms;
 }
 
+std::string twoDigits(int v);
+
+// A date or time field: two digits when the pattern doubles its letter, else as short
+// as the number.
+std::string field(int v, size_t letters) {
+    return letters >= 2 ? twoDigits(v) : std::to_string(v);
+}
+
 std::string twoDigits(int v) {
     char buf[8];
     std::snprintf(buf, sizeof buf, "%02d", v);
@@ -208,19 +216,19 @@ std::string formatDateTimePattern(std::string_view pattern, TDateTime value,
         size_t n = run(c);
         switch (c) {
         case 'd':
-            out += n >= 2 ? twoDigits(p.day) : std::to_string(p.day);
+            out += field(p.day, n);
             afterHour = false;
             break;
         case 'M':
         case 'm':
             if (afterHour)
-                out += n >= 2 ? twoDigits(p.minute) : std::to_string(p.minute);
+                out += field(p.minute, n);
             else
-                out += n >= 2 ? twoDigits(p.month) : std::to_string(p.month);
+                out += field(p.month, n);
             afterHour = false;
             break;
         case 'n':
-            out += n >= 2 ? twoDigits(p.minute) : std::to_string(p.minute);
+            out += field(p.minute, n);
             afterHour = false;
             break;
         case 'y':
@@ -235,12 +243,12 @@ std::string formatDateTimePattern(std::string_view pattern, TDateTime value,
                 if (h == 0)
                     h = 12;
             }
-            out += n >= 2 ? twoDigits(h) : std::to_string(h);
+            out += field(h, n);
             afterHour = true;
             break;
         }
         case 's':
-            out += n >= 2 ? twoDigits(p.second) : std::to_string(p.second);
+            out += field(p.second, n);
             afterHour = false;
             break;
         case 'z': {
