@@ -17,6 +17,7 @@ class QTimer;
 
 namespace qm {
 
+class TDrivesPage;
 class THelpPage;
 class TFrmReminder;
 class TFrmSplash;
@@ -93,6 +94,7 @@ class TfrmMain : public QWidget {
     QStackedWidget* pages_ = nullptr;
     TSettingsPage* settingsPage_ = nullptr;
     THelpPage* helpPage_ = nullptr;
+    TDrivesPage* drivesPage_ = nullptr;
     std::unique_ptr<TFrmWait> wait_;
     std::unique_ptr<TFrmReminder> reminderWindow_;
     std::unique_ptr<TFrmSplash> splash_;
