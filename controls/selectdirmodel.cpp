@@ -5,9 +5,24 @@
 
 namespace qm {
 
+namespace {
+
+TSelectDirModel::DriveLister& programDrives() {
+    static TSelectDirModel::DriveLister lister;
+    return lister;
+}
+
+} // namespace
+
 TSelectDirModel::TSelectDirModel(DriveLister drives, FolderLister folders)
-    : driveLister_(drives ? std::move(drives) : DriveLister(&TSelectDirModel::tableDrives)),
+    : driveLister_(drives            ? std::move(drives)
+                   : programDrives() ? programDrives()
+                                     : DriveLister(&TSelectDirModel::tableDrives)),
       folderLister_(folders ? std::move(folders) : FolderLister(&listFolder)) {}
+
+void TSelectDirModel::setProgramDrives(DriveLister drives) {
+    programDrives() = std::move(drives);
+}
 
 std::vector<std::string> TSelectDirModel::tableDrives() {
     std::vector<std::string> roots;

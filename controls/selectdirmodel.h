@@ -49,6 +49,9 @@ class TSelectDirModel {
     // The default drive list: every mapped drive from C: on that is fixed, removable or
     // of unknown type.
     static std::vector<std::string> tableDrives();
+    // Replaces the default drive list for every picker made afterwards without one of its
+    // own (Qmoor gives its source drives); an empty lister restores tableDrives.
+    static void setProgramDrives(DriveLister drives);
 
   private:
     void showFolder(const std::string& folder);

@@ -1,5 +1,5 @@
-// Renders every small window of the controls library offscreen to PNG files, so the
-// skin can be checked without a screen:
+// Renders every small window of the controls library and the main window's pages
+// offscreen to PNG files, so the skin can be checked without a screen:
 //     renderwindows <output folder>
 
 #include "controls/addtoexceptionlst.h"
@@ -11,6 +11,7 @@
 #include "controls/frmwait.h"
 #include "controls/messageform.h"
 #include "controls/regionresources.h"
+#include "render.h"
 
 #include <QApplication>
 #include <QDir>
@@ -21,6 +22,8 @@ namespace {
 
 QString gOut;
 bool gOk = true;
+
+} // namespace
 
 // Paints the window with its outline, the cut-away parts left checkered-grey.
 void render(QWidget& window, const QString& name) {
@@ -41,8 +44,6 @@ void render(QWidget& window, const QString& name) {
     }
     window.hide();
 }
-
-} // namespace
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -105,5 +106,6 @@ int main(int argc, char** argv) {
         TRegionResurces::ApplyRegion(&large, "REGION2");
         render(large, "main_outline_region2");
     }
+    renderMainPages();
     return gOk ? 0 : 1;
 }
