@@ -51,7 +51,9 @@ template <typename F, typename... Args> void call(const F& f, Args&&... args) {
 TMainWindowModel::TMainWindowModel(MessageFn message, Actions actions,
                                    std::unique_ptr<TUpdaterLauncher> updater)
     : message_(holdingGuard(busy_, std::move(message))), actions_(std::move(actions)),
-      settings_(message_), reminder_(actions_.showReminderWindow), updater_(std::move(updater)) {}
+      settings_(message_), reminder_(actions_.showReminderWindow), updater_(std::move(updater)) {
+    settings_.resizeWindow = [this] { applyWindowSize(); };
+}
 
 void TMainWindowModel::changed() {
     if (onChanged)
@@ -64,12 +66,12 @@ void TMainWindowModel::readSettings() {
     changed();
 }
 
+bool TMainWindowModel::windowShown() const {
+    return actions_.windowShown && actions_.windowShown();
+}
+
 bool TMainWindowModel::writeSettings(bool showMessage) {
-    const bool shown = actions_.windowShown && actions_.windowShown();
-    const bool ok = settings_.WriteSettings(showMessage, shown);
-    if (shown)
-        applyWindowSize();
-    return ok;
+    return settings_.WriteSettings(showMessage, windowShown());
 }
 
 void TMainWindowModel::FormCreate() {
@@ -157,8 +159,17 @@ void TMainWindowModel::btn_applyClick() {
     applyWindowSize();
 }
 
+void TMainWindowModel::imr_SetDefClick() {
+    settings_.DefaultClick(windowShown());
+}
+
 void TMainWindowModel::btn_closeClick() {
     askApplyChanges();
+    // Hidden without a tray icon, the program could only be killed.
+    if (actions_.trayAvailable && !actions_.trayAvailable()) {
+        FormClose();
+        return;
+    }
     call(actions_.hideToTray);
 }
 
@@ -196,7 +207,7 @@ void TMainWindowModel::WMM_APP_EXCHANGE(uint32_t wParam, int64_t lParam) {
 }
 
 void TMainWindowModel::WMM_APP_ACT(bool activated) {
-    if (!activated || run_ || !(actions_.windowShown && actions_.windowShown()))
+    if (!activated || run_ || !windowShown())
         return;
     if (waitShown_) {
         call(actions_.raiseWait);
