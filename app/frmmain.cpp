@@ -1,6 +1,7 @@
 #include "app/frmmain.h"
 
 #include "app/captionface.h"
+#include "app/drivespage.h"
 #include "app/helppage.h"
 #include "app/logolinks.h"
 #include "app/settingspage.h"
@@ -66,7 +67,6 @@ constexpr PlaceholderPage kLaterPages[] = {
     {TMainWindowModel::PageRestore, "TS_Restore", "Restore"},
     {TMainWindowModel::PageReports, "TS_Reports", "Reports"},
     {TMainWindowModel::PageSync, "TS_Sync", "File Synchronization"},
-    {TMainWindowModel::PageDrives, "TS_Drives", "Source and Media Drives"},
 };
 
 QLabel* picture(QWidget* parent, const char* name, const QString& skin, QSize size) {
@@ -170,7 +170,8 @@ TMainWindowModel::Actions TfrmMain::makeActions() {
     a.showWait = [this](int page) { showWait(page); };
     a.hideWait = [this] { hideWait(); };
     a.showReminderWindow = [this] { showReminder(); };
-    a.drivePoll = [this] {
+    a.fillDrivesInfo = [this] { drivesPage_->FillDrivesInfo(); };
+    a.closeDuplicateInstance = [this] {
         if (duplicateCheck_)
             duplicateCheck_();
     };
@@ -261,6 +262,8 @@ void TfrmMain::buildPages() {
     settingsPage_->onDefault = [this] { model_->imr_SetDefClick(); };
     settingsPage_->pageVisible = [this] { return pages_->currentWidget() == settingsPage_; };
     byIndex[TMainWindowModel::PageSettings] = settingsPage_;
+    drivesPage_ = new TDrivesPage(model_->drivePoll(), model_->message(), pages_);
+    byIndex[TMainWindowModel::PageDrives] = drivesPage_;
     helpPage_ = new THelpPage(pages_);
     byIndex[TMainWindowModel::PageHelp] = helpPage_;
     byIndex[TMainWindowModel::PageStart] = buildWelcome();

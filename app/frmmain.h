@@ -18,6 +18,7 @@ class QTimer;
 namespace qm {
 
 class TASHint;
+class TDrivesPage;
 class THelpPage;
 class TFrmReminder;
 class TFrmSplash;
@@ -97,6 +98,7 @@ class TfrmMain : public QWidget {
     QStackedWidget* pages_ = nullptr;
     TSettingsPage* settingsPage_ = nullptr;
     THelpPage* helpPage_ = nullptr;
+    TDrivesPage* drivesPage_ = nullptr;
     std::unique_ptr<TFrmWait> wait_;
     std::unique_ptr<TFrmReminder> reminderWindow_;
     std::unique_ptr<TFrmSplash> splash_;
