@@ -4,9 +4,12 @@
 #include "app/drivespage.h"
 #include "app/helppage.h"
 #include "app/logolinks.h"
+#include "app/mediadrives.h"
 #include "app/settingspage.h"
 #include "app/traymenu.h"
+#include "controls/ashint.h"
 #include "controls/frmreminder.h"
+#include "controls/frmselectdir.h"
 #include "controls/frmsplash.h"
 #include "controls/frmwait.h"
 #include "controls/imageregion.h"
@@ -24,6 +27,7 @@
 #include <QStackedWidget>
 #include <QSystemTrayIcon>
 #include <QTimer>
+#include <QToolTip>
 #include <QVBoxLayout>
 #include <cmath>
 
@@ -82,7 +86,10 @@ TfrmMain::TfrmMain(TMainWindowSetup setup)
                              : MessageFn([](int kind, const std::string& text) {
                                    return ShowMessageForm(kind, text);
                                })),
-      duplicateCheck_(std::move(setup.duplicateCheck)), splashShown_(setup.splashShown) {
+      duplicateCheck_(std::move(setup.duplicateCheck)),
+      trayAvailable_(setup.trayAvailable ? std::move(setup.trayAvailable)
+                                         : std::function<bool()>(&TTrayMenu::available)),
+      splashShown_(setup.splashShown) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     setWindowTitle(QStringLiteral("Quillmoor Main Window"));
@@ -91,7 +98,16 @@ TfrmMain::TfrmMain(TMainWindowSetup setup)
     palette.setColor(QPalette::Window, skinPanelColor());
     setPalette(palette);
 
+    // From now on every hint of the program is a balloon.
+    hint_ = new TASHint(this);
+    hint_->setFrameWidth(1);
+    hint_->setRoundSize(8);
+    hint_->setFrameColor(QToolTip::palette().color(QPalette::ToolTipBase));
+    hint_->setFrameFade(35);
+    hint_->setAutoFrameColor(true);
+
     TMainWindowModel::Actions actions = makeActions();
+    actions.trayAvailable = trayAvailable_;
     actions.autoLaunchAllowed = std::move(setup.autoLaunchAllowed);
     actions.setStartupAuto = std::move(setup.setStartupAuto);
     if (setup.openUrl)
@@ -134,6 +150,9 @@ TfrmMain::TfrmMain(TMainWindowSetup setup)
     model_->FormCreate();
     applyWindowSize(model_->settings().ApplyWindowSize());
     startTimers(setup.timings);
+    // The folder picker offers the source drives and stands over this window.
+    TSelectDirModel::setDefaultDrives(&GetHardDrives);
+    TFrmSelectDir::setBringUpMainWindow([this] { model_->mnu_ShowMainWindowClick(); });
     connect(qApp, &QGuiApplication::applicationStateChanged, this,
             [this](Qt::ApplicationState state) {
                 model_->WMM_APP_ACT(state == Qt::ApplicationActive);
@@ -142,6 +161,8 @@ TfrmMain::TfrmMain(TMainWindowSetup setup)
 }
 
 TfrmMain::~TfrmMain() {
+    TFrmSelectDir::setBringUpMainWindow(nullptr);
+    TSelectDirModel::setDefaultDrives(nullptr);
     model_->onChanged = nullptr;
     model_->settings().onChanged = nullptr;
     // The pages borrow the model (and subscribe to its drive poll): they go first.
@@ -251,7 +272,7 @@ void TfrmMain::buildPages() {
     }
     settingsPage_ = new TSettingsPage(model_->settings(), pages_);
     settingsPage_->onApply = [this] { model_->btn_applyClick(); };
-    settingsPage_->onDefault = [this] { model_->settings().DefaultClick(); };
+    settingsPage_->onDefault = [this] { model_->imr_SetDefClick(); };
     settingsPage_->pageVisible = [this] { return pages_->currentWidget() == settingsPage_; };
     byIndex[TMainWindowModel::PageSettings] = settingsPage_;
     drivesPage_ = new TDrivesPage(model_->drivePoll(), model_->message(), pages_);
@@ -414,7 +435,7 @@ void TfrmMain::SetCenterPos() {
 
 void TfrmMain::hideToTray() {
     // Without a tray there would be no way back: minimise instead of hiding.
-    if (TTrayMenu::available())
+    if (trayAvailable_())
         hide();
     else
         showMinimized();
@@ -450,7 +471,7 @@ void TfrmMain::showReminder() {
     };
     reminderWindow_->installEventFilter(this);
     std::optional<QRect> trayRect;
-    if (TTrayMenu::available() && tray_->icon()->geometry().isValid())
+    if (trayAvailable_() && tray_->icon()->geometry().isValid())
         trayRect = tray_->icon()->geometry();
     reminderWindow_->placeBesideTray(trayRect);
     reminderWindow_->show();

@@ -53,6 +53,7 @@ TMainWindowModel::TMainWindowModel(MessageFn message, Actions actions,
     : message_(holdingGuard(busy_, std::move(message))), actions_(std::move(actions)),
       settings_(message_), reminder_(actions_.showReminderWindow), updater_(std::move(updater)),
       drivePoll_(drivePollHooks()) {
+    settings_.resizeWindow = [this] { applyWindowSize(); };
     // A media drive plugged in while a page of another media drive is shown: the user
     // is taken to the Backup page for it.
     drivePoll_.subscribe([this](const TDriveChange& change) {
@@ -66,7 +67,7 @@ TDrivePoll::Hooks TMainWindowModel::drivePollHooks() {
     hooks.message = message_;
     hooks.autoLaunchDisabled = [this] { return settings_.autoLaunch(); };
     hooks.autoOpenBackup = [this] { return settings_.autoStart(); };
-    hooks.windowInView = [this] { return actions_.windowShown && actions_.windowShown(); };
+    hooks.windowInView = [this] { return windowShown(); };
     hooks.openWindow = [this](bool backupPage) {
         if (backupPage)
             mnu_StartBackupClick();
@@ -94,12 +95,12 @@ void TMainWindowModel::readSettings() {
     changed();
 }
 
+bool TMainWindowModel::windowShown() const {
+    return actions_.windowShown && actions_.windowShown();
+}
+
 bool TMainWindowModel::writeSettings(bool showMessage) {
-    const bool shown = actions_.windowShown && actions_.windowShown();
-    const bool ok = settings_.WriteSettings(showMessage, shown);
-    if (shown)
-        applyWindowSize();
-    return ok;
+    return settings_.WriteSettings(showMessage, windowShown());
 }
 
 void TMainWindowModel::FormCreate() {
@@ -188,8 +189,17 @@ void TMainWindowModel::btn_applyClick() {
     applyWindowSize();
 }
 
+void TMainWindowModel::imr_SetDefClick() {
+    settings_.DefaultClick(windowShown());
+}
+
 void TMainWindowModel::btn_closeClick() {
     askApplyChanges();
+    // Hidden without a tray icon, the program could only be killed.
+    if (actions_.trayAvailable && !actions_.trayAvailable()) {
+        FormClose();
+        return;
+    }
     call(actions_.hideToTray);
 }
 
@@ -227,7 +237,7 @@ void TMainWindowModel::WMM_APP_EXCHANGE(uint32_t wParam, int64_t lParam) {
 }
 
 void TMainWindowModel::WMM_APP_ACT(bool activated) {
-    if (!activated || run_ || !(actions_.windowShown && actions_.windowShown()))
+    if (!activated || run_ || !windowShown())
         return;
     if (waitShown_) {
         call(actions_.raiseWait);

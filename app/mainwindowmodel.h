@@ -51,6 +51,7 @@ class TMainWindowModel {
         std::function<void(bool force)> saveSelections;
         std::function<void()> fillDrivesInfo;
         std::function<void()> hideToTray;      // minimise, leave only the tray icon
+        std::function<bool()> trayAvailable;   // the desktop shows tray icons (unset: yes)
         std::function<void()> showAndActivate; // bring the window up
         std::function<void()> quit;            // remove the tray icon and end the loop
         std::function<bool()> windowShown;     // window and application window visible
@@ -105,6 +106,9 @@ class TMainWindowModel {
     void menuClick(MenuButton button);
     void welcomeClick(int page);
     void btn_applyClick();
+    // The Default button of the Settings page.
+    void imr_SetDefClick();
+    // The close buttons: the program goes to the tray; without a tray it ends (asking).
     void btn_closeClick();
     // The close of the window; returns true when the program ends.
     bool FormClose();
@@ -156,6 +160,7 @@ class TMainWindowModel {
     void changed();
     void readSettings();
     bool writeSettings(bool showMessage);
+    bool windowShown() const;
     void askApplyChanges();
     void applyWindowSize();
     void deferTray(const char* id, std::function<void()> task);

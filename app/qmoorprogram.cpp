@@ -2,13 +2,11 @@
 
 #include "app/autolaunch.h"
 #include "app/frmmain.h"
-#include "app/mediadrives.h"
 #include "app/programfiles.h"
 #include "app/traymenu.h"
 #include "app/updaterlauncher.h"
 #include "controls/frmsplash.h"
 #include "controls/messageform.h"
-#include "controls/selectdirmodel.h"
 #include "platform/dospath.h"
 #include "platform/localeformatsource.h"
 #include "platform/programfolder.h"
@@ -83,8 +81,6 @@ int ProgramMain(int argc, char** argv) {
     // media as drive letters.
     applyUserLocaleFormats();
     installRemovableDrives();
-    // The folder picker offers the source drives, not the media drives.
-    TSelectDirModel::setProgramDrives(&GetHardDrives);
 
     std::unique_ptr<TFrmSplash> splash;
     if (!logon) {

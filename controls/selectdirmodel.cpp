@@ -7,21 +7,21 @@ namespace qm {
 
 namespace {
 
-TSelectDirModel::DriveLister& programDrives() {
-    static TSelectDirModel::DriveLister lister;
-    return lister;
+TSelectDirModel::DriveLister& defaultDrives() {
+    static TSelectDirModel::DriveLister drives;
+    return drives;
 }
 
 } // namespace
 
 TSelectDirModel::TSelectDirModel(DriveLister drives, FolderLister folders)
     : driveLister_(drives            ? std::move(drives)
-                   : programDrives() ? programDrives()
+                   : defaultDrives() ? defaultDrives()
                                      : DriveLister(&TSelectDirModel::tableDrives)),
       folderLister_(folders ? std::move(folders) : FolderLister(&listFolder)) {}
 
-void TSelectDirModel::setProgramDrives(DriveLister drives) {
-    programDrives() = std::move(drives);
+void TSelectDirModel::setDefaultDrives(DriveLister drives) {
+    defaultDrives() = std::move(drives);
 }
 
 std::vector<std::string> TSelectDirModel::tableDrives() {

@@ -24,6 +24,7 @@ class MainWindowModelTest : public ::testing::Test {
         actions.saveSelections = [this](bool force) { saves.push_back(force); };
         actions.quit = [this] { ++quits; };
         actions.hideToTray = [this] { ++hides; };
+        actions.trayAvailable = [this] { return tray; };
         actions.showAndActivate = [this] { ++shows; };
         actions.fillDrivesInfo = [this] { ++drivesFilled; };
         actions.closeDuplicateInstance = [this] { ++polls; };
@@ -45,7 +46,7 @@ class MainWindowModelTest : public ::testing::Test {
     std::unique_ptr<TMainWindowModel> model;
     std::vector<bool> saves;
     int quits = 0, hides = 0, shows = 0, drivesFilled = 0, polls = 0, reminders = 0;
-    bool shown = true, refreshThrows = false;
+    bool shown = true, refreshThrows = false, tray = true;
     int waitRaises = 0, treeRefreshes = 0;
     std::vector<std::string> urls;
 };
@@ -161,6 +162,18 @@ TEST_F(MainWindowModelTest, CloseButtonHidesExitAsksAndNoKeepsRunning) {
     model->mnu_ExitClick();
     EXPECT_EQ(quits, 1);
     EXPECT_EQ(saves, std::vector<bool>{true});
+}
+
+TEST_F(MainWindowModelTest, WithoutATrayCloseEndsTheProgramAfterAsking) {
+    tray = false;
+    model->btn_closeClick();
+    EXPECT_EQ(messages.shown, std::vector<std::string>{"Are you sure you want to exit Quillmoor?"});
+    EXPECT_EQ(quits, 0) << "No keeps it running, in view";
+    EXPECT_EQ(hides, 0);
+    messages.answers.push_back(6);
+    model->btn_closeClick();
+    EXPECT_EQ(quits, 1);
+    EXPECT_EQ(hides, 0);
 }
 
 struct ExchangeRow {
