@@ -1,6 +1,6 @@
 #include "app/autolaunch.h"
 
-#include "app/programfiles.h"
+#include "platform/programfiles.h"
 #include "platform/datetime.h"
 #include "platform/registry.h"
 
