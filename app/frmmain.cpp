@@ -332,21 +332,21 @@ QWidget* TfrmMain::buildLogoPanel(QWidget* parent) {
 }
 
 void TfrmMain::startTimers(const TMainTimings& timings) {
-    struct TimerSpec {
+    struct TimerDef {
         const char* name;
         int interval;
         void (TMainWindowModel::*tick)();
     };
-    const TimerSpec specs[] = {
+    const TimerDef timers[] = {
         {"Tmr_Drives", timings.drivesMs, &TMainWindowModel::Tmr_DrivesTimer},
         {"TmrRemind", timings.remindMs, &TMainWindowModel::TmrRemindTimer},
         {"tmr_Updater", timings.updaterMs, &TMainWindowModel::tmr_UpdaterTimer},
     };
-    for (const TimerSpec& spec : specs) {
+    for (const TimerDef& def : timers) {
         auto* timer = new QTimer(this);
-        timer->setObjectName(QString::fromLatin1(spec.name));
-        timer->setInterval(spec.interval);
-        const auto tick = spec.tick;
+        timer->setObjectName(QString::fromLatin1(def.name));
+        timer->setInterval(def.interval);
+        const auto tick = def.tick;
         connect(timer, &QTimer::timeout, this, [this, tick] { (model_.get()->*tick)(); });
         timer->start();
     }

@@ -14,13 +14,13 @@ bool openSettings(Registry& registry) {
 
 } // namespace
 
-uint32_t TSettingsStore::clamp(const SettingSpec& spec, uint32_t value) {
-    if (spec.type == SettingType::Bool)
+uint32_t TSettingsStore::clamp(const SettingDef& def, uint32_t value) {
+    if (def.type == SettingType::Bool)
         return value != 0 ? 1 : 0;
-    if (value < spec.minValue)
-        return spec.minValue;
-    if (value > spec.maxValue)
-        return spec.maxValue;
+    if (value < def.minValue)
+        return def.minValue;
+    if (value > def.maxValue)
+        return def.maxValue;
     return value;
 }
 
@@ -28,38 +28,38 @@ void TSettingsStore::checkSettings() const {
     Registry registry;
     if (!openSettings(registry))
         return;
-    for (const SettingSpec& spec : kSettings) {
-        if (!spec.hasDefault || registry.valueExists(spec.name))
+    for (const SettingDef& def : kSettings) {
+        if (!def.hasDefault || registry.valueExists(def.name))
             continue;
-        registry.writeDword(spec.name, spec.defaultValue); // a failure leaves it missing
+        registry.writeDword(def.name, def.defaultValue); // a failure leaves it missing
     }
 }
 
 std::optional<uint32_t> TSettingsStore::stored(SettingId id) const {
-    const SettingSpec& spec = settingSpec(id);
-    if (spec.type == SettingType::String)
+    const SettingDef& def = settingDef(id);
+    if (def.type == SettingType::String)
         return std::nullopt;
     Registry registry;
     if (!registry.openKeyReadOnly(kSettingsKey))
         return std::nullopt;
     uint32_t value = 0;
-    if (registry.readDword(spec.name, value) != RegistryStatus::Ok)
+    if (registry.readDword(def.name, value) != RegistryStatus::Ok)
         return std::nullopt;
-    return clamp(spec, value);
+    return clamp(def, value);
 }
 
 uint32_t TSettingsStore::number(SettingId id) const {
-    return stored(id).value_or(settingSpec(id).defaultValue);
+    return stored(id).value_or(settingDef(id).defaultValue);
 }
 
 bool TSettingsStore::setNumber(SettingId id, uint32_t value) const {
-    const SettingSpec& spec = settingSpec(id);
-    if (spec.type == SettingType::String)
+    const SettingDef& def = settingDef(id);
+    if (def.type == SettingType::String)
         return false;
     Registry registry;
     if (!openSettings(registry))
         return false;
-    return registry.writeDword(spec.name, clamp(spec, value)) == RegistryStatus::Ok;
+    return registry.writeDword(def.name, clamp(def, value)) == RegistryStatus::Ok;
 }
 
 std::string TSettingsStore::mediaDrive() const {
@@ -67,7 +67,7 @@ std::string TSettingsStore::mediaDrive() const {
     if (!registry.openKeyReadOnly(kSettingsKey))
         return {};
     std::string value;
-    if (registry.readString(settingSpec(SettingId::MediaDrive).name, value) != RegistryStatus::Ok)
+    if (registry.readString(settingDef(SettingId::MediaDrive).name, value) != RegistryStatus::Ok)
         return {};
     for (char& c : value)
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -81,7 +81,7 @@ bool TSettingsStore::setMediaDriveFromCaption(const std::string& caption) const 
     Registry registry;
     if (!openSettings(registry))
         return false;
-    return registry.writeString(settingSpec(SettingId::MediaDrive).name, std::string(1, letter)) ==
+    return registry.writeString(settingDef(SettingId::MediaDrive).name, std::string(1, letter)) ==
            RegistryStatus::Ok;
 }
 

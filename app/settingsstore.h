@@ -32,7 +32,7 @@ class TSettingsStore {
     // Stores the drive letter of a caption "(X:\)" (its second character, upper-cased).
     bool setMediaDriveFromCaption(const std::string& caption) const;
 
-    static uint32_t clamp(const SettingSpec& spec, uint32_t value);
+    static uint32_t clamp(const SettingDef& def, uint32_t value);
 };
 
 } // namespace qm

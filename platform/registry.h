@@ -28,7 +28,7 @@ class Registry {
 
     // Opens a key for reading and writing, creating it (and its parents) when
     // `canCreate`. Fails on a machine root without administrator rights, as opening a
-    // machine key for writing does on the original system.
+    // machine key for writing does on Windows.
     bool openKey(std::string_view path, bool canCreate);
     // Opens an existing key for reading; writes through it fail with AccessDenied.
     bool openKeyReadOnly(std::string_view path);
