@@ -38,8 +38,8 @@ void TDownloadThread::setPaused(bool paused) {
 
 void TDownloadThread::Execute() {
     Result result;
-    const int fd = ::open(localPath_.c_str(),
-                          O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    const int fd =
+        ::open(localPath_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0) {
         result.outcome = THttpGet::Outcome::WriteFailed;
         result.reason = "cannot create " + localPath_ + ": " + std::strerror(errno);

@@ -103,9 +103,9 @@ size_t onBody(char* data, size_t size, size_t count, void* user) {
     const uint64_t limit = t.result.declaredLength.value_or(t.request->maxBytes);
     if (t.result.received > limit)
         return t.result.declaredLength
-                   ? t.stop(THttpGet::Outcome::BadLength,
-                            "the server sent more than the " + std::to_string(limit) +
-                                " bytes it announced")
+                   ? t.stop(THttpGet::Outcome::BadLength, "the server sent more than the " +
+                                                              std::to_string(limit) +
+                                                              " bytes it announced")
                    : t.stop(THttpGet::Outcome::TooLarge,
                             "the server sent more than " + std::to_string(limit) + " bytes");
     if (*t.sink && !(*t.sink)(std::string_view(data, bytes)))
@@ -259,11 +259,14 @@ THttpGet::Result THttpGet::run(const Request& request, const Sink& sink, const P
         const Clock::time_point now = Clock::now();
         using std::chrono::milliseconds;
         if (request.deadlineMs > 0 && now - start >= milliseconds(request.deadlineMs)) {
-            t.stop(Outcome::TimedOut, "no complete answer within " + secondsText(request.deadlineMs));
+            t.stop(Outcome::TimedOut,
+                   "no complete answer within " + secondsText(request.deadlineMs));
             break;
         }
-        if (request.stallMs > 0 && !pausedNow && now - t.lastData >= milliseconds(request.stallMs)) {
-            t.stop(Outcome::TimedOut, "the server sent nothing for " + secondsText(request.stallMs));
+        if (request.stallMs > 0 && !pausedNow &&
+            now - t.lastData >= milliseconds(request.stallMs)) {
+            t.stop(Outcome::TimedOut,
+                   "the server sent nothing for " + secondsText(request.stallMs));
             break;
         }
         curl_multi_poll(multi, nullptr, 0, 50, nullptr);

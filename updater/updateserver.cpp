@@ -82,8 +82,8 @@ UpdateServerAddress updateServer() {
     if (!text.empty()) {
         if (std::optional<UpdateServerAddress> address = parseServerAddress(text))
             return *address;
-        std::fprintf(stderr, "updater: %s (\"%s\") is not a host or host:port; using %s\n",
-                     source, text.c_str(), std::string(kDefaultUpdateServer).c_str());
+        std::fprintf(stderr, "updater: %s (\"%s\") is not a host or host:port; using %s\n", source,
+                     text.c_str(), std::string(kDefaultUpdateServer).c_str());
     }
     return *parseServerAddress(kDefaultUpdateServer);
 }

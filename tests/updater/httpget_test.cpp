@@ -34,14 +34,14 @@ TEST_P(HttpGetReply, EndsWithTheRightOutcome) {
     server.reply("/f", row.reply);
     THttpGet get;
     std::string body;
-    const THttpGet::Result result =
-        get.run({"http://" + server.authority() + "/f", "Updater", row.deadlineMs, row.stallMs, 4000},
-                [&](std::string_view bytes) {
-                    body += bytes;
-                    return true;
-                });
-    EXPECT_EQ(result.outcome, row.outcome) << THttpGet::outcomeName(result.outcome) << ": "
-                                           << result.detail;
+    const THttpGet::Result result = get.run(
+        {"http://" + server.authority() + "/f", "Updater", row.deadlineMs, row.stallMs, 4000},
+        [&](std::string_view bytes) {
+            body += bytes;
+            return true;
+        });
+    EXPECT_EQ(result.outcome, row.outcome)
+        << THttpGet::outcomeName(result.outcome) << ": " << result.detail;
     if (row.outcome == Outcome::Ok) {
         EXPECT_EQ(body, std::string(row.received, row.reply.body.at(0)));
     } else {
@@ -99,8 +99,8 @@ TEST(HttpGet, AskForAFreshCopyWithNoOtherHeadersAndNeverFollowARedirect) {
     ASSERT_EQ(server.requestHeaders().size(), 1u);
     std::vector<std::string> headers = server.requestHeaders()[0];
     std::sort(headers.begin(), headers.end());
-    EXPECT_EQ(headers, (std::vector<std::string>{"Host: " + server.authority(),
-                                                 "Pragma: no-cache", "User-Agent: Updater"}));
+    EXPECT_EQ(headers, (std::vector<std::string>{"Host: " + server.authority(), "Pragma: no-cache",
+                                                 "User-Agent: Updater"}));
 }
 
 TEST(HttpGet, NothingAnswersOnAClosedPort) {

@@ -14,13 +14,11 @@ TSimpleParser parsed(std::vector<std::string> lines) {
 // A release reply as the server writes it, tag case mixed, a file's date before the
 // release's own and a gap in the file numbers.
 TEST(SimpleParser, ReadsAReleaseReply) {
-    const TSimpleParser p = parsed({"<RESULT> NEW RELEASE </Result>",
-                                    "<file_0><name>Qmoor.ex_</name><DATE>2026-01-01</DATE>",
-                                    "</file_0>",
-                                    "<date>2026-15-03</date>",
-                                    "<descr>Faster backups.", "Fewer questions.</descr>",
-                                    "<file_2><name> Help/Backup.htm </name>",
-                                    "<date>2026-14-03</date></file_2>"});
+    const TSimpleParser p =
+        parsed({"<RESULT> NEW RELEASE </Result>",
+                "<file_0><name>Qmoor.ex_</name><DATE>2026-01-01</DATE>", "</file_0>",
+                "<date>2026-15-03</date>", "<descr>Faster backups.", "Fewer questions.</descr>",
+                "<file_2><name> Help/Backup.htm </name>", "<date>2026-14-03</date></file_2>"});
     EXPECT_EQ(p.GetValue("result"), "NEW RELEASE");
     EXPECT_EQ(p.GetValue("date"), "2026-15-03") << "a file's date is not the release's";
     EXPECT_EQ(p.GetValue("descr"), "Faster backups.\r\nFewer questions.");
@@ -51,7 +49,8 @@ INSTANTIATE_TEST_SUITE_P(
                       ValueRow{{"</result>x<result>"}, "result", ""},
                       ValueRow{{"<res", "ult>BAD REQUEST</result>"}, "result", ""},
                       ValueRow{{"<result>BAD REQUEST</result><result>NO UPDATE</result>"},
-                               "result", "BAD REQUEST"},
+                               "result",
+                               "BAD REQUEST"},
                       ValueRow{{"<file_0><date>2026-01-01</date>"}, "date", ""},
                       ValueRow{{}, "result", ""}));
 

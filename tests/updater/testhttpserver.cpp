@@ -105,10 +105,14 @@ void TestHttpServer::serve(int lifetimeMs, int maxRequests) {
     }
 }
 
-void TestHttpServer::pause(int ms) {
+// Waits, but not for a client that has gone away.
+void TestHttpServer::pause(int client, int ms) {
     const Clock::time_point end = Clock::now() + std::chrono::milliseconds(ms);
-    while (!stopping_ && Clock::now() < end)
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    while (!stopping_ && Clock::now() < end) {
+        pollfd gone{client, POLLRDHUP, 0};
+        if (::poll(&gone, 1, 5) > 0 && (gone.revents & (POLLRDHUP | POLLHUP | POLLERR)))
+            return;
+    }
 }
 
 bool TestHttpServer::sendAll(int client, const std::string& bytes) {
@@ -153,7 +157,8 @@ void TestHttpServer::answer(int client) {
         const size_t firstBlank = requestLine.find(' ');
         const size_t secondBlank = requestLine.find(' ', firstBlank + 1);
         if (firstBlank != std::string::npos && secondBlank != std::string::npos) {
-            auto found = replies_.find(requestLine.substr(firstBlank + 1, secondBlank - firstBlank - 1));
+            auto found =
+                replies_.find(requestLine.substr(firstBlank + 1, secondBlank - firstBlank - 1));
             if (found != replies_.end())
                 reply = found->second;
         }
@@ -183,7 +188,7 @@ void TestHttpServer::answer(int client) {
         return;
     if (reply.closeAtStall)
         return;
-    pause(reply.stallMs);
+    pause(client, reply.stallMs);
     sendAll(client, reply.body.substr(first));
 }
 

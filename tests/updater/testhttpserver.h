@@ -47,7 +47,7 @@ class TestHttpServer {
     void serve(int lifetimeMs, int maxRequests);
     void answer(int client);
     bool sendAll(int client, const std::string& bytes);
-    void pause(int ms);
+    void pause(int client, int ms);
 
     int listener_ = -1;
     int port_ = 0;
