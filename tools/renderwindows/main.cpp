@@ -19,6 +19,10 @@
 #include "controls/regionresources.h"
 #include "platform/answerscript.h"
 
+#ifdef QM_RENDER_UPDATER
+#include "updater/frmmain.h"
+#endif
+
 #include <QApplication>
 #include <QDir>
 #include <cstdio>
@@ -28,6 +32,35 @@ namespace {
 void render(QWidget& window, const QString& name) {
     qm::renderwindows::shoot(window, name);
 }
+
+#ifdef QM_RENDER_UPDATER
+// The updater's window in each of its states. Its start stores the day in the registry:
+// the renderer's machine (machine.h) keeps that away from the user's.
+void renderUpdater() {
+    qm::TUpdaterSetup setup;
+    setup.arguments = {"updater"};
+    setup.isAdmin = [] { return true; };
+    setup.message = [](int, const std::string&) { return 1; };
+    qm::TFrmMain window(std::move(setup));
+    qm::TUpdaterModel::View view;
+    window.paintView(view);
+    render(window, "updater_request");
+    view.mainPage = view.buttonsPage = qm::TUpdaterModel::TS_Description;
+    view.description = "Backups of large folders start faster.\nThe Restore page remembers the "
+                       "last folder.\nFixes for encrypted archives on removable media, and "
+                       "a clearer summary after each run.";
+    window.paintView(view);
+    render(window, "updater_description");
+    view.mainPage = view.buttonsPage = qm::TUpdaterModel::TS_Download;
+    view.total = 3;
+    view.index = 1;
+    view.fileLabel = " File: Backup.htm...";
+    view.currentTotal = 1000;
+    view.currentReceived = 640;
+    window.paintView(view);
+    render(window, "updater_download");
+}
+#endif
 
 } // namespace
 
@@ -100,6 +133,9 @@ int main(int argc, char** argv) {
         TRegionResurces::ApplyRegion(&large, "REGION2");
         render(large, "main_outline_region2");
     }
+#ifdef QM_RENDER_UPDATER
+    renderUpdater();
+#endif
     renderwindows::renderMainWindow(machine);
     return renderwindows::allWritten() ? 0 : 1;
 }
