@@ -22,7 +22,6 @@ void tick(TfrmMain& window, const char* name) {
 // Add a page's scenes here, one row each.
 const std::vector<TPageScene>& pageScenes() {
     static const std::vector<TPageScene> scenes = {
-        {"TS_Drives", "", [](const TRenderMachine&) { MakeMediaDrive("E:\\"); }, {}},
         {"TS_Settings",
          "ticked",
          {},
