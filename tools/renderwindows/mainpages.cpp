@@ -3,7 +3,6 @@
 #include "machine.h"
 
 #include "app/frmmain.h"
-#include "app/mediadrives.h"
 
 #include <QCheckBox>
 
