@@ -2,7 +2,7 @@
 
 #include "app/autolaunch.h"
 #include "app/frmmain.h"
-#include "app/programfiles.h"
+#include "platform/programfiles.h"
 #include "app/traymenu.h"
 #include "app/updaterlauncher.h"
 #include "controls/frmsplash.h"

@@ -1,6 +1,6 @@
 #include "app/updaterlauncher.h"
 
-#include "app/programfiles.h"
+#include "platform/programfiles.h"
 #include "platform/datetime.h"
 #include "platform/registry.h"
 

@@ -1,6 +1,6 @@
 #include "app/qmoorprogram.h"
 
-#include "app/programfiles.h"
+#include "platform/programfiles.h"
 #include "platform/registry.h"
 #include "platform/windowtitle.h"
 #include "support/sandbox.h"
