@@ -11,6 +11,8 @@
 #include "setup/setupkeys.h"
 #include "setup/uninstlist.h"
 
+#include <algorithm>
+#include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -72,10 +74,30 @@ bool TUninstaller::bbUninstalClick() {
     return true;
 }
 
-void TUninstaller::removeEntry(const std::string& path) {
+// Whether every folder on the way from `base` down to `path` is a real folder: a linked
+// folder would carry the delete somewhere else.
+bool TUninstaller::pathStaysBelow(const std::string& path, const std::string& base) {
+    std::string walked = includeTrailingBackslash(base);
+    const std::string rest = path.substr(std::min(path.size(), walked.size()));
+    std::stringstream parts(rest);
+    std::vector<std::string> names;
+    for (std::string part; std::getline(parts, part, '\\');)
+        names.push_back(part);
+    for (size_t i = 0; i + 1 < names.size(); ++i) {
+        walked += names[i];
+        const auto host = toHostPath(walked);
+        struct stat info {};
+        if (!host || ::lstat(host->c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
+            return false;
+        walked += "\\";
+    }
+    return true;
+}
+
+void TUninstaller::removeEntry(const std::string& path, const std::string& base) {
     const auto host = toHostPath(path);
     struct stat info {};
-    if (!host || ::lstat(host->c_str(), &info) != 0)
+    if (!host || !pathStaysBelow(path, base) || ::lstat(host->c_str(), &info) != 0)
         return;
     if (S_ISDIR(info.st_mode)) {
         ::rmdir(host->c_str()); // only when empty: what else is there is not ours
@@ -90,9 +112,9 @@ void TUninstaller::DeleteInstalledFiles() {
     const auto listed = TUninstList::Read(folder_);
     if (listed)
         for (const std::string& path : *listed)
-            removeEntry(path);
+            removeEntry(path, folder_);
     for (const char* name : kKnownFiles)
-        removeEntry(folder_ + hostProgramFile(name));
+        removeEntry(folder_ + hostProgramFile(name), folder_);
     if (!listed) {
         // No list: the known files of an installation, the help pages with them.
         const std::string help = folder_ + std::string(setupkeys::kHelpFolder);
@@ -110,7 +132,7 @@ void TUninstaller::DeleteLinks(const std::string& subfolder, const char* linkFil
         if (!special)
             continue;
         const std::string folder = subfolder.empty() ? *special : *special + "\\" + subfolder;
-        removeEntry(shellLinkPath(folder, linkFile));
+        removeEntry(shellLinkPath(folder, linkFile), *special);
     }
 }
 

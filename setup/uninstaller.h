@@ -38,7 +38,10 @@ class TUninstaller {
     const std::vector<std::string>& leftOver() const { return leftOver_; }
 
   private:
-    void removeEntry(const std::string& path);
+    static bool pathStaysBelow(const std::string& path, const std::string& base);
+    // Removes a file or link (never what a link points to), or an empty folder, when
+    // every folder between `base` and it is a real folder.
+    void removeEntry(const std::string& path, const std::string& base);
     void DeleteLinks(const std::string& subfolder, const char* linkFile, int kind);
 
     std::string folder_;

@@ -163,3 +163,70 @@ TEST(Installer, InstallReinstallUninstallRoundTripInEveryMode) {
 
 } // namespace
 } // namespace qm
+
+namespace qm {
+namespace {
+
+TEST(Installer, RefusedFoldersAndADamagedMediumLeaveTheMachineAsItWas) {
+    test::Sandbox sb;
+    test::InstallSandbox machine(sb);
+    machine.makeMedium();
+    sb.writeFile("C:\\Users\\docs\\letter.txt", "someone's letter");
+    const auto files = test::FilesBelow(sb.root());
+    const auto values = test::RegistryValues();
+    for (const char* folder : {"", "   ", "Quillmoor", "C:\\", "C:", "C:\\a\\..\\b",
+                               "C:\\Users\\docs", "C:\\Users\\docs\\letter.txt", "Z:\\Quillmoor"}) {
+        SCOPED_TRACE(folder);
+        EXPECT_EQ(machine.install({folder}), TInstallOutcome::StayOnOptions);
+        EXPECT_EQ(machine.messages(), std::vector<std::string>{"0|Wrong folder name."});
+    }
+    // A damaged program on the medium: told, and nothing written (no folder either).
+    sb.writeFile("C:\\medium\\Install\\Qmoor.ex_",
+                 test::literalLzFile("the Qmoor program image", 99));
+    EXPECT_EQ(machine.install({kFolder}), TInstallOutcome::StayOnOptions);
+    ASSERT_EQ(machine.messages().size(), 1u);
+    EXPECT_NE(machine.messages()[0].find("The installation failed: C:\\medium\\Install\\Qmoor.ex_ "
+                                         "is damaged"),
+              std::string::npos)
+        << machine.messages()[0];
+    sb.writeFile("C:\\medium\\Install\\Qmoor.ex_", "");
+    EXPECT_EQ(machine.install({kFolder}), TInstallOutcome::StayOnOptions);
+    EXPECT_EQ(test::FilesBelow(sb.root()).size(), files.size());
+    std::remove((sb.root() + "/C/medium/Install/Qmoor.ex_").c_str());
+    EXPECT_EQ(machine.install({kFolder}), TInstallOutcome::StayOnOptions);
+    EXPECT_NE(machine.messages()[0].find("has no C:\\medium\\Install\\Qmoor.ex_"),
+              std::string::npos);
+    machine.makeMedium();
+    EXPECT_EQ(test::FilesBelow(sb.root()), files);
+    EXPECT_EQ(test::RegistryValues(), values);
+}
+
+TEST(Installer, AReinstallChangesNothingUntilAgreedAndAFailedOneKeepsTheOld) {
+    test::Sandbox sb;
+    test::InstallSandbox machine(sb);
+    machine.makeMedium();
+    ASSERT_EQ(machine.install({kFolder}), TInstallOutcome::Installed);
+    const auto files = test::FilesBelow(sb.root());
+    const auto values = test::RegistryValues();
+    test::InstallSandbox::Request no{kFolder};
+    no.reinstallAnswer = 7;
+    EXPECT_EQ(machine.install(no), TInstallOutcome::StayOnOptions);
+    EXPECT_EQ(test::FilesBelow(sb.root()), files) << "the uninstaller is still there";
+    EXPECT_EQ(test::RegistryValues(), values);
+    // Yes, but the medium is damaged: the earlier installation stands as it was.
+    sb.writeFile("C:\\medium\\Install\\Updater.ex_", "SZDD but not really");
+    EXPECT_EQ(machine.install({kFolder}), TInstallOutcome::StayOnOptions);
+    EXPECT_EQ(
+        test::FilesBelow(sb.root()).erase("C/medium/Install/Updater.ex_ = SZDD but not really"),
+        1u);
+    auto after = test::FilesBelow(sb.root());
+    after.erase("C/medium/Install/Updater.ex_ = SZDD but not really");
+    auto before = files;
+    std::erase_if(before,
+                  [](const std::string& f) { return f.starts_with("C/medium/Install/Up"); });
+    EXPECT_EQ(after, before);
+    EXPECT_EQ(test::RegistryValues(), values);
+}
+
+} // namespace
+} // namespace qm
