@@ -66,11 +66,11 @@ void TfrmMessage::buildPages() {
     for (int kind = 0; kind < 3; ++kind) {
         auto* page = new QWidget;
         page->setObjectName(QString::fromLatin1(kPages[kind]));
-        for (const auto& spec : TMessageFormModel(kind, {}).buttons()) {
-            TImageRegion* button = makeSkinButton(page, QString::fromStdString(spec.name),
-                                                  QString::fromStdString(spec.picture),
-                                                  {spec.width, 25}, {spec.left, kButtonTop});
-            const int result = spec.result;
+        for (const auto& face : TMessageFormModel(kind, {}).buttons()) {
+            TImageRegion* button = makeSkinButton(page, QString::fromStdString(face.name),
+                                                  QString::fromStdString(face.picture),
+                                                  {face.width, 25}, {face.left, kButtonTop});
+            const int result = face.result;
             connect(button, &TImageRegion::clicked, this, [this, result] { done(result); });
         }
         pages_->addWidget(page);
