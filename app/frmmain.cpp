@@ -4,10 +4,12 @@
 #include "app/drivespage.h"
 #include "app/helppage.h"
 #include "app/logolinks.h"
+#include "app/mediadrives.h"
 #include "app/settingspage.h"
 #include "app/traymenu.h"
 #include "controls/ashint.h"
 #include "controls/frmreminder.h"
+#include "controls/frmselectdir.h"
 #include "controls/frmsplash.h"
 #include "controls/frmwait.h"
 #include "controls/imageregion.h"
@@ -148,6 +150,9 @@ TfrmMain::TfrmMain(TMainWindowSetup setup)
     model_->FormCreate();
     applyWindowSize(model_->settings().ApplyWindowSize());
     startTimers(setup.timings);
+    // The folder picker offers the source drives and stands over this window.
+    TSelectDirModel::setDefaultDrives(&GetHardDrives);
+    TFrmSelectDir::setBringUpMainWindow([this] { model_->mnu_ShowMainWindowClick(); });
     connect(qApp, &QGuiApplication::applicationStateChanged, this,
             [this](Qt::ApplicationState state) {
                 model_->WMM_APP_ACT(state == Qt::ApplicationActive);
@@ -156,6 +161,8 @@ TfrmMain::TfrmMain(TMainWindowSetup setup)
 }
 
 TfrmMain::~TfrmMain() {
+    TFrmSelectDir::setBringUpMainWindow(nullptr);
+    TSelectDirModel::setDefaultDrives(nullptr);
     model_->onChanged = nullptr;
     model_->settings().onChanged = nullptr;
 }

@@ -50,10 +50,18 @@ TfrmMessage::TfrmMessage(QWidget* owner, const std::string& text, int kind,
     scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll_->viewport()->setAutoFillBackground(false);
     scroll_->setAutoFillBackground(false);
-    if (style_.frameLine)
-        scroll_->setStyleSheet(QStringLiteral("QScrollArea { border: 1px solid yellow; }"));
-    else
+    // The text stands on the panel colour. A plain frame draws its line in the
+    // foreground colour, so the yellow line needs no style sheet (one would repaint the
+    // text's background in the style's light grey, under white text).
+    if (style_.frameLine) {
+        scroll_->setFrameStyle(QFrame::Box | QFrame::Plain);
+        scroll_->setLineWidth(1);
+        QPalette palette = scroll_->palette();
+        palette.setColor(QPalette::WindowText, Qt::yellow);
+        scroll_->setPalette(palette);
+    } else {
         scroll_->setFrameShape(QFrame::NoFrame);
+    }
 
     pages_ = new QStackedWidget(body);
     pages_->setObjectName(QStringLiteral("PageControl1"));

@@ -1,10 +1,12 @@
 #include "app/frmmain.h"
 
+#include "app/mediadrives.h"
 #include "app/settingsstore.h"
 #include "app/traymenu.h"
 #include "controls/ashint.h"
 #include "controls/ashintwindow.h"
 #include "controls/frmreminder.h"
+#include "controls/frmselectdir.h"
 #include "controls/frmwait.h"
 #include "controls/imageregion.h"
 #include "platform/answerscript.h"
@@ -263,6 +265,18 @@ TEST_F(FrmMainTest, HintsAreBalloonsOnceTheWindowExists) {
     EXPECT_TRUE(TASHintWindow::current()->isVisible());
     EXPECT_EQ(TASHintWindow::current()->hintText(), "Get help");
     EXPECT_FALSE(QToolTip::isVisible());
+}
+
+TEST_F(FrmMainTest, FolderPickerOffersSourceDrivesAndBringsTheWindowUp) {
+    ASSERT_TRUE(MakeMediaDrive("E:\\"));
+    auto w = make();
+    TFrmSelectDir picker;
+    picker.prepare();
+    EXPECT_EQ(picker.model().drives(), std::vector<std::string>{"C:\\"}) << "no media drive";
+    EXPECT_FALSE(w->isVisible());
+    picker.show();
+    EXPECT_TRUE(w->isVisible());
+    EXPECT_TRUE(child<QWidget>(*w, "Pnl_mnu")->isVisible());
 }
 
 TEST_F(FrmMainTest, LargeWindowSizeComesFromTheStore) {
