@@ -30,6 +30,11 @@ TEST(Medium, TheBuiltMediumExpandsToTheProgramsByteForByte) {
     ASSERT_GT(program.size(), 100000u);
     EXPECT_TRUE(sb.readFile("C:\\Qmoor") == program) << "the expansion differs from Qmoor";
     EXPECT_LT(fileSize("M:\\Install\\Qmoor.ex_"), static_cast<int64_t>(program.size()));
+#ifdef QM_UPDATER_PROGRAM
+    const LzExpandResult updater = LzExpandFile("M:\\Install\\Updater.ex_", "C:\\updater");
+    ASSERT_TRUE(updater.ok) << updater.error;
+    EXPECT_TRUE(sb.readFile("C:\\updater") == Bytes(QM_UPDATER_PROGRAM));
+#endif
 }
 
 } // namespace

@@ -546,10 +546,10 @@ int main(int argc, char** argv) {
         waitPage("wait_load", "Loading the selection") &&
         waitPage("wait_save", "Saving the selection") &&
         waitPage("wait_contents", "Building the folder tree") && mainTitle() && mainMenuBack() &&
-        captionButtons() && mainButtons() && welcomeLogos() &&
-        captionButtons() && mainButtons() && welcomeLogos() && updaterBack() && updaterBars() &&
-        updaterTrayIcons() && buttonPair("updater_yes", 95, 25, "Yes") &&
-        buttonPair("updater_no", 95, 25, "No") && buttonPair("updater_stop", 95, 25, "Stop") &&
+        captionButtons() && mainButtons() && welcomeLogos() && captionButtons() && mainButtons() &&
+        welcomeLogos() && updaterBack() && updaterBars() && updaterTrayIcons() &&
+        buttonPair("updater_yes", 95, 25, "Yes") && buttonPair("updater_no", 95, 25, "No") &&
+        buttonPair("updater_stop", 95, 25, "Stop") &&
         buttonPair("updater_background", 110, 25, "Background") &&
         writeOutline("REGION1", smallOutline()) && writeOutline("REGION2", largeOutline());
     return ok ? 0 : 1;
