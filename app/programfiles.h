@@ -1,6 +1,6 @@
 #pragma once
-// The files of the installed system, by the names the programs use for them on the
-// original system ("Updater.exe"), and the names they carry in the program folder here.
+// The files of the installed system, by their Windows names ("Updater.exe", the names
+// registry values and messages use), and the names they carry in the program folder.
 // This table is the one place that maps the two: Windows names stay in registry values
 // and messages; the host name is what is started and looked for on disk.
 //

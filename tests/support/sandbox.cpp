@@ -19,7 +19,8 @@ Sandbox::Sandbox() {
     if (!mkdtemp(tmpl.data()))
         throw std::runtime_error("cannot create sandbox folder");
     root_ = tmpl;
-    for (const char* sub : {"home", "config", "runtime", "registry", "ipc", "C/program"})
+    for (const char* sub :
+         {"home", "config", "runtime", "registry", "ipc", "C/program", "dev/disk/by-label"})
         fs::create_directories(fs::path(root_) / sub);
     // Socket folders are the user's alone, as a real runtime folder is.
     for (const char* sub : {"runtime", "ipc"})
@@ -30,6 +31,7 @@ Sandbox::Sandbox() {
     setEnv("QUILLMOOR_REGISTRY_DIR", root_ + "/registry");
     setEnv("QUILLMOOR_IPC_DIR", root_ + "/ipc");
     setEnv("QUILLMOOR_PROGRAM_DIR", root_ + "/C/program");
+    setEnv("QUILLMOOR_DISK_BY_LABEL", root_ + "/dev/disk/by-label");
     fs::create_directories(fs::path(root_) / "E");
     setEnv("QUILLMOOR_DRIVES", "C=fixed:" + root_ + "/C;E=removable:" + root_ + "/E");
     DriveTable::instance().reload();
