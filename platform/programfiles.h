@@ -8,6 +8,7 @@
 //   Updater.exe    -> updater
 //   Uninstall.exe  -> Uninstall
 //   setup.exe      -> setup
+//   common.exe     -> common   (a release may bring it; the updater starts it)
 //   User.dat, Log.txt, Settings.dat, Help\ keep their names.
 
 #include <string>
@@ -18,6 +19,7 @@ namespace qm {
 inline constexpr std::string_view kMainProgramName = "Qmoor.exe";
 inline constexpr std::string_view kUpdaterName = "Updater.exe";
 inline constexpr std::string_view kUninstallerName = "Uninstall.exe";
+inline constexpr std::string_view kCommonProgramName = "common.exe";
 inline constexpr std::string_view kUserFileName = "User.dat";
 
 // The file name in the program folder for a program's Windows name; other names are
