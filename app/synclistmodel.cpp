@@ -101,9 +101,11 @@ void TSyncListModel::clear() {
 void TSyncListModel::add(TSyncRow row) {
     if (!checkable(row.kind))
         row.checked = false;
+    if (onRowAdding)
+        onRowAdding(static_cast<int>(rows_.size()));
     rows_.push_back(std::move(row));
     if (onRowAdded)
-        onRowAdded(static_cast<int>(rows_.size()) - 1);
+        onRowAdded();
 }
 
 void TSyncListModel::setChecked(int row, bool checked) {

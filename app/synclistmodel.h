@@ -68,7 +68,8 @@ class TSyncListModel {
     TSyncLists ticked(TSyncKind kind) const;
 
     std::function<void()> onReset;             // rows cleared
-    std::function<void(int row)> onRowAdded;   // a row appended
+    std::function<void(int row)> onRowAdding;  // row `row` is about to be appended
+    std::function<void()> onRowAdded;          // and now it is there
     std::function<void(int row)> onRowChanged; // a check box changed
 
   private:

@@ -24,10 +24,35 @@ std::string trimmed(const std::string& text) {
 
 } // namespace
 
-TSyncPageModel::TSyncPageModel(MessageFn message, Actions actions)
-    : message_(std::move(message)), actions_(std::move(actions)) {
+TSyncPageModel::TSyncPageModel(TDrivePoll& poll, MessageFn message, Actions actions)
+    : poll_(poll), message_(std::move(message)), actions_(std::move(actions)) {
     tree_.RestoreFileList = &files_;
     files_.FolderTree = &tree_;
+    subscription_ = poll_.subscribe([this](const TDriveChange& change) { drivesChanged(change); });
+}
+
+TSyncPageModel::~TSyncPageModel() {
+    poll_.unsubscribe(subscription_);
+}
+
+void TSyncPageModel::drivesChanged(const TDriveChange& change) {
+    mediaDrives_ = change.mediaCaptions;
+    driveIndex_ = DriveComboIndex(mediaDrives_, change.currentCaption);
+    const std::string shown =
+        driveIndex_ >= 0 ? mediaDrives_[static_cast<size_t>(driveIndex_)] : std::string();
+    // On the page, a drive that went away (or another one now selected) is read at once
+    // rather than left standing for a comparison against a drive that is not there.
+    if (actions_.pageVisible && actions_.pageVisible() && trimmed(shown) != trimmed(driveText_)) {
+        cbMediaSincChange(shown);
+        return;
+    }
+    changed();
+}
+
+void TSyncPageModel::selectMediaDrive(int index) {
+    driveIndex_ = index >= 0 && index < static_cast<int>(mediaDrives_.size()) ? index : -1;
+    cbMediaSincChange(driveIndex_ >= 0 ? mediaDrives_[static_cast<size_t>(driveIndex_)]
+                                       : std::string());
 }
 
 void TSyncPageModel::changed() {
@@ -58,19 +83,14 @@ void TSyncPageModel::setDeleteOnMedia(bool on) {
     changed();
 }
 
-void TSyncPageModel::TS_SyncShow(const std::vector<std::string>& captions) {
+void TSyncPageModel::TS_SyncShow() {
     wait(true);
     setTab(TSSync_Files);
-    const int index = DriveComboIndex(captions, CurrentMediaCaption());
-    if (actions_.selectDrive)
-        actions_.selectDrive(index);
-    cbMediaSincChange(index >= 0 ? captions[static_cast<size_t>(index)] : std::string());
+    mediaDrives_ = GetMediaDriveCaptions();
+    driveIndex_ = DriveComboIndex(mediaDrives_, CurrentMediaCaption());
+    cbMediaSincChange(driveIndex_ >= 0 ? mediaDrives_[static_cast<size_t>(driveIndex_)]
+                                       : std::string());
     files_.clear();
-}
-
-void TSyncPageModel::drivesRefilled(const std::string& caption) {
-    if (trimmed(caption) != trimmed(driveText_))
-        cbMediaSincChange(caption);
 }
 
 void TSyncPageModel::cbMediaSincChange(const std::string& caption) {

@@ -5,8 +5,11 @@
 // difference list lv_Sync), ticks rows and synchronises: ticked "red" rows are deleted
 // from the media when the delete box is ticked, "blue" and "green" rows are copied in
 // the direction the option asks. The model owns the tree, its file list and the
-// difference list; the job runs and the compare window are the window's (Actions).
+// difference list and follows the drive poll for cbMediaSinc's items; the job runs and
+// the compare window are the window's (Actions). It borrows the poll (the main window
+// owns both).
 
+#include "app/drivepoll.h"
 #include "app/messagefn.h"
 #include "app/qmrestorefilelistmodel.h"
 #include "app/qmrestoretreemodel.h"
@@ -34,15 +37,18 @@ class TSyncPageModel {
     enum Tab { TSSync_Files = 0, TSSync_Results = 1 };
 
     struct Actions {
-        std::function<void(bool show)> wait;        // the wait window of the trees
-        std::function<void(int index)> selectDrive; // cbMediaSinc's selection, silently
-        std::function<void()> compare;              // TFrmCompare, shown modally
+        std::function<void(bool show)> wait; // the wait window of the trees
+        std::function<bool()> pageVisible;   // TS_Sync is the page shown
+        std::function<void()> compare;       // TFrmCompare, shown modally
         // Runs operation `code` (2 to 5) in the job runner; true when an engine run
         // changed something (the catalogue is read again then).
         std::function<bool(int code, const TSyncRequest& request)> synchronise;
     };
 
-    TSyncPageModel(MessageFn message, Actions actions);
+    TSyncPageModel(TDrivePoll& poll, MessageFn message, Actions actions);
+    ~TSyncPageModel();
+    TSyncPageModel(const TSyncPageModel&) = delete;
+    TSyncPageModel& operator=(const TSyncPageModel&) = delete;
 
     std::function<void()> onChanged;
 
@@ -51,14 +57,16 @@ class TSyncPageModel {
     TSyncListModel& list() { return list_; }
     const MessageFn& message() const { return message_; }
 
-    // Entering the page: the current media drive is chosen among `captions` (the items
-    // of cbMediaSinc) and its catalogue read.
-    void TS_SyncShow(const std::vector<std::string>& captions);
+    // Entering the page: the current media drive is selected in cbMediaSinc (else its
+    // last item) and its catalogue read.
+    void TS_SyncShow();
     // A drive chosen in cbMediaSinc (its text).
     void cbMediaSincChange(const std::string& caption);
-    // The drive poll refilled cbMediaSinc while the page is shown: a drive that went
-    // away (or a new selection) is read at once rather than compared against later.
-    void drivesRefilled(const std::string& caption);
+    // The user picked item `index` of cbMediaSinc.
+    void selectMediaDrive(int index);
+    // cbMediaSinc's items (media-drive captions) and its selection (-1: none).
+    const std::vector<std::string>& mediaDrives() const { return mediaDrives_; }
+    int driveIndex() const { return driveIndex_; }
     void imr_CompareClick();
     void imr_CheckAllClick() { list_.checkAll(true); }
     void imr_UncheckAllClick() { list_.checkAll(false); }
@@ -81,11 +89,16 @@ class TSyncPageModel {
   private:
     void setTab(int tab);
     void changed();
+    void drivesChanged(const TDriveChange& change);
     void wait(bool show);
     bool run(int code, const TSyncRequest& request);
 
+    TDrivePoll& poll_;
+    int subscription_ = 0;
     MessageFn message_;
     Actions actions_;
+    std::vector<std::string> mediaDrives_;
+    int driveIndex_ = -1;
     TQMRestoreTreeModel tree_;
     TQMRestoreFileListModel files_;
     TSyncListModel list_;

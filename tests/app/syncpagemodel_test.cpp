@@ -5,6 +5,7 @@
 #include "app/syncpagemodel.h"
 
 #include "app/comparemodel.h"
+#include "app/mediadrives.h"
 #include "engine/backupjob.h"
 #include "engine/enginestate.h"
 #include "platform/fileio.h"
@@ -31,6 +32,7 @@ class SyncPageTest : public ::testing::Test {
     SyncPageTest() {
         Engine().Reset();
         Engine().SleepProc = [](int) {};
+        MakeMediaDrive("E:\\");
         sandbox.addDrive('H', DriveType::Fixed);
         const std::string media =
             sandbox.addDrive('M', DriveType::Removable); // a mount that went away
@@ -70,11 +72,12 @@ class SyncPageTest : public ::testing::Test {
             compare.FormActivate();
             lastOperation = compare.operationText();
         };
+        actions.pageVisible = [this] { return visible; };
         actions.synchronise = [this](int code, const TSyncRequest& request) {
             runs.push_back({code, request});
             return false;
         };
-        page = std::make_unique<TSyncPageModel>(messages.fn(), actions);
+        page = std::make_unique<TSyncPageModel>(poll, messages.fn(), actions);
     }
     ~SyncPageTest() override {
         Engine().Reset();
@@ -98,15 +101,17 @@ class SyncPageTest : public ::testing::Test {
 
     test::Sandbox sandbox;
     test::ScriptedMessages messages;
+    TDrivePoll poll{{}};
     std::unique_ptr<TSyncPageModel> page;
     std::vector<SyncRun> runs;
     std::optional<int64_t> cancelAfter;
     std::string lastOperation;
     int closes = 0;
+    bool visible = true;
 };
 
 TEST_F(SyncPageTest, ComparisonTellsEveryKindOfDifferenceApartAndOffersOnlyWhatIsSafe) {
-    page->TS_SyncShow({"(E:\\)"});
+    page->TS_SyncShow();
     ASSERT_EQ(page->tree().roots().size(), 3u) << "C:, H: and M:";
     page->imr_CompareClick();
     EXPECT_EQ(messages.shown, std::vector<std::string>{TCompareModel::kNothingToCompare});
@@ -160,7 +165,7 @@ TEST_F(SyncPageTest, ComparisonTellsEveryKindOfDifferenceApartAndOffersOnlyWhatI
 }
 
 TEST_F(SyncPageTest, SyncButtonHandsEachOptionItsRowsAndStartsNothingEmpty) {
-    page->TS_SyncShow({"(E:\\)"});
+    page->TS_SyncShow();
     tickRoots();
     page->imr_CompareClick();
     page->imr_CheckAllClick();
@@ -222,12 +227,12 @@ TEST_F(SyncPageTest, SyncButtonHandsEachOptionItsRowsAndStartsNothingEmpty) {
 }
 
 TEST_F(SyncPageTest, PathListedTwiceIsComparedOnceAgainstItsFirstRecordAndCancelKeepsRows) {
-    page->TS_SyncShow({"(E:\\)"});
+    page->TS_SyncShow();
     TQMRestoreTreeModel& tree = page->tree();
     // A second record of gone.txt, with another date: the first record is the one a
     // delete would remove, so it is the one compared.
     const size_t second = tree.PathList.size();
-    tree.PathList.push_back("C:\\DATA\\gone.txt*" + std::to_string(second));
+    tree.PathList.push_back("C:\\data\\gone.txt*" + std::to_string(second));
     tree.TimeList.push_back("1");
     tree.SizeList.push_back("1");
     tree.Rebuild();
@@ -246,6 +251,12 @@ TEST_F(SyncPageTest, PathListedTwiceIsComparedOnceAgainstItsFirstRecordAndCancel
     EXPECT_EQ(lastOperation, "Canceled by user");
     EXPECT_LE(page->list().rows().size(), 2u);
     EXPECT_GE(closes, 1);
+
+    // The compared drive is no longer a media drive: the page lets go of its catalogue.
+    UnmakeMediaDrive("E:\\");
+    poll.drivesMoved();
+    EXPECT_TRUE(page->mediaDrives().empty());
+    EXPECT_TRUE(page->tree().roots().empty());
 
     // A drive whose catalogue is empty has nothing to offer.
     sandbox.addDrive('F', DriveType::Removable);
