@@ -11,6 +11,7 @@
 #include "controls/frmwait.h"
 #include "controls/messageform.h"
 #include "controls/regionresources.h"
+#include "trees.h"
 
 #ifdef QM_RENDER_UPDATER
 #include "updater/frmmain.h"
@@ -145,5 +146,6 @@ int main(int argc, char** argv) {
 #ifdef QM_RENDER_UPDATER
     renderUpdater();
 #endif
+    renderTreePages(render);
     return gOk ? 0 : 1;
 }
