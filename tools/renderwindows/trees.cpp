@@ -1,7 +1,6 @@
-#include "trees.h"
-
 #include "app/backuppage.h"
 #include "app/drivepoll.h"
+#include "app/frmmain.h"
 #include "app/mediadrives.h"
 #include "app/qmfoldertree.h"
 #include "app/qmrestorefilelist.h"
@@ -12,6 +11,7 @@
 #include "platform/dospath.h"
 #include "platform/drivetable.h"
 #include "platform/fileio.h"
+#include "render.h"
 
 #include <QApplication>
 #include <QDir>
@@ -32,10 +32,13 @@ using namespace qm;
 class Machine {
   public:
     Machine() {
-        for (const char* folder : {"C", "E", "registry", "home"})
+        for (const char* folder : {"C/program", "E", "registry", "home", "config", "ipc"})
             QDir(dir_.path()).mkpath(folder);
         set("QUILLMOOR_DRIVES", "C=fixed:" + dir_.path() + "/C;E=removable:" + dir_.path() + "/E");
         set("QUILLMOOR_REGISTRY_DIR", dir_.path() + "/registry");
+        set("QUILLMOOR_PROGRAM_DIR", dir_.path() + "/C/program");
+        set("QUILLMOOR_IPC_DIR", dir_.path() + "/ipc");
+        set("XDG_CONFIG_HOME", dir_.path() + "/config");
         set("HOME", dir_.path() + "/home");
         DriveTable::instance().reload();
     }
@@ -81,7 +84,7 @@ void asPage(QWidget& page) {
 
 } // namespace
 
-void renderTreePages(const std::function<void(QWidget&, const QString&)>& render) {
+void renderTreePages() {
     Machine machine;
     const std::pair<const char*, int64_t> files[] = {
         {"C:\\Documents\\budget.xls", 48 * 1024},
@@ -136,6 +139,22 @@ void renderTreePages(const std::function<void(QWidget&, const QString&)>& render
         model.files().tick(1, true);
         QApplication::processEvents();
         render(page, "page_backup");
+        model.SaveSelections(true, "(E:\\)");
+    }
+    {
+        // The whole window: showing the Backup page applies the selection saved on E:.
+        TMainWindowSetup setup;
+        setup.splashShown = true;
+        setup.message = quiet;
+        TfrmMain window(std::move(setup));
+        window.model().ShowMenuPanel();
+        window.model().menuClick(TMainWindowModel::MenuButton::Backup);
+        TQMFolderTree* tree = window.backupPage()->folderTree();
+        TQMFolderTreeModel& model = tree->treeModel();
+        tree->expand(tree->indexOf(model.firstRoot()));
+        tree->setCurrentIndex(tree->indexOf(model.FindFolderNode("C:\\Documents")));
+        QApplication::processEvents();
+        render(window, "main_backup");
     }
     {
         TQMRestoreTreeModel tree;
