@@ -1,6 +1,7 @@
 #include "app/frmcompare.h"
 
 #include "app/captionface.h"
+#include "app/eventpump.h"
 #include "controls/imageregion.h"
 
 #include <QCoreApplication>
@@ -36,14 +37,7 @@ TFrmCompare::TFrmCompare(TQMRestoreTreeModel& tree, TSyncListModel& list, Setup 
     setObjectName(QStringLiteral("FrmCompare"));
     setWindowModality(Qt::ApplicationModal);
     build();
-    model_.setHooks({[this] { refresh(); },
-                     [this] {
-                         if (sinceEvents_.isValid() && sinceEvents_.elapsed() < kEventsMs)
-                             return;
-                         sinceEvents_.start();
-                         QCoreApplication::processEvents(QEventLoop::AllEvents);
-                     },
-                     [this] { Close(); }});
+    model_.setHooks({[this] { refresh(); }, makeEventPump(kEventsMs), [this] { Close(); }});
     if (setup_.beginRun)
         run_ = setup_.beginRun(model_);
     if (setup_.mainWindow)

@@ -61,7 +61,6 @@ class TFrmCompare : public TSkinnedDialog {
     bool dragging_ = false;
     QPoint dragOffset_;
     QElapsedTimer sincePaint_;
-    QElapsedTimer sinceEvents_;
 
     QTimer* timer_ = nullptr;
     QLabel* operation_ = nullptr;

@@ -7,6 +7,7 @@
 #include "app/logolinks.h"
 #include "app/mediadrives.h"
 #include "app/settingspage.h"
+#include "app/syncpage.h"
 #include "app/traymenu.h"
 #include "controls/ashint.h"
 #include "controls/frmreminder.h"
@@ -68,7 +69,6 @@ struct PlaceholderPage {
 constexpr PlaceholderPage kLaterPages[] = {
     {TMainWindowModel::PageRestore, "TS_Restore", "Restore"},
     {TMainWindowModel::PageReports, "TS_Reports", "Reports"},
-    {TMainWindowModel::PageSync, "TS_Sync", "File Synchronization"},
 };
 
 QLabel* picture(QWidget* parent, const char* name, const QString& skin, QSize size) {
@@ -172,6 +172,7 @@ TfrmMain::~TfrmMain() {
     settingsPage_ = nullptr;
     helpPage_ = nullptr;
     drivesPage_ = nullptr;
+    syncPage_ = nullptr;
 }
 
 TMainWindowModel::Actions TfrmMain::makeActions() {
@@ -290,6 +291,8 @@ void TfrmMain::buildPages() {
     byIndex[TMainWindowModel::PageSettings] = settingsPage_;
     drivesPage_ = new TDrivesPage(model_->drivePoll(), model_->message(), pages_);
     byIndex[TMainWindowModel::PageDrives] = drivesPage_;
+    buildSyncPage();
+    byIndex[TMainWindowModel::PageSync] = syncPage_;
     helpPage_ = new THelpPage(pages_);
     byIndex[TMainWindowModel::PageHelp] = helpPage_;
     byIndex[TMainWindowModel::PageStart] = buildWelcome();
@@ -308,6 +311,17 @@ void TfrmMain::wireBackupPage() {
     page.tree().OnBusy = [this](bool show, int, int, int index) {
         model_->ShowWaitForm(show, index);
     };
+}
+
+void TfrmMain::buildSyncPage() {
+    TSyncPage::Hooks hooks;
+    hooks.compare.beginRun = [this](TRunControl& run) { return beginRun(run); };
+    hooks.compare.showMainWindow = [this] { model_->mnu_ShowMainWindowClick(); };
+    hooks.compare.hideProgram = [this] { hideToTray(); };
+    hooks.compare.mainWindow = this;
+    hooks.wait = [this](bool show) { model_->ShowWaitForm(show, 0); };
+    hooks.pageVisible = [this] { return pages_->currentWidget() == syncPage_; };
+    syncPage_ = new TSyncPage(model_->drivePoll(), model_->message(), std::move(hooks), pages_);
 }
 
 QWidget* TfrmMain::buildWelcome() {
@@ -425,6 +439,8 @@ void TfrmMain::refresh() {
             helpPage_->TS_HelpShow();
         if (page == TMainWindowModel::PageBackUp)
             backupPage_->TS_BackUpShow();
+        if (page == TMainWindowModel::PageSync)
+            syncPage_->TS_SyncShow();
     }
     if (menuPanel_) {
         menuPanel_->setVisible(model_->menuVisible());

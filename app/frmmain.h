@@ -25,6 +25,7 @@ class TFrmReminder;
 class TFrmSplash;
 class TFrmWait;
 class TSettingsPage;
+class TSyncPage;
 class TTrayMenu;
 
 struct TMainTimings {
@@ -60,6 +61,7 @@ class TfrmMain : public QWidget {
     TFrmWait* waitWindow() const { return wait_.get(); }
     // The Backup page: its model holds the selection tree and the Begin Backup hook.
     TBackupPage* backupPage() const { return backupPage_; }
+    TSyncPage* syncPage() const { return syncPage_; }
     TFrmReminder* reminderWindow() const { return reminderWindow_.get(); }
     // The job runner's hook: registered for as long as the returned handle lives.
     std::unique_ptr<TMainWindowModel::RunHandle> beginRun(TRunControl& run);
@@ -80,6 +82,7 @@ class TfrmMain : public QWidget {
     QWidget* buildMenu();
     void buildPages();
     void wireBackupPage();
+    void buildSyncPage();
     QWidget* buildWelcome();
     QWidget* buildLogoPanel(QWidget* parent);
     void startTimers(const TMainTimings& timings);
@@ -104,6 +107,7 @@ class TfrmMain : public QWidget {
     THelpPage* helpPage_ = nullptr;
     TDrivesPage* drivesPage_ = nullptr;
     TBackupPage* backupPage_ = nullptr;
+    TSyncPage* syncPage_ = nullptr;
     std::unique_ptr<TFrmWait> wait_;
     std::unique_ptr<TFrmReminder> reminderWindow_;
     std::unique_ptr<TFrmSplash> splash_;

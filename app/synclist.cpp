@@ -5,6 +5,7 @@
 #include <QAbstractTableModel>
 #include <QColor>
 #include <QHeaderView>
+#include <algorithm>
 
 namespace qm {
 
@@ -101,12 +102,13 @@ TSyncList::TSyncList(TSyncListModel& model, QWidget* parent) : QTableView(parent
     horizontalHeader()->setSectionsClickable(false);
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setStretchLastSection(false);
+    // Each shown column at its width, or wider where its title needs it.
     for (int c = 0; c < TSyncListModel::kColumns; ++c) {
         const int width = TSyncListModel::columnWidth(c);
         if (width == 0)
             setColumnHidden(c, true);
         else
-            setColumnWidth(c, width);
+            setColumnWidth(c, std::max(width, horizontalHeader()->sectionSizeHint(c)));
     }
 }
 

@@ -1,6 +1,7 @@
 #include "mainpages.h"
 
 #include "machine.h"
+#include "sync.h"
 #include "trees.h"
 
 #include "app/frmmain.h"
@@ -23,6 +24,7 @@ void tick(TfrmMain& window, const char* name) {
 const std::vector<TPageScene>& pageScenes() {
     static const std::vector<TPageScene> scenes = {
         {"TS_BackUp", "ticked", makeBackupSample, tickBackupSample},
+        {"TS_Sync", "compared", makeSyncSample, compareSyncSample},
         {"TS_Settings",
          "ticked",
          {},
