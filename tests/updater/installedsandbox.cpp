@@ -1,0 +1,54 @@
+#include "installedsandbox.h"
+
+#include "platform/datetime.h"
+#include "platform/registry.h"
+#include "updater/installation.h"
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <sys/stat.h>
+
+namespace qm::test {
+
+namespace fs = std::filesystem;
+
+InstalledSandbox::InstalledSandbox() {
+    Registry registry;
+    registry.openKey(kUninstallKey, true);
+    registry.writeString("UninstallString", "C:\\Quillmoor\\Uninstall.exe");
+    writeFile("C:\\Quillmoor\\Qmoor", "old main program");
+    setFileTime("C:\\Quillmoor\\Qmoor", 2026, 3, 1, 10, 0, 0);
+    writeFile("C:\\Quillmoor\\Uninstall", "uninstaller");
+    writeFile("C:\\Quillmoor\\Help\\Backup.htm", "old page");
+    folder_ = hostOf('C') + "/Quillmoor";
+}
+
+std::string InstalledSandbox::read(const std::string& relative) const {
+    std::ostringstream text;
+    text << std::ifstream(folder_ + "/" + relative, std::ios::binary).rdbuf();
+    return text.str();
+}
+
+std::string InstalledSandbox::localDate(const std::string& relative) const {
+    struct stat info {};
+    ::stat((folder_ + "/" + relative).c_str(), &info);
+    return formatDateTimePattern("yyyy-mm-dd hh:nn", dateTimeFromUnix(info.st_mtime),
+                                 localeFormats());
+}
+
+std::map<std::string, std::string> InstalledSandbox::installed() const {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(folder_)) {
+        struct stat info {};
+        ::lstat(entry.path().c_str(), &info);
+        std::ostringstream text;
+        if (entry.is_regular_file())
+            text << std::ifstream(entry.path(), std::ios::binary).rdbuf();
+        text << "|" << info.st_mtime << "|" << std::oct << (info.st_mode & 07777);
+        files[fs::relative(entry.path(), folder_).string()] = text.str();
+    }
+    return files;
+}
+
+} // namespace qm::test
