@@ -49,6 +49,8 @@ Sandbox::~Sandbox() {
     setLocaleFormats(LocaleFormats{});
     std::error_code ec;
     fs::remove_all(root_, ec);
+    if (!memoryRoot_.empty())
+        fs::remove_all(memoryRoot_, ec);
 }
 
 void Sandbox::setEnv(const char* name, const std::string& value) {
@@ -66,6 +68,21 @@ std::string Sandbox::hostOf(char letter) const {
 
 std::string Sandbox::addDrive(char letter, DriveType type) {
     std::string folder = root_ + "/" + std::string(1, letter);
+    fs::create_directories(folder);
+    DriveTable::instance().map(letter, folder, type);
+    return folder;
+}
+
+std::string Sandbox::addMemoryDrive(char letter, DriveType type) {
+    std::error_code ec;
+    if (memoryRoot_.empty() && fs::is_directory("/dev/shm", ec)) {
+        std::string tmpl = "/dev/shm/qm-sandbox-XXXXXX";
+        if (mkdtemp(tmpl.data()))
+            memoryRoot_ = tmpl;
+    }
+    if (memoryRoot_.empty())
+        return addDrive(letter, type);
+    std::string folder = memoryRoot_ + "/" + std::string(1, letter);
     fs::create_directories(folder);
     DriveTable::instance().map(letter, folder, type);
     return folder;
