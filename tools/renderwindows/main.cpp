@@ -1,5 +1,5 @@
-// Renders every small window of the controls library offscreen to PNG files, so the
-// skin can be checked without a screen:
+// Renders every small window of the controls library and the main window's pages
+// offscreen to PNG files, so the skin can be checked without a screen:
 //     renderwindows <output folder>
 
 #include "controls/addtoexceptionlst.h"
@@ -11,6 +11,7 @@
 #include "controls/frmwait.h"
 #include "controls/messageform.h"
 #include "controls/regionresources.h"
+#include "render.h"
 
 #ifdef QM_RENDER_UPDATER
 #include "updater/frmmain.h"
@@ -26,6 +27,8 @@ namespace {
 
 QString gOut;
 bool gOk = true;
+
+} // namespace
 
 // Paints the window with its outline, the cut-away parts left checkered-grey.
 void render(QWidget& window, const QString& name) {
@@ -48,6 +51,8 @@ void render(QWidget& window, const QString& name) {
 }
 
 #ifdef QM_RENDER_UPDATER
+namespace {
+
 // The updater's window in each of its states. Its start stores the day in the registry,
 // so the registry is a throw-away folder here.
 void renderUpdater() {
@@ -85,9 +90,9 @@ void renderUpdater() {
     render(question, "message_updater_question");
     qunsetenv("QUILLMOOR_REGISTRY_DIR");
 }
-#endif
 
 } // namespace
+#endif
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -153,5 +158,6 @@ int main(int argc, char** argv) {
 #ifdef QM_RENDER_UPDATER
     renderUpdater();
 #endif
+    renderMainPages();
     return gOk ? 0 : 1;
 }
