@@ -12,6 +12,9 @@
 #include "controls/messageform.h"
 #include "controls/regionresources.h"
 #include "render.h"
+#include "setup/forminstall.h"
+#include "setup/formselectfolder.h"
+#include "setup/formuninstal.h"
 
 #ifdef QM_RENDER_UPDATER
 #include "updater/frmmain.h"
@@ -154,6 +157,26 @@ int main(int argc, char** argv) {
         large.setStyleSheet("background: rgb(124,146,193)");
         TRegionResurces::ApplyRegion(&large, "REGION2");
         render(large, "main_outline_region2");
+    }
+    {
+        // Setup's windows: the wizard on each page, its folder picker, the uninstall window.
+        TFormInstall wizard("C:\\", "C:\\setup");
+        wizard.show();
+        QApplication::processEvents();
+        wizard.model().rb_AgreeClick();
+        const char* const pages[] = {"setup_wizard_pg1", "setup_wizard_pg2", "setup_wizard_pg3",
+                                     "setup_wizard_pg4"};
+        for (int page = 0; page < 4; ++page) {
+            wizard.model().setProgress(page == 2 ? 3 : 0);
+            wizard.model().setPage(static_cast<TInstallWizardModel::Page>(page));
+            render(wizard, pages[page]);
+            wizard.show();
+        }
+        TFormSelectFolder picker;
+        picker.prepare();
+        render(picker, "setup_select_folder");
+        TFormUninstal uninstall("C:\\opt\\Quillmoor\\");
+        render(uninstall, "setup_uninstall");
     }
 #ifdef QM_RENDER_UPDATER
     renderUpdater();
