@@ -162,7 +162,7 @@ TEST_F(UpdaterEndToEnd, AcceptedReleaseIsInstalledAndCommonRuns) {
     EXPECT_EQ(AnswerScript::instance().failures(), 0);
     EXPECT_EQ(sandbox.read("Qmoor"), "#!/bin/sh\nexit 0\n");
     EXPECT_EQ(sandbox.read("Help/Drives.htm"), "<html>Drives</html>");
-    EXPECT_EQ(sandbox.read("Help/Backup.htm"), "old page");
+    EXPECT_EQ(sandbox.read("Help/Quillmoor.htm"), "<html>help</html>");
     EXPECT_EQ(sandbox.localDate("Help/Drives.htm"), "2026-03-13 00:00");
     EXPECT_FALSE(fs::exists(sandbox.folder() + "/Temp"));
     EXPECT_TRUE(

@@ -1,27 +1,22 @@
 #include "installedsandbox.h"
 
 #include "platform/datetime.h"
-#include "platform/registry.h"
-#include "updater/installation.h"
 
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
 #include <sys/stat.h>
 
 namespace qm::test {
 
 namespace fs = std::filesystem;
 
-InstalledSandbox::InstalledSandbox() {
-    Registry registry;
-    registry.openKey(kUninstallKey, true);
-    registry.writeString("UninstallString", "C:\\Quillmoor\\Uninstall.exe");
-    writeFile("C:\\Quillmoor\\Qmoor", "old main program");
-    setFileTime("C:\\Quillmoor\\Qmoor", 2026, 3, 1, 10, 0, 0);
-    writeFile("C:\\Quillmoor\\Uninstall", "uninstaller");
-    writeFile("C:\\Quillmoor\\Help\\Backup.htm", "old page");
-    folder_ = hostOf('C') + "/Quillmoor";
+InstalledSandbox::InstalledSandbox() : machine_(*this) {
+    machine_.makeMedium("old main program", "old updater");
+    if (machine_.install({"C:\\Program Files\\Quillmoor"}) != TInstallOutcome::Installed)
+        throw std::runtime_error("setup could not install into the sandbox");
+    folder_ = hostOf('C') + "/Program Files/Quillmoor";
 }
 
 std::string InstalledSandbox::read(const std::string& relative) const {

@@ -1,8 +1,10 @@
 #pragma once
-// A sandbox holding an installation in C:\Quillmoor as the updater finds it: the
-// Uninstall key's UninstallString, the main program (dated 1 March 2026, so the check
-// asks with "date=2026-01-03"), the uninstaller and a help page.
+// A sandbox with Quillmoor installed by setup's installer from a test medium into
+// C:\Program Files\Quillmoor, as the updater finds it: the Uninstall key, the main program
+// (dated 14 October 2026 from the medium, so the check asks with "date=2026-14-10"), the
+// updater, the uninstaller, the bookkeeping files and the help pages.
 
+#include "support/install/installsandbox.h"
 #include "support/sandbox.h"
 
 #include <map>
@@ -11,7 +13,7 @@
 namespace qm::test {
 
 inline constexpr const char* kInstalledCheckTarget =
-    "/software/updates/quillmoor.php?date=2026-01-03";
+    "/software/updates/quillmoor.php?date=2026-14-10";
 
 class InstalledSandbox : public Sandbox {
   public:
@@ -26,6 +28,7 @@ class InstalledSandbox : public Sandbox {
     std::map<std::string, std::string> installed() const;
 
   private:
+    InstallSandbox machine_;
     std::string folder_;
 };
 
