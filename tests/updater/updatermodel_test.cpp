@@ -13,6 +13,7 @@
 #include <chrono>
 #include <deque>
 #include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -255,6 +256,8 @@ TEST_F(UpdaterFlow, ReleaseIsDownloadedAndInstalled) {
     offer({{"Qmoor.ex_", body(test::literalLzFile(program))},
            {"Help/Backup.htm", body("<html>new page</html>", Length::None), "2026-13-03"},
            {"common.ex_", body(test::literalLzFile("#!/bin/sh\n"))}});
+    fs::create_directories(folder + "/Temp/notes");
+    std::ofstream(folder + "/Temp/notes/keep.txt") << "not the updater's";
     start({"updater", "-w"});
     EXPECT_FALSE(visible);
     check();
@@ -276,7 +279,8 @@ TEST_F(UpdaterFlow, ReleaseIsDownloadedAndInstalled) {
               fs::perms::owner_exec);
     EXPECT_EQ(fs::status(folder + "/Help/Backup.htm").permissions() & fs::perms::owner_exec,
               fs::perms::none);
-    EXPECT_FALSE(fs::exists(folder + "/Temp"));
+    EXPECT_EQ(read("Temp/notes/keep.txt"), "not the updater's") << "only its own folder goes";
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder + "/Temp"), {}), 1);
     EXPECT_EQ(started, std::vector<std::string>{folder + "/common"});
     EXPECT_EQ(frames, (std::vector<int>{-1, -1, 0, 2, 4}));
     EXPECT_EQ(server.requestLines(),
