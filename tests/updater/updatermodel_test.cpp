@@ -304,7 +304,8 @@ TEST_F(UpdaterFlow, ReleaseWithoutTheMainProgramGivesItTheFirstFileDate) {
 struct FailureRow {
     const char* name;
     std::vector<ReleaseFile> files;
-    const char* message; // a part of the one message shown
+    const char* message;     // a part of the one message shown
+    bool helpIsLink = false; // the installed Help folder is a link to a folder elsewhere
 };
 
 class FailedRelease : public UpdaterFlow, public ::testing::WithParamInterface<FailureRow> {};
@@ -313,6 +314,12 @@ class FailedRelease : public UpdaterFlow, public ::testing::WithParamInterface<F
 // date changed, "common.exe" not started, the staging folder gone.
 TEST_P(FailedRelease, LeavesTheInstallationAsItWas) {
     offer(GetParam().files);
+    const std::string elsewhere = sandbox.root() + "/elsewhere";
+    fs::create_directories(elsewhere);
+    if (GetParam().helpIsLink) {
+        fs::remove_all(folder + "/Help");
+        fs::create_directory_symlink(elsewhere, folder + "/Help");
+    }
     const auto before = installed();
     start();
     check();
@@ -322,6 +329,7 @@ TEST_P(FailedRelease, LeavesTheInstallationAsItWas) {
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_NE(messages[0].find(GetParam().message), std::string::npos) << messages[0];
     EXPECT_EQ(installed(), before);
+    EXPECT_TRUE(fs::is_empty(elsewhere)) << "nothing is written outside the install folder";
     EXPECT_TRUE(started.empty());
 }
 
@@ -364,6 +372,10 @@ INSTANTIATE_TEST_SUITE_P(
         FailureRow{"rolled_back",
                    {kCommon, kProgram, {"Help", body("a file where a folder is")}},
                    "is a folder"},
+        FailureRow{"help_folder_is_a_link",
+                   {kCommon, {"Help/Backup.htm", body("page")}},
+                   "cannot make the folder",
+                   true},
         FailureRow{"no_files", {}, "lists no files"}),
     [](const auto& info) { return std::string(info.param.name); });
 
