@@ -2,6 +2,10 @@
 
 #include "app/captionface.h"
 #include "app/helppage.h"
+#include "app/joblauncher.h"
+#include "app/reportprinter.h"
+#include "app/reportspage.h"
+#include "app/reportspagemodel.h"
 #include "app/logolinks.h"
 #include "app/settingspage.h"
 #include "app/traymenu.h"
@@ -62,7 +66,6 @@ struct PlaceholderPage {
 constexpr PlaceholderPage kLaterPages[] = {
     {TMainWindowModel::PageBackUp, "TS_BackUp", "Backup"},
     {TMainWindowModel::PageRestore, "TS_Restore", "Restore"},
-    {TMainWindowModel::PageReports, "TS_Reports", "Reports"},
     {TMainWindowModel::PageSync, "TS_Sync", "File Synchronization"},
     {TMainWindowModel::PageDrives, "TS_Drives", "Source and Media Drives"},
 };
@@ -101,6 +104,10 @@ TfrmMain::TfrmMain(TMainWindowSetup setup)
     model_->busy().setScheduler(
         [this](std::function<void()> task) { QTimer::singleShot(0, this, std::move(task)); });
     tray_ = new TTrayMenu(*model_, this);
+    jobs_ = std::make_unique<TJobLauncher>(
+        *model_, TJobLauncher::Hooks{[this](TRunControl& run) { return beginRun(run); },
+                                     [this] { model_->mnu_ShowMainWindowClick(); },
+                                     [this] { hideToTray(); }, this});
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -142,6 +149,7 @@ TfrmMain::TfrmMain(TMainWindowSetup setup)
 }
 
 TfrmMain::~TfrmMain() {
+    reportsModel_->onChanged = nullptr;
     model_->onChanged = nullptr;
     model_->settings().onChanged = nullptr;
 }
@@ -242,6 +250,14 @@ void TfrmMain::buildPages() {
         (new QVBoxLayout(widget))->addWidget(title, 0, Qt::AlignTop | Qt::AlignHCenter);
         byIndex[page.index] = widget;
     }
+    reportsModel_ = std::make_unique<TReportsPageModel>(
+        model_->message(),
+        TReportsPageModel::Actions{[this](int page) { model_->ShowWaitForm(true, page); },
+                                   [this] { model_->ShowWaitForm(false, 0); },
+                                   PrintActivityOnDefaultPrinter});
+    reportsPage_ = new TReportsPage(*reportsModel_, pages_);
+    reportsModel_->onChanged = [this] { reportsPage_->refresh(); };
+    byIndex[TMainWindowModel::PageReports] = reportsPage_;
     settingsPage_ = new TSettingsPage(model_->settings(), pages_);
     settingsPage_->onApply = [this] { model_->btn_applyClick(); };
     settingsPage_->onDefault = [this] { model_->settings().DefaultClick(); };

@@ -18,6 +18,9 @@ class QTimer;
 namespace qm {
 
 class THelpPage;
+class TJobLauncher;
+class TReportsPage;
+class TReportsPageModel;
 class TFrmReminder;
 class TFrmSplash;
 class TFrmWait;
@@ -55,6 +58,9 @@ class TfrmMain : public QWidget {
     QTimer* timer(const char* name) const;
     TFrmWait* waitWindow() const { return wait_.get(); }
     TFrmReminder* reminderWindow() const { return reminderWindow_.get(); }
+    // Starts job runs for the pages.
+    TJobLauncher& jobs() { return *jobs_; }
+    TReportsPageModel& reportsPage() { return *reportsModel_; }
     // The job runner's hook: registered for as long as the returned handle lives.
     std::unique_ptr<TMainWindowModel::RunHandle> beginRun(TRunControl& run);
 
@@ -93,6 +99,9 @@ class TfrmMain : public QWidget {
     QStackedWidget* pages_ = nullptr;
     TSettingsPage* settingsPage_ = nullptr;
     THelpPage* helpPage_ = nullptr;
+    std::unique_ptr<TJobLauncher> jobs_;
+    std::unique_ptr<TReportsPageModel> reportsModel_;
+    TReportsPage* reportsPage_ = nullptr;
     std::unique_ptr<TFrmWait> wait_;
     std::unique_ptr<TFrmReminder> reminderWindow_;
     std::unique_ptr<TFrmSplash> splash_;

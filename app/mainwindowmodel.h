@@ -73,6 +73,9 @@ class TMainWindowModel {
 
     TSettingsPageModel& settings() { return settings_; }
     TBusyGuard& busy() { return busy_; }
+    // The message function every page and window of the main program asks through; it
+    // holds the busy guard while a question is open.
+    const MessageFn& message() const { return message_; }
     TReminder& reminder() { return reminder_; }
 
     int activePage() const { return activePage_; }

@@ -1,6 +1,7 @@
 #include "app/settingspage.h"
 
 #include "app/captionface.h"
+#include "app/exceptionlistsbox.h"
 #include "app/settingspagemodel.h"
 #include "controls/imageregion.h"
 #include "controls/skin.h"
@@ -49,7 +50,10 @@ TSettingsPage::TSettingsPage(TSettingsPageModel& model, QWidget* parent)
     grid->addWidget(buildSizeAndCompression(panel_), 0, 0);
     grid->addWidget(buildEncryptionAndRestore(panel_), 0, 1);
     grid->addWidget(buildRevisionAndReminder(panel_), 1, 0);
-    grid->addWidget(buildAutoFeatures(panel_), 1, 1, 2, 1);
+    grid->addWidget(buildAutoFeatures(panel_), 1, 1);
+    exceptions_ = new TExceptionListsBox(model_.exceptions(), panel_);
+    grid->addWidget(exceptions_, 2, 0, 1, 2);
+    model_.exceptions().onChanged = [this] { exceptions_->refresh(); };
 
     auto* buttons = new QHBoxLayout;
     auto* apply = makeCaptionButton(panel_, "btn_apply", {}, tr("Apply"), QSize(84, 25),
@@ -59,7 +63,7 @@ TSettingsPage::TSettingsPage(TSettingsPageModel& model, QWidget* parent)
     buttons->addStretch();
     buttons->addWidget(defaults);
     buttons->addWidget(apply);
-    grid->addLayout(buttons, 2, 0);
+    grid->addLayout(buttons, 3, 0, 1, 2);
     connect(apply, &TImageRegion::clicked, this, [this] {
         if (onApply)
             onApply();

@@ -15,6 +15,7 @@ class QSlider;
 
 namespace qm {
 
+class TExceptionListsBox;
 class TImageRegion;
 class TSettingsPageModel;
 
@@ -67,6 +68,7 @@ class TSettingsPage : public QWidget {
     QCheckBox* autoStart_ = nullptr;
     QCheckBox* autoLaunch_ = nullptr;
     QCheckBox* updater_ = nullptr;
+    TExceptionListsBox* exceptions_ = nullptr;
     bool refreshing_ = false;
 };
 

@@ -135,6 +135,32 @@ bool Registry::deleteKey(std::string_view path) {
     }));
 }
 
+bool Registry::replaceKey(std::string_view path, const std::vector<HiveValue>& values) {
+    if (readOnly_)
+        return remember(RegistryStatus::AccessDenied);
+    const Names names = resolve(path);
+    if (names.empty() || !validKeyNames(names))
+        return remember(RegistryStatus::InvalidName);
+    for (const HiveValue& value : values)
+        if (value.name.size() > kMaxValueNameBytes)
+            return remember(RegistryStatus::InvalidName);
+    return remember(HiveStore::update(root_, [&](HiveKey& hive, bool& changed) {
+        HiveKey* key = &hive;
+        for (const auto& name : names)
+            key = &key->subKeyOrCreate(name);
+        key->values.clear();
+        key->subKeys.clear();
+        for (const HiveValue& value : values) {
+            if (HiveValue* same = key->findValue(value.name))
+                *same = value; // names that differ only in case are one value
+            else
+                key->values.push_back(value);
+        }
+        changed = true;
+        return RegistryStatus::Ok;
+    }));
+}
+
 bool Registry::valueExists(std::string_view name) const {
     return valueType(name) != RegistryValueType::None;
 }

@@ -43,6 +43,10 @@ class Registry {
     // Deletes the key with every key and value below it.
     bool deleteKey(std::string_view path);
 
+    // Empties the key (values and sub-keys; created when missing) and writes `values`
+    // into it, all in one write of the hive: readers see the old key or the new one.
+    bool replaceKey(std::string_view path, const std::vector<HiveValue>& values);
+
     bool valueExists(std::string_view name) const;
     // RegistryValueType::None when the value does not exist.
     RegistryValueType valueType(std::string_view name) const;
