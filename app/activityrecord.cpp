@@ -83,8 +83,7 @@ std::string ElapsedText(TDateTime start, TDateTime end) {
     const int64_t seconds =
         std::isfinite(span) && span > 0 ? std::llround(std::min(span, 1e6) * 86400.0) : 0;
     char text[32];
-    std::snprintf(text, sizeof text, "%02lld:%02lld:%02lld",
-                  static_cast<long long>(seconds / 3600),
+    std::snprintf(text, sizeof text, "%02lld:%02lld:%02lld", static_cast<long long>(seconds / 3600),
                   static_cast<long long>(seconds / 60 % 60), static_cast<long long>(seconds % 60));
     return text;
 }

@@ -34,13 +34,12 @@ bool preparePassword(TJobContext& context, int bits) {
     engine.PasswordList.clear();
     TJobRunnerModel& runner = context.runner;
     const int answer = context.services.askPassword
-                           ? context.services.askPassword(
-                                 true, "Enter Password for Encryption", engine.PasswordList,
-                                 false, {},
-                                 [&runner] {
-                                     runner.CancelWithoutAsking = true;
-                                     runner.Imr_CancelClick();
-                                 })
+                           ? context.services.askPassword(true, "Enter Password for Encryption",
+                                                          engine.PasswordList, false, {},
+                                                          [&runner] {
+                                                              runner.CancelWithoutAsking = true;
+                                                              runner.Imr_CancelClick();
+                                                          })
                            : 2;
     if (answer == 2)
         return false;
@@ -124,8 +123,8 @@ void TBackupOperation::Run(TJobContext& context) {
     // Measured against what this run will write: the changed files of an incremental
     // backup, every selected file of a full one.
     if (!runner.CancelRequested &&
-        CheckFreeSpace(std::string(1, drive), request_.incremental ? runner.NewSize
-                                                                   : runner.TotalSize) >= 2) {
+        CheckFreeSpace(std::string(1, drive),
+                       request_.incremental ? runner.NewSize : runner.TotalSize) >= 2) {
         context.services.message(kMsgOk, kNoRoom);
         runner.JobRunning = 0;
         return;

@@ -29,8 +29,7 @@ const ButtonSpec kFileButtons[] = {
      &TExceptionListsModel::remove},
 };
 const ButtonSpec kExtButtons[] = {
-    {"imr_Ext_add", "Add", "Add file extension to the Exception List",
-     &TExceptionListsModel::add},
+    {"imr_Ext_add", "Add", "Add file extension to the Exception List", &TExceptionListsModel::add},
     {"imr_Ext_Edit", "Edit", "Edit the selected file extension ", &TExceptionListsModel::edit},
     {"imr_Ext_Del", "Delete", "Remove file extension from the Exception List ",
      &TExceptionListsModel::remove},
@@ -66,7 +65,8 @@ QWidget* TExceptionListsBox::buildList(List list) {
     widget->setFixedHeight(54);
     layout->addWidget(widget, 1, 0, 1, 3);
     (files ? files_ : extensions_) = widget;
-    connect(widget, &QListWidget::itemSelectionChanged, this, [this, list] { takeSelection(list); });
+    connect(widget, &QListWidget::itemSelectionChanged, this,
+            [this, list] { takeSelection(list); });
     int column = 0;
     for (const ButtonSpec& spec : files ? kFileButtons : kExtButtons) {
         auto* button = makeCaptionButton(box, spec.name, {}, QString::fromLatin1(spec.caption),

@@ -10,9 +10,8 @@ const char* const kNotSaved = "Can't save the exception list. Your change is sho
                               "be lost when Quillmoor restarts.";
 
 const char* prompt(TExceptionListsModel::List list) {
-    return list == TExceptionListsModel::List::Files
-               ? "Enter file name:"
-               : "Enter file extension (do not include dot):";
+    return list == TExceptionListsModel::List::Files ? "Enter file name:"
+                                                     : "Enter file extension (do not include dot):";
 }
 
 } // namespace

@@ -77,8 +77,8 @@ TFormPassword::TFormPassword(QWidget* owner, TPasswordModel::Mode mode, const st
                               {"imr_SkipAll", "Skip all", skip}};
     int row = 0;
     for (const Button& b : buttons) {
-        auto* button = makeCaptionButton(body, b.name, {}, QString::fromLatin1(b.caption),
-                                         QSize(95, 25), {});
+        auto* button =
+            makeCaptionButton(body, b.name, {}, QString::fromLatin1(b.caption), QSize(95, 25), {});
         button->move(kButtonLeft, kButtonTop + row++ * kButtonStep);
         button->setVisible(b.shown);
         const std::string name = b.name;
@@ -132,7 +132,7 @@ bool TFormPassword::eventFilter(QObject* watched, QEvent* event) {
 
 int AskPassword(bool singleMode, const std::string& message, std::vector<std::string>& passwords,
                 bool allowSkip, const std::string& fileName, const TPasswordHooks& hooks) {
-    const TPasswordModel::Mode mode = singleMode ? TPasswordModel::Mode::Single
+    const TPasswordModel::Mode mode = singleMode  ? TPasswordModel::Mode::Single
                                       : allowSkip ? TPasswordModel::Mode::ListWithSkip
                                                   : TPasswordModel::Mode::List;
     const std::string prompt = TPasswordModel::promptFor(message, fileName);

@@ -71,9 +71,9 @@ void TRevisionList::Prepare() {
     model_.Prepare();
     for (std::size_t r = 0; r < model_.rows().size(); ++r) {
         const auto& row = model_.rows()[r];
-        auto* item = new QTreeWidgetItem(
-            {QString::number(row.file), QString::fromStdString(model_.fileText(r)),
-             QString::number(row.count), QString()});
+        auto* item = new QTreeWidgetItem({QString::number(row.file),
+                                          QString::fromStdString(model_.fileText(r)),
+                                          QString::number(row.count()), QString()});
         addTopLevelItem(item);
         refreshRow(static_cast<int>(r));
     }
@@ -111,8 +111,7 @@ bool TRevisionList::inArrowZone(const QPoint& at, int& row) const {
     if (!index.isValid())
         return false;
     row = index.row();
-    const int right =
-        header()->sectionViewportPosition(kChosenColumn) + columnWidth(kChosenColumn);
+    const int right = header()->sectionViewportPosition(kChosenColumn) + columnWidth(kChosenColumn);
     return at.x() > right - kArrowZone && at.x() < right;
 }
 

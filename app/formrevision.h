@@ -52,8 +52,7 @@ class TRevisionList : public QTreeWidget {
 class TFormRevision : public TSkinnedDialog {
     Q_OBJECT
   public:
-    TFormRevision(QWidget* owner, TRevisionFileList& list,
-                  std::function<void()> bringUpMain = {});
+    TFormRevision(QWidget* owner, TRevisionFileList& list, std::function<void()> bringUpMain = {});
 
     TRevisionWindowModel& model() { return model_; }
     TRevisionList* list() const { return list_; }

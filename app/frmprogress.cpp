@@ -93,8 +93,10 @@ TFrmProgress::TFrmProgress(int operation, std::unique_ptr<TJobOperation> job, Se
     timer_ = new QTimer(this);
     timer_->setObjectName(QStringLiteral("Timer1"));
     timer_->setInterval(100);
+    // Only once the whole operation has returned: an operation of several steps (both
+    // halves of a two-way synchronisation) keeps its window between them.
     connect(timer_, &QTimer::timeout, this, [this] {
-        if (model_.JobRunning == 0)
+        if (model_.JobRunning == 0 && !operating_)
             Close();
     });
     refresh();
@@ -143,8 +145,8 @@ void TFrmProgress::build() {
              QRect(x0, y, kCaptionWidth, kRowHeight));
         cells_[r][0] = cell(body, rows[r].countName, QStringLiteral("0"),
                             QRect(x1, y, kCountWidth, kRowHeight));
-        cells_[r][1] = cell(body, rows[r].sizeName, QStringLiteral("0"),
-                            QRect(x2, y, kSizeWidth, kRowHeight));
+        cells_[r][1] =
+            cell(body, rows[r].sizeName, QStringLiteral("0"), QRect(x2, y, kSizeWidth, kRowHeight));
     }
 
     picture(body, "Image6", barPicture({369, 15}, false), QRect(2, 114, 369, 15));
@@ -152,8 +154,8 @@ void TFrmProgress::build() {
     fill1_ = picture(body, "img_progress1", barPicture({365, 9}, true), QRect(4, 117, 0, 9));
     fill2_ = picture(body, "img_progress2", barPicture({365, 9}, true), QRect(4, 136, 0, 9));
 
-    QLabel* current = makeSkinLabel(body, QStringLiteral("Label1"),
-                                    QStringLiteral("Current operation:"));
+    QLabel* current =
+        makeSkinLabel(body, QStringLiteral("Label1"), QStringLiteral("Current operation:"));
     current->setGeometry(4, 152, 120, 16);
     operation_ = makeSkinLabel(body, QStringLiteral("lbl_operation"));
     operation_->setGeometry(126, 152, 250, 16);
@@ -208,6 +210,8 @@ TJobOutcome TFrmProgress::execute() {
     if (!closed_)
         loop.exec();
     loop_ = nullptr;
+    // The operation has returned: only now may a deferred close request run.
+    run_.reset();
     return outcome_;
 }
 
@@ -230,7 +234,9 @@ void TFrmProgress::FormActivate() {
         return;
     }
     TJobContext context{model_, setup_.services, outcome_};
+    operating_ = true;
     job_->Run(context);
+    operating_ = false;
 }
 
 void TFrmProgress::Close() {
@@ -240,7 +246,6 @@ void TFrmProgress::Close() {
     timer_->stop();
     model_.Activated = false;
     hide();
-    run_.reset(); // the tray items come back; a deferred close request may now run
     if (loop_)
         loop_->quit();
 }

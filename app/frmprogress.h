@@ -67,6 +67,7 @@ class TFrmProgress : public TSkinnedDialog {
     std::unique_ptr<TMainWindowModel::RunHandle> run_;
     QEventLoop* loop_ = nullptr;
     bool closed_ = false;
+    bool operating_ = false; // inside the operation's Run
     bool hiddenByUser_ = false;
     bool dragging_ = false;
     QPoint dragOffset_;

@@ -36,16 +36,15 @@ TFrmSummary::TFrmSummary(QWidget* owner, const TActivityRecord& record)
     const std::vector<TActivityRow> rows = ActivityRows(record);
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const int y = kRowTop + static_cast<int>(i) * kRowHeight;
-        QLabel* caption =
-            makeSkinLabel(body, QStringLiteral("Caption%1").arg(i + 1),
-                          QStringLiteral(" ") + QString::fromLatin1(rows[i].caption));
+        QLabel* caption = makeSkinLabel(body, QStringLiteral("Caption%1").arg(i + 1),
+                                        QStringLiteral(" ") + QString::fromLatin1(rows[i].caption));
         caption->setGeometry(14, y, 160, kRowHeight);
         QLabel* value = makeSkinLabel(body, QString::fromLatin1(kValueNames[i]),
                                       QString::fromStdString(rows[i].value));
         value->setGeometry(180, y, body->width() - 190, kRowHeight);
     }
-    auto* ok = makeCaptionButton(body, "imr_OK", QStringLiteral("button_ok"), tr("OK"),
-                                 QSize(84, 25), {});
+    auto* ok =
+        makeCaptionButton(body, "imr_OK", QStringLiteral("button_ok"), tr("OK"), QSize(84, 25), {});
     ok->move((body->width() - 84) / 2, body->height() - 34);
     connect(ok, &TImageRegion::clicked, this, [this] { done(2); });
 }
@@ -83,8 +82,7 @@ bool TFrmSummary::eventFilter(QObject* watched, QEvent* event) {
 }
 
 int ShowSummary(const TActivityRecord& record, const std::function<void()>& bringUpMain) {
-    if (auto scripted =
-            AnswerScript::instance().answerMessage(0, TFrmSummary::scriptText(record)))
+    if (auto scripted = AnswerScript::instance().answerMessage(0, TFrmSummary::scriptText(record)))
         return 2;
     if (bringUpMain)
         bringUpMain();

@@ -42,8 +42,8 @@ struct TJobServices {
 
 // What a finished operation leaves for the page that started it.
 struct TJobOutcome {
-    bool ran = false;       // the engine run happened
-    bool cancelled = false; // the user or a close request cancelled
+    bool ran = false;               // the engine run happened
+    bool cancelled = false;         // the user or a close request cancelled
     std::optional<std::string> log; // the run's Log.txt as read right after the run
     std::string reportLogPath;      // the log stored in the report folder, "" if none
     bool filesDeleted = false;      // a delete run removed files from the media

@@ -52,8 +52,8 @@ TReportsPage::TReportsPage(TReportsPageModel& model, QWidget* parent)
     setObjectName(QStringLiteral("TS_Reports"));
     auto* layout = new QVBoxLayout(this);
     auto* top = new QHBoxLayout;
-    top->addWidget(makeSkinLabel(this, QStringLiteral("Label5"),
-                                 QStringLiteral("Select Media Drive")));
+    top->addWidget(
+        makeSkinLabel(this, QStringLiteral("Label5"), QStringLiteral("Select Media Drive")));
     drives_ = new QComboBox(this);
     drives_->setObjectName(QStringLiteral("cbMediaDriveRep"));
     drives_->setMinimumWidth(120);

@@ -44,9 +44,8 @@ std::string freshFolder(const std::string& reports, const std::string& name) {
 } // namespace
 
 std::string ReportStamp(TDateTime startTime) {
-    std::string stamp =
-        formatDateTimePattern("dd\"-\"mmm\"-\"yy\",,\" h\"-\"nn\"-\"ss AM/PM", startTime,
-                              localeFormats());
+    std::string stamp = formatDateTimePattern("dd\"-\"mmm\"-\"yy\",,\" h\"-\"nn\"-\"ss AM/PM",
+                                              startTime, localeFormats());
     if (const auto dot = stamp.find('.'); dot != std::string::npos)
         stamp.erase(dot, 1);
     if (const auto comma = stamp.find(','); comma != std::string::npos)
@@ -92,10 +91,9 @@ void LoadReports(TActivityArray& list, const std::string& root) {
         }
         list.push_back(std::move(record));
     }
-    std::stable_sort(list.begin() + static_cast<std::ptrdiff_t>(first), list.end(),
-                     [](const TActivityRecord& a, const TActivityRecord& b) {
-                         return sortKey(a) > sortKey(b);
-                     });
+    std::stable_sort(
+        list.begin() + static_cast<std::ptrdiff_t>(first), list.end(),
+        [](const TActivityRecord& a, const TActivityRecord& b) { return sortKey(a) > sortKey(b); });
 }
 
 } // namespace qm

@@ -80,11 +80,11 @@ void TRestoreOperation::Run(TJobContext& context) {
     }
     if (job.Encryption() && !runner.CancelRequested) {
         engine.PasswordList.clear();
-        const int answer = context.services.askPassword(
-            false, "Add Password for Decryption", engine.PasswordList, false, {}, [&runner] {
-                runner.CancelWithoutAsking = true;
-                runner.Imr_CancelClick();
-            });
+        const int answer = context.services.askPassword(false, "Add Password for Decryption",
+                                                        engine.PasswordList, false, {}, [&runner] {
+                                                            runner.CancelWithoutAsking = true;
+                                                            runner.Imr_CancelClick();
+                                                        });
         if (answer == 2) {
             runner.JobRunning = runner.CancelRequested ? runner.JobRunning : 0;
             return;
@@ -161,8 +161,7 @@ void TDeleteOperation::Run(TJobContext& context) {
         return;
     }
     // Nothing leaves the media unless the answer is Yes.
-    if (!runner.CancelRequested &&
-        context.services.message(kMsgYesNo, kQuestion) != kResultYes) {
+    if (!runner.CancelRequested && context.services.message(kMsgYesNo, kQuestion) != kResultYes) {
         runner.JobRunning = 0;
         return;
     }

@@ -22,7 +22,7 @@ void TRevisionWindowModel::Prepare() {
                     file.Dates[static_cast<std::size_t>(b)])
                     std::swap(file.Dates[static_cast<std::size_t>(a)],
                               file.Dates[static_cast<std::size_t>(b)]);
-        rows_.push_back({i, count, 0});
+        rows_.push_back({i, {file.Dates.begin(), file.Dates.begin() + count}, 0});
     }
 }
 
@@ -32,19 +32,17 @@ std::string TRevisionWindowModel::fileText(std::size_t row) const {
 
 std::vector<std::string> TRevisionWindowModel::dateTexts(std::size_t row) const {
     std::vector<std::string> texts;
-    const TRevisionLst& file = list_[rows_[row].file];
-    for (int k = 0; k < rows_[row].count; ++k)
-        texts.push_back(RecordDateText(file.Dates[static_cast<std::size_t>(k)]));
+    for (TDateTime date : rows_[row].dates)
+        texts.push_back(RecordDateText(date));
     return texts;
 }
 
 std::string TRevisionWindowModel::chosenText(std::size_t row) const {
-    const TRevisionLst& file = list_[rows_[row].file];
-    return RecordDateText(file.Dates[static_cast<std::size_t>(rows_[row].chosen)]);
+    return RecordDateText(rows_[row].dates[static_cast<std::size_t>(rows_[row].chosen)]);
 }
 
 void TRevisionWindowModel::choose(std::size_t row, int dateIndex) {
-    if (row < rows_.size() && dateIndex >= 0 && dateIndex < rows_[row].count)
+    if (row < rows_.size() && dateIndex >= 0 && dateIndex < rows_[row].count())
         rows_[row].chosen = dateIndex;
 }
 
@@ -55,14 +53,12 @@ void TRevisionWindowModel::SelectOldest() {
 
 void TRevisionWindowModel::SelectNewest() {
     for (Row& row : rows_)
-        row.chosen = row.count - 1;
+        row.chosen = row.count() - 1;
 }
 
 void TRevisionWindowModel::apply() {
-    for (const Row& row : rows_) {
-        TRevisionLst& file = list_[row.file];
-        file.Dates[0] = file.Dates[static_cast<std::size_t>(row.chosen)];
-    }
+    for (const Row& row : rows_)
+        list_[row.file].Dates[0] = row.dates[static_cast<std::size_t>(row.chosen)];
 }
 
 } // namespace qm

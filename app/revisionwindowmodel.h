@@ -15,9 +15,10 @@ namespace qm {
 class TRevisionWindowModel {
   public:
     struct Row {
-        std::size_t file;   // index in the revision list
-        int count;          // versions listed (at most 20)
-        int chosen = 0;     // index into the file's dates
+        std::size_t file;             // index in the revision list
+        std::vector<TDateTime> dates; // the file's versions, oldest first (at most 20)
+        int chosen = 0;               // index into dates
+        int count() const { return static_cast<int>(dates.size()); }
     };
 
     explicit TRevisionWindowModel(TRevisionFileList& list);

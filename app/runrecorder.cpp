@@ -73,8 +73,7 @@ void TRunRecorder::finish(int64_t fileCount, int64_t bytes, char driveLetter) {
         record_.Status = "Interrupted by user";
     else if (context_.services.showSummary)
         context_.services.showSummary(record_);
-    const TSavedReport saved =
-        SaveReport(record_, std::string(1, driveLetter) + ":\\", logPath());
+    const TSavedReport saved = SaveReport(record_, std::string(1, driveLetter) + ":\\", logPath());
     outcome.reportLogPath = saved.logPath;
     outcome.record = record_;
     runner.JobRunning = 0;

@@ -34,8 +34,9 @@ std::optional<std::string> askWithDialog(const std::string& prompt, const std::s
 
 TSettingsPageModel::TSettingsPageModel(MessageFn message, TExceptionListsModel::AskLine askLine)
     : message_(std::move(message)),
-      exceptions_(message_, [this] { return exeptList_; },
-                  askLine ? std::move(askLine) : TExceptionListsModel::AskLine(askWithDialog)) {}
+      exceptions_(
+          message_, [this] { return exeptList_; },
+          askLine ? std::move(askLine) : TExceptionListsModel::AskLine(askWithDialog)) {}
 
 void TSettingsPageModel::changed() {
     if (onChanged)

@@ -151,9 +151,11 @@ bool Registry::replaceKey(std::string_view path, const std::vector<HiveValue>& v
         key->values.clear();
         key->subKeys.clear();
         for (const HiveValue& value : values) {
-            if (HiveValue* same = key->findValue(value.name))
-                *same = value; // names that differ only in case are one value
-            else
+            if (HiveValue* same = key->findValue(value.name)) {
+                const std::string first = same->name; // the first spelling stays
+                *same = value;
+                same->name = first;
+            } else
                 key->values.push_back(value);
         }
         changed = true;
