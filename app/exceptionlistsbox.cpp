@@ -41,8 +41,8 @@ TExceptionListsBox::TExceptionListsBox(TExceptionListsModel& model, QWidget* par
     : QGroupBox(QStringLiteral("Exception Lists"), parent), model_(model) {
     setObjectName(QStringLiteral("gb_Exceptions"));
     auto* layout = new QGridLayout(this);
-    layout->setContentsMargins(6, 4, 6, 4);
-    layout->setVerticalSpacing(2);
+    layout->setContentsMargins(6, 2, 6, 2);
+    layout->setHorizontalSpacing(14);
     layout->addWidget(buildList(List::Files), 0, 0);
     layout->addWidget(buildList(List::Extensions), 0, 1);
     refresh();
@@ -53,25 +53,27 @@ QWidget* TExceptionListsBox::buildList(List list) {
     auto* box = new QWidget(this);
     auto* layout = new QGridLayout(box);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->setVerticalSpacing(2);
+    layout->setSpacing(2);
     auto* label = new QLabel(files ? QStringLiteral("Files")
                                    : QStringLiteral("File Extensions (do not include dot)"),
                              box);
-    layout->addWidget(label, 0, 0, 1, 3);
+    label->setWordWrap(true);
+    layout->addWidget(label, 0, 0, 1, 2);
     auto* widget = new QListWidget(box);
     widget->setObjectName(files ? QStringLiteral("lb_Exeptions") : QStringLiteral("lb_Extantions"));
     widget->setSelectionMode(QAbstractItemView::ExtendedSelection);
     widget->installEventFilter(this);
-    widget->setFixedHeight(54);
-    layout->addWidget(widget, 1, 0, 1, 3);
+    widget->setFixedHeight(58);
+    widget->setMinimumWidth(110);
+    layout->addWidget(widget, 1, 0, 3, 1);
     (files ? files_ : extensions_) = widget;
     connect(widget, &QListWidget::itemSelectionChanged, this,
             [this, list] { takeSelection(list); });
-    int column = 0;
+    int row = 1;
     for (const ButtonSpec& spec : files ? kFileButtons : kExtButtons) {
         auto* button = makeCaptionButton(box, spec.name, {}, QString::fromLatin1(spec.caption),
-                                         QSize(60, 20), QString::fromLatin1(spec.hint));
-        layout->addWidget(button, 2, column++);
+                                         QSize(56, 18), QString::fromLatin1(spec.hint));
+        layout->addWidget(button, row++, 1);
         const auto action = spec.action;
         connect(button, &TImageRegion::clicked, this, [this, action, list] {
             (model_.*action)(list);

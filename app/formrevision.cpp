@@ -43,7 +43,12 @@ TRevisionList::TRevisionList(TRevisionWindowModel& model, QWidget* parent, QWidg
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionMode(QAbstractItemView::NoSelection);
     header()->setSectionsClickable(false);
+    // The layout's 8-point face: a date and its arrow fit the date column.
+    QFont small = font();
+    small.setPointSize(8);
+    setFont(small);
     popup_ = new QListWidget(popupParent);
+    popup_->setFont(small);
     popup_->setObjectName(QStringLiteral("RevisionPopup"));
     popup_->setStyleSheet(QStringLiteral("QListWidget { background: rgb(230, 250, 250); "
                                          "border: 0; }"));

@@ -11,6 +11,7 @@ class QCheckBox;
 class QComboBox;
 class QLineEdit;
 class QRadioButton;
+class QScrollArea;
 class QSlider;
 
 namespace qm {
@@ -42,6 +43,7 @@ class TSettingsPage : public QWidget {
     QWidget* buildAutoFeatures(QWidget* parent);
 
     TSettingsPageModel& model_;
+    QScrollArea* scroll_ = nullptr;
     QWidget* panel_ = nullptr;
     QRadioButton* winSmall_ = nullptr;
     QRadioButton* winLarge_ = nullptr;

@@ -1,7 +1,18 @@
-// Renders every small window of the controls library offscreen to PNG files, so the
-// skin can be checked without a screen:
+// Renders every small window and the main program's pages offscreen to PNG files, so the
+// skin and the layouts can be checked without a screen:
 //     renderwindows <output folder>
 
+#include "app/backupoperation.h"
+#include "app/exceptionlists.h"
+#include "app/formpassword.h"
+#include "app/formrevision.h"
+#include "app/frmprogress.h"
+#include "app/frmsummary.h"
+#include "app/reportspage.h"
+#include "app/reportspagemodel.h"
+#include "app/reportstore.h"
+#include "app/settingspage.h"
+#include "app/settingspagemodel.h"
 #include "controls/addtoexceptionlst.h"
 #include "controls/ashint.h"
 #include "controls/ashintwindow.h"
@@ -11,10 +22,13 @@
 #include "controls/frmwait.h"
 #include "controls/messageform.h"
 #include "controls/regionresources.h"
+#include "controls/skin.h"
+#include "platform/drivetable.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QPainter>
+#include <QTemporaryDir>
 #include <cstdio>
 
 namespace {
@@ -40,6 +54,104 @@ void render(QWidget& window, const QString& name) {
         gOk = false;
     }
     window.hide();
+}
+
+// A page of the main window at the size it has in the small window.
+void renderPage(QWidget& page, const QString& name) {
+    page.setFixedSize(640, 512);
+    page.setAutoFillBackground(true);
+    QPalette palette = page.palette();
+    palette.setColor(QPalette::Window, qm::skinPanelColor());
+    page.setPalette(palette);
+    render(page, name);
+}
+
+qm::TActivityRecord sampleRecord(int day, const char* type, const char* status, int files) {
+    qm::TActivityRecord r;
+    r.ActivityType = type;
+    r.StartTime = qm::encodeDateTime({2026, 12, day, 14, 5, 9, 0});
+    r.EndTime = r.StartTime + 0.0312;
+    r.StartDay = static_cast<int32_t>(r.StartTime);
+    r.StartTimeOfDay = r.StartTime - r.StartDay;
+    r.ProcessTime = qm::ElapsedText(r.StartTime, r.EndTime);
+    r.FileCount = files;
+    r.SizeText = "12.40 Mb";
+    r.Status = status;
+    r.Errors = day % 3;
+    return r;
+}
+
+// The main program's windows and pages, over a temporary media drive E: with reports.
+void renderMainProgram() {
+    using namespace qm;
+    QTemporaryDir machine;
+    QDir(machine.path()).mkpath("E");
+    QDir(machine.path()).mkpath("registry");
+    qputenv("QUILLMOOR_DRIVES", ("E=removable:" + machine.path() + "/E").toUtf8());
+    qputenv("QUILLMOOR_REGISTRY_DIR", (machine.path() + "/registry").toUtf8());
+    DriveTable::instance().reload();
+    SaveReport(sampleRecord(5, "Backup", "Complete", 1532), "E:\\", "");
+    SaveReport(sampleRecord(6, "Restore", "Complete", 42), "E:\\", "");
+    SaveReport(sampleRecord(7, "Backup", "Interrupted by user", 311), "E:\\", "");
+    SaveReport(sampleRecord(8, "Delete", "Complete", 7), "E:\\", "");
+
+    TFrmSummary summary(nullptr, sampleRecord(7, "Backup", "Complete", 1532));
+    render(summary, "summary");
+
+    TFormPassword password(nullptr, TPasswordModel::Mode::ListWithSkip,
+                           TPasswordModel::promptFor("Can't find a valid password for "
+                                                     "decryption. Add other password or click "
+                                                     "'Skip'.",
+                                                     "C:\\Documents\\budget.xls"),
+                           {});
+    password.model().load({"first", "second password"});
+    render(password, "password_list");
+    TFormPassword single(nullptr, TPasswordModel::Mode::Single, "Enter Password for Encryption",
+                         {});
+    render(single, "password_single");
+
+    TRevisionFileList versions(3);
+    const char* names[] = {"C:\\Documents\\budget.xls", "C:\\Documents\\letter.doc",
+                           "C:\\Photos\\garden.jpg"};
+    for (int i = 0; i < 3; ++i) {
+        versions[static_cast<size_t>(i)].Path = names[i];
+        versions[static_cast<size_t>(i)].Count = 2 + i;
+        for (int k = 0; k < 2 + i; ++k)
+            versions[static_cast<size_t>(i)].Dates[static_cast<size_t>(k)] =
+                encodeDateTime({2026, 11, 20 + k, 9 + i, 15, 0, 0});
+    }
+    TFormRevision revision(nullptr, versions);
+    revision.show();
+    revision.list()->openPopup(2);
+    render(revision, "revision");
+
+    TFrmProgress::Setup setup;
+    TFrmProgress progress(kOpBackup, std::make_unique<TBackupOperation>(TBackupRequest{}),
+                          std::move(setup));
+    TJobRunnerModel& runner = progress.model();
+    runner.Activated = true; // drawn mid-run: the operation itself is not started
+    runner.setTotals(1532, 13002342);
+    runner.setOperationText("Backup process...");
+    runner.showDoneImage();
+    runner.FileProgress(611, false, 2000000, 1400000, 5210000);
+    render(progress, "job_runner_backup");
+
+    TReportsPageModel reportsModel({}, {});
+    TReportsPage reports(reportsModel, nullptr);
+    reportsModel.onChanged = [&reports] { reports.refresh(); };
+    reportsModel.setDriveItems({"(E:\\)"});
+    reports.show(); // showing the page reads the drive's reports
+    QApplication::processEvents();
+    reportsModel.lv_ReportsChange(1);
+    renderPage(reports, "page_reports");
+    reportsModel.onChanged = nullptr;
+
+    TSettingsPageModel settingsModel({});
+    SaveFileExceptions({"Thumbs.db", "pagefile.sys"});
+    SaveExtExceptions({"tmp", "bak"});
+    settingsModel.ReadSettings();
+    TSettingsPage settings(settingsModel, nullptr);
+    renderPage(settings, "page_settings");
 }
 
 } // namespace
@@ -105,5 +217,6 @@ int main(int argc, char** argv) {
         TRegionResurces::ApplyRegion(&large, "REGION2");
         render(large, "main_outline_region2");
     }
+    renderMainProgram();
     return gOk ? 0 : 1;
 }
