@@ -1,7 +1,7 @@
 #include "app/autolaunch.h"
 
-#include "app/programfiles.h"
 #include "platform/datetime.h"
+#include "platform/programfiles.h"
 #include "platform/registry.h"
 
 #include <algorithm>
@@ -160,11 +160,15 @@ bool TAutoLaunch::AutoLaunchAllowed() {
     if (!ownerAllows())
         return false;
     const uint32_t stamp = installStamp();
+    // Every settings read asks this: one read of the hive, at most one write.
     Registry registry(RegistryRoot::CurrentUser);
+    if (registry.beginBatch() != RegistryStatus::Ok)
+        return true; // an unreadable hive does not take the start away
     if (!registry.keyExists(kProductRunKey)) {
         const bool written = registry.openKey(kProductRunKey, true) &&
                              registry.writeString(kAutoValue, "ON") == RegistryStatus::Ok &&
-                             registry.writeDword(kDateValue, stamp) == RegistryStatus::Ok;
+                             registry.writeDword(kDateValue, stamp) == RegistryStatus::Ok &&
+                             registry.commit() == RegistryStatus::Ok;
         MirrorAutostart();
         return written;
     }
@@ -172,17 +176,19 @@ bool TAutoLaunch::AutoLaunchAllowed() {
         return true;
     uint32_t stored = 0;
     registry.readDword(kDateValue, stored);
-    if (stored != stamp) {
-        // A new install: logon start stays on while any Run value asks for it.
-        const bool runValue = MachineRunValueExists() || UserRunValueExists();
-        registry.writeDword(kDateValue, stamp);
-        registry.writeString(kAutoValue, runValue ? "ON" : "OFF");
-        MirrorAutostart();
-        return true;
-    }
     std::string value;
-    if (registry.readString(kAutoValue, value) == RegistryStatus::IoError)
-        return true; // an unreadable hive does not take the start away
+    const bool chosen = registry.readString(kAutoValue, value) == RegistryStatus::Ok;
+    if (stored == stamp)
+        return value == "ON";
+    // A new install. The user's own choice stays; without one, logon start is on while
+    // a Run value asks for it.
+    registry.writeDword(kDateValue, stamp);
+    if (!chosen) {
+        value = MachineRunValueExists() || UserRunValueExists() ? "ON" : "OFF";
+        registry.writeString(kAutoValue, value);
+    }
+    registry.commit();
+    MirrorAutostart();
     return value == "ON";
 }
 

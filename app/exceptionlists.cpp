@@ -1,6 +1,7 @@
 #include "app/exceptionlists.h"
 
 #include "app/settingkeys.h"
+#include "app/settingsstore.h"
 #include "platform/dospath.h"
 #include "platform/registry.h"
 
@@ -10,13 +11,6 @@ namespace {
 
 std::string keyPath(const char* list) {
     return std::string(kSettingsKey) + "Exceptions\\" + list;
-}
-
-TExceptionLines load(const char* list) {
-    Registry registry;
-    if (!registry.openKey(keyPath(list), true))
-        return {};
-    return registry.valueNames();
 }
 
 bool save(const char* list, const TExceptionLines& lines) {
@@ -35,12 +29,12 @@ bool listed(const std::string& text, const TExceptionLines& lines) {
 
 } // namespace
 
-TExceptionLines LoadFileExceptions() {
-    return load("Files");
+TExceptionLines LoadFileExceptions(const TSettingsStore& store) {
+    return store.valueNames("Exceptions\\Files");
 }
 
-TExceptionLines LoadExtExceptions() {
-    return load("Extentions");
+TExceptionLines LoadExtExceptions(const TSettingsStore& store) {
+    return store.valueNames("Exceptions\\Extentions");
 }
 
 bool SaveFileExceptions(const TExceptionLines& lines) {

@@ -10,9 +10,12 @@ namespace qm {
 
 using TExceptionLines = std::vector<std::string>;
 
-// The key's value names, in stored order; empty when the key cannot be read.
-TExceptionLines LoadFileExceptions();
-TExceptionLines LoadExtExceptions();
+class TSettingsStore;
+
+// The key's value names, in stored order; empty when the key cannot be read. Read
+// through `store`, so a settings read in one batch reads the hive once.
+TExceptionLines LoadFileExceptions(const TSettingsStore& store);
+TExceptionLines LoadExtExceptions(const TSettingsStore& store);
 // Rewrites the key with one value per line (duplicates collapse); false when the hive
 // could not be written.
 bool SaveFileExceptions(const TExceptionLines& lines);

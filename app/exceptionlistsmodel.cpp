@@ -20,9 +20,9 @@ TExceptionListsModel::TExceptionListsModel(MessageFn message, std::function<bool
                                            AskLine ask)
     : message_(std::move(message)), enabled_(std::move(enabled)), ask_(std::move(ask)) {}
 
-void TExceptionListsModel::load() {
-    files_ = {LoadFileExceptions(), {}};
-    extensions_ = {LoadExtExceptions(), {}};
+void TExceptionListsModel::load(const TSettingsStore& store) {
+    files_ = {LoadFileExceptions(store), {}};
+    extensions_ = {LoadExtExceptions(store), {}};
     if (onChanged)
         onChanged();
 }

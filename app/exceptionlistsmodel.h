@@ -25,8 +25,8 @@ class TExceptionListsModel {
 
     std::function<void()> onChanged;
 
-    // Both lists from the registry (ReadSettings).
-    void load();
+    // Both lists from the registry, through the settings store (ReadSettings).
+    void load(const TSettingsStore& store);
     const TExceptionLines& lines(List list) const;
     const std::set<int>& selected(List list) const;
     void setSelected(List list, std::set<int> rows);

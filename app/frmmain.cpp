@@ -1,15 +1,19 @@
 #include "app/frmmain.h"
 
 #include "app/captionface.h"
+#include "app/drivespage.h"
 #include "app/helppage.h"
 #include "app/joblauncher.h"
 #include "app/logolinks.h"
+#include "app/mediadrives.h"
 #include "app/reportprinter.h"
 #include "app/reportspage.h"
 #include "app/reportspagemodel.h"
 #include "app/settingspage.h"
 #include "app/traymenu.h"
+#include "controls/ashint.h"
 #include "controls/frmreminder.h"
+#include "controls/frmselectdir.h"
 #include "controls/frmsplash.h"
 #include "controls/frmwait.h"
 #include "controls/imageregion.h"
@@ -27,6 +31,7 @@
 #include <QStackedWidget>
 #include <QSystemTrayIcon>
 #include <QTimer>
+#include <QToolTip>
 #include <QVBoxLayout>
 #include <cmath>
 
@@ -67,7 +72,6 @@ constexpr PlaceholderPage kLaterPages[] = {
     {TMainWindowModel::PageBackUp, "TS_BackUp", "Backup"},
     {TMainWindowModel::PageRestore, "TS_Restore", "Restore"},
     {TMainWindowModel::PageSync, "TS_Sync", "File Synchronization"},
-    {TMainWindowModel::PageDrives, "TS_Drives", "Source and Media Drives"},
 };
 
 QLabel* picture(QWidget* parent, const char* name, const QString& skin, QSize size) {
@@ -85,7 +89,10 @@ TfrmMain::TfrmMain(TMainWindowSetup setup)
                              : MessageFn([](int kind, const std::string& text) {
                                    return ShowMessageForm(kind, text);
                                })),
-      duplicateCheck_(std::move(setup.duplicateCheck)), splashShown_(setup.splashShown) {
+      duplicateCheck_(std::move(setup.duplicateCheck)),
+      trayAvailable_(setup.trayAvailable ? std::move(setup.trayAvailable)
+                                         : std::function<bool()>(&TTrayMenu::available)),
+      splashShown_(setup.splashShown) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     setWindowTitle(QStringLiteral("Quillmoor Main Window"));
@@ -94,7 +101,16 @@ TfrmMain::TfrmMain(TMainWindowSetup setup)
     palette.setColor(QPalette::Window, skinPanelColor());
     setPalette(palette);
 
+    // From now on every hint of the program is a balloon.
+    hint_ = new TASHint(this);
+    hint_->setFrameWidth(1);
+    hint_->setRoundSize(8);
+    hint_->setFrameColor(QToolTip::palette().color(QPalette::ToolTipBase));
+    hint_->setFrameFade(35);
+    hint_->setAutoFrameColor(true);
+
     TMainWindowModel::Actions actions = makeActions();
+    actions.trayAvailable = trayAvailable_;
     actions.autoLaunchAllowed = std::move(setup.autoLaunchAllowed);
     actions.setStartupAuto = std::move(setup.setStartupAuto);
     if (setup.openUrl)
@@ -141,6 +157,9 @@ TfrmMain::TfrmMain(TMainWindowSetup setup)
     model_->FormCreate();
     applyWindowSize(model_->settings().ApplyWindowSize());
     startTimers(setup.timings);
+    // The folder picker offers the source drives and stands over this window.
+    TSelectDirModel::setDefaultDrives(&GetHardDrives);
+    TFrmSelectDir::setBringUpMainWindow([this] { model_->mnu_ShowMainWindowClick(); });
     connect(qApp, &QGuiApplication::applicationStateChanged, this,
             [this](Qt::ApplicationState state) {
                 model_->WMM_APP_ACT(state == Qt::ApplicationActive);
@@ -149,7 +168,10 @@ TfrmMain::TfrmMain(TMainWindowSetup setup)
 }
 
 TfrmMain::~TfrmMain() {
+    model_->drivePoll().unsubscribe(reportsDrives_);
     reportsModel_->onChanged = nullptr;
+    TFrmSelectDir::setBringUpMainWindow(nullptr);
+    TSelectDirModel::setDefaultDrives(nullptr);
     model_->onChanged = nullptr;
     model_->settings().onChanged = nullptr;
 }
@@ -164,7 +186,8 @@ TMainWindowModel::Actions TfrmMain::makeActions() {
     a.showWait = [this](int page) { showWait(page); };
     a.hideWait = [this] { hideWait(); };
     a.showReminderWindow = [this] { showReminder(); };
-    a.drivePoll = [this] {
+    a.fillDrivesInfo = [this] { drivesPage_->FillDrivesInfo(); };
+    a.closeDuplicateInstance = [this] {
         if (duplicateCheck_)
             duplicateCheck_();
     };
@@ -257,12 +280,16 @@ void TfrmMain::buildPages() {
                                    PrintActivityOnDefaultPrinter});
     reportsPage_ = new TReportsPage(*reportsModel_, pages_);
     reportsModel_->onChanged = [this] { reportsPage_->refresh(); };
+    reportsDrives_ = model_->drivePoll().subscribe(
+        [this](const TDriveChange& change) { reportsModel_->setDriveItems(change.mediaCaptions); });
     byIndex[TMainWindowModel::PageReports] = reportsPage_;
     settingsPage_ = new TSettingsPage(model_->settings(), pages_);
     settingsPage_->onApply = [this] { model_->btn_applyClick(); };
-    settingsPage_->onDefault = [this] { model_->settings().DefaultClick(); };
+    settingsPage_->onDefault = [this] { model_->imr_SetDefClick(); };
     settingsPage_->pageVisible = [this] { return pages_->currentWidget() == settingsPage_; };
     byIndex[TMainWindowModel::PageSettings] = settingsPage_;
+    drivesPage_ = new TDrivesPage(model_->drivePoll(), model_->message(), pages_);
+    byIndex[TMainWindowModel::PageDrives] = drivesPage_;
     helpPage_ = new THelpPage(pages_);
     byIndex[TMainWindowModel::PageHelp] = helpPage_;
     byIndex[TMainWindowModel::PageStart] = buildWelcome();
@@ -348,21 +375,21 @@ QWidget* TfrmMain::buildLogoPanel(QWidget* parent) {
 }
 
 void TfrmMain::startTimers(const TMainTimings& timings) {
-    struct TimerSpec {
+    struct TimerDef {
         const char* name;
         int interval;
         void (TMainWindowModel::*tick)();
     };
-    const TimerSpec specs[] = {
+    const TimerDef timers[] = {
         {"Tmr_Drives", timings.drivesMs, &TMainWindowModel::Tmr_DrivesTimer},
         {"TmrRemind", timings.remindMs, &TMainWindowModel::TmrRemindTimer},
         {"tmr_Updater", timings.updaterMs, &TMainWindowModel::tmr_UpdaterTimer},
     };
-    for (const TimerSpec& spec : specs) {
+    for (const TimerDef& def : timers) {
         auto* timer = new QTimer(this);
-        timer->setObjectName(QString::fromLatin1(spec.name));
-        timer->setInterval(spec.interval);
-        const auto tick = spec.tick;
+        timer->setObjectName(QString::fromLatin1(def.name));
+        timer->setInterval(def.interval);
+        const auto tick = def.tick;
         connect(timer, &QTimer::timeout, this, [this, tick] { (model_.get()->*tick)(); });
         timer->start();
     }
@@ -421,7 +448,7 @@ void TfrmMain::SetCenterPos() {
 
 void TfrmMain::hideToTray() {
     // Without a tray there would be no way back: minimise instead of hiding.
-    if (TTrayMenu::available())
+    if (trayAvailable_())
         hide();
     else
         showMinimized();
@@ -457,7 +484,7 @@ void TfrmMain::showReminder() {
     };
     reminderWindow_->installEventFilter(this);
     std::optional<QRect> trayRect;
-    if (TTrayMenu::available() && tray_->icon()->geometry().isValid())
+    if (trayAvailable_() && tray_->icon()->geometry().isValid())
         trayRect = tray_->icon()->geometry();
     reminderWindow_->placeBesideTray(trayRect);
     reminderWindow_->show();

@@ -17,6 +17,8 @@ class QTimer;
 
 namespace qm {
 
+class TASHint;
+class TDrivesPage;
 class THelpPage;
 class TJobLauncher;
 class TReportsPage;
@@ -41,6 +43,7 @@ struct TMainWindowSetup {
     std::function<void(bool)> setStartupAuto;
     std::function<void()> duplicateCheck;         // part of every drive-poll tick
     std::function<void(const char* url)> openUrl; // ShellExecute unless given
+    std::function<bool()> trayAvailable;          // the desktop's answer unless given
     bool splashShown = false;                     // the start-up already showed the splash
 };
 
@@ -93,7 +96,9 @@ class TfrmMain : public QWidget {
     std::unique_ptr<TMainWindowModel> model_;
     MessageFn message_;
     std::function<void()> duplicateCheck_;
+    std::function<bool()> trayAvailable_;
     TTrayMenu* tray_ = nullptr; // child QObject
+    TASHint* hint_ = nullptr;   // child QObject: every hint a balloon
     QWidget* menuPanel_ = nullptr;
     QWidget* logo_ = nullptr;
     QStackedWidget* pages_ = nullptr;
@@ -102,6 +107,8 @@ class TfrmMain : public QWidget {
     std::unique_ptr<TJobLauncher> jobs_;
     std::unique_ptr<TReportsPageModel> reportsModel_;
     TReportsPage* reportsPage_ = nullptr;
+    int reportsDrives_ = 0; // the Reports page's subscription to the drive poll
+    TDrivesPage* drivesPage_ = nullptr;
     std::unique_ptr<TFrmWait> wait_;
     std::unique_ptr<TFrmReminder> reminderWindow_;
     std::unique_ptr<TFrmSplash> splash_;

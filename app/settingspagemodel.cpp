@@ -44,6 +44,7 @@ void TSettingsPageModel::changed() {
 }
 
 void TSettingsPageModel::ReadSettings() {
+    TSettingsStore::Batch read(store_);
     winSizeIndex_ = store_.number(SettingId::Height) == kSmallHeight ? 0 : 1;
     setReminderDays(static_cast<int>(store_.number(SettingId::Reminder)));
     reminder_ = reminderDays_ != 0;
@@ -62,11 +63,12 @@ void TSettingsPageModel::ReadSettings() {
     autoLaunch_ = store_.flag(SettingId::AutoLaunch);
     autoStart_ = store_.flag(SettingId::AutoBackup);
     updater_ = store_.flag(SettingId::Updater);
-    exceptions_.load();
+    exceptions_.load(store_);
     changed();
 }
 
 bool TSettingsPageModel::WriteSettings(bool showMessage, bool windowShown) {
+    TSettingsStore::Batch write(store_);
     store_.checkSettings();
     bool ok = true;
     if (windowShown) {
@@ -85,17 +87,20 @@ bool TSettingsPageModel::WriteSettings(bool showMessage, bool windowShown) {
          store_.setFlag(SettingId::AutoLaunch, autoLaunch_) &&
          store_.setFlag(SettingId::AutoBackup, autoStart_) &&
          store_.setFlag(SettingId::SaveSelection, saveSelection_) &&
-         store_.setFlag(SettingId::Updater, updater_);
+         store_.setFlag(SettingId::Updater, updater_) && write.commit();
     if (!ok) {
         message_(kMsgOk, kPermissionText);
         return false;
     }
+    if (windowShown && resizeWindow)
+        resizeWindow();
     if (showMessage)
         message_(kMsgOk, kAppliedText);
     return true;
 }
 
 bool TSettingsPageModel::FindChanges() const {
+    TSettingsStore::Batch read(store_);
     if (auto stored = store_.stored(SettingId::Reminder);
         stored && static_cast<int>(*stored) != reminderDays_)
         return true;
@@ -144,15 +149,16 @@ void TSettingsPageModel::SetDefSettings() {
     changed();
 }
 
-void TSettingsPageModel::DefaultClick() {
+void TSettingsPageModel::DefaultClick(bool windowShown) {
     SetDefSettings();
-    if (!WriteSettings(false, false))
+    if (!WriteSettings(false, windowShown))
         return;
     message_(kMsgOk, kDefaultsText);
     SetDefSettings();
 }
 
 TSettingsPageModel::WindowSize TSettingsPageModel::ApplyWindowSize() {
+    TSettingsStore::Batch read(store_);
     WindowSize size;
     size.width = static_cast<int>(store_.stored(SettingId::Width).value_or(kSmallWidth));
     size.height = static_cast<int>(store_.stored(SettingId::Height).value_or(kSmallHeight));

@@ -30,16 +30,22 @@ class TSettingsPageModel {
     const TExceptionListsModel& exceptions() const { return exceptions_; }
 
     std::function<void()> onChanged;
+    // Sizes the main window from the stored Width and Height; WriteSettings calls it
+    // after writing them, before its notice.
+    std::function<void()> resizeWindow;
 
-    // Stored values onto the widgets, each value on its own with its default.
+    // Stored values onto the widgets, each value on its own with its default. One read
+    // of the registry.
     void ReadSettings();
-    // Widgets into the store. `windowShown` lets the size switch write Width and Height
-    // (only while the main window is in view). False after the permission message.
+    // Widgets into the store: one read and at most one write. `windowShown` lets the
+    // size switch write Width and Height and resize the window (only while the main
+    // window is in view). False after the permission message.
     bool WriteSettings(bool showMessage, bool windowShown);
     bool FindChanges() const;
     void SetDefSettings();
-    // Default button: defaults written without message, then the notice.
-    void DefaultClick();
+    // Default button: defaults written (and the window resized) without message, then
+    // the notice.
+    void DefaultClick(bool windowShown);
     // Reads Width and Height; selects the size switch to match.
     WindowSize ApplyWindowSize();
 

@@ -18,9 +18,6 @@ namespace qm {
 
 namespace {
 
-// Sizes from this value on are listed as "0" (the windows' old size limit).
-constexpr int64_t kListedSizeLimit = 4200000000LL;
-
 uint8_t ParseRevisionText(const std::string& text) {
     unsigned value = 0;
     auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -129,8 +126,9 @@ void TBackUpJob::ListDriveFiles(TStringList* IndexList, TStringList* DateList,
         if (DateList)
             DateList->push_back(floatToStrGeneral(record.Date));
         if (SizeList)
-            SizeList->push_back(record.Size < kListedSizeLimit ? std::to_string(record.Size)
-                                                               : std::string("0"));
+            // Every size as it is, large files too; a file that was unreadable shows "0".
+            SizeList->push_back(IsUnreadableSourceSize(record.Size) ? std::string("0")
+                                                                    : std::to_string(record.Size));
     });
 }
 

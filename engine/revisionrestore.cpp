@@ -15,12 +15,6 @@ namespace qm {
 
 namespace {
 
-// A catalogue size within one of the failed size query marks a file that was
-// unreadable when its record was written.
-bool isUnreadableSize(int64_t size) {
-    return size >= kUnreadableSourceSize - 1 && size <= kUnreadableSourceSize + 1;
-}
-
 std::optional<TDateTime> versionDate(const std::string& path) {
     std::optional<uint32_t> dos = fileDosDateTime(path);
     if (!dos)
@@ -110,7 +104,7 @@ void TBackUpJob::RestoreRevisions(TRevisionFileList& List, bool SortDates) {
         FindDriveListRecord(x.Path, record);
         if (record.SourcePath.empty())
             continue;
-        if (isUnreadableSize(record.Size)) {
+        if (IsUnreadableSourceSize(record.Size)) {
             ++engine.FilesDone;
             engine.Progress(engine.FilesDone + 1, false, 100, 100, engine.BytesDone);
             AddLog(logline::CantRestore(record.MediaPath));

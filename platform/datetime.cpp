@@ -188,7 +188,8 @@ std::string formatDateTimePattern(std::string_view pattern, TDateTime value,
     DateTimeParts p = decodeDateTime(value);
     const bool twelveHour = pattern.find("tt") != std::string_view::npos ||
                             pattern.find("AM/PM") != std::string_view::npos ||
-                            pattern.find("am/pm") != std::string_view::npos;
+                            pattern.find("am/pm") != std::string_view::npos ||
+                            pattern.find("ampm") != std::string_view::npos;
     std::string out;
     bool afterHour = false; // an "m" right after an hour field means minutes
     size_t i = 0;
@@ -211,6 +212,11 @@ std::string formatDateTimePattern(std::string_view pattern, TDateTime value,
         if (pattern.substr(i, 5) == "AM/PM" || pattern.substr(i, 5) == "am/pm") {
             out += p.hour < 12 ? f.timeAMString : f.timePMString;
             i += 5;
+            continue;
+        }
+        if (pattern.substr(i, 4) == "ampm") { // the locale's own AM and PM texts
+            out += p.hour < 12 ? f.timeAMString : f.timePMString;
+            i += 4;
             continue;
         }
         size_t n = run(c);

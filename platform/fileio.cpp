@@ -352,6 +352,49 @@ FolderListing listFolder(std::string_view dosFolder) {
     return listing;
 }
 
+SubfolderListing listSubfolders(std::string_view dosFolder, size_t limit) {
+    SubfolderListing listing;
+    std::optional<std::string> host = toHostPath(dosFolder);
+    if (!host)
+        return listing;
+    DIR* dir = ::opendir(host->c_str());
+    if (!dir)
+        return listing;
+    listing.ok = true;
+    std::string base = *host;
+    if (base.back() != '/')
+        base += '/';
+    while (listing.names.size() < limit) {
+        dirent* de = ::readdir(dir);
+        if (!de)
+            break;
+        std::string name = de->d_name;
+        if (name == "." || name == ".." || !isValidDosName(name))
+            continue;
+        bool folder = de->d_type == DT_DIR;
+        if (de->d_type == DT_UNKNOWN) { // some file systems leave the type to lstat
+            struct stat st {};
+            folder = ::lstat((base + name).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+        }
+        if (folder)
+            listing.names.push_back(std::move(name));
+    }
+    ::closedir(dir);
+    return listing;
+}
+
+size_t countFolderEntries(std::string_view dosFolder) {
+    std::optional<std::string> host = toHostPath(dosFolder);
+    DIR* dir = host ? ::opendir(host->c_str()) : nullptr;
+    if (!dir)
+        return 0;
+    size_t count = 0;
+    while (::readdir(dir))
+        ++count;
+    ::closedir(dir);
+    return count;
+}
+
 bool syncFileSystem(std::string_view dosPath) {
     std::optional<std::string> host = toHostPath(dosPath);
     if (!host)

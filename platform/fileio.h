@@ -6,6 +6,7 @@
 // refuses every further call and keeps the first error, so a writer can never report
 // success for a file that lost bytes on the way.
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -105,6 +106,19 @@ struct FolderListing {
 // Lists a folder's files and sub-folders ("." and ".." left out). Names that a DOS path
 // cannot carry are not listed but reported in skippedNames, for the caller to log.
 FolderListing listFolder(std::string_view dosFolder);
+
+struct SubfolderListing {
+    bool ok = false;                // false when the folder cannot be read
+    std::vector<std::string> names; // in the order the file system gives them
+};
+
+// The names of a folder's real sub-folders, without reading anything about its files:
+// links (which could lead in a circle), "." and ".." and names a DOS path cannot carry
+// are left out. Stops after `limit` names, so "has it a sub-folder?" reads one entry.
+SubfolderListing listSubfolders(std::string_view dosFolder, size_t limit = SIZE_MAX);
+// How many names the folder holds, "." and ".." included, without examining any of them;
+// 0 when it cannot be read.
+size_t countFolderEntries(std::string_view dosFolder);
 
 // Pushes every written byte and name change of the file system holding `dosPath` to
 // the disk: one call makes a whole run of files durable. False when the system reports

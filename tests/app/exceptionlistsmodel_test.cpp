@@ -1,5 +1,6 @@
 #include "app/exceptionlistsmodel.h"
 
+#include "app/settingsstore.h"
 #include "scriptedmessages.h"
 #include "support/sandbox.h"
 
@@ -30,7 +31,7 @@ class ExceptionListsTest : public ::testing::Test {
 };
 
 TEST_F(ExceptionListsTest, ButtonsDoNothingButExplainWhileTheListsAreOff) {
-    model.load();
+    model.load(TSettingsStore());
     enabled = false;
     typed = {"a.txt"};
     for (List list : {List::Files, List::Extensions}) {
@@ -46,7 +47,7 @@ TEST_F(ExceptionListsTest, ButtonsDoNothingButExplainWhileTheListsAreOff) {
 }
 
 TEST_F(ExceptionListsTest, ChangesAreSavedAtOnceAndDuplicatesCollapseOnReload) {
-    model.load();
+    model.load(TSettingsStore());
     typed = {"Thumbs.db", "thumbs.db", "tmp", "bak", "old"};
     model.add(List::Files);
     model.add(List::Files);
@@ -59,7 +60,7 @@ TEST_F(ExceptionListsTest, ChangesAreSavedAtOnceAndDuplicatesCollapseOnReload) {
     model.setSelected(List::Extensions, {0});
     typed = {"BAK"};
     model.edit(List::Extensions);
-    model.load();
+    model.load(TSettingsStore());
     EXPECT_EQ(model.lines(List::Files), std::vector<std::string>{"Thumbs.db"});
     EXPECT_EQ(model.lines(List::Extensions), std::vector<std::string>{"BAK"});
     EXPECT_TRUE(messages.shown.empty());

@@ -1,6 +1,6 @@
 #include "app/qmoorprogram.h"
 
-#include "app/programfiles.h"
+#include "platform/programfiles.h"
 #include "platform/registry.h"
 #include "platform/windowtitle.h"
 #include "support/sandbox.h"
@@ -38,6 +38,7 @@ TEST(ProgramFiles, WindowsNamesMapToTheProgramFolderNames) {
     EXPECT_EQ(hostProgramFile("Updater.exe"), "updater");
     EXPECT_EQ(hostProgramFile("QMOOR.EXE"), "Qmoor");
     EXPECT_EQ(hostProgramFile("User.dat"), "User.dat");
+    EXPECT_EQ(hostProgramFile("Common.EXE"), "common");
     EXPECT_EQ(hostProgramPath("/opt/q", "Uninstall.exe"), "/opt/q/Uninstall");
     EXPECT_EQ(hostProgramPath("/opt/q/", "Updater.exe"), "/opt/q/updater");
 }

@@ -25,6 +25,10 @@
 #include "controls/skin.h"
 #include "platform/drivetable.h"
 
+#ifdef QM_RENDER_UPDATER
+#include "updater/frmmain.h"
+#endif
+
 #include <QApplication>
 #include <QDir>
 #include <QPainter>
@@ -153,6 +157,37 @@ void renderMainProgram() {
     TSettingsPage settings(settingsModel, nullptr);
     renderPage(settings, "page_settings");
 }
+#ifdef QM_RENDER_UPDATER
+// The updater's window in each of its states. Its start stores the day in the registry,
+// so the registry is a throw-away folder here.
+void renderUpdater() {
+    QTemporaryDir registry;
+    qputenv("QUILLMOOR_REGISTRY_DIR", registry.path().toLocal8Bit());
+    qm::TUpdaterSetup setup;
+    setup.arguments = {"updater"};
+    setup.isAdmin = [] { return true; };
+    setup.message = [](int, const std::string&) { return 1; };
+    qm::TFrmMain window(std::move(setup));
+    qm::TUpdaterModel::View view;
+    window.paintView(view);
+    render(window, "updater_request");
+    view.mainPage = view.buttonsPage = qm::TUpdaterModel::TS_Description;
+    view.description = "Backups of large folders start faster.\nThe Restore page remembers the "
+                       "last folder.\nFixes for encrypted archives on removable media, and "
+                       "a clearer summary after each run.";
+    window.paintView(view);
+    render(window, "updater_description");
+    view.mainPage = view.buttonsPage = qm::TUpdaterModel::TS_Download;
+    view.total = 3;
+    view.index = 1;
+    view.fileLabel = " File: Backup.htm...";
+    view.currentTotal = 1000;
+    view.currentReceived = 640;
+    window.paintView(view);
+    render(window, "updater_download");
+    qunsetenv("QUILLMOOR_REGISTRY_DIR");
+}
+#endif
 
 } // namespace
 
@@ -218,5 +253,8 @@ int main(int argc, char** argv) {
         render(large, "main_outline_region2");
     }
     renderMainProgram();
+#ifdef QM_RENDER_UPDATER
+    renderUpdater();
+#endif
     return gOk ? 0 : 1;
 }
