@@ -44,9 +44,8 @@ void TDrivePoll::Tmr_DrivesTimer() {
     }
     const bool mediaMoved = !ItemsMissingFrom(media, mediaDrives_).empty() ||
                             !ItemsMissingFrom(mediaDrives_, media).empty();
-    if (!plugged.empty() || !removed.empty() || mediaMoved)
-        if (hooks_.saveSelections)
-            hooks_.saveSelections();
+    if ((!plugged.empty() || !removed.empty() || mediaMoved) && hooks_.saveSelections)
+        hooks_.saveSelections();
 
     TDriveChange change;
     // Only the first new drive in drive order is asked about; one that is a media drive

@@ -73,9 +73,6 @@ class TDrivePoll {
     int subscribe(Subscriber subscriber);
     void unsubscribe(int id);
 
-    const std::vector<std::string>& allDrives() const { return allDrives_; }
-    const std::vector<std::string>& mediaDrives() const { return mediaDrives_; }
-
   private:
     void askAboutNewDrive(const std::string& caption);
     void publish(const TDriveChange& change);

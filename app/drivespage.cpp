@@ -129,7 +129,6 @@ QWidget* TDrivesPage::buildSide(QWidget* parent, const char* prefix, const QStri
 
 void TDrivesPage::showSide(Side& side, const std::vector<TDrivesPageModel::Item>& items, int index,
                            const TDrivesPageModel::Details& details) {
-    static const QIcon driveIcon = QFileIconProvider().icon(QFileIconProvider::Drive);
     bool same = side.list->topLevelItemCount() == static_cast<int>(items.size());
     for (int i = 0; same && i < side.list->topLevelItemCount(); ++i)
         same =
@@ -137,6 +136,7 @@ void TDrivesPage::showSide(Side& side, const std::vector<TDrivesPageModel::Item>
                 QString::fromStdString(items[size_t(i)].root) &&
             side.list->topLevelItem(i)->text(0) == QString::fromStdString(items[size_t(i)].caption);
     if (!same) {
+        const QIcon driveIcon = QFileIconProvider().icon(QFileIconProvider::Drive);
         side.list->clear();
         for (const TDrivesPageModel::Item& item : items) {
             auto* row = new QTreeWidgetItem(side.list, {QString::fromStdString(item.caption)});

@@ -174,6 +174,12 @@ TfrmMain::~TfrmMain() {
     TSelectDirModel::setDefaultDrives(nullptr);
     model_->onChanged = nullptr;
     model_->settings().onChanged = nullptr;
+    // The pages borrow the model (and subscribe to its drive poll): they go first.
+    delete pages_;
+    pages_ = nullptr;
+    settingsPage_ = nullptr;
+    helpPage_ = nullptr;
+    drivesPage_ = nullptr;
 }
 
 TMainWindowModel::Actions TfrmMain::makeActions() {

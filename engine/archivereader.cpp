@@ -57,7 +57,9 @@ void ArchiveReader::Restore(const std::string& Source, const std::string& Restor
         return;
     }
     fPos = 0;
+    bool found = false;
     while (std::optional<ParsedEntry> entry = EntryAtPos()) {
+        found = found || entry->header.Path == Source;
         if (entry->header.Path == Source &&
             RestoreEntry(*entry, RestoreTypeFolder, FileDate) == Step::StopArchive)
             break;
@@ -68,6 +70,12 @@ void ArchiveReader::Restore(const std::string& Source, const std::string& Restor
             engine.ProcessMessages();
     }
     fArchive.close();
+    // The catalogue names this archive for the file: an archive without its entry is a
+    // failed restore, never a silent one.
+    if (!found) {
+        fJob.AddLog(logline::CantRestoreError(Source));
+        ++engine.ErrorCount;
+    }
 }
 
 bool ArchiveReader::ReadChunk(const ParsedEntry& Entry, uint16_t K, int64_t PlainLength,
@@ -231,22 +239,37 @@ bool ArchiveReader::Remove(const std::string& Source, int64_t Index, int64_t Don
 }
 
 int64_t ArchiveReader::CompleteLength(const std::string& ArchiveFile,
-                                      std::vector<std::string>* Paths) {
+                                      std::vector<std::string>* Paths, int64_t Limit) {
     FileHandle archive = FileHandle::open(ArchiveFile, OpenMode::Read);
     const int64_t size = archive ? archive.size() : -1;
     if (size < 0)
         return -1;
+    const int64_t end = std::min(size, Limit);
+    auto entryAt = [&](int64_t pos) {
+        return ReadEntryAt(archive, pos, end, static_cast<int64_t>(kInputBufferSize));
+    };
     int64_t pos = 0;
-    while (pos < size) {
-        std::optional<ParsedEntry> entry =
-            ReadEntryAt(archive, pos, size, static_cast<int64_t>(kInputBufferSize));
-        if (!entry || std::count(entry->chunkLengths.begin(), entry->chunkLengths.end(), 0) > 0)
-            return pos;
-        if (Paths)
-            Paths->push_back(entry->header.Path);
-        pos += entry->length;
+    int64_t completeEnd = 0;
+    while (pos < end) {
+        std::optional<ParsedEntry> entry = entryAt(pos);
+        if (!entry)
+            break;
+        const int64_t next = pos + entry->length;
+        // A stored chunk is never empty (even no bytes deflate to a stream of some), so
+        // an entry with an empty chunk was not finished. One whose chunk failed was closed
+        // with its table as it stood and has the next entry right behind it; the one a
+        // cancel cut short is the last written, with its chunks (if any) not described.
+        if (std::count(entry->chunkLengths.begin(), entry->chunkLengths.end(), 0) > 0) {
+            if (next >= end || !entryAt(next))
+                break;
+        } else {
+            if (Paths)
+                Paths->push_back(entry->header.Path);
+            completeEnd = next;
+        }
+        pos = next;
     }
-    return size;
+    return completeEnd;
 }
 
 void TBackUpJob::RestoreFromArchive(const std::string& Source, const std::string& ArchiveFile,

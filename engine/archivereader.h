@@ -10,6 +10,7 @@
 #include "platform/fileio.h"
 
 #include <cstdint>
+#include <limits>
 #include <optional>
 #include <string>
 #include <vector>
@@ -26,11 +27,14 @@ class ArchiveReader {
     // Removes the first entry whose stored path is Source; false when nothing changed.
     bool Remove(const std::string& Source, int64_t Index, int64_t Done);
 
-    // Start of the first entry that is not complete (it fails its checks, or a chunk of
-    // it has no stored bytes, as an entry cut short by a cancel has), or the archive's
-    // size when every entry is complete. `paths` receives the stored paths of the
-    // complete entries before it. -1 when the archive cannot be read.
-    static int64_t CompleteLength(const std::string& ArchiveFile, std::vector<std::string>* Paths);
+    // Walks the entries below Limit by their own structure and returns the end of the
+    // last complete one (0 when none is); Paths receives the stored paths of the complete
+    // entries. An entry with an empty chunk is unfinished: the walk steps over it when a
+    // sound entry follows (its file failed and the writer went on) and ends there when
+    // not (a cancel cut it short, or the archive is damaged). -1 when the archive cannot
+    // be read.
+    static int64_t CompleteLength(const std::string& ArchiveFile, std::vector<std::string>* Paths,
+                                  int64_t Limit = std::numeric_limits<int64_t>::max());
 
   private:
     enum class Step { NextEntry, StopArchive };

@@ -11,7 +11,7 @@ namespace qm {
 namespace A = ArchiveLayout;
 
 ArchiveWriter::ArchiveWriter(TBackUpJob& job, const std::string& archivePath)
-    : fJob(job), fArchive(FileHandle::create(archivePath)) {}
+    : fJob(job), fPath(archivePath), fArchive(FileHandle::create(archivePath)) {}
 
 ArchiveWriter::Outcome ArchiveWriter::Fail(const std::string& line) {
     fJob.AddLog(line);
@@ -48,7 +48,8 @@ ArchiveWriter::Outcome ArchiveWriter::WriteEntry(const std::string& sourcePath, 
     header.CheckValue = CheckValue;
     header.ChunkCount = *chunkCount;
     std::vector<int32_t> table(*chunkCount, 0);
-    int64_t entryStart = fArchive.position();
+    const int64_t entryStart = fArchive.position();
+    fEntryStart = entryStart;
     ArchiveHeaderBytes headerBytes = SerializeEntryHeader(header);
     std::vector<uint8_t> tableBytes = SerializeChunkTable(table);
     fArchive.write(headerBytes.data(), static_cast<int64_t>(headerBytes.size()));
@@ -65,6 +66,8 @@ ArchiveWriter::Outcome ArchiveWriter::WriteEntry(const std::string& sourcePath, 
     }
     engine.FileBytesDone = 0;
     written = RewriteHeader(entryStart, header, table) && written;
+    if (!written && fBrokenAt < 0)
+        fBrokenAt = entryStart;
     fJob.UpdateArchiveRevision(sourcePath, revision);
     source.close();
     if (engine.ArchiveEncrypted)
@@ -146,12 +149,22 @@ bool ArchiveWriter::RewriteHeader(int64_t entryStart, const ArchiveEntryHeader& 
 bool ArchiveWriter::Close() {
     if (!fArchive.isOpen())
         return !fCancelled;
+    const bool writeFailed = fArchive.error() != 0;
     // The backup run syncs the media once before the catalogue names the archive.
-    return fArchive.close();
+    if (fArchive.close())
+        return true;
+    if (!writeFailed || fBrokenAt < 0)
+        return false;
+    // The entries before the one whose write failed are whole; the rest is cut off so
+    // that a walk of the archive meets no half-written entry.
+    FileHandle archive = FileHandle::open(fPath, OpenMode::ReadWrite);
+    if (archive.seek(fBrokenAt) == fBrokenAt)
+        archive.truncate();
+    return true;
 }
 
 bool TBackUpJob::AddToArchive(TStringList& Files, const std::string& ArchiveFileName, int32_t Index,
-                              const DriveListRecord& Rec) {
+                              const DriveListRecord& Rec, int64_t* CancelledEntryStart) {
     int32_t first = Index < 0 ? 0 : Index;
     int32_t last = Index < 0 ? static_cast<int32_t>(Files.size()) - 1 : Index;
     if (last >= static_cast<int32_t>(Files.size()))
@@ -160,8 +173,11 @@ bool TBackUpJob::AddToArchive(TStringList& Files, const std::string& ArchiveFile
     bool allWritten = true;
     for (int32_t i = first; i <= last; ++i) {
         ArchiveWriter::Outcome outcome = writer.WriteEntry(Files[i], Rec.Revision);
-        if (outcome == ArchiveWriter::Outcome::Cancelled)
+        if (outcome == ArchiveWriter::Outcome::Cancelled) {
+            if (CancelledEntryStart)
+                *CancelledEntryStart = writer.CancelledEntryStart();
             return allWritten;
+        }
         if (outcome != ArchiveWriter::Outcome::Failed)
             continue;
         // No record for a file whose entry is not complete.

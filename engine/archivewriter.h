@@ -30,9 +30,14 @@ class ArchiveWriter {
 
     // Writes the entry of `source`, whose catalogue revision text becomes `revision`.
     Outcome WriteEntry(const std::string& source, uint8_t revision);
-    // Closes the archive; false when any write to it or the close failed. The backup
-    // run makes it durable together with the rest of the run.
+    // Closes the archive. True when every entry reported Written is whole in it: a write
+    // that failed (media full) fails only its own entry and the later ones, and the
+    // archive is cut back to the entries before it. False when the system lost a write
+    // of an entry already reported Written. The backup run makes the archive durable
+    // together with the rest of the run.
     bool Close();
+    // Start of the entry that a cancel interrupted; -1 when none was.
+    int64_t CancelledEntryStart() const { return fCancelled ? fEntryStart : -1; }
 
   private:
     Outcome Fail(const std::string& line);
@@ -45,8 +50,11 @@ class ArchiveWriter {
                        const std::vector<int32_t>& table);
 
     TBackUpJob& fJob;
+    std::string fPath;
     FileHandle fArchive;
     bool fCancelled = false;
+    int64_t fEntryStart = -1; // the entry being written
+    int64_t fBrokenAt = -1;   // the entry whose write failed first
 };
 
 } // namespace qm

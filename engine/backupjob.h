@@ -111,6 +111,10 @@ class TBackUpJob {
     // ---- Media copy tree ----------------------------------------------------------
     // D:\Quillmoor\Drive_<letter><folder>\<name> for a source path.
     std::string CopyPath(const std::string& SourcePath) const;
+    // Whether the record's media path is one a backup of its source can have on
+    // Destination (IsMediaPathOfRecord); nothing is read or deleted through one that
+    // is not.
+    bool HoldsBackupShape(const DriveListRecord& Record) const;
     // CopyPath + ".bpa": the archive of a one-archive-per-file backup.
     std::string FileArchivePath(const std::string& SourcePath) const;
     // D:\Quillmoor\Drive_<drive of SourceFiles[0]>\<StartTime with "_" separators>.bpa
@@ -119,8 +123,8 @@ class TBackUpJob {
     std::string RevisionName(const std::string& Path, uint8_t Rev) const;
     // Drops version 0 of MediaPath and renumbers versions 1.. down, check files alike.
     void RotateRevisions(const std::string& MediaPath, uint8_t Index);
-    // The CatalogRevisions line of SourcePath (found case-insensitively in CatalogPaths)
-    // := decimal Rev; nothing when the path is not listed.
+    // The CatalogRevisions line of SourcePath := decimal Rev; nothing when the path is not
+    // listed exactly (a line differing in case is another file's, and keeps its own).
     void SetRevisionText(const std::string& SourcePath, uint8_t Rev);
     // Deletes MediaPath and its check file, with WithVersions also versions 1, 2, ...
     // up to the first gap. Returns True.
@@ -149,7 +153,8 @@ class TBackUpJob {
     // the open catalogue; on a miss Record.SourcePath is emptied. In both cases the
     // media path's drive letter becomes Destination.
     void FindDriveListRecord(const std::string& SourcePath, DriveListRecord& Record);
-    // Writes one record per non-empty line of SourceFiles into the open catalogue.
+    // Writes one record per non-empty line of SourceFiles into the open catalogue: over
+    // the record of the same path (case included), else appended.
     void SaveDriveListRecords(bool InArchive, const std::string& ArchiveFileName);
     // Removes the record whose source path equals SourcePath exactly; the last record
     // fills its place. The only record removed deletes the catalogue file.
@@ -176,9 +181,11 @@ class TBackUpJob {
     // chunk count) gets its failure line, one count in ErrorCount, no success line, and
     // its line of Files is blanked so that the catalogue makes no record for it.
     // Returns False when any file of the call failed that way; a cancel (CancelFlag
-    // left set) returns True unless a failure came first.
+    // left set) returns True unless a failure came first, and gives the start of the
+    // entry it interrupted in CancelledEntryStart. A write that fails (media full) fails
+    // its file and every later one; the entries before it stand.
     bool AddToArchive(TStringList& Files, const std::string& ArchiveFileName, int32_t Index,
-                      const DriveListRecord& Rec);
+                      const DriveListRecord& Rec, int64_t* CancelledEntryStart = nullptr);
 
     // ---- Runs ---------------------------------------------------------------------
     void Backup();

@@ -4,6 +4,7 @@
 #include "engine/copytree.h"
 #include "engine/enginestate.h"
 #include "engine/logline.h"
+#include "platform/casefold.h"
 #include "platform/dospath.h"
 #include "platform/fileio.h"
 
@@ -66,6 +67,8 @@ BackupRun::FileOutcome BackupRun::CopyFile(size_t Line) {
     TEngineState& engine = Engine();
     const std::string source = fJob.SourceFiles[Line];
     fJob.ArchiveName = fJob.CopyPath(source);
+    if (!ClaimMediaName(Line, fJob.ArchiveName))
+        return FileOutcome::Failed;
     DriveListRecord record;
     fJob.FindDriveListRecord(source, record);
     uint8_t rev = 0;
@@ -191,6 +194,8 @@ bool BackupRun::RunFileArchives() {
         if (source.empty())
             continue;
         fJob.ArchiveName = fJob.FileArchivePath(source);
+        if (!ClaimMediaName(i, fJob.ArchiveName))
+            continue;
         DriveListRecord old;
         fJob.FindDriveListRecord(source, old);
         createFolderChain(extractFileDir(fJob.ArchiveName));
@@ -225,7 +230,7 @@ bool BackupRun::RunFileArchives() {
             FailTarget(i, fJob.ArchiveName, part);
             continue;
         }
-        if (!old.SourcePath.empty() && old.MediaPath != fJob.ArchiveName)
+        if (MayRelease(old, source))
             fJob.DeleteWithRevisions(old.MediaPath, false);
         DateArchiveLikeSource(source);
         fWritten.push_back({fJob.ArchiveName, i, false});
@@ -238,7 +243,10 @@ bool BackupRun::RunRunArchive() {
     engine.FilesDone = 0;
     if (fJob.SourceFiles.empty())
         return true;
-    fJob.ArchiveName = fJob.RunArchivePath();
+    // A run that starts in the same second as an earlier one (or finds its name taken by
+    // anything else) takes the next free name: an archive the catalogue names is never
+    // emptied. The records name the archive, so any name is read back.
+    fJob.ArchiveName = FreeRunArchivePath(fJob.RunArchivePath());
     createFolderChain(extractFileDir(fJob.ArchiveName));
     for (const std::string& source : fJob.SourceFiles) {
         // Blank lines were dropped earlier; only real paths can be missing.
@@ -253,19 +261,27 @@ bool BackupRun::RunRunArchive() {
     rec.Encryption = fJob.Encryption() ? 1 : 0;
     rec.InArchive = 1;
     engine.ArchiveEncrypted = fJob.Encryption();
-    fJob.AddToArchive(fJob.SourceFiles, fJob.ArchiveName, -1, rec);
+    int64_t interrupted = -1;
+    fJob.AddToArchive(fJob.SourceFiles, fJob.ArchiveName, -1, rec, &interrupted);
     if (!engine.CancelFlag) {
-        fWritten.push_back({fJob.ArchiveName, kWholeRun, false});
+        if (std::all_of(fJob.SourceFiles.begin(), fJob.SourceFiles.end(),
+                        [](const std::string& line) { return line.empty(); }))
+            deleteFile(fJob.ArchiveName); // no record will name it
+        else
+            fWritten.push_back({fJob.ArchiveName, kWholeRun, false});
         engine.BytesDone = 0;
         return true;
     }
     engine.CancelFlag = false;
     // Keep the entries finished before the cancel and cut off the one being written.
     std::vector<std::string> complete;
-    const int64_t keep = ArchiveReader::CompleteLength(fJob.ArchiveName, &complete);
-    if (keep == 0) {
+    const int64_t keep =
+        interrupted < 0 ? -1
+                        : ArchiveReader::CompleteLength(fJob.ArchiveName, &complete, interrupted);
+    if (keep <= 0) {
+        complete.clear();
         deleteFile(fJob.ArchiveName);
-    } else if (keep > 0) {
+    } else {
         FileHandle archive = FileHandle::open(fJob.ArchiveName, OpenMode::ReadWrite);
         if (!archive || archive.seek(keep) < 0 || !archive.truncate() || !archive.close())
             complete.clear();
@@ -282,6 +298,48 @@ bool BackupRun::RunRunArchive() {
     }
     Cancel(fJob.SourceFiles.size(), true);
     return false;
+}
+
+bool BackupRun::ClaimMediaName(size_t Line, const std::string& MediaPath) {
+    if (!fFoldsCase)
+        return true;
+    if (!fMediaOwners) {
+        fMediaOwners.emplace();
+        for (size_t i = 0; i < fJob.CatalogPaths.size() && i < fJob.CatalogMediaPaths.size(); ++i) {
+            std::string media = fJob.CatalogMediaPaths[i];
+            if (!media.empty())
+                media[0] = fJob.Destination();
+            fMediaOwners->emplace(foldCaseUtf8(media), fJob.CatalogPaths[i]);
+        }
+    }
+    const std::string& source = fJob.SourceFiles[Line];
+    auto [owner, added] = fMediaOwners->emplace(foldCaseUtf8(MediaPath), source);
+    if (added || owner->second == source)
+        return true;
+    // The media would keep one copy for both: the first file's stays, this one fails.
+    fJob.AddLog(logline::SharesMediaCopy(source, owner->second));
+    ++Engine().ErrorCount;
+    fJob.SourceFiles[Line].clear();
+    return false;
+}
+
+bool BackupRun::MayRelease(const DriveListRecord& Old, const std::string& Source) {
+    // Only this file's own record of another name: a run archive holds other files too,
+    // and a path of another shape may be anything on the media.
+    if (Old.SourcePath != Source || Old.InArchive != 0 || !fJob.HoldsBackupShape(Old) ||
+        sameTextFolded(Old.MediaPath, fJob.ArchiveName))
+        return false;
+    if (!fMediaUsers) {
+        fMediaUsers.emplace();
+        for (std::string media : fJob.CatalogMediaPaths) {
+            if (!media.empty())
+                media[0] = fJob.Destination();
+            ++(*fMediaUsers)[foldCaseUtf8(media)];
+        }
+    }
+    // No other record may name it (this file's own record does).
+    auto users = fMediaUsers->find(foldCaseUtf8(Old.MediaPath));
+    return users == fMediaUsers->end() || users->second <= 1;
 }
 
 void BackupRun::MakeDurable() {
@@ -330,6 +388,7 @@ void BackupRun::Run() {
     TEngineState& engine = Engine();
     fJob.LoadDriveList();
     fJob.OpenDriveList();
+    fFoldsCase = engine.MediaFoldsCase(MediaFolder(fJob.Destination()));
     engine.FilesDone = 0;
     engine.BytesDone = 0;
     fJob.SetProcessing(true);

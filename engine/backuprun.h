@@ -15,7 +15,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace qm {
@@ -41,6 +43,14 @@ class BackupRun {
     // Writes the blocks of Source to the part file; Cancelled leaves both files open.
     FileOutcome CopyBlocks(FileHandle& Source, FileHandle& Target, int64_t Size);
     void DateArchiveLikeSource(const std::string& SourcePath);
+    // On media that ignore case: false (logged, counted, line blanked) when MediaPath is
+    // the copy or archive of another file, in the catalogue or earlier in this run, whose
+    // path differs only in case; else MediaPath is this line's from now on.
+    bool ClaimMediaName(size_t Line, const std::string& MediaPath);
+    // Whether the media path of Source's old record (of another name than ArchiveName)
+    // may go now that the new one is in place: it is Source's own copy or archive and no
+    // other record names it.
+    bool MayRelease(const DriveListRecord& Old, const std::string& Source);
     // A file that could not be backed up: its failure line about Target, one error, its
     // line blanked so it gets no record; the part files are removed.
     void FailTarget(size_t Line, const std::string& Target, const std::string& Part);
@@ -63,6 +73,11 @@ class BackupRun {
     TBackUpJob& fJob;
     int fPauseCount = 0;
     std::vector<WrittenFile> fWritten;
+    // Folded media path -> number of catalogue records naming it; made when first needed.
+    std::optional<std::unordered_map<std::string, int>> fMediaUsers;
+    bool fFoldsCase = false;
+    // Folded media path -> the source path whose copy it is (media that ignore case).
+    std::optional<std::unordered_map<std::string, std::string>> fMediaOwners;
 };
 
 } // namespace qm

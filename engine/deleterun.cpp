@@ -11,7 +11,16 @@
 namespace qm {
 
 void DeleteRun::DeleteRecord(const DriveListRecord& Record, int32_t Index, int64_t& Total) {
-    if (Record.InArchive != 0 && Record.Compression != 0) {
+    if (!fJob.HoldsBackupShape(Record)) {
+        // A damaged or crafted record: its media path is no backup of its file, so
+        // nothing on the media is touched; the record itself goes.
+        fJob.AddLog(logline::DamagedFile(CataloguePath(fJob.Destination()),
+                                         "the record of " + Record.SourcePath + " names " +
+                                             Record.MediaPath +
+                                             ", which is no backup of it; nothing is deleted "
+                                             "from the media."));
+        ++Engine().ErrorCount;
+    } else if (Record.InArchive != 0 && Record.Compression != 0) {
         fJob.RemoveFromArchive(Record.SourcePath, Record.MediaPath, Index, Total);
     } else {
         deleteFile(Record.MediaPath);

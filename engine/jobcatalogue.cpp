@@ -164,8 +164,11 @@ void TBackUpJob::SaveDriveListRecords(bool InArchive, const std::string& Archive
         record.Compression = fCompression;
         record.Encryption = fEncryption;
         record.InArchive = InArchive;
+        // Only the record of this very path is replaced: one that differs in case is
+        // another file's on this computer.
         std::optional<size_t> line = CatalogPaths.Find(record.SourcePath);
-        bool overwrite = line && *line < static_cast<size_t>(engine.DriveListCount);
+        bool overwrite = line && *line < static_cast<size_t>(engine.DriveListCount) &&
+                         CatalogPaths[*line] == record.SourcePath;
         if (overwrite && *line < CatalogRevisions.size())
             record.Revision = ParseRevisionText(CatalogRevisions[*line]);
 

@@ -35,6 +35,12 @@ std::string DateUnreadable(std::string_view Path) {
     return Join({Now(), " ", Path, " - file can not get file date/time (current time used)."});
 }
 
+std::string SharesMediaCopy(std::string_view Source, std::string_view Other) {
+    return Join({"***ERROR***", Now(), " ", Source,
+                 " - not backed up: its copy would be the media copy of ", Other,
+                 ", which the media drive does not tell apart by case."});
+}
+
 std::string CanNotAddToArchive(std::string_view Source) {
     return Join({Now(), " ", Source, " - can not add to archive."});
 }

@@ -170,6 +170,11 @@ void TBackUpJob::Restore() {
             continue;
         if (RestoreOld() && !IsTargetOlder(record))
             continue;
+        if (!HoldsBackupShape(record)) {
+            AddLog(logline::CantRestoreError(record.SourcePath));
+            ++engine.ErrorCount;
+            continue;
+        }
         const uint32_t dosDate = dateTimeToDos(record.Date);
         if (record.Compression != 0) {
             engine.ArchiveEncrypted = record.Encryption != 0;

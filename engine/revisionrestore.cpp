@@ -71,7 +71,7 @@ void TBackUpJob::CollectRevisions(TRevisionFileList& List, int& RevisedCount,
         DriveListRecord record;
         FindDriveListRecord(SourceFiles[i], record);
         List[i].Path = record.SourcePath;
-        if (!record.SourcePath.empty()) {
+        if (!record.SourcePath.empty() && HoldsBackupShape(record)) {
             if (engine.CancelFlag)
                 return;
             RevisionRestore::CollectVersions(record, List[i]);
@@ -113,6 +113,11 @@ void TBackUpJob::RestoreRevisions(TRevisionFileList& List, bool SortDates) {
         }
         if (RestoreOld() && !IsTargetOlder(record))
             continue;
+        if (!HoldsBackupShape(record)) {
+            AddLog(logline::CantRestoreError(record.SourcePath));
+            ++engine.ErrorCount;
+            continue;
+        }
         const int32_t count = std::clamp(x.Count, 0, kMaxRevisionDates);
         if (SortDates && count > 0) {
             SortRevisionDates(x.Dates, 0, count - 1);

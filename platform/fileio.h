@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -16,6 +17,25 @@
 namespace qm {
 
 enum class OpenMode { Read, ReadWrite };
+
+// The kinds of change the functions below make to a file system.
+enum class FileChange {
+    Create,
+    Write,
+    Truncate,
+    Rename,
+    Delete,
+    MakeFolder,
+    RemoveFolder,
+    SetDate
+};
+// Test seam for crashes and full media: when set, it is asked before every change made
+// through this file, with the DOS path changed (the source of a rename), and a false
+// answer makes that change fail without doing anything (a write as if the media were
+// full). Tests that stop the file system at the Nth change this way see exactly what a
+// crash at that moment leaves. Empty by default.
+using FileChangeGate = std::function<bool(FileChange Change, std::string_view DosPath)>;
+void setFileChangeGate(FileChangeGate Gate);
 enum class SeekOrigin { Begin, Current, End };
 
 class FileHandle {
@@ -65,11 +85,12 @@ class FileHandle {
     bool setDosDateTime(uint32_t dosDateTime);
 
   private:
-    explicit FileHandle(int fd) : fd_(fd) {}
+    FileHandle(int fd, std::string_view dosPath) : fd_(fd), path_(fd >= 0 ? dosPath : "") {}
     bool fail();
 
     int fd_ = -1;
     int error_ = 0;
+    std::string path_; // for the change gate
 };
 
 bool fileExists(std::string_view dosPath);   // a file (or a link to one)
@@ -126,6 +147,11 @@ size_t countFolderEntries(std::string_view dosFolder);
 bool syncFileSystem(std::string_view dosPath);
 // Pushes the data of one existing file to the disk; false when that fails.
 bool syncFile(std::string_view dosPath);
+
+// Whether the file system holding the existing folder `dosFolder` finds names without
+// regard to case (FAT and exFAT do): the folder's own name with its letters' case
+// swapped names the same folder. False when it cannot tell (no letters in the name).
+bool foldsCase(std::string_view dosFolder);
 
 // Free and total bytes of the file system holding `dosPath`; false when unknown.
 bool diskSpace(std::string_view dosPath, int64_t& freeBytes, int64_t& totalBytes);

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds the window renderer and draws every small window offscreen into PNG files.
+# Builds the window renderer and draws every small window and the main window's pages
+# (over a sandbox machine with a media drive) offscreen into PNG files.
 #   scripts/render-windows.sh <output folder>
 # Environment: BUILD_DIR to choose the build folder (default build/).
 set -euo pipefail

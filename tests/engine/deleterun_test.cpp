@@ -94,5 +94,68 @@ TEST_F(DeleteRunTest, CancelAfterTheFirstFileLeavesTheOthers) {
     EXPECT_EQ(records.count("C:\\1.txt"), 0u);
 }
 
+// A crafted catalogue names files that are no backup of its records' files: the delete
+// run touches none of them (it drops the record and says why), and a restore reads none.
+TEST_F(DeleteRunTest, MediaPathsOfAnotherShapeAreNeverDeletedOrRestored) {
+    struct Row {
+        const char* media;
+        uint8_t compression, inArchive;
+    };
+    const std::vector<Row> rows = {{"E:\\Quillmoor\\drive.lst", 0, 0},
+                                   {"E:\\Quillmoor\\Reports\\Report.dat", 0, 0},
+                                   {"E:\\Quillmoor\\Drive_C\\other.txt", 0, 0},
+                                   {"E:\\Quillmoor\\Drive_C\\other.txt", 1, 0},
+                                   {"E:\\Quillmoor\\Drive_C\\\\x.txt", 0, 0},
+                                   {"E:\\Quillmoor\\drive.lst", 1, 1},
+                                   {"E:\\Quillmoor\\Drive_C\\sub\\run.bpa", 1, 1}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.media);
+        sandbox.writeFile("E:\\Quillmoor\\Reports\\Report.dat", "report");
+        sandbox.writeFile("E:\\Quillmoor\\Drive_C\\other.txt", "another file's copy");
+        sandbox.writeFile("E:\\Quillmoor\\Drive_C\\x.txt", "x's copy");
+        sandbox.writeFile("E:\\Quillmoor\\Drive_C\\sub\\run.bpa", "an archive");
+        std::string list;
+        const auto count = SerializeDriveListCount(2);
+        list.append(count.begin(), count.end());
+        for (const char* path : {"C:\\x.txt", "C:\\keep.txt"}) {
+            DriveListRecord record;
+            record.SourcePath = path;
+            record.MediaPath = path[3] == 'x' ? row.media : CopyPathFor('E', path);
+            record.Compression = path[3] == 'x' ? row.compression : 0;
+            record.InArchive = path[3] == 'x' ? row.inArchive : 0;
+            const auto bytes = SerializeDriveListRecord(record);
+            list.append(bytes.begin(), bytes.end());
+        }
+        sandbox.writeFile("E:\\Quillmoor\\drive.lst", list);
+        Engine().ErrorCount = 0;
+        RunRestore({"C:\\x.txt"}, "C:\\Restore\\");
+        EXPECT_FALSE(fileExists("C:\\Restore\\x.txt"));
+        EXPECT_EQ(Engine().ErrorCount, 1);
+        TBackUpJob deleter;
+        deleter.SetDestination('E');
+        deleter.DeleteFiles({"C:\\x.txt"});
+        EXPECT_EQ(sandbox.readFile("E:\\Quillmoor\\Reports\\Report.dat"), "report");
+        EXPECT_EQ(sandbox.readFile("E:\\Quillmoor\\Drive_C\\other.txt"), "another file's copy");
+        EXPECT_EQ(sandbox.readFile("E:\\Quillmoor\\Drive_C\\x.txt"), "x's copy");
+        EXPECT_EQ(sandbox.readFile("E:\\Quillmoor\\Drive_C\\sub\\run.bpa"), "an archive");
+        auto records = Records();
+        EXPECT_EQ(records.size(), 1u);
+        EXPECT_EQ(records.count("C:\\keep.txt"), 1u);
+        EXPECT_EQ(Engine().ErrorCount, 2);
+    }
+}
+
+// Versions are deleted only for a record whose revision is not 0: otherwise a name like
+// "a_1.txt" is no version of a.txt but the copy of C:\a_1.txt.
+TEST_F(DeleteRunTest, RecordOfRevisionZeroLeavesNamesLikeItsVersions) {
+    sandbox.writeFile("C:\\a.txt", "a");
+    sandbox.writeFile("C:\\a_1.txt", "another file");
+    SetUpJob(Mode::Plain, 0);
+    BackupPaths({"C:\\a.txt", "C:\\a_1.txt"});
+    job.DeleteFiles({"C:\\a.txt"});
+    EXPECT_FALSE(fileExists("E:\\Quillmoor\\Drive_C\\a.txt"));
+    EXPECT_EQ(sandbox.readFile("E:\\Quillmoor\\Drive_C\\a_1.txt"), "another file");
+}
+
 } // namespace
 } // namespace qm::test

@@ -310,5 +310,24 @@ TEST_P(RestoreOverOriginal, CompleteRestoreReplacesItWithTheExactBytesAndDate) {
 INSTANTIATE_TEST_SUITE_P(Roads, RestoreOverOriginal,
                          ::testing::Values(Road::Plain, Road::Revision, Road::Archive));
 
+// The plain restore tries its passwords at the run's key size only (the revision restore
+// and the archive reader try all three): a copy made at 192 bits with KeySize 128 in
+// force is not opened, and the prompt is asked.
+TEST_F(RestoreRunTest, PlainRestoreTriesTheCurrentKeySizeOnly) {
+    sandbox.writeFile("C:\\k.txt", "keyed at 192");
+    SetUpJob(Mode::Plain, 192, "pw");
+    BackupPaths({"C:\\k.txt"});
+    deleteFile("C:\\k.txt");
+    Engine().KeySize = 128;
+    ScriptPrompt({2});
+    RunRestore({"C:\\k.txt"});
+    EXPECT_FALSE(fileExists("C:\\k.txt"));
+    EXPECT_EQ(asked, std::vector<std::string>{CopyPathFor('E', "C:\\k.txt")});
+    Engine().KeySize = 192;
+    RunRestore({"C:\\k.txt"});
+    EXPECT_EQ(sandbox.readFile("C:\\k.txt"), "keyed at 192");
+    EXPECT_EQ(asked.size(), 1u);
+}
+
 } // namespace
 } // namespace qm::test

@@ -16,6 +16,15 @@ namespace qm::test {
 
 enum class Mode { Plain, FileArchives, RunArchive };
 
+// Installs a file change gate for the length of a scope (see setFileChangeGate).
+class ChangeGate {
+  public:
+    explicit ChangeGate(FileChangeGate gate) { setFileChangeGate(std::move(gate)); }
+    ~ChangeGate() { setFileChangeGate(nullptr); }
+    ChangeGate(const ChangeGate&) = delete;
+    ChangeGate& operator=(const ChangeGate&) = delete;
+};
+
 class RunTest : public EngineTest {
   protected:
     RunTest() { createFolderChain("C:\\Program"); }

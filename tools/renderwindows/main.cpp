@@ -1,5 +1,5 @@
-// Renders every small window and the main program's pages offscreen to PNG files, so the
-// skin and the layouts can be checked without a screen:
+// Renders every small window, the job runner and the main window's pages offscreen to
+// PNG files, so the skin and the layouts can be checked without a screen:
 //     renderwindows <output folder>
 
 #include "app/backupoperation.h"
@@ -24,6 +24,10 @@
 #include "controls/regionresources.h"
 #include "controls/skin.h"
 #include "platform/drivetable.h"
+#include "render.h"
+#include "setup/forminstall.h"
+#include "setup/formselectfolder.h"
+#include "setup/formuninstal.h"
 
 #ifdef QM_RENDER_UPDATER
 #include "updater/frmmain.h"
@@ -39,6 +43,8 @@ namespace {
 
 QString gOut;
 bool gOk = true;
+
+} // namespace
 
 // Paints the window with its outline, the cut-away parts left checkered-grey.
 void render(QWidget& window, const QString& name) {
@@ -59,6 +65,8 @@ void render(QWidget& window, const QString& name) {
     }
     window.hide();
 }
+
+namespace {
 
 // A page of the main window at the size it has in the small window.
 void renderPage(QWidget& page, const QString& name) {
@@ -157,7 +165,11 @@ void renderMainProgram() {
     TSettingsPage settings(settingsModel, nullptr);
     renderPage(settings, "page_settings");
 }
+
+} // namespace
 #ifdef QM_RENDER_UPDATER
+namespace {
+
 // The updater's window in each of its states. Its start stores the day in the registry,
 // so the registry is a throw-away folder here.
 void renderUpdater() {
@@ -187,9 +199,9 @@ void renderUpdater() {
     render(window, "updater_download");
     qunsetenv("QUILLMOOR_REGISTRY_DIR");
 }
-#endif
 
 } // namespace
+#endif
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -253,8 +265,29 @@ int main(int argc, char** argv) {
         render(large, "main_outline_region2");
     }
     renderMainProgram();
+    {
+        // Setup's windows: the wizard on each page, its folder picker, the uninstall window.
+        TFormInstall wizard("C:\\", "C:\\setup");
+        wizard.show();
+        QApplication::processEvents();
+        wizard.model().rb_AgreeClick();
+        const char* const pages[] = {"setup_wizard_pg1", "setup_wizard_pg2", "setup_wizard_pg3",
+                                     "setup_wizard_pg4"};
+        for (int page = 0; page < 4; ++page) {
+            wizard.model().setProgress(page == 2 ? 3 : 0);
+            wizard.model().setPage(static_cast<TInstallWizardModel::Page>(page));
+            render(wizard, pages[page]);
+            wizard.show();
+        }
+        TFormSelectFolder picker;
+        picker.prepare();
+        render(picker, "setup_select_folder");
+        TFormUninstal uninstall("C:\\opt\\Quillmoor\\");
+        render(uninstall, "setup_uninstall");
+    }
 #ifdef QM_RENDER_UPDATER
     renderUpdater();
 #endif
+    renderMainPages();
     return gOk ? 0 : 1;
 }
