@@ -1,18 +1,14 @@
-// Renders every small window, the job runner and the main window's pages offscreen to
-// PNG files, so the skin and the layouts can be checked without a screen:
+// Renders every window of the programs offscreen to PNG files, so the skin can be
+// checked without a screen:
 //     renderwindows <output folder>
+// It works on a machine of its own (machine.h), never the user's. The main window's
+// pages are drawn by mainwindow.cpp; a page adds its scenes in mainpages.cpp.
 
-#include "app/backupoperation.h"
-#include "app/exceptionlists.h"
-#include "app/formpassword.h"
-#include "app/formrevision.h"
-#include "app/frmprogress.h"
-#include "app/frmsummary.h"
-#include "app/reportspage.h"
-#include "app/reportspagemodel.h"
-#include "app/reportstore.h"
-#include "app/settingspage.h"
-#include "app/settingspagemodel.h"
+#include "jobwindows.h"
+#include "machine.h"
+#include "mainwindow.h"
+#include "render.h"
+
 #include "controls/addtoexceptionlst.h"
 #include "controls/ashint.h"
 #include "controls/ashintwindow.h"
@@ -22,9 +18,7 @@
 #include "controls/frmwait.h"
 #include "controls/messageform.h"
 #include "controls/regionresources.h"
-#include "controls/skin.h"
-#include "platform/drivetable.h"
-#include "render.h"
+#include "platform/answerscript.h"
 #include "setup/forminstall.h"
 #include "setup/formselectfolder.h"
 #include "setup/formuninstal.h"
@@ -35,146 +29,18 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QPainter>
-#include <QTemporaryDir>
 #include <cstdio>
 
 namespace {
 
-QString gOut;
-bool gOk = true;
-
-} // namespace
-
-// Paints the window with its outline, the cut-away parts left checkered-grey.
 void render(QWidget& window, const QString& name) {
-    window.show();
-    QApplication::processEvents();
-    QPixmap shot = window.grab();
-    QImage image(shot.size(), QImage::Format_RGB32);
-    image.fill(QColor(200, 200, 200));
-    QPainter painter(&image);
-    if (!window.mask().isEmpty())
-        painter.setClipRegion(window.mask());
-    painter.drawPixmap(0, 0, shot);
-    painter.end();
-    const QString path = gOut + "/" + name + ".png";
-    if (!image.save(path)) {
-        std::fprintf(stderr, "renderwindows: cannot write %s\n", qPrintable(path));
-        gOk = false;
-    }
-    window.hide();
+    qm::renderwindows::shoot(window, name);
 }
 
-namespace {
-
-// A page of the main window at the size it has in the small window.
-void renderPage(QWidget& page, const QString& name) {
-    page.setFixedSize(640, 512);
-    page.setAutoFillBackground(true);
-    QPalette palette = page.palette();
-    palette.setColor(QPalette::Window, qm::skinPanelColor());
-    page.setPalette(palette);
-    render(page, name);
-}
-
-qm::TActivityRecord sampleRecord(int day, const char* type, const char* status, int files) {
-    qm::TActivityRecord r;
-    r.ActivityType = type;
-    r.StartTime = qm::encodeDateTime({2026, 12, day, 14, 5, 9, 0});
-    r.EndTime = r.StartTime + 0.0312;
-    r.StartDay = static_cast<int32_t>(r.StartTime);
-    r.StartTimeOfDay = r.StartTime - r.StartDay;
-    r.ProcessTime = qm::ElapsedText(r.StartTime, r.EndTime);
-    r.FileCount = files;
-    r.SizeText = "12.40 Mb";
-    r.Status = status;
-    r.Errors = day % 3;
-    return r;
-}
-
-// The main program's windows and pages, over a temporary media drive E: with reports.
-void renderMainProgram() {
-    using namespace qm;
-    QTemporaryDir machine;
-    QDir(machine.path()).mkpath("E");
-    QDir(machine.path()).mkpath("registry");
-    qputenv("QUILLMOOR_DRIVES", ("E=removable:" + machine.path() + "/E").toUtf8());
-    qputenv("QUILLMOOR_REGISTRY_DIR", (machine.path() + "/registry").toUtf8());
-    DriveTable::instance().reload();
-    SaveReport(sampleRecord(5, "Backup", "Complete", 1532), "E:\\", "");
-    SaveReport(sampleRecord(6, "Restore", "Complete", 42), "E:\\", "");
-    SaveReport(sampleRecord(7, "Backup", "Interrupted by user", 311), "E:\\", "");
-    SaveReport(sampleRecord(8, "Delete", "Complete", 7), "E:\\", "");
-
-    TFrmSummary summary(nullptr, sampleRecord(7, "Backup", "Complete", 1532));
-    render(summary, "summary");
-
-    TFormPassword password(nullptr, TPasswordModel::Mode::ListWithSkip,
-                           TPasswordModel::promptFor("Can't find a valid password for "
-                                                     "decryption. Add other password or click "
-                                                     "'Skip'.",
-                                                     "C:\\Documents\\budget.xls"),
-                           {});
-    password.model().load({"first", "second password"});
-    render(password, "password_list");
-    TFormPassword single(nullptr, TPasswordModel::Mode::Single, "Enter Password for Encryption",
-                         {});
-    render(single, "password_single");
-
-    TRevisionFileList versions(3);
-    const char* names[] = {"C:\\Documents\\budget.xls", "C:\\Documents\\letter.doc",
-                           "C:\\Photos\\garden.jpg"};
-    for (int i = 0; i < 3; ++i) {
-        versions[static_cast<size_t>(i)].Path = names[i];
-        versions[static_cast<size_t>(i)].Count = 2 + i;
-        for (int k = 0; k < 2 + i; ++k)
-            versions[static_cast<size_t>(i)].Dates[static_cast<size_t>(k)] =
-                encodeDateTime({2026, 11, 20 + k, 9 + i, 15, 0, 0});
-    }
-    TFormRevision revision(nullptr, versions);
-    revision.show();
-    revision.list()->openPopup(2);
-    render(revision, "revision");
-
-    TFrmProgress::Setup setup;
-    TFrmProgress progress(kOpBackup, std::make_unique<TBackupOperation>(TBackupRequest{}),
-                          std::move(setup));
-    TJobRunnerModel& runner = progress.model();
-    runner.Activated = true; // drawn mid-run: the operation itself is not started
-    runner.setTotals(1532, 13002342);
-    runner.setOperationText("Backup process...");
-    runner.showDoneImage();
-    runner.FileProgress(611, false, 2000000, 1400000, 5210000);
-    render(progress, "job_runner_backup");
-
-    TReportsPageModel reportsModel({}, {});
-    TReportsPage reports(reportsModel, nullptr);
-    reportsModel.onChanged = [&reports] { reports.refresh(); };
-    reportsModel.setDriveItems({"(E:\\)"});
-    reports.show(); // showing the page reads the drive's reports
-    QApplication::processEvents();
-    reportsModel.lv_ReportsChange(1);
-    renderPage(reports, "page_reports");
-    reportsModel.onChanged = nullptr;
-
-    TSettingsPageModel settingsModel({});
-    SaveFileExceptions({"Thumbs.db", "pagefile.sys"});
-    SaveExtExceptions({"tmp", "bak"});
-    settingsModel.ReadSettings();
-    TSettingsPage settings(settingsModel, nullptr);
-    renderPage(settings, "page_settings");
-}
-
-} // namespace
 #ifdef QM_RENDER_UPDATER
-namespace {
-
-// The updater's window in each of its states. Its start stores the day in the registry,
-// so the registry is a throw-away folder here.
+// The updater's window in each of its states. Its start stores the day in the registry:
+// the renderer's machine (machine.h) keeps that away from the user's.
 void renderUpdater() {
-    QTemporaryDir registry;
-    qputenv("QUILLMOOR_REGISTRY_DIR", registry.path().toLocal8Bit());
     qm::TUpdaterSetup setup;
     setup.arguments = {"updater"};
     setup.isAdmin = [] { return true; };
@@ -197,22 +63,29 @@ void renderUpdater() {
     view.currentReceived = 640;
     window.paintView(view);
     render(window, "updater_download");
-    qunsetenv("QUILLMOOR_REGISTRY_DIR");
 }
+#endif
 
 } // namespace
-#endif
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    const qm::renderwindows::TRenderMachine machine;
     QApplication app(argc, argv);
     if (argc != 2) {
         std::fprintf(stderr, "usage: renderwindows <output folder>\n");
         return 2;
     }
-    gOut = QString::fromLocal8Bit(argv[1]);
-    QDir().mkpath(gOut);
+    if (!machine.valid()) {
+        std::fprintf(stderr, "renderwindows: cannot make its temporary folder\n");
+        return 1;
+    }
+    const QString out = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(out);
+    qm::renderwindows::setOutputFolder(out);
+    // Questions are answered by script; one that no line answers is reported on stderr.
+    qm::AnswerScript::instance().start();
     using namespace qm;
     {
         TfrmMessage box(nullptr, "Are you sure you want to delete all reports?", 2);
@@ -264,7 +137,6 @@ int main(int argc, char** argv) {
         TRegionResurces::ApplyRegion(&large, "REGION2");
         render(large, "main_outline_region2");
     }
-    renderMainProgram();
     {
         // Setup's windows: the wizard on each page, its folder picker, the uninstall window.
         TFormInstall wizard("C:\\", "C:\\setup");
@@ -288,6 +160,7 @@ int main(int argc, char** argv) {
 #ifdef QM_RENDER_UPDATER
     renderUpdater();
 #endif
-    renderMainPages();
-    return gOk ? 0 : 1;
+    renderwindows::renderJobWindows();
+    renderwindows::renderMainWindow(machine);
+    return renderwindows::allWritten() ? 0 : 1;
 }
