@@ -8,6 +8,7 @@
 #include "machine.h"
 #include "mainwindow.h"
 #include "render.h"
+#include "trees.h"
 
 #include "controls/addtoexceptionlst.h"
 #include "controls/ashint.h"
@@ -162,5 +163,6 @@ int main(int argc, char** argv) {
 #endif
     renderwindows::renderJobWindows();
     renderwindows::renderMainWindow(machine);
+    renderwindows::renderRestoreTree();
     return renderwindows::allWritten() ? 0 : 1;
 }

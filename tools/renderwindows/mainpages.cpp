@@ -1,6 +1,7 @@
 #include "mainpages.h"
 
 #include "machine.h"
+#include "trees.h"
 
 #include "app/frmmain.h"
 #include "app/reportspagemodel.h"
@@ -47,6 +48,7 @@ const std::vector<TPageScene>& pageScenes() {
              SaveReport(sampleRun(8, "Delete", "Complete", 7), "E:\\", "");
          },
          [](TfrmMain& w) { w.reportsPage().lv_ReportsChange(1); }},
+        {"TS_BackUp", "ticked", makeBackupSample, tickBackupSample},
         {"TS_Settings",
          "ticked",
          {},
