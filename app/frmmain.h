@@ -21,6 +21,9 @@ class TASHint;
 class TBackupPage;
 class TDrivesPage;
 class THelpPage;
+class TJobLauncher;
+class TReportsPage;
+class TReportsPageModel;
 class TFrmReminder;
 class TFrmSplash;
 class TFrmWait;
@@ -63,6 +66,9 @@ class TfrmMain : public QWidget {
     TBackupPage* backupPage() const { return backupPage_; }
     TSyncPage* syncPage() const { return syncPage_; }
     TFrmReminder* reminderWindow() const { return reminderWindow_.get(); }
+    // Starts job runs for the pages.
+    TJobLauncher& jobs() { return *jobs_; }
+    TReportsPageModel& reportsPage() { return *reportsModel_; }
     // The job runner's hook: registered for as long as the returned handle lives.
     std::unique_ptr<TMainWindowModel::RunHandle> beginRun(TRunControl& run);
 
@@ -105,6 +111,10 @@ class TfrmMain : public QWidget {
     QStackedWidget* pages_ = nullptr;
     TSettingsPage* settingsPage_ = nullptr;
     THelpPage* helpPage_ = nullptr;
+    std::unique_ptr<TJobLauncher> jobs_;
+    std::unique_ptr<TReportsPageModel> reportsModel_;
+    TReportsPage* reportsPage_ = nullptr;
+    int reportsDrives_ = 0; // the Reports page's subscription to the drive poll
     TDrivesPage* drivesPage_ = nullptr;
     TBackupPage* backupPage_ = nullptr;
     TSyncPage* syncPage_ = nullptr;
