@@ -18,6 +18,7 @@ class QTimer;
 namespace qm {
 
 class TASHint;
+class TBackupPage;
 class TDrivesPage;
 class THelpPage;
 class TFrmReminder;
@@ -57,6 +58,8 @@ class TfrmMain : public QWidget {
     QStackedWidget* pages() const { return pages_; }
     QTimer* timer(const char* name) const;
     TFrmWait* waitWindow() const { return wait_.get(); }
+    // The Backup page: its model holds the selection tree and the Begin Backup hook.
+    TBackupPage* backupPage() const { return backupPage_; }
     TFrmReminder* reminderWindow() const { return reminderWindow_.get(); }
     // The job runner's hook: registered for as long as the returned handle lives.
     std::unique_ptr<TMainWindowModel::RunHandle> beginRun(TRunControl& run);
@@ -76,6 +79,7 @@ class TfrmMain : public QWidget {
     QWidget* buildTop();
     QWidget* buildMenu();
     void buildPages();
+    void wireBackupPage();
     QWidget* buildWelcome();
     QWidget* buildLogoPanel(QWidget* parent);
     void startTimers(const TMainTimings& timings);
@@ -99,6 +103,7 @@ class TfrmMain : public QWidget {
     TSettingsPage* settingsPage_ = nullptr;
     THelpPage* helpPage_ = nullptr;
     TDrivesPage* drivesPage_ = nullptr;
+    TBackupPage* backupPage_ = nullptr;
     std::unique_ptr<TFrmWait> wait_;
     std::unique_ptr<TFrmReminder> reminderWindow_;
     std::unique_ptr<TFrmSplash> splash_;

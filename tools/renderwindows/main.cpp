@@ -7,6 +7,7 @@
 #include "machine.h"
 #include "mainwindow.h"
 #include "render.h"
+#include "trees.h"
 
 #include "controls/addtoexceptionlst.h"
 #include "controls/ashint.h"
@@ -160,5 +161,6 @@ int main(int argc, char** argv) {
     renderUpdater();
 #endif
     renderwindows::renderMainWindow(machine);
+    renderwindows::renderRestoreTree();
     return renderwindows::allWritten() ? 0 : 1;
 }

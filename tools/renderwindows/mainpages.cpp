@@ -1,6 +1,7 @@
 #include "mainpages.h"
 
 #include "machine.h"
+#include "trees.h"
 
 #include "app/frmmain.h"
 
@@ -21,6 +22,7 @@ void tick(TfrmMain& window, const char* name) {
 // Add a page's scenes here, one row each.
 const std::vector<TPageScene>& pageScenes() {
     static const std::vector<TPageScene> scenes = {
+        {"TS_BackUp", "ticked", makeBackupSample, tickBackupSample},
         {"TS_Settings",
          "ticked",
          {},
