@@ -63,6 +63,14 @@ void renderUpdater() {
     view.currentReceived = 640;
     window.paintView(view);
     render(window, "updater_download");
+    qm::TfrmMessage failure(nullptr,
+                            "The download of \"Help/Backup.htm\" failed: the server sent nothing "
+                            "for 20 seconds. Nothing was installed; please try again later.",
+                            0, qm::TMessageStyle::updaterProgram());
+    render(failure, "message_updater_failure");
+    qm::TfrmMessage question(nullptr, qm::TUpdaterModel::kNotComplete, 2,
+                             qm::TMessageStyle::updaterProgram());
+    render(question, "message_updater_question");
 }
 #endif
 
