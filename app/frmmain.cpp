@@ -4,8 +4,12 @@
 #include "app/captionface.h"
 #include "app/drivespage.h"
 #include "app/helppage.h"
+#include "app/joblauncher.h"
 #include "app/logolinks.h"
 #include "app/mediadrives.h"
+#include "app/reportprinter.h"
+#include "app/reportspage.h"
+#include "app/reportspagemodel.h"
 #include "app/settingspage.h"
 #include "app/traymenu.h"
 #include "controls/ashint.h"
@@ -67,7 +71,6 @@ struct PlaceholderPage {
 
 constexpr PlaceholderPage kLaterPages[] = {
     {TMainWindowModel::PageRestore, "TS_Restore", "Restore"},
-    {TMainWindowModel::PageReports, "TS_Reports", "Reports"},
     {TMainWindowModel::PageSync, "TS_Sync", "File Synchronization"},
 };
 
@@ -117,6 +120,10 @@ TfrmMain::TfrmMain(TMainWindowSetup setup)
     model_->busy().setScheduler(
         [this](std::function<void()> task) { QTimer::singleShot(0, this, std::move(task)); });
     tray_ = new TTrayMenu(*model_, this);
+    jobs_ = std::make_unique<TJobLauncher>(
+        *model_, TJobLauncher::Hooks{[this](TRunControl& run) { return beginRun(run); },
+                                     [this] { model_->mnu_ShowMainWindowClick(); },
+                                     [this] { hideToTray(); }, this});
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -162,6 +169,8 @@ TfrmMain::TfrmMain(TMainWindowSetup setup)
 }
 
 TfrmMain::~TfrmMain() {
+    model_->drivePoll().unsubscribe(reportsDrives_);
+    reportsModel_->onChanged = nullptr;
     TFrmSelectDir::setBringUpMainWindow(nullptr);
     TSelectDirModel::setDefaultDrives(nullptr);
     model_->onChanged = nullptr;
@@ -279,6 +288,16 @@ void TfrmMain::buildPages() {
         (new QVBoxLayout(widget))->addWidget(title, 0, Qt::AlignTop | Qt::AlignHCenter);
         byIndex[page.index] = widget;
     }
+    reportsModel_ = std::make_unique<TReportsPageModel>(
+        model_->message(),
+        TReportsPageModel::Actions{[this](int page) { model_->ShowWaitForm(true, page); },
+                                   [this] { model_->ShowWaitForm(false, 0); },
+                                   PrintActivityOnDefaultPrinter});
+    reportsPage_ = new TReportsPage(*reportsModel_, pages_);
+    reportsModel_->onChanged = [this] { reportsPage_->refresh(); };
+    reportsDrives_ = model_->drivePoll().subscribe(
+        [this](const TDriveChange& change) { reportsModel_->setDriveItems(change.mediaCaptions); });
+    byIndex[TMainWindowModel::PageReports] = reportsPage_;
     backupPage_ =
         new TBackupPage(model_->drivePoll(), model_->settings(), model_->message(), pages_);
     wireBackupPage();

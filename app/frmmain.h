@@ -21,6 +21,9 @@ class TASHint;
 class TBackupPage;
 class TDrivesPage;
 class THelpPage;
+class TJobLauncher;
+class TReportsPage;
+class TReportsPageModel;
 class TFrmReminder;
 class TFrmSplash;
 class TFrmWait;
@@ -61,6 +64,9 @@ class TfrmMain : public QWidget {
     // The Backup page: its model holds the selection tree and the Begin Backup hook.
     TBackupPage* backupPage() const { return backupPage_; }
     TFrmReminder* reminderWindow() const { return reminderWindow_.get(); }
+    // Starts job runs for the pages.
+    TJobLauncher& jobs() { return *jobs_; }
+    TReportsPageModel& reportsPage() { return *reportsModel_; }
     // The job runner's hook: registered for as long as the returned handle lives.
     std::unique_ptr<TMainWindowModel::RunHandle> beginRun(TRunControl& run);
 
@@ -102,6 +108,10 @@ class TfrmMain : public QWidget {
     QStackedWidget* pages_ = nullptr;
     TSettingsPage* settingsPage_ = nullptr;
     THelpPage* helpPage_ = nullptr;
+    std::unique_ptr<TJobLauncher> jobs_;
+    std::unique_ptr<TReportsPageModel> reportsModel_;
+    TReportsPage* reportsPage_ = nullptr;
+    int reportsDrives_ = 0; // the Reports page's subscription to the drive poll
     TDrivesPage* drivesPage_ = nullptr;
     TBackupPage* backupPage_ = nullptr;
     std::unique_ptr<TFrmWait> wait_;

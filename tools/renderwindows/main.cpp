@@ -4,6 +4,7 @@
 // It works on a machine of its own (machine.h), never the user's. The main window's
 // pages are drawn by mainwindow.cpp; a page adds its scenes in mainpages.cpp.
 
+#include "jobwindows.h"
 #include "machine.h"
 #include "mainwindow.h"
 #include "render.h"
@@ -168,6 +169,7 @@ int main(int argc, char** argv) {
 #ifdef QM_RENDER_UPDATER
     renderUpdater();
 #endif
+    renderwindows::renderJobWindows();
     renderwindows::renderMainWindow(machine);
     renderwindows::renderRestoreTree();
     return renderwindows::allWritten() ? 0 : 1;
