@@ -32,8 +32,55 @@ QGroupBox* group(QWidget* parent, const char* name, const QString& title) {
     return named(new QGroupBox(title, parent), name);
 }
 
-TImageRegion* spinButton(QWidget* parent, const char* name, const QString& caption) {
-    return makeCaptionButton(parent, name, {}, caption, QSize(17, 11), {});
+TImageRegion* spinButton(QWidget* parent, const char* name, const char* skin,
+                         const QString& caption) {
+    return makeCaptionButton(parent, name, QString::fromLatin1(skin), caption, QSize(17, 11), {});
+}
+
+// The up and down buttons stacked beside a number edit.
+QWidget* spinPair(QWidget* parent, TImageRegion*& up, TImageRegion*& down, const char* upName,
+                  const char* downName) {
+    auto* pair = new QWidget(parent);
+    auto* layout = new QVBoxLayout(pair);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    up = spinButton(pair, upName, "button_spin_up", QStringLiteral("+"));
+    down = spinButton(pair, downName, "button_spin_down", QStringLiteral("-"));
+    layout->addWidget(up);
+    layout->addWidget(down);
+    pair->setFixedSize(17, 22);
+    return pair;
+}
+
+QLineEdit* numberEdit(QWidget* parent, const char* name) {
+    auto* edit = named(new QLineEdit(parent), name);
+    edit->setReadOnly(true);
+    edit->setFixedSize(32, 22);
+    edit->setAlignment(Qt::AlignRight);
+    return edit;
+}
+
+// A line of the revision and reminder settings: the caption, the number edit and its
+// spin buttons (standing in the gap of the reminder's caption), then the rest of the
+// caption.
+QHBoxLayout* numberRow(QWidget* parent, const QString& before, QLineEdit* edit, QWidget* spin,
+                       const QString& after) {
+    auto* row = new QHBoxLayout;
+    row->setContentsMargins(4, 0, 0, 0);
+    row->setSpacing(3);
+    // Captions keep their whole width: the page makes room rather than cut them.
+    auto caption = [parent](const QString& text) {
+        auto* label = new QLabel(text, parent);
+        label->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+        return label;
+    };
+    row->addWidget(caption(before));
+    row->addWidget(edit);
+    row->addWidget(spin);
+    if (!after.isEmpty())
+        row->addWidget(caption(after));
+    row->addStretch();
+    return row;
 }
 
 } // namespace
@@ -52,10 +99,13 @@ TSettingsPage::TSettingsPage(TSettingsPageModel& model, QWidget* parent)
     grid->addWidget(buildAutoFeatures(panel_), 1, 1, 2, 1);
 
     auto* buttons = new QHBoxLayout;
-    auto* apply = makeCaptionButton(panel_, "btn_apply", {}, tr("Apply"), QSize(84, 25),
-                                    QStringLiteral("Apply currently selected settings"));
-    auto* defaults = makeCaptionButton(panel_, "imr_SetDef", {}, tr("Default"), QSize(84, 25),
-                                       QStringLiteral("Load default values for settings"));
+    auto* apply =
+        makeCaptionButton(panel_, "btn_apply", QStringLiteral("button_apply"), tr("Apply"),
+                          QSize(84, 25), QStringLiteral("Apply currently selected settings"));
+    auto* defaults =
+        makeCaptionButton(panel_, "imr_SetDef", QStringLiteral("button_default"), tr("Default"),
+                          QSize(84, 25), QStringLiteral("Load default values for settings"));
+    buttons->setSpacing(8);
     buttons->addStretch();
     buttons->addWidget(defaults);
     buttons->addWidget(apply);
@@ -166,41 +216,24 @@ QWidget* TSettingsPage::buildEncryptionAndRestore(QWidget* parent) {
 
 QWidget* TSettingsPage::buildRevisionAndReminder(QWidget* parent) {
     auto* box = new QWidget(parent);
-    auto* layout = new QGridLayout(box);
+    auto* layout = new QVBoxLayout(box);
     revision_ = named(new QCheckBox(QStringLiteral("File Revision"), box), "chb_FileRevision");
     revision_->installEventFilter(this);
-    revisions_ = named(new QLineEdit(box), "edtRevVer");
-    revisions_->setReadOnly(true);
-    revisions_->setFixedWidth(32);
-    revUp_ = spinButton(box, "imr_Rev1", QStringLiteral("+"));
-    revDown_ = spinButton(box, "imr_Rev2", QStringLiteral("-"));
-    layout->addWidget(revision_, 0, 0, 1, 4);
-    // Long captions wrap rather than lose their end in the small window.
-    auto* revisionsLabel =
-        new QLabel(QStringLiteral("Enter number of kept revisions for files"), box);
-    revisionsLabel->setWordWrap(true);
-    layout->addWidget(revisionsLabel, 1, 0);
-    layout->addWidget(revisions_, 1, 1);
-    layout->addWidget(revUp_, 1, 2);
-    layout->addWidget(revDown_, 1, 3);
+    revisions_ = numberEdit(box, "edtRevVer");
+    QWidget* revSpin = spinPair(box, revUp_, revDown_, "imr_Rev1", "imr_Rev2");
+    layout->addWidget(revision_);
+    layout->addLayout(numberRow(box, QStringLiteral("Enter number of kept revisions for files"),
+                                revisions_, revSpin, {}));
     connect(revision_, &QCheckBox::clicked, this, [this](bool on) { model_.setRevisionTick(on); });
     connect(revUp_, &TImageRegion::clicked, this, [this] { model_.revisionUp(); });
     connect(revDown_, &TImageRegion::clicked, this, [this] { model_.revisionDown(); });
 
     reminder_ = named(new QCheckBox(QStringLiteral("Reminder"), box), "chkReminder");
-    reminderDays_ = named(new QLineEdit(box), "edtRemday");
-    reminderDays_->setReadOnly(true);
-    reminderDays_->setFixedWidth(32);
-    remUp_ = spinButton(box, "imr_Rem1", QStringLiteral("+"));
-    remDown_ = spinButton(box, "imr_Rem2", QStringLiteral("-"));
-    layout->addWidget(reminder_, 2, 0, 1, 4);
-    auto* daysLabel =
-        new QLabel(QStringLiteral("Remind me to backup my data every             days"), box);
-    daysLabel->setWordWrap(true);
-    layout->addWidget(daysLabel, 3, 0);
-    layout->addWidget(reminderDays_, 3, 1);
-    layout->addWidget(remUp_, 3, 2);
-    layout->addWidget(remDown_, 3, 3);
+    reminderDays_ = numberEdit(box, "edtRemday");
+    QWidget* remSpin = spinPair(box, remUp_, remDown_, "imr_Rem1", "imr_Rem2");
+    layout->addWidget(reminder_);
+    layout->addLayout(numberRow(box, QStringLiteral("Remind me to backup my data every"),
+                                reminderDays_, remSpin, QStringLiteral("days")));
     connect(reminder_, &QCheckBox::clicked, this, [this](bool on) { model_.setReminderTick(on); });
     connect(remUp_, &TImageRegion::clicked, this, [this] { model_.reminderUp(); });
     connect(remDown_, &TImageRegion::clicked, this, [this] { model_.reminderDown(); });
@@ -208,7 +241,7 @@ QWidget* TSettingsPage::buildRevisionAndReminder(QWidget* parent) {
     exeptList_ =
         named(new QCheckBox(QStringLiteral("Use Exception List "), box), "chb_UseExeptList");
     connect(exeptList_, &QCheckBox::clicked, this, [this](bool on) { model_.setExeptList(on); });
-    layout->addWidget(exeptList_, 4, 0, 1, 4);
+    layout->addWidget(exeptList_);
     return box;
 }
 

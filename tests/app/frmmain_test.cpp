@@ -9,6 +9,7 @@
 #include "controls/frmselectdir.h"
 #include "controls/frmwait.h"
 #include "controls/imageregion.h"
+#include "controls/skin.h"
 #include "platform/answerscript.h"
 #include "platform/registry.h"
 #include "support/sandbox.h"
@@ -16,6 +17,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
@@ -189,6 +191,43 @@ TEST_F(FrmMainTest, EveryTickOfTheSettingsPageIsWrittenByApply) {
             << t.widget;
         EXPECT_EQ(child<QCheckBox>(fresh, t.widget)->isChecked(), TSettingsStore().flag(t.id))
             << t.widget << " read back";
+    }
+}
+
+TEST_F(FrmMainTest, SettingsButtonsWearTheSkinAndTheReminderEditStandsInItsCaption) {
+    const std::pair<const char*, const char*> faces[] = {
+        {"btn_apply", "button_apply"},  {"imr_SetDef", "button_default"},
+        {"imr_Rev1", "button_spin_up"}, {"imr_Rev2", "button_spin_down"},
+        {"imr_Rem1", "button_spin_up"}, {"imr_Rem2", "button_spin_down"},
+    };
+    auto w = make();
+    w->show();
+    click(*w, "btn_welcome_settings");
+    for (const auto& [name, skin] : faces) {
+        auto* button = child<TImageRegion>(*w, name);
+        const QString face = QString::fromLatin1(skin);
+        EXPECT_EQ(button->picture().toImage(), skinPicture(face, button->size()).toImage()) << name;
+        EXPECT_EQ(button->bitMapEnter().toImage(),
+                  skinPicture(face + "_hover", button->size()).toImage())
+            << name;
+    }
+    // "Remind me to backup my data every [edit] days", on one line.
+    auto* edit = child<QWidget>(*w, "edtRemday");
+    QLabel *before = nullptr, *after = nullptr;
+    for (QLabel* label : w->findChildren<QLabel*>()) {
+        if (label->text() == "Remind me to backup my data every")
+            before = label;
+        if (label->text() == "days")
+            after = label;
+    }
+    ASSERT_TRUE(before && after);
+    const QRect edge = edit->geometry();
+    EXPECT_GE(edge.left(), before->geometry().right()) << "after the caption's start";
+    EXPECT_LE(edge.right(), after->geometry().left()) << "before \"days\"";
+    for (QLabel* label : {before, after}) {
+        EXPECT_GE(label->width(), label->sizeHint().width()) << "not cut";
+        EXPECT_TRUE(label->geometry().intersects(QRect(0, edge.top(), 10000, edge.height())))
+            << "on the edit's line";
     }
 }
 

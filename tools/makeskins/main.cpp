@@ -225,6 +225,28 @@ bool dropDown() {
     return true;
 }
 
+// The spin buttons beside the number edits of the Settings page: a triangle pointing up
+// (more) or down (less) on a button face, 17 x 11.
+bool spinButtons() {
+    for (bool hover : {false, true}) {
+        for (bool up : {true, false}) {
+            QImage image = buttonFace(17, 11, QString(), hover);
+            QPainter p(&image);
+            p.setRenderHint(QPainter::Antialiasing);
+            p.setPen(Qt::NoPen);
+            p.setBrush(kDeep);
+            const qreal tip = up ? 3 : 8, base = up ? 8 : 3;
+            p.drawPolygon(QPolygonF({QPointF(4.5, base), QPointF(12.5, base), QPointF(8.5, tip)}));
+            p.end();
+            const QString name =
+                QString(up ? "button_spin_up" : "button_spin_down") + (hover ? "_hover" : "");
+            if (!save(image, name))
+                return false;
+        }
+    }
+    return true;
+}
+
 // The main window's title strip, 48 pixels high. Its outline keeps a tab at the top
 // left (x 4 to 189, from row 5) and the full width only from row 23, so the name sits in
 // the tab and the band below runs the whole width; the rest is cut away.
@@ -534,7 +556,9 @@ int main(int argc, char** argv) {
         buttonPair("button_yes", 95, 25, "Yes") && buttonPair("button_no", 95, 25, "No") &&
         buttonPair("button_browse", 26, 24, "...") &&
         buttonPair("button_backup", 118, 19, "Backup now") &&
-        buttonPair("button_reminder_off", 118, 19, "Don't remind me") && dropDown() &&
+        buttonPair("button_reminder_off", 118, 19, "Don't remind me") &&
+        buttonPair("button_apply", 84, 25, "Apply") &&
+        buttonPair("button_default", 84, 25, "Default") && spinButtons() && dropDown() &&
         reminderBack() && splash() && appIcon() && folderIcon() &&
         setupBackground(629, 598, "Quillmoor Setup", "setup_background") &&
         setupBackground(628, 468, "Quillmoor Uninstall", "uninstall_background") &&

@@ -1,6 +1,12 @@
-// Renders every small window of the controls library and the main window's pages
-// offscreen to PNG files, so the skin can be checked without a screen:
+// Renders every window of the programs offscreen to PNG files, so the skin can be
+// checked without a screen:
 //     renderwindows <output folder>
+// It works on a machine of its own (machine.h), never the user's. The main window's
+// pages are drawn by mainwindow.cpp; a page adds its scenes in mainpages.cpp.
+
+#include "machine.h"
+#include "mainwindow.h"
+#include "render.h"
 
 #include "controls/addtoexceptionlst.h"
 #include "controls/ashint.h"
@@ -11,8 +17,8 @@
 #include "controls/frmwait.h"
 #include "controls/messageform.h"
 #include "controls/regionresources.h"
+#include "platform/answerscript.h"
 #include "platform/dospath.h"
-#include "render.h"
 #include "setup/forminstall.h"
 #include "setup/formselectfolder.h"
 #include "setup/formuninstal.h"
@@ -23,45 +29,18 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QPainter>
-#include <QTemporaryDir>
 #include <cstdio>
 
 namespace {
 
-QString gOut;
-bool gOk = true;
-
-} // namespace
-
-// Paints the window with its outline, the cut-away parts left checkered-grey.
 void render(QWidget& window, const QString& name) {
-    window.show();
-    QApplication::processEvents();
-    QPixmap shot = window.grab();
-    QImage image(shot.size(), QImage::Format_RGB32);
-    image.fill(QColor(200, 200, 200));
-    QPainter painter(&image);
-    if (!window.mask().isEmpty())
-        painter.setClipRegion(window.mask());
-    painter.drawPixmap(0, 0, shot);
-    painter.end();
-    const QString path = gOut + "/" + name + ".png";
-    if (!image.save(path)) {
-        std::fprintf(stderr, "renderwindows: cannot write %s\n", qPrintable(path));
-        gOk = false;
-    }
-    window.hide();
+    qm::renderwindows::shoot(window, name);
 }
 
 #ifdef QM_RENDER_UPDATER
-namespace {
-
-// The updater's window in each of its states. Its start stores the day in the registry,
-// so the registry is a throw-away folder here.
+// The updater's window in each of its states. Its start stores the day in the registry:
+// the renderer's machine (machine.h) keeps that away from the user's.
 void renderUpdater() {
-    QTemporaryDir registry;
-    qputenv("QUILLMOOR_REGISTRY_DIR", registry.path().toLocal8Bit());
     qm::TUpdaterSetup setup;
     setup.arguments = {"updater"};
     setup.isAdmin = [] { return true; };
@@ -84,22 +63,29 @@ void renderUpdater() {
     view.currentReceived = 640;
     window.paintView(view);
     render(window, "updater_download");
-    qunsetenv("QUILLMOOR_REGISTRY_DIR");
 }
+#endif
 
 } // namespace
-#endif
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    const qm::renderwindows::TRenderMachine machine;
     QApplication app(argc, argv);
     if (argc != 2) {
         std::fprintf(stderr, "usage: renderwindows <output folder>\n");
         return 2;
     }
-    gOut = QString::fromLocal8Bit(argv[1]);
-    QDir().mkpath(gOut);
+    if (!machine.valid()) {
+        std::fprintf(stderr, "renderwindows: cannot make its temporary folder\n");
+        return 1;
+    }
+    const QString out = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(out);
+    qm::renderwindows::setOutputFolder(out);
+    // Questions are answered by script; one that no line answers is reported on stderr.
+    qm::AnswerScript::instance().start();
     using namespace qm;
     {
         TfrmMessage box(nullptr, "Are you sure you want to delete all reports?", 2);
@@ -177,6 +163,6 @@ int main(int argc, char** argv) {
 #ifdef QM_RENDER_UPDATER
     renderUpdater();
 #endif
-    renderMainPages();
-    return gOk ? 0 : 1;
+    renderwindows::renderMainWindow(machine);
+    return renderwindows::allWritten() ? 0 : 1;
 }
