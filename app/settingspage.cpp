@@ -1,6 +1,7 @@
 #include "app/settingspage.h"
 
 #include "app/captionface.h"
+#include "app/exceptionlistsbox.h"
 #include "app/settingspagemodel.h"
 #include "controls/imageregion.h"
 #include "controls/skin.h"
@@ -15,6 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QSlider>
 #include <QVBoxLayout>
 #include <cmath>
@@ -22,6 +24,9 @@
 namespace qm {
 
 namespace {
+
+constexpr int kPanelWidth = 620;
+constexpr int kPanelHeight = 480;
 
 template <typename W> W* named(W* widget, const char* name) {
     widget->setObjectName(QString::fromLatin1(name));
@@ -88,15 +93,23 @@ QHBoxLayout* numberRow(QWidget* parent, const QString& before, QLineEdit* edit, 
 TSettingsPage::TSettingsPage(TSettingsPageModel& model, QWidget* parent)
     : QWidget(parent), model_(model) {
     setObjectName(QStringLiteral("TS_Settings"));
-    panel_ = named(new QWidget(this), "Pnl_Settings");
-    panel_->setFixedSize(636, 480);
+    // The panel keeps its size; a page too low for it (the small window) scrolls.
+    scroll_ = new QScrollArea(this);
+    scroll_->setFrameShape(QFrame::NoFrame);
+    scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    scroll_->viewport()->setAutoFillBackground(false);
+    panel_ = named(new QWidget, "Pnl_Settings");
     auto* grid = new QGridLayout(panel_);
-    grid->setContentsMargins(4, 0, 4, 0);
+    grid->setContentsMargins(0, 0, 0, 0);
     grid->setVerticalSpacing(0);
     grid->addWidget(buildSizeAndCompression(panel_), 0, 0);
     grid->addWidget(buildEncryptionAndRestore(panel_), 0, 1);
     grid->addWidget(buildRevisionAndReminder(panel_), 1, 0);
-    grid->addWidget(buildAutoFeatures(panel_), 1, 1, 2, 1);
+    grid->addWidget(buildAutoFeatures(panel_), 1, 1);
+    exceptions_ = new TExceptionListsBox(model_.exceptions(), panel_);
+    grid->addWidget(exceptions_, 2, 0, 1, 2);
+    model_.exceptions().onChanged = [this] { exceptions_->refresh(); };
 
     auto* buttons = new QHBoxLayout;
     auto* apply =
@@ -109,7 +122,10 @@ TSettingsPage::TSettingsPage(TSettingsPageModel& model, QWidget* parent)
     buttons->addStretch();
     buttons->addWidget(defaults);
     buttons->addWidget(apply);
-    grid->addLayout(buttons, 2, 0);
+    grid->addLayout(buttons, 3, 0, 1, 2);
+    panel_->setFixedSize(std::max(kPanelWidth, grid->minimumSize().width()),
+                         std::max(kPanelHeight, grid->minimumSize().height()));
+    scroll_->setWidget(panel_);
     connect(apply, &TImageRegion::clicked, this, [this] {
         if (onApply)
             onApply();
@@ -317,10 +333,10 @@ bool TSettingsPage::eventFilter(QObject* watched, QEvent* event) {
 
 void TSettingsPage::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    const int left = static_cast<int>(std::lround((width() - panel_->width()) / 2.0));
     const int top = static_cast<int>(std::lround((height() - panel_->height()) / 2.0) +
                                      std::lround(panel_->height() / 50.0));
-    panel_->move(std::max(0, left), std::max(0, top));
+    const int y = std::max(0, top);
+    scroll_->setGeometry(0, y, width(), height() - y);
 }
 
 } // namespace qm

@@ -1,5 +1,6 @@
 #include "app/frmmain.h"
 
+#include "app/backuppage.h"
 #include "app/mediadrives.h"
 #include "app/settingsstore.h"
 #include "app/traymenu.h"
@@ -11,12 +12,14 @@
 #include "controls/imageregion.h"
 #include "controls/skin.h"
 #include "platform/answerscript.h"
+#include "platform/fileio.h"
 #include "platform/registry.h"
 #include "support/sandbox.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -107,6 +110,26 @@ TEST_F(FrmMainTest, LogoButtonsOnTheWelcomePageAndBottomStripOpenAddresses) {
     EXPECT_EQ(opened[4], opened[0]);
     EXPECT_EQ(std::set<std::string>(opened.begin(), opened.end()).size(), 4u)
         << "three product pages of their own";
+}
+
+TEST_F(FrmMainTest, TheBackupPageLoadsTheMediaDrivesSelectionAndLeavingItSavesTheTicks) {
+    ASSERT_TRUE(MakeMediaDrive("E:\\"));
+    SetMediaDriveSetting("(E:\\)");
+    createFolderChain("C:\\dir");
+    createFolderChain("C:\\kept");
+    sandbox.writeFile("E:\\Quillmoor\\Selections\\BackupSelFolders.dat", "C:\\kept\r\n");
+    auto w = make();
+    w->model().welcomeClick(TMainWindowModel::PageBackUp);
+    auto* combo = child<QComboBox>(*w, "cbMediaDrive");
+    ASSERT_EQ(combo->count(), 1);
+    EXPECT_EQ(combo->currentText(), "(E:\\)");
+    TQMFolderTreeModel& tree = w->backupPage()->model().tree();
+    EXPECT_EQ(tree.FindFolderNode("C:\\kept")->state, 2) << "showing the page applies it";
+    ASSERT_TRUE(tree.click(tree.FindFolderNode("C:\\dir")));
+    w->model().menuClick(TMainWindowModel::MenuButton::Restore);
+    EXPECT_EQ(sandbox.readFile("E:\\Quillmoor\\Selections\\BackupSelFolders.dat"),
+              "C:\\dir\r\nC:\\kept\r\n");
+    EXPECT_TRUE(w->model().selectionsChanged());
 }
 
 TEST_F(FrmMainTest, PagesCarryTheirNamesAtTheirIndices) {

@@ -1,10 +1,10 @@
 #include "updater/updatermodel.h"
 
 #include "app/settingkeys.h"
+#include "installedsandbox.h"
 #include "platform/datetime.h"
 #include "platform/registry.h"
 #include "support/lzfiles.h"
-#include "support/sandbox.h"
 #include "testhttpserver.h"
 #include "updater/updatersettings.h"
 
@@ -14,8 +14,6 @@
 #include <deque>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
-#include <sys/stat.h>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -27,7 +25,7 @@ namespace fs = std::filesystem;
 using Length = test::ScriptedReply::Length;
 using State = TUpdaterModel::State;
 
-constexpr const char* kCheckTarget = "/software/updates/quillmoor.php?date=2026-01-03";
+constexpr const char* kCheckTarget = test::kInstalledCheckTarget;
 constexpr const char* kReleaseFolder = "/software/updates/2026-15-03/";
 constexpr const char* kUnrecognized = "Unrecognized server response.";
 
@@ -55,20 +53,12 @@ std::string releaseReply(const std::vector<ReleaseFile>& files) {
     return text;
 }
 
-// A sandbox with an installation in C:\Quillmoor (main program dated 1 March 2026), a
-// scripted server and the model wired to recorders instead of a window.
+// An installed sandbox, a scripted server and the model wired to recorders instead of a
+// window.
 class UpdaterFlow : public ::testing::Test {
   protected:
     UpdaterFlow() {
         setClock([] { return 46100.5; });
-        Registry registry;
-        registry.openKey(kUninstallKey, true);
-        registry.writeString("UninstallString", "C:\\Quillmoor\\Uninstall.exe");
-        sandbox.writeFile("C:\\Quillmoor\\Qmoor", "old main program");
-        sandbox.setFileTime("C:\\Quillmoor\\Qmoor", 2026, 3, 1, 10, 0, 0);
-        sandbox.writeFile("C:\\Quillmoor\\Uninstall", "uninstaller");
-        sandbox.writeFile("C:\\Quillmoor\\Help\\Backup.htm", "old page");
-        folder = sandbox.hostOf('C') + "/Quillmoor";
     }
 
     void offer(const std::vector<ReleaseFile>& files) {
@@ -132,38 +122,14 @@ class UpdaterFlow : public ::testing::Test {
         runUntil([this] { return model->state() != State::Checking; });
     }
 
-    // Every file of the installation with its bytes, date and mode.
-    std::map<std::string, std::string> installed() const {
-        std::map<std::string, std::string> files;
-        for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-            struct stat info {};
-            ::lstat(entry.path().c_str(), &info);
-            std::ostringstream text;
-            if (entry.is_regular_file())
-                text << std::ifstream(entry.path(), std::ios::binary).rdbuf();
-            text << "|" << info.st_mtime << "|" << std::oct << (info.st_mode & 07777);
-            files[fs::relative(entry.path(), folder).string()] = text.str();
-        }
-        return files;
-    }
+    std::map<std::string, std::string> installed() const { return sandbox.installed(); }
+    std::string read(const std::string& relative) const { return sandbox.read(relative); }
+    std::string localDate(const std::string& relative) const { return sandbox.localDate(relative); }
 
-    std::string read(const std::string& relative) const {
-        std::ostringstream text;
-        text << std::ifstream(folder + "/" + relative, std::ios::binary).rdbuf();
-        return text.str();
-    }
-
-    std::string localDate(const std::string& relative) const {
-        struct stat info {};
-        ::stat((folder + "/" + relative).c_str(), &info);
-        return formatDateTimePattern("yyyy-mm-dd hh:nn", dateTimeFromUnix(info.st_mtime),
-                                     localeFormats());
-    }
-
-    test::Sandbox sandbox;
+    test::InstalledSandbox sandbox;
     test::TestHttpServer server{16, 30000};
     QObject context;
-    std::string folder;
+    std::string folder = sandbox.folder();
     int timeoutMs = 600;
     bool admin = true;
     bool mainProgramRunning = false;
@@ -290,6 +256,8 @@ TEST_F(UpdaterFlow, ReleaseIsDownloadedAndInstalled) {
     offer({{"Qmoor.ex_", body(test::literalLzFile(program))},
            {"Help/Backup.htm", body("<html>new page</html>", Length::None), "2026-13-03"},
            {"common.ex_", body(test::literalLzFile("#!/bin/sh\n"))}});
+    fs::create_directories(folder + "/Temp/notes");
+    std::ofstream(folder + "/Temp/notes/keep.txt") << "not the updater's";
     start({"updater", "-w"});
     EXPECT_FALSE(visible);
     check();
@@ -311,7 +279,8 @@ TEST_F(UpdaterFlow, ReleaseIsDownloadedAndInstalled) {
               fs::perms::owner_exec);
     EXPECT_EQ(fs::status(folder + "/Help/Backup.htm").permissions() & fs::perms::owner_exec,
               fs::perms::none);
-    EXPECT_FALSE(fs::exists(folder + "/Temp"));
+    EXPECT_EQ(read("Temp/notes/keep.txt"), "not the updater's") << "only its own folder goes";
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder + "/Temp"), {}), 1);
     EXPECT_EQ(started, std::vector<std::string>{folder + "/common"});
     EXPECT_EQ(frames, (std::vector<int>{-1, -1, 0, 2, 4}));
     EXPECT_EQ(server.requestLines(),
@@ -335,7 +304,8 @@ TEST_F(UpdaterFlow, ReleaseWithoutTheMainProgramGivesItTheFirstFileDate) {
 struct FailureRow {
     const char* name;
     std::vector<ReleaseFile> files;
-    const char* message; // a part of the one message shown
+    const char* message;     // a part of the one message shown
+    bool helpIsLink = false; // the installed Help folder is a link to a folder elsewhere
 };
 
 class FailedRelease : public UpdaterFlow, public ::testing::WithParamInterface<FailureRow> {};
@@ -344,6 +314,12 @@ class FailedRelease : public UpdaterFlow, public ::testing::WithParamInterface<F
 // date changed, "common.exe" not started, the staging folder gone.
 TEST_P(FailedRelease, LeavesTheInstallationAsItWas) {
     offer(GetParam().files);
+    const std::string elsewhere = sandbox.root() + "/elsewhere";
+    fs::create_directories(elsewhere);
+    if (GetParam().helpIsLink) {
+        fs::remove_all(folder + "/Help");
+        fs::create_directory_symlink(elsewhere, folder + "/Help");
+    }
     const auto before = installed();
     start();
     check();
@@ -353,6 +329,7 @@ TEST_P(FailedRelease, LeavesTheInstallationAsItWas) {
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_NE(messages[0].find(GetParam().message), std::string::npos) << messages[0];
     EXPECT_EQ(installed(), before);
+    EXPECT_TRUE(fs::is_empty(elsewhere)) << "nothing is written outside the install folder";
     EXPECT_TRUE(started.empty());
 }
 
@@ -395,6 +372,10 @@ INSTANTIATE_TEST_SUITE_P(
         FailureRow{"rolled_back",
                    {kCommon, kProgram, {"Help", body("a file where a folder is")}},
                    "is a folder"},
+        FailureRow{"help_folder_is_a_link",
+                   {kCommon, {"Help/Backup.htm", body("page")}},
+                   "cannot make the folder",
+                   true},
         FailureRow{"no_files", {}, "lists no files"}),
     [](const auto& info) { return std::string(info.param.name); });
 

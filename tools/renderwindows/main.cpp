@@ -4,9 +4,11 @@
 // It works on a machine of its own (machine.h), never the user's. The main window's
 // pages are drawn by mainwindow.cpp; a page adds its scenes in mainpages.cpp.
 
+#include "jobwindows.h"
 #include "machine.h"
 #include "mainwindow.h"
 #include "render.h"
+#include "trees.h"
 
 #include "controls/addtoexceptionlst.h"
 #include "controls/ashint.h"
@@ -63,6 +65,14 @@ void renderUpdater() {
     view.currentReceived = 640;
     window.paintView(view);
     render(window, "updater_download");
+    qm::TfrmMessage failure(nullptr,
+                            "The download of \"Help/Backup.htm\" failed: the server sent nothing "
+                            "for 20 seconds. Nothing was installed; please try again later.",
+                            0, qm::TMessageStyle::updaterProgram());
+    render(failure, "message_updater_failure");
+    qm::TfrmMessage question(nullptr, qm::TUpdaterModel::kNotComplete, 2,
+                             qm::TMessageStyle::updaterProgram());
+    render(question, "message_updater_question");
 }
 #endif
 
@@ -163,6 +173,8 @@ int main(int argc, char** argv) {
 #ifdef QM_RENDER_UPDATER
     renderUpdater();
 #endif
+    renderwindows::renderJobWindows();
     renderwindows::renderMainWindow(machine);
+    renderwindows::renderRestoreTree();
     return renderwindows::allWritten() ? 0 : 1;
 }

@@ -1,8 +1,11 @@
 #include "mainpages.h"
 
 #include "machine.h"
+#include "trees.h"
 
 #include "app/frmmain.h"
+#include "app/reportspagemodel.h"
+#include "app/reportstore.h"
 
 #include <QCheckBox>
 
@@ -16,11 +19,36 @@ void tick(TfrmMain& window, const char* name) {
         box->click();
 }
 
+// A finished run of `type` on day `day` of December 2026.
+TActivityRecord sampleRun(int day, const char* type, const char* status, int files) {
+    TActivityRecord r;
+    r.ActivityType = type;
+    r.StartTime = encodeDateTime({2026, 12, day, 14, 5, 9, 0});
+    r.EndTime = r.StartTime + 0.0312;
+    r.StartDay = static_cast<int32_t>(r.StartTime);
+    r.StartTimeOfDay = r.StartTime - r.StartDay;
+    r.ProcessTime = ElapsedText(r.StartTime, r.EndTime);
+    r.FileCount = files;
+    r.SizeText = "12.40 Mb";
+    r.Status = status;
+    r.Errors = day % 3;
+    return r;
+}
+
 } // namespace
 
 // Add a page's scenes here, one row each.
 const std::vector<TPageScene>& pageScenes() {
     static const std::vector<TPageScene> scenes = {
+        {"TS_Reports", "selected",
+         [](const TRenderMachine&) {
+             SaveReport(sampleRun(5, "Backup", "Complete", 1532), "E:\\", "");
+             SaveReport(sampleRun(6, "Restore", "Complete", 42), "E:\\", "");
+             SaveReport(sampleRun(7, "Backup", "Interrupted by user", 311), "E:\\", "");
+             SaveReport(sampleRun(8, "Delete", "Complete", 7), "E:\\", "");
+         },
+         [](TfrmMain& w) { w.reportsPage().lv_ReportsChange(1); }},
+        {"TS_BackUp", "ticked", makeBackupSample, tickBackupSample},
         {"TS_Settings",
          "ticked",
          {},
