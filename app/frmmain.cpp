@@ -1,5 +1,6 @@
 #include "app/frmmain.h"
 
+#include "app/backupoperation.h"
 #include "app/backuppage.h"
 #include "app/captionface.h"
 #include "app/drivespage.h"
@@ -10,6 +11,7 @@
 #include "app/reportprinter.h"
 #include "app/reportspage.h"
 #include "app/reportspagemodel.h"
+#include "app/restorepage.h"
 #include "app/settingspage.h"
 #include "app/syncpage.h"
 #include "app/traymenu.h"
@@ -62,16 +64,6 @@ constexpr MenuEntry kMenu[] = {
     {"btn_Drives", "main_btn_drives", "Drives", "Select Source and Media drives", MB::Drives,
      false},
     {"btn_exit", "main_btn_exit", "Close", "Close Quillmoor", MB::Backup, true},
-};
-
-struct PlaceholderPage {
-    int index;
-    const char* name;
-    const char* title;
-};
-
-constexpr PlaceholderPage kLaterPages[] = {
-    {TMainWindowModel::PageRestore, "TS_Restore", "Restore"},
 };
 
 QLabel* picture(QWidget* parent, const char* name, const QString& skin, QSize size) {
@@ -280,15 +272,6 @@ QWidget* TfrmMain::buildMenu() {
 
 void TfrmMain::buildPages() {
     QWidget* byIndex[9] = {};
-    for (const PlaceholderPage& page : kLaterPages) {
-        auto* widget = new QWidget(pages_);
-        widget->setObjectName(QString::fromLatin1(page.name));
-        auto* title = new QLabel(QString::fromLatin1(page.title), widget);
-        title->setFont(skinLabelFont());
-        title->setStyleSheet(QStringLiteral("color: white; font-size: 14pt;"));
-        (new QVBoxLayout(widget))->addWidget(title, 0, Qt::AlignTop | Qt::AlignHCenter);
-        byIndex[page.index] = widget;
-    }
     reportsModel_ = std::make_unique<TReportsPageModel>(
         model_->message(),
         TReportsPageModel::Actions{[this](int page) { model_->ShowWaitForm(true, page); },
@@ -299,6 +282,19 @@ void TfrmMain::buildPages() {
     reportsDrives_ = model_->drivePoll().subscribe(
         [this](const TDriveChange& change) { reportsModel_->setDriveItems(change.mediaCaptions); });
     byIndex[TMainWindowModel::PageReports] = reportsPage_;
+    restorePage_ = new TRestorePage(
+        model_->drivePoll(), model_->settings(), model_->message(),
+        [this](int code, std::unique_ptr<TJobOperation> job) {
+            return jobs_->run(code, std::move(job));
+        },
+        pages_);
+    restorePage_->model().showWait = [this](bool show, int page) {
+        model_->ShowWaitForm(show, page);
+    };
+    restorePage_->model().tree().OnBusy = [this](bool show, int, int, int page) {
+        model_->ShowWaitForm(show, page);
+    };
+    byIndex[TMainWindowModel::PageRestore] = restorePage_;
     backupPage_ =
         new TBackupPage(model_->drivePoll(), model_->settings(), model_->message(), pages_);
     wireBackupPage();
@@ -329,6 +325,13 @@ void TfrmMain::wireBackupPage() {
     page.selectionsChanged = [this] { model_->setSelectionsChanged(true); };
     page.tree().OnBusy = [this](bool show, int, int, int index) {
         model_->ShowWaitForm(show, index);
+    };
+    page.onBackupJob = [this] {
+        TBackupPageModel& backup = backupPage_->model();
+        const TJobOutcome outcome =
+            jobs_->run(kOpBackup, std::make_unique<TBackupOperation>(BackupRequestFrom(backup)));
+        if (outcome.log)
+            backup.setBackupLog(*outcome.log);
     };
 }
 
@@ -452,6 +455,7 @@ std::unique_ptr<TMainWindowModel::RunHandle> TfrmMain::beginRun(TRunControl& run
 void TfrmMain::refresh() {
     const int page = model_->activePage();
     if (pages_ && page != shownPage_) {
+        const int leaving = shownPage_;
         shownPage_ = page;
         pages_->setCurrentIndex(page);
         if (page == TMainWindowModel::PageHelp)
@@ -460,6 +464,12 @@ void TfrmMain::refresh() {
             backupPage_->TS_BackUpShow();
         if (page == TMainWindowModel::PageSync)
             syncPage_->TS_SyncShow();
+        if (page == TMainWindowModel::PageReports)
+            reportsModel_->TS_ReportsShow();
+        if (leaving == TMainWindowModel::PageRestore)
+            restorePage_->model().TS_RestoreHide();
+        if (page == TMainWindowModel::PageRestore)
+            restorePage_->model().TS_RestoreShow();
     }
     if (menuPanel_) {
         menuPanel_->setVisible(model_->menuVisible());
