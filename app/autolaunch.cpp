@@ -1,5 +1,6 @@
 #include "app/autolaunch.h"
 
+#include "platform/autostartentry.h"
 #include "platform/datetime.h"
 #include "platform/programfiles.h"
 #include "platform/registry.h"
@@ -44,55 +45,6 @@ bool namesProgram(const std::string& command, const std::string& program) {
 bool runValueIn(RegistryRoot root) {
     Registry registry(root);
     return registry.openKeyReadOnly(kRunKey) && registry.valueExists(kMainProgramName);
-}
-
-// One argument of a desktop entry's Exec key. A desktop reads the value in three
-// layers: the key file's string escapes, then the double quotes of an argument, then
-// the "%" field codes. Each layer is applied here in reverse, so any path, blanks, "%",
-// "$" and backslashes included, comes back as it is.
-std::string execArgument(const std::string& path) {
-    std::string quoted = "\"";
-    for (char c : path) {
-        if (c == '%')
-            quoted += '%';
-        else if (c == '"' || c == '`' || c == '$' || c == '\\')
-            quoted += '\\';
-        quoted += c;
-    }
-    quoted += '"';
-    std::string out;
-    for (char c : quoted) {
-        switch (c) {
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        default:
-            out += c;
-        }
-    }
-    return out;
-}
-
-bool makeFolders(const std::string& folder) {
-    std::string path;
-    std::stringstream parts(folder);
-    for (std::string part; std::getline(parts, part, '/');) {
-        path += part + "/";
-        if (part.empty())
-            continue;
-        if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST)
-            return false;
-    }
-    return true;
 }
 
 } // namespace
@@ -224,10 +176,7 @@ int TAutoLaunch::RemoveDuplicateRunValues() {
 }
 
 std::string TAutoLaunch::defaultAutostartDir() {
-    if (const char* config = std::getenv("XDG_CONFIG_HOME"); config && *config == '/')
-        return std::string(config) + "/autostart";
-    const char* home = std::getenv("HOME");
-    return std::string(home ? home : "") + "/.config/autostart";
+    return userAutostartFolder();
 }
 
 std::string TAutoLaunch::autostartFile() const {
@@ -243,24 +192,7 @@ void TAutoLaunch::MirrorAutostart() const {
         std::remove(file.c_str());
         return;
     }
-    if (!makeFolders(file.substr(0, file.rfind('/'))))
-        return;
-    const std::string temp = file + ".tmp";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        out << "[Desktop Entry]\n"
-            << "Type=Application\n"
-            << "Name=Quillmoor Backup\n"
-            << "Exec=" << execArgument(env_.programPath) << " -w\n"
-            << "Terminal=false\n"
-            << "X-GNOME-Autostart-enabled=" << (on ? "true" : "false") << "\n";
-        // Hidden hides an all-users entry of the same name as well.
-        if (!on)
-            out << "Hidden=true\n";
-        if (!out.flush())
-            return;
-    }
-    std::rename(temp.c_str(), file.c_str());
+    writeAutostartEntry(file.substr(0, file.rfind('/')), env_.programPath, on);
 }
 
 } // namespace qm

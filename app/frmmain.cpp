@@ -1,10 +1,15 @@
 #include "app/frmmain.h"
 
+#include "app/backuppage.h"
 #include "app/captionface.h"
 #include "app/drivespage.h"
 #include "app/helppage.h"
+#include "app/joblauncher.h"
 #include "app/logolinks.h"
 #include "app/mediadrives.h"
+#include "app/reportprinter.h"
+#include "app/reportspage.h"
+#include "app/reportspagemodel.h"
 #include "app/settingspage.h"
 #include "app/traymenu.h"
 #include "controls/ashint.h"
@@ -65,9 +70,7 @@ struct PlaceholderPage {
 };
 
 constexpr PlaceholderPage kLaterPages[] = {
-    {TMainWindowModel::PageBackUp, "TS_BackUp", "Backup"},
     {TMainWindowModel::PageRestore, "TS_Restore", "Restore"},
-    {TMainWindowModel::PageReports, "TS_Reports", "Reports"},
     {TMainWindowModel::PageSync, "TS_Sync", "File Synchronization"},
 };
 
@@ -117,6 +120,10 @@ TfrmMain::TfrmMain(TMainWindowSetup setup)
     model_->busy().setScheduler(
         [this](std::function<void()> task) { QTimer::singleShot(0, this, std::move(task)); });
     tray_ = new TTrayMenu(*model_, this);
+    jobs_ = std::make_unique<TJobLauncher>(
+        *model_, TJobLauncher::Hooks{[this](TRunControl& run) { return beginRun(run); },
+                                     [this] { model_->mnu_ShowMainWindowClick(); },
+                                     [this] { hideToTray(); }, this});
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -148,6 +155,7 @@ TfrmMain::TfrmMain(TMainWindowSetup setup)
     model_->onChanged = [this] { refresh(); };
     model_->settings().onChanged = [this] { refresh(); };
     model_->FormCreate();
+    backupPage_->model().FormCreate(); // the selection tree loads its drives
     applyWindowSize(model_->settings().ApplyWindowSize());
     startTimers(setup.timings);
     // The folder picker offers the source drives and stands over this window.
@@ -161,6 +169,8 @@ TfrmMain::TfrmMain(TMainWindowSetup setup)
 }
 
 TfrmMain::~TfrmMain() {
+    model_->drivePoll().unsubscribe(reportsDrives_);
+    reportsModel_->onChanged = nullptr;
     TFrmSelectDir::setBringUpMainWindow(nullptr);
     TSelectDirModel::setDefaultDrives(nullptr);
     model_->onChanged = nullptr;
@@ -184,6 +194,14 @@ TMainWindowModel::Actions TfrmMain::makeActions() {
     a.hideWait = [this] { hideWait(); };
     a.showReminderWindow = [this] { showReminder(); };
     a.fillDrivesInfo = [this] { drivesPage_->FillDrivesInfo(); };
+    a.saveSelections = [this](bool force) {
+        if (backupPage_)
+            backupPage_->model().SaveSelections(force);
+    };
+    a.refreshTrees = [this] {
+        if (backupPage_)
+            backupPage_->model().refresh();
+    };
     a.closeDuplicateInstance = [this] {
         if (duplicateCheck_)
             duplicateCheck_();
@@ -270,6 +288,20 @@ void TfrmMain::buildPages() {
         (new QVBoxLayout(widget))->addWidget(title, 0, Qt::AlignTop | Qt::AlignHCenter);
         byIndex[page.index] = widget;
     }
+    reportsModel_ = std::make_unique<TReportsPageModel>(
+        model_->message(),
+        TReportsPageModel::Actions{[this](int page) { model_->ShowWaitForm(true, page); },
+                                   [this] { model_->ShowWaitForm(false, 0); },
+                                   PrintActivityOnDefaultPrinter});
+    reportsPage_ = new TReportsPage(*reportsModel_, pages_);
+    reportsModel_->onChanged = [this] { reportsPage_->refresh(); };
+    reportsDrives_ = model_->drivePoll().subscribe(
+        [this](const TDriveChange& change) { reportsModel_->setDriveItems(change.mediaCaptions); });
+    byIndex[TMainWindowModel::PageReports] = reportsPage_;
+    backupPage_ =
+        new TBackupPage(model_->drivePoll(), model_->settings(), model_->message(), pages_);
+    wireBackupPage();
+    byIndex[TMainWindowModel::PageBackUp] = backupPage_;
     settingsPage_ = new TSettingsPage(model_->settings(), pages_);
     settingsPage_->onApply = [this] { model_->btn_applyClick(); };
     settingsPage_->onDefault = [this] { model_->imr_SetDefClick(); };
@@ -284,6 +316,17 @@ void TfrmMain::buildPages() {
     for (QWidget* page : byIndex)
         pages_->addWidget(page);
     helpPage_->TS_HelpShow();
+}
+
+void TfrmMain::wireBackupPage() {
+    TBackupPageModel& page = backupPage_->model();
+    page.pageVisible = [this] { return pages_->currentWidget() == backupPage_; };
+    page.showWait = [this](bool show, int index) { model_->ShowWaitForm(show, index); };
+    page.setEnableButtons = [this](bool enabled) { model_->SetEnableButtons(enabled); };
+    page.selectionsChanged = [this] { model_->setSelectionsChanged(true); };
+    page.tree().OnBusy = [this](bool show, int, int, int index) {
+        model_->ShowWaitForm(show, index);
+    };
 }
 
 QWidget* TfrmMain::buildWelcome() {
@@ -399,6 +442,8 @@ void TfrmMain::refresh() {
         pages_->setCurrentIndex(page);
         if (page == TMainWindowModel::PageHelp)
             helpPage_->TS_HelpShow();
+        if (page == TMainWindowModel::PageBackUp)
+            backupPage_->TS_BackUpShow();
     }
     if (menuPanel_) {
         menuPanel_->setVisible(model_->menuVisible());
@@ -410,6 +455,8 @@ void TfrmMain::refresh() {
         logo_->setVisible(model_->menuVisible());
     if (settingsPage_)
         settingsPage_->refresh();
+    if (backupPage_)
+        backupPage_->refresh();
     if (tray_)
         tray_->refresh();
 }

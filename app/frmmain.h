@@ -18,8 +18,12 @@ class QTimer;
 namespace qm {
 
 class TASHint;
+class TBackupPage;
 class TDrivesPage;
 class THelpPage;
+class TJobLauncher;
+class TReportsPage;
+class TReportsPageModel;
 class TFrmReminder;
 class TFrmSplash;
 class TFrmWait;
@@ -57,7 +61,12 @@ class TfrmMain : public QWidget {
     QStackedWidget* pages() const { return pages_; }
     QTimer* timer(const char* name) const;
     TFrmWait* waitWindow() const { return wait_.get(); }
+    // The Backup page: its model holds the selection tree and the Begin Backup hook.
+    TBackupPage* backupPage() const { return backupPage_; }
     TFrmReminder* reminderWindow() const { return reminderWindow_.get(); }
+    // Starts job runs for the pages.
+    TJobLauncher& jobs() { return *jobs_; }
+    TReportsPageModel& reportsPage() { return *reportsModel_; }
     // The job runner's hook: registered for as long as the returned handle lives.
     std::unique_ptr<TMainWindowModel::RunHandle> beginRun(TRunControl& run);
 
@@ -76,6 +85,7 @@ class TfrmMain : public QWidget {
     QWidget* buildTop();
     QWidget* buildMenu();
     void buildPages();
+    void wireBackupPage();
     QWidget* buildWelcome();
     QWidget* buildLogoPanel(QWidget* parent);
     void startTimers(const TMainTimings& timings);
@@ -98,7 +108,12 @@ class TfrmMain : public QWidget {
     QStackedWidget* pages_ = nullptr;
     TSettingsPage* settingsPage_ = nullptr;
     THelpPage* helpPage_ = nullptr;
+    std::unique_ptr<TJobLauncher> jobs_;
+    std::unique_ptr<TReportsPageModel> reportsModel_;
+    TReportsPage* reportsPage_ = nullptr;
+    int reportsDrives_ = 0; // the Reports page's subscription to the drive poll
     TDrivesPage* drivesPage_ = nullptr;
+    TBackupPage* backupPage_ = nullptr;
     std::unique_ptr<TFrmWait> wait_;
     std::unique_ptr<TFrmReminder> reminderWindow_;
     std::unique_ptr<TFrmSplash> splash_;

@@ -3,7 +3,7 @@
 #include "app/qmfilelistmodel.h"
 #include "app/treedrives.h"
 #include "platform/dospath.h"
-#include "platform/drivetable.h"
+#include "platform/driveinfo.h"
 #include "platform/fileio.h"
 #include "platform/pathtools.h"
 
@@ -18,15 +18,7 @@ constexpr size_t kBusyEntries = 250;
 constexpr int kContentsPage = 4;
 
 std::string defaultLabel(const std::string& dosPath, bool drive) {
-    if (!drive)
-        return extractFileName(dosPath);
-    const std::string letter = dosPath.substr(0, 2);
-    std::optional<DriveEntry> entry = DriveTable::instance().find(dosPath[0]);
-    if (entry && !entry->label.empty())
-        return entry->label + " (" + letter + ")";
-    if (entry && entry->type == DriveType::Removable)
-        return "Removable Disk (" + letter + ")";
-    return "Local Disk (" + letter + ")";
+    return drive ? driveDisplayName(queryDrive(dosPath[0])) : extractFileName(dosPath);
 }
 
 // The ticked folders of the tree, as the selection files hold them.

@@ -1,5 +1,7 @@
 #include "app/settingspagemodel.h"
 
+#include "controls/addtoexceptionlst.h"
+
 #include <algorithm>
 
 namespace qm {
@@ -18,7 +20,23 @@ const char* const kNoCompressionText =
 
 } // namespace
 
-TSettingsPageModel::TSettingsPageModel(MessageFn message) : message_(std::move(message)) {}
+namespace {
+
+std::optional<std::string> askWithDialog(const std::string& prompt, const std::string& text,
+                                         bool browse) {
+    std::string line = text;
+    if (TaddToExceptionLst::ask(nullptr, prompt, line, browse) != 1)
+        return std::nullopt;
+    return line;
+}
+
+} // namespace
+
+TSettingsPageModel::TSettingsPageModel(MessageFn message, TExceptionListsModel::AskLine askLine)
+    : message_(std::move(message)),
+      exceptions_(
+          message_, [this] { return exeptList_; },
+          askLine ? std::move(askLine) : TExceptionListsModel::AskLine(askWithDialog)) {}
 
 void TSettingsPageModel::changed() {
     if (onChanged)
@@ -45,6 +63,7 @@ void TSettingsPageModel::ReadSettings() {
     autoLaunch_ = store_.flag(SettingId::AutoLaunch);
     autoStart_ = store_.flag(SettingId::AutoBackup);
     updater_ = store_.flag(SettingId::Updater);
+    exceptions_.load(store_);
     changed();
 }
 

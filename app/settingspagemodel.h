@@ -4,6 +4,7 @@
 // the apply-changes question or a tray tick writes them through TSettingsStore. Owns no
 // widgets; the page refreshes itself from it after every change (onChanged).
 
+#include "app/exceptionlistsmodel.h"
 #include "app/messagefn.h"
 #include "app/settingsstore.h"
 
@@ -20,7 +21,13 @@ class TSettingsPageModel {
         const char* outline = "REGION1"; // nullptr: leave the outline as it is
     };
 
-    explicit TSettingsPageModel(MessageFn message);
+    // `askLine` is the input dialog of the exception lists (TaddToExceptionLst unless
+    // given).
+    explicit TSettingsPageModel(MessageFn message, TExceptionListsModel::AskLine askLine = {});
+
+    // The exception lists of the page; ReadSettings reloads them.
+    TExceptionListsModel& exceptions() { return exceptions_; }
+    const TExceptionListsModel& exceptions() const { return exceptions_; }
 
     std::function<void()> onChanged;
     // Sizes the main window from the stored Width and Height; WriteSettings calls it
@@ -116,6 +123,7 @@ class TSettingsPageModel {
     bool autoStart_ = true;
     bool autoLaunch_ = false;
     bool updater_ = true;
+    TExceptionListsModel exceptions_;
 };
 
 } // namespace qm

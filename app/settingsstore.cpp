@@ -37,6 +37,12 @@ Registry* TSettingsStore::settingsKey(std::unique_ptr<Registry>& own, bool forWr
     return open ? own.get() : nullptr;
 }
 
+std::vector<std::string> TSettingsStore::valueNames(std::string_view subKey) const {
+    std::unique_ptr<Registry> own;
+    Registry* registry = settingsKey(own, false);
+    return registry ? registry->valueNames(subKey) : std::vector<std::string>();
+}
+
 uint32_t TSettingsStore::clamp(const SettingDef& def, uint32_t value) {
     if (def.type == SettingType::Bool)
         return value != 0 ? 1 : 0;

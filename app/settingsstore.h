@@ -12,6 +12,8 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace qm {
 
@@ -49,6 +51,10 @@ class TSettingsStore {
 
     bool setNumber(SettingId id, uint32_t value) const;
     bool setFlag(SettingId id, bool value) const { return setNumber(id, value ? 1 : 0); }
+
+    // The value names of a key below the settings key ("Exceptions\Files"), in stored
+    // order; empty when the key is missing or unreadable. Reads only.
+    std::vector<std::string> valueNames(std::string_view subKey) const;
 
     // The current media drive: one upper-case letter, empty when none is stored.
     std::string mediaDrive() const;

@@ -1,16 +1,13 @@
 #include "app/treedrives.h"
 
-#include "platform/driveinfo.h"
+#include "app/mediadrives.h"
 #include "platform/drivetable.h"
-#include "platform/fileio.h"
 
 #include <algorithm>
 
 namespace qm {
 
 namespace {
-
-constexpr int64_t kMarkerSize = 24;
 
 std::string trimmed(const std::string& text) {
     const auto first = text.find_first_not_of(" \t\r\n");
@@ -35,11 +32,7 @@ std::vector<std::string> EnumLocalDrives() {
 
 bool IsMediaVolume(const std::string& root) {
     const std::string r = trimmed(root);
-    if (r.empty())
-        return true;
-    if (!queryDrive(r[0]).mediumPresent)
-        return true; // no medium: not shown
-    return fileSize(r + "Quillmoor\\drives.dat") == kMarkerSize;
+    return r.empty() || !DriveHasMedium(r) || IsMediaDrive(r); // no medium: not shown
 }
 
 std::vector<std::string> GetTreeDrives() {

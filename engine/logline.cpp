@@ -50,6 +50,10 @@ std::string CanNotAddToArchive(std::string_view Source) {
     return Join({Now(), " ", Source, " - can not add to archive."});
 }
 
+std::string PathTooLong(std::string_view Source) {
+    return Join({"***ERROR***", Now(), " ", Source, " - path is too long to back up."});
+}
+
 std::string TooLargeForArchive(std::string_view Source) {
     return Join({Now(), " ", Source, " - file is too large for an archive."});
 }

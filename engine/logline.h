@@ -44,6 +44,9 @@ std::string Deleted(std::string_view Source);
 std::string End();
 // now + " " + source + " - file is too large for an archive."
 std::string TooLargeForArchive(std::string_view Source);
+// "***ERROR***" + now + " " + source + " - path is too long to back up.": a path that a
+// catalogue record cannot hold.
+std::string PathTooLong(std::string_view Source);
 // "***ERROR***" + now + " " + source + " - not backed up: its copy would be the media
 // copy of " + other + ", which the media drive does not tell apart by case."
 std::string SharesMediaCopy(std::string_view Source, std::string_view Other);

@@ -229,6 +229,8 @@ std::string formatDateTimePattern(std::string_view pattern, TDateTime value,
         case 'm':
             if (afterHour)
                 out += field(p.minute, n);
+            else if (n >= 3)
+                out += f.shortMonthNames[static_cast<size_t>(p.month - 1)];
             else
                 out += field(p.month, n);
             afterHour = false;

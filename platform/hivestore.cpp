@@ -189,6 +189,51 @@ RegistryStatus saveHive(RegistryRoot root, const std::string& path, const HiveKe
     return RegistryStatus::Ok;
 }
 
+// What changes each time a writer replaces the hive.
+struct HiveIdentity {
+    ino_t inode = 0;
+    int64_t modifiedNs = 0;
+    bool operator==(const HiveIdentity&) const = default;
+};
+
+HiveIdentity identityOf(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return {};
+    return {st.st_ino, int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+}
+
+// Takes the lock on `fd`, waiting as the header describes; false with errno EWOULDBLOCK
+// when the wait ran out.
+bool waitForLock(int fd, const std::string& hivePath) {
+    if (steadyMs() < gLockHeldUntil.load())
+        return lockFileWithin(fd, true, 0);
+    constexpr int kSliceMs = 50;
+    const int64_t start = steadyMs();
+    int64_t lastProgress = start;
+    HiveIdentity seen = identityOf(hivePath);
+    for (;;) {
+        if (lockFileWithin(fd, true, kSliceMs))
+            return true;
+        if (errno != EWOULDBLOCK)
+            return false;
+        const int64_t now = steadyMs();
+        if (const HiveIdentity current = identityOf(hivePath); !(current == seen)) {
+            seen = current;
+            lastProgress = now;
+        }
+        if (now - lastProgress >= HiveStore::kLockWaitMs) {
+            gLockHeldUntil = now + HiveStore::kHeldLockMemoryMs;
+            errno = EWOULDBLOCK;
+            return false;
+        }
+        if (now - start >= HiveStore::kLockWaitLimitMs) {
+            errno = EWOULDBLOCK;
+            return false;
+        }
+    }
+}
+
 // Opens and locks "<hive>.lock" for writing; -1 when the lock file cannot be opened or
 // stays taken.
 int lockHive(RegistryRoot root, const std::string& path) {
@@ -198,11 +243,8 @@ int lockHive(RegistryRoot root, const std::string& path) {
     if (fd < 0)
         return -1;
     handToUser(root, fd, lockPath);
-    const bool heldLately = steadyMs() < gLockHeldUntil.load();
-    if (!lockFileWithin(fd, true, heldLately ? 0 : HiveStore::kLockWaitMs)) {
+    if (!waitForLock(fd, path)) {
         const int error = errno;
-        if (error == EWOULDBLOCK)
-            gLockHeldUntil = steadyMs() + HiveStore::kHeldLockMemoryMs;
         ::close(fd);
         errno = error;
         return -1;

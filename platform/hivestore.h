@@ -5,9 +5,11 @@
 // renamed over the hive, so a reader never sees half a file and needs no lock, and a
 // killed writer leaves the old hive in place.
 //
-// The lock is taken by the thread that runs the windows, so its wait is short: a write
-// gives up after kLockWaitMs, and once a wait has run out, later writes try only once
-// until one gets the lock, so a program that hangs while holding it costs one short wait.
+// The lock is taken by the thread that runs the windows, so its wait is short. A write
+// waits while other writers make progress (the hive is replaced now and then), but gives
+// up after kLockWaitMs without any and after kLockWaitLimitMs in all. Once a holder has
+// made no progress for a whole wait, later writes try only once until one gets the
+// lock, so a program that hangs while holding it costs the window thread one short wait.
 //
 // Files: HKEY_CURRENT_USER.hive in $XDG_CONFIG_HOME/quillmoor/registry (the real user's
 // ~/.config/quillmoor/registry when elevated through sudo or pkexec);
@@ -43,8 +45,10 @@ const char* registryStatusText(RegistryStatus status);
 
 class HiveStore {
   public:
-    static constexpr int kLockWaitMs = 500;
-    // After a wait ran out, writes within this time try the lock only once.
+    static constexpr int kLockWaitMs = 1000;
+    static constexpr int kLockWaitLimitMs = 3000;
+    // After a holder made no progress for kLockWaitMs, writes within this time try the
+    // lock only once.
     static constexpr int kHeldLockMemoryMs = 10000;
 
     static std::string hivePath(RegistryRoot root);

@@ -210,6 +210,35 @@ bool Registry::deleteKey(std::string_view path) {
     }));
 }
 
+bool Registry::replaceKey(std::string_view path, const std::vector<HiveValue>& values) {
+    if (readOnly_)
+        return remember(RegistryStatus::AccessDenied);
+    const Names names = resolve(path);
+    if (names.empty() || !validKeyNames(names))
+        return remember(RegistryStatus::InvalidName);
+    for (const HiveValue& value : values)
+        if (value.name.size() > kMaxValueNameBytes)
+            return remember(RegistryStatus::InvalidName);
+    return remember(changeHive([names, values](HiveKey& hive, bool& changed) {
+        HiveKey* key = &hive;
+        for (const auto& name : names)
+            key = &key->subKeyOrCreate(name);
+        key->values.clear();
+        key->subKeys.clear();
+        for (const HiveValue& value : values) {
+            if (HiveValue* same = key->findValue(value.name)) {
+                const std::string first = same->name; // the first spelling stays
+                *same = value;
+                same->name = first;
+            } else {
+                key->values.push_back(value);
+            }
+        }
+        changed = true;
+        return RegistryStatus::Ok;
+    }));
+}
+
 bool Registry::valueExists(std::string_view name) const {
     return valueType(name) != RegistryValueType::None;
 }
@@ -233,6 +262,20 @@ std::vector<std::string> Registry::valueNames() const {
             names.push_back(value.name);
         return RegistryStatus::Ok;
     });
+    return names;
+}
+
+std::vector<std::string> Registry::valueNames(std::string_view path) const {
+    const Names keyNames = resolve(path);
+    Names names;
+    remember(readHive([&](const HiveKey& hive) {
+        const HiveKey* key = walk(hive, keyNames);
+        if (!key)
+            return RegistryStatus::KeyMissing;
+        for (const auto& value : key->values)
+            names.push_back(value.name);
+        return RegistryStatus::Ok;
+    }));
     return names;
 }
 

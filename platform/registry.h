@@ -58,12 +58,19 @@ class Registry {
     // Deletes the key with every key and value below it.
     bool deleteKey(std::string_view path);
 
+    // Empties the key (values and sub-keys; created when missing) and writes `values`
+    // into it, all in one write of the hive: readers see the old key or the new one.
+    bool replaceKey(std::string_view path, const std::vector<HiveValue>& values);
+
     bool valueExists(std::string_view name) const;
     // RegistryValueType::None when the value does not exist.
     RegistryValueType valueType(std::string_view name) const;
     // Value names in the order they were first written; sub-key names in creation order.
     std::vector<std::string> valueNames() const;
     std::vector<std::string> subKeyNames() const;
+    // The value names of the key at `path` (from the open key unless it starts with '\'),
+    // without opening it; empty when it is missing.
+    std::vector<std::string> valueNames(std::string_view path) const;
 
     RegistryStatus readString(std::string_view name, std::string& out) const;
     RegistryStatus readDword(std::string_view name, uint32_t& out) const;

@@ -8,6 +8,7 @@
 #include "platform/registry.h"
 #include "platform/shellexecute.h"
 #include "platform/windowtitle.h"
+#include "setup/setupkeys.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -31,7 +32,6 @@ namespace qm {
 
 namespace {
 
-constexpr const char* kMainWindowTitle = "Quillmoor Main Window";
 constexpr QSize kButtonSize(95, 25);
 constexpr QSize kWideButtonSize(110, 25);
 constexpr QSize kFrameSize(250, 17);
@@ -145,9 +145,9 @@ TUpdaterModel::Actions TFrmMain::makeActions(const TUpdaterSetup& setup) {
     a.SetTrayIcon = [this](int frame) { SetTrayIcon(frame); };
     a.removeTrayIcon = [this] { tray_->hide(); };
     a.IsMainProgramRunning =
-        setup.isMainProgramRunning
-            ? setup.isMainProgramRunning
-            : std::function<bool()>([] { return FindWindowByTitle(kMainWindowTitle); });
+        setup.isMainProgramRunning ? setup.isMainProgramRunning : std::function<bool()>([] {
+            return FindWindowByTitle(std::string(setupkeys::kMainWindowTitle));
+        });
     a.IAmAdmin = setup.isAdmin ? setup.isAdmin : std::function<bool()>([] { return IsAdmin(); });
     a.startProgram = setup.startProgram ? setup.startProgram
                                         : [](const std::string& path) { ShellExecute(path); };

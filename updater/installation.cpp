@@ -4,6 +4,7 @@
 #include "platform/fileio.h"
 #include "platform/programfiles.h"
 #include "platform/registry.h"
+#include "setup/setupkeys.h"
 #include "updater/release.h"
 
 #include <sys/stat.h>
@@ -15,7 +16,7 @@ namespace {
 std::string uninstallString(RegistryRoot root) {
     Registry registry(root);
     std::string value;
-    if (!registry.openKeyReadOnly(kUninstallKey) ||
+    if (!registry.openKeyReadOnly(setupkeys::kUninstallKey) ||
         registry.readString("UninstallString", value) != RegistryStatus::Ok)
         return {};
     if (value.size() >= 2 && value.front() == '"' && value.back() == '"')

@@ -1,8 +1,8 @@
 #pragma once
 // TInstallation: where the system is installed, as setup recorded it: the folder of
-// `UninstallString` under "\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Quillmoor\"
-// (HKEY_LOCAL_MACHINE first, then HKEY_CURRENT_USER). The installed release is known by
-// nothing but the date of the installed main program.
+// `UninstallString` under setup's Uninstall key (HKEY_LOCAL_MACHINE first, then
+// HKEY_CURRENT_USER). The installed release is known by nothing but the date of the
+// installed main program.
 
 #include <optional>
 #include <string>
@@ -18,9 +18,6 @@ struct TInstallation {
     // The host path of a file of the installation, named as the programs name it.
     std::string hostProgram(std::string_view windowsName) const;
 };
-
-inline constexpr const char* kUninstallKey =
-    "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quillmoor\\";
 
 // Nothing when no Uninstall key names an existing folder.
 std::optional<TInstallation> findInstallation();

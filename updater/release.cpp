@@ -2,6 +2,7 @@
 
 #include "platform/dospath.h"
 #include "platform/programfiles.h"
+#include "setup/setupkeys.h"
 #include "updater/simpleparser.h"
 
 #include <array>
@@ -15,8 +16,8 @@ namespace {
 
 // Files of the installation that a release must never replace, and the folder the
 // updater downloads into.
-constexpr std::array<std::string_view, 5> kReservedNames = {"uninst.ini", "Uninstall.exe",
-                                                            "User.dat", "Settings.dat", "Temp"};
+constexpr std::array<std::string_view, 5> kReservedNames = {
+    setupkeys::kUninstListName, kUninstallerName, kUserFileName, "Settings.dat", "Temp"};
 constexpr size_t kMaxNameLength = 1024;
 
 std::vector<std::string_view> splitName(std::string_view name) {

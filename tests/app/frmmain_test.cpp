@@ -1,5 +1,6 @@
 #include "app/frmmain.h"
 
+#include "app/backuppage.h"
 #include "app/mediadrives.h"
 #include "app/settingsstore.h"
 #include "app/traymenu.h"
@@ -9,13 +10,17 @@
 #include "controls/frmselectdir.h"
 #include "controls/frmwait.h"
 #include "controls/imageregion.h"
+#include "controls/skin.h"
 #include "platform/answerscript.h"
+#include "platform/fileio.h"
 #include "platform/registry.h"
 #include "support/sandbox.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
@@ -107,6 +112,26 @@ TEST_F(FrmMainTest, LogoButtonsOnTheWelcomePageAndBottomStripOpenAddresses) {
         << "three product pages of their own";
 }
 
+TEST_F(FrmMainTest, TheBackupPageLoadsTheMediaDrivesSelectionAndLeavingItSavesTheTicks) {
+    ASSERT_TRUE(MakeMediaDrive("E:\\"));
+    SetMediaDriveSetting("(E:\\)");
+    createFolderChain("C:\\dir");
+    createFolderChain("C:\\kept");
+    sandbox.writeFile("E:\\Quillmoor\\Selections\\BackupSelFolders.dat", "C:\\kept\r\n");
+    auto w = make();
+    w->model().welcomeClick(TMainWindowModel::PageBackUp);
+    auto* combo = child<QComboBox>(*w, "cbMediaDrive");
+    ASSERT_EQ(combo->count(), 1);
+    EXPECT_EQ(combo->currentText(), "(E:\\)");
+    TQMFolderTreeModel& tree = w->backupPage()->model().tree();
+    EXPECT_EQ(tree.FindFolderNode("C:\\kept")->state, 2) << "showing the page applies it";
+    ASSERT_TRUE(tree.click(tree.FindFolderNode("C:\\dir")));
+    w->model().menuClick(TMainWindowModel::MenuButton::Restore);
+    EXPECT_EQ(sandbox.readFile("E:\\Quillmoor\\Selections\\BackupSelFolders.dat"),
+              "C:\\dir\r\nC:\\kept\r\n");
+    EXPECT_TRUE(w->model().selectionsChanged());
+}
+
 TEST_F(FrmMainTest, PagesCarryTheirNamesAtTheirIndices) {
     auto w = make();
     QStackedWidget* pages = child<QStackedWidget>(*w, "pgc_Main");
@@ -189,6 +214,43 @@ TEST_F(FrmMainTest, EveryTickOfTheSettingsPageIsWrittenByApply) {
             << t.widget;
         EXPECT_EQ(child<QCheckBox>(fresh, t.widget)->isChecked(), TSettingsStore().flag(t.id))
             << t.widget << " read back";
+    }
+}
+
+TEST_F(FrmMainTest, SettingsButtonsWearTheSkinAndTheReminderEditStandsInItsCaption) {
+    const std::pair<const char*, const char*> faces[] = {
+        {"btn_apply", "button_apply"},  {"imr_SetDef", "button_default"},
+        {"imr_Rev1", "button_spin_up"}, {"imr_Rev2", "button_spin_down"},
+        {"imr_Rem1", "button_spin_up"}, {"imr_Rem2", "button_spin_down"},
+    };
+    auto w = make();
+    w->show();
+    click(*w, "btn_welcome_settings");
+    for (const auto& [name, skin] : faces) {
+        auto* button = child<TImageRegion>(*w, name);
+        const QString face = QString::fromLatin1(skin);
+        EXPECT_EQ(button->picture().toImage(), skinPicture(face, button->size()).toImage()) << name;
+        EXPECT_EQ(button->bitMapEnter().toImage(),
+                  skinPicture(face + "_hover", button->size()).toImage())
+            << name;
+    }
+    // "Remind me to backup my data every [edit] days", on one line.
+    auto* edit = child<QWidget>(*w, "edtRemday");
+    QLabel *before = nullptr, *after = nullptr;
+    for (QLabel* label : w->findChildren<QLabel*>()) {
+        if (label->text() == "Remind me to backup my data every")
+            before = label;
+        if (label->text() == "days")
+            after = label;
+    }
+    ASSERT_TRUE(before && after);
+    const QRect edge = edit->geometry();
+    EXPECT_GE(edge.left(), before->geometry().right()) << "after the caption's start";
+    EXPECT_LE(edge.right(), after->geometry().left()) << "before \"days\"";
+    for (QLabel* label : {before, after}) {
+        EXPECT_GE(label->width(), label->sizeHint().width()) << "not cut";
+        EXPECT_TRUE(label->geometry().intersects(QRect(0, edge.top(), 10000, edge.height())))
+            << "on the edit's line";
     }
 }
 

@@ -11,6 +11,8 @@ namespace {
 class UpdaterSuiteEnvironment : public ::testing::Environment {
   public:
     void SetUp() override {
+        // The scripted server is local; a proxy from the environment must not stand between.
+        qputenv("no_proxy", "127.0.0.1,localhost");
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
         static int argc = 1;

@@ -1,10 +1,10 @@
 #include "updater/updatermodel.h"
 
 #include "app/settingkeys.h"
+#include "installedsandbox.h"
 #include "platform/datetime.h"
 #include "platform/registry.h"
 #include "support/lzfiles.h"
-#include "support/sandbox.h"
 #include "testhttpserver.h"
 #include "updater/updatersettings.h"
 
@@ -13,9 +13,6 @@
 #include <chrono>
 #include <deque>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <sys/stat.h>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -27,7 +24,7 @@ namespace fs = std::filesystem;
 using Length = test::ScriptedReply::Length;
 using State = TUpdaterModel::State;
 
-constexpr const char* kCheckTarget = "/software/updates/quillmoor.php?date=2026-01-03";
+constexpr const char* kCheckTarget = test::kInstalledCheckTarget;
 constexpr const char* kReleaseFolder = "/software/updates/2026-15-03/";
 constexpr const char* kUnrecognized = "Unrecognized server response.";
 
@@ -55,20 +52,12 @@ std::string releaseReply(const std::vector<ReleaseFile>& files) {
     return text;
 }
 
-// A sandbox with an installation in C:\Quillmoor (main program dated 1 March 2026), a
-// scripted server and the model wired to recorders instead of a window.
+// An installed sandbox, a scripted server and the model wired to recorders instead of a
+// window.
 class UpdaterFlow : public ::testing::Test {
   protected:
     UpdaterFlow() {
         setClock([] { return 46100.5; });
-        Registry registry;
-        registry.openKey(kUninstallKey, true);
-        registry.writeString("UninstallString", "C:\\Quillmoor\\Uninstall.exe");
-        sandbox.writeFile("C:\\Quillmoor\\Qmoor", "old main program");
-        sandbox.setFileTime("C:\\Quillmoor\\Qmoor", 2026, 3, 1, 10, 0, 0);
-        sandbox.writeFile("C:\\Quillmoor\\Uninstall", "uninstaller");
-        sandbox.writeFile("C:\\Quillmoor\\Help\\Backup.htm", "old page");
-        folder = sandbox.hostOf('C') + "/Quillmoor";
     }
 
     void offer(const std::vector<ReleaseFile>& files) {
@@ -132,38 +121,14 @@ class UpdaterFlow : public ::testing::Test {
         runUntil([this] { return model->state() != State::Checking; });
     }
 
-    // Every file of the installation with its bytes, date and mode.
-    std::map<std::string, std::string> installed() const {
-        std::map<std::string, std::string> files;
-        for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-            struct stat info {};
-            ::lstat(entry.path().c_str(), &info);
-            std::ostringstream text;
-            if (entry.is_regular_file())
-                text << std::ifstream(entry.path(), std::ios::binary).rdbuf();
-            text << "|" << info.st_mtime << "|" << std::oct << (info.st_mode & 07777);
-            files[fs::relative(entry.path(), folder).string()] = text.str();
-        }
-        return files;
-    }
+    std::map<std::string, std::string> installed() const { return sandbox.installed(); }
+    std::string read(const std::string& relative) const { return sandbox.read(relative); }
+    std::string localDate(const std::string& relative) const { return sandbox.localDate(relative); }
 
-    std::string read(const std::string& relative) const {
-        std::ostringstream text;
-        text << std::ifstream(folder + "/" + relative, std::ios::binary).rdbuf();
-        return text.str();
-    }
-
-    std::string localDate(const std::string& relative) const {
-        struct stat info {};
-        ::stat((folder + "/" + relative).c_str(), &info);
-        return formatDateTimePattern("yyyy-mm-dd hh:nn", dateTimeFromUnix(info.st_mtime),
-                                     localeFormats());
-    }
-
-    test::Sandbox sandbox;
+    test::InstalledSandbox sandbox;
     test::TestHttpServer server{16, 30000};
     QObject context;
-    std::string folder;
+    std::string folder = sandbox.folder();
     int timeoutMs = 600;
     bool admin = true;
     bool mainProgramRunning = false;

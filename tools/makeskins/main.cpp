@@ -161,6 +161,27 @@ bool splash() {
     return save(image, QStringLiteral("splash"));
 }
 
+// The background of setup's wizard and uninstall windows: a header band with the mark
+// and the title; the pages and labels stand on the lower part.
+bool setupBackground(int w, int h, const QString& title, const QString& name) {
+    QImage image(w, h, QImage::Format_RGB32);
+    QPainter p(&image);
+    paintBackdrop(p, image.rect());
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(kMist, 1));
+    p.drawLine(QPointF(16, 86.5), QPointF(w - 16, 86.5));
+    paintMark(p, QPointF(56, 44), 56);
+    p.setPen(Qt::white);
+    p.setFont(face(24));
+    p.drawText(QRect(100, 18, w - 120, 34), Qt::AlignLeft | Qt::AlignVCenter, title);
+    p.setFont(face(12, false));
+    p.setPen(kMist);
+    p.drawText(QRect(100, 50, w - 120, 22), Qt::AlignLeft | Qt::AlignVCenter,
+               QStringLiteral("Quillmoor Backup Software 1.40"));
+    p.end();
+    return save(image, name);
+}
+
 bool appIcon() {
     QImage image(32, 32, QImage::Format_RGB32);
     QPainter p(&image);
@@ -200,6 +221,28 @@ bool dropDown() {
         p.end();
         if (!save(image, hover ? "button_dropdown_hover" : "button_dropdown"))
             return false;
+    }
+    return true;
+}
+
+// The spin buttons beside the number edits of the Settings page: a triangle pointing up
+// (more) or down (less) on a button face, 17 x 11.
+bool spinButtons() {
+    for (bool hover : {false, true}) {
+        for (bool up : {true, false}) {
+            QImage image = buttonFace(17, 11, QString(), hover);
+            QPainter p(&image);
+            p.setRenderHint(QPainter::Antialiasing);
+            p.setPen(Qt::NoPen);
+            p.setBrush(kDeep);
+            const qreal tip = up ? 3 : 8, base = up ? 8 : 3;
+            p.drawPolygon(QPolygonF({QPointF(4.5, base), QPointF(12.5, base), QPointF(8.5, tip)}));
+            p.end();
+            const QString name =
+                QString(up ? "button_spin_up" : "button_spin_down") + (hover ? "_hover" : "");
+            if (!save(image, name))
+                return false;
+        }
     }
     return true;
 }
@@ -513,16 +556,24 @@ int main(int argc, char** argv) {
         buttonPair("button_yes", 95, 25, "Yes") && buttonPair("button_no", 95, 25, "No") &&
         buttonPair("button_browse", 26, 24, "...") &&
         buttonPair("button_backup", 118, 19, "Backup now") &&
-        buttonPair("button_reminder_off", 118, 19, "Don't remind me") && dropDown() &&
+        buttonPair("button_reminder_off", 118, 19, "Don't remind me") &&
+        buttonPair("button_apply", 84, 25, "Apply") &&
+        buttonPair("button_default", 84, 25, "Default") && spinButtons() && dropDown() &&
         reminderBack() && splash() && appIcon() && folderIcon() &&
+        setupBackground(629, 598, "Quillmoor Setup", "setup_background") &&
+        setupBackground(628, 468, "Quillmoor Uninstall", "uninstall_background") &&
+        buttonPair("button_back", 84, 25, "<< Back") &&
+        buttonPair("button_next", 84, 25, "Next >>") && buttonPair("button_exit", 84, 25, "Exit") &&
+        buttonPair("button_uninstall", 84, 25, "Uninstall") &&
         waitPage("wait_dir", "Reading the media catalogue") &&
         waitPage("wait_rep", "Loading the reports") &&
         waitPage("wait_load", "Loading the selection") &&
         waitPage("wait_save", "Saving the selection") &&
         waitPage("wait_contents", "Building the folder tree") && mainTitle() && mainMenuBack() &&
-        captionButtons() && mainButtons() && welcomeLogos() && updaterBack() && updaterBars() &&
-        updaterTrayIcons() && buttonPair("updater_yes", 95, 25, "Yes") &&
-        buttonPair("updater_no", 95, 25, "No") && buttonPair("updater_stop", 95, 25, "Stop") &&
+        captionButtons() && mainButtons() && welcomeLogos() && captionButtons() && mainButtons() &&
+        welcomeLogos() && updaterBack() && updaterBars() && updaterTrayIcons() &&
+        buttonPair("updater_yes", 95, 25, "Yes") && buttonPair("updater_no", 95, 25, "No") &&
+        buttonPair("updater_stop", 95, 25, "Stop") &&
         buttonPair("updater_background", 110, 25, "Background") &&
         writeOutline("REGION1", smallOutline()) && writeOutline("REGION2", largeOutline());
     return ok ? 0 : 1;

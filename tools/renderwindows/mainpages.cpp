@@ -1,62 +1,64 @@
-// The main window's pages over a sandbox machine: a temporary folder mapped as the
-// fixed drives C: and H:, the removable media drive E: ("BACKUP", with its marker) and
-// a removable stick F:, with the registry and every other override pointed into it.
+#include "mainpages.h"
+
+#include "machine.h"
+#include "trees.h"
 
 #include "app/frmmain.h"
-#include "app/mediadrives.h"
-#include "platform/drivetable.h"
-#include "render.h"
+#include "app/reportspagemodel.h"
+#include "app/reportstore.h"
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
-#include <cstdlib>
+#include <QCheckBox>
+
+namespace qm::renderwindows {
 
 namespace {
 
-struct SandboxMachine {
-    QTemporaryDir dir;
+// Checks `name`, a check box or radio button of the window, as a click would.
+void tick(TfrmMain& window, const char* name) {
+    if (auto* box = window.findChild<QAbstractButton*>(QString::fromLatin1(name)))
+        box->click();
+}
 
-    SandboxMachine() {
-        const QString root = dir.path();
-        for (const char* sub :
-             {"C/program", "C/Documents", "E", "F", "H", "registry", "config", "ipc", "by-label"})
-            QDir().mkpath(root + "/" + sub);
-        const auto set = [&](const char* name, const QString& value) {
-            setenv(name, value.toLocal8Bit().constData(), 1);
-        };
-        set("HOME", root + "/C");
-        set("XDG_CONFIG_HOME", root + "/config");
-        set("QUILLMOOR_REGISTRY_DIR", root + "/registry");
-        set("QUILLMOOR_IPC_DIR", root + "/ipc");
-        set("QUILLMOOR_PROGRAM_DIR", root + "/C/program");
-        QFile mounts(root + "/mounts");
-        if (mounts.open(QIODevice::WriteOnly))
-            mounts.write(("/dev/sda1 / ext4 rw 0 0\n/dev/sdb1 " + root + "/E vfat rw 0 0\n" +
-                          "/dev/sdc1 " + root + "/F exfat rw 0 0\n")
-                             .toLocal8Bit());
-        mounts.close();
-        set("QUILLMOOR_MOUNTS", root + "/mounts");
-        set("QUILLMOOR_DISK_BY_LABEL", root + "/by-label");
-        set("QUILLMOOR_DRIVES", "C=fixed:" + root + "/C");
-        qm::DriveTable& table = qm::DriveTable::instance();
-        table.reload();
-        table.map('E', (root + "/E").toStdString(), qm::DriveType::Removable, "BACKUP");
-        table.map('F', (root + "/F").toStdString(), qm::DriveType::Removable, "STICK");
-        table.map('H', (root + "/H").toStdString(), qm::DriveType::Fixed, "DATA");
-        qm::MakeMediaDrive("E:\\");
-    }
-};
+// A finished run of `type` on day `day` of December 2026.
+TActivityRecord sampleRun(int day, const char* type, const char* status, int files) {
+    TActivityRecord r;
+    r.ActivityType = type;
+    r.StartTime = encodeDateTime({2026, 12, day, 14, 5, 9, 0});
+    r.EndTime = r.StartTime + 0.0312;
+    r.StartDay = static_cast<int32_t>(r.StartTime);
+    r.StartTimeOfDay = r.StartTime - r.StartDay;
+    r.ProcessTime = ElapsedText(r.StartTime, r.EndTime);
+    r.FileCount = files;
+    r.SizeText = "12.40 Mb";
+    r.Status = status;
+    r.Errors = day % 3;
+    return r;
+}
 
 } // namespace
 
-void renderMainPages() {
-    SandboxMachine machine;
-    qm::TMainWindowSetup setup;
-    setup.splashShown = true;
-    setup.message = [](int, const std::string&) { return 1; };
-    qm::TfrmMain window(std::move(setup));
-    window.model().ShowMenuPanel();
-    window.model().menuClick(qm::TMainWindowModel::MenuButton::Drives);
-    render(window, "main_drives");
+// Add a page's scenes here, one row each.
+const std::vector<TPageScene>& pageScenes() {
+    static const std::vector<TPageScene> scenes = {
+        {"TS_Reports", "selected",
+         [](const TRenderMachine&) {
+             SaveReport(sampleRun(5, "Backup", "Complete", 1532), "E:\\", "");
+             SaveReport(sampleRun(6, "Restore", "Complete", 42), "E:\\", "");
+             SaveReport(sampleRun(7, "Backup", "Interrupted by user", 311), "E:\\", "");
+             SaveReport(sampleRun(8, "Delete", "Complete", 7), "E:\\", "");
+         },
+         [](TfrmMain& w) { w.reportsPage().lv_ReportsChange(1); }},
+        {"TS_BackUp", "ticked", makeBackupSample, tickBackupSample},
+        {"TS_Settings",
+         "ticked",
+         {},
+         [](TfrmMain& w) {
+             for (const char* name : {"chkEncription", "chb_FileRevision", "chkReminder",
+                                      "Rb_Multiple", "chb_UseExeptList"})
+                 tick(w, name);
+         }},
+    };
+    return scenes;
 }
+
+} // namespace qm::renderwindows

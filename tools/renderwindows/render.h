@@ -1,9 +1,18 @@
 #pragma once
-// The renderer's shared pieces: one window to one PNG file in the output folder, and
-// the main window's pages drawn over a sandbox machine.
+// Drawing windows into PNG files for the window renderer.
 
-class QString;
+#include <QString>
+
 class QWidget;
 
-void render(QWidget& window, const QString& name);
-void renderMainPages();
+namespace qm::renderwindows {
+
+// Where the pictures go; set once before the first one.
+void setOutputFolder(const QString& folder);
+// Shows `window`, draws it with its outline (the cut-away parts checkered-grey) into
+// "<folder>/<name>.png" and hides it again.
+void shoot(QWidget& window, const QString& name);
+// False once a picture could not be written.
+bool allWritten();
+
+} // namespace qm::renderwindows
