@@ -30,7 +30,13 @@ int TCheckNode::level() const {
 }
 
 TCheckTree::TCheckTree() {
-    walks_.setScheduler([this](std::function<void()> task) { posted_.push_back(std::move(task)); });
+    setScheduler(nullptr);
+}
+
+void TCheckTree::setScheduler(TBusyGuard::Scheduler scheduler) {
+    if (!scheduler)
+        scheduler = [this](std::function<void()> task) { posted_.push_back(std::move(task)); };
+    walks_.setScheduler(std::move(scheduler));
 }
 
 void TCheckTree::runDeferred() {
@@ -85,7 +91,8 @@ TCheckNode* TCheckTree::insertNode(TCheckNode* parent, int row, std::unique_ptr<
 void TCheckTree::removeNode(TCheckNode* node) {
     auto& list = node->parent ? node->parent->children : roots_;
     const int row = node->row;
-    if (contains(node, selected_))
+    const bool moved = contains(node, selected_);
+    if (moved)
         selected_ = node->parent;
     nodeCount_ -= subtreeSize(node);
     if (observer_)
@@ -95,16 +102,21 @@ void TCheckTree::removeNode(TCheckNode* node) {
         list[i]->row = i;
     if (observer_)
         observer_->endRemove();
+    if (moved && onSelect)
+        onSelect(selected_);
 }
 
 void TCheckTree::clearNodes() {
     if (observer_)
         observer_->beginReset();
+    const bool moved = selected_ != nullptr;
     selected_ = nullptr;
     roots_.clear();
     nodeCount_ = 0;
     if (observer_)
         observer_->endReset();
+    if (moved && onSelect)
+        onSelect(nullptr);
 }
 
 void TCheckTree::setState(TCheckNode* node, int state) {
@@ -142,6 +154,8 @@ void TCheckTree::select(TCheckNode* node) {
     if (node == selected_)
         return;
     selected_ = node;
+    if (onSelect)
+        onSelect(node);
     selectionChanged();
 }
 

@@ -89,6 +89,9 @@ class TCheckTree {
     // change handling (the file list follows).
     TCheckNode* selected() const { return selected_; }
     void select(TCheckNode* node);
+    // Told whenever the selected node changes, also when the tree moves the selection
+    // itself (the selected folder vanished, the drives were read again); views follow.
+    std::function<void(TCheckNode*)> onSelect;
     void NotifyChange() { selectionChanged(); }
 
     std::function<void()> OnNodeStateChange;
@@ -97,6 +100,8 @@ class TCheckTree {
     std::function<void()> servePending;
     void setObserver(TCheckTreeObserver* observer) { observer_ = observer; }
     TBusyGuard& walks() { return walks_; }
+    // How held-back work is posted once the walks are over; none: the tree's own queue.
+    void setScheduler(TBusyGuard::Scheduler scheduler);
     // Runs what was held back and posted to the tree's own queue (when no view posts it
     // to an event loop instead).
     void runDeferred();

@@ -99,27 +99,33 @@ Qt::ItemFlags TCheckTreeItemModel::flags(const QModelIndex& index) const {
 }
 
 void TCheckTreeItemModel::beginInsert(TCheckNode* parent, int row) {
+    ++changing_;
     beginInsertRows(indexOf(parent), row, row);
 }
 
 void TCheckTreeItemModel::endInsert() {
     endInsertRows();
+    --changing_;
 }
 
 void TCheckTreeItemModel::beginRemove(TCheckNode* node) {
+    ++changing_;
     beginRemoveRows(indexOf(node->parent), node->row, node->row);
 }
 
 void TCheckTreeItemModel::endRemove() {
     endRemoveRows();
+    --changing_;
 }
 
 void TCheckTreeItemModel::beginReset() {
+    ++changing_;
     beginResetModel();
 }
 
 void TCheckTreeItemModel::endReset() {
     endResetModel();
+    --changing_;
 }
 
 void TCheckTreeItemModel::nodeChanged(TCheckNode* node) {

@@ -17,6 +17,8 @@ class TCheckTreeItemModel : public QAbstractItemModel, public TCheckTreeObserver
     ~TCheckTreeItemModel() override;
 
     TCheckNode* nodeOf(const QModelIndex& index) const;
+    // True between the start and the end of an insert, removal or reset.
+    bool changing() const { return changing_ > 0; }
     QModelIndex indexOf(const TCheckNode* node) const;
 
     QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
@@ -38,6 +40,7 @@ class TCheckTreeItemModel : public QAbstractItemModel, public TCheckTreeObserver
 
   private:
     TCheckTree& tree_;
+    int changing_ = 0;
     QIcon driveIcon_;
     QIcon folderIcon_;
 };

@@ -29,7 +29,8 @@ TCheckTreeView::TCheckTreeView(TCheckTree& tree, QWidget* parent) : QTreeView(pa
 
 TCheckTreeView::~TCheckTreeView() {
     tree_.servePending = nullptr;
-    tree_.walks().setScheduler(nullptr);
+    tree_.onSelect = nullptr;
+    tree_.setScheduler(nullptr);
 }
 
 QModelIndex TCheckTreeView::indexOf(const TCheckNode* node) const {
@@ -56,6 +57,11 @@ void TCheckTreeView::keyPressEvent(QKeyEvent* event) {
 
 void TCheckTreeView::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
     QTreeView::currentChanged(current, previous);
+    if (items_->changing()) {
+        // The view moves its current row while rows go: the tree follows once they have.
+        QTimer::singleShot(0, this, [this] { tree_.select(nodeAt(currentIndex())); });
+        return;
+    }
     tree_.select(nodeAt(current));
 }
 

@@ -9,7 +9,9 @@ namespace qm {
 TSettingsStore::TSettingsStore() = default;
 TSettingsStore::~TSettingsStore() = default;
 
-TSettingsStore::Batch::Batch(const TSettingsStore& store) : store_(store) {
+TSettingsStore::Batch::Batch(const TSettingsStore& store) : store_(store), outer_(!store.batch_) {
+    if (!outer_)
+        return;
     store_.batch_ = std::make_unique<Registry>();
     store_.batch_->beginBatch();
     // Created in the batch's copy only: a batch that only reads writes nothing.
@@ -17,10 +19,13 @@ TSettingsStore::Batch::Batch(const TSettingsStore& store) : store_(store) {
 }
 
 TSettingsStore::Batch::~Batch() {
-    store_.batch_.reset();
+    if (outer_)
+        store_.batch_.reset();
 }
 
 bool TSettingsStore::Batch::commit() {
+    if (!outer_)
+        return true; // the outer batch writes
     if (!store_.batch_)
         return false;
     const bool ok = store_.batch_->commit() == RegistryStatus::Ok;

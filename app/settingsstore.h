@@ -26,7 +26,8 @@ class TSettingsStore {
 
     // While a Batch lives, every call of its store reads from one read of the hive and
     // every write is kept; commit() writes them all at once (one write, or none when
-    // nothing changed). What is not committed is dropped. Batches do not nest.
+    // nothing changed). What is not committed is dropped. A Batch made while another is
+    // open joins it: the outer one reads, commits or drops.
     class Batch {
       public:
         explicit Batch(const TSettingsStore& store);
@@ -38,6 +39,7 @@ class TSettingsStore {
 
       private:
         const TSettingsStore& store_;
+        bool outer_ = false;
     };
 
     // Writes the default of every value that is missing, each on its own.

@@ -23,6 +23,7 @@
 #include <QStackedWidget>
 #include <QSystemTrayIcon>
 #include <QTimer>
+#include <algorithm>
 
 static void initUpdaterResources() {
     Q_INIT_RESOURCE(updater);

@@ -2,6 +2,7 @@
 
 #include <curl/curl.h>
 
+#include <cctype>
 #include <charconv>
 #include <chrono>
 #include <memory>

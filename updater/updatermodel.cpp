@@ -8,6 +8,7 @@
 #include "updater/stagingfolder.h"
 #include "updater/updatersettings.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 

@@ -13,6 +13,7 @@
 #include <chrono>
 #include <deque>
 #include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -255,6 +256,8 @@ TEST_F(UpdaterFlow, ReleaseIsDownloadedAndInstalled) {
     offer({{"Qmoor.ex_", body(test::literalLzFile(program))},
            {"Help/Backup.htm", body("<html>new page</html>", Length::None), "2026-13-03"},
            {"common.ex_", body(test::literalLzFile("#!/bin/sh\n"))}});
+    fs::create_directories(folder + "/Temp/notes");
+    std::ofstream(folder + "/Temp/notes/keep.txt") << "not the updater's";
     start({"updater", "-w"});
     EXPECT_FALSE(visible);
     check();
@@ -276,7 +279,8 @@ TEST_F(UpdaterFlow, ReleaseIsDownloadedAndInstalled) {
               fs::perms::owner_exec);
     EXPECT_EQ(fs::status(folder + "/Help/Backup.htm").permissions() & fs::perms::owner_exec,
               fs::perms::none);
-    EXPECT_FALSE(fs::exists(folder + "/Temp"));
+    EXPECT_EQ(read("Temp/notes/keep.txt"), "not the updater's") << "only its own folder goes";
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder + "/Temp"), {}), 1);
     EXPECT_EQ(started, std::vector<std::string>{folder + "/common"});
     EXPECT_EQ(frames, (std::vector<int>{-1, -1, 0, 2, 4}));
     EXPECT_EQ(server.requestLines(),
@@ -300,7 +304,8 @@ TEST_F(UpdaterFlow, ReleaseWithoutTheMainProgramGivesItTheFirstFileDate) {
 struct FailureRow {
     const char* name;
     std::vector<ReleaseFile> files;
-    const char* message; // a part of the one message shown
+    const char* message;     // a part of the one message shown
+    bool helpIsLink = false; // the installed Help folder is a link to a folder elsewhere
 };
 
 class FailedRelease : public UpdaterFlow, public ::testing::WithParamInterface<FailureRow> {};
@@ -309,6 +314,12 @@ class FailedRelease : public UpdaterFlow, public ::testing::WithParamInterface<F
 // date changed, "common.exe" not started, the staging folder gone.
 TEST_P(FailedRelease, LeavesTheInstallationAsItWas) {
     offer(GetParam().files);
+    const std::string elsewhere = sandbox.root() + "/elsewhere";
+    fs::create_directories(elsewhere);
+    if (GetParam().helpIsLink) {
+        fs::remove_all(folder + "/Help");
+        fs::create_directory_symlink(elsewhere, folder + "/Help");
+    }
     const auto before = installed();
     start();
     check();
@@ -318,6 +329,7 @@ TEST_P(FailedRelease, LeavesTheInstallationAsItWas) {
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_NE(messages[0].find(GetParam().message), std::string::npos) << messages[0];
     EXPECT_EQ(installed(), before);
+    EXPECT_TRUE(fs::is_empty(elsewhere)) << "nothing is written outside the install folder";
     EXPECT_TRUE(started.empty());
 }
 
@@ -360,6 +372,10 @@ INSTANTIATE_TEST_SUITE_P(
         FailureRow{"rolled_back",
                    {kCommon, kProgram, {"Help", body("a file where a folder is")}},
                    "is a folder"},
+        FailureRow{"help_folder_is_a_link",
+                   {kCommon, {"Help/Backup.htm", body("page")}},
+                   "cannot make the folder",
+                   true},
         FailureRow{"no_files", {}, "lists no files"}),
     [](const auto& info) { return std::string(info.param.name); });
 
