@@ -113,6 +113,7 @@ void Registry::discard() {
 void Registry::setRoot(RegistryRoot root) {
     root_ = root;
     closeKey();
+    discard(); // a batch holds the old root's hive
 }
 
 std::vector<std::string> Registry::resolve(std::string_view path) const {
