@@ -15,20 +15,20 @@ namespace {
 
 using List = TExceptionListsModel::List;
 
-struct ButtonSpec {
+struct ButtonDef {
     const char* name;
     const char* caption;
     const char* hint;
     void (TExceptionListsModel::*action)(List);
 };
 
-const ButtonSpec kFileButtons[] = {
+const ButtonDef kFileButtons[] = {
     {"imr_Exept_Add", "Add", "Add file to the Exception List", &TExceptionListsModel::add},
     {"imr_Exept_Edit", "Edit", "Edit name of the selected file ", &TExceptionListsModel::edit},
     {"imr_Exept_Del", "Delete", "Remove file from the Exception List ",
      &TExceptionListsModel::remove},
 };
-const ButtonSpec kExtButtons[] = {
+const ButtonDef kExtButtons[] = {
     {"imr_Ext_add", "Add", "Add file extension to the Exception List", &TExceptionListsModel::add},
     {"imr_Ext_Edit", "Edit", "Edit the selected file extension ", &TExceptionListsModel::edit},
     {"imr_Ext_Del", "Delete", "Remove file extension from the Exception List ",
@@ -70,11 +70,11 @@ QWidget* TExceptionListsBox::buildList(List list) {
     connect(widget, &QListWidget::itemSelectionChanged, this,
             [this, list] { takeSelection(list); });
     int row = 1;
-    for (const ButtonSpec& spec : files ? kFileButtons : kExtButtons) {
-        auto* button = makeCaptionButton(box, spec.name, {}, QString::fromLatin1(spec.caption),
-                                         QSize(56, 18), QString::fromLatin1(spec.hint));
+    for (const ButtonDef& def : files ? kFileButtons : kExtButtons) {
+        auto* button = makeCaptionButton(box, def.name, {}, QString::fromLatin1(def.caption),
+                                         QSize(56, 18), QString::fromLatin1(def.hint));
         layout->addWidget(button, row++, 1);
-        const auto action = spec.action;
+        const auto action = def.action;
         connect(button, &TImageRegion::clicked, this, [this, action, list] {
             (model_.*action)(list);
             refresh();

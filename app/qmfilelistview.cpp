@@ -15,13 +15,13 @@ namespace qm {
 
 namespace {
 
-struct ColumnSpec {
+struct ColumnDef {
     const char* caption;
     int width;
     Qt::Alignment align;
 };
 
-constexpr ColumnSpec kColumns[] = {
+constexpr ColumnDef kColumns[] = {
     {"Name", 165, Qt::AlignLeft},
     {"Size", 75, Qt::AlignRight},
     {"Type", 95, Qt::AlignLeft},

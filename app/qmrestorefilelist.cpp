@@ -14,13 +14,13 @@ namespace qm {
 
 namespace {
 
-struct ColumnSpec {
+struct ColumnDef {
     const char* caption;
     int width;
     Qt::Alignment align;
 };
 
-constexpr ColumnSpec kColumns[] = {
+constexpr ColumnDef kColumns[] = {
     {"Name", 165, Qt::AlignLeft},
     {"Modified", 115, Qt::AlignLeft},
     {"Size", 75, Qt::AlignRight},

@@ -1,5 +1,5 @@
 #pragma once
-// Shortcuts ("*.lnk" shell links on the original system) are desktop entries here:
+// Shortcuts ("*.lnk" shell links on Windows) are desktop entries here:
 // "Quillmoor.lnk" in a folder is the file "Quillmoor.desktop" there, starting its target
 // in its working folder. Paths are DOS paths; the entry holds their host paths.
 
