@@ -1,7 +1,9 @@
 #include "app/backupoperation.h"
 
+#include "app/backuppagemodel.h"
 #include "app/enginesession.h"
 #include "app/runrecorder.h"
+#include "app/settingspagemodel.h"
 #include "engine/backupjob.h"
 #include "engine/driverecord.h"
 #include "engine/enginestate.h"
@@ -57,6 +59,28 @@ bool preparePassword(TJobContext& context, int bits) {
 }
 
 } // namespace
+
+TBackupRequest BackupRequestFrom(TBackupPageModel& page) {
+    const TSettingsPageModel& settings = page.settings();
+    TBackupRequest r;
+    r.mediaCaption = page.mediaDriveText();
+    r.encryption = settings.encryption();
+    r.keyBits = settings.keySizeBits();
+    r.incremental = page.incremental();
+    const std::vector<TBackupPageModel::TSelectionItem> items = page.checkedSelection();
+    r.selection = [items](const TSelectionVisit& visit) {
+        for (const auto& item : items)
+            if (!visit(item.path, item.wholeFolder))
+                return;
+    };
+    const TExceptionListsModel* exceptions = &settings.exceptions();
+    r.excluded = [exceptions](const std::string& name) { return exceptions->excludes(name); };
+    r.compressionType = settings.compressionType();
+    r.level = settings.level();
+    r.log = settings.log();
+    r.revisions = settings.revision() ? settings.revisions() : 0;
+    return r;
+}
 
 void TBackupOperation::Run(TJobContext& context) {
     TJobRunnerModel& runner = context.runner;

@@ -1,5 +1,6 @@
 #include "app/frmmain.h"
 
+#include "app/backupoperation.h"
 #include "app/backuppage.h"
 #include "app/captionface.h"
 #include "app/drivespage.h"
@@ -10,6 +11,7 @@
 #include "app/reportprinter.h"
 #include "app/reportspage.h"
 #include "app/reportspagemodel.h"
+#include "app/restorepage.h"
 #include "app/settingspage.h"
 #include "app/traymenu.h"
 #include "controls/ashint.h"
@@ -70,7 +72,6 @@ struct PlaceholderPage {
 };
 
 constexpr PlaceholderPage kLaterPages[] = {
-    {TMainWindowModel::PageRestore, "TS_Restore", "Restore"},
     {TMainWindowModel::PageSync, "TS_Sync", "File Synchronization"},
 };
 
@@ -298,6 +299,19 @@ void TfrmMain::buildPages() {
     reportsDrives_ = model_->drivePoll().subscribe(
         [this](const TDriveChange& change) { reportsModel_->setDriveItems(change.mediaCaptions); });
     byIndex[TMainWindowModel::PageReports] = reportsPage_;
+    restorePage_ = new TRestorePage(
+        model_->drivePoll(), model_->settings(), model_->message(),
+        [this](int code, std::unique_ptr<TJobOperation> job) {
+            return jobs_->run(code, std::move(job));
+        },
+        pages_);
+    restorePage_->model().showWait = [this](bool show, int page) {
+        model_->ShowWaitForm(show, page);
+    };
+    restorePage_->model().tree().OnBusy = [this](bool show, int, int, int page) {
+        model_->ShowWaitForm(show, page);
+    };
+    byIndex[TMainWindowModel::PageRestore] = restorePage_;
     backupPage_ =
         new TBackupPage(model_->drivePoll(), model_->settings(), model_->message(), pages_);
     wireBackupPage();
@@ -326,6 +340,13 @@ void TfrmMain::wireBackupPage() {
     page.selectionsChanged = [this] { model_->setSelectionsChanged(true); };
     page.tree().OnBusy = [this](bool show, int, int, int index) {
         model_->ShowWaitForm(show, index);
+    };
+    page.onBackupJob = [this] {
+        TBackupPageModel& backup = backupPage_->model();
+        const TJobOutcome outcome =
+            jobs_->run(kOpBackup, std::make_unique<TBackupOperation>(BackupRequestFrom(backup)));
+        if (outcome.log)
+            backup.setBackupLog(*outcome.log);
     };
 }
 
@@ -438,12 +459,19 @@ std::unique_ptr<TMainWindowModel::RunHandle> TfrmMain::beginRun(TRunControl& run
 void TfrmMain::refresh() {
     const int page = model_->activePage();
     if (pages_ && page != shownPage_) {
+        const int leaving = shownPage_;
         shownPage_ = page;
         pages_->setCurrentIndex(page);
         if (page == TMainWindowModel::PageHelp)
             helpPage_->TS_HelpShow();
         if (page == TMainWindowModel::PageBackUp)
             backupPage_->TS_BackUpShow();
+        if (page == TMainWindowModel::PageReports)
+            reportsModel_->TS_ReportsShow();
+        if (leaving == TMainWindowModel::PageRestore)
+            restorePage_->model().TS_RestoreHide();
+        if (page == TMainWindowModel::PageRestore)
+            restorePage_->model().TS_RestoreShow();
     }
     if (menuPanel_) {
         menuPanel_->setVisible(model_->menuVisible());

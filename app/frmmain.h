@@ -23,6 +23,7 @@ class TDrivesPage;
 class THelpPage;
 class TJobLauncher;
 class TReportsPage;
+class TRestorePage;
 class TReportsPageModel;
 class TFrmReminder;
 class TFrmSplash;
@@ -67,6 +68,7 @@ class TfrmMain : public QWidget {
     // Starts job runs for the pages.
     TJobLauncher& jobs() { return *jobs_; }
     TReportsPageModel& reportsPage() { return *reportsModel_; }
+    TRestorePage* restorePage() const { return restorePage_; }
     // The job runner's hook: registered for as long as the returned handle lives.
     std::unique_ptr<TMainWindowModel::RunHandle> beginRun(TRunControl& run);
 
@@ -111,6 +113,7 @@ class TfrmMain : public QWidget {
     std::unique_ptr<TJobLauncher> jobs_;
     std::unique_ptr<TReportsPageModel> reportsModel_;
     TReportsPage* reportsPage_ = nullptr;
+    TRestorePage* restorePage_ = nullptr;
     int reportsDrives_ = 0; // the Reports page's subscription to the drive poll
     TDrivesPage* drivesPage_ = nullptr;
     TBackupPage* backupPage_ = nullptr;
