@@ -10,8 +10,8 @@ namespace qm {
 
 namespace A = ArchiveLayout;
 
-ArchiveWriter::ArchiveWriter(TBackUpJob& job, const std::string& archivePath)
-    : fJob(job), fArchive(FileHandle::create(archivePath)) {}
+ArchiveWriter::ArchiveWriter(TBackUpJob& job, const std::string& archivePath, DeflateFeed& feed)
+    : fJob(job), fFeed(feed), fArchive(FileHandle::create(archivePath)) {}
 
 ArchiveWriter::Outcome ArchiveWriter::Fail(const std::string& line) {
     fJob.AddLog(line);
@@ -19,12 +19,12 @@ ArchiveWriter::Outcome ArchiveWriter::Fail(const std::string& line) {
     return Outcome::Failed;
 }
 
-ArchiveWriter::Outcome ArchiveWriter::WriteEntry(const std::string& sourcePath, uint8_t revision) {
+ArchiveWriter::Outcome ArchiveWriter::WriteEntry(size_t line, const std::string& sourcePath,
+                                                 uint8_t revision) {
     TEngineState& engine = Engine();
     if (sourcePath.empty())
         return Outcome::Skipped;
-    FileHandle source = FileHandle::open(sourcePath, OpenMode::Read);
-    int64_t size = source ? source.size() : -1;
+    const int64_t size = fFeed.Begin(line, sourcePath).value_or(-1);
     if (size < 0)
         return Fail(logline::CantOpenFile(sourcePath));
     std::optional<uint16_t> chunkCount = ChunkCountFor(size);
@@ -58,7 +58,7 @@ ArchiveWriter::Outcome ArchiveWriter::WriteEntry(const std::string& sourcePath, 
     header.CheckValue = finalCheck;
 
     bool chunkFailed = false;
-    bool written = WriteChunks(source, sourcePath, header, table, chunkFailed);
+    bool written = WriteChunks(sourcePath, header, table, chunkFailed);
     if (fCancelled) {
         fJob.FreeCipher();
         return Outcome::Cancelled;
@@ -66,7 +66,7 @@ ArchiveWriter::Outcome ArchiveWriter::WriteEntry(const std::string& sourcePath, 
     engine.FileBytesDone = 0;
     written = RewriteHeader(entryStart, header, table) && written;
     fJob.UpdateArchiveRevision(sourcePath, revision);
-    source.close();
+    fFeed.EndSource();
     if (engine.ArchiveEncrypted)
         fJob.FreeCipher();
     if (chunkFailed)
@@ -83,35 +83,35 @@ bool ArchiveWriter::StartCipher(std::array<uint8_t, ArchiveLayout::kCheckValueSi
     return fJob.InitCipher() && fJob.ResetCipherIV() && fJob.EncryptCheckValue(check.data());
 }
 
-bool ArchiveWriter::WriteChunks(FileHandle& source, const std::string& sourcePath,
-                                ArchiveEntryHeader& header, std::vector<int32_t>& table,
-                                bool& chunkFailed) {
+bool ArchiveWriter::WriteChunks(const std::string& sourcePath, ArchiveEntryHeader& header,
+                                std::vector<int32_t>& table, bool& chunkFailed) {
     TEngineState& engine = Engine();
-    int localErrors = engine.ErrorCount;
     for (uint16_t k = 0; k < header.ChunkCount; ++k) {
-        int64_t length = ChunkPlainLength(header.Size, k);
-        bool read = length == 0 || source.readExact(engine.InputBuffer.get(), length);
+        const int64_t length = ChunkPlainLength(header.Size, k);
+        // Read (and deflated) ahead; the cancel takes effect as if it had just been read.
+        DeflateFeed::Chunk chunk = fFeed.Next();
         if (engine.CancelFlag) {
-            source.close();
+            fFeed.EndSource();
             fArchive.flush();
             fArchive.close();
             fCancelled = true;
             return false;
         }
-        int64_t packed = 0;
-        if (read)
-            CompressBuffer(engine.InputBuffer.get(), length, engine.PackedBuffer.get(), packed);
-        if (!read || engine.ErrorCount > localErrors) {
+        if (!chunk.read || chunk.data->result < 0) {
             // A short read (the file shrank or the disk failed) is counted like a failed
             // compression: the chunk is not stored and the entry is not reported as saved.
-            if (!read)
+            if (!chunk.read)
                 ++engine.ErrorCount;
+            else
+                CompressCheck(chunk.data->result);
             fJob.AddLog(logline::CanNotAddToArchive(sourcePath));
             chunkFailed = true;
             return true;
         }
+        uint8_t* packedBytes = chunk.data->output;
+        const int64_t packed = chunk.data->outputBytes;
         if (engine.ArchiveEncrypted &&
-            !fJob.EncryptBuffer(engine.PackedBuffer.get(), static_cast<size_t>(packed))) {
+            !fJob.EncryptBuffer(packedBytes, static_cast<size_t>(packed))) {
             ++engine.ErrorCount;
             fJob.AddLog(logline::CanNotAddToArchive(sourcePath));
             chunkFailed = true;
@@ -124,7 +124,7 @@ bool ArchiveWriter::WriteChunks(FileHandle& source, const std::string& sourcePat
         engine.Progress(engine.FilesDone, false, header.Size, engine.FileBytesDone,
                         engine.BytesDone);
         table[k] = static_cast<int32_t>(packed);
-        if (!fArchive.write(engine.PackedBuffer.get(), packed))
+        if (!fArchive.write(packedBytes, packed))
             return false;
     }
     return true;
@@ -150,16 +150,32 @@ bool ArchiveWriter::Close() {
     return fArchive.close();
 }
 
+std::unique_ptr<DeflateFeed> TBackUpJob::MakeDeflateFeed(const TStringList& Files, int32_t First,
+                                                         int32_t Last) {
+    std::vector<DeflateFeed::Source> sources;
+    for (int32_t i = std::max(First, 0); i <= Last && i < static_cast<int32_t>(Files.size()); ++i) {
+        if (!Files[i].empty())
+            sources.emplace_back(static_cast<size_t>(i), Files[i]);
+    }
+    return std::make_unique<DeflateFeed>(std::move(sources), Engine().CompressionLevel);
+}
+
 bool TBackUpJob::AddToArchive(TStringList& Files, const std::string& ArchiveFileName, int32_t Index,
-                              const DriveListRecord& Rec) {
+                              const DriveListRecord& Rec, DeflateFeed* Feed) {
     int32_t first = Index < 0 ? 0 : Index;
     int32_t last = Index < 0 ? static_cast<int32_t>(Files.size()) - 1 : Index;
     if (last >= static_cast<int32_t>(Files.size()))
         last = static_cast<int32_t>(Files.size()) - 1;
-    ArchiveWriter writer(*this, ArchiveFileName);
+    std::unique_ptr<DeflateFeed> ownFeed;
+    if (!Feed) {
+        ownFeed = MakeDeflateFeed(Files, first, last);
+        Feed = ownFeed.get();
+    }
+    ArchiveWriter writer(*this, ArchiveFileName, *Feed);
     bool allWritten = true;
     for (int32_t i = first; i <= last; ++i) {
-        ArchiveWriter::Outcome outcome = writer.WriteEntry(Files[i], Rec.Revision);
+        ArchiveWriter::Outcome outcome =
+            writer.WriteEntry(static_cast<size_t>(i), Files[i], Rec.Revision);
         if (outcome == ArchiveWriter::Outcome::Cancelled)
             return allWritten;
         if (outcome != ArchiveWriter::Outcome::Failed)

@@ -1,5 +1,6 @@
 #include "engine/backupjob.h"
 
+#include "engine/archivereadsession.h"
 #include "engine/copytree.h"
 #include "engine/enginestate.h"
 #include "platform/dospath.h"

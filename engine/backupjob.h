@@ -16,11 +16,15 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace qm {
+
+class ArchiveReadSession;
+class DeflateFeed;
 
 // Archive layout of a compressed backup.
 enum class TCompressionType : uint8_t {
@@ -176,9 +180,14 @@ class TBackUpJob {
     // chunk count) gets its failure line, one count in ErrorCount, no success line, and
     // its line of Files is blanked so that the catalogue makes no record for it.
     // Returns False when any file of the call failed that way; a cancel (CancelFlag
-    // left set) returns True unless a failure came first.
+    // left set) returns True unless a failure came first. The sources are read and
+    // deflated ahead by Feed; without one the call makes its own over its lines.
     bool AddToArchive(TStringList& Files, const std::string& ArchiveFileName, int32_t Index,
-                      const DriveListRecord& Rec);
+                      const DriveListRecord& Rec, DeflateFeed* Feed = nullptr);
+    // A feed over the non-empty lines First..Last of Files at the run's level, for a run
+    // that writes those lines' entries in order over several AddToArchive calls.
+    static std::unique_ptr<DeflateFeed> MakeDeflateFeed(const TStringList& Files, int32_t First,
+                                                        int32_t Last);
 
     // ---- Runs ---------------------------------------------------------------------
     void Backup();
@@ -192,6 +201,11 @@ class TBackUpJob {
                             const std::string& RestoreTypeFolder, std::optional<uint32_t> FileDate);
     void RemoveFromArchive(const std::string& Source, const std::string& ArchiveFile, int64_t Index,
                            int64_t Done);
+    // While a session is open (the length of a restore run), the archive restores keep
+    // the index of the archive read last and share one inflating pool, so the files of a
+    // run archive are found in one walk (see ArchiveReadSession).
+    void OpenArchiveSession();
+    void CloseArchiveSession();
 
     // ---- Password checks of the restore runs ---------------------------------------
     // 0 when a line of PasswordList opens the copy (cipher left at position 8), 2 or 3
@@ -225,6 +239,7 @@ class TBackUpJob {
     std::string fRestoreType;
     bool fRestoreOld = false;
     TDateTime fStartTime = 0;
+    std::unique_ptr<ArchiveReadSession> fArchiveSession;
 };
 
 } // namespace qm

@@ -2,6 +2,7 @@
 
 #include "engine/archivereader.h"
 #include "engine/copytree.h"
+#include "engine/deflatefeed.h"
 #include "engine/enginestate.h"
 #include "engine/logline.h"
 #include "platform/dospath.h"
@@ -184,6 +185,9 @@ void BackupRun::DateArchiveLikeSource(const std::string& SourcePath) {
 
 bool BackupRun::RunFileArchives() {
     TEngineState& engine = Engine();
+    // The files are read and deflated ahead, across their archives.
+    std::unique_ptr<DeflateFeed> feed = TBackUpJob::MakeDeflateFeed(
+        fJob.SourceFiles, 0, static_cast<int32_t>(fJob.SourceFiles.size()) - 1);
     for (size_t i = 0; i < fJob.SourceFiles.size(); ++i) {
         const std::string source = fJob.SourceFiles[i];
         // A blank line is a file an earlier step already dropped: it has nothing to
@@ -207,7 +211,7 @@ bool BackupRun::RunFileArchives() {
         rec.Encryption = fJob.Encryption() ? 1 : 0;
         const std::string part = PartName(fJob.ArchiveName);
         engine.ArchiveEncrypted = fJob.Encryption();
-        fJob.AddToArchive(fJob.SourceFiles, part, static_cast<int32_t>(i), rec);
+        fJob.AddToArchive(fJob.SourceFiles, part, static_cast<int32_t>(i), rec, feed.get());
         if (engine.CancelFlag) {
             engine.CancelFlag = false;
             deleteFile(part);

@@ -25,7 +25,13 @@ int64_t blockLength(int64_t size, int64_t block) {
 
 } // namespace
 
-RestoreRun::RestoreRun(TBackUpJob& Job, TVerify Verify) : fJob(Job), fVerify(std::move(Verify)) {}
+RestoreRun::RestoreRun(TBackUpJob& Job, TVerify Verify) : fJob(Job), fVerify(std::move(Verify)) {
+    fJob.OpenArchiveSession();
+}
+
+RestoreRun::~RestoreRun() {
+    fJob.CloseArchiveSession();
+}
 
 void RestoreRun::Start() {
     TEngineState& engine = Engine();

@@ -51,6 +51,12 @@ bool statHost(std::string_view dosPath, struct stat& st) {
     return host && ::stat(host->c_str(), &st) == 0;
 }
 
+FileIdentity identityOf(const struct stat& st) {
+    auto ns = [](const timespec& t) { return int64_t{t.tv_sec} * 1000000000 + t.tv_nsec; };
+    return FileIdentity{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino),
+                        static_cast<int64_t>(st.st_size), ns(st.st_mtim), ns(st.st_ctim)};
+}
+
 TDateTime modifiedOf(const struct stat& st) {
     return dateTimeFromUnix(st.st_mtim.tv_sec, static_cast<int32_t>(st.st_mtim.tv_nsec));
 }
@@ -223,6 +229,13 @@ std::optional<uint32_t> FileHandle::dosDateTime() {
     return dos;
 }
 
+std::optional<FileIdentity> FileHandle::identity() {
+    struct stat st {};
+    if (fd_ < 0 || fstat(fd_, &st) != 0)
+        return std::nullopt;
+    return identityOf(st);
+}
+
 bool FileHandle::setDosDateTime(uint32_t dosDateTime) {
     return fd_ >= 0 && setHostTimes(fd_, nullptr, dosDateTime);
 }
@@ -230,6 +243,13 @@ bool FileHandle::setDosDateTime(uint32_t dosDateTime) {
 bool fileExists(std::string_view dosPath) {
     struct stat st {};
     return statHost(dosPath, st) && !S_ISDIR(st.st_mode);
+}
+
+std::optional<FileIdentity> fileIdentity(std::string_view dosPath) {
+    struct stat st {};
+    if (!statHost(dosPath, st) || S_ISDIR(st.st_mode))
+        return std::nullopt;
+    return identityOf(st);
 }
 
 bool folderExists(std::string_view dosPath) {

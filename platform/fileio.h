@@ -15,6 +15,17 @@
 namespace qm {
 
 enum class OpenMode { Read, ReadWrite };
+
+// What tells one state of a file from another: a file replaced, rewritten or resized
+// since it was last looked at has another identity.
+struct FileIdentity {
+    uint64_t device = 0;
+    uint64_t inode = 0;
+    int64_t size = 0;
+    int64_t modifiedNs = 0;
+    int64_t changedNs = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
 enum class SeekOrigin { Begin, Current, End };
 
 class FileHandle {
@@ -61,6 +72,7 @@ class FileHandle {
 
     // Last-write date as a packed DOS date and time (local time, 2-second steps).
     std::optional<uint32_t> dosDateTime();
+    std::optional<FileIdentity> identity();
     bool setDosDateTime(uint32_t dosDateTime);
 
   private:
@@ -71,7 +83,10 @@ class FileHandle {
     int error_ = 0;
 };
 
-bool fileExists(std::string_view dosPath);   // a file (or a link to one)
+bool fileExists(std::string_view dosPath); // a file (or a link to one)
+// The identity of the file (or the file a link names) at dosPath; none when there is no
+// file there.
+std::optional<FileIdentity> fileIdentity(std::string_view dosPath);
 bool folderExists(std::string_view dosPath); // a folder (or a link to one)
 bool deleteFile(std::string_view dosPath);
 // Renames a file or folder; replaces an existing target file.
