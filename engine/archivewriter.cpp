@@ -10,6 +10,20 @@ namespace qm {
 
 namespace A = ArchiveLayout;
 
+namespace {
+
+// The header and chunk table, written in one piece.
+std::vector<uint8_t> EntryPrefix(const ArchiveEntryHeader& header,
+                                 const std::vector<int32_t>& table) {
+    const ArchiveHeaderBytes headerBytes = SerializeEntryHeader(header);
+    std::vector<uint8_t> prefix(headerBytes.begin(), headerBytes.end());
+    const std::vector<uint8_t> tableBytes = SerializeChunkTable(table);
+    prefix.insert(prefix.end(), tableBytes.begin(), tableBytes.end());
+    return prefix;
+}
+
+} // namespace
+
 ArchiveWriter::ArchiveWriter(TBackUpJob& job, const std::string& archivePath, DeflateFeed& feed)
     : fJob(job), fFeed(feed), fArchive(FileHandle::create(archivePath)) {}
 
@@ -49,10 +63,8 @@ ArchiveWriter::Outcome ArchiveWriter::WriteEntry(size_t line, const std::string&
     header.ChunkCount = *chunkCount;
     std::vector<int32_t> table(*chunkCount, 0);
     int64_t entryStart = fArchive.position();
-    ArchiveHeaderBytes headerBytes = SerializeEntryHeader(header);
-    std::vector<uint8_t> tableBytes = SerializeChunkTable(table);
-    fArchive.write(headerBytes.data(), static_cast<int64_t>(headerBytes.size()));
-    fArchive.write(tableBytes.data(), static_cast<int64_t>(tableBytes.size()));
+    const std::vector<uint8_t> prefix = EntryPrefix(header, table);
+    fArchive.write(prefix.data(), static_cast<int64_t>(prefix.size()));
     engine.Progress(engine.FilesDone, false, size, 0, engine.BytesDone);
     // Until the entry is finished its header holds the plain check value.
     header.CheckValue = finalCheck;
@@ -132,15 +144,8 @@ bool ArchiveWriter::WriteChunks(const std::string& sourcePath, ArchiveEntryHeade
 
 bool ArchiveWriter::RewriteHeader(int64_t entryStart, const ArchiveEntryHeader& header,
                                   const std::vector<int32_t>& table) {
-    int64_t end = fArchive.position();
-    if (end < 0 || fArchive.seek(entryStart) != entryStart)
-        return false;
-    ArchiveHeaderBytes headerBytes = SerializeEntryHeader(header);
-    std::vector<uint8_t> tableBytes = SerializeChunkTable(table);
-    if (!fArchive.write(headerBytes.data(), static_cast<int64_t>(headerBytes.size())) ||
-        !fArchive.write(tableBytes.data(), static_cast<int64_t>(tableBytes.size())))
-        return false;
-    return fArchive.seek(end) == end;
+    const std::vector<uint8_t> prefix = EntryPrefix(header, table);
+    return fArchive.writeAt(entryStart, prefix.data(), static_cast<int64_t>(prefix.size()));
 }
 
 bool ArchiveWriter::Close() {

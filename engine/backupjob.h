@@ -11,6 +11,7 @@
 #include "engine/driverecord.h"
 #include "engine/revisionlist.h"
 #include "platform/datetime.h"
+#include "platform/fileio.h"
 
 #include <array>
 #include <cstddef>
@@ -100,8 +101,9 @@ class TBackUpJob {
     std::string CatalogueProblem;
 
     // ---- Log and small operations -------------------------------------------------
-    // Appends Line + CR LF to LogFileName when LogSave is on; opens and closes the file
-    // for every line. Failures of the log file are ignored.
+    // Appends Line + CR LF to LogFileName when LogSave is on, in one write; the file is
+    // kept open between lines while it stays the same file. Failures of the log file are
+    // ignored (a failed log is opened again for the next line).
     void AddLog(const std::string& Line);
     // Whether the file on the computer for this record may be overwritten: True when the
     // target is older than the record's date, or missing, or its date unreadable.
@@ -240,6 +242,10 @@ class TBackUpJob {
     bool fRestoreOld = false;
     TDateTime fStartTime = 0;
     std::unique_ptr<ArchiveReadSession> fArchiveSession;
+    // The log file as AddLog last opened it.
+    FileHandle fLog;
+    std::string fLogName;
+    FileIdentity fLogIdentity;
 };
 
 } // namespace qm

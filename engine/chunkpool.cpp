@@ -17,6 +17,11 @@ constexpr int64_t kSpareMinimum = 1 << 20;
 constexpr int64_t kCallerRunsUpTo = 256 << 10;
 constexpr int64_t kLargestChunk = 8 << 20;
 
+// A chunk of 8 MiB with room for its deflated form.
+int64_t largestChunkBytes() {
+    return kLargestChunk + ChunkCodec::DeflateBound(kLargestChunk);
+}
+
 } // namespace
 
 void PoolChunkDrop::operator()(PoolChunk* Chunk) const {
@@ -28,16 +33,17 @@ void PoolChunkDrop::operator()(PoolChunk* Chunk) const {
 
 int ChunkPool::WorkersFor(int WorkerLimit) {
     const int cores = std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
-    const int64_t largestChunk = kLargestChunk + ChunkCodec::DeflateBound(kLargestChunk);
-    int workers = std::min<int64_t>(cores, std::max<int64_t>(1, kMemoryBudget / largestChunk));
+    int workers = static_cast<int>(
+        std::min<int64_t>(cores, std::max<int64_t>(1, kMemoryBudget / largestChunkBytes())));
     if (WorkerLimit > 0)
         workers = std::min(workers, WorkerLimit);
     return workers;
 }
 
 ChunkPool::ChunkPool(int Workers, DeflateLibrary Library, std::function<void()> Pump)
-    : fWorkerCount(std::max(1, Workers)), fLibrary(Library), fPump(std::move(Pump)),
-      fCallerCodec(Library) {}
+    : fWorkerCount(std::max(1, Workers)),
+      fBudget(std::min(kMemoryBudget, (fWorkerCount + 1) * largestChunkBytes())), fLibrary(Library),
+      fPump(std::move(Pump)), fCallerCodec(Library) {}
 
 ChunkPool::~ChunkPool() {
     std::unique_lock lock(fMutex);
@@ -61,7 +67,7 @@ bool ChunkPool::HasRoom(int64_t InputBytes, int64_t OutputBytes) const {
     std::lock_guard lock(fMutex);
     if (fLiveChunks == 0)
         return true;
-    return fLiveChunks < kMaxChunks && fLiveBytes + InputBytes + OutputBytes <= kMemoryBudget;
+    return fLiveChunks < kMaxChunks && fLiveBytes + InputBytes + OutputBytes <= fBudget;
 }
 
 ChunkPool::Buffer ChunkPool::TakeBuffer(int64_t Bytes) {
@@ -80,7 +86,7 @@ ChunkPool::Buffer ChunkPool::TakeBuffer(int64_t Bytes) {
             fLiveBytes += buffer.capacity;
             return buffer;
         }
-        while (!fSpares.empty() && fLiveBytes + fSpareBytes + Bytes > kMemoryBudget) {
+        while (!fSpares.empty() && fLiveBytes + fSpareBytes + Bytes > fBudget) {
             fSpareBytes -= fSpares.back().capacity;
             fSpares.pop_back();
         }
@@ -92,7 +98,7 @@ ChunkPool::Buffer ChunkPool::TakeBuffer(int64_t Bytes) {
 void ChunkPool::GiveBack(Buffer& Returned) {
     fLiveBytes -= Returned.capacity;
     if (Returned.capacity >= kSpareMinimum &&
-        fLiveBytes + fSpareBytes + Returned.capacity <= kMemoryBudget) {
+        fLiveBytes + fSpareBytes + Returned.capacity <= fBudget) {
         fSpareBytes += Returned.capacity;
         fSpares.push_back(std::move(Returned));
     }
@@ -195,10 +201,19 @@ void ChunkPool::Await(PoolChunk& Chunk, const std::function<bool()>& ReadAhead) 
     };
     bool readingAhead = static_cast<bool>(ReadAhead);
     while (Chunk.state != PoolChunk::State::Done) {
+        if (readingAhead) {
+            lock.unlock();
+            readingAhead = ReadAhead();
+            lock.lock();
+            pumpWhenDue();
+            continue;
+        }
+        // With nothing left to read ahead, a small chunk that no worker has started yet is
+        // quicker done here than waited for.
         const bool unstarted =
-            Chunk.state == PoolChunk::State::New || Chunk.state == PoolChunk::State::Queued;
-        if (unstarted &&
-            (Chunk.state == PoolChunk::State::New || Chunk.inputBytes <= kCallerRunsUpTo)) {
+            Chunk.state == PoolChunk::State::New ||
+            (Chunk.state == PoolChunk::State::Queued && Chunk.inputBytes <= kCallerRunsUpTo);
+        if (unstarted) {
             if (Chunk.state == PoolChunk::State::Queued)
                 fQueue.erase(std::find(fQueue.begin(), fQueue.end(), &Chunk));
             Chunk.state = PoolChunk::State::Running;
@@ -207,13 +222,6 @@ void ChunkPool::Await(PoolChunk& Chunk, const std::function<bool()>& ReadAhead) 
             lock.lock();
             Chunk.state = PoolChunk::State::Done;
             break;
-        }
-        if (readingAhead) {
-            lock.unlock();
-            readingAhead = ReadAhead();
-            lock.lock();
-            pumpWhenDue();
-            continue;
         }
         fDone.wait_until(lock, lastPump + kPumpInterval,
                          [&Chunk] { return Chunk.state == PoolChunk::State::Done; });

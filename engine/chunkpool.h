@@ -63,7 +63,8 @@ using ChunkHandle = std::unique_ptr<PoolChunk, PoolChunkDrop>;
 class ChunkPool {
   public:
     // The bytes the chunks of one pool may hold at once: eight chunks of 8 MiB with room
-    // for their deflated form, so a run stays well under 160 MiB.
+    // for their deflated form, so a run stays well under 160 MiB. A pool holds no more
+    // than one such chunk per worker and one more being read.
     static constexpr int64_t kMemoryBudget = 136LL << 20;
     // Chunks held at once, whatever their size: the read-ahead of small files.
     static constexpr size_t kMaxChunks = 256;
@@ -105,6 +106,7 @@ class ChunkPool {
     static void Run(ChunkCodec& Codec, PoolChunk& Chunk);
 
     const int fWorkerCount;
+    const int64_t fBudget;
     const DeflateLibrary fLibrary;
     const std::function<void()> fPump;
     ChunkCodec fCallerCodec;

@@ -36,7 +36,9 @@ int openHost(std::string_view dosPath, int flags, mode_t mode = 0644) {
         error = EISDIR;
     else if (S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode))
         error = EINVAL;
-    else if (fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0)
+    // Reads and writes of a regular file never wait on O_NONBLOCK; other files (devices)
+    // get blocking reads back.
+    else if (!S_ISREG(st.st_mode) && fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0)
         error = errno;
     if (error != 0) {
         ::close(fd);
@@ -145,6 +147,26 @@ bool FileHandle::write(const void* buffer, int64_t count) {
     int64_t done = 0;
     while (done < count) {
         ssize_t n = ::write(fd_, in + done, static_cast<size_t>(count - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (n == 0)
+                errno = ENOSPC;
+            return fail();
+        }
+        done += n;
+    }
+    return true;
+}
+
+bool FileHandle::writeAt(int64_t offset, const void* buffer, int64_t count) {
+    if (fd_ < 0 || error_ != 0 || count < 0 || offset < 0)
+        return false;
+    const char* in = static_cast<const char*>(buffer);
+    int64_t done = 0;
+    while (done < count) {
+        ssize_t n = ::pwrite(fd_, in + done, static_cast<size_t>(count - done),
+                             static_cast<off_t>(offset + done));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {

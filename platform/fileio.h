@@ -56,6 +56,8 @@ class FileHandle {
     bool readExact(void* buffer, int64_t count);
     // Writes every byte or fails: a short write (disk full) is a failure.
     bool write(const void* buffer, int64_t count);
+    // The same at `offset`, leaving the file position where it was.
+    bool writeAt(int64_t offset, const void* buffer, int64_t count);
     // New position, or -1 on failure.
     int64_t seek(int64_t offset, SeekOrigin origin = SeekOrigin::Begin);
     int64_t position();
