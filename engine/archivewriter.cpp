@@ -4,6 +4,7 @@
 #include "engine/compression.h"
 #include "engine/copytree.h"
 #include "engine/enginestate.h"
+#include "engine/keymanager.h"
 #include "engine/logline.h"
 
 namespace qm {
@@ -122,7 +123,16 @@ bool ArchiveWriter::WriteChunks(const std::string& sourcePath, ArchiveEntryHeade
         }
         uint8_t* packedBytes = chunk.data->output;
         const int64_t packed = chunk.data->outputBytes;
-        if (engine.ArchiveEncrypted &&
+        // A chunk that is the entry's whole cipher stream came encrypted from its worker,
+        // under the key the run had when it was read: kept when that is the key the entry
+        // started with (its check value came out the same), else made plain again.
+        bool encrypted = false;
+        if (chunk.data->keyBits != 0) {
+            encrypted = engine.ArchiveEncrypted && chunk.data->check == header.CheckValue;
+            if (!encrypted)
+                chunk.data->Unencrypt();
+        }
+        if (engine.ArchiveEncrypted && !encrypted &&
             !fJob.EncryptBuffer(packedBytes, static_cast<size_t>(packed))) {
             ++engine.ErrorCount;
             fJob.AddLog(logline::CanNotAddToArchive(sourcePath));
@@ -156,13 +166,25 @@ bool ArchiveWriter::Close() {
 }
 
 std::unique_ptr<DeflateFeed> TBackUpJob::MakeDeflateFeed(const TStringList& Files, int32_t First,
-                                                         int32_t Last) {
+                                                         int32_t Last, bool Encrypted) {
+    TEngineState& engine = Engine();
     std::vector<DeflateFeed::Source> sources;
     for (int32_t i = std::max(First, 0); i <= Last && i < static_cast<int32_t>(Files.size()); ++i) {
         if (!Files[i].empty())
             sources.emplace_back(static_cast<size_t>(i), Files[i]);
     }
-    return std::make_unique<DeflateFeed>(std::move(sources), Engine().CompressionLevel);
+    // The key each entry's check value is encrypted under (see EncryptCheckValue).
+    std::optional<DeflateFeed::EntryKey> key;
+    if (Encrypted) {
+        std::string password =
+            engine.PasswordList.empty() ? std::string() : engine.PasswordList.front();
+        password.resize(std::min(password.size(), kMaxPasswordLength));
+        DeflateFeed::EntryKey entryKey;
+        entryKey.bits = engine.KeySize;
+        if (PasswordToKey(password, entryKey.bytes.data(), engine.KeySize))
+            key = entryKey;
+    }
+    return std::make_unique<DeflateFeed>(std::move(sources), engine.CompressionLevel, key);
 }
 
 bool TBackUpJob::AddToArchive(TStringList& Files, const std::string& ArchiveFileName, int32_t Index,
@@ -173,7 +195,7 @@ bool TBackUpJob::AddToArchive(TStringList& Files, const std::string& ArchiveFile
         last = static_cast<int32_t>(Files.size()) - 1;
     std::unique_ptr<DeflateFeed> ownFeed;
     if (!Feed) {
-        ownFeed = MakeDeflateFeed(Files, first, last);
+        ownFeed = MakeDeflateFeed(Files, first, last, Engine().ArchiveEncrypted);
         Feed = ownFeed.get();
     }
     ArchiveWriter writer(*this, ArchiveFileName, *Feed);

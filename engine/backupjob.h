@@ -186,10 +186,11 @@ class TBackUpJob {
     // deflated ahead by Feed; without one the call makes its own over its lines.
     bool AddToArchive(TStringList& Files, const std::string& ArchiveFileName, int32_t Index,
                       const DriveListRecord& Rec, DeflateFeed* Feed = nullptr);
-    // A feed over the non-empty lines First..Last of Files at the run's level, for a run
-    // that writes those lines' entries in order over several AddToArchive calls.
+    // A feed over the non-empty lines First..Last of Files at the run's level (with the
+    // run's entry key when Encrypted), for a run that writes those lines' entries in
+    // order over several AddToArchive calls.
     static std::unique_ptr<DeflateFeed> MakeDeflateFeed(const TStringList& Files, int32_t First,
-                                                        int32_t Last);
+                                                        int32_t Last, bool Encrypted);
 
     // ---- Runs ---------------------------------------------------------------------
     void Backup();

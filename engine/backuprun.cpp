@@ -187,7 +187,7 @@ bool BackupRun::RunFileArchives() {
     TEngineState& engine = Engine();
     // The files are read and deflated ahead, across their archives.
     std::unique_ptr<DeflateFeed> feed = TBackUpJob::MakeDeflateFeed(
-        fJob.SourceFiles, 0, static_cast<int32_t>(fJob.SourceFiles.size()) - 1);
+        fJob.SourceFiles, 0, static_cast<int32_t>(fJob.SourceFiles.size()) - 1, fJob.Encryption());
     for (size_t i = 0; i < fJob.SourceFiles.size(); ++i) {
         const std::string source = fJob.SourceFiles[i];
         // A blank line is a file an earlier step already dropped: it has nothing to

@@ -1,5 +1,7 @@
 #include "engine/chunkpool.h"
 
+#include "engine/aesstream.h"
+
 #include <algorithm>
 #include <chrono>
 
@@ -23,6 +25,31 @@ int64_t largestChunkBytes() {
 }
 
 } // namespace
+
+namespace {
+
+// The entry's cipher stream: the check value, then the chunk.
+void RunCipher(PoolChunk& Chunk, bool Encrypt) {
+    TAESStream cipher;
+    if (!cipher.SetKey(Chunk.key.data(), Chunk.keyBits))
+        return;
+    const uint8_t iv[16] = {};
+    cipher.SetIV(iv);
+    auto apply = [&](uint8_t* bytes, size_t length) {
+        if (Encrypt)
+            cipher.Encrypt(bytes, length);
+        else
+            cipher.Decrypt(bytes, length);
+    };
+    apply(Chunk.check.data(), Chunk.check.size());
+    apply(Chunk.output, static_cast<size_t>(Chunk.outputBytes));
+}
+
+} // namespace
+
+void PoolChunk::Unencrypt() {
+    RunCipher(*this, false);
+}
 
 void PoolChunkDrop::operator()(PoolChunk* Chunk) const {
     if (pool)
@@ -158,6 +185,8 @@ void ChunkPool::Run(ChunkCodec& Codec, PoolChunk& Chunk) {
                                              Chunk.outputCapacity, Chunk.level);
         Chunk.result = packed < 0 ? static_cast<int>(packed) : 0;
         Chunk.outputBytes = std::max<int64_t>(packed, 0);
+        if (Chunk.result == 0 && Chunk.keyBits != 0)
+            RunCipher(Chunk, true);
         return;
     }
     Chunk.result = Codec.Inflate(Chunk.input, Chunk.inputBytes, Chunk.output, Chunk.outputCapacity,

@@ -2,8 +2,9 @@
 // A pool of worker threads that deflate or inflate archive chunks while the window
 // thread reads ahead, encrypts, writes and reports. The window thread owns every chunk:
 // it fills the input, hands the chunk over with Submit and reads the result only after
-// Await. A worker runs nothing but its own ChunkCodec over the chunk's two buffers, so
-// no worker touches the engine state, a window, the catalogue or the log.
+// Await. A worker runs nothing but its own ChunkCodec over the chunk's two buffers (and,
+// for a chunk that is an entry's whole cipher stream, its own cipher), so no worker
+// touches the engine state, a window, the catalogue or the log.
 //
 // The pool owns the chunks' buffers and keeps all of them within a memory budget; the
 // number of workers follows the cores and that budget. Dropping a chunk handle returns
@@ -13,6 +14,7 @@
 
 #include "engine/chunkcodec.h"
 
+#include <array>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -38,10 +40,19 @@ class PoolChunk {
     int64_t inputBytes = 0;
     uint8_t* output = nullptr;
     int64_t outputCapacity = 0;
+    // Deflate only: when keyBits is 128, 192 or 256, the chunk is all an entry holds
+    // after its check value, and a deflated chunk is encrypted together with `check` as
+    // one AES-CFB stream from a zero IV under `key`, as the archive stores them.
+    std::array<uint8_t, 32> key{};
+    int keyBits = 0;
+    std::array<uint8_t, 8> check{};
     // Set once done: the stream's or the plain length, and 0 or the negative zlib code
     // of a failure.
     int64_t outputBytes = 0;
     int result = 0;
+
+    // Decrypts a chunk encrypted by the pool back to its plain check value and stream.
+    void Unencrypt();
 
   private:
     friend class ChunkPool;

@@ -1,16 +1,17 @@
 #include "engine/deflatefeed.h"
 
 #include "engine/archiveformat.h"
+#include "engine/copytree.h"
 #include "engine/enginestate.h"
 
 #include <algorithm>
 
 namespace qm {
 
-DeflateFeed::DeflateFeed(std::vector<Source> Sources, int Level)
+DeflateFeed::DeflateFeed(std::vector<Source> Sources, int Level, std::optional<EntryKey> Key)
     : fPool(ChunkPool::WorkersFor(Engine().WorkerLimit), Engine().Library,
             [] { Engine().ProcessMessages(); }),
-      fLevel(Level), fSources(std::move(Sources)) {}
+      fLevel(Level), fKey(Key), fSources(std::move(Sources)) {}
 
 // The chunks read ahead go before the pool that holds their buffers.
 DeflateFeed::~DeflateFeed() {
@@ -53,6 +54,11 @@ bool DeflateFeed::ReadAhead() {
     ChunkHandle data = fPool.NewChunk(PoolChunk::Work::Deflate, length, bound);
     data->level = fLevel;
     data->inputBytes = length;
+    if (fKey && fReadingChunks == 1) {
+        data->key = fKey->bytes;
+        data->keyBits = fKey->bits;
+        data->check = CheckValue;
+    }
     Item item;
     item.source = fReadingSource;
     item.size = fReadingSize;

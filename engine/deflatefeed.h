@@ -13,6 +13,7 @@
 #include "engine/chunkpool.h"
 #include "platform/fileio.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -36,9 +37,17 @@ class DeflateFeed {
         ChunkHandle data;
     };
 
+    // The key the run's entries are encrypted under. A source of one chunk is then
+    // encrypted with its check value by the worker that deflates it: its whole cipher
+    // stream is in that chunk. Longer sources are encrypted by the writer, in order.
+    struct EntryKey {
+        std::array<uint8_t, 32> bytes{};
+        int bits = 0;
+    };
+
     // Sources in the order the writer will ask for them; Level is the deflate level of
     // every chunk. The workers follow Engine().WorkerLimit and Engine().Library.
-    DeflateFeed(std::vector<Source> Sources, int Level);
+    DeflateFeed(std::vector<Source> Sources, int Level, std::optional<EntryKey> Key);
     ~DeflateFeed();
     DeflateFeed(const DeflateFeed&) = delete;
     DeflateFeed& operator=(const DeflateFeed&) = delete;
@@ -68,6 +77,7 @@ class DeflateFeed {
 
     ChunkPool fPool;
     const int fLevel;
+    const std::optional<EntryKey> fKey;
     std::vector<Source> fSources;
     size_t fNextSource = 0;
     // The source being read ahead.

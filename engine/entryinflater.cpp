@@ -8,7 +8,9 @@ EntryInflater::EntryInflater(ChunkPool& Pool, FileHandle& Archive, const ParsedE
 
 bool EntryInflater::ReadAhead() {
     // Nothing is read past a chunk whose bytes could not be read: the restore stops there.
-    if (fReadFailed || fNextRead >= fEntry.header.ChunkCount)
+    // One chunk ahead per worker keeps them all busy; more would only be read earlier.
+    if (fReadFailed || fNextRead >= fEntry.header.ChunkCount ||
+        fAhead.size() >= static_cast<size_t>(fPool.Workers()))
         return false;
     const int64_t stored = fEntry.chunkLengths[fNextRead];
     const int64_t plain = ChunkPlainLength(fEntry.header.Size, fNextRead);

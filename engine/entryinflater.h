@@ -1,9 +1,9 @@
 #pragma once
 // Reads the stored chunks of one archive entry ahead of its restore, decrypts them in
 // order on the window thread (the entry's cipher stream runs across its chunks) and has
-// a ChunkPool inflate them, handing them back one by one in order. What the restore
-// gets is what reading, decrypting and inflating each chunk in turn would have given
-// it. Borrows the pool, the archive (positioned at the entry's first chunk) and the
+// a ChunkPool inflate them, handing them back one by one in order, with no more chunks
+// read ahead of the one waited for than the pool has workers. What the restore gets is
+// what reading, decrypting and inflating each chunk in turn would have given it. Borrows the pool, the archive (positioned at the entry's first chunk) and the
 // entry; owns the chunks read ahead, which are dropped with it.
 
 #include "engine/archiveformat.h"
