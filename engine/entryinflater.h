@@ -3,8 +3,9 @@
 // order on the window thread (the entry's cipher stream runs across its chunks) and has
 // a ChunkPool inflate them, handing them back one by one in order, with no more chunks
 // read ahead of the one waited for than the pool has workers. What the restore gets is
-// what reading, decrypting and inflating each chunk in turn would have given it. Borrows the pool, the archive (positioned at the entry's first chunk) and the
-// entry; owns the chunks read ahead, which are dropped with it.
+// what reading, decrypting and inflating each chunk in turn would have given it. Borrows the pool,
+// the archive (positioned at the entry's first chunk) and the entry; owns the chunks read ahead,
+// which are dropped with it.
 
 #include "engine/archiveformat.h"
 #include "engine/chunkpool.h"
