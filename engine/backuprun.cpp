@@ -213,6 +213,9 @@ bool BackupRun::RunFileArchives() {
         engine.ArchiveEncrypted = fJob.Encryption();
         fJob.AddToArchive(fJob.SourceFiles, part, static_cast<int32_t>(i), rec, feed.get());
         if (engine.CancelFlag) {
+            // The files read ahead are dropped (the window keeps running while the
+            // workers finish the chunk in hand) before the flag is cleared.
+            feed.reset();
             engine.CancelFlag = false;
             deleteFile(part);
             Cancel(i, false);

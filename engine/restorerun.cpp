@@ -159,6 +159,8 @@ void RestoreRun::End(const std::function<void()>& Finish) {
 }
 
 void RestoreRun::Cancel(const std::function<void()>& Finish) {
+    // The chunks inflated ahead are dropped before the flag is cleared.
+    fJob.CloseArchiveSession();
     Engine().CancelFlag = false;
     Finish();
     fJob.CloseDriveListUnchanged();
