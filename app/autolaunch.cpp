@@ -1,7 +1,8 @@
 #include "app/autolaunch.h"
 
-#include "app/programfiles.h"
+#include "platform/autostartentry.h"
 #include "platform/datetime.h"
+#include "platform/programfiles.h"
 #include "platform/registry.h"
 
 #include <algorithm>
@@ -44,55 +45,6 @@ bool namesProgram(const std::string& command, const std::string& program) {
 bool runValueIn(RegistryRoot root) {
     Registry registry(root);
     return registry.openKeyReadOnly(kRunKey) && registry.valueExists(kMainProgramName);
-}
-
-// One argument of a desktop entry's Exec key. A desktop reads the value in three
-// layers: the key file's string escapes, then the double quotes of an argument, then
-// the "%" field codes. Each layer is applied here in reverse, so any path, blanks, "%",
-// "$" and backslashes included, comes back as it is.
-std::string execArgument(const std::string& path) {
-    std::string quoted = "\"";
-    for (char c : path) {
-        if (c == '%')
-            quoted += '%';
-        else if (c == '"' || c == '`' || c == '$' || c == '\\')
-            quoted += '\\';
-        quoted += c;
-    }
-    quoted += '"';
-    std::string out;
-    for (char c : quoted) {
-        switch (c) {
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        default:
-            out += c;
-        }
-    }
-    return out;
-}
-
-bool makeFolders(const std::string& folder) {
-    std::string path;
-    std::stringstream parts(folder);
-    for (std::string part; std::getline(parts, part, '/');) {
-        path += part + "/";
-        if (part.empty())
-            continue;
-        if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST)
-            return false;
-    }
-    return true;
 }
 
 } // namespace
@@ -160,11 +112,15 @@ bool TAutoLaunch::AutoLaunchAllowed() {
     if (!ownerAllows())
         return false;
     const uint32_t stamp = installStamp();
+    // Every settings read asks this: one read of the hive, at most one write.
     Registry registry(RegistryRoot::CurrentUser);
+    if (registry.beginBatch() != RegistryStatus::Ok)
+        return true; // an unreadable hive does not take the start away
     if (!registry.keyExists(kProductRunKey)) {
         const bool written = registry.openKey(kProductRunKey, true) &&
                              registry.writeString(kAutoValue, "ON") == RegistryStatus::Ok &&
-                             registry.writeDword(kDateValue, stamp) == RegistryStatus::Ok;
+                             registry.writeDword(kDateValue, stamp) == RegistryStatus::Ok &&
+                             registry.commit() == RegistryStatus::Ok;
         MirrorAutostart();
         return written;
     }
@@ -172,17 +128,19 @@ bool TAutoLaunch::AutoLaunchAllowed() {
         return true;
     uint32_t stored = 0;
     registry.readDword(kDateValue, stored);
-    if (stored != stamp) {
-        // A new install: logon start stays on while any Run value asks for it.
-        const bool runValue = MachineRunValueExists() || UserRunValueExists();
-        registry.writeDword(kDateValue, stamp);
-        registry.writeString(kAutoValue, runValue ? "ON" : "OFF");
-        MirrorAutostart();
-        return true;
-    }
     std::string value;
-    if (registry.readString(kAutoValue, value) == RegistryStatus::IoError)
-        return true; // an unreadable hive does not take the start away
+    const bool chosen = registry.readString(kAutoValue, value) == RegistryStatus::Ok;
+    if (stored == stamp)
+        return value == "ON";
+    // A new install. The user's own choice stays; without one, logon start is on while
+    // a Run value asks for it.
+    registry.writeDword(kDateValue, stamp);
+    if (!chosen) {
+        value = MachineRunValueExists() || UserRunValueExists() ? "ON" : "OFF";
+        registry.writeString(kAutoValue, value);
+    }
+    registry.commit();
+    MirrorAutostart();
     return value == "ON";
 }
 
@@ -218,10 +176,7 @@ int TAutoLaunch::RemoveDuplicateRunValues() {
 }
 
 std::string TAutoLaunch::defaultAutostartDir() {
-    if (const char* config = std::getenv("XDG_CONFIG_HOME"); config && *config == '/')
-        return std::string(config) + "/autostart";
-    const char* home = std::getenv("HOME");
-    return std::string(home ? home : "") + "/.config/autostart";
+    return userAutostartFolder();
 }
 
 std::string TAutoLaunch::autostartFile() const {
@@ -237,24 +192,7 @@ void TAutoLaunch::MirrorAutostart() const {
         std::remove(file.c_str());
         return;
     }
-    if (!makeFolders(file.substr(0, file.rfind('/'))))
-        return;
-    const std::string temp = file + ".tmp";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        out << "[Desktop Entry]\n"
-            << "Type=Application\n"
-            << "Name=Quillmoor Backup\n"
-            << "Exec=" << execArgument(env_.programPath) << " -w\n"
-            << "Terminal=false\n"
-            << "X-GNOME-Autostart-enabled=" << (on ? "true" : "false") << "\n";
-        // Hidden hides an all-users entry of the same name as well.
-        if (!on)
-            out << "Hidden=true\n";
-        if (!out.flush())
-            return;
-    }
-    std::rename(temp.c_str(), file.c_str());
+    writeAutostartEntry(file.substr(0, file.rfind('/')), env_.programPath, on);
 }
 
 } // namespace qm

@@ -1,11 +1,22 @@
 #include "app/frmmain.h"
 
+#include "app/backupoperation.h"
+#include "app/backuppage.h"
 #include "app/captionface.h"
+#include "app/drivespage.h"
 #include "app/helppage.h"
+#include "app/joblauncher.h"
 #include "app/logolinks.h"
+#include "app/mediadrives.h"
+#include "app/reportprinter.h"
+#include "app/reportspage.h"
+#include "app/reportspagemodel.h"
+#include "app/restorepage.h"
 #include "app/settingspage.h"
 #include "app/traymenu.h"
+#include "controls/ashint.h"
 #include "controls/frmreminder.h"
+#include "controls/frmselectdir.h"
 #include "controls/frmsplash.h"
 #include "controls/frmwait.h"
 #include "controls/imageregion.h"
@@ -23,6 +34,7 @@
 #include <QStackedWidget>
 #include <QSystemTrayIcon>
 #include <QTimer>
+#include <QToolTip>
 #include <QVBoxLayout>
 #include <cmath>
 
@@ -60,11 +72,7 @@ struct PlaceholderPage {
 };
 
 constexpr PlaceholderPage kLaterPages[] = {
-    {TMainWindowModel::PageBackUp, "TS_BackUp", "Backup"},
-    {TMainWindowModel::PageRestore, "TS_Restore", "Restore"},
-    {TMainWindowModel::PageReports, "TS_Reports", "Reports"},
     {TMainWindowModel::PageSync, "TS_Sync", "File Synchronization"},
-    {TMainWindowModel::PageDrives, "TS_Drives", "Source and Media Drives"},
 };
 
 QLabel* picture(QWidget* parent, const char* name, const QString& skin, QSize size) {
@@ -82,7 +90,10 @@ TfrmMain::TfrmMain(TMainWindowSetup setup)
                              : MessageFn([](int kind, const std::string& text) {
                                    return ShowMessageForm(kind, text);
                                })),
-      duplicateCheck_(std::move(setup.duplicateCheck)), splashShown_(setup.splashShown) {
+      duplicateCheck_(std::move(setup.duplicateCheck)),
+      trayAvailable_(setup.trayAvailable ? std::move(setup.trayAvailable)
+                                         : std::function<bool()>(&TTrayMenu::available)),
+      splashShown_(setup.splashShown) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     setWindowTitle(QStringLiteral("Quillmoor Main Window"));
@@ -91,7 +102,16 @@ TfrmMain::TfrmMain(TMainWindowSetup setup)
     palette.setColor(QPalette::Window, skinPanelColor());
     setPalette(palette);
 
+    // From now on every hint of the program is a balloon.
+    hint_ = new TASHint(this);
+    hint_->setFrameWidth(1);
+    hint_->setRoundSize(8);
+    hint_->setFrameColor(QToolTip::palette().color(QPalette::ToolTipBase));
+    hint_->setFrameFade(35);
+    hint_->setAutoFrameColor(true);
+
     TMainWindowModel::Actions actions = makeActions();
+    actions.trayAvailable = trayAvailable_;
     actions.autoLaunchAllowed = std::move(setup.autoLaunchAllowed);
     actions.setStartupAuto = std::move(setup.setStartupAuto);
     if (setup.openUrl)
@@ -101,6 +121,10 @@ TfrmMain::TfrmMain(TMainWindowSetup setup)
     model_->busy().setScheduler(
         [this](std::function<void()> task) { QTimer::singleShot(0, this, std::move(task)); });
     tray_ = new TTrayMenu(*model_, this);
+    jobs_ = std::make_unique<TJobLauncher>(
+        *model_, TJobLauncher::Hooks{[this](TRunControl& run) { return beginRun(run); },
+                                     [this] { model_->mnu_ShowMainWindowClick(); },
+                                     [this] { hideToTray(); }, this});
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -132,8 +156,12 @@ TfrmMain::TfrmMain(TMainWindowSetup setup)
     model_->onChanged = [this] { refresh(); };
     model_->settings().onChanged = [this] { refresh(); };
     model_->FormCreate();
+    backupPage_->model().FormCreate(); // the selection tree loads its drives
     applyWindowSize(model_->settings().ApplyWindowSize());
     startTimers(setup.timings);
+    // The folder picker offers the source drives and stands over this window.
+    TSelectDirModel::setDefaultDrives(&GetHardDrives);
+    TFrmSelectDir::setBringUpMainWindow([this] { model_->mnu_ShowMainWindowClick(); });
     connect(qApp, &QGuiApplication::applicationStateChanged, this,
             [this](Qt::ApplicationState state) {
                 model_->WMM_APP_ACT(state == Qt::ApplicationActive);
@@ -142,8 +170,18 @@ TfrmMain::TfrmMain(TMainWindowSetup setup)
 }
 
 TfrmMain::~TfrmMain() {
+    model_->drivePoll().unsubscribe(reportsDrives_);
+    reportsModel_->onChanged = nullptr;
+    TFrmSelectDir::setBringUpMainWindow(nullptr);
+    TSelectDirModel::setDefaultDrives(nullptr);
     model_->onChanged = nullptr;
     model_->settings().onChanged = nullptr;
+    // The pages borrow the model (and subscribe to its drive poll): they go first.
+    delete pages_;
+    pages_ = nullptr;
+    settingsPage_ = nullptr;
+    helpPage_ = nullptr;
+    drivesPage_ = nullptr;
 }
 
 TMainWindowModel::Actions TfrmMain::makeActions() {
@@ -156,7 +194,16 @@ TMainWindowModel::Actions TfrmMain::makeActions() {
     a.showWait = [this](int page) { showWait(page); };
     a.hideWait = [this] { hideWait(); };
     a.showReminderWindow = [this] { showReminder(); };
-    a.drivePoll = [this] {
+    a.fillDrivesInfo = [this] { drivesPage_->FillDrivesInfo(); };
+    a.saveSelections = [this](bool force) {
+        if (backupPage_)
+            backupPage_->model().SaveSelections(force);
+    };
+    a.refreshTrees = [this] {
+        if (backupPage_)
+            backupPage_->model().refresh();
+    };
+    a.closeDuplicateInstance = [this] {
         if (duplicateCheck_)
             duplicateCheck_();
     };
@@ -242,11 +289,40 @@ void TfrmMain::buildPages() {
         (new QVBoxLayout(widget))->addWidget(title, 0, Qt::AlignTop | Qt::AlignHCenter);
         byIndex[page.index] = widget;
     }
+    reportsModel_ = std::make_unique<TReportsPageModel>(
+        model_->message(),
+        TReportsPageModel::Actions{[this](int page) { model_->ShowWaitForm(true, page); },
+                                   [this] { model_->ShowWaitForm(false, 0); },
+                                   PrintActivityOnDefaultPrinter});
+    reportsPage_ = new TReportsPage(*reportsModel_, pages_);
+    reportsModel_->onChanged = [this] { reportsPage_->refresh(); };
+    reportsDrives_ = model_->drivePoll().subscribe(
+        [this](const TDriveChange& change) { reportsModel_->setDriveItems(change.mediaCaptions); });
+    byIndex[TMainWindowModel::PageReports] = reportsPage_;
+    restorePage_ = new TRestorePage(
+        model_->drivePoll(), model_->settings(), model_->message(),
+        [this](int code, std::unique_ptr<TJobOperation> job) {
+            return jobs_->run(code, std::move(job));
+        },
+        pages_);
+    restorePage_->model().showWait = [this](bool show, int page) {
+        model_->ShowWaitForm(show, page);
+    };
+    restorePage_->model().tree().OnBusy = [this](bool show, int, int, int page) {
+        model_->ShowWaitForm(show, page);
+    };
+    byIndex[TMainWindowModel::PageRestore] = restorePage_;
+    backupPage_ =
+        new TBackupPage(model_->drivePoll(), model_->settings(), model_->message(), pages_);
+    wireBackupPage();
+    byIndex[TMainWindowModel::PageBackUp] = backupPage_;
     settingsPage_ = new TSettingsPage(model_->settings(), pages_);
     settingsPage_->onApply = [this] { model_->btn_applyClick(); };
-    settingsPage_->onDefault = [this] { model_->settings().DefaultClick(); };
+    settingsPage_->onDefault = [this] { model_->imr_SetDefClick(); };
     settingsPage_->pageVisible = [this] { return pages_->currentWidget() == settingsPage_; };
     byIndex[TMainWindowModel::PageSettings] = settingsPage_;
+    drivesPage_ = new TDrivesPage(model_->drivePoll(), model_->message(), pages_);
+    byIndex[TMainWindowModel::PageDrives] = drivesPage_;
     helpPage_ = new THelpPage(pages_);
     byIndex[TMainWindowModel::PageHelp] = helpPage_;
     byIndex[TMainWindowModel::PageStart] = buildWelcome();
@@ -254,6 +330,24 @@ void TfrmMain::buildPages() {
     for (QWidget* page : byIndex)
         pages_->addWidget(page);
     helpPage_->TS_HelpShow();
+}
+
+void TfrmMain::wireBackupPage() {
+    TBackupPageModel& page = backupPage_->model();
+    page.pageVisible = [this] { return pages_->currentWidget() == backupPage_; };
+    page.showWait = [this](bool show, int index) { model_->ShowWaitForm(show, index); };
+    page.setEnableButtons = [this](bool enabled) { model_->SetEnableButtons(enabled); };
+    page.selectionsChanged = [this] { model_->setSelectionsChanged(true); };
+    page.tree().OnBusy = [this](bool show, int, int, int index) {
+        model_->ShowWaitForm(show, index);
+    };
+    page.onBackupJob = [this] {
+        TBackupPageModel& backup = backupPage_->model();
+        const TJobOutcome outcome =
+            jobs_->run(kOpBackup, std::make_unique<TBackupOperation>(BackupRequestFrom(backup)));
+        if (outcome.log)
+            backup.setBackupLog(*outcome.log);
+    };
 }
 
 QWidget* TfrmMain::buildWelcome() {
@@ -332,21 +426,21 @@ QWidget* TfrmMain::buildLogoPanel(QWidget* parent) {
 }
 
 void TfrmMain::startTimers(const TMainTimings& timings) {
-    struct TimerSpec {
+    struct TimerDef {
         const char* name;
         int interval;
         void (TMainWindowModel::*tick)();
     };
-    const TimerSpec specs[] = {
+    const TimerDef timers[] = {
         {"Tmr_Drives", timings.drivesMs, &TMainWindowModel::Tmr_DrivesTimer},
         {"TmrRemind", timings.remindMs, &TMainWindowModel::TmrRemindTimer},
         {"tmr_Updater", timings.updaterMs, &TMainWindowModel::tmr_UpdaterTimer},
     };
-    for (const TimerSpec& spec : specs) {
+    for (const TimerDef& def : timers) {
         auto* timer = new QTimer(this);
-        timer->setObjectName(QString::fromLatin1(spec.name));
-        timer->setInterval(spec.interval);
-        const auto tick = spec.tick;
+        timer->setObjectName(QString::fromLatin1(def.name));
+        timer->setInterval(def.interval);
+        const auto tick = def.tick;
         connect(timer, &QTimer::timeout, this, [this, tick] { (model_.get()->*tick)(); });
         timer->start();
     }
@@ -365,10 +459,19 @@ std::unique_ptr<TMainWindowModel::RunHandle> TfrmMain::beginRun(TRunControl& run
 void TfrmMain::refresh() {
     const int page = model_->activePage();
     if (pages_ && page != shownPage_) {
+        const int leaving = shownPage_;
         shownPage_ = page;
         pages_->setCurrentIndex(page);
         if (page == TMainWindowModel::PageHelp)
             helpPage_->TS_HelpShow();
+        if (page == TMainWindowModel::PageBackUp)
+            backupPage_->TS_BackUpShow();
+        if (page == TMainWindowModel::PageReports)
+            reportsModel_->TS_ReportsShow();
+        if (leaving == TMainWindowModel::PageRestore)
+            restorePage_->model().TS_RestoreHide();
+        if (page == TMainWindowModel::PageRestore)
+            restorePage_->model().TS_RestoreShow();
     }
     if (menuPanel_) {
         menuPanel_->setVisible(model_->menuVisible());
@@ -380,6 +483,8 @@ void TfrmMain::refresh() {
         logo_->setVisible(model_->menuVisible());
     if (settingsPage_)
         settingsPage_->refresh();
+    if (backupPage_)
+        backupPage_->refresh();
     if (tray_)
         tray_->refresh();
 }
@@ -405,7 +510,7 @@ void TfrmMain::SetCenterPos() {
 
 void TfrmMain::hideToTray() {
     // Without a tray there would be no way back: minimise instead of hiding.
-    if (TTrayMenu::available())
+    if (trayAvailable_())
         hide();
     else
         showMinimized();
@@ -441,7 +546,7 @@ void TfrmMain::showReminder() {
     };
     reminderWindow_->installEventFilter(this);
     std::optional<QRect> trayRect;
-    if (TTrayMenu::available() && tray_->icon()->geometry().isValid())
+    if (trayAvailable_() && tray_->icon()->geometry().isValid())
         trayRect = tray_->icon()->geometry();
     reminderWindow_->placeBesideTray(trayRect);
     reminderWindow_->show();

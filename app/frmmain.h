@@ -17,7 +17,14 @@ class QTimer;
 
 namespace qm {
 
+class TASHint;
+class TBackupPage;
+class TDrivesPage;
 class THelpPage;
+class TJobLauncher;
+class TReportsPage;
+class TRestorePage;
+class TReportsPageModel;
 class TFrmReminder;
 class TFrmSplash;
 class TFrmWait;
@@ -38,6 +45,7 @@ struct TMainWindowSetup {
     std::function<void(bool)> setStartupAuto;
     std::function<void()> duplicateCheck;         // part of every drive-poll tick
     std::function<void(const char* url)> openUrl; // ShellExecute unless given
+    std::function<bool()> trayAvailable;          // the desktop's answer unless given
     bool splashShown = false;                     // the start-up already showed the splash
 };
 
@@ -54,7 +62,13 @@ class TfrmMain : public QWidget {
     QStackedWidget* pages() const { return pages_; }
     QTimer* timer(const char* name) const;
     TFrmWait* waitWindow() const { return wait_.get(); }
+    // The Backup page: its model holds the selection tree and the Begin Backup hook.
+    TBackupPage* backupPage() const { return backupPage_; }
     TFrmReminder* reminderWindow() const { return reminderWindow_.get(); }
+    // Starts job runs for the pages.
+    TJobLauncher& jobs() { return *jobs_; }
+    TReportsPageModel& reportsPage() { return *reportsModel_; }
+    TRestorePage* restorePage() const { return restorePage_; }
     // The job runner's hook: registered for as long as the returned handle lives.
     std::unique_ptr<TMainWindowModel::RunHandle> beginRun(TRunControl& run);
 
@@ -73,6 +87,7 @@ class TfrmMain : public QWidget {
     QWidget* buildTop();
     QWidget* buildMenu();
     void buildPages();
+    void wireBackupPage();
     QWidget* buildWelcome();
     QWidget* buildLogoPanel(QWidget* parent);
     void startTimers(const TMainTimings& timings);
@@ -87,12 +102,21 @@ class TfrmMain : public QWidget {
     std::unique_ptr<TMainWindowModel> model_;
     MessageFn message_;
     std::function<void()> duplicateCheck_;
+    std::function<bool()> trayAvailable_;
     TTrayMenu* tray_ = nullptr; // child QObject
+    TASHint* hint_ = nullptr;   // child QObject: every hint a balloon
     QWidget* menuPanel_ = nullptr;
     QWidget* logo_ = nullptr;
     QStackedWidget* pages_ = nullptr;
     TSettingsPage* settingsPage_ = nullptr;
     THelpPage* helpPage_ = nullptr;
+    std::unique_ptr<TJobLauncher> jobs_;
+    std::unique_ptr<TReportsPageModel> reportsModel_;
+    TReportsPage* reportsPage_ = nullptr;
+    TRestorePage* restorePage_ = nullptr;
+    int reportsDrives_ = 0; // the Reports page's subscription to the drive poll
+    TDrivesPage* drivesPage_ = nullptr;
+    TBackupPage* backupPage_ = nullptr;
     std::unique_ptr<TFrmWait> wait_;
     std::unique_ptr<TFrmReminder> reminderWindow_;
     std::unique_ptr<TFrmSplash> splash_;

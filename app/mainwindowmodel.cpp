@@ -51,7 +51,38 @@ template <typename F, typename... Args> void call(const F& f, Args&&... args) {
 TMainWindowModel::TMainWindowModel(MessageFn message, Actions actions,
                                    std::unique_ptr<TUpdaterLauncher> updater)
     : message_(holdingGuard(busy_, std::move(message))), actions_(std::move(actions)),
-      settings_(message_), reminder_(actions_.showReminderWindow), updater_(std::move(updater)) {}
+      settings_(message_), reminder_(actions_.showReminderWindow), updater_(std::move(updater)),
+      drivePoll_(drivePollHooks()) {
+    settings_.resizeWindow = [this] { applyWindowSize(); };
+    // A media drive plugged in while a page of another media drive is shown: the user
+    // is taken to the Backup page for it.
+    drivePoll_.subscribe([this](const TDriveChange& change) {
+        if (change.mediaAppeared && (activePage_ == PageRestore || activePage_ == PageSync))
+            showPage(PageBackUp);
+    });
+}
+
+TDrivePoll::Hooks TMainWindowModel::drivePollHooks() {
+    TDrivePoll::Hooks hooks;
+    hooks.message = message_;
+    hooks.autoLaunchDisabled = [this] { return settings_.autoLaunch(); };
+    hooks.autoOpenBackup = [this] { return settings_.autoStart(); };
+    hooks.windowInView = [this] { return windowShown(); };
+    hooks.openWindow = [this](bool backupPage) {
+        if (backupPage)
+            mnu_StartBackupClick();
+        else
+            mnu_LaunchFileSyncClick();
+    };
+    // Only a selection that was loaded for a drive is written back; an untouched tree
+    // must not overwrite a drive's saved selection.
+    hooks.saveSelections = [this] {
+        if (selectionsChanged_)
+            call(actions_.saveSelections, true);
+    };
+    hooks.closeDuplicateInstance = [this] { call(actions_.closeDuplicateInstance); };
+    return hooks;
+}
 
 void TMainWindowModel::changed() {
     if (onChanged)
@@ -64,12 +95,12 @@ void TMainWindowModel::readSettings() {
     changed();
 }
 
+bool TMainWindowModel::windowShown() const {
+    return actions_.windowShown && actions_.windowShown();
+}
+
 bool TMainWindowModel::writeSettings(bool showMessage) {
-    const bool shown = actions_.windowShown && actions_.windowShown();
-    const bool ok = settings_.WriteSettings(showMessage, shown);
-    if (shown)
-        applyWindowSize();
-    return ok;
+    return settings_.WriteSettings(showMessage, windowShown());
 }
 
 void TMainWindowModel::FormCreate() {
@@ -77,6 +108,7 @@ void TMainWindowModel::FormCreate() {
     TSettingsStore().checkSettings();
     readSettings();
     selectionsChanged_ = false;
+    drivePoll_.start();
     menuVisible_ = false;
     showPage(PageStart);
     tmr_UpdaterTimer();
@@ -157,8 +189,17 @@ void TMainWindowModel::btn_applyClick() {
     applyWindowSize();
 }
 
+void TMainWindowModel::imr_SetDefClick() {
+    settings_.DefaultClick(windowShown());
+}
+
 void TMainWindowModel::btn_closeClick() {
     askApplyChanges();
+    // Hidden without a tray icon, the program could only be killed.
+    if (actions_.trayAvailable && !actions_.trayAvailable()) {
+        FormClose();
+        return;
+    }
     call(actions_.hideToTray);
 }
 
@@ -196,7 +237,7 @@ void TMainWindowModel::WMM_APP_EXCHANGE(uint32_t wParam, int64_t lParam) {
 }
 
 void TMainWindowModel::WMM_APP_ACT(bool activated) {
-    if (!activated || run_ || !(actions_.windowShown && actions_.windowShown()))
+    if (!activated || run_ || !windowShown())
         return;
     if (waitShown_) {
         call(actions_.raiseWait);
@@ -305,7 +346,7 @@ void TMainWindowModel::FormHide() {
 void TMainWindowModel::Tmr_DrivesTimer() {
     busy_.runOrDefer("timer:drives", [this] {
         TBusyGuard::Scope scope(busy_); // the poll may ask a modal question
-        call(actions_.drivePoll);
+        drivePoll_.Tmr_DrivesTimer();
     });
 }
 

@@ -3,10 +3,12 @@
 // pgc_Main shows, the left menu and its page-switch flow, hiding and closing, the close
 // request from other programs, the tray items, the wait window and the three timers.
 // Everything that must not run inside a busy loop goes through its TBusyGuard. It owns
-// the settings page model, the reminder and the updater launcher; the window supplies
+// the settings page model, the reminder, the updater launcher and the drive poll; the
+// window supplies
 // the side effects it cannot do itself through Actions.
 
 #include "app/busyguard.h"
+#include "app/drivepoll.h"
 #include "app/messagefn.h"
 #include "app/reminder.h"
 #include "app/settingspagemodel.h"
@@ -49,6 +51,7 @@ class TMainWindowModel {
         std::function<void(bool force)> saveSelections;
         std::function<void()> fillDrivesInfo;
         std::function<void()> hideToTray;      // minimise, leave only the tray icon
+        std::function<bool()> trayAvailable;   // the desktop shows tray icons (unset: yes)
         std::function<void()> showAndActivate; // bring the window up
         std::function<void()> quit;            // remove the tray icon and end the loop
         std::function<bool()> windowShown;     // window and application window visible
@@ -58,7 +61,7 @@ class TMainWindowModel {
         std::function<void()> showReminderWindow;
         std::function<bool()> autoLaunchAllowed;
         std::function<void(bool on)> setStartupAuto;
-        std::function<void()> drivePoll;              // the drive poll's work (a later part)
+        std::function<void()> closeDuplicateInstance; // the end of every drive-poll tick
         std::function<void(const char* url)> openUrl; // the desktop's web browser
         std::function<void()> raiseWait;              // the wait window to the front
         // Re-reads the selection trees when the user comes back to the program
@@ -73,7 +76,11 @@ class TMainWindowModel {
 
     TSettingsPageModel& settings() { return settings_; }
     TBusyGuard& busy() { return busy_; }
+    // How pages ask the user: holds the busy guard while the question is open.
+    const MessageFn& message() const { return message_; }
     TReminder& reminder() { return reminder_; }
+    // The drive poll: pages that show drives subscribe to it.
+    TDrivePoll& drivePoll() { return drivePoll_; }
 
     int activePage() const { return activePage_; }
     bool menuVisible() const { return menuVisible_; }
@@ -99,6 +106,9 @@ class TMainWindowModel {
     void menuClick(MenuButton button);
     void welcomeClick(int page);
     void btn_applyClick();
+    // The Default button of the Settings page.
+    void imr_SetDefClick();
+    // The close buttons: the program goes to the tray; without a tray it ends (asking).
     void btn_closeClick();
     // The close of the window; returns true when the program ends.
     bool FormClose();
@@ -146,9 +156,11 @@ class TMainWindowModel {
     std::unique_ptr<RunHandle> beginRun(TRunControl& run);
 
   private:
+    TDrivePoll::Hooks drivePollHooks();
     void changed();
     void readSettings();
     bool writeSettings(bool showMessage);
+    bool windowShown() const;
     void askApplyChanges();
     void applyWindowSize();
     void deferTray(const char* id, std::function<void()> task);
@@ -160,6 +172,7 @@ class TMainWindowModel {
     TSettingsPageModel settings_;
     TReminder reminder_;
     std::unique_ptr<TUpdaterLauncher> updater_;
+    TDrivePoll drivePoll_;
     TRunControl* run_ = nullptr;
     int activePage_ = PageStart;
     bool menuVisible_ = false;

@@ -31,7 +31,7 @@ enum class SettingId {
 
 enum class SettingType { Dword, Bool, String };
 
-struct SettingSpec {
+struct SettingDef {
     SettingId id;
     std::string_view name; // the registry value name, as stored
     SettingType type;
@@ -44,7 +44,7 @@ struct SettingSpec {
 inline constexpr std::string_view kSettingsKey = "\\SOFTWARE\\Quillmoor\\Settings\\";
 
 // In the order checkSettings() writes missing defaults (Width and Height first).
-inline constexpr std::array<SettingSpec, 16> kSettings = {{
+inline constexpr std::array<SettingDef, 16> kSettings = {{
     {SettingId::Width, "Width", SettingType::Dword, true, 790, 200, 8192},
     {SettingId::Height, "Height", SettingType::Dword, true, 580, 200, 8192},
     {SettingId::CompressionType, "CompressionType", SettingType::Dword, true, 0, 0, 2},
@@ -63,7 +63,7 @@ inline constexpr std::array<SettingSpec, 16> kSettings = {{
     {SettingId::MediaDrive, "MediaDrive", SettingType::String, false, 0, 0, 0},
 }};
 
-constexpr const SettingSpec& settingSpec(SettingId id) {
+constexpr const SettingDef& settingDef(SettingId id) {
     return kSettings[static_cast<size_t>(id)];
 }
 

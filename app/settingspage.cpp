@@ -1,6 +1,7 @@
 #include "app/settingspage.h"
 
 #include "app/captionface.h"
+#include "app/exceptionlistsbox.h"
 #include "app/settingspagemodel.h"
 #include "controls/imageregion.h"
 #include "controls/skin.h"
@@ -15,6 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QSlider>
 #include <QVBoxLayout>
 #include <cmath>
@@ -22,6 +24,9 @@
 namespace qm {
 
 namespace {
+
+constexpr int kPanelWidth = 620;
+constexpr int kPanelHeight = 480;
 
 template <typename W> W* named(W* widget, const char* name) {
     widget->setObjectName(QString::fromLatin1(name));
@@ -32,8 +37,55 @@ QGroupBox* group(QWidget* parent, const char* name, const QString& title) {
     return named(new QGroupBox(title, parent), name);
 }
 
-TImageRegion* spinButton(QWidget* parent, const char* name, const QString& caption) {
-    return makeCaptionButton(parent, name, {}, caption, QSize(17, 11), {});
+TImageRegion* spinButton(QWidget* parent, const char* name, const char* skin,
+                         const QString& caption) {
+    return makeCaptionButton(parent, name, QString::fromLatin1(skin), caption, QSize(17, 11), {});
+}
+
+// The up and down buttons stacked beside a number edit.
+QWidget* spinPair(QWidget* parent, TImageRegion*& up, TImageRegion*& down, const char* upName,
+                  const char* downName) {
+    auto* pair = new QWidget(parent);
+    auto* layout = new QVBoxLayout(pair);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    up = spinButton(pair, upName, "button_spin_up", QStringLiteral("+"));
+    down = spinButton(pair, downName, "button_spin_down", QStringLiteral("-"));
+    layout->addWidget(up);
+    layout->addWidget(down);
+    pair->setFixedSize(17, 22);
+    return pair;
+}
+
+QLineEdit* numberEdit(QWidget* parent, const char* name) {
+    auto* edit = named(new QLineEdit(parent), name);
+    edit->setReadOnly(true);
+    edit->setFixedSize(32, 22);
+    edit->setAlignment(Qt::AlignRight);
+    return edit;
+}
+
+// A line of the revision and reminder settings: the caption, the number edit and its
+// spin buttons (standing in the gap of the reminder's caption), then the rest of the
+// caption.
+QHBoxLayout* numberRow(QWidget* parent, const QString& before, QLineEdit* edit, QWidget* spin,
+                       const QString& after) {
+    auto* row = new QHBoxLayout;
+    row->setContentsMargins(4, 0, 0, 0);
+    row->setSpacing(3);
+    // Captions keep their whole width: the page makes room rather than cut them.
+    auto caption = [parent](const QString& text) {
+        auto* label = new QLabel(text, parent);
+        label->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+        return label;
+    };
+    row->addWidget(caption(before));
+    row->addWidget(edit);
+    row->addWidget(spin);
+    if (!after.isEmpty())
+        row->addWidget(caption(after));
+    row->addStretch();
+    return row;
 }
 
 } // namespace
@@ -41,25 +93,39 @@ TImageRegion* spinButton(QWidget* parent, const char* name, const QString& capti
 TSettingsPage::TSettingsPage(TSettingsPageModel& model, QWidget* parent)
     : QWidget(parent), model_(model) {
     setObjectName(QStringLiteral("TS_Settings"));
-    panel_ = named(new QWidget(this), "Pnl_Settings");
-    panel_->setFixedSize(636, 480);
+    // The panel keeps its size; a page too low for it (the small window) scrolls.
+    scroll_ = new QScrollArea(this);
+    scroll_->setFrameShape(QFrame::NoFrame);
+    scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    scroll_->viewport()->setAutoFillBackground(false);
+    panel_ = named(new QWidget, "Pnl_Settings");
     auto* grid = new QGridLayout(panel_);
-    grid->setContentsMargins(4, 0, 4, 0);
+    grid->setContentsMargins(0, 0, 0, 0);
     grid->setVerticalSpacing(0);
     grid->addWidget(buildSizeAndCompression(panel_), 0, 0);
     grid->addWidget(buildEncryptionAndRestore(panel_), 0, 1);
     grid->addWidget(buildRevisionAndReminder(panel_), 1, 0);
-    grid->addWidget(buildAutoFeatures(panel_), 1, 1, 2, 1);
+    grid->addWidget(buildAutoFeatures(panel_), 1, 1);
+    exceptions_ = new TExceptionListsBox(model_.exceptions(), panel_);
+    grid->addWidget(exceptions_, 2, 0, 1, 2);
+    model_.exceptions().onChanged = [this] { exceptions_->refresh(); };
 
     auto* buttons = new QHBoxLayout;
-    auto* apply = makeCaptionButton(panel_, "btn_apply", {}, tr("Apply"), QSize(84, 25),
-                                    QStringLiteral("Apply currently selected settings"));
-    auto* defaults = makeCaptionButton(panel_, "imr_SetDef", {}, tr("Default"), QSize(84, 25),
-                                       QStringLiteral("Load default values for settings"));
+    auto* apply =
+        makeCaptionButton(panel_, "btn_apply", QStringLiteral("button_apply"), tr("Apply"),
+                          QSize(84, 25), QStringLiteral("Apply currently selected settings"));
+    auto* defaults =
+        makeCaptionButton(panel_, "imr_SetDef", QStringLiteral("button_default"), tr("Default"),
+                          QSize(84, 25), QStringLiteral("Load default values for settings"));
+    buttons->setSpacing(8);
     buttons->addStretch();
     buttons->addWidget(defaults);
     buttons->addWidget(apply);
-    grid->addLayout(buttons, 2, 0);
+    grid->addLayout(buttons, 3, 0, 1, 2);
+    panel_->setFixedSize(std::max(kPanelWidth, grid->minimumSize().width()),
+                         std::max(kPanelHeight, grid->minimumSize().height()));
+    scroll_->setWidget(panel_);
     connect(apply, &TImageRegion::clicked, this, [this] {
         if (onApply)
             onApply();
@@ -166,41 +232,24 @@ QWidget* TSettingsPage::buildEncryptionAndRestore(QWidget* parent) {
 
 QWidget* TSettingsPage::buildRevisionAndReminder(QWidget* parent) {
     auto* box = new QWidget(parent);
-    auto* layout = new QGridLayout(box);
+    auto* layout = new QVBoxLayout(box);
     revision_ = named(new QCheckBox(QStringLiteral("File Revision"), box), "chb_FileRevision");
     revision_->installEventFilter(this);
-    revisions_ = named(new QLineEdit(box), "edtRevVer");
-    revisions_->setReadOnly(true);
-    revisions_->setFixedWidth(32);
-    revUp_ = spinButton(box, "imr_Rev1", QStringLiteral("+"));
-    revDown_ = spinButton(box, "imr_Rev2", QStringLiteral("-"));
-    layout->addWidget(revision_, 0, 0, 1, 4);
-    // Long captions wrap rather than lose their end in the small window.
-    auto* revisionsLabel =
-        new QLabel(QStringLiteral("Enter number of kept revisions for files"), box);
-    revisionsLabel->setWordWrap(true);
-    layout->addWidget(revisionsLabel, 1, 0);
-    layout->addWidget(revisions_, 1, 1);
-    layout->addWidget(revUp_, 1, 2);
-    layout->addWidget(revDown_, 1, 3);
+    revisions_ = numberEdit(box, "edtRevVer");
+    QWidget* revSpin = spinPair(box, revUp_, revDown_, "imr_Rev1", "imr_Rev2");
+    layout->addWidget(revision_);
+    layout->addLayout(numberRow(box, QStringLiteral("Enter number of kept revisions for files"),
+                                revisions_, revSpin, {}));
     connect(revision_, &QCheckBox::clicked, this, [this](bool on) { model_.setRevisionTick(on); });
     connect(revUp_, &TImageRegion::clicked, this, [this] { model_.revisionUp(); });
     connect(revDown_, &TImageRegion::clicked, this, [this] { model_.revisionDown(); });
 
     reminder_ = named(new QCheckBox(QStringLiteral("Reminder"), box), "chkReminder");
-    reminderDays_ = named(new QLineEdit(box), "edtRemday");
-    reminderDays_->setReadOnly(true);
-    reminderDays_->setFixedWidth(32);
-    remUp_ = spinButton(box, "imr_Rem1", QStringLiteral("+"));
-    remDown_ = spinButton(box, "imr_Rem2", QStringLiteral("-"));
-    layout->addWidget(reminder_, 2, 0, 1, 4);
-    auto* daysLabel =
-        new QLabel(QStringLiteral("Remind me to backup my data every             days"), box);
-    daysLabel->setWordWrap(true);
-    layout->addWidget(daysLabel, 3, 0);
-    layout->addWidget(reminderDays_, 3, 1);
-    layout->addWidget(remUp_, 3, 2);
-    layout->addWidget(remDown_, 3, 3);
+    reminderDays_ = numberEdit(box, "edtRemday");
+    QWidget* remSpin = spinPair(box, remUp_, remDown_, "imr_Rem1", "imr_Rem2");
+    layout->addWidget(reminder_);
+    layout->addLayout(numberRow(box, QStringLiteral("Remind me to backup my data every"),
+                                reminderDays_, remSpin, QStringLiteral("days")));
     connect(reminder_, &QCheckBox::clicked, this, [this](bool on) { model_.setReminderTick(on); });
     connect(remUp_, &TImageRegion::clicked, this, [this] { model_.reminderUp(); });
     connect(remDown_, &TImageRegion::clicked, this, [this] { model_.reminderDown(); });
@@ -208,7 +257,7 @@ QWidget* TSettingsPage::buildRevisionAndReminder(QWidget* parent) {
     exeptList_ =
         named(new QCheckBox(QStringLiteral("Use Exception List "), box), "chb_UseExeptList");
     connect(exeptList_, &QCheckBox::clicked, this, [this](bool on) { model_.setExeptList(on); });
-    layout->addWidget(exeptList_, 4, 0, 1, 4);
+    layout->addWidget(exeptList_);
     return box;
 }
 
@@ -284,10 +333,10 @@ bool TSettingsPage::eventFilter(QObject* watched, QEvent* event) {
 
 void TSettingsPage::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    const int left = static_cast<int>(std::lround((width() - panel_->width()) / 2.0));
     const int top = static_cast<int>(std::lround((height() - panel_->height()) / 2.0) +
                                      std::lround(panel_->height() / 50.0));
-    panel_->move(std::max(0, left), std::max(0, top));
+    const int y = std::max(0, top);
+    scroll_->setGeometry(0, y, width(), height() - y);
 }
 
 } // namespace qm

@@ -11,10 +11,12 @@ class QCheckBox;
 class QComboBox;
 class QLineEdit;
 class QRadioButton;
+class QScrollArea;
 class QSlider;
 
 namespace qm {
 
+class TExceptionListsBox;
 class TImageRegion;
 class TSettingsPageModel;
 
@@ -41,6 +43,7 @@ class TSettingsPage : public QWidget {
     QWidget* buildAutoFeatures(QWidget* parent);
 
     TSettingsPageModel& model_;
+    QScrollArea* scroll_ = nullptr;
     QWidget* panel_ = nullptr;
     QRadioButton* winSmall_ = nullptr;
     QRadioButton* winLarge_ = nullptr;
@@ -67,6 +70,7 @@ class TSettingsPage : public QWidget {
     QCheckBox* autoStart_ = nullptr;
     QCheckBox* autoLaunch_ = nullptr;
     QCheckBox* updater_ = nullptr;
+    TExceptionListsBox* exceptions_ = nullptr;
     bool refreshing_ = false;
 };
 

@@ -1,5 +1,7 @@
 #include "app/settingspagemodel.h"
 
+#include "controls/addtoexceptionlst.h"
+
 #include <algorithm>
 
 namespace qm {
@@ -18,7 +20,23 @@ const char* const kNoCompressionText =
 
 } // namespace
 
-TSettingsPageModel::TSettingsPageModel(MessageFn message) : message_(std::move(message)) {}
+namespace {
+
+std::optional<std::string> askWithDialog(const std::string& prompt, const std::string& text,
+                                         bool browse) {
+    std::string line = text;
+    if (TaddToExceptionLst::ask(nullptr, prompt, line, browse) != 1)
+        return std::nullopt;
+    return line;
+}
+
+} // namespace
+
+TSettingsPageModel::TSettingsPageModel(MessageFn message, TExceptionListsModel::AskLine askLine)
+    : message_(std::move(message)),
+      exceptions_(
+          message_, [this] { return exeptList_; },
+          askLine ? std::move(askLine) : TExceptionListsModel::AskLine(askWithDialog)) {}
 
 void TSettingsPageModel::changed() {
     if (onChanged)
@@ -26,6 +44,7 @@ void TSettingsPageModel::changed() {
 }
 
 void TSettingsPageModel::ReadSettings() {
+    TSettingsStore::Batch read(store_);
     winSizeIndex_ = store_.number(SettingId::Height) == kSmallHeight ? 0 : 1;
     setReminderDays(static_cast<int>(store_.number(SettingId::Reminder)));
     reminder_ = reminderDays_ != 0;
@@ -44,10 +63,12 @@ void TSettingsPageModel::ReadSettings() {
     autoLaunch_ = store_.flag(SettingId::AutoLaunch);
     autoStart_ = store_.flag(SettingId::AutoBackup);
     updater_ = store_.flag(SettingId::Updater);
+    exceptions_.load(store_);
     changed();
 }
 
 bool TSettingsPageModel::WriteSettings(bool showMessage, bool windowShown) {
+    TSettingsStore::Batch write(store_);
     store_.checkSettings();
     bool ok = true;
     if (windowShown) {
@@ -66,17 +87,20 @@ bool TSettingsPageModel::WriteSettings(bool showMessage, bool windowShown) {
          store_.setFlag(SettingId::AutoLaunch, autoLaunch_) &&
          store_.setFlag(SettingId::AutoBackup, autoStart_) &&
          store_.setFlag(SettingId::SaveSelection, saveSelection_) &&
-         store_.setFlag(SettingId::Updater, updater_);
+         store_.setFlag(SettingId::Updater, updater_) && write.commit();
     if (!ok) {
         message_(kMsgOk, kPermissionText);
         return false;
     }
+    if (windowShown && resizeWindow)
+        resizeWindow();
     if (showMessage)
         message_(kMsgOk, kAppliedText);
     return true;
 }
 
 bool TSettingsPageModel::FindChanges() const {
+    TSettingsStore::Batch read(store_);
     if (auto stored = store_.stored(SettingId::Reminder);
         stored && static_cast<int>(*stored) != reminderDays_)
         return true;
@@ -125,15 +149,16 @@ void TSettingsPageModel::SetDefSettings() {
     changed();
 }
 
-void TSettingsPageModel::DefaultClick() {
+void TSettingsPageModel::DefaultClick(bool windowShown) {
     SetDefSettings();
-    if (!WriteSettings(false, false))
+    if (!WriteSettings(false, windowShown))
         return;
     message_(kMsgOk, kDefaultsText);
     SetDefSettings();
 }
 
 TSettingsPageModel::WindowSize TSettingsPageModel::ApplyWindowSize() {
+    TSettingsStore::Batch read(store_);
     WindowSize size;
     size.width = static_cast<int>(store_.stored(SettingId::Width).value_or(kSmallWidth));
     size.height = static_cast<int>(store_.stored(SettingId::Height).value_or(kSmallHeight));

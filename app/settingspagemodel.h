@@ -4,6 +4,7 @@
 // the apply-changes question or a tray tick writes them through TSettingsStore. Owns no
 // widgets; the page refreshes itself from it after every change (onChanged).
 
+#include "app/exceptionlistsmodel.h"
 #include "app/messagefn.h"
 #include "app/settingsstore.h"
 
@@ -20,19 +21,31 @@ class TSettingsPageModel {
         const char* outline = "REGION1"; // nullptr: leave the outline as it is
     };
 
-    explicit TSettingsPageModel(MessageFn message);
+    // `askLine` is the input dialog of the exception lists (TaddToExceptionLst unless
+    // given).
+    explicit TSettingsPageModel(MessageFn message, TExceptionListsModel::AskLine askLine = {});
+
+    // The exception lists of the page; ReadSettings reloads them.
+    TExceptionListsModel& exceptions() { return exceptions_; }
+    const TExceptionListsModel& exceptions() const { return exceptions_; }
 
     std::function<void()> onChanged;
+    // Sizes the main window from the stored Width and Height; WriteSettings calls it
+    // after writing them, before its notice.
+    std::function<void()> resizeWindow;
 
-    // Stored values onto the widgets, each value on its own with its default.
+    // Stored values onto the widgets, each value on its own with its default. One read
+    // of the registry.
     void ReadSettings();
-    // Widgets into the store. `windowShown` lets the size switch write Width and Height
-    // (only while the main window is in view). False after the permission message.
+    // Widgets into the store: one read and at most one write. `windowShown` lets the
+    // size switch write Width and Height and resize the window (only while the main
+    // window is in view). False after the permission message.
     bool WriteSettings(bool showMessage, bool windowShown);
     bool FindChanges() const;
     void SetDefSettings();
-    // Default button: defaults written without message, then the notice.
-    void DefaultClick();
+    // Default button: defaults written (and the window resized) without message, then
+    // the notice.
+    void DefaultClick(bool windowShown);
     // Reads Width and Height; selects the size switch to match.
     WindowSize ApplyWindowSize();
 
@@ -110,6 +123,7 @@ class TSettingsPageModel {
     bool autoStart_ = true;
     bool autoLaunch_ = false;
     bool updater_ = true;
+    TExceptionListsModel exceptions_;
 };
 
 } // namespace qm

@@ -1,7 +1,7 @@
 #include "app/updaterlauncher.h"
 
-#include "app/programfiles.h"
 #include "platform/datetime.h"
+#include "platform/programfiles.h"
 #include "platform/registry.h"
 
 #include <cmath>

@@ -63,8 +63,9 @@ QRect TASHintWindow::CalcHintRect(int maxWidth, const QString& hint) const {
     QRect text =
         fontMetrics().boundingRect(QRect(0, 0, qMax(1, maxWidth), 10000), kTextFlags, hint);
     text.moveTopLeft(QPoint(0, 0));
-    // Room for the text's own margin, as the stock hint window leaves.
-    text.adjust(0, 0, 6, 2);
+    // Room for the text's own margin, as the stock hint window leaves, and below it
+    // for the frame.
+    text.adjust(0, 0, 6, 4);
     return hintgeometry::calcHintRect(text, settings_.FrameWidth);
 }
 
@@ -74,8 +75,6 @@ void TASHintWindow::ActivateHint(const QRect& rect, const QString& hint) {
     const int W = width(), H = height(), w = rect.width(), round = settings_.RoundSize;
     windowRegion_ = roundRectRegion(1, 20, W, H - 1, round, round)
                         .united(triangle(hintgeometry::windowPointer(w)));
-    frameRegion_ = roundRectRegion(0, 19, W - 1, H - 2, round, round)
-                       .united(triangle(hintgeometry::framePointer(w, settings_.FrameWidth)));
     clearMask();
     setMask(windowRegion_);
     show();
@@ -93,9 +92,10 @@ void TASHintWindow::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const QBrush body = pattern_.isNull() ? QBrush(QToolTip::palette().color(QPalette::ToolTipBase))
                                           : QBrush(pattern_);
-    painter.setClipRegion(frameRegion_);
+    // The body first over the whole window, so no pixel of the outline stays unpainted,
+    // then the frame along the outline the window shows, pointer included.
     painter.fillRect(rect(), body);
-    painter.setClipRegion(innerEdge(frameRegion_, settings_.FrameWidth));
+    painter.setClipRegion(innerEdge(windowRegion_, settings_.FrameWidth));
     painter.fillRect(rect(), frameColor());
     painter.setClipping(false);
     QRect textRect = rect().adjusted(0, hintgeometry::kPointerBand, 0, 0);

@@ -22,13 +22,12 @@ class TASHintWindow : public QWidget {
 
     // The rectangle a hint needs, its text wrapped at `maxWidth`, at the origin.
     QRect CalcHintRect(int maxWidth, const QString& hint) const;
-    // Shows `hint` in `rect` (screen coordinates) and rebuilds both outlines.
+    // Shows `hint` in `rect` (screen coordinates) and rebuilds its outline.
     void ActivateHint(const QRect& rect, const QString& hint);
 
     THintSettings& settings() { return settings_; }
     void setPattern(const QPixmap& pattern);
     const QRegion& windowRegion() const { return windowRegion_; }
-    const QRegion& frameRegion() const { return frameRegion_; }
     QColor frameColor() const;
     const QString& hintText() const { return text_; }
 
@@ -40,7 +39,6 @@ class TASHintWindow : public QWidget {
     QPixmap pattern_;
     QString text_;
     QRegion windowRegion_;
-    QRegion frameRegion_;
 };
 
 } // namespace qm

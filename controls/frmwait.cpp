@@ -32,10 +32,10 @@ TFrmWait::TFrmWait(int pageIndex, QWidget* owner)
     pages_ = new QStackedWidget(panel());
     pages_->setObjectName(QStringLiteral("pgc_Main"));
     pages_->setGeometry(0, 0, 331, 115);
-    for (const WaitPage& spec : kPages) {
+    for (const WaitPage& entry : kPages) {
         auto* page = new QLabel;
-        page->setObjectName(QString::fromLatin1(spec.name));
-        page->setPixmap(skinPicture(QString::fromLatin1(spec.picture), {331, 115}));
+        page->setObjectName(QString::fromLatin1(entry.name));
+        page->setPixmap(skinPicture(QString::fromLatin1(entry.picture), {331, 115}));
         pages_->addWidget(page);
     }
     // The progress strip exists but is never shown.

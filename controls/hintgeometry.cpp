@@ -38,11 +38,6 @@ std::array<QPoint, 3> windowPointer(int w) {
     return {QPoint(w / 10, 1), QPoint(w / 5, kPointerBand), QPoint(w / 2, kPointerBand)};
 }
 
-std::array<QPoint, 3> framePointer(int w, int frameWidth) {
-    return {QPoint(w / 10 - 1, 0), QPoint(w / 5, kPointerBand),
-            QPoint(w / 2 + frameWidth, kPointerBand)};
-}
-
 namespace {
 
 // component * fade / 50 to the nearest integer, an exact half going to the even one.

@@ -32,8 +32,6 @@ constexpr int kPointerBand = 20;
 QRect calcHintRect(const QRect& textRect, int frameWidth);
 // The pointer of the window outline for a hint `w` pixels wide: tip, then the base.
 std::array<QPoint, 3> windowPointer(int w);
-// The pointer of the painted frame, one pixel further out.
-std::array<QPoint, 3> framePointer(int w, int frameWidth);
 // Each of red, green and blue scaled by fade / 50, halves to the even neighbour.
 QColor fadedColor(const QColor& background, int fade);
 

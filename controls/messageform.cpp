@@ -50,10 +50,18 @@ TfrmMessage::TfrmMessage(QWidget* owner, const std::string& text, int kind,
     scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll_->viewport()->setAutoFillBackground(false);
     scroll_->setAutoFillBackground(false);
-    if (style_.frameLine)
-        scroll_->setStyleSheet(QStringLiteral("QScrollArea { border: 1px solid yellow; }"));
-    else
+    // The text stands on the panel colour. A plain frame draws its line in the
+    // foreground colour, so the yellow line needs no style sheet (one would repaint the
+    // text's background in the style's light grey, under white text).
+    if (style_.frameLine) {
+        scroll_->setFrameStyle(QFrame::Box | QFrame::Plain);
+        scroll_->setLineWidth(1);
+        QPalette palette = scroll_->palette();
+        palette.setColor(QPalette::WindowText, Qt::yellow);
+        scroll_->setPalette(palette);
+    } else {
         scroll_->setFrameShape(QFrame::NoFrame);
+    }
 
     pages_ = new QStackedWidget(body);
     pages_->setObjectName(QStringLiteral("PageControl1"));
@@ -66,11 +74,11 @@ void TfrmMessage::buildPages() {
     for (int kind = 0; kind < 3; ++kind) {
         auto* page = new QWidget;
         page->setObjectName(QString::fromLatin1(kPages[kind]));
-        for (const auto& spec : TMessageFormModel(kind, {}).buttons()) {
-            TImageRegion* button = makeSkinButton(page, QString::fromStdString(spec.name),
-                                                  QString::fromStdString(spec.picture),
-                                                  {spec.width, 25}, {spec.left, kButtonTop});
-            const int result = spec.result;
+        for (const auto& face : TMessageFormModel(kind, {}).buttons()) {
+            TImageRegion* button = makeSkinButton(page, QString::fromStdString(face.name),
+                                                  QString::fromStdString(face.picture),
+                                                  {face.width, 25}, {face.left, kButtonTop});
+            const int result = face.result;
             connect(button, &TImageRegion::clicked, this, [this, result] { done(result); });
         }
         pages_->addWidget(page);

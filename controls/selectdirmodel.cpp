@@ -5,9 +5,24 @@
 
 namespace qm {
 
+namespace {
+
+TSelectDirModel::DriveLister& defaultDrives() {
+    static TSelectDirModel::DriveLister drives;
+    return drives;
+}
+
+} // namespace
+
 TSelectDirModel::TSelectDirModel(DriveLister drives, FolderLister folders)
-    : driveLister_(drives ? std::move(drives) : DriveLister(&TSelectDirModel::tableDrives)),
+    : driveLister_(drives            ? std::move(drives)
+                   : defaultDrives() ? defaultDrives()
+                                     : DriveLister(&TSelectDirModel::tableDrives)),
       folderLister_(folders ? std::move(folders) : FolderLister(&listFolder)) {}
+
+void TSelectDirModel::setDefaultDrives(DriveLister drives) {
+    defaultDrives() = std::move(drives);
+}
 
 std::vector<std::string> TSelectDirModel::tableDrives() {
     std::vector<std::string> roots;

@@ -46,8 +46,10 @@ class TSelectDirModel {
     // becomes the selected item's path; without any, it is left as it was.
     void finish(std::string& path) const;
 
-    // The default drive list: every mapped drive from C: on that is fixed, removable or
-    // of unknown type.
+    // The drive list of a model made without one: the lister set here (the main program
+    // sets its source drives, the drives that are not media drives), else tableDrives.
+    static void setDefaultDrives(DriveLister drives);
+    // Every mapped drive from C: on that is fixed, removable or of unknown type.
     static std::vector<std::string> tableDrives();
 
   private:

@@ -13,6 +13,7 @@
 #include "platform/fileio.h"
 
 #include <cstdint>
+#include <limits>
 #include <optional>
 #include <string>
 #include <vector>
@@ -29,14 +30,22 @@ class ArchiveReader {
     // Restores every entry whose stored path is Source, the last one winning.
     void Restore(ArchiveReadSession& Session, const std::string& Source,
                  const std::string& RestoreTypeFolder, std::optional<uint32_t> FileDate);
-    // Removes the first entry whose stored path is Source; false when nothing changed.
-    bool Remove(const std::string& Source, int64_t Index, int64_t Done);
+    enum class Removal { Removed, NotFound, Failed };
+    // Removes the first entry whose stored path is Source: the last entry is cut off, any
+    // other is left out of a copy of the archive that then replaces it, so a crash at any
+    // moment leaves one whole archive (with or without the entry). Failed (logged and
+    // counted) when that could not be done, the media having no room for the copy; the
+    // archive is then as it was.
+    Removal Remove(const std::string& Source, int64_t Index, int64_t Done);
 
-    // Start of the first entry that is not complete (it fails its checks, or a chunk of
-    // it has no stored bytes, as an entry cut short by a cancel has), or the archive's
-    // size when every entry is complete. `paths` receives the stored paths of the
-    // complete entries before it. -1 when the archive cannot be read.
-    static int64_t CompleteLength(const std::string& ArchiveFile, std::vector<std::string>* Paths);
+    // Walks the entries below Limit by their own structure and returns the end of the
+    // last complete one (0 when none is); Paths receives the stored paths of the complete
+    // entries. An entry with an empty chunk is unfinished: the walk steps over it when a
+    // sound entry follows (its file failed and the writer went on) and ends there when
+    // not (a cancel cut it short, or the archive is damaged). -1 when the archive cannot
+    // be read.
+    static int64_t CompleteLength(const std::string& ArchiveFile, std::vector<std::string>* Paths,
+                                  int64_t Limit = std::numeric_limits<int64_t>::max());
 
   private:
     enum class Step { NextEntry, StopArchive };
@@ -46,7 +55,9 @@ class ArchiveReader {
     std::optional<ParsedEntry> EntryAtPos();
     Step RestoreEntry(FileHandle& Archive, ChunkPool& Pool, const ArchiveIndex::Entry& Indexed,
                       const std::string& RestoreTypeFolder, std::optional<uint32_t> FileDate);
-    bool MoveTail(int64_t EntryStart, int64_t EntryLength, int64_t Index, int64_t Done);
+    // Writes the archive without the entry at EntryStart to Out.
+    bool CopyWithout(FileHandle& Out, int64_t EntryStart, int64_t EntryLength, int64_t Index,
+                     int64_t Done);
     void LogDamaged(const std::string& What, int64_t Offset);
 
     TBackUpJob& fJob;

@@ -26,7 +26,7 @@ std::vector<uint8_t> EntryPrefix(const ArchiveEntryHeader& header,
 } // namespace
 
 ArchiveWriter::ArchiveWriter(TBackUpJob& job, const std::string& archivePath, DeflateFeed& feed)
-    : fJob(job), fFeed(feed), fArchive(FileHandle::create(archivePath)) {}
+    : fJob(job), fFeed(feed), fPath(archivePath), fArchive(FileHandle::create(archivePath)) {}
 
 ArchiveWriter::Outcome ArchiveWriter::Fail(const std::string& line) {
     fJob.AddLog(line);
@@ -63,7 +63,8 @@ ArchiveWriter::Outcome ArchiveWriter::WriteEntry(size_t line, const std::string&
     header.CheckValue = CheckValue;
     header.ChunkCount = *chunkCount;
     std::vector<int32_t> table(*chunkCount, 0);
-    int64_t entryStart = fArchive.position();
+    const int64_t entryStart = fArchive.position();
+    fEntryStart = entryStart;
     const std::vector<uint8_t> prefix = EntryPrefix(header, table);
     fArchive.write(prefix.data(), static_cast<int64_t>(prefix.size()));
     engine.Progress(engine.FilesDone, false, size, 0, engine.BytesDone);
@@ -78,6 +79,8 @@ ArchiveWriter::Outcome ArchiveWriter::WriteEntry(size_t line, const std::string&
     }
     engine.FileBytesDone = 0;
     written = RewriteHeader(entryStart, header, table) && written;
+    if (!written && fBrokenAt < 0)
+        fBrokenAt = entryStart;
     fJob.UpdateArchiveRevision(sourcePath, revision);
     fFeed.EndSource();
     if (engine.ArchiveEncrypted)
@@ -161,8 +164,18 @@ bool ArchiveWriter::RewriteHeader(int64_t entryStart, const ArchiveEntryHeader& 
 bool ArchiveWriter::Close() {
     if (!fArchive.isOpen())
         return !fCancelled;
+    const bool writeFailed = fArchive.error() != 0;
     // The backup run syncs the media once before the catalogue names the archive.
-    return fArchive.close();
+    if (fArchive.close())
+        return true;
+    if (!writeFailed || fBrokenAt < 0)
+        return false;
+    // The entries before the one whose write failed are whole; the rest is cut off so
+    // that a walk of the archive meets no half-written entry.
+    FileHandle archive = FileHandle::open(fPath, OpenMode::ReadWrite);
+    if (archive.seek(fBrokenAt) == fBrokenAt)
+        archive.truncate();
+    return true;
 }
 
 std::unique_ptr<DeflateFeed> TBackUpJob::MakeDeflateFeed(const TStringList& Files, int32_t First,
@@ -188,7 +201,8 @@ std::unique_ptr<DeflateFeed> TBackUpJob::MakeDeflateFeed(const TStringList& File
 }
 
 bool TBackUpJob::AddToArchive(TStringList& Files, const std::string& ArchiveFileName, int32_t Index,
-                              const DriveListRecord& Rec, DeflateFeed* Feed) {
+                              const DriveListRecord& Rec, int64_t* CancelledEntryStart,
+                              DeflateFeed* Feed) {
     int32_t first = Index < 0 ? 0 : Index;
     int32_t last = Index < 0 ? static_cast<int32_t>(Files.size()) - 1 : Index;
     if (last >= static_cast<int32_t>(Files.size()))
@@ -203,8 +217,11 @@ bool TBackUpJob::AddToArchive(TStringList& Files, const std::string& ArchiveFile
     for (int32_t i = first; i <= last; ++i) {
         ArchiveWriter::Outcome outcome =
             writer.WriteEntry(static_cast<size_t>(i), Files[i], Rec.Revision);
-        if (outcome == ArchiveWriter::Outcome::Cancelled)
+        if (outcome == ArchiveWriter::Outcome::Cancelled) {
+            if (CancelledEntryStart)
+                *CancelledEntryStart = writer.CancelledEntryStart();
             return allWritten;
+        }
         if (outcome != ArchiveWriter::Outcome::Failed)
             continue;
         // No record for a file whose entry is not complete.

@@ -34,9 +34,14 @@ class ArchiveWriter {
     // Writes the entry of `source` (line `line` of the job's list), whose catalogue
     // revision text becomes `revision`.
     Outcome WriteEntry(size_t line, const std::string& source, uint8_t revision);
-    // Closes the archive; false when any write to it or the close failed. The backup
-    // run makes it durable together with the rest of the run.
+    // Closes the archive. True when every entry reported Written is whole in it: a write
+    // that failed (media full) fails only its own entry and the later ones, and the
+    // archive is cut back to the entries before it. False when the system lost a write
+    // of an entry already reported Written. The backup run makes the archive durable
+    // together with the rest of the run.
     bool Close();
+    // Start of the entry that a cancel interrupted; -1 when none was.
+    int64_t CancelledEntryStart() const { return fCancelled ? fEntryStart : -1; }
 
   private:
     Outcome Fail(const std::string& line);
@@ -50,8 +55,11 @@ class ArchiveWriter {
 
     TBackUpJob& fJob;
     DeflateFeed& fFeed;
+    std::string fPath;
     FileHandle fArchive;
     bool fCancelled = false;
+    int64_t fEntryStart = -1; // the entry being written
+    int64_t fBrokenAt = -1;   // the entry whose write failed first
 };
 
 } // namespace qm

@@ -65,6 +65,11 @@ std::string TBackUpJob::CopyPath(const std::string& SourcePath) const {
     return CopyPathFor(fDestination, SourcePath);
 }
 
+bool TBackUpJob::HoldsBackupShape(const DriveListRecord& Record) const {
+    return IsMediaPathOfRecord(fDestination, Record.SourcePath, Record.MediaPath,
+                               Record.Compression != 0, Record.InArchive != 0);
+}
+
 std::string TBackUpJob::FileArchivePath(const std::string& SourcePath) const {
     return FileArchivePathFor(fDestination, SourcePath);
 }

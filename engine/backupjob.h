@@ -117,6 +117,10 @@ class TBackUpJob {
     // ---- Media copy tree ----------------------------------------------------------
     // D:\Quillmoor\Drive_<letter><folder>\<name> for a source path.
     std::string CopyPath(const std::string& SourcePath) const;
+    // Whether the record's media path is one a backup of its source can have on
+    // Destination (IsMediaPathOfRecord); nothing is read or deleted through one that
+    // is not.
+    bool HoldsBackupShape(const DriveListRecord& Record) const;
     // CopyPath + ".bpa": the archive of a one-archive-per-file backup.
     std::string FileArchivePath(const std::string& SourcePath) const;
     // D:\Quillmoor\Drive_<drive of SourceFiles[0]>\<StartTime with "_" separators>.bpa
@@ -125,8 +129,8 @@ class TBackUpJob {
     std::string RevisionName(const std::string& Path, uint8_t Rev) const;
     // Drops version 0 of MediaPath and renumbers versions 1.. down, check files alike.
     void RotateRevisions(const std::string& MediaPath, uint8_t Index);
-    // The CatalogRevisions line of SourcePath (found case-insensitively in CatalogPaths)
-    // := decimal Rev; nothing when the path is not listed.
+    // The CatalogRevisions line of SourcePath := decimal Rev; nothing when the path is not
+    // listed exactly (a line differing in case is another file's, and keeps its own).
     void SetRevisionText(const std::string& SourcePath, uint8_t Rev);
     // Deletes MediaPath and its check file, with WithVersions also versions 1, 2, ...
     // up to the first gap. Returns True.
@@ -142,8 +146,9 @@ class TBackUpJob {
     // writing. A catalogue whose count disagrees with its length is opened with the
     // number of whole records it holds, and CatalogueProblem says so.
     void OpenDriveList();
-    // Writes DriveListCount at offset 0 and closes the catalogue.
-    void CloseDriveList();
+    // Writes DriveListCount at offset 0 and closes the catalogue; false when a write to
+    // it since it was opened, the count, the flush or the close failed.
+    bool CloseDriveList();
     // Closes the open catalogue without writing its count (the restore runs only read).
     void CloseDriveListUnchanged();
     void ReadDriveList();
@@ -155,7 +160,8 @@ class TBackUpJob {
     // the open catalogue; on a miss Record.SourcePath is emptied. In both cases the
     // media path's drive letter becomes Destination.
     void FindDriveListRecord(const std::string& SourcePath, DriveListRecord& Record);
-    // Writes one record per non-empty line of SourceFiles into the open catalogue.
+    // Writes one record per non-empty line of SourceFiles into the open catalogue: over
+    // the record of the same path (case included), else appended.
     void SaveDriveListRecords(bool InArchive, const std::string& ArchiveFileName);
     // Removes the record whose source path equals SourcePath exactly; the last record
     // fills its place. The only record removed deletes the catalogue file.
@@ -182,10 +188,13 @@ class TBackUpJob {
     // chunk count) gets its failure line, one count in ErrorCount, no success line, and
     // its line of Files is blanked so that the catalogue makes no record for it.
     // Returns False when any file of the call failed that way; a cancel (CancelFlag
-    // left set) returns True unless a failure came first. The sources are read and
-    // deflated ahead by Feed; without one the call makes its own over its lines.
+    // left set) returns True unless a failure came first, and gives the start of the
+    // entry it interrupted in CancelledEntryStart. A write that fails (media full) fails
+    // its file and every later one; the entries before it stand. The sources are read
+    // and deflated ahead by Feed; without one the call makes its own over its lines.
     bool AddToArchive(TStringList& Files, const std::string& ArchiveFileName, int32_t Index,
-                      const DriveListRecord& Rec, DeflateFeed* Feed = nullptr);
+                      const DriveListRecord& Rec, int64_t* CancelledEntryStart = nullptr,
+                      DeflateFeed* Feed = nullptr);
     // A feed over the non-empty lines First..Last of Files at the run's level (with the
     // run's entry key when Encrypted), for a run that writes those lines' entries in
     // order over several AddToArchive calls.
@@ -224,7 +233,8 @@ class TBackUpJob {
 
     // ---- Steps of the runs ----------------------------------------------------------
     // Ends of the runs: clear the job's lists (and, for a backup, close the catalogue).
-    void FinishBackupRun();
+    // (the backup's: true when the catalogue took every write)
+    bool FinishBackupRun();
     void FinishRestoreRun();
     void FinishRevisionRestoreRun();
     // The CatalogRevisions line of the source being archived := decimal Revision.

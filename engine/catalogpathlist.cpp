@@ -1,17 +1,13 @@
 #include "engine/catalogpathlist.h"
 
-#include "platform/dospath.h"
+#include "platform/casefold.h"
 
 #include <algorithm>
-#include <cctype>
 
 namespace qm {
 
 std::string TCatalogPathList::Key(std::string_view Path) {
-    std::string key(Path);
-    for (char& c : key)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return key;
+    return foldCaseUtf8(Path);
 }
 
 void TCatalogPathList::IndexLine(std::size_t Line) {
@@ -43,10 +39,13 @@ std::optional<std::size_t> TCatalogPathList::Find(std::string_view Path) const {
     auto found = fIndex.find(Key(Path));
     if (found == fIndex.end() || found->second.empty())
         return std::nullopt;
-    const std::size_t line = found->second.front();
-    if (line >= fLines.size() || !sameTextDos(fLines[line], Path))
-        return std::nullopt;
-    return line;
+    // Two files whose paths differ only in case are two files here: the exact path
+    // wins, and only a path backed up under another case falls back to the first line.
+    for (std::size_t line : found->second) {
+        if (line < fLines.size() && fLines[line] == Path)
+            return line;
+    }
+    return found->second.front();
 }
 
 void TCatalogPathList::push_back(std::string Line) {

@@ -1,8 +1,9 @@
 #pragma once
 // The source paths of the open catalogue, line i for record i, with an index that finds
-// the first line holding a path (case ignored) without walking the list, so a backup of
-// n files against a catalogue of n records stays linear. The list owns its lines and the
-// index; every change goes through its own mutators, which keep the two in step.
+// a path's line without walking the list, so a backup of n files against a catalogue of
+// n records stays linear. Case is ignored by Unicode simple case folding of the UTF-8
+// bytes (platform/casefold.h), but a line holding the path exactly wins. The list owns its lines
+// and the index; every change goes through its own mutators, which keep the two in step.
 
 #include <cstddef>
 #include <optional>
@@ -26,7 +27,8 @@ class TCatalogPathList {
     // Replaces every line.
     TCatalogPathList& operator=(Lines NewLines);
 
-    // The first line whose text equals Path, case ignored; none when no line does.
+    // The first line whose text equals Path exactly; else the first line equal to it but
+    // for case; none when no line is.
     std::optional<std::size_t> Find(std::string_view Path) const;
 
     void push_back(std::string Line);
@@ -46,7 +48,7 @@ class TCatalogPathList {
     friend bool operator==(const TCatalogPathList& A, const Lines& B) { return A.fLines == B; }
 
   private:
-    // Case-folded in the same way sameTextDos compares, so equal keys mean equal texts.
+    // The case-folded path: lines with equal keys differ at most in case.
     static std::string Key(std::string_view Path);
     void IndexLine(std::size_t Line);
     void UnindexLine(std::size_t Line);

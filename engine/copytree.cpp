@@ -1,6 +1,9 @@
 #include "engine/copytree.h"
 
 #include "platform/dospath.h"
+#include "platform/fileio.h"
+
+#include <cctype>
 
 namespace qm {
 
@@ -49,6 +52,14 @@ std::string RunArchivePathFor(char Destination, std::string_view FirstSource, TD
            formatDateTimeWithSeparators(StartTime, '_') + ".bpa";
 }
 
+std::string FreeRunArchivePath(std::string_view RunArchivePath) {
+    std::string path(RunArchivePath);
+    const std::string_view base = RunArchivePath.substr(0, RunArchivePath.size() - 4); // ".bpa"
+    for (int k = 2; fileExists(path) || folderExists(path); ++k)
+        path = std::string(base) + " (" + std::to_string(k) + ").bpa";
+    return path;
+}
+
 std::string VersionName(std::string_view Path, int Version) {
     if (Version == 0)
         return std::string(Path);
@@ -63,6 +74,49 @@ std::string VersionName(std::string_view Path, int Version) {
 
 std::string CheckFileName(std::string_view Path) {
     return std::string(Path) + ".mac";
+}
+
+namespace {
+
+// "X:\Quillmoor" followed by names separated by single backslashes, each a plain DOS
+// name (no empty, "." or ".." name), so the path means exactly what it says.
+bool HasPlainNames(char Destination, std::string_view Path) {
+    const std::string root = MediaFolder(Destination);
+    if (Path.size() <= root.size() || Path.substr(0, root.size()) != root)
+        return false;
+    std::string_view rest = Path.substr(root.size());
+    while (true) {
+        const size_t end = rest.find('\\');
+        if (!isValidDosName(rest.substr(0, end)))
+            return false;
+        if (end == std::string_view::npos)
+            return true;
+        rest.remove_prefix(end + 1);
+    }
+}
+
+} // namespace
+
+bool IsMediaPathOfRecord(char Destination, std::string_view SourcePath, std::string_view MediaPath,
+                         bool Compression, bool InArchive) {
+    if (!HasPlainNames(Destination, MediaPath))
+        return false;
+    // Every backup lives in a copy tree: X:\Quillmoor\Drive_<letter>\...
+    const std::string_view rest = MediaPath.substr(MediaFolder(Destination).size());
+    const std::string_view prefix = kDriveFolderPrefix;
+    const size_t names = prefix.size() + 2;
+    if (rest.size() <= names || rest.substr(0, prefix.size()) != prefix ||
+        !std::isalpha(static_cast<unsigned char>(rest[prefix.size()])) || rest[names - 1] != '\\')
+        return false;
+    if (Compression && InArchive) {
+        // A run archive lies directly in its copy tree's folder.
+        return rest.find('\\', names) == std::string_view::npos && rest.size() >= names + 4 &&
+               rest.substr(rest.size() - 4) == ".bpa";
+    }
+    std::string expected = CopyPathFor(Destination, SourcePath);
+    if (Compression)
+        expected += ".bpa";
+    return MediaPath == expected;
 }
 
 } // namespace qm

@@ -1,6 +1,7 @@
 #pragma once
 // Names on the media drive: the copy tree per source drive, per-file and run archive
-// names, version names and check file names. Pure text functions on DOS paths.
+// names, version names and check file names. Text functions on DOS paths; only
+// FreeRunArchivePath looks at the media.
 
 #include "platform/datetime.h"
 
@@ -26,10 +27,22 @@ std::string CopyPathFor(char Destination, std::string_view SourcePath);
 std::string FileArchivePathFor(char Destination, std::string_view SourcePath);
 // X:\Quillmoor\Drive_<letter of FirstSource>\<StartTime, "_" separators>.bpa
 std::string RunArchivePathFor(char Destination, std::string_view FirstSource, TDateTime StartTime);
+// RunArchivePath itself when nothing has that name yet, else the first of
+// "<name> (2).bpa", "<name> (3).bpa", ... that is free (a name no version rule makes).
+std::string FreeRunArchivePath(std::string_view RunArchivePath);
 // Version k of Path: "_" + k before the extension of the file name (at the end when it
 // has none); version 0 is Path itself.
 std::string VersionName(std::string_view Path, int Version);
 // Path + ".mac".
 std::string CheckFileName(std::string_view Path);
+
+// Whether a media path read from a catalogue record has the shape a backup of that
+// record's file can have, on media drive Destination: the source's copy path (plus
+// ".bpa" for an archive of its own), or for an entry of a run archive a ".bpa" file
+// directly in a "Drive_<letter>" folder. Every name on the way must be a plain DOS name.
+// Nothing is deleted, renamed or read through a media path that fails this check, so a
+// crafted catalogue cannot reach the catalogue itself or anything else on the drive.
+bool IsMediaPathOfRecord(char Destination, std::string_view SourcePath, std::string_view MediaPath,
+                         bool Compression, bool InArchive);
 
 } // namespace qm

@@ -54,6 +54,11 @@ constexpr int64_t recordOffset(int64_t index) {
 
 // The size the catalogue stores for a source whose size could not be read.
 inline constexpr int64_t kUnreadableSourceSize = 4294967295LL;
+// A stored size within one of that value marks a file that was unreadable when its
+// record was written.
+constexpr bool IsUnreadableSourceSize(int64_t size) {
+    return size >= kUnreadableSourceSize - 1 && size <= kUnreadableSourceSize + 1;
+}
 
 struct DriveListRecord {
     std::string SourcePath; // at most 255 bytes are stored

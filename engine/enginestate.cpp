@@ -60,6 +60,10 @@ void TEngineState::Sleep(int Milliseconds) const {
     std::this_thread::sleep_for(std::chrono::milliseconds(Milliseconds));
 }
 
+bool TEngineState::MediaFoldsCase(const std::string& MediaFolder) const {
+    return MediaFoldsCaseProc ? MediaFoldsCaseProc(MediaFolder) : foldsCase(MediaFolder);
+}
+
 TEngineState& Engine() {
     static TEngineState state;
     return state;

@@ -57,6 +57,9 @@ class TEngineState {
     void ProcessMessages() const;
     // The pause of the plain copy loop; tests install a no-op.
     void Sleep(int Milliseconds) const;
+    // Whether the media folder's file system finds names without regard to case, so
+    // that two paths differing only in case would share one media copy.
+    bool MediaFoldsCase(const std::string& MediaFolder) const;
 
     std::vector<std::string> PasswordList; // line 0 is the backup's password
     int KeySize = 128;                     // 128, 192 or 256
@@ -74,6 +77,8 @@ class TEngineState {
     TAskPasswordProc AskPasswordProc;
     std::function<void()> ProcessMessagesProc;
     std::function<void(int Milliseconds)> SleepProc; // empty = really sleep
+    // Empty = ask the file system (foldsCase); tests stand in a FAT medium with it.
+    std::function<bool(const std::string& MediaFolder)> MediaFoldsCaseProc;
 
     // Allocated once when the state is made, never freed or resized.
     std::unique_ptr<uint8_t[]> InputBuffer;  // kInputBufferSize bytes

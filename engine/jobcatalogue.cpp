@@ -18,9 +18,6 @@ namespace qm {
 
 namespace {
 
-// Sizes from this value on are listed as "0" (the windows' old size limit).
-constexpr int64_t kListedSizeLimit = 4200000000LL;
-
 uint8_t ParseRevisionText(const std::string& text) {
     unsigned value = 0;
     auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -82,13 +79,13 @@ void TBackUpJob::OpenDriveList() {
     engine.DriveListHandle.seek(DriveListLayout::kFirstRecord);
 }
 
-void TBackUpJob::CloseDriveList() {
+bool TBackUpJob::CloseDriveList() {
     TEngineState& engine = Engine();
     if (!engine.DriveListHandle.isOpen())
-        return;
-    CatalogueFile(engine.DriveListHandle).WriteCount(engine.DriveListCount);
-    engine.DriveListHandle.flush();
-    engine.DriveListHandle.close();
+        return false;
+    bool ok = CatalogueFile(engine.DriveListHandle).WriteCount(engine.DriveListCount);
+    ok = engine.DriveListHandle.flush() && ok;
+    return engine.DriveListHandle.close() && ok;
 }
 
 void TBackUpJob::CloseDriveListUnchanged() {
@@ -129,8 +126,9 @@ void TBackUpJob::ListDriveFiles(TStringList* IndexList, TStringList* DateList,
         if (DateList)
             DateList->push_back(floatToStrGeneral(record.Date));
         if (SizeList)
-            SizeList->push_back(record.Size < kListedSizeLimit ? std::to_string(record.Size)
-                                                               : std::string("0"));
+            // Every size as it is, large files too; a file that was unreadable shows "0".
+            SizeList->push_back(IsUnreadableSourceSize(record.Size) ? std::string("0")
+                                                                    : std::to_string(record.Size));
     });
 }
 
@@ -166,8 +164,11 @@ void TBackUpJob::SaveDriveListRecords(bool InArchive, const std::string& Archive
         record.Compression = fCompression;
         record.Encryption = fEncryption;
         record.InArchive = InArchive;
+        // Only the record of this very path is replaced: one that differs in case is
+        // another file's on this computer.
         std::optional<size_t> line = CatalogPaths.Find(record.SourcePath);
-        bool overwrite = line && *line < static_cast<size_t>(engine.DriveListCount);
+        bool overwrite = line && *line < static_cast<size_t>(engine.DriveListCount) &&
+                         CatalogPaths[*line] == record.SourcePath;
         if (overwrite && *line < CatalogRevisions.size())
             record.Revision = ParseRevisionText(CatalogRevisions[*line]);
 

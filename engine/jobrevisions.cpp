@@ -35,8 +35,9 @@ void TBackUpJob::RotateRevisions(const std::string& MediaPath, uint8_t Index) {
 }
 
 void TBackUpJob::SetRevisionText(const std::string& SourcePath, uint8_t Rev) {
+    // Only the line the run's record will overwrite: the path exactly.
     std::optional<size_t> line = CatalogPaths.Find(SourcePath);
-    if (line && *line < CatalogRevisions.size())
+    if (line && *line < CatalogRevisions.size() && CatalogPaths[*line] == SourcePath)
         CatalogRevisions[*line] = std::to_string(Rev);
 }
 

@@ -1,6 +1,6 @@
 #pragma once
-// Little-endian loads and stores for the on-disk formats of the engine. Private to
-// engine/; the format files use these and nothing else to touch multi-byte fields.
+// Little-endian loads and stores for the on-disk formats (the engine's and the activity
+// record's); the format files use these and nothing else to touch multi-byte fields.
 
 #include <cstdint>
 #include <cstring>

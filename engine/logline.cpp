@@ -35,8 +35,23 @@ std::string DateUnreadable(std::string_view Path) {
     return Join({Now(), " ", Path, " - file can not get file date/time (current time used)."});
 }
 
+std::string SharesMediaCopy(std::string_view Source, std::string_view Other) {
+    return Join({"***ERROR***", Now(), " ", Source,
+                 " - not backed up: its copy would be the media copy of ", Other,
+                 ", which the media drive does not tell apart by case."});
+}
+
+std::string CantDeleteFromArchive(std::string_view Source, std::string_view Archive) {
+    return Join({"***ERROR***", Now(), " ", Source, " - can't delete it from ", Archive,
+                 ": the media drive has no room to rewrite the archive, which is left whole."});
+}
+
 std::string CanNotAddToArchive(std::string_view Source) {
     return Join({Now(), " ", Source, " - can not add to archive."});
+}
+
+std::string PathTooLong(std::string_view Source) {
+    return Join({"***ERROR***", Now(), " ", Source, " - path is too long to back up."});
 }
 
 std::string TooLargeForArchive(std::string_view Source) {

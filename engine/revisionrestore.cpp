@@ -3,6 +3,7 @@
 #include "engine/copytree.h"
 #include "engine/enginestate.h"
 #include "engine/logline.h"
+#include "engine/mediajournal.h"
 #include "engine/passwordprobe.h"
 #include "engine/restorerun.h"
 #include "platform/dospath.h"
@@ -14,12 +15,6 @@
 namespace qm {
 
 namespace {
-
-// A catalogue size within one of the failed size query marks a file that was
-// unreadable when its record was written.
-bool isUnreadableSize(int64_t size) {
-    return size >= kUnreadableSourceSize - 1 && size <= kUnreadableSourceSize + 1;
-}
 
 std::optional<TDateTime> versionDate(const std::string& path) {
     std::optional<uint32_t> dos = fileDosDateTime(path);
@@ -65,6 +60,7 @@ int RevisionRestore::ChooseVersion(const DriveListRecord& Record, int32_t Count,
 void TBackUpJob::CollectRevisions(TRevisionFileList& List, int& RevisedCount,
                                   const TRevisionCallback& Callback) {
     TEngineState& engine = Engine();
+    MediaJournal::Recover(Destination());
     LoadDriveList();
     OpenDriveList();
     List.assign(SourceFiles.size(), TRevisionLst{});
@@ -77,7 +73,7 @@ void TBackUpJob::CollectRevisions(TRevisionFileList& List, int& RevisedCount,
         DriveListRecord record;
         FindDriveListRecord(SourceFiles[i], record);
         List[i].Path = record.SourcePath;
-        if (!record.SourcePath.empty()) {
+        if (!record.SourcePath.empty() && HoldsBackupShape(record)) {
             if (engine.CancelFlag)
                 return;
             RevisionRestore::CollectVersions(record, List[i]);
@@ -110,7 +106,7 @@ void TBackUpJob::RestoreRevisions(TRevisionFileList& List, bool SortDates) {
         FindDriveListRecord(x.Path, record);
         if (record.SourcePath.empty())
             continue;
-        if (isUnreadableSize(record.Size)) {
+        if (IsUnreadableSourceSize(record.Size)) {
             ++engine.FilesDone;
             engine.Progress(engine.FilesDone + 1, false, 100, 100, engine.BytesDone);
             AddLog(logline::CantRestore(record.MediaPath));
@@ -119,6 +115,11 @@ void TBackUpJob::RestoreRevisions(TRevisionFileList& List, bool SortDates) {
         }
         if (RestoreOld() && !IsTargetOlder(record))
             continue;
+        if (!HoldsBackupShape(record)) {
+            AddLog(logline::CantRestoreError(record.SourcePath));
+            ++engine.ErrorCount;
+            continue;
+        }
         const int32_t count = std::clamp(x.Count, 0, kMaxRevisionDates);
         if (SortDates && count > 0) {
             SortRevisionDates(x.Dates, 0, count - 1);

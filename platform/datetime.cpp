@@ -188,7 +188,8 @@ std::string formatDateTimePattern(std::string_view pattern, TDateTime value,
     DateTimeParts p = decodeDateTime(value);
     const bool twelveHour = pattern.find("tt") != std::string_view::npos ||
                             pattern.find("AM/PM") != std::string_view::npos ||
-                            pattern.find("am/pm") != std::string_view::npos;
+                            pattern.find("am/pm") != std::string_view::npos ||
+                            pattern.find("ampm") != std::string_view::npos;
     std::string out;
     bool afterHour = false; // an "m" right after an hour field means minutes
     size_t i = 0;
@@ -213,6 +214,11 @@ std::string formatDateTimePattern(std::string_view pattern, TDateTime value,
             i += 5;
             continue;
         }
+        if (pattern.substr(i, 4) == "ampm") { // the locale's own AM and PM texts
+            out += p.hour < 12 ? f.timeAMString : f.timePMString;
+            i += 4;
+            continue;
+        }
         size_t n = run(c);
         switch (c) {
         case 'd':
@@ -223,6 +229,8 @@ std::string formatDateTimePattern(std::string_view pattern, TDateTime value,
         case 'm':
             if (afterHour)
                 out += field(p.minute, n);
+            else if (n >= 3)
+                out += f.shortMonthNames[static_cast<size_t>(p.month - 1)];
             else
                 out += field(p.month, n);
             afterHour = false;

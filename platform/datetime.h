@@ -7,6 +7,7 @@
 // The locale formats live here and nowhere else; the registry layer may replace them
 // with the user's values at start-up.
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -24,6 +25,9 @@ struct LocaleFormats {
     std::string timeAMString = "AM";
     std::string timePMString = "PM";
     char decimalSeparator = '.';
+    // Abbreviated month names, January first ("mmm" and "MMM" in a pattern).
+    std::array<std::string, 12> shortMonthNames = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                                   "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 };
 
 // A copy: another thread may install new formats at any time.
@@ -57,9 +61,10 @@ std::string formatDateTime(TDateTime value, const LocaleFormats& formats);
 // The same text with `separator` standing for both the date and the time separator,
 // as run archives are named: "12_7_2026 11_15_22 PM".
 std::string formatDateTimeWithSeparators(TDateTime value, char separator);
-// Formats by pattern: d dd M MM (month) yy yyyy h hh H HH (hour; 12-hour when the pattern
-// holds tt or AM/PM) m mm after an hour or n nn (minute) s ss z zzz tt AM/PM, '/' and ':'
-// as the locale separators, text in quotes literal.
+// Formats by pattern: d dd M MM (month) MMM (abbreviated month name) yy yyyy h hh H HH
+// (hour; 12-hour when the pattern holds tt, AM/PM or ampm) m mm after an hour or n nn
+// (minute) s ss z zzz tt AM/PM ampm, '/' and ':' as the locale separators, text in quotes
+// literal.
 std::string formatDateTimePattern(std::string_view pattern, TDateTime value,
                                   const LocaleFormats& formats);
 

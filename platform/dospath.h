@@ -2,8 +2,8 @@
 // DOS path text helpers and the one translation point from DOS paths
 // ("C:\dir\file.txt") to host paths. Everything above platform/ keeps DOS paths.
 //
-// Paths are byte strings; a backslash or a slash separates folders, as on the
-// original system. Helpers named after their classic counterparts keep their
+// Paths are byte strings; a backslash or a slash separates folders, as in DOS and
+// Windows paths. Helpers named after their classic counterparts keep their
 // classic behaviour (ExtractFilePath keeps the trailing backslash, and so on).
 
 #include <optional>

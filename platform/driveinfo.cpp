@@ -28,6 +28,13 @@ DriveInfo describe(const DriveEntry& drive, const std::vector<MountEntry>& mount
 
 } // namespace
 
+std::string driveDisplayName(const DriveInfo& drive) {
+    std::string name = drive.label;
+    if (name.empty())
+        name = drive.type == DriveType::Fixed ? "Local Disk" : "Removable Disk";
+    return name + " (" + std::string(1, drive.letter) + ":)";
+}
+
 DriveInfo queryDrive(char letter, const MountSource& source) {
     auto drive = DriveTable::instance().find(letter);
     if (!drive) {

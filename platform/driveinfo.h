@@ -23,6 +23,10 @@ struct DriveInfo {
     bool mediumPresent = false; // the host folder can be read
 };
 
+// The name a file manager shows for the drive: "MY STICK (E:)", or without a label
+// "Local Disk (C:)" for a fixed drive and "Removable Disk (E:)" for the others.
+std::string driveDisplayName(const DriveInfo& drive);
+
 // A letter that is not mapped gives type NoRootDir and no medium.
 DriveInfo queryDrive(char letter, const MountSource& source = {});
 // Every mapped drive, in letter order.

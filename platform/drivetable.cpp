@@ -118,11 +118,11 @@ std::set<char> DriveTable::overrideLetters() {
 }
 
 bool DriveTable::map(char letter, const std::string& hostRoot, DriveType type,
-                     const std::string& label) {
+                     const std::string& label, const char* source) {
     if (!isLetter(letter) || hostRoot.empty())
         return false;
     std::lock_guard lock(mutex_);
-    DriveEntry entry{upperLetter(letter), normaliseRoot(hostRoot), type, label, "code"};
+    DriveEntry entry{upperLetter(letter), normaliseRoot(hostRoot), type, label, source};
     auto it = std::lower_bound(entries_.begin(), entries_.end(), entry.letter,
                                [](const DriveEntry& e, char l) { return e.letter < l; });
     if (it != entries_.end() && it->letter == entry.letter) {
@@ -175,6 +175,14 @@ void DriveTable::setExtender(Extender extender) {
     std::lock_guard lock(mutex_);
     extender_ = std::move(extender);
     reloadLocked();
+}
+
+void DriveTable::refreshMedia() {
+    std::lock_guard lock(mutex_);
+    if (!extender_)
+        return;
+    std::erase_if(entries_, [](const DriveEntry& e) { return e.source == kMountSource; });
+    extender_(*this);
 }
 
 std::optional<DriveType> DriveTable::parseType(const std::string& name) {

@@ -46,10 +46,13 @@ class DriveTable {
     // environment. Tests call it after changing QUILLMOOR_DRIVES.
     void reload();
 
+    // The source of entries the extender adds for mounted media.
+    static constexpr const char* kMountSource = "mount";
+
     // Maps `letter` to `hostRoot` (made absolute); replaces an existing mapping.
     // Returns false for a letter outside A-Z or an empty host folder.
     bool map(char letter, const std::string& hostRoot, DriveType type,
-             const std::string& label = {});
+             const std::string& label = {}, const char* source = "code");
     void unmap(char letter);
 
     std::optional<DriveEntry> find(char letter) const;
@@ -63,6 +66,9 @@ class DriveTable {
     // applied: lets the drive enumeration add mounted removable media.
     using Extender = std::function<void(DriveTable&)>;
     void setExtender(Extender extender);
+    // Runs the extender again for media plugged in or pulled out since: entries it
+    // added are replaced, everything else (defaults, override, code) stays.
+    void refreshMedia();
 
     // Letters that QUILLMOOR_DRIVES maps; they are not given to anything else.
     static std::set<char> overrideLetters();

@@ -4,6 +4,7 @@
 #include "platform/dospath.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
@@ -15,12 +16,28 @@ namespace qm {
 
 namespace {
 
+FileChangeGate& changeGate() {
+    static FileChangeGate gate;
+    return gate;
+}
+
+// False (errno set) when the test seam refuses the change.
+bool changeAllowed(FileChange change, std::string_view dosPath) {
+    const FileChangeGate& gate = changeGate();
+    if (!gate || gate(change, dosPath))
+        return true;
+    errno = change == FileChange::Write ? ENOSPC : EIO;
+    return false;
+}
+
 int openHost(std::string_view dosPath, int flags, mode_t mode = 0644) {
     std::optional<std::string> host = toHostPath(dosPath);
     if (!host) {
         errno = ENOENT;
         return -1;
     }
+    if ((flags & O_CREAT) != 0 && !changeAllowed(FileChange::Create, dosPath))
+        return -1;
     // Without O_NONBLOCK opening a named pipe would wait for a writer, maybe forever.
     int fd;
     do {
@@ -78,11 +95,16 @@ bool setHostTimes(int fd, const char* path, uint32_t dosDateTime) {
 
 } // namespace
 
+void setFileChangeGate(FileChangeGate Gate) {
+    changeGate() = std::move(Gate);
+}
+
 FileHandle::~FileHandle() {
     close();
 }
 
-FileHandle::FileHandle(FileHandle&& other) noexcept : fd_(other.fd_), error_(other.error_) {
+FileHandle::FileHandle(FileHandle&& other) noexcept
+    : fd_(other.fd_), error_(other.error_), path_(std::move(other.path_)) {
     other.fd_ = -1;
     other.error_ = 0;
 }
@@ -92,6 +114,7 @@ FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
         close();
         fd_ = other.fd_;
         error_ = other.error_;
+        path_ = std::move(other.path_);
         other.fd_ = -1;
         other.error_ = 0;
     }
@@ -99,15 +122,15 @@ FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
 }
 
 FileHandle FileHandle::open(std::string_view dosPath, OpenMode mode) {
-    return FileHandle(openHost(dosPath, mode == OpenMode::Read ? O_RDONLY : O_RDWR));
+    return FileHandle(openHost(dosPath, mode == OpenMode::Read ? O_RDONLY : O_RDWR), dosPath);
 }
 
 FileHandle FileHandle::create(std::string_view dosPath) {
-    return FileHandle(openHost(dosPath, O_RDWR | O_CREAT | O_TRUNC));
+    return FileHandle(openHost(dosPath, O_RDWR | O_CREAT | O_TRUNC), dosPath);
 }
 
 FileHandle FileHandle::createNew(std::string_view dosPath) {
-    return FileHandle(openHost(dosPath, O_RDWR | O_CREAT | O_EXCL));
+    return FileHandle(openHost(dosPath, O_RDWR | O_CREAT | O_EXCL), dosPath);
 }
 
 bool FileHandle::fail() {
@@ -143,6 +166,8 @@ bool FileHandle::readExact(void* buffer, int64_t count) {
 bool FileHandle::write(const void* buffer, int64_t count) {
     if (fd_ < 0 || error_ != 0 || count < 0)
         return false;
+    if (!changeAllowed(FileChange::Write, path_))
+        return fail();
     const char* in = static_cast<const char*>(buffer);
     int64_t done = 0;
     while (done < count) {
@@ -162,6 +187,8 @@ bool FileHandle::write(const void* buffer, int64_t count) {
 bool FileHandle::writeAt(int64_t offset, const void* buffer, int64_t count) {
     if (fd_ < 0 || error_ != 0 || count < 0 || offset < 0)
         return false;
+    if (!changeAllowed(FileChange::Write, path_))
+        return fail();
     const char* in = static_cast<const char*>(buffer);
     int64_t done = 0;
     while (done < count) {
@@ -210,6 +237,8 @@ bool FileHandle::truncate() {
     int64_t pos = position();
     if (pos < 0)
         return false;
+    if (!changeAllowed(FileChange::Truncate, path_))
+        return fail();
     if (ftruncate(fd_, static_cast<off_t>(pos)) != 0)
         return fail();
     return true;
@@ -236,7 +265,7 @@ bool FileHandle::close() {
 
 bool FileHandle::adoptModeOf(std::string_view dosPath) {
     struct stat st {};
-    if (fd_ < 0 || !statHost(dosPath, st))
+    if (fd_ < 0 || !statHost(dosPath, st) || !changeAllowed(FileChange::SetDate, path_))
         return false;
     return fchmod(fd_, st.st_mode & 07777) == 0;
 }
@@ -259,7 +288,8 @@ std::optional<FileIdentity> FileHandle::identity() {
 }
 
 bool FileHandle::setDosDateTime(uint32_t dosDateTime) {
-    return fd_ >= 0 && setHostTimes(fd_, nullptr, dosDateTime);
+    return fd_ >= 0 && changeAllowed(FileChange::SetDate, path_) &&
+           setHostTimes(fd_, nullptr, dosDateTime);
 }
 
 bool fileExists(std::string_view dosPath) {
@@ -281,13 +311,14 @@ bool folderExists(std::string_view dosPath) {
 
 bool deleteFile(std::string_view dosPath) {
     std::optional<std::string> host = toHostPath(dosPath);
-    return host && ::unlink(host->c_str()) == 0;
+    return host && changeAllowed(FileChange::Delete, dosPath) && ::unlink(host->c_str()) == 0;
 }
 
 bool renameFile(std::string_view fromDosPath, std::string_view toDosPath) {
     std::optional<std::string> from = toHostPath(fromDosPath);
     std::optional<std::string> to = toHostPath(toDosPath);
-    return from && to && ::rename(from->c_str(), to->c_str()) == 0;
+    return from && to && changeAllowed(FileChange::Rename, fromDosPath) &&
+           ::rename(from->c_str(), to->c_str()) == 0;
 }
 
 bool createFolderChain(std::string_view dosPath) {
@@ -299,6 +330,8 @@ bool createFolderChain(std::string_view dosPath) {
     struct stat existing {};
     if (::stat(full.c_str(), &existing) == 0 && S_ISDIR(existing.st_mode))
         return true;
+    if (!changeAllowed(FileChange::MakeFolder, dosPath))
+        return false;
     std::string path;
     size_t pos = 0;
     while (pos < full.size()) {
@@ -318,7 +351,7 @@ bool createFolderChain(std::string_view dosPath) {
 
 bool removeFolder(std::string_view dosPath) {
     std::optional<std::string> host = toHostPath(dosPath);
-    return host && ::rmdir(host->c_str()) == 0;
+    return host && changeAllowed(FileChange::RemoveFolder, dosPath) && ::rmdir(host->c_str()) == 0;
 }
 
 int64_t fileSize(std::string_view dosPath) {
@@ -340,7 +373,8 @@ std::optional<uint32_t> fileDosDateTime(std::string_view dosPath) {
 
 bool setFileDosDateTime(std::string_view dosPath, uint32_t dosDateTime) {
     std::optional<std::string> host = toHostPath(dosPath);
-    return host && setHostTimes(-1, host->c_str(), dosDateTime);
+    return host && changeAllowed(FileChange::SetDate, dosPath) &&
+           setHostTimes(-1, host->c_str(), dosDateTime);
 }
 
 std::optional<double> fileDateTime(std::string_view dosPath) {
@@ -394,6 +428,49 @@ FolderListing listFolder(std::string_view dosFolder) {
     return listing;
 }
 
+SubfolderListing listSubfolders(std::string_view dosFolder, size_t limit) {
+    SubfolderListing listing;
+    std::optional<std::string> host = toHostPath(dosFolder);
+    if (!host)
+        return listing;
+    DIR* dir = ::opendir(host->c_str());
+    if (!dir)
+        return listing;
+    listing.ok = true;
+    std::string base = *host;
+    if (base.back() != '/')
+        base += '/';
+    while (listing.names.size() < limit) {
+        dirent* de = ::readdir(dir);
+        if (!de)
+            break;
+        std::string name = de->d_name;
+        if (name == "." || name == ".." || !isValidDosName(name))
+            continue;
+        bool folder = de->d_type == DT_DIR;
+        if (de->d_type == DT_UNKNOWN) { // some file systems leave the type to lstat
+            struct stat st {};
+            folder = ::lstat((base + name).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+        }
+        if (folder)
+            listing.names.push_back(std::move(name));
+    }
+    ::closedir(dir);
+    return listing;
+}
+
+size_t countFolderEntries(std::string_view dosFolder) {
+    std::optional<std::string> host = toHostPath(dosFolder);
+    DIR* dir = host ? ::opendir(host->c_str()) : nullptr;
+    if (!dir)
+        return 0;
+    size_t count = 0;
+    while (::readdir(dir))
+        ++count;
+    ::closedir(dir);
+    return count;
+}
+
 bool syncFileSystem(std::string_view dosPath) {
     std::optional<std::string> host = toHostPath(dosPath);
     if (!host)
@@ -409,6 +486,28 @@ bool syncFileSystem(std::string_view dosPath) {
 bool syncFile(std::string_view dosPath) {
     FileHandle file = FileHandle::open(dosPath, OpenMode::Read);
     return file.flush() && file.close();
+}
+
+bool foldsCase(std::string_view dosFolder) {
+    std::optional<std::string> host = toHostPath(dosFolder);
+    if (!host)
+        return false;
+    while (host->size() > 1 && host->back() == '/')
+        host->pop_back();
+    std::string swapped = *host;
+    bool letters = false;
+    for (size_t i = swapped.rfind('/') + 1; i < swapped.size(); ++i) {
+        char& c = swapped[i];
+        if (std::isalpha(static_cast<unsigned char>(c))) {
+            c = static_cast<char>(std::islower(static_cast<unsigned char>(c)) ? std::toupper(c)
+                                                                              : std::tolower(c));
+            letters = true;
+        }
+    }
+    struct stat a {
+    }, b{};
+    return letters && ::stat(host->c_str(), &a) == 0 && ::stat(swapped.c_str(), &b) == 0 &&
+           a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
 bool diskSpace(std::string_view dosPath, int64_t& freeBytes, int64_t& totalBytes) {

@@ -6,7 +6,9 @@
 // refuses every further call and keeps the first error, so a writer can never report
 // success for a file that lost bytes on the way.
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -26,6 +28,25 @@ struct FileIdentity {
     int64_t changedNs = 0;
     bool operator==(const FileIdentity&) const = default;
 };
+
+// The kinds of change the functions below make to a file system.
+enum class FileChange {
+    Create,
+    Write,
+    Truncate,
+    Rename,
+    Delete,
+    MakeFolder,
+    RemoveFolder,
+    SetDate
+};
+// Test seam for crashes and full media: when set, it is asked before every change made
+// through this file, with the DOS path changed (the source of a rename), and a false
+// answer makes that change fail without doing anything (a write as if the media were
+// full). Tests that stop the file system at the Nth change this way see exactly what a
+// crash at that moment leaves. Empty by default.
+using FileChangeGate = std::function<bool(FileChange Change, std::string_view DosPath)>;
+void setFileChangeGate(FileChangeGate Gate);
 enum class SeekOrigin { Begin, Current, End };
 
 class FileHandle {
@@ -78,11 +99,12 @@ class FileHandle {
     bool setDosDateTime(uint32_t dosDateTime);
 
   private:
-    explicit FileHandle(int fd) : fd_(fd) {}
+    FileHandle(int fd, std::string_view dosPath) : fd_(fd), path_(fd >= 0 ? dosPath : "") {}
     bool fail();
 
     int fd_ = -1;
     int error_ = 0;
+    std::string path_; // for the change gate
 };
 
 bool fileExists(std::string_view dosPath); // a file (or a link to one)
@@ -123,12 +145,30 @@ struct FolderListing {
 // cannot carry are not listed but reported in skippedNames, for the caller to log.
 FolderListing listFolder(std::string_view dosFolder);
 
+struct SubfolderListing {
+    bool ok = false;                // false when the folder cannot be read
+    std::vector<std::string> names; // in the order the file system gives them
+};
+
+// The names of a folder's real sub-folders, without reading anything about its files:
+// links (which could lead in a circle), "." and ".." and names a DOS path cannot carry
+// are left out. Stops after `limit` names, so "has it a sub-folder?" reads one entry.
+SubfolderListing listSubfolders(std::string_view dosFolder, size_t limit = SIZE_MAX);
+// How many names the folder holds, "." and ".." included, without examining any of them;
+// 0 when it cannot be read.
+size_t countFolderEntries(std::string_view dosFolder);
+
 // Pushes every written byte and name change of the file system holding `dosPath` to
 // the disk: one call makes a whole run of files durable. False when the system reports
 // a write that failed since the file system was last synced.
 bool syncFileSystem(std::string_view dosPath);
 // Pushes the data of one existing file to the disk; false when that fails.
 bool syncFile(std::string_view dosPath);
+
+// Whether the file system holding the existing folder `dosFolder` finds names without
+// regard to case (FAT and exFAT do): the folder's own name with its letters' case
+// swapped names the same folder. False when it cannot tell (no letters in the name).
+bool foldsCase(std::string_view dosFolder);
 
 // Free and total bytes of the file system holding `dosPath`; false when unknown.
 bool diskSpace(std::string_view dosPath, int64_t& freeBytes, int64_t& totalBytes);

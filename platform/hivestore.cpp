@@ -4,7 +4,9 @@
 #include "platform/realuser.h"
 #include "platform/uniquefd.h"
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -16,6 +18,17 @@
 namespace qm {
 
 namespace {
+
+std::atomic<uint64_t> gLoads{0};
+std::atomic<uint64_t> gSaves{0};
+// Until this moment (steady clock, ms) writers try the lock only once; 0 when the last
+// attempt got it.
+std::atomic<int64_t> gLockHeldUntil{0};
+
+int64_t steadyMs() {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
 
 std::string envOr(const char* name, const std::string& fallback) {
     const char* value = std::getenv(name);
@@ -78,6 +91,7 @@ struct LoadedHive {
 };
 
 LoadedHive loadHive(const std::string& path) {
+    ++gLoads;
     LoadedHive loaded;
     loaded.root = std::make_unique<HiveKey>();
     UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
@@ -155,6 +169,7 @@ bool writeAll(int fd, const std::string& text) {
 }
 
 RegistryStatus saveHive(RegistryRoot root, const std::string& path, const HiveKey& hive) {
+    ++gSaves;
     std::string temp = path + ".tmp." + std::to_string(::getpid());
     mode_t mode = isMachine(root) ? 0644 : 0600;
     UniqueFd fd(::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, mode));
@@ -174,24 +189,67 @@ RegistryStatus saveHive(RegistryRoot root, const std::string& path, const HiveKe
     return RegistryStatus::Ok;
 }
 
-// How long a registry call waits for another program's hive access to end.
-constexpr int kLockWaitMs = 5000;
+// What changes each time a writer replaces the hive.
+struct HiveIdentity {
+    ino_t inode = 0;
+    int64_t modifiedNs = 0;
+    bool operator==(const HiveIdentity&) const = default;
+};
 
-// Opens and locks "<hive>.lock"; -1 when the lock file cannot be opened or stays taken.
-int lockHive(RegistryRoot root, const std::string& path, bool exclusive) {
+HiveIdentity identityOf(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return {};
+    return {st.st_ino, int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+}
+
+// Takes the lock on `fd`, waiting as the header describes; false with errno EWOULDBLOCK
+// when the wait ran out.
+bool waitForLock(int fd, const std::string& hivePath) {
+    if (steadyMs() < gLockHeldUntil.load())
+        return lockFileWithin(fd, true, 0);
+    constexpr int kSliceMs = 50;
+    const int64_t start = steadyMs();
+    int64_t lastProgress = start;
+    HiveIdentity seen = identityOf(hivePath);
+    for (;;) {
+        if (lockFileWithin(fd, true, kSliceMs))
+            return true;
+        if (errno != EWOULDBLOCK)
+            return false;
+        const int64_t now = steadyMs();
+        if (const HiveIdentity current = identityOf(hivePath); !(current == seen)) {
+            seen = current;
+            lastProgress = now;
+        }
+        if (now - lastProgress >= HiveStore::kLockWaitMs) {
+            gLockHeldUntil = now + HiveStore::kHeldLockMemoryMs;
+            errno = EWOULDBLOCK;
+            return false;
+        }
+        if (now - start >= HiveStore::kLockWaitLimitMs) {
+            errno = EWOULDBLOCK;
+            return false;
+        }
+    }
+}
+
+// Opens and locks "<hive>.lock" for writing; -1 when the lock file cannot be opened or
+// stays taken.
+int lockHive(RegistryRoot root, const std::string& path) {
     std::string lockPath = path + ".lock";
     mode_t mode = isMachine(root) ? 0644 : 0600;
-    int flags = (exclusive ? O_RDWR | O_CREAT : O_RDONLY) | O_CLOEXEC | O_NOFOLLOW;
-    int fd = ::open(lockPath.c_str(), flags, mode);
+    int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, mode);
     if (fd < 0)
         return -1;
     handToUser(root, fd, lockPath);
-    if (!lockFileWithin(fd, exclusive, kLockWaitMs)) {
+    if (!waitForLock(fd, path)) {
         const int error = errno;
         ::close(fd);
         errno = error;
         return -1;
     }
+    gLockHeldUntil = 0;
     return fd;
 }
 
@@ -243,14 +301,22 @@ bool HiveStore::writable(RegistryRoot root) {
 
 RegistryStatus HiveStore::read(RegistryRoot root,
                                const std::function<RegistryStatus(const HiveKey&)>& reader) {
-    std::string path = hivePath(root);
-    // Without a lock file (a folder the user may not write) the rename on write still
-    // keeps readers from ever seeing a half-written hive.
-    UniqueFd lock(lockHive(root, path, false));
-    LoadedHive loaded = loadHive(path);
-    if (loaded.status != RegistryStatus::Ok)
-        return loaded.status;
-    return reader(*loaded.root);
+    std::unique_ptr<HiveKey> hive;
+    RegistryStatus status = load(root, hive);
+    return status == RegistryStatus::Ok ? reader(*hive) : status;
+}
+
+RegistryStatus HiveStore::load(RegistryRoot root, std::unique_ptr<HiveKey>& hive) {
+    // Writers replace the file by a rename, so a reader sees the old hive or the new
+    // one, never half of either.
+    LoadedHive loaded = loadHive(hivePath(root));
+    if (loaded.status == RegistryStatus::Ok)
+        hive = std::move(loaded.root);
+    return loaded.status;
+}
+
+HiveStore::IoCounts HiveStore::ioCounts() {
+    return {gLoads.load(), gSaves.load()};
 }
 
 RegistryStatus
@@ -261,7 +327,7 @@ HiveStore::update(RegistryRoot root,
     std::string path = hivePath(root);
     if (!makeFolders(root, hiveFolder(root)))
         return statusFromErrno(errno);
-    UniqueFd lock(lockHive(root, path, true));
+    UniqueFd lock(lockHive(root, path));
     if (lock.get() < 0)
         return statusFromErrno(errno);
     LoadedHive loaded = loadHive(path);

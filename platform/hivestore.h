@@ -1,8 +1,15 @@
 #pragma once
 // Where the registry hive files live and how several processes share them. Every
-// operation takes a lock (flock on "<hive>.lock"), reads the file fresh, and a change is
-// written to a temporary file, pushed to disk and renamed over the hive, so a reader
-// never sees half a file and a killed writer leaves the old hive in place.
+// operation reads the file fresh. A change is made under a lock (flock on
+// "<hive>.lock") on a fresh copy, written to a temporary file, pushed to disk and
+// renamed over the hive, so a reader never sees half a file and needs no lock, and a
+// killed writer leaves the old hive in place.
+//
+// The lock is taken by the thread that runs the windows, so its wait is short. A write
+// waits while other writers make progress (the hive is replaced now and then), but gives
+// up after kLockWaitMs without any and after kLockWaitLimitMs in all. Once a holder has
+// made no progress for a whole wait, later writes try only once until one gets the
+// lock, so a program that hangs while holding it costs the window thread one short wait.
 //
 // Files: HKEY_CURRENT_USER.hive in $XDG_CONFIG_HOME/quillmoor/registry (the real user's
 // ~/.config/quillmoor/registry when elevated through sudo or pkexec);
@@ -15,7 +22,9 @@
 
 #include "platform/hivefile.h"
 
+#include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 namespace qm {
@@ -36,18 +45,35 @@ const char* registryStatusText(RegistryStatus status);
 
 class HiveStore {
   public:
+    static constexpr int kLockWaitMs = 1000;
+    static constexpr int kLockWaitLimitMs = 3000;
+    // After a holder made no progress for kLockWaitMs, writes within this time try the
+    // lock only once.
+    static constexpr int kHeldLockMemoryMs = 10000;
+
     static std::string hivePath(RegistryRoot root);
     static const char* rootName(RegistryRoot root);
     // Whether this process may change the hive of `root`.
     static bool writable(RegistryRoot root);
 
-    // Runs `reader` on a fresh copy of the hive, under a shared lock.
+    // Runs `reader` on a fresh copy of the hive. Takes no lock.
     static RegistryStatus read(RegistryRoot root,
                                const std::function<RegistryStatus(const HiveKey&)>& reader);
-    // Runs `change` under an exclusive lock on a fresh copy; writes the hive back when
-    // `change` returns Ok and reports `changed` true.
+    // A fresh copy of the hive for the caller to keep (an empty key when there is no
+    // hive file yet). Takes no lock.
+    static RegistryStatus load(RegistryRoot root, std::unique_ptr<HiveKey>& hive);
+    // Runs `change` under the exclusive lock on a fresh copy; writes the hive back when
+    // `change` returns Ok and reports `changed` true. IoError when the lock stays taken.
     static RegistryStatus
     update(RegistryRoot root, const std::function<RegistryStatus(HiveKey&, bool& changed)>& change);
+
+    // Hive files read and written by this process since it started (for tests and
+    // diagnostics).
+    struct IoCounts {
+        uint64_t loads = 0;
+        uint64_t saves = 0;
+    };
+    static IoCounts ioCounts();
 };
 
 } // namespace qm

@@ -80,6 +80,9 @@ void fromLocale(LocaleFormats& formats, const std::string& localeName) {
         formats.timeSeparator = firstSeparator(time, formats.timeSeparator);
         formats.timeAMString = nl_langinfo_l(AM_STR, locale);
         formats.timePMString = nl_langinfo_l(PM_STR, locale);
+        for (int month = 0; month < 12; ++month)
+            if (const char* name = nl_langinfo_l(ABMON_1 + month, locale); name && *name)
+                formats.shortMonthNames[static_cast<size_t>(month)] = name;
     }
     const char* radix = nl_langinfo_l(RADIXCHAR, locale);
     if (radix && std::strlen(radix) == 1)

@@ -35,7 +35,7 @@ bool isUserMedium(const MountEntry& entry, const MountSource& source);
 // "sdb" for "/dev/sdb1", "mmcblk0" for "/dev/mmcblk0p1", "nvme0n1" for
 // "/dev/nvme0n1p2"; empty when the device is not under /dev.
 std::string diskOfDevice(std::string_view device);
-// The name the original system would show for a file system type ("FAT32", "NTFS").
+// The name a Windows drive list shows for a file system type ("FAT32", "NTFS").
 std::string fileSystemDisplayName(std::string_view fsType);
 // The entry whose mount point holds `hostPath` most closely.
 std::optional<MountEntry> mountOf(const std::vector<MountEntry>& table,

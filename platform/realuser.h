@@ -1,8 +1,8 @@
 #pragma once
 // Who the program works for. A program started elevated through sudo or pkexec runs
 // as root, yet its per-user data (registry hive, window titles, user name) belongs to
-// the user who asked for the elevation, as an elevated program on the original system
-// kept its user's settings.
+// the user who asked for the elevation: a program run as administrator still keeps
+// its settings in its user's registry.
 
 #include <string>
 #include <sys/types.h>

@@ -33,11 +33,87 @@ std::string joinNames(const Names& names) {
     return path;
 }
 
+bool sameValue(const HiveValue& a, const HiveValue& b) {
+    return a.type == b.type && a.data == b.data && a.number == b.number;
+}
+
 } // namespace
+
+Registry::~Registry() = default;
+Registry::Registry(Registry&&) noexcept = default;
+Registry& Registry::operator=(Registry&&) noexcept = default;
+
+RegistryStatus Registry::readHive(const Reader& reader) const {
+    if (batch_)
+        return reader(*batch_);
+    return HiveStore::read(root_, reader);
+}
+
+RegistryStatus Registry::changeHive(Change change) {
+    if (!HiveStore::writable(root_))
+        return RegistryStatus::AccessDenied;
+    // A look at the hive as stored first: most changes store what is there already
+    // (keys opened with create, settings written back), and those need neither the
+    // lock nor a write.
+    std::unique_ptr<HiveKey> look;
+    HiveKey* hive = batch_.get();
+    if (!hive) {
+        if (RegistryStatus status = HiveStore::load(root_, look); status != RegistryStatus::Ok)
+            return status;
+        hive = look.get();
+    }
+    bool changed = false;
+    RegistryStatus status = change(*hive, changed);
+    if (status != RegistryStatus::Ok || !changed)
+        return status;
+    if (batch_) {
+        pending_.push_back(std::move(change));
+        return RegistryStatus::Ok;
+    }
+    return HiveStore::update(root_, change);
+}
+
+RegistryStatus Registry::beginBatch() {
+    discard();
+    std::unique_ptr<HiveKey> hive;
+    RegistryStatus status = HiveStore::load(root_, hive);
+    if (status == RegistryStatus::Ok)
+        batch_ = std::move(hive);
+    remember(status);
+    return status;
+}
+
+RegistryStatus Registry::commit() {
+    if (!batch_)
+        return RegistryStatus::Ok;
+    std::vector<Change> changes = std::move(pending_);
+    discard();
+    if (changes.empty()) {
+        remember(RegistryStatus::Ok);
+        return RegistryStatus::Ok;
+    }
+    RegistryStatus status = HiveStore::update(root_, [&](HiveKey& hive, bool& changed) {
+        for (const Change& change : changes) {
+            bool one = false;
+            if (RegistryStatus s = change(hive, one); s != RegistryStatus::Ok)
+                return s;
+            changed = changed || one;
+        }
+        return RegistryStatus::Ok;
+    });
+    remember(status);
+    return status;
+}
+
+void Registry::discard() {
+    batch_.reset();
+    pending_.clear();
+}
 
 void Registry::setRoot(RegistryRoot root) {
     root_ = root;
     closeKey();
+    discard(); // a batch holds the old root's hive
 }
 
 std::vector<std::string> Registry::resolve(std::string_view path) const {
@@ -92,7 +168,7 @@ std::string Registry::currentPath() const {
 bool Registry::keyExists(std::string_view path) const {
     Names names = resolve(path);
     bool found = false;
-    RegistryStatus status = HiveStore::read(root_, [&](const HiveKey& hive) {
+    RegistryStatus status = readHive([&](const HiveKey& hive) {
         found = walk(hive, names) != nullptr;
         return RegistryStatus::Ok;
     });
@@ -110,7 +186,7 @@ bool Registry::createKey(std::string_view path) {
 bool Registry::makeKey(const std::vector<std::string>& names) {
     if (names.empty() || !validKeyNames(names))
         return remember(RegistryStatus::InvalidName);
-    return remember(HiveStore::update(root_, [&](HiveKey& hive, bool& changed) {
+    return remember(changeHive([names](HiveKey& hive, bool& changed) {
         HiveKey* key = &hive;
         for (const auto& name : names) {
             changed = changed || !key->findSubKey(name);
@@ -128,10 +204,39 @@ bool Registry::deleteKey(std::string_view path) {
         return remember(RegistryStatus::InvalidName);
     std::string last = names.back();
     names.pop_back();
-    return remember(HiveStore::update(root_, [&](HiveKey& hive, bool& changed) {
+    return remember(changeHive([names, last](HiveKey& hive, bool& changed) {
         HiveKey* parent = walk(hive, names);
         changed = parent && parent->removeSubKey(last);
         return changed ? RegistryStatus::Ok : RegistryStatus::KeyMissing;
+    }));
+}
+
+bool Registry::replaceKey(std::string_view path, const std::vector<HiveValue>& values) {
+    if (readOnly_)
+        return remember(RegistryStatus::AccessDenied);
+    const Names names = resolve(path);
+    if (names.empty() || !validKeyNames(names))
+        return remember(RegistryStatus::InvalidName);
+    for (const HiveValue& value : values)
+        if (value.name.size() > kMaxValueNameBytes)
+            return remember(RegistryStatus::InvalidName);
+    return remember(changeHive([names, values](HiveKey& hive, bool& changed) {
+        HiveKey* key = &hive;
+        for (const auto& name : names)
+            key = &key->subKeyOrCreate(name);
+        key->values.clear();
+        key->subKeys.clear();
+        for (const HiveValue& value : values) {
+            if (HiveValue* same = key->findValue(value.name)) {
+                const std::string first = same->name; // the first spelling stays
+                *same = value;
+                same->name = first;
+            } else {
+                key->values.push_back(value);
+            }
+        }
+        changed = true;
+        return RegistryStatus::Ok;
     }));
 }
 
@@ -161,6 +266,20 @@ std::vector<std::string> Registry::valueNames() const {
     return names;
 }
 
+std::vector<std::string> Registry::valueNames(std::string_view path) const {
+    const Names keyNames = resolve(path);
+    Names names;
+    remember(readHive([&](const HiveKey& hive) {
+        const HiveKey* key = walk(hive, keyNames);
+        if (!key)
+            return RegistryStatus::KeyMissing;
+        for (const auto& value : key->values)
+            names.push_back(value.name);
+        return RegistryStatus::Ok;
+    }));
+    return names;
+}
+
 std::vector<std::string> Registry::subKeyNames() const {
     Names names;
     readOpenKey([&](const HiveKey& key) {
@@ -184,9 +303,8 @@ RegistryStatus Registry::readValue(std::string_view name, RegistryValueType type
     });
 }
 
-RegistryStatus
-Registry::readOpenKey(const std::function<RegistryStatus(const HiveKey&)>& reader) const {
-    RegistryStatus status = HiveStore::read(root_, [&](const HiveKey& hive) {
+RegistryStatus Registry::readOpenKey(const Reader& reader) const {
+    RegistryStatus status = readHive([&](const HiveKey& hive) {
         const HiveKey* key = walk(hive, key_);
         return key ? reader(*key) : RegistryStatus::KeyMissing;
     });
@@ -227,17 +345,19 @@ RegistryStatus Registry::writeValue(HiveValue value) {
         remember(RegistryStatus::InvalidName);
         return lastStatus_;
     }
-    remember(HiveStore::update(root_, [&](HiveKey& hive, bool& changed) {
-        HiveKey* key = walk(hive, key_);
+    remember(changeHive([path = key_, value = std::move(value)](HiveKey& hive, bool& changed) {
+        HiveKey* key = walk(hive, path);
         if (!key)
             return RegistryStatus::KeyMissing;
-        changed = true;
         if (HiveValue* existing = key->findValue(value.name)) {
-            value.name = existing->name; // the first spelling stays
-            *existing = std::move(value);
+            changed = !sameValue(*existing, value);
+            const std::string spelling = existing->name; // the first spelling stays
+            *existing = value;
+            existing->name = spelling;
             return RegistryStatus::Ok;
         }
-        key->values.push_back(std::move(value));
+        key->values.push_back(value);
+        changed = true;
         return RegistryStatus::Ok;
     }));
     return lastStatus_;
@@ -258,13 +378,14 @@ RegistryStatus Registry::writeBinary(std::string_view name, std::string_view byt
 bool Registry::deleteValue(std::string_view name) {
     if (readOnly_)
         return remember(RegistryStatus::AccessDenied);
-    return remember(HiveStore::update(root_, [&](HiveKey& hive, bool& changed) {
-        HiveKey* key = walk(hive, key_);
-        if (!key)
-            return RegistryStatus::KeyMissing;
-        changed = key->removeValue(name);
-        return changed ? RegistryStatus::Ok : RegistryStatus::ValueMissing;
-    }));
+    return remember(
+        changeHive([path = key_, name = std::string(name)](HiveKey& hive, bool& changed) {
+            HiveKey* key = walk(hive, path);
+            if (!key)
+                return RegistryStatus::KeyMissing;
+            changed = key->removeValue(name);
+            return changed ? RegistryStatus::Ok : RegistryStatus::ValueMissing;
+        }));
 }
 
 bool IsAdmin() {

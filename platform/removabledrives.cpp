@@ -1,6 +1,7 @@
 #include "platform/removabledrives.h"
 
 #include "platform/registry.h"
+#include "platform/volumelabels.h"
 
 #include <cctype>
 #include <cstdlib>
@@ -89,7 +90,10 @@ void addRemovableDrives(DriveTable& table, const MountSource& source) {
         char letter = chooseDriveLetter(entry.mountPoint, taken, remembered, firstLetter);
         if (letter == 0)
             return;
-        table.map(letter, entry.mountPoint, mediumType(entry), lastName(entry.mountPoint));
+        std::string label = volumeLabelOf(entry.device);
+        if (label.empty())
+            label = lastName(entry.mountPoint);
+        table.map(letter, entry.mountPoint, mediumType(entry), label, DriveTable::kMountSource);
         taken.insert(letter);
         if (remembered[entry.mountPoint] != letter) {
             remembered[entry.mountPoint] = letter;

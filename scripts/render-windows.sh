@@ -1,5 +1,9 @@
 #!/usr/bin/env bash
-# Builds the window renderer and draws every small window offscreen into PNG files.
+# Builds the window renderer and draws every window offscreen into PNG files: the small
+# windows, and every page of the main window in both window sizes
+# (main_<width>x<height>_<page>.png). It draws on a temporary machine of its own, never
+# your registry, drives or home. To draw a new page with sample content, add a scene in
+# tools/renderwindows/mainpages.cpp; a new window goes into tools/renderwindows/main.cpp.
 #   scripts/render-windows.sh <output folder>
 # Environment: BUILD_DIR to choose the build folder (default build/).
 set -euo pipefail

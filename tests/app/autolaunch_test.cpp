@@ -167,13 +167,24 @@ TEST_F(AutoLaunchTest, SwitchingOffKeepsRunValueAndHidesTheEntry) {
     EXPECT_EQ(readText(launch.autostartFile())->find("Hidden=true"), std::string::npos);
 }
 
-TEST_F(AutoLaunchTest, ReinstallKeepsLogonStartWhenAUserRunValueExists) {
-    TAutoLaunch launch = make();
-    launch.UpdateRunValue(false);
-    setProduct("OFF", launch.installStamp() - 1); // an older install
-    EXPECT_TRUE(launch.AutoLaunchAllowed());
-    EXPECT_EQ(productValue("Auto"), "ON");
-    EXPECT_TRUE(launch.AutoLaunchAllowed()) << "second check of a logon start passes too";
+TEST_F(AutoLaunchTest, ReinstallKeepsTheUsersChoice) {
+    // "" stands for no choice stored: logon start follows the Run value then.
+    for (const std::string choice : {"OFF", "ON", ""}) {
+        TAutoLaunch launch = make();
+        launch.UpdateRunValue(false);                  // every start writes the Run value
+        setProduct(choice, launch.installStamp() - 1); // an older install
+        if (choice.empty()) {
+            Registry registry;
+            ASSERT_TRUE(registry.openKey(kProductRun, false));
+            ASSERT_TRUE(registry.deleteValue("Auto"));
+        }
+        const bool on = choice != "OFF";
+        EXPECT_EQ(launch.AutoLaunchAllowed(), on) << choice;
+        EXPECT_EQ(productValue("Auto"), on ? "ON" : "OFF") << choice;
+        EXPECT_EQ(launch.AutoLaunchAllowed(), on) << choice << ": the second check agrees";
+        EXPECT_EQ(readText(launch.autostartFile())->find("Hidden=true") == std::string::npos, on)
+            << choice;
+    }
 }
 
 TEST_F(AutoLaunchTest, OtherUsersInstallAllowsOnlyAdministrators) {

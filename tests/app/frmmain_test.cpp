@@ -1,17 +1,26 @@
 #include "app/frmmain.h"
 
+#include "app/backuppage.h"
+#include "app/mediadrives.h"
 #include "app/settingsstore.h"
 #include "app/traymenu.h"
+#include "controls/ashint.h"
+#include "controls/ashintwindow.h"
 #include "controls/frmreminder.h"
+#include "controls/frmselectdir.h"
 #include "controls/frmwait.h"
 #include "controls/imageregion.h"
+#include "controls/skin.h"
 #include "platform/answerscript.h"
+#include "platform/fileio.h"
 #include "platform/registry.h"
 #include "support/sandbox.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
@@ -20,6 +29,7 @@
 #include <QSystemTrayIcon>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
 
 #include <gtest/gtest.h>
 
@@ -42,6 +52,8 @@ class FrmMainTest : public ::testing::Test {
         setup.splashShown = true;
         setup.duplicateCheck = [this] { ++polls; };
         setup.openUrl = [this](const char* url) { opened.push_back(url); };
+        setup.trayAvailable = [this] { return tray; };
+        setup.message = message;
         return std::make_unique<TfrmMain>(std::move(setup));
     }
     template <typename W> W* child(TfrmMain& w, const char* name) {
@@ -79,6 +91,8 @@ class FrmMainTest : public ::testing::Test {
     test::Sandbox sandbox;
     int polls = 0;
     std::vector<std::string> opened;
+    bool tray = true;
+    MessageFn message; // the scripted message box unless set
 };
 
 TEST_F(FrmMainTest, LogoButtonsOnTheWelcomePageAndBottomStripOpenAddresses) {
@@ -96,6 +110,26 @@ TEST_F(FrmMainTest, LogoButtonsOnTheWelcomePageAndBottomStripOpenAddresses) {
     EXPECT_EQ(opened[4], opened[0]);
     EXPECT_EQ(std::set<std::string>(opened.begin(), opened.end()).size(), 4u)
         << "three product pages of their own";
+}
+
+TEST_F(FrmMainTest, TheBackupPageLoadsTheMediaDrivesSelectionAndLeavingItSavesTheTicks) {
+    ASSERT_TRUE(MakeMediaDrive("E:\\"));
+    SetMediaDriveSetting("(E:\\)");
+    createFolderChain("C:\\dir");
+    createFolderChain("C:\\kept");
+    sandbox.writeFile("E:\\Quillmoor\\Selections\\BackupSelFolders.dat", "C:\\kept\r\n");
+    auto w = make();
+    w->model().welcomeClick(TMainWindowModel::PageBackUp);
+    auto* combo = child<QComboBox>(*w, "cbMediaDrive");
+    ASSERT_EQ(combo->count(), 1);
+    EXPECT_EQ(combo->currentText(), "(E:\\)");
+    TQMFolderTreeModel& tree = w->backupPage()->model().tree();
+    EXPECT_EQ(tree.FindFolderNode("C:\\kept")->state, 2) << "showing the page applies it";
+    ASSERT_TRUE(tree.click(tree.FindFolderNode("C:\\dir")));
+    w->model().menuClick(TMainWindowModel::MenuButton::Restore);
+    EXPECT_EQ(sandbox.readFile("E:\\Quillmoor\\Selections\\BackupSelFolders.dat"),
+              "C:\\dir\r\nC:\\kept\r\n");
+    EXPECT_TRUE(w->model().selectionsChanged());
 }
 
 TEST_F(FrmMainTest, PagesCarryTheirNamesAtTheirIndices) {
@@ -155,6 +189,156 @@ TEST_F(FrmMainTest, LeavingChangedSettingsAsksAndNoRestores) {
     click(*w, "btn_Help");
     EXPECT_EQ(asked(), std::vector<std::string>{"Do you want the new changes to be applied?"});
     EXPECT_TRUE(child<QRadioButton>(*w, "Rb_NoCompression")->isChecked());
+}
+
+TEST_F(FrmMainTest, EveryTickOfTheSettingsPageIsWrittenByApply) {
+    struct Tick {
+        const char* widget;
+        SettingId id;
+    };
+    const Tick ticks[] = {
+        {"chb_LogFile", SettingId::Log},           {"chb_UseExeptList", SettingId::ExeptList},
+        {"chb_SaveSel", SettingId::SaveSelection}, {"cb_AutoStart", SettingId::AutoBackup},
+        {"cb_AutoLaunch", SettingId::AutoLaunch},  {"chb_Updater", SettingId::Updater},
+    };
+    auto w = make();
+    w->show();
+    click(*w, "btn_welcome_settings");
+    for (const Tick& t : ticks)
+        tick(*w, t.widget);
+    click(*w, "btn_apply");
+    TfrmMain fresh(TMainWindowSetup{});
+    for (const Tick& t : ticks) {
+        EXPECT_EQ(TSettingsStore().flag(t.id),
+                  !TSettingsStore::clamp(settingDef(t.id), settingDef(t.id).defaultValue))
+            << t.widget;
+        EXPECT_EQ(child<QCheckBox>(fresh, t.widget)->isChecked(), TSettingsStore().flag(t.id))
+            << t.widget << " read back";
+    }
+}
+
+TEST_F(FrmMainTest, SettingsButtonsWearTheSkinAndTheReminderEditStandsInItsCaption) {
+    const std::pair<const char*, const char*> faces[] = {
+        {"btn_apply", "button_apply"},  {"imr_SetDef", "button_default"},
+        {"imr_Rev1", "button_spin_up"}, {"imr_Rev2", "button_spin_down"},
+        {"imr_Rem1", "button_spin_up"}, {"imr_Rem2", "button_spin_down"},
+    };
+    auto w = make();
+    w->show();
+    click(*w, "btn_welcome_settings");
+    for (const auto& [name, skin] : faces) {
+        auto* button = child<TImageRegion>(*w, name);
+        const QString face = QString::fromLatin1(skin);
+        EXPECT_EQ(button->picture().toImage(), skinPicture(face, button->size()).toImage()) << name;
+        EXPECT_EQ(button->bitMapEnter().toImage(),
+                  skinPicture(face + "_hover", button->size()).toImage())
+            << name;
+    }
+    // "Remind me to backup my data every [edit] days", on one line.
+    auto* edit = child<QWidget>(*w, "edtRemday");
+    QLabel *before = nullptr, *after = nullptr;
+    for (QLabel* label : w->findChildren<QLabel*>()) {
+        if (label->text() == "Remind me to backup my data every")
+            before = label;
+        if (label->text() == "days")
+            after = label;
+    }
+    ASSERT_TRUE(before && after);
+    const QRect edge = edit->geometry();
+    EXPECT_GE(edge.left(), before->geometry().right()) << "after the caption's start";
+    EXPECT_LE(edge.right(), after->geometry().left()) << "before \"days\"";
+    for (QLabel* label : {before, after}) {
+        EXPECT_GE(label->width(), label->sizeHint().width()) << "not cut";
+        EXPECT_TRUE(label->geometry().intersects(QRect(0, edge.top(), 10000, edge.height())))
+            << "on the edit's line";
+    }
+}
+
+TEST_F(FrmMainTest, DefaultAndApplyResizeTheWindowBeforeTheirNotice) {
+    TSettingsStore store;
+    store.setNumber(SettingId::Width, 1010);
+    store.setNumber(SettingId::Height, 750);
+    std::vector<std::pair<std::string, QSize>> notices;
+    TfrmMain* window = nullptr;
+    message = [&](int, const std::string& text) {
+        notices.emplace_back(text, window->size());
+        return kResultYes;
+    };
+    auto w = make();
+    window = w.get();
+    w->show();
+    click(*w, "btn_welcome_settings");
+    click(*w, "imr_SetDef");
+    click(*w, "btn_Help");
+    EXPECT_EQ(TSettingsStore().number(SettingId::Width), 790u);
+    EXPECT_EQ(TSettingsStore().number(SettingId::Height), 580u);
+    EXPECT_EQ(w->size(), QSize(790, 580));
+    click(*w, "btn_options");
+    tick(*w, "RG_winsize_1");
+    click(*w, "btn_apply");
+    using Notice = std::pair<std::string, QSize>;
+    EXPECT_EQ(notices, (std::vector<Notice>{{"Default settings applied.", QSize(790, 580)},
+                                            {"New settings applied.", QSize(1010, 750)}}))
+        << "no apply-changes question after Default";
+}
+
+TEST_F(FrmMainTest, OutlineFollowsTheWindowSize) {
+    for (const bool large : {false, true}) {
+        TSettingsStore store;
+        store.setNumber(SettingId::Width, large ? 1010 : 790);
+        store.setNumber(SettingId::Height, large ? 750 : 580);
+        auto w = make();
+        const QRegion outline = w->mask();
+        EXPECT_FALSE(outline.contains(QPoint(1, 1))) << large << ": the top-left corner is cut";
+        EXPECT_FALSE(outline.contains(QPoint(w->width() - 3, 3))) << large << ": beside the tab";
+        EXPECT_TRUE(outline.contains(QPoint(w->width() / 2, w->height() / 2))) << large;
+        EXPECT_EQ(outline.boundingRect().right(), w->width() - 1) << large;
+    }
+}
+
+TEST_F(FrmMainTest, WithoutATrayClosingTheWindowEndsTheProgram) {
+    tray = false;
+    auto w = make();
+    w->show();
+    AnswerScript::instance().addAnswer("exit Quillmoor", "7");
+    click(*w, "btn_welcome_exit");
+    EXPECT_FALSE(w->ended());
+    EXPECT_TRUE(w->isVisible()) << "No keeps the window in view";
+    AnswerScript::instance().addAnswer("exit Quillmoor", "6");
+    w->close();
+    EXPECT_TRUE(w->ended());
+    EXPECT_EQ(asked().size(), 2u);
+}
+
+TEST_F(FrmMainTest, HintsAreBalloonsOnceTheWindowExists) {
+    auto w = make();
+    w->show();
+    auto* hint = w->findChild<TASHint*>(QStringLiteral("ASHint1"));
+    ASSERT_NE(hint, nullptr);
+    EXPECT_TRUE(hint->Active());
+    EXPECT_EQ(hint->settings().FrameWidth, 1);
+    EXPECT_EQ(hint->settings().RoundSize, 8);
+    EXPECT_EQ(hint->settings().FrameFade, 35);
+    EXPECT_TRUE(hint->settings().AutoFrameColor);
+    QWidget* button = child<QWidget>(*w, "btn_welcome_help");
+    QHelpEvent request(QEvent::ToolTip, QPoint(5, 5), button->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(button, &request);
+    ASSERT_NE(TASHintWindow::current(), nullptr);
+    EXPECT_TRUE(TASHintWindow::current()->isVisible());
+    EXPECT_EQ(TASHintWindow::current()->hintText(), "Get help");
+    EXPECT_FALSE(QToolTip::isVisible());
+}
+
+TEST_F(FrmMainTest, FolderPickerOffersSourceDrivesAndBringsTheWindowUp) {
+    ASSERT_TRUE(MakeMediaDrive("E:\\"));
+    auto w = make();
+    TFrmSelectDir picker;
+    picker.prepare();
+    EXPECT_EQ(picker.model().drives(), std::vector<std::string>{"C:\\"}) << "no media drive";
+    EXPECT_FALSE(w->isVisible());
+    picker.show();
+    EXPECT_TRUE(w->isVisible());
+    EXPECT_TRUE(child<QWidget>(*w, "Pnl_mnu")->isVisible());
 }
 
 TEST_F(FrmMainTest, LargeWindowSizeComesFromTheStore) {

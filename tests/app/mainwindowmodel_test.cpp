@@ -1,5 +1,7 @@
 #include "app/mainwindowmodel.h"
 
+#include "app/settingsstore.h"
+
 #include "scriptedmessages.h"
 #include "support/sandbox.h"
 
@@ -22,9 +24,10 @@ class MainWindowModelTest : public ::testing::Test {
         actions.saveSelections = [this](bool force) { saves.push_back(force); };
         actions.quit = [this] { ++quits; };
         actions.hideToTray = [this] { ++hides; };
+        actions.trayAvailable = [this] { return tray; };
         actions.showAndActivate = [this] { ++shows; };
         actions.fillDrivesInfo = [this] { ++drivesFilled; };
-        actions.drivePoll = [this] { ++polls; };
+        actions.closeDuplicateInstance = [this] { ++polls; };
         actions.showReminderWindow = [this] { ++reminders; };
         actions.windowShown = [this] { return shown; };
         actions.raiseWait = [this] { ++waitRaises; };
@@ -43,7 +46,7 @@ class MainWindowModelTest : public ::testing::Test {
     std::unique_ptr<TMainWindowModel> model;
     std::vector<bool> saves;
     int quits = 0, hides = 0, shows = 0, drivesFilled = 0, polls = 0, reminders = 0;
-    bool shown = true, refreshThrows = false;
+    bool shown = true, refreshThrows = false, tray = true;
     int waitRaises = 0, treeRefreshes = 0;
     std::vector<std::string> urls;
 };
@@ -161,6 +164,18 @@ TEST_F(MainWindowModelTest, CloseButtonHidesExitAsksAndNoKeepsRunning) {
     EXPECT_EQ(saves, std::vector<bool>{true});
 }
 
+TEST_F(MainWindowModelTest, WithoutATrayCloseEndsTheProgramAfterAsking) {
+    tray = false;
+    model->btn_closeClick();
+    EXPECT_EQ(messages.shown, std::vector<std::string>{"Are you sure you want to exit Quillmoor?"});
+    EXPECT_EQ(quits, 0) << "No keeps it running, in view";
+    EXPECT_EQ(hides, 0);
+    messages.answers.push_back(6);
+    model->btn_closeClick();
+    EXPECT_EQ(quits, 1);
+    EXPECT_EQ(hides, 0);
+}
+
 struct ExchangeRow {
     uint32_t wParam;
     int64_t lParam;
@@ -239,6 +254,38 @@ TEST_F(MainWindowModelTest, TimersAndTrayWaitForTheWindowsOwnQuestions) {
     EXPECT_EQ(TSettingsStore().number(SettingId::CompressionType), 2u)
         << "Yes applies the changes the question was about";
     EXPECT_FALSE(model->busy().busy());
+}
+
+// The poll runs only when the window thread is free, and a media drive plugged in then
+// becomes current and takes the user to the Backup page.
+TEST_F(MainWindowModelTest, APluggedMediaDriveWaitsForTheBusyGuardThenLeadsToTheBackupPage) {
+    model->Tmr_DrivesTimer();
+    model->showPage(TMainWindowModel::PageRestore);
+    model->ShowWaitForm(true, 4);
+    sandbox.addDrive('G', DriveType::Removable);
+    sandbox.writeFile("G:\\Quillmoor\\drives.dat", std::string(24, '\0'));
+    model->Tmr_DrivesTimer();
+    EXPECT_EQ(TSettingsStore().mediaDrive(), "");
+    model->ShowWaitForm(false, 0);
+    EXPECT_EQ(TSettingsStore().mediaDrive(), "G") << "deferred, not dropped";
+    EXPECT_EQ(model->activePage(), TMainWindowModel::PageBackUp);
+    EXPECT_EQ(shows, 0) << "the window was in view: it is not raised";
+    EXPECT_TRUE(saves.empty()) << "no selection was loaded: none is written over the saved one";
+
+    // In the tray, with a selection on screen: the ticks are saved before the drive
+    // goes, and the next media drive opens the window on the Backup page.
+    shown = false;
+    model->setSelectionsChanged(true);
+    model->showPage(TMainWindowModel::PageHelp);
+    DriveTable::instance().unmap('G');
+    model->Tmr_DrivesTimer();
+    EXPECT_EQ(saves, std::vector<bool>{true});
+    sandbox.addDrive('H', DriveType::Removable);
+    sandbox.writeFile("H:\\Quillmoor\\drives.dat", std::string(24, '\0'));
+    model->Tmr_DrivesTimer();
+    EXPECT_EQ(TSettingsStore().mediaDrive(), "H");
+    EXPECT_EQ(model->activePage(), TMainWindowModel::PageBackUp);
+    EXPECT_EQ(shows, 1);
 }
 
 TEST_F(MainWindowModelTest, TrayTicksWriteAtOnceWithNotice) {

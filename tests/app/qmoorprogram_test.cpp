@@ -1,10 +1,12 @@
 #include "app/qmoorprogram.h"
 
-#include "app/programfiles.h"
+#include "platform/programfiles.h"
 #include "platform/registry.h"
 #include "platform/windowtitle.h"
 #include "support/sandbox.h"
 
+#include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QTest>
 #include <fstream>
@@ -38,6 +40,7 @@ TEST(ProgramFiles, WindowsNamesMapToTheProgramFolderNames) {
     EXPECT_EQ(hostProgramFile("Updater.exe"), "updater");
     EXPECT_EQ(hostProgramFile("QMOOR.EXE"), "Qmoor");
     EXPECT_EQ(hostProgramFile("User.dat"), "User.dat");
+    EXPECT_EQ(hostProgramFile("Common.EXE"), "common");
     EXPECT_EQ(hostProgramPath("/opt/q", "Uninstall.exe"), "/opt/q/Uninstall");
     EXPECT_EQ(hostProgramPath("/opt/q/", "Updater.exe"), "/opt/q/updater");
 }
@@ -59,13 +62,14 @@ class QmoorProcess : public ::testing::Test {
         }
     }
 
-    // Starts Qmoor with `args`; its questions are answered from `answers` and logged.
-    QProcess& start(const QStringList& args, const std::string& answers = {}) {
+    // Starts Qmoor with `args` in `env` (this process's unless given); its questions are
+    // answered from `answers` and logged.
+    QProcess& start(const QStringList& args, const std::string& answers = {},
+                    QProcessEnvironment env = QProcessEnvironment::systemEnvironment()) {
         const std::string tag = std::to_string(children.size());
         const std::string answerFile = sandbox.root() + "/answers" + tag;
         std::ofstream(answerFile) << answers;
         logs.push_back(sandbox.root() + "/asked" + tag);
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("QT_QPA_PLATFORM", "offscreen");
         env.insert("QUILLMOOR_ANSWERS", QString::fromStdString(answerFile));
         env.insert("QUILLMOOR_ANSWERS_LOG", QString::fromStdString(logs.back()));
@@ -155,6 +159,45 @@ TEST_F(QmoorProcess, SocketOfAKilledCopyDoesNotBlockTheNextStart) {
     requestClose();
     ASSERT_TRUE(endsCleanly(next));
     EXPECT_EQ(asked(1), "");
+}
+
+// The README's run command: everything a run writes lands in the demo folder, and the
+// account (its home, config and registry) stays as it was.
+TEST_F(QmoorProcess, DemoRunLeavesTheAccountAsItFoundIt) {
+    const QString account = QString::fromStdString(sandbox.root() + "/account");
+    const QString demo = QString::fromStdString(sandbox.root() + "/demo");
+    QDir().mkpath(account);
+    QProcessEnvironment clean = QProcessEnvironment::systemEnvironment();
+    for (const QString& name : clean.keys())
+        if (name.startsWith("QUILLMOOR_") || name.startsWith("XDG_"))
+            clean.remove(name);
+    clean.insert("HOME", account);
+    QProcess shell;
+    shell.setProcessEnvironment(clean);
+    shell.start("bash", {"-c", "source \"$0\" \"$1\" >/dev/null && env -0",
+                         QStringLiteral(QM_DEMO_ENV_SCRIPT), demo});
+    ASSERT_TRUE(shell.waitForFinished(kWaitMs));
+    ASSERT_EQ(shell.exitCode(), 0) << shell.readAllStandardError().toStdString();
+    QProcessEnvironment demoEnv;
+    for (const QByteArray& line : shell.readAllStandardOutput().split('\0')) {
+        const qsizetype eq = line.indexOf('=');
+        if (eq > 0)
+            demoEnv.insert(QString::fromLocal8Bit(line.left(eq)),
+                           QString::fromLocal8Bit(line.mid(eq + 1)));
+    }
+    // This process finds the demo's copy by its title in the demo's socket folder.
+    setenv("QUILLMOOR_IPC_DIR", demoEnv.value("QUILLMOOR_IPC_DIR").toLocal8Bit().constData(), 1);
+
+    QProcess& run = start({"-w"}, {}, demoEnv); // no splash to wait for
+    ASSERT_TRUE(waitUntilTitleHeldBy(run));
+    requestClose();
+    ASSERT_TRUE(endsCleanly(run));
+    EXPECT_TRUE(
+        QDir(account).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty())
+        << "the account was written to";
+    EXPECT_TRUE(QFile::exists(demo + "/registry/HKEY_CURRENT_USER.hive"));
+    EXPECT_TRUE(QFile::exists(demo + "/config/autostart/quillmoor.desktop"))
+        << "start at login is written, into the demo folder";
 }
 
 #endif

@@ -83,6 +83,28 @@ TEST_F(SettingsPageModelTest, WindowSizeIsWrittenOnlyWhileTheWindowIsShown) {
     EXPECT_TRUE(messages.shown.empty());
 }
 
+TEST_F(SettingsPageModelTest, LoadIsOneReadAndApplyAtMostOneWrite) {
+    TSettingsStore().checkSettings();
+    auto io = [last = HiveStore::ioCounts()]() mutable {
+        const HiveStore::IoCounts now = HiveStore::ioCounts();
+        const std::pair<uint64_t, uint64_t> delta{now.loads - last.loads, now.saves - last.saves};
+        last = now;
+        return delta;
+    };
+    model.ReadSettings();
+    EXPECT_EQ(io(), std::make_pair(uint64_t{1}, uint64_t{0})) << "load";
+    EXPECT_FALSE(model.FindChanges());
+    EXPECT_EQ(io(), std::make_pair(uint64_t{1}, uint64_t{0})) << "compare";
+    ASSERT_TRUE(model.WriteSettings(false, true));
+    EXPECT_EQ(io(), std::make_pair(uint64_t{1}, uint64_t{0})) << "an Apply that changes nothing";
+    model.setCompressionType(2);
+    model.setReminderTick(true);
+    model.setWinSizeIndex(1);
+    ASSERT_TRUE(model.WriteSettings(false, true));
+    // The write reads the hive again under its lock, so other programs' changes stay.
+    EXPECT_EQ(io(), std::make_pair(uint64_t{2}, uint64_t{1})) << "an Apply with changes";
+}
+
 TEST_F(SettingsPageModelTest, HandEditedHeightGivesNoOutlineChange) {
     writeDword("Width", 790);
     writeDword("Height", 600);
@@ -146,7 +168,7 @@ TEST_F(SettingsPageModelTest, DefaultButtonWritesDefaultsAndSays) {
     model.setCompressionType(2);
     model.setAutoLaunch(true);
     model.setWinSizeIndex(1);
-    model.DefaultClick();
+    model.DefaultClick(false);
     EXPECT_EQ(messages.shown, std::vector<std::string>{"Default settings applied."});
     EXPECT_EQ(model.compressionType(), 0);
     EXPECT_FALSE(model.autoLaunch());

@@ -26,12 +26,12 @@ TEST(SettingsStore, FreshUserGetsEveryDefaultWrittenOnce) {
     test::Sandbox sandbox;
     TSettingsStore store;
     store.checkSettings();
-    for (const SettingSpec& spec : kSettings) {
+    for (const SettingDef& def : kSettings) {
         Registry registry;
         ASSERT_TRUE(registry.openKeyReadOnly(kSettingsKey));
-        EXPECT_EQ(registry.valueExists(spec.name), spec.hasDefault) << spec.name;
-        if (spec.hasDefault) {
-            EXPECT_EQ(storedDword(spec.name), spec.defaultValue) << spec.name;
+        EXPECT_EQ(registry.valueExists(def.name), def.hasDefault) << def.name;
+        if (def.hasDefault) {
+            EXPECT_EQ(storedDword(def.name), def.defaultValue) << def.name;
         }
     }
     Registry registry;
@@ -62,7 +62,7 @@ class SettingsStoreClamp : public ::testing::TestWithParam<ClampRow> {};
 TEST_P(SettingsStoreClamp, StoredValuesAreClampedToTheirRange) {
     test::Sandbox sandbox;
     const ClampRow row = GetParam();
-    writeDword(settingSpec(row.id).name, row.stored);
+    writeDword(settingDef(row.id).name, row.stored);
     EXPECT_EQ(TSettingsStore().number(row.id), row.expected);
 }
 

@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QHelpEvent>
+#include <QToolTip>
 
 namespace qm {
 namespace {
@@ -31,9 +32,6 @@ TEST(HintGeometryTest, PointerOfHundredPixelHint) {
     EXPECT_EQ(p[0], QPoint(10, 1));
     EXPECT_EQ(p[1], QPoint(20, 20));
     EXPECT_EQ(p[2], QPoint(50, 20));
-    auto f = hintgeometry::framePointer(100, 2);
-    EXPECT_EQ(f[0], QPoint(9, 0));
-    EXPECT_EQ(f[2], QPoint(52, 20));
 }
 
 TEST(HintGeometryTest, HintRectLeavesRoomForFrameAndPointer) {
@@ -67,6 +65,35 @@ TEST(ASHintTest, SettersReachTheLiveBalloon) {
     EXPECT_FALSE(live->windowRegion().contains(QPoint(w - 2, 5)));
     hint.setActive(false);
     EXPECT_FALSE(live->isVisible());
+}
+
+TEST(ASHintTest, BalloonPaintsEveryPixelOfItsOutlineAndFramesItsEdge) {
+    TASHint hint;
+    hint.setFrameWidth(1);
+    hint.showHint(QPoint(200, 200), QStringLiteral("Use selected drive as Target Media"));
+    TASHintWindow* live = TASHintWindow::current();
+    ASSERT_NE(live, nullptr);
+    const QImage image = live->grab().toImage();
+    const QColor body = QToolTip::palette().color(QPalette::ToolTipBase);
+    const QColor frame = live->frameColor();
+    const QRegion outline = live->windowRegion();
+    int framed = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            if (!outline.contains(QPoint(x, y)))
+                continue;
+            const bool edge =
+                !outline.contains(QPoint(x + 1, y)) || !outline.contains(QPoint(x, y + 1)) ||
+                !outline.contains(QPoint(x - 1, y)) || !outline.contains(QPoint(x, y - 1));
+            const QColor pixel = image.pixelColor(x, y);
+            if (edge) {
+                framed += pixel == frame;
+                EXPECT_EQ(pixel, frame) << x << "," << y;
+            } else if (y < 20 || y >= image.height() - 4 || x >= image.width() - 3) {
+                EXPECT_EQ(pixel, body) << x << "," << y << ": inside the frame, beside the text";
+            }
+        }
+    EXPECT_GT(framed, 2 * image.width()) << "a frame along the whole outline";
 }
 
 // A widget that answers hint requests itself, as item views do for their items.

@@ -9,6 +9,9 @@
 #include <QStackedWidget>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
+#include <cmath>
+#include <map>
 
 namespace qm {
 namespace {
@@ -112,6 +115,53 @@ TEST(MessageFormTest, VariantsHaveTheirSizes) {
     EXPECT_EQ(setup.size(), QSize(362, 145));
     TfrmMessage updater(nullptr, "x", 1, TMessageStyle::updaterProgram());
     EXPECT_EQ(updater.size(), QSize(360, 143));
+}
+
+// Relative luminance and contrast ratio as web accessibility guidance defines them.
+double luminance(QColor c) {
+    auto channel = [](int v) {
+        const double s = v / 255.0;
+        return s <= 0.03928 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(c.red()) + 0.7152 * channel(c.green()) + 0.0722 * channel(c.blue());
+}
+
+double contrast(QColor a, QColor b) {
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+TEST(MessageFormTest, TextStandsOutFromItsBackgroundInEveryStyle) {
+    const std::pair<const char*, TMessageStyle> styles[] = {
+        {"main", TMessageStyle::mainProgram()},
+        {"setup", TMessageStyle::setupProgram()},
+        {"updater", TMessageStyle::updaterProgram()},
+    };
+    for (const auto& [name, style] : styles) {
+        TfrmMessage box(nullptr, "Your Quillmoor program is up to date.", 0, style);
+        box.show();
+        const QImage image = box.grab().toImage();
+        auto* label = box.findChild<TWrapLabel*>("lbl_Message");
+        ASSERT_NE(label, nullptr);
+        const QRect area(label->mapTo(&box, QPoint(0, 0)), label->size());
+        // The background is the commonest colour of the text area; the text colour the
+        // one furthest from it.
+        std::map<QRgb, int> counts;
+        for (int y = area.top(); y <= area.bottom(); ++y)
+            for (int x = area.left(); x <= area.right(); ++x)
+                ++counts[image.pixel(x, y)];
+        const QColor background =
+            QColor::fromRgb(std::max_element(counts.begin(), counts.end(), [](auto& a, auto& b) {
+                                return a.second < b.second;
+                            })->first);
+        QColor text = background;
+        for (const auto& [rgb, count] : counts)
+            if (contrast(QColor::fromRgb(rgb), background) > contrast(text, background))
+                text = QColor::fromRgb(rgb);
+        EXPECT_GE(contrast(text, background), 3.0) << name << ": text " << text.name().toStdString()
+                                                   << " on " << background.name().toStdString();
+        box.hide();
+    }
 }
 
 TEST(ShowMessageFormTest, ScriptAnswersWithoutAWindow) {

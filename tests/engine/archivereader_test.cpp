@@ -48,13 +48,16 @@ TEST_P(HostileArchive, EndsWithALogLineAndNoTarget) {
     job.RestoreFromArchive("C:\\docs\\a.txt", archive, "", 0x5A000000);
     EXPECT_FALSE(fileExists("C:\\docs\\a.txt"));
     EXPECT_GE(Engine().ErrorCount, 1);
+    // A damaged structure is reported, and so is the file it hides.
     const auto lines = LogLines();
-    ASSERT_EQ(lines.size(), 1u);
-    const std::string expected =
-        c.damagedLine
-            ? "***ERROR***" + std::string(kNow) + " " + archive + " - damaged backup archive"
-            : "*** ERROR *** " + std::string(kNow) + " C:\\docs\\a.txt - can't restore.";
+    const std::string cantRestore =
+        "*** ERROR *** " + std::string(kNow) + " C:\\docs\\a.txt - can't restore.";
+    ASSERT_EQ(lines.size(), c.damagedLine ? 2u : 1u);
+    const std::string expected = c.damagedLine ? "***ERROR***" + std::string(kNow) + " " + archive +
+                                                     " - damaged backup archive"
+                                               : cantRestore;
     EXPECT_EQ(lines[0].substr(0, expected.size()), expected);
+    EXPECT_EQ(lines.back(), cantRestore);
 
     // A removal over the same archive changes nothing it cannot parse.
     const auto before = sandbox.readFile(archive);
@@ -105,6 +108,42 @@ TEST_F(ArchiveReaderTest, MissingArchiveIsReportedWithoutFullStop) {
                                                    " E:\\Quillmoor\\Drive_C\\none.bpa - source "
                                                    "backup archive not found"});
     EXPECT_EQ(Engine().ErrorCount, 1);
+}
+
+// The catalogue names an archive that does not hold the file (say another run emptied
+// it): the restore fails loudly instead of doing nothing.
+TEST_F(ArchiveReaderTest, ArchiveWithoutTheWantedEntryIsAFailedRestore) {
+    sandbox.writeFile("C:\\1.txt", "first");
+    SetUpJob(Mode::RunArchive, 0);
+    BackupPaths({"C:\\1.txt"});
+    deleteFile(job.LogFileName);
+    job.RestoreFromArchive("C:\\2.txt", Records()["C:\\1.txt"].MediaPath, "", std::nullopt);
+    EXPECT_EQ(LogLines(), std::vector<std::string>{"*** ERROR *** " + std::string(kNow) +
+                                                   " C:\\2.txt - can't restore."});
+    EXPECT_EQ(Engine().ErrorCount, 1);
+}
+
+// Progress of an archive restore: after each chunk, and once more with no file bytes as
+// the last chunk of an entry is done.
+TEST_F(ArchiveReaderTest, ProgressAfterEachChunkAndOnceMoreAfterTheLast) {
+    const std::string big(static_cast<size_t>(kBlockBytes) + 3, 'q');
+    sandbox.writeFile("C:\\big.bin", big);
+    SetUpJob(Mode::FileArchives, 0);
+    BackupPaths({"C:\\big.bin"});
+    deleteFile("C:\\big.bin");
+    progress.clear();
+    job.RestoreFromArchive("C:\\big.bin", FileArchivePathFor('E', "C:\\big.bin"), "", std::nullopt);
+    const std::vector<std::tuple<int32_t, int64_t, int64_t, int64_t>> want = {
+        {0, kBlockBytes + 3, kBlockBytes, kBlockBytes},
+        {1, kBlockBytes + 3, 0, kBlockBytes + 3},
+        {1, kBlockBytes + 3, kBlockBytes + 3, kBlockBytes + 3}};
+    ASSERT_EQ(progress.size(), want.size());
+    for (size_t i = 0; i < want.size(); ++i) {
+        const ProgressCall& p = progress[i];
+        EXPECT_EQ(std::make_tuple(p.filesDone, p.fileSize, p.fileBytesDone, p.bytesDone), want[i])
+            << i;
+    }
+    EXPECT_EQ(sandbox.readFile("C:\\big.bin"), big);
 }
 
 TEST_F(ArchiveReaderTest, RemovingEntriesKeepsTheOthersByteForByte) {

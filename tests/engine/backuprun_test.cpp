@@ -2,11 +2,13 @@
 
 #include "runtest.h"
 
+#include "engine/archivereader.h"
 #include "engine/copytree.h"
 #include "engine/jobcipher.h"
 #include "engine/logline.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <tuple>
 
 namespace qm::test {
@@ -67,7 +69,7 @@ TEST_P(BackupRoundTrip, EveryByteDateRecordAndLineSurvivesBackupAndRestore) {
                                                                : runArchive;
         EXPECT_EQ(r.MediaPath, media);
         EXPECT_TRUE(fileExists(media));
-        EXPECT_FALSE(fileExists(BackupRun::PartName(media)));
+        EXPECT_EQ(StagedFiles(), 0u);
         if (mode == Mode::Plain) {
             EXPECT_EQ(fileSize(copy), static_cast<int64_t>(content.size()));
             EXPECT_EQ(fileSize(CheckFileName(copy)), keySize ? 8 : -1);
@@ -157,8 +159,9 @@ TEST_F(BackupRunTest, CipherLostMidFileFailsTheFileInsteadOfWritingPlainBytes) {
     };
     BackupPaths({"C:\\big.bin", "C:\\next.txt"});
     const std::string copy = CopyPathFor('E', "C:\\big.bin");
-    for (const std::string& p : {copy, BackupRun::PartName(copy), CheckFileName(copy)})
+    for (const std::string& p : {copy, CheckFileName(copy)})
         EXPECT_FALSE(fileExists(p)) << p;
+    EXPECT_EQ(StagedFiles(), 0u);
     auto records = Records();
     EXPECT_EQ(records.count("C:\\big.bin"), 0u);
     EXPECT_EQ(records.count("C:\\next.txt"), 1u);
@@ -174,11 +177,16 @@ TEST_F(BackupRunTest, PausesOnceEveryThousandLinesEmptyOnesIncluded) {
     int pauses = 0;
     Engine().SleepProc = [&pauses](int ms) { pauses += ms == 250 ? 1 : 100; };
     sandbox.writeFile("C:\\one.txt", "1");
-    SetUpJob(Mode::Plain, 0);
-    std::vector<std::string> lines(999);
-    lines.push_back("C:\\one.txt");
-    BackupPaths(lines);
-    EXPECT_EQ(pauses, 1);
+    // Lines in the run, then the pauses they earn: one as the 1000th line is reached.
+    for (const auto& [count, expected] :
+         std::vector<std::pair<size_t, int>>{{999, 0}, {1000, 1}, {1999, 1}, {2000, 2}}) {
+        pauses = 0;
+        SetUpJob(Mode::Plain, 0);
+        std::vector<std::string> lines(count - 1);
+        lines.push_back("C:\\one.txt");
+        BackupPaths(lines);
+        EXPECT_EQ(pauses, expected) << count;
+    }
     EXPECT_EQ(Records().size(), 1u);
 }
 
@@ -277,7 +285,7 @@ TEST_F(BackupRunTest, CancelledReBackupLeavesTheEarlierCopyWhole) {
 
     EXPECT_EQ(sandbox.readFile(copy), before) << "the replaced copy is staged, never cut";
     EXPECT_EQ(sandbox.readFile(CheckFileName(copy)), checkBefore);
-    EXPECT_FALSE(fileExists(BackupRun::PartName(copy)));
+    EXPECT_EQ(StagedFiles(), 0u);
     Engine().ProgressProc = nullptr;
     deleteFile("C:\\big.bin");
     RunRestore({"C:\\big.bin"});
@@ -308,9 +316,9 @@ TEST_P(BackupCancel, RemovesThePartialFileAndRecordsOnlyWhatCompleted) {
     ASSERT_EQ(records.size(), 1u);
     ASSERT_EQ(records.count("C:\\1.txt"), 1u);
     EXPECT_FALSE(fileExists(CopyPathFor('E', "C:\\2.txt")));
-    EXPECT_FALSE(fileExists(BackupRun::PartName(CopyPathFor('E', "C:\\2.txt"))));
+    EXPECT_EQ(StagedFiles(), 0u);
     EXPECT_FALSE(fileExists(FileArchivePathFor('E', "C:\\2.txt")));
-    EXPECT_FALSE(fileExists(BackupRun::PartName(FileArchivePathFor('E', "C:\\2.txt"))));
+    EXPECT_EQ(StagedFiles(), 0u);
 
     // What the catalogue describes is really there.
     Engine().ProgressProc = nullptr;
@@ -322,6 +330,242 @@ TEST_P(BackupCancel, RemovesThePartialFileAndRecordsOnlyWhatCompleted) {
 
 INSTANTIATE_TEST_SUITE_P(Modes, BackupCancel,
                          ::testing::Values(Mode::Plain, Mode::FileArchives, Mode::RunArchive));
+
+// A per-file archive carries its source's date, and the file's old backup under another
+// name (here its plain copy and check file) goes once the archive is in place.
+TEST_F(BackupRunTest, FileArchiveIsDatedLikeItsSourceAndReplacesTheOldCopy) {
+    sandbox.writeFile("C:\\a.txt", "plain first");
+    SetUpJob(Mode::Plain, 128);
+    BackupPaths({"C:\\a.txt"});
+    const std::string copy = CopyPathFor('E', "C:\\a.txt");
+    ASSERT_TRUE(fileExists(copy) && fileExists(CheckFileName(copy)));
+    sandbox.writeFile("C:\\a.txt", "then archived");
+    sandbox.setFileTime("C:\\a.txt", 2025, 4, 3, 2, 1, 0);
+    SetUpJob(Mode::FileArchives, 0);
+    BackupPaths({"C:\\a.txt"});
+    const std::string archive = FileArchivePathFor('E', "C:\\a.txt");
+    EXPECT_EQ(fileDosDateTime(archive), fileDosDateTime("C:\\a.txt"));
+    EXPECT_FALSE(fileExists(copy));
+    EXPECT_FALSE(fileExists(CheckFileName(copy)));
+    EXPECT_EQ(Records()["C:\\a.txt"].MediaPath, archive);
+}
+
+// A file's staged copy never takes a name of the copy tree: C:\\d\\x.qmpart is a file of
+// its own, and re-backing up C:\\d\\x in every mode leaves its copy alone.
+TEST_F(BackupRunTest, StagedCopiesNeverTakeACopyTreeName) {
+    for (Mode mode : {Mode::Plain, Mode::FileArchives}) {
+        const std::string x = "C:\\d\\x",
+                          twin = mode == Mode::Plain ? "C:\\d\\x.qmpart" : "C:\\d\\x.bpa.qmpart";
+        sandbox.writeFile(x, "x, first");
+        sandbox.writeFile(twin, "a file of its own");
+        SetUpJob(Mode::Plain, 128);
+        BackupPaths({x, twin});
+        sandbox.writeFile(x, "x, second");
+        SetUpJob(mode, 128);
+        BackupPaths({x});
+        deleteFile(x);
+        deleteFile(twin);
+        RunRestore({x, twin});
+        EXPECT_EQ(sandbox.readFile(x), "x, second");
+        EXPECT_EQ(sandbox.readFile(twin), "a file of its own");
+    }
+    EXPECT_EQ(Engine().ErrorCount, 0);
+}
+
+// Two runs started in the same second: the second takes a name of its own, so neither
+// archive replaces the other and every file of both runs comes back.
+TEST_F(BackupRunTest, SameSecondRunArchivesNeverReplaceEachOther) {
+    sandbox.writeFile("C:\\a.txt", "a of run one");
+    sandbox.writeFile("C:\\b.txt", "b of run one");
+    SetUpJob(Mode::RunArchive, 0);
+    BackupPaths({"C:\\a.txt", "C:\\b.txt"});
+    sandbox.writeFile("C:\\a.txt", "a of run two");
+    sandbox.writeFile("C:\\c.txt", "c of run two");
+    SetUpJob(Mode::RunArchive, 0);
+    BackupPaths({"C:\\a.txt", "C:\\c.txt"});
+
+    auto records = Records();
+    const std::string first = "E:\\Quillmoor\\Drive_C\\12_7_2026 11_15_22 PM.bpa";
+    EXPECT_EQ(records["C:\\b.txt"].MediaPath, first);
+    EXPECT_EQ(records["C:\\c.txt"].MediaPath,
+              "E:\\Quillmoor\\Drive_C\\12_7_2026 11_15_22 PM (2).bpa");
+    for (const char* p : {"C:\\a.txt", "C:\\b.txt", "C:\\c.txt"})
+        deleteFile(p);
+    RunRestore({"C:\\a.txt", "C:\\b.txt", "C:\\c.txt"});
+    EXPECT_EQ(sandbox.readFile("C:\\a.txt"), "a of run two");
+    EXPECT_EQ(sandbox.readFile("C:\\b.txt"), "b of run one");
+    EXPECT_EQ(sandbox.readFile("C:\\c.txt"), "c of run two");
+    EXPECT_EQ(Engine().ErrorCount, 0);
+}
+
+// The media fills up while the second of three files goes into the run archive: the
+// first keeps its success line and its record, and the archive ends with its entry.
+TEST_F(BackupRunTest, FullMediaKeepsTheRunArchiveEntriesWrittenBeforeIt) {
+    sandbox.writeFile("C:\\1.txt", "first file");
+    sandbox.writeFile("C:\\2.txt", std::string(4000, 'x'));
+    sandbox.writeFile("C:\\3.txt", "third file");
+    SetUpJob(Mode::RunArchive, 128);
+    const std::string archive = "E:\\Quillmoor\\Drive_C\\12_7_2026 11_15_22 PM.bpa";
+    {
+        // Room for the first entry and the second one's header, no more.
+        ChangeGate full([&](FileChange change, std::string_view path) {
+            return change != FileChange::Write || path != archive || fileSize(archive) < 300;
+        });
+        BackupPaths({"C:\\1.txt", "C:\\2.txt", "C:\\3.txt"});
+    }
+    const auto lines = LogLines();
+    ASSERT_EQ(lines.size(), 3u) << ::testing::PrintToString(lines);
+    EXPECT_NE(lines[0].find("C:\\1.txt - Backup with"), std::string::npos);
+    EXPECT_EQ(lines[1], std::string(kNow) + " C:\\2.txt - can not add to archive.");
+    EXPECT_EQ(lines[2], std::string(kNow) + " C:\\3.txt - can not add to archive.");
+    EXPECT_EQ(Engine().ErrorCount, 2);
+    auto records = Records();
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records["C:\\1.txt"].MediaPath, archive);
+    std::vector<std::string> paths;
+    EXPECT_EQ(ArchiveReader::CompleteLength(archive, &paths), fileSize(archive));
+    EXPECT_EQ(paths, std::vector<std::string>{"C:\\1.txt"});
+    deleteFile("C:\\1.txt");
+    RunRestore({"C:\\1.txt"});
+    EXPECT_EQ(sandbox.readFile("C:\\1.txt"), "first file");
+    EXPECT_EQ(Engine().ErrorCount, 2);
+}
+
+// The first file shrinks to nothing while it is archived (its entry is closed with an
+// empty chunk), the second goes in whole, the third is cancelled: the cut falls at the
+// third entry, and the second keeps its record.
+TEST_F(BackupRunTest, CancelledRunArchiveKeepsEntriesAfterAFileThatShrank) {
+    sandbox.writeFile("C:\\1.txt", "this file will be emptied");
+    sandbox.writeFile("C:\\2.txt", "second file");
+    sandbox.writeFile("C:\\3.txt", "third file");
+    SetUpJob(Mode::RunArchive, 0);
+    Engine().ProgressProc = [this](int32_t f, bool l, int64_t s, int64_t fb, int64_t) {
+        if (l || fb != 0)
+            return;
+        if (s == 25)
+            sandbox.writeFile("C:\\1.txt", ""); // between its size and its first chunk
+        if (f == 1 && s == 10)
+            Engine().CancelFlag = true;
+    };
+    BackupPaths({"C:\\1.txt", "C:\\2.txt", "C:\\3.txt"});
+    Engine().ProgressProc = nullptr;
+    auto records = Records();
+    ASSERT_EQ(records.size(), 1u);
+    ASSERT_EQ(records.count("C:\\2.txt"), 1u);
+    deleteFile("C:\\2.txt");
+    RunRestore({"C:\\2.txt"});
+    EXPECT_EQ(sandbox.readFile("C:\\2.txt"), "second file");
+}
+
+// Two files whose paths differ only in case (terminfo trees have such pairs) are two
+// files. On media that tell them apart every mode keeps both; where the media's file
+// system ignores case they would share one copy or archive, so the second is refused
+// there (a run archive holds both as separate entries).
+TEST_F(BackupRunTest, PathsDifferingOnlyInCaseAreTwoFiles) {
+    struct Row {
+        Mode mode;
+        bool foldingMedia;
+        bool secondKept;
+    };
+    const std::string lower = "C:\\t\\2621a", upper = "C:\\t\\2621A";
+    for (const Row& row :
+         {Row{Mode::Plain, false, true}, Row{Mode::FileArchives, false, true},
+          Row{Mode::RunArchive, false, true}, Row{Mode::Plain, true, false},
+          Row{Mode::FileArchives, true, false}, Row{Mode::RunArchive, true, true}}) {
+        SCOPED_TRACE(::testing::Message() << static_cast<int>(row.mode) << " " << row.foldingMedia);
+        Engine().ErrorCount = 0;
+        Engine().MediaFoldsCaseProc = [&row](const std::string&) { return row.foldingMedia; };
+        sandbox.writeFile(lower, "lower case");
+        sandbox.writeFile(upper, "upper case");
+        SetUpJob(row.mode, 0);
+        BackupPaths({lower, upper});
+        EXPECT_EQ(Records().count(upper), row.secondKept ? 1u : 0u);
+        EXPECT_EQ(Engine().ErrorCount, row.secondKept ? 0 : 1);
+        deleteFile(lower);
+        deleteFile(upper);
+        RunRestore({lower, upper});
+        EXPECT_EQ(sandbox.readFile(lower), "lower case");
+        EXPECT_EQ(sandbox.readFile(upper),
+                  row.secondKept ? std::optional<std::string>("upper case") : std::nullopt);
+        Engine().MediaFoldsCaseProc = nullptr;
+        deleteFile("E:\\Quillmoor\\drive.lst");
+    }
+    const std::string refused = "***ERROR***" + std::string(kNow) + " " + upper +
+                                " - not backed up: its copy would be the media copy of " + lower +
+                                ", which the media drive does not tell apart by case.";
+    const auto lines = LogLines();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), refused), 2);
+}
+
+// Changing how a file is stored never takes another file's backup along, and the new
+// backup is whole: b.txt's only backup may be in the run archive a.txt's old record
+// names, and a plain copy after an archive starts its versions afresh at version 0.
+TEST_F(BackupRunTest, StorageModeSwitchesKeepEveryFileRestorable) {
+    struct Step {
+        Mode mode;
+        int topRevision; // 0: revisions off
+        int keySize;
+    };
+    struct Row {
+        std::vector<Step> before; // each backs up a.txt and b.txt
+        Step switched;            // backs up the changed a.txt alone
+    };
+    const Step run{Mode::RunArchive, 0, 0}, files{Mode::FileArchives, 0, 0};
+    const std::vector<Row> rows = {
+        {{run}, files},
+        {{run}, {Mode::Plain, 1, 0}},
+        {{run}, {Mode::Plain, 3, 0}},
+        {{files}, {Mode::Plain, 3, 0}},
+        {{{Mode::Plain, 3, 0}, {Mode::Plain, 3, 0}, files}, {Mode::Plain, 3, 0}},
+        {{{Mode::Plain, 3, 128}, {Mode::Plain, 3, 128}}, {Mode::Plain, 3, 0}},
+        {{{Mode::Plain, 2, 0}, {Mode::Plain, 2, 0}}, {Mode::Plain, 2, 192}},
+    };
+    auto backup = [this](const Step& step, const std::vector<std::string>& paths) {
+        SetUpJob(step.mode, step.keySize);
+        job.SetRevision(step.topRevision != 0);
+        job.SetTopRevision(static_cast<uint8_t>(step.topRevision));
+        BackupPaths(paths);
+    };
+    for (size_t r = 0; r < rows.size(); ++r) {
+        SCOPED_TRACE(r);
+        int n = 0;
+        for (const Step& step : rows[r].before) {
+            ++n;
+            for (const char* file : {"a", "b"}) {
+                const std::string path = std::string("C:\\") + file + ".txt";
+                sandbox.writeFile(path, std::string(file) + ", backup " + std::to_string(n));
+                sandbox.setFileTime(path, 2026, 5, n, 12, 0, 0); // versions tell by date
+            }
+            backup(step, {"C:\\a.txt", "C:\\b.txt"});
+        }
+        sandbox.writeFile("C:\\a.txt", "a, switched");
+        sandbox.setFileTime("C:\\a.txt", 2026, 6, 1, 12, 0, 0);
+        backup(rows[r].switched, {"C:\\a.txt"});
+        const std::string b = "b, backup " + std::to_string(n);
+        Engine().PasswordList = {"secret"};
+        deleteFile("C:\\a.txt");
+        deleteFile("C:\\b.txt");
+        // The plain restore takes version 0, for b.txt its oldest copy kept.
+        RunRestore({"C:\\a.txt", "C:\\b.txt"});
+        EXPECT_EQ(sandbox.readFile("C:\\a.txt"), "a, switched");
+        EXPECT_TRUE(fileExists("C:\\b.txt"));
+        // The revision restore finds the newest version of each.
+        deleteFile("C:\\a.txt");
+        deleteFile("C:\\b.txt");
+        TBackUpJob restore;
+        restore.SetDestination('E');
+        restore.SourceFiles = {"C:\\a.txt", "C:\\b.txt"};
+        TRevisionFileList list;
+        int revised = 0;
+        restore.CollectRevisions(list, revised, nullptr);
+        restore.RestoreRevisions(list, true);
+        EXPECT_EQ(sandbox.readFile("C:\\a.txt"), "a, switched");
+        EXPECT_EQ(sandbox.readFile("C:\\b.txt"), b);
+        EXPECT_EQ(Engine().ErrorCount, 0);
+        EXPECT_EQ(StagedFiles(), 0u);
+        std::filesystem::remove_all(sandbox.hostOf('E') + "/Quillmoor");
+    }
+}
 
 } // namespace
 } // namespace qm::test

@@ -1,6 +1,6 @@
 #include "engine/catalogpathlist.h"
 
-#include "platform/dospath.h"
+#include "platform/casefold.h"
 
 #include <gtest/gtest.h>
 
@@ -9,16 +9,20 @@
 namespace qm::test {
 namespace {
 
-// What the index must answer: the first line equal to Path, case ignored.
+// What the index must answer: the first line equal to Path, else the first line equal
+// to it but for case.
 std::optional<size_t> linearFind(const std::vector<std::string>& lines, const std::string& path) {
     for (size_t i = 0; i < lines.size(); ++i)
-        if (sameTextDos(lines[i], path))
+        if (lines[i] == path)
+            return i;
+    for (size_t i = 0; i < lines.size(); ++i)
+        if (sameTextFolded(lines[i], path))
             return i;
     return std::nullopt;
 }
 
 // A few dozen names in random case, so that many lines differ only in case and some
-// repeat exactly; byte 0xE9 checks that non-ASCII bytes are compared as they are.
+// repeat exactly; the lone bytes 0xE9 and 0xE0 are not UTF-8 and compare as they are.
 std::string randomPath(std::mt19937& rng) {
     static const std::string names[] = {"a.txt", "b.txt", "Dir\\c.doc", "d\xE9j\xE0.txt", "x"};
     std::string path = "C:\\" + std::to_string(rng() % 8) + "\\" + names[rng() % 5];
@@ -78,10 +82,12 @@ TEST(CatalogPathList, EveryMutatorKeepsLookupsEqualToTheLinearSearch) {
     expectSameAsLinear(list, model, rng);
 }
 
-TEST(CatalogPathList, FindsTheFirstOfLinesDifferingOnlyInCase) {
+TEST(CatalogPathList, FindsTheExactLineElseTheFirstOfLinesDifferingOnlyInCase) {
     TCatalogPathList list;
     list = {"C:\\dir\\a.txt", "C:\\b.txt", "c:\\DIR\\A.TXT", "C:\\Dir\\a.txt"};
     EXPECT_EQ(list.Find("C:\\DIR\\a.TXT"), 0u);
+    EXPECT_EQ(list.Find("c:\\DIR\\A.TXT"), 2u);
+    EXPECT_EQ(list.Find("C:\\Dir\\a.txt"), 3u);
     EXPECT_EQ(list.Find("C:\\b.txt"), 1u);
     EXPECT_EQ(list.Find("C:\\b.tx"), std::nullopt);
     EXPECT_EQ(list.Find("C:\\dir\\a.txt "), std::nullopt);
@@ -94,6 +100,23 @@ TEST(CatalogPathList, FindsTheFirstOfLinesDifferingOnlyInCase) {
     list.ReplaceWithLast(5); // past the end: the last line goes
     EXPECT_EQ(list.Find("C:\\b.txt"), std::nullopt);
     EXPECT_EQ(list.size(), 1u);
+}
+
+// Non-ASCII letters fold too (Unicode simple case folding of the UTF-8 bytes), ASCII
+// folds as before, and bytes that are not UTF-8 match only themselves.
+TEST(CatalogPathList, NonAsciiNamesIgnoreCaseToo) {
+    TCatalogPathList list;
+    list = {"C:\\\xC3\x89t\xC3\xA9\\\xCE\xA3\xCE\xBF\xCF\x86\xCE\xAF\xCE\xB1.txt",
+            "C:\\\xD0\x96\xD1\x83\xD0\xBA.doc", "C:\\Kelvin\\k.txt", "C:\\raw\\\xE9.txt"};
+    const std::vector<std::pair<std::string, std::optional<size_t>>> rows = {
+        {"c:\\\xC3\xA9T\xC3\x89\\\xCF\x83\xCE\x9F\xCE\xA6\xCE\x8A\xCE\x91.TXT", 0u}, // Été\Σοφία
+        {"C:\\\xD0\xB6\xD0\xA3\xD0\x9A.DOC", 1u},                                    // жУК
+        {"C:\\KELVIN\\\xE2\x84\xAA.TXT", 2u},                                        // Kelvin sign
+        {"C:\\RAW\\\xE9.TXT", 3u},
+        {"C:\\raw\\\xC9.txt", std::nullopt},
+        {"C:\\\xC3\x89te\\\xCE\xA3\xCE\xBF\xCF\x86\xCE\xAF\xCE\xB1.txt", std::nullopt}};
+    for (const auto& [path, line] : rows)
+        EXPECT_EQ(list.Find(path), line) << path;
 }
 
 } // namespace

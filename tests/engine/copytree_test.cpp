@@ -114,12 +114,14 @@ TEST_F(RevisionTest, RotationMovesAtLeastOnceAndStopsAtTheIndexOrAGap) {
     EXPECT_EQ(TBackUpJob::NextRevision(record), 0) << "8-bit: 255 + 1 gives 0";
 }
 
-TEST_F(RevisionTest, SetRevisionTextFindsPathIgnoringCase) {
+// A path that differs in case is another file: its record keeps its revision.
+TEST_F(RevisionTest, SetRevisionTextTouchesOnlyTheExactPath) {
     job.CatalogPaths = {"C:\\a.txt", "C:\\dir\\name.ext"};
     job.CatalogRevisions = {"0", "0"};
     job.SetRevisionText("c:\\DIR\\NAME.EXT", 3);
     job.SetRevisionText("C:\\unlisted.txt", 9);
-    EXPECT_EQ(job.CatalogRevisions, (TStringList{"0", "3"}));
+    job.SetRevisionText("C:\\a.txt", 4);
+    EXPECT_EQ(job.CatalogRevisions, (TStringList{"4", "0"}));
 }
 
 TEST_F(RevisionTest, DeleteWithRevisionsStopsAtFirstGap) {

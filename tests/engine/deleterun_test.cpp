@@ -2,6 +2,7 @@
 
 #include "runtest.h"
 
+#include "engine/archivereader.h"
 #include "engine/copytree.h"
 
 #include <limits>
@@ -92,6 +93,126 @@ TEST_F(DeleteRunTest, CancelAfterTheFirstFileLeavesTheOthers) {
     auto records = Records();
     EXPECT_EQ(records.size(), 2u);
     EXPECT_EQ(records.count("C:\\1.txt"), 0u);
+}
+
+// A crafted catalogue names files that are no backup of its records' files: the delete
+// run touches none of them (it drops the record and says why), and a restore reads none.
+TEST_F(DeleteRunTest, MediaPathsOfAnotherShapeAreNeverDeletedOrRestored) {
+    struct Row {
+        const char* media;
+        uint8_t compression, inArchive;
+    };
+    const std::vector<Row> rows = {{"E:\\Quillmoor\\drive.lst", 0, 0},
+                                   {"E:\\Quillmoor\\Reports\\Report.dat", 0, 0},
+                                   {"E:\\Quillmoor\\Drive_C\\other.txt", 0, 0},
+                                   {"E:\\Quillmoor\\Drive_C\\other.txt", 1, 0},
+                                   {"E:\\Quillmoor\\Drive_C\\\\x.txt", 0, 0},
+                                   {"E:\\Quillmoor\\drive.lst", 1, 1},
+                                   {"E:\\Quillmoor\\Drive_C\\sub\\run.bpa", 1, 1}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.media);
+        sandbox.writeFile("E:\\Quillmoor\\Reports\\Report.dat", "report");
+        sandbox.writeFile("E:\\Quillmoor\\Drive_C\\other.txt", "another file's copy");
+        sandbox.writeFile("E:\\Quillmoor\\Drive_C\\x.txt", "x's copy");
+        sandbox.writeFile("E:\\Quillmoor\\Drive_C\\sub\\run.bpa", "an archive");
+        std::string list;
+        const auto count = SerializeDriveListCount(2);
+        list.append(count.begin(), count.end());
+        for (const char* path : {"C:\\x.txt", "C:\\keep.txt"}) {
+            DriveListRecord record;
+            record.SourcePath = path;
+            record.MediaPath = path[3] == 'x' ? row.media : CopyPathFor('E', path);
+            record.Compression = path[3] == 'x' ? row.compression : 0;
+            record.InArchive = path[3] == 'x' ? row.inArchive : 0;
+            const auto bytes = SerializeDriveListRecord(record);
+            list.append(bytes.begin(), bytes.end());
+        }
+        sandbox.writeFile("E:\\Quillmoor\\drive.lst", list);
+        Engine().ErrorCount = 0;
+        RunRestore({"C:\\x.txt"}, "C:\\Restore\\");
+        EXPECT_FALSE(fileExists("C:\\Restore\\x.txt"));
+        EXPECT_EQ(Engine().ErrorCount, 1);
+        TBackUpJob deleter;
+        deleter.SetDestination('E');
+        deleter.DeleteFiles({"C:\\x.txt"});
+        EXPECT_EQ(sandbox.readFile("E:\\Quillmoor\\Reports\\Report.dat"), "report");
+        EXPECT_EQ(sandbox.readFile("E:\\Quillmoor\\Drive_C\\other.txt"), "another file's copy");
+        EXPECT_EQ(sandbox.readFile("E:\\Quillmoor\\Drive_C\\x.txt"), "x's copy");
+        EXPECT_EQ(sandbox.readFile("E:\\Quillmoor\\Drive_C\\sub\\run.bpa"), "an archive");
+        auto records = Records();
+        EXPECT_EQ(records.size(), 1u);
+        EXPECT_EQ(records.count("C:\\keep.txt"), 1u);
+        EXPECT_EQ(Engine().ErrorCount, 2);
+    }
+}
+
+// Versions are deleted only for a record whose revision is not 0: otherwise a name like
+// "a_1.txt" is no version of a.txt but the copy of C:\a_1.txt.
+TEST_F(DeleteRunTest, RecordOfRevisionZeroLeavesNamesLikeItsVersions) {
+    sandbox.writeFile("C:\\a.txt", "a");
+    sandbox.writeFile("C:\\a_1.txt", "another file");
+    SetUpJob(Mode::Plain, 0);
+    BackupPaths({"C:\\a.txt", "C:\\a_1.txt"});
+    job.DeleteFiles({"C:\\a.txt"});
+    EXPECT_FALSE(fileExists("E:\\Quillmoor\\Drive_C\\a.txt"));
+    EXPECT_EQ(sandbox.readFile("E:\\Quillmoor\\Drive_C\\a_1.txt"), "another file");
+}
+
+// Deleting the middle file of a run archive, stopped at any change it makes: the files it
+// did not delete come back whole, and the archive is whole with or without the entry.
+TEST_F(DeleteRunTest, DeleteStoppedAtAnyChangeLeavesTheOtherFilesRestorable) {
+    const std::vector<std::string> paths = {"C:\\1.txt", "C:\\2.txt", "C:\\3.txt"};
+    std::string noise; // the entry taken out is longer than the one behind it
+    for (int i = 0; i < 3000; ++i)
+        noise.push_back(static_cast<char>((i * 7919) >> 3));
+    auto setup = [&] {
+        deleteFile("E:\\Quillmoor\\drive.lst");
+        for (const std::string& p : paths)
+            sandbox.writeFile(p, "data of " + p + std::string(3000, 'x'));
+        sandbox.writeFile("C:\\2.txt", noise);
+        SetUpJob(Mode::RunArchive, 128);
+        BackupPaths(paths);
+    };
+    const std::string archive = "E:\\Quillmoor\\Drive_C\\12_7_2026 11_15_22 PM.bpa";
+    ForEveryCrashPoint(
+        "E:", setup, [this] { job.DeleteFiles({"C:\\2.txt"}); },
+        [&](int) {
+            EXPECT_EQ(ArchiveReader::CompleteLength(archive, nullptr), fileSize(archive));
+            for (const std::string& p : paths)
+                deleteFile(p);
+            Engine().ErrorCount = 0;
+            RunRestore({"C:\\1.txt", "C:\\3.txt"});
+            EXPECT_EQ(Engine().ErrorCount, 0);
+            EXPECT_EQ(sandbox.readFile("C:\\1.txt"), "data of C:\\1.txt" + std::string(3000, 'x'));
+            EXPECT_EQ(sandbox.readFile("C:\\3.txt"), "data of C:\\3.txt" + std::string(3000, 'x'));
+        });
+}
+
+// A media drive without room for the shortened archive: the delete says so and leaves
+// the archive and the file's record as they were.
+TEST_F(DeleteRunTest, NoRoomToRewriteTheArchiveLeavesItWhole) {
+    for (const char* p : {"C:\\1.txt", "C:\\2.txt", "C:\\3.txt"})
+        sandbox.writeFile(p, std::string("data of ") + p);
+    SetUpJob(Mode::RunArchive, 0);
+    BackupPaths({"C:\\1.txt", "C:\\2.txt", "C:\\3.txt"});
+    const std::string archive = Records()["C:\\2.txt"].MediaPath;
+    const auto before = sandbox.readFile(archive);
+    deleteFile(job.LogFileName);
+    {
+        ChangeGate full([](FileChange change, std::string_view path) {
+            return change != FileChange::Write ||
+                   path.find("\\Staging\\") == std::string_view::npos;
+        });
+        job.DeleteFiles({"C:\\2.txt"});
+    }
+    EXPECT_EQ(sandbox.readFile(archive), before);
+    EXPECT_EQ(Records().count("C:\\2.txt"), 1u);
+    EXPECT_EQ(LogLines(), std::vector<std::string>{"***ERROR***" + std::string(kNow) +
+                                                   " C:\\2.txt - can't delete it from " + archive +
+                                                   ": the media drive has no room to rewrite the "
+                                                   "archive, which is left whole."});
+    EXPECT_EQ(Engine().ErrorCount, 1);
+    EXPECT_EQ(StagedFiles(), 0u);
 }
 
 } // namespace

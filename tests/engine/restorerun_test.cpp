@@ -313,5 +313,44 @@ TEST_P(RestoreOverOriginal, CompleteRestoreReplacesItWithTheExactBytesAndDate) {
 INSTANTIATE_TEST_SUITE_P(Roads, RestoreOverOriginal,
                          ::testing::Values(Road::Plain, Road::Revision, Road::Archive));
 
+// The plain restore tries its passwords at the run's key size only (the revision restore
+// and the archive reader try all three): a copy made at 192 bits with KeySize 128 in
+// force is not opened, and the prompt is asked.
+TEST_F(RestoreRunTest, PlainRestoreTriesTheCurrentKeySizeOnly) {
+    sandbox.writeFile("C:\\k.txt", "keyed at 192");
+    SetUpJob(Mode::Plain, 192, "pw");
+    BackupPaths({"C:\\k.txt"});
+    deleteFile("C:\\k.txt");
+    Engine().KeySize = 128;
+    ScriptPrompt({2});
+    RunRestore({"C:\\k.txt"});
+    EXPECT_FALSE(fileExists("C:\\k.txt"));
+    EXPECT_EQ(asked, std::vector<std::string>{CopyPathFor('E', "C:\\k.txt")});
+    Engine().KeySize = 192;
+    RunRestore({"C:\\k.txt"});
+    EXPECT_EQ(sandbox.readFile("C:\\k.txt"), "keyed at 192");
+    EXPECT_EQ(asked.size(), 1u);
+}
+
+// A restore stopped at any change it makes on the computer leaves the file there as it
+// was or as backed up, and the next restore run removes the temporary it left beside it.
+TEST_F(RestoreRunTest, RestoreStoppedAtAnyChangeLeavesNoTemporaryForTheNextRun) {
+    for (Mode mode : {Mode::Plain, Mode::FileArchives}) {
+        SCOPED_TRACE(static_cast<int>(mode));
+        sandbox.writeFile("C:\\docs\\a.txt", "backed up");
+        SetUpJob(mode, 192);
+        BackupPaths({"C:\\docs\\a.txt"});
+        auto setup = [this] { sandbox.writeFile("C:\\docs\\a.txt", "changed since"); };
+        auto restore = [this] { RunRestore({"C:\\docs\\a.txt"}); };
+        ForEveryCrashPoint("C:\\docs", setup, restore, [this](int) {
+            RunRestore({"C:\\other.txt"}); // the next run
+            const FolderListing docs = listFolder("C:\\docs");
+            ASSERT_EQ(docs.entries.size(), 1u) << docs.entries.back().name;
+            const std::string content = sandbox.readFile("C:\\docs\\a.txt").value_or("");
+            EXPECT_TRUE(content == "backed up" || content == "changed since") << content;
+        });
+    }
+}
+
 } // namespace
 } // namespace qm::test

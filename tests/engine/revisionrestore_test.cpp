@@ -4,6 +4,9 @@
 
 #include "engine/copytree.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 namespace qm::test {
 namespace {
 
@@ -138,6 +141,26 @@ TEST(SortRevisionDates, SortsTheGivenRangeAscending) {
     TBackUpJob::SortRevisionDates(dates, 0, 2);
     EXPECT_EQ((std::vector<TDateTime>{dates[0], dates[1], dates[2], dates[3]}),
               (std::vector<TDateTime>{3, 4, 5, 1}));
+}
+
+// Looking for the chosen date, a version whose date cannot be read is taken (and said):
+// here version 1 of three, though version 2 carries the date chosen.
+TEST_F(RevisionRestoreTest, VersionWithUnreadableDateIsTheOneRestored) {
+    ThreeVersions();
+    const std::string v1 = "E:\\Quillmoor\\Drive_C\\r_1.txt";
+    // 1 January 1970, before the first date a DOS date can hold.
+    const timespec epoch[2] = {{0, 0}, {0, 0}};
+    ASSERT_EQ(
+        utimensat(AT_FDCWD, (sandbox.hostOf('E') + "/Quillmoor/Drive_C/r_1.txt").c_str(), epoch, 0),
+        0);
+    TRevisionFileList list = Collect({"C:\\r.txt"});
+    list[0].Dates[0] = May(3);
+    deleteFile(job.LogFileName);
+    restore.RestoreRevisions(list, false);
+    EXPECT_EQ(sandbox.readFile("C:\\r.txt"), "v2");
+    EXPECT_EQ(LogLines().front(), std::string(kNow) + " " + v1 +
+                                      " - file can not get file date/time (current time used).");
+    EXPECT_EQ(Engine().ErrorCount, 1);
 }
 
 } // namespace

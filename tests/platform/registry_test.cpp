@@ -2,10 +2,13 @@
 
 #include "support/sandbox.h"
 
+#include <chrono>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -214,6 +217,75 @@ TEST_F(RegistryTest, CorruptHiveReadsEmptyAndIsKeptBeforeAWrite) {
     std::string keptText((std::istreambuf_iterator<char>(kept)), {});
     EXPECT_EQ(keptText, "QMHIVE 1\nK SOFTWARE\nV dword Broken 12x\n");
     EXPECT_TRUE(reg.keyExists("\\SOFTWARE\\Quillmoor"));
+}
+
+TEST_F(RegistryTest, BatchReadsOnceWritesOnceAllOrNothingAndKeepsOthersChanges) {
+    const std::string_view key = "\\SOFTWARE\\Quillmoor\\Batch";
+    Registry other;
+    ASSERT_TRUE(other.openKey(key, true));
+    ASSERT_EQ(other.writeDword("Theirs", 1), RegistryStatus::Ok);
+    const HiveStore::IoCounts before = HiveStore::ioCounts();
+    Registry batch;
+    ASSERT_EQ(batch.beginBatch(), RegistryStatus::Ok);
+    ASSERT_TRUE(batch.openKey(key, true));
+    uint32_t value = 0;
+    for (uint32_t i = 0; i < 20; ++i)
+        ASSERT_EQ(batch.writeDword("V" + std::to_string(i), i), RegistryStatus::Ok);
+    ASSERT_EQ(batch.readDword("V7", value), RegistryStatus::Ok);
+    EXPECT_EQ(value, 7u) << "the batch reads its own changes";
+    EXPECT_EQ(HiveStore::ioCounts().loads, before.loads + 1);
+    EXPECT_EQ(HiveStore::ioCounts().saves, before.saves);
+    ASSERT_EQ(other.writeDword("Theirs", 2), RegistryStatus::Ok); // meanwhile
+    EXPECT_FALSE(other.valueExists("V7")) << "nothing is written before the commit";
+    const HiveStore::IoCounts mid = HiveStore::ioCounts();
+    ASSERT_EQ(batch.commit(), RegistryStatus::Ok);
+    EXPECT_EQ(HiveStore::ioCounts().saves, mid.saves + 1);
+    EXPECT_EQ(other.valueNames().size(), 21u);
+    ASSERT_EQ(other.readDword("Theirs", value), RegistryStatus::Ok);
+    EXPECT_EQ(value, 2u);
+
+    // A change that no longer applies at the commit takes the others with it.
+    ASSERT_TRUE(other.createKey("\\SOFTWARE\\Quillmoor\\Gone"));
+    ASSERT_EQ(batch.beginBatch(), RegistryStatus::Ok);
+    ASSERT_TRUE(batch.openKey(key, false));
+    ASSERT_EQ(batch.writeDword("Late", 1), RegistryStatus::Ok);
+    ASSERT_TRUE(batch.openKey("\\SOFTWARE\\Quillmoor\\Gone", false));
+    ASSERT_EQ(batch.writeDword("X", 1), RegistryStatus::Ok);
+    ASSERT_TRUE(other.deleteKey("\\SOFTWARE\\Quillmoor\\Gone"));
+    EXPECT_EQ(batch.commit(), RegistryStatus::KeyMissing);
+    EXPECT_FALSE(other.valueExists("Late"));
+}
+
+TEST_F(RegistryTest, ReadersTakeNoLockAndAWriterWaitsOnlyOnceBriefly) {
+    using Clock = std::chrono::steady_clock;
+    auto msSince = [](Clock::time_point t) {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t).count();
+    };
+    Registry reg;
+    ASSERT_TRUE(reg.openKey("\\SOFTWARE\\Quillmoor", true));
+    ASSERT_EQ(reg.writeDword("V", 1), RegistryStatus::Ok);
+    // Another program takes the hive's lock and hangs.
+    const int holder =
+        ::open((HiveStore::hivePath(RegistryRoot::CurrentUser) + ".lock").c_str(), O_RDWR);
+    ASSERT_GE(holder, 0);
+    ASSERT_EQ(::flock(holder, LOCK_EX), 0);
+    auto start = Clock::now();
+    uint32_t value = 0;
+    EXPECT_EQ(reg.readDword("V", value), RegistryStatus::Ok);
+    EXPECT_EQ(value, 1u);
+    EXPECT_TRUE(reg.openKey("\\SOFTWARE\\Quillmoor", true)) << "exists: nothing to write";
+    EXPECT_EQ(reg.writeDword("V", 1), RegistryStatus::Ok) << "unchanged: nothing to write";
+    EXPECT_LT(msSince(start), HiveStore::kLockWaitMs / 2);
+    start = Clock::now();
+    EXPECT_EQ(reg.writeDword("V", 2), RegistryStatus::IoError);
+    EXPECT_LT(msSince(start), HiveStore::kLockWaitLimitMs);
+    start = Clock::now();
+    EXPECT_EQ(reg.writeDword("V", 3), RegistryStatus::IoError);
+    EXPECT_LT(msSince(start), HiveStore::kLockWaitMs / 2) << "a lock that stayed taken: one try";
+    ::close(holder);
+    EXPECT_EQ(reg.writeDword("V", 4), RegistryStatus::Ok);
+    EXPECT_EQ(reg.readDword("V", value), RegistryStatus::Ok);
+    EXPECT_EQ(value, 4u);
 }
 
 TEST_F(RegistryTest, ProcessesWritingAtOnceLoseNothing) {

@@ -19,7 +19,8 @@ Sandbox::Sandbox() {
     if (!mkdtemp(tmpl.data()))
         throw std::runtime_error("cannot create sandbox folder");
     root_ = tmpl;
-    for (const char* sub : {"home", "config", "runtime", "registry", "ipc", "C/program"})
+    for (const char* sub :
+         {"home", "config", "runtime", "registry", "ipc", "C/program", "dev/disk/by-label"})
         fs::create_directories(fs::path(root_) / sub);
     // Socket folders are the user's alone, as a real runtime folder is.
     for (const char* sub : {"runtime", "ipc"})
@@ -30,6 +31,7 @@ Sandbox::Sandbox() {
     setEnv("QUILLMOOR_REGISTRY_DIR", root_ + "/registry");
     setEnv("QUILLMOOR_IPC_DIR", root_ + "/ipc");
     setEnv("QUILLMOOR_PROGRAM_DIR", root_ + "/C/program");
+    setEnv("QUILLMOOR_DISK_BY_LABEL", root_ + "/dev/disk/by-label");
     fs::create_directories(fs::path(root_) / "E");
     setEnv("QUILLMOOR_DRIVES", "C=fixed:" + root_ + "/C;E=removable:" + root_ + "/E");
     DriveTable::instance().reload();
@@ -47,6 +49,8 @@ Sandbox::~Sandbox() {
     setLocaleFormats(LocaleFormats{});
     std::error_code ec;
     fs::remove_all(root_, ec);
+    if (!memoryRoot_.empty())
+        fs::remove_all(memoryRoot_, ec);
 }
 
 void Sandbox::setEnv(const char* name, const std::string& value) {
@@ -64,6 +68,21 @@ std::string Sandbox::hostOf(char letter) const {
 
 std::string Sandbox::addDrive(char letter, DriveType type) {
     std::string folder = root_ + "/" + std::string(1, letter);
+    fs::create_directories(folder);
+    DriveTable::instance().map(letter, folder, type);
+    return folder;
+}
+
+std::string Sandbox::addMemoryDrive(char letter, DriveType type) {
+    std::error_code ec;
+    if (memoryRoot_.empty() && fs::is_directory("/dev/shm", ec)) {
+        std::string tmpl = "/dev/shm/qm-sandbox-XXXXXX";
+        if (mkdtemp(tmpl.data()))
+            memoryRoot_ = tmpl;
+    }
+    if (memoryRoot_.empty())
+        return addDrive(letter, type);
+    std::string folder = memoryRoot_ + "/" + std::string(1, letter);
     fs::create_directories(folder);
     DriveTable::instance().map(letter, folder, type);
     return folder;

@@ -25,6 +25,9 @@ class Sandbox {
     std::string hostOf(char letter) const;
     // Maps another letter to a new sub-folder of the sandbox.
     std::string addDrive(char letter, DriveType type);
+    // The same in memory (/dev/shm where there is one): for trees of thousands of
+    // folders, which a loaded disk makes and removes slowly.
+    std::string addMemoryDrive(char letter, DriveType type);
 
     // Writes a file at a DOS path (creating folders); returns its host path.
     std::string writeFile(const std::string& dosPath, const std::string& content);
@@ -37,6 +40,7 @@ class Sandbox {
     void setEnv(const char* name, const std::string& value);
 
     std::string root_;
+    std::string memoryRoot_;
     std::map<std::string, std::optional<std::string>> savedEnv_;
 };
 

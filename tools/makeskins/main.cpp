@@ -161,6 +161,27 @@ bool splash() {
     return save(image, QStringLiteral("splash"));
 }
 
+// The background of setup's wizard and uninstall windows: a header band with the mark
+// and the title; the pages and labels stand on the lower part.
+bool setupBackground(int w, int h, const QString& title, const QString& name) {
+    QImage image(w, h, QImage::Format_RGB32);
+    QPainter p(&image);
+    paintBackdrop(p, image.rect());
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(kMist, 1));
+    p.drawLine(QPointF(16, 86.5), QPointF(w - 16, 86.5));
+    paintMark(p, QPointF(56, 44), 56);
+    p.setPen(Qt::white);
+    p.setFont(face(24));
+    p.drawText(QRect(100, 18, w - 120, 34), Qt::AlignLeft | Qt::AlignVCenter, title);
+    p.setFont(face(12, false));
+    p.setPen(kMist);
+    p.drawText(QRect(100, 50, w - 120, 22), Qt::AlignLeft | Qt::AlignVCenter,
+               QStringLiteral("Quillmoor Backup Software 1.40"));
+    p.end();
+    return save(image, name);
+}
+
 bool appIcon() {
     QImage image(32, 32, QImage::Format_RGB32);
     QPainter p(&image);
@@ -200,6 +221,28 @@ bool dropDown() {
         p.end();
         if (!save(image, hover ? "button_dropdown_hover" : "button_dropdown"))
             return false;
+    }
+    return true;
+}
+
+// The spin buttons beside the number edits of the Settings page: a triangle pointing up
+// (more) or down (less) on a button face, 17 x 11.
+bool spinButtons() {
+    for (bool hover : {false, true}) {
+        for (bool up : {true, false}) {
+            QImage image = buttonFace(17, 11, QString(), hover);
+            QPainter p(&image);
+            p.setRenderHint(QPainter::Antialiasing);
+            p.setPen(Qt::NoPen);
+            p.setBrush(kDeep);
+            const qreal tip = up ? 3 : 8, base = up ? 8 : 3;
+            p.drawPolygon(QPolygonF({QPointF(4.5, base), QPointF(12.5, base), QPointF(8.5, tip)}));
+            p.end();
+            const QString name =
+                QString(up ? "button_spin_up" : "button_spin_down") + (hover ? "_hover" : "");
+            if (!save(image, name))
+                return false;
+        }
     }
     return true;
 }
@@ -359,6 +402,66 @@ bool welcomeLogos() {
     return buttonPair("logo_small", 80, 18, "Quillmoor", 11);
 }
 
+// The updater's window: a title band with the mark, the inner panel for the pages and a
+// darker strip at the bottom where the outline keeps room for the buttons.
+bool updaterBack() {
+    QImage image(402, 239, QImage::Format_RGB32);
+    QPainter p(&image);
+    paintBackdrop(p, image.rect());
+    paintMark(p, QPointF(34, 24), 30);
+    p.setPen(Qt::white);
+    p.setFont(face(16));
+    p.drawText(QRect(58, 8, 320, 32), Qt::AlignLeft | Qt::AlignVCenter,
+               QStringLiteral("Quillmoor Updater"));
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(150, 168, 210), 1));
+    p.setBrush(QColor(0x81, 0x95, 0xC2)); // the inner panel colour
+    p.drawRoundedRect(QRectF(12.5, 44.5, 377, 153), 8, 8);
+    p.setPen(kGlow);
+    p.drawLine(70, 200, 332, 200);
+    p.end();
+    return save(image, QStringLiteral("updater_back"));
+}
+
+bool updaterBars() {
+    QImage frame(250, 17, QImage::Format_RGB32);
+    QPainter f(&frame);
+    f.fillRect(frame.rect(), kDeep);
+    f.setPen(QColor(150, 168, 210));
+    f.drawRect(frame.rect().adjusted(0, 0, -1, -1));
+    f.fillRect(frame.rect().adjusted(3, 3, -3, -3), QColor(70, 90, 138));
+    f.end();
+    QImage bar(242, 9, QImage::Format_RGB32);
+    QPainter b(&bar);
+    QLinearGradient g(0, 0, 0, 9);
+    g.setColorAt(0, QColor(250, 236, 196));
+    g.setColorAt(1, kGlow.darker(115));
+    b.fillRect(bar.rect(), g);
+    b.end();
+    return save(frame, QStringLiteral("updater_bar_frame")) &&
+           save(bar, QStringLiteral("updater_bar"));
+}
+
+// The updater's tray icon in five frames: an arrow over a strip that fills as files arrive.
+bool updaterTrayIcons() {
+    for (int frame = 0; frame < 5; ++frame) {
+        QImage image(32, 32, QImage::Format_RGB32);
+        QPainter p(&image);
+        paintBackdrop(p, image.rect());
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(Qt::NoPen);
+        p.setBrush(Qt::white);
+        p.drawPolygon(QPolygonF({QPointF(12, 3), QPointF(20, 3), QPointF(20, 12), QPointF(25, 12),
+                                 QPointF(16, 21), QPointF(7, 12), QPointF(12, 12)}));
+        p.fillRect(QRect(4, 24, 24, 5), kDeep);
+        p.fillRect(QRect(5, 25, (frame + 1) * 22 / 5, 3), kGlow);
+        p.end();
+        if (!save(image, QStringLiteral("updater_tray_%1").arg(frame)))
+            return false;
+    }
+    return true;
+}
+
 // The main window's outline: each listed row's span [from, to) holds down to the next
 // listed row.
 struct Row {
@@ -444,23 +547,34 @@ int main(int argc, char** argv) {
     gOut = QString::fromLocal8Bit(argv[1]);
     QDir().mkpath(gOut + "/assets/skins");
     QDir().mkpath(gOut + "/assets/regions");
-    bool ok = save(frameEdge(360, 12, Qt::Horizontal), "frame_top") &&
-              save(frameEdge(360, 9, Qt::Horizontal), "frame_bottom") &&
-              save(frameEdge(8, 143, Qt::Vertical), "frame_left") &&
-              save(frameEdge(7, 143, Qt::Vertical), "frame_right") &&
-              buttonPair("button_ok", 84, 25, "OK") &&
-              buttonPair("button_cancel", 84, 25, "Cancel") &&
-              buttonPair("button_yes", 95, 25, "Yes") && buttonPair("button_no", 95, 25, "No") &&
-              buttonPair("button_browse", 26, 24, "...") &&
-              buttonPair("button_backup", 118, 19, "Backup now") &&
-              buttonPair("button_reminder_off", 118, 19, "Don't remind me") && dropDown() &&
-              reminderBack() && splash() && appIcon() && folderIcon() &&
-              waitPage("wait_dir", "Reading the media catalogue") &&
-              waitPage("wait_rep", "Loading the reports") &&
-              waitPage("wait_load", "Loading the selection") &&
-              waitPage("wait_save", "Saving the selection") &&
-              waitPage("wait_contents", "Building the folder tree") && mainTitle() &&
-              mainMenuBack() && captionButtons() && mainButtons() && welcomeLogos() &&
-              writeOutline("REGION1", smallOutline()) && writeOutline("REGION2", largeOutline());
+    bool ok =
+        save(frameEdge(360, 12, Qt::Horizontal), "frame_top") &&
+        save(frameEdge(360, 9, Qt::Horizontal), "frame_bottom") &&
+        save(frameEdge(8, 143, Qt::Vertical), "frame_left") &&
+        save(frameEdge(7, 143, Qt::Vertical), "frame_right") &&
+        buttonPair("button_ok", 84, 25, "OK") && buttonPair("button_cancel", 84, 25, "Cancel") &&
+        buttonPair("button_yes", 95, 25, "Yes") && buttonPair("button_no", 95, 25, "No") &&
+        buttonPair("button_browse", 26, 24, "...") &&
+        buttonPair("button_backup", 118, 19, "Backup now") &&
+        buttonPair("button_reminder_off", 118, 19, "Don't remind me") &&
+        buttonPair("button_apply", 84, 25, "Apply") &&
+        buttonPair("button_default", 84, 25, "Default") && spinButtons() && dropDown() &&
+        reminderBack() && splash() && appIcon() && folderIcon() &&
+        setupBackground(629, 598, "Quillmoor Setup", "setup_background") &&
+        setupBackground(628, 468, "Quillmoor Uninstall", "uninstall_background") &&
+        buttonPair("button_back", 84, 25, "<< Back") &&
+        buttonPair("button_next", 84, 25, "Next >>") && buttonPair("button_exit", 84, 25, "Exit") &&
+        buttonPair("button_uninstall", 84, 25, "Uninstall") &&
+        waitPage("wait_dir", "Reading the media catalogue") &&
+        waitPage("wait_rep", "Loading the reports") &&
+        waitPage("wait_load", "Loading the selection") &&
+        waitPage("wait_save", "Saving the selection") &&
+        waitPage("wait_contents", "Building the folder tree") && mainTitle() && mainMenuBack() &&
+        captionButtons() && mainButtons() && welcomeLogos() && captionButtons() && mainButtons() &&
+        welcomeLogos() && updaterBack() && updaterBars() && updaterTrayIcons() &&
+        buttonPair("updater_yes", 95, 25, "Yes") && buttonPair("updater_no", 95, 25, "No") &&
+        buttonPair("updater_stop", 95, 25, "Stop") &&
+        buttonPair("updater_background", 110, 25, "Background") &&
+        writeOutline("REGION1", smallOutline()) && writeOutline("REGION2", largeOutline());
     return ok ? 0 : 1;
 }

@@ -1,6 +1,14 @@
-// Renders every small window of the controls library offscreen to PNG files, so the
-// skin can be checked without a screen:
+// Renders every window of the programs offscreen to PNG files, so the skin can be
+// checked without a screen:
 //     renderwindows <output folder>
+// It works on a machine of its own (machine.h), never the user's. The main window's
+// pages are drawn by mainwindow.cpp; a page adds its scenes in mainpages.cpp.
+
+#include "jobwindows.h"
+#include "machine.h"
+#include "mainwindow.h"
+#include "render.h"
+#include "trees.h"
 
 #include "controls/addtoexceptionlst.h"
 #include "controls/ashint.h"
@@ -11,49 +19,83 @@
 #include "controls/frmwait.h"
 #include "controls/messageform.h"
 #include "controls/regionresources.h"
+#include "platform/answerscript.h"
+#include "platform/dospath.h"
+#include "setup/forminstall.h"
+#include "setup/formselectfolder.h"
+#include "setup/formuninstal.h"
+
+#ifdef QM_RENDER_UPDATER
+#include "updater/frmmain.h"
+#endif
 
 #include <QApplication>
 #include <QDir>
-#include <QPainter>
 #include <cstdio>
 
 namespace {
 
-QString gOut;
-bool gOk = true;
-
-// Paints the window with its outline, the cut-away parts left checkered-grey.
 void render(QWidget& window, const QString& name) {
-    window.show();
-    QApplication::processEvents();
-    QPixmap shot = window.grab();
-    QImage image(shot.size(), QImage::Format_RGB32);
-    image.fill(QColor(200, 200, 200));
-    QPainter painter(&image);
-    if (!window.mask().isEmpty())
-        painter.setClipRegion(window.mask());
-    painter.drawPixmap(0, 0, shot);
-    painter.end();
-    const QString path = gOut + "/" + name + ".png";
-    if (!image.save(path)) {
-        std::fprintf(stderr, "renderwindows: cannot write %s\n", qPrintable(path));
-        gOk = false;
-    }
-    window.hide();
+    qm::renderwindows::shoot(window, name);
 }
+
+#ifdef QM_RENDER_UPDATER
+// The updater's window in each of its states. Its start stores the day in the registry:
+// the renderer's machine (machine.h) keeps that away from the user's.
+void renderUpdater() {
+    qm::TUpdaterSetup setup;
+    setup.arguments = {"updater"};
+    setup.isAdmin = [] { return true; };
+    setup.message = [](int, const std::string&) { return 1; };
+    qm::TFrmMain window(std::move(setup));
+    qm::TUpdaterModel::View view;
+    window.paintView(view);
+    render(window, "updater_request");
+    view.mainPage = view.buttonsPage = qm::TUpdaterModel::TS_Description;
+    view.description = "Backups of large folders start faster.\nThe Restore page remembers the "
+                       "last folder.\nFixes for encrypted archives on removable media, and "
+                       "a clearer summary after each run.";
+    window.paintView(view);
+    render(window, "updater_description");
+    view.mainPage = view.buttonsPage = qm::TUpdaterModel::TS_Download;
+    view.total = 3;
+    view.index = 1;
+    view.fileLabel = " File: Backup.htm...";
+    view.currentTotal = 1000;
+    view.currentReceived = 640;
+    window.paintView(view);
+    render(window, "updater_download");
+    qm::TfrmMessage failure(nullptr,
+                            "The download of \"Help/Backup.htm\" failed: the server sent nothing "
+                            "for 20 seconds. Nothing was installed; please try again later.",
+                            0, qm::TMessageStyle::updaterProgram());
+    render(failure, "message_updater_failure");
+    qm::TfrmMessage question(nullptr, qm::TUpdaterModel::kNotComplete, 2,
+                             qm::TMessageStyle::updaterProgram());
+    render(question, "message_updater_question");
+}
+#endif
 
 } // namespace
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    const qm::renderwindows::TRenderMachine machine;
     QApplication app(argc, argv);
     if (argc != 2) {
         std::fprintf(stderr, "usage: renderwindows <output folder>\n");
         return 2;
     }
-    gOut = QString::fromLocal8Bit(argv[1]);
-    QDir().mkpath(gOut);
+    if (!machine.valid()) {
+        std::fprintf(stderr, "renderwindows: cannot make its temporary folder\n");
+        return 1;
+    }
+    const QString out = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(out);
+    qm::renderwindows::setOutputFolder(out);
+    // Questions are answered by script; one that no line answers is reported on stderr.
+    qm::AnswerScript::instance().start();
     using namespace qm;
     {
         TfrmMessage box(nullptr, "Are you sure you want to delete all reports?", 2);
@@ -105,5 +147,34 @@ int main(int argc, char** argv) {
         TRegionResurces::ApplyRegion(&large, "REGION2");
         render(large, "main_outline_region2");
     }
-    return gOk ? 0 : 1;
+    {
+        // Setup's windows: the wizard on each page, its folder picker, the uninstall window.
+        // The medium is the repository's assets folder, which holds License.htm.
+        const std::string assets =
+            toDosPath(QDir::currentPath().toStdString() + "/assets").value_or("C:\\");
+        TFormInstall wizard(assets, assets + "\\setup");
+        wizard.show();
+        QApplication::processEvents();
+        wizard.model().rb_AgreeClick();
+        const char* const pages[] = {"setup_wizard_pg1", "setup_wizard_pg2", "setup_wizard_pg3",
+                                     "setup_wizard_pg4"};
+        for (int page = 0; page < 4; ++page) {
+            wizard.model().setProgress(page == 2 ? 3 : 0);
+            wizard.model().setPage(static_cast<TInstallWizardModel::Page>(page));
+            render(wizard, pages[page]);
+            wizard.show();
+        }
+        TFormSelectFolder picker;
+        picker.prepare();
+        render(picker, "setup_select_folder");
+        TFormUninstal uninstall("C:\\opt\\Quillmoor\\");
+        render(uninstall, "setup_uninstall");
+    }
+#ifdef QM_RENDER_UPDATER
+    renderUpdater();
+#endif
+    renderwindows::renderJobWindows();
+    renderwindows::renderMainWindow(machine);
+    renderwindows::renderRestoreTree();
+    return renderwindows::allWritten() ? 0 : 1;
 }

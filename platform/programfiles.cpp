@@ -1,4 +1,4 @@
-#include "app/programfiles.h"
+#include "platform/programfiles.h"
 
 #include <array>
 #include <utility>
@@ -7,11 +7,12 @@ namespace qm {
 
 namespace {
 
-constexpr std::array<std::pair<std::string_view, std::string_view>, 4> kHostNames = {{
+constexpr std::array<std::pair<std::string_view, std::string_view>, 5> kHostNames = {{
     {"Qmoor.exe", "Qmoor"},
     {"Updater.exe", "updater"},
     {"Uninstall.exe", "Uninstall"},
     {"setup.exe", "setup"},
+    {"common.exe", "common"},
 }};
 
 bool sameIgnoringCase(std::string_view a, std::string_view b) {

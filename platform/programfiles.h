@@ -1,6 +1,6 @@
 #pragma once
-// The files of the installed system, by the names the programs use for them on the
-// original system ("Updater.exe"), and the names they carry in the program folder here.
+// The files of the installed system, by their Windows names ("Updater.exe", the names
+// registry values and messages use), and the names they carry in the program folder.
 // This table is the one place that maps the two: Windows names stay in registry values
 // and messages; the host name is what is started and looked for on disk.
 //
@@ -8,6 +8,7 @@
 //   Updater.exe    -> updater
 //   Uninstall.exe  -> Uninstall
 //   setup.exe      -> setup
+//   common.exe     -> common   (a release may bring it; the updater starts it)
 //   User.dat, Log.txt, Settings.dat, Help\ keep their names.
 
 #include <string>
@@ -18,6 +19,7 @@ namespace qm {
 inline constexpr std::string_view kMainProgramName = "Qmoor.exe";
 inline constexpr std::string_view kUpdaterName = "Updater.exe";
 inline constexpr std::string_view kUninstallerName = "Uninstall.exe";
+inline constexpr std::string_view kCommonProgramName = "common.exe";
 inline constexpr std::string_view kUserFileName = "User.dat";
 
 // The file name in the program folder for a program's Windows name; other names are

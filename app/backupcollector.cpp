@@ -1,0 +1,122 @@
+#include "app/backupcollector.h"
+
+#include "engine/backupjob.h"
+#include "platform/dospath.h"
+#include "platform/fileio.h"
+
+#include <cmath>
+#include <cstdlib>
+
+namespace qm {
+
+namespace {
+
+// Dates closer than this count as the same (about 0.09 seconds).
+constexpr double kSameDate = 0.000001;
+
+double parseDate(const std::string& text) {
+    std::string number = text;
+    for (char& c : number)
+        if (c == ',')
+            c = '.';
+    return std::strtod(number.c_str(), nullptr);
+}
+
+// The file date as the catalogue stores it: local time at DOS precision.
+double dosDate(double value) {
+    return dosToDateTime(dateTimeToDos(value));
+}
+
+} // namespace
+
+TBackupCollector::TBackupCollector(TJobRunnerModel& runner, TBackUpJob& job, Rules rules)
+    : runner_(runner), job_(job), rules_(std::move(rules)) {}
+
+void TBackupCollector::setCatalogue(std::vector<std::string> paths,
+                                    std::vector<std::string> dates) {
+    incremental_ = true;
+    catalogue_ = std::move(paths);
+    dates_.clear();
+    for (const std::string& d : dates)
+        dates_.push_back(parseDate(d));
+}
+
+void TBackupCollector::collect(const TSelectionWalk& selection) {
+    if (!selection)
+        return;
+    selection([this](const std::string& path, bool wholeFolder) {
+        if (runner_.CancelRequested)
+            return false;
+        runner_.processMessages();
+        return wholeFolder ? scanFolder(path) : addTickedFile(path);
+    });
+}
+
+bool TBackupCollector::scanFolder(const std::string& folder) {
+    std::string f = folder;
+    while (!f.empty() && f.front() == ' ')
+        f.erase(f.begin());
+    while (!f.empty() && f.back() == ' ')
+        f.pop_back();
+    if (!f.empty() && f.back() == '\\')
+        f.pop_back();
+    const FolderListing listing = listFolder(f + "\\");
+    for (const FolderEntry& entry : listing.entries) {
+        if (runner_.CancelRequested)
+            return false;
+        runner_.processMessages();
+        const std::string path = f + "\\" + entry.name;
+        if (entry.isFolder) {
+            // A linked folder may lead anywhere, even back up the tree: never entered.
+            if (entry.isLink || upperCaseDos(entry.name) == "RECYCLED")
+                continue;
+            if (!scanFolder(path))
+                return false;
+            continue;
+        }
+        if (!addFile(path, entry.size, dosDate(entry.modified)))
+            return false;
+    }
+    return true;
+}
+
+bool TBackupCollector::addTickedFile(const std::string& path) {
+    // Ticked once, deleted since: nothing to back up.
+    if (!fileExists(path))
+        return true;
+    const int64_t size = fileSize(path);
+    const std::optional<uint32_t> dos = fileDosDateTime(path);
+    // A file that cannot be read stays in the list: the engine logs and counts it.
+    return addFile(path, size < 0 ? 0 : size, dos ? dosToDateTime(*dos) : 0);
+}
+
+bool TBackupCollector::unchanged(const std::string& path, double date) const {
+    const std::optional<std::size_t> line = catalogue_.Find(path);
+    return line && *line < dates_.size() && std::fabs(date - dates_[*line]) < kSameDate;
+}
+
+bool TBackupCollector::addFile(const std::string& path, int64_t size, double date) {
+    if (rules_.excluded && rules_.excluded(extractFileName(path)))
+        return true;
+    if (rules_.fits && !rules_.fits(path)) {
+        refused_.push_back(path);
+        return true;
+    }
+    runner_.setTotals(runner_.TotalCount + 1, runner_.TotalSize + size);
+    if (incremental_) {
+        if (unchanged(path, date))
+            return !runner_.CancelRequested;
+        ++runner_.NewCount;
+        runner_.NewSize += size;
+        runner_.setRemaining(runner_.NewCount, runner_.NewSize);
+    } else {
+        runner_.setRemaining(runner_.TotalCount, runner_.TotalSize);
+    }
+    job_.SourceFiles.push_back(path);
+    if (runner_.CancelRequested)
+        return false;
+    runner_.processMessages();
+    return true;
+}
+
+} // namespace qm

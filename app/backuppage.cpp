@@ -1,0 +1,217 @@
+#include "app/backuppage.h"
+
+#include "app/captionface.h"
+#include "app/qmfilelistview.h"
+#include "app/qmfoldertree.h"
+#include "app/settingspagemodel.h"
+#include "controls/imageregion.h"
+#include "controls/skin.h"
+
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QSplitter>
+#include <QVBoxLayout>
+
+namespace qm {
+
+namespace {
+
+template <typename W> W* named(W* widget, const char* name) {
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+QLabel* whiteLabel(QWidget* parent, const char* name, const QString& text) {
+    auto* label = named(new QLabel(text, parent), name);
+    label->setFont(skinLabelFont());
+    label->setStyleSheet(QStringLiteral("color: white;"));
+    return label;
+}
+
+QString onOff(bool on) {
+    return on ? QStringLiteral("On") : QStringLiteral("Off");
+}
+
+} // namespace
+
+TBackupPage::TBackupPage(TDrivePoll& poll, TSettingsPageModel& settings, MessageFn message,
+                         QWidget* parent)
+    : QWidget(parent),
+      model_(std::make_unique<TBackupPageModel>(poll, settings, std::move(message))) {
+    setObjectName(QStringLiteral("TS_BackUp"));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(6, 4, 14, 6);
+    layout->setSpacing(4);
+    layout->addWidget(buildTop());
+
+    upper_ = named(new QSplitter(Qt::Horizontal, this), "pnlBackup");
+    tree_ = new TQMFolderTree(model_->tree(), upper_);
+    tree_->setMinimumWidth(200);
+    tree_->setMaximumWidth(300);
+    list_ = new TQmFilelistView(model_->files(), upper_);
+    upper_->addWidget(tree_);
+    upper_->addWidget(list_);
+    upper_->setStretchFactor(1, 1);
+    upper_->setSizes({200, 420});
+    upper_->setChildrenCollapsible(false);
+    layout->addWidget(upper_, 1);
+    layout->addWidget(buildBottom());
+
+    model_->onChanged = [this] { refresh(); };
+    refresh();
+}
+
+TBackupPage::~TBackupPage() {
+    model_->onChanged = nullptr;
+    // The views borrow the model's tree and list: they go first.
+    delete upper_;
+}
+
+QWidget* TBackupPage::buildTop() {
+    auto* top = new QWidget(this);
+    auto* grid = new QGridLayout(top);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setHorizontalSpacing(6);
+    grid->setVerticalSpacing(2);
+    grid->addWidget(
+        whiteLabel(top, "Label3", QStringLiteral("Select Files and Directories for Backup")), 1, 0,
+        Qt::AlignLeft | Qt::AlignBottom);
+    grid->addWidget(whiteLabel(top, "Label2", QStringLiteral("Select Target Media Drive")), 0, 2, 1,
+                    2, Qt::AlignLeft);
+    combo_ = named(new QComboBox(top), "cbMediaDrive");
+    combo_->setToolTip(QStringLiteral("Select Media Drive letter"));
+    combo_->setMinimumWidth(120);
+    grid->addWidget(combo_, 1, 2);
+    auto* drop = makeCaptionButton(top, "imr_Dropdown_B", QStringLiteral("button_dropdown"),
+                                   QStringLiteral("v"), QSize(24, 24), {});
+    grid->addWidget(drop, 1, 3);
+    grid->setColumnStretch(1, 1);
+    connect(drop, &TImageRegion::clicked, this, [this] {
+        if (!combo_->view()->isVisible())
+            combo_->showPopup();
+    });
+    connect(combo_, &QComboBox::activated, this,
+            [this](int index) { model_->selectMediaDrive(index); });
+    return top;
+}
+
+QWidget* TBackupPage::buildBottom() {
+    auto* bottom = new QWidget(this);
+    auto* row = new QHBoxLayout(bottom);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(8);
+
+    auto* left = new QVBoxLayout;
+    auto* options = named(new QGroupBox(QStringLiteral("Backup Options"), bottom), "GroupBox3");
+    options->setStyleSheet(QStringLiteral("QGroupBox { color: white; font-weight: bold; }"
+                                          "QRadioButton { color: white; }"));
+    auto* optionsLayout = new QVBoxLayout(options);
+    optionsLayout->setContentsMargins(8, 4, 8, 4);
+    incremental_ = named(new QRadioButton(QStringLiteral("Incremental Backup"), options),
+                         "rb_Incremental_Backup");
+    incremental_->setToolTip(QStringLiteral("Back up new files only (since last Backup)"));
+    full_ = named(new QRadioButton(QStringLiteral("Full Backup"), options), "rb_Full_Backup");
+    full_->setToolTip(QStringLiteral("Back up all selected files"));
+    optionsLayout->addWidget(incremental_);
+    optionsLayout->addWidget(full_);
+    left->addWidget(options);
+    connect(incremental_, &QRadioButton::toggled, this,
+            [this](bool on) { model_->setIncremental(on); });
+
+    auto* info = named(new QWidget(bottom), "pnlInfoBackup");
+    auto* infoGrid = new QGridLayout(info);
+    infoGrid->setContentsMargins(8, 2, 8, 2);
+    infoGrid->setVerticalSpacing(0);
+    const std::pair<const char*, QLabel**> lines[] = {
+        {"Compression", &compression_}, {"Encryption", &encryption_}, {"Revision", &revision_},
+        {"Saving to log", &log_},       {"Reminder ", &reminder_},
+    };
+    const char* const labelNames[] = {"lbl_Compr_On", "lbl_Encr_ON", "lbl_Rev_On", "lbl_Log_On",
+                                      "lbl_Rem_On"};
+    for (int i = 0; i < 5; ++i) {
+        auto* caption = new QLabel(QString::fromLatin1(lines[i].first), info);
+        caption->setStyleSheet(QStringLiteral("color: white;"));
+        infoGrid->addWidget(caption, i, 0);
+        *lines[i].second = whiteLabel(info, labelNames[i], QStringLiteral("Off"));
+        infoGrid->addWidget(*lines[i].second, i, 1);
+    }
+    left->addWidget(info);
+    row->addLayout(left);
+
+    auto* memoPanel = named(new QWidget(bottom), "pnl_Backup_Memo");
+    auto* memoLayout = new QVBoxLayout(memoPanel);
+    memoLayout->setContentsMargins(0, 0, 0, 0);
+    memoLayout->setSpacing(4);
+    memo_ = named(new QPlainTextEdit(memoPanel), "Memo_LogBackup");
+    memo_->setReadOnly(true);
+    memo_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    memo_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    memo_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    memoLayout->addWidget(memo_, 1);
+    auto* button = makeCaptionButton(memoPanel, "btn_BackupJob", QStringLiteral("button_backup"),
+                                     QStringLiteral("Begin Backup"), QSize(120, 30),
+                                     QStringLiteral("Begin Backup"));
+    memoLayout->addWidget(button, 0, Qt::AlignRight);
+    connect(button, &TImageRegion::clicked, this, [this] { model_->btn_BackupJobClick(); });
+    row->addWidget(memoPanel, 1);
+    bottom->setFixedHeight(170);
+    return bottom;
+}
+
+void TBackupPage::TS_BackUpShow() {
+    pnlBackupResize();
+    model_->TS_BackUpShow();
+    if (tree_->isVisible())
+        tree_->setFocus();
+}
+
+void TBackupPage::refresh() {
+    const TSettingsPageModel& s = model_->settings();
+    compression_->setText(onOff(s.compressionType() > 0));
+    encryption_->setText(onOff(s.encryption()));
+    revision_->setText(onOff(s.revision()));
+    log_->setText(onOff(s.log()));
+    reminder_->setText(onOff(s.reminder()));
+    {
+        const QSignalBlocker quiet(incremental_);
+        incremental_->setChecked(model_->incremental());
+        full_->setChecked(!model_->incremental());
+    }
+    const QString log = QString::fromStdString(model_->backupLog());
+    if (memo_->toPlainText() != log)
+        memo_->setPlainText(log);
+    if (combo_->view()->isVisible())
+        return; // never change a list the user has open
+    QStringList items;
+    for (const std::string& caption : model_->mediaDrives())
+        items << QString::fromStdString(caption);
+    QStringList shown;
+    for (int i = 0; i < combo_->count(); ++i)
+        shown << combo_->itemText(i);
+    const QSignalBlocker quiet(combo_);
+    if (shown != items) {
+        combo_->clear();
+        combo_->addItems(items);
+    }
+    combo_->setCurrentIndex(model_->mediaIndex());
+}
+
+void TBackupPage::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    pnlBackupResize();
+}
+
+void TBackupPage::pnlBackupResize() {
+    // The upper panel is at most the window's height less 280 pixels.
+    if (QWidget* main = window())
+        upper_->setMaximumHeight(std::max(100, main->height() - 280));
+}
+
+} // namespace qm

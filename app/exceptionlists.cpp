@@ -1,0 +1,56 @@
+#include "app/exceptionlists.h"
+
+#include "app/settingkeys.h"
+#include "app/settingsstore.h"
+#include "platform/dospath.h"
+#include "platform/registry.h"
+
+namespace qm {
+
+namespace {
+
+std::string keyPath(const char* list) {
+    return std::string(kSettingsKey) + "Exceptions\\" + list;
+}
+
+bool save(const char* list, const TExceptionLines& lines) {
+    std::vector<HiveValue> values;
+    for (const std::string& line : lines)
+        values.push_back({line, RegistryValueType::String, {}, 0});
+    return Registry().replaceKey(keyPath(list), values);
+}
+
+bool listed(const std::string& text, const TExceptionLines& lines) {
+    for (const std::string& line : lines)
+        if (sameTextDos(line, text))
+            return true;
+    return false;
+}
+
+} // namespace
+
+TExceptionLines LoadFileExceptions(const TSettingsStore& store) {
+    return store.valueNames("Exceptions\\Files");
+}
+
+TExceptionLines LoadExtExceptions(const TSettingsStore& store) {
+    return store.valueNames("Exceptions\\Extentions");
+}
+
+bool SaveFileExceptions(const TExceptionLines& lines) {
+    return save("Files", lines);
+}
+
+bool SaveExtExceptions(const TExceptionLines& lines) {
+    return save("Extentions", lines);
+}
+
+bool IsExcepted(const std::string& name, const TExceptionLines& files,
+                const TExceptionLines& extensions) {
+    if (listed(name, files))
+        return true;
+    const auto dot = name.rfind('.');
+    return dot != std::string::npos && listed(name.substr(dot + 1), extensions);
+}
+
+} // namespace qm

@@ -1,0 +1,29 @@
+#pragma once
+// TQMRestoreFileList: the restore file list (object name QMRestoreFileList, or
+// QMRestoreFileListSync on the Sync page) over a TQMRestoreFileListModel: Name, Modified
+// and Size columns from the catalogue, a check box per file, a header click sorts. The
+// model belongs to the page.
+
+#include "app/qmrestorefilelistmodel.h"
+
+#include <QTreeView>
+
+namespace qm {
+
+class TQMRestoreFileList : public QTreeView {
+    Q_OBJECT
+  public:
+    TQMRestoreFileList(TQMRestoreFileListModel& model, QWidget* parent,
+                       const char* objectName = "QMRestoreFileList");
+    ~TQMRestoreFileList() override;
+
+    TQMRestoreFileListModel& listModel() { return model_; }
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+  private:
+    TQMRestoreFileListModel& model_;
+};
+
+} // namespace qm

@@ -1,0 +1,140 @@
+#include "app/reportspagemodel.h"
+
+#include "app/reportstore.h"
+#include "app/settingsstore.h"
+#include "platform/folderroutines.h"
+
+#include <cmath>
+
+namespace qm {
+
+namespace {
+
+const char* const kDeleteAllQuestion = "Are you sure you want to delete all reports?";
+constexpr int kWaitReportsPage = 1;
+
+std::string trimmed(const std::string& text) {
+    const auto first = text.find_first_not_of(' ');
+    if (first == std::string::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+template <typename F, typename... Args> void call(const F& f, Args&&... args) {
+    if (f)
+        f(std::forward<Args>(args)...);
+}
+
+} // namespace
+
+TReportsPageModel::TReportsPageModel(MessageFn message, Actions actions)
+    : message_(std::move(message)), actions_(std::move(actions)) {}
+
+void TReportsPageModel::changed() {
+    if (onChanged)
+        onChanged();
+}
+
+void TReportsPageModel::setDriveItems(std::vector<std::string> items) {
+    const std::string current = driveText();
+    drives_ = std::move(items);
+    driveIndex_ = -1;
+    for (std::size_t i = 0; i < drives_.size(); ++i)
+        if (drives_[i] == current)
+            driveIndex_ = static_cast<int>(i);
+    changed();
+}
+
+std::string TReportsPageModel::driveText() const {
+    if (driveIndex_ < 0 || driveIndex_ >= static_cast<int>(drives_.size()))
+        return {};
+    return drives_[static_cast<std::size_t>(driveIndex_)];
+}
+
+void TReportsPageModel::TS_ReportsShow() {
+    const std::string wanted = "(" + TSettingsStore().mediaDrive() + ":\\)";
+    driveIndex_ = static_cast<int>(drives_.size()) - 1;
+    for (std::size_t i = 0; i < drives_.size(); ++i)
+        if (drives_[i] == wanted)
+            driveIndex_ = static_cast<int>(i);
+    cbMediaDriveRepChange();
+}
+
+void TReportsPageModel::selectDrive(int index) {
+    if (index < 0 || index >= static_cast<int>(drives_.size()))
+        return;
+    driveIndex_ = index;
+    cbMediaDriveRepChange();
+}
+
+void TReportsPageModel::cbMediaDriveRepChange() {
+    const std::string text = trimmed(driveText());
+    if (text.empty())
+        return;
+    call(actions_.showWait, kWaitReportsPage);
+    if (text.size() > 2)
+        TSettingsStore().setMediaDriveFromCaption(text);
+    reports_.clear();
+    selected_ = -1;
+    memo_.clear();
+    LoadReports(reports_, std::string(1, text[1]) + ":\\");
+    call(actions_.hideWait);
+    changed();
+}
+
+std::vector<std::string> TReportsPageModel::rowTexts(const TActivityRecord& r) {
+    const LocaleFormats formats = localeFormats();
+    const double time = std::isfinite(r.StartTime) ? r.StartTime - std::floor(r.StartTime) : 0;
+    return {r.ActivityType, formatDateTimePattern(formats.shortDateFormat, r.StartDay, formats),
+            formatDateTimePattern(formats.longTimeFormat, time, formats),
+            std::to_string(r.FileCount), r.Status};
+}
+
+const std::vector<std::string>& TReportsPageModel::captionLines() {
+    static const std::vector<std::string> lines = [] {
+        std::vector<std::string> l = {"Report for selected Process", ""};
+        for (const TActivityRow& row : ActivityRows({}))
+            l.push_back(row.caption);
+        return l;
+    }();
+    return lines;
+}
+
+void TReportsPageModel::lv_ReportsChange(int row) {
+    memo_.clear();
+    selected_ = row >= 0 && row < static_cast<int>(reports_.size()) ? row : -1;
+    if (selected_ >= 0) {
+        memo_ = {"", ""};
+        for (const TActivityRow& r : ActivityRows(reports_[static_cast<std::size_t>(selected_)]))
+            memo_.push_back(r.value);
+    }
+    changed();
+}
+
+void TReportsPageModel::imr_DeleteClick() {
+    if (selected_ < 0)
+        return;
+    const std::string folder = reports_[static_cast<std::size_t>(selected_)].ReportFolder;
+    if (!folder.empty())
+        DeleteFolder(folder, true);
+    cbMediaDriveRepChange();
+}
+
+void TReportsPageModel::imr_DelAllClick() {
+    if (message_(kMsgYesNo, kDeleteAllQuestion) != kResultYes)
+        return;
+    for (const TActivityRecord& r : reports_)
+        if (!r.ReportFolder.empty())
+            DeleteFolder(r.ReportFolder, true);
+    cbMediaDriveRepChange();
+}
+
+void TReportsPageModel::imr_PrintClick() {
+    if (selected_ < 0 || !actions_.print)
+        return;
+    const std::string error = actions_.print(reports_[static_cast<std::size_t>(selected_)]);
+    if (!error.empty())
+        message_(kMsgOk, error);
+}
+
+} // namespace qm

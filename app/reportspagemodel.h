@@ -1,0 +1,69 @@
+#pragma once
+// TReportsPageModel: the rules of the Reports page (TS_Reports) without its widgets: the
+// media drive chosen in cbMediaDriveRep, the reports of that drive newest first, the
+// fields of the selected report, deleting one or all reports and printing one. Questions
+// go through the main window's message function; the drive items come from the drive
+// poll; printing goes through an injected printer so tests print to a file.
+
+#include "app/activityrecord.h"
+#include "app/messagefn.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace qm {
+
+class TReportsPageModel {
+  public:
+    struct Actions {
+        std::function<void(int page)> showWait; // the wait window on a page
+        std::function<void()> hideWait;
+        // Prints one report; returns an error text, empty when it printed.
+        std::function<std::string(const TActivityRecord&)> print;
+    };
+
+    TReportsPageModel(MessageFn message, Actions actions);
+
+    std::function<void()> onChanged;
+
+    // Drive captions "(E:\)" of the media drives, kept by the drive poll.
+    void setDriveItems(std::vector<std::string> items);
+    const std::vector<std::string>& driveItems() const { return drives_; }
+    int driveIndex() const { return driveIndex_; }
+
+    // Showing the page: the stored media drive, else the last item, then its reports.
+    void TS_ReportsShow();
+    void selectDrive(int index);
+    // Reads the chosen drive's reports again (also after every deletion).
+    void cbMediaDriveRepChange();
+
+    const TActivityArray& reports() const { return reports_; }
+    // Row texts: Process, Date, Time, Total Files, Status.
+    static std::vector<std::string> rowTexts(const TActivityRecord& record);
+
+    int selectedRow() const { return selected_; }
+    void lv_ReportsChange(int row);
+    // The values beside the captions of Memo_ReportCapt (two empty lines first).
+    const std::vector<std::string>& memoLines() const { return memo_; }
+    static const std::vector<std::string>& captionLines();
+
+    void imr_DeleteClick();
+    void imr_DelAllClick();
+    void imr_PrintClick();
+
+  private:
+    void changed();
+    std::string driveText() const;
+
+    MessageFn message_;
+    Actions actions_;
+    std::vector<std::string> drives_;
+    int driveIndex_ = -1;
+    TActivityArray reports_;
+    int selected_ = -1;
+    std::vector<std::string> memo_;
+};
+
+} // namespace qm

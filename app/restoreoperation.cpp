@@ -1,0 +1,186 @@
+#include "app/restoreoperation.h"
+
+#include "app/backupoperation.h"
+#include "app/enginesession.h"
+#include "app/runrecorder.h"
+#include "engine/backupjob.h"
+#include "engine/enginestate.h"
+#include "engine/logline.h"
+#include "engine/restoretarget.h"
+
+namespace qm {
+
+const char* const TRestoreOperation::kNothing =
+    "Nothing to Restore. Please select files or use other Media Drive.";
+const char* const TDeleteOperation::kNothing = "Nothing to delete. Please select files.";
+const char* const TDeleteOperation::kQuestion =
+    "Are you sure you want to delete selected files from Media Drive?";
+
+namespace {
+
+char driveLetter(const std::string& caption) {
+    const auto first = caption.find_first_not_of(' ');
+    return first != std::string::npos && first + 1 < caption.size() ? caption[first + 1] : '\0';
+}
+
+// The ticked files into the job's list; with sizes, a path the catalogue does not list
+// is neither counted nor sized.
+void collect(TJobContext& context, const TRestoreRequest& request, TBackUpJob& job,
+             bool withSizes) {
+    TJobRunnerModel& runner = context.runner;
+    if (!request.selection)
+        return;
+    request.selection([&](const std::string& path, bool) {
+        if (runner.CancelRequested)
+            return false;
+        runner.processMessages();
+        job.SourceFiles.push_back(path);
+        if (!withSizes) {
+            runner.setTotals(runner.TotalCount + 1, 0);
+        } else if (auto size = request.catalogueSize ? request.catalogueSize(path) : std::nullopt) {
+            runner.setTotals(runner.TotalCount + 1, runner.TotalSize + *size);
+            runner.setRemaining(runner.TotalCount, runner.TotalSize);
+        }
+        runner.setRemainingCount(runner.TotalCount);
+        return !runner.CancelRequested;
+    });
+}
+
+// Catalogue paths come from the media: one that would not restore inside its target
+// (original place or the chosen folder) is dropped with a log line and an error.
+void dropUnsafeTargets(TBackUpJob& job, TRevisionFileList& revisions) {
+    for (std::size_t i = job.SourceFiles.size(); i-- > 0;) {
+        const std::string& path = job.SourceFiles[i];
+        if (PlainRestoreTarget(job.RestoreType(), path))
+            continue;
+        job.AddLog(logline::CantRestoreError(path));
+        ++Engine().ErrorCount;
+        job.SourceFiles.erase(job.SourceFiles.begin() + static_cast<std::ptrdiff_t>(i));
+        if (i < revisions.size())
+            revisions.erase(revisions.begin() + static_cast<std::ptrdiff_t>(i));
+    }
+}
+
+} // namespace
+
+void TRestoreOperation::Run(TJobContext& context) {
+    TJobRunnerModel& runner = context.runner;
+    runner.processMessages();
+    runner.ZeroSettings();
+    runner.setOperationText("Collecting files and folders...");
+    TBackUpJob job;
+    TJobRunnerModel::JobStopper stopper(runner, [&job] { job.SetProcessing(false); });
+    TEngineState& engine = Engine();
+    job.SetEncryption(request_.mediaEncrypted);
+    collect(context, request_, job, true);
+    if (runner.TotalCount == 0 && !runner.CancelRequested) {
+        context.services.message(kMsgOk, kNothing);
+        runner.JobRunning = 0;
+        return;
+    }
+    if (job.Encryption() && !runner.CancelRequested) {
+        engine.PasswordList.clear();
+        const int answer = context.services.askPassword(false, "Add Password for Decryption",
+                                                        engine.PasswordList, false, {}, [&runner] {
+                                                            runner.CancelWithoutAsking = true;
+                                                            runner.Imr_CancelClick();
+                                                        });
+        if (answer == 2) {
+            runner.JobRunning = runner.CancelRequested ? runner.JobRunning : 0;
+            return;
+        }
+        if (engine.PasswordList.empty()) {
+            context.services.message(kMsgOk, TBackupOperation::kNoPassword);
+            runner.JobRunning = 0;
+            return;
+        }
+        engine.KeySize = request_.keyBits;
+    }
+    const char drive = driveLetter(request_.mediaCaption);
+    job.SetDestination(drive);
+    TEngineSession session(context, TEngineSession::Progress::Files, true);
+    bool sortDates = true;
+    TRevisionFileList revisions;
+    int revised = 0;
+    runner.setOperationText("Checking date/time stamps...");
+    job.CollectRevisions(revisions, revised, [&runner](int64_t count, int64_t index) {
+        runner.StampCheckProgress(count, index);
+    });
+    engine.DriveListHandle.close(); // the collection only read it
+    if (request_.selectVersions && !runner.CancelRequested) {
+        sortDates = false;
+        if (revised != 0 && context.services.chooseRevisions &&
+            context.services.chooseRevisions(revisions) == 2) {
+            runner.JobRunning = 0;
+            return;
+        }
+    }
+    runner.showDoneImage();
+    runner.processMessages();
+    if (runner.CancelRequested) {
+        runner.showCanceled();
+        return;
+    }
+    runner.setOperationText("Restoring...");
+    if (request_.toFolder) {
+        std::string folder;
+        if (!context.services.selectFolder || !context.services.selectFolder(folder)) {
+            runner.JobRunning = 0;
+            return;
+        }
+        while (!folder.empty() && folder.back() == '\\')
+            folder.pop_back();
+        job.SetRestoreType(folder + "\\");
+    }
+    TRunRecorder recorder(context, "Restore");
+    recorder.markStart();
+    recorder.prepareRun(job, request_.log);
+    job.SetRestoreOld(request_.replaceOnlyOld);
+    dropUnsafeTargets(job, revisions);
+    if (!revisions.empty())
+        job.RestoreRevisions(revisions, sortDates);
+    else
+        job.Restore();
+    recorder.finish(runner.TotalCount, runner.TotalSize, drive);
+}
+
+void TDeleteOperation::Run(TJobContext& context) {
+    TJobRunnerModel& runner = context.runner;
+    runner.hideSizes();
+    runner.processMessages();
+    runner.ZeroSettings();
+    runner.setOperationText("Collecting files and folders...");
+    TBackUpJob job;
+    TJobRunnerModel::JobStopper stopper(runner, [&job] { job.SetProcessing(false); });
+    TRunRecorder recorder(context, "Delete");
+    recorder.markStart();
+    collect(context, request_, job, false);
+    if (runner.TotalCount == 0 && !runner.CancelRequested) {
+        context.services.message(kMsgOk, kNothing);
+        runner.JobRunning = 0;
+        return;
+    }
+    // Nothing leaves the media unless the answer is Yes.
+    if (!runner.CancelRequested && context.services.message(kMsgYesNo, kQuestion) != kResultYes) {
+        runner.JobRunning = 0;
+        return;
+    }
+    runner.showDoneImage();
+    runner.processMessages();
+    if (runner.CancelRequested) {
+        runner.showCanceled();
+        return;
+    }
+    context.outcome.filesDeleted = true;
+    const char drive = driveLetter(request_.mediaCaption);
+    job.SetDestination(drive);
+    recorder.prepareRun(job, request_.log);
+    {
+        TEngineSession session(context, TEngineSession::Progress::Deletions, false);
+        const TStringList files = job.SourceFiles;
+        job.DeleteFiles(files);
+    }
+    recorder.finish(runner.TotalCount, runner.TotalSize, drive);
+}
+
+} // namespace qm

@@ -1,0 +1,43 @@
+#pragma once
+// The saved backup selection of a media drive: three text files in
+// "X:\Quillmoor\Selections" (BackupSelFolders.dat: ticked folders, BackupSelGray.dat:
+// partly ticked folders, BackupSelFiles.dat: ticked files of partly ticked folders), one
+// path per line, each line ended by CR LF. The three are replaced together or not at
+// all: each is written beside its target, and only when all three are complete are they
+// renamed into place; a rename that fails puts the earlier ones back. A missing file is
+// an empty list.
+
+#include <string>
+#include <vector>
+
+namespace qm {
+
+struct TBackupSelectionLists {
+    std::vector<std::string> folders;
+    std::vector<std::string> grey;
+    std::vector<std::string> files;
+};
+
+class TSelectionFiles {
+  public:
+    static constexpr const char* kFolders = "BackupSelFolders.dat";
+    static constexpr const char* kGrey = "BackupSelGray.dat";
+    static constexpr const char* kFiles = "BackupSelFiles.dat";
+
+    // The selection files of media drive `letter`.
+    explicit TSelectionFiles(char letter);
+
+    std::string folder() const; // "E:\Quillmoor\Selections"
+
+    // False when a file exists but cannot be read (`lists` is then left as it was).
+    bool read(TBackupSelectionLists& lists) const;
+    // False (and the previous files as they were) when any of the three fails.
+    bool write(const TBackupSelectionLists& lists) const;
+
+  private:
+    std::string pathOf(const char* name) const;
+
+    char letter_;
+};
+
+} // namespace qm

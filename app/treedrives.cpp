@@ -1,0 +1,44 @@
+#include "app/treedrives.h"
+
+#include "app/mediadrives.h"
+#include "platform/drivetable.h"
+
+#include <algorithm>
+
+namespace qm {
+
+namespace {
+
+std::string trimmed(const std::string& text) {
+    const auto first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
+}
+
+} // namespace
+
+std::vector<std::string> EnumLocalDrives() {
+    std::vector<std::string> roots;
+    for (const DriveEntry& drive : DriveTable::instance().drives()) {
+        if (drive.letter < 'C')
+            continue;
+        if (drive.type == DriveType::Fixed || drive.type == DriveType::Removable ||
+            drive.type == DriveType::Unknown)
+            roots.push_back(std::string(1, drive.letter) + ":\\");
+    }
+    return roots;
+}
+
+bool IsMediaVolume(const std::string& root) {
+    const std::string r = trimmed(root);
+    return r.empty() || !DriveHasMedium(r) || IsMediaDrive(r); // no medium: not shown
+}
+
+std::vector<std::string> GetTreeDrives() {
+    std::vector<std::string> roots = EnumLocalDrives();
+    roots.erase(std::remove_if(roots.begin(), roots.end(), IsMediaVolume), roots.end());
+    return roots;
+}
+
+} // namespace qm

@@ -1,0 +1,24 @@
+#pragma once
+// Desktop entry files ("*.desktop"): what the Linux desktops read where the original
+// system read shell links and Run values. One writer for the autostart entries and the
+// shortcuts, so every path reaches the desktop's Exec line unharmed.
+
+#include <string>
+
+namespace qm {
+
+// One argument of an Exec key: quoted and escaped for the three layers a desktop reads
+// (the key file's string escapes, the argument quoting, the "%" field codes), so any
+// path, blanks, "%", "$" and backslashes included, comes back as it is.
+std::string desktopExecArgument(const std::string& path);
+
+// Writes `contents` to `hostPath` through a temporary file and a rename, with `mode`.
+// The folder must exist. False when anything failed (no half file is left).
+bool writeDesktopEntry(const std::string& hostPath, const std::string& contents,
+                       unsigned mode = 0644);
+
+// The unescaped program path of the entry's Exec line (its first argument), empty when
+// the file cannot be read or has none.
+std::string desktopEntryProgram(const std::string& hostPath);
+
+} // namespace qm

@@ -1,0 +1,13 @@
+#include "platform/osversion.h"
+
+namespace qm {
+
+int GetOSVersionClass() {
+    return -1;
+}
+
+bool IsWin2000OrLater() {
+    return true;
+}
+
+} // namespace qm

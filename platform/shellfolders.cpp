@@ -1,0 +1,89 @@
+#include "platform/shellfolders.h"
+
+#include "platform/autostartentry.h"
+#include "platform/dospath.h"
+#include "platform/registry.h"
+
+#include <array>
+#include <cstdlib>
+#include <fstream>
+
+namespace qm {
+
+namespace {
+
+constexpr std::array<const char*, 5> kValueNames = {"Desktop", "Start Menu", "Programs", "Startup",
+                                                    "Personal"};
+
+std::string home() {
+    const char* value = std::getenv("HOME");
+    return value ? value : "";
+}
+
+std::string dataHome() {
+    if (const char* value = std::getenv("XDG_DATA_HOME"); value && *value == '/')
+        return value;
+    return home() + "/.local/share";
+}
+
+// A folder of user-dirs.dirs ("XDG_DESKTOP_DIR="$HOME/Desktop""), else `fallback`.
+std::string userDir(const std::string& key, const std::string& fallback) {
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    const std::string file =
+        (config && *config == '/' ? std::string(config) : home() + "/.config") + "/user-dirs.dirs";
+    std::ifstream in(file);
+    for (std::string line; std::getline(in, line);) {
+        if (!line.starts_with(key + "=\""))
+            continue;
+        std::string value = line.substr(key.size() + 2);
+        value = value.substr(0, value.find('"'));
+        if (value.starts_with("$HOME"))
+            value = home() + value.substr(5);
+        if (value.starts_with('/'))
+            return value;
+    }
+    return fallback;
+}
+
+std::optional<std::string> desktopFolder(RegistryRoot root, ShellFolderKind kind) {
+    const bool user = root == RegistryRoot::CurrentUser;
+    switch (kind) {
+    case ShellFolderKind::Desktop:
+        if (user)
+            return userDir("XDG_DESKTOP_DIR", home() + "/Desktop");
+        return std::nullopt;
+    case ShellFolderKind::StartMenu:
+    case ShellFolderKind::Programs:
+        return (user ? dataHome() : systemRoot() + "/usr/share") + "/applications";
+    case ShellFolderKind::Startup:
+        return user ? userAutostartFolder() : machineAutostartFolder();
+    case ShellFolderKind::Personal:
+        if (user)
+            return userDir("XDG_DOCUMENTS_DIR", home());
+        return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<std::string> ShellFolder(RegistryRoot root, ShellFolderKind kind) {
+    const std::string name = kValueNames[static_cast<size_t>(kind)];
+    Registry registry(root);
+    if (registry.openKeyReadOnly(kShellFoldersKey)) {
+        std::string folder;
+        if (registry.readString(name, folder) == RegistryStatus::Ok ||
+            registry.readString("Common " + name, folder) == RegistryStatus::Ok)
+            return folder.empty() ? std::nullopt
+                                  : std::optional<std::string>(excludeTrailingBackslash(folder));
+    }
+    const std::optional<std::string> host = desktopFolder(root, kind);
+    if (!host || host->empty() || host->front() != '/')
+        return std::nullopt;
+    const std::optional<std::string> dos = toDosPath(*host);
+    if (!dos)
+        return std::nullopt;
+    return excludeTrailingBackslash(*dos);
+}
+
+} // namespace qm

@@ -1,0 +1,383 @@
+#include "setup/installer.h"
+
+#include "platform/autostartentry.h"
+#include "platform/datetime.h"
+#include "platform/dospath.h"
+#include "platform/fileio.h"
+#include "platform/fileoperations.h"
+#include "platform/lzexpand.h"
+#include "platform/programfiles.h"
+#include "platform/registry.h"
+#include "platform/shellfolders.h"
+#include "platform/shelllink.h"
+#include "platform/stagedfile.h"
+#include "setup/setupkeys.h"
+#include "setup/uninstlist.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <sstream>
+#include <sys/stat.h>
+
+namespace qm {
+
+namespace {
+
+constexpr const char* kWrongFolder = "Wrong folder name.";
+constexpr const char* kReinstall = "Program already installed. Do you want to reinstall program?";
+constexpr int kYes = 6;
+constexpr std::string_view kStagingName = ".qmsetup";
+
+bool isLink(const std::string& dosPath) {
+    const auto host = toHostPath(dosPath);
+    struct stat info {};
+    return host && ::lstat(host->c_str(), &info) == 0 && S_ISLNK(info.st_mode);
+}
+
+} // namespace
+
+TInstaller::TInstaller(TInstallOptions options, TInstallEnvironment env)
+    : options_(std::move(options)), env_(std::move(env)) {}
+
+std::string TInstaller::CheckedFolder(const std::string& typed) {
+    std::string path = typed;
+    while (!path.empty() && std::isspace(static_cast<unsigned char>(path.back())))
+        path.pop_back();
+    path.erase(0, path.find_first_not_of(" \t"));
+    if (path.starts_with('/')) {
+        const auto dos = toDosPath(std::filesystem::path(path).lexically_normal().string());
+        path = dos ? *dos : std::string();
+    }
+    path = excludeTrailingBackslash(path);
+    if (path.size() < 4 || !std::isalpha(static_cast<unsigned char>(path[0])) || path[1] != ':' ||
+        path[2] != '\\' || path.find('/') != std::string::npos)
+        return {};
+    std::stringstream parts(path.substr(3));
+    for (std::string part; std::getline(parts, part, '\\');)
+        if (!isValidDosName(part))
+            return {};
+    if (!toHostPath(path))
+        return {};
+    return includeTrailingBackslash(path);
+}
+
+bool TInstaller::IsAlreadyInstalled(const std::string& folder) {
+    const std::string base = includeTrailingBackslash(folder);
+    return fileExists(base + hostProgramFile(kMainProgramName)) &&
+           folderExists(base + std::string(setupkeys::kHelpFolder));
+}
+
+void TInstaller::progress(int step) const {
+    if (env_.stepProgress)
+        env_.stepProgress(step);
+}
+
+std::string TInstaller::stagingFolder() const {
+    return folder_ + std::string(kStagingName);
+}
+
+std::string TInstaller::program(std::string_view windowsName) const {
+    return folder_ + hostProgramFile(windowsName);
+}
+
+TInstallOutcome TInstaller::fail(const std::string& error) {
+    if (!staging_.empty())
+        deleteFolderTree(staging_);
+    journal_.RollBack();
+    entries_.clear();
+    env_.message(0, "The installation failed: " + error +
+                        ". Nothing was installed; please check the install medium and the "
+                        "folder, and try again.");
+    return TInstallOutcome::StayOnOptions;
+}
+
+TInstallOutcome TInstaller::Install() {
+    folder_ = CheckedFolder(options_.installFolder);
+    const std::string folder = excludeTrailingBackslash(folder_);
+    if (folder_.empty() || isLink(folder) || (!folderExists(folder) && fileExists(folder))) {
+        env_.message(0, kWrongFolder);
+        return TInstallOutcome::StayOnOptions;
+    }
+    if (folderExists(folder)) {
+        const FolderListing listing = listFolder(folder);
+        const bool earlier = IsAlreadyInstalled(folder);
+        if (!listing.ok || (!earlier && !listing.entries.empty())) {
+            env_.message(0, kWrongFolder);
+            return TInstallOutcome::StayOnOptions;
+        }
+        if (earlier) {
+            if (env_.message(2, kReinstall) != kYes)
+                return TInstallOutcome::StayOnOptions;
+            oldEntries_ = TUninstList::Read(folder_).value_or(std::vector<std::string>());
+        }
+    }
+    if (!journal_.CreateFolders(folder)) {
+        env_.message(0, kWrongFolder);
+        return TInstallOutcome::StayOnOptions;
+    }
+    if (env_.showProgressPage)
+        env_.showProgressPage();
+    std::string error;
+    if (!stage(error))
+        return fail(error);
+    if (!placeFiles(staging_, folder, error))
+        return fail(error);
+    deleteFolderTree(staging_);
+    staging_.clear();
+    RemoveOldInstallation();
+    CleanRegistry();
+    if (!writeUserFile(error))
+        return fail(error);
+    CreateShortcutsAndKeys();
+    RegisterFileAssociation();
+    Registry uninstall(options_.allUsers ? RegistryRoot::LocalMachine : RegistryRoot::CurrentUser);
+    if (!uninstall.keyExists(setupkeys::kUninstallKey))
+        return fail("the Uninstall key could not be written");
+    if (!TUninstList::Write(folder_, entries_))
+        return fail("cannot write " + TUninstList::PathIn(folder_));
+    journal_.FileWritten(TUninstList::PathIn(folder_));
+    return TInstallOutcome::Installed;
+}
+
+bool TInstaller::stage(std::string& error) {
+    staging_ = stagingFolder();
+    if (folderExists(staging_))
+        deleteFolderTree(staging_); // left by a run that was killed
+    if (!createFolderChain(staging_)) {
+        error = "cannot create " + staging_;
+        return false;
+    }
+    const std::string stage = includeTrailingBackslash(staging_);
+    const std::string install = includeTrailingBackslash(options_.mediumFolder) + "Install\\";
+    if (!DecompressAndCopy(install + "Qmoor.ex_", stage + hostProgramFile(kMainProgramName), true,
+                           error) ||
+        !DecompressAndCopy(install + "Updater.ex_", stage + hostProgramFile(kUpdaterName), false,
+                           error))
+        return false;
+    progress(1);
+    const std::string uninstaller = stage + hostProgramFile(kUninstallerName);
+    if (!copyFileKeepingDate(options_.setupProgram, uninstaller)) {
+        error = "cannot copy " + options_.setupProgram;
+        return false;
+    }
+    progress(2);
+    // The uninstaller's icon stays setup's: executables carry no icon resources here.
+    progress(3);
+    // The install stamp: the uninstaller's date is the moment of the install.
+    if (!setFileDosDateTime(uninstaller, dateTimeToDos(now()))) {
+        error = "cannot date " + uninstaller;
+        return false;
+    }
+    progress(4);
+    const std::string help = install + std::string(setupkeys::kHelpFolder);
+    if (folderExists(help) && !CopyFolder(stage + std::string(setupkeys::kHelpFolder), help, error))
+        return false;
+    progress(5);
+    progress(6);
+    return true;
+}
+
+bool TInstaller::DecompressAndCopy(const std::string& source, const std::string& target,
+                                   bool required, std::string& error) {
+    if (!fileExists(source)) {
+        if (required)
+            error = "the install medium has no " + source;
+        return !required;
+    }
+    const LzExpandResult result = LzExpandFile(source, target, {0755, std::nullopt});
+    if (!result.ok)
+        error = result.error;
+    return result.ok;
+}
+
+bool TInstaller::CopyFolder(const std::string& target, const std::string& source,
+                            std::string& error) {
+    const FolderListing listing = listFolder(source);
+    if (!listing.ok || !createFolderChain(target)) {
+        error = "cannot copy " + source;
+        return false;
+    }
+    for (const FolderEntry& entry : listing.entries) {
+        if (entry.isLink)
+            continue;
+        const std::string from = includeTrailingBackslash(source) + entry.name;
+        const std::string to = includeTrailingBackslash(target) + entry.name;
+        if (entry.isFolder) {
+            if (!CopyFolder(to, from, error))
+                return false;
+            continue;
+        }
+        if (!copyFileKeepingDate(from, to) || fileSize(to) != fileSize(from)) {
+            error = "cannot copy " + from;
+            return false;
+        }
+    }
+    return true;
+}
+
+bool TInstaller::placeFiles(const std::string& from, const std::string& to, std::string& error) {
+    const FolderListing listing = listFolder(from);
+    if (!listing.ok) {
+        error = "cannot read " + from;
+        return false;
+    }
+    for (const FolderEntry& entry : listing.entries) {
+        const std::string source = includeTrailingBackslash(from) + entry.name;
+        const std::string target = includeTrailingBackslash(to) + entry.name;
+        if (entry.isFolder) {
+            if (isLink(target) || !journal_.CreateFolders(target) ||
+                !placeFiles(source, target, error)) {
+                if (error.empty())
+                    error = "cannot create " + target;
+                return false;
+            }
+            entries_.push_back(target);
+            continue;
+        }
+        if (folderExists(target) || !renameFile(source, target)) {
+            error = "cannot write " + target;
+            return false;
+        }
+        journal_.FileWritten(target);
+        entries_.push_back(target);
+    }
+    return true;
+}
+
+void TInstaller::RemoveOldInstallation() {
+    const bool admin = env_.isAdmin();
+    for (RegistryRoot root : {RegistryRoot::CurrentUser, RegistryRoot::LocalMachine}) {
+        if (root == RegistryRoot::LocalMachine && !admin)
+            continue;
+        if (auto programs = ShellFolder(root, ShellFolderKind::Programs)) {
+            const std::string group = *programs + "\\" + std::string(setupkeys::kProgramGroup);
+            for (const char* link : {"Quillmoor.lnk", "Uninstall.lnk", "Quillmoor Updater.lnk"})
+                deleteFile(shellLinkPath(group, link));
+        }
+        if (auto desktop = ShellFolder(root, ShellFolderKind::Desktop))
+            deleteFile(shellLinkPath(*desktop, "Quillmoor.lnk"));
+    }
+    // What the earlier installation listed and this one did not put back: files first
+    // (a link is removed as a link), then the folders that are empty now.
+    const auto kept = [this](const std::string& path) {
+        return std::find(entries_.begin(), entries_.end(), path) != entries_.end();
+    };
+    for (const std::string& path : oldEntries_)
+        if (!kept(path) && (isLink(path) || fileExists(path)) && !folderExists(path))
+            deleteFile(path);
+    for (const std::string& path : oldEntries_)
+        if (!kept(path) && !isLink(path) && folderExists(path))
+            removeFolder(path);
+}
+
+void TInstaller::CleanRegistry() {
+    std::vector<RegistryRoot> roots = {RegistryRoot::CurrentUser};
+    if (env_.isAdmin())
+        roots.push_back(RegistryRoot::LocalMachine);
+    for (RegistryRoot root : roots) {
+        Registry registry(root);
+        if (registry.openKey(setupkeys::kRunKey, false))
+            registry.deleteValue(kMainProgramName);
+        Registry keys(root);
+        keys.deleteKey(setupkeys::kUninstallKey);
+        if (root == RegistryRoot::CurrentUser)
+            keys.deleteKey(setupkeys::kProductKey);
+    }
+    Registry classes(RegistryRoot::ClassesRoot);
+    classes.deleteKey(setupkeys::kBpaKey);
+    classes.deleteKey(setupkeys::kBpaClassKey);
+}
+
+bool TInstaller::writeUserFile(std::string& error) {
+    if (options_.allUsers || !env_.isAdmin())
+        return true;
+    const std::string path = folder_ + std::string(kUserFileName);
+    StagedFile file(path);
+    if (!file.Open() ||
+        !file.File().write(env_.userName.data(), static_cast<int64_t>(env_.userName.size())) ||
+        !file.Commit(std::nullopt)) {
+        error = "cannot write " + path;
+        return false;
+    }
+    journal_.FileWritten(path);
+    entries_.push_back(path);
+    return true;
+}
+
+void TInstaller::CreateShortcutsAndKeys() {
+    const uint32_t stamp = fileDosDateTime(program(kUninstallerName)).value_or(0);
+    if (!options_.autoStart)
+        journal_.WriteString(RegistryRoot::CurrentUser, setupkeys::kProductRunKey, "Auto", "OFF");
+    journal_.WriteDword(RegistryRoot::CurrentUser, setupkeys::kProductRunKey, "Date", stamp);
+    const RegistryRoot root = options_.allUsers && env_.isAdmin() ? RegistryRoot::LocalMachine
+                                                                  : RegistryRoot::CurrentUser;
+    const std::string group(setupkeys::kProgramGroup);
+    CreateShortcut(root, "Quillmoor.lnk", 2, group, kMainProgramName);
+    CreateShortcut(root, "Uninstall.lnk", 2, group, kUninstallerName);
+    CreateShortcut(root, "Quillmoor Updater.lnk", 2, group, kUpdaterName);
+    CreateShortcut(root, "Quillmoor.lnk", 0, {}, kMainProgramName);
+    WriteRunKey(root == RegistryRoot::LocalMachine);
+    WriteUninstallKey(root == RegistryRoot::LocalMachine);
+}
+
+void TInstaller::CreateShortcut(RegistryRoot root, std::string_view linkFile, int kind,
+                                std::string_view subfolder, std::string_view target) {
+    const std::string targetPath = program(target);
+    if (!fileExists(targetPath))
+        return;
+    // An unknown or absent special folder gets no shortcut: nothing lands at a drive
+    // root or in a folder the desktop does not read.
+    const auto special = ShellFolder(root, static_cast<ShellFolderKind>(kind));
+    if (!special || !folderExists(*special))
+        return;
+    std::string folder = *special;
+    if (!subfolder.empty())
+        folder += "\\" + std::string(subfolder);
+    if (!journal_.CreateFolders(folder))
+        return;
+    if (auto link = CreateShellLink(folder, linkFile, targetPath, folder_))
+        journal_.FileWritten(*link);
+}
+
+void TInstaller::WriteRunKey(bool allUsers) {
+    // The Run value holds the command as Qmoor itself writes it: the program's host path.
+    const std::string qmoor = toHostPath(program(kMainProgramName)).value_or(std::string());
+    const std::string command = qmoor + " -w";
+    bool machine =
+        allUsers && journal_.WriteString(RegistryRoot::LocalMachine, setupkeys::kRunKey,
+                                         kMainProgramName, command) == RegistryStatus::Ok;
+    if (machine && writeAutostartEntry(machineAutostartFolder(), qmoor, true)) {
+        journal_.Undo([qmoor] { removeAutostartEntry(machineAutostartFolder(), qmoor); });
+    } else if (!machine) {
+        journal_.WriteString(RegistryRoot::CurrentUser, setupkeys::kRunKey, kMainProgramName,
+                             command);
+        if (writeAutostartEntry(userAutostartFolder(), qmoor, options_.autoStart))
+            journal_.Undo([qmoor] { removeAutostartEntry(userAutostartFolder(), qmoor); });
+    }
+    journal_.WriteString(RegistryRoot::CurrentUser, setupkeys::kProductRunKey, "Auto",
+                         options_.autoStart ? "ON" : "OFF");
+}
+
+void TInstaller::WriteUninstallKey(bool allUsers) {
+    const RegistryRoot root = allUsers ? RegistryRoot::LocalMachine : RegistryRoot::CurrentUser;
+    const std::string_view key = setupkeys::kUninstallKey;
+    journal_.WriteString(root, key, "DisplayIcon", folder_ + std::string(kMainProgramName));
+    journal_.WriteString(root, key, "DisplayName", setupkeys::kDisplayName);
+    journal_.WriteString(root, key, "Version", setupkeys::kVersion);
+    journal_.WriteString(root, key, "UninstallString", folder_ + std::string(kUninstallerName));
+    journal_.WriteDword(root, key, "AllUsers", allUsers ? 1 : 0);
+}
+
+void TInstaller::RegisterFileAssociation() {
+    const RegistryRoot root = RegistryRoot::ClassesRoot;
+    const std::string qmoor = folder_ + std::string(kMainProgramName);
+    const std::string classKey(setupkeys::kBpaClassKey);
+    if (journal_.WriteString(root, setupkeys::kBpaKey, "", "BackupArchive.1") != RegistryStatus::Ok)
+        return; // the class hive is the administrator's
+    journal_.WriteString(root, classKey, "", "Quillmoor Backup Archive");
+    journal_.WriteString(root, classKey + "\\DefaultIcon", "", qmoor + ", 1");
+    journal_.WriteString(root, classKey + "\\Shell\\Open\\Command", "", qmoor);
+}
+
+} // namespace qm

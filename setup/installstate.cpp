@@ -1,0 +1,46 @@
+#include "setup/installstate.h"
+
+#include "platform/dospath.h"
+#include "platform/fileio.h"
+#include "platform/programfiles.h"
+#include "platform/registry.h"
+#include "setup/setupkeys.h"
+
+#include <filesystem>
+
+namespace qm {
+
+bool IsProductInstalled(std::string& folder) {
+    folder.clear();
+    for (RegistryRoot root : {RegistryRoot::LocalMachine, RegistryRoot::CurrentUser}) {
+        Registry registry(root);
+        if (!registry.openKeyReadOnly(setupkeys::kUninstallKey))
+            continue;
+        std::string command;
+        registry.readString("UninstallString", command);
+        folder = extractFilePath(command);
+        return !folder.empty() && folderExists(folder);
+    }
+    return false;
+}
+
+bool SameFolder(std::string_view a, std::string_view b) {
+    const auto hostA = toHostPath(excludeTrailingBackslash(a));
+    const auto hostB = toHostPath(excludeTrailingBackslash(b));
+    if (!hostA || !hostB)
+        return false;
+    std::error_code ec;
+    return std::filesystem::equivalent(*hostA, *hostB, ec);
+}
+
+TSetupMode ChooseSetupMode(std::string_view programFile, std::string_view ownFolder) {
+    std::string installed;
+    if (!IsProductInstalled(installed))
+        return TSetupMode::Install;
+    if (lowerCaseDos(programFile) == hostProgramFile("setup.exe"))
+        return TSetupMode::RefuseWhileInstalled;
+    return SameFolder(ownFolder, installed) ? TSetupMode::Uninstall
+                                            : TSetupMode::RefuseWhileInstalled;
+}
+
+} // namespace qm

@@ -1,0 +1,24 @@
+#pragma once
+// Whether the product is installed, and so which window setup shows. Installed means:
+// the Uninstall key (HKEY_LOCAL_MACHINE first, else HKEY_CURRENT_USER) names an
+// "UninstallString" whose folder exists. The program's own folder must be that folder to
+// uninstall: a copy anywhere else (the medium's "setup" or a renamed copy) never
+// uninstalls, it asks for the installed copy to be removed first.
+
+#include <string>
+#include <string_view>
+
+namespace qm {
+
+// True when installed; `folder` gets the folder of "UninstallString" (trailing "\").
+bool IsProductInstalled(std::string& folder);
+
+enum class TSetupMode { Install, Uninstall, RefuseWhileInstalled };
+
+// `programFile`: the running program's file name; `ownFolder`: its folder (DOS path).
+TSetupMode ChooseSetupMode(std::string_view programFile, std::string_view ownFolder);
+
+// The same folder, compared by where the paths lead on this machine.
+bool SameFolder(std::string_view a, std::string_view b);
+
+} // namespace qm

@@ -1,0 +1,52 @@
+#pragma once
+// TUninstaller: the rules of the uninstall window. It refuses while the main program
+// runs or when the user may not remove the installation, asks once, and then removes
+// what the installer made: the files of uninst.ini that lie below the registered install
+// folder (links removed as links, never followed; without a list, the known files of an
+// installation), the program's own run-time files, the shortcuts and program group, the
+// Run values and autostart entries, the Uninstall key, the product's key tree, the
+// ".bpa" file type, and the install folder when it is empty. Qt-free.
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace qm {
+
+struct TUninstallEnvironment {
+    std::function<int(int kind, const std::string& text)> message; // ShowMessageForm
+    std::function<bool()> isAdmin;                                 // IAmAdmin
+    std::function<bool()> mainWindowOpen; // a window titled "Quillmoor Main Window"
+};
+
+class TUninstaller {
+  public:
+    // `installFolder`: the registered install folder, which is the program's own.
+    TUninstaller(std::string installFolder, TUninstallEnvironment env);
+
+    bool CanUninstall() const;
+    bool MachineUninstallKeyExists() const;
+
+    // The Uninstall button: questions, then the removal. True when it removed the
+    // installation; every outcome ends the program.
+    bool bbUninstalClick();
+
+    void DeleteInstalledFiles();
+    void RemoveShortcutsAndKeys();
+    void RemoveProgramGroup();
+    // Paths that were to go and are still there.
+    const std::vector<std::string>& leftOver() const { return leftOver_; }
+
+  private:
+    static bool pathStaysBelow(const std::string& path, const std::string& base);
+    // Removes a file or link (never what a link points to), or an empty folder, when
+    // every folder between `base` and it is a real folder.
+    void removeEntry(const std::string& path, const std::string& base);
+    void DeleteLinks(const std::string& subfolder, const char* linkFile, int kind);
+
+    std::string folder_;
+    TUninstallEnvironment env_;
+    std::vector<std::string> leftOver_;
+};
+
+} // namespace qm

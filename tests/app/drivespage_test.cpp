@@ -1,0 +1,67 @@
+#include "app/drivespage.h"
+
+#include "app/drivecombo.h"
+#include "app/drivepoll.h"
+#include "app/mediadrives.h"
+#include "controls/imageregion.h"
+#include "scriptedmessages.h"
+#include "support/sandbox.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QSignalSpy>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+namespace qm {
+namespace {
+
+void click(QWidget* widget) {
+    ASSERT_NE(widget, nullptr);
+    QMouseEvent down(QEvent::MouseButtonPress, QPointF(3, 3), widget->mapToGlobal(QPointF(3, 3)),
+                     Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(widget, &down);
+    QMouseEvent up(QEvent::MouseButtonRelease, QPointF(3, 3), widget->mapToGlobal(QPointF(3, 3)),
+                   Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(widget, &up);
+}
+
+TEST(DrivesPage, ListsButtonsAndUsageBarFollowTheModel) {
+    test::Sandbox sandbox;
+    ClearNoMediaDrives();
+    test::ScriptedMessages messages;
+    TDrivePoll poll({});
+    TDrivesPage page(poll, messages.fn(), nullptr);
+    page.FillDrivesInfo();
+    auto* source = page.findChild<QTreeWidget*>(QStringLiteral("lv_DM_Source"));
+    auto* media = page.findChild<QTreeWidget*>(QStringLiteral("lv_DM_Media"));
+    ASSERT_TRUE(source && media);
+    ASSERT_EQ(source->topLevelItemCount(), 2);
+    EXPECT_FALSE(source->topLevelItem(0)->icon(0).isNull()) << "drive icons from the start";
+
+    source->setCurrentItem(source->topLevelItem(1));
+    click(page.findChild<TImageRegion*>(QStringLiteral("imr_drives_r")));
+    EXPECT_TRUE(IsMediaDrive("E:\\"));
+    ASSERT_EQ(media->topLevelItemCount(), 1);
+    EXPECT_EQ(media->currentItem(), media->topLevelItem(0));
+    EXPECT_FALSE(page.findChild<QLabel*>(QStringLiteral("lbl_Media_Total"))->text().isEmpty());
+    EXPECT_EQ(page.findChild<QLabel*>(QStringLiteral("img_Media_Used"))->width(),
+              page.model().mediaDetails().usedWidth(TDrivesPage::kBarWidth));
+
+    // The drive combos of the other pages follow the same change, silently.
+    QComboBox combo;
+    QSignalSpy spy(&combo, &QComboBox::currentIndexChanged);
+    TDriveChange change;
+    change.mediaCaptions = {"(E:\\)", "(G:\\)"};
+    change.currentCaption = "(g:\\)";
+    refillDriveCombo(combo, change);
+    EXPECT_EQ(combo.count(), 2);
+    EXPECT_EQ(combo.currentText(), QStringLiteral("(G:\\)"));
+    EXPECT_EQ(spy.count(), 0);
+}
+
+} // namespace
+} // namespace qm

@@ -1,0 +1,313 @@
+// Runs through the job runner window as a user would: a backup of a ticked folder to the
+// sandbox's media drive E: in each storage mode, an incremental re-run, a restore of a
+// chosen version into a chosen folder, deletions from the media, cancels and a close
+// request. Questions are answered by the answer script; the report is read back.
+
+#include "app/backupoperation.h"
+#include "app/frmmain.h"
+#include "app/joblauncher.h"
+#include "app/reportstore.h"
+#include "app/restoreoperation.h"
+#include "app/traymenu.h"
+#include "engine/backupjob.h"
+#include "engine/enginestate.h"
+#include "platform/answerscript.h"
+#include "platform/fileio.h"
+#include "support/sandbox.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace qm {
+namespace {
+
+namespace fs = std::filesystem;
+
+class JobRunTest : public ::testing::Test {
+  protected:
+    JobRunTest() {
+        AnswerScript::instance().reset();
+        AnswerScript::instance().start();
+        Engine().Reset();
+        Engine().SleepProc = [](int) {};
+        TMainWindowSetup setup;
+        setup.splashShown = true;
+        w = std::make_unique<TfrmMain>(std::move(setup));
+        sandbox.writeFile("C:\\data\\a.txt", "version one");
+        sandbox.writeFile("C:\\data\\sub\\b.txt", std::string(5000, 'b'));
+        sandbox.writeFile("C:\\data\\Recycler\\r.txt", "scanned");
+        sandbox.writeFile("C:\\data\\RECYCLED\\junk.txt", "never");
+        sandbox.writeFile("C:\\data\\x.TMP", "excluded");
+        sandbox.writeFile("C:\\elsewhere\\secret.txt", "outside");
+        fs::create_directory_symlink(sandbox.hostOf('C') + "/elsewhere",
+                                     sandbox.hostOf('C') + "/data/link");
+        sandbox.setFileTime("C:\\data\\a.txt", 2026, 1, 2, 3, 4, 6);
+    }
+    ~JobRunTest() override {
+        w.reset();
+        Engine().Reset();
+        Engine().SleepProc = nullptr;
+        AnswerScript::instance().reset();
+    }
+
+    TBackupRequest backup(int compression, bool incremental, int revisions = 0) {
+        TBackupRequest r;
+        r.mediaCaption = "(E:\\)";
+        r.incremental = incremental;
+        r.selection = [](const TSelectionVisit& visit) { visit("C:\\data", true); };
+        r.excluded = [](const std::string& name) { return IsExceptedTmp(name); };
+        r.compressionType = compression;
+        r.level = 6;
+        r.revisions = revisions;
+        return r;
+    }
+    static bool IsExceptedTmp(const std::string& name) {
+        return name.size() > 4 && (name.ends_with(".tmp") || name.ends_with(".TMP"));
+    }
+    TRestoreRequest restore(std::vector<std::string> paths) {
+        TRestoreRequest r;
+        r.mediaCaption = "(E:\\)";
+        r.selection = [paths](const TSelectionVisit& visit) {
+            for (const std::string& p : paths)
+                if (!visit(p, false))
+                    return;
+        };
+        r.catalogueSize = [](const std::string&) { return std::optional<int64_t>(10); };
+        return r;
+    }
+    TJobOutcome run(int code, std::unique_ptr<TJobOperation> op) {
+        return w->jobs().run(code, std::move(op));
+    }
+    std::vector<std::string> asked() const {
+        std::vector<std::string> texts;
+        for (const AnswerRecord& r : AnswerScript::instance().records())
+            texts.push_back(r.text);
+        return texts;
+    }
+    bool askedAbout(const std::string& part) const {
+        for (const std::string& t : asked())
+            if (t.find(part) != std::string::npos)
+                return true;
+        return false;
+    }
+    // Runs `action` once, from the first event processing of the engine run.
+    void duringTheRun(std::function<void()> action) {
+        auto* poll = new QTimer(w.get());
+        poll->setInterval(0);
+        QObject::connect(poll, &QTimer::timeout, [this, poll, action] {
+            TFrmProgress* runner = w->jobs().current();
+            if (!runner || runner->model().texts().operation != "Backup process...")
+                return;
+            poll->stop();
+            action();
+        });
+        poll->start();
+    }
+
+    test::Sandbox sandbox;
+    std::unique_ptr<TfrmMain> w;
+};
+
+TEST_F(JobRunTest, BackupInEachModeThenIncrementalRerunsAndTheReportReadsBack) {
+    struct Mode {
+        int compression;
+        const char* copy; // where a.txt lands on the media
+    };
+    for (const Mode& mode :
+         {Mode{0, "E:\\Quillmoor\\Drive_C\\data\\a.txt"},
+          Mode{2, "E:\\Quillmoor\\Drive_C\\data\\a.txt.bpa"}, Mode{1, nullptr}}) {
+        SCOPED_TRACE(mode.compression);
+        fs::remove_all(sandbox.hostOf('E') + "/Quillmoor");
+        AnswerScript::instance().addAnswer("Statistics", "2");
+        const std::string deep = "C:\\data\\deep\\" + std::string(240, 'n') + ".txt";
+        sandbox.writeFile(deep, "too long for a record");
+        const TJobOutcome full =
+            run(kOpBackup, std::make_unique<TBackupOperation>(backup(mode.compression, false)));
+        deleteFile(deep);
+        ASSERT_TRUE(full.ran);
+        EXPECT_FALSE(full.cancelled);
+        if (mode.copy) {
+            EXPECT_TRUE(fileExists(mode.copy));
+        }
+        EXPECT_FALSE(folderExists("E:\\Quillmoor\\Drive_C\\data\\RECYCLED"));
+        EXPECT_FALSE(folderExists("E:\\Quillmoor\\Drive_C\\data\\link")) << "links not followed";
+        EXPECT_EQ(full.record.FileCount, 3) << "a, b and r: not junk, x.TMP or the link";
+        EXPECT_EQ(full.record.SizeText, "5 Kb");
+        EXPECT_EQ(full.record.Errors, 1) << "the path a record cannot hold";
+        ASSERT_TRUE(full.log);
+        EXPECT_NE(full.log->find(" - path is too long to back up."), std::string::npos);
+        EXPECT_NE(full.log->find("a.txt - Backup with"), std::string::npos);
+        EXPECT_TRUE(askedAbout("Statistics\nActivity Type: Backup"));
+        EXPECT_EQ(sandbox.readFile(full.reportLogPath), full.log) << "the log moved";
+
+        AnswerScript::instance().addAnswer("Nothing to back up", "1");
+        const TJobOutcome none =
+            run(kOpBackup, std::make_unique<TBackupOperation>(backup(mode.compression, true)));
+        EXPECT_FALSE(none.ran);
+        EXPECT_EQ(asked().back(), "Nothing to back up. New file count : 0");
+
+        sandbox.writeFile("C:\\data\\a.txt", "version two");
+        sandbox.setFileTime("C:\\data\\a.txt", 2026, 1, 3, 3, 4, 6);
+        AnswerScript::instance().addAnswer("Statistics", "2");
+        const TJobOutcome changed =
+            run(kOpBackup, std::make_unique<TBackupOperation>(backup(mode.compression, true)));
+        EXPECT_EQ(changed.record.FileCount, 1);
+        EXPECT_EQ(changed.record.Status, "Complete");
+        sandbox.writeFile("C:\\data\\a.txt", "version one");
+        sandbox.setFileTime("C:\\data\\a.txt", 2026, 1, 2, 3, 4, 6);
+
+        TActivityArray reports;
+        LoadReports(reports, "E:\\");
+        ASSERT_EQ(reports.size(), 2u) << "the refused run leaves no report";
+        EXPECT_EQ(reports[0].FileCount, 1);
+        EXPECT_EQ(reports[1].FileCount, 3);
+        EXPECT_EQ(reports[1].ActivityType, "Backup");
+    }
+    EXPECT_EQ(AnswerScript::instance().failures(), 0);
+}
+
+TEST_F(JobRunTest, EncryptedRestoreOfAChosenVersionIntoAChosenFolder) {
+    AnswerScript& script = AnswerScript::instance();
+    TBackupRequest request = backup(0, false, 3);
+    request.encryption = true;
+    request.keyBits = 192;
+    request.selection = [](const TSelectionVisit& visit) { visit("C:\\data\\a.txt", false); };
+    script.addAnswer("Enter Password for Encryption", "Secret");
+    script.addAnswer("Statistics", "2");
+    ASSERT_TRUE(run(kOpBackup, std::make_unique<TBackupOperation>(request)).ran);
+    sandbox.writeFile("C:\\data\\a.txt", "version two");
+    sandbox.setFileTime("C:\\data\\a.txt", 2026, 1, 3, 3, 4, 6);
+    script.addAnswer("Enter Password for Encryption", "Secret");
+    script.addAnswer("Statistics", "2");
+    ASSERT_TRUE(run(kOpBackup, std::make_unique<TBackupOperation>(request)).ran);
+
+    TRestoreRequest r = restore({"C:\\data\\a.txt"});
+    r.mediaEncrypted = true;
+    r.keyBits = 192;
+    r.selectVersions = true;
+    r.toFolder = true;
+    createFolderChain("C:\\restored");
+    script.addAnswer("Add Password for Decryption", "secret"); // wrong case: a second password
+    script.addAnswer("Can't find a valid password", "Secret");
+    script.addAnswer("Select file versions", "0");
+    script.addAnswer("SelectFolder", "C:\\restored");
+    script.addAnswer("Statistics", "2");
+    const TJobOutcome outcome = run(kOpRestore, std::make_unique<TRestoreOperation>(r));
+    ASSERT_TRUE(outcome.ran);
+    EXPECT_EQ(sandbox.readFile("C:\\restored\\data\\a.txt"), "version one") << "the oldest";
+    EXPECT_EQ(Engine().PasswordList, (std::vector<std::string>{"secret", "Secret"}));
+    EXPECT_EQ(outcome.record.ActivityType, "Restore");
+    EXPECT_EQ(outcome.record.Errors, 0);
+    const std::string log = sandbox.readFile(outcome.reportLogPath).value_or("");
+    EXPECT_NE(log.find("restored to new"), std::string::npos) << log;
+    EXPECT_FALSE(Engine().DriveListHandle.isOpen());
+    EXPECT_EQ(script.failures(), 0);
+    EXPECT_TRUE(script.unusedAnswers().empty());
+}
+
+TEST_F(JobRunTest, RestoreRefusesACataloguePathOutsideItsTarget) {
+    AnswerScript& script = AnswerScript::instance();
+    script.addAnswer("Statistics", "2");
+    run(kOpBackup, std::make_unique<TBackupOperation>(backup(0, false)));
+    script.addAnswer("Statistics", "2");
+    const TJobOutcome outcome =
+        run(kOpRestore, std::make_unique<TRestoreOperation>(restore({"C:\\data\\..\\..\\etc\\x"})));
+    EXPECT_EQ(outcome.record.Errors, 1);
+    ASSERT_TRUE(outcome.log);
+    EXPECT_NE(outcome.log->find("can't restore."), std::string::npos);
+}
+
+TEST_F(JobRunTest, DeleteFromTheMediaGoesOnOnlyOnYes) {
+    AnswerScript& script = AnswerScript::instance();
+    script.addAnswer("Statistics", "2");
+    run(kOpBackup, std::make_unique<TBackupOperation>(backup(0, false)));
+    const std::string copy = "E:\\Quillmoor\\Drive_C\\data\\a.txt";
+    ASSERT_TRUE(fileExists(copy));
+    script.addAnswer("Are you sure you want to delete selected files", "7");
+    TJobOutcome no =
+        run(kOpDeleteFromMedia, std::make_unique<TDeleteOperation>(restore({"C:\\data\\a.txt"})));
+    EXPECT_FALSE(no.filesDeleted);
+    EXPECT_TRUE(fileExists(copy));
+    script.addAnswer("Are you sure you want to delete selected files", "6");
+    script.addAnswer("Statistics", "2");
+    TJobOutcome yes =
+        run(kOpDeleteFromMedia, std::make_unique<TDeleteOperation>(restore({"C:\\data\\a.txt"})));
+    EXPECT_TRUE(yes.filesDeleted);
+    EXPECT_FALSE(fileExists(copy));
+    EXPECT_EQ(yes.record.ActivityType, "Delete");
+    EXPECT_EQ(yes.record.FileCount, 1);
+    EXPECT_EQ(script.failures(), 0);
+}
+
+TEST_F(JobRunTest, CancelDuringTheRunRecordsAnInterruptedRunWithoutSummary) {
+    AnswerScript::instance().addAnswer("Canceling now will corrupt your data", "6");
+    duringTheRun([this] { w->jobs().current()->Imr_CancelClick(); });
+    const TJobOutcome outcome =
+        run(kOpBackup, std::make_unique<TBackupOperation>(backup(0, false)));
+    EXPECT_TRUE(outcome.cancelled);
+    EXPECT_EQ(outcome.record.Status, "Interrupted by user");
+    EXPECT_FALSE(askedAbout("Statistics"));
+    TActivityArray reports;
+    LoadReports(reports, "E:\\");
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0].Status, "Interrupted by user");
+    EXPECT_FALSE(Engine().CancelFlag) << "the run took its cancel";
+}
+
+TEST_F(JobRunTest, ACloseRequestStopsTheRunAndClosesOnceItEnded) {
+    bool lockedDuringRun = false;
+    duringTheRun([&] {
+        lockedDuringRun = w->model().runActive() && !w->tray().item("mnu_Exit")->isEnabled();
+        w->model().WMM_APP_EXCHANGE(TMainWindowModel::kExchangeClose,
+                                    TMainWindowModel::kExchangeCloseCheck);
+        EXPECT_FALSE(w->ended()) << "not while the run holds the window";
+    });
+    const TJobOutcome outcome =
+        run(kOpBackup, std::make_unique<TBackupOperation>(backup(0, false)));
+    EXPECT_TRUE(lockedDuringRun);
+    EXPECT_TRUE(outcome.cancelled);
+    EXPECT_TRUE(AnswerScript::instance().records().empty()) << "nothing asked";
+    QApplication::processEvents();
+    EXPECT_TRUE(w->ended());
+}
+
+// Synchronising both ways runs two halves in one runner: the window, the tray lock and
+// the busy state last until the second half has run.
+TEST_F(JobRunTest, ASequenceKeepsTheRunnerUntilItsLastStep) {
+    struct Step : TJobOperation {
+        std::vector<bool>* seen;
+        TfrmMain* main;
+        const char* title() const override { return "Synchronize"; }
+        void Run(TJobContext& context) override {
+            context.runner.processMessages();
+            QApplication::processEvents();
+            seen->push_back(main->model().runActive() && main->jobs().current() &&
+                            main->jobs().current()->isVisible());
+            context.runner.JobRunning = 0; // each half ends as a run would
+            QTimer timerTicks;
+            timerTicks.start(150);
+            QEventLoop wait;
+            QTimer::singleShot(250, &wait, &QEventLoop::quit);
+            wait.exec();
+        }
+    };
+    std::vector<bool> seen;
+    std::vector<std::unique_ptr<TJobOperation>> steps;
+    for (int i = 0; i < 2; ++i) {
+        auto step = std::make_unique<Step>();
+        step->seen = &seen;
+        step->main = w.get();
+        steps.push_back(std::move(step));
+    }
+    run(kOpSyncBothWays, std::make_unique<TJobSequence>("Synchronize", std::move(steps)));
+    EXPECT_EQ(seen, (std::vector<bool>{true, true}));
+    EXPECT_FALSE(w->model().runActive());
+}
+
+} // namespace
+} // namespace qm

@@ -1,0 +1,235 @@
+#include "setup/installer.h"
+
+#include "machinestate.h"
+#include "platform/fileio.h"
+#include "platform/registry.h"
+#include "setup/uninstaller.h"
+#include "support/install/installsandbox.h"
+#include "support/lzfiles.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+namespace qm {
+namespace {
+
+constexpr const char* kFolder = "C:\\Program Files\\Quillmoor";
+const std::string kBase = std::string(kFolder) + "\\";
+
+std::string Value(RegistryRoot root, std::string_view key, std::string_view name) {
+    Registry registry(root);
+    std::string text;
+    uint32_t number = 0;
+    if (!registry.openKeyReadOnly(key))
+        return "<no key>";
+    if (registry.readString(name, text) == RegistryStatus::Ok)
+        return text;
+    if (registry.readDword(name, number) == RegistryStatus::Ok)
+        return std::to_string(number);
+    return "<none>";
+}
+
+// What was on the machine before: nothing of it may go.
+void Furnish(test::Sandbox& sb) {
+    sb.writeFile("C:\\Program Files\\Other\\keep.txt", "another program");
+    sb.writeFile("H:\\Desktop\\other.desktop", "[Desktop Entry]\n");
+    sb.writeFile("H:\\.local\\share\\applications\\other.desktop", "[Desktop Entry]\n");
+    sb.writeFile("S:\\etc\\xdg\\autostart\\other.desktop", "[Desktop Entry]\n");
+    Registry run(RegistryRoot::CurrentUser);
+    ASSERT_TRUE(run.openKey("\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", true));
+    run.writeString("Other", "/usr/bin/other -x");
+    Registry machine(RegistryRoot::LocalMachine);
+    ASSERT_TRUE(machine.openKey("\\SOFTWARE\\Vendor", true));
+    machine.writeString("Path", "C:\\Vendor");
+}
+
+int UninstallNow(const std::string& folder, std::vector<std::string>* messages = nullptr,
+                 int answer = 6, bool mainWindowOpen = false) {
+    TUninstallEnvironment env;
+    env.message = [&](int kind, const std::string& text) {
+        if (messages)
+            messages->push_back(std::to_string(kind) + "|" + text);
+        return kind == 2 ? answer : 1;
+    };
+    env.isAdmin = [] { return IsAdmin(); };
+    env.mainWindowOpen = [mainWindowOpen] { return mainWindowOpen; };
+    return TUninstaller(folder, env).bbUninstalClick() ? 1 : 0;
+}
+
+struct Mode {
+    const char* name;
+    bool admin;
+    bool allUsers;
+};
+
+TEST(Installer, InstallReinstallUninstallRoundTripInEveryMode) {
+    for (const Mode mode :
+         {Mode{"per user", false, false}, Mode{"per user by an administrator", true, false},
+          Mode{"for all users", true, true}}) {
+        SCOPED_TRACE(mode.name);
+        test::Sandbox sb;
+        test::InstallSandbox machine(sb);
+        machine.makeMedium();
+        Furnish(sb);
+        const auto filesBefore = test::FilesBelow(sb.root());
+        const auto valuesBefore = test::RegistryValues();
+
+        ASSERT_EQ(machine.install({kFolder, mode.allUsers, mode.admin}),
+                  TInstallOutcome::Installed);
+        EXPECT_TRUE(machine.messages().empty());
+        // The programs, expanded, executable, with the medium's dates.
+        EXPECT_EQ(sb.readFile(kBase + "Qmoor"), "the Qmoor program image");
+        EXPECT_EQ(sb.readFile(kBase + "updater"), "the updater program image");
+        EXPECT_EQ(sb.readFile(kBase + "Uninstall"), sb.readFile("C:\\medium\\setup"));
+        EXPECT_EQ(fileDosDateTime(kBase + "Qmoor"),
+                  fileDosDateTime("C:\\medium\\Install\\Qmoor.ex_"));
+        struct stat st {};
+        ASSERT_EQ(stat((sb.root() + "/C/Program Files/Quillmoor/Qmoor").c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0755u);
+        EXPECT_EQ(sb.readFile(kBase + "Help\\images\\logo.gif"), "GIF89a");
+        const bool userFile = mode.admin && !mode.allUsers;
+        EXPECT_EQ(sb.readFile(kBase + "User.dat"),
+                  userFile ? std::optional<std::string>("alice") : std::nullopt);
+        // uninst.ini: exactly what was written, folders after their entries, itself last.
+        std::string list;
+        for (const char* entry : {"Help\\Quillmoor.htm", "Help\\images\\logo.gif", "Help\\images",
+                                  "Help", "Qmoor", "Uninstall", "updater"})
+            list += kBase + entry + "\r\n";
+        if (userFile)
+            list += kBase + "User.dat\r\n";
+        list += kBase + "uninst.ini\r\n";
+        EXPECT_EQ(sb.readFile(kBase + "uninst.ini"), list);
+
+        // Registry, shortcuts and autostart entries where the mode puts them.
+        const RegistryRoot where =
+            mode.allUsers ? RegistryRoot::LocalMachine : RegistryRoot::CurrentUser;
+        const char* uninstall =
+            "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quillmoor";
+        EXPECT_EQ(Value(where, uninstall, "UninstallString"), kBase + "Uninstall.exe");
+        EXPECT_EQ(Value(where, uninstall, "DisplayIcon"), kBase + "Qmoor.exe");
+        EXPECT_EQ(Value(where, uninstall, "AllUsers"), mode.allUsers ? "1" : "0");
+        const std::string program = sb.root() + "/C/Program Files/Quillmoor/Qmoor";
+        EXPECT_EQ(Value(where, "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", "Qmoor.exe"),
+                  program + " -w");
+        EXPECT_EQ(Value(RegistryRoot::CurrentUser, "\\SOFTWARE\\Quillmoor\\Run", "Auto"), "ON");
+        EXPECT_EQ(Value(RegistryRoot::CurrentUser, "\\SOFTWARE\\Quillmoor\\Run", "Date"),
+                  std::to_string(fileDosDateTime(kBase + "Uninstall").value_or(1)));
+        EXPECT_EQ(Value(RegistryRoot::ClassesRoot, "\\.bpa", ""),
+                  mode.admin ? "BackupArchive.1" : "<no key>");
+        const std::string autostart =
+            mode.allUsers ? "/system/etc/xdg/autostart/" : "/config/autostart/";
+        EXPECT_TRUE(std::filesystem::exists(sb.root() + autostart + "quillmoor.desktop"));
+        const std::string menu = mode.allUsers ? "S:\\usr\\share\\applications\\Quillmoor\\"
+                                               : "H:\\.local\\share\\applications\\Quillmoor\\";
+        for (const char* link :
+             {"Quillmoor.desktop", "Uninstall.desktop", "Quillmoor Updater.desktop"})
+            EXPECT_TRUE(fileExists(menu + link)) << menu << link;
+        const auto shortcut = sb.readFile(menu + "Quillmoor.desktop").value_or("");
+        EXPECT_NE(shortcut.find("Exec=\"" + program + "\""), std::string::npos) << shortcut;
+        // No all-users desktop exists here: that shortcut is skipped, never put elsewhere.
+        EXPECT_EQ(fileExists("H:\\Desktop\\Quillmoor.desktop"), !mode.allUsers);
+        for (const char* root :
+             {"C:\\Quillmoor.desktop", "S:\\Quillmoor.desktop", "H:\\Quillmoor.desktop"})
+            EXPECT_FALSE(fileExists(root));
+        for (RegistryRoot root : {RegistryRoot::CurrentUser, RegistryRoot::LocalMachine})
+            EXPECT_FALSE(Registry(root).keyExists(
+                "\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders"));
+
+        // Reinstall over it: a file of the user's in the folder is kept and never listed,
+        // and lines that setup did not write are neither merged nor followed.
+        sb.writeFile(kBase + "notes.txt", "mine");
+        sb.writeFile(kBase + "uninst.ini", list + "C:\\Program Files\\Other\\keep.txt\r\n"
+                                                  "Qmoor.exe\r\n");
+        ASSERT_EQ(machine.install({kFolder, mode.allUsers, mode.admin}),
+                  TInstallOutcome::Installed);
+        ASSERT_EQ(machine.messages().size(), 1u);
+        EXPECT_EQ(machine.messages()[0],
+                  "2|Program already installed. Do you want to reinstall program?");
+        EXPECT_EQ(sb.readFile(kBase + "uninst.ini"), list);
+
+        // Uninstall: nothing of the installation is left, nothing else is gone.
+        machine.setAdmin(mode.admin);
+        std::vector<std::string> messages;
+        EXPECT_EQ(UninstallNow(kBase, &messages), 1);
+        machine.setAdmin(true);
+        ASSERT_FALSE(messages.empty());
+        EXPECT_EQ(messages.back(), "0|Quillmoor has been successfully uninstalled.");
+        EXPECT_EQ(sb.readFile(kBase + "notes.txt"), "mine");
+        auto filesAfter = test::FilesBelow(sb.root());
+        filesAfter.erase("C/Program Files/Quillmoor/");
+        filesAfter.erase("C/Program Files/Quillmoor/notes.txt = mine");
+        EXPECT_EQ(filesAfter, filesBefore);
+        EXPECT_EQ(test::RegistryValues(), valuesBefore);
+    }
+}
+
+} // namespace
+} // namespace qm
+
+namespace qm {
+namespace {
+
+TEST(Installer, RefusedFoldersAndADamagedMediumLeaveTheMachineAsItWas) {
+    test::Sandbox sb;
+    test::InstallSandbox machine(sb);
+    machine.makeMedium();
+    sb.writeFile("C:\\Users\\docs\\letter.txt", "someone's letter");
+    const auto files = test::FilesBelow(sb.root());
+    const auto values = test::RegistryValues();
+    for (const char* folder : {"", "   ", "Quillmoor", "C:\\", "C:", "C:\\a\\..\\b",
+                               "C:\\Users\\docs", "C:\\Users\\docs\\letter.txt", "Z:\\Quillmoor"}) {
+        SCOPED_TRACE(folder);
+        EXPECT_EQ(machine.install({folder}), TInstallOutcome::StayOnOptions);
+        EXPECT_EQ(machine.messages(), std::vector<std::string>{"0|Wrong folder name."});
+    }
+    // A damaged program on the medium: told, and nothing written (no folder either).
+    sb.writeFile("C:\\medium\\Install\\Qmoor.ex_",
+                 test::literalLzFile("the Qmoor program image", 99));
+    EXPECT_EQ(machine.install({kFolder}), TInstallOutcome::StayOnOptions);
+    ASSERT_EQ(machine.messages().size(), 1u);
+    EXPECT_NE(machine.messages()[0].find("The installation failed: C:\\medium\\Install\\Qmoor.ex_ "
+                                         "is damaged"),
+              std::string::npos)
+        << machine.messages()[0];
+    sb.writeFile("C:\\medium\\Install\\Qmoor.ex_", "");
+    EXPECT_EQ(machine.install({kFolder}), TInstallOutcome::StayOnOptions);
+    EXPECT_EQ(test::FilesBelow(sb.root()).size(), files.size());
+    std::remove((sb.root() + "/C/medium/Install/Qmoor.ex_").c_str());
+    EXPECT_EQ(machine.install({kFolder}), TInstallOutcome::StayOnOptions);
+    EXPECT_NE(machine.messages()[0].find("has no C:\\medium\\Install\\Qmoor.ex_"),
+              std::string::npos);
+    machine.makeMedium();
+    EXPECT_EQ(test::FilesBelow(sb.root()), files);
+    EXPECT_EQ(test::RegistryValues(), values);
+}
+
+TEST(Installer, AReinstallChangesNothingUntilAgreedAndAFailedOneKeepsTheOld) {
+    test::Sandbox sb;
+    test::InstallSandbox machine(sb);
+    machine.makeMedium();
+    ASSERT_EQ(machine.install({kFolder}), TInstallOutcome::Installed);
+    const auto files = test::FilesBelow(sb.root());
+    const auto values = test::RegistryValues();
+    test::InstallSandbox::Request no{kFolder};
+    no.reinstallAnswer = 7;
+    EXPECT_EQ(machine.install(no), TInstallOutcome::StayOnOptions);
+    EXPECT_EQ(test::FilesBelow(sb.root()), files) << "the uninstaller is still there";
+    EXPECT_EQ(test::RegistryValues(), values);
+    // Yes, but the medium is damaged: the earlier installation stands as it was.
+    sb.writeFile("C:\\medium\\Install\\Updater.ex_", "SZDD but not really");
+    EXPECT_EQ(machine.install({kFolder}), TInstallOutcome::StayOnOptions);
+    EXPECT_EQ(
+        test::FilesBelow(sb.root()).erase("C/medium/Install/Updater.ex_ = SZDD but not really"),
+        1u);
+    auto after = test::FilesBelow(sb.root());
+    after.erase("C/medium/Install/Updater.ex_ = SZDD but not really");
+    auto before = files;
+    std::erase_if(before,
+                  [](const std::string& f) { return f.starts_with("C/medium/Install/Up"); });
+    EXPECT_EQ(after, before);
+    EXPECT_EQ(test::RegistryValues(), values);
+}
+
+} // namespace
+} // namespace qm

@@ -1,0 +1,36 @@
+#include "setup/installstate.h"
+
+#include "platform/registry.h"
+#include "support/install/installsandbox.h"
+
+#include <gtest/gtest.h>
+
+namespace qm {
+namespace {
+
+TEST(InstallState, TheInstalledStateAndTheProgramsOwnFolderChooseTheWindow) {
+    test::Sandbox sb;
+    test::InstallSandbox machine(sb);
+    machine.makeMedium();
+    EXPECT_EQ(ChooseSetupMode("setup", "C:\\medium\\"), TSetupMode::Install);
+    ASSERT_EQ(machine.install({"C:\\Apps\\Quillmoor"}), TInstallOutcome::Installed);
+    std::string folder;
+    ASSERT_TRUE(IsProductInstalled(folder));
+    EXPECT_EQ(folder, "C:\\Apps\\Quillmoor\\");
+    EXPECT_EQ(ChooseSetupMode("setup", "C:\\medium\\"), TSetupMode::RefuseWhileInstalled);
+    EXPECT_EQ(ChooseSetupMode("SETUP", "C:\\Apps\\Quillmoor\\"), TSetupMode::RefuseWhileInstalled);
+    EXPECT_EQ(ChooseSetupMode("Uninstall", "C:\\Apps\\Quillmoor\\"), TSetupMode::Uninstall);
+    EXPECT_EQ(ChooseSetupMode("Uninstall", "C:\\Apps\\Quillmoor"), TSetupMode::Uninstall);
+    // A renamed copy anywhere else never uninstalls.
+    EXPECT_EQ(ChooseSetupMode("Uninstall", "C:\\medium\\"), TSetupMode::RefuseWhileInstalled);
+    EXPECT_EQ(ChooseSetupMode("my-setup", "C:\\Downloads\\"), TSetupMode::RefuseWhileInstalled);
+    // The folder gone: not installed, so the copy shows the wizard.
+    Registry key(RegistryRoot::CurrentUser);
+    ASSERT_TRUE(
+        key.openKey("\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quillmoor", false));
+    key.writeString("UninstallString", "C:\\Gone\\Uninstall.exe");
+    EXPECT_EQ(ChooseSetupMode("Uninstall", "C:\\Apps\\Quillmoor\\"), TSetupMode::Install);
+}
+
+} // namespace
+} // namespace qm

@@ -1,0 +1,97 @@
+#include "setup/uninstaller.h"
+
+#include "machinestate.h"
+#include "platform/fileio.h"
+#include "platform/registry.h"
+#include "support/install/installsandbox.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace qm {
+namespace {
+
+constexpr const char* kBase = "C:\\Program Files\\Quillmoor\\";
+
+struct Outcome {
+    std::vector<std::string> messages;
+    bool removed = false;
+};
+
+Outcome Uninstall(int answer, bool mainWindowOpen) {
+    Outcome run;
+    TUninstallEnvironment env;
+    env.message = [&](int kind, const std::string& text) {
+        run.messages.push_back(std::to_string(kind) + "|" + text);
+        return kind == 2 ? answer : 1;
+    };
+    env.isAdmin = [] { return IsAdmin(); };
+    env.mainWindowOpen = [mainWindowOpen] { return mainWindowOpen; };
+    run.removed = TUninstaller(kBase, env).bbUninstalClick();
+    return run;
+}
+
+TEST(Uninstaller, RefusalsAndNoRemoveNothing) {
+    test::Sandbox sb;
+    test::InstallSandbox machine(sb);
+    machine.makeMedium();
+    ASSERT_EQ(machine.install({"C:\\Program Files\\Quillmoor", true}), TInstallOutcome::Installed);
+    const auto files = test::FilesBelow(sb.root());
+    const auto values = test::RegistryValues();
+    Outcome no = Uninstall(7, false);
+    Outcome running = Uninstall(6, true);
+    machine.setAdmin(false); // installed for all users; an ordinary user may not remove it
+    Outcome notAllowed = Uninstall(6, false);
+    machine.setAdmin(true);
+    EXPECT_FALSE(no.removed || running.removed || notAllowed.removed);
+    EXPECT_EQ(running.messages.back(),
+              "0|Close \"Quillmoor Backup\" application and rerun uninstall");
+    EXPECT_EQ(notAllowed.messages,
+              std::vector<std::string>{
+                  "0|Quillmoor was installed by Administrator. You can't uninstall software."});
+    EXPECT_EQ(test::FilesBelow(sb.root()), files);
+    EXPECT_EQ(test::RegistryValues(), values);
+}
+
+TEST(Uninstaller, DeletesOnlyListedPathsBelowTheFolderAndNeverFollowsLinks) {
+    test::Sandbox sb;
+    test::InstallSandbox machine(sb);
+    machine.makeMedium();
+    ASSERT_EQ(machine.install({"C:\\Program Files\\Quillmoor"}), TInstallOutcome::Installed);
+    const std::string victim = sb.writeFile("C:\\victim.txt", "keep me");
+    sb.writeFile("C:\\Program Files\\keep.txt", "keep me too");
+    sb.writeFile("C:\\Qmoor.exe", "a bare name must not reach the current folder");
+    std::filesystem::create_symlink(victim, sb.root() + "/C/Program Files/Quillmoor/link.txt");
+    std::filesystem::create_directory_symlink(sb.root() + "/C",
+                                              sb.root() + "/C/Program Files/Quillmoor/drive");
+    std::string list = *sb.readFile(std::string(kBase) + "uninst.ini");
+    list +=
+        "C:\\victim.txt\r\nC:\\Program Files\\keep.txt\r\nQmoor.exe\r\n"
+        "C:\\Program Files\\Quillmoor\\..\\keep.txt\r\nC:\\Program Files\\Quillmoor\\link.txt\r\n"
+        "C:\\Program Files\\Quillmoor\\drive\\victim.txt\r\nC:\\Program "
+        "Files\\Quillmoor\\drive\r\n";
+    sb.writeFile(std::string(kBase) + "uninst.ini", list);
+    const auto run = Uninstall(6, false);
+    EXPECT_TRUE(run.removed);
+    EXPECT_EQ(sb.readFile("C:\\victim.txt"), "keep me");
+    EXPECT_EQ(sb.readFile("C:\\Program Files\\keep.txt"), "keep me too");
+    EXPECT_TRUE(fileExists("C:\\Qmoor.exe"));
+    EXPECT_FALSE(std::filesystem::exists(sb.root() + "/C/Program Files/Quillmoor"))
+        << "the links went as links, then the empty folder";
+}
+
+TEST(Uninstaller, WithoutItsListTheKnownFilesOfAnInstallationGo) {
+    test::Sandbox sb;
+    test::InstallSandbox machine(sb);
+    machine.makeMedium();
+    ASSERT_EQ(machine.install({"C:\\Program Files\\Quillmoor"}), TInstallOutcome::Installed);
+    ASSERT_TRUE(deleteFile(std::string(kBase) + "uninst.ini"));
+    sb.writeFile(std::string(kBase) + "Log.txt", "the last run's log");
+    Outcome run = Uninstall(6, false);
+    EXPECT_TRUE(run.removed);
+    EXPECT_EQ(run.messages.back(), "0|Quillmoor has been successfully uninstalled.");
+    EXPECT_FALSE(std::filesystem::exists(sb.root() + "/C/Program Files/Quillmoor"));
+}
+
+} // namespace
+} // namespace qm

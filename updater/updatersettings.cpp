@@ -1,0 +1,36 @@
+#include "updater/updatersettings.h"
+
+#include "app/settingkeys.h"
+#include "platform/datetime.h"
+#include "platform/registry.h"
+
+#include <QSettings>
+#include <cmath>
+#include <cstdio>
+
+namespace qm {
+
+void WriteUpdateDay() {
+    Registry registry;
+    if (!registry.openKey(kUpdateKey, true) ||
+        registry.writeDword("Date", static_cast<uint32_t>(std::floor(now()))) != RegistryStatus::Ok)
+        std::fprintf(stderr, "updater: cannot store today's date under %s (%s)\n", kUpdateKey,
+                     registryStatusText(registry.lastStatus()));
+}
+
+void DisableUpdater(const std::string& folder) {
+    QSettings file(QString::fromStdString(folder + "/Settings.dat"), QSettings::IniFormat);
+    file.setValue(QStringLiteral("UPDATER/Updater"), 0);
+    file.sync();
+    if (file.status() != QSettings::NoError)
+        std::fprintf(stderr, "updater: cannot write %s/Settings.dat\n", folder.c_str());
+    // The main program reads its own setting, not this file.
+    Registry registry;
+    const SettingDef& updater = settingDef(SettingId::Updater);
+    if (!registry.openKey(kSettingsKey, true) ||
+        registry.writeDword(updater.name, 0) != RegistryStatus::Ok)
+        std::fprintf(stderr, "updater: cannot turn the Updater setting off (%s)\n",
+                     registryStatusText(registry.lastStatus()));
+}
+
+} // namespace qm
