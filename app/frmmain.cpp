@@ -13,6 +13,7 @@
 #include "app/reportspagemodel.h"
 #include "app/restorepage.h"
 #include "app/settingspage.h"
+#include "app/syncpage.h"
 #include "app/traymenu.h"
 #include "controls/ashint.h"
 #include "controls/frmreminder.h"
@@ -64,16 +65,6 @@ constexpr MenuEntry kMenu[] = {
     {"btn_Drives", "main_btn_drives", "Drives", "Select Source and Media drives", MB::Drives,
      false},
     {"btn_exit", "main_btn_exit", "Close", "Close Quillmoor", MB::Backup, true},
-};
-
-struct PlaceholderPage {
-    int index;
-    const char* name;
-    const char* title;
-};
-
-constexpr PlaceholderPage kLaterPages[] = {
-    {TMainWindowModel::PageSync, "TS_Sync", "File Synchronization"},
 };
 
 QLabel* picture(QWidget* parent, const char* name, const QString& skin, QSize size) {
@@ -183,6 +174,7 @@ TfrmMain::~TfrmMain() {
     settingsPage_ = nullptr;
     helpPage_ = nullptr;
     drivesPage_ = nullptr;
+    syncPage_ = nullptr;
 }
 
 TMainWindowModel::Actions TfrmMain::makeActions() {
@@ -281,15 +273,6 @@ QWidget* TfrmMain::buildMenu() {
 
 void TfrmMain::buildPages() {
     QWidget* byIndex[9] = {};
-    for (const PlaceholderPage& page : kLaterPages) {
-        auto* widget = new QWidget(pages_);
-        widget->setObjectName(QString::fromLatin1(page.name));
-        auto* title = new QLabel(QString::fromLatin1(page.title), widget);
-        title->setFont(skinLabelFont());
-        title->setStyleSheet(QStringLiteral("color: white; font-size: 14pt;"));
-        (new QVBoxLayout(widget))->addWidget(title, 0, Qt::AlignTop | Qt::AlignHCenter);
-        byIndex[page.index] = widget;
-    }
     reportsModel_ = std::make_unique<TReportsPageModel>(
         model_->message(),
         TReportsPageModel::Actions{[this](int page) { model_->ShowWaitForm(true, page); },
@@ -324,6 +307,8 @@ void TfrmMain::buildPages() {
     byIndex[TMainWindowModel::PageSettings] = settingsPage_;
     drivesPage_ = new TDrivesPage(model_->drivePoll(), model_->message(), pages_);
     byIndex[TMainWindowModel::PageDrives] = drivesPage_;
+    buildSyncPage();
+    byIndex[TMainWindowModel::PageSync] = syncPage_;
     helpPage_ = new THelpPage(pages_);
     byIndex[TMainWindowModel::PageHelp] = helpPage_;
     byIndex[TMainWindowModel::PageStart] = buildWelcome();
@@ -349,6 +334,17 @@ void TfrmMain::wireBackupPage() {
         if (outcome.log)
             backup.setBackupLog(*outcome.log);
     };
+}
+
+void TfrmMain::buildSyncPage() {
+    TSyncPage::Hooks hooks;
+    hooks.compare.beginRun = [this](TRunControl& run) { return beginRun(run); };
+    hooks.compare.showMainWindow = [this] { model_->mnu_ShowMainWindowClick(); };
+    hooks.compare.hideProgram = [this] { hideToTray(); };
+    hooks.compare.mainWindow = this;
+    hooks.wait = [this](bool show) { model_->ShowWaitForm(show, 0); };
+    hooks.pageVisible = [this] { return pages_->currentWidget() == syncPage_; };
+    syncPage_ = new TSyncPage(model_->drivePoll(), model_->message(), std::move(hooks), pages_);
 }
 
 QWidget* TfrmMain::buildWelcome() {
@@ -467,6 +463,8 @@ void TfrmMain::refresh() {
             helpPage_->TS_HelpShow();
         if (page == TMainWindowModel::PageBackUp)
             backupPage_->TS_BackUpShow();
+        if (page == TMainWindowModel::PageSync)
+            syncPage_->TS_SyncShow();
         if (page == TMainWindowModel::PageReports)
             reportsModel_->TS_ReportsShow();
         if (leaving == TMainWindowModel::PageRestore)

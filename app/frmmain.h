@@ -29,6 +29,7 @@ class TFrmReminder;
 class TFrmSplash;
 class TFrmWait;
 class TSettingsPage;
+class TSyncPage;
 class TTrayMenu;
 
 struct TMainTimings {
@@ -64,6 +65,7 @@ class TfrmMain : public QWidget {
     TFrmWait* waitWindow() const { return wait_.get(); }
     // The Backup page: its model holds the selection tree and the Begin Backup hook.
     TBackupPage* backupPage() const { return backupPage_; }
+    TSyncPage* syncPage() const { return syncPage_; }
     TFrmReminder* reminderWindow() const { return reminderWindow_.get(); }
     // Starts job runs for the pages.
     TJobLauncher& jobs() { return *jobs_; }
@@ -88,6 +90,7 @@ class TfrmMain : public QWidget {
     QWidget* buildMenu();
     void buildPages();
     void wireBackupPage();
+    void buildSyncPage();
     QWidget* buildWelcome();
     QWidget* buildLogoPanel(QWidget* parent);
     void startTimers(const TMainTimings& timings);
@@ -117,6 +120,7 @@ class TfrmMain : public QWidget {
     int reportsDrives_ = 0; // the Reports page's subscription to the drive poll
     TDrivesPage* drivesPage_ = nullptr;
     TBackupPage* backupPage_ = nullptr;
+    TSyncPage* syncPage_ = nullptr;
     std::unique_ptr<TFrmWait> wait_;
     std::unique_ptr<TFrmReminder> reminderWindow_;
     std::unique_ptr<TFrmSplash> splash_;

@@ -51,6 +51,10 @@ class TFrmProgress : public TSkinnedDialog {
     void ImageRegion2Click() { Close(); }
     void Close();
 
+  public slots:
+    // Esc and the desktop's close do nothing: a run ends by Cancel or by itself.
+    void reject() override {}
+
   protected:
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;

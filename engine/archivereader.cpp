@@ -3,6 +3,7 @@
 #include "engine/compression.h"
 #include "engine/enginestate.h"
 #include "engine/logline.h"
+#include "engine/mediajournal.h"
 #include "engine/passwordprobe.h"
 #include "engine/restoretarget.h"
 #include "platform/dospath.h"
@@ -132,11 +133,12 @@ ArchiveReader::Step ArchiveReader::RestoreEntry(const ParsedEntry& Entry,
 
     // The file on the computer is replaced only by a complete entry: a damaged chunk, a
     // failed write or a cancel leave it as it was.
+    StagedFileLedger ledger = RestoreLedger();
     std::optional<StagedFile> out;
     if (!skipped) {
         if (target) {
             createFolderChain(extractFileDir(*target));
-            out.emplace(*target);
+            out.emplace(*target, &ledger);
         }
         if (!out || !out->Open()) {
             // The stored path names the file: the target is unknown or not writable.
@@ -191,51 +193,78 @@ ArchiveReader::Step ArchiveReader::RestoreEntry(const ParsedEntry& Entry,
     return endEntry(Step::NextEntry);
 }
 
-bool ArchiveReader::MoveTail(int64_t EntryStart, int64_t EntryLength, int64_t Index, int64_t Done) {
+bool ArchiveReader::CopyWithout(FileHandle& Out, int64_t EntryStart, int64_t EntryLength,
+                                int64_t Index, int64_t Done) {
     TEngineState& engine = Engine();
+    uint8_t* buffer = engine.InputBuffer.get();
+    auto copyBlock = [&](int64_t n) {
+        return fArchive.readExact(buffer, n) && Out.write(buffer, n);
+    };
+    // The bytes before the entry...
+    if (fArchive.seek(0) < 0)
+        return false;
+    for (int64_t done = 0; done < EntryStart; done += kBlockBytes) {
+        if (!copyBlock(std::min(kBlockBytes, EntryStart - done)))
+            return false;
+    }
+    // ...then those behind it, in the blocks (the last possibly empty) that progress
+    // reports as they are moved down.
     const int64_t tail = fSize - (EntryStart + EntryLength);
     const int64_t blocks = tail / kBlockBytes + 1;
-    int64_t readPos = EntryStart + EntryLength;
-    int64_t writePos = EntryStart;
+    if (fArchive.seek(EntryStart + EntryLength) < 0)
+        return false;
     int64_t moved = 0;
-    uint8_t* buffer = engine.InputBuffer.get();
     for (int64_t b = 0; b < blocks; ++b) {
         const int64_t n = b + 1 < blocks ? kBlockBytes : tail - b * kBlockBytes;
-        if (fArchive.seek(readPos) < 0 || !fArchive.readExact(buffer, n) ||
-            fArchive.seek(writePos) < 0 || !fArchive.write(buffer, n))
+        if (!copyBlock(n))
             return false;
-        readPos += n;
-        writePos += n;
         moved += n;
         engine.Progress(static_cast<int32_t>(Index), false, tail, moved, Done);
     }
     return true;
 }
 
-bool ArchiveReader::Remove(const std::string& Source, int64_t Index, int64_t Done) {
-    fArchive = FileHandle::open(fArchiveFile, OpenMode::ReadWrite);
+ArchiveReader::Removal ArchiveReader::Remove(const std::string& Source, int64_t Index,
+                                             int64_t Done) {
+    fArchive = FileHandle::open(fArchiveFile, OpenMode::Read);
     fSize = fArchive ? fArchive.size() : -1;
     if (fSize < 0)
-        return false;
+        return Removal::NotFound;
     fPos = 0;
-    while (std::optional<ParsedEntry> entry = EntryAtPos()) {
-        if (entry->header.Path != Source) {
-            fPos += entry->length;
-            continue;
-        }
-        const bool moved =
-            fPos + entry->length == fSize || MoveTail(fPos, entry->length, Index, Done);
-        if (!moved || fArchive.seek(fSize - entry->length) < 0 || !fArchive.truncate() ||
-            !fArchive.flush()) {
-            LogDamaged("the entry of " + Source + " could not be cut out", fPos);
-            fArchive.close();
-            return false;
-        }
+    std::optional<ParsedEntry> entry;
+    while ((entry = EntryAtPos()) && entry->header.Path != Source)
+        fPos += entry->length;
+    if (!entry) {
         fArchive.close();
-        return true;
+        return Removal::NotFound;
     }
+    if (fPos + entry->length == fSize) {
+        // The last entry: one cut, which a crash either makes or does not.
+        fArchive.close();
+        FileHandle archive = FileHandle::open(fArchiveFile, OpenMode::ReadWrite);
+        if (archive.seek(fPos) == fPos && archive.truncate() && archive.close())
+            return Removal::Removed;
+        LogDamaged("the entry of " + Source + " could not be cut out", fPos);
+        return Removal::Failed;
+    }
+    // The archive without the entry is written beside it, in the media's staging folder,
+    // and takes its place in one rename: at every moment one whole archive is there.
+    // Where the media has no room for it, the archive is left whole.
+    const std::string shortened = MediaJournal::StagingFolder(fArchiveFile[0]) + "removal.part";
+    createFolderChain(excludeTrailingBackslash(MediaJournal::StagingFolder(fArchiveFile[0])));
+    int64_t freeBytes = 0, totalBytes = 0;
+    const bool room =
+        !diskSpace(fArchiveFile, freeBytes, totalBytes) || freeBytes >= fSize - entry->length;
+    FileHandle out = room ? FileHandle::create(shortened) : FileHandle();
+    const bool copied = room && out && CopyWithout(out, fPos, entry->length, Index, Done);
     fArchive.close();
-    return false;
+    if (copied && out.close() && renameFile(shortened, fArchiveFile))
+        return Removal::Removed;
+    out.close();
+    deleteFile(shortened);
+    fJob.AddLog(logline::CantDeleteFromArchive(Source, fArchiveFile));
+    ++Engine().ErrorCount;
+    return Removal::Failed;
 }
 
 int64_t ArchiveReader::CompleteLength(const std::string& ArchiveFile,

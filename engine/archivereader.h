@@ -24,8 +24,13 @@ class ArchiveReader {
     // Restores every entry whose stored path is Source, the last one winning.
     void Restore(const std::string& Source, const std::string& RestoreTypeFolder,
                  std::optional<uint32_t> FileDate);
-    // Removes the first entry whose stored path is Source; false when nothing changed.
-    bool Remove(const std::string& Source, int64_t Index, int64_t Done);
+    enum class Removal { Removed, NotFound, Failed };
+    // Removes the first entry whose stored path is Source: the last entry is cut off, any
+    // other is left out of a copy of the archive that then replaces it, so a crash at any
+    // moment leaves one whole archive (with or without the entry). Failed (logged and
+    // counted) when that could not be done, the media having no room for the copy; the
+    // archive is then as it was.
+    Removal Remove(const std::string& Source, int64_t Index, int64_t Done);
 
     // Walks the entries below Limit by their own structure and returns the end of the
     // last complete one (0 when none is); Paths receives the stored paths of the complete
@@ -46,7 +51,9 @@ class ArchiveReader {
                       std::optional<uint32_t> FileDate);
     // Inflates chunk K of Entry (read from the current file position) into PackedBuffer.
     bool ReadChunk(const ParsedEntry& Entry, uint16_t K, int64_t PlainLength, bool Encrypted);
-    bool MoveTail(int64_t EntryStart, int64_t EntryLength, int64_t Index, int64_t Done);
+    // Writes the archive without the entry at EntryStart to Out.
+    bool CopyWithout(FileHandle& Out, int64_t EntryStart, int64_t EntryLength, int64_t Index,
+                     int64_t Done);
     void LogDamaged(const std::string& What, int64_t Offset);
 
     TBackUpJob& fJob;

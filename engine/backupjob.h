@@ -140,8 +140,9 @@ class TBackUpJob {
     // writing. A catalogue whose count disagrees with its length is opened with the
     // number of whole records it holds, and CatalogueProblem says so.
     void OpenDriveList();
-    // Writes DriveListCount at offset 0 and closes the catalogue.
-    void CloseDriveList();
+    // Writes DriveListCount at offset 0 and closes the catalogue; false when a write to
+    // it since it was opened, the count, the flush or the close failed.
+    bool CloseDriveList();
     // Closes the open catalogue without writing its count (the restore runs only read).
     void CloseDriveListUnchanged();
     void ReadDriveList();
@@ -214,7 +215,8 @@ class TBackUpJob {
 
     // ---- Steps of the runs ----------------------------------------------------------
     // Ends of the runs: clear the job's lists (and, for a backup, close the catalogue).
-    void FinishBackupRun();
+    // (the backup's: true when the catalogue took every write)
+    bool FinishBackupRun();
     void FinishRestoreRun();
     void FinishRevisionRestoreRun();
     // The CatalogRevisions line of the source being archived := decimal Revision.

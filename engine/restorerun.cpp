@@ -2,6 +2,7 @@
 
 #include "engine/enginestate.h"
 #include "engine/logline.h"
+#include "engine/mediajournal.h"
 #include "engine/passwordprobe.h"
 #include "engine/restoretarget.h"
 #include "platform/dospath.h"
@@ -32,6 +33,13 @@ void RestoreRun::Start() {
     engine.SkipEncrypted = false;
     engine.BytesDone = 0;
     engine.FilesDone = 0;
+    // A backup that a crash stopped is finished before anything is read; the lists the
+    // caller loaded are read again if that changed the catalogue.
+    RestoreLedger().RemoveLeftovers();
+    if (MediaJournal::Recover(fJob.Destination()) == MediaJournal::Recovery::Replayed) {
+        fJob.CloseDriveListUnchanged();
+        fJob.LoadDriveList();
+    }
     if (!engine.DriveListHandle.isOpen())
         fJob.OpenDriveList();
 }
@@ -95,7 +103,8 @@ RestoreRun::Outcome RestoreRun::RestoreCopy(const DriveListRecord& Record, int32
         return Outcome::Next;
     }
     createFolderChain(extractFileDir(*target));
-    StagedFile out(*target);
+    StagedFileLedger ledger = RestoreLedger();
+    StagedFile out(*target, &ledger);
     if (!out.Open()) {
         Fail(Record.SourcePath, encrypted);
         return Outcome::Next;
@@ -150,12 +159,15 @@ void RestoreRun::End(const std::function<void()>& Finish) {
     engine.SkipEncrypted = false;
     Finish();
     fJob.CloseDriveListUnchanged();
+    // Every temporary of the run was committed or deleted: the list is done with.
+    RestoreLedger().RemoveLeftovers();
 }
 
 void RestoreRun::Cancel(const std::function<void()>& Finish) {
     Engine().CancelFlag = false;
     Finish();
     fJob.CloseDriveListUnchanged();
+    RestoreLedger().RemoveLeftovers();
 }
 
 void TBackUpJob::Restore() {

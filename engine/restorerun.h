@@ -24,7 +24,9 @@ class RestoreRun {
 
     RestoreRun(TBackUpJob& Job, TVerify Verify);
 
-    // Start of a run: SkipEncrypted cleared, counters zeroed, catalogue opened.
+    // Start of a run: temporaries a crashed restore left removed, a backup left half
+    // done finished (MediaJournal::Recover), SkipEncrypted cleared, counters zeroed,
+    // catalogue opened.
     void Start();
     // Restores the record's file from MediaFile (the copy or the chosen version) and
     // gives it DosDate. Index is the file's position in the run, for progress.

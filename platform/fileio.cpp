@@ -2,6 +2,7 @@
 
 #include "platform/datetime.h"
 #include "platform/dospath.h"
+#include "platform/drivetable.h"
 
 #include <algorithm>
 #include <cctype>
@@ -338,6 +339,39 @@ std::optional<double> fileDateTime(std::string_view dosPath) {
     if (!statHost(dosPath, st))
         return std::nullopt;
     return modifiedOf(st);
+}
+
+FileStatus fileStatus(std::string_view dosPath) {
+    FileStatus status;
+    std::optional<std::string> host = toHostPath(dosPath);
+    if (!host)
+        return status; // no such drive, or not a path a drive can hold
+    struct stat st {};
+    if (::stat(host->c_str(), &st) == 0) {
+        if (!S_ISREG(st.st_mode) || ::access(host->c_str(), R_OK) != 0)
+            return status;
+        status.dosDateTime = dateTimeToDos(modifiedOf(st));
+        if (status.dosDateTime != 0)
+            status.kind = FileStatus::Kind::Present;
+        return status;
+    }
+    if (errno != ENOENT && errno != ENOTDIR)
+        return status;
+    // A name is gone only from a drive that is there to look at.
+    const std::optional<DriveEntry> drive =
+        dosPath.empty() ? std::nullopt : DriveTable::instance().find(dosPath[0]);
+    struct stat root {};
+    if (!drive || ::stat(drive->hostRoot.c_str(), &root) != 0 || !S_ISDIR(root.st_mode) ||
+        ::access(drive->hostRoot.c_str(), R_OK | X_OK) != 0)
+        return status;
+    // A medium from the mount table that was pulled out may leave its empty mount
+    // folder behind: that folder is no longer a file system of its own.
+    struct stat above {};
+    if (drive->source == DriveTable::kMountSource &&
+        (::stat((drive->hostRoot + "/..").c_str(), &above) != 0 || above.st_dev == root.st_dev))
+        return status;
+    status.kind = FileStatus::Kind::Missing;
+    return status;
 }
 
 FolderListing listFolder(std::string_view dosFolder) {

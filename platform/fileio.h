@@ -109,6 +109,19 @@ bool setFileDosDateTime(std::string_view dosPath, uint32_t dosDateTime);
 // Last-write time as a date-time value, at full precision.
 std::optional<double> fileDateTime(std::string_view dosPath);
 
+// What can be said about a file the catalogue names, without opening it. Missing is
+// given only when the file is certainly gone: its drive is mapped and its root is there,
+// and the system says no such name exists. Everything else that keeps the file from
+// being read (no such drive, an unmounted medium, a folder in search of which access is
+// refused, a folder or device at that name, a date a DOS date cannot hold) is
+// Unreadable, so nothing is concluded from a file the program merely could not see.
+struct FileStatus {
+    enum class Kind { Present, Missing, Unreadable };
+    Kind kind = Kind::Unreadable;
+    uint32_t dosDateTime = 0; // Present: the last-write date, local time, 2-second steps
+};
+FileStatus fileStatus(std::string_view dosPath);
+
 struct FolderEntry {
     std::string name; // UTF-8 bytes, a valid DOS name
     bool isFolder = false;

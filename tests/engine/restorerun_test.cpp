@@ -329,5 +329,25 @@ TEST_F(RestoreRunTest, PlainRestoreTriesTheCurrentKeySizeOnly) {
     EXPECT_EQ(asked.size(), 1u);
 }
 
+// A restore stopped at any change it makes on the computer leaves the file there as it
+// was or as backed up, and the next restore run removes the temporary it left beside it.
+TEST_F(RestoreRunTest, RestoreStoppedAtAnyChangeLeavesNoTemporaryForTheNextRun) {
+    for (Mode mode : {Mode::Plain, Mode::FileArchives}) {
+        SCOPED_TRACE(static_cast<int>(mode));
+        sandbox.writeFile("C:\\docs\\a.txt", "backed up");
+        SetUpJob(mode, 192);
+        BackupPaths({"C:\\docs\\a.txt"});
+        auto setup = [this] { sandbox.writeFile("C:\\docs\\a.txt", "changed since"); };
+        auto restore = [this] { RunRestore({"C:\\docs\\a.txt"}); };
+        ForEveryCrashPoint("C:\\docs", setup, restore, [this](int) {
+            RunRestore({"C:\\other.txt"}); // the next run
+            const FolderListing docs = listFolder("C:\\docs");
+            ASSERT_EQ(docs.entries.size(), 1u) << docs.entries.back().name;
+            const std::string content = sandbox.readFile("C:\\docs\\a.txt").value_or("");
+            EXPECT_TRUE(content == "backed up" || content == "changed since") << content;
+        });
+    }
+}
+
 } // namespace
 } // namespace qm::test

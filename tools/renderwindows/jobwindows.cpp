@@ -7,6 +7,7 @@
 #include "app/formrevision.h"
 #include "app/frmprogress.h"
 #include "app/frmsummary.h"
+#include "app/restoreoperation.h"
 
 namespace qm::renderwindows {
 
@@ -67,6 +68,16 @@ void renderJobWindows() {
     runner.showDoneImage();
     runner.FileProgress(611, false, 2000000, 1400000, 5210000);
     shoot(progress, "job_runner_backup");
+
+    TFrmProgress deletion(kOpDeleteFromMedia, std::make_unique<TDeleteOperation>(TRestoreRequest{}),
+                          TFrmProgress::Setup{});
+    TJobRunnerModel& deleting = deletion.model();
+    deleting.Activated = true;
+    deleting.hideSizes();
+    deleting.setTotals(12, 0);
+    deleting.showDoneImage();
+    deleting.DeleteProgress(5, false, 100, 40, 0);
+    shoot(deletion, "job_runner_delete");
 }
 
 } // namespace qm::renderwindows

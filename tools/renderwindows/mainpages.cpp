@@ -1,6 +1,7 @@
 #include "mainpages.h"
 
 #include "machine.h"
+#include "sync.h"
 #include "trees.h"
 
 #include "app/frmmain.h"
@@ -66,6 +67,7 @@ const std::vector<TPageScene>& pageScenes() {
          [](TfrmMain& w) { w.reportsPage().lv_ReportsChange(1); }},
         {"TS_BackUp", "ticked", makeBackupSample, tickBackupSample},
         {"TS_Restore", "ticked", {}, tickRestoreSample},
+        {"TS_Sync", "compared", makeSyncSample, compareSyncSample},
         {"TS_Settings",
          "ticked",
          {},
