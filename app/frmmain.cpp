@@ -25,6 +25,7 @@
 #include "controls/messageform.h"
 #include "controls/regionresources.h"
 #include "controls/skin.h"
+#include "platform/productkeys.h"
 #include "platform/shellexecute.h"
 
 #include <QApplication>
@@ -88,7 +89,7 @@ TfrmMain::TfrmMain(TMainWindowSetup setup)
       splashShown_(setup.splashShown) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
-    setWindowTitle(QStringLiteral("Quillmoor Main Window"));
+    setWindowTitle(QString::fromLatin1(kMainWindowTitle));
     setAutoFillBackground(true);
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, skinPanelColor());
