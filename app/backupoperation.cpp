@@ -30,8 +30,9 @@ std::string trimmed(const std::string& text) {
     return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
-// Asks for the password and derives the key; false when the backup cannot go on.
-bool preparePassword(TJobContext& context, int bits) {
+} // namespace
+
+bool PrepareEncryptionKey(TJobContext& context, int bits) {
     TEngineState& engine = Engine();
     engine.PasswordList.clear();
     TJobRunnerModel& runner = context.runner;
@@ -57,8 +58,6 @@ bool preparePassword(TJobContext& context, int bits) {
     PasswordToKey(password, engine.KeyBuffer.data(), bits);
     return true;
 }
-
-} // namespace
 
 TBackupRequest BackupRequestFrom(TBackupPageModel& page) {
     const TSettingsPageModel& settings = page.settings();
@@ -97,7 +96,7 @@ void TBackupOperation::Run(TJobContext& context) {
     TBackUpJob job;
     TJobRunnerModel::JobStopper stopper(runner, [&job] { job.SetProcessing(false); });
     if (request_.encryption) {
-        if (!preparePassword(context, request_.keyBits)) {
+        if (!PrepareEncryptionKey(context, request_.keyBits)) {
             runner.JobRunning = 0;
             return;
         }

@@ -13,6 +13,7 @@
 #include "app/reportspagemodel.h"
 #include "app/restorepage.h"
 #include "app/settingspage.h"
+#include "app/syncoperation.h"
 #include "app/syncpage.h"
 #include "app/traymenu.h"
 #include "controls/ashint.h"
@@ -24,6 +25,7 @@
 #include "controls/messageform.h"
 #include "controls/regionresources.h"
 #include "controls/skin.h"
+#include "platform/productkeys.h"
 #include "platform/shellexecute.h"
 
 #include <QApplication>
@@ -87,7 +89,7 @@ TfrmMain::TfrmMain(TMainWindowSetup setup)
       splashShown_(setup.splashShown) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
-    setWindowTitle(QStringLiteral("Quillmoor Main Window"));
+    setWindowTitle(QString::fromLatin1(kMainWindowTitle));
     setAutoFillBackground(true);
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, skinPanelColor());
@@ -343,6 +345,11 @@ void TfrmMain::buildSyncPage() {
     hooks.compare.mainWindow = this;
     hooks.wait = [this](bool show) { model_->ShowWaitForm(show, 0); };
     hooks.pageVisible = [this] { return pages_->currentWidget() == syncPage_; };
+    hooks.synchronise = [this](int code, const TSyncRequest& request) {
+        auto operation =
+            MakeSyncOperation(code, SyncRequestWithSettings(request, model_->settings()));
+        return operation && jobs_->run(code, std::move(operation)).ran;
+    };
     syncPage_ = new TSyncPage(model_->drivePoll(), model_->message(), std::move(hooks), pages_);
 }
 

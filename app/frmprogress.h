@@ -44,6 +44,8 @@ class TFrmProgress : public TSkinnedDialog {
     // Shows the window modally, runs the operation and returns once the window closed.
     TJobOutcome execute();
     bool running() const { return loop_ != nullptr; }
+    // The user hid the program with Hide (the tray's "Show Main Window" brings it back).
+    bool hiddenByUser() const { return hiddenByUser_; }
 
     // The buttons' actions (named after the layout's handlers).
     void Fr();

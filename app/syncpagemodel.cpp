@@ -1,5 +1,6 @@
 #include "app/syncpagemodel.h"
 
+#include "app/jobrunnermodel.h"
 #include "app/mainwindowmodel.h"
 #include "app/mediadrives.h"
 #include "engine/backupjob.h"
@@ -11,9 +12,12 @@ const char* const TSyncPageModel::kNothingToSync =
 
 namespace {
 
-// The job runner's synchronisation operations.
-constexpr int kDeletions = 2;
-constexpr int kFirstCopyOperation = 3; // + the option: 3 both ways, 4 and 5 one way
+// The copy operations follow the option: 3 both ways, 4 and 5 one way.
+int copyOperation(int option) {
+    return static_cast<int>(kOpSyncBothWays) + option;
+}
+static_assert(static_cast<int>(kOpSyncBothWays) + TSyncPageModel::HardDriveOverwritesMedia ==
+              static_cast<int>(kOpHardDriveToMedia));
 
 std::string trimmed(const std::string& text) {
     const auto first = text.find_first_not_of(" \t\r\n");
@@ -164,7 +168,7 @@ void TSyncPageModel::imr_SyncClick() {
     if (!deletions.empty()) {
         TSyncRequest request = base;
         request.deletions = deletions;
-        changedMedia = run(kDeletions, request);
+        changedMedia = run(kOpSyncDeletions, request);
     }
     if ((!blue.empty() || !green.empty()) && syncOption_ != DoNothing) {
         TSyncRequest request = base;
@@ -177,7 +181,7 @@ void TSyncPageModel::imr_SyncClick() {
             request.mediaToHardDrive = both;
             request.hardDriveToMedia = both;
         }
-        changedMedia = run(kFirstCopyOperation + syncOption_, request) || changedMedia;
+        changedMedia = run(copyOperation(syncOption_), request) || changedMedia;
     }
     // The catalogue changed: the tree is read again (and the files tab comes back);
     // the rows stay until the next comparison.

@@ -8,6 +8,7 @@
 #include "app/frmprogress.h"
 #include "app/frmsummary.h"
 #include "app/restoreoperation.h"
+#include "app/syncoperation.h"
 
 namespace qm::renderwindows {
 
@@ -78,6 +79,16 @@ void renderJobWindows() {
     deleting.showDoneImage();
     deleting.DeleteProgress(5, false, 100, 40, 0);
     shoot(deletion, "job_runner_delete");
+
+    TFrmProgress sync(kOpHardDriveToMedia, MakeSyncOperation(kOpHardDriveToMedia, {}),
+                      TFrmProgress::Setup{});
+    TJobRunnerModel& syncing = sync.model();
+    syncing.Activated = true;
+    syncing.setTotals(3, 2400000);
+    syncing.setOperationText("Updating with newer files...");
+    syncing.showDoneImage();
+    syncing.FileProgress(1, false, 1500000, 600000, 1500000);
+    shoot(sync, "job_runner_sync");
 }
 
 } // namespace qm::renderwindows
