@@ -1,5 +1,6 @@
 #include "controls/skin.h"
 
+#include <QAbstractButton>
 #include <QFile>
 #include <QImageReader>
 #include <QSet>
@@ -28,6 +29,13 @@ QFont skinLabelFont() {
     font.setPointSize(8);
     font.setBold(true);
     return font;
+}
+
+void applySkinToggleLook(QAbstractButton& button) {
+    button.setFont(skinLabelFont());
+    QPalette palette = button.palette();
+    palette.setColor(QPalette::WindowText, Qt::white);
+    button.setPalette(palette);
 }
 
 QPixmap skinPicture(const QString& name, QSize fallbackSize) {

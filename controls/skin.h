@@ -9,6 +9,8 @@
 #include <QPixmap>
 #include <QString>
 
+class QAbstractButton;
+
 namespace qm {
 
 // Registers the pictures and outlines of this library with Qt's resource system. Safe to
@@ -19,6 +21,11 @@ void ensureControlsResources();
 QColor skinPanelColor();
 // White bold labels: "MS Sans Serif" 8 pt where present, a plain sans face elsewhere.
 QFont skinLabelFont();
+
+// A check box or radio button standing on a skin panel: white bold text, while the
+// tick keeps the style's own colours (a white text colour from a style sheet would
+// paint the tick white on the white box).
+void applySkinToggleLook(QAbstractButton& button);
 
 // The picture `name` (no extension), or a plain face of `fallbackSize` when it is missing.
 QPixmap skinPicture(const QString& name, QSize fallbackSize = QSize(16, 16));
