@@ -9,7 +9,7 @@
 #include <QPixmap>
 #include <QString>
 
-class QAbstractButton;
+class QWidget;
 
 namespace qm {
 
@@ -22,10 +22,10 @@ QColor skinPanelColor();
 // White bold labels: "MS Sans Serif" 8 pt where present, a plain sans face elsewhere.
 QFont skinLabelFont();
 
-// A check box or radio button standing on a skin panel: white bold text, while the
-// tick keeps the style's own colours (a white text colour from a style sheet would
-// paint the tick white on the white box).
-void applySkinToggleLook(QAbstractButton& button);
+// White captions for a check box, radio button or group title on the panel colour. Only
+// the caption colours change: a style sheet "color" would also paint the tick and the
+// radio dot white on their white boxes, where the user cannot see which option is on.
+void setWhiteCaption(QWidget* widget);
 
 // The picture `name` (no extension), or a plain face of `fallbackSize` when it is missing.
 QPixmap skinPicture(const QString& name, QSize fallbackSize = QSize(16, 16));

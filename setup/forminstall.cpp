@@ -111,8 +111,10 @@ void TFormInstall::buildPages(QWidget* notebook) {
     notAgree_->setObjectName(QStringLiteral("rb_NotAgree"));
     notAgree_->setGeometry(14, 398, 400, 22);
     notAgree_->setChecked(true);
-    applySkinToggleLook(*agree_);
-    applySkinToggleLook(*notAgree_);
+    agree_->setFont(skinLabelFont());
+    setWhiteCaption(agree_);
+    notAgree_->setFont(skinLabelFont());
+    setWhiteCaption(notAgree_);
     connect(agree_, &QRadioButton::clicked, this, [this] {
         if (agree_->isChecked())
             model_.rb_AgreeClick();
@@ -144,8 +146,10 @@ void TFormInstall::buildPages(QWidget* notebook) {
         new QCheckBox(QStringLiteral("Install Quillmoor for all users (Windows XP, 2000)"), group);
     allUsers_->setObjectName(QStringLiteral("chb_All"));
     allUsers_->setGeometry(18, 130, 500, 22);
-    applySkinToggleLook(*autoStart_);
-    applySkinToggleLook(*allUsers_);
+    autoStart_->setFont(skinLabelFont());
+    setWhiteCaption(autoStart_);
+    allUsers_->setFont(skinLabelFont());
+    setWhiteCaption(allUsers_);
     connect(path_, &QLineEdit::textEdited, this,
             [this](const QString& text) { model_.setInstallPath(text.toStdString()); });
     connect(pick, &QToolButton::clicked, this, &TFormInstall::sbSelectInPathClick);

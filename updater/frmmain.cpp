@@ -205,7 +205,8 @@ void TFrmMain::buildPages() {
     scroll->setWidget(description_);
     usage_ = new QCheckBox(QStringLiteral("Don't use Updater anymore"), offer);
     usage_->setObjectName(QStringLiteral("chb_Usage"));
-    applySkinToggleLook(*usage_);
+    usage_->setFont(skinLabelFont());
+    setWhiteCaption(usage_);
     usage_->setGeometry(8, 124, 300, 20);
     connect(usage_, &QCheckBox::toggled, this, [this](bool on) { model_->setUsageTicked(on); });
 
