@@ -500,6 +500,15 @@ void TfrmMain::ShowAndActivate() {
     show();
     raise();
     activateWindow();
+    // The windows that hold the program modal stay in front of the window they disable,
+    // or the user could reach none of them: the job runner, then a question above it.
+    if (TFrmProgress* runner = jobs_ ? jobs_->current() : nullptr; runner && runner->isVisible())
+        runner->raise();
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal && modal != this && modal->isVisible()) {
+        modal->raise();
+        modal->activateWindow();
+    }
 }
 
 void TfrmMain::SetCenterPos() {
