@@ -1,7 +1,9 @@
 #include "engine/archivereader.h"
 
+#include "engine/archivereadsession.h"
 #include "engine/compression.h"
 #include "engine/enginestate.h"
+#include "engine/entryinflater.h"
 #include "engine/logline.h"
 #include "engine/mediajournal.h"
 #include "engine/passwordprobe.h"
@@ -42,73 +44,52 @@ std::optional<ParsedEntry> ArchiveReader::EntryAtPos() {
     return entry;
 }
 
-void ArchiveReader::Restore(const std::string& Source, const std::string& RestoreTypeFolder,
+void ArchiveReader::Restore(ArchiveReadSession& Session, const std::string& Source,
+                            const std::string& RestoreTypeFolder,
                             std::optional<uint32_t> FileDate) {
     TEngineState& engine = Engine();
-    if (!fileExists(fArchiveFile)) {
+    std::optional<FileIdentity> identity = fileIdentity(fArchiveFile);
+    if (!identity) {
         ++engine.ErrorCount;
         fJob.AddLog(logline::ArchiveNotFound(fArchiveFile));
         return;
     }
-    fArchive = FileHandle::open(fArchiveFile, OpenMode::Read);
-    fSize = fArchive ? fArchive.size() : -1;
-    if (fSize < 0) {
+    ArchiveIndex* index = Session.IndexFor(fArchiveFile, *identity, Source);
+    if (!index) {
         ++engine.ErrorCount;
         fJob.AddLog(logline::CantRestoreError(Source));
         return;
     }
-    fPos = 0;
-    bool found = false;
-    while (std::optional<ParsedEntry> entry = EntryAtPos()) {
-        found = found || entry->header.Path == Source;
-        if (entry->header.Path == Source &&
-            RestoreEntry(*entry, RestoreTypeFolder, FileDate) == Step::StopArchive)
-            break;
-        fPos += entry->length;
-        engine.FileBytesDone = 0;
-        // A long walk stays responsive; past the last entry the call simply returns.
-        if (entry->header.Path != Source && fPos < fSize)
-            engine.ProcessMessages();
+    // As a walk from the start would: the entries of Source in archive order, the file's
+    // bytes counted afresh after every entry passed, the damage that ends the walk last.
+    const std::vector<ArchiveIndex::Entry>& entries = index->Entries();
+    const std::vector<size_t>& matches = index->Find(Source);
+    for (size_t e : matches) {
+        if (e > 0)
+            engine.FileBytesDone = 0;
+        if (RestoreEntry(index->File(), Session.Pool(), entries[e], RestoreTypeFolder, FileDate) ==
+            Step::StopArchive)
+            return;
     }
-    fArchive.close();
+    if (!entries.empty())
+        engine.FileBytesDone = 0;
+    if (index->Damage())
+        LogDamaged(index->Damage()->what, index->Damage()->offset);
     // The catalogue names this archive for the file: an archive without its entry is a
     // failed restore, never a silent one.
-    if (!found) {
+    if (matches.empty()) {
         fJob.AddLog(logline::CantRestoreError(Source));
         ++engine.ErrorCount;
     }
 }
 
-bool ArchiveReader::ReadChunk(const ParsedEntry& Entry, uint16_t K, int64_t PlainLength,
-                              bool Encrypted) {
-    TEngineState& engine = Engine();
-    const int64_t stored = Entry.chunkLengths[K];
-    uint8_t* input = engine.InputBuffer.get();
-    if (!fArchive.readExact(input, stored)) {
-        ++engine.ErrorCount;
-        return false;
-    }
-    if (Encrypted)
-        fJob.DecryptBuffer(input, static_cast<size_t>(stored));
-    const int before = engine.ErrorCount;
-    int64_t plain = -1;
-    DecompressBuffer(input, stored, engine.PackedBuffer.get(), PlainLength, &plain);
-    if (engine.ErrorCount > before)
-        return false;
-    if (plain != PlainLength) {
-        // A stream that ends short of the length the header promises is as bad as one
-        // that fails to inflate; zlib itself does not count it.
-        ++engine.ErrorCount;
-        return false;
-    }
-    return true;
-}
-
-ArchiveReader::Step ArchiveReader::RestoreEntry(const ParsedEntry& Entry,
+ArchiveReader::Step ArchiveReader::RestoreEntry(FileHandle& Archive, ChunkPool& Pool,
+                                                const ArchiveIndex::Entry& Indexed,
                                                 const std::string& RestoreTypeFolder,
                                                 std::optional<uint32_t> FileDate) {
     TEngineState& engine = Engine();
     const bool encrypted = engine.ArchiveEncrypted;
+    const ParsedEntry& Entry = Indexed.parsed;
     const ArchiveEntryHeader& header = Entry.header;
     if (encrypted) {
         fJob.InitCipher();
@@ -154,8 +135,15 @@ ArchiveReader::Step ArchiveReader::RestoreEntry(const ParsedEntry& Entry,
         return endEntry(Step::NextEntry);
     };
 
-    if (!skipped && fArchive.seek(chunkDataStart(fPos, Entry)) < 0)
+    if (!skipped && Archive.seek(chunkDataStart(Indexed.pos, Entry)) < 0)
         return failTarget();
+    // The chunks are read and decrypted ahead in order and inflated on the workers.
+    EntryInflater::Decrypt decrypt;
+    if (encrypted)
+        decrypt = [this](uint8_t* bytes, size_t length) { fJob.DecryptBuffer(bytes, length); };
+    std::optional<EntryInflater> inflater;
+    if (!skipped)
+        inflater.emplace(Pool, Archive, Entry, std::move(decrypt));
     const uint16_t n = header.ChunkCount;
     for (uint16_t k = 0; k < n; ++k) {
         const int64_t len = ChunkPlainLength(header.Size, k);
@@ -165,8 +153,20 @@ ArchiveReader::Step ArchiveReader::RestoreEntry(const ParsedEntry& Entry,
             endEntry(Step::StopArchive);
             return Step::StopArchive;
         }
-        if (!skipped && !ReadChunk(Entry, k, len, encrypted))
-            return failTarget();
+        EntryInflater::Chunk chunk;
+        if (!skipped) {
+            chunk = inflater->Next();
+            // A chunk that cannot be read, does not inflate or ends short of the length
+            // the header promises fails the entry.
+            if (!chunk.read)
+                ++engine.ErrorCount;
+            else if (chunk.data->result < 0)
+                DecompressCheck(chunk.data->result);
+            else if (chunk.data->outputBytes != len)
+                ++engine.ErrorCount;
+            if (!chunk.read || chunk.data->result < 0 || chunk.data->outputBytes != len)
+                return failTarget();
+        }
         engine.FileBytesDone += len;
         engine.BytesDone += len;
         if (engine.FilesDone == 0)
@@ -177,7 +177,7 @@ ArchiveReader::Step ArchiveReader::RestoreEntry(const ParsedEntry& Entry,
         }
         engine.Progress(engine.FilesDone - 1, false, header.Size, engine.FileBytesDone,
                         engine.BytesDone);
-        if (!skipped && !out->File().write(engine.PackedBuffer.get(), len)) {
+        if (!skipped && !out->File().write(chunk.data->output, len)) {
             ++engine.ErrorCount;
             return failTarget();
         }
@@ -304,7 +304,21 @@ int64_t ArchiveReader::CompleteLength(const std::string& ArchiveFile,
 void TBackUpJob::RestoreFromArchive(const std::string& Source, const std::string& ArchiveFile,
                                     const std::string& RestoreTypeFolder,
                                     std::optional<uint32_t> FileDate) {
-    ArchiveReader(*this, ArchiveFile).Restore(Source, RestoreTypeFolder, FileDate);
+    if (fArchiveSession) {
+        ArchiveReader(*this, ArchiveFile)
+            .Restore(*fArchiveSession, Source, RestoreTypeFolder, FileDate);
+        return;
+    }
+    ArchiveReadSession session;
+    ArchiveReader(*this, ArchiveFile).Restore(session, Source, RestoreTypeFolder, FileDate);
+}
+
+void TBackUpJob::OpenArchiveSession() {
+    fArchiveSession = std::make_unique<ArchiveReadSession>();
+}
+
+void TBackUpJob::CloseArchiveSession() {
+    fArchiveSession.reset();
 }
 
 void TBackUpJob::RemoveFromArchive(const std::string& Source, const std::string& ArchiveFile,

@@ -2,6 +2,7 @@
 
 #include "engine/archivereader.h"
 #include "engine/copytree.h"
+#include "engine/deflatefeed.h"
 #include "engine/enginestate.h"
 #include "engine/logline.h"
 #include "platform/casefold.h"
@@ -254,6 +255,9 @@ std::optional<uint32_t> BackupRun::DateArchiveLikeSource(const std::string& Arch
 
 bool BackupRun::RunFileArchives() {
     TEngineState& engine = Engine();
+    // The files are read and deflated ahead, across their archives.
+    std::unique_ptr<DeflateFeed> feed = TBackUpJob::MakeDeflateFeed(
+        fJob.SourceFiles, 0, static_cast<int32_t>(fJob.SourceFiles.size()) - 1, fJob.Encryption());
     for (size_t i = 0; i < fJob.SourceFiles.size(); ++i) {
         const std::string source = fJob.SourceFiles[i];
         // A blank line is a file an earlier step already dropped: it has nothing to
@@ -291,8 +295,12 @@ bool BackupRun::RunFileArchives() {
         rec.Encryption = fJob.Encryption() ? 1 : 0;
         engine.ArchiveEncrypted = fJob.Encryption();
         const int64_t size = fileSize(source);
-        fJob.AddToArchive(fJob.SourceFiles, part, static_cast<int32_t>(i), rec);
+        fJob.AddToArchive(fJob.SourceFiles, part, static_cast<int32_t>(i), rec, nullptr,
+                          feed.get());
         if (engine.CancelFlag) {
+            // The files read ahead are dropped (the window keeps running while the
+            // workers finish the chunk in hand) before the flag is cleared.
+            feed.reset();
             engine.CancelFlag = false;
             deleteFile(part);
             Cancel(i, false);

@@ -26,7 +26,13 @@ int64_t blockLength(int64_t size, int64_t block) {
 
 } // namespace
 
-RestoreRun::RestoreRun(TBackUpJob& Job, TVerify Verify) : fJob(Job), fVerify(std::move(Verify)) {}
+RestoreRun::RestoreRun(TBackUpJob& Job, TVerify Verify) : fJob(Job), fVerify(std::move(Verify)) {
+    fJob.OpenArchiveSession();
+}
+
+RestoreRun::~RestoreRun() {
+    fJob.CloseArchiveSession();
+}
 
 void RestoreRun::Start() {
     TEngineState& engine = Engine();
@@ -164,6 +170,8 @@ void RestoreRun::End(const std::function<void()>& Finish) {
 }
 
 void RestoreRun::Cancel(const std::function<void()>& Finish) {
+    // The chunks inflated ahead are dropped before the flag is cleared.
+    fJob.CloseArchiveSession();
     Engine().CancelFlag = false;
     Finish();
     fJob.CloseDriveListUnchanged();
