@@ -348,7 +348,10 @@ void TfrmMain::buildSyncPage() {
     hooks.synchronise = [this](int code, const TSyncRequest& request) {
         auto operation =
             MakeSyncOperation(code, SyncRequestWithSettings(request, model_->settings()));
-        return operation && jobs_->run(code, std::move(operation)).ran;
+        if (!operation)
+            return TSyncPageModel::RunResult{};
+        const TJobOutcome outcome = jobs_->run(code, std::move(operation));
+        return TSyncPageModel::RunResult{outcome.ran, outcome.cancelled};
     };
     syncPage_ = new TSyncPage(model_->drivePoll(), model_->message(), std::move(hooks), pages_);
 }

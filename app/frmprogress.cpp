@@ -211,6 +211,8 @@ TJobOutcome TFrmProgress::execute() {
     if (!closed_)
         loop.exec();
     loop_ = nullptr;
+    // Also a cancel before the engine ran (in a question, or during the collection).
+    outcome_.cancelled = outcome_.cancelled || model_.CancelRequested;
     // The operation has returned: only now may a deferred close request run.
     run_.reset();
     return outcome_;
