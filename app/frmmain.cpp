@@ -278,11 +278,12 @@ void TfrmMain::buildPages() {
         model_->message(),
         TReportsPageModel::Actions{[this](int page) { model_->ShowWaitForm(true, page); },
                                    [this] { model_->ShowWaitForm(false, 0); },
-                                   PrintActivityOnDefaultPrinter});
+                                   PrintActivityOnDefaultPrinter,
+                                   [this] { return pages_->currentWidget() == reportsPage_; }});
     reportsPage_ = new TReportsPage(*reportsModel_, pages_);
     reportsModel_->onChanged = [this] { reportsPage_->refresh(); };
     reportsDrives_ = model_->drivePoll().subscribe(
-        [this](const TDriveChange& change) { reportsModel_->setDriveItems(change.mediaCaptions); });
+        [this](const TDriveChange& change) { reportsModel_->drivesChanged(change); });
     byIndex[TMainWindowModel::PageReports] = reportsPage_;
     restorePage_ = new TRestorePage(
         model_->drivePoll(), model_->settings(), model_->message(),

@@ -2,6 +2,7 @@
 
 #include "app/backuppage.h"
 #include "app/mediadrives.h"
+#include "app/reportstore.h"
 #include "app/settingsstore.h"
 #include "app/traymenu.h"
 #include "controls/ashint.h"
@@ -30,6 +31,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolTip>
+#include <QTreeWidget>
 
 #include <gtest/gtest.h>
 
@@ -130,6 +132,42 @@ TEST_F(FrmMainTest, TheBackupPageLoadsTheMediaDrivesSelectionAndLeavingItSavesTh
     EXPECT_EQ(sandbox.readFile("E:\\Quillmoor\\Selections\\BackupSelFolders.dat"),
               "C:\\dir\r\nC:\\kept\r\n");
     EXPECT_TRUE(w->model().selectionsChanged());
+}
+
+// The Reports page follows the media drive in force: a media drive plugged in while the
+// page shows becomes the one in its box and list, and when it goes the box and the list
+// go back to a drive that is there.
+TEST_F(FrmMainTest, TheReportsPageShowsTheMediaDriveTheDrivePollPutInForce) {
+    const auto report = [](const char* type, const std::string& root) {
+        TActivityRecord record;
+        record.ActivityType = type;
+        record.StartTime = 46000.5;
+        SaveReport(record, root, "C:\\program\\Log.txt");
+    };
+    ASSERT_TRUE(MakeMediaDrive("E:\\"));
+    SetMediaDriveSetting("(E:\\)");
+    report("Backup", "E:\\");
+    auto w = make();
+    w->show(); // in view: the plug-in changes nothing but the drives
+    w->model().menuClick(TMainWindowModel::MenuButton::Reports);
+    auto* box = child<QComboBox>(*w, "cbMediaDriveRep");
+    auto* list = child<QTreeWidget>(*w, "lv_Reports");
+    const auto firstRow = [list] {
+        return list->topLevelItemCount() ? list->topLevelItem(0)->text(0).toStdString() : "";
+    };
+    ASSERT_EQ(firstRow(), "Backup");
+    sandbox.addDrive('G', DriveType::Removable);
+    ASSERT_TRUE(MakeMediaDrive("G:\\"));
+    report("Restore", "G:\\");
+    w->model().Tmr_DrivesTimer();
+    EXPECT_EQ(TSettingsStore().mediaDrive(), "G");
+    EXPECT_EQ(box->currentText(), "(G:\\)");
+    EXPECT_EQ(firstRow(), "Restore");
+    DriveTable::instance().unmap('G');
+    w->model().Tmr_DrivesTimer();
+    EXPECT_EQ(box->currentText(), "(E:\\)");
+    EXPECT_EQ(firstRow(), "Backup");
+    EXPECT_EQ(TSettingsStore().mediaDrive(), "E");
 }
 
 TEST_F(FrmMainTest, PagesCarryTheirNamesAtTheirIndices) {
