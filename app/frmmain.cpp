@@ -503,6 +503,14 @@ void TfrmMain::ShowAndActivate() {
     show();
     raise();
     activateWindow();
+    // The window of a run (the job runner, the compare window) and a question over it stay
+    // above: a Cancel button must never end up under the window it keeps from being used.
+    QWidget* run = jobs_ && jobs_->current() ? static_cast<QWidget*>(jobs_->current())
+                   : syncPage_               ? syncPage_->compareWindow()
+                                             : nullptr;
+    for (QWidget* above : {run, QApplication::activeModalWidget()})
+        if (above && above != this && above->isVisible())
+            above->raise();
 }
 
 void TfrmMain::SetCenterPos() {

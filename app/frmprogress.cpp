@@ -10,6 +10,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTimer>
+#include <QWindow>
 
 namespace qm {
 
@@ -219,10 +220,14 @@ TJobOutcome TFrmProgress::execute() {
 
 void TFrmProgress::showEvent(QShowEvent* event) {
     TSkinnedDialog::showEvent(event);
-    raise();
-    activateWindow();
+    // The main window comes up first and the runner stays above it (a window manager
+    // keeps a transient window over its owner): Cancel is never buried.
     if (setup_.showMainWindow && !hiddenByUser_)
         setup_.showMainWindow();
+    if (setup_.mainWindow && setup_.mainWindow->windowHandle() && windowHandle())
+        windowHandle()->setTransientParent(setup_.mainWindow->windowHandle());
+    raise();
+    activateWindow();
     if (!model_.Activated)
         QTimer::singleShot(0, this, [this] { FormActivate(); });
 }
