@@ -503,14 +503,19 @@ void TfrmMain::ShowAndActivate() {
     show();
     raise();
     activateWindow();
-    // The window of a run (the job runner, the compare window) and a question over it stay
-    // above: a Cancel button must never end up under the window it keeps from being used.
+    // The windows that hold the program modal stay in front of the window they disable,
+    // or the user could reach none of them: the job runner or the compare window, then a
+    // question above it.
     QWidget* run = jobs_ && jobs_->current() ? static_cast<QWidget*>(jobs_->current())
                    : syncPage_               ? syncPage_->compareWindow()
                                              : nullptr;
-    for (QWidget* above : {run, QApplication::activeModalWidget()})
-        if (above && above != this && above->isVisible())
-            above->raise();
+    if (run && run->isVisible())
+        run->raise();
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal && modal != this && modal->isVisible()) {
+        modal->raise();
+        modal->activateWindow();
+    }
 }
 
 void TfrmMain::SetCenterPos() {

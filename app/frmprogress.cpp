@@ -220,11 +220,11 @@ TJobOutcome TFrmProgress::execute() {
 
 void TFrmProgress::showEvent(QShowEvent* event) {
     TSkinnedDialog::showEvent(event);
-    // The main window comes up first and the runner stays above it (a window manager
-    // keeps a transient window over its owner): Cancel is never buried.
+    // The main window comes up first and the runner then stands in front of it: the
+    // other order buries the counts, Hide and Cancel under the window it brought up.
     if (setup_.showMainWindow && !hiddenByUser_)
         setup_.showMainWindow();
-    if (setup_.mainWindow && setup_.mainWindow->windowHandle() && windowHandle())
+    if (setup_.mainWindow && windowHandle() && setup_.mainWindow->windowHandle())
         windowHandle()->setTransientParent(setup_.mainWindow->windowHandle());
     raise();
     activateWindow();
