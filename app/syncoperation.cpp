@@ -14,8 +14,8 @@
 namespace qm {
 
 const char* const kChangedSinceCompare =
-    "Some files changed after the comparison and were left as they are. Compare again to "
-    "see them as they are now.";
+    "Files that changed after the comparison were left as they are. Compare again to see "
+    "them.";
 
 namespace {
 
