@@ -326,15 +326,18 @@ void TFrmMain::closeEvent(QCloseEvent* event) {
 bool TFrmMain::eventFilter(QObject* watched, QEvent* event) {
     if (watched != background_)
         return QWidget::eventFilter(watched, event);
-    auto* mouse = static_cast<QMouseEvent*>(event);
+    // Only the mouse cases may treat the event as a mouse event.
+    const auto globalPos = [event] {
+        return static_cast<QMouseEvent*>(event)->globalPosition().toPoint();
+    };
     switch (event->type()) {
     case QEvent::MouseButtonPress:
-        dragging_ = mouse->buttons() == Qt::LeftButton;
-        dragOffset_ = mouse->globalPosition().toPoint() - pos();
+        dragging_ = static_cast<QMouseEvent*>(event)->buttons() == Qt::LeftButton;
+        dragOffset_ = globalPos() - pos();
         return dragging_;
     case QEvent::MouseMove:
         if (dragging_)
-            move(mouse->globalPosition().toPoint() - dragOffset_);
+            move(globalPos() - dragOffset_);
         return dragging_;
     case QEvent::MouseButtonRelease:
         dragging_ = false;
