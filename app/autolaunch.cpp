@@ -2,6 +2,7 @@
 
 #include "platform/autostartentry.h"
 #include "platform/datetime.h"
+#include "platform/productkeys.h"
 #include "platform/programfiles.h"
 #include "platform/registry.h"
 
@@ -18,10 +19,6 @@ namespace qm {
 
 namespace {
 
-constexpr std::string_view kRunKey = "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
-constexpr std::string_view kProductRunKey = "\\SOFTWARE\\Quillmoor\\Run";
-constexpr std::string_view kAutoValue = "Auto";
-constexpr std::string_view kDateValue = "Date";
 constexpr size_t kMaxUserFile = 4096; // a user name, not a document
 
 std::string upper(std::string text) {
@@ -104,7 +101,7 @@ std::string TAutoLaunch::autoSwitch() const {
     Registry registry(RegistryRoot::CurrentUser);
     std::string value;
     if (registry.openKeyReadOnly(kProductRunKey))
-        registry.readString(kAutoValue, value);
+        registry.readString(kAutoStartValue, value);
     return value;
 }
 
@@ -118,8 +115,8 @@ bool TAutoLaunch::AutoLaunchAllowed() {
         return true; // an unreadable hive does not take the start away
     if (!registry.keyExists(kProductRunKey)) {
         const bool written = registry.openKey(kProductRunKey, true) &&
-                             registry.writeString(kAutoValue, "ON") == RegistryStatus::Ok &&
-                             registry.writeDword(kDateValue, stamp) == RegistryStatus::Ok &&
+                             registry.writeString(kAutoStartValue, "ON") == RegistryStatus::Ok &&
+                             registry.writeDword(kInstallStampValue, stamp) == RegistryStatus::Ok &&
                              registry.commit() == RegistryStatus::Ok;
         MirrorAutostart();
         return written;
@@ -127,17 +124,17 @@ bool TAutoLaunch::AutoLaunchAllowed() {
     if (!registry.openKey(kProductRunKey, true))
         return true;
     uint32_t stored = 0;
-    registry.readDword(kDateValue, stored);
+    registry.readDword(kInstallStampValue, stored);
     std::string value;
-    const bool chosen = registry.readString(kAutoValue, value) == RegistryStatus::Ok;
+    const bool chosen = registry.readString(kAutoStartValue, value) == RegistryStatus::Ok;
     if (stored == stamp)
         return value == "ON";
     // A new install. The user's own choice stays; without one, logon start is on while
     // a Run value asks for it.
-    registry.writeDword(kDateValue, stamp);
+    registry.writeDword(kInstallStampValue, stamp);
     if (!chosen) {
         value = MachineRunValueExists() || UserRunValueExists() ? "ON" : "OFF";
-        registry.writeString(kAutoValue, value);
+        registry.writeString(kAutoStartValue, value);
     }
     registry.commit();
     MirrorAutostart();
@@ -148,7 +145,7 @@ void TAutoLaunch::SetStartupAuto(bool on) {
     UpdateRunValue(false);
     Registry registry(RegistryRoot::CurrentUser);
     if (registry.openKey(kProductRunKey, true))
-        registry.writeString(kAutoValue, on ? "ON" : "OFF");
+        registry.writeString(kAutoStartValue, on ? "ON" : "OFF");
     MirrorAutostart();
 }
 

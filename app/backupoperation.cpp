@@ -1,7 +1,9 @@
 #include "app/backupoperation.h"
 
+#include "app/backuppagemodel.h"
 #include "app/enginesession.h"
 #include "app/runrecorder.h"
+#include "app/settingspagemodel.h"
 #include "engine/backupjob.h"
 #include "engine/driverecord.h"
 #include "engine/enginestate.h"
@@ -28,8 +30,9 @@ std::string trimmed(const std::string& text) {
     return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
-// Asks for the password and derives the key; false when the backup cannot go on.
-bool preparePassword(TJobContext& context, int bits) {
+} // namespace
+
+bool PrepareEncryptionKey(TJobContext& context, int bits) {
     TEngineState& engine = Engine();
     engine.PasswordList.clear();
     TJobRunnerModel& runner = context.runner;
@@ -56,7 +59,27 @@ bool preparePassword(TJobContext& context, int bits) {
     return true;
 }
 
-} // namespace
+TBackupRequest BackupRequestFrom(TBackupPageModel& page) {
+    const TSettingsPageModel& settings = page.settings();
+    TBackupRequest r;
+    r.mediaCaption = page.mediaDriveText();
+    r.encryption = settings.encryption();
+    r.keyBits = settings.keySizeBits();
+    r.incremental = page.incremental();
+    const std::vector<TBackupPageModel::TSelectionItem> items = page.checkedSelection();
+    r.selection = [items](const TSelectionVisit& visit) {
+        for (const auto& item : items)
+            if (!visit(item.path, item.wholeFolder))
+                return;
+    };
+    const TExceptionListsModel* exceptions = &settings.exceptions();
+    r.excluded = [exceptions](const std::string& name) { return exceptions->excludes(name); };
+    r.compressionType = settings.compressionType();
+    r.level = settings.level();
+    r.log = settings.log();
+    r.revisions = settings.revision() ? settings.revisions() : 0;
+    return r;
+}
 
 void TBackupOperation::Run(TJobContext& context) {
     TJobRunnerModel& runner = context.runner;
@@ -73,7 +96,7 @@ void TBackupOperation::Run(TJobContext& context) {
     TBackUpJob job;
     TJobRunnerModel::JobStopper stopper(runner, [&job] { job.SetProcessing(false); });
     if (request_.encryption) {
-        if (!preparePassword(context, request_.keyBits)) {
+        if (!PrepareEncryptionKey(context, request_.keyBits)) {
             runner.JobRunning = 0;
             return;
         }

@@ -1,9 +1,9 @@
 #include "app/exceptionlists.h"
 
-#include "app/settingkeys.h"
 #include "app/settingsstore.h"
 #include "platform/dospath.h"
 #include "platform/registry.h"
+#include "platform/settingkeys.h"
 
 namespace qm {
 

@@ -1,5 +1,6 @@
 #include "app/frmmain.h"
 
+#include "app/backupoperation.h"
 #include "app/backuppage.h"
 #include "app/captionface.h"
 #include "app/drivespage.h"
@@ -10,7 +11,10 @@
 #include "app/reportprinter.h"
 #include "app/reportspage.h"
 #include "app/reportspagemodel.h"
+#include "app/restorepage.h"
 #include "app/settingspage.h"
+#include "app/syncoperation.h"
+#include "app/syncpage.h"
 #include "app/traymenu.h"
 #include "controls/ashint.h"
 #include "controls/frmreminder.h"
@@ -21,6 +25,7 @@
 #include "controls/messageform.h"
 #include "controls/regionresources.h"
 #include "controls/skin.h"
+#include "platform/productkeys.h"
 #include "platform/shellexecute.h"
 
 #include <QApplication>
@@ -63,17 +68,6 @@ constexpr MenuEntry kMenu[] = {
     {"btn_exit", "main_btn_exit", "Close", "Close Quillmoor", MB::Backup, true},
 };
 
-struct PlaceholderPage {
-    int index;
-    const char* name;
-    const char* title;
-};
-
-constexpr PlaceholderPage kLaterPages[] = {
-    {TMainWindowModel::PageRestore, "TS_Restore", "Restore"},
-    {TMainWindowModel::PageSync, "TS_Sync", "File Synchronization"},
-};
-
 QLabel* picture(QWidget* parent, const char* name, const QString& skin, QSize size) {
     auto* label = new QLabel(parent);
     label->setObjectName(QString::fromLatin1(name));
@@ -95,7 +89,7 @@ TfrmMain::TfrmMain(TMainWindowSetup setup)
       splashShown_(setup.splashShown) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
-    setWindowTitle(QStringLiteral("Quillmoor Main Window"));
+    setWindowTitle(QString::fromLatin1(kMainWindowTitle));
     setAutoFillBackground(true);
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, skinPanelColor());
@@ -181,6 +175,7 @@ TfrmMain::~TfrmMain() {
     settingsPage_ = nullptr;
     helpPage_ = nullptr;
     drivesPage_ = nullptr;
+    syncPage_ = nullptr;
 }
 
 TMainWindowModel::Actions TfrmMain::makeActions() {
@@ -279,15 +274,6 @@ QWidget* TfrmMain::buildMenu() {
 
 void TfrmMain::buildPages() {
     QWidget* byIndex[9] = {};
-    for (const PlaceholderPage& page : kLaterPages) {
-        auto* widget = new QWidget(pages_);
-        widget->setObjectName(QString::fromLatin1(page.name));
-        auto* title = new QLabel(QString::fromLatin1(page.title), widget);
-        title->setFont(skinLabelFont());
-        title->setStyleSheet(QStringLiteral("color: white; font-size: 14pt;"));
-        (new QVBoxLayout(widget))->addWidget(title, 0, Qt::AlignTop | Qt::AlignHCenter);
-        byIndex[page.index] = widget;
-    }
     reportsModel_ = std::make_unique<TReportsPageModel>(
         model_->message(),
         TReportsPageModel::Actions{[this](int page) { model_->ShowWaitForm(true, page); },
@@ -298,6 +284,19 @@ void TfrmMain::buildPages() {
     reportsDrives_ = model_->drivePoll().subscribe(
         [this](const TDriveChange& change) { reportsModel_->setDriveItems(change.mediaCaptions); });
     byIndex[TMainWindowModel::PageReports] = reportsPage_;
+    restorePage_ = new TRestorePage(
+        model_->drivePoll(), model_->settings(), model_->message(),
+        [this](int code, std::unique_ptr<TJobOperation> job) {
+            return jobs_->run(code, std::move(job));
+        },
+        pages_);
+    restorePage_->model().showWait = [this](bool show, int page) {
+        model_->ShowWaitForm(show, page);
+    };
+    restorePage_->model().tree().OnBusy = [this](bool show, int, int, int page) {
+        model_->ShowWaitForm(show, page);
+    };
+    byIndex[TMainWindowModel::PageRestore] = restorePage_;
     backupPage_ =
         new TBackupPage(model_->drivePoll(), model_->settings(), model_->message(), pages_);
     wireBackupPage();
@@ -309,6 +308,8 @@ void TfrmMain::buildPages() {
     byIndex[TMainWindowModel::PageSettings] = settingsPage_;
     drivesPage_ = new TDrivesPage(model_->drivePoll(), model_->message(), pages_);
     byIndex[TMainWindowModel::PageDrives] = drivesPage_;
+    buildSyncPage();
+    byIndex[TMainWindowModel::PageSync] = syncPage_;
     helpPage_ = new THelpPage(pages_);
     byIndex[TMainWindowModel::PageHelp] = helpPage_;
     byIndex[TMainWindowModel::PageStart] = buildWelcome();
@@ -327,6 +328,29 @@ void TfrmMain::wireBackupPage() {
     page.tree().OnBusy = [this](bool show, int, int, int index) {
         model_->ShowWaitForm(show, index);
     };
+    page.onBackupJob = [this] {
+        TBackupPageModel& backup = backupPage_->model();
+        const TJobOutcome outcome =
+            jobs_->run(kOpBackup, std::make_unique<TBackupOperation>(BackupRequestFrom(backup)));
+        if (outcome.log)
+            backup.setBackupLog(*outcome.log);
+    };
+}
+
+void TfrmMain::buildSyncPage() {
+    TSyncPage::Hooks hooks;
+    hooks.compare.beginRun = [this](TRunControl& run) { return beginRun(run); };
+    hooks.compare.showMainWindow = [this] { model_->mnu_ShowMainWindowClick(); };
+    hooks.compare.hideProgram = [this] { hideToTray(); };
+    hooks.compare.mainWindow = this;
+    hooks.wait = [this](bool show) { model_->ShowWaitForm(show, 0); };
+    hooks.pageVisible = [this] { return pages_->currentWidget() == syncPage_; };
+    hooks.synchronise = [this](int code, const TSyncRequest& request) {
+        auto operation =
+            MakeSyncOperation(code, SyncRequestWithSettings(request, model_->settings()));
+        return operation && jobs_->run(code, std::move(operation)).ran;
+    };
+    syncPage_ = new TSyncPage(model_->drivePoll(), model_->message(), std::move(hooks), pages_);
 }
 
 QWidget* TfrmMain::buildWelcome() {
@@ -438,12 +462,21 @@ std::unique_ptr<TMainWindowModel::RunHandle> TfrmMain::beginRun(TRunControl& run
 void TfrmMain::refresh() {
     const int page = model_->activePage();
     if (pages_ && page != shownPage_) {
+        const int leaving = shownPage_;
         shownPage_ = page;
         pages_->setCurrentIndex(page);
         if (page == TMainWindowModel::PageHelp)
             helpPage_->TS_HelpShow();
         if (page == TMainWindowModel::PageBackUp)
             backupPage_->TS_BackUpShow();
+        if (page == TMainWindowModel::PageSync)
+            syncPage_->TS_SyncShow();
+        if (page == TMainWindowModel::PageReports)
+            reportsModel_->TS_ReportsShow();
+        if (leaving == TMainWindowModel::PageRestore)
+            restorePage_->model().TS_RestoreHide();
+        if (page == TMainWindowModel::PageRestore)
+            restorePage_->model().TS_RestoreShow();
     }
     if (menuPanel_) {
         menuPanel_->setVisible(model_->menuVisible());

@@ -23,11 +23,13 @@ class TDrivesPage;
 class THelpPage;
 class TJobLauncher;
 class TReportsPage;
+class TRestorePage;
 class TReportsPageModel;
 class TFrmReminder;
 class TFrmSplash;
 class TFrmWait;
 class TSettingsPage;
+class TSyncPage;
 class TTrayMenu;
 
 struct TMainTimings {
@@ -63,10 +65,12 @@ class TfrmMain : public QWidget {
     TFrmWait* waitWindow() const { return wait_.get(); }
     // The Backup page: its model holds the selection tree and the Begin Backup hook.
     TBackupPage* backupPage() const { return backupPage_; }
+    TSyncPage* syncPage() const { return syncPage_; }
     TFrmReminder* reminderWindow() const { return reminderWindow_.get(); }
     // Starts job runs for the pages.
     TJobLauncher& jobs() { return *jobs_; }
     TReportsPageModel& reportsPage() { return *reportsModel_; }
+    TRestorePage* restorePage() const { return restorePage_; }
     // The job runner's hook: registered for as long as the returned handle lives.
     std::unique_ptr<TMainWindowModel::RunHandle> beginRun(TRunControl& run);
 
@@ -86,6 +90,7 @@ class TfrmMain : public QWidget {
     QWidget* buildMenu();
     void buildPages();
     void wireBackupPage();
+    void buildSyncPage();
     QWidget* buildWelcome();
     QWidget* buildLogoPanel(QWidget* parent);
     void startTimers(const TMainTimings& timings);
@@ -111,9 +116,11 @@ class TfrmMain : public QWidget {
     std::unique_ptr<TJobLauncher> jobs_;
     std::unique_ptr<TReportsPageModel> reportsModel_;
     TReportsPage* reportsPage_ = nullptr;
+    TRestorePage* restorePage_ = nullptr;
     int reportsDrives_ = 0; // the Reports page's subscription to the drive poll
     TDrivesPage* drivesPage_ = nullptr;
     TBackupPage* backupPage_ = nullptr;
+    TSyncPage* syncPage_ = nullptr;
     std::unique_ptr<TFrmWait> wait_;
     std::unique_ptr<TFrmReminder> reminderWindow_;
     std::unique_ptr<TFrmSplash> splash_;

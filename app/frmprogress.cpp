@@ -259,7 +259,12 @@ void TFrmProgress::Fr() {
 
 bool TFrmProgress::eventFilter(QObject* watched, QEvent* event) {
     if (watched == setup_.mainWindow) {
-        if (event->type() == QEvent::Show && hiddenByUser_ && !closed_) {
+        // The main window came back (shown again, or restored where Hide minimised it
+        // for want of a tray): the runner comes along.
+        const bool back = event->type() == QEvent::Show ||
+                          (event->type() == QEvent::WindowStateChange &&
+                           !setup_.mainWindow->isMinimized() && setup_.mainWindow->isVisible());
+        if (back && hiddenByUser_ && !closed_) {
             hiddenByUser_ = false;
             show();
         }

@@ -44,12 +44,18 @@ class TFrmProgress : public TSkinnedDialog {
     // Shows the window modally, runs the operation and returns once the window closed.
     TJobOutcome execute();
     bool running() const { return loop_ != nullptr; }
+    // The user hid the program with Hide (the tray's "Show Main Window" brings it back).
+    bool hiddenByUser() const { return hiddenByUser_; }
 
     // The buttons' actions (named after the layout's handlers).
     void Fr();
     void Imr_CancelClick() { model_.Imr_CancelClick(); }
     void ImageRegion2Click() { Close(); }
     void Close();
+
+  public slots:
+    // Esc and the desktop's close do nothing: a run ends by Cancel or by itself.
+    void reject() override {}
 
   protected:
     void showEvent(QShowEvent* event) override;

@@ -34,6 +34,10 @@ TJobServices TJobLauncher::services() {
         if (current_)
             current_->hide();
     };
+    s.showRunner = [this] {
+        if (current_ && !current_->hiddenByUser())
+            current_->show();
+    };
     s.programFolder = [] { return programFolder().value_or(std::string()); };
     return s;
 }

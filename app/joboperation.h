@@ -35,6 +35,9 @@ struct TJobServices {
     std::function<bool(std::string& folder)> selectFolder;
     std::function<void(const TActivityRecord&)> showSummary;
     std::function<void()> hideRunner; // the runner's window goes before the summary
+    // The runner's window back for a further run of the same operation (unless the
+    // user hid the program).
+    std::function<void()> showRunner;
     // The program folder as a DOS path with a trailing backslash ("" when unknown):
     // where the engine writes Log.txt during a run.
     std::function<std::string()> programFolder;

@@ -73,7 +73,7 @@ void TJobRunnerModel::setRemainingCount(int64_t count) {
 }
 
 void TJobRunnerModel::ZeroSettings() {
-    TotalSize = NewSize = TotalCount = NewCount = 0;
+    TotalSize = NewSize = TotalCount = NewCount = FinishedCount = 0;
     texts_.totalSize = "0 Kb";
     texts_.totalCount = "0";
     bar1_ = bar2_ = 0;
@@ -91,6 +91,7 @@ void TJobRunnerModel::FileProgress(int32_t FilesDone, bool ListMode, int64_t Fil
         return;
     }
     if (BytesDone < 0) {
+        FinishedCount = TotalCount;
         texts_.remainingCount = "0";
         texts_.finishedCount = std::to_string(TotalCount);
         texts_.remainingSize = "0 Kb";
@@ -99,6 +100,7 @@ void TJobRunnerModel::FileProgress(int32_t FilesDone, bool ListMode, int64_t Fil
         changed();
         return;
     }
+    FinishedCount = FilesDone;
     texts_.remainingCount = std::to_string(TotalCount - FilesDone);
     texts_.finishedCount = std::to_string(FilesDone);
     texts_.finishedSize = SizeToStr(BytesDone);
@@ -118,6 +120,7 @@ void TJobRunnerModel::FileProgress(int32_t FilesDone, bool ListMode, int64_t Fil
 void TJobRunnerModel::DeleteProgress(int32_t FilesDone, bool, int64_t FileSize,
                                      int64_t FileBytesDone, int64_t BytesDone) {
     texts_.operation = "Deleting selected files...";
+    FinishedCount = FilesDone;
     texts_.remainingCount = std::to_string(TotalCount - FilesDone);
     texts_.finishedCount = std::to_string(FilesDone);
     texts_.finishedSize = SizeToStr(BytesDone);

@@ -62,6 +62,8 @@ class TJobRunnerModel : public TRunControl {
     int64_t TotalCount = 0;
     int64_t TotalSize = 0;
     int64_t NewCount = 0;
+    // Files the engine reported finished: what "Finished" shows, as a number.
+    int64_t FinishedCount = 0;
     int64_t NewSize = 0;
     bool CancelRequested = false;
     bool CancelWithoutAsking = false;

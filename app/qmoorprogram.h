@@ -3,12 +3,12 @@
 // and the tray, the title "Quillmoor Main Window" through which other programs find and
 // close it, and the event loop. ProgramMain is all main.cpp calls.
 
+#include "platform/productkeys.h"
+
 #include <string>
 #include <vector>
 
 namespace qm {
-
-inline constexpr const char* kMainWindowTitle = "Quillmoor Main Window";
 
 // A start at login is one whose arguments include "-w" exactly. The command line
 // itself is never changed.

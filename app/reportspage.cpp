@@ -149,9 +149,4 @@ bool TReportsPage::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-void TReportsPage::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    model_.TS_ReportsShow();
-}
-
 } // namespace qm

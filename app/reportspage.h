@@ -23,7 +23,6 @@ class TReportsPage : public QWidget {
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void showEvent(QShowEvent* event) override;
 
   private:
     TReportsPageModel& model_;

@@ -3,6 +3,7 @@
 #include "platform/dospath.h"
 #include "platform/fileio.h"
 #include "platform/fileoperations.h"
+#include "platform/programfiles.h"
 
 #include <algorithm>
 #include <cmath>
@@ -13,7 +14,6 @@ namespace {
 
 const char* const kReports = "Quillmoor\\Reports\\";
 const char* const kRecordFile = "Report.dat";
-const char* const kLogFile = "Log.txt";
 constexpr int kMaxSameSecondRuns = 1000;
 
 // Damaged records may hold any bits; an unusable key sorts as the zero date.
@@ -63,7 +63,7 @@ TSavedReport SaveReport(const TActivityRecord& record, const std::string& root,
     if (folder.empty() || !createFolderChain(folder))
         return saved;
     saved.folder = folder;
-    const std::string log = folder + kLogFile;
+    const std::string log = folder + std::string(kLogFileName);
     if (fileExists(programLog) && moveFile(programLog, log))
         saved.logPath = log;
     saved.recordWritten = writeRecord(folder + kRecordFile, record);

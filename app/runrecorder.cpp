@@ -4,6 +4,7 @@
 #include "engine/backupjob.h"
 #include "engine/enginestate.h"
 #include "platform/fileio.h"
+#include "platform/programfiles.h"
 #include "platform/sizetext.h"
 
 #include <algorithm>
@@ -38,7 +39,7 @@ TRunRecorder::TRunRecorder(TJobContext& context, const char* activity) : context
 std::string TRunRecorder::logPath() const {
     const std::string folder =
         context_.services.programFolder ? context_.services.programFolder() : std::string();
-    return folder.empty() ? std::string() : folder + "Log.txt";
+    return folder.empty() ? std::string() : folder + std::string(kLogFileName);
 }
 
 void TRunRecorder::markStart() {

@@ -6,7 +6,7 @@
 // registry afresh, unless a Batch is open: then the store owns one registry object that
 // read the hive once and keeps its writes until the batch commits.
 
-#include "app/settingkeys.h"
+#include "platform/settingkeys.h"
 
 #include <cstdint>
 #include <memory>

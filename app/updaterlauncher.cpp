@@ -1,6 +1,7 @@
 #include "app/updaterlauncher.h"
 
 #include "platform/datetime.h"
+#include "platform/productkeys.h"
 #include "platform/programfiles.h"
 #include "platform/registry.h"
 
@@ -10,8 +11,6 @@
 namespace qm {
 
 namespace {
-
-constexpr std::string_view kUpdateKey = "\\SOFTWARE\\Quillmoor\\Update";
 
 bool isRegularFile(const std::string& path) {
     struct stat info {};
@@ -33,7 +32,7 @@ bool TUpdaterLauncher::due() const {
     Registry registry;
     uint32_t stored = 0;
     if (registry.openKeyReadOnly(kUpdateKey) &&
-        registry.readDword("Date", stored) == RegistryStatus::Ok)
+        registry.readDword(kUpdateDayValue, stored) == RegistryStatus::Ok)
         last = stored;
     return std::fabs(last - now()) > kDaysBetweenRuns;
 }

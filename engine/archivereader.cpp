@@ -1,8 +1,11 @@
 #include "engine/archivereader.h"
 
+#include "engine/archivereadsession.h"
 #include "engine/compression.h"
 #include "engine/enginestate.h"
+#include "engine/entryinflater.h"
 #include "engine/logline.h"
+#include "engine/mediajournal.h"
 #include "engine/passwordprobe.h"
 #include "engine/restoretarget.h"
 #include "platform/dospath.h"
@@ -41,73 +44,52 @@ std::optional<ParsedEntry> ArchiveReader::EntryAtPos() {
     return entry;
 }
 
-void ArchiveReader::Restore(const std::string& Source, const std::string& RestoreTypeFolder,
+void ArchiveReader::Restore(ArchiveReadSession& Session, const std::string& Source,
+                            const std::string& RestoreTypeFolder,
                             std::optional<uint32_t> FileDate) {
     TEngineState& engine = Engine();
-    if (!fileExists(fArchiveFile)) {
+    std::optional<FileIdentity> identity = fileIdentity(fArchiveFile);
+    if (!identity) {
         ++engine.ErrorCount;
         fJob.AddLog(logline::ArchiveNotFound(fArchiveFile));
         return;
     }
-    fArchive = FileHandle::open(fArchiveFile, OpenMode::Read);
-    fSize = fArchive ? fArchive.size() : -1;
-    if (fSize < 0) {
+    ArchiveIndex* index = Session.IndexFor(fArchiveFile, *identity, Source);
+    if (!index) {
         ++engine.ErrorCount;
         fJob.AddLog(logline::CantRestoreError(Source));
         return;
     }
-    fPos = 0;
-    bool found = false;
-    while (std::optional<ParsedEntry> entry = EntryAtPos()) {
-        found = found || entry->header.Path == Source;
-        if (entry->header.Path == Source &&
-            RestoreEntry(*entry, RestoreTypeFolder, FileDate) == Step::StopArchive)
-            break;
-        fPos += entry->length;
-        engine.FileBytesDone = 0;
-        // A long walk stays responsive; past the last entry the call simply returns.
-        if (entry->header.Path != Source && fPos < fSize)
-            engine.ProcessMessages();
+    // As a walk from the start would: the entries of Source in archive order, the file's
+    // bytes counted afresh after every entry passed, the damage that ends the walk last.
+    const std::vector<ArchiveIndex::Entry>& entries = index->Entries();
+    const std::vector<size_t>& matches = index->Find(Source);
+    for (size_t e : matches) {
+        if (e > 0)
+            engine.FileBytesDone = 0;
+        if (RestoreEntry(index->File(), Session.Pool(), entries[e], RestoreTypeFolder, FileDate) ==
+            Step::StopArchive)
+            return;
     }
-    fArchive.close();
+    if (!entries.empty())
+        engine.FileBytesDone = 0;
+    if (index->Damage())
+        LogDamaged(index->Damage()->what, index->Damage()->offset);
     // The catalogue names this archive for the file: an archive without its entry is a
     // failed restore, never a silent one.
-    if (!found) {
+    if (matches.empty()) {
         fJob.AddLog(logline::CantRestoreError(Source));
         ++engine.ErrorCount;
     }
 }
 
-bool ArchiveReader::ReadChunk(const ParsedEntry& Entry, uint16_t K, int64_t PlainLength,
-                              bool Encrypted) {
-    TEngineState& engine = Engine();
-    const int64_t stored = Entry.chunkLengths[K];
-    uint8_t* input = engine.InputBuffer.get();
-    if (!fArchive.readExact(input, stored)) {
-        ++engine.ErrorCount;
-        return false;
-    }
-    if (Encrypted)
-        fJob.DecryptBuffer(input, static_cast<size_t>(stored));
-    const int before = engine.ErrorCount;
-    int64_t plain = -1;
-    DecompressBuffer(input, stored, engine.PackedBuffer.get(), PlainLength, &plain);
-    if (engine.ErrorCount > before)
-        return false;
-    if (plain != PlainLength) {
-        // A stream that ends short of the length the header promises is as bad as one
-        // that fails to inflate; zlib itself does not count it.
-        ++engine.ErrorCount;
-        return false;
-    }
-    return true;
-}
-
-ArchiveReader::Step ArchiveReader::RestoreEntry(const ParsedEntry& Entry,
+ArchiveReader::Step ArchiveReader::RestoreEntry(FileHandle& Archive, ChunkPool& Pool,
+                                                const ArchiveIndex::Entry& Indexed,
                                                 const std::string& RestoreTypeFolder,
                                                 std::optional<uint32_t> FileDate) {
     TEngineState& engine = Engine();
     const bool encrypted = engine.ArchiveEncrypted;
+    const ParsedEntry& Entry = Indexed.parsed;
     const ArchiveEntryHeader& header = Entry.header;
     if (encrypted) {
         fJob.InitCipher();
@@ -132,11 +114,12 @@ ArchiveReader::Step ArchiveReader::RestoreEntry(const ParsedEntry& Entry,
 
     // The file on the computer is replaced only by a complete entry: a damaged chunk, a
     // failed write or a cancel leave it as it was.
+    StagedFileLedger ledger = RestoreLedger();
     std::optional<StagedFile> out;
     if (!skipped) {
         if (target) {
             createFolderChain(extractFileDir(*target));
-            out.emplace(*target);
+            out.emplace(*target, &ledger);
         }
         if (!out || !out->Open()) {
             // The stored path names the file: the target is unknown or not writable.
@@ -152,8 +135,15 @@ ArchiveReader::Step ArchiveReader::RestoreEntry(const ParsedEntry& Entry,
         return endEntry(Step::NextEntry);
     };
 
-    if (!skipped && fArchive.seek(chunkDataStart(fPos, Entry)) < 0)
+    if (!skipped && Archive.seek(chunkDataStart(Indexed.pos, Entry)) < 0)
         return failTarget();
+    // The chunks are read and decrypted ahead in order and inflated on the workers.
+    EntryInflater::Decrypt decrypt;
+    if (encrypted)
+        decrypt = [this](uint8_t* bytes, size_t length) { fJob.DecryptBuffer(bytes, length); };
+    std::optional<EntryInflater> inflater;
+    if (!skipped)
+        inflater.emplace(Pool, Archive, Entry, std::move(decrypt));
     const uint16_t n = header.ChunkCount;
     for (uint16_t k = 0; k < n; ++k) {
         const int64_t len = ChunkPlainLength(header.Size, k);
@@ -163,8 +153,20 @@ ArchiveReader::Step ArchiveReader::RestoreEntry(const ParsedEntry& Entry,
             endEntry(Step::StopArchive);
             return Step::StopArchive;
         }
-        if (!skipped && !ReadChunk(Entry, k, len, encrypted))
-            return failTarget();
+        EntryInflater::Chunk chunk;
+        if (!skipped) {
+            chunk = inflater->Next();
+            // A chunk that cannot be read, does not inflate or ends short of the length
+            // the header promises fails the entry.
+            if (!chunk.read)
+                ++engine.ErrorCount;
+            else if (chunk.data->result < 0)
+                DecompressCheck(chunk.data->result);
+            else if (chunk.data->outputBytes != len)
+                ++engine.ErrorCount;
+            if (!chunk.read || chunk.data->result < 0 || chunk.data->outputBytes != len)
+                return failTarget();
+        }
         engine.FileBytesDone += len;
         engine.BytesDone += len;
         if (engine.FilesDone == 0)
@@ -175,7 +177,7 @@ ArchiveReader::Step ArchiveReader::RestoreEntry(const ParsedEntry& Entry,
         }
         engine.Progress(engine.FilesDone - 1, false, header.Size, engine.FileBytesDone,
                         engine.BytesDone);
-        if (!skipped && !out->File().write(engine.PackedBuffer.get(), len)) {
+        if (!skipped && !out->File().write(chunk.data->output, len)) {
             ++engine.ErrorCount;
             return failTarget();
         }
@@ -191,51 +193,78 @@ ArchiveReader::Step ArchiveReader::RestoreEntry(const ParsedEntry& Entry,
     return endEntry(Step::NextEntry);
 }
 
-bool ArchiveReader::MoveTail(int64_t EntryStart, int64_t EntryLength, int64_t Index, int64_t Done) {
+bool ArchiveReader::CopyWithout(FileHandle& Out, int64_t EntryStart, int64_t EntryLength,
+                                int64_t Index, int64_t Done) {
     TEngineState& engine = Engine();
+    uint8_t* buffer = engine.InputBuffer.get();
+    auto copyBlock = [&](int64_t n) {
+        return fArchive.readExact(buffer, n) && Out.write(buffer, n);
+    };
+    // The bytes before the entry...
+    if (fArchive.seek(0) < 0)
+        return false;
+    for (int64_t done = 0; done < EntryStart; done += kBlockBytes) {
+        if (!copyBlock(std::min(kBlockBytes, EntryStart - done)))
+            return false;
+    }
+    // ...then those behind it, in the blocks (the last possibly empty) that progress
+    // reports as they are moved down.
     const int64_t tail = fSize - (EntryStart + EntryLength);
     const int64_t blocks = tail / kBlockBytes + 1;
-    int64_t readPos = EntryStart + EntryLength;
-    int64_t writePos = EntryStart;
+    if (fArchive.seek(EntryStart + EntryLength) < 0)
+        return false;
     int64_t moved = 0;
-    uint8_t* buffer = engine.InputBuffer.get();
     for (int64_t b = 0; b < blocks; ++b) {
         const int64_t n = b + 1 < blocks ? kBlockBytes : tail - b * kBlockBytes;
-        if (fArchive.seek(readPos) < 0 || !fArchive.readExact(buffer, n) ||
-            fArchive.seek(writePos) < 0 || !fArchive.write(buffer, n))
+        if (!copyBlock(n))
             return false;
-        readPos += n;
-        writePos += n;
         moved += n;
         engine.Progress(static_cast<int32_t>(Index), false, tail, moved, Done);
     }
     return true;
 }
 
-bool ArchiveReader::Remove(const std::string& Source, int64_t Index, int64_t Done) {
-    fArchive = FileHandle::open(fArchiveFile, OpenMode::ReadWrite);
+ArchiveReader::Removal ArchiveReader::Remove(const std::string& Source, int64_t Index,
+                                             int64_t Done) {
+    fArchive = FileHandle::open(fArchiveFile, OpenMode::Read);
     fSize = fArchive ? fArchive.size() : -1;
     if (fSize < 0)
-        return false;
+        return Removal::NotFound;
     fPos = 0;
-    while (std::optional<ParsedEntry> entry = EntryAtPos()) {
-        if (entry->header.Path != Source) {
-            fPos += entry->length;
-            continue;
-        }
-        const bool moved =
-            fPos + entry->length == fSize || MoveTail(fPos, entry->length, Index, Done);
-        if (!moved || fArchive.seek(fSize - entry->length) < 0 || !fArchive.truncate() ||
-            !fArchive.flush()) {
-            LogDamaged("the entry of " + Source + " could not be cut out", fPos);
-            fArchive.close();
-            return false;
-        }
+    std::optional<ParsedEntry> entry;
+    while ((entry = EntryAtPos()) && entry->header.Path != Source)
+        fPos += entry->length;
+    if (!entry) {
         fArchive.close();
-        return true;
+        return Removal::NotFound;
     }
+    if (fPos + entry->length == fSize) {
+        // The last entry: one cut, which a crash either makes or does not.
+        fArchive.close();
+        FileHandle archive = FileHandle::open(fArchiveFile, OpenMode::ReadWrite);
+        if (archive.seek(fPos) == fPos && archive.truncate() && archive.close())
+            return Removal::Removed;
+        LogDamaged("the entry of " + Source + " could not be cut out", fPos);
+        return Removal::Failed;
+    }
+    // The archive without the entry is written beside it, in the media's staging folder,
+    // and takes its place in one rename: at every moment one whole archive is there.
+    // Where the media has no room for it, the archive is left whole.
+    const std::string shortened = MediaJournal::StagingFolder(fArchiveFile[0]) + "removal.part";
+    createFolderChain(excludeTrailingBackslash(MediaJournal::StagingFolder(fArchiveFile[0])));
+    int64_t freeBytes = 0, totalBytes = 0;
+    const bool room =
+        !diskSpace(fArchiveFile, freeBytes, totalBytes) || freeBytes >= fSize - entry->length;
+    FileHandle out = room ? FileHandle::create(shortened) : FileHandle();
+    const bool copied = room && out && CopyWithout(out, fPos, entry->length, Index, Done);
     fArchive.close();
-    return false;
+    if (copied && out.close() && renameFile(shortened, fArchiveFile))
+        return Removal::Removed;
+    out.close();
+    deleteFile(shortened);
+    fJob.AddLog(logline::CantDeleteFromArchive(Source, fArchiveFile));
+    ++Engine().ErrorCount;
+    return Removal::Failed;
 }
 
 int64_t ArchiveReader::CompleteLength(const std::string& ArchiveFile,
@@ -275,7 +304,21 @@ int64_t ArchiveReader::CompleteLength(const std::string& ArchiveFile,
 void TBackUpJob::RestoreFromArchive(const std::string& Source, const std::string& ArchiveFile,
                                     const std::string& RestoreTypeFolder,
                                     std::optional<uint32_t> FileDate) {
-    ArchiveReader(*this, ArchiveFile).Restore(Source, RestoreTypeFolder, FileDate);
+    if (fArchiveSession) {
+        ArchiveReader(*this, ArchiveFile)
+            .Restore(*fArchiveSession, Source, RestoreTypeFolder, FileDate);
+        return;
+    }
+    ArchiveReadSession session;
+    ArchiveReader(*this, ArchiveFile).Restore(session, Source, RestoreTypeFolder, FileDate);
+}
+
+void TBackUpJob::OpenArchiveSession() {
+    fArchiveSession = std::make_unique<ArchiveReadSession>();
+}
+
+void TBackUpJob::CloseArchiveSession() {
+    fArchiveSession.reset();
 }
 
 void TBackUpJob::RemoveFromArchive(const std::string& Source, const std::string& ArchiveFile,

@@ -1,11 +1,14 @@
 #pragma once
-// Reads ".bpa" archives back: walks the entries of one archive from offset 0, restores
-// the entries of a wanted source path into their targets and cuts an entry out of a run
-// archive. Archives come from the media and are not trusted: every header and chunk
-// table is checked before it is used, and a damaged archive ends the walk with a log
-// line. The reader borrows the job and the engine state; it owns the open archive.
+// Reads ".bpa" archives back: restores the entries of a wanted source path into their
+// targets and cuts an entry out of a run archive. Archives come from the media and are
+// not trusted: every header and chunk table is checked before it is used, and a damaged
+// archive ends the walk with a log line. A restore finds its entries through the
+// session's ArchiveIndex, so the files of one run archive are restored in one walk, and
+// has their chunks inflated by the session's pool. The reader borrows the job, the
+// session and the engine state; it owns the archive it removes from.
 
 #include "engine/archiveformat.h"
+#include "engine/archiveindex.h"
 #include "engine/backupjob.h"
 #include "platform/fileio.h"
 
@@ -17,15 +20,23 @@
 
 namespace qm {
 
+class ArchiveReadSession;
+class ChunkPool;
+
 class ArchiveReader {
   public:
     ArchiveReader(TBackUpJob& Job, std::string ArchiveFile);
 
     // Restores every entry whose stored path is Source, the last one winning.
-    void Restore(const std::string& Source, const std::string& RestoreTypeFolder,
-                 std::optional<uint32_t> FileDate);
-    // Removes the first entry whose stored path is Source; false when nothing changed.
-    bool Remove(const std::string& Source, int64_t Index, int64_t Done);
+    void Restore(ArchiveReadSession& Session, const std::string& Source,
+                 const std::string& RestoreTypeFolder, std::optional<uint32_t> FileDate);
+    enum class Removal { Removed, NotFound, Failed };
+    // Removes the first entry whose stored path is Source: the last entry is cut off, any
+    // other is left out of a copy of the archive that then replaces it, so a crash at any
+    // moment leaves one whole archive (with or without the entry). Failed (logged and
+    // counted) when that could not be done, the media having no room for the copy; the
+    // archive is then as it was.
+    Removal Remove(const std::string& Source, int64_t Index, int64_t Done);
 
     // Walks the entries below Limit by their own structure and returns the end of the
     // last complete one (0 when none is); Paths receives the stored paths of the complete
@@ -42,11 +53,11 @@ class ArchiveReader {
     // Walks to the next entry at fPos; none at the end or when the archive is damaged
     // (then logged).
     std::optional<ParsedEntry> EntryAtPos();
-    Step RestoreEntry(const ParsedEntry& Entry, const std::string& RestoreTypeFolder,
-                      std::optional<uint32_t> FileDate);
-    // Inflates chunk K of Entry (read from the current file position) into PackedBuffer.
-    bool ReadChunk(const ParsedEntry& Entry, uint16_t K, int64_t PlainLength, bool Encrypted);
-    bool MoveTail(int64_t EntryStart, int64_t EntryLength, int64_t Index, int64_t Done);
+    Step RestoreEntry(FileHandle& Archive, ChunkPool& Pool, const ArchiveIndex::Entry& Indexed,
+                      const std::string& RestoreTypeFolder, std::optional<uint32_t> FileDate);
+    // Writes the archive without the entry at EntryStart to Out.
+    bool CopyWithout(FileHandle& Out, int64_t EntryStart, int64_t EntryLength, int64_t Index,
+                     int64_t Done);
     void LogDamaged(const std::string& What, int64_t Offset);
 
     TBackUpJob& fJob;

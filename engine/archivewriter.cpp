@@ -4,14 +4,29 @@
 #include "engine/compression.h"
 #include "engine/copytree.h"
 #include "engine/enginestate.h"
+#include "engine/keymanager.h"
 #include "engine/logline.h"
 
 namespace qm {
 
 namespace A = ArchiveLayout;
 
-ArchiveWriter::ArchiveWriter(TBackUpJob& job, const std::string& archivePath)
-    : fJob(job), fPath(archivePath), fArchive(FileHandle::create(archivePath)) {}
+namespace {
+
+// The header and chunk table, written in one piece.
+std::vector<uint8_t> EntryPrefix(const ArchiveEntryHeader& header,
+                                 const std::vector<int32_t>& table) {
+    const ArchiveHeaderBytes headerBytes = SerializeEntryHeader(header);
+    std::vector<uint8_t> prefix(headerBytes.begin(), headerBytes.end());
+    const std::vector<uint8_t> tableBytes = SerializeChunkTable(table);
+    prefix.insert(prefix.end(), tableBytes.begin(), tableBytes.end());
+    return prefix;
+}
+
+} // namespace
+
+ArchiveWriter::ArchiveWriter(TBackUpJob& job, const std::string& archivePath, DeflateFeed& feed)
+    : fJob(job), fFeed(feed), fPath(archivePath), fArchive(FileHandle::create(archivePath)) {}
 
 ArchiveWriter::Outcome ArchiveWriter::Fail(const std::string& line) {
     fJob.AddLog(line);
@@ -19,12 +34,12 @@ ArchiveWriter::Outcome ArchiveWriter::Fail(const std::string& line) {
     return Outcome::Failed;
 }
 
-ArchiveWriter::Outcome ArchiveWriter::WriteEntry(const std::string& sourcePath, uint8_t revision) {
+ArchiveWriter::Outcome ArchiveWriter::WriteEntry(size_t line, const std::string& sourcePath,
+                                                 uint8_t revision) {
     TEngineState& engine = Engine();
     if (sourcePath.empty())
         return Outcome::Skipped;
-    FileHandle source = FileHandle::open(sourcePath, OpenMode::Read);
-    int64_t size = source ? source.size() : -1;
+    const int64_t size = fFeed.Begin(line, sourcePath).value_or(-1);
     if (size < 0)
         return Fail(logline::CantOpenFile(sourcePath));
     std::optional<uint16_t> chunkCount = ChunkCountFor(size);
@@ -50,16 +65,14 @@ ArchiveWriter::Outcome ArchiveWriter::WriteEntry(const std::string& sourcePath, 
     std::vector<int32_t> table(*chunkCount, 0);
     const int64_t entryStart = fArchive.position();
     fEntryStart = entryStart;
-    ArchiveHeaderBytes headerBytes = SerializeEntryHeader(header);
-    std::vector<uint8_t> tableBytes = SerializeChunkTable(table);
-    fArchive.write(headerBytes.data(), static_cast<int64_t>(headerBytes.size()));
-    fArchive.write(tableBytes.data(), static_cast<int64_t>(tableBytes.size()));
+    const std::vector<uint8_t> prefix = EntryPrefix(header, table);
+    fArchive.write(prefix.data(), static_cast<int64_t>(prefix.size()));
     engine.Progress(engine.FilesDone, false, size, 0, engine.BytesDone);
     // Until the entry is finished its header holds the plain check value.
     header.CheckValue = finalCheck;
 
     bool chunkFailed = false;
-    bool written = WriteChunks(source, sourcePath, header, table, chunkFailed);
+    bool written = WriteChunks(sourcePath, header, table, chunkFailed);
     if (fCancelled) {
         fJob.FreeCipher();
         return Outcome::Cancelled;
@@ -69,7 +82,7 @@ ArchiveWriter::Outcome ArchiveWriter::WriteEntry(const std::string& sourcePath, 
     if (!written && fBrokenAt < 0)
         fBrokenAt = entryStart;
     fJob.UpdateArchiveRevision(sourcePath, revision);
-    source.close();
+    fFeed.EndSource();
     if (engine.ArchiveEncrypted)
         fJob.FreeCipher();
     if (chunkFailed)
@@ -86,35 +99,44 @@ bool ArchiveWriter::StartCipher(std::array<uint8_t, ArchiveLayout::kCheckValueSi
     return fJob.InitCipher() && fJob.ResetCipherIV() && fJob.EncryptCheckValue(check.data());
 }
 
-bool ArchiveWriter::WriteChunks(FileHandle& source, const std::string& sourcePath,
-                                ArchiveEntryHeader& header, std::vector<int32_t>& table,
-                                bool& chunkFailed) {
+bool ArchiveWriter::WriteChunks(const std::string& sourcePath, ArchiveEntryHeader& header,
+                                std::vector<int32_t>& table, bool& chunkFailed) {
     TEngineState& engine = Engine();
-    int localErrors = engine.ErrorCount;
     for (uint16_t k = 0; k < header.ChunkCount; ++k) {
-        int64_t length = ChunkPlainLength(header.Size, k);
-        bool read = length == 0 || source.readExact(engine.InputBuffer.get(), length);
+        const int64_t length = ChunkPlainLength(header.Size, k);
+        // Read (and deflated) ahead; the cancel takes effect as if it had just been read.
+        DeflateFeed::Chunk chunk = fFeed.Next();
         if (engine.CancelFlag) {
-            source.close();
+            fFeed.EndSource();
             fArchive.flush();
             fArchive.close();
             fCancelled = true;
             return false;
         }
-        int64_t packed = 0;
-        if (read)
-            CompressBuffer(engine.InputBuffer.get(), length, engine.PackedBuffer.get(), packed);
-        if (!read || engine.ErrorCount > localErrors) {
+        if (!chunk.read || chunk.data->result < 0) {
             // A short read (the file shrank or the disk failed) is counted like a failed
             // compression: the chunk is not stored and the entry is not reported as saved.
-            if (!read)
+            if (!chunk.read)
                 ++engine.ErrorCount;
+            else
+                CompressCheck(chunk.data->result);
             fJob.AddLog(logline::CanNotAddToArchive(sourcePath));
             chunkFailed = true;
             return true;
         }
-        if (engine.ArchiveEncrypted &&
-            !fJob.EncryptBuffer(engine.PackedBuffer.get(), static_cast<size_t>(packed))) {
+        uint8_t* packedBytes = chunk.data->output;
+        const int64_t packed = chunk.data->outputBytes;
+        // A chunk that is the entry's whole cipher stream came encrypted from its worker,
+        // under the key the run had when it was read: kept when that is the key the entry
+        // started with (its check value came out the same), else made plain again.
+        bool encrypted = false;
+        if (chunk.data->keyBits != 0) {
+            encrypted = engine.ArchiveEncrypted && chunk.data->check == header.CheckValue;
+            if (!encrypted)
+                chunk.data->Unencrypt();
+        }
+        if (engine.ArchiveEncrypted && !encrypted &&
+            !fJob.EncryptBuffer(packedBytes, static_cast<size_t>(packed))) {
             ++engine.ErrorCount;
             fJob.AddLog(logline::CanNotAddToArchive(sourcePath));
             chunkFailed = true;
@@ -127,7 +149,7 @@ bool ArchiveWriter::WriteChunks(FileHandle& source, const std::string& sourcePat
         engine.Progress(engine.FilesDone, false, header.Size, engine.FileBytesDone,
                         engine.BytesDone);
         table[k] = static_cast<int32_t>(packed);
-        if (!fArchive.write(engine.PackedBuffer.get(), packed))
+        if (!fArchive.write(packedBytes, packed))
             return false;
     }
     return true;
@@ -135,15 +157,8 @@ bool ArchiveWriter::WriteChunks(FileHandle& source, const std::string& sourcePat
 
 bool ArchiveWriter::RewriteHeader(int64_t entryStart, const ArchiveEntryHeader& header,
                                   const std::vector<int32_t>& table) {
-    int64_t end = fArchive.position();
-    if (end < 0 || fArchive.seek(entryStart) != entryStart)
-        return false;
-    ArchiveHeaderBytes headerBytes = SerializeEntryHeader(header);
-    std::vector<uint8_t> tableBytes = SerializeChunkTable(table);
-    if (!fArchive.write(headerBytes.data(), static_cast<int64_t>(headerBytes.size())) ||
-        !fArchive.write(tableBytes.data(), static_cast<int64_t>(tableBytes.size())))
-        return false;
-    return fArchive.seek(end) == end;
+    const std::vector<uint8_t> prefix = EntryPrefix(header, table);
+    return fArchive.writeAt(entryStart, prefix.data(), static_cast<int64_t>(prefix.size()));
 }
 
 bool ArchiveWriter::Close() {
@@ -163,16 +178,45 @@ bool ArchiveWriter::Close() {
     return true;
 }
 
+std::unique_ptr<DeflateFeed> TBackUpJob::MakeDeflateFeed(const TStringList& Files, int32_t First,
+                                                         int32_t Last, bool Encrypted) {
+    TEngineState& engine = Engine();
+    std::vector<DeflateFeed::Source> sources;
+    for (int32_t i = std::max(First, 0); i <= Last && i < static_cast<int32_t>(Files.size()); ++i) {
+        if (!Files[i].empty())
+            sources.emplace_back(static_cast<size_t>(i), Files[i]);
+    }
+    // The key each entry's check value is encrypted under (see EncryptCheckValue).
+    std::optional<DeflateFeed::EntryKey> key;
+    if (Encrypted) {
+        std::string password =
+            engine.PasswordList.empty() ? std::string() : engine.PasswordList.front();
+        password.resize(std::min(password.size(), kMaxPasswordLength));
+        DeflateFeed::EntryKey entryKey;
+        entryKey.bits = engine.KeySize;
+        if (PasswordToKey(password, entryKey.bytes.data(), engine.KeySize))
+            key = entryKey;
+    }
+    return std::make_unique<DeflateFeed>(std::move(sources), engine.CompressionLevel, key);
+}
+
 bool TBackUpJob::AddToArchive(TStringList& Files, const std::string& ArchiveFileName, int32_t Index,
-                              const DriveListRecord& Rec, int64_t* CancelledEntryStart) {
+                              const DriveListRecord& Rec, int64_t* CancelledEntryStart,
+                              DeflateFeed* Feed) {
     int32_t first = Index < 0 ? 0 : Index;
     int32_t last = Index < 0 ? static_cast<int32_t>(Files.size()) - 1 : Index;
     if (last >= static_cast<int32_t>(Files.size()))
         last = static_cast<int32_t>(Files.size()) - 1;
-    ArchiveWriter writer(*this, ArchiveFileName);
+    std::unique_ptr<DeflateFeed> ownFeed;
+    if (!Feed) {
+        ownFeed = MakeDeflateFeed(Files, first, last, Engine().ArchiveEncrypted);
+        Feed = ownFeed.get();
+    }
+    ArchiveWriter writer(*this, ArchiveFileName, *Feed);
     bool allWritten = true;
     for (int32_t i = first; i <= last; ++i) {
-        ArchiveWriter::Outcome outcome = writer.WriteEntry(Files[i], Rec.Revision);
+        ArchiveWriter::Outcome outcome =
+            writer.WriteEntry(static_cast<size_t>(i), Files[i], Rec.Revision);
         if (outcome == ArchiveWriter::Outcome::Cancelled) {
             if (CancelledEntryStart)
                 *CancelledEntryStart = writer.CancelledEntryStart();

@@ -1,11 +1,14 @@
 #pragma once
 // Writes the entries of one ".bpa" archive for the job's archive backup: header, chunk
 // table and the deflated (and, when the run encrypts, encrypted) chunks of each source
-// file. Owns the archive's file handle for the length of one AddToArchive call; the job
-// owns the writer. After the first failed write the archive refuses every later entry,
-// and no entry that lost bytes is reported as backed up.
+// file. The sources are read and deflated ahead by a DeflateFeed; the writer takes each
+// file's chunks back in order and encrypts, writes and reports them on the window thread.
+// Owns the archive's file handle for the length of one AddToArchive call and borrows the
+// feed; the job owns the writer. After the first failed write the archive refuses every
+// later entry, and no entry that lost bytes is reported as backed up.
 
 #include "engine/archiveformat.h"
+#include "engine/deflatefeed.h"
 #include "platform/fileio.h"
 
 #include <array>
@@ -26,10 +29,11 @@ class ArchiveWriter {
     };
 
     // Creates (or empties) the archive; a failure shows in the first WriteEntry.
-    ArchiveWriter(TBackUpJob& job, const std::string& archivePath);
+    ArchiveWriter(TBackUpJob& job, const std::string& archivePath, DeflateFeed& feed);
 
-    // Writes the entry of `source`, whose catalogue revision text becomes `revision`.
-    Outcome WriteEntry(const std::string& source, uint8_t revision);
+    // Writes the entry of `source` (line `line` of the job's list), whose catalogue
+    // revision text becomes `revision`.
+    Outcome WriteEntry(size_t line, const std::string& source, uint8_t revision);
     // Closes the archive. True when every entry reported Written is whole in it: a write
     // that failed (media full) fails only its own entry and the later ones, and the
     // archive is cut back to the entries before it. False when the system lost a write
@@ -44,12 +48,13 @@ class ArchiveWriter {
     // Keys the job cipher for one entry and encrypts `check` as the stream's first
     // 8 bytes; false when the cipher cannot be set up.
     bool StartCipher(std::array<uint8_t, ArchiveLayout::kCheckValueSize>& check);
-    bool WriteChunks(FileHandle& source, const std::string& sourcePath, ArchiveEntryHeader& header,
+    bool WriteChunks(const std::string& sourcePath, ArchiveEntryHeader& header,
                      std::vector<int32_t>& table, bool& chunkFailed);
     bool RewriteHeader(int64_t entryStart, const ArchiveEntryHeader& header,
                        const std::vector<int32_t>& table);
 
     TBackUpJob& fJob;
+    DeflateFeed& fFeed;
     std::string fPath;
     FileHandle fArchive;
     bool fCancelled = false;

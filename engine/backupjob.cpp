@@ -1,5 +1,6 @@
 #include "engine/backupjob.h"
 
+#include "engine/archivereadsession.h"
 #include "engine/copytree.h"
 #include "engine/enginestate.h"
 #include "platform/dospath.h"
@@ -14,17 +15,27 @@ TBackUpJob::~TBackUpJob() = default;
 void TBackUpJob::AddLog(const std::string& Line) {
     if (!fLogSave || LogFileName.empty())
         return;
-    FileHandle log = fileExists(LogFileName) ? FileHandle::open(LogFileName, OpenMode::ReadWrite)
-                                             : FileHandle::create(LogFileName);
-    if (!log)
+    // The log stays open from line to line for as long as LogFileName names the same
+    // file; one deleted, renamed or replaced meanwhile is opened (or created) afresh.
+    std::optional<FileIdentity> current = fileIdentity(LogFileName);
+    const bool same = static_cast<bool>(fLog) && fLogName == LogFileName && current &&
+                      current->device == fLogIdentity.device &&
+                      current->inode == fLogIdentity.inode;
+    if (!same) {
+        fLog = current ? FileHandle::open(LogFileName, OpenMode::ReadWrite)
+                       : FileHandle::create(LogFileName);
+        fLogName = LogFileName;
+        fLogIdentity = fLog.identity().value_or(FileIdentity{});
+    }
+    if (!fLog)
         return;
     // One unbuffered write per line: once AddLog returns the line is in the file, whole,
     // for every reader and even if the program dies. No data sync: the log is a report,
     // and one sync per line would cost more than copying a small file.
     std::string text = Line + "\r\n";
-    if (log.seek(0, SeekOrigin::End) < 0)
+    if (fLog.seek(0, SeekOrigin::End) < 0)
         return;
-    log.write(text.data(), static_cast<int64_t>(text.size()));
+    fLog.write(text.data(), static_cast<int64_t>(text.size()));
 }
 
 std::string TBackUpJob::RestoreTargetPath(const std::string& SourcePath) const {

@@ -11,16 +11,21 @@
 #include "engine/driverecord.h"
 #include "engine/revisionlist.h"
 #include "platform/datetime.h"
+#include "platform/fileio.h"
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace qm {
+
+class ArchiveReadSession;
+class DeflateFeed;
 
 // Archive layout of a compressed backup.
 enum class TCompressionType : uint8_t {
@@ -96,8 +101,9 @@ class TBackUpJob {
     std::string CatalogueProblem;
 
     // ---- Log and small operations -------------------------------------------------
-    // Appends Line + CR LF to LogFileName when LogSave is on; opens and closes the file
-    // for every line. Failures of the log file are ignored.
+    // Appends Line + CR LF to LogFileName when LogSave is on, in one write; the file is
+    // kept open between lines while it stays the same file. Failures of the log file are
+    // ignored (a failed log is opened again for the next line).
     void AddLog(const std::string& Line);
     // Whether the file on the computer for this record may be overwritten: True when the
     // target is older than the record's date, or missing, or its date unreadable.
@@ -140,8 +146,9 @@ class TBackUpJob {
     // writing. A catalogue whose count disagrees with its length is opened with the
     // number of whole records it holds, and CatalogueProblem says so.
     void OpenDriveList();
-    // Writes DriveListCount at offset 0 and closes the catalogue.
-    void CloseDriveList();
+    // Writes DriveListCount at offset 0 and closes the catalogue; false when a write to
+    // it since it was opened, the count, the flush or the close failed.
+    bool CloseDriveList();
     // Closes the open catalogue without writing its count (the restore runs only read).
     void CloseDriveListUnchanged();
     void ReadDriveList();
@@ -183,9 +190,16 @@ class TBackUpJob {
     // Returns False when any file of the call failed that way; a cancel (CancelFlag
     // left set) returns True unless a failure came first, and gives the start of the
     // entry it interrupted in CancelledEntryStart. A write that fails (media full) fails
-    // its file and every later one; the entries before it stand.
+    // its file and every later one; the entries before it stand. The sources are read
+    // and deflated ahead by Feed; without one the call makes its own over its lines.
     bool AddToArchive(TStringList& Files, const std::string& ArchiveFileName, int32_t Index,
-                      const DriveListRecord& Rec, int64_t* CancelledEntryStart = nullptr);
+                      const DriveListRecord& Rec, int64_t* CancelledEntryStart = nullptr,
+                      DeflateFeed* Feed = nullptr);
+    // A feed over the non-empty lines First..Last of Files at the run's level (with the
+    // run's entry key when Encrypted), for a run that writes those lines' entries in
+    // order over several AddToArchive calls.
+    static std::unique_ptr<DeflateFeed> MakeDeflateFeed(const TStringList& Files, int32_t First,
+                                                        int32_t Last, bool Encrypted);
 
     // ---- Runs ---------------------------------------------------------------------
     void Backup();
@@ -199,6 +213,11 @@ class TBackUpJob {
                             const std::string& RestoreTypeFolder, std::optional<uint32_t> FileDate);
     void RemoveFromArchive(const std::string& Source, const std::string& ArchiveFile, int64_t Index,
                            int64_t Done);
+    // While a session is open (the length of a restore run), the archive restores keep
+    // the index of the archive read last and share one inflating pool, so the files of a
+    // run archive are found in one walk (see ArchiveReadSession).
+    void OpenArchiveSession();
+    void CloseArchiveSession();
 
     // ---- Password checks of the restore runs ---------------------------------------
     // 0 when a line of PasswordList opens the copy (cipher left at position 8), 2 or 3
@@ -214,7 +233,8 @@ class TBackUpJob {
 
     // ---- Steps of the runs ----------------------------------------------------------
     // Ends of the runs: clear the job's lists (and, for a backup, close the catalogue).
-    void FinishBackupRun();
+    // (the backup's: true when the catalogue took every write)
+    bool FinishBackupRun();
     void FinishRestoreRun();
     void FinishRevisionRestoreRun();
     // The CatalogRevisions line of the source being archived := decimal Revision.
@@ -232,6 +252,11 @@ class TBackUpJob {
     std::string fRestoreType;
     bool fRestoreOld = false;
     TDateTime fStartTime = 0;
+    std::unique_ptr<ArchiveReadSession> fArchiveSession;
+    // The log file as AddLog last opened it.
+    FileHandle fLog;
+    std::string fLogName;
+    FileIdentity fLogIdentity;
 };
 
 } // namespace qm

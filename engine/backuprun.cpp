@@ -2,6 +2,7 @@
 
 #include "engine/archivereader.h"
 #include "engine/copytree.h"
+#include "engine/deflatefeed.h"
 #include "engine/enginestate.h"
 #include "engine/logline.h"
 #include "platform/casefold.h"
@@ -22,10 +23,6 @@ bool isRunArchive(const TBackUpJob& job) {
 }
 
 } // namespace
-
-std::string BackupRun::PartName(const std::string& FinalName) {
-    return FinalName + ".qmpart";
-}
 
 void BackupRun::FailTarget(size_t Line, const std::string& Target, const std::string& Part) {
     fJob.AddLog(logline::CantOpenFile(Target));
@@ -63,22 +60,74 @@ BackupRun::FileOutcome BackupRun::CopyBlocks(FileHandle& Source, FileHandle& Tar
     return FileOutcome::Done;
 }
 
+BackupRun::PlainPlan BackupRun::PlanPlainCopy(const DriveListRecord& Record,
+                                              const std::string& Source,
+                                              const std::string& Copy) const {
+    PlainPlan plan;
+    // Only this file's own record counts, and only in a shape its backup can have.
+    if (Record.SourcePath != Source || !fJob.HoldsBackupShape(Record))
+        return plan;
+    if (Record.Compression != 0) {
+        // Its archive of its own goes once the copy is in place (a run archive holds
+        // other files too and stays).
+        if (Record.InArchive == 0)
+            plan.release = Record.MediaPath;
+        return plan;
+    }
+    if (Record.Encryption != (fJob.Encryption() ? 1 : 0)) {
+        // One record cannot describe copies stored two ways: the versions start afresh.
+        plan.dropVersions = Record.Revision;
+        plan.dropCheckFiles = Record.Encryption != 0;
+        return plan;
+    }
+    if (!fJob.Revision())
+        return plan;
+    // The next version follows the copies that really exist: never past a missing one.
+    int next = TBackUpJob::NextRevision(Record);
+    for (int k = 0; k <= Record.Revision; ++k) {
+        if (!fileExists(VersionName(Copy, k))) {
+            next = k;
+            break;
+        }
+    }
+    plan.rev = static_cast<uint8_t>(next);
+    if (next > fJob.TopRevisionIndex && next > 0) {
+        // Versions 1 .. next - 1 move down and the new copy becomes the newest.
+        plan.rotate = true;
+        plan.rev = static_cast<uint8_t>(next - 1);
+    }
+    return plan;
+}
+
+bool BackupRun::PutInPlace(size_t Line, MediaJournal::Entry& Entry, const std::string& Target) {
+    if (!fJournal.Add(Entry)) {
+        FailTarget(Line, Target, MediaJournal::StagingFolder(fJob.Destination()) + Entry.staged);
+        return false;
+    }
+    auto elsewhere = [this, &Entry](const std::string& media) {
+        return NamedElsewhere(media, Entry.record.SourcePath);
+    };
+    if (MediaJournal::Apply(fJob.Destination(), Entry, elsewhere))
+        return true;
+    // Half moved: the journal keeps the entry, and the next run finishes the move.
+    fKeepJournal = true;
+    fJob.AddLog(logline::CantOpenFile(Target));
+    ++Engine().ErrorCount;
+    fJob.SourceFiles[Line].clear();
+    return false;
+}
+
 BackupRun::FileOutcome BackupRun::CopyFile(size_t Line) {
     TEngineState& engine = Engine();
     const std::string source = fJob.SourceFiles[Line];
-    fJob.ArchiveName = fJob.CopyPath(source);
-    if (!ClaimMediaName(Line, fJob.ArchiveName))
+    const std::string copy = fJob.CopyPath(source);
+    fJob.ArchiveName = copy;
+    if (!ClaimMediaName(Line, copy))
         return FileOutcome::Failed;
     DriveListRecord record;
     fJob.FindDriveListRecord(source, record);
-    uint8_t rev = 0;
-    if (record.SourcePath == source && fJob.Revision())
-        rev = TBackUpJob::NextRevision(record);
-    createFolderChain(extractFileDir(fJob.ArchiveName));
-    // The oldest version is dropped only once the new one is complete.
-    const bool rotate = rev > fJob.TopRevisionIndex;
-    if (rotate)
-        rev = fJob.TopRevisionIndex;
+    const PlainPlan plan = PlanPlainCopy(record, source, copy);
+    createFolderChain(extractFileDir(copy));
 
     FileHandle input = FileHandle::open(source, OpenMode::Read);
     const int64_t size = input ? input.size() : -1;
@@ -88,16 +137,16 @@ BackupRun::FileOutcome BackupRun::CopyFile(size_t Line) {
         fJob.SourceFiles[Line].clear();
         return FileOutcome::Failed;
     }
-    fJob.SetRevisionText(source, rev);
-    fJob.ArchiveName = fJob.RevisionName(fJob.ArchiveName, rev);
+    fJob.SetRevisionText(source, plan.rev);
+    fJob.ArchiveName = fJob.RevisionName(copy, plan.rev);
     const std::string target = fJob.ArchiveName;
     // The first backup of a file whose copy name is free writes that name directly: no
     // record names it, so a copy cut short by a crash is never taken for a backup, and
-    // the run saves a rename per file. A copy that replaces anything is staged under a
-    // temporary name and renamed into place once complete.
-    const bool direct = record.SourcePath.empty() && !fileExists(target) &&
+    // the run saves a rename per file. A copy that replaces anything is staged and moved
+    // into place through the journal once complete.
+    const bool direct = record.SourcePath != source && !fileExists(target) &&
                         !(fJob.Encryption() && fileExists(CheckFileName(target)));
-    const std::string part = direct ? target : PartName(target);
+    const std::string part = direct ? target : fJournal.NewStagedPath();
     FileHandle output = direct ? FileHandle::createNew(part) : FileHandle::create(part);
     if (!output) {
         FailTarget(Line, target, part);
@@ -134,19 +183,36 @@ BackupRun::FileOutcome BackupRun::CopyFile(size_t Line) {
         FailTarget(Line, target, part);
         return FileOutcome::Failed;
     }
-    if (rotate)
-        fJob.RotateRevisions(record.MediaPath, fJob.TopRevisionIndex);
-    if (!direct &&
-        ((fJob.Encryption() && !renameFile(CheckFileName(part), CheckFileName(target))) ||
-         !renameFile(part, target))) {
-        FailTarget(Line, target, part);
-        return FileOutcome::Failed;
+    if (!direct) {
+        MediaJournal::Entry entry;
+        entry.kind =
+            plan.rotate ? MediaJournal::Entry::Kind::Rotate : MediaJournal::Entry::Kind::Place;
+        entry.staged = extractFileName(part);
+        entry.record = NewRecord(source, copy, *date, size, plan.rev);
+        entry.dropVersions = plan.dropVersions;
+        entry.dropCheckFiles = plan.dropCheckFiles;
+        entry.release = plan.release;
+        if (!PutInPlace(Line, entry, target))
+            return FileOutcome::Failed;
     }
     fWritten.push_back({target, Line, fJob.Encryption()});
     fJob.AddLog(
         logline::BackupSuccessful(source, logline::CompressionWord(false, fJob.CompressionType()),
                                   logline::EncryptionWord(fJob.Encryption(), engine.KeySize)));
     return FileOutcome::Done;
+}
+
+DriveListRecord BackupRun::NewRecord(const std::string& Source, const std::string& MediaPath,
+                                     uint32_t DosDate, int64_t Size, uint8_t Revision) const {
+    DriveListRecord record;
+    record.SourcePath = Source;
+    record.MediaPath = MediaPath;
+    record.Date = dosToDateTime(DosDate);
+    record.Size = Size;
+    record.Compression = fJob.Compression() ? 1 : 0;
+    record.Encryption = fJob.Encryption() ? 1 : 0;
+    record.Revision = Revision;
+    return record;
 }
 
 bool BackupRun::RunPlain() {
@@ -171,11 +237,12 @@ bool BackupRun::RunPlain() {
     return true;
 }
 
-void BackupRun::DateArchiveLikeSource(const std::string& SourcePath) {
-    FileHandle archive = FileHandle::open(fJob.ArchiveName, OpenMode::ReadWrite);
+std::optional<uint32_t> BackupRun::DateArchiveLikeSource(const std::string& Archive,
+                                                         const std::string& SourcePath) {
+    FileHandle archive = FileHandle::open(Archive, OpenMode::ReadWrite);
     FileHandle source = FileHandle::open(SourcePath, OpenMode::Read);
     if (!archive || !source)
-        return;
+        return std::nullopt;
     std::optional<uint32_t> date = source.dosDateTime();
     if (!date) {
         fJob.AddLog(logline::DateUnreadable(fJob.ArchiveName));
@@ -183,37 +250,57 @@ void BackupRun::DateArchiveLikeSource(const std::string& SourcePath) {
         date = dateTimeToDos(now());
     }
     archive.setDosDateTime(*date);
+    return date;
 }
 
 bool BackupRun::RunFileArchives() {
     TEngineState& engine = Engine();
+    // The files are read and deflated ahead, across their archives.
+    std::unique_ptr<DeflateFeed> feed = TBackUpJob::MakeDeflateFeed(
+        fJob.SourceFiles, 0, static_cast<int32_t>(fJob.SourceFiles.size()) - 1, fJob.Encryption());
     for (size_t i = 0; i < fJob.SourceFiles.size(); ++i) {
         const std::string source = fJob.SourceFiles[i];
         // A blank line is a file an earlier step already dropped: it has nothing to
         // find, and logging "can not find file" for an empty path would only mislead.
         if (source.empty())
             continue;
-        fJob.ArchiveName = fJob.FileArchivePath(source);
-        if (!ClaimMediaName(i, fJob.ArchiveName))
+        const std::string archive = fJob.FileArchivePath(source);
+        fJob.ArchiveName = archive;
+        if (!ClaimMediaName(i, archive))
             continue;
         DriveListRecord old;
         fJob.FindDriveListRecord(source, old);
-        createFolderChain(extractFileDir(fJob.ArchiveName));
+        createFolderChain(extractFileDir(archive));
         if (!fileExists(source)) {
             fJob.AddLog(logline::CanNotFindFile(source));
             ++engine.ErrorCount;
             fJob.SourceFiles[i].clear();
             continue;
         }
+        // This file's own earlier backup under another name (its plain copy with the
+        // versions its record names) goes once the archive is in place.
+        const bool own = old.SourcePath == source && fJob.HoldsBackupShape(old);
+        MediaJournal::Entry entry;
+        if (own && old.InArchive == 0 && old.MediaPath != archive) {
+            entry.release = old.MediaPath;
+            entry.releaseVersions = old.Compression == 0 ? old.Revision : 0;
+        }
+        // As for plain copies: a first backup under a free name is written in place.
+        const bool direct = old.SourcePath != source && !fileExists(archive);
+        const std::string part = direct ? archive : fJournal.NewStagedPath();
         DriveListRecord rec;
         rec.SourcePath = source;
-        rec.MediaPath = fJob.ArchiveName;
+        rec.MediaPath = archive;
         rec.Compression = 1;
         rec.Encryption = fJob.Encryption() ? 1 : 0;
-        const std::string part = PartName(fJob.ArchiveName);
         engine.ArchiveEncrypted = fJob.Encryption();
-        fJob.AddToArchive(fJob.SourceFiles, part, static_cast<int32_t>(i), rec);
+        const int64_t size = fileSize(source);
+        fJob.AddToArchive(fJob.SourceFiles, part, static_cast<int32_t>(i), rec, nullptr,
+                          feed.get());
         if (engine.CancelFlag) {
+            // The files read ahead are dropped (the window keeps running while the
+            // workers finish the chunk in hand) before the flag is cleared.
+            feed.reset();
             engine.CancelFlag = false;
             deleteFile(part);
             Cancel(i, false);
@@ -223,17 +310,14 @@ bool BackupRun::RunFileArchives() {
             deleteFile(part);
             continue;
         }
-        // The rename replaces an old archive of the same name. One under another name
-        // (this mode keeps no versions) goes only once the new one is in place: until
-        // then the catalogue still names it.
-        if (!renameFile(part, fJob.ArchiveName)) {
-            FailTarget(i, fJob.ArchiveName, part);
-            continue;
+        const std::optional<uint32_t> date = DateArchiveLikeSource(part, source);
+        if (!direct) {
+            entry.staged = extractFileName(part);
+            entry.record = NewRecord(source, archive, date.value_or(dateTimeToDos(now())), size, 0);
+            if (!PutInPlace(i, entry, archive))
+                continue;
         }
-        if (MayRelease(old, source))
-            fJob.DeleteWithRevisions(old.MediaPath, false);
-        DateArchiveLikeSource(source);
-        fWritten.push_back({fJob.ArchiveName, i, false});
+        fWritten.push_back({archive, i, false});
     }
     return true;
 }
@@ -323,23 +407,18 @@ bool BackupRun::ClaimMediaName(size_t Line, const std::string& MediaPath) {
     return false;
 }
 
-bool BackupRun::MayRelease(const DriveListRecord& Old, const std::string& Source) {
-    // Only this file's own record of another name: a run archive holds other files too,
-    // and a path of another shape may be anything on the media.
-    if (Old.SourcePath != Source || Old.InArchive != 0 || !fJob.HoldsBackupShape(Old) ||
-        sameTextFolded(Old.MediaPath, fJob.ArchiveName))
-        return false;
+bool BackupRun::NamedElsewhere(const std::string& MediaPath, const std::string& Source) {
     if (!fMediaUsers) {
         fMediaUsers.emplace();
-        for (std::string media : fJob.CatalogMediaPaths) {
+        for (size_t i = 0; i < fJob.CatalogPaths.size() && i < fJob.CatalogMediaPaths.size(); ++i) {
+            std::string media = fJob.CatalogMediaPaths[i];
             if (!media.empty())
                 media[0] = fJob.Destination();
-            ++(*fMediaUsers)[foldCaseUtf8(media)];
+            fMediaUsers->emplace(foldCaseUtf8(media), fJob.CatalogPaths[i]);
         }
     }
-    // No other record may name it (this file's own record does).
-    auto users = fMediaUsers->find(foldCaseUtf8(Old.MediaPath));
-    return users == fMediaUsers->end() || users->second <= 1;
+    auto [first, last] = fMediaUsers->equal_range(foldCaseUtf8(MediaPath));
+    return std::any_of(first, last, [&Source](const auto& user) { return user.second != Source; });
 }
 
 void BackupRun::MakeDurable() {
@@ -363,13 +442,18 @@ void BackupRun::MakeDurable() {
     fWritten.clear();
 }
 
+void BackupRun::SaveRecords(bool InArchive) {
+    MakeDurable();
+    fJob.SaveDriveListRecords(InArchive, InArchive ? fJob.ArchiveName : std::string());
+    // The journal goes only once the records it would write are in the catalogue.
+    if (fJob.FinishBackupRun() && !fKeepJournal && fJournal.Pending())
+        fJournal.Finish();
+}
+
 void BackupRun::End() {
     TEngineState& engine = Engine();
     engine.Progress(0, false, 0, 0, -1);
-    MakeDurable();
-    const bool inArchive = isRunArchive(fJob);
-    fJob.SaveDriveListRecords(inArchive, inArchive ? fJob.ArchiveName : std::string());
-    fJob.FinishBackupRun();
+    SaveRecords(isRunArchive(fJob));
     fJob.SetProcessing(false);
     engine.FilesDone = 0;
     engine.BytesDone = 0;
@@ -379,13 +463,13 @@ void BackupRun::Cancel(size_t From, bool InArchive) {
     for (size_t j = From; j < fJob.SourceFiles.size(); ++j)
         fJob.SourceFiles[j].clear();
     // The files finished before the cancel are on the media: their records say so.
-    MakeDurable();
-    fJob.SaveDriveListRecords(InArchive, InArchive ? fJob.ArchiveName : std::string());
-    fJob.FinishBackupRun();
+    SaveRecords(InArchive);
 }
 
 void BackupRun::Run() {
     TEngineState& engine = Engine();
+    // What a run before this one left half done is finished first.
+    fKeepJournal = MediaJournal::Recover(fJob.Destination()) == MediaJournal::Recovery::Failed;
     fJob.LoadDriveList();
     fJob.OpenDriveList();
     fFoldsCase = engine.MediaFoldsCase(MediaFolder(fJob.Destination()));
@@ -413,11 +497,11 @@ void TBackUpJob::Backup() {
 
 namespace qm {
 
-void TBackUpJob::FinishBackupRun() {
+bool TBackUpJob::FinishBackupRun() {
     SourceFiles.clear();
     CatalogPaths.clear();
     CatalogMediaPaths.clear();
-    CloseDriveList();
+    return CloseDriveList();
 }
 
 } // namespace qm

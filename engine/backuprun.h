@@ -1,15 +1,18 @@
 #pragma once
 // One backup run over the job's SourceFiles in one of its three modes: plain copies
 // (optionally encrypted and kept in versions), one archive per file, or one archive for
-// the whole run. Every copy and per-file archive is first written under a part name
-// beside its final name and only renamed into place when it is complete, so a failed or
-// cancelled file never replaces or passes for a good backup. No file is synced on its
-// own: one sync of the media's file system at the end makes the whole run durable before
-// the catalogue records name its files. Borrows the job and the engine state; owns the
-// two open files of the plain copy in hand and the list of files written.
+// the whole run. A copy or per-file archive that replaces anything is written into the
+// media's staging folder and moved into place through the journal (mediajournal.h) only
+// when it is complete, so a failed, cancelled or crashed file never replaces or passes
+// for a good backup, and a crash in the middle of a move is finished by the next run.
+// No file is synced on its own: one sync of the media's file system at the end makes the
+// whole run durable before the catalogue records name its files. Borrows the job and the
+// engine state; owns the journal, the two open files of the plain copy in hand and the
+// list of files written.
 
 #include "engine/backupjob.h"
 #include "engine/driverecord.h"
+#include "engine/mediajournal.h"
 #include "platform/fileio.h"
 
 #include <cstddef>
@@ -30,33 +33,48 @@ class BackupRun {
     // backed up and the end of the run (or the cancel).
     void Run();
 
-    // Name under which a copy or archive is written until it is complete.
-    static std::string PartName(const std::string& FinalName);
-
   private:
     enum class FileOutcome { Done, Failed, Cancelled };
+    // How a new plain copy joins the file's versions.
+    struct PlainPlan {
+        uint8_t rev = 0;     // the version it becomes
+        bool rotate = false; // versions 1 .. rev move down one first, dropping version 0
+        uint8_t dropVersions = 0;
+        bool dropCheckFiles = false;
+        std::string release; // the file's own archive, replaced by the copy
+    };
 
     bool RunPlain();
     bool RunFileArchives();
     bool RunRunArchive();
+    PlainPlan PlanPlainCopy(const DriveListRecord& Record, const std::string& Source,
+                            const std::string& Copy) const;
     FileOutcome CopyFile(size_t Line);
+    // Journals the staged file's move and makes it; false (logged, counted, line blanked)
+    // when either fails.
+    bool PutInPlace(size_t Line, MediaJournal::Entry& Entry, const std::string& Target);
+    // The record the run will save for a file, as its journal entry carries it.
+    DriveListRecord NewRecord(const std::string& Source, const std::string& MediaPath,
+                              uint32_t DosDate, int64_t Size, uint8_t Revision) const;
     // Writes the blocks of Source to the part file; Cancelled leaves both files open.
     FileOutcome CopyBlocks(FileHandle& Source, FileHandle& Target, int64_t Size);
-    void DateArchiveLikeSource(const std::string& SourcePath);
+    // Gives Archive the source's date (now, logged, when unreadable); the date given.
+    std::optional<uint32_t> DateArchiveLikeSource(const std::string& Archive,
+                                                  const std::string& SourcePath);
     // On media that ignore case: false (logged, counted, line blanked) when MediaPath is
     // the copy or archive of another file, in the catalogue or earlier in this run, whose
     // path differs only in case; else MediaPath is this line's from now on.
     bool ClaimMediaName(size_t Line, const std::string& MediaPath);
-    // Whether the media path of Source's old record (of another name than ArchiveName)
-    // may go now that the new one is in place: it is Source's own copy or archive and no
-    // other record names it.
-    bool MayRelease(const DriveListRecord& Old, const std::string& Source);
+    // Whether a catalogue record of another path than Source names MediaPath.
+    bool NamedElsewhere(const std::string& MediaPath, const std::string& Source);
     // A file that could not be backed up: its failure line about Target, one error, its
     // line blanked so it gets no record; the part files are removed.
     void FailTarget(size_t Line, const std::string& Target, const std::string& Part);
     // Pushes the files written by the run to the disk. A file the media fails to keep
     // gets a failure line, one error and its line blanked, so it gets no record.
     void MakeDurable();
+    // Sync, records, catalogue closed, and the journal finished once all of it worked.
+    void SaveRecords(bool InArchive);
     void End();
     // Records for the files finished before the cancel (lines From.. are blanked first).
     void Cancel(size_t From, bool InArchive);
@@ -73,8 +91,10 @@ class BackupRun {
     TBackUpJob& fJob;
     int fPauseCount = 0;
     std::vector<WrittenFile> fWritten;
-    // Folded media path -> number of catalogue records naming it; made when first needed.
-    std::optional<std::unordered_map<std::string, int>> fMediaUsers;
+    MediaJournal fJournal{fJob.Destination()};
+    bool fKeepJournal = false; // a move failed: the next run must finish it
+    // Folded media path -> the source paths of the records naming it; made when needed.
+    std::optional<std::unordered_multimap<std::string, std::string>> fMediaUsers;
     bool fFoldsCase = false;
     // Folded media path -> the source path whose copy it is (media that ignore case).
     std::optional<std::unordered_map<std::string, std::string>> fMediaOwners;

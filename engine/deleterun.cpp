@@ -1,8 +1,10 @@
 #include "engine/deleterun.h"
 
+#include "engine/archivereader.h"
 #include "engine/copytree.h"
 #include "engine/enginestate.h"
 #include "engine/logline.h"
+#include "engine/mediajournal.h"
 #include "platform/fileio.h"
 
 #include <algorithm>
@@ -10,7 +12,7 @@
 
 namespace qm {
 
-void DeleteRun::DeleteRecord(const DriveListRecord& Record, int32_t Index, int64_t& Total) {
+bool DeleteRun::DeleteRecord(const DriveListRecord& Record, int32_t Index, int64_t& Total) {
     if (!fJob.HoldsBackupShape(Record)) {
         // A damaged or crafted record: its media path is no backup of its file, so
         // nothing on the media is touched; the record itself goes.
@@ -21,7 +23,10 @@ void DeleteRun::DeleteRecord(const DriveListRecord& Record, int32_t Index, int64
                                              "from the media."));
         ++Engine().ErrorCount;
     } else if (Record.InArchive != 0 && Record.Compression != 0) {
-        fJob.RemoveFromArchive(Record.SourcePath, Record.MediaPath, Index, Total);
+        // A file whose entry could not be taken out keeps its record: it is still there.
+        if (ArchiveReader(fJob, Record.MediaPath).Remove(Record.SourcePath, Index, Total) ==
+            ArchiveReader::Removal::Failed)
+            return false;
     } else {
         deleteFile(Record.MediaPath);
         deleteFile(CheckFileName(Record.MediaPath));
@@ -37,10 +42,12 @@ void DeleteRun::DeleteRecord(const DriveListRecord& Record, int32_t Index, int64
             Total += std::min(Record.Size, std::numeric_limits<int64_t>::max() - Total);
     }
     fJob.RemoveDriveListRecord(Record.SourcePath);
+    return true;
 }
 
 void TBackUpJob::DeleteFiles(const TStringList& List) {
     TEngineState& engine = Engine();
+    MediaJournal::Recover(Destination());
     LoadDriveList();
     OpenDriveList();
     DeleteRun run(*this);
@@ -54,8 +61,8 @@ void TBackUpJob::DeleteFiles(const TStringList& List) {
         FindDriveListRecord(List[i], record);
         if (record.SourcePath.empty())
             continue;
-        run.DeleteRecord(record, index, total);
-        AddLog(logline::Deleted(record.SourcePath));
+        if (run.DeleteRecord(record, index, total))
+            AddLog(logline::Deleted(record.SourcePath));
         if (engine.CancelFlag) {
             engine.CancelFlag = false;
             CloseDriveList();

@@ -17,8 +17,9 @@ class DeleteRun {
 
     // Removes what the media holds for Record and the record itself. Index is the
     // file's line, reported as its progress number; Total the bytes deleted so far,
-    // which grows by the record's size unless the file was an archive entry.
-    void DeleteRecord(const DriveListRecord& Record, int32_t Index, int64_t& Total);
+    // which grows by the record's size unless the file was an archive entry. False when
+    // the file's entry could not be taken out of its run archive (it keeps its record).
+    bool DeleteRecord(const DriveListRecord& Record, int32_t Index, int64_t& Total);
 
   private:
     TBackUpJob& fJob;

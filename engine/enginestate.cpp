@@ -22,6 +22,8 @@ void TEngineState::Reset() {
     CancelFlag = false;
     ErrorCount = 0;
     CompressionLevel = 0;
+    Library = DeflateLibrary::LibDeflate;
+    WorkerLimit = 0;
     FilesDone = 0;
     FileBytesDone = 0;
     BytesDone = 0;

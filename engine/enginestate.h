@@ -5,6 +5,7 @@
 // reached through Engine(); it owns the buffers and the job cipher. Only the window
 // thread touches it.
 
+#include "engine/chunkcodec.h"
 #include "platform/fileio.h"
 
 #include <array>
@@ -66,6 +67,11 @@ class TEngineState {
     bool CancelFlag = false;
     int ErrorCount = 0;
     uint8_t CompressionLevel = 0;
+    // The library that deflates and inflates chunks (the benchmark's baseline runs zlib)
+    // and the most worker threads a run may use for them: 0 = as many as the cores and
+    // the memory budget allow (ChunkPool::WorkersFor).
+    DeflateLibrary Library = DeflateLibrary::LibDeflate;
+    int WorkerLimit = 0;
 
     TProgressProc ProgressProc;
     TAskPasswordProc AskPasswordProc;

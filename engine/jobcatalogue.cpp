@@ -79,13 +79,13 @@ void TBackUpJob::OpenDriveList() {
     engine.DriveListHandle.seek(DriveListLayout::kFirstRecord);
 }
 
-void TBackUpJob::CloseDriveList() {
+bool TBackUpJob::CloseDriveList() {
     TEngineState& engine = Engine();
     if (!engine.DriveListHandle.isOpen())
-        return;
-    CatalogueFile(engine.DriveListHandle).WriteCount(engine.DriveListCount);
-    engine.DriveListHandle.flush();
-    engine.DriveListHandle.close();
+        return false;
+    bool ok = CatalogueFile(engine.DriveListHandle).WriteCount(engine.DriveListCount);
+    ok = engine.DriveListHandle.flush() && ok;
+    return engine.DriveListHandle.close() && ok;
 }
 
 void TBackUpJob::CloseDriveListUnchanged() {

@@ -41,6 +41,11 @@ std::string SharesMediaCopy(std::string_view Source, std::string_view Other) {
                  ", which the media drive does not tell apart by case."});
 }
 
+std::string CantDeleteFromArchive(std::string_view Source, std::string_view Archive) {
+    return Join({"***ERROR***", Now(), " ", Source, " - can't delete it from ", Archive,
+                 ": the media drive has no room to rewrite the archive, which is left whole."});
+}
+
 std::string CanNotAddToArchive(std::string_view Source) {
     return Join({Now(), " ", Source, " - can not add to archive."});
 }

@@ -50,6 +50,9 @@ std::string PathTooLong(std::string_view Source);
 // "***ERROR***" + now + " " + source + " - not backed up: its copy would be the media
 // copy of " + other + ", which the media drive does not tell apart by case."
 std::string SharesMediaCopy(std::string_view Source, std::string_view Other);
+// "***ERROR***" + now + " " + source + " - can't delete it from " + archive + ": the media
+// drive has no room to rewrite the archive, which is left whole."
+std::string CantDeleteFromArchive(std::string_view Source, std::string_view Archive);
 // "***ERROR***" + now + " " + path + " - " + what: a damaged catalogue or archive.
 std::string DamagedFile(std::string_view Path, std::string_view What);
 

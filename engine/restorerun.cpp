@@ -2,6 +2,7 @@
 
 #include "engine/enginestate.h"
 #include "engine/logline.h"
+#include "engine/mediajournal.h"
 #include "engine/passwordprobe.h"
 #include "engine/restoretarget.h"
 #include "platform/dospath.h"
@@ -25,13 +26,26 @@ int64_t blockLength(int64_t size, int64_t block) {
 
 } // namespace
 
-RestoreRun::RestoreRun(TBackUpJob& Job, TVerify Verify) : fJob(Job), fVerify(std::move(Verify)) {}
+RestoreRun::RestoreRun(TBackUpJob& Job, TVerify Verify) : fJob(Job), fVerify(std::move(Verify)) {
+    fJob.OpenArchiveSession();
+}
+
+RestoreRun::~RestoreRun() {
+    fJob.CloseArchiveSession();
+}
 
 void RestoreRun::Start() {
     TEngineState& engine = Engine();
     engine.SkipEncrypted = false;
     engine.BytesDone = 0;
     engine.FilesDone = 0;
+    // A backup that a crash stopped is finished before anything is read; the lists the
+    // caller loaded are read again if that changed the catalogue.
+    RestoreLedger().RemoveLeftovers();
+    if (MediaJournal::Recover(fJob.Destination()) == MediaJournal::Recovery::Replayed) {
+        fJob.CloseDriveListUnchanged();
+        fJob.LoadDriveList();
+    }
     if (!engine.DriveListHandle.isOpen())
         fJob.OpenDriveList();
 }
@@ -95,7 +109,8 @@ RestoreRun::Outcome RestoreRun::RestoreCopy(const DriveListRecord& Record, int32
         return Outcome::Next;
     }
     createFolderChain(extractFileDir(*target));
-    StagedFile out(*target);
+    StagedFileLedger ledger = RestoreLedger();
+    StagedFile out(*target, &ledger);
     if (!out.Open()) {
         Fail(Record.SourcePath, encrypted);
         return Outcome::Next;
@@ -150,12 +165,17 @@ void RestoreRun::End(const std::function<void()>& Finish) {
     engine.SkipEncrypted = false;
     Finish();
     fJob.CloseDriveListUnchanged();
+    // Every temporary of the run was committed or deleted: the list is done with.
+    RestoreLedger().RemoveLeftovers();
 }
 
 void RestoreRun::Cancel(const std::function<void()>& Finish) {
+    // The chunks inflated ahead are dropped before the flag is cleared.
+    fJob.CloseArchiveSession();
     Engine().CancelFlag = false;
     Finish();
     fJob.CloseDriveListUnchanged();
+    RestoreLedger().RemoveLeftovers();
 }
 
 void TBackUpJob::Restore() {

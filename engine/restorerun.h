@@ -22,9 +22,15 @@ class RestoreRun {
     // The password check of one encrypted file: 0 opens it, 2 or 3 skip it.
     using TVerify = std::function<int(const std::string& MediaFile)>;
 
+    // The job keeps an archive session for as long as the run object lives.
     RestoreRun(TBackUpJob& Job, TVerify Verify);
+    ~RestoreRun();
+    RestoreRun(const RestoreRun&) = delete;
+    RestoreRun& operator=(const RestoreRun&) = delete;
 
-    // Start of a run: SkipEncrypted cleared, counters zeroed, catalogue opened.
+    // Start of a run: temporaries a crashed restore left removed, a backup left half
+    // done finished (MediaJournal::Recover), SkipEncrypted cleared, counters zeroed,
+    // catalogue opened.
     void Start();
     // Restores the record's file from MediaFile (the copy or the chosen version) and
     // gives it DosDate. Index is the file's position in the run, for progress.

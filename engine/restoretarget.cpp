@@ -53,6 +53,10 @@ std::optional<std::string> checkedTarget(const std::string& RestoreType,
 
 } // namespace
 
+StagedFileLedger RestoreLedger() {
+    return StagedFileLedger(StagedFileLedger::StateFile("restoring"));
+}
+
 std::optional<std::string> PlainRestoreTarget(const std::string& RestoreType,
                                               const std::string& SourcePath) {
     if (!startsWithDriveRoot(SourcePath))

@@ -4,10 +4,17 @@
 // chosen folder ("..", a second drive letter, an empty name) gives no target at all, and
 // the run logs the file as not restorable. Plain functions; nothing is owned.
 
+#include "platform/stagedfile.h"
+
 #include <optional>
 #include <string>
 
 namespace qm {
+
+// The list of the restores' temporaries (a file in the user's state folder): every
+// restore writes its file through a StagedFile listed there, and the next restore run
+// removes what a crash left beside the targets.
+StagedFileLedger RestoreLedger();
 
 // Target of a plain copy or version backed up from SourcePath: SourcePath itself when
 // RestoreType is empty, else RestoreType + the source folder without "X:\" + "\" + name.

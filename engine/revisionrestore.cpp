@@ -3,6 +3,7 @@
 #include "engine/copytree.h"
 #include "engine/enginestate.h"
 #include "engine/logline.h"
+#include "engine/mediajournal.h"
 #include "engine/passwordprobe.h"
 #include "engine/restorerun.h"
 #include "platform/dospath.h"
@@ -59,6 +60,7 @@ int RevisionRestore::ChooseVersion(const DriveListRecord& Record, int32_t Count,
 void TBackUpJob::CollectRevisions(TRevisionFileList& List, int& RevisedCount,
                                   const TRevisionCallback& Callback) {
     TEngineState& engine = Engine();
+    MediaJournal::Recover(Destination());
     LoadDriveList();
     OpenDriveList();
     List.assign(SourceFiles.size(), TRevisionLst{});

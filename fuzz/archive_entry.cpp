@@ -71,7 +71,7 @@ void CheckRestore(const std::string& source, bool encrypted) {
     const FileSnapshot before = Snapshot();
     job.RestoreFromArchive(source, kArchive, kRestoreFolder, std::nullopt);
     Engine().ArchiveEncrypted = false;
-    RequireChangesOnlyIn(before, {kRestoreHostPrefix, kLogHostPath},
+    RequireChangesOnlyIn(before, {kRestoreHostPrefix, kLogHostPath, kRestoreLedgerHostPath},
                          "a restore writes only into its folder and the log");
 }
 

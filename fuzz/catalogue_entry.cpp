@@ -73,7 +73,7 @@ void CheckRestore(TBackUpJob& job) {
     const FileSnapshot before = Snapshot();
     job.Restore();
     job.CloseDriveListUnchanged();
-    RequireChangesOnlyIn(before, {kRestoreHostPrefix, kLogHostPath},
+    RequireChangesOnlyIn(before, {kRestoreHostPrefix, kLogHostPath, kRestoreLedgerHostPath},
                          "a restore writes only into its folder and the log");
 }
 
@@ -97,7 +97,8 @@ void CheckRemoval(TBackUpJob& job, int64_t records) {
             "a removal leaves a sound catalogue one record shorter");
 }
 
-// Deleting the listed files may remove files on the media drive only.
+// Deleting the listed files may remove backups on the media drive only: files of the copy
+// trees, the staging folder and the catalogue itself, never anything else there.
 void CheckDelete(TBackUpJob& job) {
     job.ReadDriveList();
     const TStringList wanted(job.CatalogPaths.begin(),
@@ -106,8 +107,10 @@ void CheckDelete(TBackUpJob& job) {
     const FileSnapshot before = Snapshot();
     job.DeleteFiles(wanted);
     job.CloseDriveList();
-    RequireChangesOnlyIn(before, {"E/", kLogHostPath},
-                         "a deletion changes only the media drive and the log");
+    RequireChangesOnlyIn(
+        before,
+        {"E/Quillmoor/Drive_", "E/Quillmoor/Staging/", "E/Quillmoor/drive.lst", kLogHostPath},
+        "a deletion changes only backups, the catalogue and the log");
 }
 
 } // namespace

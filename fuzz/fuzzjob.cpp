@@ -66,6 +66,9 @@ void WriteMediaFiles() {
     Require(sandbox.writeFile(FileArchivePathFor('E', "C:\\docs\\b.txt"),
                               ArchiveOf("C:\\docs\\b.txt", "bravo")),
             "the archive is written");
+    // Not a backup: nothing a catalogue says may delete it.
+    Require(sandbox.writeFile("E:\\Quillmoor\\Reports\\Report.dat", "report"),
+            "the report is written");
 }
 
 FileSnapshot Snapshot() {

@@ -19,6 +19,8 @@ inline constexpr const char* kRestoreHostPrefix = "C/restore/";
 // The run log, and its host path relative to the sandbox root.
 inline constexpr const char* kLogFile = "C:\\program\\Log.txt";
 inline constexpr const char* kLogHostPath = "C/program/Log.txt";
+// The list of a restore's temporaries in the user's state folder (HOME is the sandbox's).
+inline constexpr const char* kRestoreLedgerHostPath = "home/.local/state/quillmoor/restoring";
 // The password every encrypted seed was written with.
 inline constexpr const char* kPassword = "fuzz";
 
@@ -26,7 +28,8 @@ inline constexpr const char* kPassword = "fuzz";
 void PrepareEngine();
 // Destination E:, logging on into kLogFile.
 void AimAtSandbox(TBackUpJob& job);
-// A plain copy of C:\docs\a.txt and a one-entry archive of C:\docs\b.txt on E:.
+// A plain copy of C:\docs\a.txt and a one-entry archive of C:\docs\b.txt on E:, and
+// a report beside the copy trees that no deletion may touch.
 void WriteMediaFiles();
 
 // Every file below the sandbox root (relative path) with its bytes.

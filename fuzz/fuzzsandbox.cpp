@@ -48,6 +48,7 @@ std::string FuzzSandbox::driveFolder(char letter) const {
 void FuzzSandbox::pointOverrides() const {
     setenv("HOME", (fRoot + "/home").c_str(), 1);
     setenv("XDG_CONFIG_HOME", (fRoot + "/config").c_str(), 1);
+    setenv("XDG_STATE_HOME", (fRoot + "/home/.local/state").c_str(), 1);
     setenv("XDG_RUNTIME_DIR", (fRoot + "/runtime").c_str(), 1);
     setenv("QUILLMOOR_REGISTRY_DIR", (fRoot + "/registry").c_str(), 1);
     setenv("QUILLMOOR_IPC_DIR", (fRoot + "/ipc").c_str(), 1);

@@ -2,6 +2,7 @@
 
 #include "platform/datetime.h"
 #include "platform/dospath.h"
+#include "platform/drivetable.h"
 
 #include <algorithm>
 #include <cctype>
@@ -53,7 +54,9 @@ int openHost(std::string_view dosPath, int flags, mode_t mode = 0644) {
         error = EISDIR;
     else if (S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode))
         error = EINVAL;
-    else if (fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0)
+    // Reads and writes of a regular file never wait on O_NONBLOCK; other files (devices)
+    // get blocking reads back.
+    else if (!S_ISREG(st.st_mode) && fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0)
         error = errno;
     if (error != 0) {
         ::close(fd);
@@ -66,6 +69,12 @@ int openHost(std::string_view dosPath, int flags, mode_t mode = 0644) {
 bool statHost(std::string_view dosPath, struct stat& st) {
     std::optional<std::string> host = toHostPath(dosPath);
     return host && ::stat(host->c_str(), &st) == 0;
+}
+
+FileIdentity identityOf(const struct stat& st) {
+    auto ns = [](const timespec& t) { return int64_t{t.tv_sec} * 1000000000 + t.tv_nsec; };
+    return FileIdentity{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino),
+                        static_cast<int64_t>(st.st_size), ns(st.st_mtim), ns(st.st_ctim)};
 }
 
 TDateTime modifiedOf(const struct stat& st) {
@@ -176,6 +185,28 @@ bool FileHandle::write(const void* buffer, int64_t count) {
     return true;
 }
 
+bool FileHandle::writeAt(int64_t offset, const void* buffer, int64_t count) {
+    if (fd_ < 0 || error_ != 0 || count < 0 || offset < 0)
+        return false;
+    if (!changeAllowed(FileChange::Write, path_))
+        return fail();
+    const char* in = static_cast<const char*>(buffer);
+    int64_t done = 0;
+    while (done < count) {
+        ssize_t n = ::pwrite(fd_, in + done, static_cast<size_t>(count - done),
+                             static_cast<off_t>(offset + done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (n == 0)
+                errno = ENOSPC;
+            return fail();
+        }
+        done += n;
+    }
+    return true;
+}
+
 int64_t FileHandle::seek(int64_t offset, SeekOrigin origin) {
     if (fd_ < 0 || error_ != 0)
         return -1;
@@ -250,6 +281,13 @@ std::optional<uint32_t> FileHandle::dosDateTime() {
     return dos;
 }
 
+std::optional<FileIdentity> FileHandle::identity() {
+    struct stat st {};
+    if (fd_ < 0 || fstat(fd_, &st) != 0)
+        return std::nullopt;
+    return identityOf(st);
+}
+
 bool FileHandle::setDosDateTime(uint32_t dosDateTime) {
     return fd_ >= 0 && changeAllowed(FileChange::SetDate, path_) &&
            setHostTimes(fd_, nullptr, dosDateTime);
@@ -258,6 +296,13 @@ bool FileHandle::setDosDateTime(uint32_t dosDateTime) {
 bool fileExists(std::string_view dosPath) {
     struct stat st {};
     return statHost(dosPath, st) && !S_ISDIR(st.st_mode);
+}
+
+std::optional<FileIdentity> fileIdentity(std::string_view dosPath) {
+    struct stat st {};
+    if (!statHost(dosPath, st) || S_ISDIR(st.st_mode))
+        return std::nullopt;
+    return identityOf(st);
 }
 
 bool folderExists(std::string_view dosPath) {
@@ -338,6 +383,39 @@ std::optional<double> fileDateTime(std::string_view dosPath) {
     if (!statHost(dosPath, st))
         return std::nullopt;
     return modifiedOf(st);
+}
+
+FileStatus fileStatus(std::string_view dosPath) {
+    FileStatus status;
+    std::optional<std::string> host = toHostPath(dosPath);
+    if (!host)
+        return status; // no such drive, or not a path a drive can hold
+    struct stat st {};
+    if (::stat(host->c_str(), &st) == 0) {
+        if (!S_ISREG(st.st_mode) || ::access(host->c_str(), R_OK) != 0)
+            return status;
+        status.dosDateTime = dateTimeToDos(modifiedOf(st));
+        if (status.dosDateTime != 0)
+            status.kind = FileStatus::Kind::Present;
+        return status;
+    }
+    if (errno != ENOENT && errno != ENOTDIR)
+        return status;
+    // A name is gone only from a drive that is there to look at.
+    const std::optional<DriveEntry> drive =
+        dosPath.empty() ? std::nullopt : DriveTable::instance().find(dosPath[0]);
+    struct stat root {};
+    if (!drive || ::stat(drive->hostRoot.c_str(), &root) != 0 || !S_ISDIR(root.st_mode) ||
+        ::access(drive->hostRoot.c_str(), R_OK | X_OK) != 0)
+        return status;
+    // A medium from the mount table that was pulled out may leave its empty mount
+    // folder behind: that folder is no longer a file system of its own.
+    struct stat above {};
+    if (drive->source == DriveTable::kMountSource &&
+        (::stat((drive->hostRoot + "/..").c_str(), &above) != 0 || above.st_dev == root.st_dev))
+        return status;
+    status.kind = FileStatus::Kind::Missing;
+    return status;
 }
 
 FolderListing listFolder(std::string_view dosFolder) {

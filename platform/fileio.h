@@ -18,6 +18,17 @@ namespace qm {
 
 enum class OpenMode { Read, ReadWrite };
 
+// What tells one state of a file from another: a file replaced, rewritten or resized
+// since it was last looked at has another identity.
+struct FileIdentity {
+    uint64_t device = 0;
+    uint64_t inode = 0;
+    int64_t size = 0;
+    int64_t modifiedNs = 0;
+    int64_t changedNs = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+
 // The kinds of change the functions below make to a file system.
 enum class FileChange {
     Create,
@@ -66,6 +77,8 @@ class FileHandle {
     bool readExact(void* buffer, int64_t count);
     // Writes every byte or fails: a short write (disk full) is a failure.
     bool write(const void* buffer, int64_t count);
+    // The same at `offset`, leaving the file position where it was.
+    bool writeAt(int64_t offset, const void* buffer, int64_t count);
     // New position, or -1 on failure.
     int64_t seek(int64_t offset, SeekOrigin origin = SeekOrigin::Begin);
     int64_t position();
@@ -82,6 +95,7 @@ class FileHandle {
 
     // Last-write date as a packed DOS date and time (local time, 2-second steps).
     std::optional<uint32_t> dosDateTime();
+    std::optional<FileIdentity> identity();
     bool setDosDateTime(uint32_t dosDateTime);
 
   private:
@@ -93,7 +107,10 @@ class FileHandle {
     std::string path_; // for the change gate
 };
 
-bool fileExists(std::string_view dosPath);   // a file (or a link to one)
+bool fileExists(std::string_view dosPath); // a file (or a link to one)
+// The identity of the file (or the file a link names) at dosPath; none when there is no
+// file there.
+std::optional<FileIdentity> fileIdentity(std::string_view dosPath);
 bool folderExists(std::string_view dosPath); // a folder (or a link to one)
 bool deleteFile(std::string_view dosPath);
 // Renames a file or folder; replaces an existing target file.
@@ -108,6 +125,19 @@ std::optional<uint32_t> fileDosDateTime(std::string_view dosPath);
 bool setFileDosDateTime(std::string_view dosPath, uint32_t dosDateTime);
 // Last-write time as a date-time value, at full precision.
 std::optional<double> fileDateTime(std::string_view dosPath);
+
+// What can be said about a file the catalogue names, without opening it. Missing is
+// given only when the file is certainly gone: its drive is mapped and its root is there,
+// and the system says no such name exists. Everything else that keeps the file from
+// being read (no such drive, an unmounted medium, a folder in search of which access is
+// refused, a folder or device at that name, a date a DOS date cannot hold) is
+// Unreadable, so nothing is concluded from a file the program merely could not see.
+struct FileStatus {
+    enum class Kind { Present, Missing, Unreadable };
+    Kind kind = Kind::Unreadable;
+    uint32_t dosDateTime = 0; // Present: the last-write date, local time, 2-second steps
+};
+FileStatus fileStatus(std::string_view dosPath);
 
 struct FolderEntry {
     std::string name; // UTF-8 bytes, a valid DOS name

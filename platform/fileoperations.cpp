@@ -163,4 +163,11 @@ bool deleteFolderTree(std::string_view dosPath) {
     return deleteFolder(dosPath, FolderDeleteRules{});
 }
 
+bool deleteFolderTreeAt(int parentFd, const char* name) {
+    struct stat st {};
+    if (::fstatat(parentFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISDIR(st.st_mode))
+        return false;
+    return deleteEntry(parentFd, name, FolderDeleteRules{});
+}
+
 } // namespace qm

@@ -17,6 +17,9 @@ bool moveFile(std::string_view fromDosPath, std::string_view toDosPath);
 // Deletes a folder with everything in it. A link inside is removed as a link, never
 // followed. Refuses a drive root and "/". True when the folder is gone.
 bool deleteFolderTree(std::string_view dosPath);
+// The same for the folder `name` inside the folder open as `parentFd`, for callers that
+// walk a tree by handles: a `name` that is a link or no folder is refused.
+bool deleteFolderTreeAt(int parentFd, const char* name);
 
 // What a folder delete may leave standing. The defaults remove everything.
 struct FolderDeleteRules {

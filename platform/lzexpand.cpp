@@ -9,6 +9,7 @@
 #include <memory>
 #include <mspack.h>
 #include <sys/stat.h>
+#include <vector>
 
 namespace qm {
 
@@ -22,7 +23,19 @@ struct Channel {
     int64_t limit = -1; // writes past this many bytes fail (-1: reading end)
     int64_t written = 0;
     bool overrun = false;
+    // The decoder hands its output over a byte or a few at a time; the file gets it in
+    // large blocks.
+    std::vector<char> pending;
+
+    bool flush() {
+        const bool ok =
+            pending.empty() || file->write(pending.data(), static_cast<int64_t>(pending.size()));
+        pending.clear();
+        return ok;
+    }
 };
+
+constexpr size_t kWriteBlock = 1 << 16;
 
 Channel* channelOf(mspack_file* file) {
     return reinterpret_cast<Channel*>(file);
@@ -45,9 +58,11 @@ int channelWrite(mspack_file* file, void* buffer, int bytes) {
         channel->overrun = true;
         return -1;
     }
-    if (!channel->file->write(buffer, bytes))
-        return -1;
+    const char* bytesIn = static_cast<const char*>(buffer);
+    channel->pending.insert(channel->pending.end(), bytesIn, bytesIn + bytes);
     channel->written += bytes;
+    if (channel->pending.size() >= kWriteBlock && !channel->flush())
+        return -1;
     return bytes;
 }
 
@@ -109,23 +124,28 @@ LzExpandResult expandInto(FileHandle& source, FileHandle& target, const std::str
         mspack_create_szdd_decompressor(&system));
     if (!lz)
         return failure("out of memory expanding " + name);
-    Channel in{&source};
+    Channel in;
+    in.file = &source;
     msszddd_header* header = lz->open(lz.get(), reinterpret_cast<const char*>(&in));
     if (!header)
         return failure(name + " is not an LZ-compressed file (wrong signature)");
     const int64_t declared = header->length;
     const bool normal = header->format == MSSZDD_FMT_NORMAL;
-    Channel out{&target, declared};
+    Channel out;
+    out.file = &target;
+    out.limit = declared;
+    out.pending.reserve(kWriteBlock + 4096);
     const int status =
         normal ? lz->extract(lz.get(), header, reinterpret_cast<const char*>(&out)) : 0;
     lz->close(lz.get(), header);
+    const bool flushed = out.flush();
     if (!normal)
         return failure(name + " is not an LZ-compressed file (unknown variant)");
     if (out.overrun)
         return failure(name + " is damaged: it expands to more than the " +
                            std::to_string(declared) + " bytes its header declares",
                        out.written);
-    if (status != MSPACK_ERR_OK && status != MSPACK_ERR_READ)
+    if (!flushed || (status != MSPACK_ERR_OK && status != MSPACK_ERR_READ))
         return failure("cannot write the expansion of " + name, out.written);
     if (out.written != declared)
         return failure(name + " is damaged: it expands to " + std::to_string(out.written) +

@@ -20,7 +20,11 @@ inline constexpr std::string_view kMainProgramName = "Qmoor.exe";
 inline constexpr std::string_view kUpdaterName = "Updater.exe";
 inline constexpr std::string_view kUninstallerName = "Uninstall.exe";
 inline constexpr std::string_view kCommonProgramName = "common.exe";
-inline constexpr std::string_view kUserFileName = "User.dat";
+// Files and folders the programs keep beside them in the install folder.
+inline constexpr std::string_view kUserFileName = "User.dat";         // who installed
+inline constexpr std::string_view kLogFileName = "Log.txt";           // Qmoor's run log
+inline constexpr std::string_view kSettingsFileName = "Settings.dat"; // the updater's switch
+inline constexpr std::string_view kHelpFolderName = "Help";           // the help pages
 
 // The file name in the program folder for a program's Windows name; other names are
 // returned unchanged.

@@ -13,9 +13,37 @@
 
 namespace qm {
 
+// The temporaries of one kind of work (the engine's restores), listed in a file of the
+// user's state folder as they are made, so that the next run can remove those a crash
+// left beside their targets. Only names listed here are ever removed, so a user's own
+// file that happens to look like a temporary is never touched. The caller owns it.
+class StagedFileLedger {
+  public:
+    // HostPath: the list file; its folder is made when the first name is added.
+    explicit StagedFileLedger(std::string HostPath);
+    // $XDG_STATE_HOME (else $HOME/.local/state) + "/quillmoor/" + Name.
+    static std::string StateFile(const std::string& Name);
+
+    // Lists a temporary just made (a DOS path). Failures are ignored: the temporary is
+    // still removed by its StagedFile unless the program dies.
+    void Add(const std::string& TempName);
+    // The temporary was renamed into place or deleted: its name may be a real file's
+    // from now on, and is no longer one to clean up.
+    void Done(const std::string& TempName);
+    // Deletes every temporary listed and not done that is still there, then empties the
+    // list. Call it only when no StagedFile of this ledger is open.
+    void RemoveLeftovers();
+
+  private:
+    void Append(char Mark, const std::string& TempName);
+
+    std::string fPath;
+};
+
 class StagedFile {
   public:
-    explicit StagedFile(std::string Target);
+    // Ledger, when given, lists the temporary for the next run to clean up after a crash.
+    explicit StagedFile(std::string Target, StagedFileLedger* Ledger = nullptr);
     ~StagedFile();
     StagedFile(const StagedFile&) = delete;
     StagedFile& operator=(const StagedFile&) = delete;
@@ -41,6 +69,7 @@ class StagedFile {
     std::string fTarget;
     std::string fTempName;
     FileHandle fFile;
+    StagedFileLedger* fLedger;
 };
 
 } // namespace qm

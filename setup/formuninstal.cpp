@@ -4,9 +4,9 @@
 #include "controls/messageform.h"
 #include "controls/skin.h"
 #include "controls/skinbutton.h"
+#include "platform/productkeys.h"
 #include "platform/registry.h"
 #include "platform/windowtitle.h"
-#include "setup/setupkeys.h"
 #include "setup/setupresources.h"
 
 #include <QLabel>
@@ -29,7 +29,7 @@ TUninstallEnvironment uninstallEnvironment() {
         return ShowMessageForm(kind, text, TMessageStyle::setupProgram());
     };
     env.isAdmin = [] { return IsAdmin(); };
-    env.mainWindowOpen = [] { return FindWindowByTitle(std::string(setupkeys::kMainWindowTitle)); };
+    env.mainWindowOpen = [] { return FindWindowByTitle(kMainWindowTitle); };
     return env;
 }
 

@@ -6,13 +6,14 @@
 #include "platform/fileio.h"
 #include "platform/fileoperations.h"
 #include "platform/lzexpand.h"
+#include "platform/productkeys.h"
 #include "platform/programfiles.h"
 #include "platform/registry.h"
 #include "platform/shellfolders.h"
 #include "platform/shelllink.h"
 #include "platform/stagedfile.h"
+#include "platform/uninstlist.h"
 #include "setup/setupkeys.h"
-#include "setup/uninstlist.h"
 
 #include <algorithm>
 #include <cctype>
@@ -65,7 +66,7 @@ std::string TInstaller::CheckedFolder(const std::string& typed) {
 bool TInstaller::IsAlreadyInstalled(const std::string& folder) {
     const std::string base = includeTrailingBackslash(folder);
     return fileExists(base + hostProgramFile(kMainProgramName)) &&
-           folderExists(base + std::string(setupkeys::kHelpFolder));
+           folderExists(base + std::string(kHelpFolderName));
 }
 
 void TInstaller::progress(int step) const {
@@ -132,7 +133,7 @@ TInstallOutcome TInstaller::Install() {
     CreateShortcutsAndKeys();
     RegisterFileAssociation();
     Registry uninstall(options_.allUsers ? RegistryRoot::LocalMachine : RegistryRoot::CurrentUser);
-    if (!uninstall.keyExists(setupkeys::kUninstallKey))
+    if (!uninstall.keyExists(kUninstallKey))
         return fail("the Uninstall key could not be written");
     if (!TUninstList::Write(folder_, entries_))
         return fail("cannot write " + TUninstList::PathIn(folder_));
@@ -170,8 +171,8 @@ bool TInstaller::stage(std::string& error) {
         return false;
     }
     progress(4);
-    const std::string help = install + std::string(setupkeys::kHelpFolder);
-    if (folderExists(help) && !CopyFolder(stage + std::string(setupkeys::kHelpFolder), help, error))
+    const std::string help = install + std::string(kHelpFolderName);
+    if (folderExists(help) && !CopyFolder(stage + std::string(kHelpFolderName), help, error))
         return false;
     progress(5);
     progress(6);
@@ -277,10 +278,10 @@ void TInstaller::CleanRegistry() {
         roots.push_back(RegistryRoot::LocalMachine);
     for (RegistryRoot root : roots) {
         Registry registry(root);
-        if (registry.openKey(setupkeys::kRunKey, false))
+        if (registry.openKey(kRunKey, false))
             registry.deleteValue(kMainProgramName);
         Registry keys(root);
-        keys.deleteKey(setupkeys::kUninstallKey);
+        keys.deleteKey(kUninstallKey);
         if (root == RegistryRoot::CurrentUser)
             keys.deleteKey(setupkeys::kProductKey);
     }
@@ -308,8 +309,8 @@ bool TInstaller::writeUserFile(std::string& error) {
 void TInstaller::CreateShortcutsAndKeys() {
     const uint32_t stamp = fileDosDateTime(program(kUninstallerName)).value_or(0);
     if (!options_.autoStart)
-        journal_.WriteString(RegistryRoot::CurrentUser, setupkeys::kProductRunKey, "Auto", "OFF");
-    journal_.WriteDword(RegistryRoot::CurrentUser, setupkeys::kProductRunKey, "Date", stamp);
+        journal_.WriteString(RegistryRoot::CurrentUser, kProductRunKey, kAutoStartValue, "OFF");
+    journal_.WriteDword(RegistryRoot::CurrentUser, kProductRunKey, kInstallStampValue, stamp);
     const RegistryRoot root = options_.allUsers && env_.isAdmin() ? RegistryRoot::LocalMachine
                                                                   : RegistryRoot::CurrentUser;
     const std::string group(setupkeys::kProgramGroup);
@@ -345,27 +346,26 @@ void TInstaller::WriteRunKey(bool allUsers) {
     const std::string qmoor = toHostPath(program(kMainProgramName)).value_or(std::string());
     const std::string command = qmoor + " -w";
     bool machine =
-        allUsers && journal_.WriteString(RegistryRoot::LocalMachine, setupkeys::kRunKey,
-                                         kMainProgramName, command) == RegistryStatus::Ok;
+        allUsers && journal_.WriteString(RegistryRoot::LocalMachine, kRunKey, kMainProgramName,
+                                         command) == RegistryStatus::Ok;
     if (machine && writeAutostartEntry(machineAutostartFolder(), qmoor, true)) {
         journal_.Undo([qmoor] { removeAutostartEntry(machineAutostartFolder(), qmoor); });
     } else if (!machine) {
-        journal_.WriteString(RegistryRoot::CurrentUser, setupkeys::kRunKey, kMainProgramName,
-                             command);
+        journal_.WriteString(RegistryRoot::CurrentUser, kRunKey, kMainProgramName, command);
         if (writeAutostartEntry(userAutostartFolder(), qmoor, options_.autoStart))
             journal_.Undo([qmoor] { removeAutostartEntry(userAutostartFolder(), qmoor); });
     }
-    journal_.WriteString(RegistryRoot::CurrentUser, setupkeys::kProductRunKey, "Auto",
+    journal_.WriteString(RegistryRoot::CurrentUser, kProductRunKey, kAutoStartValue,
                          options_.autoStart ? "ON" : "OFF");
 }
 
 void TInstaller::WriteUninstallKey(bool allUsers) {
     const RegistryRoot root = allUsers ? RegistryRoot::LocalMachine : RegistryRoot::CurrentUser;
-    const std::string_view key = setupkeys::kUninstallKey;
+    const std::string_view key = kUninstallKey;
     journal_.WriteString(root, key, "DisplayIcon", folder_ + std::string(kMainProgramName));
     journal_.WriteString(root, key, "DisplayName", setupkeys::kDisplayName);
     journal_.WriteString(root, key, "Version", setupkeys::kVersion);
-    journal_.WriteString(root, key, "UninstallString", folder_ + std::string(kUninstallerName));
+    journal_.WriteString(root, key, kUninstallStringValue, folder_ + std::string(kUninstallerName));
     journal_.WriteDword(root, key, "AllUsers", allUsers ? 1 : 0);
 }
 

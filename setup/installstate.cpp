@@ -2,9 +2,9 @@
 
 #include "platform/dospath.h"
 #include "platform/fileio.h"
+#include "platform/productkeys.h"
 #include "platform/programfiles.h"
 #include "platform/registry.h"
-#include "setup/setupkeys.h"
 
 #include <filesystem>
 
@@ -14,10 +14,10 @@ bool IsProductInstalled(std::string& folder) {
     folder.clear();
     for (RegistryRoot root : {RegistryRoot::LocalMachine, RegistryRoot::CurrentUser}) {
         Registry registry(root);
-        if (!registry.openKeyReadOnly(setupkeys::kUninstallKey))
+        if (!registry.openKeyReadOnly(kUninstallKey))
             continue;
         std::string command;
-        registry.readString("UninstallString", command);
+        registry.readString(kUninstallStringValue, command);
         folder = extractFilePath(command);
         return !folder.empty() && folderExists(folder);
     }

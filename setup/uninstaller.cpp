@@ -4,12 +4,14 @@
 #include "platform/dospath.h"
 #include "platform/fileio.h"
 #include "platform/fileoperations.h"
+#include "platform/productkeys.h"
 #include "platform/programfiles.h"
 #include "platform/registry.h"
 #include "platform/shellfolders.h"
 #include "platform/shelllink.h"
+#include "platform/uninstlist.h"
+#include "platform/updatestaging.h"
 #include "setup/setupkeys.h"
-#include "setup/uninstlist.h"
 
 #include <algorithm>
 #include <sstream>
@@ -30,8 +32,9 @@ constexpr const char* kDone = "Quillmoor has been successfully uninstalled.";
 constexpr int kYes = 6;
 
 // The files an installation and its programs keep in the install folder.
-constexpr const char* kKnownFiles[] = {"Qmoor.exe", "Updater.exe",  "Uninstall.exe", "User.dat",
-                                       "Log.txt",   "Settings.dat", "uninst.ini"};
+constexpr std::string_view kKnownFiles[] = {
+    kMainProgramName, kUpdaterName,      kUninstallerName,       kUserFileName,
+    kLogFileName,     kSettingsFileName, TUninstList::kFileName, kCommonProgramName};
 
 } // namespace
 
@@ -39,13 +42,13 @@ TUninstaller::TUninstaller(std::string installFolder, TUninstallEnvironment env)
     : folder_(includeTrailingBackslash(installFolder)), env_(std::move(env)) {}
 
 bool TUninstaller::MachineUninstallKeyExists() const {
-    return Registry(RegistryRoot::LocalMachine).keyExists(setupkeys::kUninstallKey);
+    return Registry(RegistryRoot::LocalMachine).keyExists(kUninstallKey);
 }
 
 bool TUninstaller::CanUninstall() const {
     if (MachineUninstallKeyExists() && env_.isAdmin())
         return true;
-    return Registry(RegistryRoot::CurrentUser).keyExists(setupkeys::kUninstallKey);
+    return Registry(RegistryRoot::CurrentUser).keyExists(kUninstallKey);
 }
 
 bool TUninstaller::bbUninstalClick() {
@@ -109,15 +112,17 @@ void TUninstaller::removeEntry(const std::string& path, const std::string& base)
 }
 
 void TUninstaller::DeleteInstalledFiles() {
+    if (const auto host = toHostPath(folder_))
+        updatestaging::RemoveStaleUpdateFolders(*host);
     const auto listed = TUninstList::Read(folder_);
     if (listed)
         for (const std::string& path : *listed)
             removeEntry(path, folder_);
-    for (const char* name : kKnownFiles)
+    for (std::string_view name : kKnownFiles)
         removeEntry(folder_ + hostProgramFile(name), folder_);
     if (!listed) {
         // No list: the known files of an installation, the help pages with them.
-        const std::string help = folder_ + std::string(setupkeys::kHelpFolder);
+        const std::string help = folder_ + std::string(kHelpFolderName);
         if (folderExists(help) && !deleteFolderTree(help))
             leftOver_.push_back(help);
     }
@@ -159,10 +164,10 @@ void TUninstaller::RemoveShortcutsAndKeys() {
         if (root == RegistryRoot::LocalMachine && !admin)
             continue;
         Registry run(root);
-        if (run.openKey(setupkeys::kRunKey, false))
+        if (run.openKey(kRunKey, false))
             run.deleteValue(kMainProgramName);
         Registry keys(root);
-        keys.deleteKey(setupkeys::kUninstallKey);
+        keys.deleteKey(kUninstallKey);
         keys.deleteKey(setupkeys::kProductKey);
         removeAutostartEntry(root == RegistryRoot::LocalMachine ? machineAutostartFolder()
                                                                 : userAutostartFolder(),

@@ -5,10 +5,10 @@
 #include "controls/skin.h"
 #include "controls/skinbutton.h"
 #include "controls/windowoutline.h"
+#include "platform/productkeys.h"
 #include "platform/registry.h"
 #include "platform/shellexecute.h"
 #include "platform/windowtitle.h"
-#include "setup/setupkeys.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -146,9 +146,9 @@ TUpdaterModel::Actions TFrmMain::makeActions(const TUpdaterSetup& setup) {
     a.SetTrayIcon = [this](int frame) { SetTrayIcon(frame); };
     a.removeTrayIcon = [this] { tray_->hide(); };
     a.IsMainProgramRunning =
-        setup.isMainProgramRunning ? setup.isMainProgramRunning : std::function<bool()>([] {
-            return FindWindowByTitle(std::string(setupkeys::kMainWindowTitle));
-        });
+        setup.isMainProgramRunning
+            ? setup.isMainProgramRunning
+            : std::function<bool()>([] { return FindWindowByTitle(kMainWindowTitle); });
     a.IAmAdmin = setup.isAdmin ? setup.isAdmin : std::function<bool()>([] { return IsAdmin(); });
     a.startProgram = setup.startProgram ? setup.startProgram
                                         : [](const std::string& path) { ShellExecute(path); };

@@ -2,9 +2,9 @@
 
 #include "platform/dospath.h"
 #include "platform/fileio.h"
+#include "platform/productkeys.h"
 #include "platform/programfiles.h"
 #include "platform/registry.h"
-#include "setup/setupkeys.h"
 #include "updater/release.h"
 
 #include <sys/stat.h>
@@ -16,8 +16,8 @@ namespace {
 std::string uninstallString(RegistryRoot root) {
     Registry registry(root);
     std::string value;
-    if (!registry.openKeyReadOnly(setupkeys::kUninstallKey) ||
-        registry.readString("UninstallString", value) != RegistryStatus::Ok)
+    if (!registry.openKeyReadOnly(kUninstallKey) ||
+        registry.readString(kUninstallStringValue, value) != RegistryStatus::Ok)
         return {};
     if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
         value = value.substr(1, value.size() - 2);

@@ -2,7 +2,8 @@
 
 #include "platform/dospath.h"
 #include "platform/programfiles.h"
-#include "setup/setupkeys.h"
+#include "platform/uninstlist.h"
+#include "platform/updatestaging.h"
 #include "updater/simpleparser.h"
 
 #include <array>
@@ -17,7 +18,8 @@ namespace {
 // Files of the installation that a release must never replace, and the folder the
 // updater downloads into.
 constexpr std::array<std::string_view, 5> kReservedNames = {
-    setupkeys::kUninstListName, kUninstallerName, kUserFileName, "Settings.dat", "Temp"};
+    TUninstList::kFileName, kUninstallerName, kUserFileName, kSettingsFileName,
+    updatestaging::kTempFolder};
 constexpr size_t kMaxNameLength = 1024;
 
 std::vector<std::string_view> splitName(std::string_view name) {
@@ -103,7 +105,7 @@ std::optional<TReleaseFile> makeReleaseFile(std::string_view name, std::string_v
         for (std::string_view reserved : kReservedNames)
             if (sameTextDos(last, reserved))
                 return refuse("would replace a file the installation keeps for itself");
-    if (sameTextDos(parts.front(), "Temp"))
+    if (sameTextDos(parts.front(), updatestaging::kTempFolder))
         return refuse("would go into the updater's own folder");
     for (size_t i = 0; i + 1 < parts.size(); ++i)
         file.installPath += std::string(parts[i]) + "/";

@@ -3,7 +3,9 @@
 #include "platform/dospath.h"
 #include "platform/fileio.h"
 #include "platform/lzexpand.h"
+#include "platform/uninstlist.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -55,6 +57,10 @@ bool TReleaseInstaller::Install(const TRelease& release, std::string& error) {
         rollBack(swapped);
         return false;
     }
+    if (!record(release, swapped, error)) {
+        rollBack(swapped);
+        return false;
+    }
     std::set<std::string> folders;
     for (const Swapped& s : swapped)
         folders.insert(folderOf(s.target));
@@ -98,37 +104,72 @@ bool TReleaseInstaller::prepare(const TReleaseFile& file, std::string& error) {
 bool TReleaseInstaller::swapIn(const TReleaseFile& file, std::vector<Swapped>& swapped,
                                std::string& error) {
     const std::string target = installation_.hostFolder + file.installPath;
-    if (!makeFoldersBelow(installation_.hostFolder, file.installPath)) {
-        error = "cannot make the folder of " + target;
+    Swapped step{target, std::nullopt, {}};
+    const auto failed = [&](const std::string& why) {
+        error = why;
+        removeFolders(step.folders);
         return false;
-    }
-    Swapped step{target, std::nullopt};
+    };
+    if (!makeFoldersBelow(installation_.hostFolder, file.installPath, &step.folders))
+        return failed("cannot make the folder of " + target);
     struct stat info {};
     if (::lstat(target.c_str(), &info) == 0) {
-        if (S_ISDIR(info.st_mode)) {
-            error = target + " is a folder";
-            return false;
-        }
+        if (S_ISDIR(info.st_mode))
+            return failed(target + " is a folder");
         const std::optional<std::string> previous =
             staging_.prepare(Area::Previous, file.installPath);
-        if (!previous || ::rename(target.c_str(), previous->c_str()) != 0) {
-            error = "cannot move " + target + " aside: " + std::strerror(errno);
-            return false;
-        }
+        if (!previous || ::rename(target.c_str(), previous->c_str()) != 0)
+            return failed("cannot move " + target + " aside: " + std::strerror(errno));
         step.previous = previous;
     }
     const std::string ready = staging_.hostPath(Area::Ready, file.installPath);
     if (::rename(ready.c_str(), target.c_str()) != 0) {
-        error = "cannot put " + target + " in place: " + std::strerror(errno);
+        const std::string why = "cannot put " + target + " in place: " + std::strerror(errno);
         if (step.previous)
             ::rename(step.previous->c_str(), target.c_str());
-        return false;
+        return failed(why);
     }
     swapped.push_back(std::move(step));
     return true;
 }
 
-void TReleaseInstaller::rollBack(const std::vector<Swapped>& swapped) {
+std::string TReleaseInstaller::dosPath(const std::string& installPath) const {
+    std::string path = installation_.folder + installPath;
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return path;
+}
+
+// The files in release order, then the folders made for them, each after what is in it.
+bool TReleaseInstaller::record(const TRelease& release, const std::vector<Swapped>& swapped,
+                               std::string& error) {
+    std::vector<std::string> added;
+    for (const TReleaseFile& file : release.files)
+        added.push_back(dosPath(file.installPath));
+    for (auto step = swapped.rbegin(); step != swapped.rend(); ++step)
+        for (auto folder = step->folders.rbegin(); folder != step->folders.rend(); ++folder)
+            added.push_back(dosPath(*folder));
+    switch (TUninstList::Add(installation_.folder, added, error)) {
+    case TUninstList::AddOutcome::Added:
+        return true;
+    case TUninstList::AddOutcome::NoList:
+        std::fprintf(stderr,
+                     "updater: %s is missing or unreadable; an uninstall will remove only the "
+                     "known files of the installation\n",
+                     TUninstList::PathIn(installation_.folder).c_str());
+        return true;
+    case TUninstList::AddOutcome::Failed:
+        error = "cannot record the new files: " + error;
+        return false;
+    }
+    return false;
+}
+
+void TReleaseInstaller::removeFolders(const std::vector<std::string>& folders) const {
+    for (auto it = folders.rbegin(); it != folders.rend(); ++it)
+        ::rmdir((installation_.hostFolder + *it).c_str());
+}
+
+void TReleaseInstaller::rollBack(const std::vector<Swapped>& swapped) const {
     for (auto it = swapped.rbegin(); it != swapped.rend(); ++it) {
         if (it->previous) {
             if (::rename(it->previous->c_str(), it->target.c_str()) != 0)
@@ -137,6 +178,7 @@ void TReleaseInstaller::rollBack(const std::vector<Swapped>& swapped) {
         } else {
             ::unlink(it->target.c_str());
         }
+        removeFolders(it->folders);
     }
 }
 

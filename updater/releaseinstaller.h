@@ -4,8 +4,10 @@
 // an LZ file is expanded and must hold exactly the length its header states, and each
 // file gets its listed date and its mode (0755 for programs) and is on the disk. Only
 // then are the files swapped in by renames: the installed file moves to the staging
-// folder's "previous" area and the prepared one takes its place. When a rename fails,
-// every file swapped so far goes back. Borrows the installation and the staging folder.
+// folder's "previous" area and the prepared one takes its place. Last, the files and
+// folders the release added are recorded in uninst.ini, so that an uninstall removes
+// them too. When a rename or the record fails, every file swapped so far goes back and
+// the folders made for them go. Borrows the installation and the staging folder.
 
 #include "updater/installation.h"
 #include "updater/release.h"
@@ -29,11 +31,15 @@ class TReleaseInstaller {
     struct Swapped {
         std::string target;
         std::optional<std::string> previous; // where the replaced file waits
+        std::vector<std::string> folders;    // made for it, relative, parents first
     };
 
     bool prepare(const TReleaseFile& file, std::string& error);
     bool swapIn(const TReleaseFile& file, std::vector<Swapped>& swapped, std::string& error);
-    static void rollBack(const std::vector<Swapped>& swapped);
+    bool record(const TRelease& release, const std::vector<Swapped>& swapped, std::string& error);
+    void removeFolders(const std::vector<std::string>& folders) const;
+    void rollBack(const std::vector<Swapped>& swapped) const;
+    std::string dosPath(const std::string& installPath) const;
 
     const TInstallation& installation_;
     const TStagingFolder& staging_;

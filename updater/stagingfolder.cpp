@@ -2,6 +2,7 @@
 
 #include "platform/dospath.h"
 #include "platform/fileoperations.h"
+#include "platform/updatestaging.h"
 
 #include <cerrno>
 #include <cstring>
@@ -14,16 +15,16 @@ namespace qm {
 
 namespace {
 
-const char* areaName(TStagingFolder::Area area) {
+std::string areaName(TStagingFolder::Area area) {
     switch (area) {
     case TStagingFolder::Area::Files:
-        return "files";
+        return std::string(updatestaging::kFilesArea);
     case TStagingFolder::Area::Ready:
-        return "ready";
+        return std::string(updatestaging::kReadyArea);
     case TStagingFolder::Area::Previous:
-        return "previous";
+        return std::string(updatestaging::kPreviousArea);
     }
-    return "files";
+    return std::string(updatestaging::kFilesArea);
 }
 
 bool isRealFolder(const std::string& path) {
@@ -40,7 +41,7 @@ bool makeFolder(const std::string& path) {
 // Writes a random text into a new file and reads its size back: the folder takes files.
 bool writeTest(const std::string& folder) {
     const std::string text = std::to_string(std::random_device{}() % 1000000);
-    const std::string path = folder + "~000.tmp";
+    const std::string path = folder + std::string(updatestaging::kWriteTestFile);
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0)
         return false;
@@ -54,32 +55,43 @@ bool writeTest(const std::string& folder) {
 
 } // namespace
 
-bool makeFoldersBelow(const std::string& base, const std::string& relative) {
-    std::string path = base;
+bool makeFoldersBelow(const std::string& base, const std::string& relative,
+                      std::vector<std::string>* created) {
     size_t from = 0;
     for (size_t slash; (slash = relative.find('/', from)) != std::string::npos; from = slash + 1) {
-        path += relative.substr(from, slash - from) + "/";
-        if (!makeFolder(path.substr(0, path.size() - 1)))
+        const std::string folder = base + relative.substr(0, slash);
+        if (::mkdir(folder.c_str(), 0755) == 0) {
+            if (created)
+                created->push_back(relative.substr(0, slash));
+            continue;
+        }
+        if (errno != EEXIST || !isRealFolder(folder))
             return false;
     }
     return true;
 }
 
-TStagingFolder::TStagingFolder(std::string dos, std::string host, std::string tempHost)
-    : dos_(std::move(dos)), host_(std::move(host)), tempHost_(std::move(tempHost)) {}
+TStagingFolder::TStagingFolder(std::string dos, std::string host, std::string tempHost,
+                               UniqueFd lock)
+    : dos_(std::move(dos)), host_(std::move(host)), tempHost_(std::move(tempHost)),
+      lock_(std::move(lock)) {}
 
 std::unique_ptr<TStagingFolder> TStagingFolder::create(const TInstallation& installation,
                                                        std::string& error) {
-    const std::string temp = installation.hostFolder + "Temp";
-    std::string pattern = temp + "/update-XXXXXX";
-    if (!makeFolder(temp) || !::mkdtemp(pattern.data())) {
+    const std::string tempName(updatestaging::kTempFolder);
+    const std::string temp = installation.hostFolder + tempName;
+    std::string path;
+    UniqueFd lock;
+    if (makeFolder(temp))
+        lock = updatestaging::MakeStagingFolder(temp, path);
+    if (lock.get() < 0) {
         error = "cannot make a folder in " + installation.hostFolder + ": " + std::strerror(errno);
         ::rmdir(temp.c_str()); // only when it is empty
         return nullptr;
     }
-    const std::string name = pattern.substr(temp.size() + 1);
-    std::unique_ptr<TStagingFolder> staging(
-        new TStagingFolder(installation.folder + "Temp\\" + name + "\\", pattern + "/", temp));
+    const std::string name = path.substr(temp.size() + 1);
+    std::unique_ptr<TStagingFolder> staging(new TStagingFolder(
+        installation.folder + tempName + "\\" + name + "\\", path + "/", temp, std::move(lock)));
     for (auto area : {Area::Files, Area::Ready, Area::Previous})
         if (!makeFolder(staging->host_ + areaName(area))) {
             error = "cannot make a folder in " + staging->host_;
@@ -94,6 +106,7 @@ std::unique_ptr<TStagingFolder> TStagingFolder::create(const TInstallation& inst
 
 TStagingFolder::~TStagingFolder() {
     deleteFolderTree(excludeTrailingBackslash(dos_));
+    lock_ = UniqueFd();
     ::rmdir(tempHost_.c_str()); // only when nothing else is in it
 }
 

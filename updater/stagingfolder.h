@@ -1,16 +1,19 @@
 #pragma once
 // TStagingFolder: the updater's own folder for one update, "Temp\update-XXXXXX" in the
-// install folder, always made new (never a folder that was there before). It holds the
-// downloads ("files"), the files prepared for installing ("ready") and the files they
-// replace, kept for a roll-back ("previous"). Making it is the test that the install
-// folder is writable. Destroying it deletes that folder and nothing else ("Temp" too,
-// when it is then empty).
+// install folder, always made new (never a folder that was there before) and locked
+// while it lives (platform/updatestaging.h), so a later run can tell a folder left by a
+// crash from one in use. It holds the downloads ("files"), the files prepared for
+// installing ("ready") and the files they replace, kept for a roll-back ("previous").
+// Making it is the test that the install folder is writable. Destroying it deletes that
+// folder and nothing else ("Temp" too, when it is then empty).
 
+#include "platform/uniquefd.h"
 #include "updater/installation.h"
 
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace qm {
 
@@ -32,15 +35,18 @@ class TStagingFolder {
     std::optional<std::string> prepare(Area area, const std::string& relative) const;
 
   private:
-    TStagingFolder(std::string dos, std::string host, std::string tempHost);
+    TStagingFolder(std::string dos, std::string host, std::string tempHost, UniqueFd lock);
 
     std::string dos_;      // with a trailing backslash
     std::string host_;     // with a trailing '/'
     std::string tempHost_; // the "Temp" folder around it
+    UniqueFd lock_;        // the folder, locked: this run's own
 };
 
 // Makes every folder of `relative`'s parent below `base` (a host folder); false when a
-// part exists as anything but a real folder (a link is never followed).
-bool makeFoldersBelow(const std::string& base, const std::string& relative);
+// part exists as anything but a real folder (a link is never followed). `created` gets
+// the folders it made, relative to `base`, parents first.
+bool makeFoldersBelow(const std::string& base, const std::string& relative,
+                      std::vector<std::string>* created = nullptr);
 
 } // namespace qm

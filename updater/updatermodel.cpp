@@ -2,6 +2,7 @@
 
 #include "platform/fileio.h"
 #include "platform/programfiles.h"
+#include "platform/updatestaging.h"
 #include "updater/downloadthread.h"
 #include "updater/postthread.h"
 #include "updater/releaseinstaller.h"
@@ -116,6 +117,9 @@ void TUpdaterModel::CheckForUpdate() {
         close();
         return;
     }
+    // Staging folders of an updater that was killed or crashed are removed here.
+    if (const int stale = updatestaging::RemoveStaleUpdateFolders(installation_->hostFolder))
+        std::fprintf(stderr, "updater: removed %d staging folder(s) an earlier run left\n", stale);
     state_ = State::Checking;
     check_ = std::make_unique<TPostThread>(
         checkUrl(config_.server, installation_->GetInstalledProgramDate()), config_.timeoutMs,

@@ -1,8 +1,9 @@
 #include "updater/updatersettings.h"
 
-#include "app/settingkeys.h"
 #include "platform/datetime.h"
+#include "platform/productkeys.h"
 #include "platform/registry.h"
+#include "platform/settingkeys.h"
 
 #include <QSettings>
 #include <cmath>
@@ -13,9 +14,10 @@ namespace qm {
 void WriteUpdateDay() {
     Registry registry;
     if (!registry.openKey(kUpdateKey, true) ||
-        registry.writeDword("Date", static_cast<uint32_t>(std::floor(now()))) != RegistryStatus::Ok)
-        std::fprintf(stderr, "updater: cannot store today's date under %s (%s)\n", kUpdateKey,
-                     registryStatusText(registry.lastStatus()));
+        registry.writeDword(kUpdateDayValue, static_cast<uint32_t>(std::floor(now()))) !=
+            RegistryStatus::Ok)
+        std::fprintf(stderr, "updater: cannot store today's date under %s (%s)\n",
+                     std::string(kUpdateKey).c_str(), registryStatusText(registry.lastStatus()));
 }
 
 void DisableUpdater(const std::string& folder) {

@@ -9,8 +9,6 @@
 
 namespace qm {
 
-inline constexpr const char* kUpdateKey = "\\SOFTWARE\\Quillmoor\\Update";
-
 // Stores today's day number (whole days since 30 December 1899).
 void WriteUpdateDay();
 // `folder` is the host folder of "Settings.dat".

@@ -1,5 +1,6 @@
 #include "updater/updateserver.h"
 
+#include "platform/productkeys.h"
 #include "platform/registry.h"
 
 #include <cctype>
@@ -10,8 +11,6 @@
 namespace qm {
 
 namespace {
-
-constexpr std::string_view kServerKey = "\\SOFTWARE\\Quillmoor\\Update";
 
 bool hostCharacter(char c) {
     return std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '-';
@@ -75,8 +74,8 @@ UpdateServerAddress updateServer() {
     } else {
         source = "the registry value Server";
         Registry registry(RegistryRoot::LocalMachine);
-        if (!registry.openKeyReadOnly(kServerKey) ||
-            registry.readString("Server", text) != RegistryStatus::Ok)
+        if (!registry.openKeyReadOnly(kUpdateKey) ||
+            registry.readString(kUpdateServerValue, text) != RegistryStatus::Ok)
             text.clear();
     }
     if (!text.empty()) {

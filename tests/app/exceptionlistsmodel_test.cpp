@@ -1,6 +1,7 @@
 #include "app/exceptionlistsmodel.h"
 
 #include "app/settingsstore.h"
+#include "platform/hivestore.h"
 #include "scriptedmessages.h"
 #include "support/sandbox.h"
 
@@ -49,7 +50,9 @@ TEST_F(ExceptionListsTest, ButtonsDoNothingButExplainWhileTheListsAreOff) {
 TEST_F(ExceptionListsTest, ChangesAreSavedAtOnceAndDuplicatesCollapseOnReload) {
     model.load(TSettingsStore());
     typed = {"Thumbs.db", "thumbs.db", "tmp", "bak", "old"};
+    const uint64_t saves = HiveStore::ioCounts().saves;
     model.add(List::Files);
+    EXPECT_EQ(HiveStore::ioCounts().saves, saves + 1) << "one write of the hive per change";
     model.add(List::Files);
     model.add(List::Extensions);
     model.add(List::Extensions);

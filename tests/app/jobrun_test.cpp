@@ -23,6 +23,8 @@
 
 #include <filesystem>
 
+#include <sys/stat.h>
+
 namespace qm {
 namespace {
 
@@ -169,6 +171,61 @@ TEST_F(JobRunTest, BackupInEachModeThenIncrementalRerunsAndTheReportReadsBack) {
         EXPECT_EQ(reports[1].ActivityType, "Backup");
     }
     EXPECT_EQ(AnswerScript::instance().failures(), 0);
+}
+
+TEST_F(JobRunTest, AFullBackupMeasuresTheMediaAgainstEverythingItWillWrite) {
+    // A sparse file larger than the free space of the sandbox's disk.
+    int64_t free = 0, total = 0;
+    ASSERT_TRUE(diskSpace("E:\\", free, total));
+    sandbox.writeFile("C:\\big\\huge.bin", "");
+    fs::resize_file(sandbox.hostOf('C') + "/big/huge.bin", static_cast<uintmax_t>(free) * 2);
+    TBackupRequest request = backup(0, false);
+    request.selection = [](const TSelectionVisit& visit) { visit("C:\\big", true); };
+    AnswerScript::instance().addAnswer("Not enough disk space", "1");
+    const TJobOutcome outcome = run(kOpBackup, std::make_unique<TBackupOperation>(request));
+    EXPECT_FALSE(outcome.ran);
+    EXPECT_EQ(asked(), std::vector<std::string>{TBackupOperation::kNoRoom});
+}
+
+TEST_F(JobRunTest, AFileThatCannotBeOpenedIsLeftToTheEngineToLogAndCount) {
+    ASSERT_EQ(::mkfifo((sandbox.hostOf('C') + "/data/pipe").c_str(), 0600), 0);
+    TBackupRequest request = backup(0, false);
+    request.selection = [](const TSelectionVisit& visit) { visit("C:\\data\\pipe", false); };
+    AnswerScript::instance().addAnswer("Statistics", "2");
+    const TJobOutcome outcome = run(kOpBackup, std::make_unique<TBackupOperation>(request));
+    ASSERT_TRUE(outcome.ran);
+    EXPECT_EQ(outcome.record.FileCount, 1);
+    EXPECT_EQ(outcome.record.Errors, 1);
+    ASSERT_TRUE(outcome.log);
+    EXPECT_NE(outcome.log->find("pipe - can't open file."), std::string::npos) << *outcome.log;
+}
+
+TEST_F(JobRunTest, HideKeepsTheRunGoingAndTheRunnerComesBackWithTheWindow) {
+    w->show();
+    bool hidden = false, back = false;
+    duringTheRun([&] {
+        TFrmProgress* runner = w->jobs().current();
+        runner->Fr();
+        hidden = !runner->isVisible() && (!w->isVisible() || w->isMinimized());
+        w->tray().item("mnu_ShowMainWindow")->trigger();
+        back = runner->isVisible() && w->isVisible() && !w->isMinimized();
+    });
+    AnswerScript::instance().addAnswer("Statistics", "2");
+    const TJobOutcome outcome =
+        run(kOpBackup, std::make_unique<TBackupOperation>(backup(0, false)));
+    EXPECT_TRUE(hidden);
+    EXPECT_TRUE(back);
+    EXPECT_EQ(outcome.record.Status, "Complete");
+}
+
+TEST_F(JobRunTest, CancelInThePasswordWindowStopsTheRunWithoutAsking) {
+    TBackupRequest request = backup(0, false);
+    request.encryption = true;
+    AnswerScript::instance().addAnswer("Enter Password for Encryption", "[cancel]");
+    const TJobOutcome outcome = run(kOpBackup, std::make_unique<TBackupOperation>(request));
+    EXPECT_FALSE(outcome.ran);
+    EXPECT_EQ(AnswerScript::instance().records().size(), 1u) << "no cancel question";
+    EXPECT_FALSE(fileExists("E:\\Quillmoor\\drive.lst"));
 }
 
 TEST_F(JobRunTest, EncryptedRestoreOfAChosenVersionIntoAChosenFolder) {

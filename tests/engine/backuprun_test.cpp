@@ -69,7 +69,7 @@ TEST_P(BackupRoundTrip, EveryByteDateRecordAndLineSurvivesBackupAndRestore) {
                                                                : runArchive;
         EXPECT_EQ(r.MediaPath, media);
         EXPECT_TRUE(fileExists(media));
-        EXPECT_FALSE(fileExists(BackupRun::PartName(media)));
+        EXPECT_EQ(StagedFiles(), 0u);
         if (mode == Mode::Plain) {
             EXPECT_EQ(fileSize(copy), static_cast<int64_t>(content.size()));
             EXPECT_EQ(fileSize(CheckFileName(copy)), keySize ? 8 : -1);
@@ -159,8 +159,9 @@ TEST_F(BackupRunTest, CipherLostMidFileFailsTheFileInsteadOfWritingPlainBytes) {
     };
     BackupPaths({"C:\\big.bin", "C:\\next.txt"});
     const std::string copy = CopyPathFor('E', "C:\\big.bin");
-    for (const std::string& p : {copy, BackupRun::PartName(copy), CheckFileName(copy)})
+    for (const std::string& p : {copy, CheckFileName(copy)})
         EXPECT_FALSE(fileExists(p)) << p;
+    EXPECT_EQ(StagedFiles(), 0u);
     auto records = Records();
     EXPECT_EQ(records.count("C:\\big.bin"), 0u);
     EXPECT_EQ(records.count("C:\\next.txt"), 1u);
@@ -284,7 +285,7 @@ TEST_F(BackupRunTest, CancelledReBackupLeavesTheEarlierCopyWhole) {
 
     EXPECT_EQ(sandbox.readFile(copy), before) << "the replaced copy is staged, never cut";
     EXPECT_EQ(sandbox.readFile(CheckFileName(copy)), checkBefore);
-    EXPECT_FALSE(fileExists(BackupRun::PartName(copy)));
+    EXPECT_EQ(StagedFiles(), 0u);
     Engine().ProgressProc = nullptr;
     deleteFile("C:\\big.bin");
     RunRestore({"C:\\big.bin"});
@@ -315,9 +316,9 @@ TEST_P(BackupCancel, RemovesThePartialFileAndRecordsOnlyWhatCompleted) {
     ASSERT_EQ(records.size(), 1u);
     ASSERT_EQ(records.count("C:\\1.txt"), 1u);
     EXPECT_FALSE(fileExists(CopyPathFor('E', "C:\\2.txt")));
-    EXPECT_FALSE(fileExists(BackupRun::PartName(CopyPathFor('E', "C:\\2.txt"))));
+    EXPECT_EQ(StagedFiles(), 0u);
     EXPECT_FALSE(fileExists(FileArchivePathFor('E', "C:\\2.txt")));
-    EXPECT_FALSE(fileExists(BackupRun::PartName(FileArchivePathFor('E', "C:\\2.txt"))));
+    EXPECT_EQ(StagedFiles(), 0u);
 
     // What the catalogue describes is really there.
     Engine().ProgressProc = nullptr;
@@ -347,6 +348,28 @@ TEST_F(BackupRunTest, FileArchiveIsDatedLikeItsSourceAndReplacesTheOldCopy) {
     EXPECT_FALSE(fileExists(copy));
     EXPECT_FALSE(fileExists(CheckFileName(copy)));
     EXPECT_EQ(Records()["C:\\a.txt"].MediaPath, archive);
+}
+
+// A file's staged copy never takes a name of the copy tree: C:\\d\\x.qmpart is a file of
+// its own, and re-backing up C:\\d\\x in every mode leaves its copy alone.
+TEST_F(BackupRunTest, StagedCopiesNeverTakeACopyTreeName) {
+    for (Mode mode : {Mode::Plain, Mode::FileArchives}) {
+        const std::string x = "C:\\d\\x",
+                          twin = mode == Mode::Plain ? "C:\\d\\x.qmpart" : "C:\\d\\x.bpa.qmpart";
+        sandbox.writeFile(x, "x, first");
+        sandbox.writeFile(twin, "a file of its own");
+        SetUpJob(Mode::Plain, 128);
+        BackupPaths({x, twin});
+        sandbox.writeFile(x, "x, second");
+        SetUpJob(mode, 128);
+        BackupPaths({x});
+        deleteFile(x);
+        deleteFile(twin);
+        RunRestore({x, twin});
+        EXPECT_EQ(sandbox.readFile(x), "x, second");
+        EXPECT_EQ(sandbox.readFile(twin), "a file of its own");
+    }
+    EXPECT_EQ(Engine().ErrorCount, 0);
 }
 
 // Two runs started in the same second: the second takes a name of its own, so neither
@@ -474,30 +497,72 @@ TEST_F(BackupRunTest, PathsDifferingOnlyInCaseAreTwoFiles) {
     EXPECT_EQ(std::count(lines.begin(), lines.end(), refused), 2);
 }
 
-// Changing how a file is stored never takes another file's backup along: b.txt's only
-// backup is in the run archive that a.txt's old record names.
-TEST_F(BackupRunTest, StorageModeSwitchesKeepEveryOtherFileRestorable) {
-    struct Row {
+// Changing how a file is stored never takes another file's backup along, and the new
+// backup is whole: b.txt's only backup may be in the run archive a.txt's old record
+// names, and a plain copy after an archive starts its versions afresh at version 0.
+TEST_F(BackupRunTest, StorageModeSwitchesKeepEveryFileRestorable) {
+    struct Step {
         Mode mode;
         int topRevision; // 0: revisions off
+        int keySize;
     };
-    for (const Row& row : {Row{Mode::FileArchives, 0}}) {
-        SCOPED_TRACE(::testing::Message() << static_cast<int>(row.mode) << " " << row.topRevision);
-        sandbox.writeFile("C:\\a.txt", "a, first");
-        sandbox.writeFile("C:\\b.txt", "b, only backup");
-        SetUpJob(Mode::RunArchive, 0);
-        BackupPaths({"C:\\a.txt", "C:\\b.txt"});
-        sandbox.writeFile("C:\\a.txt", "a, second");
-        SetUpJob(row.mode, 0);
-        job.SetRevision(row.topRevision != 0);
-        job.SetTopRevision(static_cast<uint8_t>(row.topRevision));
-        BackupPaths({"C:\\a.txt"});
+    struct Row {
+        std::vector<Step> before; // each backs up a.txt and b.txt
+        Step switched;            // backs up the changed a.txt alone
+    };
+    const Step run{Mode::RunArchive, 0, 0}, files{Mode::FileArchives, 0, 0};
+    const std::vector<Row> rows = {
+        {{run}, files},
+        {{run}, {Mode::Plain, 1, 0}},
+        {{run}, {Mode::Plain, 3, 0}},
+        {{files}, {Mode::Plain, 3, 0}},
+        {{{Mode::Plain, 3, 0}, {Mode::Plain, 3, 0}, files}, {Mode::Plain, 3, 0}},
+        {{{Mode::Plain, 3, 128}, {Mode::Plain, 3, 128}}, {Mode::Plain, 3, 0}},
+        {{{Mode::Plain, 2, 0}, {Mode::Plain, 2, 0}}, {Mode::Plain, 2, 192}},
+    };
+    auto backup = [this](const Step& step, const std::vector<std::string>& paths) {
+        SetUpJob(step.mode, step.keySize);
+        job.SetRevision(step.topRevision != 0);
+        job.SetTopRevision(static_cast<uint8_t>(step.topRevision));
+        BackupPaths(paths);
+    };
+    for (size_t r = 0; r < rows.size(); ++r) {
+        SCOPED_TRACE(r);
+        int n = 0;
+        for (const Step& step : rows[r].before) {
+            ++n;
+            for (const char* file : {"a", "b"}) {
+                const std::string path = std::string("C:\\") + file + ".txt";
+                sandbox.writeFile(path, std::string(file) + ", backup " + std::to_string(n));
+                sandbox.setFileTime(path, 2026, 5, n, 12, 0, 0); // versions tell by date
+            }
+            backup(step, {"C:\\a.txt", "C:\\b.txt"});
+        }
+        sandbox.writeFile("C:\\a.txt", "a, switched");
+        sandbox.setFileTime("C:\\a.txt", 2026, 6, 1, 12, 0, 0);
+        backup(rows[r].switched, {"C:\\a.txt"});
+        const std::string b = "b, backup " + std::to_string(n);
+        Engine().PasswordList = {"secret"};
         deleteFile("C:\\a.txt");
         deleteFile("C:\\b.txt");
+        // The plain restore takes version 0, for b.txt its oldest copy kept.
         RunRestore({"C:\\a.txt", "C:\\b.txt"});
-        EXPECT_EQ(sandbox.readFile("C:\\a.txt"), "a, second");
-        EXPECT_EQ(sandbox.readFile("C:\\b.txt"), "b, only backup");
+        EXPECT_EQ(sandbox.readFile("C:\\a.txt"), "a, switched");
+        EXPECT_TRUE(fileExists("C:\\b.txt"));
+        // The revision restore finds the newest version of each.
+        deleteFile("C:\\a.txt");
+        deleteFile("C:\\b.txt");
+        TBackUpJob restore;
+        restore.SetDestination('E');
+        restore.SourceFiles = {"C:\\a.txt", "C:\\b.txt"};
+        TRevisionFileList list;
+        int revised = 0;
+        restore.CollectRevisions(list, revised, nullptr);
+        restore.RestoreRevisions(list, true);
+        EXPECT_EQ(sandbox.readFile("C:\\a.txt"), "a, switched");
+        EXPECT_EQ(sandbox.readFile("C:\\b.txt"), b);
         EXPECT_EQ(Engine().ErrorCount, 0);
+        EXPECT_EQ(StagedFiles(), 0u);
         std::filesystem::remove_all(sandbox.hostOf('E') + "/Quillmoor");
     }
 }

@@ -2,6 +2,7 @@
 
 #include "runtest.h"
 
+#include "engine/archivereader.h"
 #include "engine/copytree.h"
 
 #include <limits>
@@ -155,6 +156,63 @@ TEST_F(DeleteRunTest, RecordOfRevisionZeroLeavesNamesLikeItsVersions) {
     job.DeleteFiles({"C:\\a.txt"});
     EXPECT_FALSE(fileExists("E:\\Quillmoor\\Drive_C\\a.txt"));
     EXPECT_EQ(sandbox.readFile("E:\\Quillmoor\\Drive_C\\a_1.txt"), "another file");
+}
+
+// Deleting the middle file of a run archive, stopped at any change it makes: the files it
+// did not delete come back whole, and the archive is whole with or without the entry.
+TEST_F(DeleteRunTest, DeleteStoppedAtAnyChangeLeavesTheOtherFilesRestorable) {
+    const std::vector<std::string> paths = {"C:\\1.txt", "C:\\2.txt", "C:\\3.txt"};
+    std::string noise; // the entry taken out is longer than the one behind it
+    for (int i = 0; i < 3000; ++i)
+        noise.push_back(static_cast<char>((i * 7919) >> 3));
+    auto setup = [&] {
+        deleteFile("E:\\Quillmoor\\drive.lst");
+        for (const std::string& p : paths)
+            sandbox.writeFile(p, "data of " + p + std::string(3000, 'x'));
+        sandbox.writeFile("C:\\2.txt", noise);
+        SetUpJob(Mode::RunArchive, 128);
+        BackupPaths(paths);
+    };
+    const std::string archive = "E:\\Quillmoor\\Drive_C\\12_7_2026 11_15_22 PM.bpa";
+    ForEveryCrashPoint(
+        "E:", setup, [this] { job.DeleteFiles({"C:\\2.txt"}); },
+        [&](int) {
+            EXPECT_EQ(ArchiveReader::CompleteLength(archive, nullptr), fileSize(archive));
+            for (const std::string& p : paths)
+                deleteFile(p);
+            Engine().ErrorCount = 0;
+            RunRestore({"C:\\1.txt", "C:\\3.txt"});
+            EXPECT_EQ(Engine().ErrorCount, 0);
+            EXPECT_EQ(sandbox.readFile("C:\\1.txt"), "data of C:\\1.txt" + std::string(3000, 'x'));
+            EXPECT_EQ(sandbox.readFile("C:\\3.txt"), "data of C:\\3.txt" + std::string(3000, 'x'));
+        });
+}
+
+// A media drive without room for the shortened archive: the delete says so and leaves
+// the archive and the file's record as they were.
+TEST_F(DeleteRunTest, NoRoomToRewriteTheArchiveLeavesItWhole) {
+    for (const char* p : {"C:\\1.txt", "C:\\2.txt", "C:\\3.txt"})
+        sandbox.writeFile(p, std::string("data of ") + p);
+    SetUpJob(Mode::RunArchive, 0);
+    BackupPaths({"C:\\1.txt", "C:\\2.txt", "C:\\3.txt"});
+    const std::string archive = Records()["C:\\2.txt"].MediaPath;
+    const auto before = sandbox.readFile(archive);
+    deleteFile(job.LogFileName);
+    {
+        ChangeGate full([](FileChange change, std::string_view path) {
+            return change != FileChange::Write ||
+                   path.find("\\Staging\\") == std::string_view::npos;
+        });
+        job.DeleteFiles({"C:\\2.txt"});
+    }
+    EXPECT_EQ(sandbox.readFile(archive), before);
+    EXPECT_EQ(Records().count("C:\\2.txt"), 1u);
+    EXPECT_EQ(LogLines(), std::vector<std::string>{"***ERROR***" + std::string(kNow) +
+                                                   " C:\\2.txt - can't delete it from " + archive +
+                                                   ": the media drive has no room to rewrite the "
+                                                   "archive, which is left whole."});
+    EXPECT_EQ(Engine().ErrorCount, 1);
+    EXPECT_EQ(StagedFiles(), 0u);
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 #include "platform/fileio.h"
 
 #include <deque>
+#include <functional>
 #include <map>
 
 namespace qm::test {
@@ -110,6 +111,49 @@ class RunTest : public EngineTest {
                 Engine().PasswordList.push_back(std::exchange(addPassword, ""));
             return answer;
         };
+    }
+
+    // Runs Setup and Work once, counting the changes Work makes to paths that start with
+    // Prefix; then, for every n below that count, Setup, Work with the file system
+    // stopped after n such changes (as a crash at that moment stops it), a fresh engine
+    // state, and Check(n).
+    void ForEveryCrashPoint(const std::string& Prefix, const std::function<void()>& Setup,
+                            const std::function<void()>& Work,
+                            const std::function<void(int)>& Check) {
+        auto matches = [&Prefix](std::string_view path) {
+            return path.substr(0, Prefix.size()) == Prefix;
+        };
+        Setup();
+        int changes = 0;
+        {
+            ChangeGate count([&](FileChange, std::string_view path) {
+                changes += matches(path) ? 1 : 0;
+                return true;
+            });
+            Work();
+        }
+        ASSERT_GT(changes, 0);
+        for (int n = 0; n < changes; ++n) {
+            SCOPED_TRACE(::testing::Message() << "stopped after " << n << " of " << changes);
+            Setup();
+            {
+                int allowed = n;
+                ChangeGate crash([&](FileChange, std::string_view path) {
+                    return !matches(path) || allowed-- > 0;
+                });
+                Work();
+            }
+            const auto passwords = Engine().PasswordList;
+            Engine().Reset();
+            Engine().PasswordList = passwords;
+            Check(n);
+        }
+    }
+
+    // Files left in the media's staging folder (none once a run has ended).
+    size_t StagedFiles() const {
+        FolderListing listing = listFolder("E:\\Quillmoor\\Staging");
+        return listing.entries.size();
     }
 
     void DeleteSources() {

@@ -136,8 +136,11 @@ TEST(Installer, InstallReinstallUninstallRoundTripInEveryMode) {
             EXPECT_FALSE(Registry(root).keyExists(
                 "\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders"));
 
-        // Reinstall over it: a file of the user's in the folder is kept and never listed.
+        // Reinstall over it: a file of the user's in the folder is kept and never listed,
+        // and lines that setup did not write are neither merged nor followed.
         sb.writeFile(kBase + "notes.txt", "mine");
+        sb.writeFile(kBase + "uninst.ini", list + "C:\\Program Files\\Other\\keep.txt\r\n"
+                                                  "Qmoor.exe\r\n");
         ASSERT_EQ(machine.install({kFolder, mode.allUsers, mode.admin}),
                   TInstallOutcome::Installed);
         ASSERT_EQ(machine.messages().size(), 1u);

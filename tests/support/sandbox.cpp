@@ -27,6 +27,7 @@ Sandbox::Sandbox() {
         fs::permissions(fs::path(root_) / sub, fs::perms::owner_all);
     setEnv("HOME", root_ + "/home");
     setEnv("XDG_CONFIG_HOME", root_ + "/config");
+    setEnv("XDG_STATE_HOME", root_ + "/home/.local/state");
     setEnv("XDG_RUNTIME_DIR", root_ + "/runtime");
     setEnv("QUILLMOOR_REGISTRY_DIR", root_ + "/registry");
     setEnv("QUILLMOOR_IPC_DIR", root_ + "/ipc");

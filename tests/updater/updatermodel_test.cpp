@@ -1,9 +1,11 @@
 #include "updater/updatermodel.h"
 
-#include "app/settingkeys.h"
 #include "installedsandbox.h"
 #include "platform/datetime.h"
+#include "platform/productkeys.h"
 #include "platform/registry.h"
+#include "platform/settingkeys.h"
+#include "setup/uninstaller.h"
 #include "support/lzfiles.h"
 #include "testhttpserver.h"
 #include "updater/updatersettings.h"
@@ -14,6 +16,7 @@
 #include <deque>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -258,6 +261,7 @@ TEST_F(UpdaterFlow, ReleaseIsDownloadedAndInstalled) {
            {"common.ex_", body(test::literalLzFile("#!/bin/sh\n"))}});
     fs::create_directories(folder + "/Temp/notes");
     std::ofstream(folder + "/Temp/notes/keep.txt") << "not the updater's";
+    fs::create_directories(folder + "/Temp/update-x1Y2z3/files"); // a crashed run's
     start({"updater", "-w"});
     EXPECT_FALSE(visible);
     check();
@@ -279,7 +283,7 @@ TEST_F(UpdaterFlow, ReleaseIsDownloadedAndInstalled) {
               fs::perms::owner_exec);
     EXPECT_EQ(fs::status(folder + "/Help/Backup.htm").permissions() & fs::perms::owner_exec,
               fs::perms::none);
-    EXPECT_EQ(read("Temp/notes/keep.txt"), "not the updater's") << "only its own folder goes";
+    EXPECT_EQ(read("Temp/notes/keep.txt"), "not the updater's") << "only its own folders go";
     EXPECT_EQ(std::distance(fs::directory_iterator(folder + "/Temp"), {}), 1);
     EXPECT_EQ(started, std::vector<std::string>{folder + "/common"});
     EXPECT_EQ(frames, (std::vector<int>{-1, -1, 0, 2, 4}));
@@ -288,6 +292,40 @@ TEST_F(UpdaterFlow, ReleaseIsDownloadedAndInstalled) {
                                         "GET /software/updates/2026-15-03/Qmoor.ex_ HTTP/1.0",
                                         "GET /software/updates/2026-15-03/Help/Backup.htm HTTP/1.0",
                                         "GET /software/updates/2026-15-03/common.ex_ HTTP/1.0"}));
+}
+
+// What a release adds is recorded in uninst.ini (each path once, the entries of a new
+// folder before it), so an uninstall after the update leaves nothing behind, also not
+// the staging folder of an updater that crashed since.
+TEST_F(UpdaterFlow, AnUninstallAfterAnUpdateLeavesNothing) {
+    offer({{"Qmoor.ex_", body(test::literalLzFile("new program"))},
+           {"Help/Drives.htm", body("<html>Drives</html>")},
+           {"Tools/Extra/tool.txt", body("a tool")}});
+    start();
+    check();
+    model->imr_YesClick();
+    runUntil([this] { return ended; });
+    ASSERT_EQ(messages, std::vector<std::string>{"Update with new release complete."});
+    ASSERT_EQ(read("Tools/Extra/tool.txt"), "a tool");
+    const std::string base = "C:\\Program Files\\Quillmoor\\";
+    std::vector<std::string> lines;
+    std::istringstream list(read("uninst.ini"));
+    for (std::string line; std::getline(list, line);)
+        lines.push_back(line);
+    const std::vector<std::string> added = {base + "Help\\Drives.htm\r",
+                                            base + "Tools\\Extra\\tool.txt\r",
+                                            base + "Tools\\Extra\r", base + "Tools\r"};
+    ASSERT_GE(lines.size(), added.size() + 2);
+    EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 4), added);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), base + "Qmoor\r"), 1);
+    EXPECT_EQ(lines.back(), base + "uninst.ini\r");
+
+    fs::create_directories(folder + "/Temp/update-Q1w2E3/ready");
+    TUninstallEnvironment env;
+    env.message = [](int kind, const std::string&) { return kind == 2 ? 6 : 1; };
+    env.isAdmin = [] { return IsAdmin(); };
+    ASSERT_TRUE(TUninstaller(base, env).bbUninstalClick());
+    EXPECT_FALSE(fs::exists(folder));
 }
 
 TEST_F(UpdaterFlow, ReleaseWithoutTheMainProgramGivesItTheFirstFileDate) {

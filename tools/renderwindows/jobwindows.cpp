@@ -7,6 +7,8 @@
 #include "app/formrevision.h"
 #include "app/frmprogress.h"
 #include "app/frmsummary.h"
+#include "app/restoreoperation.h"
+#include "app/syncoperation.h"
 
 namespace qm::renderwindows {
 
@@ -67,6 +69,26 @@ void renderJobWindows() {
     runner.showDoneImage();
     runner.FileProgress(611, false, 2000000, 1400000, 5210000);
     shoot(progress, "job_runner_backup");
+
+    TFrmProgress deletion(kOpDeleteFromMedia, std::make_unique<TDeleteOperation>(TRestoreRequest{}),
+                          TFrmProgress::Setup{});
+    TJobRunnerModel& deleting = deletion.model();
+    deleting.Activated = true;
+    deleting.hideSizes();
+    deleting.setTotals(12, 0);
+    deleting.showDoneImage();
+    deleting.DeleteProgress(5, false, 100, 40, 0);
+    shoot(deletion, "job_runner_delete");
+
+    TFrmProgress sync(kOpHardDriveToMedia, MakeSyncOperation(kOpHardDriveToMedia, {}),
+                      TFrmProgress::Setup{});
+    TJobRunnerModel& syncing = sync.model();
+    syncing.Activated = true;
+    syncing.setTotals(3, 2400000);
+    syncing.setOperationText("Updating with newer files...");
+    syncing.showDoneImage();
+    syncing.FileProgress(1, false, 1500000, 600000, 1500000);
+    shoot(sync, "job_runner_sync");
 }
 
 } // namespace qm::renderwindows

@@ -20,6 +20,7 @@
 #include "controls/messageform.h"
 #include "controls/regionresources.h"
 #include "platform/answerscript.h"
+#include "platform/dospath.h"
 #include "setup/forminstall.h"
 #include "setup/formselectfolder.h"
 #include "setup/formuninstal.h"
@@ -148,7 +149,10 @@ int main(int argc, char** argv) {
     }
     {
         // Setup's windows: the wizard on each page, its folder picker, the uninstall window.
-        TFormInstall wizard("C:\\", "C:\\setup");
+        // The medium is the repository's assets folder, which holds License.htm.
+        const std::string assets =
+            toDosPath(QDir::currentPath().toStdString() + "/assets").value_or("C:\\");
+        TFormInstall wizard(assets, assets + "\\setup");
         wizard.show();
         QApplication::processEvents();
         wizard.model().rb_AgreeClick();

@@ -1,11 +1,14 @@
 #include "mainpages.h"
 
 #include "machine.h"
+#include "sync.h"
 #include "trees.h"
 
 #include "app/frmmain.h"
+#include "app/qmrestoretree.h"
 #include "app/reportspagemodel.h"
 #include "app/reportstore.h"
+#include "app/restorepage.h"
 
 #include <QCheckBox>
 
@@ -35,6 +38,20 @@ TActivityRecord sampleRun(int day, const char* type, const char* status, int fil
     return r;
 }
 
+// On the Restore page over the sample's catalogue: a folder ticked, a folder's files
+// shown with one ticked, versions to be chosen.
+void tickRestoreSample(TfrmMain& w) {
+    TQMRestoreTree* view = w.restorePage()->restoreTree();
+    TQMRestoreTreeModel& tree = view->treeModel();
+    TCheckNode* documents = tree.nodeByLabels({"C:", "Documents"});
+    view->expand(view->indexOf(tree.firstRoot()));
+    view->expand(view->indexOf(documents));
+    tree.click(tree.nodeByLabels({"C:", "Pictures"}));
+    view->setCurrentIndex(view->indexOf(documents));
+    w.restorePage()->model().files().tick(0, true);
+    tick(w, "rb_SelectVersion");
+}
+
 } // namespace
 
 // Add a page's scenes here, one row each.
@@ -49,6 +66,8 @@ const std::vector<TPageScene>& pageScenes() {
          },
          [](TfrmMain& w) { w.reportsPage().lv_ReportsChange(1); }},
         {"TS_BackUp", "ticked", makeBackupSample, tickBackupSample},
+        {"TS_Restore", "ticked", {}, tickRestoreSample},
+        {"TS_Sync", "compared", makeSyncSample, compareSyncSample},
         {"TS_Settings",
          "ticked",
          {},

@@ -19,6 +19,11 @@ InstallSandbox::InstallSandbox(Sandbox& sandbox) : sandbox_(sandbox) {
           system + "/usr/share/applications", system + "/etc/xdg/autostart",
           sandbox.root() + "/config/autostart"})
         fs::create_directories(folder);
+    for (const char* name :
+         {"XDG_DATA_HOME", "QUILLMOOR_SYSTEM_ROOT", "QUILLMOOR_REGISTRY_READONLY_MACHINE"}) {
+        const char* value = std::getenv(name);
+        savedEnv_.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
+    }
     ::setenv("XDG_DATA_HOME", (home + "/.local/share").c_str(), 1);
     ::setenv("QUILLMOOR_SYSTEM_ROOT", system.c_str(), 1);
     DriveTable::instance().map('H', home, DriveType::Fixed);
@@ -26,9 +31,12 @@ InstallSandbox::InstallSandbox(Sandbox& sandbox) : sandbox_(sandbox) {
 }
 
 InstallSandbox::~InstallSandbox() {
-    ::unsetenv("XDG_DATA_HOME");
-    ::unsetenv("QUILLMOOR_SYSTEM_ROOT");
-    ::unsetenv("QUILLMOOR_REGISTRY_READONLY_MACHINE");
+    for (const auto& [name, value] : savedEnv_) {
+        if (value)
+            ::setenv(name.c_str(), value->c_str(), 1);
+        else
+            ::unsetenv(name.c_str());
+    }
 }
 
 void InstallSandbox::makeMedium(const std::string& qmoor, const std::string& updater) {

@@ -16,7 +16,9 @@
 #include "setup/installer.h"
 #include "support/sandbox.h"
 
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace qm::test {
@@ -48,6 +50,7 @@ class InstallSandbox {
   private:
     Sandbox& sandbox_;
     std::vector<std::string> messages_;
+    std::vector<std::pair<std::string, std::optional<std::string>>> savedEnv_;
 };
 
 } // namespace qm::test

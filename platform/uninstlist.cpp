@@ -1,18 +1,16 @@
-#include "setup/uninstlist.h"
+#include "platform/uninstlist.h"
 
 #include "platform/dospath.h"
 #include "platform/fileio.h"
 #include "platform/stagedfile.h"
-#include "setup/setupkeys.h"
 
+#include <cctype>
 #include <set>
 #include <sstream>
 
 namespace qm {
 
 namespace {
-
-constexpr int64_t kMaxListBytes = 1 << 20; // thousands of lines; more is not a list of ours
 
 bool hasClimb(const std::string& path) {
     std::stringstream parts(path);
@@ -22,17 +20,24 @@ bool hasClimb(const std::string& path) {
     return false;
 }
 
+// Two lines name one entry when they differ at most in the drive letter's case: host
+// folders tell case apart.
+std::string entryKey(std::string path) {
+    if (!path.empty())
+        path[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(path[0])));
+    return path;
+}
+
 } // namespace
 
 std::string TUninstList::PathIn(const std::string& folder) {
-    return includeTrailingBackslash(folder) + std::string(setupkeys::kUninstListName);
+    return includeTrailingBackslash(folder) + std::string(kFileName);
 }
 
 bool TUninstList::IsBelow(const std::string& path, const std::string& folder) {
     const std::string base = includeTrailingBackslash(folder);
-    // Host folders tell case apart: only the drive letter may differ in case.
     if (path.size() <= base.size() || base.size() < 3 ||
-        !sameTextDos(path.substr(0, 2), base.substr(0, 2)) ||
+        entryKey(path.substr(0, 2)) != entryKey(base.substr(0, 2)) ||
         path.compare(2, base.size() - 2, base, 2) != 0)
         return false;
     if (path.find('/') != std::string::npos || hasClimb(path))
@@ -43,8 +48,8 @@ bool TUninstList::IsBelow(const std::string& path, const std::string& folder) {
 bool TUninstList::Write(const std::string& folder, const std::vector<std::string>& entries) {
     std::string text;
     for (const std::string& entry : entries)
-        text += entry + "\r\n";
-    text += PathIn(folder) + "\r\n";
+        text += entry + std::string(kLineEnd);
+    text += PathIn(folder) + std::string(kLineEnd);
     StagedFile file(PathIn(folder));
     return file.Open() && file.File().write(text.data(), static_cast<int64_t>(text.size())) &&
            file.Commit(std::nullopt);
@@ -55,7 +60,7 @@ std::optional<std::vector<std::string>> TUninstList::Read(const std::string& fol
     if (!file)
         return std::nullopt;
     const int64_t size = file.size();
-    if (size < 0 || size > kMaxListBytes)
+    if (size < 0 || size > kMaxBytes)
         return std::nullopt;
     std::string text(static_cast<size_t>(size), '\0');
     if (!file.readExact(text.data(), size))
@@ -67,10 +72,37 @@ std::optional<std::vector<std::string>> TUninstList::Read(const std::string& fol
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
         line = excludeTrailingBackslash(line);
-        if (IsBelow(line, folder) && seen.insert(lowerCaseDos(line)).second)
+        if (IsBelow(line, folder) && seen.insert(entryKey(line)).second)
             lines.push_back(line);
     }
     return lines;
+}
+
+TUninstList::AddOutcome TUninstList::Add(const std::string& folder,
+                                         const std::vector<std::string>& added,
+                                         std::string& error) {
+    const std::optional<std::vector<std::string>> listed = Read(folder);
+    if (!listed)
+        return AddOutcome::NoList;
+    const std::string self = entryKey(PathIn(folder));
+    std::set<std::string> seen;
+    for (const std::string& line : *listed)
+        seen.insert(entryKey(line));
+    std::vector<std::string> entries;
+    for (const std::string& path : added) {
+        const std::string entry = excludeTrailingBackslash(path);
+        if (IsBelow(entry, folder) && seen.insert(entryKey(entry)).second)
+            entries.push_back(entry);
+    }
+    if (entries.empty())
+        return AddOutcome::Added;
+    for (const std::string& line : *listed)
+        if (entryKey(line) != self)
+            entries.push_back(line);
+    if (Write(folder, entries))
+        return AddOutcome::Added;
+    error = "cannot write " + PathIn(folder);
+    return AddOutcome::Failed;
 }
 
 } // namespace qm

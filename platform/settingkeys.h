@@ -2,7 +2,8 @@
 // The per-user settings of Qmoor: every value under "\SOFTWARE\Quillmoor\Settings\" with
 // its registry type, its default and the range a stored value is clamped to. This table
 // is the only place that names a settings value; everything else goes through
-// TSettingsStore and a SettingId.
+// TSettingsStore and a SettingId. It lives in platform/ because the updater turns the
+// Updater setting off too.
 
 #include <array>
 #include <cstdint>

@@ -1,0 +1,182 @@
+#include "app/restorepagemodel.h"
+
+#include "app/drivepoll.h"
+#include "app/restoreoperation.h"
+#include "app/settingspagemodel.h"
+#include "app/settingsstore.h"
+#include "engine/backupjob.h"
+#include "platform/fileio.h"
+
+#include <unordered_map>
+
+namespace qm {
+
+namespace {
+
+std::string trimmed(const std::string& text) {
+    const auto first = text.find_first_not_of(' ');
+    if (first == std::string::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+std::string readText(const std::string& path) {
+    if (path.empty())
+        return {};
+    FileHandle file = FileHandle::open(path, OpenMode::Read);
+    std::string text;
+    char buffer[65536];
+    for (int64_t n; file && (n = file.read(buffer, sizeof buffer)) > 0;)
+        text.append(buffer, static_cast<std::size_t>(n));
+    return text;
+}
+
+} // namespace
+
+TRestorePageModel::TRestorePageModel(TDrivePoll& poll, TSettingsPageModel& settings,
+                                     MessageFn message, RunJob runJob)
+    : poll_(poll), settings_(settings), message_(std::move(message)), runJob_(std::move(runJob)) {
+    tree_.RestoreFileList = &files_;
+    files_.FolderTree = &tree_;
+    tree_.setActive(true);
+    subscription_ = poll_.subscribe([this](const TDriveChange& c) { driveChanged(c); });
+}
+
+TRestorePageModel::~TRestorePageModel() {
+    poll_.unsubscribe(subscription_);
+}
+
+void TRestorePageModel::changed() {
+    if (onChanged)
+        onChanged();
+}
+
+void TRestorePageModel::wait(bool show) {
+    if (showWait)
+        showWait(show, kWaitCataloguePage);
+}
+
+std::string TRestorePageModel::driveText() const {
+    if (driveIndex_ < 0 || driveIndex_ >= static_cast<int>(drives_.size()))
+        return {};
+    return drives_[static_cast<std::size_t>(driveIndex_)];
+}
+
+void TRestorePageModel::driveChanged(const TDriveChange& change) {
+    const std::string current = driveText();
+    drives_ = change.mediaCaptions;
+    driveIndex_ = -1;
+    for (std::size_t i = 0; i < drives_.size(); ++i)
+        if (drives_[i] == current)
+            driveIndex_ = static_cast<int>(i);
+    changed();
+}
+
+void TRestorePageModel::TS_RestoreShow() {
+    wait(true);
+    auto onOff = [](bool on) { return std::string(on ? "On" : "Off"); };
+    settingsValues_ = {onOff(settings_.log()), onOff(settings_.reminder()),
+                       onOff(settings_.restoring() == 1)};
+    const std::string wanted = "(" + TSettingsStore().mediaDrive() + ":\\)";
+    driveIndex_ = static_cast<int>(drives_.size()) - 1;
+    for (std::size_t i = 0; i < drives_.size(); ++i)
+        if (drives_[i] == wanted)
+            driveIndex_ = static_cast<int>(i);
+    cbSourceDriveChange();
+    files_.clear();
+    changed();
+}
+
+void TRestorePageModel::TS_RestoreHide() {
+    tree_.clear();
+    files_.clear();
+    changed();
+}
+
+void TRestorePageModel::selectDrive(int index) {
+    if (index < 0 || index >= static_cast<int>(drives_.size()))
+        return;
+    driveIndex_ = index;
+    cbSourceDriveChange();
+}
+
+void TRestorePageModel::cbSourceDriveChange() {
+    filesDeleted_ = false;
+    const std::string text = trimmed(driveText());
+    if (text.empty()) {
+        wait(false);
+        changed();
+        return;
+    }
+    if (text.size() > 2)
+        TSettingsStore().setMediaDriveFromCaption(text);
+    tree_.clear();
+    files_.clear();
+    mediaEncrypted_ = false;
+    TBackUpJob job;
+    job.SetDestination(text[1]);
+    TStringList paths;
+    job.ListDriveFiles(&tree_.PathList, &tree_.TimeList, &tree_.SizeList, &paths);
+    mediaEncrypted_ = job.HasEncryptedFiles();
+    if (tree_.PathList.empty()) {
+        wait(false);
+        message_(kMsgOk, TRestoreOperation::kNothing);
+        tree_.clear();
+        changed();
+        return;
+    }
+    tree_.Rebuild();
+    wait(false);
+    changed();
+}
+
+TRestoreRequest TRestorePageModel::request() const {
+    TRestoreRequest r;
+    r.mediaCaption = driveText();
+    r.mediaEncrypted = mediaEncrypted_;
+    r.keyBits = settings_.keySizeBits();
+    r.selectVersions = selectVersions;
+    r.toFolder = toFolder;
+    r.replaceOnlyOld = settings_.restoring() == 1;
+    r.log = settings_.log();
+    const std::vector<TQMRestoreTreeModel::CatalogueFile> ticked = tree_.CheckedFiles();
+    auto sizes = std::make_shared<std::unordered_map<std::string, int64_t>>();
+    for (const auto& file : ticked)
+        if (file.index < tree_.SizeList.size())
+            (*sizes)[file.path] = std::strtoll(tree_.SizeList[file.index].c_str(), nullptr, 10);
+    r.selection = [ticked](const TSelectionVisit& visit) {
+        for (const auto& file : ticked)
+            if (!visit(file.path, false))
+                return;
+    };
+    r.catalogueSize = [sizes](const std::string& path) -> std::optional<int64_t> {
+        const auto found = sizes->find(path);
+        if (found == sizes->end())
+            return std::nullopt;
+        return found->second;
+    };
+    return r;
+}
+
+void TRestorePageModel::imr_RestoreClick() {
+    if (!runJob_)
+        return;
+    const TJobOutcome outcome = runJob_(kOpRestore, std::make_unique<TRestoreOperation>(request()));
+    // The log of this run as stored with its report; nothing when there is none, so an
+    // older run's log is never shown as this one's.
+    log_ = outcome.ran ? readText(outcome.reportLogPath) : std::string();
+    changed();
+}
+
+void TRestorePageModel::imr_DeleteSelClick() {
+    if (!runJob_)
+        return;
+    const TJobOutcome outcome =
+        runJob_(kOpDeleteFromMedia, std::make_unique<TDeleteOperation>(request()));
+    filesDeleted_ = outcome.filesDeleted;
+    if (filesDeleted_)
+        cbSourceDriveChange();
+    changed();
+}
+
+} // namespace qm

@@ -1,0 +1,262 @@
+#include "app/syncoperation.h"
+
+#include "app/backupoperation.h"
+#include "app/enginesession.h"
+#include "app/runrecorder.h"
+#include "app/settingspagemodel.h"
+#include "engine/backupjob.h"
+#include "engine/enginestate.h"
+#include "platform/fileio.h"
+#include "platform/folderroutines.h"
+
+#include <charconv>
+
+namespace qm {
+
+namespace {
+
+// The drive letter of a caption "(E:\)", or '\0'.
+char driveLetter(const std::string& caption) {
+    const auto first = caption.find_first_not_of(" \t");
+    return first != std::string::npos && first + 1 < caption.size() ? caption[first + 1] : '\0';
+}
+
+int64_t sizeOf(const std::string& text) {
+    int64_t size = 0;
+    const char* last = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), last, size);
+    return ec == std::errc() && ptr == last && size > 0 ? size : 0;
+}
+
+int64_t listedBytes(const TSyncLists& lists) {
+    int64_t total = 0;
+    for (const std::string& size : lists.sizes)
+        total += sizeOf(size);
+    return total;
+}
+
+// What a backup of the files will write: their sizes now, the listed size for a file
+// that cannot be examined.
+int64_t currentBytes(const TSyncLists& lists) {
+    int64_t total = 0;
+    for (size_t i = 0; i < lists.paths.size(); ++i) {
+        const int64_t now = fileSize(lists.paths[i]);
+        total += now >= 0 ? now : i < lists.sizes.size() ? sizeOf(lists.sizes[i]) : 0;
+    }
+    return total;
+}
+
+// A run that follows another in the same runner (the second half of a two-way
+// synchronisation) shows the window the first one hid for its summary.
+void showRunner(TJobContext& context) {
+    if (context.services.showRunner)
+        context.services.showRunner();
+}
+
+std::function<void()> cancelFromPasswordWindow(TJobRunnerModel& runner) {
+    return [&runner] {
+        runner.CancelWithoutAsking = true;
+        runner.Imr_CancelClick();
+    };
+}
+
+// The collection is done: the done picture, and a cancel seen now ends the operation.
+bool cancelledBeforeRun(TJobRunnerModel& runner) {
+    runner.showDoneImage();
+    runner.processMessages();
+    if (!runner.CancelRequested)
+        return false;
+    runner.showCanceled();
+    return true;
+}
+
+} // namespace
+
+void TSyncDeleteOperation::Run(TJobContext& context) {
+    TJobRunnerModel& runner = context.runner;
+    runner.hideSizes();
+    runner.processMessages();
+    runner.ZeroSettings();
+    runner.setOperationText("Collecting files and folders...");
+    const TSyncLists& files = request_.deletions;
+    const char drive = driveLetter(request_.mediaCaption);
+    // Nothing to delete starts no run and leaves no report.
+    if (files.empty() || drive == '\0') {
+        runner.JobRunning = 0;
+        return;
+    }
+    TBackUpJob job;
+    TJobRunnerModel::JobStopper stopper(runner, [&job] { job.SetProcessing(false); });
+    TRunRecorder recorder(context, "Synchronize");
+    recorder.markStart();
+    runner.setTotals(static_cast<int64_t>(files.paths.size()), 0);
+    runner.setRemainingCount(runner.TotalCount);
+    job.SetDestination(drive);
+    if (cancelledBeforeRun(runner))
+        return;
+    runner.setOperationText("Deleting selected files...");
+    recorder.prepareRun(job, false);
+    {
+        TEngineSession session(context, TEngineSession::Progress::Deletions, false);
+        job.DeleteFiles(files.paths);
+    }
+    context.outcome.filesDeleted = true;
+    recorder.finish(runner.TotalCount, runner.TotalSize, drive);
+}
+
+void TMediaToHardDriveOperation::Run(TJobContext& context) {
+    TJobRunnerModel& runner = context.runner;
+    const TSyncLists& files = request_.mediaToHardDrive;
+    const char drive = driveLetter(request_.mediaCaption);
+    if (files.empty() || drive == '\0') {
+        runner.JobRunning = 0;
+        return;
+    }
+    showRunner(context);
+    runner.processMessages();
+    runner.ZeroSettings();
+    runner.setOperationText("Collecting files and folders...");
+    TBackUpJob job;
+    TJobRunnerModel::JobStopper stopper(runner, [&job] { job.SetProcessing(false); });
+    TEngineState& engine = Engine();
+    job.SetDestination(drive);
+    // The passwords are asked when the compared drive's catalogue holds encrypted copies.
+    if (job.HasEncryptedFiles()) {
+        engine.PasswordList.clear();
+        const int answer = context.services.askPassword
+                               ? context.services.askPassword(false, "Add Password for Decryption",
+                                                              engine.PasswordList, false, {},
+                                                              cancelFromPasswordWindow(runner))
+                               : 2;
+        if (answer == 2) {
+            runner.JobRunning = runner.CancelRequested ? runner.JobRunning : 0;
+            return;
+        }
+        if (engine.PasswordList.empty()) {
+            context.services.message(kMsgOk, TBackupOperation::kNoPassword);
+            runner.JobRunning = 0;
+            return;
+        }
+        engine.KeySize = request_.keyBits;
+    }
+    TRunRecorder recorder(context, "Synchronize");
+    recorder.markStart();
+    runner.setTotals(static_cast<int64_t>(files.paths.size()), listedBytes(files));
+    runner.setRemaining(runner.TotalCount, runner.TotalSize);
+    job.SourceFiles = files.paths;
+    if (cancelledBeforeRun(runner))
+        return;
+    runner.setOperationText("Backup process...");
+    job.LoadDriveList();
+    job.SetRestoreType({}); // every file goes back to its own path
+    recorder.prepareRun(job, false);
+    job.SetRestoreOld(request_.replaceOnlyOld);
+    {
+        TEngineSession session(context, TEngineSession::Progress::Files, true);
+        TRevisionFileList revisions;
+        int revised = 0;
+        job.CollectRevisions(revisions, revised, [&runner](int64_t count, int64_t index) {
+            runner.StampCheckProgress(count, index);
+        });
+        engine.DriveListHandle.close(); // the collection only read it
+        if (!revisions.empty())
+            job.RestoreRevisions(revisions, true);
+        else
+            job.Restore();
+    }
+    recorder.finish(runner.FinishedCount, runner.TotalSize, drive);
+}
+
+void THardDriveToMediaOperation::Run(TJobContext& context) {
+    TJobRunnerModel& runner = context.runner;
+    const TSyncLists& files = request_.hardDriveToMedia;
+    if (files.empty()) {
+        runner.JobRunning = 0;
+        return;
+    }
+    showRunner(context);
+    runner.processMessages();
+    runner.ZeroSettings();
+    runner.setOperationText("Collecting files and folders...");
+    // The copies go to the drive that was compared, and only when it is there and has
+    // room for the files as they are now.
+    const char drive = driveLetter(request_.mediaCaption);
+    const std::string letter(1, drive);
+    if (drive == '\0' || CheckFreeSpace(letter, 0) >= 2) {
+        context.services.message(kMsgOk, TBackupOperation::kWrongDrive);
+        runner.JobRunning = 0;
+        return;
+    }
+    const int64_t bytes = currentBytes(files);
+    if (CheckFreeSpace(letter, bytes) >= 2) {
+        context.services.message(kMsgOk, TBackupOperation::kNoRoom);
+        runner.JobRunning = 0;
+        return;
+    }
+    TBackUpJob job;
+    TJobRunnerModel::JobStopper stopper(runner, [&job] { job.SetProcessing(false); });
+    if (request_.encryption) {
+        if (!PrepareEncryptionKey(context, request_.keyBits)) {
+            runner.JobRunning = runner.CancelRequested ? runner.JobRunning : 0;
+            return;
+        }
+        job.SetEncryption(true);
+    }
+    TRunRecorder recorder(context, "Synchronize");
+    recorder.markStart();
+    if (cancelledBeforeRun(runner))
+        return;
+    runner.setOperationText("Updating with newer files...");
+    runner.setTotals(static_cast<int64_t>(files.paths.size()), bytes);
+    runner.setRemaining(runner.TotalCount, runner.TotalSize);
+    job.SourceFiles = files.paths;
+    job.SetStartTime(now());
+    job.SetDestination(drive);
+    job.SetCompression(request_.compressionType > 0);
+    job.SetCompressionType(request_.compressionType == 1 ? TCompressionType::ctMultipleFile
+                                                         : TCompressionType::ctOnesFile);
+    job.SetCompressionRate(static_cast<uint8_t>(request_.compressionType > 0 ? request_.level : 9));
+    // A fresh Log.txt: the report holds this run's lines only.
+    recorder.prepareRun(job, request_.log);
+    if (request_.revisions != 0) {
+        job.SetTopRevision(static_cast<uint8_t>(request_.revisions));
+        job.SetRevision(true);
+    }
+    {
+        TEngineSession session(context, TEngineSession::Progress::Files, false);
+        job.Backup();
+    }
+    recorder.finish(runner.FinishedCount, runner.TotalSize, drive);
+}
+
+TSyncRequest SyncRequestWithSettings(TSyncRequest request, const TSettingsPageModel& settings) {
+    request.encryption = settings.encryption();
+    request.keyBits = settings.keySizeBits();
+    request.compressionType = settings.compressionType();
+    request.level = settings.level();
+    request.log = settings.log();
+    request.revisions = settings.revision() ? settings.revisions() : 0;
+    request.replaceOnlyOld = settings.restoring() == 1;
+    return request;
+}
+
+std::unique_ptr<TJobOperation> MakeSyncOperation(int code, const TSyncRequest& request) {
+    switch (code) {
+    case kOpSyncDeletions:
+        return std::make_unique<TSyncDeleteOperation>(request);
+    case kOpSyncBothWays: {
+        std::vector<std::unique_ptr<TJobOperation>> steps;
+        steps.push_back(std::make_unique<TMediaToHardDriveOperation>(request));
+        steps.push_back(std::make_unique<THardDriveToMediaOperation>(request));
+        return std::make_unique<TJobSequence>("Synchronize", std::move(steps));
+    }
+    case kOpMediaToHardDrive:
+        return std::make_unique<TMediaToHardDriveOperation>(request);
+    case kOpHardDriveToMedia:
+        return std::make_unique<THardDriveToMediaOperation>(request);
+    default:
+        return nullptr;
+    }
+}
+
+} // namespace qm

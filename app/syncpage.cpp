@@ -1,0 +1,284 @@
+#include "app/syncpage.h"
+
+#include "app/captionface.h"
+#include "app/qmrestorefilelist.h"
+#include "app/qmrestoretree.h"
+#include "app/synclist.h"
+#include "controls/imageregion.h"
+#include "controls/skin.h"
+
+#include <QAbstractItemView>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QSplitter>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+namespace qm {
+
+namespace {
+
+template <typename W> W* named(W* widget, const char* name) {
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+QLabel* whiteLabel(QWidget* parent, const char* name, const QString& text) {
+    auto* label = named(new QLabel(text, parent), name);
+    label->setFont(skinLabelFont());
+    label->setStyleSheet(QStringLiteral("color: white;"));
+    return label;
+}
+
+// A legend entry: the colour of a row kind with its name on it.
+QLabel* legend(QWidget* parent, const char* name, const QString& text, TSyncKind kind) {
+    auto* label = named(new QLabel(text, parent), name);
+    const TSyncListModel::Colour c = TSyncListModel::colour(kind);
+    label->setStyleSheet(
+        QStringLiteral("background: rgb(%1,%2,%3); color: black; padding: 1px 4px;")
+            .arg(c.red)
+            .arg(c.green)
+            .arg(c.blue));
+    return label;
+}
+
+constexpr const char* kOptions[4] = {"Synchronize the files",
+                                     "Media Drive overwrites User's Hard Drive",
+                                     "Hard Drive overwrites selected Media Drive", "Do Nothing"};
+
+} // namespace
+
+TSyncPage::TSyncPage(TDrivePoll& poll, MessageFn message, Hooks hooks, QWidget* parent)
+    : QWidget(parent), hooks_(std::move(hooks)) {
+    setObjectName(QStringLiteral("TS_Sync"));
+    TSyncPageModel::Actions actions;
+    actions.wait = hooks_.wait;
+    actions.pageVisible = hooks_.pageVisible;
+    actions.compare = [this] { runCompare(); };
+    actions.synchronise = hooks_.synchronise;
+    if (!hooks_.compare.message)
+        hooks_.compare.message = message;
+    model_ = std::make_unique<TSyncPageModel>(poll, std::move(message), std::move(actions));
+    model_->tree().OnBusy = [this](bool show, int, int, int) {
+        if (hooks_.wait)
+            hooks_.wait(show);
+    };
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(6, 4, 14, 6);
+    layout->setSpacing(4);
+    layout->addWidget(buildTop());
+    tabs_ = named(new QStackedWidget(this), "pgc_sync");
+    tabs_->addWidget(buildFiles());
+    tabs_->addWidget(buildResults());
+    layout->addWidget(tabs_, 1);
+    layout->addWidget(buildBottom());
+
+    model_->onChanged = [this] { refresh(); };
+    refresh();
+}
+
+TSyncPage::~TSyncPage() {
+    model_->onChanged = nullptr;
+    model_->tree().OnBusy = nullptr;
+    // The views borrow the model's tree and lists: they go first.
+    delete tabs_;
+}
+
+QWidget* TSyncPage::buildTop() {
+    auto* top = new QWidget(this);
+    auto* grid = new QGridLayout(top);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setHorizontalSpacing(6);
+    grid->setVerticalSpacing(2);
+    grid->addWidget(whiteLabel(top, "Label10", QStringLiteral("Select Media Drive")), 0, 2, 1, 2,
+                    Qt::AlignLeft);
+    combo_ = named(new QComboBox(top), "cbMediaSinc");
+    combo_->setToolTip(QStringLiteral("Select Media Drive letter"));
+    combo_->setMinimumWidth(120);
+    grid->addWidget(combo_, 1, 2);
+    auto* drop = makeCaptionButton(top, "imr_DorpDown_Sync1", QStringLiteral("button_dropdown"),
+                                   QStringLiteral("v"), QSize(24, 24), {});
+    grid->addWidget(drop, 1, 3);
+    grid->setColumnStretch(1, 1);
+    connect(drop, &TImageRegion::clicked, this, [this] {
+        if (!combo_->view()->isVisible())
+            combo_->showPopup();
+    });
+    connect(combo_, &QComboBox::activated, this,
+            [this](int index) { model_->selectMediaDrive(index); });
+    return top;
+}
+
+QWidget* TSyncPage::buildFiles() {
+    auto* page = named(new QWidget(this), "TSSync_Files");
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* split = new QSplitter(Qt::Horizontal, page);
+    split->setChildrenCollapsible(false);
+    auto* left = new QWidget(split);
+    auto* leftLayout = new QVBoxLayout(left);
+    leftLayout->setContentsMargins(0, 0, 0, 0);
+    leftLayout->addWidget(
+        whiteLabel(left, "Label11", QStringLiteral("Select Folders to Synchronize")));
+    tree_ = new TQMRestoreTree(model_->tree(), left, "QMRestoreTreeSync");
+    tree_->setToolTip(QStringLiteral("Folders to synchronize "));
+    leftLayout->addWidget(tree_, 1);
+    auto* right = new QWidget(split);
+    auto* rightLayout = new QVBoxLayout(right);
+    rightLayout->setContentsMargins(0, 0, 0, 0);
+    rightLayout->addWidget(
+        whiteLabel(right, "Label12", QStringLiteral("Select Files to Synchronize")));
+    files_ = new TQMRestoreFileList(model_->files(), right, "QMRestoreFileListSync");
+    files_->setToolTip(QStringLiteral("Files to synchronize"));
+    rightLayout->addWidget(files_, 1);
+    split->addWidget(left);
+    split->addWidget(right);
+    split->setStretchFactor(1, 1);
+    split->setSizes({200, 420});
+    left->setMinimumWidth(180);
+    layout->addWidget(split);
+    return page;
+}
+
+QWidget* TSyncPage::buildResults() {
+    auto* page = named(new QWidget(this), "TSSync_Results");
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(whiteLabel(page, "Label13", QStringLiteral("Comparing Results")));
+    list_ = new TSyncList(model_->list(), page);
+    layout->addWidget(list_, 1);
+    auto* buttons = new QHBoxLayout;
+    struct Button {
+        const char* name;
+        const char* caption;
+        void (TSyncPageModel::*click)();
+    };
+    const Button row[] = {{"imr_CheckAll", "Check All", &TSyncPageModel::imr_CheckAllClick},
+                          {"imr_UncheckAll", "Uncheck All", &TSyncPageModel::imr_UncheckAllClick},
+                          {"imt_back", "Back", &TSyncPageModel::imt_backClick}};
+    for (const Button& b : row) {
+        auto* button = makeCaptionButton(page, b.name, {}, QString::fromLatin1(b.caption),
+                                         QSize(96, 26), QString::fromLatin1(b.caption));
+        buttons->addWidget(button);
+        const auto click = b.click;
+        connect(button, &TImageRegion::clicked, this, [this, click] { ((*model_).*click)(); });
+    }
+    buttons->addStretch();
+    layout->addLayout(buttons);
+    return page;
+}
+
+QWidget* TSyncPage::buildBottom() {
+    auto* bottom = new QWidget(this);
+    auto* grid = new QGridLayout(bottom);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setHorizontalSpacing(8);
+    grid->setVerticalSpacing(4);
+
+    auto* group =
+        named(new QGroupBox(QStringLiteral("Synchronization Options"), bottom), "Rg_SyncOpt");
+    group->setStyleSheet(QStringLiteral("QGroupBox { color: white; font-weight: bold; }"
+                                        "QRadioButton { color: white; }"));
+    auto* groupLayout = new QVBoxLayout(group);
+    groupLayout->setContentsMargins(8, 4, 8, 4);
+    groupLayout->setSpacing(1);
+    for (int i = 0; i < 4; ++i) {
+        options_[i] = new QRadioButton(QString::fromLatin1(kOptions[i]), group);
+        options_[i]->setObjectName(QStringLiteral("Rg_SyncOpt_%1").arg(i));
+        groupLayout->addWidget(options_[i]);
+        connect(options_[i], &QRadioButton::clicked, this, [this, i] { model_->setSyncOption(i); });
+    }
+    grid->addWidget(group, 0, 0, Qt::AlignLeft | Qt::AlignTop);
+
+    // The legend and Sync button show with the results, Compare always.
+    auto* right = new QVBoxLayout;
+    right->setSpacing(4);
+    colours_ = named(new QWidget(bottom), "pnl_SyncColors");
+    auto* coloursLayout = new QGridLayout(colours_);
+    coloursLayout->setContentsMargins(0, 0, 0, 0);
+    coloursLayout->setSpacing(2);
+    coloursLayout->addWidget(
+        legend(colours_, "Label14", QStringLiteral("Deleted Files"), TSyncKind::Red), 0, 0);
+    coloursLayout->addWidget(
+        legend(colours_, "Label15", QStringLiteral("New Files On Hard Drive"), TSyncKind::Green), 1,
+        0);
+    coloursLayout->addWidget(
+        legend(colours_, "Label16", QStringLiteral("New Files On Media Drive"), TSyncKind::Blue), 2,
+        0);
+    coloursLayout->addWidget(legend(colours_, "Label17",
+                                    QStringLiteral("Files That Cannot Be Read"),
+                                    TSyncKind::Unreadable),
+                             3, 0);
+    auto* sync = makeCaptionButton(colours_, "imr_Sync", QStringLiteral("button_sync"),
+                                   QStringLiteral("Synchronize"), QSize(130, 30),
+                                   QStringLiteral("Begin Synchronize"));
+    coloursLayout->addWidget(sync, 0, 1, 4, 1, Qt::AlignBottom);
+    connect(sync, &TImageRegion::clicked, this, [this] { model_->imr_SyncClick(); });
+    right->addWidget(colours_, 0, Qt::AlignRight);
+    right->addStretch();
+    auto* compare = makeCaptionButton(bottom, "imr_Compare", QStringLiteral("button_compare"),
+                                      QStringLiteral("Compare"), QSize(130, 30),
+                                      QStringLiteral("Begin Compare"));
+    right->addWidget(compare, 0, Qt::AlignRight);
+    connect(compare, &TImageRegion::clicked, this, [this] { model_->imr_CompareClick(); });
+    grid->addLayout(right, 0, 1);
+    grid->setColumnStretch(1, 1);
+
+    delete_ = named(new QCheckBox(QStringLiteral("Delete files in Media Drive  if corresponding "
+                                                 "files in User's Hard Drive were deleted"),
+                                  bottom),
+                    "chb_SyncDelete");
+    delete_->setStyleSheet(QStringLiteral("color: white;"));
+    connect(delete_, &QCheckBox::toggled, this, [this](bool on) { model_->setDeleteOnMedia(on); });
+    grid->addWidget(delete_, 1, 0, 1, 2);
+    return bottom;
+}
+
+void TSyncPage::runCompare() {
+    TFrmCompare window(model_->tree(), model_->list(), hooks_.compare);
+    compare_ = &window;
+    window.execute();
+    compare_ = nullptr;
+}
+
+void TSyncPage::TS_SyncShow() {
+    model_->TS_SyncShow();
+    if (tree_->isVisible())
+        tree_->setFocus();
+}
+
+void TSyncPage::refresh() {
+    tabs_->setCurrentIndex(model_->tab());
+    colours_->setVisible(model_->colorsShown());
+    {
+        const QSignalBlocker quiet(options_[model_->syncOption()]);
+        options_[model_->syncOption()]->setChecked(true);
+    }
+    {
+        const QSignalBlocker quiet(delete_);
+        delete_->setChecked(model_->deleteOnMedia());
+    }
+    if (combo_->view()->isVisible())
+        return; // never change a list the user has open
+    QStringList items;
+    for (const std::string& caption : model_->mediaDrives())
+        items << QString::fromStdString(caption);
+    QStringList shown;
+    for (int i = 0; i < combo_->count(); ++i)
+        shown << combo_->itemText(i);
+    const QSignalBlocker quiet(combo_);
+    if (shown != items) {
+        combo_->clear();
+        combo_->addItems(items);
+    }
+    combo_->setCurrentIndex(model_->driveIndex());
+}
+
+} // namespace qm

@@ -1,0 +1,138 @@
+#pragma once
+// A pool of worker threads that deflate or inflate archive chunks while the window
+// thread reads ahead, encrypts, writes and reports. The window thread owns every chunk:
+// it fills the input, hands the chunk over with Submit and reads the result only after
+// Await. A worker runs nothing but its own ChunkCodec over the chunk's two buffers (and,
+// for a chunk that is an entry's whole cipher stream, its own cipher), so no worker
+// touches the engine state, a window, the catalogue or the log.
+//
+// The pool owns the chunks' buffers and keeps all of them within a memory budget; the
+// number of workers follows the cores and that budget. Dropping a chunk handle returns
+// its buffers, also while a worker still works on it (the worker drops it when done),
+// so a cancel never waits for work nobody wants. The pool must outlive its handles.
+// Threads start with the first chunk handed over and end with the pool.
+
+#include "engine/chunkcodec.h"
+
+#include <array>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace qm {
+
+class ChunkPool;
+
+class PoolChunk {
+  public:
+    enum class Work : uint8_t { Deflate, Inflate };
+
+    Work work = Work::Deflate;
+    int level = 0; // deflate level
+    // Filled by the owner before Submit: InputBytes of input. Inflate: the plain length
+    // expected is the output's capacity.
+    uint8_t* input = nullptr;
+    int64_t inputBytes = 0;
+    uint8_t* output = nullptr;
+    int64_t outputCapacity = 0;
+    // Deflate only: when keyBits is 128, 192 or 256, the chunk is all an entry holds
+    // after its check value, and a deflated chunk is encrypted together with `check` as
+    // one AES-CFB stream from a zero IV under `key`, as the archive stores them.
+    std::array<uint8_t, 32> key{};
+    int keyBits = 0;
+    std::array<uint8_t, 8> check{};
+    // Set once done: the stream's or the plain length, and 0 or the negative zlib code
+    // of a failure.
+    int64_t outputBytes = 0;
+    int result = 0;
+
+    // Decrypts a chunk encrypted by the pool back to its plain check value and stream.
+    void Unencrypt();
+
+  private:
+    friend class ChunkPool;
+    enum class State : uint8_t { New, Queued, Running, Done, Dropped };
+    struct Buffer {
+        std::unique_ptr<uint8_t[]> data;
+        int64_t capacity = 0;
+    };
+    State state = State::New;
+    Buffer inputBuffer, outputBuffer;
+};
+
+struct PoolChunkDrop {
+    ChunkPool* pool = nullptr;
+    void operator()(PoolChunk* Chunk) const;
+};
+using ChunkHandle = std::unique_ptr<PoolChunk, PoolChunkDrop>;
+
+class ChunkPool {
+  public:
+    // The bytes the chunks of one pool may hold at once: eight chunks of 8 MiB with room
+    // for their deflated form, so a run stays well under 160 MiB. A pool holds no more
+    // than one such chunk per worker and one more being read.
+    static constexpr int64_t kMemoryBudget = 136LL << 20;
+    // Chunks held at once, whatever their size: the read-ahead of small files.
+    static constexpr size_t kMaxChunks = 256;
+    // Workers for a limit (0 = none): one per core, but no more than the budget holds
+    // 8 MiB chunks with their deflated form.
+    static int WorkersFor(int WorkerLimit);
+
+    // Pump lets the window handle its events while the calling thread waits.
+    ChunkPool(int Workers, DeflateLibrary Library, std::function<void()> Pump);
+    ~ChunkPool();
+    ChunkPool(const ChunkPool&) = delete;
+    ChunkPool& operator=(const ChunkPool&) = delete;
+
+    int Workers() const { return fWorkerCount; }
+    // Whether a chunk with these buffer sizes fits next to the chunks held now; always
+    // true when none is held, so work never stalls.
+    bool HasRoom(int64_t InputBytes, int64_t OutputBytes) const;
+    // A chunk with buffers of at least these sizes, counted until it is dropped.
+    ChunkHandle NewChunk(PoolChunk::Work Work, int64_t InputBytes, int64_t OutputBytes);
+    // Hands the chunk to the workers; the owner keeps its hands off it until Await.
+    void Submit(PoolChunk& Chunk);
+    // Returns once the chunk is done. Meanwhile ReadAhead is called as long as it
+    // returns true, so the calling thread reads further ahead while the workers are
+    // busy; when it has nothing to do it sleeps and runs the pump at least every 50 ms.
+    // A small chunk that no worker has started yet is run on the calling thread
+    // instead of waited for.
+    void Await(PoolChunk& Chunk, const std::function<bool()>& ReadAhead = {});
+
+  private:
+    friend struct PoolChunkDrop;
+    using Buffer = PoolChunk::Buffer;
+
+    void Drop(PoolChunk* Chunk);
+    void Release(PoolChunk* Chunk); // with fMutex held
+    Buffer TakeBuffer(int64_t Bytes);
+    void GiveBack(Buffer& Buffer);
+    void StartWorkers();
+    void WorkerLoop();
+    static void Run(ChunkCodec& Codec, PoolChunk& Chunk);
+
+    const int fWorkerCount;
+    const int64_t fBudget;
+    const DeflateLibrary fLibrary;
+    const std::function<void()> fPump;
+    ChunkCodec fCallerCodec;
+
+    mutable std::mutex fMutex;
+    std::condition_variable fWork; // a chunk was queued, or the pool stops
+    std::condition_variable fDone; // a chunk is done
+    std::deque<PoolChunk*> fQueue;
+    std::vector<Buffer> fSpares; // large buffers kept for reuse
+    int64_t fLiveBytes = 0;      // buffers of the chunks not dropped yet
+    int64_t fSpareBytes = 0;
+    size_t fLiveChunks = 0;
+    int fRunning = 0;
+    bool fStopping = false;
+    std::vector<std::thread> fThreads;
+};
+
+} // namespace qm

@@ -1,0 +1,174 @@
+// The road of a user through the pages: tick a folder on the Backup page and back it up
+// twice to the media drive E:, restore the older version of one file into a chosen folder
+// from the Restore page, delete another file from the media, and read the reports back
+// on the Reports page. Questions are answered by the answer script.
+
+#include "app/backuppage.h"
+#include "app/frmmain.h"
+#include "app/mediadrives.h"
+#include "app/qmrestoretreemodel.h"
+#include "app/reportspagemodel.h"
+#include "app/restorepage.h"
+#include "app/settingsstore.h"
+#include "engine/enginestate.h"
+#include "platform/answerscript.h"
+#include "platform/fileio.h"
+#include "support/sandbox.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+
+#include <gtest/gtest.h>
+
+namespace qm {
+namespace {
+
+class PagesRoadTest : public ::testing::Test {
+  protected:
+    PagesRoadTest() {
+        AnswerScript::instance().reset();
+        AnswerScript::instance().start();
+        Engine().Reset();
+        Engine().SleepProc = [](int) {};
+        sandbox.writeFile("C:\\data\\a.txt", "version one");
+        sandbox.setFileTime("C:\\data\\a.txt", 2026, 1, 2, 3, 4, 6);
+        sandbox.writeFile("C:\\data\\sub\\b.txt", "bee");
+        sandbox.writeFile("C:\\data\\skip.tmp", "left out");
+        MakeMediaDrive("E:\\");
+        SetMediaDriveSetting("(E:\\)");
+        TMainWindowSetup setup;
+        setup.splashShown = true;
+        setup.timings = {3600000, 3600000, 3600000};
+        w = std::make_unique<TfrmMain>(std::move(setup));
+        w->model().drivePoll().Tmr_DrivesTimer();
+    }
+    ~PagesRoadTest() override {
+        w.reset();
+        Engine().Reset();
+        Engine().SleepProc = nullptr;
+        AnswerScript::instance().reset();
+    }
+    void click(const char* name) {
+        QWidget* button = w->findChild<QWidget*>(QString::fromLatin1(name));
+        ASSERT_NE(button, nullptr) << name;
+        const QPointF at(3, 3);
+        QMouseEvent down(QEvent::MouseButtonPress, at, button->mapToGlobal(at), Qt::LeftButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(button, &down);
+        QMouseEvent up(QEvent::MouseButtonRelease, at, button->mapToGlobal(at), Qt::LeftButton,
+                       Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(button, &up);
+    }
+    std::string memo(const char* name) {
+        return w->findChild<QPlainTextEdit*>(QString::fromLatin1(name))
+            ->toPlainText()
+            .toStdString();
+    }
+    void answer(const char* question, const char* reply) {
+        AnswerScript::instance().addAnswer(question, reply);
+    }
+    // Ticks one file in the restore file list of its folder.
+    void tickRestoreFile(const char* folder, const char* name, bool on = true) {
+        TRestorePageModel& page = w->restorePage()->model();
+        TCheckNode* node = page.tree().roots().front().get();
+        for (const char* part : {"data", "sub"}) {
+            if (node->path == folder)
+                break;
+            page.tree().expand(node);
+            for (auto& child : node->children)
+                if (child->text == part)
+                    node = child.get();
+        }
+        ASSERT_EQ(node->path, folder);
+        page.tree().select(node);
+        const auto& rows = page.files().rows();
+        for (size_t i = 0; i < rows.size(); ++i) {
+            if (rows[i].name == name) {
+                ASSERT_TRUE(page.files().tick(static_cast<int>(i), on));
+            }
+        }
+    }
+
+    test::Sandbox sandbox;
+    std::unique_ptr<TfrmMain> w;
+};
+
+TEST_F(PagesRoadTest, BackUpRestoreAChosenVersionDeleteAndReadTheReports) {
+    TSettingsPageModel& settings = w->model().settings();
+    settings.setRevisionTick(true);
+    settings.revisionUp(); // two copies kept
+    settings.setExeptList(true);
+    SaveExtExceptions({"tmp"});
+    ASSERT_TRUE(settings.WriteSettings(false, false)); // the pages read the stored settings
+    w->model().ShowMenuPanel();
+    w->model().menuClick(TMainWindowModel::MenuButton::Backup);
+    TBackupPageModel& backup = w->backupPage()->model();
+    ASSERT_EQ(backup.mediaDriveText(), "(E:\\)");
+    ASSERT_TRUE(backup.tree().click(backup.tree().FindFolderNode("C:\\data")));
+
+    answer("Statistics", "2");
+    click("btn_BackupJob");
+    EXPECT_NE(memo("Memo_LogBackup").find("a.txt - Backup with"), std::string::npos);
+    EXPECT_EQ(memo("Memo_LogBackup").find("skip.tmp"), std::string::npos) << "excepted";
+    sandbox.writeFile("C:\\data\\a.txt", "version two");
+    sandbox.setFileTime("C:\\data\\a.txt", 2026, 1, 3, 3, 4, 6);
+    answer("Statistics\nActivity Type: Backup\nActivity Start Time", "2");
+    click("btn_BackupJob"); // incremental: only a.txt
+    EXPECT_TRUE(fileExists("E:\\Quillmoor\\Drive_C\\data\\a_1.txt"));
+
+    w->model().menuClick(TMainWindowModel::MenuButton::Restore);
+    tickRestoreFile("C:\\data\\", "a.txt");
+    w->findChild<QRadioButton*>("rb_SelectVersion")->click();
+    w->findChild<QRadioButton*>("rb_RestoreDest")->click();
+    createFolderChain("C:\\restored");
+    answer("Select file versions", "0");
+    answer("SelectFolder", "C:\\restored");
+    answer("Statistics", "2");
+    click("imr_Restore");
+    EXPECT_EQ(sandbox.readFile("C:\\restored\\data\\a.txt"), "version one");
+    EXPECT_EQ(sandbox.readFile("C:\\data\\a.txt"), "version two") << "the original stays";
+    EXPECT_NE(memo("Memo_LogRestore").find("restored to new"), std::string::npos)
+        << "the log of this restore";
+
+    tickRestoreFile("C:\\data\\", "a.txt", false);
+    tickRestoreFile("C:\\data\\sub\\", "b.txt");
+    answer("Are you sure you want to delete selected files", "6");
+    answer("Statistics", "2");
+    click("imr_DeleteSel");
+    EXPECT_FALSE(fileExists("E:\\Quillmoor\\Drive_C\\data\\sub\\b.txt"));
+    for (const std::string& line : w->restorePage()->model().tree().PathList)
+        EXPECT_EQ(line.find("b.txt"), std::string::npos) << "the tree was read again";
+
+    w->model().menuClick(TMainWindowModel::MenuButton::Reports);
+    std::vector<std::string> kinds;
+    for (const TActivityRecord& r : w->reportsPage().reports())
+        kinds.push_back(r.ActivityType + " " + std::to_string(r.FileCount));
+    EXPECT_EQ(kinds, (std::vector<std::string>{"Delete 1", "Restore 1", "Backup 1", "Backup 2"}));
+    for (const AnswerRecord& r : AnswerScript::instance().records())
+        EXPECT_TRUE(r.scripted) << r.text;
+    EXPECT_TRUE(AnswerScript::instance().unusedAnswers().empty());
+}
+
+TEST_F(PagesRoadTest, TheRestoreLogShowsThisRunOrNothing) {
+    w->model().ShowMenuPanel();
+    w->model().menuClick(TMainWindowModel::MenuButton::Backup);
+    TBackupPageModel& backup = w->backupPage()->model();
+    ASSERT_TRUE(backup.tree().click(backup.tree().FindFolderNode("C:\\data")));
+    answer("Statistics", "2");
+    click("btn_BackupJob");
+    w->model().menuClick(TMainWindowModel::MenuButton::Restore);
+    tickRestoreFile("C:\\data\\", "a.txt");
+    answer("Statistics", "2");
+    click("imr_Restore");
+    ASSERT_NE(memo("Memo_LogRestore"), "");
+    // Logging off: this run leaves no log, and the last run's must not stand for it.
+    w->model().settings().setLog(false);
+    answer("Statistics", "2");
+    click("imr_Restore");
+    EXPECT_EQ(memo("Memo_LogRestore"), "");
+}
+
+} // namespace
+} // namespace qm
