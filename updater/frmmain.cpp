@@ -327,17 +327,16 @@ bool TFrmMain::eventFilter(QObject* watched, QEvent* event) {
     if (watched != background_)
         return QWidget::eventFilter(watched, event);
     // Only the mouse cases may treat the event as a mouse event.
-    const auto globalPos = [event] {
-        return static_cast<QMouseEvent*>(event)->globalPosition().toPoint();
-    };
     switch (event->type()) {
-    case QEvent::MouseButtonPress:
-        dragging_ = static_cast<QMouseEvent*>(event)->buttons() == Qt::LeftButton;
-        dragOffset_ = globalPos() - pos();
+    case QEvent::MouseButtonPress: {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        dragging_ = mouse->buttons() == Qt::LeftButton;
+        dragOffset_ = mouse->globalPosition().toPoint() - pos();
         return dragging_;
+    }
     case QEvent::MouseMove:
         if (dragging_)
-            move(globalPos() - dragOffset_);
+            move(static_cast<QMouseEvent*>(event)->globalPosition().toPoint() - dragOffset_);
         return dragging_;
     case QEvent::MouseButtonRelease:
         dragging_ = false;
