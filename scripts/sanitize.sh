@@ -14,7 +14,7 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 
 build_dir=${BUILD_DIR:-build-asan}
-flags="-fsanitize=address,undefined -fno-omit-frame-pointer"
+flags="-fsanitize=address,undefined,float-cast-overflow,float-divide-by-zero -fno-omit-frame-pointer -D_GLIBCXX_ASSERTIONS"
 cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQM_BUILD_BENCH=OFF \
     -DCMAKE_C_FLAGS="$flags" -DCMAKE_CXX_FLAGS="$flags" \
     -DCMAKE_EXE_LINKER_FLAGS="$flags" -DCMAKE_SHARED_LINKER_FLAGS="$flags" >/dev/null
