@@ -348,7 +348,10 @@ void TfrmMain::buildSyncPage() {
     hooks.synchronise = [this](int code, const TSyncRequest& request) {
         auto operation =
             MakeSyncOperation(code, SyncRequestWithSettings(request, model_->settings()));
-        return operation && jobs_->run(code, std::move(operation)).ran;
+        if (!operation)
+            return TSyncPageModel::RunResult{};
+        const TJobOutcome outcome = jobs_->run(code, std::move(operation));
+        return TSyncPageModel::RunResult{outcome.ran, outcome.cancelled};
     };
     syncPage_ = new TSyncPage(model_->drivePoll(), model_->message(), std::move(hooks), pages_);
 }
@@ -500,6 +503,15 @@ void TfrmMain::ShowAndActivate() {
     show();
     raise();
     activateWindow();
+    // The windows that hold the program modal stay in front of the window they disable,
+    // or the user could reach none of them: the job runner, then a question above it.
+    if (TFrmProgress* runner = jobs_ ? jobs_->current() : nullptr; runner && runner->isVisible())
+        runner->raise();
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal && modal != this && modal->isVisible()) {
+        modal->raise();
+        modal->activateWindow();
+    }
 }
 
 void TfrmMain::SetCenterPos() {

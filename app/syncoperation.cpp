@@ -88,6 +88,7 @@ void TSyncDeleteOperation::Run(TJobContext& context) {
     TBackUpJob job;
     TJobRunnerModel::JobStopper stopper(runner, [&job] { job.SetProcessing(false); });
     TRunRecorder recorder(context, "Synchronize");
+    recorder.recordWithoutSummaryOrSize();
     recorder.markStart();
     runner.setTotals(static_cast<int64_t>(files.paths.size()), 0);
     runner.setRemainingCount(runner.TotalCount);

@@ -254,6 +254,51 @@ TEST_F(FrmMainTest, SettingsButtonsWearTheSkinAndTheReminderEditStandsInItsCapti
     }
 }
 
+TEST_F(FrmMainTest, TheSmallWindowShowsEverySettingWithApplyAndDefaultInView) {
+    auto w = make();
+    w->show();
+    click(*w, "btn_welcome_settings");
+    ASSERT_EQ(w->size(), QSize(790, 580));
+    auto* page = child<QWidget>(*w, "TS_Settings");
+    for (const char* name : {"RG_winsize", "chb_UseExeptList", "chb_Updater", "lb_Exeptions",
+                             "imr_Ext_Del", "imr_SetDef", "btn_apply"}) {
+        auto* widget = child<QWidget>(*w, name);
+        const QRect at(widget->mapTo(page, QPoint(0, 0)), widget->size());
+        EXPECT_TRUE(page->rect().contains(at)) << name << " lies outside the page";
+    }
+}
+
+TEST_F(FrmMainTest, ButtonsWithoutAPictureOfTheirOwnWearTheSkinsFace) {
+    auto w = make();
+    w->show();
+    for (const char* name : {"imr_Exept_Add", "imr_Ext_Del", "imr_Restore", "imr_DeleteSel",
+                             "imr_drives_r", "imr_Print", "imr_DelAll"}) {
+        auto* button = child<TImageRegion>(*w, name);
+        // The skin's face is a light body in a dark outline, not a flat panel-coloured box.
+        const QImage face = button->picture().toImage();
+        const QColor body = face.pixelColor(face.width() / 2, 2);
+        EXPECT_GT(body.lightness(), 200) << name;
+        EXPECT_LT(face.pixelColor(face.width() / 2, 0).lightness(), 120) << name << " outline";
+    }
+}
+
+TEST_F(FrmMainTest, TheTickOrDotOfEveryOptionStandsOutFromItsBox) {
+    auto w = make();
+    w->show();
+    w->model().ShowMenuPanel();
+    for (const char* page : {"TS_BackUp", "TS_Restore", "TS_Settings"}) {
+        for (QAbstractButton* option : child<QWidget>(*w, page)->findChildren<QAbstractButton*>()) {
+            if (!qobject_cast<QCheckBox*>(option) && !qobject_cast<QRadioButton*>(option))
+                continue;
+            option->ensurePolished();
+            const QPalette palette = option->palette();
+            const int mark = palette.color(QPalette::Active, QPalette::Text).lightness();
+            const int box = palette.color(QPalette::Active, QPalette::Base).lightness();
+            EXPECT_GT(std::abs(mark - box), 120) << option->objectName().toStdString();
+        }
+    }
+}
+
 TEST_F(FrmMainTest, DefaultAndApplyResizeTheWindowBeforeTheirNotice) {
     TSettingsStore store;
     store.setNumber(SettingId::Width, 1010);

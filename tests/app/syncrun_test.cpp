@@ -168,7 +168,12 @@ TEST_F(SyncRunTest, BothWaysWithDeletionsInEveryStorageMode) {
         }
         answer("Statistics", "2");
         answer("Statistics", "2");
+        const size_t asked = AnswerScript::instance().records().size();
         page().imr_SyncClick();
+        size_t summaries = 0;
+        for (size_t i = asked; i < AnswerScript::instance().records().size(); ++i)
+            summaries += AnswerScript::instance().records()[i].text.starts_with("Statistics");
+        EXPECT_EQ(summaries, 2u) << "the deletions show no summary, each copy run its own";
 
         // The hard drive has the media's version back, with the media's date.
         EXPECT_EQ(sandbox.readFile("C:\\data\\sub\\blue.txt"), "the media's version, to come back");
@@ -196,6 +201,7 @@ TEST_F(SyncRunTest, BothWaysWithDeletionsInEveryStorageMode) {
             EXPECT_EQ(reports[i].FileCount, 1);
             EXPECT_EQ(reports[i].Errors, 0);
         }
+        EXPECT_EQ(reports[2].SizeText, "0 Kb") << "deletions have no size";
 
         // Both sides agree now.
         answer("No file differences were found.", "1");
