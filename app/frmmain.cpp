@@ -504,9 +504,13 @@ void TfrmMain::ShowAndActivate() {
     raise();
     activateWindow();
     // The windows that hold the program modal stay in front of the window they disable,
-    // or the user could reach none of them: the job runner, then a question above it.
-    if (TFrmProgress* runner = jobs_ ? jobs_->current() : nullptr; runner && runner->isVisible())
-        runner->raise();
+    // or the user could reach none of them: the job runner or the compare window, then a
+    // question above it.
+    QWidget* run = jobs_ && jobs_->current() ? static_cast<QWidget*>(jobs_->current())
+                   : syncPage_               ? syncPage_->compareWindow()
+                                             : nullptr;
+    if (run && run->isVisible())
+        run->raise();
     QWidget* modal = QApplication::activeModalWidget();
     if (modal && modal != this && modal->isVisible()) {
         modal->raise();

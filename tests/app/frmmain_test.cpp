@@ -286,7 +286,7 @@ TEST_F(FrmMainTest, TheTickOrDotOfEveryOptionStandsOutFromItsBox) {
     auto w = make();
     w->show();
     w->model().ShowMenuPanel();
-    for (const char* page : {"TS_BackUp", "TS_Restore", "TS_Settings"}) {
+    for (const char* page : {"TS_BackUp", "TS_Restore", "TS_Settings", "TS_Sync"}) {
         for (QAbstractButton* option : child<QWidget>(*w, page)->findChildren<QAbstractButton*>()) {
             if (!qobject_cast<QCheckBox*>(option) && !qobject_cast<QRadioButton*>(option))
                 continue;

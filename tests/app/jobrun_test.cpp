@@ -18,6 +18,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QTimer>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -205,6 +206,8 @@ TEST_F(JobRunTest, HideKeepsTheRunGoingAndTheRunnerComesBackWithTheWindow) {
     bool hidden = false, back = false;
     duringTheRun([&] {
         TFrmProgress* runner = w->jobs().current();
+        // Showing the main window must not bury the runner and its Cancel button.
+        EXPECT_EQ(runner->windowHandle()->transientParent(), w->windowHandle());
         runner->Fr();
         hidden = !runner->isVisible() && (!w->isVisible() || w->isMinimized());
         w->tray().item("mnu_ShowMainWindow")->trigger();

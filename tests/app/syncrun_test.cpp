@@ -310,5 +310,38 @@ TEST_F(SyncRunTest, OneWayRunsUseTheComparedDriveCheckItAndNeverHalfWriteAUsersF
     EXPECT_EQ(AnswerScript::instance().unusedAnswers(), std::vector<std::string>{});
 }
 
+TEST_F(SyncRunTest, AFileThatChangedAfterTheComparisonIsLeftAsItIsNow) {
+    const Mode mode{"plain", 0, false};
+    write("C:\\data\\kept.txt", "the backed-up version", 2);
+    write("C:\\data\\back.txt", "backed up, then deleted", 2);
+    const std::vector<std::string> both = {"C:\\data\\kept.txt", "C:\\data\\back.txt"};
+    openSyncPage(mode);
+    backUp(mode, both);
+    write("C:\\data\\kept.txt", "older on the hard drive", 1);
+    deleteFile("C:\\data\\back.txt");
+    w->model().menuClick(TMainWindowModel::MenuButton::Backup);
+    w->model().menuClick(TMainWindowModel::MenuButton::Tools);
+    compareAll();
+    ASSERT_EQ(rows(), (std::map<std::string, TSyncKind>{{"kept.txt", TSyncKind::Blue},
+                                                        {"back.txt", TSyncKind::Red}}));
+    page().imr_CheckAllClick();
+    page().setDeleteOnMedia(true);
+    page().setSyncOption(TSyncPageModel::MediaOverwritesHardDrive);
+
+    // Before the Sync button, the user edits one file and brings the other back: neither
+    // is what the rows offered, so neither is touched.
+    write("C:\\data\\kept.txt", "edited after the comparison", 3);
+    write("C:\\data\\back.txt", "brought back", 3);
+    answer("changed after the comparison", "1");
+    answer("changed after the comparison", "1");
+    page().imr_SyncClick();
+    EXPECT_EQ(sandbox.readFile("C:\\data\\kept.txt"), "edited after the comparison");
+    const std::vector<std::string> listed = catalogue();
+    EXPECT_EQ(std::count(listed.begin(), listed.end(), "C:\\data\\back.txt"), 1)
+        << "the backup of a file that is there again stays";
+    EXPECT_EQ(AnswerScript::instance().failures(), 0);
+    EXPECT_EQ(AnswerScript::instance().unusedAnswers(), std::vector<std::string>{});
+}
+
 } // namespace
 } // namespace qm
