@@ -225,7 +225,9 @@ void TFormInstall::showEvent(QShowEvent* event) {
 bool TFormInstall::eventFilter(QObject* watched, QEvent* event) {
     if (watched != background_)
         return false;
-    auto* mouse = static_cast<QMouseEvent*>(event);
+    if (event->type() != QEvent::MouseButtonPress && event->type() != QEvent::MouseMove)
+        return false;
+    const auto* mouse = static_cast<QMouseEvent*>(event);
     if (event->type() == QEvent::MouseButtonPress && mouse->buttons() == Qt::LeftButton)
         dragFrom_ = mouse->globalPosition().toPoint() - frameGeometry().topLeft();
     else if (event->type() == QEvent::MouseMove && mouse->buttons() == Qt::LeftButton)

@@ -332,15 +332,17 @@ void TFrmMain::closeEvent(QCloseEvent* event) {
 bool TFrmMain::eventFilter(QObject* watched, QEvent* event) {
     if (watched != background_)
         return QWidget::eventFilter(watched, event);
-    auto* mouse = static_cast<QMouseEvent*>(event);
+    // Only the mouse cases may treat the event as a mouse event.
     switch (event->type()) {
-    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonPress: {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
         dragging_ = mouse->buttons() == Qt::LeftButton;
         dragOffset_ = mouse->globalPosition().toPoint() - pos();
         return dragging_;
+    }
     case QEvent::MouseMove:
         if (dragging_)
-            move(mouse->globalPosition().toPoint() - dragOffset_);
+            move(static_cast<QMouseEvent*>(event)->globalPosition().toPoint() - dragOffset_);
         return dragging_;
     case QEvent::MouseButtonRelease:
         dragging_ = false;
