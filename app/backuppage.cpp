@@ -110,8 +110,7 @@ QWidget* TBackupPage::buildBottom() {
 
     auto* left = new QVBoxLayout;
     auto* options = named(new QGroupBox(QStringLiteral("Backup Options"), bottom), "GroupBox3");
-    options->setStyleSheet(QStringLiteral("QGroupBox { color: white; font-weight: bold; }"
-                                          "QRadioButton { color: white; }"));
+    options->setStyleSheet(QStringLiteral("QGroupBox { color: white; font-weight: bold; }"));
     auto* optionsLayout = new QVBoxLayout(options);
     optionsLayout->setContentsMargins(8, 4, 8, 4);
     incremental_ = named(new QRadioButton(QStringLiteral("Incremental Backup"), options),
@@ -119,8 +118,10 @@ QWidget* TBackupPage::buildBottom() {
     incremental_->setToolTip(QStringLiteral("Back up new files only (since last Backup)"));
     full_ = named(new QRadioButton(QStringLiteral("Full Backup"), options), "rb_Full_Backup");
     full_->setToolTip(QStringLiteral("Back up all selected files"));
-    optionsLayout->addWidget(incremental_);
-    optionsLayout->addWidget(full_);
+    for (QRadioButton* b : {incremental_, full_}) {
+        setWhiteCaption(b);
+        optionsLayout->addWidget(b);
+    }
     left->addWidget(options);
     connect(incremental_, &QRadioButton::toggled, this,
             [this](bool on) { model_->setIncremental(on); });

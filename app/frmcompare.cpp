@@ -11,6 +11,7 @@
 #include <QMouseEvent>
 #include <QScreen>
 #include <QTimer>
+#include <QWindow>
 
 namespace qm {
 
@@ -126,10 +127,14 @@ void TFrmCompare::execute() {
 
 void TFrmCompare::showEvent(QShowEvent* event) {
     TSkinnedDialog::showEvent(event);
-    raise();
-    activateWindow();
+    // The main window comes up first and the compare window stays above it (a window
+    // manager keeps a transient window over its owner): Cancel is never buried.
     if (setup_.showMainWindow && !hiddenByUser_)
         setup_.showMainWindow();
+    if (setup_.mainWindow && setup_.mainWindow->windowHandle() && windowHandle())
+        windowHandle()->setTransientParent(setup_.mainWindow->windowHandle());
+    raise();
+    activateWindow();
     if (!model_.started())
         QTimer::singleShot(0, this, [this] { FormActivate(); });
 }

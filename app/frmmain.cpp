@@ -278,11 +278,12 @@ void TfrmMain::buildPages() {
         model_->message(),
         TReportsPageModel::Actions{[this](int page) { model_->ShowWaitForm(true, page); },
                                    [this] { model_->ShowWaitForm(false, 0); },
-                                   PrintActivityOnDefaultPrinter});
+                                   PrintActivityOnDefaultPrinter,
+                                   [this] { return pages_->currentWidget() == reportsPage_; }});
     reportsPage_ = new TReportsPage(*reportsModel_, pages_);
     reportsModel_->onChanged = [this] { reportsPage_->refresh(); };
     reportsDrives_ = model_->drivePoll().subscribe(
-        [this](const TDriveChange& change) { reportsModel_->setDriveItems(change.mediaCaptions); });
+        [this](const TDriveChange& change) { reportsModel_->drivesChanged(change); });
     byIndex[TMainWindowModel::PageReports] = reportsPage_;
     restorePage_ = new TRestorePage(
         model_->drivePoll(), model_->settings(), model_->message(),
@@ -348,7 +349,10 @@ void TfrmMain::buildSyncPage() {
     hooks.synchronise = [this](int code, const TSyncRequest& request) {
         auto operation =
             MakeSyncOperation(code, SyncRequestWithSettings(request, model_->settings()));
-        return operation && jobs_->run(code, std::move(operation)).ran;
+        if (!operation)
+            return TSyncPageModel::RunResult{};
+        const TJobOutcome outcome = jobs_->run(code, std::move(operation));
+        return TSyncPageModel::RunResult{outcome.ran, outcome.cancelled};
     };
     syncPage_ = new TSyncPage(model_->drivePoll(), model_->message(), std::move(hooks), pages_);
 }
@@ -500,6 +504,19 @@ void TfrmMain::ShowAndActivate() {
     show();
     raise();
     activateWindow();
+    // The windows that hold the program modal stay in front of the window they disable,
+    // or the user could reach none of them: the job runner or the compare window, then a
+    // question above it.
+    QWidget* run = jobs_ && jobs_->current() ? static_cast<QWidget*>(jobs_->current())
+                   : syncPage_               ? syncPage_->compareWindow()
+                                             : nullptr;
+    if (run && run->isVisible())
+        run->raise();
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal && modal != this && modal->isVisible()) {
+        modal->raise();
+        modal->activateWindow();
+    }
 }
 
 void TfrmMain::SetCenterPos() {

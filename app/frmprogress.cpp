@@ -10,6 +10,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTimer>
+#include <QWindow>
 
 namespace qm {
 
@@ -210,6 +211,8 @@ TJobOutcome TFrmProgress::execute() {
     if (!closed_)
         loop.exec();
     loop_ = nullptr;
+    // Also a cancel before the engine ran (in a question, or during the collection).
+    outcome_.cancelled = outcome_.cancelled || model_.CancelRequested;
     // The operation has returned: only now may a deferred close request run.
     run_.reset();
     return outcome_;
@@ -217,10 +220,14 @@ TJobOutcome TFrmProgress::execute() {
 
 void TFrmProgress::showEvent(QShowEvent* event) {
     TSkinnedDialog::showEvent(event);
-    raise();
-    activateWindow();
+    // The main window comes up first and the runner then stands in front of it: the
+    // other order buries the counts, Hide and Cancel under the window it brought up.
     if (setup_.showMainWindow && !hiddenByUser_)
         setup_.showMainWindow();
+    if (setup_.mainWindow && windowHandle() && setup_.mainWindow->windowHandle())
+        windowHandle()->setTransientParent(setup_.mainWindow->windowHandle());
+    raise();
+    activateWindow();
     if (!model_.Activated)
         QTimer::singleShot(0, this, [this] { FormActivate(); });
 }

@@ -1,5 +1,6 @@
 #include "app/qmfilelistview.h"
 
+#include "app/columnfit.h"
 #include "app/eventpump.h"
 #include "app/listheaderarrow.h"
 
@@ -131,6 +132,8 @@ TQmFilelistView::TQmFilelistView(TQmFilelistModel& model, QWidget* parent)
         header()->resizeSection(
             i, std::max(kColumns[i].width,
                         std::strcmp(kColumns[i].caption, "Modified") == 0 ? dateWidth + 16 : 0));
+    // The name takes the width the other columns leave.
+    new TColumnFit(*this, 0, kColumns[0].width);
     model_.servePending = makeEventPump();
     connect(header(), &QHeaderView::sectionClicked, this,
             [this](int column) { model_.columnClick(column); });

@@ -1,5 +1,6 @@
 #include "app/qmrestorefilelist.h"
 
+#include "app/columnfit.h"
 #include "app/eventpump.h"
 #include "app/listheaderarrow.h"
 
@@ -71,6 +72,8 @@ class Rows : public QAbstractTableModel {
             return QVariant::fromValue(kColumns[index.column()].align | Qt::AlignVCenter);
         if (role == Qt::DecorationRole && index.column() == 0)
             return fileIcon_;
+        if (role == Qt::ToolTipRole)
+            return QString::fromStdString(model_.Directory() + model_.rows()[row].name);
         return {};
     }
     bool setData(const QModelIndex& index, const QVariant& value, int role) override {
@@ -123,6 +126,8 @@ TQMRestoreFileList::TQMRestoreFileList(TQMRestoreFileListModel& model, QWidget* 
         header()->resizeSection(
             i, std::max(kColumns[i].width,
                         std::strcmp(kColumns[i].caption, "Modified") == 0 ? dateWidth + 16 : 0));
+    // The name takes the width the other columns leave.
+    new TColumnFit(*this, 0, kColumns[0].width);
     model_.servePending = makeEventPump();
     connect(header(), &QHeaderView::sectionClicked, this,
             [this](int column) { model_.columnClick(column); });

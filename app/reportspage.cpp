@@ -6,14 +6,17 @@
 #include "controls/skin.h"
 #include "controls/skinneddialog.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QSignalBlocker>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace qm {
 
@@ -63,7 +66,14 @@ TReportsPage::TReportsPage(TReportsPageModel& model, QWidget* parent)
     top->addWidget(drop);
     top->addStretch();
     layout->addLayout(top);
-    connect(drives_, &QComboBox::activated, this, [this](int index) { model_.selectDrive(index); });
+    // The choice by its text: the items may have changed while the list was open.
+    connect(drives_, &QComboBox::activated, this, [this](int index) {
+        const std::string caption = drives_->itemText(index).toStdString();
+        const auto& items = model_.driveItems();
+        const auto at = std::find(items.begin(), items.end(), caption);
+        if (at != items.end())
+            model_.selectDrive(static_cast<int>(at - items.begin()));
+    });
     connect(drop, &TImageRegion::clicked, this, [this] {
         if (!drives_->view()->isVisible())
             drives_->showPopup();
@@ -122,10 +132,20 @@ TReportsPage::TReportsPage(TReportsPageModel& model, QWidget* parent)
 
 void TReportsPage::refresh() {
     refreshing_ = true;
-    drives_->clear();
-    for (const std::string& item : model_.driveItems())
-        drives_->addItem(QString::fromStdString(item));
-    drives_->setCurrentIndex(model_.driveIndex());
+    if (!drives_->view()->isVisible()) { // never change a list the user has open
+        QStringList items;
+        for (const std::string& item : model_.driveItems())
+            items << QString::fromStdString(item);
+        QStringList shown;
+        for (int i = 0; i < drives_->count(); ++i)
+            shown << drives_->itemText(i);
+        const QSignalBlocker quiet(drives_);
+        if (shown != items) {
+            drives_->clear();
+            drives_->addItems(items);
+        }
+        drives_->setCurrentIndex(model_.driveIndex());
+    }
     const int rows = static_cast<int>(model_.reports().size());
     if (list_->topLevelItemCount() != rows || rows == 0 || model_.selectedRow() < 0) {
         list_->clear();

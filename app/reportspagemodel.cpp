@@ -1,5 +1,6 @@
 #include "app/reportspagemodel.h"
 
+#include "app/mediadrives.h"
 #include "app/reportstore.h"
 #include "app/settingsstore.h"
 #include "platform/folderroutines.h"
@@ -45,6 +46,26 @@ void TReportsPageModel::setDriveItems(std::vector<std::string> items) {
     changed();
 }
 
+void TReportsPageModel::drivesChanged(const TDriveChange& change) {
+    drives_ = change.mediaCaptions;
+    driveIndex_ = DriveComboIndex(drives_, change.currentCaption);
+    const std::string shown = trimmed(driveText());
+    if (!actions_.pageVisible || !actions_.pageVisible() || shown == listed_) {
+        changed();
+        return;
+    }
+    if (!shown.empty()) {
+        cbMediaDriveRepChange();
+        return;
+    }
+    // No media drive is left: no drive's reports stand under an empty choice.
+    reports_.clear();
+    listed_.clear();
+    selected_ = -1;
+    memo_.clear();
+    changed();
+}
+
 std::string TReportsPageModel::driveText() const {
     if (driveIndex_ < 0 || driveIndex_ >= static_cast<int>(drives_.size()))
         return {};
@@ -77,6 +98,7 @@ void TReportsPageModel::cbMediaDriveRepChange() {
     reports_.clear();
     selected_ = -1;
     memo_.clear();
+    listed_ = text;
     LoadReports(reports_, std::string(1, text[1]) + ":\\");
     call(actions_.hideWait);
     changed();

@@ -109,8 +109,7 @@ QWidget* TRestorePage::buildBottom() {
     row->setSpacing(8);
 
     auto* options = named(new QGroupBox(QStringLiteral(" Restore Options "), bottom), "Label11");
-    options->setStyleSheet(QStringLiteral("QGroupBox { color: white; font-weight: bold; }"
-                                          "QRadioButton { color: white; }"));
+    options->setStyleSheet(QStringLiteral("QGroupBox { color: white; font-weight: bold; }"));
     auto* optionsLayout = new QVBoxLayout(options);
     optionsLayout->setContentsMargins(8, 4, 8, 4);
     optionsLayout->setSpacing(2);
@@ -129,8 +128,10 @@ QWidget* TRestorePage::buildBottom() {
     auto* version = new QButtonGroup(options);
     version->addButton(newest_);
     version->addButton(versions_);
-    for (QRadioButton* b : {original_, destination_, newest_, versions_})
+    for (QRadioButton* b : {original_, destination_, newest_, versions_}) {
+        setWhiteCaption(b);
         optionsLayout->addWidget(b);
+    }
     connect(destination_, &QRadioButton::toggled, this, [this](bool on) { model_->toFolder = on; });
     connect(versions_, &QRadioButton::toggled, this,
             [this](bool on) { model_->selectVersions = on; });

@@ -161,11 +161,14 @@ TRestoreRequest TRestorePageModel::request() const {
 void TRestorePageModel::imr_RestoreClick() {
     if (!runJob_)
         return;
-    const TJobOutcome outcome = runJob_(kOpRestore, std::make_unique<TRestoreOperation>(request()));
+    showLogOf(runJob_(kOpRestore, std::make_unique<TRestoreOperation>(request())));
+    changed();
+}
+
+void TRestorePageModel::showLogOf(const TJobOutcome& outcome) {
     // The log of this run as stored with its report; nothing when there is none, so an
     // older run's log is never shown as this one's.
     log_ = outcome.ran ? readText(outcome.reportLogPath) : std::string();
-    changed();
 }
 
 void TRestorePageModel::imr_DeleteSelClick() {
@@ -174,6 +177,7 @@ void TRestorePageModel::imr_DeleteSelClick() {
     const TJobOutcome outcome =
         runJob_(kOpDeleteFromMedia, std::make_unique<TDeleteOperation>(request()));
     filesDeleted_ = outcome.filesDeleted;
+    showLogOf(outcome);
     if (filesDeleted_)
         cbSourceDriveChange();
     changed();

@@ -53,7 +53,7 @@ class TRestorePageModel {
     bool selectVersions = false;
     // Memo_RstSettingsValues: "On" or "Off" for logging, reminder, replace only old files.
     const std::vector<std::string>& settingsValues() const { return settingsValues_; }
-    // Memo_LogRestore: the log of the restore just made, or nothing.
+    // Memo_LogRestore: the log of the restore or delete just made, or nothing.
     const std::string& log() const { return log_; }
 
     void imr_RestoreClick();
@@ -66,6 +66,7 @@ class TRestorePageModel {
 
   private:
     TRestoreRequest request() const;
+    void showLogOf(const TJobOutcome& outcome);
     void driveChanged(const TDriveChange& change);
     void wait(bool show);
     void changed();

@@ -13,6 +13,10 @@
 
 namespace qm {
 
+const char* const kChangedSinceCompare =
+    "Files that changed after the comparison were left as they are. Compare again to see "
+    "them.";
+
 namespace {
 
 // The drive letter of a caption "(E:\)", or '\0'.
@@ -44,6 +48,29 @@ int64_t currentBytes(const TSyncLists& lists) {
         total += now >= 0 ? now : i < lists.sizes.size() ? sizeOf(lists.sizes[i]) : 0;
     }
     return total;
+}
+
+// The rows whose files are still as the comparison saw them: a file gone then is still
+// gone, a file that was there still has the date that was compared. Whatever changed since
+// was not what the user was offered, so it is neither deleted from the media nor
+// overwritten; the user is told and can compare again.
+TSyncLists stillAsCompared(const TSyncLists& files, TJobContext& context) {
+    TSyncLists kept;
+    for (size_t i = 0; i < files.paths.size(); ++i) {
+        const FileStatus now = fileStatus(files.paths[i]);
+        const uint32_t compared = i < files.compared.size() ? files.compared[i] : 0;
+        const bool same =
+            compared == 0 ? now.kind == FileStatus::Kind::Missing
+                          : now.kind == FileStatus::Kind::Present && now.dosDateTime == compared;
+        if (!same || i >= files.compared.size())
+            continue;
+        kept.paths.push_back(files.paths[i]);
+        kept.sizes.push_back(i < files.sizes.size() ? files.sizes[i] : std::string());
+        kept.compared.push_back(compared);
+    }
+    if (kept.paths.size() != files.paths.size())
+        context.services.message(kMsgOk, kChangedSinceCompare);
+    return kept;
 }
 
 // A run that follows another in the same runner (the second half of a two-way
@@ -78,8 +105,8 @@ void TSyncDeleteOperation::Run(TJobContext& context) {
     runner.processMessages();
     runner.ZeroSettings();
     runner.setOperationText("Collecting files and folders...");
-    const TSyncLists& files = request_.deletions;
     const char drive = driveLetter(request_.mediaCaption);
+    const TSyncLists files = stillAsCompared(request_.deletions, context);
     // Nothing to delete starts no run and leaves no report.
     if (files.empty() || drive == '\0') {
         runner.JobRunning = 0;
@@ -88,6 +115,7 @@ void TSyncDeleteOperation::Run(TJobContext& context) {
     TBackUpJob job;
     TJobRunnerModel::JobStopper stopper(runner, [&job] { job.SetProcessing(false); });
     TRunRecorder recorder(context, "Synchronize");
+    recorder.recordWithoutSummaryOrSize();
     recorder.markStart();
     runner.setTotals(static_cast<int64_t>(files.paths.size()), 0);
     runner.setRemainingCount(runner.TotalCount);
@@ -106,9 +134,14 @@ void TSyncDeleteOperation::Run(TJobContext& context) {
 
 void TMediaToHardDriveOperation::Run(TJobContext& context) {
     TJobRunnerModel& runner = context.runner;
-    const TSyncLists& files = request_.mediaToHardDrive;
     const char drive = driveLetter(request_.mediaCaption);
-    if (files.empty() || drive == '\0') {
+    if (request_.mediaToHardDrive.empty() || drive == '\0') {
+        runner.JobRunning = 0;
+        return;
+    }
+    // A user's file is replaced only while it is the one the comparison offered.
+    const TSyncLists files = stillAsCompared(request_.mediaToHardDrive, context);
+    if (files.empty()) {
         runner.JobRunning = 0;
         return;
     }

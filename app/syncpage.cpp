@@ -184,14 +184,14 @@ QWidget* TSyncPage::buildBottom() {
 
     auto* group =
         named(new QGroupBox(QStringLiteral("Synchronization Options"), bottom), "Rg_SyncOpt");
-    group->setStyleSheet(QStringLiteral("QGroupBox { color: white; font-weight: bold; }"
-                                        "QRadioButton { color: white; }"));
+    group->setStyleSheet(QStringLiteral("QGroupBox { color: white; font-weight: bold; }"));
     auto* groupLayout = new QVBoxLayout(group);
     groupLayout->setContentsMargins(8, 4, 8, 4);
     groupLayout->setSpacing(1);
     for (int i = 0; i < 4; ++i) {
         options_[i] = new QRadioButton(QString::fromLatin1(kOptions[i]), group);
         options_[i]->setObjectName(QStringLiteral("Rg_SyncOpt_%1").arg(i));
+        setWhiteCaption(options_[i]);
         groupLayout->addWidget(options_[i]);
         connect(options_[i], &QRadioButton::clicked, this, [this, i] { model_->setSyncOption(i); });
     }
@@ -235,7 +235,7 @@ QWidget* TSyncPage::buildBottom() {
                                                  "files in User's Hard Drive were deleted"),
                                   bottom),
                     "chb_SyncDelete");
-    delete_->setStyleSheet(QStringLiteral("color: white;"));
+    setWhiteCaption(delete_);
     connect(delete_, &QCheckBox::toggled, this, [this](bool on) { model_->setDeleteOnMedia(on); });
     grid->addWidget(delete_, 1, 0, 1, 2);
     return bottom;

@@ -149,8 +149,8 @@ void TSyncPageModel::imt_backClick() {
     setTab(TSSync_Files);
 }
 
-bool TSyncPageModel::run(int code, const TSyncRequest& request) {
-    return actions_.synchronise && actions_.synchronise(code, request);
+TSyncPageModel::RunResult TSyncPageModel::run(int code, const TSyncRequest& request) {
+    return actions_.synchronise ? actions_.synchronise(code, request) : RunResult{};
 }
 
 void TSyncPageModel::imr_SyncClick() {
@@ -165,12 +165,16 @@ void TSyncPageModel::imr_SyncClick() {
         return;
     }
     bool changedMedia = false;
+    bool cancelled = false;
     if (!deletions.empty()) {
         TSyncRequest request = base;
         request.deletions = deletions;
-        changedMedia = run(kOpSyncDeletions, request);
+        const RunResult result = run(kOpSyncDeletions, request);
+        changedMedia = result.ran;
+        // The user cancelled the synchronisation, not just its deletions.
+        cancelled = result.cancelled;
     }
-    if ((!blue.empty() || !green.empty()) && syncOption_ != DoNothing) {
+    if ((!blue.empty() || !green.empty()) && syncOption_ != DoNothing && !cancelled) {
         TSyncRequest request = base;
         if (syncOption_ == SyncTheFiles) {
             request.mediaToHardDrive = blue;
@@ -181,7 +185,7 @@ void TSyncPageModel::imr_SyncClick() {
             request.mediaToHardDrive = both;
             request.hardDriveToMedia = both;
         }
-        changedMedia = run(copyOperation(syncOption_), request) || changedMedia;
+        changedMedia = run(copyOperation(syncOption_), request).ran || changedMedia;
     }
     // The catalogue changed: the tree is read again (and the files tab comes back);
     // the rows stay until the next comparison.

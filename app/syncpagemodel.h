@@ -36,13 +36,19 @@ class TSyncPageModel {
     // pgc_sync.
     enum Tab { TSSync_Files = 0, TSSync_Results = 1 };
 
+    // What a synchronisation run did: an engine run changed the media or the hard drive
+    // (the catalogue is read again), or the user cancelled (nothing further starts).
+    struct RunResult {
+        bool ran = false;
+        bool cancelled = false;
+    };
+
     struct Actions {
         std::function<void(bool show)> wait; // the wait window of the trees
         std::function<bool()> pageVisible;   // TS_Sync is the page shown
         std::function<void()> compare;       // TFrmCompare, shown modally
-        // Runs operation `code` (2 to 5) in the job runner; true when an engine run
-        // changed something (the catalogue is read again then).
-        std::function<bool(int code, const TSyncRequest& request)> synchronise;
+        // Runs operation `code` (2 to 5) in the job runner.
+        std::function<RunResult(int code, const TSyncRequest& request)> synchronise;
     };
 
     TSyncPageModel(TDrivePoll& poll, MessageFn message, Actions actions);
@@ -91,7 +97,7 @@ class TSyncPageModel {
     void changed();
     void drivesChanged(const TDriveChange& change);
     void wait(bool show);
-    bool run(int code, const TSyncRequest& request);
+    RunResult run(int code, const TSyncRequest& request);
 
     TDrivePoll& poll_;
     int subscription_ = 0;

@@ -3,6 +3,7 @@
 #include "platform/datetime.h"
 #include "platform/dospath.h"
 #include "platform/drivetable.h"
+#include "platform/mounttable.h"
 
 #include <algorithm>
 #include <cctype>
@@ -136,6 +137,67 @@ bool setHostTimes(int fd, const char* path, uint32_t dosDateTime) {
     if (fd >= 0)
         return futimens(fd, times) == 0;
     return path && utimensat(AT_FDCWD, path, times, 0) == 0;
+}
+
+// The folder that holds `path` on the host ("/" above a top-level name).
+std::string hostParent(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    return slash == 0 || slash == std::string::npos ? std::string("/") : path.substr(0, slash);
+}
+
+bool isEmptyFolder(const std::string& path) {
+    DIR* dir = ::opendir(path.c_str());
+    if (!dir)
+        return false;
+    bool empty = true;
+    while (const dirent* de = ::readdir(dir)) {
+        const std::string_view name = de->d_name;
+        if (name != "." && name != "..") {
+            empty = false;
+            break;
+        }
+    }
+    ::closedir(dir);
+    return empty;
+}
+
+// Whether a file system is mounted on a folder directly inside `folder`.
+bool holdsMountPoint(const std::string& folder) {
+    for (const MountEntry& entry : readMountTable({}))
+        if (entry.mountPoint != folder && hostParent(entry.mountPoint) == folder)
+            return true;
+    return false;
+}
+
+// A missing file on a drive that is there is certainly gone only where nothing could
+// have been unmounted from under it. The nearest folder on its way that exists decides:
+// it must be reachable without a link that points to nothing, hold something (a share's
+// mount point is an empty folder once it is unmounted) and, when whole folders are gone,
+// hold no mount point of its own (the folder in which media come and go).
+bool certainlyGone(const std::string& host, std::string root) {
+    while (root.size() > 1 && root.back() == '/')
+        root.pop_back();
+    std::string path = host;
+    int missingLevels = 0;
+    for (;;) {
+        struct stat st {};
+        if (::stat(path.c_str(), &st) == 0) {
+            if (!S_ISDIR(st.st_mode))
+                return false; // a file where a folder was
+            break;
+        }
+        if (errno != ENOENT && errno != ENOTDIR)
+            return false;
+        if (::lstat(path.c_str(), &st) == 0 || (errno != ENOENT && errno != ENOTDIR))
+            return false; // the name is there: a link that points to nothing
+        if (path == root || path.size() <= root.size())
+            return false;
+        path = hostParent(path);
+        ++missingLevels;
+    }
+    if (::access(path.c_str(), R_OK | X_OK) != 0 || isEmptyFolder(path))
+        return false;
+    return missingLevels == 1 || !holdsMountPoint(path);
 }
 
 } // namespace
@@ -457,6 +519,8 @@ FileStatus fileStatus(std::string_view dosPath) {
     struct stat above {};
     if (drive->source == DriveTable::kMountSource &&
         (::stat((drive->hostRoot + "/..").c_str(), &above) != 0 || above.st_dev == root.st_dev))
+        return status;
+    if (!certainlyGone(*host, drive->hostRoot))
         return status;
     status.kind = FileStatus::Kind::Missing;
     return status;

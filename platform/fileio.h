@@ -146,7 +146,10 @@ std::optional<double> fileDateTime(std::string_view dosPath);
 
 // What can be said about a file the catalogue names, without opening it. Missing is
 // given only when the file is certainly gone: its drive is mapped and its root is there,
-// and the system says no such name exists. Everything else that keeps the file from
+// the system says no such name exists, and nothing could have been unmounted from under
+// it (the nearest folder on its way that exists is reached without a broken link, is not
+// empty as an unmounted share's mount point is, and, when whole folders are gone, holds
+// no mount point of its own). Everything else that keeps the file from
 // being read (no such drive, an unmounted medium, a folder in search of which access is
 // refused, a folder or device at that name, a date a DOS date cannot hold) is
 // Unreadable, so nothing is concluded from a file the program merely could not see.

@@ -2,6 +2,7 @@
 
 #include "controls/imageregion.h"
 #include "controls/messageform.h"
+#include "controls/screenplace.h"
 #include "controls/skin.h"
 #include "controls/skinbutton.h"
 #include "platform/dospath.h"
@@ -52,6 +53,7 @@ TFormInstall::TFormInstall(std::string mediumFolder, std::string setupProgram, Q
     ensureSetupResources();
     setObjectName(QStringLiteral("FormInstall"));
     setFixedSize(629, 598);
+    CentreOnScreen(*this);
     background_ = new QLabel(this);
     background_->setObjectName(QStringLiteral("Image4"));
     background_->setPixmap(skinPicture(QStringLiteral("setup_background"), size()));
@@ -95,8 +97,6 @@ TFormInstall::TFormInstall(std::string mediumFolder, std::string setupProgram, Q
 
 void TFormInstall::buildPages(QWidget* notebook) {
     auto* stack = static_cast<QStackedWidget*>(notebook);
-    const QString radioStyle =
-        QString::fromLatin1("QRadioButton, QCheckBox { %1 }").arg(kWhiteText);
 
     auto* pg1 = new QWidget;
     pg1->setObjectName(QStringLiteral("pg1"));
@@ -111,7 +111,10 @@ void TFormInstall::buildPages(QWidget* notebook) {
     notAgree_->setObjectName(QStringLiteral("rb_NotAgree"));
     notAgree_->setGeometry(14, 398, 400, 22);
     notAgree_->setChecked(true);
-    pg1->setStyleSheet(radioStyle);
+    agree_->setFont(skinLabelFont());
+    setWhiteCaption(agree_);
+    notAgree_->setFont(skinLabelFont());
+    setWhiteCaption(notAgree_);
     connect(agree_, &QRadioButton::clicked, this, [this] {
         if (agree_->isChecked())
             model_.rb_AgreeClick();
@@ -143,7 +146,10 @@ void TFormInstall::buildPages(QWidget* notebook) {
         new QCheckBox(QStringLiteral("Install Quillmoor for all users (Windows XP, 2000)"), group);
     allUsers_->setObjectName(QStringLiteral("chb_All"));
     allUsers_->setGeometry(18, 130, 500, 22);
-    group->setStyleSheet(group->styleSheet() + radioStyle);
+    autoStart_->setFont(skinLabelFont());
+    setWhiteCaption(autoStart_);
+    allUsers_->setFont(skinLabelFont());
+    setWhiteCaption(allUsers_);
     connect(path_, &QLineEdit::textEdited, this,
             [this](const QString& text) { model_.setInstallPath(text.toStdString()); });
     connect(pick, &QToolButton::clicked, this, &TFormInstall::sbSelectInPathClick);
@@ -219,7 +225,9 @@ void TFormInstall::showEvent(QShowEvent* event) {
 bool TFormInstall::eventFilter(QObject* watched, QEvent* event) {
     if (watched != background_)
         return false;
-    auto* mouse = static_cast<QMouseEvent*>(event);
+    if (event->type() != QEvent::MouseButtonPress && event->type() != QEvent::MouseMove)
+        return false;
+    const auto* mouse = static_cast<QMouseEvent*>(event);
     if (event->type() == QEvent::MouseButtonPress && mouse->buttons() == Qt::LeftButton)
         dragFrom_ = mouse->globalPosition().toPoint() - frameGeometry().topLeft();
     else if (event->type() == QEvent::MouseMove && mouse->buttons() == Qt::LeftButton)

@@ -2,6 +2,7 @@
 
 #include "controls/imageregion.h"
 #include "controls/messageform.h"
+#include "controls/screenplace.h"
 #include "controls/skin.h"
 #include "controls/skinbutton.h"
 #include "platform/productkeys.h"
@@ -41,6 +42,7 @@ TFormUninstal::TFormUninstal(std::string installFolder, QWidget* parent)
     ensureSetupResources();
     setObjectName(QStringLiteral("FormUninstal"));
     setFixedSize(628, 468);
+    CentreOnScreen(*this);
     background_ = new QLabel(this);
     background_->setObjectName(QStringLiteral("Image1"));
     background_->setPixmap(skinPicture(QStringLiteral("uninstall_background"), size()));
@@ -83,7 +85,9 @@ void TFormUninstal::bbUninstalClick() {
 bool TFormUninstal::eventFilter(QObject* watched, QEvent* event) {
     if (watched != background_)
         return false;
-    auto* mouse = static_cast<QMouseEvent*>(event);
+    if (event->type() != QEvent::MouseButtonPress && event->type() != QEvent::MouseMove)
+        return false;
+    const auto* mouse = static_cast<QMouseEvent*>(event);
     if (event->type() == QEvent::MouseButtonPress && mouse->buttons() == Qt::LeftButton)
         dragFrom_ = mouse->globalPosition().toPoint() - frameGeometry().topLeft();
     else if (event->type() == QEvent::MouseMove && mouse->buttons() == Qt::LeftButton)

@@ -2,6 +2,7 @@
 
 #include "controls/imageregion.h"
 #include "controls/messageform.h"
+#include "controls/screenplace.h"
 #include "controls/skin.h"
 #include "controls/skinbutton.h"
 #include "controls/windowoutline.h"
@@ -18,7 +19,6 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
-#include <QScreen>
 #include <QScrollArea>
 #include <QStackedWidget>
 #include <QSystemTrayIcon>
@@ -91,8 +91,7 @@ TFrmMain::TFrmMain(TUpdaterSetup setup) {
     setWindowTitle(QStringLiteral("Quillmoor Updater"));
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     setFixedSize(kClientWidth, kClientHeight);
-    if (QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    CentreOnScreen(*this);
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, kInnerPanel);
     setPalette(palette);
@@ -140,7 +139,14 @@ TUpdaterModel::Actions TFrmMain::makeActions(const TUpdaterSetup& setup) {
         raise();
         activateWindow();
     };
-    a.hideWindow = [this] { hide(); };
+    std::function<bool()> trayAvailable =
+        setup.trayAvailable ? setup.trayAvailable : &QSystemTrayIcon::isSystemTrayAvailable;
+    a.hideWindow = [this, trayAvailable] {
+        if (trayAvailable())
+            hide();
+        else
+            showMinimized();
+    };
     a.windowVisible = [this] { return isVisible(); };
     a.closeWindow = [this] { close(); };
     a.SetTrayIcon = [this](int frame) { SetTrayIcon(frame); };
@@ -200,7 +206,7 @@ void TFrmMain::buildPages() {
     usage_ = new QCheckBox(QStringLiteral("Don't use Updater anymore"), offer);
     usage_->setObjectName(QStringLiteral("chb_Usage"));
     usage_->setFont(skinLabelFont());
-    usage_->setStyleSheet(QStringLiteral("color: white"));
+    setWhiteCaption(usage_);
     usage_->setGeometry(8, 124, 300, 20);
     connect(usage_, &QCheckBox::toggled, this, [this](bool on) { model_->setUsageTicked(on); });
 
@@ -326,15 +332,17 @@ void TFrmMain::closeEvent(QCloseEvent* event) {
 bool TFrmMain::eventFilter(QObject* watched, QEvent* event) {
     if (watched != background_)
         return QWidget::eventFilter(watched, event);
-    auto* mouse = static_cast<QMouseEvent*>(event);
+    // Only the mouse cases may treat the event as a mouse event.
     switch (event->type()) {
-    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonPress: {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
         dragging_ = mouse->buttons() == Qt::LeftButton;
         dragOffset_ = mouse->globalPosition().toPoint() - pos();
         return dragging_;
+    }
     case QEvent::MouseMove:
         if (dragging_)
-            move(mouse->globalPosition().toPoint() - dragOffset_);
+            move(static_cast<QMouseEvent*>(event)->globalPosition().toPoint() - dragOffset_);
         return dragging_;
     case QEvent::MouseButtonRelease:
         dragging_ = false;

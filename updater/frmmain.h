@@ -30,6 +30,9 @@ struct TUpdaterSetup {
     std::function<bool()> isAdmin;
     std::function<bool()> isMainProgramRunning;
     std::function<void(const std::string& hostPath)> startProgram;
+    // Whether the desktop shows tray icons. Without one, Background minimises the window
+    // instead of hiding it, so the update stays in reach.
+    std::function<bool()> trayAvailable;
 };
 
 class TFrmMain : public QWidget {

@@ -138,6 +138,8 @@ TEST_F(PagesRoadTest, BackUpRestoreAChosenVersionDeleteAndReadTheReports) {
     answer("Statistics", "2");
     click("imr_DeleteSel");
     EXPECT_FALSE(fileExists("E:\\Quillmoor\\Drive_C\\data\\sub\\b.txt"));
+    EXPECT_NE(memo("Memo_LogRestore").find("b.txt - deleted"), std::string::npos)
+        << "the log of this delete, not the restore's before it";
     for (const std::string& line : w->restorePage()->model().tree().PathList)
         EXPECT_EQ(line.find("b.txt"), std::string::npos) << "the tree was read again";
 
