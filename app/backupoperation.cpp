@@ -5,7 +5,6 @@
 #include "app/runrecorder.h"
 #include "app/settingspagemodel.h"
 #include "engine/backupjob.h"
-#include "engine/driverecord.h"
 #include "engine/enginestate.h"
 #include "engine/keymanager.h"
 #include "engine/logline.h"
@@ -113,14 +112,7 @@ void TBackupOperation::Run(TJobContext& context) {
 
     TBackupCollector::Rules rules;
     rules.excluded = request_.excluded;
-    rules.fits = [&job](const std::string& path) {
-        const std::string media =
-            job.Compression() && job.CompressionType() == TCompressionType::ctOnesFile
-                ? job.FileArchivePath(path)
-                : job.CopyPath(path);
-        return path.size() <= DriveListLayout::kMaxTextLength &&
-               media.size() <= DriveListLayout::kMaxTextLength;
-    };
+    rules.fits = [&job](const std::string& path) { return job.FitsCatalogue(path); };
     TBackupCollector collector(runner, job, rules);
     if (request_.incremental) {
         job.LoadDriveList();

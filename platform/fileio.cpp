@@ -23,8 +23,52 @@ FileChangeGate& changeGate() {
     return gate;
 }
 
-// False (errno set) when the test seam refuses the change.
+std::vector<std::string>& linkFreeFolders() {
+    static std::vector<std::string> folders;
+    return folders;
+}
+
+// False (errno ELOOP) when dosPath lies below a LinkFreeFolder and a name on its way from
+// the drive's root (the path's own name included) is a symbolic link. Names that do not
+// exist yet end the walk: what is made there is made in a real folder.
+bool linkFree(std::string_view dosPath) {
+    for (const std::string& folder : linkFreeFolders()) {
+        if (dosPath.size() < folder.size() ||
+            std::toupper(static_cast<unsigned char>(dosPath[0])) !=
+                std::toupper(static_cast<unsigned char>(folder[0])) ||
+            dosPath.substr(1, folder.size() - 1) != std::string_view(folder).substr(1))
+            continue;
+        std::optional<std::string> root = toHostPath(dosPath.substr(0, 3));
+        std::optional<std::string> host = toHostPath(dosPath);
+        if (!root || !host || host->compare(0, root->size(), *root) != 0)
+            return true; // fails on its own: it does not translate
+        size_t pos = root->size();
+        while (pos < host->size()) {
+            while (pos < host->size() && (*host)[pos] == '/')
+                ++pos;
+            size_t end = host->find('/', pos);
+            if (end == std::string::npos)
+                end = host->size();
+            if (end == pos)
+                break;
+            struct stat st {};
+            if (::lstat(host->substr(0, end).c_str(), &st) != 0)
+                break;
+            if (S_ISLNK(st.st_mode)) {
+                errno = ELOOP;
+                return false;
+            }
+            pos = end;
+        }
+    }
+    return true;
+}
+
+// False (errno set) when the test seam refuses the change, or the path leads through a
+// link below a LinkFreeFolder.
 bool changeAllowed(FileChange change, std::string_view dosPath) {
+    if (!linkFree(dosPath))
+        return false;
     const FileChangeGate& gate = changeGate();
     if (!gate || gate(change, dosPath))
         return true;
@@ -380,7 +424,7 @@ bool deleteFile(std::string_view dosPath) {
 bool renameFile(std::string_view fromDosPath, std::string_view toDosPath) {
     std::optional<std::string> from = toHostPath(fromDosPath);
     std::optional<std::string> to = toHostPath(toDosPath);
-    return from && to && changeAllowed(FileChange::Rename, fromDosPath) &&
+    return from && to && linkFree(toDosPath) && changeAllowed(FileChange::Rename, fromDosPath) &&
            ::rename(from->c_str(), to->c_str()) == 0;
 }
 
@@ -616,6 +660,17 @@ bool diskSpace(std::string_view dosPath, int64_t& freeBytes, int64_t& totalBytes
     freeBytes = static_cast<int64_t>(vfs.f_bavail) * static_cast<int64_t>(vfs.f_frsize);
     totalBytes = static_cast<int64_t>(vfs.f_blocks) * static_cast<int64_t>(vfs.f_frsize);
     return true;
+}
+
+LinkFreeFolder::LinkFreeFolder(std::string DosFolder) : fFolder(std::move(DosFolder)) {
+    linkFreeFolders().push_back(fFolder);
+}
+
+LinkFreeFolder::~LinkFreeFolder() {
+    std::vector<std::string>& folders = linkFreeFolders();
+    auto it = std::find(folders.begin(), folders.end(), fFolder);
+    if (it != folders.end())
+        folders.erase(it);
 }
 
 } // namespace qm

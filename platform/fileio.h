@@ -49,6 +49,24 @@ using FileChangeGate = std::function<bool(FileChange Change, std::string_view Do
 void setFileChangeGate(FileChangeGate Gate);
 enum class SeekOrigin { Begin, Current, End };
 
+// A folder (a DOS path ending in a backslash) whose contents are changed only along real
+// folders: a change to a path below it (a create, write, truncate, rename from or to,
+// delete, folder creation or date change) is refused, failing like a missing file, when
+// any name of the path below its drive's root is a symbolic link. A media drive can come
+// from anyone, and a link planted in it must not lead the engine's writes, renames and
+// deletes to the computer's own files. Guarded for the life of the object; the engine's
+// job guards its media folder.
+class LinkFreeFolder {
+  public:
+    explicit LinkFreeFolder(std::string DosFolder);
+    ~LinkFreeFolder();
+    LinkFreeFolder(const LinkFreeFolder&) = delete;
+    LinkFreeFolder& operator=(const LinkFreeFolder&) = delete;
+
+  private:
+    std::string fFolder;
+};
+
 class FileHandle {
   public:
     FileHandle() = default;
