@@ -57,7 +57,8 @@ TEST(DrivesPage, ListsButtonsAndUsageBarFollowTheModel) {
     TDriveChange change;
     change.mediaCaptions = {"(E:\\)", "(G:\\)"};
     change.currentCaption = "(g:\\)";
-    refillDriveCombo(combo, change);
+    showDriveItems(combo, change.mediaCaptions,
+                   DriveComboIndex(change.mediaCaptions, change.currentCaption));
     EXPECT_EQ(combo.count(), 2);
     EXPECT_EQ(combo.currentText(), QStringLiteral("(G:\\)"));
     EXPECT_EQ(spy.count(), 0);
