@@ -1,8 +1,6 @@
 #include "app/frmcompare.h"
 
-#include "app/captionface.h"
 #include "app/eventpump.h"
-#include "controls/imageregion.h"
 
 #include <QEventLoop>
 #include <QGuiApplication>
@@ -66,19 +64,9 @@ void TFrmCompare::build() {
     cell(counts, "Label5", QStringLiteral("Total"), QRect(0, 18, 90, 19));
     count_ = cell(counts, "lbl_TotalCount", QStringLiteral("0"), QRect(89, 18, 91, 19));
 
-    auto* close = makeCaptionButton(body, "ImageRegion2", {}, tr("Close"), QSize(84, 25), {});
-    close->move(161, 119);
-    connect(close, &TImageRegion::clicked, this, [this] { model_.ImageRegion2Click(); });
-    buttons_ = new QWidget(body);
-    buttons_->setObjectName(QStringLiteral("Pnl_But"));
-    buttons_->setGeometry(103, 118, 200, 27);
-    buttons_->setAutoFillBackground(true);
-    auto* hide = makeCaptionButton(buttons_, "ImageRegion1", {}, tr("Hide"), QSize(84, 25), {});
-    hide->move(6, 1);
-    auto* cancel = makeCaptionButton(buttons_, "Imr_Cancel", {}, tr("Cancel"), QSize(84, 25), {});
-    cancel->move(108, 1);
-    connect(hide, &TImageRegion::clicked, this, [this] { ImageRegion1Click(); });
-    connect(cancel, &TImageRegion::clicked, this, [this] { model_.Imr_CancelClick(); });
+    buttons_ = addButtons(
+        body, {161, 119}, {103, 118}, [this] { model_.ImageRegion2Click(); },
+        [this] { model_.Imr_CancelClick(); });
 }
 
 void TFrmCompare::refresh() {

@@ -1,7 +1,5 @@
 #include "app/frmprogress.h"
 
-#include "app/captionface.h"
-#include "controls/imageregion.h"
 #include "controls/skin.h"
 
 #include <QApplication>
@@ -143,19 +141,9 @@ void TFrmProgress::build() {
     operation_ = makeSkinLabel(body, QStringLiteral("lbl_operation"));
     operation_->setGeometry(126, 152, 250, 16);
 
-    auto* close = makeCaptionButton(body, "ImageRegion2", {}, tr("Close"), QSize(84, 25), {});
-    close->move(148, 171);
-    connect(close, &TImageRegion::clicked, this, [this] { ImageRegion2Click(); });
-    buttons_ = new QWidget(body);
-    buttons_->setObjectName(QStringLiteral("Pnl_But"));
-    buttons_->setGeometry(90, 170, 200, 27);
-    buttons_->setAutoFillBackground(true);
-    auto* hide = makeCaptionButton(buttons_, "ImageRegion1", {}, tr("Hide"), QSize(84, 25), {});
-    hide->move(6, 1);
-    auto* cancel = makeCaptionButton(buttons_, "Imr_Cancel", {}, tr("Cancel"), QSize(84, 25), {});
-    cancel->move(108, 1);
-    connect(hide, &TImageRegion::clicked, this, [this] { Fr(); });
-    connect(cancel, &TImageRegion::clicked, this, [this] { Imr_CancelClick(); });
+    buttons_ = addButtons(
+        body, {148, 171}, {90, 170}, [this] { ImageRegion2Click(); },
+        [this] { Imr_CancelClick(); });
     if (QWidget* top = findChild<QWidget*>(QStringLiteral("Image1")))
         addDragHandle(top);
 }

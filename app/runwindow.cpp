@@ -1,5 +1,7 @@
 #include "app/runwindow.h"
 
+#include "app/captionface.h"
+#include "controls/imageregion.h"
 #include "controls/windowdrag.h"
 
 #include <QLabel>
@@ -38,6 +40,25 @@ void TRunWindow::hideProgram() {
 
 void TRunWindow::addDragHandle(QWidget* handle) {
     drag_->addHandle(handle);
+}
+
+QWidget* TRunWindow::addButtons(QWidget* body, QPoint closeAt, QPoint panelAt,
+                                std::function<void()> close, std::function<void()> cancel) {
+    auto* closeButton = makeCaptionButton(body, "ImageRegion2", {}, tr("Close"), QSize(84, 25), {});
+    closeButton->move(closeAt);
+    connect(closeButton, &TImageRegion::clicked, this, std::move(close));
+    auto* panel = new QWidget(body);
+    panel->setObjectName(QStringLiteral("Pnl_But"));
+    panel->setGeometry(QRect(panelAt, QSize(200, 27)));
+    panel->setAutoFillBackground(true);
+    auto* hide = makeCaptionButton(panel, "ImageRegion1", {}, tr("Hide"), QSize(84, 25), {});
+    hide->move(6, 1);
+    auto* cancelButton =
+        makeCaptionButton(panel, "Imr_Cancel", {}, tr("Cancel"), QSize(84, 25), {});
+    cancelButton->move(108, 1);
+    connect(hide, &TImageRegion::clicked, this, [this] { hideProgram(); });
+    connect(cancelButton, &TImageRegion::clicked, this, std::move(cancel));
+    return panel;
 }
 
 QLabel* TRunWindow::cell(QWidget* parent, const char* name, const QString& text, QRect place) {

@@ -46,6 +46,10 @@ class TRunWindow : public TSkinnedDialog {
     void hideProgram();
     // Pressing on `handle` drags the window.
     void addDragHandle(QWidget* handle);
+    // The Close button at `closeAt` and, over it, the panel Pnl_But at `panelAt` with Hide
+    // and Cancel (Cancel runs `cancel`); returns the panel, which shows while the work runs.
+    QWidget* addButtons(QWidget* body, QPoint closeAt, QPoint panelAt, std::function<void()> close,
+                        std::function<void()> cancel);
     // A cell of a counts table: centred white text in a white frame.
     static QLabel* cell(QWidget* parent, const char* name, const QString& text, QRect place);
 
