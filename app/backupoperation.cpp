@@ -44,9 +44,7 @@ TBackupRequest BackupRequestFrom(TBackupPageModel& page) {
 
 void TBackupOperation::Run(TJobContext& context) {
     TJobRunnerModel& runner = context.runner;
-    runner.processMessages();
-    runner.ZeroSettings();
-    runner.setOperationText("Collecting files and folders...");
+    BeginCollection(runner);
     const char drive = MediaDriveLetter(request_.mediaCaption);
     if (drive == '\0' || CheckFreeSpace(std::string(1, drive), 0) >= 2) {
         context.services.message(kMsgOk, kWrongDrive);

@@ -59,6 +59,12 @@ bool AskDecryptionPasswords(TJobContext& context, int bits) {
     return askPasswords(context, false, "Add Password for Decryption", bits);
 }
 
+void BeginCollection(TJobRunnerModel& runner) {
+    runner.processMessages();
+    runner.ZeroSettings();
+    runner.setOperationText("Collecting files and folders...");
+}
+
 bool CancelledAfterCollection(TJobRunnerModel& runner) {
     runner.showDoneImage();
     runner.processMessages();

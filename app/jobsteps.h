@@ -24,6 +24,9 @@ bool PrepareEncryptionKey(TJobContext& context, int bits);
 // when the run cannot go on (Cancel, or no password, which is said).
 bool AskDecryptionPasswords(TJobContext& context, int bits);
 
+// An operation begins: events run, the counts go to zero and the runner says it collects
+// the files.
+void BeginCollection(TJobRunnerModel& runner);
 // The collection is over: the runner shows its done picture, lets events run, and a
 // cancel seen now ends the operation (true, "Canceled by user" shown).
 bool CancelledAfterCollection(TJobRunnerModel& runner);

@@ -60,9 +60,7 @@ void dropUnsafeTargets(TBackUpJob& job, TRevisionFileList& revisions) {
 
 void TRestoreOperation::Run(TJobContext& context) {
     TJobRunnerModel& runner = context.runner;
-    runner.processMessages();
-    runner.ZeroSettings();
-    runner.setOperationText("Collecting files and folders...");
+    BeginCollection(runner);
     TBackUpJob job;
     TJobRunnerModel::JobStopper stopper(runner, [&job] { job.SetProcessing(false); });
     job.SetEncryption(request_.mediaEncrypted);
@@ -118,9 +116,7 @@ void TRestoreOperation::Run(TJobContext& context) {
 void TDeleteOperation::Run(TJobContext& context) {
     TJobRunnerModel& runner = context.runner;
     runner.hideSizes();
-    runner.processMessages();
-    runner.ZeroSettings();
-    runner.setOperationText("Collecting files and folders...");
+    BeginCollection(runner);
     TBackUpJob job;
     TJobRunnerModel::JobStopper stopper(runner, [&job] { job.SetProcessing(false); });
     TRunRecorder recorder(context, "Delete");

@@ -80,9 +80,7 @@ void showRunner(TJobContext& context) {
 void TSyncDeleteOperation::Run(TJobContext& context) {
     TJobRunnerModel& runner = context.runner;
     runner.hideSizes();
-    runner.processMessages();
-    runner.ZeroSettings();
-    runner.setOperationText("Collecting files and folders...");
+    BeginCollection(runner);
     const char drive = MediaDriveLetter(request_.mediaCaption);
     const TSyncLists files = stillAsCompared(request_.deletions, context);
     // Nothing to delete starts no run and leaves no report.
@@ -124,9 +122,7 @@ void TMediaToHardDriveOperation::Run(TJobContext& context) {
         return;
     }
     showRunner(context);
-    runner.processMessages();
-    runner.ZeroSettings();
-    runner.setOperationText("Collecting files and folders...");
+    BeginCollection(runner);
     TBackUpJob job;
     TJobRunnerModel::JobStopper stopper(runner, [&job] { job.SetProcessing(false); });
     job.SetDestination(drive);
@@ -165,9 +161,7 @@ void THardDriveToMediaOperation::Run(TJobContext& context) {
         return;
     }
     showRunner(context);
-    runner.processMessages();
-    runner.ZeroSettings();
-    runner.setOperationText("Collecting files and folders...");
+    BeginCollection(runner);
     // The copies go to the drive that was compared, and only when it is there and has
     // room for the files as they are now.
     const char drive = MediaDriveLetter(request_.mediaCaption);
