@@ -43,7 +43,14 @@ class ModelRuns : public RunTest {
         std::vector<std::string> history;     // every content it had, oldest first
         std::set<std::string> allowed{kNone}; // what its newest version may restore to
     };
-    enum class Upset { None, Crash, FullMedia, Cancel };
+    enum class Upset { None, Crash, FullMedia, Cancel, Count, CrashAfterJournal };
+    struct BackupOp {
+        std::vector<std::string> paths;
+        Mode mode = Mode::Plain;
+        int key = 0; // 0: not encrypted
+        std::string password = "secret";
+        int top = 0; // copies kept; 0: versions off
+    };
 
     void Run(unsigned seed, int ops) {
         rng.seed(seed);
@@ -84,18 +91,23 @@ class ModelRuns : public RunTest {
 
     void Change() {
         const std::string& path = kPool[static_cast<size_t>(Pick(static_cast<int>(kPool.size())))];
-        File& file = model[path];
         if (Pick(8) == 0) {
             deleteFile(path);
-            file.content.reset();
+            model[path].content.reset();
             Say("remove " + path);
             return;
         }
+        WriteSource(path,
+                    path.find("big") != std::string::npos || Pick(6) == 0 ? 70000 + Pick(9000) : 0);
+    }
+
+    // Gives the source a new content (Padding bytes more than its name and a counter) and
+    // a date of its own: versions are told apart by date.
+    void WriteSource(const std::string& path, int Padding) {
+        File& file = model[path];
         std::string content = path + " #" + std::to_string(++written);
-        if (path.find("big") != std::string::npos || Pick(6) == 0)
-            content += std::string(70000 + Pick(9000), static_cast<char>('a' + written % 26));
+        content += std::string(static_cast<size_t>(Padding), static_cast<char>('a' + written % 26));
         sandbox.writeFile(path, content);
-        // Every content has a date of its own: versions are told apart by date.
         const TDateTime date = encodeDateTime({2026, 1, 1, 0, 0, 0, 0}) + written * 2.0 / 86400;
         setFileDosDateTime(path, dateTimeToDos(date));
         dates[content] = dosToDateTime(dateTimeToDos(date));
@@ -118,10 +130,10 @@ class ModelRuns : public RunTest {
         }
     }
 
-    // Runs Work with the media stopped after a number of changes (a crash), filled after
-    // a number of writes, or the cancel clicked at a progress call.
-    void Disturbed(Upset upset, const std::function<void()>& Work) {
-        const int after = Pick(40);
+    // Runs Work with the media stopped after `after` changes (a crash), filled after
+    // `after` writes, or the cancel clicked at progress call `after`; Count counts the
+    // changes Work makes to the media into `counted`.
+    void Disturbed(Upset upset, int after, const std::function<void()>& Work) {
         std::string what = upset == Upset::Crash       ? "crash after " + std::to_string(after)
                            : upset == Upset::FullMedia ? "full after " + std::to_string(after)
                            : upset == Upset::Cancel    ? "cancel at " + std::to_string(after)
@@ -129,6 +141,28 @@ class ModelRuns : public RunTest {
         if (!what.empty())
             Say("  " + what);
         if (upset == Upset::None) {
+            Work();
+            return;
+        }
+        if (upset == Upset::CrashAfterJournal) {
+            bool journaled = false; // the crash comes right after the first journal line
+            ChangeGate gate([&](FileChange change, std::string_view path) {
+                if (path.substr(0, 2) != "E:")
+                    return true;
+                if (journaled)
+                    return false;
+                journaled = change == FileChange::Write && path.ends_with("\\Staging\\journal");
+                return true;
+            });
+            Work();
+            return;
+        }
+        if (upset == Upset::Count) {
+            counted = 0;
+            ChangeGate count([&](FileChange, std::string_view path) {
+                counted += path.substr(0, 2) == "E:" ? 1 : 0;
+                return true;
+            });
             Work();
             return;
         }
@@ -171,16 +205,24 @@ class ModelRuns : public RunTest {
     }
 
     void Backup() {
-        std::vector<std::string> paths;
+        BackupOp op;
         for (int n = 1 + Pick(4); n > 0; --n)
-            paths.push_back(kPool[static_cast<size_t>(Pick(static_cast<int>(kPool.size())))]);
+            op.paths.push_back(kPool[static_cast<size_t>(Pick(static_cast<int>(kPool.size())))]);
         if (Pick(8) == 0)
-            paths.push_back(paths.front()); // listed twice
-        const Mode mode = static_cast<Mode>(Pick(3));
-        const int key = std::array<int, 4>{0, 0, 128, 256}[static_cast<size_t>(Pick(4))];
-        const std::string password = Pick(3) == 0 ? "second" : "secret";
-        const int top = Pick(5); // 0: versions off
+            op.paths.push_back(op.paths.front()); // listed twice
+        op.mode = static_cast<Mode>(Pick(3));
+        op.key = std::array<int, 4>{0, 0, 128, 256}[static_cast<size_t>(Pick(4))];
+        op.password = Pick(3) == 0 ? "second" : "secret";
+        op.top = Pick(5);
         const Upset upset = PickUpset();
+        BackupWith(op, upset, Pick(40));
+    }
+
+    void BackupWith(const BackupOp& op, Upset upset, int after) {
+        const std::vector<std::string>& paths = op.paths;
+        const Mode mode = op.mode;
+        const int key = op.key, top = op.top;
+        const std::string& password = op.password;
         std::ostringstream say;
         say << "backup mode " << static_cast<int>(mode) << " key " << key << " top " << top;
         for (const std::string& p : paths)
@@ -190,7 +232,7 @@ class ModelRuns : public RunTest {
         for (const std::string& p : paths)
             before[p] = model[p].content;
         const size_t logged = LogLines().size();
-        Disturbed(upset, [&] {
+        Disturbed(upset, after, [&] {
             TBackUpJob backup;
             backup.SetDestination('E');
             backup.SetLogSave(true);
@@ -213,7 +255,8 @@ class ModelRuns : public RunTest {
         SayLines(lines);
         for (const auto& [path, content] : before) {
             File& file = model[path];
-            if (upset == Upset::Crash || upset == Upset::FullMedia) {
+            if (upset == Upset::Crash || upset == Upset::FullMedia ||
+                upset == Upset::CrashAfterJournal) {
                 if (content)
                     file.allowed.insert(*content);
                 continue;
@@ -243,13 +286,17 @@ class ModelRuns : public RunTest {
         const Upset upset = Pick(3) == 0   ? Upset::Crash
                             : Pick(4) == 0 ? Upset::Cancel
                                            : Upset::None;
+        DeleteWith(paths, upset, Pick(40));
+    }
+
+    void DeleteWith(const std::vector<std::string>& paths, Upset upset, int after) {
         std::ostringstream say;
         say << "delete";
         for (const std::string& p : paths)
             say << " " << p;
         Say(say.str());
         const size_t logged = LogLines().size();
-        Disturbed(upset, [&] {
+        Disturbed(upset, after, [&] {
             TBackUpJob remove;
             remove.SetDestination('E');
             remove.SetLogSave(true);
@@ -277,8 +324,13 @@ class ModelRuns : public RunTest {
     // A restore stopped at a random change of the media (which may stop the completion
     // of a crashed backup): the next run must still find everything.
     void UpsetRestore() {
+        const Upset upset = Pick(2) == 0 ? Upset::Crash : Upset::None;
+        RestoreWith(upset, Pick(40));
+    }
+
+    void RestoreWith(Upset upset, int after) {
         Say("restore");
-        Disturbed(Pick(2) == 0 ? Upset::Crash : Upset::None, [&] {
+        Disturbed(upset, after, [&] {
             TBackUpJob restore;
             restore.SetDestination('E');
             restore.SetRestoreType("C:\\restore\\");
@@ -396,7 +448,32 @@ class ModelRuns : public RunTest {
         Engine().ErrorCount = 0;
     }
 
+    // The media (dates included: versions are told apart by date) and the model.
+    struct State {
+        std::map<std::string, File> model;
+        TDateTime clock = 0;
+    };
+    State Save(const std::string& folder) {
+        namespace fs = std::filesystem;
+        const fs::path media = fs::path(sandbox.hostOf('E')) / "Quillmoor";
+        fs::remove_all(folder);
+        fs::copy(media, folder, fs::copy_options::recursive);
+        return State{model, clock};
+    }
+    void Load(const std::string& folder, const State& state) {
+        namespace fs = std::filesystem;
+        const fs::path media = fs::path(sandbox.hostOf('E')) / "Quillmoor";
+        fs::remove_all(media);
+        fs::copy(folder, media, fs::copy_options::recursive);
+        for (const auto& e : fs::recursive_directory_iterator(folder))
+            fs::last_write_time(media / fs::relative(e.path(), folder),
+                                fs::last_write_time(e.path()));
+        model = state.model;
+        clock = state.clock;
+    }
+
     bool checkEach = EnvInt("QM_MODEL_CHECK_EACH", 0) != 0; // to find the op at fault
+    int counted = 0;
     std::mt19937 rng;
     std::map<std::string, File> model;
     std::map<std::string, TDateTime> dates;
@@ -419,6 +496,91 @@ TEST_F(ModelRuns, EveryBackedUpFileRestoresThroughRandomRunsCrashesAndFullMedia)
         model.clear();
         Run(static_cast<unsigned>(seed), ops);
     }
+}
+
+// Every kind of run stopped at every change it makes to the media (a crash), and every
+// backup meeting a full media drive after every number of writes, then a run of another
+// kind: every catalogued file restores, each version to a content it had, in order. The
+// kind of the next run turns with the change stopped at.
+TEST_F(ModelRuns, EveryRunStoppedAtAnyChangeThenAnyRunKeepsEveryVersion) {
+    setClock([this] { return clock; });
+    for (const std::string& path : kPool)
+        model[path] = File{};
+    const std::string a = "C:\\d\\a.txt", sibling = "C:\\d\\a_1.txt", own = "C:\\d\\a.txt.bpa",
+                      x = "C:\\d\\a", y = "C:\\e\\big.bin", z = "C:\\d\\a_1";
+    // a.txt in three encrypted versions beside a_1.txt's copy, a and big.bin in a run
+    // archive, a.txt.bpa in an archive of its own; then a.txt, a.txt.bpa and big.bin change.
+    for (int k = 0; k < 3; ++k) {
+        WriteSource(a, k == 1 ? 70000 : 0);
+        BackupWith({{a}, Mode::Plain, 128, "secret", 3}, Upset::None, 0);
+    }
+    for (const std::string& p : {sibling, own, x, y, z})
+        WriteSource(p, p == y ? 75000 : 0);
+    BackupWith({{sibling}, Mode::Plain, 0, "secret", 0}, Upset::None, 0);
+    BackupWith({{own}, Mode::FileArchives, 256, "second", 0}, Upset::None, 0);
+    BackupWith({{x, y}, Mode::RunArchive, 0, "secret", 0}, Upset::None, 0);
+    for (const std::string& p : {a, own, y})
+        WriteSource(p, 0);
+    const std::string saved = sandbox.root() + "/saved";
+    const State before = Save(saved);
+    // Also a media whose journal a crash left with a rotation of a.txt to finish: the
+    // next run's completion of it is the run stopped then.
+    BackupWith({{a, own}, Mode::Plain, 128, "secret", 3}, Upset::CrashAfterJournal, 0);
+    const std::string journaled = sandbox.root() + "/journaled";
+    const State pending = Save(journaled);
+
+    auto backup = [this](BackupOp op) {
+        return [this, op](Upset upset, int after) { BackupWith(op, upset, after); };
+    };
+    const std::vector<std::function<void(Upset, int)>> crashing = {
+        backup({{a}, Mode::Plain, 128, "secret", 3}),           // a rotation
+        backup({{a}, Mode::Plain, 0, "secret", 3}),             // versions dropped
+        backup({{a, own}, Mode::FileArchives, 0, "secret", 0}), // a chain released
+        backup({{a, y, z}, Mode::RunArchive, 256, "secret", 0}),
+        backup({{own, a}, Mode::Plain, 0, "secret", 0}),
+        [this](Upset upset, int after) { RestoreWith(upset, after); }, // on `pending`
+        [this, a](Upset upset, int after) { DeleteWith({a}, upset, after); },
+        [this, own](Upset upset, int after) { DeleteWith({own}, upset, after); },
+        [this, x](Upset upset, int after) { DeleteWith({x}, upset, after); },
+    };
+    const std::vector<std::function<void()>> next = {
+        [] {},
+        [&] {
+            BackupWith({{a, own}, Mode::Plain, 256, "second", 3}, Upset::None, 0);
+        },
+        [&] {
+            BackupWith({{a, z}, Mode::RunArchive, 0, "secret", 0}, Upset::None, 0);
+        },
+        [&] {
+            BackupWith({{y, x}, Mode::FileArchives, 128, "secret", 0}, Upset::None, 0);
+        },
+        [&] { DeleteWith({own}, Upset::None, 0); },
+    };
+    const size_t restore = 5;
+    for (size_t run = 0; run < crashing.size() && !HasFailure(); ++run) {
+        auto load = [&] { run == restore ? Load(journaled, pending) : Load(saved, before); };
+        load();
+        crashing[run](Upset::Count, 0);
+        const int changes = counted;
+        EXPECT_GT(changes, 0) << "run " << run;
+        // The backups also meet a media drive that fills up after every number of writes.
+        for (Upset upset : {Upset::Crash, Upset::FullMedia}) {
+            if (upset == Upset::FullMedia && run >= restore)
+                break;
+            for (int n = 0; n < changes && !HasFailure(); ++n) {
+                trace.str("");
+                load();
+                Say("run " + std::to_string(run) + " stopped after " + std::to_string(n) + " of " +
+                    std::to_string(changes));
+                crashing[run](upset, n);
+                clock += 1.0 / 86400;
+                next[static_cast<size_t>(n) % next.size()]();
+                Check();
+            }
+        }
+    }
+    if (HasFailure())
+        ADD_FAILURE() << trace.str();
 }
 
 } // namespace
