@@ -25,9 +25,10 @@ namespace qm::test {
 namespace {
 
 const std::vector<std::string> kPool = {
-    "C:\\d\\a.txt",     "C:\\d\\a_1.txt",   "C:\\d\\A.TXT",
-    "C:\\d\\a.txt.mac", "C:\\d\\a.txt.bpa", "C:\\d\\a",
-    "C:\\d\\a_1",       "C:\\e\\big.bin",   "C:\\12_7_2026 11_15_22 PM.bpa",
+    "C:\\d\\a.txt",        "C:\\d\\a_1.txt",        "C:\\d\\A.TXT",
+    "C:\\d\\a.txt.mac",    "C:\\d\\a.txt.bpa",      "C:\\d\\a",
+    "C:\\d\\a_1",          "C:\\e\\big.bin",        "C:\\12_7_2026 11_15_22 PM.bpa",
+    "C:\\d\\\xC3\xA9.txt", "C:\\d\\\xC3\x89_1.txt", // é.txt and É_1.txt
 };
 const std::string kNone = "<no record>";
 
@@ -38,10 +39,21 @@ int EnvInt(const char* name, int fallback) {
 
 class ModelRuns : public RunTest {
   protected:
+    // How a file's record stores it: its mode and encryption (no record: none).
+    struct Stored {
+        bool recorded = false;
+        Mode mode = Mode::Plain;
+        bool encrypted = false;
+        bool operator==(const Stored&) const = default;
+    };
     struct File {
         std::optional<std::string> content;   // the source now; none when it is gone
         std::vector<std::string> history;     // every content it had, oldest first
         std::set<std::string> allowed{kNone}; // what its newest version may restore to
+        // The versions exactly, oldest first, and how they are stored, while a run's
+        // outcome leaves no doubt (after a crash, until the next check).
+        std::optional<std::vector<std::string>> chain = std::vector<std::string>{};
+        std::optional<Stored> stored = Stored{};
     };
     enum class Upset { None, Crash, FullMedia, Cancel, Count, CrashAfterJournal };
     struct BackupOp {
@@ -259,6 +271,8 @@ class ModelRuns : public RunTest {
                 upset == Upset::CrashAfterJournal) {
                 if (content)
                     file.allowed.insert(*content);
+                file.chain.reset();
+                file.stored.reset();
                 continue;
             }
             std::optional<std::string> line = LastLineAbout(lines, path);
@@ -268,11 +282,36 @@ class ModelRuns : public RunTest {
                     continue;
                 }
                 file.allowed = {*content};
+                Versioned(file, *content, Stored{true, mode, key != 0}, top);
             }
         }
         if (upset == Upset::None || upset == Upset::Cancel) {
             EXPECT_EQ(StagedFiles(), 0u) << "staging left after a backup";
         }
+    }
+
+    // The versions after a backup of Content stored as New with Top copies kept: a new
+    // version (the oldest dropped once Top are there), the newest replaced with versions
+    // off, or versions afresh when the file was stored another way.
+    static void Versioned(File& file, const std::string& Content, const Stored& New, int Top) {
+        const bool sameWay = file.stored && *file.stored == New && New.mode == Mode::Plain;
+        if (!sameWay) {
+            // Afresh; unless the way it was stored is not known (it may be this way).
+            file.chain = file.stored || New.mode != Mode::Plain
+                             ? std::optional<std::vector<std::string>>({Content})
+                             : std::nullopt;
+        } else if (!file.chain) {
+            // Versions not known before: not known after.
+        } else if (file.chain->empty()) {
+            file.chain = std::vector<std::string>{Content};
+        } else if (Top == 0) {
+            file.chain->back() = Content;
+        } else {
+            if (file.chain->size() >= static_cast<size_t>(Top))
+                file.chain->erase(file.chain->begin());
+            file.chain->push_back(Content);
+        }
+        file.stored = New;
     }
 
     void Delete() {
@@ -304,19 +343,25 @@ class ModelRuns : public RunTest {
             remove.DeleteFiles(paths);
         });
         SayLines(NewLines(logged));
-        if (upset == Upset::Crash) {
+        if (upset == Upset::Crash || upset == Upset::FullMedia) {
             for (const std::string& p : paths)
                 for (auto& [path, file] : model)
-                    if (sameTextFolded(path, p))
+                    if (sameTextFolded(path, p)) {
                         file.allowed.insert(kNone);
+                        file.chain.reset();
+                        file.stored.reset();
+                    }
             return;
         }
         for (const std::string& line : NewLines(logged)) {
             for (auto& [path, file] : model) {
                 const std::string said = " " + path + " - deleted.";
                 if (line.size() >= said.size() &&
-                    line.compare(line.size() - said.size(), said.size(), said) == 0)
+                    line.compare(line.size() - said.size(), said.size(), said) == 0) {
                     file.allowed = {kNone};
+                    file.chain = std::vector<std::string>{};
+                    file.stored = Stored{};
+                }
             }
         }
     }
@@ -403,6 +448,8 @@ class ModelRuns : public RunTest {
             if (record == records.end()) {
                 EXPECT_TRUE(file.allowed.count(kNone)) << path << " lost its record";
                 file.allowed = {kNone};
+                file.chain = std::vector<std::string>{};
+                file.stored = Stored{};
                 continue;
             }
             int count = 0;
@@ -424,8 +471,10 @@ class ModelRuns : public RunTest {
                 EXPECT_LE(record->second.Date, dated->second + 1e-9)
                     << path << ": the record is dated after the content it holds";
             }
-            // Every version is a content of this file, oldest first.
+            // Every version is a content of this file, oldest first, and exactly the ones
+            // the runs since the last check must have left.
             size_t last = 0;
+            std::vector<std::string> versions;
             for (int k = 0; k < count; ++k) {
                 int ignored = 0;
                 TDateTime when = 0;
@@ -436,10 +485,25 @@ class ModelRuns : public RunTest {
                     ADD_FAILURE() << path << " version " << k << " is not a content it had";
                     continue;
                 }
+                versions.push_back(*got);
                 const size_t index = static_cast<size_t>(at - file.history.begin());
                 EXPECT_GE(index, last) << path << " version " << k << " is out of order";
                 last = index;
             }
+            if (file.chain && versions != *file.chain) {
+                std::string want, kept;
+                for (const std::string& v : *file.chain)
+                    want += "[" + Short(v) + "] ";
+                for (const std::string& v : versions)
+                    kept += "[" + Short(v) + "] ";
+                ADD_FAILURE() << path << " keeps " << kept << "; the runs left " << want;
+            }
+            const DriveListRecord& r = record->second;
+            const Mode mode = r.Compression == 0 ? Mode::Plain
+                              : r.InArchive != 0 ? Mode::RunArchive
+                                                 : Mode::FileArchives;
+            file.chain = versions;
+            file.stored = Stored{true, mode, r.Encryption != 0};
             file.allowed = {*newest};
         }
         for (const auto& [path, record] : records)
@@ -458,6 +522,9 @@ class ModelRuns : public RunTest {
         const fs::path media = fs::path(sandbox.hostOf('E')) / "Quillmoor";
         fs::remove_all(folder);
         fs::copy(media, folder, fs::copy_options::recursive);
+        for (const auto& e : fs::recursive_directory_iterator(media))
+            fs::last_write_time(fs::path(folder) / fs::relative(e.path(), media),
+                                fs::last_write_time(e.path()));
         return State{model, clock};
     }
     void Load(const std::string& folder, const State& state) {
@@ -499,9 +566,9 @@ TEST_F(ModelRuns, EveryBackedUpFileRestoresThroughRandomRunsCrashesAndFullMedia)
 }
 
 // Every kind of run stopped at every change it makes to the media (a crash), and every
-// backup meeting a full media drive after every number of writes, then a run of another
-// kind: every catalogued file restores, each version to a content it had, in order. The
-// kind of the next run turns with the change stopped at.
+// backup and delete meeting a full media drive after every number of writes, then a run
+// of another kind: every catalogued file restores, each version to a content it had, in
+// order. The kind of the next run turns with the change stopped at.
 TEST_F(ModelRuns, EveryRunStoppedAtAnyChangeThenAnyRunKeepsEveryVersion) {
     setClock([this] { return clock; });
     for (const std::string& path : kPool)
@@ -563,9 +630,10 @@ TEST_F(ModelRuns, EveryRunStoppedAtAnyChangeThenAnyRunKeepsEveryVersion) {
         crashing[run](Upset::Count, 0);
         const int changes = counted;
         EXPECT_GT(changes, 0) << "run " << run;
-        // The backups also meet a media drive that fills up after every number of writes.
+        // Backups and deletes also meet a media drive that fills up after every number
+        // of writes.
         for (Upset upset : {Upset::Crash, Upset::FullMedia}) {
-            if (upset == Upset::FullMedia && run >= restore)
+            if (upset == Upset::FullMedia && run == restore)
                 break;
             for (int n = 0; n < changes && !HasFailure(); ++n) {
                 trace.str("");
