@@ -136,8 +136,7 @@ BackupRun::FileOutcome BackupRun::CopyFile(size_t Line) {
     fJob.FindDriveListRecord(source, record);
     const PlainPlan plan = PlanPlainCopy(record, source, copy);
     // Every version the new record names must be this file's to take.
-    if (!ClaimNames(
-            Line, MediaNames::NamesOf(fJob.Destination(), NewRecord(source, copy, 0, 0, plan.rev))))
+    if (!ClaimNames(Line, NewRecord(source, copy, 0, 0, plan.rev)))
         return FileOutcome::Failed;
     createFolderChain(extractFileDir(copy));
 
@@ -251,12 +250,13 @@ bool BackupRun::RunPlain() {
 }
 
 std::optional<uint32_t> BackupRun::DateArchiveLikeSource(const std::string& Archive,
-                                                         const std::string& SourcePath) {
+                                                         const std::string& SourcePath,
+                                                         std::optional<uint32_t> Before) {
     FileHandle archive = FileHandle::open(Archive, OpenMode::ReadWrite);
     FileHandle source = FileHandle::open(SourcePath, OpenMode::Read);
     if (!archive || !source)
         return std::nullopt;
-    std::optional<uint32_t> date = source.dosDateTime();
+    std::optional<uint32_t> date = Before ? Before : source.dosDateTime();
     if (!date) {
         fJob.AddLog(logline::DateUnreadable(fJob.ArchiveName));
         ++Engine().ErrorCount;
@@ -279,7 +279,11 @@ bool BackupRun::RunFileArchives() {
             continue;
         const std::string archive = fJob.FileArchivePath(source);
         fJob.ArchiveName = archive;
-        if (!ClaimNames(i, {archive}))
+        DriveListRecord claimed;
+        claimed.SourcePath = source;
+        claimed.MediaPath = archive;
+        claimed.Compression = 1;
+        if (!ClaimNames(i, claimed))
             continue;
         DriveListRecord old;
         fJob.FindDriveListRecord(source, old);
@@ -330,11 +334,12 @@ bool BackupRun::RunFileArchives() {
             deleteFile(part);
             continue;
         }
-        const std::optional<uint32_t> date = DateArchiveLikeSource(part, source);
+        // Dated like the bytes it holds: the revision restore dates the file it brings back
+        // with the archive's date.
+        const std::optional<uint32_t> date = DateArchiveLikeSource(part, source, before);
         if (!direct) {
             entry.staged = extractFileName(part);
-            entry.record = NewRecord(source, archive,
-                                     before.value_or(date.value_or(dateTimeToDos(now()))), size, 0);
+            entry.record = NewRecord(source, archive, date.value_or(dateTimeToDos(now())), size, 0);
             if (!PutInPlace(i, entry, archive))
                 continue;
         }
@@ -432,10 +437,10 @@ MediaNames& BackupRun::Names() {
     return *fNames;
 }
 
-bool BackupRun::ClaimNames(size_t Line, const std::vector<std::string>& NewNames) {
+bool BackupRun::ClaimNames(size_t Line, const DriveListRecord& NewRecord) {
     const std::string& source = fJob.SourceFiles[Line];
     MediaNames& names = Names();
-    for (const std::string& name : NewNames) {
+    for (const std::string& name : MediaNames::NamesOf(fJob.Destination(), NewRecord)) {
         const std::optional<std::string> other = names.OtherHolder(name, source);
         if (!other)
             continue;
@@ -446,8 +451,7 @@ bool BackupRun::ClaimNames(size_t Line, const std::vector<std::string>& NewNames
         fJob.SourceFiles[Line].clear();
         return false;
     }
-    for (const std::string& name : NewNames)
-        names.Claim(name, source);
+    names.Add(NewRecord);
     return true;
 }
 

@@ -63,14 +63,16 @@ class BackupRun {
                               uint32_t DosDate, int64_t Size, uint8_t Revision) const;
     // Writes the blocks of Source to the part file; Cancelled leaves both files open.
     FileOutcome CopyBlocks(FileHandle& Source, FileHandle& Target, int64_t Size);
-    // Gives Archive the source's date (now, logged, when unreadable); the date given.
+    // Gives Archive the source's date as it was Before its bytes were read (else as it is;
+    // now, logged, when unreadable); the date given.
     std::optional<uint32_t> DateArchiveLikeSource(const std::string& Archive,
-                                                  const std::string& SourcePath);
-    // False (logged, counted, line blanked) when one of Names, the names the line's new
-    // record will hold, is held by another file's record or was taken earlier in the run
-    // for another file (on media that ignore case, also one differing only in case);
-    // else they are the line's from now on.
-    bool ClaimNames(size_t Line, const std::vector<std::string>& Names);
+                                                  const std::string& SourcePath,
+                                                  std::optional<uint32_t> Before);
+    // False (logged, counted, line blanked) when a name NewRecord, the line's new record,
+    // will hold is held by another file's record or was taken earlier in the run for
+    // another file (on media that ignore case, also one differing only in case); else
+    // they are the line's from now on.
+    bool ClaimNames(size_t Line, const DriveListRecord& NewRecord);
     // The names the catalogue's records hold, read on first use.
     MediaNames& Names();
     // Line's file was read as it stood at DosDate with Size bytes: its record says so.

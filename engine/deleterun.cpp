@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <vector>
 
 namespace qm {
 
@@ -79,7 +80,10 @@ void DeleteRun::DeleteNames(const DriveListRecord& Record) {
 
 void TBackUpJob::DeleteFiles(const TStringList& List) {
     TEngineState& engine = Engine();
-    MediaJournal::Recover(Destination());
+    // A file whose backup a run could not finish is left alone until one has: the
+    // journal would put it back, moving its versions about, after it was deleted.
+    std::vector<std::string> unfinished;
+    MediaJournal::Recover(Destination(), &unfinished);
     LoadDriveList();
     OpenDriveList();
     FinishInterruptedRemoval();
@@ -94,7 +98,11 @@ void TBackUpJob::DeleteFiles(const TStringList& List) {
         FindDriveListRecord(List[i], record);
         if (record.SourcePath.empty())
             continue;
-        if (run.DeleteRecord(record, index, total))
+        if (std::find(unfinished.begin(), unfinished.end(), record.SourcePath) !=
+            unfinished.end()) {
+            AddLog(logline::UnfinishedDelete(record.SourcePath));
+            ++engine.ErrorCount;
+        } else if (run.DeleteRecord(record, index, total))
             AddLog(logline::Deleted(record.SourcePath));
         if (engine.CancelFlag) {
             engine.CancelFlag = false;

@@ -53,6 +53,12 @@ std::string UnfinishedBackup(std::string_view Source) {
                  "next run tries to finish first."});
 }
 
+std::string UnfinishedDelete(std::string_view Source) {
+    return Join({"***ERROR***", Now(), " ", Source,
+                 " - not deleted: the media drive holds an unfinished backup of it, which the "
+                 "next run tries to finish first."});
+}
+
 std::string CantDeleteFromArchive(std::string_view Source, std::string_view Archive) {
     return Join({"***ERROR***", Now(), " ", Source, " - can't delete it from ", Archive,
                  ": the media drive has no room to rewrite the archive, which is left whole."});

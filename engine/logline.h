@@ -56,6 +56,9 @@ std::string NameTakenOnMedia(std::string_view Source, std::string_view Other);
 // "***ERROR***" + now + " " + source + " - not backed up: the media drive holds an
 // unfinished backup of it, which the next run tries to finish first."
 std::string UnfinishedBackup(std::string_view Source);
+// "***ERROR***" + now + " " + source + " - not deleted: the media drive holds an
+// unfinished backup of it, which the next run tries to finish first."
+std::string UnfinishedDelete(std::string_view Source);
 // "***ERROR***" + now + " " + source + " - can't delete it from " + archive + ": the media
 // drive has no room to rewrite the archive, which is left whole."
 std::string CantDeleteFromArchive(std::string_view Source, std::string_view Archive);

@@ -84,6 +84,10 @@ bool ShiftDown(const std::string& MediaPath, int Top, bool Encrypted) {
     for (int k = start; k <= Top; ++k) {
         const std::string from = VersionName(MediaPath, k);
         const std::string to = VersionName(MediaPath, k - 1);
+        // A version gone for another reason (taken off the media by hand) has nothing to
+        // move, and must not keep the rest of the entry waiting for ever.
+        if (!fileExists(from))
+            continue;
         if (Encrypted && fileExists(CheckFileName(from)))
             ok = renameFile(CheckFileName(from), CheckFileName(to)) && ok;
         ok = renameFile(from, to) && ok;

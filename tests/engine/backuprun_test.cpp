@@ -697,8 +697,9 @@ TEST_F(BackupRunTest, PathsARecordCannotHoldAreRefusedInEveryMode) {
 }
 
 // A file that changes while the run goes on (after its bytes were read, or before a run
-// archive got to it) is recorded with the date and size of what was read, never newer:
-// the next incremental backup, which compares dates, must not take it for backed up.
+// archive got to it) is recorded, and comes back, with the date and size of what was
+// read, never newer: the next incremental backup, which compares dates, must not take it
+// for backed up.
 TEST_F(BackupRunTest, RecordsCarryTheDateTheBytesWereReadWith) {
     for (Mode mode : {Mode::Plain, Mode::FileArchives, Mode::RunArchive}) {
         SCOPED_TRACE(static_cast<int>(mode));
@@ -720,6 +721,10 @@ TEST_F(BackupRunTest, RecordsCarryTheDateTheBytesWereReadWith) {
         const DriveListRecord record = Records()["C:\\a.txt"];
         EXPECT_EQ(record.Date, encodeDateTime({2026, 5, 1, 12, 0, 0, 0}));
         EXPECT_EQ(record.Size, 7);
+        // The file brought back is dated like what it holds, too.
+        RunNewestRestore({"C:\\a.txt"});
+        EXPECT_EQ(sandbox.readFile("C:\\a.txt"), "as read");
+        EXPECT_EQ(*fileDosDateTime("C:\\a.txt"), dateTimeToDos(record.Date));
     }
 }
 

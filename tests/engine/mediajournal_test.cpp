@@ -46,6 +46,9 @@ class CrashTest : public RunTest {
     void Save(const fs::path& to) const {
         fs::remove_all(to);
         fs::copy(Media(), to, fs::copy_options::recursive);
+        for (const auto& e : fs::recursive_directory_iterator(Media()))
+            fs::last_write_time(to / fs::relative(e.path(), Media()),
+                                fs::last_write_time(e.path()));
     }
     void Load(const fs::path& from) const {
         fs::remove_all(Media());
@@ -189,7 +192,8 @@ class JournalTest : public RunTest {
 
 // A journal entry whose move keeps failing (here a folder stands at its target) stays,
 // alone: the entries carried out are never carried out again over later backups, its
-// file is left alone until it is done, and its staged file is never reused.
+// file is left alone (not backed up, not deleted) until it is done, and its staged file
+// is never reused.
 TEST_F(JournalTest, AnEntryThatCannotBeCarriedOutWaitsAlone) {
     for (const char* p : {"C:\\a.txt", "C:\\b.txt"})
         sandbox.writeFile(p, std::string(p) + ", first");
@@ -207,6 +211,11 @@ TEST_F(JournalTest, AnEntryThatCannotBeCarriedOutWaitsAlone) {
                              "backup of it, which the next run tries to finish first."),
               1);
     EXPECT_EQ(sandbox.readFile("E:\\Quillmoor\\Staging\\1.part"), "a, journal");
+    job.DeleteFiles({"C:\\a.txt"});
+    EXPECT_EQ(LogLines().back(), "***ERROR***" + std::string(kNow) +
+                                     " C:\\a.txt - not deleted: the media drive holds an "
+                                     "unfinished backup of it, which the next run tries to "
+                                     "finish first.");
     std::filesystem::remove_all(sandbox.hostOf('E') + "/Quillmoor/Drive_C/a_1.txt");
     BackupAs({}, Mode::Plain, 3);
     EXPECT_EQ(Newest("C:\\a.txt"), "a, journal");
@@ -249,6 +258,26 @@ TEST_F(JournalTest, LinksPlantedOnTheMediaNeverLeadOutOfIt) {
     job.DeleteFiles({"C:\\d\\a.txt"});
     RunNewestRestore({"C:\\d\\a.txt"});
     EXPECT_EQ(sandbox.readFile("C:\\victim\\a.txt"), "the computer's own file");
+}
+
+// A rotation a crash left half done, whose next version was then taken off the media by
+// hand, still ends: what is gone is not moved, the new version goes in, and the file is
+// not held back for ever (its next backup is made and comes back).
+TEST_F(JournalTest, RotationWithAVersionTakenOffByHandStillEnds) {
+    for (int day = 1; day <= 3; ++day) {
+        sandbox.writeFile("C:\\a.txt", "version " + std::to_string(day));
+        BackupAs({"C:\\a.txt"}, Mode::Plain, 3);
+    }
+    MediaJournal::Entry entry = Staged("C:\\a.txt", "1.part", "version 4", 2);
+    entry.kind = MediaJournal::Entry::Kind::Rotate;
+    WriteJournal(MediaJournal::Serialize(entry));
+    // The crash came after version 1 went to 0; then version 2 was deleted by hand.
+    renameFile("E:\\Quillmoor\\Drive_C\\a_1.txt", "E:\\Quillmoor\\Drive_C\\a.txt");
+    deleteFile("E:\\Quillmoor\\Drive_C\\a_2.txt");
+    sandbox.writeFile("C:\\a.txt", "version 5");
+    BackupAs({"C:\\a.txt"}, Mode::Plain, 3);
+    EXPECT_FALSE(fileExists(MediaJournal::JournalPath('E')));
+    EXPECT_EQ(Newest("C:\\a.txt"), "version 5");
 }
 
 } // namespace
