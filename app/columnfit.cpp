@@ -3,6 +3,7 @@
 #include <QEvent>
 #include <QHeaderView>
 #include <QStyledItemDelegate>
+#include <QTableView>
 #include <QTreeView>
 #include <algorithm>
 
@@ -26,11 +27,17 @@ class MiddleElide : public QStyledItemDelegate {
 } // namespace
 
 TColumnFit::TColumnFit(QTreeView& view, int growColumn, int leastWidth)
-    : QObject(&view), view_(view), grow_(growColumn), least_(leastWidth) {
+    : TColumnFit(view, *view.header(), growColumn, leastWidth) {}
+
+TColumnFit::TColumnFit(QTableView& view, int growColumn, int leastWidth)
+    : TColumnFit(view, *view.horizontalHeader(), growColumn, leastWidth) {}
+
+TColumnFit::TColumnFit(QAbstractItemView& view, QHeaderView& header, int growColumn, int leastWidth)
+    : QObject(&view), view_(view), header_(header), grow_(growColumn), least_(leastWidth) {
     view_.setItemDelegateForColumn(grow_, new MiddleElide(this));
-    view_.header()->setStretchLastSection(false);
+    header_.setStretchLastSection(false);
     view_.viewport()->installEventFilter(this);
-    connect(view_.header(), &QHeaderView::sectionResized, this, [this](int section) {
+    connect(&header_, &QHeaderView::sectionResized, this, [this](int section) {
         if (section != grow_)
             fit();
     });
@@ -38,7 +45,7 @@ TColumnFit::TColumnFit(QTreeView& view, int growColumn, int leastWidth)
 }
 
 void TColumnFit::fit() {
-    QHeaderView* header = view_.header();
+    QHeaderView* header = &header_;
     if (fitting_ || grow_ >= header->count())
         return;
     int others = 0;

@@ -5,10 +5,13 @@
 // middle. So a large window shows long names instead of an empty strip beside the last
 // column, and a narrow one scrolls rather than cutting a column short. The user may still drag any
 // column; the other columns' drags and every resize of the view fit the growing column again. A
-// child of the view, which it borrows.
+// child of the view, which it borrows; it works on tree views and table views alike.
 
 #include <QObject>
 
+class QAbstractItemView;
+class QHeaderView;
+class QTableView;
 class QTreeView;
 
 namespace qm {
@@ -16,6 +19,7 @@ namespace qm {
 class TColumnFit : public QObject {
   public:
     TColumnFit(QTreeView& view, int growColumn, int leastWidth);
+    TColumnFit(QTableView& view, int growColumn, int leastWidth);
 
     void fit();
 
@@ -23,7 +27,10 @@ class TColumnFit : public QObject {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    QTreeView& view_;
+    TColumnFit(QAbstractItemView& view, QHeaderView& header, int growColumn, int leastWidth);
+
+    QAbstractItemView& view_;
+    QHeaderView& header_;
     int grow_;
     int least_;
     bool fitting_ = false;

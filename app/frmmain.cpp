@@ -40,6 +40,7 @@
 #include <QToolTip>
 #include <QVBoxLayout>
 #include <cmath>
+#include <functional>
 
 namespace qm {
 
@@ -443,7 +444,8 @@ void TfrmMain::startTimers(const TMainTimings& timings) {
         timer->setObjectName(QString::fromLatin1(def.name));
         timer->setInterval(def.interval);
         const auto tick = def.tick;
-        connect(timer, &QTimer::timeout, this, [this, tick] { (model_.get()->*tick)(); });
+        // std::invoke, not (model_.get()->*tick)(): see TTrayMenu::add.
+        connect(timer, &QTimer::timeout, this, [this, tick] { std::invoke(tick, *model_); });
         timer->start();
     }
 }

@@ -1,6 +1,7 @@
 #include "app/reportspage.h"
 
 #include "app/captionface.h"
+#include "app/columnfit.h"
 #include "app/drivecombo.h"
 #include "app/reportspagemodel.h"
 #include "controls/imageregion.h"
@@ -15,6 +16,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <functional>
 
 namespace qm {
 
@@ -85,6 +87,8 @@ TReportsPage::TReportsPage(TReportsPageModel& model, QWidget* parent)
     list_->setHeaderLabels(headers);
     for (int i = 0; i < 5; ++i)
         list_->setColumnWidth(i, kColumns[i].width);
+    // The status takes the width the other columns leave.
+    new TColumnFit(*list_, 4, kColumns[4].width);
     list_->installEventFilter(this);
     layout->addWidget(list_, 1);
     connect(list_, &QTreeWidget::currentItemChanged, this, [this] {
@@ -119,7 +123,9 @@ TReportsPage::TReportsPage(TReportsPageModel& model, QWidget* parent)
                                          QSize(95, 25), QString::fromLatin1(b.hint));
         buttons->addWidget(button);
         const auto click = b.click;
-        connect(button, &TImageRegion::clicked, this, [this, click] { (model_.*click)(); });
+        // std::invoke, not (model_.*click)(): see TTrayMenu::add.
+        connect(button, &TImageRegion::clicked, this,
+                [this, click] { std::invoke(click, model_); });
     }
     layout->addLayout(buttons);
     refresh();

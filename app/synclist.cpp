@@ -1,5 +1,6 @@
 #include "app/synclist.h"
 
+#include "app/columnfit.h"
 #include "app/synclistmodel.h"
 
 #include <QAbstractTableModel>
@@ -110,6 +111,8 @@ TSyncList::TSyncList(TSyncListModel& model, QWidget* parent) : QTableView(parent
         else
             setColumnWidth(c, std::max(width, horizontalHeader()->sectionSizeHint(c)));
     }
+    // The file name takes the width the dates leave.
+    new TColumnFit(*this, 0, columnWidth(0));
 }
 
 TSyncList::~TSyncList() = default;

@@ -20,6 +20,7 @@
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QVBoxLayout>
+#include <functional>
 
 namespace qm {
 
@@ -133,7 +134,9 @@ QWidget* TSyncPage::buildResults() {
                                          QSize(96, 26), QString::fromLatin1(b.caption));
         buttons->addWidget(button);
         const auto click = b.click;
-        connect(button, &TImageRegion::clicked, this, [this, click] { ((*model_).*click)(); });
+        // std::invoke, not ((*model_).*click)(): see TTrayMenu::add.
+        connect(button, &TImageRegion::clicked, this,
+                [this, click] { std::invoke(click, *model_); });
     }
     buttons->addStretch();
     layout->addLayout(buttons);

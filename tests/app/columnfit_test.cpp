@@ -3,11 +3,16 @@
 #include "app/formrevision.h"
 #include "app/qmfilelistview.h"
 #include "app/qmrestorefilelist.h"
+#include "app/reportspage.h"
+#include "app/reportspagemodel.h"
+#include "app/synclist.h"
+#include "app/synclistmodel.h"
 #include "platform/datetime.h"
 #include "support/sandbox.h"
 
 #include <QHeaderView>
 #include <QScrollBar>
+#include <QTreeWidget>
 
 #include <gtest/gtest.h>
 
@@ -41,6 +46,37 @@ TEST(ColumnFit, FileListNamesTakeTheWidthTheOtherColumnsLeave) {
             EXPECT_EQ(list->header()->sectionSize(i), least[static_cast<size_t>(i)]) << i;
         list->resize(300, 400);
         EXPECT_EQ(list->header()->sectionSize(0), 165);
+    }
+}
+
+// The Reports list and the Sync page's difference list, wide and narrow: the status and
+// the file name take what the other columns leave, and keep their least width.
+TEST(ColumnFit, ReportAndDifferenceListsFillTheirWidth) {
+    test::Sandbox sandbox;
+    TReportsPageModel reports({}, {});
+    TReportsPage reportsPage(reports, nullptr);
+    TSyncListModel differences;
+    TSyncList syncList(differences, nullptr);
+    auto* reportsList = reportsPage.findChild<QTreeWidget*>(QStringLiteral("lv_Reports"));
+    struct Case {
+        QWidget* window; // what the user resizes
+        QAbstractItemView* view;
+        QHeaderView* header;
+        int grow;
+    };
+    const Case cases[] = {{&reportsPage, reportsList, reportsList->header(), 4},
+                          {&syncList, &syncList, syncList.horizontalHeader(), 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.view->objectName().toStdString());
+        c.window->resize(250, 500);
+        c.window->show();
+        const int least = c.header->sectionSize(c.grow);
+        EXPECT_GT(c.header->length(), c.view->viewport()->width()) << "narrow: it scrolls";
+        c.window->resize(1200, 500);
+        EXPECT_GT(c.header->sectionSize(c.grow), least);
+        EXPECT_EQ(c.header->length(), c.view->viewport()->width()) << "no empty strip";
+        c.window->resize(250, 500);
+        EXPECT_EQ(c.header->sectionSize(c.grow), least) << "the least width again";
     }
 }
 
