@@ -50,11 +50,16 @@ void TRestorePageModel::wait(bool show) {
 }
 
 void TRestorePageModel::driveChanged(const TDriveChange& change) {
-    drives_.setItems(change.mediaCaptions);
+    drives_.follow(change);
+    if (showing_ && TrimmedCaption(drives_.text()) != listed_) {
+        cbSourceDriveChange();
+        return;
+    }
     changed();
 }
 
 void TRestorePageModel::TS_RestoreShow() {
+    showing_ = true;
     wait(true);
     auto onOff = [](bool on) { return std::string(on ? "On" : "Off"); };
     settingsValues_ = {onOff(settings_.log()), onOff(settings_.reminder()),
@@ -66,6 +71,8 @@ void TRestorePageModel::TS_RestoreShow() {
 }
 
 void TRestorePageModel::TS_RestoreHide() {
+    showing_ = false;
+    listed_.clear();
     tree_.clear();
     files_.clear();
     changed();
@@ -77,8 +84,18 @@ void TRestorePageModel::selectDrive(int index) {
 }
 
 void TRestorePageModel::cbSourceDriveChange() {
+    // A walk of the tree that lets events run holds its nodes and lists: the catalogue
+    // waits for it.
+    if (tree_.walks().busy()) {
+        tree_.walks().runOrDefer("drive", [this] { cbSourceDriveChange(); });
+        return;
+    }
     filesDeleted_ = false;
     const std::string text = TrimmedCaption(drives_.text());
+    listed_ = text;
+    tree_.clear();
+    files_.clear();
+    mediaEncrypted_ = false;
     if (text.empty()) {
         wait(false);
         changed();
@@ -86,9 +103,6 @@ void TRestorePageModel::cbSourceDriveChange() {
     }
     if (text.size() > 2)
         TSettingsStore().setMediaDriveFromCaption(text);
-    tree_.clear();
-    files_.clear();
-    mediaEncrypted_ = false;
     TBackUpJob job;
     job.SetDestination(text[1]);
     TStringList paths;

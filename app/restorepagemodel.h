@@ -41,7 +41,8 @@ class TRestorePageModel {
     // The page is left: the catalogue is read afresh at the next showing.
     void TS_RestoreHide();
     void selectDrive(int index);
-    // Reads the chosen drive's catalogue into the tree.
+    // Reads the chosen drive's catalogue into the tree; with no drive chosen the tree is
+    // empty.
     void cbSourceDriveChange();
 
     const std::vector<std::string>& driveItems() const { return drives_.items(); }
@@ -68,6 +69,9 @@ class TRestorePageModel {
   private:
     TRestoreRequest request() const;
     void showLogOf(const TJobOutcome& outcome);
+    // A drive poll tick: the box offers the media drives and chooses the one in force;
+    // while the page shows, the tree follows at once (that drive's catalogue, nothing when
+    // no media drive is left), so the box and the tree never stand for different drives.
     void driveChanged(const TDriveChange& change);
     void wait(bool show);
     void changed();
@@ -80,6 +84,8 @@ class TRestorePageModel {
     TQMRestoreFileListModel files_;
     int subscription_ = 0;
     TMediaDriveChoice drives_;
+    bool showing_ = false;
+    std::string listed_; // the drive whose catalogue the tree holds, "(E:\)"
     bool mediaEncrypted_ = false;
     bool filesDeleted_ = false;
     std::vector<std::string> settingsValues_;

@@ -10,12 +10,15 @@
 #include "app/reportspagemodel.h"
 #include "app/restorepage.h"
 #include "app/settingsstore.h"
+#include "engine/backupjob.h"
 #include "engine/enginestate.h"
 #include "platform/answerscript.h"
+#include "platform/drivetable.h"
 #include "platform/fileio.h"
 #include "support/qt/mouseclick.h"
 #include "support/sandbox.h"
 
+#include <QComboBox>
 #include <QPlainTextEdit>
 #include <QRadioButton>
 
@@ -163,6 +166,45 @@ TEST_F(PagesRoadTest, TheRestoreLogShowsThisRunOrNothing) {
     answer("Statistics", "2");
     click("imr_Restore");
     EXPECT_EQ(memo("Memo_LogRestore"), "");
+}
+
+// The Restore page follows the media drive in force: when the drive whose catalogue it
+// shows is pulled, the box and the tree go together to the media drive left, and with
+// none left both are empty.
+TEST_F(PagesRoadTest, TheRestorePageShowsTheMediaDriveTheDrivePollPutInForce) {
+    sandbox.addDrive('G', DriveType::Removable);
+    ASSERT_TRUE(MakeMediaDrive("G:\\"));
+    const std::pair<char, const char*> backups[] = {{'E', "C:\\data\\a.txt"},
+                                                    {'G', "C:\\data\\sub\\b.txt"}};
+    for (const auto& [drive, path] : backups) {
+        TBackUpJob job;
+        job.SetDestination(drive);
+        job.SourceFiles = {path};
+        job.Backup();
+    }
+    SetMediaDriveSetting("(G:\\)");
+    w->model().drivePoll().Tmr_DrivesTimer();
+    w->model().menuClick(TMainWindowModel::MenuButton::Restore);
+    auto* box = w->findChild<QComboBox*>(QStringLiteral("cbSourceDrive"));
+    TQMRestoreTreeModel& tree = w->restorePage()->model().tree();
+    const auto listed = [&tree] {
+        std::string paths;
+        for (const std::string& line : tree.PathList)
+            paths += line.substr(0, line.rfind('*')) + ";";
+        return paths;
+    };
+    ASSERT_EQ(box->currentText(), "(G:\\)");
+    ASSERT_EQ(listed(), "C:\\data\\sub\\b.txt;");
+    DriveTable::instance().unmap('G');
+    w->model().drivePoll().Tmr_DrivesTimer();
+    EXPECT_EQ(box->currentText(), "(E:\\)");
+    EXPECT_EQ(listed(), "C:\\data\\a.txt;");
+    EXPECT_EQ(tree.roots().size(), 1u);
+    DriveTable::instance().unmap('E');
+    w->model().drivePoll().Tmr_DrivesTimer();
+    EXPECT_EQ(box->currentIndex(), -1);
+    EXPECT_EQ(listed(), "");
+    EXPECT_TRUE(tree.roots().empty());
 }
 
 } // namespace
