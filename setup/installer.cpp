@@ -15,6 +15,7 @@
 #include "platform/stagedfile.h"
 #include "platform/uninstlist.h"
 #include "setup/setupkeys.h"
+#include "setup/setupplaces.h"
 
 #include <algorithm>
 #include <cctype>
@@ -29,7 +30,6 @@ namespace {
 constexpr const char* kWrongFolder = "Wrong folder name.";
 constexpr const char* kReinstall = "Program already installed. Do you want to reinstall program?";
 constexpr int kYes = 6;
-constexpr std::string_view kStagingName = ".qmsetup";
 
 bool isLink(const std::string& dosPath) {
     const auto host = toHostPath(dosPath);
@@ -76,7 +76,7 @@ void TInstaller::progress(int step) const {
 }
 
 std::string TInstaller::stagingFolder() const {
-    return folder_ + std::string(kStagingName);
+    return folder_ + std::string(kStagingFolderName);
 }
 
 std::string TInstaller::program(std::string_view windowsName) const {
@@ -101,6 +101,8 @@ TInstallOutcome TInstaller::Install() {
         env_.message(0, kWrongFolder);
         return TInstallOutcome::StayOnOptions;
     }
+    // An earlier run killed half way is taken back before anything else looks at it.
+    TidyAfterKilledRun(folder_, env_.isAdmin());
     if (folderExists(folder)) {
         const FolderListing listing = listFolder(folder);
         const bool earlier = IsAlreadyInstalled(folder);
@@ -254,18 +256,8 @@ bool TInstaller::placeFiles(const std::string& from, const std::string& to, std:
 }
 
 void TInstaller::RemoveOldShortcuts() {
-    const bool admin = env_.isAdmin();
-    for (RegistryRoot root : {RegistryRoot::CurrentUser, RegistryRoot::LocalMachine}) {
-        if (root == RegistryRoot::LocalMachine && !admin)
-            continue;
-        if (auto programs = ShellFolder(root, ShellFolderKind::Programs)) {
-            const std::string group = *programs + "\\" + std::string(setupkeys::kProgramGroup);
-            for (const char* link : {"Quillmoor.lnk", "Uninstall.lnk", "Quillmoor Updater.lnk"})
-                journal_.SetAside(shellLinkPath(group, link));
-        }
-        if (auto desktop = ShellFolder(root, ShellFolderKind::Desktop))
-            journal_.SetAside(shellLinkPath(*desktop, "Quillmoor.lnk"));
-    }
+    for (const std::string& link : SetupShortcutPaths(env_.isAdmin()))
+        journal_.SetAside(link);
 }
 
 void TInstaller::RemoveOldFiles() {

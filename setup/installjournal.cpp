@@ -20,6 +20,27 @@ bool entryAt(const std::string& host) {
     return ::lstat(host.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
 }
 
+// The hidden name a file `name` is set aside under, beside it.
+std::string asideName(const std::string& name) {
+    return "." + name + std::string(kAsideSuffix);
+}
+
+// The name a set-aside file stands for; empty when `entry` is no such name.
+std::string setAsideFor(const std::string& entry) {
+    if (entry.size() <= 1 + kAsideSuffix.size() || entry.front() != '.' ||
+        !entry.ends_with(kAsideSuffix))
+        return {};
+    return entry.substr(1, entry.size() - 1 - kAsideSuffix.size());
+}
+
+// Moves a set-aside file or link back to `host`; anything else at the aside name is not
+// of this journal's making and stays.
+void putBack(const std::string& aside, const std::string& host) {
+    struct stat info {};
+    if (::lstat(aside.c_str(), &info) == 0 && (S_ISREG(info.st_mode) || S_ISLNK(info.st_mode)))
+        ::rename(aside.c_str(), host.c_str());
+}
+
 // A key with everything below it: each key's path and values, parents first.
 struct KeyCopy {
     std::string path;
@@ -189,8 +210,8 @@ bool TInstallJournal::SetAside(const std::string& dosPath) {
     const std::optional<std::string> host = toHostPath(dosPath);
     if (!host || !entryAt(*host))
         return !folderExists(dosPath);
-    const std::string aside = includeTrailingBackslash(extractFileDir(dosPath)) + "." +
-                              extractFileName(dosPath) + std::string(kAsideSuffix);
+    const std::string aside =
+        includeTrailingBackslash(extractFileDir(dosPath)) + asideName(extractFileName(dosPath));
     if (!renameFile(dosPath, aside))
         return false;
     undo_.push_back([dosPath, aside] { renameFile(aside, dosPath); });
@@ -202,14 +223,34 @@ bool TInstallJournal::SetAsideHost(const std::string& hostPath) {
     if (!entryAt(hostPath))
         return true;
     const std::filesystem::path path(hostPath);
-    const std::string aside =
-        (path.parent_path() / ("." + path.filename().string() + std::string(kAsideSuffix)))
-            .string();
+    const std::string aside = (path.parent_path() / asideName(path.filename().string())).string();
     if (::rename(hostPath.c_str(), aside.c_str()) != 0)
         return false;
     undo_.push_back([hostPath, aside] { ::rename(aside.c_str(), hostPath.c_str()); });
     commit_.push_back([aside] { ::unlink(aside.c_str()); });
     return true;
+}
+
+void TInstallJournal::PutBack(const std::string& hostPath) {
+    const std::filesystem::path path(hostPath);
+    putBack((path.parent_path() / asideName(path.filename().string())).string(), hostPath);
+}
+
+void TInstallJournal::PutBackBelow(const std::string& hostFolder) {
+    // The folder is read whole first: it changes as files are put back.
+    std::vector<std::filesystem::directory_entry> entries;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(hostFolder, error))
+        entries.push_back(entry);
+    for (const auto& entry : entries) {
+        if (entry.is_directory(error) && !entry.is_symlink(error)) {
+            PutBackBelow(entry.path().string());
+            continue;
+        }
+        const std::string original = setAsideFor(entry.path().filename().string());
+        if (!original.empty())
+            putBack(entry.path().string(), (entry.path().parent_path() / original).string());
+    }
 }
 
 void TInstallJournal::Undo(std::function<void()> undo) {

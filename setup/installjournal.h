@@ -43,6 +43,14 @@ class TInstallJournal {
     // The same for a file named by its host path (an autostart entry).
     bool SetAsideHost(const std::string& hostPath);
 
+    // A run killed before its end leaves what it set aside behind it. These put such a
+    // file back under its own name, over whatever took its place, as the run's rollback
+    // would have: only a file or link named as SetAside names it ("." + name +
+    // ".qmsetup-previous"), moved as it is, never followed. PutBack looks beside one host
+    // path; PutBackBelow in a host folder and its subfolders (never through a link).
+    static void PutBack(const std::string& hostPath);
+    static void PutBackBelow(const std::string& hostFolder);
+
     // Records an undo step of the caller's own (an autostart entry written).
     void Undo(std::function<void()> undo);
 

@@ -13,6 +13,7 @@
 #include "platform/uninstlist.h"
 #include "platform/updatestaging.h"
 #include "setup/setupkeys.h"
+#include "setup/setupplaces.h"
 
 #include <algorithm>
 #include <sstream>
@@ -64,6 +65,8 @@ bool TUninstaller::bbUninstalClick() {
         env_.message(0, kRunning);
         return false;
     }
+    // A reinstall killed half way is taken back first, so its leftovers go too.
+    TidyAfterKilledRun(folder_, env_.isAdmin());
     // Read before the files go: the record is one of them.
     const std::optional<std::vector<std::string>> made = TCreatedFolders::Read(folder_);
     DeleteInstalledFiles();

@@ -228,6 +228,62 @@ TEST(Installer, AReinstallThatFailsAtAnyChangeLeavesTheEarlierInstallationWorkin
     }
 }
 
+// A reinstall killed at any of its file changes (nothing on disk changes after that
+// moment, not even its rollback) leaves files set aside, temporaries and its staging
+// folder behind. The next setup run takes them back before it looks at the folder, then
+// installs whole; the uninstaller takes them back and removes everything. A file of the
+// same pattern that is not setup's stays.
+TEST(Installer, WhatAKilledReinstallLeavesTheNextRunAndTheUninstallerTidyAway) {
+    const test::InstallSandbox::Request request{kFolder};
+    test::Sandbox sb;
+    test::InstallSandbox machine(sb);
+    machine.makeMedium();
+    ASSERT_EQ(machine.install(request), TInstallOutcome::Installed);
+    // Not setup's: a user's file of the pattern (and, at the end, one behind a link).
+    const std::string othersFile = "H:\\Desktop\\.notes.txt.qmsetup-previous";
+    sb.writeFile(othersFile, "not setup's");
+
+    const auto leftovers = [&] {
+        std::set<std::string> found;
+        for (const std::string& entry : test::FilesBelow(sb.root()))
+            if ((entry.find(".qmsetup") != std::string::npos ||
+                 entry.find(".qmpart") != std::string::npos) &&
+                entry.find("notes.txt") == std::string::npos &&
+                entry.find("keep") == std::string::npos)
+                found.insert(entry.substr(0, entry.find(" = ")));
+        return found;
+    };
+    int changes = 0;
+    setFileChangeGate([&](FileChange, std::string_view) { return ++changes > 0; });
+    ASSERT_EQ(machine.install(request), TInstallOutcome::Installed);
+    for (int killedAt = 1; killedAt <= changes; ++killedAt) {
+        SCOPED_TRACE(killedAt);
+        for (const bool uninstall : {false, true}) {
+            int change = 0;
+            setFileChangeGate([&](FileChange, std::string_view) { return ++change < killedAt; });
+            machine.install(request);
+            setFileChangeGate(nullptr);
+            if (uninstall) {
+                EXPECT_EQ(UninstallNow(kFolder), 1);
+                EXPECT_FALSE(folderExists(kFolder));
+                EXPECT_EQ(leftovers(), std::set<std::string>{});
+                ASSERT_EQ(machine.install(request), TInstallOutcome::Installed);
+                continue;
+            }
+            ASSERT_EQ(machine.install(request), TInstallOutcome::Installed);
+            EXPECT_EQ(leftovers(), std::set<std::string>{});
+            EXPECT_EQ(sb.readFile(kBase + "Qmoor"), "the Qmoor program image");
+        }
+    }
+    EXPECT_EQ(sb.readFile(othersFile), "not setup's");
+    const std::string linkedFile = "C:\\Elsewhere\\.keep.qmsetup-previous";
+    sb.writeFile(linkedFile, "not setup's");
+    std::filesystem::create_directory_symlink(sb.root() + "/C/Elsewhere",
+                                              sb.root() + "/C/Program Files/Quillmoor/Linked");
+    ASSERT_EQ(machine.install(request), TInstallOutcome::Installed);
+    EXPECT_EQ(sb.readFile(linkedFile), "not setup's") << "never through a link";
+}
+
 TEST(Installer, RefusedFoldersAndADamagedMediumLeaveTheMachineAsItWas) {
     test::Sandbox sb;
     test::InstallSandbox machine(sb);

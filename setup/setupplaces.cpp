@@ -1,0 +1,96 @@
+#include "setup/setupplaces.h"
+
+#include "platform/autostartentry.h"
+#include "platform/createdfolders.h"
+#include "platform/dospath.h"
+#include "platform/fileio.h"
+#include "platform/fileoperations.h"
+#include "platform/programfiles.h"
+#include "platform/registry.h"
+#include "platform/shellfolders.h"
+#include "platform/shelllink.h"
+#include "platform/stagedfile.h"
+#include "platform/uninstlist.h"
+#include "setup/installjournal.h"
+#include "setup/setupkeys.h"
+
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace qm {
+
+namespace {
+
+bool realFolder(const std::string& dosPath) {
+    const auto host = toHostPath(dosPath);
+    struct stat info {};
+    return host && ::lstat(host->c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+// The folder holds an installation, or what a killed reinstall left of one.
+bool holdsInstallation(const std::string& folder) {
+    return fileExists(TUninstList::PathIn(folder)) ||
+           realFolder(folder + std::string(kHelpFolderName));
+}
+
+// Deletes the temporaries a killed run left of the files setup writes beside its
+// programs (the target's name + ".qmpart", then an optional number): no other file, and a
+// link as a link.
+void removeStagedTemporaries(const std::string& hostFolder) {
+    const std::string_view targets[] = {kUserFileName, TUninstList::kFileName,
+                                        TCreatedFolders::kFileName};
+    std::error_code error;
+    std::vector<std::filesystem::path> found;
+    for (const auto& entry : std::filesystem::directory_iterator(hostFolder, error)) {
+        const std::string name = entry.path().filename().string();
+        for (std::string_view target : targets) {
+            const std::string prefix = std::string(target) + StagedFile::kSuffix;
+            if (name.starts_with(prefix) &&
+                name.find_first_not_of("0123456789", prefix.size()) == std::string::npos &&
+                !entry.is_directory(error))
+                found.push_back(entry.path());
+        }
+    }
+    for (const auto& path : found)
+        ::unlink(path.c_str());
+}
+
+} // namespace
+
+std::vector<std::string> SetupShortcutPaths(bool admin) {
+    std::vector<std::string> paths;
+    for (RegistryRoot root : {RegistryRoot::CurrentUser, RegistryRoot::LocalMachine}) {
+        if (root == RegistryRoot::LocalMachine && !admin)
+            continue;
+        if (auto programs = ShellFolder(root, ShellFolderKind::Programs)) {
+            const std::string group = *programs + "\\" + std::string(setupkeys::kProgramGroup);
+            for (const char* link : {"Quillmoor.lnk", "Uninstall.lnk", "Quillmoor Updater.lnk"})
+                paths.push_back(shellLinkPath(group, link));
+        }
+        if (auto desktop = ShellFolder(root, ShellFolderKind::Desktop))
+            paths.push_back(shellLinkPath(*desktop, "Quillmoor.lnk"));
+    }
+    return paths;
+}
+
+void TidyAfterKilledRun(const std::string& installFolder, bool admin) {
+    for (const std::string& link : SetupShortcutPaths(admin))
+        if (auto host = toHostPath(link))
+            TInstallJournal::PutBack(*host);
+    TInstallJournal::PutBack(userAutostartFolder() + "/" + kAutostartFileName);
+    if (admin)
+        TInstallJournal::PutBack(machineAutostartFolder() + "/" + kAutostartFileName);
+    const std::string folder = includeTrailingBackslash(installFolder);
+    if (!realFolder(excludeTrailingBackslash(folder)) || !holdsInstallation(folder))
+        return;
+    if (auto host = toHostPath(folder)) {
+        TInstallJournal::PutBackBelow(*host);
+        removeStagedTemporaries(*host);
+    }
+    const std::string staging = folder + std::string(kStagingFolderName);
+    if (realFolder(staging))
+        deleteFolderTree(staging);
+}
+
+} // namespace qm

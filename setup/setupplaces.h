@@ -1,0 +1,27 @@
+#pragma once
+// The places setup writes outside the install folder, and the tidying after a setup run
+// that was killed before its end.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qm {
+
+// The folder inside the install folder where a run prepares the files it installs.
+inline constexpr std::string_view kStagingFolderName = ".qmsetup";
+
+// Setup's shortcuts as DOS paths: the program group's three and the desktop's one, for
+// the user and, for an administrator, for all users (where the desktop knows the folder).
+std::vector<std::string> SetupShortcutPaths(bool admin);
+
+// What a run killed before its end left: the files it had set aside go back under their
+// names, as its rollback would have put them (in the install folder and its subfolders
+// when it holds an installation, beside setup's shortcuts and autostart entries); its
+// staging folder and the temporaries of the files it writes beside the programs
+// (User.dat, uninst.ini, uninstdirs.ini) go. Only setup's own names in setup's own places; links
+// are never followed. The installer runs it before it looks at the folder, the uninstaller before
+// it removes anything.
+void TidyAfterKilledRun(const std::string& installFolder, bool admin);
+
+} // namespace qm
