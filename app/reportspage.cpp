@@ -1,19 +1,17 @@
 #include "app/reportspage.h"
 
 #include "app/captionface.h"
+#include "app/drivecombo.h"
 #include "app/reportspagemodel.h"
 #include "controls/imageregion.h"
-#include "controls/skin.h"
 #include "controls/skinneddialog.h"
 
-#include <QAbstractItemView>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
-#include <QSignalBlocker>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -74,10 +72,7 @@ TReportsPage::TReportsPage(TReportsPageModel& model, QWidget* parent)
         if (at != items.end())
             model_.selectDrive(static_cast<int>(at - items.begin()));
     });
-    connect(drop, &TImageRegion::clicked, this, [this] {
-        if (!drives_->view()->isVisible())
-            drives_->showPopup();
-    });
+    dropDownOpens(drop, drives_);
 
     list_ = new QTreeWidget(this);
     list_->setObjectName(QStringLiteral("lv_Reports"));
@@ -132,20 +127,7 @@ TReportsPage::TReportsPage(TReportsPageModel& model, QWidget* parent)
 
 void TReportsPage::refresh() {
     refreshing_ = true;
-    if (!drives_->view()->isVisible()) { // never change a list the user has open
-        QStringList items;
-        for (const std::string& item : model_.driveItems())
-            items << QString::fromStdString(item);
-        QStringList shown;
-        for (int i = 0; i < drives_->count(); ++i)
-            shown << drives_->itemText(i);
-        const QSignalBlocker quiet(drives_);
-        if (shown != items) {
-            drives_->clear();
-            drives_->addItems(items);
-        }
-        drives_->setCurrentIndex(model_.driveIndex());
-    }
+    showDriveItems(*drives_, model_.driveItems(), model_.driveIndex());
     const int rows = static_cast<int>(model_.reports().size());
     if (list_->topLevelItemCount() != rows || rows == 0 || model_.selectedRow() < 0) {
         list_->clear();

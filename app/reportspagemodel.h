@@ -8,6 +8,7 @@
 
 #include "app/activityrecord.h"
 #include "app/drivepoll.h"
+#include "app/mediadrivechoice.h"
 #include "app/messagefn.h"
 
 #include <functional>
@@ -37,8 +38,8 @@ class TReportsPageModel {
     // in force (else the last item). While the page shows, the list follows at once: the
     // reports of the drive now chosen, none when no media drive is left.
     void drivesChanged(const TDriveChange& change);
-    const std::vector<std::string>& driveItems() const { return drives_; }
-    int driveIndex() const { return driveIndex_; }
+    const std::vector<std::string>& driveItems() const { return drives_.items(); }
+    int driveIndex() const { return drives_.index(); }
 
     // Showing the page: the stored media drive, else the last item, then its reports.
     void TS_ReportsShow();
@@ -62,12 +63,10 @@ class TReportsPageModel {
 
   private:
     void changed();
-    std::string driveText() const;
 
     MessageFn message_;
     Actions actions_;
-    std::vector<std::string> drives_;
-    int driveIndex_ = -1;
+    TMediaDriveChoice drives_;
     TActivityArray reports_;
     std::string listed_; // the drive whose reports are listed, "(E:\)"
     int selected_ = -1;

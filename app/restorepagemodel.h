@@ -6,6 +6,7 @@
 // models; it borrows the drive poll (to follow the media drives) and the settings.
 
 #include "app/joboperation.h"
+#include "app/mediadrivechoice.h"
 #include "app/qmrestorefilelistmodel.h"
 #include "app/qmrestoretreemodel.h"
 #include "app/restoreoperation.h"
@@ -43,8 +44,8 @@ class TRestorePageModel {
     // Reads the chosen drive's catalogue into the tree.
     void cbSourceDriveChange();
 
-    const std::vector<std::string>& driveItems() const { return drives_; }
-    int driveIndex() const { return driveIndex_; }
+    const std::vector<std::string>& driveItems() const { return drives_.items(); }
+    int driveIndex() const { return drives_.index(); }
     bool mediaEncrypted() const { return mediaEncrypted_; }
     bool filesDeleted() const { return filesDeleted_; }
 
@@ -70,7 +71,6 @@ class TRestorePageModel {
     void driveChanged(const TDriveChange& change);
     void wait(bool show);
     void changed();
-    std::string driveText() const;
 
     TDrivePoll& poll_;
     TSettingsPageModel& settings_;
@@ -79,8 +79,7 @@ class TRestorePageModel {
     TQMRestoreTreeModel tree_;
     TQMRestoreFileListModel files_;
     int subscription_ = 0;
-    std::vector<std::string> drives_;
-    int driveIndex_ = -1;
+    TMediaDriveChoice drives_;
     bool mediaEncrypted_ = false;
     bool filesDeleted_ = false;
     std::vector<std::string> settingsValues_;

@@ -50,7 +50,6 @@ class TSyncPage : public QWidget {
     void refresh();
 
   private:
-    QWidget* buildTop();
     QWidget* buildFiles();
     QWidget* buildResults();
     QWidget* buildBottom();

@@ -10,6 +10,7 @@
 // owns both).
 
 #include "app/drivepoll.h"
+#include "app/mediadrivechoice.h"
 #include "app/messagefn.h"
 #include "app/qmrestorefilelistmodel.h"
 #include "app/qmrestoretreemodel.h"
@@ -71,8 +72,8 @@ class TSyncPageModel {
     // The user picked item `index` of cbMediaSinc.
     void selectMediaDrive(int index);
     // cbMediaSinc's items (media-drive captions) and its selection (-1: none).
-    const std::vector<std::string>& mediaDrives() const { return mediaDrives_; }
-    int driveIndex() const { return driveIndex_; }
+    const std::vector<std::string>& mediaDrives() const { return drives_.items(); }
+    int driveIndex() const { return drives_.index(); }
     void imr_CompareClick();
     void imr_CheckAllClick() { list_.checkAll(true); }
     void imr_UncheckAllClick() { list_.checkAll(false); }
@@ -103,8 +104,7 @@ class TSyncPageModel {
     int subscription_ = 0;
     MessageFn message_;
     Actions actions_;
-    std::vector<std::string> mediaDrives_;
-    int driveIndex_ = -1;
+    TMediaDriveChoice drives_;
     TQMRestoreTreeModel tree_;
     TQMRestoreFileListModel files_;
     TSyncListModel list_;

@@ -131,26 +131,26 @@ void TInstallJournal::noteValue(RegistryRoot root, std::string_view key, std::st
     }
 }
 
-RegistryStatus TInstallJournal::WriteString(RegistryRoot root, std::string_view key,
-                                            std::string_view name, std::string_view value) {
+RegistryStatus TInstallJournal::writeNoted(RegistryRoot root, std::string_view key,
+                                           std::string_view name,
+                                           const std::function<RegistryStatus(Registry&)>& write) {
     if (!HiveStore::writable(root))
         return RegistryStatus::AccessDenied;
     noteValue(root, key, name);
     Registry registry(root);
     if (!registry.openKey(key, true))
         return registry.lastStatus();
-    return registry.writeString(name, value);
+    return write(registry);
+}
+
+RegistryStatus TInstallJournal::WriteString(RegistryRoot root, std::string_view key,
+                                            std::string_view name, std::string_view value) {
+    return writeNoted(root, key, name, [&](Registry& r) { return r.writeString(name, value); });
 }
 
 RegistryStatus TInstallJournal::WriteDword(RegistryRoot root, std::string_view key,
                                            std::string_view name, uint32_t value) {
-    if (!HiveStore::writable(root))
-        return RegistryStatus::AccessDenied;
-    noteValue(root, key, name);
-    Registry registry(root);
-    if (!registry.openKey(key, true))
-        return registry.lastStatus();
-    return registry.writeDword(name, value);
+    return writeNoted(root, key, name, [&](Registry& r) { return r.writeDword(name, value); });
 }
 
 void TInstallJournal::DeleteValue(RegistryRoot root, std::string_view key, std::string_view name) {

@@ -9,6 +9,7 @@
 // deletes what was set aside. Owns only its records.
 
 #include "platform/hivestore.h"
+#include "platform/registry.h"
 
 #include <cstdint>
 #include <functional>
@@ -52,6 +53,9 @@ class TInstallJournal {
 
   private:
     void noteValue(RegistryRoot root, std::string_view key, std::string_view name);
+    // Notes what is there, then writes the value through `write` on the opened key.
+    RegistryStatus writeNoted(RegistryRoot root, std::string_view key, std::string_view name,
+                              const std::function<RegistryStatus(Registry&)>& write);
 
     std::vector<std::function<void()>> undo_;
     std::vector<std::function<void()>> commit_;

@@ -5,6 +5,7 @@
 #include "controls/screenplace.h"
 #include "controls/skin.h"
 #include "controls/skinbutton.h"
+#include "controls/windowdrag.h"
 #include "controls/windowoutline.h"
 #include "platform/productkeys.h"
 #include "platform/registry.h"
@@ -18,7 +19,6 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
-#include <QMouseEvent>
 #include <QScrollArea>
 #include <QStackedWidget>
 #include <QSystemTrayIcon>
@@ -96,8 +96,8 @@ TFrmMain::TFrmMain(TUpdaterSetup setup) {
     palette.setColor(QPalette::Window, kInnerPanel);
     setPalette(palette);
     setAutoFillBackground(true);
-    background_ = picture(this, "Image1", "updater_back", rect());
-    background_->installEventFilter(this);
+    // Pressing on the background picture drags the window.
+    (new TWindowDrag(*this))->addHandle(picture(this, "Image1", "updater_back", rect()));
     buildPages();
     buildButtons();
     buildTray();
@@ -326,30 +326,6 @@ void TFrmMain::closeEvent(QCloseEvent* event) {
     }
     event->accept();
     QCoreApplication::quit();
-}
-
-// Pressing exactly the left button on the background picture drags the window.
-bool TFrmMain::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != background_)
-        return QWidget::eventFilter(watched, event);
-    // Only the mouse cases may treat the event as a mouse event.
-    switch (event->type()) {
-    case QEvent::MouseButtonPress: {
-        const auto* mouse = static_cast<QMouseEvent*>(event);
-        dragging_ = mouse->buttons() == Qt::LeftButton;
-        dragOffset_ = mouse->globalPosition().toPoint() - pos();
-        return dragging_;
-    }
-    case QEvent::MouseMove:
-        if (dragging_)
-            move(static_cast<QMouseEvent*>(event)->globalPosition().toPoint() - dragOffset_);
-        return dragging_;
-    case QEvent::MouseButtonRelease:
-        dragging_ = false;
-        return false;
-    default:
-        return QWidget::eventFilter(watched, event);
-    }
 }
 
 } // namespace qm

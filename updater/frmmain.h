@@ -60,7 +60,6 @@ class TFrmMain : public QWidget {
   protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     TUpdaterModel::Actions makeActions(const TUpdaterSetup& setup);
@@ -71,9 +70,6 @@ class TFrmMain : public QWidget {
 
     std::unique_ptr<TUpdaterModel> model_;
     bool created_ = false;
-    QPoint dragOffset_;
-    bool dragging_ = false;
-    QLabel* background_ = nullptr;
     QStackedWidget* pages_ = nullptr;
     QStackedWidget* buttons_ = nullptr;
     QLabel* description_ = nullptr;

@@ -15,6 +15,7 @@
 #include "platform/answerscript.h"
 #include "platform/fileio.h"
 #include "platform/registry.h"
+#include "support/qt/mouseclick.h"
 #include "support/sandbox.h"
 
 #include <QAction>
@@ -24,7 +25,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QMouseEvent>
 #include <QRadioButton>
 #include <QStackedWidget>
 #include <QSystemTrayIcon>
@@ -64,16 +64,7 @@ class FrmMainTest : public ::testing::Test {
         return found;
     }
     // A press and release sent straight to the widget.
-    static void press(QWidget* widget, QPoint at) {
-        const QPointF local(at);
-        const QPointF global(widget->mapToGlobal(at));
-        QMouseEvent down(QEvent::MouseButtonPress, local, global, Qt::LeftButton, Qt::LeftButton,
-                         Qt::NoModifier);
-        QApplication::sendEvent(widget, &down);
-        QMouseEvent up(QEvent::MouseButtonRelease, local, global, Qt::LeftButton, Qt::NoButton,
-                       Qt::NoModifier);
-        QApplication::sendEvent(widget, &up);
-    }
+    static void press(QWidget* widget, QPoint at) { test::leftClick(widget, at); }
     // Check boxes answer clicks on their box and caption only.
     void tick(TfrmMain& w, const char* name) {
         if (auto* box = child<QAbstractButton>(w, name))

@@ -13,11 +13,10 @@
 #include "engine/enginestate.h"
 #include "platform/answerscript.h"
 #include "platform/fileio.h"
+#include "support/qt/mouseclick.h"
 #include "support/sandbox.h"
 
 #include <QAction>
-#include <QApplication>
-#include <QMouseEvent>
 #include <QStackedWidget>
 #include <QTimer>
 #include <QWindow>
@@ -29,13 +28,7 @@ namespace {
 
 void click(QWidget* widget) {
     ASSERT_NE(widget, nullptr);
-    const QPointF at(3, 3);
-    QMouseEvent down(QEvent::MouseButtonPress, at, widget->mapToGlobal(at), Qt::LeftButton,
-                     Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(widget, &down);
-    QMouseEvent up(QEvent::MouseButtonRelease, at, widget->mapToGlobal(at), Qt::LeftButton,
-                   Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(widget, &up);
+    test::leftClick(widget);
 }
 
 TEST(SyncPage, CompareWindowFillsTheColouredListAndLocksTheTrayWhileItWalks) {
