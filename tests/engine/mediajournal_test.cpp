@@ -206,7 +206,8 @@ TEST_F(JournalTest, AnEntryThatCannotBeCarriedOutWaitsAlone) {
     sandbox.writeFile("E:\\Quillmoor\\Drive_C\\a_1.txt\\in the way", "");
     RunRestore({"C:\\c.txt"}); // the first run after the crash: c.txt is new to it
     EXPECT_EQ(sandbox.readFile("C:\\c.txt"), "c, journal");
-    for (auto& [p, r] : Records()) std::cerr << "REC " << p << " " << r.MediaPath << "\n";
+    for (auto& [p, r] : Records())
+        std::cerr << "REC " << p << " " << r.MediaPath << "\n";
     sandbox.writeFile("C:\\a.txt", "a, new");
     sandbox.writeFile("C:\\b.txt", "b, new");
     BackupAs({"C:\\a.txt", "C:\\b.txt"}, Mode::Plain, 3);
