@@ -1,6 +1,7 @@
 #include "app/drivespage.h"
 
 #include "app/captionface.h"
+#include "app/pagewidgets.h"
 #include "controls/imageregion.h"
 #include "controls/skin.h"
 
@@ -17,18 +18,6 @@
 namespace qm {
 
 namespace {
-
-template <typename W> W* named(W* widget, const QString& name) {
-    widget->setObjectName(name);
-    return widget;
-}
-
-QLabel* whiteLabel(const QString& text, QWidget* parent) {
-    auto* label = new QLabel(text, parent);
-    label->setFont(skinLabelFont());
-    label->setStyleSheet(QStringLiteral("color: white;"));
-    return label;
-}
 
 QLabel* barPart(QWidget* parent, const QString& name, const QColor& colour) {
     auto* part = named(new QLabel(parent), name);
@@ -86,7 +75,7 @@ QWidget* TDrivesPage::buildSide(QWidget* parent, const char* prefix, const QStri
     auto* box = new QWidget(parent);
     auto* layout = new QVBoxLayout(box);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(whiteLabel(title, box));
+    layout->addWidget(whiteLabel(box, nullptr, title));
 
     side.list = named(new QTreeWidget(box), QStringLiteral("lv_DM_") + p);
     side.list->setColumnCount(1);
@@ -101,9 +90,9 @@ QWidget* TDrivesPage::buildSide(QWidget* parent, const char* prefix, const QStri
 
     auto* details = new QGridLayout;
     details->setColumnStretch(1, 1);
-    side.total = named(whiteLabel({}, box), QStringLiteral("lbl_%1_Total").arg(p));
-    side.available = named(whiteLabel({}, box), QStringLiteral("lbl_%1_Aval").arg(p));
-    side.fileSystem = named(whiteLabel({}, box), QStringLiteral("lbl_%1_Label").arg(p));
+    side.total = named(whiteLabel(box, nullptr, {}), QStringLiteral("lbl_%1_Total").arg(p));
+    side.available = named(whiteLabel(box, nullptr, {}), QStringLiteral("lbl_%1_Aval").arg(p));
+    side.fileSystem = named(whiteLabel(box, nullptr, {}), QStringLiteral("lbl_%1_Label").arg(p));
     const std::pair<const char*, QLabel*> rows[] = {
         {"Total Space:", side.total},
         {"Available Space:", side.available},
@@ -111,10 +100,10 @@ QWidget* TDrivesPage::buildSide(QWidget* parent, const char* prefix, const QStri
     };
     int line = 0;
     for (const auto& [caption, value] : rows) {
-        details->addWidget(whiteLabel(QString::fromLatin1(caption), box), line, 0);
+        details->addWidget(whiteLabel(box, nullptr, QString::fromLatin1(caption)), line, 0);
         details->addWidget(value, line++, 1);
     }
-    details->addWidget(whiteLabel(QStringLiteral("Drive usage:"), box), line++, 0, 1, 2);
+    details->addWidget(whiteLabel(box, nullptr, QStringLiteral("Drive usage:")), line++, 0, 1, 2);
     // The full bar in the free colour, the used part drawn over it from the left.
     side.bar = barPart(box, QStringLiteral("img_%1_Total").arg(p), QColor(96, 196, 96));
     side.bar->setFixedSize(kBarWidth, 14);

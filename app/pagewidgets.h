@@ -14,12 +14,15 @@ class QWidget;
 
 namespace qm {
 
-template <typename W> W* named(W* widget, const char* name) {
-    widget->setObjectName(QString::fromLatin1(name));
+template <typename W> W* named(W* widget, const QString& name) {
+    widget->setObjectName(name);
     return widget;
 }
+template <typename W> W* named(W* widget, const char* name) {
+    return named(widget, QString::fromLatin1(name));
+}
 
-// A caption in the skin's label font, white.
+// A caption in the skin's label font, white (`name` may be null).
 QLabel* whiteLabel(QWidget* parent, const char* name, const QString& text);
 // A group box with a white bold title.
 QGroupBox* whiteGroupBox(QWidget* parent, const char* name, const QString& title);

@@ -2,6 +2,7 @@
 
 #include "app/captionface.h"
 #include "app/exceptionlistsbox.h"
+#include "app/pagewidgets.h"
 #include "app/settingspagemodel.h"
 #include "controls/imageregion.h"
 #include "controls/skin.h"
@@ -28,11 +29,6 @@ namespace {
 // The panel fits the small window's page (640 x 512) with its resize rule's offset.
 constexpr int kPanelWidth = 620;
 constexpr int kPanelHeight = 470;
-
-template <typename W> W* named(W* widget, const char* name) {
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
 
 QGroupBox* group(QWidget* parent, const char* name, const QString& title) {
     return named(new QGroupBox(title, parent), name);

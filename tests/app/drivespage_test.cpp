@@ -18,11 +18,6 @@
 namespace qm {
 namespace {
 
-void click(QWidget* widget) {
-    ASSERT_NE(widget, nullptr);
-    test::leftClick(widget);
-}
-
 TEST(DrivesPage, ListsButtonsAndUsageBarFollowTheModel) {
     test::Sandbox sandbox;
     ClearNoMediaDrives();
@@ -37,7 +32,7 @@ TEST(DrivesPage, ListsButtonsAndUsageBarFollowTheModel) {
     EXPECT_FALSE(source->topLevelItem(0)->icon(0).isNull()) << "drive icons from the start";
 
     source->setCurrentItem(source->topLevelItem(1));
-    click(page.findChild<TImageRegion*>(QStringLiteral("imr_drives_r")));
+    test::leftClick(page.findChild<TImageRegion*>(QStringLiteral("imr_drives_r")));
     EXPECT_TRUE(IsMediaDrive("E:\\"));
     ASSERT_EQ(media->topLevelItemCount(), 1);
     EXPECT_EQ(media->currentItem(), media->topLevelItem(0));

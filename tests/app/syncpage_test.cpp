@@ -26,11 +26,6 @@
 namespace qm {
 namespace {
 
-void click(QWidget* widget) {
-    ASSERT_NE(widget, nullptr);
-    test::leftClick(widget);
-}
-
 TEST(SyncPage, CompareWindowFillsTheColouredListAndLocksTheTrayWhileItWalks) {
     test::Sandbox sandbox;
     AnswerScript::instance().reset();
@@ -71,7 +66,7 @@ TEST(SyncPage, CompareWindowFillsTheColouredListAndLocksTheTrayWhileItWalks) {
         }
     });
     watch.start();
-    click(page->findChild<TImageRegion*>(QStringLiteral("imr_Compare")));
+    test::leftClick(page->findChild<TImageRegion*>(QStringLiteral("imr_Compare")));
     watch.stop();
     EXPECT_TRUE(trayLocked);
     EXPECT_TRUE(aboveMainWindow);
@@ -85,9 +80,9 @@ TEST(SyncPage, CompareWindowFillsTheColouredListAndLocksTheTrayWhileItWalks) {
     EXPECT_EQ(rows->index(0, 1).data(Qt::BackgroundRole).value<QColor>(), QColor(255, 200, 200));
     EXPECT_EQ(rows->index(1, 2).data(Qt::BackgroundRole).value<QColor>(), QColor(200, 255, 200));
     EXPECT_TRUE(page->findChild<QWidget*>(QStringLiteral("pnl_SyncColors"))->isVisibleTo(page));
-    click(page->findChild<TImageRegion*>(QStringLiteral("imr_CheckAll")));
+    test::leftClick(page->findChild<TImageRegion*>(QStringLiteral("imr_CheckAll")));
     EXPECT_EQ(rows->index(1, 0).data(Qt::CheckStateRole).toInt(), Qt::Checked);
-    click(page->findChild<TImageRegion*>(QStringLiteral("imt_back")));
+    test::leftClick(page->findChild<TImageRegion*>(QStringLiteral("imt_back")));
     EXPECT_FALSE(page->findChild<QWidget*>(QStringLiteral("pnl_SyncColors"))->isVisibleTo(page));
     EXPECT_EQ(AnswerScript::instance().failures(), 0);
     w.reset();

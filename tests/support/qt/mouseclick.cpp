@@ -1,5 +1,7 @@
 #include "support/qt/mouseclick.h"
 
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QMouseEvent>
 #include <QWidget>
@@ -7,6 +9,10 @@
 namespace qm::test {
 
 void leftClick(QWidget* widget, QPoint at) {
+    if (!widget) {
+        ADD_FAILURE() << "no widget to click";
+        return;
+    }
     const QPointF local(at);
     const QPointF global(widget->mapToGlobal(at));
     QMouseEvent down(QEvent::MouseButtonPress, local, global, Qt::LeftButton, Qt::LeftButton,

@@ -1,6 +1,6 @@
 #pragma once
 // A click of the left button at a point of a widget (press and release), sent straight
-// to the widget as a user's click would arrive.
+// to the widget as a user's click would arrive; a missing widget fails the test.
 
 #include <QPoint>
 
