@@ -33,10 +33,11 @@ TColumnFit::TColumnFit(QTableView& view, int growColumn, int leastWidth)
     : TColumnFit(view, *view.horizontalHeader(), growColumn, leastWidth) {}
 
 TColumnFit::TColumnFit(QAbstractItemView& view, QHeaderView& header, int growColumn, int leastWidth)
-    : QObject(&view), view_(view), header_(header), grow_(growColumn), least_(leastWidth) {
-    view_.setItemDelegateForColumn(grow_, new MiddleElide(this));
+    : QObject(&view), viewport_(*view.viewport()), header_(header), grow_(growColumn),
+      least_(leastWidth) {
+    view.setItemDelegateForColumn(grow_, new MiddleElide(this));
     header_.setStretchLastSection(false);
-    view_.viewport()->installEventFilter(this);
+    viewport_.installEventFilter(this);
     connect(&header_, &QHeaderView::sectionResized, this, [this](int section) {
         if (section != grow_)
             fit();
@@ -52,7 +53,7 @@ void TColumnFit::fit() {
     for (int i = 0; i < header->count(); ++i)
         if (i != grow_ && !header->isSectionHidden(i))
             others += header->sectionSize(i);
-    const int width = std::max(least_, view_.viewport()->width() - others);
+    const int width = std::max(least_, viewport_.width() - others);
     if (header->sectionSize(grow_) == width)
         return;
     fitting_ = true;
@@ -61,7 +62,8 @@ void TColumnFit::fit() {
 }
 
 bool TColumnFit::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == view_.viewport() && event->type() == QEvent::Resize)
+    // The viewport is compared, never the view asked: the view may be half destroyed.
+    if (watched == &viewport_ && event->type() == QEvent::Resize)
         fit();
     return QObject::eventFilter(watched, event);
 }

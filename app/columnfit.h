@@ -13,6 +13,7 @@ class QAbstractItemView;
 class QHeaderView;
 class QTableView;
 class QTreeView;
+class QWidget;
 
 namespace qm {
 
@@ -29,7 +30,7 @@ class TColumnFit : public QObject {
   private:
     TColumnFit(QAbstractItemView& view, QHeaderView& header, int growColumn, int leastWidth);
 
-    QAbstractItemView& view_;
+    QWidget& viewport_;
     QHeaderView& header_;
     int grow_;
     int least_;
