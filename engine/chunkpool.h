@@ -80,10 +80,12 @@ class ChunkPool {
     // Chunks held at once, whatever their size: the read-ahead of small files.
     static constexpr size_t kMaxChunks = 256;
     // Workers for a limit (0 = none): one per core, but no more than the budget holds
-    // 8 MiB chunks with their deflated form.
+    // 8 MiB chunks with their deflated form. A negative limit gives none at all.
     static int WorkersFor(int WorkerLimit);
 
-    // Pump lets the window handle its events while the calling thread waits.
+    // Pump lets the window handle its events while the calling thread waits. Without
+    // workers the calling thread does every chunk itself when it asks for it, one after
+    // the other, as the engine did before it had workers.
     ChunkPool(int Workers, DeflateLibrary Library, std::function<void()> Pump);
     ~ChunkPool();
     ChunkPool(const ChunkPool&) = delete;

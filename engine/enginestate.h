@@ -69,7 +69,8 @@ class TEngineState {
     uint8_t CompressionLevel = 0;
     // The library that deflates and inflates chunks (the benchmark's baseline runs zlib)
     // and the most worker threads a run may use for them: 0 = as many as the cores and
-    // the memory budget allow (ChunkPool::WorkersFor).
+    // the memory budget allow (ChunkPool::WorkersFor), -1 = none, the window thread does
+    // every chunk itself.
     DeflateLibrary Library = DeflateLibrary::LibDeflate;
     int WorkerLimit = 0;
 

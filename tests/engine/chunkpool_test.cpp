@@ -1,6 +1,6 @@
 // Archive runs give the same media, progress calls, log lines and error count whether
-// one worker or several deflate and inflate their chunks; and what they write is plain
-// zlib, chunk by chunk.
+// their chunks are deflated and inflated by several workers, by one, or by the window
+// thread alone; and what they write is plain zlib, chunk by chunk.
 
 #include "engine/chunkpool.h"
 
@@ -18,6 +18,7 @@ namespace qm::test {
 namespace {
 
 constexpr int kManyWorkers = 4;
+constexpr int kNoWorkers = -1; // the window thread does every chunk itself
 
 using Call = std::tuple<int32_t, bool, int64_t, int64_t, int64_t>;
 
@@ -193,13 +194,15 @@ struct WideCase {
 
 class SameWithManyWorkers : public ChunkPoolTest, public ::testing::WithParamInterface<WideCase> {};
 
-TEST_P(SameWithManyWorkers, BackupAndRestoreLeaveWhatOneWorkerLeaves) {
+TEST_P(SameWithManyWorkers, BackupAndRestoreLeaveWhatOneWorkerAndNoneLeave) {
     const auto [mode, keySize] = GetParam();
     MakeWideTree();
+    const Outcome none = Backup(kNoWorkers, mode, keySize);
     const Outcome one = Backup(1, mode, keySize);
     const Outcome many = Backup(kManyWorkers, mode, keySize);
     EXPECT_EQ(one.errors, 0);
     EXPECT_EQ(one.log.size(), files.size());
+    EXPECT_EQ(none, one);
     EXPECT_EQ(one, many);
 
     const Outcome restoredByOne = Restore(1, Paths(), keySize);
