@@ -264,6 +264,7 @@ struct ModeRow {
     bool compress, encrypt;
     Layout layout;
     double backup = 0, restore = 0;
+    bool watched = true; // counts for the longest wait
 };
 
 void printRow(const Tree& tree, const ModeRow& row) {
@@ -272,15 +273,21 @@ void printRow(const Tree& tree, const ModeRow& row) {
     std::fflush(stdout);
 }
 
+// The better of two rounds: a shared machine and the file system's own bookkeeping make
+// single runs vary by 20% or more.
 void runRow(const Tree& tree, const fs::path& hostC, const fs::path& hostE, ModeRow& row) {
-    watch.watching = row.compress;
-    watch.where = std::string(tree.name) + " " + row.name + ", backup";
-    row.backup = backup(tree, row.compress, row.encrypt, row.layout);
-    watch.where = std::string(tree.name) + " " + row.name + ", restore";
-    row.restore = restore(tree, hostC);
+    watch.watching = row.compress && row.watched;
+    for (int round = 0; round < 2; ++round) {
+        watch.where = std::string(tree.name) + " " + row.name + ", backup";
+        const double b = backup(tree, row.compress, row.encrypt, row.layout);
+        watch.where = std::string(tree.name) + " " + row.name + ", restore";
+        const double r = restore(tree, hostC);
+        row.backup = round == 0 ? b : std::min(row.backup, b);
+        row.restore = round == 0 ? r : std::min(row.restore, r);
+        fs::remove_all(hostE / "Quillmoor");
+    }
     watch.watching = false;
     printRow(tree, row);
-    fs::remove_all(hostE / "Quillmoor");
 }
 
 void measureTree(const Tree& tree, const fs::path& hostC, const fs::path& hostE,
@@ -297,7 +304,9 @@ void measureTree(const Tree& tree, const fs::path& hostC, const fs::path& hostE,
         runRow(tree, hostC, hostE, row);
     ModeRow before{"compressed, file archives, one zlib thread", true, false, Layout::FileArchives};
     {
+        // Without workers the window thread deflates each chunk itself, as it did before.
         OneZlibThread asBefore;
+        before.watched = false;
         runRow(tree, hostC, hostE, before);
     }
     const ModeRow& fileArchives = rows[2];

@@ -205,11 +205,13 @@ TEST_P(SameWithManyWorkers, BackupAndRestoreLeaveWhatOneWorkerAndNoneLeave) {
     EXPECT_EQ(none, one);
     EXPECT_EQ(one, many);
 
+    const Outcome restoredByNone = Restore(kNoWorkers, Paths(), keySize);
     const Outcome restoredByOne = Restore(1, Paths(), keySize);
     const Outcome restoredByMany = Restore(kManyWorkers, Paths(), keySize);
     EXPECT_EQ(restoredByOne.errors, 0);
     for (const auto& [path, content] : files)
         EXPECT_EQ(restoredByOne.media.at("Restore/wide/" + extractFileName(path)), content) << path;
+    EXPECT_EQ(restoredByNone, restoredByOne);
     EXPECT_EQ(restoredByOne, restoredByMany);
 }
 
