@@ -1,6 +1,7 @@
 #include "engine/chunkpool.h"
 
 #include "engine/aesstream.h"
+#include "engine/enginestate.h"
 
 #include <algorithm>
 #include <chrono>
@@ -18,6 +19,7 @@ constexpr int64_t kSpareMinimum = 1 << 20;
 // they take well under the pump interval.
 constexpr int64_t kCallerRunsUpTo = 256 << 10;
 constexpr int64_t kLargestChunk = 8 << 20;
+constexpr int64_t kWriteSlice = 1 << 20;
 
 // A chunk of 8 MiB with room for its deflated form.
 int64_t largestChunkBytes() {
@@ -259,6 +261,18 @@ void ChunkPool::Await(PoolChunk& Chunk, const std::function<bool()>& ReadAhead) 
         if (Chunk.state != PoolChunk::State::Done)
             pumpWhenDue();
     }
+}
+
+bool WriteChunkBytes(FileHandle& File, const uint8_t* Bytes, int64_t Count) {
+    for (int64_t done = 0; done < Count || done == 0; done += kWriteSlice) {
+        if (done > 0)
+            Engine().ProcessMessagesWhenDue();
+        if (!File.write(Bytes + done, std::min(kWriteSlice, Count - done)))
+            return false;
+        if (Count == 0)
+            break;
+    }
+    return true;
 }
 
 } // namespace qm

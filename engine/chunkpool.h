@@ -13,6 +13,7 @@
 // Threads start with the first chunk handed over and end with the pool.
 
 #include "engine/chunkcodec.h"
+#include "platform/fileio.h"
 
 #include <array>
 #include <condition_variable>
@@ -136,5 +137,11 @@ class ChunkPool {
     bool fStopping = false;
     std::vector<std::thread> fThreads;
 };
+
+// Writes Count bytes of a chunk to File in slices, letting the window run its events
+// between them when due (Engine().ProcessMessagesWhenDue): a media drive that makes
+// writes wait must not freeze the window while workers are busy. Window thread only;
+// false, as FileHandle::write, when any slice fails.
+bool WriteChunkBytes(FileHandle& File, const uint8_t* Bytes, int64_t Count);
 
 } // namespace qm

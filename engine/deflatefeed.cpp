@@ -10,7 +10,7 @@ namespace qm {
 
 DeflateFeed::DeflateFeed(std::vector<Source> Sources, int Level, std::optional<EntryKey> Key)
     : fPool(ChunkPool::WorkersFor(Engine().WorkerLimit), Engine().Library,
-            [] { Engine().ProcessMessages(); }),
+            [] { Engine().ProcessMessagesWhenDue(); }),
       fLevel(Level), fKey(Key), fSources(std::move(Sources)) {}
 
 // The chunks read ahead go before the pool that holds their buffers.
