@@ -2,12 +2,11 @@
 
 #include "app/backuppagemodel.h"
 #include "app/enginesession.h"
+#include "app/jobsteps.h"
 #include "app/runrecorder.h"
 #include "app/settingspagemodel.h"
 #include "engine/backupjob.h"
-#include "engine/driverecord.h"
 #include "engine/enginestate.h"
-#include "engine/keymanager.h"
 #include "engine/logline.h"
 #include "platform/folderroutines.h"
 
@@ -20,44 +19,6 @@ const char* const TBackupOperation::kNothing =
     "Nothing to Backup. Please select files and folders.";
 const char* const TBackupOperation::kNoRoom =
     "Not enough disk space on Media Drive to back up your files.";
-
-namespace {
-
-std::string trimmed(const std::string& text) {
-    const auto first = text.find_first_not_of(' ');
-    if (first == std::string::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
-} // namespace
-
-bool PrepareEncryptionKey(TJobContext& context, int bits) {
-    TEngineState& engine = Engine();
-    engine.PasswordList.clear();
-    TJobRunnerModel& runner = context.runner;
-    const int answer = context.services.askPassword
-                           ? context.services.askPassword(true, "Enter Password for Encryption",
-                                                          engine.PasswordList, false, {},
-                                                          [&runner] {
-                                                              runner.CancelWithoutAsking = true;
-                                                              runner.Imr_CancelClick();
-                                                          })
-                           : 2;
-    if (answer == 2)
-        return false;
-    if (engine.PasswordList.empty()) {
-        context.services.message(kMsgOk, TBackupOperation::kNoPassword);
-        return false;
-    }
-    engine.KeySize = bits;
-    std::string password = engine.PasswordList.front();
-    if (password.size() > 255)
-        password.resize(255);
-    engine.KeyBuffer.fill(0);
-    PasswordToKey(password, engine.KeyBuffer.data(), bits);
-    return true;
-}
 
 TBackupRequest BackupRequestFrom(TBackupPageModel& page) {
     const TSettingsPageModel& settings = page.settings();
@@ -83,16 +44,13 @@ TBackupRequest BackupRequestFrom(TBackupPageModel& page) {
 
 void TBackupOperation::Run(TJobContext& context) {
     TJobRunnerModel& runner = context.runner;
-    runner.processMessages();
-    runner.ZeroSettings();
-    runner.setOperationText("Collecting files and folders...");
-    const std::string caption = trimmed(request_.mediaCaption);
-    if (caption.size() < 2 || CheckFreeSpace(caption.substr(1, 1), 0) >= 2) {
+    BeginCollection(runner);
+    const char drive = MediaDriveLetter(request_.mediaCaption);
+    if (drive == '\0' || CheckFreeSpace(std::string(1, drive), 0) >= 2) {
         context.services.message(kMsgOk, kWrongDrive);
         runner.JobRunning = 0;
         return;
     }
-    const char drive = caption[1];
     TBackUpJob job;
     TJobRunnerModel::JobStopper stopper(runner, [&job] { job.SetProcessing(false); });
     if (request_.encryption) {
@@ -104,23 +62,11 @@ void TBackupOperation::Run(TJobContext& context) {
     }
     TRunRecorder recorder(context, "Backup");
     recorder.markStart();
-    job.SetStartTime(now());
-    job.SetDestination(drive);
-    job.SetCompression(request_.compressionType > 0);
-    job.SetCompressionType(request_.compressionType == 1 ? TCompressionType::ctMultipleFile
-                                                         : TCompressionType::ctOnesFile);
-    job.SetCompressionRate(static_cast<uint8_t>(request_.compressionType > 0 ? request_.level : 9));
+    SetBackupTarget(job, drive, request_.compressionType, request_.level);
 
     TBackupCollector::Rules rules;
     rules.excluded = request_.excluded;
-    rules.fits = [&job](const std::string& path) {
-        const std::string media =
-            job.Compression() && job.CompressionType() == TCompressionType::ctOnesFile
-                ? job.FileArchivePath(path)
-                : job.CopyPath(path);
-        return path.size() <= DriveListLayout::kMaxTextLength &&
-               media.size() <= DriveListLayout::kMaxTextLength;
-    };
+    rules.fits = [&job](const std::string& path) { return job.FitsCatalogue(path); };
     TBackupCollector collector(runner, job, rules);
     if (request_.incremental) {
         job.LoadDriveList();
@@ -153,22 +99,15 @@ void TBackupOperation::Run(TJobContext& context) {
         return;
     }
     runner.setRemainingCount(runner.TotalCount);
-    runner.showDoneImage();
-    runner.processMessages();
-    if (runner.CancelRequested) {
-        runner.showCanceled();
+    if (CancelledAfterCollection(runner))
         return;
-    }
     runner.setOperationText("Backup process...");
     recorder.prepareRun(job, request_.log);
     for (const std::string& path : collector.refused()) {
         job.AddLog(logline::PathTooLong(path));
         ++Engine().ErrorCount;
     }
-    if (request_.revisions != 0) {
-        job.SetTopRevision(static_cast<uint8_t>(request_.revisions));
-        job.SetRevision(true);
-    }
+    SetKeptVersions(job, request_.revisions);
     {
         TEngineSession session(context, TEngineSession::Progress::Files, false);
         job.Backup();

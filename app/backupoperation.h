@@ -28,11 +28,6 @@ struct TBackupRequest {
 
 class TBackupPageModel;
 
-// Asks for the encryption password ("Enter Password for Encryption") and derives the key
-// of every copy the run writes; false when the run cannot go on (Cancel, or no password,
-// which is said).
-bool PrepareEncryptionKey(TJobContext& context, int bits);
-
 // The request of the Backup page's "Begin Backup": its ticks, media drive and kind, and
 // the settings in force (with the exception lists when they are in use).
 TBackupRequest BackupRequestFrom(TBackupPageModel& page);

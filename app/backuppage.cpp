@@ -1,13 +1,14 @@
 #include "app/backuppage.h"
 
 #include "app/captionface.h"
+#include "app/drivecombo.h"
+#include "app/pagewidgets.h"
 #include "app/qmfilelistview.h"
 #include "app/qmfoldertree.h"
 #include "app/settingspagemodel.h"
 #include "controls/imageregion.h"
 #include "controls/skin.h"
 
-#include <QAbstractItemView>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -23,18 +24,6 @@ namespace qm {
 
 namespace {
 
-template <typename W> W* named(W* widget, const char* name) {
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
-
-QLabel* whiteLabel(QWidget* parent, const char* name, const QString& text) {
-    auto* label = named(new QLabel(text, parent), name);
-    label->setFont(skinLabelFont());
-    label->setStyleSheet(QStringLiteral("color: white;"));
-    return label;
-}
-
 QString onOff(bool on) {
     return on ? QStringLiteral("On") : QStringLiteral("Off");
 }
@@ -46,10 +35,13 @@ TBackupPage::TBackupPage(TDrivePoll& poll, TSettingsPageModel& settings, Message
     : QWidget(parent),
       model_(std::make_unique<TBackupPageModel>(poll, settings, std::move(message))) {
     setObjectName(QStringLiteral("TS_BackUp"));
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(6, 4, 14, 6);
-    layout->setSpacing(4);
-    layout->addWidget(buildTop());
+    QVBoxLayout* layout = pageLayout(this);
+    layout->addWidget(makeDriveRow(this,
+                                   {"Label3", "Select Files and Directories for Backup", "Label2",
+                                    "Select Target Media Drive", "cbMediaDrive", "imr_Dropdown_B"},
+                                   combo_));
+    connect(combo_, &QComboBox::activated, this,
+            [this](int index) { model_->selectMediaDrive(index); });
 
     upper_ = named(new QSplitter(Qt::Horizontal, this), "pnlBackup");
     tree_ = new TQMFolderTree(model_->tree(), upper_);
@@ -58,9 +50,7 @@ TBackupPage::TBackupPage(TDrivePoll& poll, TSettingsPageModel& settings, Message
     list_ = new TQmFilelistView(model_->files(), upper_);
     upper_->addWidget(tree_);
     upper_->addWidget(list_);
-    upper_->setStretchFactor(1, 1);
-    upper_->setSizes({200, 420});
-    upper_->setChildrenCollapsible(false);
+    arrangeTreeAndList(*upper_);
     layout->addWidget(upper_, 1);
     layout->addWidget(buildBottom());
 
@@ -74,34 +64,6 @@ TBackupPage::~TBackupPage() {
     delete upper_;
 }
 
-QWidget* TBackupPage::buildTop() {
-    auto* top = new QWidget(this);
-    auto* grid = new QGridLayout(top);
-    grid->setContentsMargins(0, 0, 0, 0);
-    grid->setHorizontalSpacing(6);
-    grid->setVerticalSpacing(2);
-    grid->addWidget(
-        whiteLabel(top, "Label3", QStringLiteral("Select Files and Directories for Backup")), 1, 0,
-        Qt::AlignLeft | Qt::AlignBottom);
-    grid->addWidget(whiteLabel(top, "Label2", QStringLiteral("Select Target Media Drive")), 0, 2, 1,
-                    2, Qt::AlignLeft);
-    combo_ = named(new QComboBox(top), "cbMediaDrive");
-    combo_->setToolTip(QStringLiteral("Select Media Drive letter"));
-    combo_->setMinimumWidth(120);
-    grid->addWidget(combo_, 1, 2);
-    auto* drop = makeCaptionButton(top, "imr_Dropdown_B", QStringLiteral("button_dropdown"),
-                                   QStringLiteral("v"), QSize(24, 24), {});
-    grid->addWidget(drop, 1, 3);
-    grid->setColumnStretch(1, 1);
-    connect(drop, &TImageRegion::clicked, this, [this] {
-        if (!combo_->view()->isVisible())
-            combo_->showPopup();
-    });
-    connect(combo_, &QComboBox::activated, this,
-            [this](int index) { model_->selectMediaDrive(index); });
-    return top;
-}
-
 QWidget* TBackupPage::buildBottom() {
     auto* bottom = new QWidget(this);
     auto* row = new QHBoxLayout(bottom);
@@ -109,9 +71,7 @@ QWidget* TBackupPage::buildBottom() {
     row->setSpacing(8);
 
     auto* left = new QVBoxLayout;
-    auto* options = named(new QGroupBox(QStringLiteral("Backup Options"), bottom), "GroupBox3");
-    options->setStyleSheet(QStringLiteral("QGroupBox { color: white; font-weight: bold; }"
-                                          "QRadioButton { color: white; }"));
+    auto* options = whiteGroupBox(bottom, "GroupBox3", QStringLiteral("Backup Options"));
     auto* optionsLayout = new QVBoxLayout(options);
     optionsLayout->setContentsMargins(8, 4, 8, 4);
     incremental_ = named(new QRadioButton(QStringLiteral("Incremental Backup"), options),
@@ -119,8 +79,10 @@ QWidget* TBackupPage::buildBottom() {
     incremental_->setToolTip(QStringLiteral("Back up new files only (since last Backup)"));
     full_ = named(new QRadioButton(QStringLiteral("Full Backup"), options), "rb_Full_Backup");
     full_->setToolTip(QStringLiteral("Back up all selected files"));
-    optionsLayout->addWidget(incremental_);
-    optionsLayout->addWidget(full_);
+    for (QRadioButton* b : {incremental_, full_}) {
+        setWhiteCaption(b);
+        optionsLayout->addWidget(b);
+    }
     left->addWidget(options);
     connect(incremental_, &QRadioButton::toggled, this,
             [this](bool on) { model_->setIncremental(on); });
@@ -149,9 +111,7 @@ QWidget* TBackupPage::buildBottom() {
     auto* memoLayout = new QVBoxLayout(memoPanel);
     memoLayout->setContentsMargins(0, 0, 0, 0);
     memoLayout->setSpacing(4);
-    memo_ = named(new QPlainTextEdit(memoPanel), "Memo_LogBackup");
-    memo_->setReadOnly(true);
-    memo_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    memo_ = readOnlyMemo(memoPanel, "Memo_LogBackup");
     memo_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     memo_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     memoLayout->addWidget(memo_, 1);
@@ -187,20 +147,7 @@ void TBackupPage::refresh() {
     const QString log = QString::fromStdString(model_->backupLog());
     if (memo_->toPlainText() != log)
         memo_->setPlainText(log);
-    if (combo_->view()->isVisible())
-        return; // never change a list the user has open
-    QStringList items;
-    for (const std::string& caption : model_->mediaDrives())
-        items << QString::fromStdString(caption);
-    QStringList shown;
-    for (int i = 0; i < combo_->count(); ++i)
-        shown << combo_->itemText(i);
-    const QSignalBlocker quiet(combo_);
-    if (shown != items) {
-        combo_->clear();
-        combo_->addItems(items);
-    }
-    combo_->setCurrentIndex(model_->mediaIndex());
+    showDriveItems(*combo_, model_->mediaDrives(), model_->mediaIndex());
 }
 
 void TBackupPage::resizeEvent(QResizeEvent* event) {

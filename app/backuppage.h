@@ -42,7 +42,6 @@ class TBackupPage : public QWidget {
     void resizeEvent(QResizeEvent* event) override;
 
   private:
-    QWidget* buildTop();
     QWidget* buildBottom();
     void pnlBackupResize();
 

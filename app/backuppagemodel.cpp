@@ -10,13 +10,6 @@ namespace qm {
 
 namespace {
 
-std::string trimmed(const std::string& text) {
-    const auto first = text.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
-}
-
 // The siblings from `node` on, as they stand now.
 std::vector<TCheckNode*> runFrom(const TCheckTree& tree, TCheckNode* node) {
     std::vector<TCheckNode*> run;
@@ -42,8 +35,7 @@ TBackupPageModel::TBackupPageModel(TDrivePoll& poll, TSettingsPageModel& setting
     files_.message = message_;
     files_.setDateFormat(TDTFormat::df_Customize);
     tree_.OnNodeStateChange = [this] { unsavedTicks_ = true; };
-    mediaDrives_ = GetMediaDriveCaptions();
-    mediaIndex_ = DriveComboIndex(mediaDrives_, CurrentMediaCaption());
+    drives_.readDrives();
     subscription_ = poll_.subscribe([this](const TDriveChange& change) { driveChanged(change); });
 }
 
@@ -68,7 +60,7 @@ void TBackupPageModel::FormCreate() {
 
 void TBackupPageModel::TS_BackUpShow() {
     tree_.RefreshFolders();
-    mediaIndex_ = DriveComboIndex(mediaDrives_, CurrentMediaCaption());
+    drives_.chooseStored();
     changed();
     cbMediaDriveChange(false);
     files_.RemoveMissingFiles();
@@ -82,8 +74,7 @@ void TBackupPageModel::refresh() {
 void TBackupPageModel::driveChanged(const TDriveChange& change) {
     if (change.sourcesChanged)
         tree_.Reload(); // keeps the ticks of the folders still there
-    mediaDrives_ = change.mediaCaptions;
-    mediaIndex_ = DriveComboIndex(mediaDrives_, change.currentCaption);
+    drives_.follow(change);
     changed();
     if (change.mediaAppeared)
         TS_BackUpShow();
@@ -92,21 +83,18 @@ void TBackupPageModel::driveChanged(const TDriveChange& change) {
 }
 
 std::string TBackupPageModel::mediaDriveText() const {
-    if (mediaIndex_ < 0 || mediaIndex_ >= static_cast<int>(mediaDrives_.size()))
-        return {};
-    return mediaDrives_[static_cast<size_t>(mediaIndex_)];
+    return drives_.text();
 }
 
 void TBackupPageModel::selectMediaDrive(int index) {
-    if (index < 0 || index >= static_cast<int>(mediaDrives_.size()))
+    if (!drives_.choose(index))
         return;
-    mediaIndex_ = index;
     changed();
     cbMediaDriveChange(true);
 }
 
 void TBackupPageModel::cbMediaDriveChange(bool byUser) {
-    const std::string text = trimmed(mediaDriveText());
+    const std::string text = TrimmedCaption(mediaDriveText());
     if (text.size() > 2)
         SetMediaDriveSetting(text);
     if (selectionsChanged)
@@ -156,9 +144,9 @@ bool TBackupPageModel::SaveSelections(bool force, const std::string& drive) {
     if (!settings_.saveSelection())
         return false;
     // Without a drive named, the ticks go to the drive they were loaded for.
-    const std::string text = trimmed(!drive.empty()                 ? drive
-                                     : !lastMediaDriveText_.empty() ? lastMediaDriveText_
-                                                                    : mediaDriveText());
+    const std::string text = TrimmedCaption(!drive.empty()                 ? drive
+                                            : !lastMediaDriveText_.empty() ? lastMediaDriveText_
+                                                                           : mediaDriveText());
     if (text.size() < 3 || !DriveHasMedium(std::string(1, text[1]) + ":\\"))
         return false;
     if (!force && !(pageVisible && pageVisible()))

@@ -7,6 +7,7 @@
 // away: a drive change made by the poll or a showing of the page saves them to the
 // drive they were made for first, or keeps them on screen when that is not possible.
 
+#include "app/mediadrivechoice.h"
 #include "app/messagefn.h"
 #include "app/qmfilelistmodel.h"
 #include "app/qmfoldertreemodel.h"
@@ -50,8 +51,8 @@ class TBackupPageModel {
     void refresh();
 
     // cbMediaDrive: media drive captions "(E:\)" and the chosen one.
-    const std::vector<std::string>& mediaDrives() const { return mediaDrives_; }
-    int mediaIndex() const { return mediaIndex_; }
+    const std::vector<std::string>& mediaDrives() const { return drives_.items(); }
+    int mediaIndex() const { return drives_.index(); }
     std::string mediaDriveText() const;
     // The user chose another drive in the combo.
     void selectMediaDrive(int index);
@@ -106,8 +107,7 @@ class TBackupPageModel {
     TQMFolderTreeModel tree_;
     TQmFilelistModel files_;
     int subscription_ = 0;
-    std::vector<std::string> mediaDrives_;
-    int mediaIndex_ = -1;
+    TMediaDriveChoice drives_;
     std::string lastMediaDriveText_;
     bool unsavedTicks_ = false;
     bool incremental_ = true;

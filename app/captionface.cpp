@@ -1,10 +1,10 @@
 #include "app/captionface.h"
 
+#include "controls/buttonface.h"
 #include "controls/imageregion.h"
 #include "controls/skin.h"
 
 #include <QFile>
-#include <QPainter>
 
 namespace qm {
 
@@ -14,16 +14,7 @@ QPixmap captionFace(const QString& skinName, const QString& caption, QSize size,
     const QString path = QStringLiteral(":/skins/%1.jpg").arg(name);
     if (!skinName.isEmpty() && QFile::exists(path))
         return skinPicture(name, size);
-    QPixmap face(size);
-    const QColor base = skinPanelColor();
-    face.fill(hover ? base.lighter(125) : base.darker(115));
-    QPainter painter(&face);
-    painter.setPen(QColor(255, 255, 255, 160));
-    painter.drawRect(face.rect().adjusted(0, 0, -1, -1));
-    painter.setPen(Qt::white);
-    painter.setFont(skinLabelFont());
-    painter.drawText(face.rect(), Qt::AlignCenter | Qt::TextWordWrap, caption);
-    return face;
+    return QPixmap::fromImage(paintButtonFace(size, caption, hover));
 }
 
 TImageRegion* makeCaptionButton(QWidget* parent, const char* name, const QString& skinName,

@@ -1,7 +1,8 @@
 #pragma once
 // Faces for the main window's picture buttons that carry a caption: a skin picture when
-// the program holds one under `skinName`, else a face drawn here in the skin's colours
-// with the caption on it (hover faces are lighter), so every button stays readable.
+// the program holds one under `skinName`, else the skin's button face painted with the
+// caption (controls/buttonface.h), so a button without a picture of its own still looks
+// like every other button.
 
 #include <QPixmap>
 #include <QString>

@@ -1,5 +1,8 @@
 #include "app/checktree.h"
 
+#include "app/checkfilelist.h"
+#include "platform/dospath.h"
+
 #include <algorithm>
 
 namespace qm {
@@ -319,6 +322,45 @@ TCheckNode* TCheckTree::nodeByLabels(const std::vector<std::string>& labels) con
         level = &found->children;
     }
     return found;
+}
+
+void TCheckTree::fileTicked(const std::string& folder, const std::string& name, bool checked,
+                            int tickedRows, int rows) {
+    TBusyGuard::Scope walk(walks());
+    TBackgrndTreeView::Node* chain = fileTree().AddPath(excludeTrailingBackslash(folder));
+    fileTree().AddFile(chain, name)->state = checked ? kChecked : kUnchecked;
+    TCheckNode* node = selected();
+    if (!node || !sameTextDos(chainPath(node), excludeTrailingBackslash(folder)))
+        node = folderNode(folder);
+    if (!node)
+        return;
+    const int state = tickedRows == 0 ? kUnchecked : tickedRows == rows ? kChecked : kGrey;
+    setStateAndWeight(node, state, tickedRows > 0);
+    UpdateParentState(node);
+    if (OnNodeStateChange)
+        OnNodeStateChange();
+}
+
+void TCheckTree::showFileTicks(TCheckNode* node, TCheckFileList& list) {
+    TBackgrndTreeView::Node* chain = fileTree().AddPath(chainPath(node));
+    const int generation = list.generation();
+    for (int i = 0; i < list.rowCount(); ++i) {
+        if (list.generation() != generation || selected() != node)
+            return; // the list was filled again or another folder was chosen meanwhile
+        const std::string& name = list.rowName(i);
+        TBackgrndTreeView::Node* file = chain->child(name);
+        if (!file || !file->isFile()) {
+            // A file seen for the first time is ticked only when its whole folder is: in
+            // a partly ticked folder it is not part of the selection.
+            file = fileTree().AddFile(chain, name);
+            file->state = node->state == kChecked ? kChecked : kUnchecked;
+        } else if (node->state == kUnchecked || node->state == kChecked) {
+            file->state = node->state;
+        }
+        list.setChecked(i, file->state == kChecked);
+        if (i % 4 == 3)
+            pump();
+    }
 }
 
 } // namespace qm

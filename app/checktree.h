@@ -20,6 +20,8 @@
 
 namespace qm {
 
+class TCheckFileList;
+
 struct TCheckNode {
     enum class Kind { Drive, Folder };
 
@@ -109,8 +111,21 @@ class TCheckTree {
     // For views and tests: the node of a chain of labels, or null.
     TCheckNode* nodeByLabels(const std::vector<std::string>& labels) const;
 
+    // The file list's tick on file `name` of `folder` (a path with its trailing
+    // backslash): records it and settles the folder from how many of its `rows` are
+    // ticked.
+    void fileTicked(const std::string& folder, const std::string& name, bool checked,
+                    int tickedRows, int rows);
+
   protected:
     virtual void selectionChanged() = 0;
+    // The node of a folder path (with its trailing backslash), or null.
+    virtual TCheckNode* folderNode(const std::string& folder) = 0;
+    // Gives the rows of `list`, which shows the files of `node`, the ticks the file tree
+    // holds for them: a file seen for the first time is ticked only when its whole folder
+    // is, and a folder ticked or unticked as a whole takes its files along. Stops when the
+    // list is filled again or another node is selected while events run.
+    void showFileTicks(TCheckNode* node, TCheckFileList& list);
 
     TCheckNode* insertNode(TCheckNode* parent, int row, std::unique_ptr<TCheckNode> node);
     void removeNode(TCheckNode* node);

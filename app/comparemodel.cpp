@@ -90,6 +90,7 @@ std::optional<TSyncRow> TCompareModel::CompareFiles(const std::string& path,
         return std::nullopt;
     row.kind = hard <= media ? TSyncKind::Blue : TSyncKind::Green;
     row.hardTime = hard;
+    row.hardDos = status.dosDateTime;
     row.hardText = formatDateTime(hard);
     return row;
 }

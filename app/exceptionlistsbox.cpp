@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QVBoxLayout>
+#include <functional>
 
 namespace qm {
 
@@ -76,7 +77,7 @@ QWidget* TExceptionListsBox::buildList(List list) {
         layout->addWidget(button, row++, 1);
         const auto action = def.action;
         connect(button, &TImageRegion::clicked, this, [this, action, list] {
-            (model_.*action)(list);
+            std::invoke(action, model_, list); // not (model_.*action): see TTrayMenu::add
             refresh();
         });
     }

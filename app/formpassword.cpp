@@ -49,7 +49,7 @@ TFormPassword::TFormPassword(QWidget* owner, TPasswordModel::Mode mode, const st
     hide_ = new QCheckBox(QStringLiteral("Show/Hide"), body);
     hide_->setObjectName(QStringLiteral("chb_Hide"));
     hide_->setFont(skinLabelFont());
-    hide_->setStyleSheet(QStringLiteral("color: white;"));
+    setWhiteCaption(hide_);
     hide_->setGeometry(12, 112, 150, 20);
     hide_->setChecked(true);
     connect(hide_, &QCheckBox::toggled, this, [this](bool on) {

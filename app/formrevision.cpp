@@ -1,6 +1,7 @@
 #include "app/formrevision.h"
 
 #include "app/captionface.h"
+#include "app/columnfit.h"
 #include "controls/imageregion.h"
 #include "controls/skin.h"
 #include "platform/answerscript.h"
@@ -10,6 +11,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTimer>
+#include <algorithm>
 
 namespace qm {
 
@@ -72,13 +74,22 @@ void TRevisionList::Prepare() {
     header()->setSectionResizeMode(0, QHeaderView::Fixed);
     setColumnWidth(1, FileColumnWidth);
     setColumnWidth(2, RevCountColumnWidth);
-    setColumnWidth(3, DateColumnWidth);
+    // A date and the arrow beside it always fit.
+    const int dateWidth = fontMetrics().horizontalAdvance(QStringLiteral("00/00/0000 00:00:00 PM"));
+    setColumnWidth(3, std::max(DateColumnWidth, dateWidth + kArrowZone + 8));
+    // The path takes what the count and the date leave, so the date and its arrow stay in
+    // view also beside a scroll bar; a long path loses its middle, never its file name, and
+    // shows whole as the tooltip.
+    if (!fit_)
+        fit_ = new TColumnFit(*this, 1, kLeastFileWidth);
+    fit_->fit();
     model_.Prepare();
     for (std::size_t r = 0; r < model_.rows().size(); ++r) {
         const auto& row = model_.rows()[r];
-        auto* item = new QTreeWidgetItem({QString::number(row.file),
-                                          QString::fromStdString(model_.fileText(r)),
-                                          QString::number(row.count()), QString()});
+        const QString path = QString::fromStdString(model_.fileText(r));
+        auto* item = new QTreeWidgetItem(
+            {QString::number(row.file), path, QString::number(row.count()), QString()});
+        item->setToolTip(1, path);
         addTopLevelItem(item);
         refreshRow(static_cast<int>(r));
     }

@@ -15,6 +15,8 @@ class QListWidget;
 
 namespace qm {
 
+class TColumnFit;
+
 class TRevisionList : public QTreeWidget {
     Q_OBJECT
   public:
@@ -43,7 +45,10 @@ class TRevisionList : public QTreeWidget {
     bool inArrowZone(const QPoint& at, int& row) const;
     void refreshRow(int row);
 
+    static constexpr int kLeastFileWidth = 80;
+
     TRevisionWindowModel& model_;
+    TColumnFit* fit_ = nullptr; // a child of the list
     QListWidget* popup_ = nullptr;
     int popupRow_ = -1;
     int hotRow_ = -1;

@@ -1,14 +1,10 @@
 #include "app/frmcompare.h"
 
-#include "app/captionface.h"
 #include "app/eventpump.h"
-#include "controls/imageregion.h"
 
-#include <QCoreApplication>
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QLabel>
-#include <QMouseEvent>
 #include <QScreen>
 #include <QTimer>
 
@@ -21,30 +17,15 @@ namespace {
 constexpr int kPaintMs = 40;
 constexpr int kEventsMs = 10;
 
-QLabel* cell(QWidget* parent, const char* name, const QString& text, QRect place) {
-    QLabel* label = makeSkinLabel(parent, QString::fromLatin1(name), text);
-    label->setAlignment(Qt::AlignCenter);
-    label->setStyleSheet(QStringLiteral("border: 1px solid white; color: white;"));
-    label->setGeometry(place);
-    return label;
-}
-
 } // namespace
 
 TFrmCompare::TFrmCompare(TQMRestoreTreeModel& tree, TSyncListModel& list, Setup setup)
-    : TSkinnedDialog(nullptr, QSize(406, 156), CornerOutline{1, 0, 0, 0, 15}, false),
-      model_(tree, list, setup.message), setup_(std::move(setup)) {
+    : TRunWindow(QSize(406, 156), CornerOutline{1, 0, 0, 0, 15}, false, std::move(setup.run)),
+      model_(tree, list, setup.message) {
     setObjectName(QStringLiteral("FrmCompare"));
-    setWindowModality(Qt::ApplicationModal);
     build();
     model_.setHooks({[this] { refresh(); }, makeEventPump(kEventsMs), [this] { Close(); }});
-    if (setup_.beginRun)
-        run_ = setup_.beginRun(model_);
-    if (setup_.mainWindow)
-        setup_.mainWindow->installEventFilter(this);
-    timer_ = new QTimer(this);
-    timer_->setObjectName(QStringLiteral("Timer1"));
-    timer_->setInterval(100);
+    beginRun(model_);
     connect(timer_, &QTimer::timeout, this, [this] {
         if (!operating_)
             model_.Timer1Timer();
@@ -53,8 +34,6 @@ TFrmCompare::TFrmCompare(TQMRestoreTreeModel& tree, TSyncListModel& list, Setup 
 }
 
 TFrmCompare::~TFrmCompare() {
-    if (setup_.mainWindow)
-        setup_.mainWindow->removeEventFilter(this);
     model_.setHooks({});
 }
 
@@ -65,16 +44,16 @@ void TFrmCompare::build() {
     big.setPointSize(big.pointSize() + 6);
     title->setFont(big);
     title->setGeometry(13, 4, 240, 30);
-    title->installEventFilter(this);
-    body->installEventFilter(this);
+    addDragHandle(title);
+    addDragHandle(body);
 
     QLabel* current =
         makeSkinLabel(body, QStringLiteral("Label1"), QStringLiteral("Current operation:"));
     current->setGeometry(12, 42, 122, 16);
-    current->installEventFilter(this);
+    addDragHandle(current);
     operation_ = makeSkinLabel(body, QStringLiteral("lbl_operation"));
     operation_->setGeometry(136, 42, 262, 16);
-    operation_->installEventFilter(this);
+    addDragHandle(operation_);
 
     // The count table: "Files" over the count, "Total" beside it.
     auto* counts = new QWidget(body);
@@ -85,19 +64,9 @@ void TFrmCompare::build() {
     cell(counts, "Label5", QStringLiteral("Total"), QRect(0, 18, 90, 19));
     count_ = cell(counts, "lbl_TotalCount", QStringLiteral("0"), QRect(89, 18, 91, 19));
 
-    auto* close = makeCaptionButton(body, "ImageRegion2", {}, tr("Close"), QSize(84, 25), {});
-    close->move(161, 119);
-    connect(close, &TImageRegion::clicked, this, [this] { model_.ImageRegion2Click(); });
-    buttons_ = new QWidget(body);
-    buttons_->setObjectName(QStringLiteral("Pnl_But"));
-    buttons_->setGeometry(103, 118, 200, 27);
-    buttons_->setAutoFillBackground(true);
-    auto* hide = makeCaptionButton(buttons_, "ImageRegion1", {}, tr("Hide"), QSize(84, 25), {});
-    hide->move(6, 1);
-    auto* cancel = makeCaptionButton(buttons_, "Imr_Cancel", {}, tr("Cancel"), QSize(84, 25), {});
-    cancel->move(108, 1);
-    connect(hide, &TImageRegion::clicked, this, [this] { ImageRegion1Click(); });
-    connect(cancel, &TImageRegion::clicked, this, [this] { model_.Imr_CancelClick(); });
+    buttons_ = addButtons(
+        body, {161, 119}, {103, 118}, [this] { model_.ImageRegion2Click(); },
+        [this] { model_.Imr_CancelClick(); });
 }
 
 void TFrmCompare::refresh() {
@@ -121,15 +90,11 @@ void TFrmCompare::execute() {
         loop.exec();
     loop_ = nullptr;
     // The comparison has returned: only now may a deferred close request run.
-    run_.reset();
+    endRun();
 }
 
 void TFrmCompare::showEvent(QShowEvent* event) {
-    TSkinnedDialog::showEvent(event);
-    raise();
-    activateWindow();
-    if (setup_.showMainWindow && !hiddenByUser_)
-        setup_.showMainWindow();
+    TRunWindow::showEvent(event);
     if (!model_.started())
         QTimer::singleShot(0, this, [this] { FormActivate(); });
 }
@@ -154,37 +119,6 @@ void TFrmCompare::Close() {
     // A comparison still walking ends at its next file; the loop ends after it.
     if (loop_ && !operating_)
         loop_->quit();
-}
-
-void TFrmCompare::ImageRegion1Click() {
-    hiddenByUser_ = true;
-    hide();
-    if (setup_.hideProgram)
-        setup_.hideProgram();
-}
-
-bool TFrmCompare::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == setup_.mainWindow) {
-        if (event->type() == QEvent::Show && hiddenByUser_ && !closed_) {
-            hiddenByUser_ = false;
-            show();
-        }
-        return false;
-    }
-    auto* mouse = dynamic_cast<QMouseEvent*>(event);
-    if (mouse) {
-        const QPoint at = mouse->globalPosition().toPoint();
-        if (event->type() == QEvent::MouseButtonPress && mouse->buttons() == Qt::LeftButton &&
-            mouse->modifiers() == Qt::NoModifier) {
-            dragging_ = true;
-            dragOffset_ = at - pos();
-        } else if (event->type() == QEvent::MouseMove && dragging_) {
-            move(at - dragOffset_);
-        } else if (event->type() == QEvent::MouseButtonRelease) {
-            dragging_ = false;
-        }
-    }
-    return TSkinnedDialog::eventFilter(watched, event);
 }
 
 } // namespace qm

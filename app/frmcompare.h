@@ -3,33 +3,25 @@
 // comparison on its first showing (TCompareModel holds the rules), shows the current
 // operation and the count of compared files, offers Hide and Cancel, and closes within
 // 100 ms of the end (Timer1). While it exists the main window holds it as a run
-// (TfrmMain::beginRun): the tray offers nothing that starts or shows a page, the drive
-// poll waits, and a close request cancels the comparison first. The window owns its
-// model; the tree and the list are the Sync page's.
+// (TRunWindow): the tray offers nothing that starts or shows a page, the drive poll
+// waits, and a close request cancels the comparison first. The window owns its model;
+// the tree and the list are the Sync page's.
 
 #include "app/comparemodel.h"
-#include "controls/skinneddialog.h"
+#include "app/runwindow.h"
 
 #include <QElapsedTimer>
-#include <QPoint>
-#include <functional>
-#include <memory>
 
-class QEventLoop;
 class QLabel;
-class QTimer;
 
 namespace qm {
 
-class TFrmCompare : public TSkinnedDialog {
+class TFrmCompare : public TRunWindow {
     Q_OBJECT
   public:
     struct Setup {
         MessageFn message;
-        std::function<std::unique_ptr<TMainWindowModel::RunHandle>(TRunControl&)> beginRun;
-        std::function<void()> showMainWindow; // "Show Main Window"
-        std::function<void()> hideProgram;    // Hide: only the tray icon stays
-        QWidget* mainWindow = nullptr;        // shown again: the window comes back too
+        TRunWindowHooks run;
     };
 
     TFrmCompare(TQMRestoreTreeModel& tree, TSyncListModel& list, Setup setup);
@@ -39,12 +31,11 @@ class TFrmCompare : public TSkinnedDialog {
     // Shows the window modally, compares, and returns once the window closed.
     void execute();
 
-    void ImageRegion1Click(); // Hide
+    void ImageRegion1Click() { hideProgram(); } // Hide
     void Close();
 
   protected:
     void showEvent(QShowEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void build();
@@ -52,17 +43,7 @@ class TFrmCompare : public TSkinnedDialog {
     void FormActivate();
 
     TCompareModel model_;
-    Setup setup_;
-    std::unique_ptr<TMainWindowModel::RunHandle> run_;
-    QEventLoop* loop_ = nullptr;
-    bool closed_ = false;
-    bool operating_ = false;
-    bool hiddenByUser_ = false;
-    bool dragging_ = false;
-    QPoint dragOffset_;
     QElapsedTimer sincePaint_;
-
-    QTimer* timer_ = nullptr;
     QLabel* operation_ = nullptr;
     QLabel* count_ = nullptr;
     QWidget* buttons_ = nullptr;

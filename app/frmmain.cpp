@@ -25,6 +25,7 @@
 #include "controls/messageform.h"
 #include "controls/regionresources.h"
 #include "controls/skin.h"
+#include "controls/windowdrag.h"
 #include "platform/productkeys.h"
 #include "platform/shellexecute.h"
 
@@ -32,7 +33,6 @@
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMouseEvent>
 #include <QScreen>
 #include <QStackedWidget>
 #include <QSystemTrayIcon>
@@ -114,10 +114,7 @@ TfrmMain::TfrmMain(TMainWindowSetup setup)
     model_->busy().setScheduler(
         [this](std::function<void()> task) { QTimer::singleShot(0, this, std::move(task)); });
     tray_ = new TTrayMenu(*model_, this);
-    jobs_ = std::make_unique<TJobLauncher>(
-        *model_, TJobLauncher::Hooks{[this](TRunControl& run) { return beginRun(run); },
-                                     [this] { model_->mnu_ShowMainWindowClick(); },
-                                     [this] { hideToTray(); }, this});
+    jobs_ = std::make_unique<TJobLauncher>(*model_, runWindowHooks());
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -219,9 +216,10 @@ QWidget* TfrmMain::buildTop() {
     auto* stretch = picture(top, "Image3", QStringLiteral("main_title_middle"), QSize(16, 48));
     auto* right = picture(top, "Image2", QStringLiteral("main_title_right"), QSize(46, 48));
     right->setFixedWidth(46);
+    auto* drag = new TWindowDrag(*this);
     for (QWidget* w : {static_cast<QWidget*>(left), static_cast<QWidget*>(stretch),
                        static_cast<QWidget*>(right)})
-        w->installEventFilter(this);
+        drag->addHandle(w);
     // The two caption buttons stand on the right picture, inside the band that the
     // outline keeps below the title tab.
     const QString minimizeSkin = QStringLiteral("main_minimize");
@@ -278,11 +276,12 @@ void TfrmMain::buildPages() {
         model_->message(),
         TReportsPageModel::Actions{[this](int page) { model_->ShowWaitForm(true, page); },
                                    [this] { model_->ShowWaitForm(false, 0); },
-                                   PrintActivityOnDefaultPrinter});
+                                   PrintActivityOnDefaultPrinter,
+                                   [this] { return pages_->currentWidget() == reportsPage_; }});
     reportsPage_ = new TReportsPage(*reportsModel_, pages_);
     reportsModel_->onChanged = [this] { reportsPage_->refresh(); };
     reportsDrives_ = model_->drivePoll().subscribe(
-        [this](const TDriveChange& change) { reportsModel_->setDriveItems(change.mediaCaptions); });
+        [this](const TDriveChange& change) { reportsModel_->drivesChanged(change); });
     byIndex[TMainWindowModel::PageReports] = reportsPage_;
     restorePage_ = new TRestorePage(
         model_->drivePoll(), model_->settings(), model_->message(),
@@ -339,16 +338,16 @@ void TfrmMain::wireBackupPage() {
 
 void TfrmMain::buildSyncPage() {
     TSyncPage::Hooks hooks;
-    hooks.compare.beginRun = [this](TRunControl& run) { return beginRun(run); };
-    hooks.compare.showMainWindow = [this] { model_->mnu_ShowMainWindowClick(); };
-    hooks.compare.hideProgram = [this] { hideToTray(); };
-    hooks.compare.mainWindow = this;
+    hooks.compare.run = runWindowHooks();
     hooks.wait = [this](bool show) { model_->ShowWaitForm(show, 0); };
     hooks.pageVisible = [this] { return pages_->currentWidget() == syncPage_; };
     hooks.synchronise = [this](int code, const TSyncRequest& request) {
         auto operation =
             MakeSyncOperation(code, SyncRequestWithSettings(request, model_->settings()));
-        return operation && jobs_->run(code, std::move(operation)).ran;
+        if (!operation)
+            return TSyncPageModel::RunResult{};
+        const TJobOutcome outcome = jobs_->run(code, std::move(operation));
+        return TSyncPageModel::RunResult{outcome.ran, outcome.cancelled};
     };
     syncPage_ = new TSyncPage(model_->drivePoll(), model_->message(), std::move(hooks), pages_);
 }
@@ -500,6 +499,19 @@ void TfrmMain::ShowAndActivate() {
     show();
     raise();
     activateWindow();
+    // The windows that hold the program modal stay in front of the window they disable,
+    // or the user could reach none of them: the job runner or the compare window, then a
+    // question above it.
+    QWidget* run = jobs_ && jobs_->current() ? static_cast<QWidget*>(jobs_->current())
+                   : syncPage_               ? syncPage_->compareWindow()
+                                             : nullptr;
+    if (run && run->isVisible())
+        run->raise();
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal && modal != this && modal->isVisible()) {
+        modal->raise();
+        modal->activateWindow();
+    }
 }
 
 void TfrmMain::SetCenterPos() {
@@ -511,6 +523,11 @@ void TfrmMain::SetCenterPos() {
              static_cast<int>(std::lround(width() / 2.0)) + area.left(),
          static_cast<int>(std::lround(area.height() / 2.0)) -
              static_cast<int>(std::lround(height() / 2.0)) + area.top());
+}
+
+TRunWindowHooks TfrmMain::runWindowHooks() {
+    return {[this](TRunControl& run) { return beginRun(run); },
+            [this] { model_->mnu_ShowMainWindowClick(); }, [this] { hideToTray(); }, this};
 }
 
 void TfrmMain::hideToTray() {
@@ -601,18 +618,6 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
     if (watched == reminderWindow_.get() && event->type() == QEvent::Hide) {
         model_->reminder().windowClosed();
         return false;
-    }
-    auto* mouse = dynamic_cast<QMouseEvent*>(event);
-    if (!mouse || watched == reminderWindow_.get())
-        return QWidget::eventFilter(watched, event);
-    if (event->type() == QEvent::MouseButtonPress && mouse->buttons() == Qt::LeftButton &&
-        mouse->modifiers() == Qt::NoModifier) {
-        dragging_ = true;
-        dragOffset_ = mouse->globalPosition().toPoint() - pos();
-    } else if (event->type() == QEvent::MouseMove && dragging_) {
-        move(mouse->globalPosition().toPoint() - dragOffset_);
-    } else if (event->type() == QEvent::MouseButtonRelease) {
-        dragging_ = false;
     }
     return QWidget::eventFilter(watched, event);
 }

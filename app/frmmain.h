@@ -7,7 +7,6 @@
 
 #include "app/mainwindowmodel.h"
 
-#include <QPoint>
 #include <QSize>
 #include <QWidget>
 #include <memory>
@@ -25,6 +24,7 @@ class TJobLauncher;
 class TReportsPage;
 class TRestorePage;
 class TReportsPageModel;
+struct TRunWindowHooks;
 class TFrmReminder;
 class TFrmSplash;
 class TFrmWait;
@@ -96,6 +96,8 @@ class TfrmMain : public QWidget {
     void startTimers(const TMainTimings& timings);
     void refresh();
     void hideToTray();
+    // How the job runner and the compare window hold a run and follow this window.
+    TRunWindowHooks runWindowHooks();
     void applyWindowSize(const TSettingsPageModel::WindowSize& size);
     void showWait(int page);
     void hideWait();
@@ -125,8 +127,6 @@ class TfrmMain : public QWidget {
     std::unique_ptr<TFrmReminder> reminderWindow_;
     std::unique_ptr<TFrmSplash> splash_;
     bool splashShown_ = false;
-    bool dragging_ = false;
-    QPoint dragOffset_;
     bool ended_ = false;
     int shownPage_ = -1;
 };

@@ -1,13 +1,10 @@
 #include "app/frmprogress.h"
 
-#include "app/captionface.h"
-#include "controls/imageregion.h"
 #include "controls/skin.h"
 
 #include <QApplication>
 #include <QEventLoop>
 #include <QLabel>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QTimer>
 
@@ -21,14 +18,6 @@ constexpr int kRowHeight = 18;
 constexpr int kCaptionWidth = 80;
 constexpr int kCountWidth = 89;
 constexpr int kSizeWidth = 100;
-
-QLabel* cell(QWidget* parent, const char* name, const QString& text, QRect place) {
-    QLabel* label = makeSkinLabel(parent, QString::fromLatin1(name), text);
-    label->setAlignment(Qt::AlignCenter);
-    label->setStyleSheet(QStringLiteral("border: 1px solid white; color: white;"));
-    label->setGeometry(place);
-    return label;
-}
 
 QLabel* picture(QWidget* parent, const char* name, const QPixmap& pixmap, QRect place) {
     auto* label = new QLabel(parent);
@@ -77,22 +66,16 @@ QPixmap barPicture(QSize size, bool fill) {
 } // namespace
 
 TFrmProgress::TFrmProgress(int operation, std::unique_ptr<TJobOperation> job, Setup setup)
-    : TSkinnedDialog(nullptr, QSize(396, 220), CornerOutline{1, 0, 0, 0, 20}, true),
-      model_(operation, setup.services.message), job_(std::move(job)), setup_(std::move(setup)) {
+    : TRunWindow(QSize(396, 220), CornerOutline{1, 0, 0, 0, 20}, true, std::move(setup.run)),
+      model_(operation, setup.services.message), job_(std::move(job)),
+      services_(std::move(setup.services)) {
     setObjectName(QStringLiteral("FrmProgress"));
-    setWindowModality(Qt::ApplicationModal);
     build();
     model_.setHooks({[this] { refresh(); },
                      [] { QCoreApplication::processEvents(QEventLoop::AllEvents); },
                      [this] { Close(); }});
     // Created: the run is registered and the tray locked until the window closes.
-    if (setup_.beginRun)
-        run_ = setup_.beginRun(model_);
-    if (setup_.mainWindow)
-        setup_.mainWindow->installEventFilter(this);
-    timer_ = new QTimer(this);
-    timer_->setObjectName(QStringLiteral("Timer1"));
-    timer_->setInterval(100);
+    beginRun(model_);
     // Only once the whole operation has returned: an operation of several steps (both
     // halves of a two-way synchronisation) keeps its window between them.
     connect(timer_, &QTimer::timeout, this, [this] {
@@ -103,8 +86,6 @@ TFrmProgress::TFrmProgress(int operation, std::unique_ptr<TJobOperation> job, Se
 }
 
 TFrmProgress::~TFrmProgress() {
-    if (setup_.mainWindow)
-        setup_.mainWindow->removeEventFilter(this);
     model_.setHooks({});
 }
 
@@ -116,7 +97,7 @@ void TFrmProgress::build() {
     big.setPointSize(big.pointSize() + 6);
     title_->setFont(big);
     title_->setGeometry(13, 2, 240, 30);
-    title_->installEventFilter(this);
+    addDragHandle(title_);
     arrow_ = picture(body, "img_arrow", arrowPicture(false), QRect(14, 38, 65, 65));
     doneImage_ = new QWidget(body);
     doneImage_->setObjectName(QStringLiteral("PnlBackupImage"));
@@ -160,21 +141,11 @@ void TFrmProgress::build() {
     operation_ = makeSkinLabel(body, QStringLiteral("lbl_operation"));
     operation_->setGeometry(126, 152, 250, 16);
 
-    auto* close = makeCaptionButton(body, "ImageRegion2", {}, tr("Close"), QSize(84, 25), {});
-    close->move(148, 171);
-    connect(close, &TImageRegion::clicked, this, [this] { ImageRegion2Click(); });
-    buttons_ = new QWidget(body);
-    buttons_->setObjectName(QStringLiteral("Pnl_But"));
-    buttons_->setGeometry(90, 170, 200, 27);
-    buttons_->setAutoFillBackground(true);
-    auto* hide = makeCaptionButton(buttons_, "ImageRegion1", {}, tr("Hide"), QSize(84, 25), {});
-    hide->move(6, 1);
-    auto* cancel = makeCaptionButton(buttons_, "Imr_Cancel", {}, tr("Cancel"), QSize(84, 25), {});
-    cancel->move(108, 1);
-    connect(hide, &TImageRegion::clicked, this, [this] { Fr(); });
-    connect(cancel, &TImageRegion::clicked, this, [this] { Imr_CancelClick(); });
+    buttons_ = addButtons(
+        body, {148, 171}, {90, 170}, [this] { ImageRegion2Click(); },
+        [this] { Imr_CancelClick(); });
     if (QWidget* top = findChild<QWidget*>(QStringLiteral("Image1")))
-        top->installEventFilter(this);
+        addDragHandle(top);
 }
 
 void TFrmProgress::refresh() {
@@ -210,17 +181,15 @@ TJobOutcome TFrmProgress::execute() {
     if (!closed_)
         loop.exec();
     loop_ = nullptr;
+    // Also a cancel before the engine ran (in a question, or during the collection).
+    outcome_.cancelled = outcome_.cancelled || model_.CancelRequested;
     // The operation has returned: only now may a deferred close request run.
-    run_.reset();
+    endRun();
     return outcome_;
 }
 
 void TFrmProgress::showEvent(QShowEvent* event) {
-    TSkinnedDialog::showEvent(event);
-    raise();
-    activateWindow();
-    if (setup_.showMainWindow && !hiddenByUser_)
-        setup_.showMainWindow();
+    TRunWindow::showEvent(event);
     if (!model_.Activated)
         QTimer::singleShot(0, this, [this] { FormActivate(); });
 }
@@ -233,7 +202,7 @@ void TFrmProgress::FormActivate() {
         model_.JobRunning = 0; // an operation this program does not have runs nothing
         return;
     }
-    TJobContext context{model_, setup_.services, outcome_};
+    TJobContext context{model_, services_, outcome_};
     operating_ = true;
     job_->Run(context);
     operating_ = false;
@@ -248,42 +217,6 @@ void TFrmProgress::Close() {
     hide();
     if (loop_)
         loop_->quit();
-}
-
-void TFrmProgress::Fr() {
-    hiddenByUser_ = true;
-    hide();
-    if (setup_.hideProgram)
-        setup_.hideProgram();
-}
-
-bool TFrmProgress::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == setup_.mainWindow) {
-        // The main window came back (shown again, or restored where Hide minimised it
-        // for want of a tray): the runner comes along.
-        const bool back = event->type() == QEvent::Show ||
-                          (event->type() == QEvent::WindowStateChange &&
-                           !setup_.mainWindow->isMinimized() && setup_.mainWindow->isVisible());
-        if (back && hiddenByUser_ && !closed_) {
-            hiddenByUser_ = false;
-            show();
-        }
-        return false;
-    }
-    auto* mouse = dynamic_cast<QMouseEvent*>(event);
-    if (mouse) {
-        const QPoint at = mouse->globalPosition().toPoint();
-        if (event->type() == QEvent::MouseButtonPress && mouse->buttons() == Qt::LeftButton &&
-            mouse->modifiers() == Qt::NoModifier) {
-            dragging_ = true;
-            dragOffset_ = at - pos();
-        } else if (event->type() == QEvent::MouseMove && dragging_) {
-            move(at - dragOffset_);
-        } else if (event->type() == QEvent::MouseButtonRelease) {
-            dragging_ = false;
-        }
-    }
-    return TSkinnedDialog::eventFilter(watched, event);
 }
 
 } // namespace qm

@@ -3,11 +3,11 @@
 #include "app/captionface.h"
 #include "controls/imageregion.h"
 #include "controls/skin.h"
+#include "controls/windowdrag.h"
 #include "platform/answerscript.h"
 
 #include <QKeyEvent>
 #include <QLabel>
-#include <QMouseEvent>
 #include <QTimer>
 
 namespace qm {
@@ -25,14 +25,15 @@ TFrmSummary::TFrmSummary(QWidget* owner, const TActivityRecord& record)
     : TSkinnedDialog(owner, QSize(415, 221), CornerOutline{1, 0, 0, 0, 10}, true) {
     setObjectName(QStringLiteral("FrmSummary"));
     QWidget* body = panel();
-    body->installEventFilter(this);
+    auto* drag = new TWindowDrag(*this);
+    drag->addHandle(body);
     QLabel* heading = makeSkinLabel(body, QStringLiteral("Label1"), QStringLiteral("Statistics"));
     QFont big = heading->font();
     big.setPointSize(big.pointSize() + 3);
     heading->setFont(big);
     heading->setGeometry(0, 6, body->width(), 22);
     heading->setAlignment(Qt::AlignHCenter);
-    heading->installEventFilter(this);
+    drag->addHandle(heading);
     const std::vector<TActivityRow> rows = ActivityRows(record);
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const int y = kRowTop + static_cast<int>(i) * kRowHeight;
@@ -62,23 +63,6 @@ void TFrmSummary::keyPressEvent(QKeyEvent* event) {
         return;
     }
     TSkinnedDialog::keyPressEvent(event);
-}
-
-bool TFrmSummary::eventFilter(QObject* watched, QEvent* event) {
-    auto* mouse = dynamic_cast<QMouseEvent*>(event);
-    if (!mouse)
-        return TSkinnedDialog::eventFilter(watched, event);
-    const QPoint at = mouse->globalPosition().toPoint();
-    if (event->type() == QEvent::MouseButtonPress && mouse->buttons() == Qt::LeftButton &&
-        mouse->modifiers() == Qt::NoModifier) {
-        dragging_ = true;
-        pressAt_ = at - pos();
-    } else if (event->type() == QEvent::MouseMove && dragging_) {
-        move(at - pressAt_);
-    } else if (event->type() == QEvent::MouseButtonRelease) {
-        dragging_ = false;
-    }
-    return TSkinnedDialog::eventFilter(watched, event);
 }
 
 int ShowSummary(const TActivityRecord& record, const std::function<void()>& bringUpMain) {

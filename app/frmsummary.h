@@ -6,7 +6,7 @@
 #include "app/activityrecord.h"
 #include "controls/skinneddialog.h"
 
-#include <QPoint>
+#include <functional>
 
 namespace qm {
 
@@ -20,11 +20,6 @@ class TFrmSummary : public TSkinnedDialog {
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-  private:
-    bool dragging_ = false;
-    QPoint pressAt_;
 };
 
 // Shows the summary modally and returns its result (2). `bringUpMain` is run on show so

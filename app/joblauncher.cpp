@@ -45,8 +45,7 @@ TJobServices TJobLauncher::services() {
 TJobOutcome TJobLauncher::run(int code, std::unique_ptr<TJobOperation> job) {
     if (current_ || model_.runActive())
         return {}; // one run at a time
-    TFrmProgress::Setup setup{services(), hooks_.beginRun, hooks_.showMainWindow,
-                              hooks_.hideProgram, hooks_.mainWindow};
+    TFrmProgress::Setup setup{services(), hooks_};
     TFrmProgress runner(code, std::move(job), std::move(setup));
     current_ = &runner;
     TJobOutcome outcome = runner.execute();

@@ -12,12 +12,7 @@ namespace qm {
 
 class TJobLauncher {
   public:
-    struct Hooks {
-        std::function<std::unique_ptr<TMainWindowModel::RunHandle>(TRunControl&)> beginRun;
-        std::function<void()> showMainWindow;
-        std::function<void()> hideProgram;
-        QWidget* mainWindow = nullptr;
-    };
+    using Hooks = TRunWindowHooks;
 
     TJobLauncher(TMainWindowModel& model, Hooks hooks);
 

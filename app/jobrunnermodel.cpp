@@ -81,6 +81,14 @@ void TJobRunnerModel::ZeroSettings() {
     changed();
 }
 
+void TJobRunnerModel::showDone(int32_t files, int64_t bytes) {
+    FinishedCount = files;
+    texts_.remainingCount = std::to_string(TotalCount - files);
+    texts_.finishedCount = std::to_string(files);
+    texts_.finishedSize = SizeToStr(bytes);
+    texts_.remainingSize = SizeToStr(std::max<int64_t>(TotalSize - bytes, 0));
+}
+
 void TJobRunnerModel::FileProgress(int32_t FilesDone, bool ListMode, int64_t FileSize,
                                    int64_t FileBytesDone, int64_t BytesDone) {
     if (ListMode) {
@@ -100,11 +108,7 @@ void TJobRunnerModel::FileProgress(int32_t FilesDone, bool ListMode, int64_t Fil
         changed();
         return;
     }
-    FinishedCount = FilesDone;
-    texts_.remainingCount = std::to_string(TotalCount - FilesDone);
-    texts_.finishedCount = std::to_string(FilesDone);
-    texts_.finishedSize = SizeToStr(BytesDone);
-    texts_.remainingSize = SizeToStr(std::max<int64_t>(TotalSize - BytesDone, 0));
+    showDone(FilesDone, BytesDone);
     if (FileSize == 0)
         FileSize = 1;
     if (TotalSize == 0)
@@ -120,11 +124,7 @@ void TJobRunnerModel::FileProgress(int32_t FilesDone, bool ListMode, int64_t Fil
 void TJobRunnerModel::DeleteProgress(int32_t FilesDone, bool, int64_t FileSize,
                                      int64_t FileBytesDone, int64_t BytesDone) {
     texts_.operation = "Deleting selected files...";
-    FinishedCount = FilesDone;
-    texts_.remainingCount = std::to_string(TotalCount - FilesDone);
-    texts_.finishedCount = std::to_string(FilesDone);
-    texts_.finishedSize = SizeToStr(BytesDone);
-    texts_.remainingSize = SizeToStr(std::max<int64_t>(TotalSize - BytesDone, 0));
+    showDone(FilesDone, BytesDone);
     if (FileSize == 0)
         FileSize = 1;
     bar1_ = barWidth(static_cast<double>(FileBytesDone) / FileSize);

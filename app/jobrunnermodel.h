@@ -113,6 +113,8 @@ class TJobRunnerModel : public TRunControl {
 
   private:
     static int barWidth(double fraction);
+    // The Finished and Remaining texts for `files` and `bytes` done.
+    void showDone(int32_t files, int64_t bytes);
 
     int operation_;
     MessageFn message_;

@@ -31,15 +31,6 @@ std::string typeNameOf(const std::string& name) {
 
 } // namespace
 
-TQmFilelistModel::TQmFilelistModel() : datePattern_(datePattern(dateFormat_)) {}
-
-void TQmFilelistModel::setDateFormat(TDTFormat format) {
-    dateFormat_ = format;
-    datePattern_ = datePattern(format);
-    if (onReset)
-        onReset();
-}
-
 bool TQmFilelistModel::setDirectory(const std::string& path) {
     const std::string folder = includeTrailingBackslash(path);
     if (path.empty() || sameTextDos(folder, directory_) || !folderExists(folder))
@@ -64,17 +55,11 @@ void TQmFilelistModel::ReadDirectory() {
             row.modified = entry.modified;
             row.hidden = entry.isHidden;
             rows.push_back(std::move(row));
-            if (servePending)
-                servePending();
-            if (generation_ != generation)
+            if (!serve(generation))
                 return; // a newer read took over while events ran
         }
     }
-    rows_ = std::move(rows);
-    // Name order, ascending when names were already the sort, else descending.
-    sort.Reversed = true;
-    sort.columnClick(ColName);
-    sortRows();
+    showRows(std::move(rows));
 }
 
 void TQmFilelistModel::RemoveMissingFiles() {
@@ -87,36 +72,21 @@ void TQmFilelistModel::RemoveMissingFiles() {
     removing_ = false;
 }
 
-void TQmFilelistModel::setChecked(int row, bool checked) {
-    if (row < 0 || row >= static_cast<int>(rows_.size()) || rows_[row].checked == checked)
-        return;
-    rows_[row].checked = checked;
-    if (onRowChanged)
-        onRowChanged(row);
+TCheckTree* TQmFilelistModel::checkTree() const {
+    return FolderTree;
 }
 
-int TQmFilelistModel::tickedCount() const {
-    return static_cast<int>(
-        std::count_if(rows_.begin(), rows_.end(), [](const Row& r) { return r.checked; }));
-}
-
-bool TQmFilelistModel::tick(int row, bool checked) {
-    if (row < 0 || row >= static_cast<int>(rows_.size()))
-        return false;
-    if (FolderTree && !FolderTree->changeAllowed())
-        return false;
-    setChecked(row, checked);
-    if (OnItemCheckStateChange)
-        OnItemCheckStateChange();
-    if (FolderTree)
-        FolderTree->fileTicked(directory_, rows_[row].name, checked, tickedCount(),
-                               static_cast<int>(rows_.size()));
-    return true;
-}
-
-void TQmFilelistModel::columnClick(int column) {
-    sort.columnClick(column);
-    sortRows();
+std::string TQmFilelistModel::cellText(int row, int column) const {
+    switch (column) {
+    case ColName:
+        return rows_[row].name;
+    case ColSize:
+        return sizeText(row);
+    case ColType:
+        return rows_[row].type;
+    default:
+        return timeText(row);
+    }
 }
 
 int TQmFilelistModel::compare(const Row& a, const Row& b) const {
@@ -130,14 +100,6 @@ int TQmFilelistModel::compare(const Row& a, const Row& b) const {
     default:
         return compareNames(a.name, b.name);
     }
-}
-
-void TQmFilelistModel::sortRows() {
-    std::stable_sort(rows_.begin(), rows_.end(), [this](const Row& a, const Row& b) {
-        return sort.directed(compare(a, b)) < 0;
-    });
-    if (onReset)
-        onReset();
 }
 
 void TQmFilelistModel::click(int row) {

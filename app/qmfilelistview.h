@@ -4,17 +4,15 @@
 // text for hidden files, a header click sorts, a double-click or Enter opens the file.
 // The model belongs to the page.
 
+#include "app/checkfilelistview.h"
 #include "app/qmfilelistmodel.h"
-
-#include <QTreeView>
 
 namespace qm {
 
-class TQmFilelistView : public QTreeView {
+class TQmFilelistView : public TCheckFileListView {
     Q_OBJECT
   public:
     TQmFilelistView(TQmFilelistModel& model, QWidget* parent);
-    ~TQmFilelistView() override;
 
     TQmFilelistModel& listModel() { return model_; }
 

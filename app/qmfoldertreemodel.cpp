@@ -329,21 +329,8 @@ void TQMFolderTreeModel::LoadFileSelection(const std::vector<std::string>& files
             UpdateParentState(node);
 }
 
-void TQMFolderTreeModel::fileTicked(const std::string& folder, const std::string& name,
-                                    bool checked, int tickedRows, int rows) {
-    TBusyGuard::Scope walk(walks());
-    TBackgrndTreeView::Node* chain = fileTree().AddPath(excludeTrailingBackslash(folder));
-    fileTree().AddFile(chain, name)->state = checked ? kChecked : kUnchecked;
-    TCheckNode* node = selected();
-    if (!node || !sameTextDos(chainPath(node), excludeTrailingBackslash(folder)))
-        node = FindFolderNode(folder);
-    if (!node)
-        return;
-    const int state = tickedRows == 0 ? kUnchecked : tickedRows == rows ? kChecked : kGrey;
-    setStateAndWeight(node, state, tickedRows > 0);
-    UpdateParentState(node);
-    if (OnNodeStateChange)
-        OnNodeStateChange();
+TCheckNode* TQMFolderTreeModel::folderNode(const std::string& folder) {
+    return FindFolderNode(folder);
 }
 
 void TQMFolderTreeModel::selectionChanged() {
@@ -365,25 +352,7 @@ void TQMFolderTreeModel::ShowFolderFiles() {
     list->setDirectory(node->path);
     if (!sameTextDos(excludeTrailingBackslash(list->Directory()), chainPath(node)))
         return; // the folder cannot be read: the list keeps what it showed
-    TBackgrndTreeView::Node* chain = fileTree().AddPath(chainPath(node));
-    const int generation = list->generation();
-    for (size_t i = 0; i < list->rows().size(); ++i) {
-        if (list->generation() != generation || selected() != node)
-            return; // the list was read again or another folder was chosen meanwhile
-        const std::string& name = list->rows()[i].name;
-        TBackgrndTreeView::Node* file = chain->child(name);
-        if (!file || !file->isFile()) {
-            // A file seen for the first time is ticked only when its whole folder is: in
-            // a partly ticked folder it is not part of the backup.
-            file = fileTree().AddFile(chain, name);
-            file->state = node->state == kChecked ? kChecked : kUnchecked;
-        } else if (node->state == kUnchecked || node->state == kChecked) {
-            file->state = node->state;
-        }
-        list->setChecked(static_cast<int>(i), file->state == kChecked);
-        if (i % 4 == 3)
-            pump();
-    }
+    showFileTicks(node, *list);
 }
 
 std::vector<uint8_t> TQMFolderTreeModel::SaveStates() const {

@@ -55,17 +55,13 @@ class TQMFolderTreeModel : public TCheckTree {
     static std::string GetNodePath(const TCheckNode* node) { return node ? node->path : ""; }
     std::string chainPath(const TCheckNode* node) const override;
 
-    // The file list's tick on file `name` of `folder`: records it and settles the folder
-    // from how many of its `rows` are ticked.
-    void fileTicked(const std::string& folder, const std::string& name, bool checked,
-                    int tickedRows, int rows);
-
     // The states from the first root, pre-order, 32-bit little-endian each.
     std::vector<uint8_t> SaveStates() const;
     void LoadStates(const std::vector<uint8_t>& bytes);
 
   protected:
     void selectionChanged() override;
+    TCheckNode* folderNode(const std::string& folder) override;
 
   private:
     void reloadNow();

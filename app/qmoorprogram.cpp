@@ -74,7 +74,12 @@ bool isLogonStart(const std::vector<std::string>& arguments) {
 
 int ProgramMain(int argc, char** argv) {
     QApplication app(argc, argv);
-    QApplication::setApplicationDisplayName(QStringLiteral("Quillmoor Backup"));
+    // The application's own title. As a display name Qt would append it to every window
+    // caption ("Quillmoor Main Window — Quillmoor Backup"), and other programs find the
+    // main window by its exact caption. Qmoor keeps nothing in Qt's per-application
+    // folders (QStandardPaths' application locations, a default QSettings), so the name
+    // moves no data.
+    QApplication::setApplicationName(QStringLiteral("Quillmoor Backup"));
     QApplication::setQuitOnLastWindowClosed(false);
     const bool logon = isLogonStart(std::vector<std::string>(argv, argv + argc));
     // Before any date text or drive letter is made: the user's formats, and plugged-in

@@ -4,23 +4,18 @@
 // and Size columns from the catalogue, a check box per file, a header click sorts. The
 // model belongs to the page.
 
+#include "app/checkfilelistview.h"
 #include "app/qmrestorefilelistmodel.h"
-
-#include <QTreeView>
 
 namespace qm {
 
-class TQMRestoreFileList : public QTreeView {
+class TQMRestoreFileList : public TCheckFileListView {
     Q_OBJECT
   public:
     TQMRestoreFileList(TQMRestoreFileListModel& model, QWidget* parent,
                        const char* objectName = "QMRestoreFileList");
-    ~TQMRestoreFileList() override;
 
     TQMRestoreFileListModel& listModel() { return model_; }
-
-  protected:
-    void keyPressEvent(QKeyEvent* event) override;
 
   private:
     TQMRestoreFileListModel& model_;

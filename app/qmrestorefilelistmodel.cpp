@@ -2,7 +2,6 @@
 
 #include "app/qmrestoretreemodel.h"
 
-#include <algorithm>
 #include <charconv>
 
 namespace qm {
@@ -17,19 +16,11 @@ bool parseSize(const std::string& text, int64_t& size) {
 
 } // namespace
 
-void TQMRestoreFileListModel::setDateFormat(TDTFormat format) {
-    dateFormat_ = format;
-    datePattern_ = datePattern(format);
-    if (onReset)
-        onReset();
-}
-
 void TQMRestoreFileListModel::clear() {
     ++generation_;
     directory_.clear();
     rows_.clear();
-    if (onReset)
-        onReset();
+    reset();
 }
 
 void TQMRestoreFileListModel::setDirectory(const std::string& folder) {
@@ -46,56 +37,34 @@ void TQMRestoreFileListModel::setDirectory(const std::string& folder) {
             if (file.index < FolderTree->SizeList.size())
                 row.hasSize = parseSize(FolderTree->SizeList[file.index], row.size);
             rows.push_back(std::move(row));
-            if (servePending)
-                servePending();
-            if (generation_ != generation)
+            if (!serve(generation))
                 return; // a newer fill took over while events ran
         }
     }
-    rows_ = std::move(rows);
-    sort.Reversed = true;
-    sort.columnClick(ColName);
-    sortRows();
+    showRows(std::move(rows));
 }
 
 std::string TQMRestoreFileListModel::modifiedText(int row) const {
-    return rows_[row].hasDate ? FileTimeText(rows_[row].date, datePattern_) : std::string();
+    return rows_[row].hasDate ? FileTimeText(rows_[row].date, datePatternText()) : std::string();
 }
 
 std::string TQMRestoreFileListModel::sizeText(int row) const {
     return rows_[row].hasSize ? FileSizeText(rows_[row].size) : std::string();
 }
 
-void TQMRestoreFileListModel::setChecked(int row, bool checked) {
-    if (row < 0 || row >= static_cast<int>(rows_.size()) || rows_[row].checked == checked)
-        return;
-    rows_[row].checked = checked;
-    if (onRowChanged)
-        onRowChanged(row);
+std::string TQMRestoreFileListModel::cellText(int row, int column) const {
+    switch (column) {
+    case ColName:
+        return rows_[row].name;
+    case ColModified:
+        return modifiedText(row);
+    default:
+        return sizeText(row);
+    }
 }
 
-int TQMRestoreFileListModel::tickedCount() const {
-    return static_cast<int>(
-        std::count_if(rows_.begin(), rows_.end(), [](const Row& r) { return r.checked; }));
-}
-
-bool TQMRestoreFileListModel::tick(int row, bool checked) {
-    if (row < 0 || row >= static_cast<int>(rows_.size()))
-        return false;
-    if (FolderTree && !FolderTree->changeAllowed())
-        return false;
-    setChecked(row, checked);
-    if (OnItemCheckStateChange)
-        OnItemCheckStateChange();
-    if (FolderTree)
-        FolderTree->fileTicked(directory_, rows_[row].name, checked, tickedCount(),
-                               static_cast<int>(rows_.size()));
-    return true;
-}
-
-void TQMRestoreFileListModel::columnClick(int column) {
-    sort.columnClick(column);
-    sortRows();
+TCheckTree* TQMRestoreFileListModel::checkTree() const {
+    return FolderTree;
 }
 
 int TQMRestoreFileListModel::compare(const Row& a, const Row& b) const {
@@ -111,14 +80,6 @@ int TQMRestoreFileListModel::compare(const Row& a, const Row& b) const {
     default:
         return compareNames(a.name, b.name);
     }
-}
-
-void TQMRestoreFileListModel::sortRows() {
-    std::stable_sort(rows_.begin(), rows_.end(), [this](const Row& a, const Row& b) {
-        return sort.directed(compare(a, b)) < 0;
-    });
-    if (onReset)
-        onReset();
 }
 
 } // namespace qm

@@ -271,21 +271,8 @@ TCheckNode* TQMRestoreTreeModel::nodeByPath(const std::string& folder) const {
     }
 }
 
-void TQMRestoreTreeModel::fileTicked(const std::string& folder, const std::string& name,
-                                     bool checked, int tickedRows, int rows) {
-    TBusyGuard::Scope walk(walks());
-    TBackgrndTreeView::Node* chain = fileTree().AddPath(excludeTrailingBackslash(folder));
-    fileTree().AddFile(chain, name)->state = checked ? kChecked : kUnchecked;
-    TCheckNode* node = selected();
-    if (!node || !sameTextDos(node->path, folder))
-        node = nodeByPath(folder);
-    if (!node)
-        return;
-    const int state = tickedRows == 0 ? kUnchecked : tickedRows == rows ? kChecked : kGrey;
-    setStateAndWeight(node, state, tickedRows > 0);
-    UpdateParentState(node);
-    if (OnNodeStateChange)
-        OnNodeStateChange();
+TCheckNode* TQMRestoreTreeModel::folderNode(const std::string& folder) {
+    return nodeByPath(folder);
 }
 
 void TQMRestoreTreeModel::selectionChanged() {
@@ -304,22 +291,7 @@ void TQMRestoreTreeModel::ShowFolderFiles() {
     TCheckNode* node = selected();
     TQMRestoreFileListModel* list = RestoreFileList;
     list->setDirectory(node->path);
-    TBackgrndTreeView::Node* chain = fileTree().AddPath(chainPath(node));
-    const int generation = list->generation();
-    for (size_t i = 0; i < list->rows().size(); ++i) {
-        if (list->generation() != generation || selected() != node)
-            return;
-        const std::string& name = list->rows()[i].name;
-        TBackgrndTreeView::Node* file = chain->child(name);
-        if (!file || !file->isFile()) {
-            file = fileTree().AddFile(chain, name);
-            file->state = node->state == kChecked ? kChecked : kUnchecked;
-        } else if (node->state == kUnchecked || node->state == kChecked) {
-            file->state = node->state;
-        }
-        list->setChecked(static_cast<int>(i), file->state == kChecked);
-        pump();
-    }
+    showFileTicks(node, *list);
 }
 
 } // namespace qm

@@ -55,10 +55,6 @@ class TQMRestoreTreeModel : public TCheckTree {
     // partly ticked folder, then what its subfolders hold.
     std::vector<CatalogueFile> CheckedFiles() const;
 
-    // The file list's tick on file `name` of `folder`: records it and settles the folder.
-    void fileTicked(const std::string& folder, const std::string& name, bool checked,
-                    int tickedRows, int rows);
-
     TQMRestoreFileListModel* RestoreFileList = nullptr;
     // Receives one line per catalogue line that was skipped; stderr unless set.
     std::function<void(const std::string& line)> log;
@@ -66,6 +62,7 @@ class TQMRestoreTreeModel : public TCheckTree {
 
   protected:
     void selectionChanged() override;
+    TCheckNode* folderNode(const std::string& folder) override;
 
   private:
     struct Entry {

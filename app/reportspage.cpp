@@ -1,9 +1,9 @@
 #include "app/reportspage.h"
 
 #include "app/captionface.h"
+#include "app/drivecombo.h"
 #include "app/reportspagemodel.h"
 #include "controls/imageregion.h"
-#include "controls/skin.h"
 #include "controls/skinneddialog.h"
 
 #include <QComboBox>
@@ -14,6 +14,7 @@
 #include <QPlainTextEdit>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace qm {
 
@@ -63,11 +64,15 @@ TReportsPage::TReportsPage(TReportsPageModel& model, QWidget* parent)
     top->addWidget(drop);
     top->addStretch();
     layout->addLayout(top);
-    connect(drives_, &QComboBox::activated, this, [this](int index) { model_.selectDrive(index); });
-    connect(drop, &TImageRegion::clicked, this, [this] {
-        if (!drives_->view()->isVisible())
-            drives_->showPopup();
+    // The choice by its text: the items may have changed while the list was open.
+    connect(drives_, &QComboBox::activated, this, [this](int index) {
+        const std::string caption = drives_->itemText(index).toStdString();
+        const auto& items = model_.driveItems();
+        const auto at = std::find(items.begin(), items.end(), caption);
+        if (at != items.end())
+            model_.selectDrive(static_cast<int>(at - items.begin()));
     });
+    dropDownOpens(drop, drives_);
 
     list_ = new QTreeWidget(this);
     list_->setObjectName(QStringLiteral("lv_Reports"));
@@ -122,10 +127,7 @@ TReportsPage::TReportsPage(TReportsPageModel& model, QWidget* parent)
 
 void TReportsPage::refresh() {
     refreshing_ = true;
-    drives_->clear();
-    for (const std::string& item : model_.driveItems())
-        drives_->addItem(QString::fromStdString(item));
-    drives_->setCurrentIndex(model_.driveIndex());
+    showDriveItems(*drives_, model_.driveItems(), model_.driveIndex());
     const int rows = static_cast<int>(model_.reports().size());
     if (list_->topLevelItemCount() != rows || rows == 0 || model_.selectedRow() < 0) {
         list_->clear();

@@ -1,5 +1,6 @@
 #include "app/reportspagemodel.h"
 
+#include "app/mediadrives.h"
 #include "app/reportstore.h"
 #include "app/settingsstore.h"
 #include "platform/folderroutines.h"
@@ -12,13 +13,6 @@ namespace {
 
 const char* const kDeleteAllQuestion = "Are you sure you want to delete all reports?";
 constexpr int kWaitReportsPage = 1;
-
-std::string trimmed(const std::string& text) {
-    const auto first = text.find_first_not_of(' ');
-    if (first == std::string::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
 
 template <typename F, typename... Args> void call(const F& f, Args&&... args) {
     if (f)
@@ -36,39 +30,41 @@ void TReportsPageModel::changed() {
 }
 
 void TReportsPageModel::setDriveItems(std::vector<std::string> items) {
-    const std::string current = driveText();
-    drives_ = std::move(items);
-    driveIndex_ = -1;
-    for (std::size_t i = 0; i < drives_.size(); ++i)
-        if (drives_[i] == current)
-            driveIndex_ = static_cast<int>(i);
+    drives_.setItems(std::move(items));
     changed();
 }
 
-std::string TReportsPageModel::driveText() const {
-    if (driveIndex_ < 0 || driveIndex_ >= static_cast<int>(drives_.size()))
-        return {};
-    return drives_[static_cast<std::size_t>(driveIndex_)];
+void TReportsPageModel::drivesChanged(const TDriveChange& change) {
+    drives_.follow(change);
+    const std::string shown = TrimmedCaption(drives_.text());
+    if (!actions_.pageVisible || !actions_.pageVisible() || shown == listed_) {
+        changed();
+        return;
+    }
+    if (!shown.empty()) {
+        cbMediaDriveRepChange();
+        return;
+    }
+    // No media drive is left: no drive's reports stand under an empty choice.
+    reports_.clear();
+    listed_.clear();
+    selected_ = -1;
+    memo_.clear();
+    changed();
 }
 
 void TReportsPageModel::TS_ReportsShow() {
-    const std::string wanted = "(" + TSettingsStore().mediaDrive() + ":\\)";
-    driveIndex_ = static_cast<int>(drives_.size()) - 1;
-    for (std::size_t i = 0; i < drives_.size(); ++i)
-        if (drives_[i] == wanted)
-            driveIndex_ = static_cast<int>(i);
+    drives_.chooseStored();
     cbMediaDriveRepChange();
 }
 
 void TReportsPageModel::selectDrive(int index) {
-    if (index < 0 || index >= static_cast<int>(drives_.size()))
-        return;
-    driveIndex_ = index;
-    cbMediaDriveRepChange();
+    if (drives_.choose(index))
+        cbMediaDriveRepChange();
 }
 
 void TReportsPageModel::cbMediaDriveRepChange() {
-    const std::string text = trimmed(driveText());
+    const std::string text = TrimmedCaption(drives_.text());
     if (text.empty())
         return;
     call(actions_.showWait, kWaitReportsPage);
@@ -77,6 +73,7 @@ void TReportsPageModel::cbMediaDriveRepChange() {
     reports_.clear();
     selected_ = -1;
     memo_.clear();
+    listed_ = text;
     LoadReports(reports_, std::string(1, text[1]) + ":\\");
     call(actions_.hideWait);
     changed();

@@ -2,10 +2,13 @@
 // TReportsPageModel: the rules of the Reports page (TS_Reports) without its widgets: the
 // media drive chosen in cbMediaDriveRep, the reports of that drive newest first, the
 // fields of the selected report, deleting one or all reports and printing one. Questions
-// go through the main window's message function; the drive items come from the drive
-// poll; printing goes through an injected printer so tests print to a file.
+// go through the main window's message function; the drive items and the media drive in
+// force come from the drive poll; printing goes through an injected printer so tests
+// print to a file.
 
 #include "app/activityrecord.h"
+#include "app/drivepoll.h"
+#include "app/mediadrivechoice.h"
 #include "app/messagefn.h"
 
 #include <functional>
@@ -22,16 +25,21 @@ class TReportsPageModel {
         std::function<void()> hideWait;
         // Prints one report; returns an error text, empty when it printed.
         std::function<std::string(const TActivityRecord&)> print;
+        std::function<bool()> pageVisible; // the Reports page is the page shown
     };
 
     TReportsPageModel(MessageFn message, Actions actions);
 
     std::function<void()> onChanged;
 
-    // Drive captions "(E:\)" of the media drives, kept by the drive poll.
+    // Drive captions "(E:\)" of the media drives; the drive chosen stays chosen.
     void setDriveItems(std::vector<std::string> items);
-    const std::vector<std::string>& driveItems() const { return drives_; }
-    int driveIndex() const { return driveIndex_; }
+    // A drive poll tick: the items become the media drives and the choice the media drive
+    // in force (else the last item). While the page shows, the list follows at once: the
+    // reports of the drive now chosen, none when no media drive is left.
+    void drivesChanged(const TDriveChange& change);
+    const std::vector<std::string>& driveItems() const { return drives_.items(); }
+    int driveIndex() const { return drives_.index(); }
 
     // Showing the page: the stored media drive, else the last item, then its reports.
     void TS_ReportsShow();
@@ -55,13 +63,12 @@ class TReportsPageModel {
 
   private:
     void changed();
-    std::string driveText() const;
 
     MessageFn message_;
     Actions actions_;
-    std::vector<std::string> drives_;
-    int driveIndex_ = -1;
+    TMediaDriveChoice drives_;
     TActivityArray reports_;
+    std::string listed_; // the drive whose reports are listed, "(E:\)"
     int selected_ = -1;
     std::vector<std::string> memo_;
 };

@@ -1,7 +1,7 @@
 #include "app/restoreoperation.h"
 
-#include "app/backupoperation.h"
 #include "app/enginesession.h"
+#include "app/jobsteps.h"
 #include "app/runrecorder.h"
 #include "engine/backupjob.h"
 #include "engine/enginestate.h"
@@ -17,11 +17,6 @@ const char* const TDeleteOperation::kQuestion =
     "Are you sure you want to delete selected files from Media Drive?";
 
 namespace {
-
-char driveLetter(const std::string& caption) {
-    const auto first = caption.find_first_not_of(' ');
-    return first != std::string::npos && first + 1 < caption.size() ? caption[first + 1] : '\0';
-}
 
 // The ticked files into the job's list; with sizes, a path the catalogue does not list
 // is neither counted nor sized.
@@ -65,12 +60,9 @@ void dropUnsafeTargets(TBackUpJob& job, TRevisionFileList& revisions) {
 
 void TRestoreOperation::Run(TJobContext& context) {
     TJobRunnerModel& runner = context.runner;
-    runner.processMessages();
-    runner.ZeroSettings();
-    runner.setOperationText("Collecting files and folders...");
+    BeginCollection(runner);
     TBackUpJob job;
     TJobRunnerModel::JobStopper stopper(runner, [&job] { job.SetProcessing(false); });
-    TEngineState& engine = Engine();
     job.SetEncryption(request_.mediaEncrypted);
     collect(context, request_, job, true);
     if (runner.TotalCount == 0 && !runner.CancelRequested) {
@@ -78,35 +70,19 @@ void TRestoreOperation::Run(TJobContext& context) {
         runner.JobRunning = 0;
         return;
     }
-    if (job.Encryption() && !runner.CancelRequested) {
-        engine.PasswordList.clear();
-        const int answer = context.services.askPassword(false, "Add Password for Decryption",
-                                                        engine.PasswordList, false, {}, [&runner] {
-                                                            runner.CancelWithoutAsking = true;
-                                                            runner.Imr_CancelClick();
-                                                        });
-        if (answer == 2) {
-            runner.JobRunning = runner.CancelRequested ? runner.JobRunning : 0;
-            return;
-        }
-        if (engine.PasswordList.empty()) {
-            context.services.message(kMsgOk, TBackupOperation::kNoPassword);
-            runner.JobRunning = 0;
-            return;
-        }
-        engine.KeySize = request_.keyBits;
+    if (job.Encryption() && !runner.CancelRequested &&
+        !AskDecryptionPasswords(context, request_.keyBits)) {
+        runner.JobRunning = runner.CancelRequested ? runner.JobRunning : 0;
+        return;
     }
-    const char drive = driveLetter(request_.mediaCaption);
+    const char drive = MediaDriveLetter(request_.mediaCaption);
     job.SetDestination(drive);
     TEngineSession session(context, TEngineSession::Progress::Files, true);
     bool sortDates = true;
     TRevisionFileList revisions;
     int revised = 0;
     runner.setOperationText("Checking date/time stamps...");
-    job.CollectRevisions(revisions, revised, [&runner](int64_t count, int64_t index) {
-        runner.StampCheckProgress(count, index);
-    });
-    engine.DriveListHandle.close(); // the collection only read it
+    CollectVersions(job, runner, revisions, revised);
     if (request_.selectVersions && !runner.CancelRequested) {
         sortDates = false;
         if (revised != 0 && context.services.chooseRevisions &&
@@ -115,12 +91,8 @@ void TRestoreOperation::Run(TJobContext& context) {
             return;
         }
     }
-    runner.showDoneImage();
-    runner.processMessages();
-    if (runner.CancelRequested) {
-        runner.showCanceled();
+    if (CancelledAfterCollection(runner))
         return;
-    }
     runner.setOperationText("Restoring...");
     if (request_.toFolder) {
         std::string folder;
@@ -137,19 +109,14 @@ void TRestoreOperation::Run(TJobContext& context) {
     recorder.prepareRun(job, request_.log);
     job.SetRestoreOld(request_.replaceOnlyOld);
     dropUnsafeTargets(job, revisions);
-    if (!revisions.empty())
-        job.RestoreRevisions(revisions, sortDates);
-    else
-        job.Restore();
+    RestoreCollected(job, revisions, sortDates);
     recorder.finish(runner.TotalCount, runner.TotalSize, drive);
 }
 
 void TDeleteOperation::Run(TJobContext& context) {
     TJobRunnerModel& runner = context.runner;
     runner.hideSizes();
-    runner.processMessages();
-    runner.ZeroSettings();
-    runner.setOperationText("Collecting files and folders...");
+    BeginCollection(runner);
     TBackUpJob job;
     TJobRunnerModel::JobStopper stopper(runner, [&job] { job.SetProcessing(false); });
     TRunRecorder recorder(context, "Delete");
@@ -165,14 +132,10 @@ void TDeleteOperation::Run(TJobContext& context) {
         runner.JobRunning = 0;
         return;
     }
-    runner.showDoneImage();
-    runner.processMessages();
-    if (runner.CancelRequested) {
-        runner.showCanceled();
+    if (CancelledAfterCollection(runner))
         return;
-    }
     context.outcome.filesDeleted = true;
-    const char drive = driveLetter(request_.mediaCaption);
+    const char drive = MediaDriveLetter(request_.mediaCaption);
     job.SetDestination(drive);
     recorder.prepareRun(job, request_.log);
     {

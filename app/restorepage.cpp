@@ -1,15 +1,15 @@
 #include "app/restorepage.h"
 
 #include "app/captionface.h"
+#include "app/drivecombo.h"
+#include "app/pagewidgets.h"
 #include "app/qmrestorefilelist.h"
 #include "app/qmrestoretree.h"
 #include "controls/imageregion.h"
 #include "controls/skin.h"
 
-#include <QAbstractItemView>
 #include <QButtonGroup>
 #include <QComboBox>
-#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -21,38 +21,17 @@
 
 namespace qm {
 
-namespace {
-
-template <typename W> W* named(W* widget, const char* name) {
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
-
-QLabel* whiteLabel(QWidget* parent, const char* name, const QString& text) {
-    auto* label = named(new QLabel(text, parent), name);
-    label->setFont(skinLabelFont());
-    label->setStyleSheet(QStringLiteral("color: white;"));
-    return label;
-}
-
-QPlainTextEdit* memo(QWidget* parent, const char* name) {
-    auto* edit = named(new QPlainTextEdit(parent), name);
-    edit->setReadOnly(true);
-    edit->setLineWrapMode(QPlainTextEdit::NoWrap);
-    return edit;
-}
-
-} // namespace
-
 TRestorePage::TRestorePage(TDrivePoll& poll, TSettingsPageModel& settings, MessageFn message,
                            TRestorePageModel::RunJob runJob, QWidget* parent)
     : QWidget(parent), model_(std::make_unique<TRestorePageModel>(
                            poll, settings, std::move(message), std::move(runJob))) {
     setObjectName(QStringLiteral("TS_Restore"));
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(6, 4, 14, 6);
-    layout->setSpacing(4);
-    layout->addWidget(buildTop());
+    QVBoxLayout* layout = pageLayout(this);
+    layout->addWidget(makeDriveRow(this,
+                                   {"Label4", "Select Files and Directories for Restore", "Label1",
+                                    "Select Source Media Drive", "cbSourceDrive", "imr_DropDown_R"},
+                                   combo_));
+    connect(combo_, &QComboBox::activated, this, [this](int index) { model_->selectDrive(index); });
     upper_ = named(new QSplitter(Qt::Horizontal, this), "pnlRestore");
     tree_ = new TQMRestoreTree(model_->tree(), upper_);
     tree_->setToolTip(QStringLiteral("Folders to restore "));
@@ -61,9 +40,7 @@ TRestorePage::TRestorePage(TDrivePoll& poll, TSettingsPageModel& settings, Messa
     list_->setToolTip(QStringLiteral("Files to restore"));
     upper_->addWidget(tree_);
     upper_->addWidget(list_);
-    upper_->setStretchFactor(1, 1);
-    upper_->setSizes({200, 420});
-    upper_->setChildrenCollapsible(false);
+    arrangeTreeAndList(*upper_);
     layout->addWidget(upper_, 1);
     layout->addWidget(buildBottom());
     model_->onChanged = [this] { refresh(); };
@@ -75,42 +52,13 @@ TRestorePage::~TRestorePage() {
     delete upper_; // the views borrow the model's tree and list: they go first
 }
 
-QWidget* TRestorePage::buildTop() {
-    auto* top = new QWidget(this);
-    auto* grid = new QGridLayout(top);
-    grid->setContentsMargins(0, 0, 0, 0);
-    grid->setHorizontalSpacing(6);
-    grid->setVerticalSpacing(2);
-    grid->addWidget(
-        whiteLabel(top, "Label4", QStringLiteral("Select Files and Directories for Restore")), 1, 0,
-        Qt::AlignLeft | Qt::AlignBottom);
-    grid->addWidget(whiteLabel(top, "Label1", QStringLiteral("Select Source Media Drive")), 0, 2, 1,
-                    2, Qt::AlignLeft);
-    combo_ = named(new QComboBox(top), "cbSourceDrive");
-    combo_->setToolTip(QStringLiteral("Select Media Drive letter"));
-    combo_->setMinimumWidth(120);
-    grid->addWidget(combo_, 1, 2);
-    auto* drop = makeCaptionButton(top, "imr_DropDown_R", QStringLiteral("button_dropdown"),
-                                   QStringLiteral("v"), QSize(24, 24), {});
-    grid->addWidget(drop, 1, 3);
-    grid->setColumnStretch(1, 1);
-    connect(drop, &TImageRegion::clicked, this, [this] {
-        if (!combo_->view()->isVisible())
-            combo_->showPopup();
-    });
-    connect(combo_, &QComboBox::activated, this, [this](int index) { model_->selectDrive(index); });
-    return top;
-}
-
 QWidget* TRestorePage::buildBottom() {
     auto* bottom = new QWidget(this);
     auto* row = new QHBoxLayout(bottom);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(8);
 
-    auto* options = named(new QGroupBox(QStringLiteral(" Restore Options "), bottom), "Label11");
-    options->setStyleSheet(QStringLiteral("QGroupBox { color: white; font-weight: bold; }"
-                                          "QRadioButton { color: white; }"));
+    auto* options = whiteGroupBox(bottom, "Label11", QStringLiteral(" Restore Options "));
     auto* optionsLayout = new QVBoxLayout(options);
     optionsLayout->setContentsMargins(8, 4, 8, 4);
     optionsLayout->setSpacing(2);
@@ -129,8 +77,10 @@ QWidget* TRestorePage::buildBottom() {
     auto* version = new QButtonGroup(options);
     version->addButton(newest_);
     version->addButton(versions_);
-    for (QRadioButton* b : {original_, destination_, newest_, versions_})
+    for (QRadioButton* b : {original_, destination_, newest_, versions_}) {
+        setWhiteCaption(b);
         optionsLayout->addWidget(b);
+    }
     connect(destination_, &QRadioButton::toggled, this, [this](bool on) { model_->toFolder = on; });
     connect(versions_, &QRadioButton::toggled, this,
             [this](bool on) { model_->selectVersions = on; });
@@ -139,9 +89,9 @@ QWidget* TRestorePage::buildBottom() {
     auto* settingsRow = new QHBoxLayout(settings);
     settingsRow->setContentsMargins(0, 0, 0, 0);
     settingsRow->setSpacing(0);
-    QPlainTextEdit* captions = memo(settings, "s");
+    QPlainTextEdit* captions = readOnlyMemo(settings, "s");
     captions->setPlainText(QStringLiteral("Saving to log\nReminder \nReplace only old \nfiles"));
-    values_ = memo(settings, "Memo_RstSettingsValues");
+    values_ = readOnlyMemo(settings, "Memo_RstSettingsValues");
     for (QPlainTextEdit* m : {captions, values_}) {
         m->setFrameShape(QFrame::NoFrame);
         m->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -160,7 +110,7 @@ QWidget* TRestorePage::buildBottom() {
     row->addLayout(left);
 
     auto* right = new QVBoxLayout;
-    log_ = memo(bottom, "Memo_LogRestore");
+    log_ = readOnlyMemo(bottom, "Memo_LogRestore");
     log_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     right->addWidget(log_, 1);
     auto* buttons = new QHBoxLayout;
@@ -195,13 +145,7 @@ void TRestorePage::refresh() {
     const QString log = QString::fromStdString(model_->log());
     if (log_->toPlainText() != log)
         log_->setPlainText(log);
-    if (combo_->view()->isVisible())
-        return; // never change a list the user has open
-    const QSignalBlocker quiet(combo_);
-    combo_->clear();
-    for (const std::string& caption : model_->driveItems())
-        combo_->addItem(QString::fromStdString(caption));
-    combo_->setCurrentIndex(model_->driveIndex());
+    showDriveItems(*combo_, model_->driveItems(), model_->driveIndex());
 }
 
 } // namespace qm

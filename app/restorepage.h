@@ -34,7 +34,6 @@ class TRestorePage : public QWidget {
     void refresh();
 
   private:
-    QWidget* buildTop();
     QWidget* buildBottom();
 
     std::unique_ptr<TRestorePageModel> model_;

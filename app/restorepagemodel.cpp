@@ -13,13 +13,6 @@ namespace qm {
 
 namespace {
 
-std::string trimmed(const std::string& text) {
-    const auto first = text.find_first_not_of(' ');
-    if (first == std::string::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
 std::string readText(const std::string& path) {
     if (path.empty())
         return {};
@@ -56,19 +49,8 @@ void TRestorePageModel::wait(bool show) {
         showWait(show, kWaitCataloguePage);
 }
 
-std::string TRestorePageModel::driveText() const {
-    if (driveIndex_ < 0 || driveIndex_ >= static_cast<int>(drives_.size()))
-        return {};
-    return drives_[static_cast<std::size_t>(driveIndex_)];
-}
-
 void TRestorePageModel::driveChanged(const TDriveChange& change) {
-    const std::string current = driveText();
-    drives_ = change.mediaCaptions;
-    driveIndex_ = -1;
-    for (std::size_t i = 0; i < drives_.size(); ++i)
-        if (drives_[i] == current)
-            driveIndex_ = static_cast<int>(i);
+    drives_.setItems(change.mediaCaptions);
     changed();
 }
 
@@ -77,11 +59,7 @@ void TRestorePageModel::TS_RestoreShow() {
     auto onOff = [](bool on) { return std::string(on ? "On" : "Off"); };
     settingsValues_ = {onOff(settings_.log()), onOff(settings_.reminder()),
                        onOff(settings_.restoring() == 1)};
-    const std::string wanted = "(" + TSettingsStore().mediaDrive() + ":\\)";
-    driveIndex_ = static_cast<int>(drives_.size()) - 1;
-    for (std::size_t i = 0; i < drives_.size(); ++i)
-        if (drives_[i] == wanted)
-            driveIndex_ = static_cast<int>(i);
+    drives_.chooseStored();
     cbSourceDriveChange();
     files_.clear();
     changed();
@@ -94,15 +72,13 @@ void TRestorePageModel::TS_RestoreHide() {
 }
 
 void TRestorePageModel::selectDrive(int index) {
-    if (index < 0 || index >= static_cast<int>(drives_.size()))
-        return;
-    driveIndex_ = index;
-    cbSourceDriveChange();
+    if (drives_.choose(index))
+        cbSourceDriveChange();
 }
 
 void TRestorePageModel::cbSourceDriveChange() {
     filesDeleted_ = false;
-    const std::string text = trimmed(driveText());
+    const std::string text = TrimmedCaption(drives_.text());
     if (text.empty()) {
         wait(false);
         changed();
@@ -132,7 +108,7 @@ void TRestorePageModel::cbSourceDriveChange() {
 
 TRestoreRequest TRestorePageModel::request() const {
     TRestoreRequest r;
-    r.mediaCaption = driveText();
+    r.mediaCaption = drives_.text();
     r.mediaEncrypted = mediaEncrypted_;
     r.keyBits = settings_.keySizeBits();
     r.selectVersions = selectVersions;
@@ -161,11 +137,14 @@ TRestoreRequest TRestorePageModel::request() const {
 void TRestorePageModel::imr_RestoreClick() {
     if (!runJob_)
         return;
-    const TJobOutcome outcome = runJob_(kOpRestore, std::make_unique<TRestoreOperation>(request()));
+    showLogOf(runJob_(kOpRestore, std::make_unique<TRestoreOperation>(request())));
+    changed();
+}
+
+void TRestorePageModel::showLogOf(const TJobOutcome& outcome) {
     // The log of this run as stored with its report; nothing when there is none, so an
     // older run's log is never shown as this one's.
     log_ = outcome.ran ? readText(outcome.reportLogPath) : std::string();
-    changed();
 }
 
 void TRestorePageModel::imr_DeleteSelClick() {
@@ -174,6 +153,7 @@ void TRestorePageModel::imr_DeleteSelClick() {
     const TJobOutcome outcome =
         runJob_(kOpDeleteFromMedia, std::make_unique<TDeleteOperation>(request()));
     filesDeleted_ = outcome.filesDeleted;
+    showLogOf(outcome);
     if (filesDeleted_)
         cbSourceDriveChange();
     changed();

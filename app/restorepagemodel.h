@@ -6,6 +6,7 @@
 // models; it borrows the drive poll (to follow the media drives) and the settings.
 
 #include "app/joboperation.h"
+#include "app/mediadrivechoice.h"
 #include "app/qmrestorefilelistmodel.h"
 #include "app/qmrestoretreemodel.h"
 #include "app/restoreoperation.h"
@@ -43,8 +44,8 @@ class TRestorePageModel {
     // Reads the chosen drive's catalogue into the tree.
     void cbSourceDriveChange();
 
-    const std::vector<std::string>& driveItems() const { return drives_; }
-    int driveIndex() const { return driveIndex_; }
+    const std::vector<std::string>& driveItems() const { return drives_.items(); }
+    int driveIndex() const { return drives_.index(); }
     bool mediaEncrypted() const { return mediaEncrypted_; }
     bool filesDeleted() const { return filesDeleted_; }
 
@@ -53,7 +54,7 @@ class TRestorePageModel {
     bool selectVersions = false;
     // Memo_RstSettingsValues: "On" or "Off" for logging, reminder, replace only old files.
     const std::vector<std::string>& settingsValues() const { return settingsValues_; }
-    // Memo_LogRestore: the log of the restore just made, or nothing.
+    // Memo_LogRestore: the log of the restore or delete just made, or nothing.
     const std::string& log() const { return log_; }
 
     void imr_RestoreClick();
@@ -66,10 +67,10 @@ class TRestorePageModel {
 
   private:
     TRestoreRequest request() const;
+    void showLogOf(const TJobOutcome& outcome);
     void driveChanged(const TDriveChange& change);
     void wait(bool show);
     void changed();
-    std::string driveText() const;
 
     TDrivePoll& poll_;
     TSettingsPageModel& settings_;
@@ -78,8 +79,7 @@ class TRestorePageModel {
     TQMRestoreTreeModel tree_;
     TQMRestoreFileListModel files_;
     int subscription_ = 0;
-    std::vector<std::string> drives_;
-    int driveIndex_ = -1;
+    TMediaDriveChoice drives_;
     bool mediaEncrypted_ = false;
     bool filesDeleted_ = false;
     std::vector<std::string> settingsValues_;

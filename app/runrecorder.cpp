@@ -65,14 +65,14 @@ void TRunRecorder::finish(int64_t fileCount, int64_t bytes, char driveLetter) {
     record_.EndTime = now();
     record_.ProcessTime = ElapsedText(record_.StartTime, record_.EndTime);
     record_.FileCount = static_cast<int32_t>(std::clamp<int64_t>(fileCount, 0, INT32_MAX));
-    record_.SizeText = SizeToStr(bytes);
+    record_.SizeText = sizeText_.empty() ? SizeToStr(bytes) : sizeText_;
     record_.Errors = Engine().ErrorCount;
     if (context_.services.hideRunner)
         context_.services.hideRunner();
     outcome.cancelled = runner.CancelRequested;
     if (runner.CancelRequested)
         record_.Status = "Interrupted by user";
-    else if (context_.services.showSummary)
+    else if (summary_ && context_.services.showSummary)
         context_.services.showSummary(record_);
     const TSavedReport saved = SaveReport(record_, std::string(1, driveLetter) + ":\\", logPath());
     outcome.reportLogPath = saved.logPath;

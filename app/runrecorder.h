@@ -26,12 +26,20 @@ class TRunRecorder {
     // closes. `fileCount` and `bytes` are what the record shows.
     void finish(int64_t fileCount, int64_t bytes, char driveLetter);
 
+    // The synchronisation's deletions: no summary window, and no size in the record.
+    void recordWithoutSummaryOrSize() {
+        summary_ = false;
+        sizeText_ = "0 Kb";
+    }
+
     const TActivityRecord& record() const { return record_; }
     std::string logPath() const;
 
   private:
     TJobContext& context_;
     TActivityRecord record_;
+    bool summary_ = true;
+    std::string sizeText_; // when set, the record's size text instead of the bytes
 };
 
 } // namespace qm

@@ -25,8 +25,9 @@ namespace qm {
 
 namespace {
 
+// The panel fits the small window's page (640 x 512) with its resize rule's offset.
 constexpr int kPanelWidth = 620;
-constexpr int kPanelHeight = 480;
+constexpr int kPanelHeight = 470;
 
 template <typename W> W* named(W* widget, const char* name) {
     widget->setObjectName(QString::fromLatin1(name));
@@ -35,6 +36,21 @@ template <typename W> W* named(W* widget, const char* name) {
 
 QGroupBox* group(QWidget* parent, const char* name, const QString& title) {
     return named(new QGroupBox(title, parent), name);
+}
+
+// Groups and columns are packed tight: every setting and both buttons must fit the
+// small window's page without scrolling.
+template <typename L> L* tight(L* layout, int margin = 6) {
+    layout->setContentsMargins(margin, 2, margin, 3);
+    layout->setSpacing(1);
+    return layout;
+}
+
+QVBoxLayout* column(QWidget* box) {
+    auto* layout = new QVBoxLayout(box);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(3);
+    return layout;
 }
 
 TImageRegion* spinButton(QWidget* parent, const char* name, const char* skin,
@@ -102,13 +118,22 @@ TSettingsPage::TSettingsPage(TSettingsPageModel& model, QWidget* parent)
     panel_ = named(new QWidget, "Pnl_Settings");
     auto* grid = new QGridLayout(panel_);
     grid->setContentsMargins(0, 0, 0, 0);
-    grid->setVerticalSpacing(0);
-    grid->addWidget(buildSizeAndCompression(panel_), 0, 0);
-    grid->addWidget(buildEncryptionAndRestore(panel_), 0, 1);
-    grid->addWidget(buildRevisionAndReminder(panel_), 1, 0);
-    grid->addWidget(buildAutoFeatures(panel_), 1, 1);
+    grid->setVerticalSpacing(4);
+    // Two columns that stack independently, so neither waits for the other's rows.
+    auto* left = new QWidget(panel_);
+    auto* leftLayout = column(left);
+    leftLayout->addWidget(buildSizeAndCompression(left));
+    leftLayout->addWidget(buildRevisionAndReminder(left));
+    leftLayout->addStretch();
+    auto* right = new QWidget(panel_);
+    auto* rightLayout = column(right);
+    rightLayout->addWidget(buildEncryptionAndRestore(right));
+    rightLayout->addWidget(buildAutoFeatures(right));
+    rightLayout->addStretch();
+    grid->addWidget(left, 0, 0);
+    grid->addWidget(right, 0, 1);
     exceptions_ = new TExceptionListsBox(model_.exceptions(), panel_);
-    grid->addWidget(exceptions_, 2, 0, 1, 2);
+    grid->addWidget(exceptions_, 1, 0, 1, 2);
     model_.exceptions().onChanged = [this] { exceptions_->refresh(); };
 
     auto* buttons = new QHBoxLayout;
@@ -118,11 +143,12 @@ TSettingsPage::TSettingsPage(TSettingsPageModel& model, QWidget* parent)
     auto* defaults =
         makeCaptionButton(panel_, "imr_SetDef", QStringLiteral("button_default"), tr("Default"),
                           QSize(84, 25), QStringLiteral("Load default values for settings"));
+    buttons->setContentsMargins(0, 0, 4, 0);
     buttons->setSpacing(8);
     buttons->addStretch();
     buttons->addWidget(defaults);
     buttons->addWidget(apply);
-    grid->addLayout(buttons, 3, 0, 1, 2);
+    grid->addLayout(buttons, 2, 0, 1, 2);
     panel_->setFixedSize(std::max(kPanelWidth, grid->minimumSize().width()),
                          std::max(kPanelHeight, grid->minimumSize().height()));
     scroll_->setWidget(panel_);
@@ -139,9 +165,9 @@ TSettingsPage::TSettingsPage(TSettingsPageModel& model, QWidget* parent)
 
 QWidget* TSettingsPage::buildSizeAndCompression(QWidget* parent) {
     auto* box = new QWidget(parent);
-    auto* layout = new QVBoxLayout(box);
+    auto* layout = column(box);
     auto* size = group(box, "RG_winsize", QStringLiteral(" Main Window Size "));
-    auto* sizeLayout = new QVBoxLayout(size);
+    auto* sizeLayout = tight(new QVBoxLayout(size));
     winSmall_ = named(new QRadioButton(QStringLiteral("800x600 pixels"), size), "RG_winsize_0");
     winLarge_ = named(new QRadioButton(QStringLiteral("1024x768 pixels"), size), "RG_winsize_1");
     sizeLayout->addWidget(winSmall_);
@@ -151,7 +177,7 @@ QWidget* TSettingsPage::buildSizeAndCompression(QWidget* parent) {
     layout->addWidget(size);
 
     auto* compression = group(box, "gb_Compression", QStringLiteral("Compression Type"));
-    auto* cl = new QVBoxLayout(compression);
+    auto* cl = tight(new QVBoxLayout(compression));
     noCompression_ =
         named(new QRadioButton(QStringLiteral("No compression"), compression), "Rb_NoCompression");
     single_ = named(new QRadioButton(QStringLiteral("Compress to single archive"), compression),
@@ -188,9 +214,9 @@ QWidget* TSettingsPage::buildSizeAndCompression(QWidget* parent) {
 
 QWidget* TSettingsPage::buildEncryptionAndRestore(QWidget* parent) {
     auto* box = new QWidget(parent);
-    auto* layout = new QVBoxLayout(box);
+    auto* layout = column(box);
     auto* enc = group(box, "gb_Encryption", QString());
-    auto* el = new QGridLayout(enc);
+    auto* el = tight(new QGridLayout(enc));
     encryption_ = named(new QCheckBox(QStringLiteral("Use Encryption"), enc), "chkEncription");
     el->addWidget(encryption_, 0, 0, 1, 2);
     el->addWidget(new QLabel(QStringLiteral("Select encryption method:"), enc), 1, 0, 1, 2);
@@ -213,7 +239,7 @@ QWidget* TSettingsPage::buildEncryptionAndRestore(QWidget* parent) {
     layout->addWidget(enc);
 
     auto* restore = group(box, "Rg_RestoringOpt", QStringLiteral("Restore Options"));
-    auto* rl = new QVBoxLayout(restore);
+    auto* rl = tight(new QVBoxLayout(restore));
     replaceAll_ =
         named(new QRadioButton(QStringLiteral("Replace all files without confirmation"), restore),
               "Rg_RestoringOpt_0");
@@ -232,7 +258,7 @@ QWidget* TSettingsPage::buildEncryptionAndRestore(QWidget* parent) {
 
 QWidget* TSettingsPage::buildRevisionAndReminder(QWidget* parent) {
     auto* box = new QWidget(parent);
-    auto* layout = new QVBoxLayout(box);
+    auto* layout = column(box);
     revision_ = named(new QCheckBox(QStringLiteral("File Revision"), box), "chb_FileRevision");
     revision_->installEventFilter(this);
     revisions_ = numberEdit(box, "edtRevVer");
@@ -263,12 +289,12 @@ QWidget* TSettingsPage::buildRevisionAndReminder(QWidget* parent) {
 
 QWidget* TSettingsPage::buildAutoFeatures(QWidget* parent) {
     auto* box = new QWidget(parent);
-    auto* layout = new QVBoxLayout(box);
+    auto* layout = column(box);
     auto* save = group(box, "gb_AutoSave", QStringLiteral("Auto-Save Features"));
     saveSel_ = named(new QCheckBox(QStringLiteral("Media Profiler"), save), "chb_SaveSel");
-    (new QVBoxLayout(save))->addWidget(saveSel_);
+    tight(new QVBoxLayout(save))->addWidget(saveSel_);
     auto* launch = group(box, "gb_AutoLaunch", QStringLiteral("Auto-Launch"));
-    auto* ll = new QVBoxLayout(launch);
+    auto* ll = tight(new QVBoxLayout(launch));
     autoStart_ =
         named(new QCheckBox(QStringLiteral("Auto-Open Backup Window"), launch), "cb_AutoStart");
     autoLaunch_ =
@@ -278,7 +304,7 @@ QWidget* TSettingsPage::buildAutoFeatures(QWidget* parent) {
     auto* update = group(box, "gb_Update", QStringLiteral("Quillmoor Update"));
     updater_ = named(new QCheckBox(QStringLiteral("Automatically run Program Updater"), update),
                      "chb_Updater");
-    (new QVBoxLayout(update))->addWidget(updater_);
+    tight(new QVBoxLayout(update))->addWidget(updater_);
     for (QWidget* w : {static_cast<QWidget*>(save), static_cast<QWidget*>(launch),
                        static_cast<QWidget*>(update)})
         layout->addWidget(w);

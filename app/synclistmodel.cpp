@@ -28,6 +28,7 @@ constexpr Column kColumnTable[TSyncListModel::kColumns] = {
 void TSyncLists::append(const TSyncLists& other) {
     paths.insert(paths.end(), other.paths.begin(), other.paths.end());
     sizes.insert(sizes.end(), other.sizes.begin(), other.sizes.end());
+    compared.insert(compared.end(), other.compared.begin(), other.compared.end());
 }
 
 const char* TSyncListModel::columnTitle(int column) {
@@ -131,6 +132,7 @@ TSyncLists TSyncListModel::ticked(TSyncKind kind) const {
         if (r.checked && r.kind == kind && checkable(kind)) {
             lists.paths.push_back(r.path);
             lists.sizes.push_back(r.sizeText);
+            lists.compared.push_back(r.hardDos);
         }
     return lists;
 }

@@ -8,6 +8,7 @@
 
 #include "platform/datetime.h"
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -26,13 +27,18 @@ struct TSyncRow {
     std::string sizeText; // the catalogue's size in bytes, decimal
     std::optional<TDateTime> mediaTime;
     std::optional<TDateTime> hardTime; // green and blue rows only
+    // The hard-drive date as the comparison read it (packed DOS form); 0 for a file that
+    // was gone. A run acts on a file only while it is still as the row shows it.
+    uint32_t hardDos = 0;
     bool checked = false;
 };
 
-// The path and size lists of one kind of ticked row, in list order, indexed alike.
+// The path and size lists of one kind of ticked row, in list order, indexed alike, with
+// the hard-drive date each row was compared against (TSyncRow::hardDos).
 struct TSyncLists {
     std::vector<std::string> paths;
     std::vector<std::string> sizes;
+    std::vector<uint32_t> compared;
 
     bool empty() const { return paths.empty(); }
     void append(const TSyncLists& other);

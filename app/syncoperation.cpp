@@ -2,6 +2,7 @@
 
 #include "app/backupoperation.h"
 #include "app/enginesession.h"
+#include "app/jobsteps.h"
 #include "app/runrecorder.h"
 #include "app/settingspagemodel.h"
 #include "engine/backupjob.h"
@@ -13,13 +14,11 @@
 
 namespace qm {
 
-namespace {
+const char* const kChangedSinceCompare =
+    "Files that changed after the comparison were left as they are. Compare again to see "
+    "them.";
 
-// The drive letter of a caption "(E:\)", or '\0'.
-char driveLetter(const std::string& caption) {
-    const auto first = caption.find_first_not_of(" \t");
-    return first != std::string::npos && first + 1 < caption.size() ? caption[first + 1] : '\0';
-}
+namespace {
 
 int64_t sizeOf(const std::string& text) {
     int64_t size = 0;
@@ -46,6 +45,29 @@ int64_t currentBytes(const TSyncLists& lists) {
     return total;
 }
 
+// The rows whose files are still as the comparison saw them: a file gone then is still
+// gone, a file that was there still has the date that was compared. Whatever changed since
+// was not what the user was offered, so it is neither deleted from the media nor
+// overwritten; the user is told and can compare again.
+TSyncLists stillAsCompared(const TSyncLists& files, TJobContext& context) {
+    TSyncLists kept;
+    for (size_t i = 0; i < files.paths.size(); ++i) {
+        const FileStatus now = fileStatus(files.paths[i]);
+        const uint32_t compared = i < files.compared.size() ? files.compared[i] : 0;
+        const bool same =
+            compared == 0 ? now.kind == FileStatus::Kind::Missing
+                          : now.kind == FileStatus::Kind::Present && now.dosDateTime == compared;
+        if (!same || i >= files.compared.size())
+            continue;
+        kept.paths.push_back(files.paths[i]);
+        kept.sizes.push_back(i < files.sizes.size() ? files.sizes[i] : std::string());
+        kept.compared.push_back(compared);
+    }
+    if (kept.paths.size() != files.paths.size())
+        context.services.message(kMsgOk, kChangedSinceCompare);
+    return kept;
+}
+
 // A run that follows another in the same runner (the second half of a two-way
 // synchronisation) shows the window the first one hid for its summary.
 void showRunner(TJobContext& context) {
@@ -53,33 +75,14 @@ void showRunner(TJobContext& context) {
         context.services.showRunner();
 }
 
-std::function<void()> cancelFromPasswordWindow(TJobRunnerModel& runner) {
-    return [&runner] {
-        runner.CancelWithoutAsking = true;
-        runner.Imr_CancelClick();
-    };
-}
-
-// The collection is done: the done picture, and a cancel seen now ends the operation.
-bool cancelledBeforeRun(TJobRunnerModel& runner) {
-    runner.showDoneImage();
-    runner.processMessages();
-    if (!runner.CancelRequested)
-        return false;
-    runner.showCanceled();
-    return true;
-}
-
 } // namespace
 
 void TSyncDeleteOperation::Run(TJobContext& context) {
     TJobRunnerModel& runner = context.runner;
     runner.hideSizes();
-    runner.processMessages();
-    runner.ZeroSettings();
-    runner.setOperationText("Collecting files and folders...");
-    const TSyncLists& files = request_.deletions;
-    const char drive = driveLetter(request_.mediaCaption);
+    BeginCollection(runner);
+    const char drive = MediaDriveLetter(request_.mediaCaption);
+    const TSyncLists files = stillAsCompared(request_.deletions, context);
     // Nothing to delete starts no run and leaves no report.
     if (files.empty() || drive == '\0') {
         runner.JobRunning = 0;
@@ -88,11 +91,12 @@ void TSyncDeleteOperation::Run(TJobContext& context) {
     TBackUpJob job;
     TJobRunnerModel::JobStopper stopper(runner, [&job] { job.SetProcessing(false); });
     TRunRecorder recorder(context, "Synchronize");
+    recorder.recordWithoutSummaryOrSize();
     recorder.markStart();
     runner.setTotals(static_cast<int64_t>(files.paths.size()), 0);
     runner.setRemainingCount(runner.TotalCount);
     job.SetDestination(drive);
-    if (cancelledBeforeRun(runner))
+    if (CancelledAfterCollection(runner))
         return;
     runner.setOperationText("Deleting selected files...");
     recorder.prepareRun(job, false);
@@ -106,45 +110,33 @@ void TSyncDeleteOperation::Run(TJobContext& context) {
 
 void TMediaToHardDriveOperation::Run(TJobContext& context) {
     TJobRunnerModel& runner = context.runner;
-    const TSyncLists& files = request_.mediaToHardDrive;
-    const char drive = driveLetter(request_.mediaCaption);
-    if (files.empty() || drive == '\0') {
+    const char drive = MediaDriveLetter(request_.mediaCaption);
+    if (request_.mediaToHardDrive.empty() || drive == '\0') {
+        runner.JobRunning = 0;
+        return;
+    }
+    // A user's file is replaced only while it is the one the comparison offered.
+    const TSyncLists files = stillAsCompared(request_.mediaToHardDrive, context);
+    if (files.empty()) {
         runner.JobRunning = 0;
         return;
     }
     showRunner(context);
-    runner.processMessages();
-    runner.ZeroSettings();
-    runner.setOperationText("Collecting files and folders...");
+    BeginCollection(runner);
     TBackUpJob job;
     TJobRunnerModel::JobStopper stopper(runner, [&job] { job.SetProcessing(false); });
-    TEngineState& engine = Engine();
     job.SetDestination(drive);
     // The passwords are asked when the compared drive's catalogue holds encrypted copies.
-    if (job.HasEncryptedFiles()) {
-        engine.PasswordList.clear();
-        const int answer = context.services.askPassword
-                               ? context.services.askPassword(false, "Add Password for Decryption",
-                                                              engine.PasswordList, false, {},
-                                                              cancelFromPasswordWindow(runner))
-                               : 2;
-        if (answer == 2) {
-            runner.JobRunning = runner.CancelRequested ? runner.JobRunning : 0;
-            return;
-        }
-        if (engine.PasswordList.empty()) {
-            context.services.message(kMsgOk, TBackupOperation::kNoPassword);
-            runner.JobRunning = 0;
-            return;
-        }
-        engine.KeySize = request_.keyBits;
+    if (job.HasEncryptedFiles() && !AskDecryptionPasswords(context, request_.keyBits)) {
+        runner.JobRunning = runner.CancelRequested ? runner.JobRunning : 0;
+        return;
     }
     TRunRecorder recorder(context, "Synchronize");
     recorder.markStart();
     runner.setTotals(static_cast<int64_t>(files.paths.size()), listedBytes(files));
     runner.setRemaining(runner.TotalCount, runner.TotalSize);
     job.SourceFiles = files.paths;
-    if (cancelledBeforeRun(runner))
+    if (CancelledAfterCollection(runner))
         return;
     runner.setOperationText("Backup process...");
     job.LoadDriveList();
@@ -155,14 +147,8 @@ void TMediaToHardDriveOperation::Run(TJobContext& context) {
         TEngineSession session(context, TEngineSession::Progress::Files, true);
         TRevisionFileList revisions;
         int revised = 0;
-        job.CollectRevisions(revisions, revised, [&runner](int64_t count, int64_t index) {
-            runner.StampCheckProgress(count, index);
-        });
-        engine.DriveListHandle.close(); // the collection only read it
-        if (!revisions.empty())
-            job.RestoreRevisions(revisions, true);
-        else
-            job.Restore();
+        CollectVersions(job, runner, revisions, revised);
+        RestoreCollected(job, revisions, true);
     }
     recorder.finish(runner.FinishedCount, runner.TotalSize, drive);
 }
@@ -175,12 +161,10 @@ void THardDriveToMediaOperation::Run(TJobContext& context) {
         return;
     }
     showRunner(context);
-    runner.processMessages();
-    runner.ZeroSettings();
-    runner.setOperationText("Collecting files and folders...");
+    BeginCollection(runner);
     // The copies go to the drive that was compared, and only when it is there and has
     // room for the files as they are now.
-    const char drive = driveLetter(request_.mediaCaption);
+    const char drive = MediaDriveLetter(request_.mediaCaption);
     const std::string letter(1, drive);
     if (drive == '\0' || CheckFreeSpace(letter, 0) >= 2) {
         context.services.message(kMsgOk, TBackupOperation::kWrongDrive);
@@ -204,24 +188,16 @@ void THardDriveToMediaOperation::Run(TJobContext& context) {
     }
     TRunRecorder recorder(context, "Synchronize");
     recorder.markStart();
-    if (cancelledBeforeRun(runner))
+    if (CancelledAfterCollection(runner))
         return;
     runner.setOperationText("Updating with newer files...");
     runner.setTotals(static_cast<int64_t>(files.paths.size()), bytes);
     runner.setRemaining(runner.TotalCount, runner.TotalSize);
     job.SourceFiles = files.paths;
-    job.SetStartTime(now());
-    job.SetDestination(drive);
-    job.SetCompression(request_.compressionType > 0);
-    job.SetCompressionType(request_.compressionType == 1 ? TCompressionType::ctMultipleFile
-                                                         : TCompressionType::ctOnesFile);
-    job.SetCompressionRate(static_cast<uint8_t>(request_.compressionType > 0 ? request_.level : 9));
+    SetBackupTarget(job, drive, request_.compressionType, request_.level);
     // A fresh Log.txt: the report holds this run's lines only.
     recorder.prepareRun(job, request_.log);
-    if (request_.revisions != 0) {
-        job.SetTopRevision(static_cast<uint8_t>(request_.revisions));
-        job.SetRevision(true);
-    }
+    SetKeptVersions(job, request_.revisions);
     {
         TEngineSession session(context, TEngineSession::Progress::Files, false);
         job.Backup();

@@ -46,6 +46,9 @@ class THardDriveToMediaOperation : public TJobOperation {
     TSyncRequest request_;
 };
 
+// Told before a run when rows no longer match the files: they are left as they are now.
+extern const char* const kChangedSinceCompare;
+
 class TSettingsPageModel;
 
 // The request with the settings in force filled in (encryption and key size, compression,

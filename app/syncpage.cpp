@@ -1,13 +1,14 @@
 #include "app/syncpage.h"
 
 #include "app/captionface.h"
+#include "app/drivecombo.h"
+#include "app/pagewidgets.h"
 #include "app/qmrestorefilelist.h"
 #include "app/qmrestoretree.h"
 #include "app/synclist.h"
 #include "controls/imageregion.h"
 #include "controls/skin.h"
 
-#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
@@ -23,18 +24,6 @@
 namespace qm {
 
 namespace {
-
-template <typename W> W* named(W* widget, const char* name) {
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
-
-QLabel* whiteLabel(QWidget* parent, const char* name, const QString& text) {
-    auto* label = named(new QLabel(text, parent), name);
-    label->setFont(skinLabelFont());
-    label->setStyleSheet(QStringLiteral("color: white;"));
-    return label;
-}
 
 // A legend entry: the colour of a row kind with its name on it.
 QLabel* legend(QWidget* parent, const char* name, const QString& text, TSyncKind kind) {
@@ -70,10 +59,13 @@ TSyncPage::TSyncPage(TDrivePoll& poll, MessageFn message, Hooks hooks, QWidget* 
             hooks_.wait(show);
     };
 
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(6, 4, 14, 6);
-    layout->setSpacing(4);
-    layout->addWidget(buildTop());
+    QVBoxLayout* layout = pageLayout(this);
+    layout->addWidget(makeDriveRow(
+        this,
+        {nullptr, nullptr, "Label10", "Select Media Drive", "cbMediaSinc", "imr_DorpDown_Sync1"},
+        combo_));
+    connect(combo_, &QComboBox::activated, this,
+            [this](int index) { model_->selectMediaDrive(index); });
     tabs_ = named(new QStackedWidget(this), "pgc_sync");
     tabs_->addWidget(buildFiles());
     tabs_->addWidget(buildResults());
@@ -91,37 +83,11 @@ TSyncPage::~TSyncPage() {
     delete tabs_;
 }
 
-QWidget* TSyncPage::buildTop() {
-    auto* top = new QWidget(this);
-    auto* grid = new QGridLayout(top);
-    grid->setContentsMargins(0, 0, 0, 0);
-    grid->setHorizontalSpacing(6);
-    grid->setVerticalSpacing(2);
-    grid->addWidget(whiteLabel(top, "Label10", QStringLiteral("Select Media Drive")), 0, 2, 1, 2,
-                    Qt::AlignLeft);
-    combo_ = named(new QComboBox(top), "cbMediaSinc");
-    combo_->setToolTip(QStringLiteral("Select Media Drive letter"));
-    combo_->setMinimumWidth(120);
-    grid->addWidget(combo_, 1, 2);
-    auto* drop = makeCaptionButton(top, "imr_DorpDown_Sync1", QStringLiteral("button_dropdown"),
-                                   QStringLiteral("v"), QSize(24, 24), {});
-    grid->addWidget(drop, 1, 3);
-    grid->setColumnStretch(1, 1);
-    connect(drop, &TImageRegion::clicked, this, [this] {
-        if (!combo_->view()->isVisible())
-            combo_->showPopup();
-    });
-    connect(combo_, &QComboBox::activated, this,
-            [this](int index) { model_->selectMediaDrive(index); });
-    return top;
-}
-
 QWidget* TSyncPage::buildFiles() {
     auto* page = named(new QWidget(this), "TSSync_Files");
     auto* layout = new QVBoxLayout(page);
     layout->setContentsMargins(0, 0, 0, 0);
     auto* split = new QSplitter(Qt::Horizontal, page);
-    split->setChildrenCollapsible(false);
     auto* left = new QWidget(split);
     auto* leftLayout = new QVBoxLayout(left);
     leftLayout->setContentsMargins(0, 0, 0, 0);
@@ -140,8 +106,7 @@ QWidget* TSyncPage::buildFiles() {
     rightLayout->addWidget(files_, 1);
     split->addWidget(left);
     split->addWidget(right);
-    split->setStretchFactor(1, 1);
-    split->setSizes({200, 420});
+    arrangeTreeAndList(*split);
     left->setMinimumWidth(180);
     layout->addWidget(split);
     return page;
@@ -182,16 +147,14 @@ QWidget* TSyncPage::buildBottom() {
     grid->setHorizontalSpacing(8);
     grid->setVerticalSpacing(4);
 
-    auto* group =
-        named(new QGroupBox(QStringLiteral("Synchronization Options"), bottom), "Rg_SyncOpt");
-    group->setStyleSheet(QStringLiteral("QGroupBox { color: white; font-weight: bold; }"
-                                        "QRadioButton { color: white; }"));
+    auto* group = whiteGroupBox(bottom, "Rg_SyncOpt", QStringLiteral("Synchronization Options"));
     auto* groupLayout = new QVBoxLayout(group);
     groupLayout->setContentsMargins(8, 4, 8, 4);
     groupLayout->setSpacing(1);
     for (int i = 0; i < 4; ++i) {
         options_[i] = new QRadioButton(QString::fromLatin1(kOptions[i]), group);
         options_[i]->setObjectName(QStringLiteral("Rg_SyncOpt_%1").arg(i));
+        setWhiteCaption(options_[i]);
         groupLayout->addWidget(options_[i]);
         connect(options_[i], &QRadioButton::clicked, this, [this, i] { model_->setSyncOption(i); });
     }
@@ -235,7 +198,7 @@ QWidget* TSyncPage::buildBottom() {
                                                  "files in User's Hard Drive were deleted"),
                                   bottom),
                     "chb_SyncDelete");
-    delete_->setStyleSheet(QStringLiteral("color: white;"));
+    setWhiteCaption(delete_);
     connect(delete_, &QCheckBox::toggled, this, [this](bool on) { model_->setDeleteOnMedia(on); });
     grid->addWidget(delete_, 1, 0, 1, 2);
     return bottom;
@@ -265,20 +228,7 @@ void TSyncPage::refresh() {
         const QSignalBlocker quiet(delete_);
         delete_->setChecked(model_->deleteOnMedia());
     }
-    if (combo_->view()->isVisible())
-        return; // never change a list the user has open
-    QStringList items;
-    for (const std::string& caption : model_->mediaDrives())
-        items << QString::fromStdString(caption);
-    QStringList shown;
-    for (int i = 0; i < combo_->count(); ++i)
-        shown << combo_->itemText(i);
-    const QSignalBlocker quiet(combo_);
-    if (shown != items) {
-        combo_->clear();
-        combo_->addItems(items);
-    }
-    combo_->setCurrentIndex(model_->driveIndex());
+    showDriveItems(*combo_, model_->mediaDrives(), model_->driveIndex());
 }
 
 } // namespace qm

@@ -32,7 +32,7 @@ class TSyncPage : public QWidget {
         TFrmCompare::Setup compare;
         std::function<void(bool show)> wait;
         std::function<bool()> pageVisible;
-        std::function<bool(int code, const TSyncRequest& request)> synchronise;
+        std::function<TSyncPageModel::RunResult(int code, const TSyncRequest& request)> synchronise;
     };
 
     TSyncPage(TDrivePoll& poll, MessageFn message, Hooks hooks, QWidget* parent);
@@ -50,7 +50,6 @@ class TSyncPage : public QWidget {
     void refresh();
 
   private:
-    QWidget* buildTop();
     QWidget* buildFiles();
     QWidget* buildResults();
     QWidget* buildBottom();

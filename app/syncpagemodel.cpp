@@ -19,13 +19,6 @@ int copyOperation(int option) {
 static_assert(static_cast<int>(kOpSyncBothWays) + TSyncPageModel::HardDriveOverwritesMedia ==
               static_cast<int>(kOpHardDriveToMedia));
 
-std::string trimmed(const std::string& text) {
-    const auto first = text.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
-}
-
 } // namespace
 
 TSyncPageModel::TSyncPageModel(TDrivePoll& poll, MessageFn message, Actions actions)
@@ -40,13 +33,12 @@ TSyncPageModel::~TSyncPageModel() {
 }
 
 void TSyncPageModel::drivesChanged(const TDriveChange& change) {
-    mediaDrives_ = change.mediaCaptions;
-    driveIndex_ = DriveComboIndex(mediaDrives_, change.currentCaption);
-    const std::string shown =
-        driveIndex_ >= 0 ? mediaDrives_[static_cast<size_t>(driveIndex_)] : std::string();
+    drives_.follow(change);
+    const std::string shown = drives_.text();
     // On the page, a drive that went away (or another one now selected) is read at once
     // rather than left standing for a comparison against a drive that is not there.
-    if (actions_.pageVisible && actions_.pageVisible() && trimmed(shown) != trimmed(driveText_)) {
+    if (actions_.pageVisible && actions_.pageVisible() &&
+        TrimmedCaption(shown) != TrimmedCaption(driveText_)) {
         cbMediaSincChange(shown);
         return;
     }
@@ -54,9 +46,8 @@ void TSyncPageModel::drivesChanged(const TDriveChange& change) {
 }
 
 void TSyncPageModel::selectMediaDrive(int index) {
-    driveIndex_ = index >= 0 && index < static_cast<int>(mediaDrives_.size()) ? index : -1;
-    cbMediaSincChange(driveIndex_ >= 0 ? mediaDrives_[static_cast<size_t>(driveIndex_)]
-                                       : std::string());
+    if (drives_.choose(index))
+        cbMediaSincChange(drives_.text());
 }
 
 void TSyncPageModel::changed() {
@@ -90,10 +81,8 @@ void TSyncPageModel::setDeleteOnMedia(bool on) {
 void TSyncPageModel::TS_SyncShow() {
     wait(true);
     setTab(TSSync_Files);
-    mediaDrives_ = GetMediaDriveCaptions();
-    driveIndex_ = DriveComboIndex(mediaDrives_, CurrentMediaCaption());
-    cbMediaSincChange(driveIndex_ >= 0 ? mediaDrives_[static_cast<size_t>(driveIndex_)]
-                                       : std::string());
+    drives_.readDrives();
+    cbMediaSincChange(drives_.text());
     files_.clear();
 }
 
@@ -105,7 +94,7 @@ void TSyncPageModel::cbMediaSincChange(const std::string& caption) {
         tree_.walks().runOrDefer("drive", [this, caption] { cbMediaSincChange(caption); });
         return;
     }
-    const std::string text = trimmed(caption);
+    const std::string text = TrimmedCaption(caption);
     mediaEncrypted_ = false;
     setTab(TSSync_Files);
     // A drive that is gone leaves nothing to compare against: its catalogue goes too.
@@ -149,8 +138,8 @@ void TSyncPageModel::imt_backClick() {
     setTab(TSSync_Files);
 }
 
-bool TSyncPageModel::run(int code, const TSyncRequest& request) {
-    return actions_.synchronise && actions_.synchronise(code, request);
+TSyncPageModel::RunResult TSyncPageModel::run(int code, const TSyncRequest& request) {
+    return actions_.synchronise ? actions_.synchronise(code, request) : RunResult{};
 }
 
 void TSyncPageModel::imr_SyncClick() {
@@ -165,12 +154,16 @@ void TSyncPageModel::imr_SyncClick() {
         return;
     }
     bool changedMedia = false;
+    bool cancelled = false;
     if (!deletions.empty()) {
         TSyncRequest request = base;
         request.deletions = deletions;
-        changedMedia = run(kOpSyncDeletions, request);
+        const RunResult result = run(kOpSyncDeletions, request);
+        changedMedia = result.ran;
+        // The user cancelled the synchronisation, not just its deletions.
+        cancelled = result.cancelled;
     }
-    if ((!blue.empty() || !green.empty()) && syncOption_ != DoNothing) {
+    if ((!blue.empty() || !green.empty()) && syncOption_ != DoNothing && !cancelled) {
         TSyncRequest request = base;
         if (syncOption_ == SyncTheFiles) {
             request.mediaToHardDrive = blue;
@@ -181,7 +174,7 @@ void TSyncPageModel::imr_SyncClick() {
             request.mediaToHardDrive = both;
             request.hardDriveToMedia = both;
         }
-        changedMedia = run(copyOperation(syncOption_), request) || changedMedia;
+        changedMedia = run(copyOperation(syncOption_), request).ran || changedMedia;
     }
     // The catalogue changed: the tree is read again (and the files tab comes back);
     // the rows stay until the next comparison.

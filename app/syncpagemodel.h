@@ -10,6 +10,7 @@
 // owns both).
 
 #include "app/drivepoll.h"
+#include "app/mediadrivechoice.h"
 #include "app/messagefn.h"
 #include "app/qmrestorefilelistmodel.h"
 #include "app/qmrestoretreemodel.h"
@@ -36,13 +37,19 @@ class TSyncPageModel {
     // pgc_sync.
     enum Tab { TSSync_Files = 0, TSSync_Results = 1 };
 
+    // What a synchronisation run did: an engine run changed the media or the hard drive
+    // (the catalogue is read again), or the user cancelled (nothing further starts).
+    struct RunResult {
+        bool ran = false;
+        bool cancelled = false;
+    };
+
     struct Actions {
         std::function<void(bool show)> wait; // the wait window of the trees
         std::function<bool()> pageVisible;   // TS_Sync is the page shown
         std::function<void()> compare;       // TFrmCompare, shown modally
-        // Runs operation `code` (2 to 5) in the job runner; true when an engine run
-        // changed something (the catalogue is read again then).
-        std::function<bool(int code, const TSyncRequest& request)> synchronise;
+        // Runs operation `code` (2 to 5) in the job runner.
+        std::function<RunResult(int code, const TSyncRequest& request)> synchronise;
     };
 
     TSyncPageModel(TDrivePoll& poll, MessageFn message, Actions actions);
@@ -65,8 +72,8 @@ class TSyncPageModel {
     // The user picked item `index` of cbMediaSinc.
     void selectMediaDrive(int index);
     // cbMediaSinc's items (media-drive captions) and its selection (-1: none).
-    const std::vector<std::string>& mediaDrives() const { return mediaDrives_; }
-    int driveIndex() const { return driveIndex_; }
+    const std::vector<std::string>& mediaDrives() const { return drives_.items(); }
+    int driveIndex() const { return drives_.index(); }
     void imr_CompareClick();
     void imr_CheckAllClick() { list_.checkAll(true); }
     void imr_UncheckAllClick() { list_.checkAll(false); }
@@ -91,14 +98,13 @@ class TSyncPageModel {
     void changed();
     void drivesChanged(const TDriveChange& change);
     void wait(bool show);
-    bool run(int code, const TSyncRequest& request);
+    RunResult run(int code, const TSyncRequest& request);
 
     TDrivePoll& poll_;
     int subscription_ = 0;
     MessageFn message_;
     Actions actions_;
-    std::vector<std::string> mediaDrives_;
-    int driveIndex_ = -1;
+    TMediaDriveChoice drives_;
     TQMRestoreTreeModel tree_;
     TQMRestoreFileListModel files_;
     TSyncListModel list_;

@@ -1,22 +1,12 @@
 #include "app/treedrives.h"
 
+#include "app/mediadrivechoice.h"
 #include "app/mediadrives.h"
 #include "platform/drivetable.h"
 
 #include <algorithm>
 
 namespace qm {
-
-namespace {
-
-std::string trimmed(const std::string& text) {
-    const auto first = text.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
-}
-
-} // namespace
 
 std::vector<std::string> EnumLocalDrives() {
     std::vector<std::string> roots;
@@ -31,7 +21,7 @@ std::vector<std::string> EnumLocalDrives() {
 }
 
 bool IsMediaVolume(const std::string& root) {
-    const std::string r = trimmed(root);
+    const std::string r = TrimmedCaption(root);
     return r.empty() || !DriveHasMedium(r) || IsMediaDrive(r); // no medium: not shown
 }
 

@@ -27,6 +27,12 @@ TASHint::TASHint(QObject* owner) : QObject(owner) {
 }
 
 TASHint::~TASHint() {
+    // Closing the balloon sends events of its own (Hide, Leave): the application must
+    // stop passing events to this filter before the balloon goes, and the balloon must
+    // go while the members the filter reads are still alive.
+    if (active_ && qApp)
+        qApp->removeEventFilter(this);
+    window_.reset();
     if (gCurrentASHint == this)
         gCurrentASHint = nullptr;
 }

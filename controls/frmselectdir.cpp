@@ -1,5 +1,6 @@
 #include "controls/frmselectdir.h"
 
+#include "controls/folderlists.h"
 #include "controls/imageregion.h"
 #include "controls/skin.h"
 #include "controls/skinbutton.h"
@@ -34,52 +35,26 @@ TFrmSelectDir::TFrmSelectDir(QWidget* owner, TSelectDirModel model)
       model_(std::move(model)) {
     setObjectName(QStringLiteral("FrmSelectDir"));
     QWidget* body = panel();
-    drives_ = new QComboBox(body);
-    drives_->setObjectName(QStringLiteral("cb_Drives"));
-    drives_->setGeometry(12, 10, 234, 21);
+    auto* drives = new QComboBox(body);
+    drives->setObjectName(QStringLiteral("cb_Drives"));
+    drives->setGeometry(12, 10, 234, 21);
     TImageRegion* dropDown =
         makeButton(body, "imr_DropDown_S", "button_dropdown", {17, 21}, {246, 10});
-    connect(dropDown, &TImageRegion::clicked, drives_, &QComboBox::showPopup);
-    list_ = new QListWidget(body);
-    list_->setObjectName(QStringLiteral("DirListBox"));
-    list_->setGeometry(12, 38, 251, 119);
+    connect(dropDown, &TImageRegion::clicked, drives, &QComboBox::showPopup);
+    auto* list = new QListWidget(body);
+    list->setObjectName(QStringLiteral("DirListBox"));
+    list->setGeometry(12, 38, 251, 119);
     const QPixmap folder = skinPicture(QStringLiteral("icon_folder"), {16, 16});
-    list_->setIconSize(folder.size());
+    list->setIconSize(folder.size());
     TImageRegion* ok = makeButton(body, "imr_Ok_", "button_ok", {84, 25}, {284, 38});
     TImageRegion* cancel = makeButton(body, "imr_Cancel_", "button_cancel", {84, 25}, {284, 72});
     connect(ok, &TImageRegion::clicked, this, [this] { done(1); });
     connect(cancel, &TImageRegion::clicked, this, [this] { done(2); });
-    connect(drives_, &QComboBox::activated, this, [this](int index) {
-        model_.selectDrive(index);
-        refreshList();
-    });
-    connect(list_, &QListWidget::currentRowChanged, this, [this](int row) { model_.select(row); });
-    connect(list_, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
-        model_.open(list_->row(item));
-        refreshList();
-    });
+    lists_ = new TFolderLists(model_, *drives, *list);
 }
 
 void TFrmSelectDir::prepare() {
-    model_.start();
-    drives_->clear();
-    for (const std::string& root : model_.drives())
-        drives_->addItem(QString::fromStdString(root));
-    drives_->setCurrentIndex(model_.driveIndex());
-    refreshList();
-}
-
-void TFrmSelectDir::refreshList() {
-    const QIcon folder(skinPicture(QStringLiteral("icon_folder"), {16, 16}));
-    const QSignalBlocker blocker(list_);
-    list_->clear();
-    for (const auto& item : model_.items()) {
-        auto* row = new QListWidgetItem(folder, QString::fromStdString(item.text), list_);
-        row->setData(Qt::UserRole, QString::fromStdString(item.path));
-        row->setData(Qt::UserRole + 1, item.level);
-        row->setText(QString(item.level * 2, QLatin1Char(' ')) + row->text());
-    }
-    list_->setCurrentRow(model_.selectedIndex());
+    lists_->prepare();
 }
 
 void TFrmSelectDir::showEvent(QShowEvent* event) {

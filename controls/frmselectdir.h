@@ -8,10 +8,9 @@
 
 #include <functional>
 
-class QComboBox;
-class QListWidget;
-
 namespace qm {
+
+class TFolderLists;
 
 class TFrmSelectDir : public TSkinnedDialog {
     Q_OBJECT
@@ -33,11 +32,8 @@ class TFrmSelectDir : public TSkinnedDialog {
     void showEvent(QShowEvent* event) override;
 
   private:
-    void refreshList();
-
     TSelectDirModel model_;
-    QComboBox* drives_ = nullptr;
-    QListWidget* list_ = nullptr;
+    TFolderLists* lists_ = nullptr; // a child of the folder list
 };
 
 // Asks for a folder; true when OK was chosen and the path is an existing folder. In

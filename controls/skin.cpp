@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QImageReader>
 #include <QSet>
+#include <QWidget>
 #include <cstdio>
 
 // Resource registration has to happen outside any namespace.
@@ -28,6 +29,18 @@ QFont skinLabelFont() {
     font.setPointSize(8);
     font.setBold(true);
     return font;
+}
+
+void setWhiteCaption(QWidget* widget) {
+    QPalette palette = widget->palette();
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
+        for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::ButtonText})
+            palette.setColor(group, role, Qt::white);
+    // The tick and the dot keep a dark colour of their own, whatever the parent passes on.
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
+        palette.setColor(group, QPalette::Text, QColor(46, 62, 102));
+    palette.setColor(QPalette::Disabled, QPalette::WindowText, QColor(214, 224, 240));
+    widget->setPalette(palette);
 }
 
 QPixmap skinPicture(const QString& name, QSize fallbackSize) {

@@ -9,6 +9,8 @@
 #include <QPixmap>
 #include <QString>
 
+class QWidget;
+
 namespace qm {
 
 // Registers the pictures and outlines of this library with Qt's resource system. Safe to
@@ -19,6 +21,11 @@ void ensureControlsResources();
 QColor skinPanelColor();
 // White bold labels: "MS Sans Serif" 8 pt where present, a plain sans face elsewhere.
 QFont skinLabelFont();
+
+// White captions for a check box, radio button or group title on the panel colour. Only
+// the caption colours change: a style sheet "color" would also paint the tick and the
+// radio dot white on their white boxes, where the user cannot see which option is on.
+void setWhiteCaption(QWidget* widget);
 
 // The picture `name` (no extension), or a plain face of `fallbackSize` when it is missing.
 QPixmap skinPicture(const QString& name, QSize fallbackSize = QSize(16, 16));

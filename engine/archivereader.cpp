@@ -224,8 +224,8 @@ bool ArchiveReader::CopyWithout(FileHandle& Out, int64_t EntryStart, int64_t Ent
     return true;
 }
 
-ArchiveReader::Removal ArchiveReader::Remove(const std::string& Source, int64_t Index,
-                                             int64_t Done) {
+ArchiveReader::Removal ArchiveReader::Remove(const std::string& Source, int64_t Index, int64_t Done,
+                                             const std::function<bool()>& Forget) {
     fArchive = FileHandle::open(fArchiveFile, OpenMode::Read);
     fSize = fArchive ? fArchive.size() : -1;
     if (fSize < 0)
@@ -238,9 +238,12 @@ ArchiveReader::Removal ArchiveReader::Remove(const std::string& Source, int64_t 
         fArchive.close();
         return Removal::NotFound;
     }
+    auto forget = [&Forget] { return !Forget || Forget(); };
     if (fPos + entry->length == fSize) {
         // The last entry: one cut, which a crash either makes or does not.
         fArchive.close();
+        if (!forget())
+            return Removal::Failed;
         FileHandle archive = FileHandle::open(fArchiveFile, OpenMode::ReadWrite);
         if (archive.seek(fPos) == fPos && archive.truncate() && archive.close())
             return Removal::Removed;
@@ -258,7 +261,12 @@ ArchiveReader::Removal ArchiveReader::Remove(const std::string& Source, int64_t 
     FileHandle out = room ? FileHandle::create(shortened) : FileHandle();
     const bool copied = room && out && CopyWithout(out, fPos, entry->length, Index, Done);
     fArchive.close();
-    if (copied && out.close() && renameFile(shortened, fArchiveFile))
+    const bool closed = copied && out.close();
+    if (closed && !forget()) {
+        deleteFile(shortened);
+        return Removal::Failed;
+    }
+    if (closed && renameFile(shortened, fArchiveFile))
         return Removal::Removed;
     out.close();
     deleteFile(shortened);

@@ -13,6 +13,7 @@
 #include "platform/fileio.h"
 
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <optional>
 #include <string>
@@ -33,10 +34,14 @@ class ArchiveReader {
     enum class Removal { Removed, NotFound, Failed };
     // Removes the first entry whose stored path is Source: the last entry is cut off, any
     // other is left out of a copy of the archive that then replaces it, so a crash at any
-    // moment leaves one whole archive (with or without the entry). Failed (logged and
-    // counted) when that could not be done, the media having no room for the copy; the
-    // archive is then as it was.
-    Removal Remove(const std::string& Source, int64_t Index, int64_t Done);
+    // moment leaves one whole archive (with or without the entry). Forget, when given, is
+    // called just before the archive changes (to drop the file's record first, so that a
+    // crash leaves an entry no record names rather than a record without its entry); when
+    // it answers false nothing changes. Failed (logged and counted) when the entry could
+    // not be taken out, the media having no room for the copy: the archive is then as it
+    // was, though Forget may have been called.
+    Removal Remove(const std::string& Source, int64_t Index, int64_t Done,
+                   const std::function<bool()>& Forget = nullptr);
 
     // Walks the entries below Limit by their own structure and returns the end of the
     // last complete one (0 when none is); Paths receives the stored paths of the complete

@@ -1,16 +1,25 @@
 #include "engine/backupjob.h"
 
+#include "engine/archiveformat.h"
 #include "engine/archivereadsession.h"
 #include "engine/copytree.h"
 #include "engine/enginestate.h"
 #include "platform/dospath.h"
 #include "platform/fileio.h"
 
+#include <algorithm>
+
 namespace qm {
 
 TBackUpJob::TBackUpJob() = default;
 
 TBackUpJob::~TBackUpJob() = default;
+
+void TBackUpJob::SetDestination(char Value) {
+    fDestination = Value;
+    // Everything the runs change on the media lies in its folder: never through a link.
+    fMediaGuard = Value != '\0' ? std::make_unique<LinkFreeFolder>(MediaFolder(Value)) : nullptr;
+}
 
 void TBackUpJob::AddLog(const std::string& Line) {
     if (!fLogSave || LogFileName.empty())
@@ -75,8 +84,21 @@ std::string TBackUpJob::FileArchivePath(const std::string& SourcePath) const {
 }
 
 std::string TBackUpJob::RunArchivePath() const {
-    std::string first = SourceFiles.empty() ? std::string() : SourceFiles.front();
-    return RunArchivePathFor(fDestination, first, fStartTime);
+    // Named after the first file the run holds: a line blanked before it has no drive.
+    auto first = std::find_if(SourceFiles.begin(), SourceFiles.end(),
+                              [](const std::string& line) { return !line.empty(); });
+    return RunArchivePathFor(fDestination, first == SourceFiles.end() ? std::string() : *first,
+                             fStartTime);
+}
+
+bool TBackUpJob::FitsCatalogue(const std::string& SourcePath) const {
+    const bool runArchive = fCompression && fCompressionType == TCompressionType::ctMultipleFile;
+    const std::string media = !fCompression ? CopyPath(SourcePath)
+                              : runArchive  ? std::string()
+                                            : FileArchivePath(SourcePath);
+    const size_t pathLimit =
+        fCompression ? ArchiveLayout::kMaxPathLength : DriveListLayout::kMaxTextLength;
+    return SourcePath.size() <= pathLimit && media.size() <= DriveListLayout::kMaxTextLength;
 }
 
 uint8_t TBackUpJob::NextRevision(DriveListRecord Record) {

@@ -50,7 +50,8 @@ class TBackUpJob {
     // ---- Published properties -----------------------------------------------------
     // Letter of the media drive; every media path starts with it + ":\Quillmoor\".
     char Destination() const { return fDestination; }
-    void SetDestination(char Value) { fDestination = Value; }
+    // Also guards the media folder against links for the job's life (LinkFreeFolder).
+    void SetDestination(char Value);
     bool Compression() const { return fCompression; }
     void SetCompression(bool Value) { fCompression = Value; }
     TCompressionType CompressionType() const { return fCompressionType; }
@@ -90,6 +91,16 @@ class TBackUpJob {
     std::string LogFileName;
     // Source paths to process; a run blanks a line so that its file gets no record.
     TStringList SourceFiles;
+    // What the backup run stored of SourceFiles line i: the source's date (packed DOS)
+    // and size as they were when its bytes were read. Records carry these rather than
+    // what the file says when they are saved, so a file changed later in the run is not
+    // taken for backed up by the next incremental backup. A line without them is
+    // recorded from the source as it is at saving.
+    struct TStoredSource {
+        uint32_t DosDate = 0;
+        int64_t Size = 0;
+    };
+    std::vector<std::optional<TStoredSource>> StoredSources;
     // Line i: source path, media path and revision (decimal) of catalogue record i.
     // CatalogPaths keeps an index of its lines, so it is changed only through its own
     // mutators (assignment, push_back, clear, ReplaceWithLast).
@@ -124,7 +135,13 @@ class TBackUpJob {
     // CopyPath + ".bpa": the archive of a one-archive-per-file backup.
     std::string FileArchivePath(const std::string& SourcePath) const;
     // D:\Quillmoor\Drive_<drive of SourceFiles[0]>\<StartTime with "_" separators>.bpa
+    // (the first line that is not blank).
     std::string RunArchivePath() const;
+    // Whether a backup in the job's storage mode can record SourcePath: the path fits a
+    // catalogue record (an archive entry's 250 bytes in the archive modes) and so does
+    // the media path its record would name. A path cut to fit would name another file,
+    // or none, and could never be restored.
+    bool FitsCatalogue(const std::string& SourcePath) const;
     // Path itself when Revision is off or Rev is 0, else version Rev of Path.
     std::string RevisionName(const std::string& Path, uint8_t Rev) const;
     // Drops version 0 of MediaPath and renumbers versions 1.. down, check files alike.
@@ -163,9 +180,17 @@ class TBackUpJob {
     // Writes one record per non-empty line of SourceFiles into the open catalogue: over
     // the record of the same path (case included), else appended.
     void SaveDriveListRecords(bool InArchive, const std::string& ArchiveFileName);
-    // Removes the record whose source path equals SourcePath exactly; the last record
-    // fills its place. The only record removed deletes the catalogue file.
-    void RemoveDriveListRecord(const std::string& SourcePath);
+    // Removes the record whose source path equals SourcePath exactly (every one, should
+    // the catalogue hold it twice); the last record fills its place. The only record
+    // removed deletes the catalogue file. True when a record was removed.
+    bool RemoveDriveListRecord(const std::string& SourcePath);
+    // In a run that writes the catalogue, after LoadDriveList and OpenDriveList: a last
+    // record that repeats an earlier record of its path byte for byte is what a removal
+    // stopped by a crash leaves, and goes.
+    void FinishInterruptedRemoval();
+    // Appends Record to the open catalogue (created when the last removal deleted it)
+    // and writes the count: a record removed for a deletion that then failed goes back.
+    bool AppendDriveListRecord(const DriveListRecord& Record);
     bool HasEncryptedFiles();
     static uint8_t NextRevision(DriveListRecord Record);
 
@@ -242,6 +267,7 @@ class TBackUpJob {
 
   private:
     char fDestination = '\0';
+    std::unique_ptr<LinkFreeFolder> fMediaGuard;
     bool fCompression = false;
     TCompressionType fCompressionType = TCompressionType::ctOnesFile;
     uint8_t fCompressionRate = 0;

@@ -10,6 +10,7 @@
 #include "platform/fileio.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 namespace qm {
 
@@ -23,6 +24,12 @@ bool isRunArchive(const TBackUpJob& job) {
 }
 
 } // namespace
+
+void BackupRun::Stored(size_t Line, uint32_t DosDate, int64_t Size) {
+    if (fJob.StoredSources.size() < fJob.SourceFiles.size())
+        fJob.StoredSources.resize(fJob.SourceFiles.size());
+    fJob.StoredSources[Line] = TBackUpJob::TStoredSource{DosDate, Size};
+}
 
 void BackupRun::FailTarget(size_t Line, const std::string& Target, const std::string& Part) {
     fJob.AddLog(logline::CantOpenFile(Target));
@@ -80,16 +87,18 @@ BackupRun::PlainPlan BackupRun::PlanPlainCopy(const DriveListRecord& Record,
         plan.dropCheckFiles = Record.Encryption != 0;
         return plan;
     }
-    if (!fJob.Revision())
+    // The versions follow the copies that really exist: never past a missing one.
+    int missing = -1;
+    for (int k = 0; k <= Record.Revision && missing < 0; ++k)
+        if (!fileExists(VersionName(Copy, k)))
+            missing = k;
+    if (!fJob.Revision()) {
+        // No new version: the newest is replaced, and the earlier ones stay as they were,
+        // in order (replacing version 0 would put the newest copy first).
+        plan.rev = static_cast<uint8_t>(missing >= 0 ? missing : Record.Revision);
         return plan;
-    // The next version follows the copies that really exist: never past a missing one.
-    int next = TBackUpJob::NextRevision(Record);
-    for (int k = 0; k <= Record.Revision; ++k) {
-        if (!fileExists(VersionName(Copy, k))) {
-            next = k;
-            break;
-        }
     }
+    const int next = missing >= 0 ? missing : TBackUpJob::NextRevision(Record);
     plan.rev = static_cast<uint8_t>(next);
     if (next > fJob.TopRevisionIndex && next > 0) {
         // Versions 1 .. next - 1 move down and the new copy becomes the newest.
@@ -104,10 +113,11 @@ bool BackupRun::PutInPlace(size_t Line, MediaJournal::Entry& Entry, const std::s
         FailTarget(Line, Target, MediaJournal::StagingFolder(fJob.Destination()) + Entry.staged);
         return false;
     }
-    auto elsewhere = [this, &Entry](const std::string& media) {
-        return NamedElsewhere(media, Entry.record.SourcePath);
+    auto elsewhere = [this, &Entry](const std::string& name) {
+        return Names().OtherHolder(name, Entry.record.SourcePath).has_value();
     };
-    if (MediaJournal::Apply(fJob.Destination(), Entry, elsewhere))
+    // The names were claimed for this file: only a failed move stops it here.
+    if (MediaJournal::Apply(fJob.Destination(), Entry, elsewhere) == MediaJournal::Applied::Done)
         return true;
     // Half moved: the journal keeps the entry, and the next run finishes the move.
     fKeepJournal = true;
@@ -122,11 +132,12 @@ BackupRun::FileOutcome BackupRun::CopyFile(size_t Line) {
     const std::string source = fJob.SourceFiles[Line];
     const std::string copy = fJob.CopyPath(source);
     fJob.ArchiveName = copy;
-    if (!ClaimMediaName(Line, copy))
-        return FileOutcome::Failed;
     DriveListRecord record;
     fJob.FindDriveListRecord(source, record);
     const PlainPlan plan = PlanPlainCopy(record, source, copy);
+    // Every version the new record names must be this file's to take.
+    if (!ClaimNames(Line, NewRecord(source, copy, 0, 0, plan.rev)))
+        return FileOutcome::Failed;
     createFolderChain(extractFileDir(copy));
 
     FileHandle input = FileHandle::open(source, OpenMode::Read);
@@ -138,7 +149,7 @@ BackupRun::FileOutcome BackupRun::CopyFile(size_t Line) {
         return FileOutcome::Failed;
     }
     fJob.SetRevisionText(source, plan.rev);
-    fJob.ArchiveName = fJob.RevisionName(copy, plan.rev);
+    fJob.ArchiveName = VersionName(copy, plan.rev);
     const std::string target = fJob.ArchiveName;
     // The first backup of a file whose copy name is free writes that name directly: no
     // record names it, so a copy cut short by a crash is never taken for a backup, and
@@ -196,6 +207,7 @@ BackupRun::FileOutcome BackupRun::CopyFile(size_t Line) {
             return FileOutcome::Failed;
     }
     fWritten.push_back({target, Line, fJob.Encryption()});
+    Stored(Line, *date, size);
     fJob.AddLog(
         logline::BackupSuccessful(source, logline::CompressionWord(false, fJob.CompressionType()),
                                   logline::EncryptionWord(fJob.Encryption(), engine.KeySize)));
@@ -238,12 +250,13 @@ bool BackupRun::RunPlain() {
 }
 
 std::optional<uint32_t> BackupRun::DateArchiveLikeSource(const std::string& Archive,
-                                                         const std::string& SourcePath) {
+                                                         const std::string& SourcePath,
+                                                         std::optional<uint32_t> Before) {
     // By name: both files are closed by now, and two looks cost less than two opens.
     std::optional<double> modified = fileDateTime(SourcePath);
     if (!modified || !fileExists(Archive))
         return std::nullopt;
-    uint32_t date = dateTimeToDos(*modified);
+    uint32_t date = Before ? *Before : dateTimeToDos(*modified);
     if (date == 0) {
         fJob.AddLog(logline::DateUnreadable(fJob.ArchiveName));
         ++Engine().ErrorCount;
@@ -266,7 +279,11 @@ bool BackupRun::RunFileArchives() {
             continue;
         const std::string archive = fJob.FileArchivePath(source);
         fJob.ArchiveName = archive;
-        if (!ClaimMediaName(i, archive))
+        DriveListRecord claimed;
+        claimed.SourcePath = source;
+        claimed.MediaPath = archive;
+        claimed.Compression = 1;
+        if (!ClaimNames(i, claimed))
             continue;
         DriveListRecord old;
         fJob.FindDriveListRecord(source, old);
@@ -294,10 +311,19 @@ bool BackupRun::RunFileArchives() {
         rec.Compression = 1;
         rec.Encryption = fJob.Encryption() ? 1 : 0;
         engine.ArchiveEncrypted = fJob.Encryption();
-        const int64_t size = fileSize(source);
-        fJob.AddToArchive(fJob.SourceFiles, part, static_cast<int32_t>(i), rec, nullptr,
+        // The date and size before a byte is read (maybe ahead, by the feed): a change
+        // while it is read is newer.
+        const DeflateFeed::SourceState state = feed->StateBeforeReading(i, source);
+        const std::optional<uint32_t> before = state.date;
+        const int64_t size = state.size;
+        int64_t interrupted = -1;
+        fJob.AddToArchive(fJob.SourceFiles, part, static_cast<int32_t>(i), rec, &interrupted,
                           feed.get());
-        if (engine.CancelFlag) {
+        // A cancel clicked while the entry's last chunk was reported came after the
+        // entry was done: the file is finished (its success line stands) before the run
+        // stops.
+        const bool cancelledAfter = engine.CancelFlag && interrupted < 0;
+        if (engine.CancelFlag && !cancelledAfter) {
             // The files read ahead are dropped (the window keeps running while the
             // workers finish the chunk in hand) before the flag is cleared.
             feed.reset();
@@ -310,7 +336,9 @@ bool BackupRun::RunFileArchives() {
             deleteFile(part);
             continue;
         }
-        const std::optional<uint32_t> date = DateArchiveLikeSource(part, source);
+        // Dated like the bytes it holds: the revision restore dates the file it brings back
+        // with the archive's date.
+        const std::optional<uint32_t> date = DateArchiveLikeSource(part, source, before);
         if (!direct) {
             entry.staged = extractFileName(part);
             entry.record = NewRecord(source, archive, date.value_or(dateTimeToDos(now())), size, 0);
@@ -318,6 +346,14 @@ bool BackupRun::RunFileArchives() {
                 continue;
         }
         fWritten.push_back({archive, i, false});
+        if (before)
+            Stored(i, *before, size);
+        if (cancelledAfter) {
+            feed.reset();
+            engine.CancelFlag = false;
+            Cancel(i + 1, false);
+            return false;
+        }
     }
     return true;
 }
@@ -330,7 +366,8 @@ bool BackupRun::RunRunArchive() {
     // A run that starts in the same second as an earlier one (or finds its name taken by
     // anything else) takes the next free name: an archive the catalogue names is never
     // emptied. The records name the archive, so any name is read back.
-    fJob.ArchiveName = FreeRunArchivePath(fJob.RunArchivePath());
+    fJob.ArchiveName = FreeRunArchivePath(
+        fJob.RunArchivePath(), [this](const std::string& name) { return Names().Held(name); });
     createFolderChain(extractFileDir(fJob.ArchiveName));
     for (const std::string& source : fJob.SourceFiles) {
         // Blank lines were dropped earlier; only real paths can be missing.
@@ -338,6 +375,13 @@ bool BackupRun::RunRunArchive() {
             fJob.AddLog(logline::CanNotFindFile(source));
             ++engine.ErrorCount;
         }
+    }
+    // Each file's date and size before the archive reads a byte of it.
+    for (size_t i = 0; i < fJob.SourceFiles.size(); ++i) {
+        const std::optional<uint32_t> date = fileDosDateTime(fJob.SourceFiles[i]);
+        const int64_t size = fileSize(fJob.SourceFiles[i]);
+        if (!fJob.SourceFiles[i].empty() && date && size >= 0)
+            Stored(i, *date, size);
     }
     DriveListRecord rec;
     rec.MediaPath = fJob.ArchiveName;
@@ -347,21 +391,25 @@ bool BackupRun::RunRunArchive() {
     engine.ArchiveEncrypted = fJob.Encryption();
     int64_t interrupted = -1;
     fJob.AddToArchive(fJob.SourceFiles, fJob.ArchiveName, -1, rec, &interrupted);
-    if (!engine.CancelFlag) {
+    // A cancel clicked while the last entry was reported came after every entry was
+    // done: the archive is whole, and each file in it keeps its success line and record.
+    if (!engine.CancelFlag || interrupted < 0) {
         if (std::all_of(fJob.SourceFiles.begin(), fJob.SourceFiles.end(),
                         [](const std::string& line) { return line.empty(); }))
             deleteFile(fJob.ArchiveName); // no record will name it
         else
             fWritten.push_back({fJob.ArchiveName, kWholeRun, false});
         engine.BytesDone = 0;
-        return true;
+        if (!engine.CancelFlag)
+            return true;
+        engine.CancelFlag = false;
+        Cancel(fJob.SourceFiles.size(), true);
+        return false;
     }
     engine.CancelFlag = false;
     // Keep the entries finished before the cancel and cut off the one being written.
     std::vector<std::string> complete;
-    const int64_t keep =
-        interrupted < 0 ? -1
-                        : ArchiveReader::CompleteLength(fJob.ArchiveName, &complete, interrupted);
+    const int64_t keep = ArchiveReader::CompleteLength(fJob.ArchiveName, &complete, interrupted);
     if (keep <= 0) {
         complete.clear();
         deleteFile(fJob.ArchiveName);
@@ -384,41 +432,29 @@ bool BackupRun::RunRunArchive() {
     return false;
 }
 
-bool BackupRun::ClaimMediaName(size_t Line, const std::string& MediaPath) {
-    if (!fFoldsCase)
-        return true;
-    if (!fMediaOwners) {
-        fMediaOwners.emplace();
-        for (size_t i = 0; i < fJob.CatalogPaths.size() && i < fJob.CatalogMediaPaths.size(); ++i) {
-            std::string media = fJob.CatalogMediaPaths[i];
-            if (!media.empty())
-                media[0] = fJob.Destination();
-            fMediaOwners->emplace(foldCaseUtf8(media), fJob.CatalogPaths[i]);
-        }
-    }
-    const std::string& source = fJob.SourceFiles[Line];
-    auto [owner, added] = fMediaOwners->emplace(foldCaseUtf8(MediaPath), source);
-    if (added || owner->second == source)
-        return true;
-    // The media would keep one copy for both: the first file's stays, this one fails.
-    fJob.AddLog(logline::SharesMediaCopy(source, owner->second));
-    ++Engine().ErrorCount;
-    fJob.SourceFiles[Line].clear();
-    return false;
+MediaNames& BackupRun::Names() {
+    if (!fNames)
+        fNames =
+            MediaNames::FromCatalogue(fJob.Destination(), fFoldsCase, Engine().DriveListHandle);
+    return *fNames;
 }
 
-bool BackupRun::NamedElsewhere(const std::string& MediaPath, const std::string& Source) {
-    if (!fMediaUsers) {
-        fMediaUsers.emplace();
-        for (size_t i = 0; i < fJob.CatalogPaths.size() && i < fJob.CatalogMediaPaths.size(); ++i) {
-            std::string media = fJob.CatalogMediaPaths[i];
-            if (!media.empty())
-                media[0] = fJob.Destination();
-            fMediaUsers->emplace(foldCaseUtf8(media), fJob.CatalogPaths[i]);
-        }
+bool BackupRun::ClaimNames(size_t Line, const DriveListRecord& NewRecord) {
+    const std::string& source = fJob.SourceFiles[Line];
+    MediaNames& names = Names();
+    for (const std::string& name : MediaNames::NamesOf(fJob.Destination(), NewRecord)) {
+        const std::optional<std::string> other = names.OtherHolder(name, source);
+        if (!other)
+            continue;
+        // The media keeps one file under a name: the first file's stays, this one fails.
+        fJob.AddLog(sameTextFolded(*other, source) ? logline::SharesMediaCopy(source, *other)
+                                                   : logline::NameTakenOnMedia(source, *other));
+        ++Engine().ErrorCount;
+        fJob.SourceFiles[Line].clear();
+        return false;
     }
-    auto [first, last] = fMediaUsers->equal_range(foldCaseUtf8(MediaPath));
-    return std::any_of(first, last, [&Source](const auto& user) { return user.second != Source; });
+    names.Add(NewRecord);
+    return true;
 }
 
 void BackupRun::MakeDurable() {
@@ -466,13 +502,46 @@ void BackupRun::Cancel(size_t From, bool InArchive) {
     SaveRecords(InArchive);
 }
 
+void BackupRun::DropUnfit(const std::vector<std::string>& Unfinished) {
+    TEngineState& engine = Engine();
+    // Without its catalogue the run could not tell a file's backups from free names.
+    if (!engine.DriveListHandle.isOpen()) {
+        std::fill(fJob.SourceFiles.begin(), fJob.SourceFiles.end(), std::string());
+        return;
+    }
+    std::unordered_set<std::string> seen;
+    const std::unordered_set<std::string> unfinished(Unfinished.begin(), Unfinished.end());
+    for (std::string& source : fJob.SourceFiles) {
+        if (source.empty())
+            continue;
+        // A file listed twice is backed up once: a second copy would take a version.
+        if (!seen.insert(source).second) {
+            source.clear();
+            continue;
+        }
+        if (unfinished.count(source) != 0)
+            fJob.AddLog(logline::UnfinishedBackup(source));
+        else if (!fJob.FitsCatalogue(source))
+            fJob.AddLog(logline::PathTooLong(source));
+        else
+            continue;
+        ++engine.ErrorCount;
+        source.clear();
+    }
+}
+
 void BackupRun::Run() {
     TEngineState& engine = Engine();
-    // What a run before this one left half done is finished first.
-    fKeepJournal = MediaJournal::Recover(fJob.Destination()) == MediaJournal::Recovery::Failed;
+    // What a run before this one left half done is finished first; what it could not
+    // finish stays in the journal, and its files wait for a run that can.
+    std::vector<std::string> unfinished;
+    fKeepJournal =
+        MediaJournal::Recover(fJob.Destination(), &unfinished) == MediaJournal::Recovery::Failed;
     fJob.LoadDriveList();
     fJob.OpenDriveList();
+    fJob.FinishInterruptedRemoval();
     fFoldsCase = engine.MediaFoldsCase(MediaFolder(fJob.Destination()));
+    DropUnfit(unfinished);
     engine.FilesDone = 0;
     engine.BytesDone = 0;
     fJob.SetProcessing(true);
@@ -499,6 +568,7 @@ namespace qm {
 
 bool TBackUpJob::FinishBackupRun() {
     SourceFiles.clear();
+    StoredSources.clear();
     CatalogPaths.clear();
     CatalogMediaPaths.clear();
     return CloseDriveList();

@@ -13,6 +13,7 @@
 #include "engine/backupjob.h"
 #include "engine/driverecord.h"
 #include "engine/mediajournal.h"
+#include "engine/medianames.h"
 #include "platform/fileio.h"
 
 #include <cstddef>
@@ -20,7 +21,6 @@
 #include <limits>
 #include <optional>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 namespace qm {
@@ -44,6 +44,11 @@ class BackupRun {
         std::string release; // the file's own archive, replaced by the copy
     };
 
+    // Blanks the lines no backup may be made of: every line when the catalogue cannot be
+    // opened, a path listed twice (silently, after its first line), a file whose earlier
+    // backup is Unfinished on the media, and a path a record cannot hold (logged and
+    // counted).
+    void DropUnfit(const std::vector<std::string>& Unfinished);
     bool RunPlain();
     bool RunFileArchives();
     bool RunRunArchive();
@@ -58,15 +63,20 @@ class BackupRun {
                               uint32_t DosDate, int64_t Size, uint8_t Revision) const;
     // Writes the blocks of Source to the part file; Cancelled leaves both files open.
     FileOutcome CopyBlocks(FileHandle& Source, FileHandle& Target, int64_t Size);
-    // Gives Archive the source's date (now, logged, when unreadable); the date given.
+    // Gives Archive the source's date as it was Before its bytes were read (else as it is;
+    // now, logged, when unreadable); the date given.
     std::optional<uint32_t> DateArchiveLikeSource(const std::string& Archive,
-                                                  const std::string& SourcePath);
-    // On media that ignore case: false (logged, counted, line blanked) when MediaPath is
-    // the copy or archive of another file, in the catalogue or earlier in this run, whose
-    // path differs only in case; else MediaPath is this line's from now on.
-    bool ClaimMediaName(size_t Line, const std::string& MediaPath);
-    // Whether a catalogue record of another path than Source names MediaPath.
-    bool NamedElsewhere(const std::string& MediaPath, const std::string& Source);
+                                                  const std::string& SourcePath,
+                                                  std::optional<uint32_t> Before);
+    // False (logged, counted, line blanked) when a name NewRecord, the line's new record,
+    // will hold is held by another file's record or was taken earlier in the run for
+    // another file (on media that ignore case, also one differing only in case); else
+    // they are the line's from now on.
+    bool ClaimNames(size_t Line, const DriveListRecord& NewRecord);
+    // The names the catalogue's records hold, read on first use.
+    MediaNames& Names();
+    // Line's file was read as it stood at DosDate with Size bytes: its record says so.
+    void Stored(size_t Line, uint32_t DosDate, int64_t Size);
     // A file that could not be backed up: its failure line about Target, one error, its
     // line blanked so it gets no record; the part files are removed.
     void FailTarget(size_t Line, const std::string& Target, const std::string& Part);
@@ -93,11 +103,8 @@ class BackupRun {
     std::vector<WrittenFile> fWritten;
     MediaJournal fJournal{fJob.Destination()};
     bool fKeepJournal = false; // a move failed: the next run must finish it
-    // Folded media path -> the source paths of the records naming it; made when needed.
-    std::optional<std::unordered_multimap<std::string, std::string>> fMediaUsers;
     bool fFoldsCase = false;
-    // Folded media path -> the source path whose copy it is (media that ignore case).
-    std::optional<std::unordered_map<std::string, std::string>> fMediaOwners;
+    std::optional<MediaNames> fNames;
 };
 
 } // namespace qm

@@ -52,10 +52,11 @@ std::string RunArchivePathFor(char Destination, std::string_view FirstSource, TD
            formatDateTimeWithSeparators(StartTime, '_') + ".bpa";
 }
 
-std::string FreeRunArchivePath(std::string_view RunArchivePath) {
+std::string FreeRunArchivePath(std::string_view RunArchivePath,
+                               const std::function<bool(const std::string&)>& Taken) {
     std::string path(RunArchivePath);
     const std::string_view base = RunArchivePath.substr(0, RunArchivePath.size() - 4); // ".bpa"
-    for (int k = 2; fileExists(path) || folderExists(path); ++k)
+    for (int k = 2; fileExists(path) || folderExists(path) || (Taken && Taken(path)); ++k)
         path = std::string(base) + " (" + std::to_string(k) + ").bpa";
     return path;
 }

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -28,8 +29,10 @@ std::string FileArchivePathFor(char Destination, std::string_view SourcePath);
 // X:\Quillmoor\Drive_<letter of FirstSource>\<StartTime, "_" separators>.bpa
 std::string RunArchivePathFor(char Destination, std::string_view FirstSource, TDateTime StartTime);
 // RunArchivePath itself when nothing has that name yet, else the first of
-// "<name> (2).bpa", "<name> (3).bpa", ... that is free (a name no version rule makes).
-std::string FreeRunArchivePath(std::string_view RunArchivePath);
+// "<name> (2).bpa", "<name> (3).bpa", ... that is free (a name no version rule makes):
+// no file or folder has it, and Taken (when given) says no record holds it.
+std::string FreeRunArchivePath(std::string_view RunArchivePath,
+                               const std::function<bool(const std::string&)>& Taken = nullptr);
 // Version k of Path: "_" + k before the extension of the file name (at the end when it
 // has none); version 0 is Path itself.
 std::string VersionName(std::string_view Path, int Version);

@@ -5,10 +5,12 @@
 #include "engine/enginestate.h"
 #include "engine/logline.h"
 #include "engine/mediajournal.h"
+#include "engine/medianames.h"
 #include "platform/fileio.h"
 
 #include <algorithm>
 #include <limits>
+#include <vector>
 
 namespace qm {
 
@@ -23,33 +25,68 @@ bool DeleteRun::DeleteRecord(const DriveListRecord& Record, int32_t Index, int64
                                              "from the media."));
         ++Engine().ErrorCount;
     } else if (Record.InArchive != 0 && Record.Compression != 0) {
-        // A file whose entry could not be taken out keeps its record: it is still there.
-        if (ArchiveReader(fJob, Record.MediaPath).Remove(Record.SourcePath, Index, Total) ==
-            ArchiveReader::Removal::Failed)
+        // The record goes just before the archive changes, and a file whose entry could
+        // not be taken out gets it back: it is still there.
+        bool forgotten = false;
+        const ArchiveReader::Removal removal =
+            ArchiveReader(fJob, Record.MediaPath).Remove(Record.SourcePath, Index, Total, [&] {
+                return forgotten = Forget(Record.SourcePath);
+            });
+        if (removal == ArchiveReader::Removal::Failed) {
+            if (forgotten)
+                fJob.AppendDriveListRecord(Record);
             return false;
-    } else {
-        deleteFile(Record.MediaPath);
-        deleteFile(CheckFileName(Record.MediaPath));
-        for (int k = 1; Record.Revision != 0; ++k) {
-            std::string version = VersionName(Record.MediaPath, k);
-            if (!fileExists(version))
-                break;
-            deleteFile(version);
-            deleteFile(CheckFileName(version));
         }
+        return forgotten || Forget(Record.SourcePath);
+    } else {
+        // The record goes first: a run stopped in the middle leaves files no record
+        // names, never a record naming files that are gone.
+        if (!Forget(Record.SourcePath))
+            return false;
+        DeleteNames(Record);
         // Sizes come from the catalogue: a damaged one must not wrap the running total.
         if (Record.Size > 0)
             Total += std::min(Record.Size, std::numeric_limits<int64_t>::max() - Total);
+        return true;
     }
-    fJob.RemoveDriveListRecord(Record.SourcePath);
-    return true;
+    return Forget(Record.SourcePath);
+}
+
+bool DeleteRun::Forget(const std::string& SourcePath) {
+    if (fJob.RemoveDriveListRecord(SourcePath))
+        return true;
+    fJob.AddLog(logline::DamagedFile(CataloguePath(fJob.Destination()),
+                                     "can't remove the record of " + SourcePath +
+                                         "; nothing of it is deleted."));
+    ++Engine().ErrorCount;
+    return false;
+}
+
+void DeleteRun::DeleteNames(const DriveListRecord& Record) {
+    if (!fNames)
+        fNames = MediaNames::FromCatalogue(fJob.Destination(),
+                                           Engine().MediaFoldsCase(MediaFolder(fJob.Destination())),
+                                           Engine().DriveListHandle);
+    // The versions the record names and their check files, none past its revision (a
+    // name beyond it may be another file's copy: "a_2.txt" of a file so called), and
+    // none that another record holds.
+    for (int k = 0; k <= Record.Revision; ++k) {
+        const std::string version = VersionName(Record.MediaPath, k);
+        for (const std::string& name : {version, CheckFileName(version)})
+            if (!fNames->OtherHolder(name, Record.SourcePath))
+                deleteFile(name);
+    }
 }
 
 void TBackUpJob::DeleteFiles(const TStringList& List) {
     TEngineState& engine = Engine();
-    MediaJournal::Recover(Destination());
+    // A file whose backup a run could not finish is left alone until one has: the
+    // journal would put it back, moving its versions about, after it was deleted.
+    std::vector<std::string> unfinished;
+    MediaJournal::Recover(Destination(), &unfinished);
     LoadDriveList();
     OpenDriveList();
+    FinishInterruptedRemoval();
     DeleteRun run(*this);
     int64_t total = 0;
     for (size_t i = 0; i < List.size(); ++i) {
@@ -61,7 +98,11 @@ void TBackUpJob::DeleteFiles(const TStringList& List) {
         FindDriveListRecord(List[i], record);
         if (record.SourcePath.empty())
             continue;
-        if (run.DeleteRecord(record, index, total))
+        if (std::find(unfinished.begin(), unfinished.end(), record.SourcePath) !=
+            unfinished.end()) {
+            AddLog(logline::UnfinishedDelete(record.SourcePath));
+            ++engine.ErrorCount;
+        } else if (run.DeleteRecord(record, index, total))
             AddLog(logline::Deleted(record.SourcePath));
         if (engine.CancelFlag) {
             engine.CancelFlag = false;

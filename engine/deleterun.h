@@ -6,8 +6,10 @@
 
 #include "engine/backupjob.h"
 #include "engine/driverecord.h"
+#include "engine/medianames.h"
 
 #include <cstdint>
+#include <optional>
 
 namespace qm {
 
@@ -22,7 +24,14 @@ class DeleteRun {
     bool DeleteRecord(const DriveListRecord& Record, int32_t Index, int64_t& Total);
 
   private:
+    // Removes SourcePath's record; false (logged, counted) when the catalogue keeps it.
+    bool Forget(const std::string& SourcePath);
+    // Deletes the names a plain copy's or per-file archive's record holds.
+    void DeleteNames(const DriveListRecord& Record);
+
     TBackUpJob& fJob;
+    // The names the catalogue's records hold, read before the first deletion.
+    std::optional<MediaNames> fNames;
 };
 
 } // namespace qm

@@ -172,16 +172,20 @@ void TBackUpJob::SaveDriveListRecords(bool InArchive, const std::string& Archive
         if (overwrite && *line < CatalogRevisions.size())
             record.Revision = ParseRevisionText(CatalogRevisions[*line]);
 
-        FileHandle file = FileHandle::open(source, OpenMode::Read);
-        std::optional<uint32_t> dos = file ? file.dosDateTime() : std::nullopt;
-        record.Date = dos ? dosToDateTime(*dos) : now();
-        if (!dos) {
-            AddLog(logline::SourceDateUnreadable(record.SourcePath));
-            ++engine.ErrorCount;
+        if (i < StoredSources.size() && StoredSources[i]) {
+            record.Date = dosToDateTime(StoredSources[i]->DosDate);
+            record.Size = StoredSources[i]->Size;
+        } else {
+            FileHandle file = FileHandle::open(source, OpenMode::Read);
+            std::optional<uint32_t> dos = file ? file.dosDateTime() : std::nullopt;
+            record.Date = dos ? dosToDateTime(*dos) : now();
+            if (!dos) {
+                AddLog(logline::SourceDateUnreadable(record.SourcePath));
+                ++engine.ErrorCount;
+            }
+            int64_t size = file ? file.size() : -1;
+            record.Size = size >= 0 ? size : kUnreadableSourceSize;
         }
-        int64_t size = file ? file.size() : -1;
-        record.Size = size >= 0 ? size : kUnreadableSourceSize;
-        file.close();
 
         int32_t index = overwrite ? static_cast<int32_t>(*line) : engine.DriveListCount;
         if (!catalogue.WriteRecord(index, SerializeDriveListRecord(record))) {
@@ -195,29 +199,72 @@ void TBackUpJob::SaveDriveListRecords(bool InArchive, const std::string& Archive
     }
 }
 
-void TBackUpJob::RemoveDriveListRecord(const std::string& SourcePath) {
+bool TBackUpJob::RemoveDriveListRecord(const std::string& SourcePath) {
     TEngineState& engine = Engine();
     if (!engine.DriveListHandle.isOpen())
-        return;
+        return false;
     CatalogueFile catalogue(engine.DriveListHandle);
     int32_t count = engine.DriveListCount;
-    int32_t found = -1;
-    for (int32_t i = 0; i < count && found < 0; ++i) {
+    bool removed = false;
+    // Every record of the path goes (a catalogue may hold one twice), each filled by
+    // the last record, which is then looked at in its new place.
+    for (int32_t i = 0; i < count;) {
         std::optional<DriveListRecordBytes> bytes = catalogue.ReadRecord(i);
         if (!bytes)
-            return;
-        if (ParseDriveListRecord(*bytes).SourcePath == SourcePath)
-            found = i;
+            return removed;
+        if (ParseDriveListRecord(*bytes).SourcePath != SourcePath) {
+            ++i;
+            continue;
+        }
+        if (!catalogue.RemoveRecord(i, count))
+            return removed;
+        engine.DriveListCount = --count;
+        CatalogPaths.ReplaceWithLast(static_cast<size_t>(i));
+        removed = true;
     }
-    if (found < 0 || !catalogue.RemoveRecord(found, count))
-        return;
-    engine.DriveListCount = count - 1;
-    CatalogPaths.ReplaceWithLast(static_cast<size_t>(found));
-    if (count > 1)
-        return;
+    if (!removed || count > 0)
+        return removed;
     // No empty catalogue is left behind.
     engine.DriveListHandle.close();
     deleteFile(CataloguePath(fDestination));
+    return true;
+}
+
+void TBackUpJob::FinishInterruptedRemoval() {
+    TEngineState& engine = Engine();
+    const int32_t count = engine.DriveListCount;
+    if (count < 2 || CatalogPaths.size() != static_cast<size_t>(count))
+        return;
+    // A removal stopped between filling the hole with the last record and cutting the
+    // last one off leaves that record twice: the second goes now.
+    const std::string& last = CatalogPaths[static_cast<size_t>(count - 1)];
+    std::optional<size_t> first = CatalogPaths.Find(last);
+    if (!first || *first + 1 == static_cast<size_t>(count) || CatalogPaths[*first] != last)
+        return;
+    CatalogueFile catalogue(engine.DriveListHandle);
+    std::optional<DriveListRecordBytes> a = catalogue.ReadRecord(static_cast<int32_t>(*first));
+    std::optional<DriveListRecordBytes> b = catalogue.ReadRecord(count - 1);
+    if (!a || !b || *a != *b || !catalogue.RemoveRecord(count - 1, count))
+        return;
+    engine.DriveListCount = count - 1;
+    CatalogPaths.ReplaceWithLast(static_cast<size_t>(count - 1));
+    if (CatalogMediaPaths.size() == static_cast<size_t>(count))
+        CatalogMediaPaths.pop_back();
+    if (CatalogRevisions.size() == static_cast<size_t>(count))
+        CatalogRevisions.pop_back();
+}
+
+bool TBackUpJob::AppendDriveListRecord(const DriveListRecord& Record) {
+    TEngineState& engine = Engine();
+    if (!engine.DriveListHandle.isOpen())
+        OpenDriveList();
+    CatalogueFile catalogue(engine.DriveListHandle);
+    if (!engine.DriveListHandle.isOpen() ||
+        !catalogue.WriteRecord(engine.DriveListCount, SerializeDriveListRecord(Record)))
+        return false;
+    ++engine.DriveListCount;
+    CatalogPaths.push_back(Record.SourcePath);
+    return catalogue.WriteCount(engine.DriveListCount);
 }
 
 bool TBackUpJob::HasEncryptedFiles() {

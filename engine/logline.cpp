@@ -41,6 +41,24 @@ std::string SharesMediaCopy(std::string_view Source, std::string_view Other) {
                  ", which the media drive does not tell apart by case."});
 }
 
+std::string NameTakenOnMedia(std::string_view Source, std::string_view Other) {
+    return Join({"***ERROR***", Now(), " ", Source,
+                 " - not backed up: its copy would take the name that the backup of ", Other,
+                 " has on the media drive."});
+}
+
+std::string UnfinishedBackup(std::string_view Source) {
+    return Join({"***ERROR***", Now(), " ", Source,
+                 " - not backed up: the media drive holds an unfinished backup of it, which the "
+                 "next run tries to finish first."});
+}
+
+std::string UnfinishedDelete(std::string_view Source) {
+    return Join({"***ERROR***", Now(), " ", Source,
+                 " - not deleted: the media drive holds an unfinished backup of it, which the "
+                 "next run tries to finish first."});
+}
+
 std::string CantDeleteFromArchive(std::string_view Source, std::string_view Archive) {
     return Join({"***ERROR***", Now(), " ", Source, " - can't delete it from ", Archive,
                  ": the media drive has no room to rewrite the archive, which is left whole."});

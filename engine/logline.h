@@ -50,6 +50,15 @@ std::string PathTooLong(std::string_view Source);
 // "***ERROR***" + now + " " + source + " - not backed up: its copy would be the media
 // copy of " + other + ", which the media drive does not tell apart by case."
 std::string SharesMediaCopy(std::string_view Source, std::string_view Other);
+// "***ERROR***" + now + " " + source + " - not backed up: its copy would take the name
+// that the backup of " + other + " has on the media drive."
+std::string NameTakenOnMedia(std::string_view Source, std::string_view Other);
+// "***ERROR***" + now + " " + source + " - not backed up: the media drive holds an
+// unfinished backup of it, which the next run tries to finish first."
+std::string UnfinishedBackup(std::string_view Source);
+// "***ERROR***" + now + " " + source + " - not deleted: the media drive holds an
+// unfinished backup of it, which the next run tries to finish first."
+std::string UnfinishedDelete(std::string_view Source);
 // "***ERROR***" + now + " " + source + " - can't delete it from " + archive + ": the media
 // drive has no room to rewrite the archive, which is left whole."
 std::string CantDeleteFromArchive(std::string_view Source, std::string_view Archive);

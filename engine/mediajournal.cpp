@@ -2,10 +2,14 @@
 
 #include "engine/cataloguefile.h"
 #include "engine/copytree.h"
+#include "engine/enginestate.h"
+#include "engine/medianames.h"
 #include "platform/casefold.h"
 #include "platform/dospath.h"
 
 #include <charconv>
+#include <functional>
+#include <unordered_map>
 #include <vector>
 
 namespace qm {
@@ -14,6 +18,7 @@ namespace {
 
 const char* const kStagingFolderName = "Staging\\";
 const char* const kJournalName = "journal";
+const char* const kNextJournalName = "journal.next";
 const char* const kStagedSuffix = ".part";
 constexpr char kHex[] = "0123456789abcdef";
 
@@ -62,15 +67,12 @@ bool IsStagedName(std::string_view name) {
     return true;
 }
 
-void DeleteWithCheckFile(const std::string& path) {
-    deleteFile(path);
-    deleteFile(CheckFileName(path));
-}
-
-// Moves versions 1 .. Top of MediaPath down by one, each check file with its copy; the
-// old version 0 is replaced by version 1. Where a crash stopped an earlier attempt, the
-// first missing version shows how far it got: the versions below it have moved.
-bool ShiftDown(const std::string& MediaPath, int Top) {
+// Moves versions 1 .. Top of MediaPath down by one, each check file with its copy when
+// the copies are encrypted (another file's copy may be called like an unencrypted
+// copy's check file); the old version 0 is replaced by version 1. Where a crash stopped
+// an earlier attempt, the first missing version shows how far it got: the versions
+// below it have moved.
+bool ShiftDown(const std::string& MediaPath, int Top, bool Encrypted) {
     int start = 1;
     for (int k = 0; k <= Top; ++k) {
         if (!fileExists(VersionName(MediaPath, k))) {
@@ -82,11 +84,49 @@ bool ShiftDown(const std::string& MediaPath, int Top) {
     for (int k = start; k <= Top; ++k) {
         const std::string from = VersionName(MediaPath, k);
         const std::string to = VersionName(MediaPath, k - 1);
-        if (fileExists(CheckFileName(from)))
+        // A version gone for another reason (taken off the media by hand) has nothing to
+        // move, and must not keep the rest of the entry waiting for ever.
+        if (!fileExists(from))
+            continue;
+        if (Encrypted && fileExists(CheckFileName(from)))
             ok = renameFile(CheckFileName(from), CheckFileName(to)) && ok;
         ok = renameFile(from, to) && ok;
     }
     return ok;
+}
+
+// Calls Each with every line of the file that ends in a line feed (without it) and is
+// at most MaxLength long; longer lines are skipped whole. The file is read in blocks,
+// so its size costs no memory. False when it cannot be read.
+bool ForEachLine(const std::string& Path, size_t MaxLength,
+                 const std::function<void(std::string_view)>& Each) {
+    FileHandle file = FileHandle::open(Path, OpenMode::Read);
+    if (!file)
+        return false;
+    std::string line;
+    bool tooLong = false;
+    std::vector<char> block(64 * 1024);
+    while (true) {
+        const int64_t n = file.read(block.data(), static_cast<int64_t>(block.size()));
+        if (n < 0)
+            return false;
+        if (n == 0)
+            return true;
+        for (int64_t i = 0; i < n; ++i) {
+            const char c = block[static_cast<size_t>(i)];
+            if (c == '\n') {
+                if (!tooLong)
+                    Each(line);
+                line.clear();
+                tooLong = false;
+            } else if (!tooLong && line.size() < MaxLength) {
+                line.push_back(c);
+            } else {
+                tooLong = true;
+                line.clear();
+            }
+        }
+    }
 }
 
 } // namespace
@@ -103,7 +143,12 @@ std::string MediaJournal::JournalPath(char Destination) {
 
 std::string MediaJournal::NewStagedPath() {
     createFolderChain(excludeTrailingBackslash(StagingFolder(fDestination)));
-    return StagingFolder(fDestination) + std::to_string(fNextStaged++) + kStagedSuffix;
+    // A journal a run could not finish keeps its staged files here for the next one.
+    std::string path;
+    do
+        path = StagingFolder(fDestination) + std::to_string(fNextStaged++) + kStagedSuffix;
+    while (fileExists(path) || fileExists(CheckFileName(path)));
+    return path;
 }
 
 std::string MediaJournal::Serialize(const Entry& Written) {
@@ -170,31 +215,43 @@ bool MediaJournal::Add(const Entry& NewEntry) {
     return true;
 }
 
-bool MediaJournal::Apply(char Destination, const Entry& Done, const NamedElsewhere& Elsewhere) {
+MediaJournal::Applied MediaJournal::Apply(char Destination, const Entry& Done,
+                                          const NamedElsewhere& Elsewhere) {
     const std::string staged = StagingFolder(Destination) + Done.staged;
     const std::string& media = Done.record.MediaPath;
     const int top = Done.record.Revision;
-    bool ok = true;
+    const bool encrypted = Done.record.Encryption != 0;
     if (fileExists(staged)) {
+        // Every name the moves write is the file's own: never another file's backup.
+        for (const std::string& name : MediaNames::NamesOf(Destination, Done.record))
+            if (Elsewhere(name))
+                return Applied::Refused;
+        bool ok = true;
         if (Done.kind == Entry::Kind::Rotate)
-            ok = ShiftDown(media, top);
+            ok = ShiftDown(media, top, encrypted);
         const std::string target = VersionName(media, top);
-        if (fileExists(CheckFileName(staged)))
+        if (encrypted && fileExists(CheckFileName(staged)))
             ok = renameFile(CheckFileName(staged), CheckFileName(target)) && ok;
-        ok = ok && renameFile(staged, target);
+        if (!ok || !renameFile(staged, target))
+            return Applied::Failed;
     }
-    if (!ok)
-        return false;
-    for (int k = 1; k <= Done.dropVersions; ++k)
-        DeleteWithCheckFile(VersionName(media, k));
+    auto drop = [&Elsewhere](const std::string& name) {
+        if (!Elsewhere(name))
+            deleteFile(name);
+    };
+    for (int k = 1; k <= Done.dropVersions; ++k) {
+        drop(VersionName(media, k));
+        drop(CheckFileName(VersionName(media, k)));
+    }
     for (int k = 0; Done.dropCheckFiles && k <= top; ++k)
-        deleteFile(CheckFileName(VersionName(media, k)));
+        drop(CheckFileName(VersionName(media, k)));
     if (!Done.release.empty() && !Elsewhere(Done.release)) {
-        DeleteWithCheckFile(Done.release);
-        for (int k = 1; k <= Done.releaseVersions; ++k)
-            DeleteWithCheckFile(VersionName(Done.release, k));
+        for (int k = 0; k <= Done.releaseVersions; ++k) {
+            drop(VersionName(Done.release, k));
+            drop(CheckFileName(VersionName(Done.release, k)));
+        }
     }
-    return true;
+    return Applied::Done;
 }
 
 void MediaJournal::EmptyStaging(char Destination) {
@@ -213,24 +270,14 @@ void MediaJournal::Finish() {
     fAdded = false;
 }
 
-MediaJournal::Recovery MediaJournal::Recover(char Destination) {
+MediaJournal::Recovery MediaJournal::Recover(char Destination, std::vector<std::string>* Pending) {
     const std::string journalPath = JournalPath(Destination);
     if (!fileExists(journalPath)) {
         if (folderExists(excludeTrailingBackslash(StagingFolder(Destination))))
             EmptyStaging(Destination);
         return Recovery::Nothing;
     }
-    std::string text;
-    {
-        FileHandle journal = FileHandle::open(journalPath, OpenMode::Read);
-        const int64_t size = journal ? journal.size() : -1;
-        if (size < 0)
-            return Recovery::Failed;
-        text.resize(static_cast<size_t>(size));
-        if (!journal.readExact(text.data(), size))
-            return Recovery::Failed;
-    }
-    // The catalogue as it stands: which records name what, and where each path's is.
+    // The catalogue as it stands: which names its records hold, and where each path's is.
     const std::string cataloguePath = CataloguePath(Destination);
     FileHandle file = fileExists(cataloguePath)
                           ? FileHandle::open(cataloguePath, OpenMode::ReadWrite)
@@ -240,56 +287,72 @@ MediaJournal::Recovery MediaJournal::Recover(char Destination) {
     if (!shape)
         return Recovery::Failed;
     int32_t count = shape->records;
-    std::vector<DriveListRecord> records;
+    MediaNames names(Destination, Engine().MediaFoldsCase(MediaFolder(Destination)));
+    std::unordered_map<std::string, int32_t> slots;
     for (int32_t i = 0; i < count; ++i) {
         std::optional<DriveListRecordBytes> bytes = catalogue.ReadRecord(i);
         if (!bytes)
             return Recovery::Failed;
-        records.push_back(ParseDriveListRecord(*bytes));
-        if (!records.back().MediaPath.empty())
-            records.back().MediaPath[0] = Destination;
+        const DriveListRecord record = ParseDriveListRecord(*bytes);
+        names.Add(record);
+        slots.emplace(record.SourcePath, i);
     }
-    bool ok = true;
-    size_t start = 0;
-    for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
-        std::optional<Entry> entry =
-            Parse(Destination, std::string_view(text).substr(start, end - start));
+    bool catalogueOk = true;
+    std::string failedLines;
+    std::vector<std::string> failedSources, doneSources;
+    const bool read = ForEachLine(journalPath, kMaxLineLength, [&](std::string_view line) {
+        std::optional<Entry> entry = Parse(Destination, line);
         if (!entry)
-            continue;
+            return;
         const std::string& source = entry->record.SourcePath;
-        auto elsewhere = [&](const std::string& media) {
-            const std::string key = foldCaseUtf8(media);
-            for (const DriveListRecord& r : records)
-                if (r.SourcePath != source && foldCaseUtf8(r.MediaPath) == key)
-                    return true;
-            return false;
+        auto elsewhere = [&](const std::string& name) {
+            return names.OtherHolder(name, source).has_value();
         };
-        if (!Apply(Destination, *entry, elsewhere)) {
-            ok = false;
-            continue;
+        const Applied applied = Apply(Destination, *entry, elsewhere);
+        if (applied == Applied::Refused)
+            return;
+        if (applied == Applied::Failed) {
+            failedLines.append(line).push_back('\n');
+            failedSources.push_back(source);
+            return;
         }
-        int32_t index = count;
-        for (int32_t i = 0; i < count; ++i)
-            if (records[static_cast<size_t>(i)].SourcePath == source)
-                index = i;
-        if (!catalogue.WriteRecord(index, SerializeDriveListRecord(entry->record))) {
-            ok = false;
-            continue;
+        auto [slot, added] = slots.try_emplace(source, count);
+        if (!catalogue.WriteRecord(slot->second, SerializeDriveListRecord(entry->record))) {
+            catalogueOk = false;
+            if (added)
+                slots.erase(slot);
+            return;
         }
-        if (index == count) {
-            records.push_back(entry->record);
+        names.Add(entry->record);
+        doneSources.push_back(source);
+        if (added)
             ++count;
-        } else {
-            records[static_cast<size_t>(index)] = entry->record;
-        }
-    }
-    ok = catalogue.WriteCount(count) && file.flush() && file.close() && ok;
-    // A journal that could not be carried out stays for the next run to try again.
-    if (!ok)
+    });
+    catalogueOk = catalogue.WriteCount(count) && file.flush() && file.close() && catalogueOk;
+    if (Pending)
+        *Pending = failedSources;
+    // A journal that could not be read, or whose records did not reach the catalogue,
+    // stays whole for the next run to carry out again.
+    if (!read || !catalogueOk) {
+        if (Pending)
+            Pending->insert(Pending->end(), doneSources.begin(), doneSources.end());
         return Recovery::Failed;
-    deleteFile(journalPath);
-    EmptyStaging(Destination);
-    return Recovery::Replayed;
+    }
+    if (failedLines.empty()) {
+        deleteFile(journalPath);
+        EmptyStaging(Destination);
+        return Recovery::Replayed;
+    }
+    // Only what failed stays to be done; what was done is never done again over the
+    // backups later runs make.
+    const std::string next = StagingFolder(Destination) + kNextJournalName;
+    FileHandle rewritten = FileHandle::create(next);
+    if (rewritten.write(failedLines.data(), static_cast<int64_t>(failedLines.size())) &&
+        rewritten.close())
+        renameFile(next, journalPath);
+    else
+        deleteFile(next);
+    return Recovery::Failed;
 }
 
 } // namespace qm

@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace qm {
 
@@ -41,23 +42,28 @@ class MediaJournal {
         std::string release;
         uint8_t releaseVersions = 0;
     };
-    // Whether a record other than the file's own names a media path.
-    using NamedElsewhere = std::function<bool(const std::string& MediaPath)>;
+    // Whether a record other than the file's own holds a name (MediaNames).
+    using NamedElsewhere = std::function<bool(const std::string& Name)>;
 
     explicit MediaJournal(char Destination);
 
     static std::string StagingFolder(char Destination);
     static std::string JournalPath(char Destination);
 
-    // A staging path not used before in this run.
+    // A staging path not used before in this run, nor by a staged file still there.
     std::string NewStagedPath();
     // Appends the entry to the journal (one write); false when it is not on the media,
     // and the file must then not be moved.
     bool Add(const Entry& NewEntry);
+    enum class Applied {
+        Done,
+        Refused, // it would move a file over a name another file's record holds
+        Failed,  // a move failed
+    };
     // Carries the entry's moves out. Every step looks at what is there first, so doing
-    // an entry again after a crash at any point of it ends in the same place. False when
-    // a move failed.
-    static bool Apply(char Destination, const Entry& Done, const NamedElsewhere& Elsewhere);
+    // an entry again after a crash at any point of it ends in the same place. Nothing is
+    // moved over, and nothing deleted of, a name that Elsewhere says another file holds.
+    static Applied Apply(char Destination, const Entry& Done, const NamedElsewhere& Elsewhere);
     // After the run's records are saved: the journal goes, then everything staged.
     void Finish();
     // Whether entries were added and not yet finished.
@@ -66,18 +72,25 @@ class MediaJournal {
     enum class Recovery {
         Nothing,  // no journal: the staging folder was emptied
         Replayed, // a journal was carried out and deleted; the catalogue may have changed
-        Failed,   // a move or the catalogue failed: the journal stays for the next run
+        Failed,   // a move or the catalogue failed: those entries stay for the next run
     };
     // At the start of a run: carries out every whole entry of a journal left behind,
     // writes each entry's record into the catalogue (over the record of the same path,
     // else appended), deletes the journal and empties the staging folder. An entry that
-    // names anything but its own file's copy tree names is skipped.
-    static Recovery Recover(char Destination);
+    // names anything but its own file's copy tree names, or would move a file over a
+    // name another record holds, is skipped. Entries that fail stay, alone, in the
+    // journal (so the others are never carried out again over later backups), and
+    // Pending receives their source paths: a backup must leave those files alone until
+    // a run has finished them.
+    static Recovery Recover(char Destination, std::vector<std::string>* Pending = nullptr);
 
     // The text of one entry (a line ending in "\n") and its reading; none when the line
     // is not a whole, well-formed entry.
     static std::string Serialize(const Entry& Written);
     static std::optional<Entry> Parse(char Destination, std::string_view Line);
+
+    // The longest line a journal entry can have; longer lines are not entries.
+    static constexpr size_t kMaxLineLength = 4096;
 
   private:
     static void EmptyStaging(char Destination);

@@ -1,5 +1,6 @@
 #include "engine/restorerun.h"
 
+#include "engine/copytree.h"
 #include "engine/enginestate.h"
 #include "engine/logline.h"
 #include "engine/mediajournal.h"
@@ -205,7 +206,10 @@ void TBackUpJob::Restore() {
             }
             continue;
         }
-        if (run.RestoreCopy(record, static_cast<int32_t>(i), record.MediaPath, dosDate) ==
+        // The newest version, the one the record's date and size describe: version 0 is
+        // the oldest copy kept.
+        const std::string newest = VersionName(record.MediaPath, record.Revision);
+        if (run.RestoreCopy(record, static_cast<int32_t>(i), newest, dosDate) ==
             RestoreRun::Outcome::Cancelled) {
             run.Cancel([this] { FinishRestoreRun(); });
             return;

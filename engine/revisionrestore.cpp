@@ -27,7 +27,9 @@ std::optional<TDateTime> versionDate(const std::string& path) {
 
 void RevisionRestore::CollectVersions(const DriveListRecord& Record, TRevisionLst& Entry) {
     const bool inRunArchive = Record.Compression != 0 && Record.InArchive != 0;
-    for (int k = 0; k < kMaxRevisionDates; ++k) {
+    // The versions the record names, no more: a name past its revision may be another
+    // file's copy ("a_1.txt" of a file so called, beside "a.txt").
+    for (int k = 0; k < kMaxRevisionDates && k <= Record.Revision; ++k) {
         std::string version = VersionName(Record.MediaPath, k);
         if (!fileExists(version))
             return;
@@ -121,13 +123,18 @@ void TBackUpJob::RestoreRevisions(TRevisionFileList& List, bool SortDates) {
             continue;
         }
         const int32_t count = std::clamp(x.Count, 0, kMaxRevisionDates);
+        // The newest version is the last one backed up, the highest number, whatever
+        // its date says (a file put back to an older copy keeps that copy's date, and two
+        // backups in one 2-second step share one).
+        const TDateTime newest = count > 0 ? x.Dates[count - 1] : x.Dates[0];
         if (SortDates && count > 0) {
             SortRevisionDates(x.Dates, 0, count - 1);
             x.Dates[0] = x.Dates[count - 1];
         }
-        const TDateTime chosen = x.Dates[0];
-        const std::string version =
-            VersionName(record.MediaPath, chooser.ChooseVersion(record, count, chosen));
+        const TDateTime chosen = SortDates ? newest : x.Dates[0];
+        const int chosenVersion =
+            SortDates ? std::max(count - 1, 0) : chooser.ChooseVersion(record, count, chosen);
+        const std::string version = VersionName(record.MediaPath, chosenVersion);
         if (record.Compression != 0) {
             engine.ArchiveEncrypted = record.Encryption != 0;
             RestoreFromArchive(x.Path, version, RestoreType(), dateTimeToDos(chosen));

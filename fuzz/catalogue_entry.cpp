@@ -1,9 +1,9 @@
 // Fuzz body for the media catalogue: the input is E:\Quillmoor\drive.lst. A job reads
 // it into its lists, lists it for the windows, looks every listed path up in the open
-// catalogue, restores what it names into a chosen folder, and removes a record. Whatever
-// the bytes, the lists agree with the whole records the file holds, nothing is written
-// outside the restore folder, and a removal leaves a catalogue whose count matches its
-// length.
+// catalogue, restores what it names into a chosen folder, and removes a path's records.
+// Whatever the bytes, the lists agree with the whole records the file holds, nothing is
+// written outside the restore folder, and a removal leaves a catalogue whose count
+// matches its length.
 
 #include "fuzz/fuzzentries.h"
 
@@ -83,18 +83,20 @@ void CheckRemoval(TBackUpJob& job, int64_t records) {
         return;
     job.OpenDriveList();
     const std::string first = job.CatalogPaths[0]; // a copy: the removal moves lines
+    // Every record of the path goes (a catalogue may list a path twice).
+    const int64_t removed = std::count(job.CatalogPaths.begin(), job.CatalogPaths.end(), first);
     job.RemoveDriveListRecord(first);
     job.CloseDriveList();
     const std::string path = CataloguePath('E');
-    if (records == 1) {
-        Require(!fileExists(path), "removing the only record deletes the catalogue");
+    if (records == removed) {
+        Require(!fileExists(path), "removing the last records deletes the catalogue");
         return;
     }
     FileHandle file = FileHandle::open(path, OpenMode::Read);
     Require(static_cast<bool>(file), "the catalogue is still there after a removal");
     std::optional<CatalogueFile::Shape> shape = CatalogueFile(file).Inspect();
-    Require(shape && shape->sound() && shape->records == records - 1,
-            "a removal leaves a sound catalogue one record shorter");
+    Require(shape && shape->sound() && shape->records == records - removed,
+            "a removal leaves a sound catalogue without the path's records");
 }
 
 // Deleting the listed files may remove backups on the media drive only: files of the copy

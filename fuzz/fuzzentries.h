@@ -13,6 +13,8 @@ namespace qm::fuzz {
 int FuzzCatalogue(const uint8_t* data, size_t size);
 // The bytes are a .bpa archive on E:, restored into a folder and cut by a job.
 int FuzzArchive(const uint8_t* data, size_t size);
+// The bytes are the backup run's journal on E:, carried out by the next run.
+int FuzzJournal(const uint8_t* data, size_t size);
 // The bytes are a registry hive file.
 int FuzzHive(const uint8_t* data, size_t size);
 // The bytes are stored window outline data.

@@ -34,6 +34,11 @@ def entry(path, data):
             + struct.pack("<H", len(data) // CHUNK + 1) + struct.pack("<i", len(packed)) + packed)
 
 
+def journal_line(kind, staged, rec, drop=0, drop_checks=0, release="", release_versions=0):
+    return ("entry\t%s\t%s\t%d\t%d\t%s\t%d\t%s\tend\n" % (
+        kind, staged, drop, drop_checks, release, release_versions, rec.hex())).encode()
+
+
 def region(bounds, rects):
     head = struct.pack("<4I", 32, 1, len(rects), 16 * len(rects)) + struct.pack("<4i", *bounds)
     return head + b"".join(struct.pack("<4i", *r) for r in rects)
@@ -61,6 +66,18 @@ seeds = {
         "seed_two_entries.bpa": entry(A, b"alpha") + entry(B, b"bravo"),
         "seed_empty_file.bpa": entry(A, b""),
         "seed_same_path_twice.bpa": entry(A, b"first") + entry(B, b"b") + entry(A, b"second"),
+    },
+    "journal": {
+        "seed_place_and_rotate.txt": (
+            journal_line("P", "1.part", record(A, MEDIA_A, revision=1, encryption=1))
+            + journal_line("R", "2.part", record("C:\\docs\\c.txt",
+                                                 "E:\\Quillmoor\\Drive_C\\docs\\c.txt",
+                                                 revision=2))),
+        "seed_release_and_drop.txt": (
+            journal_line("P", "2.part", record(B, MEDIA_B, compression=1), release=MEDIA_B[:-4],
+                         release_versions=2)
+            + journal_line("P", "1.part", record(A, MEDIA_A), drop=3, drop_checks=1)),
+        "seed_cut_short.txt": journal_line("P", "1.part", record(A, MEDIA_A))[:-20],
     },
     "hive": {
         "seed_settings.hive": (

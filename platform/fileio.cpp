@@ -3,6 +3,7 @@
 #include "platform/datetime.h"
 #include "platform/dospath.h"
 #include "platform/drivetable.h"
+#include "platform/mounttable.h"
 
 #include <algorithm>
 #include <cctype>
@@ -22,8 +23,52 @@ FileChangeGate& changeGate() {
     return gate;
 }
 
-// False (errno set) when the test seam refuses the change.
+std::vector<std::string>& linkFreeFolders() {
+    static std::vector<std::string> folders;
+    return folders;
+}
+
+// False (errno ELOOP) when dosPath lies below a LinkFreeFolder and a name on its way from
+// the drive's root (the path's own name included) is a symbolic link. Names that do not
+// exist yet end the walk: what is made there is made in a real folder.
+bool linkFree(std::string_view dosPath) {
+    for (const std::string& folder : linkFreeFolders()) {
+        if (dosPath.size() < folder.size() ||
+            std::toupper(static_cast<unsigned char>(dosPath[0])) !=
+                std::toupper(static_cast<unsigned char>(folder[0])) ||
+            dosPath.substr(1, folder.size() - 1) != std::string_view(folder).substr(1))
+            continue;
+        std::optional<std::string> root = toHostPath(dosPath.substr(0, 3));
+        std::optional<std::string> host = toHostPath(dosPath);
+        if (!root || !host || host->compare(0, root->size(), *root) != 0)
+            return true; // fails on its own: it does not translate
+        size_t pos = root->size();
+        while (pos < host->size()) {
+            while (pos < host->size() && (*host)[pos] == '/')
+                ++pos;
+            size_t end = host->find('/', pos);
+            if (end == std::string::npos)
+                end = host->size();
+            if (end == pos)
+                break;
+            struct stat st {};
+            if (::lstat(host->substr(0, end).c_str(), &st) != 0)
+                break;
+            if (S_ISLNK(st.st_mode)) {
+                errno = ELOOP;
+                return false;
+            }
+            pos = end;
+        }
+    }
+    return true;
+}
+
+// False (errno set) when the test seam refuses the change, or the path leads through a
+// link below a LinkFreeFolder.
 bool changeAllowed(FileChange change, std::string_view dosPath) {
+    if (!linkFree(dosPath))
+        return false;
     const FileChangeGate& gate = changeGate();
     if (!gate || gate(change, dosPath))
         return true;
@@ -92,6 +137,67 @@ bool setHostTimes(int fd, const char* path, uint32_t dosDateTime) {
     if (fd >= 0)
         return futimens(fd, times) == 0;
     return path && utimensat(AT_FDCWD, path, times, 0) == 0;
+}
+
+// The folder that holds `path` on the host ("/" above a top-level name).
+std::string hostParent(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    return slash == 0 || slash == std::string::npos ? std::string("/") : path.substr(0, slash);
+}
+
+bool isEmptyFolder(const std::string& path) {
+    DIR* dir = ::opendir(path.c_str());
+    if (!dir)
+        return false;
+    bool empty = true;
+    while (const dirent* de = ::readdir(dir)) {
+        const std::string_view name = de->d_name;
+        if (name != "." && name != "..") {
+            empty = false;
+            break;
+        }
+    }
+    ::closedir(dir);
+    return empty;
+}
+
+// Whether a file system is mounted on a folder directly inside `folder`.
+bool holdsMountPoint(const std::string& folder) {
+    for (const MountEntry& entry : readMountTable({}))
+        if (entry.mountPoint != folder && hostParent(entry.mountPoint) == folder)
+            return true;
+    return false;
+}
+
+// A missing file on a drive that is there is certainly gone only where nothing could
+// have been unmounted from under it. The nearest folder on its way that exists decides:
+// it must be reachable without a link that points to nothing, hold something (a share's
+// mount point is an empty folder once it is unmounted) and, when whole folders are gone,
+// hold no mount point of its own (the folder in which media come and go).
+bool certainlyGone(const std::string& host, std::string root) {
+    while (root.size() > 1 && root.back() == '/')
+        root.pop_back();
+    std::string path = host;
+    int missingLevels = 0;
+    for (;;) {
+        struct stat st {};
+        if (::stat(path.c_str(), &st) == 0) {
+            if (!S_ISDIR(st.st_mode))
+                return false; // a file where a folder was
+            break;
+        }
+        if (errno != ENOENT && errno != ENOTDIR)
+            return false;
+        if (::lstat(path.c_str(), &st) == 0 || (errno != ENOENT && errno != ENOTDIR))
+            return false; // the name is there: a link that points to nothing
+        if (path == root || path.size() <= root.size())
+            return false;
+        path = hostParent(path);
+        ++missingLevels;
+    }
+    if (::access(path.c_str(), R_OK | X_OK) != 0 || isEmptyFolder(path))
+        return false;
+    return missingLevels == 1 || !holdsMountPoint(path);
 }
 
 } // namespace
@@ -318,7 +424,7 @@ bool deleteFile(std::string_view dosPath) {
 bool renameFile(std::string_view fromDosPath, std::string_view toDosPath) {
     std::optional<std::string> from = toHostPath(fromDosPath);
     std::optional<std::string> to = toHostPath(toDosPath);
-    return from && to && changeAllowed(FileChange::Rename, fromDosPath) &&
+    return from && to && linkFree(toDosPath) && changeAllowed(FileChange::Rename, fromDosPath) &&
            ::rename(from->c_str(), to->c_str()) == 0;
 }
 
@@ -413,6 +519,8 @@ FileStatus fileStatus(std::string_view dosPath) {
     struct stat above {};
     if (drive->source == DriveTable::kMountSource &&
         (::stat((drive->hostRoot + "/..").c_str(), &above) != 0 || above.st_dev == root.st_dev))
+        return status;
+    if (!certainlyGone(*host, drive->hostRoot))
         return status;
     status.kind = FileStatus::Kind::Missing;
     return status;
@@ -552,6 +660,17 @@ bool diskSpace(std::string_view dosPath, int64_t& freeBytes, int64_t& totalBytes
     freeBytes = static_cast<int64_t>(vfs.f_bavail) * static_cast<int64_t>(vfs.f_frsize);
     totalBytes = static_cast<int64_t>(vfs.f_blocks) * static_cast<int64_t>(vfs.f_frsize);
     return true;
+}
+
+LinkFreeFolder::LinkFreeFolder(std::string DosFolder) : fFolder(std::move(DosFolder)) {
+    linkFreeFolders().push_back(fFolder);
+}
+
+LinkFreeFolder::~LinkFreeFolder() {
+    std::vector<std::string>& folders = linkFreeFolders();
+    auto it = std::find(folders.begin(), folders.end(), fFolder);
+    if (it != folders.end())
+        folders.erase(it);
 }
 
 } // namespace qm

@@ -49,6 +49,24 @@ using FileChangeGate = std::function<bool(FileChange Change, std::string_view Do
 void setFileChangeGate(FileChangeGate Gate);
 enum class SeekOrigin { Begin, Current, End };
 
+// A folder (a DOS path ending in a backslash) whose contents are changed only along real
+// folders: a change to a path below it (a create, write, truncate, rename from or to,
+// delete, folder creation or date change) is refused, failing like a missing file, when
+// any name of the path below its drive's root is a symbolic link. A media drive can come
+// from anyone, and a link planted in it must not lead the engine's writes, renames and
+// deletes to the computer's own files. Guarded for the life of the object; the engine's
+// job guards its media folder.
+class LinkFreeFolder {
+  public:
+    explicit LinkFreeFolder(std::string DosFolder);
+    ~LinkFreeFolder();
+    LinkFreeFolder(const LinkFreeFolder&) = delete;
+    LinkFreeFolder& operator=(const LinkFreeFolder&) = delete;
+
+  private:
+    std::string fFolder;
+};
+
 class FileHandle {
   public:
     FileHandle() = default;
@@ -128,7 +146,10 @@ std::optional<double> fileDateTime(std::string_view dosPath);
 
 // What can be said about a file the catalogue names, without opening it. Missing is
 // given only when the file is certainly gone: its drive is mapped and its root is there,
-// and the system says no such name exists. Everything else that keeps the file from
+// the system says no such name exists, and nothing could have been unmounted from under
+// it (the nearest folder on its way that exists is reached without a broken link, is not
+// empty as an unmounted share's mount point is, and, when whole folders are gone, holds
+// no mount point of its own). Everything else that keeps the file from
 // being read (no such drive, an unmounted medium, a folder in search of which access is
 // refused, a folder or device at that name, a date a DOS date cannot hold) is
 // Unreadable, so nothing is concluded from a file the program merely could not see.

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer programs with clang in build-fuzz/ and runs each of them for N
 # seconds (default 60) on its seed corpus, one after the other.
-#   scripts/fuzz.sh [seconds] [target ...]     targets: catalogue archive hive region
+#   scripts/fuzz.sh [seconds] [target ...]     targets: catalogue archive journal hive region
 #                                              mounttable answerscript (default: all)
 # New inputs go to build-fuzz/corpus/<target>/; every crash, leak or time-out is copied
 # to tests/data/fuzz/<target>/ under the name libFuzzer gave it. Rename it after the
@@ -13,7 +13,7 @@ seconds=${1:-60}
 shift || true
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-    targets=(catalogue archive hive region mounttable answerscript)
+    targets=(catalogue archive journal hive region mounttable answerscript)
 fi
 
 build_dir=build-fuzz
@@ -36,6 +36,7 @@ for target in "${targets[@]}"; do
     case $target in
     catalogue) extra=(-max_len=8192) ;;
     archive) extra=(-max_len=16384) ;;
+    journal) extra=(-max_len=8192) ;;
     # Every unanswered question is reported on stderr; libFuzzer keeps its own reports.
     answerscript) extra=(-close_fd_mask=2) ;;
     esac

@@ -8,7 +8,7 @@ packages=(
   zlib1g-dev libdeflate-dev libcurl4-openssl-dev libssl-dev libmspack-dev mscompress libicu-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth fonts-dejavu-core clang-format
+  xvfb xauth x11-utils fonts-dejavu-core clang-format
   poppler-utils
 )
 

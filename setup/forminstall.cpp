@@ -9,13 +9,12 @@
 #include "platform/realuser.h"
 #include "platform/registry.h"
 #include "setup/formselectfolder.h"
-#include "setup/setupresources.h"
+#include "setup/setupwindow.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -30,13 +29,6 @@ namespace {
 
 constexpr const char* kWhiteText = "color: white; font-weight: bold;";
 
-QLabel* pageLabel(QWidget* parent, const char* name, const QString& text, QRect at) {
-    QLabel* label = makeSkinLabel(parent, QString::fromLatin1(name), text);
-    label->setGeometry(at);
-    label->setWordWrap(true);
-    return label;
-}
-
 int setupMessage(int kind, const std::string& text) {
     return ShowMessageForm(kind, text, TMessageStyle::setupProgram());
 }
@@ -49,14 +41,7 @@ TFormInstall::TFormInstall(std::string mediumFolder, std::string setupProgram, Q
       model_({setupMessage, [] { return IsAdmin(); },
               [this](const TInstallOptions& chosen) { return runInstall(chosen); },
               [this] { syncFromModel(); }}) {
-    ensureSetupResources();
-    setObjectName(QStringLiteral("FormInstall"));
-    setFixedSize(629, 598);
-    background_ = new QLabel(this);
-    background_->setObjectName(QStringLiteral("Image4"));
-    background_->setPixmap(skinPicture(QStringLiteral("setup_background"), size()));
-    background_->setGeometry(rect());
-    background_->installEventFilter(this);
+    dressSetupWindow(*this, "FormInstall", {629, 598}, "Image4", "setup_background");
 
     notebook_ = new QStackedWidget(this);
     notebook_->setObjectName(QStringLiteral("Notebook"));
@@ -95,8 +80,6 @@ TFormInstall::TFormInstall(std::string mediumFolder, std::string setupProgram, Q
 
 void TFormInstall::buildPages(QWidget* notebook) {
     auto* stack = static_cast<QStackedWidget*>(notebook);
-    const QString radioStyle =
-        QString::fromLatin1("QRadioButton, QCheckBox { %1 }").arg(kWhiteText);
 
     auto* pg1 = new QWidget;
     pg1->setObjectName(QStringLiteral("pg1"));
@@ -111,7 +94,10 @@ void TFormInstall::buildPages(QWidget* notebook) {
     notAgree_->setObjectName(QStringLiteral("rb_NotAgree"));
     notAgree_->setGeometry(14, 398, 400, 22);
     notAgree_->setChecked(true);
-    pg1->setStyleSheet(radioStyle);
+    agree_->setFont(skinLabelFont());
+    setWhiteCaption(agree_);
+    notAgree_->setFont(skinLabelFont());
+    setWhiteCaption(notAgree_);
     connect(agree_, &QRadioButton::clicked, this, [this] {
         if (agree_->isChecked())
             model_.rb_AgreeClick();
@@ -127,8 +113,8 @@ void TFormInstall::buildPages(QWidget* notebook) {
     group->setObjectName(QStringLiteral("grpInstallOptions"));
     group->setGeometry(10, 10, 569, 190);
     group->setStyleSheet(QString::fromLatin1("QGroupBox { %1 }").arg(kWhiteText));
-    pageLabel(group, "lbl_SelectFolder", QStringLiteral(" Select folder for installation"),
-              QRect(14, 30, 400, 20));
+    setupLabel(group, "lbl_SelectFolder", QStringLiteral(" Select folder for installation"),
+               QRect(14, 30, 400, 20));
     path_ = new QLineEdit(group);
     path_->setObjectName(QStringLiteral("edInstallPath"));
     path_->setGeometry(18, 54, 494, 24);
@@ -143,7 +129,10 @@ void TFormInstall::buildPages(QWidget* notebook) {
         new QCheckBox(QStringLiteral("Install Quillmoor for all users (Windows XP, 2000)"), group);
     allUsers_->setObjectName(QStringLiteral("chb_All"));
     allUsers_->setGeometry(18, 130, 500, 22);
-    group->setStyleSheet(group->styleSheet() + radioStyle);
+    autoStart_->setFont(skinLabelFont());
+    setWhiteCaption(autoStart_);
+    allUsers_->setFont(skinLabelFont());
+    setWhiteCaption(allUsers_);
     connect(path_, &QLineEdit::textEdited, this,
             [this](const QString& text) { model_.setInstallPath(text.toStdString()); });
     connect(pick, &QToolButton::clicked, this, &TFormInstall::sbSelectInPathClick);
@@ -152,8 +141,9 @@ void TFormInstall::buildPages(QWidget* notebook) {
 
     auto* pg3 = new QWidget;
     pg3->setObjectName(QStringLiteral("pg3"));
-    pageLabel(pg3, "lbl_Progress", QStringLiteral("Installation Progress"), QRect(20, 30, 540, 22));
-    pageLabel(pg3, "lbl_Copying", QStringLiteral("Copying files ..."), QRect(20, 70, 540, 22));
+    setupLabel(pg3, "lbl_Progress", QStringLiteral("Installation Progress"),
+               QRect(20, 30, 540, 22));
+    setupLabel(pg3, "lbl_Copying", QStringLiteral("Copying files ..."), QRect(20, 70, 540, 22));
     progress_ = new QProgressBar(pg3);
     progress_->setObjectName(QStringLiteral("pbInstallProgress"));
     progress_->setGeometry(20, 100, 540, 22);
@@ -163,21 +153,21 @@ void TFormInstall::buildPages(QWidget* notebook) {
     auto* pg4 = new QWidget;
     pg4->setObjectName(QStringLiteral("pg4"));
     QLabel* done =
-        pageLabel(pg4, "labInstSuccessful",
-                  QStringLiteral(" Quillmoor Program installation was completed successfully"),
-                  QRect(20, 30, 540, 24));
+        setupLabel(pg4, "labInstSuccessful",
+                   QStringLiteral(" Quillmoor Program installation was completed successfully"),
+                   QRect(20, 30, 540, 24));
     QFont bigger = done->font();
     bigger.setPointSize(bigger.pointSize() + 2);
     done->setFont(bigger);
-    pageLabel(pg4, "lbl_RemoveDrives",
-              QStringLiteral("In order for Quillmoor to auto-detect the drive(s) you will be "
-                             "using for backup, please remove any external drives at this time "
-                             "prior to launching Quillmoor.  "),
-              QRect(20, 80, 540, 60));
-    pageLabel(pg4, "lbl_DrivesButton",
-              QStringLiteral("Otherwise, you may click on \"Drives\" menu button after program "
-                             "launch to manually select Source & Target drives for backup.  "),
-              QRect(20, 150, 540, 60));
+    setupLabel(pg4, "lbl_RemoveDrives",
+               QStringLiteral("In order for Quillmoor to auto-detect the drive(s) you will be "
+                              "using for backup, please remove any external drives at this time "
+                              "prior to launching Quillmoor.  "),
+               QRect(20, 80, 540, 60));
+    setupLabel(pg4, "lbl_DrivesButton",
+               QStringLiteral("Otherwise, you may click on \"Drives\" menu button after program "
+                              "launch to manually select Source & Target drives for backup.  "),
+               QRect(20, 150, 540, 60));
 
     for (QWidget* page : {pg1, pg2, pg3, pg4})
         stack->addWidget(page);
@@ -214,17 +204,6 @@ void TFormInstall::showEvent(QShowEvent* event) {
         model_.FormActivate(TInstallWizardModel::DefaultInstallFolder());
     }
     syncFromModel();
-}
-
-bool TFormInstall::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != background_)
-        return false;
-    auto* mouse = static_cast<QMouseEvent*>(event);
-    if (event->type() == QEvent::MouseButtonPress && mouse->buttons() == Qt::LeftButton)
-        dragFrom_ = mouse->globalPosition().toPoint() - frameGeometry().topLeft();
-    else if (event->type() == QEvent::MouseMove && mouse->buttons() == Qt::LeftButton)
-        move(mouse->globalPosition().toPoint() - dragFrom_);
-    return false;
 }
 
 void TFormInstall::sbSelectInPathClick() {

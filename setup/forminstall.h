@@ -10,7 +10,6 @@
 #include <QWidget>
 
 class QCheckBox;
-class QLabel;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
@@ -35,7 +34,6 @@ class TFormInstall : public QWidget {
 
   protected:
     void showEvent(QShowEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void buildPages(QWidget* notebook);
@@ -47,8 +45,6 @@ class TFormInstall : public QWidget {
     std::string setupProgram_;
     TInstallWizardModel model_;
     bool activated_ = false;
-    QPoint dragFrom_;
-    QLabel* background_ = nullptr;
     QStackedWidget* notebook_ = nullptr;
     QTextBrowser* licence_ = nullptr;
     QRadioButton* agree_ = nullptr;

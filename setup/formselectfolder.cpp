@@ -1,5 +1,6 @@
 #include "setup/formselectfolder.h"
 
+#include "controls/folderlists.h"
 #include "controls/imageregion.h"
 #include "controls/skin.h"
 #include "controls/skinbutton.h"
@@ -18,49 +19,25 @@ TFormSelectFolder::TFormSelectFolder(QWidget* owner, TSelectDirModel model)
     setWindowTitle(QStringLiteral("Select Installation Folder"));
     QWidget* body = panel();
     makeSkinLabel(body, QStringLiteral("lbl_Drives"), QStringLiteral("Drives"))->move(12, 6);
-    drives_ = new QComboBox(body);
-    drives_->setObjectName(QStringLiteral("dcbDrive"));
-    drives_->setGeometry(12, 24, 236, 22);
+    auto* drives = new QComboBox(body);
+    drives->setObjectName(QStringLiteral("dcbDrive"));
+    drives->setGeometry(12, 24, 236, 22);
     makeSkinLabel(body, QStringLiteral("lbl_Folders"), QStringLiteral("Folders"))->move(12, 52);
-    list_ = new QListWidget(body);
-    list_->setObjectName(QStringLiteral("dilFolders"));
-    list_->setGeometry(12, 70, 236, 128);
-    list_->setIconSize(QSize(16, 16));
+    auto* list = new QListWidget(body);
+    list->setObjectName(QStringLiteral("dilFolders"));
+    list->setGeometry(12, 70, 236, 128);
+    list->setIconSize(QSize(16, 16));
     TImageRegion* ok = makeSkinButton(body, QStringLiteral("imr_Ok_"), QStringLiteral("button_ok"),
                                       {84, 25}, {262, 70});
     TImageRegion* cancel = makeSkinButton(body, QStringLiteral("imr_Cancel_"),
                                           QStringLiteral("button_cancel"), {84, 25}, {262, 104});
     connect(ok, &TImageRegion::clicked, this, [this] { done(1); });
     connect(cancel, &TImageRegion::clicked, this, [this] { done(2); });
-    connect(drives_, &QComboBox::activated, this, [this](int index) {
-        model_.selectDrive(index);
-        refreshList();
-    });
-    connect(list_, &QListWidget::currentRowChanged, this, [this](int row) { model_.select(row); });
-    connect(list_, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
-        model_.open(list_->row(item));
-        refreshList();
-    });
+    lists_ = new TFolderLists(model_, *drives, *list);
 }
 
 void TFormSelectFolder::prepare() {
-    model_.start();
-    drives_->clear();
-    for (const std::string& root : model_.drives())
-        drives_->addItem(QString::fromStdString(root));
-    drives_->setCurrentIndex(model_.driveIndex());
-    refreshList();
-}
-
-void TFormSelectFolder::refreshList() {
-    const QIcon folder(skinPicture(QStringLiteral("icon_folder"), {16, 16}));
-    const QSignalBlocker blocker(list_);
-    list_->clear();
-    for (const auto& item : model_.items())
-        new QListWidgetItem(
-            folder, QString(item.level * 2, QLatin1Char(' ')) + QString::fromStdString(item.text),
-            list_);
-    list_->setCurrentRow(model_.selectedIndex());
+    lists_->prepare();
 }
 
 std::string TFormSelectFolder::resultFolder() const {

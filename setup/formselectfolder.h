@@ -10,10 +10,9 @@
 
 #include <string>
 
-class QComboBox;
-class QListWidget;
-
 namespace qm {
+
+class TFolderLists;
 
 class TFormSelectFolder : public TSkinnedDialog {
     Q_OBJECT
@@ -32,11 +31,8 @@ class TFormSelectFolder : public TSkinnedDialog {
     static bool Choose(std::string& folder);
 
   private:
-    void refreshList();
-
     TSelectDirModel model_;
-    QComboBox* drives_ = nullptr;
-    QListWidget* list_ = nullptr;
+    TFolderLists* lists_ = nullptr; // a child of the folder list
 };
 
 } // namespace qm

@@ -8,8 +8,6 @@
 
 #include <QWidget>
 
-class QLabel;
-
 namespace qm {
 
 class TFormUninstal : public QWidget {
@@ -23,12 +21,9 @@ class TFormUninstal : public QWidget {
 
   protected:
     void showEvent(QShowEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     TUninstaller uninstaller_;
-    QLabel* background_ = nullptr;
-    QPoint dragFrom_;
 };
 
 } // namespace qm

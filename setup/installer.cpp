@@ -1,6 +1,7 @@
 #include "setup/installer.h"
 
 #include "platform/autostartentry.h"
+#include "platform/createdfolders.h"
 #include "platform/datetime.h"
 #include "platform/dospath.h"
 #include "platform/fileio.h"
@@ -111,9 +112,10 @@ TInstallOutcome TInstaller::Install() {
             if (env_.message(2, kReinstall) != kYes)
                 return TInstallOutcome::StayOnOptions;
             oldEntries_ = TUninstList::Read(folder_).value_or(std::vector<std::string>());
+            madeFolders_ = TCreatedFolders::Read(folder_).value_or(std::vector<std::string>());
         }
     }
-    if (!journal_.CreateFolders(folder)) {
+    if (!journal_.CreateFolders(folder, &madeFolders_)) {
         env_.message(0, kWrongFolder);
         return TInstallOutcome::StayOnOptions;
     }
@@ -126,7 +128,9 @@ TInstallOutcome TInstaller::Install() {
         return fail(error);
     deleteFolderTree(staging_);
     staging_.clear();
-    RemoveOldInstallation();
+    // From here on the earlier installation is taken apart only in ways the journal
+    // puts back, so a failure leaves it working as it was.
+    RemoveOldShortcuts();
     CleanRegistry();
     if (!writeUserFile(error))
         return fail(error);
@@ -135,9 +139,12 @@ TInstallOutcome TInstaller::Install() {
     Registry uninstall(options_.allUsers ? RegistryRoot::LocalMachine : RegistryRoot::CurrentUser);
     if (!uninstall.keyExists(kUninstallKey))
         return fail("the Uninstall key could not be written");
+    if (!writeFolderRecord(error))
+        return fail(error);
     if (!TUninstList::Write(folder_, entries_))
         return fail("cannot write " + TUninstList::PathIn(folder_));
-    journal_.FileWritten(TUninstList::PathIn(folder_));
+    journal_.Commit();
+    RemoveOldFiles();
     return TInstallOutcome::Installed;
 }
 
@@ -236,7 +243,7 @@ bool TInstaller::placeFiles(const std::string& from, const std::string& to, std:
             entries_.push_back(target);
             continue;
         }
-        if (folderExists(target) || !renameFile(source, target)) {
+        if (folderExists(target) || !journal_.SetAside(target) || !renameFile(source, target)) {
             error = "cannot write " + target;
             return false;
         }
@@ -246,7 +253,7 @@ bool TInstaller::placeFiles(const std::string& from, const std::string& to, std:
     return true;
 }
 
-void TInstaller::RemoveOldInstallation() {
+void TInstaller::RemoveOldShortcuts() {
     const bool admin = env_.isAdmin();
     for (RegistryRoot root : {RegistryRoot::CurrentUser, RegistryRoot::LocalMachine}) {
         if (root == RegistryRoot::LocalMachine && !admin)
@@ -254,15 +261,19 @@ void TInstaller::RemoveOldInstallation() {
         if (auto programs = ShellFolder(root, ShellFolderKind::Programs)) {
             const std::string group = *programs + "\\" + std::string(setupkeys::kProgramGroup);
             for (const char* link : {"Quillmoor.lnk", "Uninstall.lnk", "Quillmoor Updater.lnk"})
-                deleteFile(shellLinkPath(group, link));
+                journal_.SetAside(shellLinkPath(group, link));
         }
         if (auto desktop = ShellFolder(root, ShellFolderKind::Desktop))
-            deleteFile(shellLinkPath(*desktop, "Quillmoor.lnk"));
+            journal_.SetAside(shellLinkPath(*desktop, "Quillmoor.lnk"));
     }
+}
+
+void TInstaller::RemoveOldFiles() {
     // What the earlier installation listed and this one did not put back: files first
     // (a link is removed as a link), then the folders that are empty now.
     const auto kept = [this](const std::string& path) {
-        return std::find(entries_.begin(), entries_.end(), path) != entries_.end();
+        return path == TUninstList::PathIn(folder_) ||
+               std::find(entries_.begin(), entries_.end(), path) != entries_.end();
     };
     for (const std::string& path : oldEntries_)
         if (!kept(path) && (isLink(path) || fileExists(path)) && !folderExists(path))
@@ -277,17 +288,13 @@ void TInstaller::CleanRegistry() {
     if (env_.isAdmin())
         roots.push_back(RegistryRoot::LocalMachine);
     for (RegistryRoot root : roots) {
-        Registry registry(root);
-        if (registry.openKey(kRunKey, false))
-            registry.deleteValue(kMainProgramName);
-        Registry keys(root);
-        keys.deleteKey(kUninstallKey);
+        journal_.DeleteValue(root, kRunKey, kMainProgramName);
+        journal_.DeleteKey(root, kUninstallKey);
         if (root == RegistryRoot::CurrentUser)
-            keys.deleteKey(setupkeys::kProductKey);
+            journal_.DeleteKey(root, setupkeys::kProductKey);
     }
-    Registry classes(RegistryRoot::ClassesRoot);
-    classes.deleteKey(setupkeys::kBpaKey);
-    classes.deleteKey(setupkeys::kBpaClassKey);
+    journal_.DeleteKey(RegistryRoot::ClassesRoot, setupkeys::kBpaKey);
+    journal_.DeleteKey(RegistryRoot::ClassesRoot, setupkeys::kBpaClassKey);
 }
 
 bool TInstaller::writeUserFile(std::string& error) {
@@ -295,9 +302,20 @@ bool TInstaller::writeUserFile(std::string& error) {
         return true;
     const std::string path = folder_ + std::string(kUserFileName);
     StagedFile file(path);
-    if (!file.Open() ||
+    if (!journal_.SetAside(path) || !file.Open() ||
         !file.File().write(env_.userName.data(), static_cast<int64_t>(env_.userName.size())) ||
         !file.Commit(std::nullopt)) {
+        error = "cannot write " + path;
+        return false;
+    }
+    journal_.FileWritten(path);
+    entries_.push_back(path);
+    return true;
+}
+
+bool TInstaller::writeFolderRecord(std::string& error) {
+    const std::string path = TCreatedFolders::PathIn(folder_);
+    if (!journal_.SetAside(path) || !TCreatedFolders::Write(folder_, madeFolders_)) {
         error = "cannot write " + path;
         return false;
     }
@@ -335,7 +353,8 @@ void TInstaller::CreateShortcut(RegistryRoot root, std::string_view linkFile, in
     std::string folder = *special;
     if (!subfolder.empty())
         folder += "\\" + std::string(subfolder);
-    if (!journal_.CreateFolders(folder))
+    // A shortcut that cannot be set aside stays as it is rather than be lost on a rollback.
+    if (!journal_.CreateFolders(folder) || !journal_.SetAside(shellLinkPath(folder, linkFile)))
         return;
     if (auto link = CreateShellLink(folder, linkFile, targetPath, folder_))
         journal_.FileWritten(*link);
@@ -348,11 +367,18 @@ void TInstaller::WriteRunKey(bool allUsers) {
     bool machine =
         allUsers && journal_.WriteString(RegistryRoot::LocalMachine, kRunKey, kMainProgramName,
                                          command) == RegistryStatus::Ok;
-    if (machine && writeAutostartEntry(machineAutostartFolder(), qmoor, true)) {
+    // An entry there already (an earlier installation's) is set aside first, so that a
+    // rollback puts it back.
+    const auto entryPath = [](const std::string& folder) {
+        return folder + "/" + kAutostartFileName;
+    };
+    if (machine && journal_.SetAsideHost(entryPath(machineAutostartFolder())) &&
+        writeAutostartEntry(machineAutostartFolder(), qmoor, true)) {
         journal_.Undo([qmoor] { removeAutostartEntry(machineAutostartFolder(), qmoor); });
     } else if (!machine) {
         journal_.WriteString(RegistryRoot::CurrentUser, kRunKey, kMainProgramName, command);
-        if (writeAutostartEntry(userAutostartFolder(), qmoor, options_.autoStart))
+        if (journal_.SetAsideHost(entryPath(userAutostartFolder())) &&
+            writeAutostartEntry(userAutostartFolder(), qmoor, options_.autoStart))
             journal_.Undo([qmoor] { removeAutostartEntry(userAutostartFolder(), qmoor); });
     }
     journal_.WriteString(RegistryRoot::CurrentUser, kProductRunKey, kAutoStartValue,

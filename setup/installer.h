@@ -3,12 +3,15 @@
 // It checks the chosen folder, asks before replacing an earlier installation, then
 // prepares every file of the installation in a staging folder inside the install folder
 // (the programs expanded and checked, the uninstaller and the help pages copied) so that
-// a damaged medium changes nothing; only then it removes the earlier installation,
-// moves the files into place, and writes User.dat, shortcuts, the Run values, the
-// autostart entries, the product's Run key, the Uninstall key, the ".bpa" file type and
-// uninst.ini (exactly the files and folders it put below the install folder). Every
-// write goes into a TInstallJournal; a failure is told to the user and rolled back.
-// Qt-free; the wizard and the tests drive it through TInstallEnvironment.
+// a damaged medium changes nothing; only then it moves the files into place, takes the
+// earlier installation's shortcuts and registry entries away, and writes User.dat,
+// shortcuts, the Run values, the autostart entries, the product's Run key, the Uninstall
+// key, the ".bpa" file type, uninstdirs.ini (the folders it made for the installation)
+// and uninst.ini (exactly the files and folders it put below the install folder). Every
+// change goes into a TInstallJournal: a failure is told to the user and rolled back, and
+// leaves an earlier installation working as it was. The earlier installation's files
+// that the new one does not replace go only once everything succeeded. Qt-free; the
+// wizard and the tests drive it through TInstallEnvironment.
 
 #include "setup/installjournal.h"
 
@@ -58,9 +61,11 @@ class TInstaller {
                            std::string& error);
     bool CopyFolder(const std::string& target, const std::string& source, std::string& error);
     bool placeFiles(const std::string& from, const std::string& to, std::string& error);
-    void RemoveOldInstallation();
+    void RemoveOldShortcuts();
+    void RemoveOldFiles();
     void CleanRegistry();
     bool writeUserFile(std::string& error);
+    bool writeFolderRecord(std::string& error);
     void CreateShortcutsAndKeys();
     void CreateShortcut(RegistryRoot root, std::string_view linkFile, int kind,
                         std::string_view subfolder, std::string_view target);
@@ -79,6 +84,7 @@ class TInstaller {
     std::string staging_;
     std::vector<std::string> entries_;
     std::vector<std::string> oldEntries_;
+    std::vector<std::string> madeFolders_; // made for the installation, this run's and before
     TInstallJournal journal_;
 };
 

@@ -4,7 +4,69 @@
 #include "platform/fileio.h"
 #include "platform/registry.h"
 
+#include <cstdio>
+#include <filesystem>
+#include <sys/stat.h>
+
 namespace qm {
+
+namespace {
+
+constexpr std::string_view kAsideSuffix = ".qmsetup-previous";
+
+// Whether anything but a folder is at the host path (a dangling link counts).
+bool entryAt(const std::string& host) {
+    struct stat info {};
+    return ::lstat(host.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+}
+
+// A key with everything below it: each key's path and values, parents first.
+struct KeyCopy {
+    std::string path;
+    std::vector<HiveValue> values;
+};
+
+bool readValue(const Registry& key, HiveValue& value) {
+    switch (value.type) {
+    case RegistryValueType::String:
+        return key.readString(value.name, value.data) == RegistryStatus::Ok;
+    case RegistryValueType::Binary:
+        return key.readBinary(value.name, value.data) == RegistryStatus::Ok;
+    case RegistryValueType::DWord:
+        return key.readDword(value.name, value.number) == RegistryStatus::Ok;
+    case RegistryValueType::None:
+        break;
+    }
+    return false;
+}
+
+void writeValue(Registry& key, const HiveValue& value) {
+    if (value.type == RegistryValueType::DWord)
+        key.writeDword(value.name, value.number);
+    else if (value.type == RegistryValueType::Binary)
+        key.writeBinary(value.name, value.data);
+    else
+        key.writeString(value.name, value.data);
+}
+
+void copyKey(RegistryRoot root, const std::string& path, std::vector<KeyCopy>& out) {
+    Registry key(root);
+    if (!key.openKeyReadOnly(path))
+        return;
+    KeyCopy copy{path, {}};
+    for (const std::string& name : key.valueNames()) {
+        HiveValue value;
+        value.name = name;
+        value.type = key.valueType(name);
+        if (readValue(key, value))
+            copy.values.push_back(std::move(value));
+    }
+    out.push_back(std::move(copy));
+    for (const std::string& sub : key.subKeyNames())
+        copyKey(root, path + "\\" + sub, out);
+}
+
+} // namespace
 
 void TInstallJournal::FileWritten(std::string dosPath) {
     undo_.push_back([path = std::move(dosPath)] { deleteFile(path); });
@@ -14,16 +76,18 @@ void TInstallJournal::FolderCreated(std::string dosPath) {
     undo_.push_back([path = std::move(dosPath)] { removeFolder(path); });
 }
 
-bool TInstallJournal::CreateFolders(const std::string& dosPath) {
+bool TInstallJournal::CreateFolders(const std::string& dosPath, std::vector<std::string>* made) {
     const std::string folder = excludeTrailingBackslash(dosPath);
     if (folderExists(folder))
         return true;
     const std::string parent = extractFileDir(folder);
-    if (parent == folder || !CreateFolders(parent))
+    if (parent == folder || !CreateFolders(parent, made))
         return false;
     if (!createFolderChain(folder))
         return false;
     FolderCreated(folder);
+    if (made)
+        made->push_back(folder);
     return true;
 }
 
@@ -67,26 +131,85 @@ void TInstallJournal::noteValue(RegistryRoot root, std::string_view key, std::st
     }
 }
 
-RegistryStatus TInstallJournal::WriteString(RegistryRoot root, std::string_view key,
-                                            std::string_view name, std::string_view value) {
+RegistryStatus TInstallJournal::writeNoted(RegistryRoot root, std::string_view key,
+                                           std::string_view name,
+                                           const std::function<RegistryStatus(Registry&)>& write) {
     if (!HiveStore::writable(root))
         return RegistryStatus::AccessDenied;
     noteValue(root, key, name);
     Registry registry(root);
     if (!registry.openKey(key, true))
         return registry.lastStatus();
-    return registry.writeString(name, value);
+    return write(registry);
+}
+
+RegistryStatus TInstallJournal::WriteString(RegistryRoot root, std::string_view key,
+                                            std::string_view name, std::string_view value) {
+    return writeNoted(root, key, name, [&](Registry& r) { return r.writeString(name, value); });
 }
 
 RegistryStatus TInstallJournal::WriteDword(RegistryRoot root, std::string_view key,
                                            std::string_view name, uint32_t value) {
-    if (!HiveStore::writable(root))
-        return RegistryStatus::AccessDenied;
-    noteValue(root, key, name);
+    return writeNoted(root, key, name, [&](Registry& r) { return r.writeDword(name, value); });
+}
+
+void TInstallJournal::DeleteValue(RegistryRoot root, std::string_view key, std::string_view name) {
     Registry registry(root);
-    if (!registry.openKey(key, true))
-        return registry.lastStatus();
-    return registry.writeDword(name, value);
+    if (!HiveStore::writable(root) || !registry.openKey(key, false))
+        return;
+    HiveValue saved;
+    saved.name = std::string(name);
+    saved.type = registry.valueType(name);
+    if (!readValue(registry, saved) || !registry.deleteValue(name))
+        return;
+    undo_.push_back([root, path = std::string(key), saved] {
+        Registry r(root);
+        if (r.openKey(path, true))
+            writeValue(r, saved);
+    });
+}
+
+void TInstallJournal::DeleteKey(RegistryRoot root, std::string_view key) {
+    if (!HiveStore::writable(root))
+        return;
+    std::vector<KeyCopy> copy;
+    copyKey(root, std::string(key), copy);
+    if (copy.empty() || !Registry(root).deleteKey(key))
+        return;
+    undo_.push_back([root, copy = std::move(copy)] {
+        Registry r(root);
+        r.beginBatch();
+        for (const KeyCopy& k : copy)
+            r.replaceKey(k.path, k.values);
+        r.commit();
+    });
+}
+
+bool TInstallJournal::SetAside(const std::string& dosPath) {
+    const std::optional<std::string> host = toHostPath(dosPath);
+    if (!host || !entryAt(*host))
+        return !folderExists(dosPath);
+    const std::string aside = includeTrailingBackslash(extractFileDir(dosPath)) + "." +
+                              extractFileName(dosPath) + std::string(kAsideSuffix);
+    if (!renameFile(dosPath, aside))
+        return false;
+    undo_.push_back([dosPath, aside] { renameFile(aside, dosPath); });
+    commit_.push_back([aside] { deleteFile(aside); });
+    return true;
+}
+
+bool TInstallJournal::SetAsideHost(const std::string& hostPath) {
+    if (!entryAt(hostPath))
+        return true;
+    const std::filesystem::path path(hostPath);
+    const std::string aside =
+        (path.parent_path() / ("." + path.filename().string() + std::string(kAsideSuffix)))
+            .string();
+    if (::rename(hostPath.c_str(), aside.c_str()) != 0)
+        return false;
+    undo_.push_back([hostPath, aside] { ::rename(aside.c_str(), hostPath.c_str()); });
+    commit_.push_back([aside] { ::unlink(aside.c_str()); });
+    return true;
 }
 
 void TInstallJournal::Undo(std::function<void()> undo) {
@@ -98,6 +221,14 @@ void TInstallJournal::RollBack() {
         undo_.back()();
         undo_.pop_back();
     }
+    commit_.clear();
+}
+
+void TInstallJournal::Commit() {
+    for (const auto& step : commit_)
+        step();
+    commit_.clear();
+    undo_.clear();
 }
 
 } // namespace qm

@@ -1,11 +1,15 @@
 #pragma once
-// TInstallJournal: everything one install run writes, in order, so that a failed run
-// can take it back. Files and folders are recorded after they are written; registry
-// values are written through the journal, which first notes what was there (the value,
-// or the highest key that did not exist), and autostart entries likewise. RollBack
-// undoes the records newest first. Owns only its records.
+// TInstallJournal: everything one install run changes, in order, so that a failed run
+// can take it back and leave the machine as it found it, an earlier installation
+// included. Files and folders are recorded after they are written; a file about to be
+// replaced or removed is first set aside beside itself; registry values are written and
+// deleted through the journal, which first notes what was there (the value, a key with
+// everything below it, or the highest key that did not exist); autostart entries
+// likewise. RollBack undoes the records newest first; Commit keeps the run's work and
+// deletes what was set aside. Owns only its records.
 
 #include "platform/hivestore.h"
+#include "platform/registry.h"
 
 #include <cstdint>
 #include <functional>
@@ -20,23 +24,41 @@ class TInstallJournal {
   public:
     void FileWritten(std::string dosPath);
     void FolderCreated(std::string dosPath);
-    // Creates `dosPath` with its missing parents, recording each one it made.
-    bool CreateFolders(const std::string& dosPath);
+    // Creates `dosPath` with its missing parents, recording each one it made (and adding
+    // it to `made`, parents first, when given).
+    bool CreateFolders(const std::string& dosPath, std::vector<std::string>* made = nullptr);
 
     RegistryStatus WriteString(RegistryRoot root, std::string_view key, std::string_view name,
                                std::string_view value);
     RegistryStatus WriteDword(RegistryRoot root, std::string_view key, std::string_view name,
                               uint32_t value);
+    // Deletes a value, or a key with everything below it; RollBack writes them back.
+    void DeleteValue(RegistryRoot root, std::string_view key, std::string_view name);
+    void DeleteKey(RegistryRoot root, std::string_view key);
+
+    // Moves the file or link at `dosPath` to a hidden name beside it, so that the path is
+    // free for a new file: RollBack moves it back over whatever took its place, Commit
+    // deletes it. True when nothing was there or it was moved.
+    bool SetAside(const std::string& dosPath);
+    // The same for a file named by its host path (an autostart entry).
+    bool SetAsideHost(const std::string& hostPath);
+
     // Records an undo step of the caller's own (an autostart entry written).
     void Undo(std::function<void()> undo);
 
     // Undoes every record, newest first, and forgets them.
     void RollBack();
+    // The run is complete: deletes what was set aside and forgets every record.
+    void Commit();
 
   private:
     void noteValue(RegistryRoot root, std::string_view key, std::string_view name);
+    // Notes what is there, then writes the value through `write` on the opened key.
+    RegistryStatus writeNoted(RegistryRoot root, std::string_view key, std::string_view name,
+                              const std::function<RegistryStatus(Registry&)>& write);
 
     std::vector<std::function<void()>> undo_;
+    std::vector<std::function<void()>> commit_;
 };
 
 } // namespace qm

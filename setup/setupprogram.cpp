@@ -14,7 +14,9 @@ namespace qm {
 
 int SetupMain(int argc, char** argv) {
     QApplication app(argc, argv);
-    QApplication::setApplicationDisplayName(QStringLiteral("Quillmoor Installation Wizard"));
+    // The application's own title; as a display name Qt would append it to every window's
+    // caption ("Setup  Quillmoor — ...").
+    QApplication::setApplicationName(QStringLiteral("Quillmoor Installation Wizard"));
     const std::optional<std::string> folder = programFolder();
     if (!folder) {
         std::fprintf(stderr, "setup: the program's folder is on no mapped drive\n");

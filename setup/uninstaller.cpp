@@ -1,6 +1,7 @@
 #include "setup/uninstaller.h"
 
 #include "platform/autostartentry.h"
+#include "platform/createdfolders.h"
 #include "platform/dospath.h"
 #include "platform/fileio.h"
 #include "platform/fileoperations.h"
@@ -33,8 +34,9 @@ constexpr int kYes = 6;
 
 // The files an installation and its programs keep in the install folder.
 constexpr std::string_view kKnownFiles[] = {
-    kMainProgramName, kUpdaterName,      kUninstallerName,       kUserFileName,
-    kLogFileName,     kSettingsFileName, TUninstList::kFileName, kCommonProgramName};
+    kMainProgramName,       kUpdaterName,       kUninstallerName,
+    kUserFileName,          kLogFileName,       kSettingsFileName,
+    TUninstList::kFileName, kCommonProgramName, TCreatedFolders::kFileName};
 
 } // namespace
 
@@ -62,10 +64,12 @@ bool TUninstaller::bbUninstalClick() {
         env_.message(0, kRunning);
         return false;
     }
+    // Read before the files go: the record is one of them.
+    const std::optional<std::vector<std::string>> made = TCreatedFolders::Read(folder_);
     DeleteInstalledFiles();
     RemoveShortcutsAndKeys();
     RemoveProgramGroup();
-    removeFolder(excludeTrailingBackslash(folder_));
+    RemoveCreatedFolders(made);
     if (leftOver_.empty()) {
         env_.message(0, kDone);
         return true;
@@ -125,6 +129,19 @@ void TUninstaller::DeleteInstalledFiles() {
         const std::string help = folder_ + std::string(kHelpFolderName);
         if (folderExists(help) && !deleteFolderTree(help))
             leftOver_.push_back(help);
+    }
+}
+
+void TUninstaller::RemoveCreatedFolders(const std::optional<std::vector<std::string>>& made) {
+    // An installation made before setup kept the record: its folder, when empty, as then.
+    const std::vector<std::string> folders =
+        made ? *made : std::vector<std::string>{excludeTrailingBackslash(folder_)};
+    for (const std::string& folder : folders) {
+        const auto host = toHostPath(folder);
+        struct stat info {};
+        // Only a real, empty folder: never through a link, never what is in it.
+        if (host && ::lstat(host->c_str(), &info) == 0 && S_ISDIR(info.st_mode))
+            ::rmdir(host->c_str());
     }
 }
 

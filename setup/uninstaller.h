@@ -5,9 +5,11 @@
 // folder (links removed as links, never followed; without a list, the known files of an
 // installation), the program's own run-time files, the shortcuts and program group, the
 // Run values and autostart entries, the Uninstall key, the product's key tree, the
-// ".bpa" file type, and the install folder when it is empty. Qt-free.
+// ".bpa" file type, and last the folders setup made for the installation (uninstdirs.ini:
+// the install folder and the parents it had to make), each only when empty. Qt-free.
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -34,6 +36,9 @@ class TUninstaller {
     void DeleteInstalledFiles();
     void RemoveShortcutsAndKeys();
     void RemoveProgramGroup();
+    // The folders setup made, deepest first, each when it is empty; without a record (an
+    // installation from before it), the install folder when it is empty.
+    void RemoveCreatedFolders(const std::optional<std::vector<std::string>>& made);
     // Paths that were to go and are still there.
     const std::vector<std::string>& leftOver() const { return leftOver_; }
 

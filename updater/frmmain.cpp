@@ -2,8 +2,10 @@
 
 #include "controls/imageregion.h"
 #include "controls/messageform.h"
+#include "controls/screenplace.h"
 #include "controls/skin.h"
 #include "controls/skinbutton.h"
+#include "controls/windowdrag.h"
 #include "controls/windowoutline.h"
 #include "platform/productkeys.h"
 #include "platform/registry.h"
@@ -17,8 +19,6 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
-#include <QMouseEvent>
-#include <QScreen>
 #include <QScrollArea>
 #include <QStackedWidget>
 #include <QSystemTrayIcon>
@@ -91,14 +91,13 @@ TFrmMain::TFrmMain(TUpdaterSetup setup) {
     setWindowTitle(QStringLiteral("Quillmoor Updater"));
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     setFixedSize(kClientWidth, kClientHeight);
-    if (QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    CentreOnScreen(*this);
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, kInnerPanel);
     setPalette(palette);
     setAutoFillBackground(true);
-    background_ = picture(this, "Image1", "updater_back", rect());
-    background_->installEventFilter(this);
+    // Pressing on the background picture drags the window.
+    (new TWindowDrag(*this))->addHandle(picture(this, "Image1", "updater_back", rect()));
     buildPages();
     buildButtons();
     buildTray();
@@ -140,7 +139,14 @@ TUpdaterModel::Actions TFrmMain::makeActions(const TUpdaterSetup& setup) {
         raise();
         activateWindow();
     };
-    a.hideWindow = [this] { hide(); };
+    std::function<bool()> trayAvailable =
+        setup.trayAvailable ? setup.trayAvailable : &QSystemTrayIcon::isSystemTrayAvailable;
+    a.hideWindow = [this, trayAvailable] {
+        if (trayAvailable())
+            hide();
+        else
+            showMinimized();
+    };
     a.windowVisible = [this] { return isVisible(); };
     a.closeWindow = [this] { close(); };
     a.SetTrayIcon = [this](int frame) { SetTrayIcon(frame); };
@@ -200,7 +206,7 @@ void TFrmMain::buildPages() {
     usage_ = new QCheckBox(QStringLiteral("Don't use Updater anymore"), offer);
     usage_->setObjectName(QStringLiteral("chb_Usage"));
     usage_->setFont(skinLabelFont());
-    usage_->setStyleSheet(QStringLiteral("color: white"));
+    setWhiteCaption(usage_);
     usage_->setGeometry(8, 124, 300, 20);
     connect(usage_, &QCheckBox::toggled, this, [this](bool on) { model_->setUsageTicked(on); });
 
@@ -320,28 +326,6 @@ void TFrmMain::closeEvent(QCloseEvent* event) {
     }
     event->accept();
     QCoreApplication::quit();
-}
-
-// Pressing exactly the left button on the background picture drags the window.
-bool TFrmMain::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != background_)
-        return QWidget::eventFilter(watched, event);
-    auto* mouse = static_cast<QMouseEvent*>(event);
-    switch (event->type()) {
-    case QEvent::MouseButtonPress:
-        dragging_ = mouse->buttons() == Qt::LeftButton;
-        dragOffset_ = mouse->globalPosition().toPoint() - pos();
-        return dragging_;
-    case QEvent::MouseMove:
-        if (dragging_)
-            move(mouse->globalPosition().toPoint() - dragOffset_);
-        return dragging_;
-    case QEvent::MouseButtonRelease:
-        dragging_ = false;
-        return false;
-    default:
-        return QWidget::eventFilter(watched, event);
-    }
 }
 
 } // namespace qm

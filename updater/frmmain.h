@@ -30,6 +30,9 @@ struct TUpdaterSetup {
     std::function<bool()> isAdmin;
     std::function<bool()> isMainProgramRunning;
     std::function<void(const std::string& hostPath)> startProgram;
+    // Whether the desktop shows tray icons. Without one, Background minimises the window
+    // instead of hiding it, so the update stays in reach.
+    std::function<bool()> trayAvailable;
 };
 
 class TFrmMain : public QWidget {
@@ -57,7 +60,6 @@ class TFrmMain : public QWidget {
   protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     TUpdaterModel::Actions makeActions(const TUpdaterSetup& setup);
@@ -68,9 +70,6 @@ class TFrmMain : public QWidget {
 
     std::unique_ptr<TUpdaterModel> model_;
     bool created_ = false;
-    QPoint dragOffset_;
-    bool dragging_ = false;
-    QLabel* background_ = nullptr;
     QStackedWidget* pages_ = nullptr;
     QStackedWidget* buttons_ = nullptr;
     QLabel* description_ = nullptr;

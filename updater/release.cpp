@@ -1,5 +1,6 @@
 #include "updater/release.h"
 
+#include "platform/createdfolders.h"
 #include "platform/dospath.h"
 #include "platform/programfiles.h"
 #include "platform/uninstlist.h"
@@ -17,9 +18,9 @@ namespace {
 
 // Files of the installation that a release must never replace, and the folder the
 // updater downloads into.
-constexpr std::array<std::string_view, 5> kReservedNames = {
-    TUninstList::kFileName, kUninstallerName, kUserFileName, kSettingsFileName,
-    updatestaging::kTempFolder};
+constexpr std::array<std::string_view, 6> kReservedNames = {
+    TUninstList::kFileName, TCreatedFolders::kFileName, kUninstallerName,
+    kUserFileName,          kSettingsFileName,          updatestaging::kTempFolder};
 constexpr size_t kMaxNameLength = 1024;
 
 std::vector<std::string_view> splitName(std::string_view name) {

@@ -52,7 +52,9 @@ std::string hostProgramFolder() {
 
 int UpdaterMain(int argc, char** argv) {
     QApplication app(argc, argv);
-    QApplication::setApplicationDisplayName(QStringLiteral("Quillmoor Update"));
+    // The application's own title; as a display name Qt would append it to the window's
+    // caption ("Quillmoor Updater — ...").
+    QApplication::setApplicationName(QStringLiteral("Quillmoor Update"));
     QApplication::setQuitOnLastWindowClosed(false);
     TUpdaterSetup setup;
     setup.arguments.assign(argv, argv + argc);

@@ -5,12 +5,11 @@
 #include "app/mediadrives.h"
 #include "controls/imageregion.h"
 #include "scriptedmessages.h"
+#include "support/qt/mouseclick.h"
 #include "support/sandbox.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
-#include <QMouseEvent>
 #include <QSignalSpy>
 #include <QTreeWidget>
 
@@ -21,12 +20,7 @@ namespace {
 
 void click(QWidget* widget) {
     ASSERT_NE(widget, nullptr);
-    QMouseEvent down(QEvent::MouseButtonPress, QPointF(3, 3), widget->mapToGlobal(QPointF(3, 3)),
-                     Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(widget, &down);
-    QMouseEvent up(QEvent::MouseButtonRelease, QPointF(3, 3), widget->mapToGlobal(QPointF(3, 3)),
-                   Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(widget, &up);
+    test::leftClick(widget);
 }
 
 TEST(DrivesPage, ListsButtonsAndUsageBarFollowTheModel) {
@@ -57,7 +51,8 @@ TEST(DrivesPage, ListsButtonsAndUsageBarFollowTheModel) {
     TDriveChange change;
     change.mediaCaptions = {"(E:\\)", "(G:\\)"};
     change.currentCaption = "(g:\\)";
-    refillDriveCombo(combo, change);
+    showDriveItems(combo, change.mediaCaptions,
+                   DriveComboIndex(change.mediaCaptions, change.currentCaption));
     EXPECT_EQ(combo.count(), 2);
     EXPECT_EQ(combo.currentText(), QStringLiteral("(G:\\)"));
     EXPECT_EQ(spy.count(), 0);

@@ -2,6 +2,7 @@
 
 #include "app/backuppage.h"
 #include "app/mediadrives.h"
+#include "app/reportstore.h"
 #include "app/settingsstore.h"
 #include "app/traymenu.h"
 #include "controls/ashint.h"
@@ -14,6 +15,7 @@
 #include "platform/answerscript.h"
 #include "platform/fileio.h"
 #include "platform/registry.h"
+#include "support/qt/mouseclick.h"
 #include "support/sandbox.h"
 
 #include <QAction>
@@ -23,13 +25,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QMouseEvent>
 #include <QRadioButton>
 #include <QStackedWidget>
 #include <QSystemTrayIcon>
 #include <QTest>
 #include <QTimer>
 #include <QToolTip>
+#include <QTreeWidget>
 
 #include <gtest/gtest.h>
 
@@ -62,16 +64,7 @@ class FrmMainTest : public ::testing::Test {
         return found;
     }
     // A press and release sent straight to the widget.
-    static void press(QWidget* widget, QPoint at) {
-        const QPointF local(at);
-        const QPointF global(widget->mapToGlobal(at));
-        QMouseEvent down(QEvent::MouseButtonPress, local, global, Qt::LeftButton, Qt::LeftButton,
-                         Qt::NoModifier);
-        QApplication::sendEvent(widget, &down);
-        QMouseEvent up(QEvent::MouseButtonRelease, local, global, Qt::LeftButton, Qt::NoButton,
-                       Qt::NoModifier);
-        QApplication::sendEvent(widget, &up);
-    }
+    static void press(QWidget* widget, QPoint at) { test::leftClick(widget, at); }
     // Check boxes answer clicks on their box and caption only.
     void tick(TfrmMain& w, const char* name) {
         if (auto* box = child<QAbstractButton>(w, name))
@@ -130,6 +123,42 @@ TEST_F(FrmMainTest, TheBackupPageLoadsTheMediaDrivesSelectionAndLeavingItSavesTh
     EXPECT_EQ(sandbox.readFile("E:\\Quillmoor\\Selections\\BackupSelFolders.dat"),
               "C:\\dir\r\nC:\\kept\r\n");
     EXPECT_TRUE(w->model().selectionsChanged());
+}
+
+// The Reports page follows the media drive in force: a media drive plugged in while the
+// page shows becomes the one in its box and list, and when it goes the box and the list
+// go back to a drive that is there.
+TEST_F(FrmMainTest, TheReportsPageShowsTheMediaDriveTheDrivePollPutInForce) {
+    const auto report = [](const char* type, const std::string& root) {
+        TActivityRecord record;
+        record.ActivityType = type;
+        record.StartTime = 46000.5;
+        SaveReport(record, root, "C:\\program\\Log.txt");
+    };
+    ASSERT_TRUE(MakeMediaDrive("E:\\"));
+    SetMediaDriveSetting("(E:\\)");
+    report("Backup", "E:\\");
+    auto w = make();
+    w->show(); // in view: the plug-in changes nothing but the drives
+    w->model().menuClick(TMainWindowModel::MenuButton::Reports);
+    auto* box = child<QComboBox>(*w, "cbMediaDriveRep");
+    auto* list = child<QTreeWidget>(*w, "lv_Reports");
+    const auto firstRow = [list] {
+        return list->topLevelItemCount() ? list->topLevelItem(0)->text(0).toStdString() : "";
+    };
+    ASSERT_EQ(firstRow(), "Backup");
+    sandbox.addDrive('G', DriveType::Removable);
+    ASSERT_TRUE(MakeMediaDrive("G:\\"));
+    report("Restore", "G:\\");
+    w->model().Tmr_DrivesTimer();
+    EXPECT_EQ(TSettingsStore().mediaDrive(), "G");
+    EXPECT_EQ(box->currentText(), "(G:\\)");
+    EXPECT_EQ(firstRow(), "Restore");
+    DriveTable::instance().unmap('G');
+    w->model().Tmr_DrivesTimer();
+    EXPECT_EQ(box->currentText(), "(E:\\)");
+    EXPECT_EQ(firstRow(), "Backup");
+    EXPECT_EQ(TSettingsStore().mediaDrive(), "E");
 }
 
 TEST_F(FrmMainTest, PagesCarryTheirNamesAtTheirIndices) {
@@ -251,6 +280,51 @@ TEST_F(FrmMainTest, SettingsButtonsWearTheSkinAndTheReminderEditStandsInItsCapti
         EXPECT_GE(label->width(), label->sizeHint().width()) << "not cut";
         EXPECT_TRUE(label->geometry().intersects(QRect(0, edge.top(), 10000, edge.height())))
             << "on the edit's line";
+    }
+}
+
+TEST_F(FrmMainTest, TheSmallWindowShowsEverySettingWithApplyAndDefaultInView) {
+    auto w = make();
+    w->show();
+    click(*w, "btn_welcome_settings");
+    ASSERT_EQ(w->size(), QSize(790, 580));
+    auto* page = child<QWidget>(*w, "TS_Settings");
+    for (const char* name : {"RG_winsize", "chb_UseExeptList", "chb_Updater", "lb_Exeptions",
+                             "imr_Ext_Del", "imr_SetDef", "btn_apply"}) {
+        auto* widget = child<QWidget>(*w, name);
+        const QRect at(widget->mapTo(page, QPoint(0, 0)), widget->size());
+        EXPECT_TRUE(page->rect().contains(at)) << name << " lies outside the page";
+    }
+}
+
+TEST_F(FrmMainTest, ButtonsWithoutAPictureOfTheirOwnWearTheSkinsFace) {
+    auto w = make();
+    w->show();
+    for (const char* name : {"imr_Exept_Add", "imr_Ext_Del", "imr_Restore", "imr_DeleteSel",
+                             "imr_drives_r", "imr_Print", "imr_DelAll"}) {
+        auto* button = child<TImageRegion>(*w, name);
+        // The skin's face is a light body in a dark outline, not a flat panel-coloured box.
+        const QImage face = button->picture().toImage();
+        const QColor body = face.pixelColor(face.width() / 2, 2);
+        EXPECT_GT(body.lightness(), 200) << name;
+        EXPECT_LT(face.pixelColor(face.width() / 2, 0).lightness(), 120) << name << " outline";
+    }
+}
+
+TEST_F(FrmMainTest, TheTickOrDotOfEveryOptionStandsOutFromItsBox) {
+    auto w = make();
+    w->show();
+    w->model().ShowMenuPanel();
+    for (const char* page : {"TS_BackUp", "TS_Restore", "TS_Settings", "TS_Sync"}) {
+        for (QAbstractButton* option : child<QWidget>(*w, page)->findChildren<QAbstractButton*>()) {
+            if (!qobject_cast<QCheckBox*>(option) && !qobject_cast<QRadioButton*>(option))
+                continue;
+            option->ensurePolished();
+            const QPalette palette = option->palette();
+            const int mark = palette.color(QPalette::Active, QPalette::Text).lightness();
+            const int box = palette.color(QPalette::Active, QPalette::Base).lightness();
+            EXPECT_GT(std::abs(mark - box), 120) << option->objectName().toStdString();
+        }
     }
 }
 

@@ -18,6 +18,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QTimer>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -205,6 +206,8 @@ TEST_F(JobRunTest, HideKeepsTheRunGoingAndTheRunnerComesBackWithTheWindow) {
     bool hidden = false, back = false;
     duringTheRun([&] {
         TFrmProgress* runner = w->jobs().current();
+        // Showing the main window must not bury the runner and its Cancel button.
+        EXPECT_EQ(runner->windowHandle()->transientParent(), w->windowHandle());
         runner->Fr();
         hidden = !runner->isVisible() && (!w->isVisible() || w->isMinimized());
         w->tray().item("mnu_ShowMainWindow")->trigger();
@@ -216,6 +219,26 @@ TEST_F(JobRunTest, HideKeepsTheRunGoingAndTheRunnerComesBackWithTheWindow) {
     EXPECT_TRUE(hidden);
     EXPECT_TRUE(back);
     EXPECT_EQ(outcome.record.Status, "Complete");
+}
+
+TEST_F(JobRunTest, TheRunnerStaysInFrontOfTheMainWindowItBringsUp) {
+    w->show();
+    QWidget *runner = nullptr, *first = nullptr, *afterShow = nullptr;
+    duringTheRun([&] {
+        runner = w->jobs().current();
+        QApplication::processEvents();
+        first = QApplication::activeWindow();
+        w->tray().item("mnu_ShowMainWindow")->trigger();
+        for (int settle = 0; settle < 3; ++settle) // activations arrive one pass apart
+            QApplication::processEvents();
+        afterShow = QApplication::activeWindow();
+    });
+    AnswerScript::instance().addAnswer("Statistics", "2");
+    run(kOpBackup, std::make_unique<TBackupOperation>(backup(0, false)));
+    // The user must see the counts, Hide and Cancel: the window of the run is in front.
+    ASSERT_NE(runner, nullptr);
+    EXPECT_EQ(first, runner) << "at the start of the run";
+    EXPECT_EQ(afterShow, runner) << "after \"Show Main Window\"";
 }
 
 TEST_F(JobRunTest, CancelInThePasswordWindowStopsTheRunWithoutAsking) {

@@ -8,7 +8,9 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTest>
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 #include <sys/stat.h>
@@ -70,7 +72,7 @@ class QmoorProcess : public ::testing::Test {
         const std::string answerFile = sandbox.root() + "/answers" + tag;
         std::ofstream(answerFile) << answers;
         logs.push_back(sandbox.root() + "/asked" + tag);
-        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("QT_QPA_PLATFORM", platform);
         env.insert("QUILLMOOR_ANSWERS", QString::fromStdString(answerFile));
         env.insert("QUILLMOOR_ANSWERS_LOG", QString::fromStdString(logs.back()));
         auto child = std::make_unique<QProcess>();
@@ -105,6 +107,7 @@ class QmoorProcess : public ::testing::Test {
     }
 
     test::Sandbox sandbox;
+    QString platform = QStringLiteral("offscreen"); // of the children started from now on
     std::vector<std::unique_ptr<QProcess>> children;
     std::vector<std::string> logs;
 };
@@ -159,6 +162,54 @@ TEST_F(QmoorProcess, SocketOfAKilledCopyDoesNotBlockTheNextStart) {
     requestClose();
     ASSERT_TRUE(endsCleanly(next));
     EXPECT_EQ(asked(1), "");
+}
+
+// On a real X display a window's caption is its own title and nothing more: setup and the
+// updater find the main window by its exact caption, and the desktop shows each as given.
+TEST_F(QmoorProcess, OnAnXDisplayTheCaptionsAreTheWindowsOwn) {
+    const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
+    const QString xwininfo = QStandardPaths::findExecutable(QStringLiteral("xwininfo"));
+    if (xvfb.isEmpty() || xwininfo.isEmpty())
+        GTEST_SKIP() << "needs Xvfb and xwininfo (scripts/install-deps.sh)";
+    QProcess server; // prints its display number once it takes connections
+    server.start(xvfb, {"-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "1280x1024x24"});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server.canReadLine() || server.waitForReadyRead(50); },
+                                kWaitMs));
+    const QString display = QStringLiteral(":") + QString::fromLatin1(server.readLine()).trimmed();
+    // The program's windows, by caption (those with the program's window class).
+    const auto captions = [&] {
+        QProcess list;
+        list.start(xwininfo, {"-display", display, "-root", "-tree"});
+        list.waitForFinished(kWaitMs);
+        std::vector<std::string> found;
+        for (const QString& line : QString::fromUtf8(list.readAllStandardOutput()).split('\n')) {
+            const qsizetype open = line.indexOf('"'),
+                            close = line.indexOf(QStringLiteral("\": (\"Qmoor\""));
+            if (open >= 0 && close > open)
+                found.push_back(line.mid(open + 1, close - open - 1).toStdString());
+        }
+        return found;
+    };
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DISPLAY"), display);
+    platform = QStringLiteral("xcb");
+    QProcess& child = start({"-w"}, {}, env); // no tray on a bare display: the window shows
+    ASSERT_TRUE(waitUntilTitleHeldBy(child));
+    std::vector<std::string> shown;
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            shown = captions();
+            return std::find(shown.begin(), shown.end(), kMainWindowTitle) != shown.end();
+        },
+        kWaitMs))
+        << ::testing::PrintToString(shown);
+    for (const std::string& caption : shown)
+        EXPECT_FALSE(caption != "Quillmoor Backup" && caption.ends_with("Quillmoor Backup"))
+            << "\"" << caption << "\" carries the application's name";
+    requestClose();
+    EXPECT_TRUE(endsCleanly(child));
+    server.terminate();
+    server.waitForFinished(kWaitMs);
 }
 
 // The README's run command: everything a run writes lands in the demo folder, and the

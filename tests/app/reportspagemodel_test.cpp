@@ -43,10 +43,14 @@ class ReportsPageTest : public ::testing::Test {
     test::Sandbox sandbox;
     test::ScriptedMessages messages;
     std::vector<std::string> printed;
-    TReportsPageModel model{messages.fn(), {{}, {}, [this](const TActivityRecord& r) {
-                                                printed.push_back(r.ActivityType);
-                                                return std::string();
-                                            }}};
+    TReportsPageModel model{messages.fn(),
+                            {{},
+                             {},
+                             [this](const TActivityRecord& r) {
+                                 printed.push_back(r.ActivityType);
+                                 return std::string();
+                             },
+                             {}}};
 };
 
 TEST_F(ReportsPageTest, RowsShowDeleteAndPrintTheReportTheyList) {
@@ -91,11 +95,14 @@ TEST_F(ReportsPageTest, DeleteAllGoesOnOnlyOnYes) {
 TEST_F(ReportsPageTest, APrinterThatFailsIsReported) {
     model.TS_ReportsShow();
     TReportsPageModel failing(messages.fn(),
-                              {{}, {}, [](const TActivityRecord& r) {
+                              {{},
+                               {},
+                               [](const TActivityRecord& r) {
                                    QPrinter printer;
                                    printer.setOutputFileName("/nonexistent-folder/report.pdf");
                                    return PrintActivity(r, printer);
-                               }});
+                               },
+                               {}});
     failing.setDriveItems({"(E:\\)"});
     failing.TS_ReportsShow();
     failing.lv_ReportsChange(0);

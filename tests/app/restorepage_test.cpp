@@ -13,10 +13,9 @@
 #include "engine/enginestate.h"
 #include "platform/answerscript.h"
 #include "platform/fileio.h"
+#include "support/qt/mouseclick.h"
 #include "support/sandbox.h"
 
-#include <QApplication>
-#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QRadioButton>
 
@@ -53,13 +52,7 @@ class PagesRoadTest : public ::testing::Test {
     void click(const char* name) {
         QWidget* button = w->findChild<QWidget*>(QString::fromLatin1(name));
         ASSERT_NE(button, nullptr) << name;
-        const QPointF at(3, 3);
-        QMouseEvent down(QEvent::MouseButtonPress, at, button->mapToGlobal(at), Qt::LeftButton,
-                         Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(button, &down);
-        QMouseEvent up(QEvent::MouseButtonRelease, at, button->mapToGlobal(at), Qt::LeftButton,
-                       Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(button, &up);
+        test::leftClick(button);
     }
     std::string memo(const char* name) {
         return w->findChild<QPlainTextEdit*>(QString::fromLatin1(name))
@@ -138,6 +131,8 @@ TEST_F(PagesRoadTest, BackUpRestoreAChosenVersionDeleteAndReadTheReports) {
     answer("Statistics", "2");
     click("imr_DeleteSel");
     EXPECT_FALSE(fileExists("E:\\Quillmoor\\Drive_C\\data\\sub\\b.txt"));
+    EXPECT_NE(memo("Memo_LogRestore").find("b.txt - deleted"), std::string::npos)
+        << "the log of this delete, not the restore's before it";
     for (const std::string& line : w->restorePage()->model().tree().PathList)
         EXPECT_EQ(line.find("b.txt"), std::string::npos) << "the tree was read again";
 

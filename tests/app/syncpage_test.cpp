@@ -13,13 +13,13 @@
 #include "engine/enginestate.h"
 #include "platform/answerscript.h"
 #include "platform/fileio.h"
+#include "support/qt/mouseclick.h"
 #include "support/sandbox.h"
 
 #include <QAction>
-#include <QApplication>
-#include <QMouseEvent>
 #include <QStackedWidget>
 #include <QTimer>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -28,13 +28,7 @@ namespace {
 
 void click(QWidget* widget) {
     ASSERT_NE(widget, nullptr);
-    const QPointF at(3, 3);
-    QMouseEvent down(QEvent::MouseButtonPress, at, widget->mapToGlobal(at), Qt::LeftButton,
-                     Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(widget, &down);
-    QMouseEvent up(QEvent::MouseButtonRelease, at, widget->mapToGlobal(at), Qt::LeftButton,
-                   Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(widget, &up);
+    test::leftClick(widget);
 }
 
 TEST(SyncPage, CompareWindowFillsTheColouredListAndLocksTheTrayWhileItWalks) {
@@ -64,18 +58,23 @@ TEST(SyncPage, CompareWindowFillsTheColouredListAndLocksTheTrayWhileItWalks) {
     ASSERT_EQ(page->model().tree().roots().size(), 1u);
     page->model().tree().click(page->model().tree().firstRoot());
 
-    bool trayLocked = false;
+    bool trayLocked = false, aboveMainWindow = false;
     QTimer watch;
     watch.setInterval(0);
     QObject::connect(&watch, &QTimer::timeout, [&] {
-        if (page->compareWindow())
+        if (TFrmCompare* compare = page->compareWindow()) {
             trayLocked = !w->tray().item("mnu_StartBackup")->isEnabled() &&
                          !w->tray().item("mnu_Exit")->isEnabled();
+            // Showing the main window must not bury the window that holds Cancel.
+            aboveMainWindow = compare->windowHandle() &&
+                              compare->windowHandle()->transientParent() == w->windowHandle();
+        }
     });
     watch.start();
     click(page->findChild<TImageRegion*>(QStringLiteral("imr_Compare")));
     watch.stop();
     EXPECT_TRUE(trayLocked);
+    EXPECT_TRUE(aboveMainWindow);
     EXPECT_EQ(page->compareWindow(), nullptr);
     EXPECT_TRUE(w->tray().item("mnu_StartBackup")->isEnabled());
 

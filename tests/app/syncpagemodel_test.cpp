@@ -5,6 +5,7 @@
 #include "app/syncpagemodel.h"
 
 #include "app/comparemodel.h"
+#include "app/jobrunnermodel.h"
 #include "app/mediadrives.h"
 #include "engine/backupjob.h"
 #include "engine/enginestate.h"
@@ -75,7 +76,7 @@ class SyncPageTest : public ::testing::Test {
         actions.pageVisible = [this] { return visible; };
         actions.synchronise = [this](int code, const TSyncRequest& request) {
             runs.push_back({code, request});
-            return false;
+            return TSyncPageModel::RunResult{false, code == cancelledCode};
         };
         page = std::make_unique<TSyncPageModel>(poll, messages.fn(), actions);
     }
@@ -105,6 +106,7 @@ class SyncPageTest : public ::testing::Test {
     std::unique_ptr<TSyncPageModel> page;
     std::vector<SyncRun> runs;
     std::optional<int64_t> cancelAfter;
+    int cancelledCode = 0; // the run of this code is cancelled by the user
     std::string lastOperation;
     int closes = 0;
     bool visible = true;
@@ -210,6 +212,15 @@ TEST_F(SyncPageTest, SyncButtonHandsEachOptionItsRowsAndStartsNothingEmpty) {
         EXPECT_EQ(codes, c.codes);
     }
     EXPECT_TRUE(messages.shown.empty());
+
+    // A deletion run the user cancelled ends the synchronisation: no copies follow.
+    cancelledCode = kOpSyncDeletions;
+    runs.clear();
+    page->setSyncOption(TSyncPageModel::SyncTheFiles);
+    page->setDeleteOnMedia(true);
+    page->imr_SyncClick();
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_EQ(runs[0].code, kOpSyncDeletions);
 
     // Only the red row ticked and the delete box off, or nothing ticked at all: no run
     // starts, the user is told.

@@ -168,7 +168,12 @@ TEST_F(SyncRunTest, BothWaysWithDeletionsInEveryStorageMode) {
         }
         answer("Statistics", "2");
         answer("Statistics", "2");
+        const size_t asked = AnswerScript::instance().records().size();
         page().imr_SyncClick();
+        size_t summaries = 0;
+        for (size_t i = asked; i < AnswerScript::instance().records().size(); ++i)
+            summaries += AnswerScript::instance().records()[i].text.starts_with("Statistics");
+        EXPECT_EQ(summaries, 2u) << "the deletions show no summary, each copy run its own";
 
         // The hard drive has the media's version back, with the media's date.
         EXPECT_EQ(sandbox.readFile("C:\\data\\sub\\blue.txt"), "the media's version, to come back");
@@ -196,6 +201,7 @@ TEST_F(SyncRunTest, BothWaysWithDeletionsInEveryStorageMode) {
             EXPECT_EQ(reports[i].FileCount, 1);
             EXPECT_EQ(reports[i].Errors, 0);
         }
+        EXPECT_EQ(reports[2].SizeText, "0 Kb") << "deletions have no size";
 
         // Both sides agree now.
         answer("No file differences were found.", "1");
@@ -300,6 +306,39 @@ TEST_F(SyncRunTest, OneWayRunsUseTheComparedDriveCheckItAndNeverHalfWriteAUsersF
     page().imr_SyncClick();
     DriveTable::instance().map('E', host, DriveType::Removable);
     EXPECT_EQ(mediaContents(both)["C:\\data\\a.txt"], "a newer on the hard drive");
+    EXPECT_EQ(AnswerScript::instance().failures(), 0);
+    EXPECT_EQ(AnswerScript::instance().unusedAnswers(), std::vector<std::string>{});
+}
+
+TEST_F(SyncRunTest, AFileThatChangedAfterTheComparisonIsLeftAsItIsNow) {
+    const Mode mode{"plain", 0, false};
+    write("C:\\data\\kept.txt", "the backed-up version", 2);
+    write("C:\\data\\back.txt", "backed up, then deleted", 2);
+    const std::vector<std::string> both = {"C:\\data\\kept.txt", "C:\\data\\back.txt"};
+    openSyncPage(mode);
+    backUp(mode, both);
+    write("C:\\data\\kept.txt", "older on the hard drive", 1);
+    deleteFile("C:\\data\\back.txt");
+    w->model().menuClick(TMainWindowModel::MenuButton::Backup);
+    w->model().menuClick(TMainWindowModel::MenuButton::Tools);
+    compareAll();
+    ASSERT_EQ(rows(), (std::map<std::string, TSyncKind>{{"kept.txt", TSyncKind::Blue},
+                                                        {"back.txt", TSyncKind::Red}}));
+    page().imr_CheckAllClick();
+    page().setDeleteOnMedia(true);
+    page().setSyncOption(TSyncPageModel::MediaOverwritesHardDrive);
+
+    // Before the Sync button, the user edits one file and brings the other back: neither
+    // is what the rows offered, so neither is touched.
+    write("C:\\data\\kept.txt", "edited after the comparison", 3);
+    write("C:\\data\\back.txt", "brought back", 3);
+    answer("changed after the comparison", "1");
+    answer("changed after the comparison", "1");
+    page().imr_SyncClick();
+    EXPECT_EQ(sandbox.readFile("C:\\data\\kept.txt"), "edited after the comparison");
+    const std::vector<std::string> listed = catalogue();
+    EXPECT_EQ(std::count(listed.begin(), listed.end(), "C:\\data\\back.txt"), 1)
+        << "the backup of a file that is there again stays";
     EXPECT_EQ(AnswerScript::instance().failures(), 0);
     EXPECT_EQ(AnswerScript::instance().unusedAnswers(), std::vector<std::string>{});
 }

@@ -567,5 +567,228 @@ TEST_F(BackupRunTest, StorageModeSwitchesKeepEveryFileRestorable) {
     }
 }
 
+// Copy tree names meet: version 1 of a.txt is the copy of a file a_1.txt, its check file
+// the copy of a.txt.mac, its own archive the copy of a.txt.bpa, a run archive the copy
+// of a file of that name at the drive's root. The file that holds a name keeps it; a
+// backup that would take it is refused with a line and counted, and a rotation never
+// moves another file's copy that looks like an unencrypted copy's check file.
+TEST_F(BackupRunTest, BackupNeverTakesANameAnotherFilesBackupHolds) {
+    struct Step {
+        Mode mode;
+        int topRevision;
+        int keySize;
+        int times;
+    };
+    struct Row {
+        const char* what;
+        std::string holder; // backed up first, once, as a plain copy
+        Mode holderMode;
+        std::string taker; // then backed up `times` times
+        Step takerStep;
+        bool refused;
+    };
+    const std::string root = "C:\\12_7_2026 11_15_22 PM.bpa";
+    const std::vector<Row> rows = {
+        {"a version", "C:\\d\\a_1.txt", Mode::Plain, "C:\\d\\a.txt", {Mode::Plain, 3, 0, 2}, true},
+        {"a check file",
+         "C:\\d\\a.txt.mac",
+         Mode::Plain,
+         "C:\\d\\a.txt",
+         {Mode::Plain, 0, 128, 1},
+         true},
+        {"an archive",
+         "C:\\d\\a.txt.bpa",
+         Mode::Plain,
+         "C:\\d\\a.txt",
+         {Mode::FileArchives, 0, 0, 1},
+         true},
+        {"a run archive", "C:\\x.txt", Mode::RunArchive, root, {Mode::Plain, 0, 0, 1}, true},
+        {"held as a version",
+         "C:\\d\\a.txt",
+         Mode::Plain,
+         "C:\\d\\a_1.txt",
+         {Mode::Plain, 0, 0, 1},
+         true},
+        {"no check files",
+         "C:\\d\\a_1.txt.mac",
+         Mode::Plain,
+         "C:\\d\\a.txt",
+         {Mode::Plain, 2, 0, 3},
+         false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        std::filesystem::remove_all(sandbox.hostOf('E') + "/Quillmoor");
+        deleteFile(job.LogFileName);
+        Engine().ErrorCount = 0;
+        sandbox.writeFile(row.holder, "the holder");
+        BackupAs({row.holder}, row.holderMode, 0);
+        if (row.what == std::string("held as a version")) {
+            sandbox.writeFile(row.holder, "the holder, second");
+            BackupAs({row.holder}, Mode::Plain, 3); // its version 1 is a_1.txt
+        }
+        std::string last;
+        for (int n = 1; n <= row.takerStep.times; ++n) {
+            last = "the taker " + std::to_string(n);
+            sandbox.writeFile(row.taker, last);
+            sandbox.setFileTime(row.taker, 2026, 5, n, 12, 0, 0);
+            BackupAs({row.taker}, row.takerStep.mode, row.takerStep.topRevision,
+                     row.takerStep.keySize);
+        }
+        const std::string holderContent = *sandbox.readFile(row.holder);
+        deleteFile(row.holder);
+        deleteFile(row.taker);
+        RunNewestRestore({row.holder});
+        EXPECT_EQ(sandbox.readFile(row.holder), holderContent);
+        const std::string refusal = "***ERROR***" + std::string(kNow) + " " + row.taker +
+                                    " - not backed up: its copy would take the name that the "
+                                    "backup of " +
+                                    row.holder + " has on the media drive.";
+        const auto lines = LogLines();
+        EXPECT_EQ(std::count(lines.begin(), lines.end(), refusal), row.refused ? 1 : 0);
+        EXPECT_EQ(Engine().ErrorCount, row.refused ? 1 : 0);
+        if (row.refused)
+            continue;
+        RunNewestRestore({row.taker});
+        EXPECT_EQ(sandbox.readFile(row.taker), last);
+    }
+}
+
+// A path that a catalogue record (or, in an archive, an entry's 250 bytes) cannot hold
+// would be recorded cut short, naming another file or none: it is refused in every mode,
+// also as the first line of a run archive, which is then named after the next one.
+TEST_F(BackupRunTest, PathsARecordCannotHoldAreRefusedInEveryMode) {
+    sandbox.addDrive('D', DriveType::Fixed);
+    const std::string folder = "C:\\" + std::string(200, 'd') + "\\";
+    struct Row {
+        Mode mode;
+        std::string path; // one byte too long for the mode
+    };
+    // The copy path is 18 bytes longer than the source path, an archive 4 more.
+    const std::vector<Row> rows = {
+        {Mode::Plain, folder + std::string(238 - 4 - folder.size(), 'p') + ".txt"},
+        {Mode::FileArchives, folder + std::string(234 - 4 - folder.size(), 'f') + ".txt"},
+        {Mode::RunArchive, folder + std::string(251 - 4 - folder.size(), 'r') + ".txt"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.path.size());
+        std::filesystem::remove_all(sandbox.hostOf('E') + "/Quillmoor");
+        deleteFile(job.LogFileName);
+        Engine().ErrorCount = 0;
+        sandbox.writeFile(row.path, "too long");
+        sandbox.writeFile("D:\\fits.txt", "fits");
+        SetUpJob(row.mode, 0);
+        EXPECT_FALSE(job.FitsCatalogue(row.path));
+        EXPECT_TRUE(job.FitsCatalogue(row.path.substr(0, row.path.size() - 5) + ".txt"));
+        BackupPaths({row.path, "D:\\fits.txt"});
+        EXPECT_EQ(LogLines().front(), "***ERROR***" + std::string(kNow) + " " + row.path +
+                                          " - path is too long to back up.");
+        EXPECT_EQ(Engine().ErrorCount, 1);
+        auto records = Records();
+        EXPECT_EQ(records.size(), 1u);
+        if (row.mode == Mode::RunArchive) {
+            EXPECT_EQ(records["D:\\fits.txt"].MediaPath,
+                      "E:\\Quillmoor\\Drive_D\\12_7_2026 11_15_22 PM.bpa");
+        }
+        deleteFile("D:\\fits.txt");
+        RunRestore({"D:\\fits.txt"});
+        EXPECT_EQ(sandbox.readFile("D:\\fits.txt"), "fits");
+    }
+}
+
+// A file that changes while the run goes on (after its bytes were read, or before a run
+// archive got to it) is recorded, and comes back, with the date and size of what was
+// read, never newer: the next incremental backup, which compares dates, must not take it
+// for backed up.
+TEST_F(BackupRunTest, RecordsCarryTheDateTheBytesWereReadWith) {
+    for (Mode mode : {Mode::Plain, Mode::FileArchives, Mode::RunArchive}) {
+        SCOPED_TRACE(static_cast<int>(mode));
+        std::filesystem::remove_all(sandbox.hostOf('E') + "/Quillmoor");
+        sandbox.writeFile("C:\\a.txt", "as read");
+        sandbox.setFileTime("C:\\a.txt", 2026, 5, 1, 12, 0, 0);
+        sandbox.writeFile("C:\\b.txt", "b");
+        SetUpJob(mode, 0);
+        bool changed = false;
+        Engine().ProgressProc = [&](int32_t, bool, int64_t, int64_t done, int64_t) {
+            if (done == 0 || changed)
+                return;
+            changed = true; // after a.txt's bytes went out
+            sandbox.writeFile("C:\\a.txt", "changed afterwards");
+            sandbox.setFileTime("C:\\a.txt", 2026, 5, 2, 12, 0, 0);
+        };
+        BackupPaths({"C:\\a.txt", "C:\\b.txt"});
+        Engine().ProgressProc = nullptr;
+        const DriveListRecord record = Records()["C:\\a.txt"];
+        EXPECT_EQ(record.Date, encodeDateTime({2026, 5, 1, 12, 0, 0, 0}));
+        EXPECT_EQ(record.Size, 7);
+        // The file brought back is dated like what it holds, too.
+        RunNewestRestore({"C:\\a.txt"});
+        EXPECT_EQ(sandbox.readFile("C:\\a.txt"), "as read");
+        EXPECT_EQ(*fileDosDateTime("C:\\a.txt"), dateTimeToDos(record.Date));
+    }
+}
+
+// A cancel clicked while the last chunk of an entry is reported comes after the entry is
+// done: in both archive modes the file keeps its success line, its archive and its record.
+TEST_F(BackupRunTest, CancelAfterTheLastChunkKeepsTheFinishedEntry) {
+    for (Mode mode : {Mode::FileArchives, Mode::RunArchive}) {
+        SCOPED_TRACE(static_cast<int>(mode));
+        std::filesystem::remove_all(sandbox.hostOf('E') + "/Quillmoor");
+        sandbox.writeFile("C:\\a.txt", "first");
+        sandbox.writeFile("C:\\b.txt", "second");
+        SetUpJob(mode, 0);
+        Engine().ProgressProc = [](int32_t, bool list, int64_t size, int64_t done, int64_t) {
+            if (!list && done == size && size == 6)
+                Engine().CancelFlag = true; // b.txt's last chunk is out
+        };
+        BackupPaths({"C:\\a.txt", "C:\\b.txt"});
+        Engine().ProgressProc = nullptr;
+        EXPECT_FALSE(Engine().CancelFlag);
+        EXPECT_EQ(Records().size(), 2u);
+        deleteFile("C:\\a.txt");
+        deleteFile("C:\\b.txt");
+        RunRestore({"C:\\a.txt", "C:\\b.txt"});
+        EXPECT_EQ(sandbox.readFile("C:\\a.txt"), "first");
+        EXPECT_EQ(sandbox.readFile("C:\\b.txt"), "second");
+    }
+}
+
+// A path listed twice in one run is backed up once: the second line would drop one more
+// old version in a rotation and record the file twice.
+TEST_F(BackupRunTest, FileListedTwiceIsBackedUpOnce) {
+    for (int day = 1; day <= 3; ++day) {
+        sandbox.writeFile("C:\\a.txt", "version " + std::to_string(day));
+        sandbox.setFileTime("C:\\a.txt", 2026, 5, day, 12, 0, 0);
+        BackupAs(day < 3 ? std::vector<std::string>{"C:\\a.txt"}
+                         : std::vector<std::string>{"C:\\a.txt", "C:\\a.txt"},
+                 Mode::Plain, 2);
+    }
+    EXPECT_EQ(Records().size(), 1u);
+    EXPECT_EQ(sandbox.readFile("E:\\Quillmoor\\Drive_C\\a.txt"), "version 2");
+    EXPECT_EQ(sandbox.readFile("E:\\Quillmoor\\Drive_C\\a_1.txt"), "version 3");
+}
+
+// Without its catalogue the run cannot tell a file's backups from free names: it writes
+// nothing, so the copies stay as the catalogue, once readable again, describes them.
+TEST_F(BackupRunTest, CatalogueThatCannotBeOpenedStopsTheBackup) {
+    for (int day = 1; day <= 2; ++day) {
+        sandbox.writeFile("C:\\a.txt", "version " + std::to_string(day));
+        sandbox.setFileTime("C:\\a.txt", 2026, 5, day, 12, 0, 0);
+        BackupAs({"C:\\a.txt"}, Mode::Plain, 3);
+    }
+    const std::string media = sandbox.hostOf('E') + "/Quillmoor/";
+    std::filesystem::rename(media + "drive.lst", media + "saved.lst");
+    std::filesystem::create_directory(media + "drive.lst"); // no file can be opened there
+    sandbox.writeFile("C:\\a.txt", "version 3");
+    BackupAs({"C:\\a.txt"}, Mode::Plain, 1);
+    EXPECT_GE(Engine().ErrorCount, 1);
+    std::filesystem::remove(media + "drive.lst");
+    std::filesystem::rename(media + "saved.lst", media + "drive.lst");
+    BackupAs({}, Mode::Plain, 3); // the next run finds the media as the catalogue says
+    EXPECT_EQ(sandbox.readFile("E:\\Quillmoor\\Drive_C\\a.txt"), "version 1");
+    EXPECT_EQ(sandbox.readFile("E:\\Quillmoor\\Drive_C\\a_1.txt"), "version 2");
+    EXPECT_EQ(Records()["C:\\a.txt"].Revision, 1);
+}
+
 } // namespace
 } // namespace qm::test

@@ -270,6 +270,34 @@ TEST_F(ChunkPoolTest, EntriesReadAheadFollowAPasswordChangedMidRun) {
     EXPECT_TRUE(asked.empty());
 }
 
+TEST_F(ChunkPoolTest, RecordOfAFileReadAheadCarriesTheDateOfTheBytesStored) {
+    // The second file changes while the first is written, after the feed may have read
+    // it: its record must carry the date of the bytes its archive holds (the old date
+    // with the old bytes), never a newer date over older bytes, which the next run would
+    // take for backed up.
+    sandbox.writeFile("C:\\wide\\first.txt", std::string(8388608 + 1, 'f'));
+    sandbox.writeFile("C:\\wide\\second.txt", "old bytes");
+    sandbox.setFileTime("C:\\wide\\second.txt", 2026, 5, 1, 10, 0, 0);
+    const uint32_t oldDate = *fileDosDateTime("C:\\wide\\second.txt");
+    Fresh(kManyWorkers);
+    Engine().ProgressProc = [this](int32_t, bool l, int64_t, int64_t fileBytes, int64_t) {
+        if (l || fileBytes != 8388608)
+            return;
+        sandbox.writeFile("C:\\wide\\second.txt", "new bytes");
+        sandbox.setFileTime("C:\\wide\\second.txt", 2026, 6, 1, 10, 0, 0);
+    };
+    SetUpJob(Mode::FileArchives, 0);
+    BackupPaths({"C:\\wide\\first.txt", "C:\\wide\\second.txt"});
+    Engine().ProgressProc = nullptr;
+    const DriveListRecord record = Records()["C:\\wide\\second.txt"];
+    RunRestore({"C:\\wide\\second.txt"}, "C:\\Restore\\");
+    const std::string stored = *sandbox.readFile("C:\\Restore\\wide\\second.txt");
+    if (stored == "old bytes")
+        EXPECT_EQ(dateTimeToDos(record.Date), oldDate);
+    else
+        EXPECT_EQ(dateTimeToDos(record.Date), *fileDosDateTime("C:\\wide\\second.txt"));
+}
+
 TEST_F(ChunkPoolTest, DamagedChunkInTheMiddleOfAFileFailsOnlyThatFile) {
     std::string text;
     for (int i = 0; text.size() < 2 * 8388608 + 10; ++i)

@@ -159,7 +159,8 @@ TEST_F(DeleteRunTest, RecordOfRevisionZeroLeavesNamesLikeItsVersions) {
 }
 
 // Deleting the middle file of a run archive, stopped at any change it makes: the files it
-// did not delete come back whole, and the archive is whole with or without the entry.
+// did not delete come back whole, the archive is whole with or without the entry, and
+// the file being deleted is listed only while its entry is there (its record goes first).
 TEST_F(DeleteRunTest, DeleteStoppedAtAnyChangeLeavesTheOtherFilesRestorable) {
     const std::vector<std::string> paths = {"C:\\1.txt", "C:\\2.txt", "C:\\3.txt"};
     std::string noise; // the entry taken out is longer than the one behind it
@@ -181,7 +182,8 @@ TEST_F(DeleteRunTest, DeleteStoppedAtAnyChangeLeavesTheOtherFilesRestorable) {
             for (const std::string& p : paths)
                 deleteFile(p);
             Engine().ErrorCount = 0;
-            RunRestore({"C:\\1.txt", "C:\\3.txt"});
+            // 2.txt too, while the catalogue still lists it: its entry must be there.
+            RunRestore(paths);
             EXPECT_EQ(Engine().ErrorCount, 0);
             EXPECT_EQ(sandbox.readFile("C:\\1.txt"), "data of C:\\1.txt" + std::string(3000, 'x'));
             EXPECT_EQ(sandbox.readFile("C:\\3.txt"), "data of C:\\3.txt" + std::string(3000, 'x'));
@@ -213,6 +215,20 @@ TEST_F(DeleteRunTest, NoRoomToRewriteTheArchiveLeavesItWhole) {
                                                    "archive, which is left whole."});
     EXPECT_EQ(Engine().ErrorCount, 1);
     EXPECT_EQ(StagedFiles(), 0u);
+}
+
+// Versions past the record's revision are not the file's: with a.txt at revision 1, a
+// file a_2.txt beside it keeps its copy when a.txt is deleted.
+TEST_F(DeleteRunTest, VersionsPastTheRecordsRevisionAreLeftAlone) {
+    for (const char* content : {"a, first", "a, second"}) {
+        sandbox.writeFile("C:\\a.txt", content);
+        BackupAs({"C:\\a.txt"}, Mode::Plain, 3);
+    }
+    sandbox.writeFile("C:\\a_2.txt", "another file");
+    BackupAs({"C:\\a_2.txt"}, Mode::Plain, 0);
+    job.DeleteFiles({"C:\\a.txt"});
+    EXPECT_FALSE(fileExists("E:\\Quillmoor\\Drive_C\\a_1.txt"));
+    EXPECT_EQ(sandbox.readFile("E:\\Quillmoor\\Drive_C\\a_2.txt"), "another file");
 }
 
 } // namespace

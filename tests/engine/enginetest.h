@@ -6,6 +6,7 @@
 #include "engine/backupjob.h"
 #include "engine/enginestate.h"
 #include "platform/datetime.h"
+#include "platform/fileio.h"
 #include "support/sandbox.h"
 
 #include <gtest/gtest.h>
@@ -14,6 +15,15 @@
 #include <vector>
 
 namespace qm::test {
+
+// Installs a file change gate for the length of a scope (see setFileChangeGate).
+class ChangeGate {
+  public:
+    explicit ChangeGate(FileChangeGate gate) { setFileChangeGate(std::move(gate)); }
+    ~ChangeGate() { setFileChangeGate(nullptr); }
+    ChangeGate(const ChangeGate&) = delete;
+    ChangeGate& operator=(const ChangeGate&) = delete;
+};
 
 struct ProgressCall {
     int32_t filesDone;

@@ -46,6 +46,9 @@ class CrashTest : public RunTest {
     void Save(const fs::path& to) const {
         fs::remove_all(to);
         fs::copy(Media(), to, fs::copy_options::recursive);
+        for (const auto& e : fs::recursive_directory_iterator(Media()))
+            fs::last_write_time(to / fs::relative(e.path(), Media()),
+                                fs::last_write_time(e.path()));
     }
     void Load(const fs::path& from) const {
         fs::remove_all(Media());
@@ -160,6 +163,121 @@ TEST(MediaJournalEntry, OnlyWholeEntriesNamingTheirOwnFilesAreRead) {
     EXPECT_FALSE(with([](auto& e) { e.release = "E:\\Quillmoor\\drive.lst"; }));
     EXPECT_FALSE(with([](auto& e) { e.release = "E:\\Quillmoor\\Drive_C\\d\\b.txt"; }));
     EXPECT_FALSE(with([](auto& e) { e.record.InArchive = 1; }));
+}
+
+class JournalTest : public RunTest {
+  protected:
+    // Stages Content as Staging\<Staged> and returns the entry placing it as version
+    // Revision of Source's plain copy.
+    MediaJournal::Entry Staged(const std::string& Source, const std::string& Staged,
+                               const std::string& Content, uint8_t Revision) {
+        sandbox.writeFile(MediaJournal::StagingFolder('E') + Staged, Content);
+        MediaJournal::Entry entry;
+        entry.staged = Staged;
+        entry.record.SourcePath = Source;
+        entry.record.MediaPath = CopyPathFor('E', Source);
+        entry.record.Size = static_cast<int64_t>(Content.size());
+        entry.record.Revision = Revision;
+        return entry;
+    }
+    void WriteJournal(const std::string& Text) {
+        sandbox.writeFile(MediaJournal::JournalPath('E'), Text);
+    }
+    std::string Newest(const std::string& Source) {
+        deleteFile(Source);
+        RunNewestRestore({Source});
+        return sandbox.readFile(Source).value_or("<nothing>");
+    }
+};
+
+// A journal entry whose move keeps failing (here a folder stands at its target) stays,
+// alone: the entries carried out are never carried out again over later backups, its
+// file is left alone (not backed up, not deleted) until it is done, and its staged file
+// is never reused.
+TEST_F(JournalTest, AnEntryThatCannotBeCarriedOutWaitsAlone) {
+    for (const char* p : {"C:\\a.txt", "C:\\b.txt"})
+        sandbox.writeFile(p, std::string(p) + ", first");
+    BackupAs({"C:\\a.txt", "C:\\b.txt"}, Mode::Plain, 3);
+    WriteJournal(MediaJournal::Serialize(Staged("C:\\a.txt", "1.part", "a, journal", 1)) +
+                 MediaJournal::Serialize(Staged("C:\\b.txt", "2.part", "b, journal", 1)));
+    sandbox.writeFile("E:\\Quillmoor\\Drive_C\\a_1.txt\\in the way", "");
+    sandbox.writeFile("C:\\a.txt", "a, new");
+    sandbox.writeFile("C:\\b.txt", "b, new");
+    BackupAs({"C:\\a.txt", "C:\\b.txt"}, Mode::Plain, 3);
+    const std::vector<std::string> lines = LogLines();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(),
+                         "***ERROR***" + std::string(kNow) +
+                             " C:\\a.txt - not backed up: the media drive holds an unfinished "
+                             "backup of it, which the next run tries to finish first."),
+              1);
+    EXPECT_EQ(sandbox.readFile("E:\\Quillmoor\\Staging\\1.part"), "a, journal");
+    job.DeleteFiles({"C:\\a.txt"});
+    EXPECT_EQ(LogLines().back(), "***ERROR***" + std::string(kNow) +
+                                     " C:\\a.txt - not deleted: the media drive holds an "
+                                     "unfinished backup of it, which the next run tries to "
+                                     "finish first.");
+    std::filesystem::remove_all(sandbox.hostOf('E') + "/Quillmoor/Drive_C/a_1.txt");
+    BackupAs({}, Mode::Plain, 3);
+    EXPECT_EQ(Newest("C:\\a.txt"), "a, journal");
+    EXPECT_EQ(Newest("C:\\b.txt"), "b, new");
+    EXPECT_EQ(StagedFiles(), 0u);
+}
+
+// The journal is read from the media like any file: a line too long for an entry, an
+// entry cut short, and an entry that would move its file over another file's copy
+// (a.txt's version 1 is C:\a_1.txt's copy) are passed over; the sound entry among them
+// is carried out.
+TEST_F(JournalTest, DamagedOrCraftedLinesAreSkipped) {
+    sandbox.writeFile("C:\\a.txt", "a");
+    sandbox.writeFile("C:\\a_1.txt", "another file");
+    BackupAs({"C:\\a.txt", "C:\\a_1.txt"}, Mode::Plain, 0);
+    const std::string sound = MediaJournal::Serialize(Staged("C:\\c.txt", "3.part", "c", 0));
+    WriteJournal(std::string(100000, 'x') + "\n" +
+                 MediaJournal::Serialize(Staged("C:\\a.txt", "1.part", "over a_1", 1)) +
+                 sound.substr(0, 40) + "\n" + sound + sound.substr(0, 100));
+    RunNewestRestore({});
+    EXPECT_EQ(Newest("C:\\a_1.txt"), "another file");
+    EXPECT_EQ(Newest("C:\\a.txt"), "a");
+    EXPECT_EQ(Newest("C:\\c.txt"), "c");
+    EXPECT_FALSE(fileExists(MediaJournal::JournalPath('E')));
+}
+
+// Links planted on a media drive (a staging folder or a copy tree folder leading to the
+// computer's own files) are never followed by a run that deletes, renames or writes.
+TEST_F(JournalTest, LinksPlantedOnTheMediaNeverLeadOutOfIt) {
+    sandbox.writeFile("C:\\d\\a.txt", "a");
+    BackupAs({"C:\\d\\a.txt"}, Mode::Plain, 0);
+    const std::string media = sandbox.hostOf('E') + "/Quillmoor/";
+    const std::string victim = sandbox.hostOf('C') + "/victim/";
+    sandbox.writeFile("C:\\victim\\a.txt", "the computer's own file");
+    std::filesystem::create_directory_symlink(victim, media + "Staging");
+    std::filesystem::remove_all(media + "Drive_C/d");
+    std::filesystem::create_directory_symlink(victim, media + "Drive_C/d");
+    sandbox.writeFile("C:\\d\\a.txt", "a, changed");
+    BackupAs({"C:\\d\\a.txt"}, Mode::Plain, 0);
+    job.DeleteFiles({"C:\\d\\a.txt"});
+    RunNewestRestore({"C:\\d\\a.txt"});
+    EXPECT_EQ(sandbox.readFile("C:\\victim\\a.txt"), "the computer's own file");
+}
+
+// A rotation a crash left half done, whose next version was then taken off the media by
+// hand, still ends: what is gone is not moved, the new version goes in, and the file is
+// not held back for ever (its next backup is made and comes back).
+TEST_F(JournalTest, RotationWithAVersionTakenOffByHandStillEnds) {
+    for (int day = 1; day <= 3; ++day) {
+        sandbox.writeFile("C:\\a.txt", "version " + std::to_string(day));
+        BackupAs({"C:\\a.txt"}, Mode::Plain, 3);
+    }
+    MediaJournal::Entry entry = Staged("C:\\a.txt", "1.part", "version 4", 2);
+    entry.kind = MediaJournal::Entry::Kind::Rotate;
+    WriteJournal(MediaJournal::Serialize(entry));
+    // The crash came after version 1 went to 0; then version 2 was deleted by hand.
+    renameFile("E:\\Quillmoor\\Drive_C\\a_1.txt", "E:\\Quillmoor\\Drive_C\\a.txt");
+    deleteFile("E:\\Quillmoor\\Drive_C\\a_2.txt");
+    sandbox.writeFile("C:\\a.txt", "version 5");
+    BackupAs({"C:\\a.txt"}, Mode::Plain, 3);
+    EXPECT_FALSE(fileExists(MediaJournal::JournalPath('E')));
+    EXPECT_EQ(Newest("C:\\a.txt"), "version 5");
 }
 
 } // namespace

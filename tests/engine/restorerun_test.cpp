@@ -352,5 +352,19 @@ TEST_F(RestoreRunTest, RestoreStoppedAtAnyChangeLeavesNoTemporaryForTheNextRun) 
     }
 }
 
+// A plain restore of a file kept in versions brings back the newest, the copy its
+// record's date and size describe, not the oldest kept.
+TEST_F(RestoreRunTest, PlainRestoreBringsBackTheNewestVersion) {
+    for (int day = 1; day <= 3; ++day) {
+        sandbox.writeFile("C:\\r.txt", "version " + std::to_string(day));
+        sandbox.setFileTime("C:\\r.txt", 2026, 5, day, 12, 0, 0);
+        BackupAs({"C:\\r.txt"}, Mode::Plain, 3, 192);
+    }
+    deleteFile("C:\\r.txt");
+    RunRestore({"C:\\r.txt"});
+    EXPECT_EQ(sandbox.readFile("C:\\r.txt"), "version 3");
+    EXPECT_EQ(*fileDosDateTime("C:\\r.txt"), dateTimeToDos(Records()["C:\\r.txt"].Date));
+}
+
 } // namespace
 } // namespace qm::test

@@ -4,6 +4,8 @@
 
 #include "engine/copytree.h"
 
+#include <filesystem>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 
@@ -161,6 +163,55 @@ TEST_F(RevisionRestoreTest, VersionWithUnreadableDateIsTheOneRestored) {
     EXPECT_EQ(LogLines().front(), std::string(kNow) + " " + v1 +
                                       " - file can not get file date/time (current time used).");
     EXPECT_EQ(Engine().ErrorCount, 1);
+}
+
+// Versions are the record's: a.txt backed up once (revision 0) has no version 1, even
+// with a file a_1.txt beside it whose copy is a_1.txt on the media.
+TEST_F(RevisionRestoreTest, VersionsPastTheRecordsRevisionAreAnotherFilesCopies) {
+    sandbox.writeFile("C:\\a.txt", "a");
+    sandbox.setFileTime("C:\\a.txt", 2026, 5, 1, 12, 0, 0);
+    sandbox.writeFile("C:\\a_1.txt", "another file, newer");
+    sandbox.setFileTime("C:\\a_1.txt", 2026, 5, 2, 12, 0, 0);
+    SetUpJob(Mode::Plain, 0);
+    BackupPaths({"C:\\a.txt", "C:\\a_1.txt"});
+    TRevisionFileList list = Collect({"C:\\a.txt"});
+    EXPECT_EQ(list[0].Count, 1);
+    deleteFile("C:\\a.txt");
+    restore.RestoreRevisions(list, true);
+    EXPECT_EQ(sandbox.readFile("C:\\a.txt"), "a");
+}
+
+// The newest version is the last one backed up, whatever its date: a file put back to
+// an older copy, or backed up with versions off after versions were kept (the newest is
+// replaced, the earlier ones stay in order).
+TEST_F(RevisionRestoreTest, NewestIsTheLastBackupWhateverItsDate) {
+    struct Row {
+        int topRevision; // of the last backup; 0: versions off
+        std::vector<std::string> versions;
+    };
+    for (const Row& row : {Row{3, {"v2", "v3", "put back"}}, Row{0, {"v1", "v2", "put back"}}}) {
+        ThreeVersions();
+        sandbox.writeFile("C:\\r.txt", "put back");
+        sandbox.setFileTime("C:\\r.txt", 2026, 4, 1, 12, 0, 0); // older than all three
+        SetUpJob(Mode::Plain, 0);
+        job.SetRevision(row.topRevision != 0);
+        job.SetTopRevision(static_cast<uint8_t>(row.topRevision));
+        BackupPaths({"C:\\r.txt"});
+        deleteFile("C:\\r.txt");
+        TRevisionFileList list = Collect({"C:\\r.txt"});
+        ASSERT_EQ(list[0].Count, 3);
+        restore.RestoreRevisions(list, true);
+        EXPECT_EQ(sandbox.readFile("C:\\r.txt"), "put back");
+        for (int k = 0; k < 3; ++k) {
+            deleteFile("C:\\r.txt");
+            list = Collect({"C:\\r.txt"});
+            list[0].Dates[0] = list[0].Dates[static_cast<size_t>(k)];
+            restore.RestoreRevisions(list, false);
+            EXPECT_EQ(sandbox.readFile("C:\\r.txt"), row.versions[static_cast<size_t>(k)]);
+        }
+        deleteFile("C:\\r.txt");
+        std::filesystem::remove_all(sandbox.hostOf('E') + "/Quillmoor");
+    }
 }
 
 } // namespace

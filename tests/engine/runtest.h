@@ -17,15 +17,6 @@ namespace qm::test {
 
 enum class Mode { Plain, FileArchives, RunArchive };
 
-// Installs a file change gate for the length of a scope (see setFileChangeGate).
-class ChangeGate {
-  public:
-    explicit ChangeGate(FileChangeGate gate) { setFileChangeGate(std::move(gate)); }
-    ~ChangeGate() { setFileChangeGate(nullptr); }
-    ChangeGate(const ChangeGate&) = delete;
-    ChangeGate& operator=(const ChangeGate&) = delete;
-};
-
 class RunTest : public EngineTest {
   protected:
     RunTest() { createFolderChain("C:\\Program"); }
@@ -98,6 +89,29 @@ class RunTest : public EngineTest {
         restore.LoadDriveList();
         restore.SourceFiles = paths;
         restore.Restore();
+    }
+
+    // A fresh job over E: for a revision restore of the newest version of each of `paths`.
+    void RunNewestRestore(const std::vector<std::string>& paths) {
+        TBackUpJob restore;
+        restore.SetDestination('E');
+        restore.SetLogSave(true);
+        restore.LogFileName = job.LogFileName;
+        restore.SourceFiles = paths;
+        TRevisionFileList list;
+        int revised = 0;
+        restore.CollectRevisions(list, revised, nullptr);
+        restore.RestoreRevisions(list, true);
+    }
+
+    // Backs `paths` up in `mode` with `keySize` (0: plain) and `topRevision` copies
+    // kept (0: versions off).
+    void BackupAs(const std::vector<std::string>& paths, Mode mode, int topRevision,
+                  int keySize = 0) {
+        SetUpJob(mode, keySize);
+        job.SetRevision(topRevision != 0);
+        job.SetTopRevision(static_cast<uint8_t>(topRevision));
+        BackupPaths(paths);
     }
 
     // Answers the password prompt from a script and records what it was asked.

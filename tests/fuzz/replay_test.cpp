@@ -30,6 +30,7 @@ struct Target {
 constexpr Target kTargets[] = {
     {"catalogue", FuzzCatalogue},
     {"archive", FuzzArchive},
+    {"journal", FuzzJournal},
     {"hive", FuzzHive},
     {"region", FuzzRegion},
     {"mounttable", FuzzMountTable},

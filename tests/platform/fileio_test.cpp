@@ -3,6 +3,7 @@
 #include "platform/datetime.h"
 #include "support/sandbox.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -82,6 +83,46 @@ TEST(FileIo, DosDatesRoundTripAtTwoSecondPrecision) {
     const uint32_t other = dateTimeToDos(encodeDateTime({1999, 1, 2, 3, 4, 6, 0}));
     ASSERT_TRUE(f.setDosDateTime(other));
     EXPECT_EQ(f.dosDateTime(), other);
+}
+
+// A name counts as gone only where nothing could have been unmounted: a share whose
+// mount point is left empty, a link to a folder that went with it, or a folder in which
+// media come and go must never make backups look like deleted files.
+TEST(FileIo, FileStatusCallsAFileGoneOnlyWhereNothingCouldHaveBeenUnmounted) {
+    test::Sandbox sb;
+    namespace fs = std::filesystem;
+    const std::string c = sb.hostOf('C');
+    sb.writeFile("C:\\kept\\other.txt", "stays");
+    fs::create_directories(c + "/share");      // a mount point, unmounted
+    fs::create_directories(c + "/media/USB2"); // a medium still mounted beside
+    sb.writeFile("C:\\media\\note.txt", "the folder holds more");
+    fs::create_symlink(c + "/share/docs", c + "/linked"); // a link into the share
+    fs::create_symlink(c + "/share/x.txt", c + "/kept/dangling.txt");
+    const std::string table = sb.root() + "/mounts";
+    std::ofstream(table) << "/dev/sdc1 " << c << "/media/USB2 vfat rw 0 0\n";
+    const char* old = std::getenv("QUILLMOOR_MOUNTS");
+    const std::string saved = old ? old : "";
+    setenv("QUILLMOOR_MOUNTS", table.c_str(), 1);
+    const struct {
+        const char* path;
+        FileStatus::Kind kind;
+    } cases[] = {
+        {"C:\\kept\\gone.txt", FileStatus::Kind::Missing},    // deleted beside others
+        {"C:\\gone\\deep\\a.txt", FileStatus::Kind::Missing}, // a whole folder deleted
+        {"C:\\share\\a.txt", FileStatus::Kind::Unreadable},   // in an empty mount point
+        {"C:\\share\\docs\\a.txt", FileStatus::Kind::Unreadable},
+        {"C:\\linked\\a.txt", FileStatus::Kind::Unreadable}, // through a link to nothing
+        {"C:\\kept\\dangling.txt", FileStatus::Kind::Unreadable},
+        {"C:\\media\\USB1\\a.txt", FileStatus::Kind::Unreadable},     // a medium pulled out
+        {"C:\\kept\\other.txt\\a.txt", FileStatus::Kind::Unreadable}, // a file, no folder
+    };
+    for (const auto& row : cases)
+        EXPECT_EQ(static_cast<int>(fileStatus(row.path).kind), static_cast<int>(row.kind))
+            << row.path;
+    if (old)
+        setenv("QUILLMOOR_MOUNTS", saved.c_str(), 1);
+    else
+        unsetenv("QUILLMOOR_MOUNTS");
 }
 
 TEST(FileIo, ListingSkipsNamesADosPathCannotCarryAndReportsThem) {

@@ -6,8 +6,10 @@
 #include "support/install/installsandbox.h"
 
 #include <QCheckBox>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QScreen>
 #include <QStackedWidget>
 #include <QTest>
 #include <QTextBrowser>
@@ -28,6 +30,8 @@ TEST(SetupWindows, ClickingThroughTheWizardInstallsAndTheUninstallWindowRemoves)
     TFormInstall wizard(test::InstallSandbox::kMedium,
                         std::string(test::InstallSandbox::kMedium) + "setup");
     wizard.show();
+    const QPoint screenCentre = QGuiApplication::primaryScreen()->availableGeometry().center();
+    EXPECT_EQ(wizard.geometry().center(), screenCentre) << "the wizard opens centred";
     auto* notebook = wizard.findChild<QStackedWidget*>("Notebook");
     ASSERT_NE(notebook, nullptr);
     EXPECT_NE(wizard.findChild<QTextBrowser*>("wb_Licence")->toPlainText().indexOf("License"), -1);
@@ -49,6 +53,7 @@ TEST(SetupWindows, ClickingThroughTheWizardInstallsAndTheUninstallWindowRemoves)
     AnswerScript::instance().addAnswer("successfully uninstalled", "1");
     TFormUninstal uninstall("C:\\Apps\\Quillmoor\\");
     uninstall.show();
+    EXPECT_EQ(uninstall.geometry().center(), screenCentre);
     QTest::mouseClick(uninstall.findChild<QWidget*>("ImageRegion1"), Qt::LeftButton);
     EXPECT_FALSE(uninstall.isVisible());
     EXPECT_FALSE(std::filesystem::exists(sb.root() + "/C/Apps/Quillmoor"));

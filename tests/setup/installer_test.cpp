@@ -9,6 +9,7 @@
 
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <set>
 #include <sys/stat.h>
 
 namespace qm {
@@ -98,6 +99,7 @@ TEST(Installer, InstallReinstallUninstallRoundTripInEveryMode) {
             list += kBase + entry + "\r\n";
         if (userFile)
             list += kBase + "User.dat\r\n";
+        list += kBase + "uninstdirs.ini\r\n";
         list += kBase + "uninst.ini\r\n";
         EXPECT_EQ(sb.readFile(kBase + "uninst.ini"), list);
 
@@ -169,6 +171,62 @@ TEST(Installer, InstallReinstallUninstallRoundTripInEveryMode) {
 
 namespace qm {
 namespace {
+
+// A reinstall stopped by a failing change at any point of its run leaves the earlier
+// installation exactly as it was: files, shortcuts, autostart entry, settings and
+// registry entries. Where the install rides over a failure (a shortcut kept as it was,
+// a leftover of the old installation), the new installation is complete.
+TEST(Installer, AReinstallThatFailsAtAnyChangeLeavesTheEarlierInstallationWorking) {
+    for (const Mode mode :
+         {Mode{"per user by an administrator", true, false}, Mode{"for all users", true, true}}) {
+        SCOPED_TRACE(mode.name);
+        const test::InstallSandbox::Request request{kFolder, mode.allUsers, mode.admin};
+        test::Sandbox sb;
+        test::InstallSandbox machine(sb);
+        machine.makeMedium();
+        ASSERT_EQ(machine.install(request), TInstallOutcome::Installed);
+        int changes = 0; // in a whole reinstall
+        setFileChangeGate([&](FileChange, std::string_view) { return ++changes > 0; });
+        ASSERT_EQ(machine.install(request), TInstallOutcome::Installed);
+        std::set<std::string> failures;
+        for (int failing = 1; failing <= changes; ++failing) {
+            SCOPED_TRACE(failing);
+            // Marks of the earlier installation: a setting and a page of its own.
+            Registry settings(RegistryRoot::CurrentUser);
+            ASSERT_TRUE(settings.openKey("\\SOFTWARE\\Quillmoor\\Settings", true));
+            settings.writeString("MediaDrive", "E");
+            sb.writeFile(kBase + "Help\\Quillmoor.htm", "the earlier help page");
+            const auto files = test::FilesBelow(sb.root());
+            const auto values = test::RegistryValues();
+            int change = 0;
+            setFileChangeGate([&](FileChange, std::string_view) { return ++change != failing; });
+            const TInstallOutcome outcome = machine.install(request);
+            setFileChangeGate(nullptr);
+            if (outcome == TInstallOutcome::StayOnOptions) {
+                failures.insert(machine.messages().back());
+                EXPECT_EQ(test::FilesBelow(sb.root()), files);
+                EXPECT_EQ(test::RegistryValues(), values);
+                continue;
+            }
+            EXPECT_EQ(sb.readFile(kBase + "Help\\Quillmoor.htm"), "<html>help</html>");
+            EXPECT_NE(sb.readFile(kBase + "uninst.ini").value_or("").find(kBase + "Qmoor\r\n"),
+                      std::string::npos);
+            EXPECT_EQ(Value(mode.allUsers ? RegistryRoot::LocalMachine : RegistryRoot::CurrentUser,
+                            "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quillmoor",
+                            "UninstallString"),
+                      kBase + "Uninstall.exe");
+        }
+        // The failures reached every step that can fail, the last ones included.
+        const auto failedAt = [&](const std::string& what) {
+            return std::any_of(failures.begin(), failures.end(), [&](const std::string& m) {
+                return m.find("cannot write " + what) != std::string::npos;
+            });
+        };
+        for (const char* file : {"Qmoor", "Help\\Quillmoor.htm", "uninstdirs.ini", "uninst.ini"})
+            EXPECT_TRUE(failedAt(kBase + file)) << file;
+        EXPECT_EQ(failedAt(kBase + "User.dat"), !mode.allUsers);
+    }
+}
 
 TEST(Installer, RefusedFoldersAndADamagedMediumLeaveTheMachineAsItWas) {
     test::Sandbox sb;

@@ -6,6 +6,7 @@
 #include "support/install/installsandbox.h"
 
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace qm {
@@ -91,6 +92,65 @@ TEST(Uninstaller, WithoutItsListTheKnownFilesOfAnInstallationGo) {
     EXPECT_TRUE(run.removed);
     EXPECT_EQ(run.messages.back(), "0|Quillmoor has been successfully uninstalled.");
     EXPECT_FALSE(std::filesystem::exists(sb.root() + "/C/Program Files/Quillmoor"));
+}
+
+// The folders setup made for an installation go with it, each only when empty; a folder
+// that was there before never goes, also not when a record names it.
+TEST(Uninstaller, RemovesTheFoldersSetupMadeAndNoOther) {
+    constexpr const char* kDeep = "C:\\Apps\\Backup\\Quillmoor";
+    struct Row {
+        const char* name;
+        std::function<void(test::Sandbox&, test::InstallSandbox&)> between;
+        const char* existedBefore; // a folder made before the install, or null
+        std::vector<std::string> gone, kept;
+    };
+    const Row rows[] = {
+        {"setup made the whole chain", {}, nullptr, {"C:\\Apps"}, {"C:\\"}},
+        {"a file of the user's keeps its folder",
+         [](test::Sandbox& sb, test::InstallSandbox&) { sb.writeFile("C:\\Apps\\mine.txt", "x"); },
+         nullptr,
+         {"C:\\Apps\\Backup"},
+         {"C:\\Apps"}},
+        {"an empty folder chosen for the install stays", {}, kDeep, {}, {kDeep}},
+        {"a reinstall keeps the record",
+         [](test::Sandbox&, test::InstallSandbox& machine) {
+             ASSERT_EQ(machine.install({kDeep}), TInstallOutcome::Installed);
+         },
+         nullptr,
+         {"C:\\Apps"},
+         {}},
+        {"a record naming other folders is not followed",
+         [](test::Sandbox& sb, test::InstallSandbox&) {
+             createFolderChain("C:\\Other");
+             const std::string record = std::string(kDeep) + "\\uninstdirs.ini";
+             sb.writeFile(record,
+                          *sb.readFile(record) + "C:\\Other\r\nC:\\\r\nC:\\Apps\\..\\Other\r\n");
+         },
+         kDeep,
+         {},
+         {kDeep, "C:\\Other"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        test::Sandbox sb;
+        test::InstallSandbox machine(sb);
+        machine.makeMedium();
+        if (row.existedBefore) {
+            ASSERT_TRUE(createFolderChain(row.existedBefore));
+        }
+        ASSERT_EQ(machine.install({kDeep}), TInstallOutcome::Installed);
+        if (row.between)
+            row.between(sb, machine);
+        TUninstallEnvironment env;
+        env.message = [](int kind, const std::string&) { return kind == 2 ? 6 : 1; };
+        env.isAdmin = [] { return IsAdmin(); };
+        ASSERT_TRUE(TUninstaller(std::string(kDeep) + "\\", env).bbUninstalClick());
+        for (const std::string& folder : row.gone)
+            EXPECT_FALSE(folderExists(folder)) << folder;
+        for (const std::string& folder : row.kept)
+            EXPECT_TRUE(folderExists(folder)) << folder;
+        EXPECT_TRUE(folderExists(row.existedBefore ? kDeep : "C:\\")) << "what was there stays";
+    }
 }
 
 } // namespace

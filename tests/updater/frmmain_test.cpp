@@ -79,5 +79,26 @@ TEST(UpdaterWindow, NamedPartsPaintTheViewAndStopEndsTheCheck) {
     EXPECT_TRUE(messages.empty());
 }
 
+// Background hides the window where the tray can bring it back, and only minimises it
+// where the desktop has no tray, so the update can still be stopped.
+TEST(UpdaterWindow, BackgroundKeepsTheWindowInReachWithoutATray) {
+    test::Sandbox sandbox;
+    for (const bool tray : {true, false}) {
+        TUpdaterSetup setup;
+        setup.arguments = {"updater"};
+        setup.message = [](int, const std::string&) { return 1; };
+        setup.isAdmin = [] { return true; };
+        setup.trayAvailable = [tray] { return tray; };
+        TFrmMain window(std::move(setup));
+        window.start();
+        TUpdaterModel::View view;
+        view.mainPage = view.buttonsPage = TUpdaterModel::TS_Download;
+        window.paintView(view);
+        QTest::mouseClick(window.findChild<QWidget*>("imr_Background"), Qt::LeftButton);
+        EXPECT_EQ(window.isVisible(), !tray) << tray;
+        EXPECT_EQ(window.isMinimized(), !tray) << tray;
+    }
+}
+
 } // namespace
 } // namespace qm

@@ -40,7 +40,8 @@ INSTANTIATE_TEST_SUITE_P(
                       NameRow{"C:/Qmoor.exe", nullptr}, NameRow{"Help\\..\\x", nullptr},
                       NameRow{"Help/a\nb.htm", nullptr}, NameRow{"uninst.ini", nullptr},
                       NameRow{"UNINSTALL.EX_", nullptr}, NameRow{"User.dat", nullptr},
-                      NameRow{"settings.dat", nullptr}, NameRow{"Temp/x.htm", nullptr}));
+                      NameRow{"settings.dat", nullptr}, NameRow{"Temp/x.htm", nullptr},
+                      NameRow{"uninstdirs.ini", nullptr}));
 
 TEST(Release, DatesAreYearDayMonthAndMustExist) {
     const auto day = parseReleaseDate("2026-15-03");

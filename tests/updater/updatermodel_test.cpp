@@ -2,6 +2,7 @@
 
 #include "installedsandbox.h"
 #include "platform/datetime.h"
+#include "platform/fileio.h"
 #include "platform/productkeys.h"
 #include "platform/registry.h"
 #include "platform/settingkeys.h"
@@ -344,6 +345,7 @@ struct FailureRow {
     std::vector<ReleaseFile> files;
     const char* message;     // a part of the one message shown
     bool helpIsLink = false; // the installed Help folder is a link to a folder elsewhere
+    bool listFails = false;  // uninst.ini cannot be written
 };
 
 class FailedRelease : public UpdaterFlow, public ::testing::WithParamInterface<FailureRow> {};
@@ -359,11 +361,16 @@ TEST_P(FailedRelease, LeavesTheInstallationAsItWas) {
         fs::create_directory_symlink(elsewhere, folder + "/Help");
     }
     const auto before = installed();
+    if (GetParam().listFails)
+        setFileChangeGate([](FileChange, std::string_view path) {
+            return path.find("uninst.ini") == std::string_view::npos;
+        });
     start();
     check();
     ASSERT_EQ(model->state(), State::Offered);
     model->imr_YesClick();
     runUntil([this] { return ended; });
+    setFileChangeGate({});
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_NE(messages[0].find(GetParam().message), std::string::npos) << messages[0];
     EXPECT_EQ(installed(), before);
@@ -414,7 +421,13 @@ INSTANTIATE_TEST_SUITE_P(
                    {kCommon, {"Help/Backup.htm", body("page")}},
                    "cannot make the folder",
                    true},
-        FailureRow{"no_files", {}, "lists no files"}),
+        FailureRow{"no_files", {}, "lists no files"},
+        // Everything is in place, but what it added cannot be recorded for the uninstaller.
+        FailureRow{"install_list_unwritable",
+                   {kProgram, {"Tools/New/tool.txt", body("a tool")}},
+                   "cannot record the new files",
+                   false,
+                   true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Stop and the tray's Cancel ask first and pause the download while they ask; No goes on

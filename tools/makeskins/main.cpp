@@ -3,6 +3,7 @@
 //     makeskins <repository folder>
 // Pictures go to assets/skins/*.jpg, outlines to assets/regions/REGION1 and REGION2.
 
+#include "controls/buttonface.h"
 #include "platform/regiondata.h"
 
 #include <QDir>
@@ -52,20 +53,7 @@ QFont face(int pixelSize, bool bold = true) {
 
 // A rounded button face on the panel colour; the hover face is lit from below.
 QImage buttonFace(int w, int h, const QString& caption, bool hover, int textPixels = 12) {
-    QImage image = canvas(w, h, kPanel);
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    QLinearGradient body(0, 0, 0, h);
-    body.setColorAt(0, hover ? QColor(250, 236, 196) : QColor(232, 238, 248));
-    body.setColorAt(1, hover ? kGlow : QColor(176, 192, 224));
-    QRectF r(0.5, 0.5, w - 1.0, h - 1.0);
-    p.setPen(QPen(kDeep, 1));
-    p.setBrush(body);
-    p.drawRoundedRect(r, 5, 5);
-    p.setPen(kDeep);
-    p.setFont(face(qMin(textPixels, h - 9)));
-    p.drawText(r, Qt::AlignCenter, caption);
-    return image;
+    return qm::paintButtonFace(QSize(w, h), caption, hover, textPixels);
 }
 
 bool buttonPair(const QString& name, int w, int h, const QString& caption, int textPixels = 12) {

@@ -46,7 +46,9 @@ void renderJobWindows() {
     shoot(single, "password_single");
 
     TRevisionFileList versions(3);
-    const char* names[] = {"C:\\Documents\\budget.xls", "C:\\Documents\\letter.doc",
+    const char* names[] = {"C:\\Documents\\budget.xls",
+                           "C:\\Documents\\Projects\\Quillmoor\\Minutes of the annual general "
+                           "meeting.doc",
                            "C:\\Photos\\garden.jpg"};
     for (std::size_t i = 0; i < versions.size(); ++i) {
         versions[i].Path = names[i];

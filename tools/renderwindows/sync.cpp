@@ -45,7 +45,7 @@ void compareSyncSample(TfrmMain& window) {
     page->tree()->expand(page->tree()->indexOf(tree.firstRoot()));
     // The compare window as the comparison leaves it.
     {
-        TFrmCompare compare(tree, model.list(), {model.message(), {}, {}, {}, nullptr});
+        TFrmCompare compare(tree, model.list(), {model.message(), {}});
         compare.model().FormActivate();
         shoot(compare, QStringLiteral("compare_window"));
     }

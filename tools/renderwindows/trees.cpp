@@ -35,6 +35,8 @@ constexpr SampleFile kFiles[] = {
     {"Documents/letter.doc", 23 * 1024, true},
     {"Documents/notes.txt", 900, true},
     {"Documents/report 2026.pdf", 1536 * 1024, true},
+    {"Documents/Minutes of the annual general meeting of the allotment society.doc", 61 * 1024,
+     true},
     {"Documents/.~lock.budget.xls", 120, false},
     {"Documents/Letters/to bank.doc", 31 * 1024, true},
     {"Documents/Taxes 2026/return.pdf", 310 * 1024, true},

@@ -1,0 +1,32 @@
+#pragma once
+// TColumnFit: keeps the columns of a list view filling its width. Each column keeps the
+// width it has been given; one column (the file name or path) takes whatever width the
+// others leave, never less than its least width, and a text too long for it loses its
+// middle. So a large window shows long names instead of an empty strip beside the last
+// column, and a narrow one scrolls rather than cutting a column short. The user may still drag any
+// column; the other columns' drags and every resize of the view fit the growing column again. A
+// child of the view, which it borrows.
+
+#include <QObject>
+
+class QTreeView;
+
+namespace qm {
+
+class TColumnFit : public QObject {
+  public:
+    TColumnFit(QTreeView& view, int growColumn, int leastWidth);
+
+    void fit();
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    QTreeView& view_;
+    int grow_;
+    int least_;
+    bool fitting_ = false;
+};
+
+} // namespace qm
