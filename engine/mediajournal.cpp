@@ -142,13 +142,20 @@ std::string MediaJournal::JournalPath(char Destination) {
 }
 
 std::string MediaJournal::NewStagedPath() {
-    createFolderChain(excludeTrailingBackslash(StagingFolder(fDestination)));
-    // A journal a run could not finish keeps its staged files here for the next one.
-    std::string path;
+    // A journal a run could not finish keeps its staged files here for the next one:
+    // their names are read once, and never taken.
+    if (!fStagingRead) {
+        createFolderChain(excludeTrailingBackslash(StagingFolder(fDestination)));
+        for (const FolderEntry& e :
+             listFolder(excludeTrailingBackslash(StagingFolder(fDestination))).entries)
+            fTaken.insert(e.name);
+        fStagingRead = true;
+    }
+    std::string name;
     do
-        path = StagingFolder(fDestination) + std::to_string(fNextStaged++) + kStagedSuffix;
-    while (fileExists(path) || fileExists(CheckFileName(path)));
-    return path;
+        name = std::to_string(fNextStaged++) + kStagedSuffix;
+    while (fTaken.count(name) != 0 || fTaken.count(CheckFileName(name)) != 0);
+    return StagingFolder(fDestination) + name;
 }
 
 std::string MediaJournal::Serialize(const Entry& Written) {
@@ -271,6 +278,8 @@ void MediaJournal::Finish() {
 }
 
 MediaJournal::Recovery MediaJournal::Recover(char Destination, std::vector<std::string>* Pending) {
+    // Every run starts here: the media may have changed since the last one looked at it.
+    LinkFreeFolder::Recheck();
     const std::string journalPath = JournalPath(Destination);
     if (!fileExists(journalPath)) {
         if (folderExists(excludeTrailingBackslash(StagingFolder(Destination))))

@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 namespace qm {
@@ -98,6 +99,8 @@ class MediaJournal {
     char fDestination;
     FileHandle fJournal;
     int fNextStaged = 1;
+    bool fStagingRead = false;
+    std::unordered_set<std::string> fTaken; // names in the staging folder at the start
     bool fAdded = false;
 };
 

@@ -43,7 +43,8 @@ void RestoreRun::Start() {
     // A backup that a crash stopped is finished before anything is read; the lists the
     // caller loaded are read again if that changed the catalogue.
     RestoreLedger().RemoveLeftovers();
-    if (MediaJournal::Recover(fJob.Destination()) == MediaJournal::Recovery::Replayed) {
+    // (Lines carried out write their records even when others stay for the next run.)
+    if (MediaJournal::Recover(fJob.Destination()) != MediaJournal::Recovery::Nothing) {
         fJob.CloseDriveListUnchanged();
         fJob.LoadDriveList();
     }

@@ -13,6 +13,7 @@
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
+#include <unordered_set>
 
 namespace qm {
 
@@ -25,6 +26,14 @@ FileChangeGate& changeGate() {
 
 std::vector<std::string>& linkFreeFolders() {
     static std::vector<std::string> folders;
+    return folders;
+}
+
+// Host folders below a guarded drive root found to be real folders, each with all of its
+// parents; forgotten whenever the guarded folders change, so a run looks at each folder
+// of the media once.
+std::unordered_set<std::string>& realFolders() {
+    static std::unordered_set<std::string> folders;
     return folders;
 }
 
@@ -42,7 +51,12 @@ bool linkFree(std::string_view dosPath) {
         std::optional<std::string> host = toHostPath(dosPath);
         if (!root || !host || host->compare(0, root->size(), *root) != 0)
             return true; // fails on its own: it does not translate
+        // The folder holding the path, known to be real, is not walked again.
         size_t pos = root->size();
+        const size_t lastSlash = host->rfind('/');
+        if (lastSlash != std::string::npos && lastSlash > pos &&
+            realFolders().count(host->substr(0, lastSlash)) != 0)
+            pos = lastSlash;
         while (pos < host->size()) {
             while (pos < host->size() && (*host)[pos] == '/')
                 ++pos;
@@ -58,6 +72,8 @@ bool linkFree(std::string_view dosPath) {
                 errno = ELOOP;
                 return false;
             }
+            if (S_ISDIR(st.st_mode) && end < host->size())
+                realFolders().insert(host->substr(0, end));
             pos = end;
         }
     }
@@ -65,9 +81,10 @@ bool linkFree(std::string_view dosPath) {
 }
 
 // False (errno set) when the test seam refuses the change, or the path leads through a
-// link below a LinkFreeFolder.
-bool changeAllowed(FileChange change, std::string_view dosPath) {
-    if (!linkFree(dosPath))
+// link below a LinkFreeFolder. A change made through an open file (ByHandle) was looked
+// at when the file was opened for writing.
+bool changeAllowed(FileChange change, std::string_view dosPath, bool ByHandle = false) {
+    if (!ByHandle && !linkFree(dosPath))
         return false;
     const FileChangeGate& gate = changeGate();
     if (!gate || gate(change, dosPath))
@@ -83,6 +100,10 @@ int openHost(std::string_view dosPath, int flags, mode_t mode = 0644) {
         return -1;
     }
     if ((flags & O_CREAT) != 0 && !changeAllowed(FileChange::Create, dosPath))
+        return -1;
+    // A file opened for writing is written through this handle only: its path is looked
+    // at now.
+    if ((flags & O_ACCMODE) != O_RDONLY && !linkFree(dosPath))
         return -1;
     // Without O_NONBLOCK opening a named pipe would wait for a writer, maybe forever.
     int fd;
@@ -273,7 +294,7 @@ bool FileHandle::readExact(void* buffer, int64_t count) {
 bool FileHandle::write(const void* buffer, int64_t count) {
     if (fd_ < 0 || error_ != 0 || count < 0)
         return false;
-    if (!changeAllowed(FileChange::Write, path_))
+    if (!changeAllowed(FileChange::Write, path_, true))
         return fail();
     const char* in = static_cast<const char*>(buffer);
     int64_t done = 0;
@@ -294,7 +315,7 @@ bool FileHandle::write(const void* buffer, int64_t count) {
 bool FileHandle::writeAt(int64_t offset, const void* buffer, int64_t count) {
     if (fd_ < 0 || error_ != 0 || count < 0 || offset < 0)
         return false;
-    if (!changeAllowed(FileChange::Write, path_))
+    if (!changeAllowed(FileChange::Write, path_, true))
         return fail();
     const char* in = static_cast<const char*>(buffer);
     int64_t done = 0;
@@ -344,7 +365,7 @@ bool FileHandle::truncate() {
     int64_t pos = position();
     if (pos < 0)
         return false;
-    if (!changeAllowed(FileChange::Truncate, path_))
+    if (!changeAllowed(FileChange::Truncate, path_, true))
         return fail();
     if (ftruncate(fd_, static_cast<off_t>(pos)) != 0)
         return fail();
@@ -372,7 +393,7 @@ bool FileHandle::close() {
 
 bool FileHandle::adoptModeOf(std::string_view dosPath) {
     struct stat st {};
-    if (fd_ < 0 || !statHost(dosPath, st) || !changeAllowed(FileChange::SetDate, path_))
+    if (fd_ < 0 || !statHost(dosPath, st) || !changeAllowed(FileChange::SetDate, path_, true))
         return false;
     return fchmod(fd_, st.st_mode & 07777) == 0;
 }
@@ -395,7 +416,7 @@ std::optional<FileIdentity> FileHandle::identity() {
 }
 
 bool FileHandle::setDosDateTime(uint32_t dosDateTime) {
-    return fd_ >= 0 && changeAllowed(FileChange::SetDate, path_) &&
+    return fd_ >= 0 && changeAllowed(FileChange::SetDate, path_, true) &&
            setHostTimes(fd_, nullptr, dosDateTime);
 }
 
@@ -664,6 +685,11 @@ bool diskSpace(std::string_view dosPath, int64_t& freeBytes, int64_t& totalBytes
 
 LinkFreeFolder::LinkFreeFolder(std::string DosFolder) : fFolder(std::move(DosFolder)) {
     linkFreeFolders().push_back(fFolder);
+    realFolders().clear();
+}
+
+void LinkFreeFolder::Recheck() {
+    realFolders().clear();
 }
 
 LinkFreeFolder::~LinkFreeFolder() {
@@ -671,6 +697,7 @@ LinkFreeFolder::~LinkFreeFolder() {
     auto it = std::find(folders.begin(), folders.end(), fFolder);
     if (it != folders.end())
         folders.erase(it);
+    realFolders().clear();
 }
 
 } // namespace qm

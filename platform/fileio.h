@@ -60,6 +60,9 @@ class LinkFreeFolder {
   public:
     explicit LinkFreeFolder(std::string DosFolder);
     ~LinkFreeFolder();
+    // Folders found real are not looked at again until this is called (a run calls it
+    // when it starts: the media may have changed since the last).
+    static void Recheck();
     LinkFreeFolder(const LinkFreeFolder&) = delete;
     LinkFreeFolder& operator=(const LinkFreeFolder&) = delete;
 

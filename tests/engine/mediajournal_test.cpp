@@ -177,6 +177,7 @@ class JournalTest : public RunTest {
         entry.record.SourcePath = Source;
         entry.record.MediaPath = CopyPathFor('E', Source);
         entry.record.Size = static_cast<int64_t>(Content.size());
+        entry.record.Date = encodeDateTime({2026, 5, 1, 12, 0, 0, 0});
         entry.record.Revision = Revision;
         return entry;
     }
@@ -191,7 +192,8 @@ class JournalTest : public RunTest {
 };
 
 // A journal entry whose move keeps failing (here a folder stands at its target) stays,
-// alone: the entries carried out are never carried out again over later backups, its
+// alone: the entries carried out are never carried out again over later backups (and
+// the run that carried them out sees their records), its
 // file is left alone (not backed up, not deleted) until it is done, and its staged file
 // is never reused.
 TEST_F(JournalTest, AnEntryThatCannotBeCarriedOutWaitsAlone) {
@@ -199,8 +201,13 @@ TEST_F(JournalTest, AnEntryThatCannotBeCarriedOutWaitsAlone) {
         sandbox.writeFile(p, std::string(p) + ", first");
     BackupAs({"C:\\a.txt", "C:\\b.txt"}, Mode::Plain, 3);
     WriteJournal(MediaJournal::Serialize(Staged("C:\\a.txt", "1.part", "a, journal", 1)) +
-                 MediaJournal::Serialize(Staged("C:\\b.txt", "2.part", "b, journal", 1)));
+                 MediaJournal::Serialize(Staged("C:\\b.txt", "2.part", "b, journal", 1)) +
+                 MediaJournal::Serialize(Staged("C:\\c.txt", "3.part", "c, journal", 0)));
     sandbox.writeFile("E:\\Quillmoor\\Drive_C\\a_1.txt\\in the way", "");
+    RunRestore({"C:\\c.txt"}); // the first run after the crash: c.txt is new to it
+    EXPECT_EQ(sandbox.readFile("C:\\c.txt"), "c, journal");
+    for (auto& [p, r] : Records())
+        std::cerr << "REC " << p << " " << r.MediaPath << "\n";
     sandbox.writeFile("C:\\a.txt", "a, new");
     sandbox.writeFile("C:\\b.txt", "b, new");
     BackupAs({"C:\\a.txt", "C:\\b.txt"}, Mode::Plain, 3);

@@ -28,7 +28,7 @@ const std::vector<std::string> kPool = {
     "C:\\d\\a.txt",        "C:\\d\\a_1.txt",        "C:\\d\\A.TXT",
     "C:\\d\\a.txt.mac",    "C:\\d\\a.txt.bpa",      "C:\\d\\a",
     "C:\\d\\a_1",          "C:\\e\\big.bin",        "C:\\12_7_2026 11_15_22 PM.bpa",
-    "C:\\d\\\xC3\xA9.txt", "C:\\d\\\xC3\x89_1.txt", // é.txt and É_1.txt
+    "C:\\d\\\xC3\xA9.txt", "C:\\d\\\xC3\x89_1.txt", "C:\\d\\\xC3\x89.TXT", // é.txt É_1.txt É.TXT
 };
 const std::string kNone = "<no record>";
 
