@@ -1,19 +1,22 @@
 // Engine benchmark (not a test): backup and restore throughput for a tree of many small
 // files and for a few large files in plain, encrypted, compressed and
 // compressed+encrypted modes, each compressed mode with one archive per file and with
-// one archive for the run; every ratio the engine is held to, measured in the same run:
-// compressed backup against a single-threaded zlib deflate of the same data, encryption
-// on top of compression, restore on every core against the single-threaded zlib engine,
-// plain backup against a straight read-write copy, the restore of a run archive against
-// per-file archives; the longest time the window waited for its events during
-// compressed work; a second backup of many tiny files against the catalogue the first
-// one wrote; and the peak memory of compressed work with one worker and with all.
+// one archive for the run, and once more as the engine was before it had workers (one
+// thread, zlib); zlib against libdeflate on one thread; every ratio the engine is held
+// to, measured in the same run: compressed backup against a single-threaded zlib
+// deflate of the same data, encryption on top of compression, restore on every core
+// against one zlib thread, plain backup against a straight read-write copy, the restore
+// of a run archive against per-file archives; the longest time the window waited for
+// its events during compressed work; a second backup of many tiny files against the
+// catalogue the first one wrote; and the peak memory of compressed work with every
+// worker, with one, and with none.
 //
 //   engine_bench [MiB]    total size of each tree in MiB (default 256). Runs in a
 //                         temporary folder ($TMPDIR, else /tmp) mapped as drives C: and
 //                         E:, removed at the end.
 
 #include "engine/backupjob.h"
+#include "engine/chunkcodec.h"
 #include "engine/chunkpool.h"
 #include "engine/enginestate.h"
 #include "engine/keymanager.h"
@@ -105,6 +108,7 @@ struct WindowWatch {
     bool watching = false; // a compressed run is measured
     bool running = false;
     double longest = 0;
+    std::string where, longestWhere; // the run measured, the run of the longest wait
 
     void Install() {
         Engine().ProgressProc = [this](int32_t, bool listMode, int64_t, int64_t, int64_t bytes) {
@@ -115,8 +119,11 @@ struct WindowWatch {
     }
     void Tick() {
         const Clock::time_point now = Clock::now();
-        if (running)
-            longest = std::max(longest, std::chrono::duration<double>(now - last).count());
+        const double waited = std::chrono::duration<double>(now - last).count();
+        if (running && waited > longest) {
+            longest = waited;
+            longestWhere = where;
+        }
         last = now;
     }
 };
@@ -138,18 +145,19 @@ void configure(TBackUpJob& job, bool compress, bool encrypt, Layout layout) {
     PasswordToKey(Engine().PasswordList[0], Engine().KeyBuffer.data(), 256);
 }
 
-double backup(const Tree& tree, bool compress, bool encrypt, Layout layout) {
+double backup(const Tree& tree, bool compress, bool encrypt, Layout layout, char media = 'E') {
     TBackUpJob job;
     configure(job, compress, encrypt, layout);
+    job.SetDestination(media);
     job.SourceFiles = tree.paths;
     auto start = Clock::now();
     job.Backup();
     return seconds(start);
 }
 
-double restore(const Tree& tree, const fs::path& hostC) {
+double restore(const Tree& tree, const fs::path& hostC, char media = 'E') {
     TBackUpJob job;
-    job.SetDestination('E');
+    job.SetDestination(media);
     job.SetRestoreType("C:\\Restored\\");
     job.LoadDriveList();
     job.SourceFiles = tree.paths;
@@ -160,38 +168,63 @@ double restore(const Tree& tree, const fs::path& hostC) {
     return s;
 }
 
-// The engine as it was before chunks went to workers: one worker thread, zlib.
-struct SingleThreadedZlib {
-    SingleThreadedZlib() {
-        Engine().WorkerLimit = 1;
+// The engine as it was before it had workers: one thread does every chunk with zlib.
+struct OneZlibThread {
+    OneZlibThread() {
+        Engine().WorkerLimit = -1;
         Engine().Library = DeflateLibrary::Zlib;
     }
-    ~SingleThreadedZlib() {
+    ~OneZlibThread() {
         Engine().WorkerLimit = 0;
         Engine().Library = DeflateLibrary::LibDeflate;
     }
 };
 
-// Seconds a single thread spends in zlib's deflate at level 6 over the tree's data, cut
-// into the chunks an archive stores (reading the files is not counted).
-double zlibDeflateBaseline(const Tree& tree, const fs::path& hostC) {
+// One thread over the tree's data, cut into the chunks an archive stores (reading the
+// files is not counted): seconds in zlib's deflate at level 6 (the baseline of the
+// backup ratios), and the same chunks through libdeflate, deflating and inflating.
+struct CodecTimes {
+    double zlibDeflate = 0, libdeflateDeflate = 0, zlibInflate = 0, libdeflateInflate = 0;
+    int64_t zlibBytes = 0, libdeflateBytes = 0;
+};
+
+CodecTimes measureCodecs(const Tree& tree, const fs::path& hostC) {
     constexpr size_t kChunk = 8 << 20;
-    std::vector<uint8_t> in(kChunk), out(compressBound(kChunk));
-    double spent = 0;
+    const auto bound = static_cast<size_t>(ChunkCodec::DeflateBound(kChunk));
+    std::vector<uint8_t> in(kChunk), zlibOut(bound), ldOut(bound), plain(kChunk);
+    ChunkCodec libdeflate(DeflateLibrary::LibDeflate), zlib(DeflateLibrary::Zlib);
+    CodecTimes t;
+    auto timed = [](double& total, auto&& work) {
+        auto start = Clock::now();
+        work();
+        total += seconds(start);
+    };
     for (const std::string& dos : tree.paths) {
         std::ifstream file(hostPath(hostC, dos), std::ios::binary);
         while (file) {
             file.read(reinterpret_cast<char*>(in.data()), static_cast<std::streamsize>(kChunk));
-            const auto n = static_cast<uLong>(file.gcount());
+            const auto n = static_cast<int64_t>(file.gcount());
             if (n == 0)
                 break;
-            uLongf outLength = static_cast<uLongf>(out.size());
-            auto start = Clock::now();
-            compress2(out.data(), &outLength, in.data(), n, 6);
-            spent += seconds(start);
+            uLongf zlibLength = static_cast<uLongf>(zlibOut.size());
+            timed(t.zlibDeflate, [&] {
+                compress2(zlibOut.data(), &zlibLength, in.data(), static_cast<uLong>(n), 6);
+            });
+            int64_t ldLength = 0;
+            timed(t.libdeflateDeflate, [&] {
+                ldLength = libdeflate.Deflate(in.data(), n, ldOut.data(),
+                                              static_cast<int64_t>(ldOut.size()), 6);
+            });
+            int64_t plainBytes = 0;
+            timed(t.zlibInflate,
+                  [&] { zlib.Inflate(ldOut.data(), ldLength, plain.data(), n, plainBytes); });
+            timed(t.libdeflateInflate,
+                  [&] { libdeflate.Inflate(ldOut.data(), ldLength, plain.data(), n, plainBytes); });
+            t.zlibBytes += static_cast<int64_t>(zlibLength);
+            t.libdeflateBytes += ldLength;
         }
     }
-    return spent;
+    return t;
 }
 
 enum class Sync { None, EachFile, OnceAtEnd };
@@ -231,6 +264,7 @@ struct ModeRow {
     bool compress, encrypt;
     Layout layout;
     double backup = 0, restore = 0;
+    bool watched = true; // counts for the longest wait
 };
 
 void printRow(const Tree& tree, const ModeRow& row) {
@@ -239,13 +273,21 @@ void printRow(const Tree& tree, const ModeRow& row) {
     std::fflush(stdout);
 }
 
+// The better of two rounds: a shared machine and the file system's own bookkeeping make
+// single runs vary by 20% or more.
 void runRow(const Tree& tree, const fs::path& hostC, const fs::path& hostE, ModeRow& row) {
-    watch.watching = row.compress;
-    row.backup = backup(tree, row.compress, row.encrypt, row.layout);
-    row.restore = restore(tree, hostC);
+    watch.watching = row.compress && row.watched;
+    for (int round = 0; round < 2; ++round) {
+        watch.where = std::string(tree.name) + " " + row.name + ", backup";
+        const double b = backup(tree, row.compress, row.encrypt, row.layout);
+        watch.where = std::string(tree.name) + " " + row.name + ", restore";
+        const double r = restore(tree, hostC);
+        row.backup = round == 0 ? b : std::min(row.backup, b);
+        row.restore = round == 0 ? r : std::min(row.restore, r);
+        fs::remove_all(hostE / "Quillmoor");
+    }
     watch.watching = false;
     printRow(tree, row);
-    fs::remove_all(hostE / "Quillmoor");
 }
 
 void measureTree(const Tree& tree, const fs::path& hostC, const fs::path& hostE,
@@ -260,17 +302,24 @@ void measureTree(const Tree& tree, const fs::path& hostC, const fs::path& hostE,
     };
     for (ModeRow& row : rows)
         runRow(tree, hostC, hostE, row);
-    ModeRow before{"compressed, file archives, 1 zlib thread", true, false, Layout::FileArchives};
+    ModeRow before{"compressed, file archives, one zlib thread", true, false, Layout::FileArchives};
     {
-        SingleThreadedZlib engineAsBefore;
+        // Without workers the window thread deflates each chunk itself, as it did before.
+        OneZlibThread asBefore;
+        before.watched = false;
         runRow(tree, hostC, hostE, before);
     }
     const ModeRow& fileArchives = rows[2];
     const ModeRow& runArchive = rows[4];
 
-    const double deflate = zlibDeflateBaseline(tree, hostC);
-    std::printf("%-6s zlib deflate (level 6) of the same data on one thread: %.1f MB/s\n",
-                tree.name, mbps(tree.bytes, deflate));
+    const CodecTimes codecs = measureCodecs(tree, hostC);
+    const double deflate = codecs.zlibDeflate;
+    std::printf("%-6s one thread, level 6, the archive's chunks: deflate zlib %.1f MB/s, "
+                "libdeflate %.1f MB/s; inflate zlib %.1f MB/s, libdeflate %.1f MB/s; deflated "
+                "size zlib %.1f%%, libdeflate %.1f%%\n",
+                tree.name, mbps(tree.bytes, deflate), mbps(tree.bytes, codecs.libdeflateDeflate),
+                mbps(tree.bytes, codecs.zlibInflate), mbps(tree.bytes, codecs.libdeflateInflate),
+                100.0 * codecs.zlibBytes / tree.bytes, 100.0 * codecs.libdeflateBytes / tree.bytes);
     std::printf("%-6s compressed backup speed / that deflate: %.2fx with file archives, %.2fx "
                 "with a run archive (target >= %.0fx)\n",
                 tree.name, deflate / fileArchives.backup, deflate / runArchive.backup,
@@ -279,7 +328,8 @@ void measureTree(const Tree& tree, const fs::path& hostC, const fs::path& hostE,
                 "%.2fx with a run archive (target <= 1.1x)\n",
                 tree.name, rows[3].backup / fileArchives.backup,
                 rows[5].backup / runArchive.backup);
-    std::printf("%-6s compressed restore speed / the single-threaded zlib engine: %.2fx (target "
+    std::printf("%-6s compressed restore speed / one zlib thread (the engine before workers): "
+                "%.2fx (target "
                 ">= 4x for large files); backup: %.2fx\n",
                 tree.name, before.restore / fileArchives.restore,
                 before.backup / fileArchives.backup);
@@ -296,15 +346,21 @@ void measureTree(const Tree& tree, const fs::path& hostC, const fs::path& hostE,
     std::fflush(stdout);
 }
 
-// 20,000 small files restored from one run archive and from per-file archives.
-void runArchiveRestore(const fs::path& hostC, const fs::path& hostE, int files) {
+// 20,000 small files restored from one run archive (on E:) and from per-file archives
+// (on F:), each twice and in turns, so that neither pays alone for what the file system
+// still has to do about the files the other deleted; the better time of each counts.
+void runArchiveRestore(const fs::path& hostC, const fs::path& hostE, const fs::path& hostF,
+                       int files) {
     Tree tree = makeTree(hostC, "many", files, 4096);
-    backup(tree, true, false, Layout::RunArchive);
-    double fromRunArchive = restore(tree, hostC);
+    backup(tree, true, false, Layout::RunArchive, 'E');
+    backup(tree, true, false, Layout::FileArchives, 'F');
+    double fromRunArchive = 1e9, fromFileArchives = 1e9;
+    for (int round = 0; round < 2; ++round) {
+        fromRunArchive = std::min(fromRunArchive, restore(tree, hostC, 'E'));
+        fromFileArchives = std::min(fromFileArchives, restore(tree, hostC, 'F'));
+    }
     fs::remove_all(hostE / "Quillmoor");
-    backup(tree, true, false, Layout::FileArchives);
-    double fromFileArchives = restore(tree, hostC);
-    fs::remove_all(hostE / "Quillmoor");
+    fs::remove_all(hostF / "Quillmoor");
     fs::remove_all(hostC / "many");
     std::printf("many   %d files of 4 KiB: restore from one run archive %.2f s, from per-file "
                 "archives %.2f s: %.2fx (target <= 2x)\n",
@@ -361,11 +417,15 @@ int main(int argc, char** argv) {
         std::perror("mkdtemp");
         return 1;
     }
-    const fs::path root = tmpl, hostC = root / "C", hostE = root / "E";
+    const fs::path root = tmpl, hostC = root / "C", hostE = root / "E", hostF = root / "F";
     fs::create_directories(hostC);
     fs::create_directories(hostE);
+    fs::create_directories(hostF);
     DriveTable::instance().map('C', hostC.string(), DriveType::Fixed);
     DriveTable::instance().map('E', hostE.string(), DriveType::Removable);
+    DriveTable::instance().map('F', hostF.string(), DriveType::Removable);
+    // The restores' list of temporaries goes into the temporary folder too.
+    setenv("XDG_STATE_HOME", (root / "state").c_str(), 1);
     Engine().SleepProc = [](int) {}; // the pause every 1000 files is not engine work
     watch.Install();
 
@@ -380,22 +440,26 @@ int main(int argc, char** argv) {
     std::printf("%-6s %-38s %12s %12s\n", "tree", "mode", "backup MB/s", "restore MB/s");
     measureTree(small, hostC, hostE, 5);
     measureTree(large, hostC, hostE, 10);
-    std::printf("longest wait without the window running its events during a run: %.0f ms "
-                "(target <= 100 ms)\n",
-                watch.longest * 1000);
-    runArchiveRestore(hostC, hostE, 20000);
+    std::printf("longest wait without the window running its events during a compressed "
+                "run: %.0f ms, in the %s (target <= 100 ms)\n",
+                watch.longest * 1000, watch.longestWhere.c_str());
+    runArchiveRestore(hostC, hostE, hostF, 20000);
     catalogueRebackup(hostC, hostE, 20000);
 
-    long oneWorker = 0;
+    long oneThreadKiB = 0;
     {
-        SingleThreadedZlib engineAsBefore;
-        oneWorker = compressedPeakKiB(large, hostC, hostE);
+        OneZlibThread asBefore;
+        oneThreadKiB = compressedPeakKiB(large, hostC, hostE);
     }
-    const long allWorkers = compressedPeakKiB(large, hostC, hostE);
+    Engine().WorkerLimit = 1;
+    const long oneWorkerKiB = compressedPeakKiB(large, hostC, hostE);
+    Engine().WorkerLimit = 0;
+    const long allWorkersKiB = compressedPeakKiB(large, hostC, hostE);
     std::printf("peak memory of a compressed backup and restore of the large files: %ld MiB "
-                "with %d workers (target < 160 MiB), %ld MiB with one zlib worker; %ld MiB at "
-                "start\n",
-                allWorkers >> 10, ChunkPool::WorkersFor(0), oneWorker >> 10, baseKiB >> 10);
+                "with %d workers (target < 160 MiB), %ld MiB with one, %ld MiB with one zlib "
+                "thread and no workers; %ld MiB at start\n",
+                allWorkersKiB >> 10, ChunkPool::WorkersFor(0), oneWorkerKiB >> 10,
+                oneThreadKiB >> 10, baseKiB >> 10);
     fs::remove_all(root);
     return 0;
 }

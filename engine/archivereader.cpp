@@ -177,7 +177,7 @@ ArchiveReader::Step ArchiveReader::RestoreEntry(FileHandle& Archive, ChunkPool& 
         }
         engine.Progress(engine.FilesDone - 1, false, header.Size, engine.FileBytesDone,
                         engine.BytesDone);
-        if (!skipped && !out->File().write(chunk.data->output, len)) {
+        if (!skipped && !WriteChunkBytes(out->File(), chunk.data->output, len)) {
             ++engine.ErrorCount;
             return failTarget();
         }

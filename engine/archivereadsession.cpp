@@ -22,7 +22,8 @@ ArchiveIndex* ArchiveReadSession::IndexFor(const std::string& ArchiveFile,
 ChunkPool& ArchiveReadSession::Pool() {
     if (!fPool) {
         fPool = std::make_unique<ChunkPool>(ChunkPool::WorkersFor(Engine().WorkerLimit),
-                                            Engine().Library, [] { Engine().ProcessMessages(); });
+                                            Engine().Library,
+                                            [] { Engine().ProcessMessagesWhenDue(); });
     }
     return *fPool;
 }

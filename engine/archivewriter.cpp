@@ -149,7 +149,7 @@ bool ArchiveWriter::WriteChunks(const std::string& sourcePath, ArchiveEntryHeade
         engine.Progress(engine.FilesDone, false, header.Size, engine.FileBytesDone,
                         engine.BytesDone);
         table[k] = static_cast<int32_t>(packed);
-        if (!fArchive.write(packedBytes, packed))
+        if (!WriteChunkBytes(fArchive, packedBytes, packed))
             return false;
     }
     return true;

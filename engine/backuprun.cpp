@@ -252,17 +252,17 @@ bool BackupRun::RunPlain() {
 std::optional<uint32_t> BackupRun::DateArchiveLikeSource(const std::string& Archive,
                                                          const std::string& SourcePath,
                                                          std::optional<uint32_t> Before) {
-    FileHandle archive = FileHandle::open(Archive, OpenMode::ReadWrite);
-    FileHandle source = FileHandle::open(SourcePath, OpenMode::Read);
-    if (!archive || !source)
+    // By name: both files are closed by now, and two looks cost less than two opens.
+    std::optional<double> modified = fileDateTime(SourcePath);
+    if (!modified || !fileExists(Archive))
         return std::nullopt;
-    std::optional<uint32_t> date = Before ? Before : source.dosDateTime();
-    if (!date) {
+    uint32_t date = Before ? *Before : dateTimeToDos(*modified);
+    if (date == 0) {
         fJob.AddLog(logline::DateUnreadable(fJob.ArchiveName));
         ++Engine().ErrorCount;
         date = dateTimeToDos(now());
     }
-    archive.setDosDateTime(*date);
+    setFileDosDateTime(Archive, date);
     return date;
 }
 
@@ -311,9 +311,11 @@ bool BackupRun::RunFileArchives() {
         rec.Compression = 1;
         rec.Encryption = fJob.Encryption() ? 1 : 0;
         engine.ArchiveEncrypted = fJob.Encryption();
-        // The date and size before a byte is read: a change while it is read is newer.
-        const std::optional<uint32_t> before = fileDosDateTime(source);
-        const int64_t size = fileSize(source);
+        // The date and size before a byte is read (maybe ahead, by the feed): a change
+        // while it is read is newer.
+        const DeflateFeed::SourceState state = feed->StateBeforeReading(i, source);
+        const std::optional<uint32_t> before = state.date;
+        const int64_t size = state.size;
         int64_t interrupted = -1;
         fJob.AddToArchive(fJob.SourceFiles, part, static_cast<int32_t>(i), rec, &interrupted,
                           feed.get());

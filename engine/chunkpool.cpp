@@ -1,6 +1,7 @@
 #include "engine/chunkpool.h"
 
 #include "engine/aesstream.h"
+#include "engine/enginestate.h"
 
 #include <algorithm>
 #include <chrono>
@@ -18,6 +19,7 @@ constexpr int64_t kSpareMinimum = 1 << 20;
 // they take well under the pump interval.
 constexpr int64_t kCallerRunsUpTo = 256 << 10;
 constexpr int64_t kLargestChunk = 8 << 20;
+constexpr int64_t kWriteSlice = 1 << 20;
 
 // A chunk of 8 MiB with room for its deflated form.
 int64_t largestChunkBytes() {
@@ -62,13 +64,15 @@ int ChunkPool::WorkersFor(int WorkerLimit) {
     const int cores = std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
     int workers = static_cast<int>(
         std::min<int64_t>(cores, std::max<int64_t>(1, kMemoryBudget / largestChunkBytes())));
+    if (WorkerLimit < 0)
+        return 0;
     if (WorkerLimit > 0)
         workers = std::min(workers, WorkerLimit);
     return workers;
 }
 
 ChunkPool::ChunkPool(int Workers, DeflateLibrary Library, std::function<void()> Pump)
-    : fWorkerCount(std::max(1, Workers)),
+    : fWorkerCount(std::max(0, Workers)),
       fBudget(std::min(kMemoryBudget, (fWorkerCount + 1) * largestChunkBytes())), fLibrary(Library),
       fPump(std::move(Pump)), fCallerCodec(Library) {}
 
@@ -171,7 +175,7 @@ void ChunkPool::StartWorkers() {
 void ChunkPool::Submit(PoolChunk& Chunk) {
     {
         std::lock_guard lock(fMutex);
-        if (fThreads.empty())
+        if (fThreads.empty() && fWorkerCount > 0)
             StartWorkers();
         Chunk.state = PoolChunk::State::Queued;
         fQueue.push_back(&Chunk);
@@ -238,10 +242,10 @@ void ChunkPool::Await(PoolChunk& Chunk, const std::function<bool()>& ReadAhead) 
             continue;
         }
         // With nothing left to read ahead, a small chunk that no worker has started yet is
-        // quicker done here than waited for.
-        const bool unstarted =
-            Chunk.state == PoolChunk::State::New ||
-            (Chunk.state == PoolChunk::State::Queued && Chunk.inputBytes <= kCallerRunsUpTo);
+        // quicker done here than waited for; without workers every chunk is done here.
+        const bool unstarted = Chunk.state == PoolChunk::State::New ||
+                               (Chunk.state == PoolChunk::State::Queued &&
+                                (fWorkerCount == 0 || Chunk.inputBytes <= kCallerRunsUpTo));
         if (unstarted) {
             if (Chunk.state == PoolChunk::State::Queued)
                 fQueue.erase(std::find(fQueue.begin(), fQueue.end(), &Chunk));
@@ -257,6 +261,18 @@ void ChunkPool::Await(PoolChunk& Chunk, const std::function<bool()>& ReadAhead) 
         if (Chunk.state != PoolChunk::State::Done)
             pumpWhenDue();
     }
+}
+
+bool WriteChunkBytes(FileHandle& File, const uint8_t* Bytes, int64_t Count) {
+    for (int64_t done = 0; done < Count || done == 0; done += kWriteSlice) {
+        if (done > 0)
+            Engine().ProcessMessagesWhenDue();
+        if (!File.write(Bytes + done, std::min(kWriteSlice, Count - done)))
+            return false;
+        if (Count == 0)
+            break;
+    }
+    return true;
 }
 
 } // namespace qm

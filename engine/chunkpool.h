@@ -13,6 +13,7 @@
 // Threads start with the first chunk handed over and end with the pool.
 
 #include "engine/chunkcodec.h"
+#include "platform/fileio.h"
 
 #include <array>
 #include <condition_variable>
@@ -80,10 +81,12 @@ class ChunkPool {
     // Chunks held at once, whatever their size: the read-ahead of small files.
     static constexpr size_t kMaxChunks = 256;
     // Workers for a limit (0 = none): one per core, but no more than the budget holds
-    // 8 MiB chunks with their deflated form.
+    // 8 MiB chunks with their deflated form. A negative limit gives none at all.
     static int WorkersFor(int WorkerLimit);
 
-    // Pump lets the window handle its events while the calling thread waits.
+    // Pump lets the window handle its events while the calling thread waits. Without
+    // workers the calling thread does every chunk itself when it asks for it, one after
+    // the other, as the engine did before it had workers.
     ChunkPool(int Workers, DeflateLibrary Library, std::function<void()> Pump);
     ~ChunkPool();
     ChunkPool(const ChunkPool&) = delete;
@@ -134,5 +137,11 @@ class ChunkPool {
     bool fStopping = false;
     std::vector<std::thread> fThreads;
 };
+
+// Writes Count bytes of a chunk to File in slices, letting the window run its events
+// between them when due (Engine().ProcessMessagesWhenDue): a media drive that makes
+// writes wait must not freeze the window while workers are busy. Window thread only;
+// false, as FileHandle::write, when any slice fails.
+bool WriteChunkBytes(FileHandle& File, const uint8_t* Bytes, int64_t Count);
 
 } // namespace qm

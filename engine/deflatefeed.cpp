@@ -10,7 +10,7 @@ namespace qm {
 
 DeflateFeed::DeflateFeed(std::vector<Source> Sources, int Level, std::optional<EntryKey> Key)
     : fPool(ChunkPool::WorkersFor(Engine().WorkerLimit), Engine().Library,
-            [] { Engine().ProcessMessages(); }),
+            [] { Engine().ProcessMessagesWhenDue(); }),
       fLevel(Level), fKey(Key), fSources(std::move(Sources)) {}
 
 // The chunks read ahead go before the pool that holds their buffers.
@@ -26,6 +26,7 @@ void DeflateFeed::OpenNextSource() {
     start.source = index;
     start.start = true;
     start.size = size;
+    start.date = file ? file.dosDateTime() : std::nullopt;
     fItems.push_back(std::move(start));
     // A source too large for an archive is refused by the writer: nothing to read.
     std::optional<uint16_t> chunks = ChunkCountFor(size);
@@ -128,6 +129,15 @@ DeflateFeed::Chunk DeflateFeed::Next() {
     if (chunk.data)
         fPool.Await(*chunk.data, [this] { return ReadAhead(); });
     return chunk;
+}
+
+DeflateFeed::SourceState DeflateFeed::StateBeforeReading(size_t Line,
+                                                         const std::string& Path) const {
+    for (const Item& item : fItems) {
+        if (item.start && fSources[item.source] == Source{Line, Path})
+            return SourceState{item.date, item.size};
+    }
+    return SourceState{fileDosDateTime(Path), fileSize(Path)};
 }
 
 void DeflateFeed::EndSource() {

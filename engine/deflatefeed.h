@@ -58,14 +58,23 @@ class DeflateFeed {
     std::optional<int64_t> Begin(size_t Line, const std::string& Path);
     // The next chunk of the current source, waiting for it if need be.
     Chunk Next();
+    // The date and size of the source of Line as they were before the feed read a byte
+    // of it (as they are now when it has not opened it yet): what the record of its
+    // backup describes, so that a change while it is read counts as newer.
+    struct SourceState {
+        std::optional<uint32_t> date;
+        int64_t size = -1;
+    };
+    SourceState StateBeforeReading(size_t Line, const std::string& Path) const;
     // Drops what is left of the current source (after a failed chunk).
     void EndSource();
 
   private:
     struct Item {
-        size_t source = 0;  // index in fSources
-        bool start = false; // the source's opening; else one of its chunks
-        int64_t size = -1;  // start: the size, -1 when it cannot be opened
+        size_t source = 0;            // index in fSources
+        bool start = false;           // the source's opening; else one of its chunks
+        int64_t size = -1;            // start: the size, -1 when it cannot be opened
+        std::optional<uint32_t> date; // start: the date when opened
         Chunk chunk;
     };
 

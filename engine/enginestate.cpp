@@ -39,6 +39,7 @@ void TEngineState::Progress(int32_t Files, bool ListMode, int64_t FileSize, int6
                             int64_t Bytes) const {
     if (ProgressProc)
         ProgressProc(Files, ListMode, FileSize, FileBytes, Bytes);
+    LastEvents = std::chrono::steady_clock::now();
 }
 
 int32_t TEngineState::AskPassword(const std::string& Path) const {
@@ -50,6 +51,12 @@ int32_t TEngineState::AskPassword(const std::string& Path) const {
 void TEngineState::ProcessMessages() const {
     if (ProcessMessagesProc)
         ProcessMessagesProc();
+    LastEvents = std::chrono::steady_clock::now();
+}
+
+void TEngineState::ProcessMessagesWhenDue() const {
+    if (std::chrono::steady_clock::now() - LastEvents >= std::chrono::milliseconds(50))
+        ProcessMessages();
 }
 
 void TEngineState::Sleep(int Milliseconds) const {

@@ -9,6 +9,7 @@
 #include "platform/fileio.h"
 
 #include <array>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -55,6 +56,9 @@ class TEngineState {
     // Lets the window handle its pending messages (between unmatched archive entries,
     // every 10th file of the revision collection). Does nothing when not installed.
     void ProcessMessages() const;
+    // ProcessMessages, unless the window ran its events (here or in a progress call) less
+    // than 50 ms ago: for the window thread's long stretches while workers are busy.
+    void ProcessMessagesWhenDue() const;
     // The pause of the plain copy loop; tests install a no-op.
     void Sleep(int Milliseconds) const;
     // Whether the media folder's file system finds names without regard to case, so
@@ -69,7 +73,8 @@ class TEngineState {
     uint8_t CompressionLevel = 0;
     // The library that deflates and inflates chunks (the benchmark's baseline runs zlib)
     // and the most worker threads a run may use for them: 0 = as many as the cores and
-    // the memory budget allow (ChunkPool::WorkersFor).
+    // the memory budget allow (ChunkPool::WorkersFor), -1 = none, the window thread does
+    // every chunk itself.
     DeflateLibrary Library = DeflateLibrary::LibDeflate;
     int WorkerLimit = 0;
 
@@ -94,6 +99,9 @@ class TEngineState {
     bool ArchiveEncrypted = false;
     bool SkipEncrypted = false;
     int EntryCheckResult = -1;
+
+    // When the window last ran its events through the engine.
+    mutable std::chrono::steady_clock::time_point LastEvents;
 
     // The open catalogue (closed when not open) and its record count.
     FileHandle DriveListHandle;

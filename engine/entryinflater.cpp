@@ -6,11 +6,11 @@ EntryInflater::EntryInflater(ChunkPool& Pool, FileHandle& Archive, const ParsedE
                              Decrypt DecryptChunk)
     : fPool(Pool), fArchive(Archive), fEntry(Entry), fDecrypt(std::move(DecryptChunk)) {}
 
-bool EntryInflater::ReadAhead() {
+bool EntryInflater::ReadAhead(bool Needed) {
     // Nothing is read past a chunk whose bytes could not be read: the restore stops there.
     // One chunk ahead per worker keeps them all busy; more would only be read earlier.
     if (fReadFailed || fNextRead >= fEntry.header.ChunkCount ||
-        fAhead.size() >= static_cast<size_t>(fPool.Workers()))
+        (!Needed && fAhead.size() >= static_cast<size_t>(fPool.Workers())))
         return false;
     const int64_t stored = fEntry.chunkLengths[fNextRead];
     const int64_t plain = ChunkPlainLength(fEntry.header.Size, fNextRead);
@@ -36,13 +36,13 @@ bool EntryInflater::ReadAhead() {
 
 EntryInflater::Chunk EntryInflater::Next() {
     if (fAhead.empty())
-        ReadAhead();
+        ReadAhead(true);
     if (fAhead.empty())
         return Chunk{};
     Chunk chunk = std::move(fAhead.front());
     fAhead.pop_front();
     if (chunk.data)
-        fPool.Await(*chunk.data, [this] { return ReadAhead(); });
+        fPool.Await(*chunk.data, [this] { return ReadAhead(false); });
     return chunk;
 }
 

@@ -39,8 +39,9 @@ class EntryInflater {
 
   private:
     // Reads, decrypts and submits the next chunk; false when there is no room or no
-    // chunk left to read.
-    bool ReadAhead();
+    // chunk left to read. Only a Needed chunk (the one asked for) may go beyond one
+    // chunk ahead per worker.
+    bool ReadAhead(bool Needed);
 
     ChunkPool& fPool;
     FileHandle& fArchive;

@@ -1,6 +1,6 @@
 // Archive runs give the same media, progress calls, log lines and error count whether
-// one worker or several deflate and inflate their chunks; and what they write is plain
-// zlib, chunk by chunk.
+// their chunks are deflated and inflated by several workers, by one, or by the window
+// thread alone; and what they write is plain zlib, chunk by chunk.
 
 #include "engine/chunkpool.h"
 
@@ -18,6 +18,7 @@ namespace qm::test {
 namespace {
 
 constexpr int kManyWorkers = 4;
+constexpr int kNoWorkers = -1; // the window thread does every chunk itself
 
 using Call = std::tuple<int32_t, bool, int64_t, int64_t, int64_t>;
 
@@ -193,20 +194,24 @@ struct WideCase {
 
 class SameWithManyWorkers : public ChunkPoolTest, public ::testing::WithParamInterface<WideCase> {};
 
-TEST_P(SameWithManyWorkers, BackupAndRestoreLeaveWhatOneWorkerLeaves) {
+TEST_P(SameWithManyWorkers, BackupAndRestoreLeaveWhatOneWorkerAndNoneLeave) {
     const auto [mode, keySize] = GetParam();
     MakeWideTree();
+    const Outcome none = Backup(kNoWorkers, mode, keySize);
     const Outcome one = Backup(1, mode, keySize);
     const Outcome many = Backup(kManyWorkers, mode, keySize);
     EXPECT_EQ(one.errors, 0);
     EXPECT_EQ(one.log.size(), files.size());
+    EXPECT_EQ(none, one);
     EXPECT_EQ(one, many);
 
+    const Outcome restoredByNone = Restore(kNoWorkers, Paths(), keySize);
     const Outcome restoredByOne = Restore(1, Paths(), keySize);
     const Outcome restoredByMany = Restore(kManyWorkers, Paths(), keySize);
     EXPECT_EQ(restoredByOne.errors, 0);
     for (const auto& [path, content] : files)
         EXPECT_EQ(restoredByOne.media.at("Restore/wide/" + extractFileName(path)), content) << path;
+    EXPECT_EQ(restoredByNone, restoredByOne);
     EXPECT_EQ(restoredByOne, restoredByMany);
 }
 
@@ -263,6 +268,34 @@ TEST_F(ChunkPoolTest, EntriesReadAheadFollowAPasswordChangedMidRun) {
     for (const auto& [path, content] : files)
         EXPECT_TRUE(restored.media.at("Restore/wide/" + extractFileName(path)) == content) << path;
     EXPECT_TRUE(asked.empty());
+}
+
+TEST_F(ChunkPoolTest, RecordOfAFileReadAheadCarriesTheDateOfTheBytesStored) {
+    // The second file changes while the first is written, after the feed may have read
+    // it: its record must carry the date of the bytes its archive holds (the old date
+    // with the old bytes), never a newer date over older bytes, which the next run would
+    // take for backed up.
+    sandbox.writeFile("C:\\wide\\first.txt", std::string(8388608 + 1, 'f'));
+    sandbox.writeFile("C:\\wide\\second.txt", "old bytes");
+    sandbox.setFileTime("C:\\wide\\second.txt", 2026, 5, 1, 10, 0, 0);
+    const uint32_t oldDate = *fileDosDateTime("C:\\wide\\second.txt");
+    Fresh(kManyWorkers);
+    Engine().ProgressProc = [this](int32_t, bool l, int64_t, int64_t fileBytes, int64_t) {
+        if (l || fileBytes != 8388608)
+            return;
+        sandbox.writeFile("C:\\wide\\second.txt", "new bytes");
+        sandbox.setFileTime("C:\\wide\\second.txt", 2026, 6, 1, 10, 0, 0);
+    };
+    SetUpJob(Mode::FileArchives, 0);
+    BackupPaths({"C:\\wide\\first.txt", "C:\\wide\\second.txt"});
+    Engine().ProgressProc = nullptr;
+    const DriveListRecord record = Records()["C:\\wide\\second.txt"];
+    RunRestore({"C:\\wide\\second.txt"}, "C:\\Restore\\");
+    const std::string stored = *sandbox.readFile("C:\\Restore\\wide\\second.txt");
+    if (stored == "old bytes")
+        EXPECT_EQ(dateTimeToDos(record.Date), oldDate);
+    else
+        EXPECT_EQ(dateTimeToDos(record.Date), *fileDosDateTime("C:\\wide\\second.txt"));
 }
 
 TEST_F(ChunkPoolTest, DamagedChunkInTheMiddleOfAFileFailsOnlyThatFile) {
