@@ -102,6 +102,7 @@ bool ArchiveWriter::StartCipher(std::array<uint8_t, ArchiveLayout::kCheckValueSi
 bool ArchiveWriter::WriteChunks(const std::string& sourcePath, ArchiveEntryHeader& header,
                                 std::vector<int32_t>& table, bool& chunkFailed) {
     TEngineState& engine = Engine();
+    bool streamed = false; // the entry's chunks keep the workers' encryption
     for (uint16_t k = 0; k < header.ChunkCount; ++k) {
         const int64_t length = ChunkPlainLength(header.Size, k);
         // Read (and deflated) ahead; the cancel takes effect as if it had just been read.
@@ -126,17 +127,19 @@ bool ArchiveWriter::WriteChunks(const std::string& sourcePath, ArchiveEntryHeade
         }
         uint8_t* packedBytes = chunk.data->output;
         const int64_t packed = chunk.data->outputBytes;
-        // A chunk that is the entry's whole cipher stream came encrypted from its worker,
-        // under the key the run had when it was read: kept when that is the key the entry
-        // started with (its check value came out the same), else made plain again.
-        bool encrypted = false;
-        if (chunk.data->keyBits != 0) {
-            encrypted = engine.ArchiveEncrypted && chunk.data->check == header.CheckValue;
-            if (!encrypted)
-                chunk.data->Unencrypt();
-        }
-        if (engine.ArchiveEncrypted && !encrypted &&
-            !fJob.EncryptBuffer(packedBytes, static_cast<size_t>(packed))) {
+        // The chunks came encrypted from the workers in the entry's cipher stream, under
+        // the key the run had when they were read: kept when that is the key the entry
+        // started with (its check value came out the same), else made plain again and
+        // encrypted here.
+        if (k == 0)
+            streamed = engine.ArchiveEncrypted && chunk.data->encrypted &&
+                       chunk.data->cipher->EncryptedCheck() == header.CheckValue;
+        const bool ciphered =
+            streamed ? chunk.data->encrypted
+                     : chunk.data->Unencrypt() &&
+                           (!engine.ArchiveEncrypted ||
+                            fJob.EncryptBuffer(packedBytes, static_cast<size_t>(packed)));
+        if (!ciphered) {
             ++engine.ErrorCount;
             fJob.AddLog(logline::CanNotAddToArchive(sourcePath));
             chunkFailed = true;

@@ -18,6 +18,10 @@ constexpr int64_t kSpareMinimum = 1 << 20;
 // Chunks up to this input size are run by a waiting window thread itself: at any level
 // they take well under the pump interval.
 constexpr int64_t kCallerRunsUpTo = 256 << 10;
+// Waking a worker costs the window thread a system call, as long as a small chunk takes
+// to deflate: small chunks are left to the workers already awake while each of them has
+// less than this much queued (a few milliseconds of work).
+constexpr int64_t kQueuedPerWorker = 256 << 10;
 constexpr int64_t kLargestChunk = 8 << 20;
 constexpr int64_t kWriteSlice = 1 << 20;
 
@@ -28,29 +32,20 @@ int64_t largestChunkBytes() {
 
 } // namespace
 
-namespace {
+EntryCipher::EntryCipher(const std::array<uint8_t, 32>& Key, int KeyBits,
+                         const std::array<uint8_t, 8>& Check)
+    : fKey(Key), fKeyBits(KeyBits), fCheck(Check) {}
 
-// The entry's cipher stream: the check value, then the chunk.
-void RunCipher(PoolChunk& Chunk, bool Encrypt) {
-    TAESStream cipher;
-    if (!cipher.SetKey(Chunk.key.data(), Chunk.keyBits))
-        return;
-    const uint8_t iv[16] = {};
-    cipher.SetIV(iv);
-    auto apply = [&](uint8_t* bytes, size_t length) {
-        if (Encrypt)
-            cipher.Encrypt(bytes, length);
-        else
-            cipher.Decrypt(bytes, length);
-    };
-    apply(Chunk.check.data(), Chunk.check.size());
-    apply(Chunk.output, static_cast<size_t>(Chunk.outputBytes));
-}
-
-} // namespace
-
-void PoolChunk::Unencrypt() {
-    RunCipher(*this, false);
+bool PoolChunk::Unencrypt() {
+    if (!encrypted)
+        return true;
+    TAESStream stream;
+    if (!cipher || !stream.SetKey(cipher->fKey.data(), cipher->fKeyBits) ||
+        !stream.SetPosition(cipherBefore))
+        return false;
+    stream.Decrypt(output, static_cast<size_t>(outputBytes));
+    encrypted = false;
+    return true;
 }
 
 void PoolChunkDrop::operator()(PoolChunk* Chunk) const {
@@ -123,7 +118,7 @@ ChunkPool::Buffer ChunkPool::TakeBuffer(int64_t Bytes) {
         }
     }
     fLiveBytes += Bytes;
-    return Buffer{std::make_unique_for_overwrite<uint8_t[]>(static_cast<size_t>(Bytes)), Bytes};
+    return Buffer{PageBuffer(Bytes), Bytes};
 }
 
 void ChunkPool::GiveBack(Buffer& Returned) {
@@ -142,8 +137,8 @@ ChunkHandle ChunkPool::NewChunk(PoolChunk::Work Work, int64_t InputBytes, int64_
     chunk->work = Work;
     chunk->inputBuffer = TakeBuffer(InputBytes);
     chunk->outputBuffer = TakeBuffer(OutputBytes);
-    chunk->input = chunk->inputBuffer.data.get();
-    chunk->output = chunk->outputBuffer.data.get();
+    chunk->input = chunk->inputBuffer.data.data();
+    chunk->output = chunk->outputBuffer.data.data();
     chunk->outputCapacity = OutputBytes;
     ++fLiveChunks;
     return chunk;
@@ -156,15 +151,38 @@ void ChunkPool::Release(PoolChunk* Chunk) {
     delete Chunk;
 }
 
+void ChunkPool::Settle(PoolChunk* Chunk) {
+    if (Chunk->state == PoolChunk::State::Dropped)
+        Release(Chunk);
+    else
+        Chunk->state = PoolChunk::State::Done;
+}
+
+void ChunkPool::BreakStream(EntryCipher& Cipher) {
+    // Nobody wants the chunks after a dropped or failed one: they are done, plain.
+    Cipher.fBroken = true;
+    for (PoolChunk* waiting : Cipher.fWaiting)
+        Settle(waiting);
+    Cipher.fWaiting.clear();
+}
+
 void ChunkPool::Drop(PoolChunk* Chunk) {
     std::lock_guard lock(fMutex);
-    if (Chunk->state == PoolChunk::State::Running) {
-        Chunk->state = PoolChunk::State::Dropped; // its worker releases it
+    using State = PoolChunk::State;
+    if (Chunk->state == State::Running) {
+        Chunk->state = State::Dropped; // its thread releases it
         return;
     }
-    if (Chunk->state == PoolChunk::State::Queued)
-        fQueue.erase(std::find(fQueue.begin(), fQueue.end(), Chunk));
+    // The chunk keeps its stream alive until it is released.
+    const std::shared_ptr<EntryCipher> cipher = Chunk->cipher;
+    if (Chunk->state == State::Queued)
+        Unqueue(*Chunk);
+    if (Chunk->state == State::Sealing)
+        std::erase(cipher->fWaiting, Chunk);
+    if (cipher && Chunk->state != State::Done)
+        BreakStream(*cipher);
     Release(Chunk);
+    fDone.notify_all(); // chunks left waiting for their turn are done now
 }
 
 void ChunkPool::StartWorkers() {
@@ -173,14 +191,25 @@ void ChunkPool::StartWorkers() {
 }
 
 void ChunkPool::Submit(PoolChunk& Chunk) {
+    bool wake = false;
     {
         std::lock_guard lock(fMutex);
         if (fThreads.empty() && fWorkerCount > 0)
             StartWorkers();
         Chunk.state = PoolChunk::State::Queued;
         fQueue.push_back(&Chunk);
+        fQueuedBytes += Chunk.inputBytes;
+        // A chunk too large for a waiting window thread to take over always gets a worker.
+        wake = fSleeping > 0 && (fRunning == 0 || Chunk.inputBytes > kCallerRunsUpTo ||
+                                 fQueuedBytes > fRunning * kQueuedPerWorker);
     }
-    fWork.notify_one();
+    if (wake)
+        fWork.notify_one();
+}
+
+void ChunkPool::Unqueue(PoolChunk& Chunk) {
+    fQueue.erase(std::find(fQueue.begin(), fQueue.end(), &Chunk));
+    fQueuedBytes -= Chunk.inputBytes;
 }
 
 void ChunkPool::Run(ChunkCodec& Codec, PoolChunk& Chunk) {
@@ -189,33 +218,94 @@ void ChunkPool::Run(ChunkCodec& Codec, PoolChunk& Chunk) {
                                              Chunk.outputCapacity, Chunk.level);
         Chunk.result = packed < 0 ? static_cast<int>(packed) : 0;
         Chunk.outputBytes = std::max<int64_t>(packed, 0);
-        if (Chunk.result == 0 && Chunk.keyBits != 0)
-            RunCipher(Chunk, true);
         return;
     }
     Chunk.result = Codec.Inflate(Chunk.input, Chunk.inputBytes, Chunk.output, Chunk.outputCapacity,
                                  Chunk.outputBytes);
 }
 
+bool ChunkPool::Encrypt(EntryCipher& Cipher, PoolChunk& Chunk) {
+    if (!Cipher.fStream) {
+        auto stream = std::make_unique<TAESStream>();
+        if (!stream->SetKey(Cipher.fKey.data(), Cipher.fKeyBits))
+            return false;
+        const uint8_t iv[16] = {};
+        stream->SetIV(iv);
+        stream->Encrypt(Cipher.fCheck.data(), Cipher.fCheck.size());
+        Cipher.fStream = std::move(stream);
+    }
+    Chunk.cipherBefore = Cipher.fStream->Position();
+    Cipher.fStream->Encrypt(Chunk.output, static_cast<size_t>(Chunk.outputBytes));
+    return true;
+}
+
+void ChunkPool::Finish(PoolChunk* Chunk, std::unique_lock<std::mutex>& Lock) {
+    using State = PoolChunk::State;
+    GiveBack(Chunk->inputBuffer);
+    Chunk->input = nullptr;
+    // Held here: releasing the last of the entry's chunks must not end its stream.
+    const std::shared_ptr<EntryCipher> cipher = Chunk->cipher;
+    if (!cipher) {
+        Settle(Chunk);
+        return;
+    }
+    if (cipher->fBroken || Chunk->state == State::Dropped || Chunk->result < 0) {
+        if (!cipher->fBroken)
+            BreakStream(*cipher);
+        Settle(Chunk);
+        return;
+    }
+    if (cipher->fBusy || cipher->fNext != Chunk->cipherIndex) {
+        Chunk->state = State::Sealing;
+        cipher->fWaiting.push_back(Chunk);
+        return;
+    }
+    cipher->fBusy = true;
+    for (PoolChunk* turn = Chunk;;) {
+        turn->state = State::Running;
+        Lock.unlock();
+        const bool encrypted = Encrypt(*cipher, *turn);
+        Lock.lock();
+        turn->encrypted = encrypted;
+        ++cipher->fNext;
+        const bool dropped = turn->state == State::Dropped;
+        Settle(turn);
+        if (!encrypted || dropped) {
+            BreakStream(*cipher);
+            break;
+        }
+        auto next =
+            std::find_if(cipher->fWaiting.begin(), cipher->fWaiting.end(),
+                         [&](const PoolChunk* c) { return c->cipherIndex == cipher->fNext; });
+        if (next == cipher->fWaiting.end())
+            break;
+        turn = *next;
+        cipher->fWaiting.erase(next);
+    }
+    cipher->fBusy = false;
+}
+
 void ChunkPool::WorkerLoop() {
     ChunkCodec codec(fLibrary);
     std::unique_lock lock(fMutex);
     for (;;) {
-        fWork.wait(lock, [this] { return fStopping || !fQueue.empty(); });
+        if (!fStopping && fQueue.empty()) {
+            ++fSleeping;
+            fWork.wait(lock, [this] { return fStopping || !fQueue.empty(); });
+            --fSleeping;
+        }
         if (fStopping)
             return;
         PoolChunk* chunk = fQueue.front();
         fQueue.pop_front();
+        fQueuedBytes -= chunk->inputBytes;
         chunk->state = PoolChunk::State::Running;
         ++fRunning;
         lock.unlock();
         Run(codec, *chunk);
         lock.lock();
+        Finish(chunk, lock);
         --fRunning;
-        if (chunk->state == PoolChunk::State::Dropped)
-            Release(chunk);
-        else
-            chunk->state = PoolChunk::State::Done;
         fDone.notify_all();
     }
 }
@@ -233,7 +323,7 @@ void ChunkPool::Await(PoolChunk& Chunk, const std::function<bool()>& ReadAhead) 
         lastPump = Clock::now();
     };
     bool readingAhead = static_cast<bool>(ReadAhead);
-    while (Chunk.state != PoolChunk::State::Done) {
+    for (;;) {
         if (readingAhead) {
             lock.unlock();
             readingAhead = ReadAhead();
@@ -241,6 +331,8 @@ void ChunkPool::Await(PoolChunk& Chunk, const std::function<bool()>& ReadAhead) 
             pumpWhenDue();
             continue;
         }
+        if (Chunk.state == PoolChunk::State::Done)
+            break;
         // With nothing left to read ahead, a small chunk that no worker has started yet is
         // quicker done here than waited for; without workers every chunk is done here.
         const bool unstarted = Chunk.state == PoolChunk::State::New ||
@@ -248,13 +340,14 @@ void ChunkPool::Await(PoolChunk& Chunk, const std::function<bool()>& ReadAhead) 
                                 (fWorkerCount == 0 || Chunk.inputBytes <= kCallerRunsUpTo));
         if (unstarted) {
             if (Chunk.state == PoolChunk::State::Queued)
-                fQueue.erase(std::find(fQueue.begin(), fQueue.end(), &Chunk));
+                Unqueue(Chunk);
             Chunk.state = PoolChunk::State::Running;
             lock.unlock();
             Run(fCallerCodec, Chunk);
             lock.lock();
-            Chunk.state = PoolChunk::State::Done;
-            break;
+            Finish(&Chunk, lock);
+            fDone.notify_all();
+            continue;
         }
         fDone.wait_until(lock, lastPump + kPumpInterval,
                          [&Chunk] { return Chunk.state == PoolChunk::State::Done; });

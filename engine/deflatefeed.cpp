@@ -37,6 +37,8 @@ void DeflateFeed::OpenNextSource() {
     fReadingSize = size;
     fReadingChunks = *chunks;
     fNextChunk = 0;
+    fReadingCipher =
+        fKey ? std::make_shared<EntryCipher>(fKey->bytes, fKey->bits, CheckValue) : nullptr;
 }
 
 bool DeflateFeed::ReadAhead() {
@@ -55,11 +57,8 @@ bool DeflateFeed::ReadAhead() {
     ChunkHandle data = fPool.NewChunk(PoolChunk::Work::Deflate, length, bound);
     data->level = fLevel;
     data->inputBytes = length;
-    if (fKey && fReadingChunks == 1) {
-        data->key = fKey->bytes;
-        data->keyBits = fKey->bits;
-        data->check = CheckValue;
-    }
+    data->cipher = fReadingCipher;
+    data->cipherIndex = fNextChunk;
     Item item;
     item.source = fReadingSource;
     item.size = fReadingSize;

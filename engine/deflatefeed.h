@@ -37,9 +37,10 @@ class DeflateFeed {
         ChunkHandle data;
     };
 
-    // The key the run's entries are encrypted under. A source of one chunk is then
-    // encrypted with its check value by the worker that deflates it: its whole cipher
-    // stream is in that chunk. Longer sources are encrypted by the writer, in order.
+    // The key the run's entries are encrypted under. Each source then gets its own
+    // EntryCipher, and the workers encrypt its chunks in order, with its check value
+    // first, right after deflating them; the writer keeps them when the entry's check
+    // value came out as its own (the run's key did not change since they were read).
     struct EntryKey {
         std::array<uint8_t, 32> bytes{};
         int bits = 0;
@@ -95,6 +96,7 @@ class DeflateFeed {
     int64_t fReadingSize = 0;
     uint16_t fReadingChunks = 0;
     uint16_t fNextChunk = 0;
+    std::shared_ptr<EntryCipher> fReadingCipher; // when the run encrypts
     std::deque<Item> fItems;
     size_t fCurrentSource = 0;
 };

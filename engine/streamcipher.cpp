@@ -30,6 +30,14 @@ void TStreamCipher::GetIV(std::uint8_t* Dest) const {
     std::memcpy(Dest, fFeedback.data(), fBlockSize);
 }
 
+bool TStreamCipher::SetPosition(const TPosition& Position) {
+    if (Position.feedback.size() != fBlockSize || Position.pos >= fBlockSize)
+        return false;
+    fFeedback = Position.feedback;
+    fPos = Position.pos;
+    return true;
+}
+
 void TStreamCipher::EncryptBlocks(std::uint8_t* Buf, std::size_t Count) {
     fCipher->CfbEncryptBlocks(fFeedback.data(), Buf, Count);
 }

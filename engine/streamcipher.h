@@ -35,6 +35,15 @@ class TStreamCipher {
     void SetIV(const std::uint8_t* IV);
     // The current feedback register, not the IV that was given.
     void GetIV(std::uint8_t* Dest) const;
+    // Where the stream stands (its register and byte position), so that a later part of
+    // one stream can be decrypted again on its own under the same key.
+    struct TPosition {
+        std::vector<std::uint8_t> feedback;
+        std::size_t pos = 0;
+    };
+    TPosition Position() const { return TPosition{fFeedback, fPos}; }
+    // False, leaving the stream as it was, for a position of another block size.
+    bool SetPosition(const TPosition& Position);
 
     // Count whole blocks, starting at the beginning of the register.
     void EncryptBlocks(std::uint8_t* Buf, std::size_t Count);

@@ -99,11 +99,12 @@ int openHost(std::string_view dosPath, int flags, mode_t mode = 0644) {
         errno = ENOENT;
         return -1;
     }
-    if ((flags & O_CREAT) != 0 && !changeAllowed(FileChange::Create, dosPath))
-        return -1;
     // A file opened for writing is written through this handle only: its path is looked
-    // at now.
-    if ((flags & O_ACCMODE) != O_RDONLY && !linkFree(dosPath))
+    // at now (once: allowing a create looks at it too).
+    const bool creating = (flags & O_CREAT) != 0;
+    if (creating && !changeAllowed(FileChange::Create, dosPath))
+        return -1;
+    if (!creating && (flags & O_ACCMODE) != O_RDONLY && !linkFree(dosPath))
         return -1;
     // Without O_NONBLOCK opening a named pipe would wait for a writer, maybe forever.
     int fd;

@@ -245,29 +245,34 @@ INSTANTIATE_TEST_SUITE_P(Points, CancelWithManyWorkers,
 
 TEST_F(ChunkPoolTest, EntriesReadAheadFollowAPasswordChangedMidRun) {
     // Each entry is encrypted under the password its run has when the entry is written,
-    // also when its chunk was read and encrypted ahead under the one before.
+    // also when its chunks were read and encrypted ahead under the one before: after
+    // call 3 the next entry has two chunks, after call 6 one.
     MakeWideTree();
-    std::string archives[2];
-    const int workers[2] = {1, kManyWorkers};
-    for (int i = 0; i < 2; ++i) {
-        std::filesystem::remove_all(*toHostPath("E:\\"));
-        Fresh(workers[i]);
-        Engine().ProgressProc = [this](int32_t f, bool l, int64_t s, int64_t fb, int64_t b) {
-            progress.push_back({f, l, s, fb, b});
-            if (progress.size() == 6)
-                Engine().PasswordList = {"second"};
-        };
-        SetUpJob(Mode::RunArchive, 128);
-        BackupPaths(Paths());
-        archives[i] = *sandbox.readFile("E:\\Quillmoor\\Drive_C\\12_7_2026 11_15_22 PM.bpa");
+    for (const size_t changeAt : {3, 6}) {
+        std::string archives[2];
+        const int workers[2] = {1, kManyWorkers};
+        for (int i = 0; i < 2; ++i) {
+            std::filesystem::remove_all(*toHostPath("E:\\"));
+            Fresh(workers[i]);
+            Engine().ProgressProc = [this, changeAt](int32_t f, bool l, int64_t s, int64_t fb,
+                                                     int64_t b) {
+                progress.push_back({f, l, s, fb, b});
+                if (progress.size() == changeAt)
+                    Engine().PasswordList = {"second"};
+            };
+            SetUpJob(Mode::RunArchive, 128);
+            BackupPaths(Paths());
+            archives[i] = *sandbox.readFile("E:\\Quillmoor\\Drive_C\\12_7_2026 11_15_22 PM.bpa");
+        }
+        EXPECT_TRUE(archives[0] == archives[1]) << "change at call " << changeAt;
+        Engine().PasswordList = {"secret", "second"};
+        const Outcome restored = Restore(kManyWorkers, Paths(), 0);
+        EXPECT_EQ(restored.errors, 0) << "change at call " << changeAt;
+        for (const auto& [path, content] : files)
+            EXPECT_TRUE(restored.media.at("Restore/wide/" + extractFileName(path)) == content)
+                << path << ", change at call " << changeAt;
+        EXPECT_TRUE(asked.empty());
     }
-    EXPECT_TRUE(archives[0] == archives[1]);
-    Engine().PasswordList = {"secret", "second"};
-    const Outcome restored = Restore(kManyWorkers, Paths(), 0);
-    EXPECT_EQ(restored.errors, 0);
-    for (const auto& [path, content] : files)
-        EXPECT_TRUE(restored.media.at("Restore/wide/" + extractFileName(path)) == content) << path;
-    EXPECT_TRUE(asked.empty());
 }
 
 TEST_F(ChunkPoolTest, RecordOfAFileReadAheadCarriesTheDateOfTheBytesStored) {
