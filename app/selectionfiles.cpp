@@ -21,18 +21,6 @@ std::string textOf(const std::vector<std::string>& lines) {
     return text;
 }
 
-// The whole file; nothing when it cannot be read.
-std::optional<std::string> readWhole(const std::string& path) {
-    FileHandle file = FileHandle::open(path, OpenMode::Read);
-    const int64_t size = file ? file.size() : -1;
-    if (size < 0 || size > kMaxFileSize)
-        return std::nullopt;
-    std::string bytes(static_cast<size_t>(size), '\0');
-    if (size > 0 && !file.readExact(bytes.data(), size))
-        return std::nullopt;
-    return bytes;
-}
-
 std::vector<std::string> linesOf(const std::string& text) {
     std::vector<std::string> lines;
     size_t start = 0;
@@ -56,9 +44,7 @@ void restore(const std::string& path, const std::optional<std::string>& old) {
         deleteFile(path);
         return;
     }
-    StagedFile file(path);
-    if (file.Open() && file.File().write(old->data(), static_cast<int64_t>(old->size())))
-        file.Commit(std::nullopt);
+    StagedFile::Replace(path, *old);
 }
 
 } // namespace
@@ -81,7 +67,7 @@ bool TSelectionFiles::read(TBackupSelectionLists& lists) const {
         const std::string path = pathOf(name);
         if (!fileExists(path))
             continue; // no file: nothing of that kind is ticked
-        std::optional<std::string> text = readWhole(path);
+        std::optional<std::string> text = readWholeFile(path, kMaxFileSize);
         if (!text)
             return false;
         *list = linesOf(*text);
@@ -100,7 +86,7 @@ bool TSelectionFiles::write(const TBackupSelectionLists& lists) const {
     for (size_t i = 0; i < parts.size(); ++i) {
         const std::string path = pathOf(parts[i].first);
         if (fileExists(path)) {
-            old[i] = readWhole(path);
+            old[i] = readWholeFile(path, kMaxFileSize);
             if (!old[i])
                 return false; // what could not be put back is not replaced
         }

@@ -67,23 +67,15 @@ bool TCreatedFolders::Write(const std::string& folder, const std::vector<std::st
     std::string text;
     for (const std::string& path : usable(folders, folder))
         text += path + std::string(kLineEnd);
-    StagedFile file(PathIn(folder));
-    return file.Open() && file.File().write(text.data(), static_cast<int64_t>(text.size())) &&
-           file.Commit(std::nullopt);
+    return StagedFile::Replace(PathIn(folder), text);
 }
 
 std::optional<std::vector<std::string>> TCreatedFolders::Read(const std::string& folder) {
-    FileHandle file = FileHandle::open(PathIn(folder), OpenMode::Read);
-    if (!file)
-        return std::nullopt;
-    const int64_t size = file.size();
-    if (size < 0 || size > kMaxBytes)
-        return std::nullopt;
-    std::string text(static_cast<size_t>(size), '\0');
-    if (!file.readExact(text.data(), size))
+    const std::optional<std::string> text = readWholeFile(PathIn(folder), kMaxBytes);
+    if (!text)
         return std::nullopt;
     std::vector<std::string> lines;
-    std::stringstream in(text);
+    std::stringstream in(*text);
     for (std::string line; std::getline(in, line);) {
         if (!line.empty() && line.back() == '\r')
             line.pop_back();

@@ -490,6 +490,17 @@ int64_t fileSize(std::string_view dosPath) {
     return st.st_size;
 }
 
+std::optional<std::string> readWholeFile(std::string_view dosPath, int64_t maxBytes) {
+    FileHandle file = FileHandle::open(dosPath, OpenMode::Read);
+    const int64_t size = file ? file.size() : -1;
+    if (size < 0 || size > maxBytes)
+        return std::nullopt;
+    std::string bytes(static_cast<size_t>(size), '\0');
+    if (size > 0 && !file.readExact(bytes.data(), size))
+        return std::nullopt;
+    return bytes;
+}
+
 std::optional<uint32_t> fileDosDateTime(std::string_view dosPath) {
     struct stat st {};
     if (!statHost(dosPath, st))

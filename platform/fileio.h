@@ -142,6 +142,9 @@ bool createFolderChain(std::string_view dosPath);
 bool removeFolder(std::string_view dosPath);
 // Size in bytes, or -1 when the file cannot be examined.
 int64_t fileSize(std::string_view dosPath);
+// The whole file; nothing when it cannot be read or holds more than maxBytes (a small
+// list file that grew past any size it can have is damaged, not read into memory).
+std::optional<std::string> readWholeFile(std::string_view dosPath, int64_t maxBytes);
 std::optional<uint32_t> fileDosDateTime(std::string_view dosPath);
 bool setFileDosDateTime(std::string_view dosPath, uint32_t dosDateTime);
 // Last-write time as a date-time value, at full precision.

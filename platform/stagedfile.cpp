@@ -142,6 +142,12 @@ bool StagedFile::Commit(std::optional<uint32_t> DosDate) {
     return true;
 }
 
+bool StagedFile::Replace(const std::string& Target, std::string_view Bytes) {
+    StagedFile file(Target);
+    return file.Open() && file.File().write(Bytes.data(), static_cast<int64_t>(Bytes.size())) &&
+           file.Commit(std::nullopt);
+}
+
 void StagedFile::Discard() {
     fFile.close();
     if (fTempName.empty())

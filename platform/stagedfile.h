@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace qm {
 
@@ -61,6 +62,10 @@ class StagedFile {
     bool Commit(std::optional<uint32_t> DosDate);
     // Deletes the temporary file; the target stays as it was.
     void Discard();
+
+    // Replaces Target with Bytes through a temporary beside it: all of them or, on any
+    // failure, the file as it was.
+    static bool Replace(const std::string& Target, std::string_view Bytes);
 
     // Suffix of the temporary names.
     static constexpr const char* kSuffix = ".qmpart";

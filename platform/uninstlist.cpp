@@ -50,24 +50,16 @@ bool TUninstList::Write(const std::string& folder, const std::vector<std::string
     for (const std::string& entry : entries)
         text += entry + std::string(kLineEnd);
     text += PathIn(folder) + std::string(kLineEnd);
-    StagedFile file(PathIn(folder));
-    return file.Open() && file.File().write(text.data(), static_cast<int64_t>(text.size())) &&
-           file.Commit(std::nullopt);
+    return StagedFile::Replace(PathIn(folder), text);
 }
 
 std::optional<std::vector<std::string>> TUninstList::Read(const std::string& folder) {
-    FileHandle file = FileHandle::open(PathIn(folder), OpenMode::Read);
-    if (!file)
-        return std::nullopt;
-    const int64_t size = file.size();
-    if (size < 0 || size > kMaxBytes)
-        return std::nullopt;
-    std::string text(static_cast<size_t>(size), '\0');
-    if (!file.readExact(text.data(), size))
+    const std::optional<std::string> text = readWholeFile(PathIn(folder), kMaxBytes);
+    if (!text)
         return std::nullopt;
     std::vector<std::string> lines;
     std::set<std::string> seen;
-    std::stringstream in(text);
+    std::stringstream in(*text);
     for (std::string line; std::getline(in, line);) {
         if (!line.empty() && line.back() == '\r')
             line.pop_back();

@@ -28,6 +28,8 @@ mkdir -p "$logs"
 # other report, so a test cannot pass over it.
 export ASAN_OPTIONS="detect_leaks=1:detect_stack_use_after_return=1:check_initialization_order=1:strict_init_order=1:log_path=$logs/asan"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+# Leaks of system libraries (scripts/lsan.supp) are not ours to mend.
+export LSAN_OPTIONS="suppressions=$(pwd)/scripts/lsan.supp:print_suppressions=0"
 
 status=0
 (cd "$build_dir" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure \

@@ -293,10 +293,7 @@ bool TInstaller::writeUserFile(std::string& error) {
     if (options_.allUsers || !env_.isAdmin())
         return true;
     const std::string path = folder_ + std::string(kUserFileName);
-    StagedFile file(path);
-    if (!journal_.SetAside(path) || !file.Open() ||
-        !file.File().write(env_.userName.data(), static_cast<int64_t>(env_.userName.size())) ||
-        !file.Commit(std::nullopt)) {
+    if (!journal_.SetAside(path) || !StagedFile::Replace(path, env_.userName)) {
         error = "cannot write " + path;
         return false;
     }
