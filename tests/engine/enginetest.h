@@ -47,7 +47,10 @@ class EngineTest : public ::testing::Test {
     }
     ~EngineTest() override {
         Engine().Reset();
+        // Callbacks that capture this test must not outlive it into the next one.
         Engine().ProgressProc = nullptr;
+        Engine().AskPasswordProc = nullptr;
+        Engine().ProcessMessagesProc = nullptr;
         Engine().SleepProc = nullptr;
     }
 
