@@ -1,6 +1,7 @@
 #include "platform/hivefile.h"
 
 #include "platform/dospath.h"
+#include "platform/hexdigit.h"
 
 #include <algorithm>
 #include <cctype>
@@ -33,16 +34,6 @@ std::string escape(std::string_view text) {
     return out;
 }
 
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 std::optional<std::string> unescape(std::string_view text) {
     std::string out;
     for (size_t i = 0; i < text.size(); ++i) {
@@ -55,8 +46,8 @@ std::optional<std::string> unescape(std::string_view text) {
         }
         if (i + 2 >= text.size())
             return std::nullopt;
-        int hi = hexDigit(text[i + 1]);
-        int lo = hexDigit(text[i + 2]);
+        int hi = hexDigitValue(text[i + 1]);
+        int lo = hexDigitValue(text[i + 2]);
         if (hi < 0 || lo < 0)
             return std::nullopt;
         out += static_cast<char>(hi * 16 + lo);
@@ -84,8 +75,8 @@ std::optional<std::string> decodeBinary(std::string_view hex) {
     std::string out;
     out.reserve(hex.size() / 2);
     for (size_t i = 0; i < hex.size(); i += 2) {
-        int hi = hexDigit(hex[i]);
-        int lo = hexDigit(hex[i + 1]);
+        int hi = hexDigitValue(hex[i]);
+        int lo = hexDigitValue(hex[i + 1]);
         if (hi < 0 || lo < 0)
             return std::nullopt;
         out += static_cast<char>(hi * 16 + lo);

@@ -1,5 +1,7 @@
 #include "platform/volumelabels.h"
 
+#include "platform/hexdigit.h"
+
 #include <cstdlib>
 #include <dirent.h>
 #include <limits.h>
@@ -10,16 +12,6 @@
 namespace qm {
 
 namespace {
-
-int hexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 std::string lastName(std::string_view path) {
     const size_t slash = path.rfind('/');
@@ -49,8 +41,8 @@ std::string decodeLabelEscapes(std::string_view name) {
     std::string out;
     for (size_t i = 0; i < name.size(); ++i) {
         if (name[i] == '\\' && i + 3 < name.size() && name[i + 1] == 'x') {
-            const int high = hexValue(name[i + 2]);
-            const int low = hexValue(name[i + 3]);
+            const int high = hexDigitValue(name[i + 2]);
+            const int low = hexDigitValue(name[i + 3]);
             if (high >= 0 && low >= 0) {
                 out += static_cast<char>(high * 16 + low);
                 i += 3;
