@@ -3,6 +3,7 @@
 #include "platform/programfiles.h"
 #include "platform/registry.h"
 #include "platform/windowtitle.h"
+#include "support/rowname.h"
 #include "support/sandbox.h"
 
 #include <QDir>
@@ -36,7 +37,14 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(ArgsRow{{"/opt/q/Qmoor", "-w"}, true}, ArgsRow{{"/opt/q/Qmoor"}, false},
                       ArgsRow{{"/opt/q/Qmoor", "-W"}, false},
                       ArgsRow{{"/opt/q/Qmoor", "/home/andrew"}, false}, // ends in "w"
-                      ArgsRow{{"/opt/q/Qmoor", "x", "-w"}, true}, ArgsRow{{"-w"}, false}));
+                      ArgsRow{{"/opt/q/Qmoor", "x", "-w"}, true}, ArgsRow{{"-w"}, false}),
+    qm::test::RowsNamedBy([](const ArgsRow& row) {
+        // The first argument is the program; a row without arguments says so.
+        std::string args = row.args.size() < 2 ? "program " + row.args[0] + " alone" : "";
+        for (size_t i = 1; i < row.args.size(); ++i)
+            args += row.args[i] + " ";
+        return args;
+    }));
 
 TEST(ProgramFiles, WindowsNamesMapToTheProgramFolderNames) {
     EXPECT_EQ(hostProgramFile("Updater.exe"), "updater");

@@ -4,6 +4,7 @@
 
 #include "engine/copytree.h"
 #include "engine/jobcipher.h"
+#include "support/rowname.h"
 
 #include <sys/stat.h>
 
@@ -311,7 +312,12 @@ TEST_P(RestoreOverOriginal, CompleteRestoreReplacesItWithTheExactBytesAndDate) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Roads, RestoreOverOriginal,
-                         ::testing::Values(Road::Plain, Road::Revision, Road::Archive));
+                         ::testing::Values(Road::Plain, Road::Revision, Road::Archive),
+                         qm::test::RowsNamedBy([](Road road) {
+                             return road == Road::Plain      ? "plain"
+                                    : road == Road::Revision ? "revision"
+                                                             : "archive";
+                         }));
 
 // The plain restore tries its passwords at the run's key size only (the revision restore
 // and the archive reader try all three): a copy made at 192 bits with KeySize 128 in
