@@ -136,7 +136,14 @@ void TBackupPage::refresh() {
     const TSettingsPageModel& s = model_->settings();
     compression_->setText(onOff(s.compressionType() > 0));
     encryption_->setText(onOff(s.encryption()));
-    revision_->setText(onOff(s.revision()));
+    // Compressed backups replace a file's archive every time: no older copies are kept,
+    // whatever the revision setting says, and the summary says so where the user starts.
+    const bool revisionsLost = s.revision() && s.compressionType() > 0;
+    revision_->setText(revisionsLost ? QStringLiteral("Off (compressed)") : onOff(s.revision()));
+    revision_->setToolTip(revisionsLost ? QStringLiteral("Compressed backups keep no older "
+                                                         "copies: each backup replaces the "
+                                                         "file's archive.")
+                                        : QString());
     log_->setText(onOff(s.log()));
     reminder_->setText(onOff(s.reminder()));
     {
