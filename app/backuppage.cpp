@@ -115,9 +115,10 @@ QWidget* TBackupPage::buildBottom() {
     memo_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     memo_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     memoLayout->addWidget(memo_, 1);
-    auto* button = makeCaptionButton(memoPanel, "btn_BackupJob", QStringLiteral("button_backup"),
-                                     QStringLiteral("Begin Backup"), QSize(120, 30),
-                                     QStringLiteral("Begin Backup"));
+    // Painted at its own size like "Begin Restore" (the "Backup now" picture of the
+    // reminder is 118 x 19 and would blur when stretched).
+    auto* button = makeCaptionButton(memoPanel, "btn_BackupJob", {}, QStringLiteral("Backup now"),
+                                     QSize(120, 30), QStringLiteral("Begin Backup"));
     memoLayout->addWidget(button, 0, Qt::AlignRight);
     connect(button, &TImageRegion::clicked, this, [this] { model_->btn_BackupJobClick(); });
     row->addWidget(memoPanel, 1);
