@@ -79,9 +79,11 @@ std::vector<TActivityRow> ActivityRows(const TActivityRecord& r) {
 }
 
 std::string ElapsedText(TDateTime start, TDateTime end) {
+    // Whole seconds, cut rather than rounded (the span is taken to the millisecond first,
+    // so 2.9995 s of floating-point days is 3 s, and 2.9 s is 2 s).
     const double span = end - start;
     const int64_t seconds =
-        std::isfinite(span) && span > 0 ? std::llround(std::min(span, 1e6) * 86400.0) : 0;
+        std::isfinite(span) && span > 0 ? std::llround(std::min(span, 1e6) * 86400000.0) / 1000 : 0;
     char text[32];
     std::snprintf(text, sizeof text, "%02lld:%02lld:%02lld", static_cast<long long>(seconds / 3600),
                   static_cast<long long>(seconds / 60 % 60), static_cast<long long>(seconds % 60));
