@@ -111,8 +111,8 @@ void TBackupPageModel::cbMediaDriveChange(bool byUser) {
         } else if (unsavedTicks_ && !sameTextDos(text, lastMediaDriveText_)) {
             SaveSelections(true, lastMediaDriveText_);
         }
-        // Ticks that could not be saved stay on screen: they now belong to this drive.
-        if (!unsavedTicks_ && !text.empty())
+        if (!text.empty() && (!unsavedTicks_ || (!sameTextDos(text, lastMediaDriveText_) &&
+                                                 !keepUnsavedTicksFor(text))))
             loadSelection(text);
     }
     lastMediaDriveText_ = text;
@@ -122,11 +122,28 @@ void TBackupPageModel::cbMediaDriveChange(bool byUser) {
     changed();
 }
 
+bool TBackupPageModel::keepUnsavedTicksFor(const std::string& driveText) {
+    // Ticks that could not go to the drive they were made for (it went, or there was
+    // none) never take the place of another drive's selection unasked.
+    const std::string made =
+        lastMediaDriveText_.empty()
+            ? std::string("The backup selection on screen was made before a media drive was "
+                          "chosen.")
+            : "The backup selection on screen was made for " + lastMediaDriveText_ +
+                  ", where it cannot be saved now.";
+    if (!message_)
+        return false;
+    wait(false, kLoadPage);
+    return message_(kMsgYesNo, made + " Use it for " + driveText + "? No shows the selection " +
+                                   "saved for " + driveText + ".") == kResultYes;
+}
+
 bool TBackupPageModel::loadSelection(const std::string& driveText) {
     if (driveText.size() < 2)
         return false;
     TBackupSelectionLists lists;
-    if (!TSelectionFiles(driveText[1]).read(lists)) {
+    bool cut = false;
+    if (!TSelectionFiles(driveText[1]).read(lists, &cut)) {
         wait(false, kLoadPage);
         if (message_)
             message_(kMsgOk, "The saved backup selection on " + driveText +
@@ -137,6 +154,11 @@ bool TBackupPageModel::loadSelection(const std::string& driveText) {
     tree_.LoadSelection(lists.folders, lists.grey);
     tree_.LoadFileSelection(lists.files);
     unsavedTicks_ = false;
+    if (cut && message_) {
+        wait(false, kLoadPage);
+        message_(kMsgOk, "The saved backup selection on " + driveText +
+                             " is longer than a selection can be. Only its first part was read.");
+    }
     return true;
 }
 

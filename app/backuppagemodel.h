@@ -4,8 +4,10 @@
 // kind, and the selection files that keep the ticks per media drive ("Media Profiler").
 // It owns the tree and list models; it borrows the drive poll (to follow the media
 // drives) and the settings in force. Ticks the user has not saved are never thrown
-// away: a drive change made by the poll or a showing of the page saves them to the
-// drive they were made for first, or keeps them on screen when that is not possible.
+// away unasked: a drive change made by the poll or a showing of the page saves them to
+// the drive they were made for first; when that is not possible the user says whether
+// they are the new drive's selection, and never are they written over another drive's
+// selection without that word.
 
 #include "app/mediadrivechoice.h"
 #include "app/messagefn.h"
@@ -98,6 +100,9 @@ class TBackupPageModel {
     void walkToSave(TCheckNode* node, TBackupSelectionLists& lists);
     void walkSelection(TCheckNode* node, std::vector<TSelectionItem>& items);
     bool loadSelection(const std::string& driveText);
+    // Unsaved ticks and another drive in force: true when the user says they are that
+    // drive's selection from now on, false when its own selection is to be shown.
+    bool keepUnsavedTicksFor(const std::string& driveText);
     void wait(bool show, int page);
     void changed();
 

@@ -115,6 +115,11 @@ TCheckFileListView::TCheckFileListView(TCheckFileList& list, std::vector<Column>
     list_.servePending = makeEventPump();
     connect(header(), &QHeaderView::sectionClicked, this,
             [this](int column) { list_.columnClick(column); });
+    // A filled list has a current row, the first, so Space and Enter work before a click.
+    connect(model(), &QAbstractItemModel::modelReset, this, [this] {
+        if (!currentIndex().isValid() && model()->rowCount() > 0)
+            setCurrentIndex(model()->index(0, 0));
+    });
 }
 
 TCheckFileListView::~TCheckFileListView() {

@@ -3,9 +3,9 @@
 // restore file lists): one row per file with a check box and an icon on the name, the
 // columns the list gives, grey text for the rows the list greys, the full path as each
 // row's tooltip, a header click sorts (with the list's arrow), Space toggles the current
-// row's tick. The widths are the least each column gets, a date column fits a whole
-// date, and the name takes the width the other columns leave (TColumnFit). The list
-// belongs to the page.
+// row's tick; after a fill the first row is current. The widths are the least each column gets, a
+// date column fits a whole date, and the name takes the width the other columns leave (TColumnFit).
+// The list belongs to the page.
 
 #include <QTreeView>
 #include <vector>

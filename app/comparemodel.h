@@ -44,6 +44,7 @@ class TCompareModel : public TRunControl {
     void ImageRegion2Click();
     // A close request from another program stops the comparison like Cancel.
     void requestCancel() override { Imr_CancelClick(); }
+    bool locksWholeTray() const override { return false; }
 
     bool busy() const { return busy_; }
     bool started() const { return started_; }

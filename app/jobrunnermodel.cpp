@@ -85,8 +85,14 @@ void TJobRunnerModel::showDone(int32_t files, int64_t bytes) {
     FinishedCount = files;
     texts_.remainingCount = std::to_string(TotalCount - files);
     texts_.finishedCount = std::to_string(files);
-    texts_.finishedSize = SizeToStr(bytes);
-    texts_.remainingSize = SizeToStr(std::max<int64_t>(TotalSize - bytes, 0));
+    showProgressSize(texts_.finishedSize, bytes);
+    showProgressSize(texts_.remainingSize, TotalSize - bytes);
+}
+
+void TJobRunnerModel::showProgressSize(std::string& label, int64_t bytes) {
+    // A count of one kilobyte or less leaves the label as it was.
+    if (bytes > 1024)
+        label = SizeToStr(bytes);
 }
 
 void TJobRunnerModel::FileProgress(int32_t FilesDone, bool ListMode, int64_t FileSize,

@@ -115,6 +115,8 @@ class TJobRunnerModel : public TRunControl {
     static int barWidth(double fraction);
     // The Finished and Remaining texts for `files` and `bytes` done.
     void showDone(int32_t files, int64_t bytes);
+    // A size label of the Finished and Remaining row while the run goes on.
+    static void showProgressSize(std::string& label, int64_t bytes);
 
     int operation_;
     MessageFn message_;

@@ -26,6 +26,10 @@ class TRunControl {
   public:
     virtual ~TRunControl() = default;
     virtual void requestCancel() = 0;
+    // While a job runs the tray offers nothing that starts something, shows a page or
+    // exits; a comparison takes away only Backup, Launch and Settings (what the other
+    // items ask for waits until it ends).
+    virtual bool locksWholeTray() const { return true; }
 };
 
 class TMainWindowModel {
@@ -89,6 +93,8 @@ class TMainWindowModel {
     bool loadInStartups() const { return loadInStartups_; }
     bool waitShown() const { return waitShown_; }
     bool runActive() const { return run_ != nullptr; }
+    // The run in force takes every tray item that starts, shows a page or exits.
+    bool runLocksWholeTray() const { return run_ && run_->locksWholeTray(); }
     bool closed() const { return closed_; }
     bool selectionsChanged() const { return selectionsChanged_; }
     void setSelectionsChanged(bool changed) { selectionsChanged_ = changed; }

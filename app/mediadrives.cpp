@@ -90,12 +90,16 @@ std::string RootOfCaption(std::string_view caption) {
 
 bool MakeMediaDrive(std::string_view root) {
     const std::string drive = NormalizeRoot(root);
-    if (drive.empty() || !DriveTable::instance().find(drive[0]))
+    // A drive whose root is gone (a medium unmounted a moment ago) is no drive: making
+    // its folder would make the root on the file system below it.
+    if (drive.empty() || !DriveTable::instance().find(drive[0]) || !folderExists(drive))
         return false;
+    const LinkFreeFolder guard(drive);
     if (!createFolderChain(folderOf(drive)))
         return false;
     // Written beside and renamed into place: a marker that exists stays whole until
-    // the new one is complete, and a link named drives.dat is replaced, not followed.
+    // the new one is complete. Nothing goes through a link (a link named drives.dat
+    // included: the drive then fails to become a media drive, and the user is told).
     const std::string marker = markerOf(drive);
     const std::string part = marker + ".qmpart";
     deleteFile(part);
@@ -114,6 +118,7 @@ bool UnmakeMediaDrive(std::string_view root) {
     const std::string drive = NormalizeRoot(root);
     if (drive.empty() || !DriveTable::instance().find(drive[0]))
         return false;
+    const LinkFreeFolder guard(drive);
     deleteFile(markerOf(drive));
     return !fileExists(markerOf(drive));
 }
@@ -122,8 +127,9 @@ bool IsMediaDrive(std::string_view root) {
     const std::string drive = NormalizeRoot(root);
     if (drive.empty())
         return false;
+    // A marker reached through a link marks some other place, not this drive.
     const std::string marker = markerOf(drive);
-    return fileExists(marker) &&
+    return reachedWithoutLinks(marker) && fileExists(marker) &&
            fileSize(marker) == static_cast<int64_t>(MediaMarkerLayout::kMarkerSize);
 }
 

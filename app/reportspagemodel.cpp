@@ -3,7 +3,6 @@
 #include "app/mediadrives.h"
 #include "app/reportstore.h"
 #include "app/settingsstore.h"
-#include "platform/folderroutines.h"
 
 #include <cmath>
 
@@ -113,7 +112,7 @@ void TReportsPageModel::imr_DeleteClick() {
         return;
     const std::string folder = reports_[static_cast<std::size_t>(selected_)].ReportFolder;
     if (!folder.empty())
-        DeleteFolder(folder, true);
+        DeleteReportFolder(folder);
     cbMediaDriveRepChange();
 }
 
@@ -122,7 +121,7 @@ void TReportsPageModel::imr_DelAllClick() {
         return;
     for (const TActivityRecord& r : reports_)
         if (!r.ReportFolder.empty())
-            DeleteFolder(r.ReportFolder, true);
+            DeleteReportFolder(r.ReportFolder);
     cbMediaDriveRepChange();
 }
 

@@ -56,6 +56,8 @@ std::string ReportStamp(TDateTime startTime) {
 TSavedReport SaveReport(const TActivityRecord& record, const std::string& root,
                         const std::string& programLog) {
     TSavedReport saved;
+    // Nothing is made or written on the media drive through a link.
+    const LinkFreeFolder guard(includeTrailingBackslash(root));
     const std::string reports = includeTrailingBackslash(root) + kReports;
     if (!createFolderChain(reports))
         return saved;
@@ -64,7 +66,7 @@ TSavedReport SaveReport(const TActivityRecord& record, const std::string& root,
         return saved;
     saved.folder = folder;
     const std::string log = folder + std::string(kLogFileName);
-    if (fileExists(programLog) && moveFile(programLog, log))
+    if (fileExists(programLog) && reachedWithoutLinks(folder) && moveFile(programLog, log))
         saved.logPath = log;
     saved.recordWritten = writeRecord(folder + kRecordFile, record);
     return saved;
@@ -72,6 +74,9 @@ TSavedReport SaveReport(const TActivityRecord& record, const std::string& root,
 
 void LoadReports(TActivityArray& list, const std::string& root) {
     const std::string reports = includeTrailingBackslash(root) + kReports;
+    // A Reports folder that is a link (or lies behind one) holds no reports of this drive.
+    if (!reachedWithoutLinks(reports))
+        return;
     const FolderListing listing = listFolder(reports);
     if (!listing.ok)
         return;
@@ -82,7 +87,8 @@ void LoadReports(TActivityArray& list, const std::string& root) {
         if (entry.isFolder && !entry.isLink) {
             const std::string file = folder + "\\" + kRecordFile;
             ActivityRecordBytes bytes{};
-            FileHandle handle = FileHandle::open(file, OpenMode::Read);
+            FileHandle handle =
+                reachedWithoutLinks(file) ? FileHandle::open(file, OpenMode::Read) : FileHandle();
             if (handle.readExact(bytes.data(), static_cast<int64_t>(bytes.size()))) {
                 record = ParseActivityRecord(bytes);
                 record.ReportFile = file;
@@ -94,6 +100,18 @@ void LoadReports(TActivityArray& list, const std::string& root) {
     std::stable_sort(
         list.begin() + static_cast<std::ptrdiff_t>(first), list.end(),
         [](const TActivityRecord& a, const TActivityRecord& b) { return sortKey(a) > sortKey(b); });
+}
+
+bool DeleteReportFolder(const std::string& folder) {
+    if (folder.size() < 4 || !reachedWithoutLinks(folder) || !folderExists(folder))
+        return false;
+    // Only the report's own files go, never through a link (the guard refuses a link by
+    // either name), and then the folder if that emptied it: anything else put in it
+    // keeps it standing.
+    const LinkFreeFolder guard(folder.substr(0, 3));
+    deleteFile(includeTrailingBackslash(folder) + kRecordFile);
+    deleteFile(includeTrailingBackslash(folder) + std::string(kLogFileName));
+    return removeFolder(folder);
 }
 
 } // namespace qm

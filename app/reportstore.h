@@ -31,6 +31,13 @@ TSavedReport SaveReport(const TActivityRecord& record, const std::string& root,
 // keep the folder order). A folder without a readable Report.dat stays in the list as a
 // zero record that still names its folder, so it can be deleted; a stray file gives a
 // zero record without folder.
+// Nothing is listed from a Reports folder reached through a link, and no Report.dat is
+// read through one.
 void LoadReports(TActivityArray& list, const std::string& root);
+
+// Deletes a report folder that LoadReports listed: in a real folder (none of the names
+// from the drive's root to it a link) the report's Report.dat and Log.txt, never through
+// a link, and then the folder when nothing else is in it. True when the folder is gone.
+bool DeleteReportFolder(const std::string& folder);
 
 } // namespace qm

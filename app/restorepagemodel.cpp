@@ -156,9 +156,12 @@ void TRestorePageModel::imr_RestoreClick() {
 }
 
 void TRestorePageModel::showLogOf(const TJobOutcome& outcome) {
+    // No run (refused, or cancelled before it began): the box keeps what it showed.
+    if (!outcome.ran)
+        return;
     // The log of this run as stored with its report; nothing when there is none, so an
     // older run's log is never shown as this one's.
-    log_ = outcome.ran ? readText(outcome.reportLogPath) : std::string();
+    log_ = readText(outcome.reportLogPath);
 }
 
 void TRestorePageModel::imr_DeleteSelClick() {

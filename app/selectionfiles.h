@@ -29,8 +29,12 @@ class TSelectionFiles {
 
     std::string folder() const; // "E:\Quillmoor\Selections"
 
-    // False when a file exists but cannot be read (`lists` is then left as it was).
-    bool read(TBackupSelectionLists& lists) const;
+    // Whether the drive holds any of the three files.
+    bool saved() const;
+    // False when a file exists but cannot be read, or is reached through a link (`lists`
+    // is then left as it was). A file longer than a selection can sensibly be is read up
+    // to its last whole line within that length, and `cut` (when given) says so.
+    bool read(TBackupSelectionLists& lists, bool* cut = nullptr) const;
     // False (and the previous files as they were) when any of the three fails.
     bool write(const TBackupSelectionLists& lists) const;
 

@@ -11,12 +11,23 @@
 #include "platform/folderroutines.h"
 
 #include <charconv>
+#include <unordered_map>
 
 namespace qm {
 
 const char* const kChangedSinceCompare =
     "Files that changed after the comparison were left as they are. Compare again to see "
     "them.";
+
+std::string ChangedSinceCompareText(const std::vector<std::string>& paths) {
+    constexpr size_t kNamed = 10;
+    std::string text = std::string(kChangedSinceCompare) + "\n";
+    for (size_t i = 0; i < paths.size() && i < kNamed; ++i)
+        text += "\n" + paths[i];
+    if (paths.size() > kNamed)
+        text += "\n... and " + std::to_string(paths.size() - kNamed) + " more";
+    return text;
+}
 
 namespace {
 
@@ -45,28 +56,47 @@ int64_t currentBytes(const TSyncLists& lists) {
     return total;
 }
 
-// The rows whose files are still as the comparison saw them: a file gone then is still
-// gone, a file that was there still has the date that was compared. Whatever changed since
-// was not what the user was offered, so it is neither deleted from the media nor
-// overwritten; the user is told and can compare again.
-TSyncLists stillAsCompared(const TSyncLists& files, TJobContext& context) {
-    TSyncLists kept;
-    for (size_t i = 0; i < files.paths.size(); ++i) {
-        const FileStatus now = fileStatus(files.paths[i]);
-        const uint32_t compared = i < files.compared.size() ? files.compared[i] : 0;
-        const bool same =
-            compared == 0 ? now.kind == FileStatus::Kind::Missing
-                          : now.kind == FileStatus::Kind::Present && now.dosDateTime == compared;
-        if (!same || i >= files.compared.size())
-            continue;
-        kept.paths.push_back(files.paths[i]);
-        kept.sizes.push_back(i < files.sizes.size() ? files.sizes[i] : std::string());
-        kept.compared.push_back(compared);
+// The files of one run as the comparison saw them: a file gone then is still gone, a
+// file that was there still has the date that was compared. The engine asks right
+// before it replaces, backs up or deletes each file (TBackUpJob::MayActOn), so a file
+// saved while the password window was open or while earlier files ran is left as it is
+// now; the user is told which at the end and can compare again.
+class ComparedFiles {
+  public:
+    explicit ComparedFiles(const TSyncLists& files) {
+        for (size_t i = 0; i < files.paths.size() && i < files.compared.size(); ++i)
+            compared_.emplace(files.paths[i], files.compared[i]);
     }
-    if (kept.paths.size() != files.paths.size())
-        context.services.message(kMsgOk, kChangedSinceCompare);
-    return kept;
-}
+
+    std::function<bool(const std::string&)> check() {
+        return [this](const std::string& path) {
+            if (stillAsCompared(path))
+                return true;
+            refused_.push_back(path);
+            return false;
+        };
+    }
+
+    // After the run: the message naming the files left as they are, when there are any.
+    void tellRefused(TJobContext& context) const {
+        if (!refused_.empty() && context.services.message)
+            context.services.message(kMsgOk, ChangedSinceCompareText(refused_));
+    }
+
+  private:
+    bool stillAsCompared(const std::string& path) const {
+        const auto found = compared_.find(path);
+        if (found == compared_.end())
+            return false;
+        const FileStatus now = fileStatus(path);
+        if (found->second == 0)
+            return now.kind == FileStatus::Kind::Missing;
+        return now.kind == FileStatus::Kind::Present && now.dosDateTime == found->second;
+    }
+
+    std::unordered_map<std::string, uint32_t> compared_;
+    std::vector<std::string> refused_;
+};
 
 // A run that follows another in the same runner (the second half of a two-way
 // synchronisation) shows the window the first one hid for its summary.
@@ -82,14 +112,15 @@ void TSyncDeleteOperation::Run(TJobContext& context) {
     runner.hideSizes();
     BeginCollection(runner);
     const char drive = MediaDriveLetter(request_.mediaCaption);
-    const TSyncLists files = stillAsCompared(request_.deletions, context);
-    // Nothing to delete starts no run and leaves no report.
-    if (files.empty() || drive == '\0') {
+    if (drive == '\0') {
         runner.JobRunning = 0;
         return;
     }
+    // An empty list runs too: its report says that nothing was deleted.
+    const TSyncLists& files = request_.deletions;
     TBackUpJob job;
     TJobRunnerModel::JobStopper stopper(runner, [&job] { job.SetProcessing(false); });
+    ComparedFiles compared(files);
     TRunRecorder recorder(context, "Synchronize");
     recorder.recordWithoutSummaryOrSize();
     recorder.markStart();
@@ -100,24 +131,21 @@ void TSyncDeleteOperation::Run(TJobContext& context) {
         return;
     runner.setOperationText("Deleting selected files...");
     recorder.prepareRun(job, false);
+    job.MayActOn = compared.check();
     {
         TEngineSession session(context, TEngineSession::Progress::Deletions, false);
         job.DeleteFiles(files.paths);
     }
     context.outcome.filesDeleted = true;
     recorder.finish(runner.TotalCount, runner.TotalSize, drive);
+    compared.tellRefused(context);
 }
 
 void TMediaToHardDriveOperation::Run(TJobContext& context) {
     TJobRunnerModel& runner = context.runner;
     const char drive = MediaDriveLetter(request_.mediaCaption);
-    if (request_.mediaToHardDrive.empty() || drive == '\0') {
-        runner.JobRunning = 0;
-        return;
-    }
-    // A user's file is replaced only while it is the one the comparison offered.
-    const TSyncLists files = stillAsCompared(request_.mediaToHardDrive, context);
-    if (files.empty()) {
+    const TSyncLists& files = request_.mediaToHardDrive;
+    if (files.empty() || drive == '\0') {
         runner.JobRunning = 0;
         return;
     }
@@ -131,6 +159,7 @@ void TMediaToHardDriveOperation::Run(TJobContext& context) {
         runner.JobRunning = runner.CancelRequested ? runner.JobRunning : 0;
         return;
     }
+    ComparedFiles compared(files);
     TRunRecorder recorder(context, "Synchronize");
     recorder.markStart();
     runner.setTotals(static_cast<int64_t>(files.paths.size()), listedBytes(files));
@@ -141,8 +170,11 @@ void TMediaToHardDriveOperation::Run(TJobContext& context) {
     runner.setOperationText("Backup process...");
     job.LoadDriveList();
     job.SetRestoreType({}); // every file goes back to its own path
-    recorder.prepareRun(job, false);
+    // Logged like a restore, so a file left as it is has its line in the report.
+    recorder.prepareRun(job, request_.log);
     job.SetRestoreOld(request_.replaceOnlyOld);
+    // A user's file is replaced only while it is the one the comparison offered.
+    job.MayActOn = compared.check();
     {
         TEngineSession session(context, TEngineSession::Progress::Files, true);
         TRevisionFileList revisions;
@@ -151,6 +183,7 @@ void TMediaToHardDriveOperation::Run(TJobContext& context) {
         RestoreCollected(job, revisions, true);
     }
     recorder.finish(runner.FinishedCount, runner.TotalSize, drive);
+    compared.tellRefused(context);
 }
 
 void THardDriveToMediaOperation::Run(TJobContext& context) {
@@ -198,11 +231,15 @@ void THardDriveToMediaOperation::Run(TJobContext& context) {
     // A fresh Log.txt: the report holds this run's lines only.
     recorder.prepareRun(job, request_.log);
     SetKeptVersions(job, request_.revisions);
+    // A media copy is replaced only by the file the comparison found newer.
+    ComparedFiles compared(files);
+    job.MayActOn = compared.check();
     {
         TEngineSession session(context, TEngineSession::Progress::Files, false);
         job.Backup();
     }
     recorder.finish(runner.FinishedCount, runner.TotalSize, drive);
+    compared.tellRefused(context);
 }
 
 TSyncRequest SyncRequestWithSettings(TSyncRequest request, const TSettingsPageModel& settings) {

@@ -10,6 +10,8 @@
 #include "app/syncrequest.h"
 
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace qm {
 
@@ -46,8 +48,10 @@ class THardDriveToMediaOperation : public TJobOperation {
     TSyncRequest request_;
 };
 
-// Told before a run when rows no longer match the files: they are left as they are now.
+// Told after a run that left files as they are because they no longer matched their
+// rows: kChangedSinceCompare, then the files (the first ten, and how many more).
 extern const char* const kChangedSinceCompare;
+std::string ChangedSinceCompareText(const std::vector<std::string>& paths);
 
 class TSettingsPageModel;
 

@@ -148,20 +148,21 @@ void TSyncPageModel::imr_SyncClick() {
     const TSyncLists deletions = deleteOnMedia_ ? list_.ticked(TSyncKind::Red) : TSyncLists{};
     const TSyncLists blue = list_.ticked(TSyncKind::Blue);
     const TSyncLists green = list_.ticked(TSyncKind::Green);
-    // A click with nothing ticked says so, and starts no run that has nothing to do.
-    if (deletions.empty() && blue.empty() && green.empty()) {
-        message_(kMsgOk, kNothingToSync);
-        return;
-    }
     bool changedMedia = false;
     bool cancelled = false;
-    if (!deletions.empty()) {
+    // With the delete box ticked the deletion run starts whenever there are rows, also
+    // with no red row ticked: its report then says that nothing was deleted.
+    if (deleteOnMedia_ && !list_.empty()) {
         TSyncRequest request = base;
         request.deletions = deletions;
         const RunResult result = run(kOpSyncDeletions, request);
         changedMedia = result.ran;
         // The user cancelled the synchronisation, not just its deletions.
         cancelled = result.cancelled;
+    }
+    if (deletions.empty() && blue.empty() && green.empty() && !deleteOnMedia_) {
+        message_(kMsgOk, kNothingToSync);
+        return;
     }
     if ((!blue.empty() || !green.empty()) && syncOption_ != DoNothing && !cancelled) {
         TSyncRequest request = base;

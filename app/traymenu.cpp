@@ -120,13 +120,15 @@ void TTrayMenu::refresh() {
     item("mnu_LoadFileSyncinStartups")->setChecked(model_.loadInStartups());
     item("mnu_StartBackupAutomatically")->setChecked(model_.settings().autoStart());
     item("mnu_DisableAutoLaunch")->setChecked(model_.settings().autoLaunch());
-    // During a run the menu offers "Show Main Window" and the three ticks, nothing that
-    // starts something, shows a page or exits.
+    // During a job run the menu offers "Show Main Window" and the three ticks, nothing
+    // that starts something, shows a page or exits. A comparison takes away Backup,
+    // Launch and Settings only.
     const bool run = model_.runActive();
     item("mnu_ShowMainWindow")->setVisible(run);
-    for (const char* name : {"mnu_StartBackup", "mnu_LaunchFileSync", "mnu_FileSyncSettings",
-                             "mnu_FileSynchronization", "mnu_Exit"})
+    for (const char* name : {"mnu_StartBackup", "mnu_LaunchFileSync", "mnu_FileSyncSettings"})
         item(name)->setEnabled(!run);
+    for (const char* name : {"mnu_FileSynchronization", "mnu_Exit"})
+        item(name)->setEnabled(!model_.runLocksWholeTray());
 }
 
 } // namespace qm

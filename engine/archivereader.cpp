@@ -184,6 +184,11 @@ ArchiveReader::Step ArchiveReader::RestoreEntry(FileHandle& Archive, ChunkPool& 
     }
     if (skipped)
         return endEntry(Step::NextEntry);
+    // The caller's last word on the file, right before it is replaced.
+    if (!fJob.ActingOn(*target)) {
+        out->Discard();
+        return endEntry(Step::NextEntry);
+    }
     if (!out->Commit(FileDate)) {
         ++engine.ErrorCount;
         return failTarget();

@@ -4,6 +4,7 @@
 #include "engine/archivereadsession.h"
 #include "engine/copytree.h"
 #include "engine/enginestate.h"
+#include "engine/logline.h"
 #include "platform/dospath.h"
 #include "platform/fileio.h"
 
@@ -64,6 +65,14 @@ bool TBackUpJob::IsTargetOlder(const DriveListRecord& Record) {
     if (!dos)
         return true;
     return dosToDateTime(*dos) < Record.Date;
+}
+
+bool TBackUpJob::ActingOn(const std::string& ComputerFile) {
+    if (!MayActOn || MayActOn(ComputerFile))
+        return true;
+    AddLog(logline::ChangedSinceCompared(ComputerFile));
+    ++Engine().ErrorCount;
+    return false;
 }
 
 void TBackUpJob::LoadDriveList() {

@@ -101,6 +101,15 @@ class TBackUpJob {
         int64_t Size = 0;
     };
     std::vector<std::optional<TStoredSource>> StoredSources;
+    // Asked right before a run acts on a file of the computer: before a restore replaces
+    // it, before the copy a backup made of it takes the place of the media's, before a
+    // delete run removes its backups. False leaves the computer's file and the media as
+    // they are (the file gets a ChangedSinceCompared line, one error and no new record).
+    // Empty: every file may be acted on. The synchronisation acts only on files that are
+    // still as the comparison showed them, however long the run or its questions took.
+    std::function<bool(const std::string& ComputerFile)> MayActOn;
+    // False, with the log line and the error counted, when MayActOn refuses the file.
+    bool ActingOn(const std::string& ComputerFile);
     // Line i: source path, media path and revision (decimal) of catalogue record i.
     // CatalogPaths keeps an index of its lines, so it is changed only through its own
     // mutators (assignment, push_back, clear, ReplaceWithLast).

@@ -194,6 +194,13 @@ BackupRun::FileOutcome BackupRun::CopyFile(size_t Line) {
         FailTarget(Line, target, part);
         return FileOutcome::Failed;
     }
+    // The caller's last word on the file, right before its copy takes the media's place.
+    if (!fJob.ActingOn(source)) {
+        fJob.SourceFiles[Line].clear();
+        deleteFile(part);
+        deleteFile(CheckFileName(part));
+        return FileOutcome::Failed;
+    }
     if (!direct) {
         MediaJournal::Entry entry;
         entry.kind =
@@ -332,6 +339,10 @@ bool BackupRun::RunFileArchives() {
             Cancel(i, false);
             return false;
         }
+        // The caller's last word on the file, right before its archive takes the place
+        // of the media's.
+        if (!fJob.SourceFiles[i].empty() && !fJob.ActingOn(source))
+            fJob.SourceFiles[i].clear();
         if (fJob.SourceFiles[i].empty()) {
             deleteFile(part);
             continue;
@@ -369,6 +380,9 @@ bool BackupRun::RunRunArchive() {
     fJob.ArchiveName = FreeRunArchivePath(
         fJob.RunArchivePath(), [this](const std::string& name) { return Names().Held(name); });
     createFolderChain(extractFileDir(fJob.ArchiveName));
+    // The caller's word on each file, before the archive reads it and again once its
+    // entry is written (below): a file refused then keeps the record it had.
+    DropRefused();
     for (const std::string& source : fJob.SourceFiles) {
         // Blank lines were dropped earlier; only real paths can be missing.
         if (!source.empty() && !fileExists(source)) {
@@ -391,6 +405,7 @@ bool BackupRun::RunRunArchive() {
     engine.ArchiveEncrypted = fJob.Encryption();
     int64_t interrupted = -1;
     fJob.AddToArchive(fJob.SourceFiles, fJob.ArchiveName, -1, rec, &interrupted);
+    DropRefused();
     // A cancel clicked while the last entry was reported came after every entry was
     // done: the archive is whole, and each file in it keeps its success line and record.
     if (!engine.CancelFlag || interrupted < 0) {
@@ -430,6 +445,12 @@ bool BackupRun::RunRunArchive() {
     }
     Cancel(fJob.SourceFiles.size(), true);
     return false;
+}
+
+void BackupRun::DropRefused() {
+    for (std::string& source : fJob.SourceFiles)
+        if (!source.empty() && !fJob.ActingOn(source))
+            source.clear();
 }
 
 MediaNames& BackupRun::Names() {

@@ -52,6 +52,8 @@ class BackupRun {
     bool RunPlain();
     bool RunFileArchives();
     bool RunRunArchive();
+    // Blanks the lines whose files the job's MayActOn refuses (logged and counted).
+    void DropRefused();
     PlainPlan PlanPlainCopy(const DriveListRecord& Record, const std::string& Source,
                             const std::string& Copy) const;
     FileOutcome CopyFile(size_t Line);

@@ -102,7 +102,7 @@ void TBackUpJob::DeleteFiles(const TStringList& List) {
             unfinished.end()) {
             AddLog(logline::UnfinishedDelete(record.SourcePath));
             ++engine.ErrorCount;
-        } else if (run.DeleteRecord(record, index, total))
+        } else if (ActingOn(record.SourcePath) && run.DeleteRecord(record, index, total))
             AddLog(logline::Deleted(record.SourcePath));
         if (engine.CancelFlag) {
             engine.CancelFlag = false;

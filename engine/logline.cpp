@@ -72,6 +72,11 @@ std::string PathTooLong(std::string_view Source) {
     return Join({"***ERROR***", Now(), " ", Source, " - path is too long to back up."});
 }
 
+std::string ChangedSinceCompared(std::string_view Path) {
+    return Join({"***ERROR***", Now(), " ", Path,
+                 " - left as it is: the file changed after the comparison."});
+}
+
 std::string TooLargeForArchive(std::string_view Source) {
     return Join({Now(), " ", Source, " - file is too large for an archive."});
 }

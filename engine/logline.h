@@ -62,6 +62,9 @@ std::string UnfinishedDelete(std::string_view Source);
 // "***ERROR***" + now + " " + source + " - can't delete it from " + archive + ": the media
 // drive has no room to rewrite the archive, which is left whole."
 std::string CantDeleteFromArchive(std::string_view Source, std::string_view Archive);
+// "***ERROR***" + now + " " + path + " - left as it is: the file changed after the
+// comparison.": the caller's check refused to act on a file (TBackUpJob::MayActOn).
+std::string ChangedSinceCompared(std::string_view Path);
 // "***ERROR***" + now + " " + path + " - " + what: a damaged catalogue or archive.
 std::string DamagedFile(std::string_view Path, std::string_view What);
 

@@ -148,6 +148,14 @@ RestoreRun::Outcome RestoreRun::RestoreCopy(const DriveListRecord& Record, int32
         }
     }
 
+    // The caller's last word on the file, right before it is replaced: one saved while
+    // this copy (or an earlier one, or the password window) kept the run busy stays.
+    if (!fJob.ActingOn(*target)) {
+        out.Discard();
+        if (encrypted)
+            fJob.FreeCipher();
+        return Outcome::Next;
+    }
     if (!out.Commit(DosDate)) {
         Fail(Record.SourcePath, encrypted);
         return Outcome::Next;

@@ -37,9 +37,42 @@ std::unordered_set<std::string>& realFolders() {
     return folders;
 }
 
+// False (errno ELOOP) when a name of `host` after its drive's `root` is a symbolic link.
+// Names that do not exist end the walk: what is made there is made in a real folder.
+// With `remember`, folders found real are kept in realFolders() and not walked again.
+bool realFoldersOnly(const std::string& root, const std::string& host, bool remember) {
+    if (host.compare(0, root.size(), root) != 0)
+        return true; // fails on its own: it does not translate
+    size_t pos = root.size();
+    // The folder holding the path, known to be real, is not walked again.
+    const size_t lastSlash = host.rfind('/');
+    if (remember && lastSlash != std::string::npos && lastSlash > pos &&
+        realFolders().count(host.substr(0, lastSlash)) != 0)
+        pos = lastSlash;
+    while (pos < host.size()) {
+        while (pos < host.size() && host[pos] == '/')
+            ++pos;
+        size_t end = host.find('/', pos);
+        if (end == std::string::npos)
+            end = host.size();
+        if (end == pos)
+            break;
+        struct stat st {};
+        if (::lstat(host.substr(0, end).c_str(), &st) != 0)
+            break;
+        if (S_ISLNK(st.st_mode)) {
+            errno = ELOOP;
+            return false;
+        }
+        if (remember && S_ISDIR(st.st_mode) && end < host.size())
+            realFolders().insert(host.substr(0, end));
+        pos = end;
+    }
+    return true;
+}
+
 // False (errno ELOOP) when dosPath lies below a LinkFreeFolder and a name on its way from
-// the drive's root (the path's own name included) is a symbolic link. Names that do not
-// exist yet end the walk: what is made there is made in a real folder.
+// the drive's root (the path's own name included) is a symbolic link.
 bool linkFree(std::string_view dosPath) {
     for (const std::string& folder : linkFreeFolders()) {
         if (dosPath.size() < folder.size() ||
@@ -49,33 +82,10 @@ bool linkFree(std::string_view dosPath) {
             continue;
         std::optional<std::string> root = toHostPath(dosPath.substr(0, 3));
         std::optional<std::string> host = toHostPath(dosPath);
-        if (!root || !host || host->compare(0, root->size(), *root) != 0)
+        if (!root || !host)
             return true; // fails on its own: it does not translate
-        // The folder holding the path, known to be real, is not walked again.
-        size_t pos = root->size();
-        const size_t lastSlash = host->rfind('/');
-        if (lastSlash != std::string::npos && lastSlash > pos &&
-            realFolders().count(host->substr(0, lastSlash)) != 0)
-            pos = lastSlash;
-        while (pos < host->size()) {
-            while (pos < host->size() && (*host)[pos] == '/')
-                ++pos;
-            size_t end = host->find('/', pos);
-            if (end == std::string::npos)
-                end = host->size();
-            if (end == pos)
-                break;
-            struct stat st {};
-            if (::lstat(host->substr(0, end).c_str(), &st) != 0)
-                break;
-            if (S_ISLNK(st.st_mode)) {
-                errno = ELOOP;
-                return false;
-            }
-            if (S_ISDIR(st.st_mode) && end < host->size())
-                realFolders().insert(host->substr(0, end));
-            pos = end;
-        }
+        if (!realFoldersOnly(*root, *host, true))
+            return false;
     }
     return true;
 }
@@ -693,6 +703,12 @@ bool diskSpace(std::string_view dosPath, int64_t& freeBytes, int64_t& totalBytes
     freeBytes = static_cast<int64_t>(vfs.f_bavail) * static_cast<int64_t>(vfs.f_frsize);
     totalBytes = static_cast<int64_t>(vfs.f_blocks) * static_cast<int64_t>(vfs.f_frsize);
     return true;
+}
+
+bool reachedWithoutLinks(std::string_view dosPath) {
+    std::optional<std::string> root = toHostPath(dosPath.substr(0, 3));
+    std::optional<std::string> host = toHostPath(dosPath);
+    return root && host && realFoldersOnly(*root, *host, false);
 }
 
 LinkFreeFolder::LinkFreeFolder(std::string DosFolder) : fFolder(std::move(DosFolder)) {

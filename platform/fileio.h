@@ -56,6 +56,12 @@ enum class SeekOrigin { Begin, Current, End };
 // from anyone, and a link planted in it must not lead the engine's writes, renames and
 // deletes to the computer's own files. Guarded for the life of the object; the engine's
 // job guards its media folder.
+// Whether dosPath is reached from its drive's root through real folders only: no name on
+// the way, dosPath's own included, is a symbolic link (a name that does not exist ends
+// the walk). False too for a path that does not translate. For what the windows read on
+// a media drive, which anyone may have made: a link there may lead anywhere.
+bool reachedWithoutLinks(std::string_view dosPath);
+
 class LinkFreeFolder {
   public:
     explicit LinkFreeFolder(std::string DosFolder);

@@ -69,8 +69,9 @@ TEST(ActivityRecord, ElapsedTimeCutsLikeTheTimesItJoinsAndKeepsItsHoursPastADay)
         const char* text;
     };
     const double second = 1.0 / 86400;
-    for (const Case& c : {Case{0, "00:00:00"}, Case{3723 * second, "01:02:03"},
-                          Case{1.5 + 5 * second, "36:00:05"}, Case{-1, "00:00:00"}})
+    for (const Case& c :
+         {Case{0, "00:00:00"}, Case{3723 * second, "01:02:03"}, Case{1.5 + 5 * second, "36:00:05"},
+          Case{-1, "00:00:00"}, Case{2.9 * second, "00:00:02"}, Case{59.9996 * second, "00:01:00"}})
         EXPECT_EQ(ElapsedText(46000, 46000 + c.span), c.text) << c.span;
     // The start and end times show cut to their seconds, and so does the time between:
     // 5:21:30 to 5:21:44, whatever the milliseconds, is 14 seconds.

@@ -3,6 +3,7 @@
 #include "app/drivepoll.h"
 #include "app/mediadrives.h"
 #include "app/settingspagemodel.h"
+#include "platform/drivetable.h"
 #include "platform/fileio.h"
 #include "scriptedmessages.h"
 #include "support/sandbox.h"
@@ -112,10 +113,20 @@ TEST_F(BackupPageTest, DriveChangesSaveLoadAndNeverDropUnsavedTicks) {
     EXPECT_EQ(state("C:\\dir"), 2);
     EXPECT_EQ(state("C:\\other"), 1);
 
-    std::filesystem::resize_file(sandbox.hostOf('F') + "/Quillmoor/Selections/BackupSelGray.dat",
-                                 65 * 1024 * 1024);
+    // A selection file of tens of MiB is read only as far as a selection can go, and the
+    // user is told; one that is a link is not read at all.
+    const std::string gray = sandbox.hostOf('F') + "/Quillmoor/Selections/BackupSelGray.dat";
+    std::filesystem::resize_file(gray, 65 * 1024 * 1024);
     page->selectMediaDrive(1);
     ASSERT_FALSE(messages.shown.empty());
+    EXPECT_NE(messages.shown.back().find("Only its first part was read"), std::string::npos);
+    EXPECT_EQ(state("C:\\other"), 2) << "the rest of the selection is applied";
+    page->selectMediaDrive(0);
+    EXPECT_EQ(state("C:\\dir"), 2);
+    std::filesystem::remove(gray);
+    sandbox.writeFile("C:\\elsewhere.dat", "C:\\dir\r\n");
+    std::filesystem::create_symlink(sandbox.hostOf('C') + "/elsewhere.dat", gray);
+    page->selectMediaDrive(1);
     EXPECT_NE(messages.shown.back().find("cannot be read"), std::string::npos);
     EXPECT_EQ(state("C:\\dir"), 2) << "an unreadable selection keeps the ticks on screen";
 
@@ -128,6 +139,45 @@ TEST_F(BackupPageTest, DriveChangesSaveLoadAndNeverDropUnsavedTicks) {
     EXPECT_GE(selectionsChanged, 4);
     std::string problem;
     EXPECT_TRUE(page->tree().isConsistent(&problem)) << problem;
+}
+
+TEST_F(BackupPageTest, TicksThatCannotBeSavedNeverReplaceAnotherDrivesSelectionUnasked) {
+    page->TS_BackUpShow();
+    page->selectMediaDrive(1);
+    tick("C:\\other");
+    page->selectMediaDrive(0); // F's selection is C:\other
+    ASSERT_EQ(saved('F', "BackupSelFolders.dat"), "C:\\other\r\n");
+    ASSERT_EQ(state("C:\\other"), 1);
+
+    // Ticks made for E:, then E: is pulled and F: comes into force. Asked, the user keeps
+    // F's own selection: it is shown, and leaving the page writes nothing new to F.
+    tick("C:\\dir");
+    const std::string host = sandbox.hostOf('E');
+    DriveTable::instance().unmap('E');
+    messages.shown.clear();
+    poll.drivesMoved();
+    page->cbMediaDriveChange(false);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_NE(messages.shown[0].find("made for (E:\\)"), std::string::npos) << messages.shown[0];
+    EXPECT_EQ(state("C:\\dir"), 1);
+    EXPECT_EQ(state("C:\\other"), 2);
+    page->SaveSelections(false);
+    EXPECT_EQ(saved('F', "BackupSelFolders.dat"), "C:\\other\r\n");
+
+    // The same with Yes: the ticks on screen are F's selection from now on.
+    DriveTable::instance().map('E', host, DriveType::Removable);
+    SetMediaDriveSetting("(E:\\)");
+    poll.drivesMoved();
+    page->cbMediaDriveChange(false);
+    tick("C:\\dir");
+    DriveTable::instance().unmap('E');
+    messages.answers = {kResultYes};
+    poll.drivesMoved();
+    page->cbMediaDriveChange(false);
+    EXPECT_EQ(state("C:\\dir"), 2);
+    EXPECT_EQ(page->lastMediaDriveText(), "(F:\\)");
+    page->SaveSelections(false);
+    EXPECT_EQ(saved('F', "BackupSelFolders.dat"), "C:\\dir\r\n");
 }
 
 } // namespace

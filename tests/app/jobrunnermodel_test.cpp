@@ -10,7 +10,7 @@ namespace {
 
 constexpr int kFull = TJobRunnerModel::kBarFull;
 
-TEST(JobRunnerModel, FileProgressGuardsItsDivisionsAndAlwaysWritesSizeTexts) {
+TEST(JobRunnerModel, FileProgressGuardsItsDivisionsAndLeavesSizesOfAKilobyteUnwritten) {
     struct Case {
         const char* what;
         int64_t totalCount, totalSize;
@@ -24,11 +24,12 @@ TEST(JobRunnerModel, FileProgressGuardsItsDivisionsAndAlwaysWritesSizeTexts) {
     const Case cases[] = {
         {"list mode with nothing counted", 0, 0, 3, true, 0, 0, 0, 0, 0, "0", 0},
         {"list mode half way: halves to even", 4, 0, 2, true, 0, 0, 0, 182, 0, "0", 0},
-        {"an empty file", 2, 0, 0, false, 0, 0, 0, 0, 0, "1 Kb", 1},
-        {"exactly 1024 bytes", 2, 4096, 1, false, 1024, 1024, 1024, kFull, 91, "1 Kb", 4096},
+        {"an empty file", 2, 0, 0, false, 0, 0, 0, 0, 0, "0", 1},
+        {"exactly 1024 bytes", 2, 4096, 1, false, 1024, 1024, 1024, kFull, 91, "0", 4096},
+        {"1025 bytes", 2, 4096, 1, false, 1025, 1025, 1025, kFull, 91, "1 Kb", 4096},
         {"1 MiB and a byte", 2, 4194304, 1, false, 2097152, 1048577, 1048577, 183, 91, "1.00 Mb",
          4194304},
-        {"files that grew", 2, 100, 2, false, 300, 300, 300, kFull, kFull, "1 Kb", 300},
+        {"files that grew", 2, 100, 2, false, 300, 300, 300, kFull, kFull, "0", 300},
         {"the end", 2, 5000, 2, false, 0, 0, -1, 0, kFull, "5 Kb", 5000},
     };
     for (const Case& c : cases) {

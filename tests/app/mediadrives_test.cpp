@@ -1,6 +1,7 @@
 #include "app/mediadrives.h"
 
 #include "platform/datetime.h"
+#include "platform/drivetable.h"
 #include "platform/fileio.h"
 #include "support/sandbox.h"
 
@@ -65,6 +66,19 @@ TEST_F(MediaDrivesTest, BadRootsFail) {
         EXPECT_FALSE(UnmakeMediaDrive(root)) << root;
     }
     EXPECT_FALSE(fileExists("E:\\Quillmoor\\drives.dat"));
+
+    // A medium unmounted a moment ago: its letter still maps to a mount point that is
+    // gone. Nothing is made on the file system below it.
+    const std::string gone = sandbox.root() + "/unmounted";
+    DriveTable::instance().map('G', gone, DriveType::Removable);
+    EXPECT_FALSE(MakeMediaDrive("G:\\"));
+    EXPECT_FALSE(std::filesystem::exists(gone));
+
+    // A Quillmoor folder that is a link leads elsewhere: no marker is written there.
+    std::filesystem::create_directory_symlink(sandbox.hostOf('C'),
+                                              sandbox.hostOf('E') + "/Quillmoor");
+    EXPECT_FALSE(MakeMediaDrive("E:\\"));
+    EXPECT_FALSE(fileExists("C:\\drives.dat"));
 }
 
 TEST_F(MediaDrivesTest, AFailedWriteIsReportedAndLeavesNoMarker) {

@@ -40,6 +40,11 @@ TEST(FolderTreeWidgetTest, CheckBoxSpaceExpansionAndSortReachTheModels) {
     EXPECT_EQ(a->children.size(), 1u);
     tree.setCurrentIndex(aIndex);
     ASSERT_EQ(files.rows().size(), 2u) << "selecting a folder lists its files";
+    // The filled list has a current row: Space ticks it before any click.
+    QTest::keyClick(&list, Qt::Key_Space);
+    EXPECT_TRUE(files.rows()[0].checked);
+    QTest::keyClick(&list, Qt::Key_Space);
+    EXPECT_FALSE(files.rows()[0].checked);
 
     const QRect box = tree.visualRect(aIndex);
     QTest::mouseClick(tree.viewport(), Qt::LeftButton, {},

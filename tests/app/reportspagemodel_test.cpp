@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 namespace qm {
 namespace {
 
@@ -90,6 +92,36 @@ TEST_F(ReportsPageTest, DeleteAllGoesOnOnlyOnYes) {
     model.imr_DelAllClick();
     EXPECT_TRUE(model.reports().empty());
     EXPECT_EQ(messages.shown.back(), "Are you sure you want to delete all reports?");
+}
+
+TEST_F(ReportsPageTest, DeleteAllNeverGoesThroughALinkNorTakesWhatIsNoReport) {
+    namespace fs = std::filesystem;
+    // The user's own folders, one of them looking like a report.
+    sandbox.writeFile("C:\\home\\Documents\\letter.txt", "mine");
+    sandbox.writeFile("C:\\home\\Log 1-Dec-26, 9-30-00 AM\\Report.dat", std::string(920, 'r'));
+    const std::string reports = sandbox.hostOf('E') + "/Quillmoor/Reports";
+    fs::rename(reports, reports + ".real");
+    fs::create_directory_symlink(sandbox.hostOf('C') + "/home", reports);
+    model.TS_ReportsShow();
+    EXPECT_TRUE(model.reports().empty()) << "a linked Reports folder holds no reports";
+    messages.answers = {kResultYes};
+    model.imr_DelAllClick();
+    EXPECT_TRUE(fileExists("C:\\home\\Documents\\letter.txt"));
+    EXPECT_TRUE(fileExists("C:\\home\\Log 1-Dec-26, 9-30-00 AM\\Report.dat"));
+
+    // A real Reports folder: its reports go, a folder holding no report stays, and a link
+    // inside leads nowhere.
+    fs::remove(reports);
+    fs::rename(reports + ".real", reports);
+    sandbox.writeFile("E:\\Quillmoor\\Reports\\stray\\keep.txt", "not a report");
+    fs::create_directory_symlink(sandbox.hostOf('C') + "/home/Documents", reports + "/Log linked");
+    model.cbMediaDriveRepChange();
+    ASSERT_EQ(model.reports().size(), 5u);
+    messages.answers = {kResultYes};
+    model.imr_DelAllClick();
+    EXPECT_EQ(model.reports().size(), 2u) << "the stray folder and the link are listed still";
+    EXPECT_TRUE(fileExists("E:\\Quillmoor\\Reports\\stray\\keep.txt"));
+    EXPECT_TRUE(fileExists("C:\\home\\Documents\\letter.txt"));
 }
 
 TEST_F(ReportsPageTest, APrinterThatFailsIsReported) {

@@ -149,7 +149,7 @@ TEST_F(PagesRoadTest, BackUpRestoreAChosenVersionDeleteAndReadTheReports) {
     EXPECT_TRUE(AnswerScript::instance().unusedAnswers().empty());
 }
 
-TEST_F(PagesRoadTest, TheRestoreLogShowsThisRunOrNothing) {
+TEST_F(PagesRoadTest, TheRestoreLogShowsThisRunOrNothingAndStaysWhenNoRunHappened) {
     w->model().ShowMenuPanel();
     w->model().menuClick(TMainWindowModel::MenuButton::Backup);
     TBackupPageModel& backup = w->backupPage()->model();
@@ -160,7 +160,14 @@ TEST_F(PagesRoadTest, TheRestoreLogShowsThisRunOrNothing) {
     tickRestoreFile("C:\\data\\", "a.txt");
     answer("Statistics", "2");
     click("imr_Restore");
-    ASSERT_NE(memo("Memo_LogRestore"), "");
+    const std::string log = memo("Memo_LogRestore");
+    ASSERT_NE(log, "");
+    // Nothing ticked: no run happens, and the box keeps what it showed.
+    tickRestoreFile("C:\\data\\", "a.txt", false);
+    answer("Nothing to Restore", "1");
+    click("imr_Restore");
+    EXPECT_EQ(memo("Memo_LogRestore"), log);
+    tickRestoreFile("C:\\data\\", "a.txt");
     // Logging off: this run leaves no log, and the last run's must not stand for it.
     w->model().settings().setLog(false);
     answer("Statistics", "2");

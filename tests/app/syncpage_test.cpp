@@ -1,6 +1,6 @@
 // The Sync page in the main window: the compare window runs as a run of its own (the
-// tray locked while it walks), closes by itself, and the difference list shows its rows
-// in their colours with the legend and the Sync button.
+// tray's Backup, Launch and Settings locked while it walks), closes by itself, and the difference
+// list shows its rows in their colours with the legend and the Sync button.
 
 #include "app/syncpage.h"
 
@@ -26,7 +26,7 @@
 namespace qm {
 namespace {
 
-TEST(SyncPage, CompareWindowFillsTheColouredListAndLocksTheTrayWhileItWalks) {
+TEST(SyncPage, CompareWindowFillsTheColouredListAndLocksThreeTrayItemsWhileItWalks) {
     test::Sandbox sandbox;
     AnswerScript::instance().reset();
     AnswerScript::instance().start();
@@ -58,8 +58,12 @@ TEST(SyncPage, CompareWindowFillsTheColouredListAndLocksTheTrayWhileItWalks) {
     watch.setInterval(0);
     QObject::connect(&watch, &QTimer::timeout, [&] {
         if (TFrmCompare* compare = page->compareWindow()) {
+            // Backup, Launch and Settings only.
             trayLocked = !w->tray().item("mnu_StartBackup")->isEnabled() &&
-                         !w->tray().item("mnu_Exit")->isEnabled();
+                         !w->tray().item("mnu_LaunchFileSync")->isEnabled() &&
+                         !w->tray().item("mnu_FileSyncSettings")->isEnabled() &&
+                         w->tray().item("mnu_FileSynchronization")->isEnabled() &&
+                         w->tray().item("mnu_Exit")->isEnabled();
             // Showing the main window must not bury the window that holds Cancel.
             aboveMainWindow = compare->windowHandle() &&
                               compare->windowHandle()->transientParent() == w->windowHandle();

@@ -222,19 +222,24 @@ TEST_F(SyncPageTest, SyncButtonHandsEachOptionItsRowsAndStartsNothingEmpty) {
     ASSERT_EQ(runs.size(), 1u);
     EXPECT_EQ(runs[0].code, kOpSyncDeletions);
 
-    // Only the red row ticked and the delete box off, or nothing ticked at all: no run
-    // starts, the user is told.
+    // Only the red row ticked and the delete box off: no run starts, the user is told.
+    // Nothing ticked with the delete box ticked: the deletion run starts with no file (its
+    // report says so) and nothing is said.
+    cancelledCode = -1;
     for (int i = 0; i < static_cast<int>(page->list().rows().size()); ++i)
         page->list().setChecked(i, page->list().rows()[size_t(i)].kind == TSyncKind::Red);
     page->setSyncOption(TSyncPageModel::SyncTheFiles);
     page->setDeleteOnMedia(false);
     runs.clear();
     page->imr_SyncClick();
+    EXPECT_TRUE(runs.empty());
     page->imr_UncheckAllClick();
     page->setDeleteOnMedia(true);
     page->imr_SyncClick();
-    EXPECT_TRUE(runs.empty());
-    EXPECT_EQ(messages.shown, std::vector<std::string>(2, TSyncPageModel::kNothingToSync));
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_EQ(runs[0].code, kOpSyncDeletions);
+    EXPECT_TRUE(runs[0].request.deletions.empty());
+    EXPECT_EQ(messages.shown, std::vector<std::string>{TSyncPageModel::kNothingToSync});
 }
 
 TEST_F(SyncPageTest, PathListedTwiceIsComparedOnceAgainstItsFirstRecordAndCancelKeepsRows) {

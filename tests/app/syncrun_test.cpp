@@ -9,6 +9,7 @@
 #include "app/joblauncher.h"
 #include "app/mediadrives.h"
 #include "app/reportstore.h"
+#include "app/syncoperation.h"
 #include "app/syncpage.h"
 #include "engine/backupjob.h"
 #include "engine/enginestate.h"
@@ -120,6 +121,48 @@ class SyncRunTest : public ::testing::Test {
         std::vector<std::string> paths;
         job.ListDriveFiles(nullptr, nullptr, nullptr, &paths);
         return paths;
+    }
+
+    // Runs operation `code` over the ticked rows of the last comparison without the
+    // runner window, so a test can act from inside the password window (`password`) and
+    // between two files of the run (`duringRun`, called from the progress procedure).
+    struct DirectRun {
+        TJobOutcome outcome;
+        std::vector<std::string> messages;
+    };
+    DirectRun runDirect(int code, const std::function<void(const std::string& prompt)>& password,
+                        const std::function<void(const TJobRunnerModel&)>& duringRun) {
+        TSyncRequest request;
+        request.mediaCaption = "(E:\\)";
+        request.deletions = page().list().ticked(TSyncKind::Red);
+        const TSyncLists blue = page().list().ticked(TSyncKind::Blue);
+        const TSyncLists green = page().list().ticked(TSyncKind::Green);
+        request.mediaToHardDrive = code == kOpSyncBothWays ? blue : green;
+        if (code != kOpSyncBothWays)
+            request.mediaToHardDrive.append(blue);
+        request.hardDriveToMedia = code == kOpSyncBothWays ? green : request.mediaToHardDrive;
+        request.encryption = true;
+        DirectRun result;
+        TJobRunnerModel runner(code, {});
+        runner.setHooks({{}, [&] { duringRun(runner); }, {}});
+        TJobServices services;
+        services.message = [&result](int, const std::string& text) {
+            result.messages.push_back(text);
+            return 1;
+        };
+        services.askPassword = [&](bool, const std::string& prompt, std::vector<std::string>& list,
+                                   bool, const std::string&, const std::function<void()>&) {
+            password(prompt);
+            list = {"Secret"};
+            return 1;
+        };
+        services.programFolder = [] { return std::string("C:\\program\\"); };
+        TJobContext context{runner, services, result.outcome};
+        MakeSyncOperation(code, request)->Run(context);
+        return result;
+    }
+    std::string reportLog(const TActivityRecord& report) {
+        return sandbox.readFile(report.ReportFolder + "\\Log.txt").value_or("");
     }
 
     test::Sandbox sandbox;
@@ -341,6 +384,79 @@ TEST_F(SyncRunTest, AFileThatChangedAfterTheComparisonIsLeftAsItIsNow) {
         << "the backup of a file that is there again stays";
     EXPECT_EQ(AnswerScript::instance().failures(), 0);
     EXPECT_EQ(AnswerScript::instance().unusedAnswers(), std::vector<std::string>{});
+}
+
+TEST_F(SyncRunTest, EachFileIsCheckedRightBeforeItIsReplacedAndAChangedOneIsKeptAndNamed) {
+    const Mode mode{"encrypted plain copies", 0, true};
+    write("C:\\data\\asked.txt", "asked: the media's version", 2);
+    write("C:\\data\\later.txt", "later: the media's version", 2);
+    write("C:\\data\\green.txt", "green: the media's version", 2);
+    const std::vector<std::string> all = {"C:\\data\\asked.txt", "C:\\data\\later.txt",
+                                          "C:\\data\\green.txt"};
+    openSyncPage(mode);
+    backUp(mode, all);
+    // Two files older on the hard drive (the media's copies come back), one newer.
+    write("C:\\data\\asked.txt", "asked: stale", 1);
+    write("C:\\data\\later.txt", "later: stale", 1);
+    write("C:\\data\\green.txt", "green: newer on the hard drive", 3);
+    w->model().menuClick(TMainWindowModel::MenuButton::Backup);
+    w->model().menuClick(TMainWindowModel::MenuButton::Tools);
+    compareAll();
+    ASSERT_EQ(rows(), (std::map<std::string, TSyncKind>{{"asked.txt", TSyncKind::Blue},
+                                                        {"later.txt", TSyncKind::Blue},
+                                                        {"green.txt", TSyncKind::Green}}));
+    page().imr_CheckAllClick();
+
+    // Media to hard drive: one file saved while the password window is open, another
+    // while the first file is being restored. Both stay as the user saved them, the run
+    // counts and logs them, and the message at the end names them.
+    bool laterSaved = false;
+    const DirectRun toHardDrive = runDirect(
+        kOpMediaToHardDrive,
+        [&](const std::string&) { write("C:\\data\\asked.txt", "asked: saved meanwhile", 4); },
+        [&](const TJobRunnerModel& runner) {
+            if (laterSaved || runner.texts().operation != "Backup process..." ||
+                runner.FinishedCount < 1)
+                return;
+            laterSaved = true;
+            write("C:\\data\\later.txt", "later: saved meanwhile", 4);
+        });
+    ASSERT_TRUE(laterSaved);
+    EXPECT_EQ(sandbox.readFile("C:\\data\\asked.txt"), "asked: saved meanwhile");
+    EXPECT_EQ(sandbox.readFile("C:\\data\\later.txt"), "later: saved meanwhile");
+    EXPECT_EQ(sandbox.readFile("C:\\data\\green.txt"), "green: the media's version")
+        << "the unchanged file is restored";
+    EXPECT_EQ(toHardDrive.outcome.record.Errors, 2);
+    EXPECT_EQ(toHardDrive.messages, std::vector<std::string>{ChangedSinceCompareText(
+                                        {"C:\\data\\asked.txt", "C:\\data\\later.txt"})});
+    TActivityArray reports;
+    LoadReports(reports, "E:\\");
+    ASSERT_FALSE(reports.empty());
+    const std::string log = reportLog(reports.front());
+    EXPECT_NE(log.find("C:\\data\\asked.txt - left as it is"), std::string::npos) << log;
+    EXPECT_NE(log.find("C:\\data\\later.txt - left as it is"), std::string::npos) << log;
+
+    // Both ways: the green row's file is replaced by an older copy while the run asks for
+    // the encryption password. The media's newer copy is not backed up over.
+    write("C:\\data\\asked.txt", "asked: stale again", 1);
+    write("C:\\data\\later.txt", "later: the media's version", 2);
+    write("C:\\data\\green.txt", "green: newest on the hard drive", 5);
+    compareAll();
+    ASSERT_EQ(rows(), (std::map<std::string, TSyncKind>{{"asked.txt", TSyncKind::Blue},
+                                                        {"green.txt", TSyncKind::Green}}));
+    page().imr_CheckAllClick();
+    const DirectRun both = runDirect(
+        kOpSyncBothWays,
+        [&](const std::string& prompt) {
+            if (prompt == "Enter Password for Encryption")
+                write("C:\\data\\green.txt", "green: an older copy put back", 1);
+        },
+        [](const TJobRunnerModel&) {});
+    EXPECT_EQ(sandbox.readFile("C:\\data\\asked.txt"), "asked: the media's version");
+    EXPECT_EQ(mediaContents(all).at("C:\\data\\green.txt"), "green: the media's version");
+    EXPECT_EQ(both.outcome.record.Errors, 1);
+    EXPECT_EQ(both.messages,
+              std::vector<std::string>{ChangedSinceCompareText({"C:\\data\\green.txt"})});
 }
 
 } // namespace

@@ -271,6 +271,69 @@ TEST_F(BackupRunTest, MissingSourceIsLoggedAndGetsNoRecordInEveryMode) {
     EXPECT_EQ(Engine().ErrorCount, 4);
 }
 
+// The caller's check (MayActOn) is asked right before each file is acted on: a refused
+// file keeps its media copy and record in a backup, its own bytes in a restore and its
+// backups in a delete, in every storage mode, with one log line and one error each.
+TEST_F(BackupRunTest, ARefusedFileIsLeftAsItIsByBackupRestoreAndDeleteInEveryMode) {
+    for (Mode mode : {Mode::Plain, Mode::FileArchives, Mode::RunArchive}) {
+        SCOPED_TRACE(static_cast<int>(mode));
+        std::filesystem::remove_all(sandbox.hostOf('E') + "/Quillmoor");
+        MakeTree();
+        SetUpJob(mode, mode == Mode::FileArchives ? 256 : 0);
+        BackupAll();
+        const std::map<std::string, DriveListRecord> before = Records();
+        std::vector<std::string> asked;
+        const auto refuse = [&asked](const std::string& refused) {
+            return [&asked, refused](const std::string& path) {
+                asked.push_back(path);
+                return path != refused;
+            };
+        };
+
+        sandbox.writeFile("C:\\docs\\a.txt", "alpha, second version");
+        sandbox.writeFile("C:\\top.txt", "top, second version");
+        Engine().ErrorCount = 0;
+        job.SetStartTime(now() + 1);
+        job.MayActOn = refuse("C:\\top.txt");
+        BackupAll();
+        EXPECT_EQ(Engine().ErrorCount, 1);
+        EXPECT_NE(std::find(asked.begin(), asked.end(), "C:\\docs\\a.txt"), asked.end());
+        std::map<std::string, DriveListRecord> after = Records();
+        EXPECT_EQ(after.at("C:\\top.txt").Date, before.at("C:\\top.txt").Date);
+        EXPECT_EQ(after.at("C:\\top.txt").MediaPath, before.at("C:\\top.txt").MediaPath);
+        EXPECT_NE(after.at("C:\\docs\\a.txt").Date, before.at("C:\\docs\\a.txt").Date);
+
+        Engine().ErrorCount = 0;
+        TBackUpJob restore;
+        restore.SetDestination('E');
+        restore.LoadDriveList();
+        restore.SourceFiles = {"C:\\docs\\a.txt", "C:\\top.txt"};
+        restore.MayActOn = refuse("C:\\docs\\a.txt");
+        sandbox.writeFile("C:\\docs\\a.txt", "alpha, edited since");
+        sandbox.writeFile("C:\\top.txt", "top, edited since");
+        restore.Restore();
+        EXPECT_EQ(Engine().ErrorCount, 1);
+        EXPECT_EQ(sandbox.readFile("C:\\docs\\a.txt"), "alpha, edited since");
+        EXPECT_EQ(sandbox.readFile("C:\\top.txt"), "at the root") << "the unrefused file";
+
+        Engine().ErrorCount = 0;
+        TBackUpJob remove;
+        remove.SetDestination('E');
+        remove.MayActOn = refuse("C:\\docs\\sub\\b.bin");
+        remove.DeleteFiles({"C:\\docs\\sub\\b.bin", "C:\\docs\\empty.txt"});
+        EXPECT_EQ(Engine().ErrorCount, 1);
+        after = Records();
+        EXPECT_EQ(after.count("C:\\docs\\sub\\b.bin"), 1u);
+        EXPECT_EQ(after.count("C:\\docs\\empty.txt"), 0u);
+        job.MayActOn = nullptr;
+    }
+    const std::vector<std::string> lines = LogLines();
+    const std::string refused = "***ERROR***" + std::string(kNow) +
+                                " C:\\top.txt - left as it is: the file changed after the "
+                                "comparison.";
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), refused), 3) << "one per backup";
+}
+
 TEST_F(BackupRunTest, CancelledReBackupLeavesTheEarlierCopyWhole) {
     const std::string copy = CopyPathFor('E', "C:\\big.bin");
     sandbox.writeFile("C:\\big.bin", std::string(9 << 20, 'a'));
