@@ -150,6 +150,27 @@ UniqueFd openFolderChain(const std::string& hostPath, bool create, mode_t mode) 
     return walk(hostPath, create, mode, false);
 }
 
+bool removeEntryBelow(int baseFd, const std::string& relative, bool folder) {
+    std::deque<std::string> parts = components(relative);
+    if (parts.empty())
+        return false;
+    const std::string name = parts.back();
+    parts.pop_back();
+    UniqueFd walked(::fcntl(baseFd, F_DUPFD_CLOEXEC, 0));
+    for (const std::string& part : parts) {
+        if (part == ".." || walked.get() < 0)
+            return false;
+        walked = UniqueFd(
+            ::openat(walked.get(), part.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    }
+    struct stat info {};
+    if (walked.get() < 0 || name == ".." || name == "." ||
+        ::fstatat(walked.get(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0 ||
+        S_ISDIR(info.st_mode) != folder)
+        return false;
+    return ::unlinkat(walked.get(), name.c_str(), folder ? AT_REMOVEDIR : 0) == 0;
+}
+
 bool changeableOnlyByRoot(const std::string& hostPath) {
     return walk(hostPath, false, 0, true).get() >= 0;
 }

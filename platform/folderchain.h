@@ -27,6 +27,13 @@ UniqueFd openFolderChain(const std::string& hostPath, bool create = false, mode_
 // `name`. False when anything failed; no temporary file is left then.
 bool replaceFileAt(int folderFd, const std::string& name, std::string_view contents, mode_t mode);
 
+// Removes `relative` ("a/b/name") below the open folder `baseFd`, opening every folder on
+// the way relative to the one before and refusing a link among them, so the removal
+// cannot be led out of the base folder. With `folder` false only a file or link goes
+// (a link as a link); with `folder` true only an empty real folder. True when such an
+// entry was removed.
+bool removeEntryBelow(int baseFd, const std::string& relative, bool folder);
+
 // Whether the folder `hostPath` and every folder above it belong to root and no other
 // user may change them (a folder writable by others, /tmp included, does not count).
 // Links on the way are judged the same way as the folders they sit in.

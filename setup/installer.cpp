@@ -6,6 +6,7 @@
 #include "platform/dospath.h"
 #include "platform/fileio.h"
 #include "platform/fileoperations.h"
+#include "platform/folderchain.h"
 #include "platform/lzexpand.h"
 #include "platform/productkeys.h"
 #include "platform/programfiles.h"
@@ -152,9 +153,13 @@ TInstallOutcome TInstaller::Install() {
 
 bool TInstaller::stage(std::string& error) {
     staging_ = stagingFolder();
+    // A link under the staging folder's name is removed as a link, never followed: what
+    // it points to must not be taken into the installation.
+    if (isLink(staging_))
+        deleteFile(staging_);
     if (folderExists(staging_))
         deleteFolderTree(staging_); // left by a run that was killed
-    if (!createFolderChain(staging_)) {
+    if (!createFolderChain(staging_) || isLink(staging_)) {
         error = "cannot create " + staging_;
         return false;
     }
@@ -262,17 +267,25 @@ void TInstaller::RemoveOldShortcuts() {
 
 void TInstaller::RemoveOldFiles() {
     // What the earlier installation listed and this one did not put back: files first
-    // (a link is removed as a link), then the folders that are empty now.
+    // (a link is removed as a link), then the folders that are empty now. Each is reached
+    // from the install folder one real folder at a time: a folder of the installation that
+    // became a link never carries a delete elsewhere.
+    const std::optional<std::string> host = toHostPath(folder_);
+    const UniqueFd base = host ? openFolderChain(*host) : UniqueFd();
+    if (base.get() < 0)
+        return;
+    const std::string prefix = *host + (host->ends_with('/') ? "" : "/");
     const auto kept = [this](const std::string& path) {
         return path == TUninstList::PathIn(folder_) ||
                std::find(entries_.begin(), entries_.end(), path) != entries_.end();
     };
-    for (const std::string& path : oldEntries_)
-        if (!kept(path) && (isLink(path) || fileExists(path)) && !folderExists(path))
-            deleteFile(path);
-    for (const std::string& path : oldEntries_)
-        if (!kept(path) && !isLink(path) && folderExists(path))
-            removeFolder(path);
+    for (const bool folders : {false, true}) {
+        for (const std::string& path : oldEntries_) {
+            const std::optional<std::string> entry = toHostPath(path);
+            if (!kept(path) && entry && entry->starts_with(prefix))
+                removeEntryBelow(base.get(), entry->substr(prefix.size()), folders);
+        }
+    }
 }
 
 void TInstaller::CleanRegistry() {

@@ -345,5 +345,38 @@ TEST(Installer, AReinstallChangesNothingUntilAgreedAndAFailedOneKeepsTheOld) {
     EXPECT_EQ(test::RegistryValues(), values);
 }
 
+// Links inside an earlier installation lead a reinstall nowhere: a listed file behind a
+// linked folder stays, and a link under the staging folder's name is neither filled nor
+// emptied into the installation.
+TEST(Installer, AReinstallLeavesWhatLinksInTheInstallFolderPointTo) {
+    test::Sandbox sb;
+    test::InstallSandbox machine(sb);
+    machine.makeMedium();
+    ASSERT_EQ(machine.install({kFolder}), TInstallOutcome::Installed);
+    const std::string c = sb.hostOf('C');
+    const std::string install = c + "/Program Files/Quillmoor";
+    sb.writeFile("C:\\Outside\\x.txt", "someone else's");
+    sb.writeFile("C:\\Staged\\notes.txt", "someone else's too");
+    std::filesystem::create_directory_symlink(c + "/Outside", install + "/linkdir");
+    std::filesystem::create_directory_symlink(c + "/Staged", install + "/.qmsetup");
+    const std::string list = sb.readFile(kBase + "uninst.ini").value_or("");
+    sb.writeFile(kBase + "uninst.ini", kBase + "linkdir\\x.txt\r\n" + list);
+    const auto outside = [&] {
+        std::set<std::string> files;
+        for (const std::string& entry : test::FilesBelow(sb.root()))
+            if ((entry.starts_with("C/Outside") || entry.starts_with("C/Staged")) &&
+                entry.find(" -> ") == std::string::npos)
+                files.insert(entry);
+        return files;
+    };
+    const auto before = outside();
+
+    ASSERT_EQ(machine.install({kFolder}), TInstallOutcome::Installed);
+    EXPECT_EQ(outside(), before);
+    EXPECT_FALSE(fileExists(kBase + "notes.txt"));
+    EXPECT_EQ(sb.readFile(kBase + "uninst.ini").value_or("").find("notes.txt"), std::string::npos);
+    EXPECT_EQ(sb.readFile(kBase + "Qmoor"), "the Qmoor program image");
+}
+
 } // namespace
 } // namespace qm
