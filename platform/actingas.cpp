@@ -31,12 +31,14 @@ bool setThreadRights(uid_t uid, gid_t gid, size_t groupCount, const gid_t* group
 } // namespace
 
 ActingAsUser::ActingAsUser(const RealUser& user) {
-    if (::geteuid() != 0 || user.uid == 0 || gActing.uid == user.uid)
-        return;
-    if (gActing.uid != 0) { // acting as a third user already
+    if (gActing.uid == user.uid)
+        return;             // acting as that user already (or as itself, for root)
+    if (gActing.uid != 0) { // acting as a third user
         ok_ = false;
         return;
     }
+    if (::geteuid() != 0)
+        return;
     ownGid_ = ::getegid();
     const int count = ::getgroups(0, nullptr);
     ownGroups_.resize(count > 0 ? static_cast<size_t>(count) : 0);

@@ -25,8 +25,14 @@ std::optional<uid_t> uidFromEnv(const char* name) {
     return static_cast<uid_t>(value);
 }
 
+// Root's process, also while a thread of it acts as the user (ActingAsUser changes only
+// the thread's effective ids).
+bool runsAsRoot() {
+    return geteuid() == 0 || getuid() == 0;
+}
+
 std::optional<uid_t> elevatingUid() {
-    if (geteuid() != 0)
+    if (!runsAsRoot())
         return std::nullopt;
     if (auto uid = uidFromEnv("SUDO_UID"))
         return uid;
@@ -90,7 +96,7 @@ std::string userDataFolder() {
 }
 
 std::string GetUserName() {
-    if (geteuid() == 0) {
+    if (runsAsRoot()) {
         if (const char* sudoUser = std::getenv("SUDO_USER"); sudoUser && *sudoUser)
             return sudoUser;
     }

@@ -1,5 +1,6 @@
 #include "setup/installer.h"
 
+#include "platform/actingas.h"
 #include "platform/autostartentry.h"
 #include "platform/createdfolders.h"
 #include "platform/datetime.h"
@@ -261,8 +262,14 @@ bool TInstaller::placeFiles(const std::string& from, const std::string& to, std:
 }
 
 void TInstaller::RemoveOldShortcuts() {
-    for (const std::string& link : SetupShortcutPaths(env_.isAdmin()))
-        journal_.SetAside(link);
+    // The user's own with the user's rights (see CreateShortcut).
+    asRealUser([this] {
+        for (const std::string& link : SetupShortcutPathsOf(RegistryRoot::CurrentUser))
+            journal_.SetAside(link);
+    });
+    if (env_.isAdmin())
+        for (const std::string& link : SetupShortcutPathsOf(RegistryRoot::LocalMachine))
+            journal_.SetAside(link);
 }
 
 void TInstaller::RemoveOldFiles() {
@@ -344,6 +351,18 @@ void TInstaller::CreateShortcutsAndKeys() {
 
 void TInstaller::CreateShortcut(RegistryRoot root, std::string_view linkFile, int kind,
                                 std::string_view subfolder, std::string_view target) {
+    // One install belongs to one account: run by root for a user (sudo), the user's menu
+    // and desktop entries go into that user's folders, written with the user's rights,
+    // so they are the user's and nothing the user put there leads root's writes astray.
+    if (root == RegistryRoot::CurrentUser) {
+        asRealUser([&] { createShortcut(root, linkFile, kind, subfolder, target); });
+        return;
+    }
+    createShortcut(root, linkFile, kind, subfolder, target);
+}
+
+void TInstaller::createShortcut(RegistryRoot root, std::string_view linkFile, int kind,
+                                std::string_view subfolder, std::string_view target) {
     const std::string targetPath = program(target);
     if (!fileExists(targetPath))
         return;
@@ -379,9 +398,11 @@ void TInstaller::WriteRunKey(bool allUsers) {
         journal_.Undo([qmoor] { removeAutostartEntry(machineAutostartFolder(), qmoor); });
     } else if (!machine) {
         journal_.WriteString(RegistryRoot::CurrentUser, kRunKey, kMainProgramName, command);
-        if (journal_.SetAsideHost(entryPath(userAutostartFolder())) &&
-            writeAutostartEntry(userAutostartFolder(), qmoor, options_.autoStart))
-            journal_.Undo([qmoor] { removeAutostartEntry(userAutostartFolder(), qmoor); });
+        asRealUser([&] {
+            if (journal_.SetAsideHost(entryPath(userAutostartFolder())) &&
+                writeAutostartEntry(userAutostartFolder(), qmoor, options_.autoStart))
+                journal_.Undo([qmoor] { removeAutostartEntry(userAutostartFolder(), qmoor); });
+        });
     }
     journal_.WriteString(RegistryRoot::CurrentUser, kProductRunKey, kAutoStartValue,
                          options_.autoStart ? "ON" : "OFF");
