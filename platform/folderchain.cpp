@@ -26,17 +26,22 @@ std::deque<std::string> components(std::string_view path) {
     return parts;
 }
 
-// Nobody but root may change the folder.
-bool rootOnly(const struct stat& info) {
-    return info.st_uid == 0 && (info.st_mode & 022) == 0;
+// Only root may change the folder, or (a sticky folder such as /tmp, with `sticky`) only
+// root may change what root put in it.
+bool rootOnly(const struct stat& info, bool sticky) {
+    return info.st_uid == 0 && ((info.st_mode & 022) == 0 || (sticky && (info.st_mode & S_ISVTX)));
 }
 
-// A link in this folder was put there by root or by this process's own user.
-bool trustedHolder(int folderFd) {
+// The link `link` in the open folder was put there by root or by this process's own user:
+// the folder is theirs and no one else may write it, or it is sticky and the link theirs.
+bool trustedLink(int folderFd, const struct stat& link) {
     struct stat info {};
     if (::fstat(folderFd, &info) != 0)
         return false;
-    return (info.st_uid == 0 || info.st_uid == ::geteuid()) && (info.st_mode & 022) == 0;
+    const auto trusted = [](uid_t uid) { return uid == 0 || uid == ::geteuid(); };
+    if (!trusted(info.st_uid))
+        return false;
+    return (info.st_mode & 022) == 0 || ((info.st_mode & S_ISVTX) && trusted(link.st_uid));
 }
 
 bool readLink(int folderFd, const std::string& name, std::string& target) {
@@ -69,16 +74,16 @@ UniqueFd walk(const std::string& hostPath, bool create, mode_t mode, bool rootOn
         errno = EINVAL;
         return UniqueFd();
     }
-    const auto acceptable = [rootOnlyChain](int fd) {
+    const auto acceptable = [rootOnlyChain](int fd, bool last) {
         struct stat info {};
         if (!rootOnlyChain)
             return true;
-        return ::fstat(fd, &info) == 0 && rootOnly(info);
+        return ::fstat(fd, &info) == 0 && rootOnly(info, !last);
     };
     UniqueFd folder(::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
-    if (folder.get() < 0 || !acceptable(folder.get()))
-        return UniqueFd();
     std::deque<std::string> parts = components(hostPath);
+    if (folder.get() < 0 || !acceptable(folder.get(), parts.empty()))
+        return UniqueFd();
     int links = 0;
     while (!parts.empty()) {
         const std::string name = std::move(parts.front());
@@ -87,7 +92,7 @@ UniqueFd walk(const std::string& hostPath, bool create, mode_t mode, bool rootOn
             continue;
         UniqueFd next(openStep(folder.get(), name.c_str()));
         if (next.get() >= 0) {
-            if (!acceptable(next.get())) {
+            if (!acceptable(next.get(), parts.empty())) {
                 errno = EPERM;
                 return UniqueFd();
             }
@@ -99,7 +104,7 @@ UniqueFd walk(const std::string& hostPath, bool create, mode_t mode, bool rootOn
         if (::fstatat(folder.get(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
             S_ISLNK(info.st_mode)) {
             std::string target;
-            if (++links > kMaxLinks || !trustedHolder(folder.get()) ||
+            if (++links > kMaxLinks || !trustedLink(folder.get(), info) ||
                 !readLink(folder.get(), name, target)) {
                 errno = ELOOP;
                 return UniqueFd();

@@ -3,7 +3,8 @@
 // through a link to a place another user chose. Each folder on the way is opened
 // relative to the one before, without following a link; a link is followed only where
 // nobody but root (or this process's own user) could have put it: in a folder that
-// belongs to one of them and that no one else may write. Files are then made and
+// belongs to one of them and that no one else may write (or a sticky one such as /tmp,
+// when the link is theirs too). Files are then made and
 // replaced relative to the open folder, exclusively, with their mode set on the open
 // file, never by path.
 
@@ -35,8 +36,9 @@ bool replaceFileAt(int folderFd, const std::string& name, std::string_view conte
 bool removeEntryBelow(int baseFd, const std::string& relative, bool folder);
 
 // Whether the folder `hostPath` and every folder above it belong to root and no other
-// user may change them (a folder writable by others, /tmp included, does not count).
-// Links on the way are judged the same way as the folders they sit in.
+// user may change them: a folder above may be sticky and writable by all (as /tmp is),
+// since no user may then move what root put there; the folder itself may be written
+// by root alone. Links on the way must be root's.
 bool changeableOnlyByRoot(const std::string& hostPath);
 
 } // namespace qm

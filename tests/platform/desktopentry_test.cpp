@@ -30,7 +30,7 @@ TEST(DesktopEntry, AShortcutNeverWritesThroughAPlantedLink) {
     ::chmod(secret.c_str(), 0600);
     sb.writeFile("C:\\menu\\other.desktop", "[Desktop Entry]\n");
     fs::create_directories(c + "/shared");
-    ::chmod((c + "/shared").c_str(), 01777);
+    ::chmod((c + "/shared").c_str(), 0777);
     fs::create_symlink(c + "/menu", c + "/shared/menu");
     fs::create_symlink(secret, c + "/menu/Quillmoor.desktop.tmp");
 
