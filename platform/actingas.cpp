@@ -1,7 +1,6 @@
 #include "platform/actingas.h"
 
 #include <cstdlib>
-#include <grp.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
