@@ -1,8 +1,9 @@
 #include "platform/autostartentry.h"
 
 #include "platform/desktopentry.h"
+#include "platform/folderchain.h"
+#include "platform/realuser.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
@@ -10,28 +11,8 @@
 
 namespace qm {
 
-namespace {
-
-bool makeFolders(const std::string& folder) {
-    std::string path;
-    std::stringstream parts(folder);
-    for (std::string part; std::getline(parts, part, '/');) {
-        path += part + "/";
-        if (part.empty())
-            continue;
-        if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST)
-            return false;
-    }
-    return true;
-}
-
-} // namespace
-
 std::string userAutostartFolder() {
-    if (const char* config = std::getenv("XDG_CONFIG_HOME"); config && *config == '/')
-        return std::string(config) + "/autostart";
-    const char* home = std::getenv("HOME");
-    return std::string(home ? home : "") + "/.config/autostart";
+    return userConfigFolder() + "/autostart";
 }
 
 std::string systemRoot() {
@@ -48,7 +29,9 @@ std::string machineAutostartFolder() {
 }
 
 bool writeAutostartEntry(const std::string& folder, const std::string& programPath, bool enabled) {
-    if (!makeFolders(folder))
+    // Every user's desktop reads the system folder; a user's own stays private.
+    const mode_t folderMode = folder == machineAutostartFolder() ? 0755 : 0700;
+    if (openFolderChain(folder, true, folderMode).get() < 0)
         return false;
     std::ostringstream out;
     out << "[Desktop Entry]\n"

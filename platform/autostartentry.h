@@ -12,7 +12,7 @@ namespace qm {
 
 inline constexpr const char* kAutostartFileName = "quillmoor.desktop";
 
-// $XDG_CONFIG_HOME/autostart, else $HOME/.config/autostart.
+// The autostart folder of the user the program works for (userConfigFolder()).
 std::string userAutostartFolder();
 // <system root>/etc/xdg/autostart.
 std::string machineAutostartFolder();
@@ -21,7 +21,8 @@ std::string systemRoot();
 
 // Writes `folder`/quillmoor.desktop starting `programPath` with "-w"; `enabled` false
 // writes a disabled entry that also hides an all-users entry of the same name. Creates
-// the folder (mode 0700) when missing.
+// the folder when missing: the all-users one (and its parents) 0755, as every user's
+// desktop must read it; any other 0700.
 bool writeAutostartEntry(const std::string& folder, const std::string& programPath, bool enabled);
 // Removes `folder`/quillmoor.desktop when it starts `programPath`; true when it is gone
 // or was never there.

@@ -1,9 +1,8 @@
 #include "platform/desktopentry.h"
 
-#include <cstdio>
+#include "platform/folderchain.h"
+
 #include <fstream>
-#include <sstream>
-#include <sys/stat.h>
 
 namespace qm {
 
@@ -40,20 +39,12 @@ std::string desktopExecArgument(const std::string& path) {
 }
 
 bool writeDesktopEntry(const std::string& hostPath, const std::string& contents, unsigned mode) {
-    const std::string temp = hostPath + ".tmp";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        out << contents;
-        if (!out.flush()) {
-            std::remove(temp.c_str());
-            return false;
-        }
-    }
-    if (::chmod(temp.c_str(), mode) != 0 || std::rename(temp.c_str(), hostPath.c_str()) != 0) {
-        std::remove(temp.c_str());
+    const size_t slash = hostPath.rfind('/');
+    if (slash == std::string::npos || slash + 1 == hostPath.size())
         return false;
-    }
-    return true;
+    const UniqueFd folder = openFolderChain(slash == 0 ? "/" : hostPath.substr(0, slash));
+    return folder.get() >= 0 &&
+           replaceFileAt(folder.get(), hostPath.substr(slash + 1), contents, mode);
 }
 
 std::string desktopEntryProgram(const std::string& hostPath) {

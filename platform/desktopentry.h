@@ -13,8 +13,10 @@ namespace qm {
 // path, blanks, "%", "$" and backslashes included, comes back as it is.
 std::string desktopExecArgument(const std::string& path);
 
-// Writes `contents` to `hostPath` through a temporary file and a rename, with `mode`.
-// The folder must exist. False when anything failed (no half file is left).
+// Writes `contents` to `hostPath` through a temporary file made exclusively beside it
+// and a rename, with `mode` set on the open file. The folder must exist; it is opened
+// without following a link another user could have put on the way (folderchain.h).
+// False when anything failed (no half file is left).
 bool writeDesktopEntry(const std::string& hostPath, const std::string& contents,
                        unsigned mode = 0644);
 

@@ -1,5 +1,6 @@
 #include "platform/hivestore.h"
 
+#include "platform/actingas.h"
 #include "platform/filelock.h"
 #include "platform/realuser.h"
 #include "platform/uniquefd.h"
@@ -30,11 +31,6 @@ int64_t steadyMs() {
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-std::string envOr(const char* name, const std::string& fallback) {
-    const char* value = std::getenv(name);
-    return value && *value ? std::string(value) : fallback;
-}
-
 bool isMachine(RegistryRoot root) {
     return root != RegistryRoot::CurrentUser;
 }
@@ -44,22 +40,21 @@ std::string hiveFolder(RegistryRoot root) {
         return dir;
     if (isMachine(root))
         return "/var/lib/quillmoor/registry";
-    RealUser user = realUser();
-    std::string config = user.home + "/.config";
-    if (!user.elevatedForOther)
-        config = envOr("XDG_CONFIG_HOME", config);
-    return config + "/quillmoor/registry";
+    return userConfigFolder() + "/quillmoor/registry";
 }
 
-// Files made for the real user while elevated are handed to that user.
-void handToUser(RegistryRoot root, int fd, const std::string& path) {
+// A program elevated for another user reads and writes that user's hive with the user's
+// own rights: the folder is the user's to change, so root must not follow it anywhere.
+template <class Work> RegistryStatus withHiveRights(RegistryRoot root, Work work) {
     if (isMachine(root))
-        return;
-    RealUser user = realUser();
+        return work();
+    const RealUser user = realUser();
     if (!user.elevatedForOther)
-        return;
-    int rc = fd >= 0 ? fchown(fd, user.uid, user.gid) : chown(path.c_str(), user.uid, user.gid);
-    (void)rc;
+        return work();
+    ActingAsUser acting(user);
+    if (!acting.ok())
+        return RegistryStatus::AccessDenied;
+    return work();
 }
 
 bool makeFolders(RegistryRoot root, const std::string& folder) {
@@ -68,11 +63,7 @@ bool makeFolders(RegistryRoot root, const std::string& folder) {
         if (slash < folder.size() && folder[slash] != '/')
             continue;
         std::string part = folder.substr(0, slash);
-        if (::mkdir(part.c_str(), mode) == 0) {
-            handToUser(root, -1, part);
-            continue;
-        }
-        if (errno != EEXIST)
+        if (::mkdir(part.c_str(), mode) != 0 && errno != EEXIST)
             return false;
     }
     struct stat st {};
@@ -175,7 +166,6 @@ RegistryStatus saveHive(RegistryRoot root, const std::string& path, const HiveKe
     UniqueFd fd(::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, mode));
     if (fd.get() < 0)
         return statusFromErrno(errno);
-    handToUser(root, fd.get(), temp);
     bool ok = writeAll(fd.get(), serializeHive(hive)) && ::fsync(fd.get()) == 0;
     ok = ::close(fd.release()) == 0 && ok;
     if (!ok || ::rename(temp.c_str(), path.c_str()) != 0) {
@@ -242,7 +232,6 @@ int lockHive(RegistryRoot root, const std::string& path) {
     int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, mode);
     if (fd < 0)
         return -1;
-    handToUser(root, fd, lockPath);
     if (!waitForLock(fd, path)) {
         const int error = errno;
         ::close(fd);
@@ -309,10 +298,12 @@ RegistryStatus HiveStore::read(RegistryRoot root,
 RegistryStatus HiveStore::load(RegistryRoot root, std::unique_ptr<HiveKey>& hive) {
     // Writers replace the file by a rename, so a reader sees the old hive or the new
     // one, never half of either.
-    LoadedHive loaded = loadHive(hivePath(root));
-    if (loaded.status == RegistryStatus::Ok)
-        hive = std::move(loaded.root);
-    return loaded.status;
+    return withHiveRights(root, [&] {
+        LoadedHive loaded = loadHive(hivePath(root));
+        if (loaded.status == RegistryStatus::Ok)
+            hive = std::move(loaded.root);
+        return loaded.status;
+    });
 }
 
 HiveStore::IoCounts HiveStore::ioCounts() {
@@ -324,6 +315,12 @@ HiveStore::update(RegistryRoot root,
                   const std::function<RegistryStatus(HiveKey&, bool& changed)>& change) {
     if (!writable(root))
         return RegistryStatus::AccessDenied;
+    return withHiveRights(root, [&] { return updateHive(root, change); });
+}
+
+RegistryStatus
+HiveStore::updateHive(RegistryRoot root,
+                      const std::function<RegistryStatus(HiveKey&, bool& changed)>& change) {
     std::string path = hivePath(root);
     if (!makeFolders(root, hiveFolder(root)))
         return statusFromErrno(errno);

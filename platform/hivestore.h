@@ -14,8 +14,10 @@
 // Files: HKEY_CURRENT_USER.hive in $XDG_CONFIG_HOME/quillmoor/registry (the real user's
 // ~/.config/quillmoor/registry when elevated through sudo or pkexec);
 // HKEY_LOCAL_MACHINE.hive and HKEY_CLASSES_ROOT.hive in /var/lib/quillmoor/registry.
-// QUILLMOOR_REGISTRY_DIR puts all three into one folder. The machine hives are writable
-// only with euid 0, and not at all when QUILLMOOR_REGISTRY_READONLY_MACHINE=1.
+// QUILLMOOR_REGISTRY_DIR puts all three into one folder. Elevated for another user, the
+// program reads and writes that user's hive with the user's own rights (ActingAsUser),
+// so what it makes there belongs to the user and no link leads it elsewhere. The machine hives are
+// writable only with euid 0, and not at all when QUILLMOOR_REGISTRY_READONLY_MACHINE=1.
 //
 // A damaged hive reads as empty with a message on stderr; before the first write over
 // it, it is renamed to "<hive>.corrupt" (".corrupt.1", ... when that exists).
@@ -74,6 +76,11 @@ class HiveStore {
         uint64_t saves = 0;
     };
     static IoCounts ioCounts();
+
+  private:
+    static RegistryStatus
+    updateHive(RegistryRoot root,
+               const std::function<RegistryStatus(HiveKey&, bool& changed)>& change);
 };
 
 } // namespace qm

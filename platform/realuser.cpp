@@ -11,6 +11,8 @@ namespace qm {
 
 namespace {
 
+constexpr gid_t kNoGroup = 65534;
+
 std::optional<uid_t> uidFromEnv(const char* name) {
     const char* text = std::getenv(name);
     if (!text || !*text)
@@ -23,8 +25,14 @@ std::optional<uid_t> uidFromEnv(const char* name) {
     return static_cast<uid_t>(value);
 }
 
+// Root's process, also while a thread of it acts as the user (ActingAsUser changes only
+// the thread's effective ids).
+bool runsAsRoot() {
+    return geteuid() == 0 || getuid() == 0;
+}
+
 std::optional<uid_t> elevatingUid() {
-    if (geteuid() != 0)
+    if (!runsAsRoot())
         return std::nullopt;
     if (auto uid = uidFromEnv("SUDO_UID"))
         return uid;
@@ -52,17 +60,43 @@ RealUser realUser() {
     if (auto other = elevatingUid()) {
         user.uid = *other;
         user.elevatedForOther = true;
+        // Never root's group for another user, even when the account database has no
+        // entry for the account.
+        user.gid = static_cast<gid_t>(uidFromEnv("SUDO_GID").value_or(kNoGroup));
     }
     fillFromPasswd(user);
-    if (user.elevatedForOther)
+    if (user.elevatedForOther) {
+        if (const char* home = std::getenv("QUILLMOOR_USER_HOME"); home && *home == '/')
+            user.home = home;
         return user;
+    }
     if (const char* home = std::getenv("HOME"); home && *home)
         user.home = home;
     return user;
 }
 
+namespace {
+
+std::string desktopFolder(const char* variable, const char* belowHome) {
+    const RealUser user = realUser();
+    if (!user.elevatedForOther)
+        if (const char* value = std::getenv(variable); value && *value == '/')
+            return value;
+    return user.home + belowHome;
+}
+
+} // namespace
+
+std::string userConfigFolder() {
+    return desktopFolder("XDG_CONFIG_HOME", "/.config");
+}
+
+std::string userDataFolder() {
+    return desktopFolder("XDG_DATA_HOME", "/.local/share");
+}
+
 std::string GetUserName() {
-    if (geteuid() == 0) {
+    if (runsAsRoot()) {
         if (const char* sudoUser = std::getenv("SUDO_USER"); sudoUser && *sudoUser)
             return sudoUser;
     }

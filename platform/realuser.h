@@ -19,8 +19,16 @@ struct RealUser {
 };
 
 // The user the program works for: with euid 0 and SUDO_UID (or PKEXEC_UID) naming
-// another account, that account; otherwise the real uid of the process.
+// another account, that account, with its home from the account database
+// (QUILLMOOR_USER_HOME replaces it, for tests); otherwise the real uid of the process
+// with $HOME.
 RealUser realUser();
+
+// That user's desktop folders: $XDG_CONFIG_HOME and $XDG_DATA_HOME, else ~/.config and
+// ~/.local/share. Elevated for another user, always below that user's home: the
+// environment is root's then and says nothing about the user's folders.
+std::string userConfigFolder();
+std::string userDataFolder();
 
 // The login name of that user, honouring SUDO_USER when elevated through sudo.
 std::string GetUserName();

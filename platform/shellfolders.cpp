@@ -2,10 +2,10 @@
 
 #include "platform/autostartentry.h"
 #include "platform/dospath.h"
+#include "platform/realuser.h"
 #include "platform/registry.h"
 
 #include <array>
-#include <cstdlib>
 #include <fstream>
 
 namespace qm {
@@ -15,22 +15,14 @@ namespace {
 constexpr std::array<const char*, 5> kValueNames = {"Desktop", "Start Menu", "Programs", "Startup",
                                                     "Personal"};
 
+// The home of the user the program works for (under sudo that user's, not root's).
 std::string home() {
-    const char* value = std::getenv("HOME");
-    return value ? value : "";
-}
-
-std::string dataHome() {
-    if (const char* value = std::getenv("XDG_DATA_HOME"); value && *value == '/')
-        return value;
-    return home() + "/.local/share";
+    return realUser().home;
 }
 
 // A folder of user-dirs.dirs ("XDG_DESKTOP_DIR="$HOME/Desktop""), else `fallback`.
 std::string userDir(const std::string& key, const std::string& fallback) {
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    const std::string file =
-        (config && *config == '/' ? std::string(config) : home() + "/.config") + "/user-dirs.dirs";
+    const std::string file = userConfigFolder() + "/user-dirs.dirs";
     std::ifstream in(file);
     for (std::string line; std::getline(in, line);) {
         if (!line.starts_with(key + "=\""))
@@ -54,7 +46,7 @@ std::optional<std::string> desktopFolder(RegistryRoot root, ShellFolderKind kind
         return std::nullopt;
     case ShellFolderKind::StartMenu:
     case ShellFolderKind::Programs:
-        return (user ? dataHome() : systemRoot() + "/usr/share") + "/applications";
+        return (user ? userDataFolder() : systemRoot() + "/usr/share") + "/applications";
     case ShellFolderKind::Startup:
         return user ? userAutostartFolder() : machineAutostartFolder();
     case ShellFolderKind::Personal:

@@ -1,5 +1,6 @@
 #include "platform/windowtitle.h"
 
+#include "platform/actingas.h"
 #include "platform/filelock.h"
 #include "platform/realuser.h"
 #include "platform/uniquefd.h"
@@ -9,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <optional>
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/socket.h>
@@ -164,12 +166,7 @@ bool bindReplacingStale(int fd, const std::string& path, std::string& error) {
 }
 
 bool ensureFolder(const std::string& folder, const RealUser& user) {
-    bool made = ::mkdir(folder.c_str(), 0700) == 0;
-    if (!made && errno != EEXIST)
-        return false;
-    // Made by a program elevated for the user: the folder is the user's, or the user's
-    // own programs could never take a title again.
-    if (made && user.uid != ::geteuid() && ::chown(folder.c_str(), user.uid, user.gid) != 0)
+    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
         return false;
     struct stat st {};
     if (::lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
@@ -219,6 +216,12 @@ std::unique_ptr<WindowTitleOwner> WindowTitleOwner::registerTitle(const std::str
             *error = std::move(text);
         return nullptr;
     };
+    // Elevated for a user, the folder, lock and socket are made with the user's rights:
+    // they are the user's (or the user's own programs could never take a title again),
+    // and the user's folder leads root nowhere.
+    std::optional<ActingAsUser> acting;
+    if (user.elevatedForOther && !acting.emplace(user).ok())
+        return fail("cannot take the rights of user " + std::to_string(user.uid));
     if (!ensureFolder(folder, user))
         return fail("cannot use the folder " + folder);
     UniqueFd lock(
@@ -228,11 +231,6 @@ std::unique_ptr<WindowTitleOwner> WindowTitleOwner::registerTitle(const std::str
     UniqueFd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
     if (fd.get() < 0 || !bindReplacingStale(fd.get(), path, why))
         return fail(why.empty() ? std::string("cannot create a socket") : why);
-    if (user.elevatedForOther) {
-        int rc = ::chown(path.c_str(), user.uid, user.gid);
-        rc |= ::fchown(lock.get(), user.uid, user.gid);
-        (void)rc;
-    }
     struct stat st {};
     if (::listen(fd.get(), 16) != 0 || ::lstat(path.c_str(), &st) != 0) {
         ::unlink(path.c_str());

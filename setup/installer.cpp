@@ -1,11 +1,13 @@
 #include "setup/installer.h"
 
+#include "platform/actingas.h"
 #include "platform/autostartentry.h"
 #include "platform/createdfolders.h"
 #include "platform/datetime.h"
 #include "platform/dospath.h"
 #include "platform/fileio.h"
 #include "platform/fileoperations.h"
+#include "platform/folderchain.h"
 #include "platform/lzexpand.h"
 #include "platform/productkeys.h"
 #include "platform/programfiles.h"
@@ -152,9 +154,13 @@ TInstallOutcome TInstaller::Install() {
 
 bool TInstaller::stage(std::string& error) {
     staging_ = stagingFolder();
+    // A link under the staging folder's name is removed as a link, never followed: what
+    // it points to must not be taken into the installation.
+    if (isLink(staging_))
+        deleteFile(staging_);
     if (folderExists(staging_))
         deleteFolderTree(staging_); // left by a run that was killed
-    if (!createFolderChain(staging_)) {
+    if (!createFolderChain(staging_) || isLink(staging_)) {
         error = "cannot create " + staging_;
         return false;
     }
@@ -256,23 +262,37 @@ bool TInstaller::placeFiles(const std::string& from, const std::string& to, std:
 }
 
 void TInstaller::RemoveOldShortcuts() {
-    for (const std::string& link : SetupShortcutPaths(env_.isAdmin()))
-        journal_.SetAside(link);
+    // The user's own with the user's rights (see CreateShortcut).
+    asRealUser([this] {
+        for (const std::string& link : SetupShortcutPathsOf(RegistryRoot::CurrentUser))
+            journal_.SetAside(link);
+    });
+    if (env_.isAdmin())
+        for (const std::string& link : SetupShortcutPathsOf(RegistryRoot::LocalMachine))
+            journal_.SetAside(link);
 }
 
 void TInstaller::RemoveOldFiles() {
     // What the earlier installation listed and this one did not put back: files first
-    // (a link is removed as a link), then the folders that are empty now.
+    // (a link is removed as a link), then the folders that are empty now. Each is reached
+    // from the install folder one real folder at a time: a folder of the installation that
+    // became a link never carries a delete elsewhere.
+    const std::optional<std::string> host = toHostPath(folder_);
+    const UniqueFd base = host ? openFolderChain(*host) : UniqueFd();
+    if (base.get() < 0)
+        return;
+    const std::string prefix = *host + (host->ends_with('/') ? "" : "/");
     const auto kept = [this](const std::string& path) {
         return path == TUninstList::PathIn(folder_) ||
                std::find(entries_.begin(), entries_.end(), path) != entries_.end();
     };
-    for (const std::string& path : oldEntries_)
-        if (!kept(path) && (isLink(path) || fileExists(path)) && !folderExists(path))
-            deleteFile(path);
-    for (const std::string& path : oldEntries_)
-        if (!kept(path) && !isLink(path) && folderExists(path))
-            removeFolder(path);
+    for (const bool folders : {false, true}) {
+        for (const std::string& path : oldEntries_) {
+            const std::optional<std::string> entry = toHostPath(path);
+            if (!kept(path) && entry && entry->starts_with(prefix))
+                removeEntryBelow(base.get(), entry->substr(prefix.size()), folders);
+        }
+    }
 }
 
 void TInstaller::CleanRegistry() {
@@ -331,6 +351,18 @@ void TInstaller::CreateShortcutsAndKeys() {
 
 void TInstaller::CreateShortcut(RegistryRoot root, std::string_view linkFile, int kind,
                                 std::string_view subfolder, std::string_view target) {
+    // One install belongs to one account: run by root for a user (sudo), the user's menu
+    // and desktop entries go into that user's folders, written with the user's rights,
+    // so they are the user's and nothing the user put there leads root's writes astray.
+    if (root == RegistryRoot::CurrentUser) {
+        asRealUser([&] { createShortcut(root, linkFile, kind, subfolder, target); });
+        return;
+    }
+    createShortcut(root, linkFile, kind, subfolder, target);
+}
+
+void TInstaller::createShortcut(RegistryRoot root, std::string_view linkFile, int kind,
+                                std::string_view subfolder, std::string_view target) {
     const std::string targetPath = program(target);
     if (!fileExists(targetPath))
         return;
@@ -366,9 +398,11 @@ void TInstaller::WriteRunKey(bool allUsers) {
         journal_.Undo([qmoor] { removeAutostartEntry(machineAutostartFolder(), qmoor); });
     } else if (!machine) {
         journal_.WriteString(RegistryRoot::CurrentUser, kRunKey, kMainProgramName, command);
-        if (journal_.SetAsideHost(entryPath(userAutostartFolder())) &&
-            writeAutostartEntry(userAutostartFolder(), qmoor, options_.autoStart))
-            journal_.Undo([qmoor] { removeAutostartEntry(userAutostartFolder(), qmoor); });
+        asRealUser([&] {
+            if (journal_.SetAsideHost(entryPath(userAutostartFolder())) &&
+                writeAutostartEntry(userAutostartFolder(), qmoor, options_.autoStart))
+                journal_.Undo([qmoor] { removeAutostartEntry(userAutostartFolder(), qmoor); });
+        });
     }
     journal_.WriteString(RegistryRoot::CurrentUser, kProductRunKey, kAutoStartValue,
                          options_.autoStart ? "ON" : "OFF");

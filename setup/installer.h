@@ -69,6 +69,8 @@ class TInstaller {
     void CreateShortcutsAndKeys();
     void CreateShortcut(RegistryRoot root, std::string_view linkFile, int kind,
                         std::string_view subfolder, std::string_view target);
+    void createShortcut(RegistryRoot root, std::string_view linkFile, int kind,
+                        std::string_view subfolder, std::string_view target);
     void WriteRunKey(bool allUsers);
     void WriteUninstallKey(bool allUsers);
     void RegisterFileAssociation();

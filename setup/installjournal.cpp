@@ -1,5 +1,6 @@
 #include "setup/installjournal.h"
 
+#include "platform/actingas.h"
 #include "platform/dospath.h"
 #include "platform/fileio.h"
 #include "platform/registry.h"
@@ -90,11 +91,11 @@ void copyKey(RegistryRoot root, const std::string& path, std::vector<KeyCopy>& o
 } // namespace
 
 void TInstallJournal::FileWritten(std::string dosPath) {
-    undo_.push_back([path = std::move(dosPath)] { deleteFile(path); });
+    record([path = std::move(dosPath)] { deleteFile(path); });
 }
 
 void TInstallJournal::FolderCreated(std::string dosPath) {
-    undo_.push_back([path = std::move(dosPath)] { removeFolder(path); });
+    record([path = std::move(dosPath)] { removeFolder(path); });
 }
 
 bool TInstallJournal::CreateFolders(const std::string& dosPath, std::vector<std::string>* made) {
@@ -122,7 +123,7 @@ void TInstallJournal::noteValue(RegistryRoot root, std::string_view key, std::st
         path = full.substr(0, at);
         if (Registry(root).keyExists(path))
             continue;
-        undo_.push_back([root, path] { Registry(root).deleteKey(path); });
+        record([root, path] { Registry(root).deleteKey(path); });
         return;
     }
     Registry registry(root);
@@ -132,19 +133,19 @@ void TInstallJournal::noteValue(RegistryRoot root, std::string_view key, std::st
     std::string text;
     uint32_t number = 0;
     if (registry.readString(name, text) == RegistryStatus::Ok) {
-        undo_.push_back([root, full, valueName, text] {
+        record([root, full, valueName, text] {
             Registry r(root);
             if (r.openKey(full, false))
                 r.writeString(valueName, text);
         });
     } else if (registry.readDword(name, number) == RegistryStatus::Ok) {
-        undo_.push_back([root, full, valueName, number] {
+        record([root, full, valueName, number] {
             Registry r(root);
             if (r.openKey(full, false))
                 r.writeDword(valueName, number);
         });
     } else {
-        undo_.push_back([root, full, valueName] {
+        record([root, full, valueName] {
             Registry r(root);
             if (r.openKey(full, false))
                 r.deleteValue(valueName);
@@ -183,7 +184,7 @@ void TInstallJournal::DeleteValue(RegistryRoot root, std::string_view key, std::
     saved.type = registry.valueType(name);
     if (!readValue(registry, saved) || !registry.deleteValue(name))
         return;
-    undo_.push_back([root, path = std::string(key), saved] {
+    record([root, path = std::string(key), saved] {
         Registry r(root);
         if (r.openKey(path, true))
             writeValue(r, saved);
@@ -197,7 +198,7 @@ void TInstallJournal::DeleteKey(RegistryRoot root, std::string_view key) {
     copyKey(root, std::string(key), copy);
     if (copy.empty() || !Registry(root).deleteKey(key))
         return;
-    undo_.push_back([root, copy = std::move(copy)] {
+    record([root, copy = std::move(copy)] {
         Registry r(root);
         r.beginBatch();
         for (const KeyCopy& k : copy)
@@ -214,8 +215,8 @@ bool TInstallJournal::SetAside(const std::string& dosPath) {
         includeTrailingBackslash(extractFileDir(dosPath)) + asideName(extractFileName(dosPath));
     if (!renameFile(dosPath, aside))
         return false;
-    undo_.push_back([dosPath, aside] { renameFile(aside, dosPath); });
-    commit_.push_back([aside] { deleteFile(aside); });
+    record([dosPath, aside] { renameFile(aside, dosPath); });
+    onCommit([aside] { deleteFile(aside); });
     return true;
 }
 
@@ -226,8 +227,8 @@ bool TInstallJournal::SetAsideHost(const std::string& hostPath) {
     const std::string aside = (path.parent_path() / asideName(path.filename().string())).string();
     if (::rename(hostPath.c_str(), aside.c_str()) != 0)
         return false;
-    undo_.push_back([hostPath, aside] { ::rename(aside.c_str(), hostPath.c_str()); });
-    commit_.push_back([aside] { ::unlink(aside.c_str()); });
+    record([hostPath, aside] { ::rename(aside.c_str(), hostPath.c_str()); });
+    onCommit([aside] { ::unlink(aside.c_str()); });
     return true;
 }
 
@@ -254,7 +255,15 @@ void TInstallJournal::PutBackBelow(const std::string& hostFolder) {
 }
 
 void TInstallJournal::Undo(std::function<void()> undo) {
-    undo_.push_back(std::move(undo));
+    record(std::move(undo));
+}
+
+void TInstallJournal::record(std::function<void()> undo) {
+    undo_.push_back(withCurrentRights(std::move(undo)));
+}
+
+void TInstallJournal::onCommit(std::function<void()> step) {
+    commit_.push_back(withCurrentRights(std::move(step)));
 }
 
 void TInstallJournal::RollBack() {

@@ -6,7 +6,8 @@
 // deleted through the journal, which first notes what was there (the value, a key with
 // everything below it, or the highest key that did not exist); autostart entries
 // likewise. RollBack undoes the records newest first; Commit keeps the run's work and
-// deletes what was set aside. Owns only its records.
+// deletes what was set aside. Each record is taken back with the rights it was made with
+// (ActingAsUser). Owns only its records.
 
 #include "platform/hivestore.h"
 #include "platform/registry.h"
@@ -60,6 +61,10 @@ class TInstallJournal {
     void Commit();
 
   private:
+    // Keeps an undo step (or a step of Commit) to run with the rights the thread has now:
+    // what was done with a user's rights is undone with them.
+    void record(std::function<void()> undo);
+    void onCommit(std::function<void()> step);
     void noteValue(RegistryRoot root, std::string_view key, std::string_view name);
     // Notes what is there, then writes the value through `write` on the opened key.
     RegistryStatus writeNoted(RegistryRoot root, std::string_view key, std::string_view name,

@@ -1,5 +1,6 @@
 #include "setup/setupplaces.h"
 
+#include "platform/actingas.h"
 #include "platform/autostartentry.h"
 #include "platform/createdfolders.h"
 #include "platform/dospath.h"
@@ -58,29 +59,40 @@ void removeStagedTemporaries(const std::string& hostFolder) {
 
 } // namespace
 
-std::vector<std::string> SetupShortcutPaths(bool admin) {
+std::vector<std::string> SetupShortcutPathsOf(RegistryRoot root) {
     std::vector<std::string> paths;
-    for (RegistryRoot root : {RegistryRoot::CurrentUser, RegistryRoot::LocalMachine}) {
-        if (root == RegistryRoot::LocalMachine && !admin)
-            continue;
-        if (auto programs = ShellFolder(root, ShellFolderKind::Programs)) {
-            const std::string group = *programs + "\\" + std::string(setupkeys::kProgramGroup);
-            for (const char* link : {"Quillmoor.lnk", "Uninstall.lnk", "Quillmoor Updater.lnk"})
-                paths.push_back(shellLinkPath(group, link));
-        }
-        if (auto desktop = ShellFolder(root, ShellFolderKind::Desktop))
-            paths.push_back(shellLinkPath(*desktop, "Quillmoor.lnk"));
+    if (auto programs = ShellFolder(root, ShellFolderKind::Programs)) {
+        const std::string group = *programs + "\\" + std::string(setupkeys::kProgramGroup);
+        for (const char* link : {"Quillmoor.lnk", "Uninstall.lnk", "Quillmoor Updater.lnk"})
+            paths.push_back(shellLinkPath(group, link));
     }
+    if (auto desktop = ShellFolder(root, ShellFolderKind::Desktop))
+        paths.push_back(shellLinkPath(*desktop, "Quillmoor.lnk"));
+    return paths;
+}
+
+std::vector<std::string> SetupShortcutPaths(bool admin) {
+    std::vector<std::string> paths = SetupShortcutPathsOf(RegistryRoot::CurrentUser);
+    if (admin)
+        for (std::string& path : SetupShortcutPathsOf(RegistryRoot::LocalMachine))
+            paths.push_back(std::move(path));
     return paths;
 }
 
 void TidyAfterKilledRun(const std::string& installFolder, bool admin) {
-    for (const std::string& link : SetupShortcutPaths(admin))
-        if (auto host = toHostPath(link))
-            TInstallJournal::PutBack(*host);
-    TInstallJournal::PutBack(userAutostartFolder() + "/" + kAutostartFileName);
-    if (admin)
+    // The user's own places with the user's rights (see asRealUser).
+    asRealUser([] {
+        for (const std::string& link : SetupShortcutPathsOf(RegistryRoot::CurrentUser))
+            if (auto host = toHostPath(link))
+                TInstallJournal::PutBack(*host);
+        TInstallJournal::PutBack(userAutostartFolder() + "/" + kAutostartFileName);
+    });
+    if (admin) {
+        for (const std::string& link : SetupShortcutPathsOf(RegistryRoot::LocalMachine))
+            if (auto host = toHostPath(link))
+                TInstallJournal::PutBack(*host);
         TInstallJournal::PutBack(machineAutostartFolder() + "/" + kAutostartFileName);
+    }
     const std::string folder = includeTrailingBackslash(installFolder);
     if (!realFolder(excludeTrailingBackslash(folder)) || !holdsInstallation(folder))
         return;

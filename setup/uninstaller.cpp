@@ -1,5 +1,6 @@
 #include "setup/uninstaller.h"
 
+#include "platform/actingas.h"
 #include "platform/autostartentry.h"
 #include "platform/createdfolders.h"
 #include "platform/dospath.h"
@@ -157,14 +158,18 @@ void TUninstaller::DeleteLinks(const std::string& subfolder, const char* linkFil
         if (!special)
             continue;
         const std::string folder = subfolder.empty() ? *special : *special + "\\" + subfolder;
-        removeEntry(shellLinkPath(folder, linkFile), *special);
+        // The user's own with the user's rights, as setup wrote them.
+        if (root == RegistryRoot::CurrentUser)
+            asRealUser([&] { removeEntry(shellLinkPath(folder, linkFile), *special); });
+        else
+            removeEntry(shellLinkPath(folder, linkFile), *special);
     }
 }
 
 void TUninstaller::RemoveProgramGroup() {
     const std::string group = "\\" + std::string(setupkeys::kProgramGroup);
     if (auto programs = ShellFolder(RegistryRoot::CurrentUser, ShellFolderKind::Programs))
-        removeFolder(*programs + group);
+        asRealUser([&] { removeFolder(*programs + group); });
     if (MachineUninstallKeyExists() && env_.isAdmin())
         if (auto programs = ShellFolder(RegistryRoot::LocalMachine, ShellFolderKind::Programs))
             removeFolder(*programs + group);
@@ -189,9 +194,10 @@ void TUninstaller::RemoveShortcutsAndKeys() {
         Registry keys(root);
         keys.deleteKey(kUninstallKey);
         keys.deleteKey(setupkeys::kProductKey);
-        removeAutostartEntry(root == RegistryRoot::LocalMachine ? machineAutostartFolder()
-                                                                : userAutostartFolder(),
-                             qmoor);
+        if (root == RegistryRoot::LocalMachine)
+            removeAutostartEntry(machineAutostartFolder(), qmoor);
+        else
+            asRealUser([&] { removeAutostartEntry(userAutostartFolder(), qmoor); });
     }
     Registry classes(RegistryRoot::ClassesRoot);
     classes.deleteKey(setupkeys::kBpaKey);

@@ -381,8 +381,13 @@ void TUpdaterModel::setPaused(bool paused) {
 void TUpdaterModel::cleanUp() {
     staging_.reset();
     actions_.removeTrayIcon();
-    if (installedCommon_)
+    if (!installedCommon_)
+        return;
+    if (installation_->MayStart(kCommonProgramName))
         actions_.startProgram(installation_->hostProgram(kCommonProgramName));
+    else
+        std::fprintf(stderr, "updater: %s is not started: another user than root may change it\n",
+                     installation_->hostProgram(kCommonProgramName).c_str());
 }
 
 } // namespace qm

@@ -8,7 +8,9 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <set>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -313,6 +315,52 @@ TEST_F(RegistryTest, ProcessesWritingAtOnceLoseNothing) {
     Registry reg;
     ASSERT_TRUE(reg.openKeyReadOnly("\\SOFTWARE\\Quillmoor\\Shared"));
     EXPECT_EQ(reg.valueNames().size(), static_cast<size_t>(kChildren * kWrites));
+}
+
+// Elevated for a user (sudo), the program writes that user's hive with the user's rights:
+// with the registry folder swapped for a link to a folder of root's, nothing there
+// changes; in the user's own folder the files are the user's.
+TEST_F(RegistryTest, AHiveWrittenForAnotherUserGetsOnlyThatUsersRights) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs root to act elevated for another user";
+    constexpr uid_t kUser = 65534;
+    ASSERT_EQ(chmod(sandbox.root().c_str(), 0755), 0);
+    const std::string rootFolder = sandbox.root() + "/rootonly";
+    const std::string userFolder = sandbox.root() + "/userreg";
+    fs::create_directories(rootFolder);
+    fs::create_directories(userFolder);
+    ASSERT_EQ(chown(userFolder.c_str(), kUser, kUser), 0);
+    std::ofstream(rootFolder + "/HKEY_CURRENT_USER.hive") << "root's own file";
+    fs::create_symlink(rootFolder, sandbox.root() + "/reglink");
+    const auto listing = [](const std::string& folder) {
+        std::set<std::string> out;
+        for (const auto& entry : fs::directory_iterator(folder)) {
+            struct stat info {};
+            lstat(entry.path().c_str(), &info);
+            out.insert(entry.path().filename().string() + " " + std::to_string(info.st_uid));
+        }
+        return out;
+    };
+    const auto rootBefore = listing(rootFolder);
+
+    struct Row {
+        std::string folder;
+        bool written;
+    } rows[] = {{sandbox.root() + "/reglink", false}, {userFolder, true}};
+    setenv("SUDO_UID", std::to_string(kUser).c_str(), 1);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.folder);
+        setenv("QUILLMOOR_REGISTRY_DIR", row.folder.c_str(), 1);
+        Registry reg(RegistryRoot::CurrentUser);
+        const bool opened = reg.openKey("\\Software\\Quillmoor", true);
+        EXPECT_EQ(opened && reg.writeString("Name", "x") == RegistryStatus::Ok, row.written);
+    }
+    unsetenv("SUDO_UID");
+    setenv("QUILLMOOR_REGISTRY_DIR", (sandbox.root() + "/registry").c_str(), 1);
+    EXPECT_EQ(listing(rootFolder), rootBefore);
+    EXPECT_EQ(listing(userFolder), (std::set<std::string>{"HKEY_CURRENT_USER.hive 65534",
+                                                          "HKEY_CURRENT_USER.hive.lock 65534"}));
+    EXPECT_EQ(geteuid(), 0u);
 }
 
 } // namespace

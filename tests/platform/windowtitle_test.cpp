@@ -105,12 +105,17 @@ TEST_F(WindowTitleTest, AFolderOpenToOthersIsRefused) {
     EXPECT_NE(WindowTitleOwner::registerTitle(kMainTitle), nullptr);
 }
 
-// An elevated program (setup, updater) that makes the socket folder hands it to its
-// user; a root-owned folder would lock the user's own programs out of every title.
+// An elevated program (setup, updater) makes the socket folder as its user; a root-owned
+// folder would lock the user's own programs out of every title.
 TEST_F(WindowTitleTest, AFolderMadeWhileElevatedBelongsToTheUser) {
     if (geteuid() != 0)
         GTEST_SKIP() << "needs root to act elevated for another user";
-    const std::string folder = sandbox.root() + "/ipc-elevated";
+    // Made with the user's rights, in a folder open to all as /tmp is.
+    ASSERT_EQ(chmod(sandbox.root().c_str(), 0755), 0);
+    const std::string shared = sandbox.root() + "/tmp";
+    ASSERT_EQ(mkdir(shared.c_str(), 0755), 0);
+    ASSERT_EQ(chmod(shared.c_str(), 01777), 0);
+    const std::string folder = shared + "/ipc-elevated";
     setenv("QUILLMOOR_IPC_DIR", folder.c_str(), 1);
     setenv("SUDO_UID", "65534", 1);
     auto owner = WindowTitleOwner::registerTitle(kMainTitle);

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 #include <set>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace qm {
 namespace {
@@ -343,6 +344,102 @@ TEST(Installer, AReinstallChangesNothingUntilAgreedAndAFailedOneKeepsTheOld) {
                   [](const std::string& f) { return f.starts_with("C/medium/Install/Up"); });
     EXPECT_EQ(after, before);
     EXPECT_EQ(test::RegistryValues(), values);
+}
+
+// Links inside an earlier installation lead a reinstall nowhere: a listed file behind a
+// linked folder stays, and a link under the staging folder's name is neither filled nor
+// emptied into the installation.
+TEST(Installer, AReinstallLeavesWhatLinksInTheInstallFolderPointTo) {
+    test::Sandbox sb;
+    test::InstallSandbox machine(sb);
+    machine.makeMedium();
+    ASSERT_EQ(machine.install({kFolder}), TInstallOutcome::Installed);
+    const std::string c = sb.hostOf('C');
+    const std::string install = c + "/Program Files/Quillmoor";
+    sb.writeFile("C:\\Outside\\x.txt", "someone else's");
+    sb.writeFile("C:\\Staged\\notes.txt", "someone else's too");
+    std::filesystem::create_directory_symlink(c + "/Outside", install + "/linkdir");
+    std::filesystem::create_directory_symlink(c + "/Staged", install + "/.qmsetup");
+    const std::string list = sb.readFile(kBase + "uninst.ini").value_or("");
+    sb.writeFile(kBase + "uninst.ini", kBase + "linkdir\\x.txt\r\n" + list);
+    const auto outside = [&] {
+        std::set<std::string> files;
+        for (const std::string& entry : test::FilesBelow(sb.root()))
+            if ((entry.starts_with("C/Outside") || entry.starts_with("C/Staged")) &&
+                entry.find(" -> ") == std::string::npos)
+                files.insert(entry);
+        return files;
+    };
+    const auto before = outside();
+
+    ASSERT_EQ(machine.install({kFolder}), TInstallOutcome::Installed);
+    EXPECT_EQ(outside(), before);
+    EXPECT_FALSE(fileExists(kBase + "notes.txt"));
+    EXPECT_EQ(sb.readFile(kBase + "uninst.ini").value_or("").find("notes.txt"), std::string::npos);
+    EXPECT_EQ(sb.readFile(kBase + "Qmoor"), "the Qmoor program image");
+}
+
+// An administrator's own install through sudo belongs to the user who asked for it: the
+// registry entries, menu, desktop and autostart entries all go to that user, in that
+// user's home (not root's), owned by the user; a folder of the user's swapped for a link
+// to one of root's gets nothing. The uninstaller, run the same way, takes them away.
+TEST(Installer, AnInstallThroughSudoPutsEverythingOfTheUsersInTheUsersHome) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs root to act elevated for another user";
+    constexpr uid_t kUser = 65534;
+    test::Sandbox sb;
+    test::InstallSandbox machine(sb);
+    machine.makeMedium();
+    const std::string root = sb.root();
+    ASSERT_EQ(chmod(root.c_str(), 0755), 0);
+    std::filesystem::create_directories(root + "/roothome");
+    std::filesystem::create_directories(root + "/rootonly");
+    std::filesystem::remove_all(root + "/home/Desktop");
+    std::filesystem::create_directory_symlink(root + "/rootonly", root + "/home/Desktop");
+    for (const char* folder : {"/home", "/registry"})
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(root + folder))
+            lchown(entry.path().c_str(), kUser, kUser);
+    for (const char* folder : {"/home", "/registry"})
+        ASSERT_EQ(chown((root + folder).c_str(), kUser, kUser), 0);
+    const auto owner = [&](const std::string& path) {
+        struct stat info {};
+        return lstat((root + path).c_str(), &info) == 0 ? static_cast<long>(info.st_uid) : -1L;
+    };
+    for (const char* name : {"HOME", "XDG_DATA_HOME", "XDG_CONFIG_HOME"})
+        setenv(name, (root + "/roothome").c_str(), 1);
+    setenv("QUILLMOOR_USER_HOME", (root + "/home").c_str(), 1);
+    setenv("SUDO_UID", std::to_string(kUser).c_str(), 1);
+
+    const TInstallOutcome outcome = machine.install({kFolder, false, true});
+    const std::string menu = "/home/.local/share/applications/Quillmoor/";
+    const long menuOwner = owner(menu + "Quillmoor.desktop");
+    const long autostartOwner = owner("/home/.config/autostart/quillmoor.desktop");
+    const long hiveOwner = owner("/registry/HKEY_CURRENT_USER.hive");
+    const std::string uninstallString = Value(
+        RegistryRoot::CurrentUser,
+        "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quillmoor", "UninstallString");
+    const std::optional<std::string> userFile = sb.readFile(kBase + "User.dat");
+    const auto rootHome = test::FilesBelow(root + "/roothome");
+    const auto rootOnly = test::FilesBelow(root + "/rootonly");
+    const int uninstalled = UninstallNow(kFolder);
+    const bool menuAfter = std::filesystem::exists(root + menu + "Quillmoor.desktop");
+    const bool autostartAfter =
+        std::filesystem::exists(root + "/home/.config/autostart/quillmoor.desktop");
+    for (const char* name : {"SUDO_UID", "QUILLMOOR_USER_HOME"})
+        unsetenv(name);
+    setenv("HOME", (root + "/home").c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (root + "/config").c_str(), 1);
+
+    ASSERT_EQ(outcome, TInstallOutcome::Installed) << testing::PrintToString(machine.messages());
+    EXPECT_EQ(uninstallString, kBase + "Uninstall.exe");
+    EXPECT_EQ(userFile, "alice");
+    for (long uid : {menuOwner, autostartOwner, hiveOwner})
+        EXPECT_EQ(uid, static_cast<long>(kUser));
+    EXPECT_EQ(rootHome, std::set<std::string>{});
+    EXPECT_EQ(rootOnly, std::set<std::string>{});
+    EXPECT_EQ(uninstalled, 1);
+    EXPECT_FALSE(menuAfter);
+    EXPECT_FALSE(autostartAfter);
 }
 
 } // namespace

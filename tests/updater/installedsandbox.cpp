@@ -7,6 +7,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace qm::test {
 
@@ -14,7 +15,9 @@ namespace fs = std::filesystem;
 
 InstalledSandbox::InstalledSandbox() : machine_(*this) {
     machine_.makeMedium("old main program", "old updater");
-    if (machine_.install({"C:\\Program Files\\Quillmoor"}) != TInstallOutcome::Installed)
+    // Root's updater updates only an installation for all users (see findInstallation).
+    const bool allUsers = ::geteuid() == 0;
+    if (machine_.install({"C:\\Program Files\\Quillmoor", allUsers}) != TInstallOutcome::Installed)
         throw std::runtime_error("setup could not install into the sandbox");
     folder_ = hostOf('C') + "/Program Files/Quillmoor";
 }
