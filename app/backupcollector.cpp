@@ -53,14 +53,15 @@ void TBackupCollector::collect(const TSelectionWalk& selection) {
 }
 
 bool TBackupCollector::scanFolder(const std::string& folder) {
+    // The path comes from the disk, never from typing: a blank at either end is part of
+    // a name ("trail " and "trail" are two folders here) and is kept.
     std::string f = folder;
-    while (!f.empty() && f.front() == ' ')
-        f.erase(f.begin());
-    while (!f.empty() && f.back() == ' ')
-        f.pop_back();
     if (!f.empty() && f.back() == '\\')
         f.pop_back();
     const FolderListing listing = listFolder(f + "\\");
+    // Names a DOS path cannot carry cannot be backed up: each is one error of the run.
+    for (const std::string& host : listing.skippedNames)
+        unnamable_.push_back(f + "\\" + host.substr(host.rfind('/') + 1));
     for (const FolderEntry& entry : listing.entries) {
         if (runner_.CancelRequested)
             return false;
@@ -92,7 +93,16 @@ bool TBackupCollector::addTickedFile(const std::string& path) {
 
 bool TBackupCollector::unchanged(const std::string& path, double date) const {
     const std::optional<std::size_t> line = catalogue_.Find(path);
-    return line && *line < dates_.size() && std::fabs(date - dates_[*line]) < kSameDate;
+    if (!line || *line >= dates_.size())
+        return false;
+    // A record spelled otherwise stands for this file only when its own spelling is gone
+    // (or names this very file, on a disk that ignores case): "REPORT.TXT" beside a
+    // catalogued "report.txt" is a file of its own, whatever its date.
+    const std::string& catalogued = catalogue_[*line];
+    if (catalogued != path && fileExists(catalogued) &&
+        fileIdentity(catalogued) != fileIdentity(path))
+        return false;
+    return std::fabs(date - dates_[*line]) < kSameDate;
 }
 
 bool TBackupCollector::addFile(const std::string& path, int64_t size, double date) {

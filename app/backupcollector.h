@@ -41,6 +41,10 @@ class TBackupCollector {
 
     // Paths that a record cannot hold: refused, for the run to log.
     const std::vector<std::string>& refused() const { return refused_; }
+    // Files and folders below a scanned folder whose names a DOS path cannot carry
+    // (":", "?", control characters...), as the folder's path and the name on disk: left
+    // out, for the run to log.
+    const std::vector<std::string>& unnamable() const { return unnamable_; }
 
   private:
     bool scanFolder(const std::string& folder);
@@ -56,6 +60,7 @@ class TBackupCollector {
     TCatalogPathList catalogue_;
     std::vector<double> dates_;
     std::vector<std::string> refused_;
+    std::vector<std::string> unnamable_;
 };
 
 } // namespace qm
