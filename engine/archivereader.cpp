@@ -127,6 +127,8 @@ ArchiveReader::Step ArchiveReader::RestoreEntry(FileHandle& Archive, ChunkPool& 
             ++engine.ErrorCount;
             return endEntry(target ? Step::StopArchive : Step::NextEntry);
         }
+        // Archives keep no permissions: a new file gets a new file's.
+        out->SetNewFileMode(NewRestoredFileMode(std::nullopt));
     }
 
     auto failTarget = [&] {
