@@ -4,8 +4,10 @@
 #include "platform/dospath.h"
 #include "platform/fileio.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 
 namespace qm {
 
@@ -61,7 +63,7 @@ bool TBackupCollector::scanFolder(const std::string& folder) {
     const FolderListing listing = listFolder(f + "\\");
     // Names a DOS path cannot carry cannot be backed up: each is one error of the run.
     for (const std::string& host : listing.skippedNames)
-        unnamable_.push_back(f + "\\" + host.substr(host.rfind('/') + 1));
+        addUnnamable(host, f + "\\" + host.substr(host.rfind('/') + 1));
     for (const FolderEntry& entry : listing.entries) {
         if (runner_.CancelRequested)
             return false;
@@ -79,6 +81,27 @@ bool TBackupCollector::scanFolder(const std::string& folder) {
             return false;
     }
     return true;
+}
+
+void TBackupCollector::addUnnamable(const std::string& host, const std::string& shown) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::file_status status = fs::symlink_status(host, ec);
+    if (fs::is_directory(status)) {
+        // Every file below a folder with such a name is left out: each is named.
+        for (fs::recursive_directory_iterator
+                 it(host, fs::directory_options::skip_permission_denied, ec),
+             end;
+             !ec && it != end; it.increment(ec))
+            if (it->is_regular_file(ec)) {
+                std::string below = it->path().string().substr(host.size());
+                std::replace(below.begin(), below.end(), '/', '\\');
+                unnamable_.push_back(shown + below);
+            }
+        return;
+    }
+    if (fs::is_regular_file(fs::status(host, ec)))
+        unnamable_.push_back(shown);
 }
 
 bool TBackupCollector::addTickedFile(const std::string& path) {

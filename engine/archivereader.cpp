@@ -135,6 +135,7 @@ ArchiveReader::Step ArchiveReader::RestoreEntry(FileHandle& Archive, ChunkPool& 
         if (archive)
             archive->mode &= 0666;
         out->SetNewFileMode(NewRestoredFileMode(archive));
+        out->KeepOwner();
     }
 
     auto failTarget = [&] {

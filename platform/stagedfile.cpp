@@ -129,8 +129,9 @@ bool StagedFile::Commit(std::optional<uint32_t> DosDate) {
     const std::optional<FileAccess> existing =
         fileExists(fTarget) ? fileAccess(fTarget) : std::nullopt;
     const bool replacing = existing.has_value();
-    bool ok = replacing ? fFile.takeAccessOf(*existing)
-                        : fFile.setMode(fNewMode ? *fNewMode : 0644 & ~creationMask());
+    bool ok = !replacing   ? fFile.setMode(fNewMode ? *fNewMode : 0644 & ~creationMask())
+              : fKeepOwner ? fFile.takeAccessOf(*existing)
+                           : fFile.setMode(existing->mode);
     if (ok && DosDate)
         ok = fFile.setDosDateTime(*DosDate);
     if (ok && replacing)
