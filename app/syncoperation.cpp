@@ -7,6 +7,7 @@
 #include "app/settingspagemodel.h"
 #include "engine/backupjob.h"
 #include "engine/enginestate.h"
+#include "platform/anyspelling.h"
 #include "platform/fileio.h"
 #include "platform/folderroutines.h"
 
@@ -54,9 +55,11 @@ TSyncLists stillAsCompared(const TSyncLists& files, TJobContext& context) {
     for (size_t i = 0; i < files.paths.size(); ++i) {
         const FileStatus now = fileStatus(files.paths[i]);
         const uint32_t compared = i < files.compared.size() ? files.compared[i] : 0;
+        // Gone means gone in every spelling, as the comparison judged it.
         const bool same =
-            compared == 0 ? now.kind == FileStatus::Kind::Missing
-                          : now.kind == FileStatus::Kind::Present && now.dosDateTime == compared;
+            compared == 0
+                ? now.kind == FileStatus::Kind::Missing && !findFileAnyCase(files.paths[i])
+                : now.kind == FileStatus::Kind::Present && now.dosDateTime == compared;
         if (!same || i >= files.compared.size())
             continue;
         kept.paths.push_back(files.paths[i]);
