@@ -23,8 +23,9 @@ bool save(const char* list, const TExceptionLines& lines) {
 // Letter case is ignored as the catalogue ignores it, beyond ASCII too: "Résumé.doc"
 // listed leaves "RÉSUMÉ.DOC" out.
 bool listed(const std::string& text, const TExceptionLines& lines) {
+    const std::string key = foldCaseUtf8(text);
     for (const std::string& line : lines)
-        if (sameTextFolded(line, text))
+        if (foldCaseUtf8(line) == key)
             return true;
     return false;
 }
