@@ -79,9 +79,16 @@ std::vector<TActivityRow> ActivityRows(const TActivityRecord& r) {
 }
 
 std::string ElapsedText(TDateTime start, TDateTime end) {
-    const double span = end - start;
+    // Whole seconds since 30 December 1899, each time cut to its second as the start
+    // and end times are shown, so 5:21:30.6 to 5:21:44.2 reads 14 seconds, as the two
+    // times say (the value is first rounded to the millisecond it stands for).
+    const auto wholeSeconds = [](TDateTime value) -> int64_t {
+        if (!std::isfinite(value) || value <= 0 || value > 3e6)
+            return 0;
+        return std::llround(value * 86400000.0) / 1000;
+    };
     const int64_t seconds =
-        std::isfinite(span) && span > 0 ? std::llround(std::min(span, 1e6) * 86400.0) : 0;
+        std::clamp<int64_t>(wholeSeconds(end) - wholeSeconds(start), 0, int64_t{1000000} * 86400);
     char text[32];
     std::snprintf(text, sizeof text, "%02lld:%02lld:%02lld", static_cast<long long>(seconds / 3600),
                   static_cast<long long>(seconds / 60 % 60), static_cast<long long>(seconds % 60));

@@ -115,9 +115,10 @@ QWidget* TBackupPage::buildBottom() {
     memo_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     memo_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     memoLayout->addWidget(memo_, 1);
-    auto* button = makeCaptionButton(memoPanel, "btn_BackupJob", QStringLiteral("button_backup"),
-                                     QStringLiteral("Begin Backup"), QSize(120, 30),
-                                     QStringLiteral("Begin Backup"));
+    // Painted at its own size like "Begin Restore" (the "Backup now" picture of the
+    // reminder is 118 x 19 and would blur when stretched).
+    auto* button = makeCaptionButton(memoPanel, "btn_BackupJob", {}, QStringLiteral("Backup now"),
+                                     QSize(120, 30), QStringLiteral("Begin Backup"));
     memoLayout->addWidget(button, 0, Qt::AlignRight);
     connect(button, &TImageRegion::clicked, this, [this] { model_->btn_BackupJobClick(); });
     row->addWidget(memoPanel, 1);
@@ -136,7 +137,14 @@ void TBackupPage::refresh() {
     const TSettingsPageModel& s = model_->settings();
     compression_->setText(onOff(s.compressionType() > 0));
     encryption_->setText(onOff(s.encryption()));
-    revision_->setText(onOff(s.revision()));
+    // Compressed backups replace a file's archive every time: no older copies are kept,
+    // whatever the revision setting says, and the summary says so where the user starts.
+    const bool revisionsLost = s.revision() && s.compressionType() > 0;
+    revision_->setText(revisionsLost ? QStringLiteral("Off (compressed)") : onOff(s.revision()));
+    revision_->setToolTip(revisionsLost ? QStringLiteral("Compressed backups keep no older "
+                                                         "copies: each backup replaces the "
+                                                         "file's archive.")
+                                        : QString());
     log_->setText(onOff(s.log()));
     reminder_->setText(onOff(s.reminder()));
     {

@@ -3,8 +3,8 @@
 // media-drive combo (cbMediaDrive with its drop-down button imr_Dropdown_B), the
 // selection tree QMFolderTree beside the file list QmFilelistView, the backup kind
 // (rb_Incremental_Backup, rb_Full_Backup), the settings in force (lbl_Compr_On ...), the
-// last backup's log (Memo_LogBackup) and "Begin Backup" (btn_BackupJob). The page owns
-// its model; the model's tree and list outlive the widgets that show them.
+// last backup's log (Memo_LogBackup) and "Backup now" (btn_BackupJob, hint "Begin Backup"). The
+// page owns its model; the model's tree and list outlive the widgets that show them.
 
 #include "app/backuppagemodel.h"
 

@@ -3,6 +3,7 @@
 #include "app/captionface.h"
 #include "controls/imageregion.h"
 #include "controls/skin.h"
+#include "controls/wraplabel.h"
 #include "platform/answerscript.h"
 
 #include <QCheckBox>
@@ -10,7 +11,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QScrollArea>
 #include <QTimer>
+#include <algorithm>
 
 namespace qm {
 
@@ -19,6 +22,34 @@ namespace {
 constexpr int kButtonLeft = 186;
 constexpr int kButtonTop = 80;
 constexpr int kButtonStep = 30;
+
+constexpr int kPromptWidth = 271;
+constexpr int kPromptHeight = 73;
+// A prompt higher than this scrolls.
+constexpr int kPromptMaxHeight = 240;
+
+// The prompt wraps as the message box's text does, inside a long path too, so a path
+// is never cut. A short one stands centred in its area; a higher one makes the window
+// higher (the value returned: how much), and beyond kPromptMaxHeight it scrolls.
+int placePrompt(QWidget* body, const QString& prompt) {
+    auto* message = new TWrapLabel;
+    message->setObjectName(QStringLiteral("lbl_Msg"));
+    message->setText(prompt);
+    auto* scroll = new QScrollArea(body);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->viewport()->setAutoFillBackground(false);
+    scroll->setAutoFillBackground(false);
+    scroll->setWidgetResizable(true);
+    scroll->setWidget(message);
+    const int needed = message->textHeight(kPromptWidth);
+    const int height = std::min(needed, kPromptMaxHeight);
+    const int top = 4 + std::max(0, (kPromptHeight - height) / 2);
+    scroll->setVerticalScrollBarPolicy(needed > height ? Qt::ScrollBarAlwaysOn
+                                                       : Qt::ScrollBarAlwaysOff);
+    scroll->setGeometry(8, top, kPromptWidth, height);
+    return std::max(0, height - kPromptHeight);
+}
 
 QString joined(const std::vector<std::string>& lines) {
     QStringList list;
@@ -35,14 +66,12 @@ TFormPassword::TFormPassword(QWidget* owner, TPasswordModel::Mode mode, const st
       model_(mode, prompt, hooks.message), hooks_(std::move(hooks)) {
     setObjectName(QStringLiteral("FormPassword"));
     QWidget* body = panel();
-    QLabel* message =
-        makeSkinLabel(body, QStringLiteral("lbl_Msg"), QString::fromStdString(prompt));
-    message->setGeometry(8, 4, 271, 73);
-    message->setAlignment(Qt::AlignCenter);
-    message->setWordWrap(true);
+    const int extra = placePrompt(body, QString::fromStdString(prompt));
+    if (extra > 0)
+        setClientSize(QSize(302, 251 + extra));
     edit_ = new QLineEdit(body);
     edit_->setObjectName(QStringLiteral("Edt_PasswordAdd"));
-    edit_->setGeometry(12, 86, 150, 22);
+    edit_->setGeometry(12, 86 + extra, 150, 22);
     edit_->installEventFilter(this);
     connect(edit_, &QLineEdit::textChanged, this,
             [this](const QString& text) { model_.setEdit(text.toStdString()); });
@@ -50,7 +79,7 @@ TFormPassword::TFormPassword(QWidget* owner, TPasswordModel::Mode mode, const st
     hide_->setObjectName(QStringLiteral("chb_Hide"));
     hide_->setFont(skinLabelFont());
     setWhiteCaption(hide_);
-    hide_->setGeometry(12, 112, 150, 20);
+    hide_->setGeometry(12, 112 + extra, 150, 20);
     hide_->setChecked(true);
     connect(hide_, &QCheckBox::toggled, this, [this](bool on) {
         model_.setHidden(on);
@@ -60,7 +89,7 @@ TFormPassword::TFormPassword(QWidget* owner, TPasswordModel::Mode mode, const st
     memo_->setObjectName(QStringLiteral("Memo_Passw"));
     memo_->setReadOnly(true);
     memo_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    memo_->setGeometry(12, 110 + 26, 150, 115 - 26 + 3);
+    memo_->setGeometry(12, 110 + 26 + extra, 150, 115 - 26 + 3);
     memo_->setVisible(mode != TPasswordModel::Mode::Single);
 
     struct Button {
@@ -79,7 +108,7 @@ TFormPassword::TFormPassword(QWidget* owner, TPasswordModel::Mode mode, const st
     for (const Button& b : buttons) {
         auto* button =
             makeCaptionButton(body, b.name, {}, QString::fromLatin1(b.caption), QSize(95, 25), {});
-        button->move(kButtonLeft, kButtonTop + row++ * kButtonStep);
+        button->move(kButtonLeft, kButtonTop + extra + row++ * kButtonStep);
         button->setVisible(b.shown);
         const std::string name = b.name;
         connect(button, &TImageRegion::clicked, this, [this, name] {

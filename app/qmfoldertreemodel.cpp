@@ -55,13 +55,6 @@ std::string TQMFolderTreeModel::labelOf(const std::string& dosPath, bool drive) 
     return label.empty() ? defaultLabel(dosPath, drive) : label;
 }
 
-void TQMFolderTreeModel::SetStateRecursion(bool value) {
-    const bool turnedOn = value && !changeGuard_;
-    changeGuard_ = value;
-    if (turnedOn)
-        ApplyCheckedStates(firstRoot());
-}
-
 void TQMFolderTreeModel::setActive(bool active) {
     if (active == active_)
         return;

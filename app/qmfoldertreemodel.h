@@ -25,10 +25,6 @@ class TQMFolderTreeModel : public TCheckTree {
 
     explicit TQMFolderTreeModel(DriveLister drives = {});
 
-    // Clicks change states and propagate only while true; turning it on re-applies the
-    // checked states.
-    bool StateRecursion() const { return changeGuard_; }
-    void SetStateRecursion(bool value);
     int StateIgnore() const { return stateIgnore_; }
 
     bool Active() const { return active_; }

@@ -200,8 +200,7 @@ QWidget* TSettingsPage::buildSizeAndCompression(QWidget* parent) {
     connect(level_, &QSlider::valueChanged, this, [this](int value) {
         if (refreshing_)
             return;
-        const bool visible = pageVisible ? pageVisible() : isVisible();
-        if (!model_.changeLevel(value, visible))
+        if (!model_.changeLevel(value, shown()))
             level_->setSliderDown(false); // end the drag the refusal interrupted
     });
     layout->addWidget(compression);
@@ -342,11 +341,25 @@ void TSettingsPage::refresh() {
     refreshing_ = false;
 }
 
+bool TSettingsPage::shown() const {
+    return pageVisible ? pageVisible() : isVisible();
+}
+
 bool TSettingsPage::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == level_ && event->type() == QEvent::FocusIn)
+    const QEvent::Type type = event->type();
+    if (watched == level_ && type == QEvent::FocusIn)
         model_.levelFocused();
-    if (watched == level_ && event->type() == QEvent::MouseButtonPress)
+    if (watched == level_ &&
+        (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick)) {
         model_.levelFocused();
+        // A press on a locked bar is refused before the slider takes it: the message box
+        // opens under the pressed button and takes its release, so a slider that had the
+        // press would go on stepping, under the message and after it.
+        if (!model_.levelTakesChange(shown())) {
+            model_.refuseLevelChange();
+            return true;
+        }
+    }
     if (watched == revision_ &&
         (event->type() == QEvent::MouseButtonRelease || event->type() == QEvent::KeyRelease))
         model_.revisionTickReleased();

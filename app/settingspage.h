@@ -41,6 +41,7 @@ class TSettingsPage : public QWidget {
     QWidget* buildEncryptionAndRestore(QWidget* parent);
     QWidget* buildRevisionAndReminder(QWidget* parent);
     QWidget* buildAutoFeatures(QWidget* parent);
+    bool shown() const;
 
     TSettingsPageModel& model_;
     QScrollArea* scroll_ = nullptr;

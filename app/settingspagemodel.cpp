@@ -195,18 +195,21 @@ void TSettingsPageModel::levelFocused() {
 }
 
 bool TSettingsPageModel::changeLevel(int position, bool pageVisible) {
-    position = std::clamp(position, 1, 9);
-    if (!pageVisible || levelGuard_ || compressionType_ != 0) {
-        level_ = position;
+    if (levelTakesChange(pageVisible)) {
+        level_ = std::clamp(position, 1, 9);
         changed();
         return true;
     }
+    refuseLevelChange();
+    return false;
+}
+
+void TSettingsPageModel::refuseLevelChange() {
     levelGuard_ = true;
     level_ = levelBefore_;
     changed();
     message_(kMsgOk, kNoCompressionText);
     levelGuard_ = false;
-    return false;
 }
 
 void TSettingsPageModel::setEncryption(bool on) {

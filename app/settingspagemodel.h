@@ -53,8 +53,16 @@ class TSettingsPageModel {
     void setWinSizeIndex(int index);
     void setCompressionType(int type); // 1 (single, hidden) turns into 2
     void levelFocused();
+    // Whether the level takes a change now: not on the shown page while "No
+    // compression" is ticked (outside the refusal's own message).
+    bool levelTakesChange(bool pageVisible) const {
+        return !pageVisible || levelGuard_ || compressionType_ != 0;
+    }
     // Returns false when the change was refused (no compression chosen).
     bool changeLevel(int position, bool pageVisible);
+    // The refusal: the level goes back to where it was when the bar got the focus, and
+    // the message says why.
+    void refuseLevelChange();
     void setEncryption(bool on);
     void setKeySizeIndex(int index);
     void setRestoring(int index);

@@ -4,6 +4,7 @@
 #include "controls/skin.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QMenu>
 #include <QSystemTrayIcon>
 #include <QTimer>
@@ -38,27 +39,39 @@ TTrayMenu::TTrayMenu(TMainWindowModel& model, QObject* parent)
     icon_->setIcon(QIcon(skinPicture(QStringLiteral("icon_app"), QSize(16, 16))));
     icon_->setToolTip(QStringLiteral("Quillmoor Backup"));
     icon_->setContextMenu(menu_.get());
-    connect(icon_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
-        if (r == QSystemTrayIcon::DoubleClick) {
-            model_.mnu_ShowMainWindowClick();
-            return;
-        }
-        if (r != QSystemTrayIcon::Trigger && r != QSystemTrayIcon::Context)
-            return;
-        // Outside a run the menu takes the window along to the front; during a run
-        // (the items are disabled then) the menu pops up without it.
-        if (item("mnu_LaunchFileSync")->isEnabled())
-            bringOwnerToFront();
-        // The desktop shows the context menu itself. A popup grabs the activation, so
-        // it opens once the window has come forward.
-        if (r == QSystemTrayIcon::Trigger)
-            QTimer::singleShot(0, menu_.get(), [this] { menu_->popup(QCursor::pos()); });
-    });
+    pendingMenu_ = new QTimer(this);
+    pendingMenu_->setSingleShot(true);
+    connect(pendingMenu_, &QTimer::timeout, this, [this] { menu_->popup(QCursor::pos()); });
+    connect(icon_, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason r) { iconActivated(r); });
     refresh();
 }
 
 TTrayMenu::~TTrayMenu() {
     removeIcon();
+}
+
+void TTrayMenu::iconActivated(int reason) {
+    // A double click, told by the desktop or (where a tray reports every click as a
+    // trigger) as a second click while the first one's menu waits, opens the window.
+    const bool secondClick = reason == QSystemTrayIcon::Trigger && pendingMenu_->isActive();
+    if (reason == QSystemTrayIcon::DoubleClick || secondClick) {
+        pendingMenu_->stop();
+        menu_->hide();
+        model_.mnu_ShowMainWindowClick();
+        return;
+    }
+    if (reason != QSystemTrayIcon::Trigger && reason != QSystemTrayIcon::Context)
+        return;
+    // Outside a run the menu takes the window along to the front; during a run (the
+    // items are disabled then) the menu pops up without it.
+    if (item("mnu_LaunchFileSync")->isEnabled())
+        bringOwnerToFront();
+    // The desktop shows the context menu itself. A left click's menu opens once the
+    // double-click time has passed without a second click; a popup grabs the mouse, so
+    // one opened at once would take the second click of a double click.
+    if (reason == QSystemTrayIcon::Trigger)
+        pendingMenu_->start(QApplication::doubleClickInterval());
 }
 
 void TTrayMenu::bringOwnerToFront() {

@@ -10,6 +10,7 @@
 class QAction;
 class QMenu;
 class QSystemTrayIcon;
+class QTimer;
 
 namespace qm {
 
@@ -31,6 +32,7 @@ class TTrayMenu : public QObject {
     QAction* item(const char* name) const;
 
   private:
+    void iconActivated(int reason);
     void bringOwnerToFront();
     QAction* add(const char* name, const QString& caption, void (TMainWindowModel::*slot)(),
                  bool checkable = false);
@@ -38,6 +40,9 @@ class TTrayMenu : public QObject {
     TMainWindowModel& model_;
     std::unique_ptr<QMenu> menu_;
     QSystemTrayIcon* icon_ = nullptr; // child of this object
+    // A left click's menu waits out the double-click time, so that the second click of
+    // a double click reaches the icon rather than the menu. Child of this object.
+    QTimer* pendingMenu_ = nullptr;
 };
 
 } // namespace qm

@@ -1,6 +1,6 @@
 #pragma once
 // Window outlines: the shapes the borderless windows give themselves each time they are
-// shown. Coordinates follow the classic region calls: right and bottom edges exclusive,
+// shown. Coordinates follow the stored outline data: right and bottom edges exclusive,
 // corner ellipses given by their full width and height.
 
 #include "platform/regiondata.h"

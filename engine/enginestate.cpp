@@ -9,7 +9,6 @@ namespace qm {
 
 TEngineState::TEngineState()
     : InputBuffer(std::make_unique_for_overwrite<uint8_t[]>(kInputBufferSize)),
-      PackedBuffer(std::make_unique_for_overwrite<uint8_t[]>(kPackedBufferSize)),
       CopyBuffer(std::make_unique_for_overwrite<uint8_t[]>(kCopyBufferSize)),
       JobCipher(std::make_unique<TJobCipher>()) {}
 

@@ -1,7 +1,7 @@
 #pragma once
 // The engine state that outlives every job: passwords and key, the cancel flag and error
 // counter, the callbacks through which the engine reports progress and asks for
-// passwords, the three large work buffers and the run counters. One object per process,
+// passwords, the two large work buffers and the run counters. One object per process,
 // reached through Engine(); it owns the buffers and the job cipher. Only the window
 // thread touches it.
 
@@ -24,8 +24,6 @@ class TJobCipher;
 // Block of the plain copy loops and chunk of the archives.
 inline constexpr int64_t kBlockBytes = 8388608;
 inline constexpr std::size_t kInputBufferSize = 16777216;
-// The compression bound of a 16 MiB input (see CompressBound in compression.h).
-inline constexpr std::size_t kPackedBufferSize = 18455040;
 inline constexpr std::size_t kCopyBufferSize = 16777216;
 inline constexpr std::size_t kKeyBufferSize = 32;
 
@@ -86,9 +84,8 @@ class TEngineState {
     std::function<bool(const std::string& MediaFolder)> MediaFoldsCaseProc;
 
     // Allocated once when the state is made, never freed or resized.
-    std::unique_ptr<uint8_t[]> InputBuffer;  // kInputBufferSize bytes
-    std::unique_ptr<uint8_t[]> PackedBuffer; // kPackedBufferSize bytes
-    std::unique_ptr<uint8_t[]> CopyBuffer;   // kCopyBufferSize bytes
+    std::unique_ptr<uint8_t[]> InputBuffer; // kInputBufferSize bytes
+    std::unique_ptr<uint8_t[]> CopyBuffer;  // kCopyBufferSize bytes
 
     int32_t FilesDone = 0;
     int64_t FileBytesDone = 0; // 64-bit: a file may exceed 2 GiB

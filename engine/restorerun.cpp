@@ -92,7 +92,7 @@ RestoreRun::Outcome RestoreRun::RestoreCopy(const DriveListRecord& Record, int32
 
     if (encrypted) {
         fJob.ResetCipherIV();
-        int check = engine.SkipEncrypted ? 3 : fVerify(MediaFile);
+        int check = engine.SkipEncrypted ? 3 : fVerify(MediaFile, Record.SourcePath);
         if (check == 2 || check == 3) {
             bool finished = StepSkipped(Record, Index, MediaFile);
             fJob.FreeCipher();
@@ -185,8 +185,9 @@ void RestoreRun::Cancel(const std::function<void()>& Finish) {
 }
 
 void TBackUpJob::Restore() {
-    RestoreRun run(*this,
-                   [this](const std::string& MediaFile) { return VerifyCheckFile(MediaFile); });
+    RestoreRun run(*this, [this](const std::string& MediaFile, const std::string& SourcePath) {
+        return VerifyCheckFile(MediaFile, SourcePath);
+    });
     run.Start();
     TEngineState& engine = Engine();
     for (size_t i = 0; i < SourceFiles.size(); ++i) {
@@ -223,10 +224,10 @@ void TBackUpJob::Restore() {
     run.End([this] { FinishRestoreRun(); });
 }
 
-int TBackUpJob::VerifyCheckFile(const std::string& MediaPath) {
+int TBackUpJob::VerifyCheckFile(const std::string& MediaPath, const std::string& PromptPath) {
     PasswordProbe probe(PasswordProbe::KeySizes::Current,
                         [&MediaPath] { return PasswordProbe::ReadCheckFile(MediaPath); });
-    return probe.Run(MediaPath);
+    return probe.Run(PromptPath);
 }
 
 } // namespace qm

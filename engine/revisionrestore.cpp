@@ -97,8 +97,9 @@ void TBackUpJob::SortRevisionDates(std::array<TDateTime, kMaxRevisionDates>& Dat
 
 void TBackUpJob::RestoreRevisions(TRevisionFileList& List, bool SortDates) {
     TEngineState& engine = Engine();
-    RestoreRun run(*this,
-                   [this](const std::string& Version) { return VerifyRevisionCheckFile(Version); });
+    RestoreRun run(*this, [this](const std::string& Version, const std::string& SourcePath) {
+        return VerifyRevisionCheckFile(Version, SourcePath);
+    });
     RevisionRestore chooser(*this);
     auto finish = [this] { FinishRevisionRestoreRun(); };
     run.Start();
@@ -154,10 +155,11 @@ void TBackUpJob::RestoreRevisions(TRevisionFileList& List, bool SortDates) {
     run.End(finish);
 }
 
-int TBackUpJob::VerifyRevisionCheckFile(const std::string& VersionPath) {
+int TBackUpJob::VerifyRevisionCheckFile(const std::string& VersionPath,
+                                        const std::string& PromptPath) {
     PasswordProbe probe(PasswordProbe::KeySizes::AllThree,
                         [&VersionPath] { return PasswordProbe::ReadCheckFile(VersionPath); });
-    return probe.Run(VersionPath);
+    return probe.Run(PromptPath);
 }
 
 } // namespace qm

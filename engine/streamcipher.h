@@ -23,8 +23,6 @@ class TStreamCipher {
 
     int NextKeySize(int Size) const { return fCipher->NextKeySize(Size); }
     int BlockSize() const { return fBlockSize; }
-    int IVSize() const { return fBlockSize; }
-    int MACSize() const { return fBlockSize; }
     int KeySize() const { return fCipher->KeySize(); }
 
     // Keys the cipher for encryption only (the stream never needs its inverse)

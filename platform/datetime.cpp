@@ -46,7 +46,7 @@ constexpr double kFirstDay = -693593;
 constexpr double kLastDay = 2958465;
 
 // A date-time value as whole milliseconds since 30 December 1899. Negative values
-// (before 1899) keep the classic rule: the whole part names the day and the fraction
+// (before 1899) keep the stored rule: the whole part names the day and the fraction
 // counts forward from its midnight, so -1.25 is 29 December 1899, 6:00. A value that
 // names no date (not a number, or outside years 1 to 9999) counts as 0.
 int64_t toMilliseconds(TDateTime value) {

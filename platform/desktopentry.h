@@ -1,7 +1,8 @@
 #pragma once
-// Desktop entry files ("*.desktop"): what the Linux desktops read where the original
-// system read shell links and Run values. One writer for the autostart entries and the
-// shortcuts, so every path reaches the desktop's Exec line unharmed.
+// Desktop entry files ("*.desktop"): the form our shortcuts and our start-at-login
+// entries take, because that is what the Linux desktops read. One writer for the
+// autostart entries and the shortcuts, so every path reaches the desktop's Exec line
+// unharmed.
 
 #include <string>
 

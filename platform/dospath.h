@@ -3,8 +3,8 @@
 // ("C:\dir\file.txt") to host paths. Everything above platform/ keeps DOS paths.
 //
 // Paths are byte strings; a backslash or a slash separates folders, as in DOS and
-// Windows paths. Helpers named after their classic counterparts keep their
-// classic behaviour (ExtractFilePath keeps the trailing backslash, and so on).
+// Windows paths. The path text helpers below keep the rules the stored paths were
+// written with (extractFilePath keeps the trailing backslash, and so on).
 
 #include <optional>
 #include <string>
@@ -25,7 +25,7 @@ std::optional<std::string> toDosPath(const std::string& hostPath);
 // and free of \ / : * ? " < > | and control characters.
 bool isValidDosName(std::string_view name);
 
-// Classic path text helpers, on DOS paths.
+// Path text helpers, on DOS paths.
 std::string extractFileDrive(std::string_view path); // "C:"
 std::string extractFilePath(std::string_view path);  // "C:\dir\" (up to the last separator)
 std::string extractFileDir(std::string_view path);   // "C:\dir" (no trailing separator unless root)

@@ -200,24 +200,4 @@ std::optional<DriveType> DriveTable::parseType(const std::string& name) {
     return std::nullopt;
 }
 
-const char* DriveTable::typeName(DriveType type) {
-    switch (type) {
-    case DriveType::Removable:
-        return "removable";
-    case DriveType::Fixed:
-        return "fixed";
-    case DriveType::Remote:
-        return "remote";
-    case DriveType::CdRom:
-        return "cdrom";
-    case DriveType::RamDisk:
-        return "ramdisk";
-    case DriveType::NoRootDir:
-        return "norootdir";
-    case DriveType::Unknown:
-        break;
-    }
-    return "unknown";
-}
-
 } // namespace qm

@@ -74,7 +74,6 @@ class DriveTable {
     static std::set<char> overrideLetters();
 
     static std::optional<DriveType> parseType(const std::string& name);
-    static const char* typeName(DriveType type);
 
   private:
     DriveTable();

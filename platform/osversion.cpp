@@ -2,10 +2,6 @@
 
 namespace qm {
 
-int GetOSVersionClass() {
-    return -1;
-}
-
 bool IsWin2000OrLater() {
     return true;
 }

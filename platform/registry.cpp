@@ -110,12 +110,6 @@ void Registry::discard() {
     pending_.clear();
 }
 
-void Registry::setRoot(RegistryRoot root) {
-    root_ = root;
-    closeKey();
-    discard(); // a batch holds the old root's hive
-}
-
 std::vector<std::string> Registry::resolve(std::string_view path) const {
     Names names = path.starts_with('\\') ? Names() : key_;
     for (auto& name : splitKeyPath(path))

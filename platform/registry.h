@@ -38,8 +38,6 @@ class Registry {
     Registry& operator=(Registry&&) noexcept;
 
     RegistryRoot root() const { return root_; }
-    // Switches the root; closes the open key and drops a batch.
-    void setRoot(RegistryRoot root);
 
     // Opens a key for reading and writing, creating it (and its parents) when
     // `canCreate`. Fails on a machine root without administrator rights, as opening a

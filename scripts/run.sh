@@ -2,8 +2,9 @@
 # Build Qmoor and start it for a try.
 #   scripts/run.sh [arguments for Qmoor, e.g. -w]
 # Everything the run writes goes into the demo folder, $BUILD_DIR/demo (build/demo), or
-# $QUILLMOOR_DEMO_DIR when set: registry, settings, start-at-login entry, sockets, and
-# the demo media drive M: when no removable medium is plugged in (see demo-env.sh).
+# $QUILLMOOR_DEMO_DIR when set: registry, settings, start-at-login entry, state (a
+# restore's list of temporaries), sockets, and the demo media drive M: (a media drive
+# from the start) when no removable medium is plugged in (see demo-env.sh).
 # Your own registry hive, ~/.config and autostart entries stay as they are. Deleting
 # the demo folder removes every trace of the run.
 # Without a display (DISPLAY and WAYLAND_DISPLAY unset) it runs under xvfb-run.

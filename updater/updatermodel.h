@@ -131,7 +131,6 @@ class TUpdaterModel {
     void InstallRelease();
     bool waitForMainProgramToEnd();
     void recordRelease();
-    void disableUpdater();
     void fail(const std::string& text);
     void close();
     void setPaused(bool paused);

@@ -63,7 +63,7 @@ TEST(ActivityRecord, LengthBytesAreClampedToTheirFields) {
     EXPECT_EQ(r.Status.size(), 103u);
 }
 
-TEST(ActivityRecord, ElapsedTimeKeepsItsHoursPastADay) {
+TEST(ActivityRecord, ElapsedTimeCutsLikeTheTimesItJoinsAndKeepsItsHoursPastADay) {
     struct Case {
         double span;
         const char* text;
@@ -72,6 +72,12 @@ TEST(ActivityRecord, ElapsedTimeKeepsItsHoursPastADay) {
     for (const Case& c : {Case{0, "00:00:00"}, Case{3723 * second, "01:02:03"},
                           Case{1.5 + 5 * second, "36:00:05"}, Case{-1, "00:00:00"}})
         EXPECT_EQ(ElapsedText(46000, 46000 + c.span), c.text) << c.span;
+    // The start and end times show cut to their seconds, and so does the time between:
+    // 5:21:30 to 5:21:44, whatever the milliseconds, is 14 seconds.
+    const double at = 46000 + (5 * 3600 + 21 * 60 + 30) * second;
+    EXPECT_EQ(ElapsedText(at + 0.4 * second, at + 14.9 * second), "00:00:14");
+    EXPECT_EQ(ElapsedText(at + 0.9 * second, at + 14.1 * second), "00:00:14");
+    EXPECT_EQ(ElapsedText(at, at + 14 * second), "00:00:14");
 }
 
 } // namespace

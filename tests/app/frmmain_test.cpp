@@ -15,6 +15,7 @@
 #include "platform/answerscript.h"
 #include "platform/fileio.h"
 #include "platform/registry.h"
+#include "scriptedmessages.h"
 #include "support/qt/mouseclick.h"
 #include "support/sandbox.h"
 
@@ -26,6 +27,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QRadioButton>
+#include <QSlider>
 #include <QStackedWidget>
 #include <QSystemTrayIcon>
 #include <QTest>
@@ -206,6 +208,28 @@ TEST_F(FrmMainTest, SettingsWidgetsFollowTheirRulesAndApplyWrites) {
     EXPECT_EQ(asked(), std::vector<std::string>{"New settings applied."});
     EXPECT_EQ(TSettingsStore().number(SettingId::Reminder), 2u);
     EXPECT_EQ(TSettingsStore().number(SettingId::Encryption), 1u);
+}
+
+// A click on the level bar's groove with "No compression" ticked: the message box opens
+// under the pressed button and takes its release, as a modal box does. One message, the
+// knob where it was, nothing to apply, and no stepping under the message or after it.
+TEST_F(FrmMainTest, AGrooveClickWithoutCompressionIsRefusedOnceAndTheKnobStays) {
+    test::ScriptedMessages messages;
+    messages.whileShown = [] { QTest::qWait(700); }; // past the slider's repeat delay
+    message = messages.fn();
+    auto w = make();
+    w->show();
+    click(*w, "btn_welcome_settings");
+    auto* level = child<QSlider>(*w, "tb_ComprQty");
+    ASSERT_EQ(level->value(), 1);
+    QTest::mousePress(level, Qt::LeftButton, {}, QPoint(level->width() - 4, level->height() / 2));
+    QTest::qWait(700); // the user reads on after closing the box
+    EXPECT_EQ(messages.shown,
+              std::vector<std::string>{
+                  "Compression feature has not been enabled.  Please select Compression Type."});
+    EXPECT_EQ(level->value(), 1);
+    EXPECT_EQ(w->model().settings().level(), 1);
+    EXPECT_FALSE(w->model().settings().FindChanges()) << "leaving the page asks nothing";
 }
 
 TEST_F(FrmMainTest, LeavingChangedSettingsAsksAndNoRestores) {
@@ -494,12 +518,32 @@ TEST_F(FrmMainTest, TrayClickBringsTheWindowForwardOnlyOutsideARun) {
     EXPECT_EQ(clickTray(QSystemTrayIcon::Context), w.get());
 }
 
-TEST_F(FrmMainTest, TrayLeftClickPopsUpTheMenu) {
+// Clicks on the tray icon as a user makes them: while the menu is open, a click goes to
+// the menu (a popup closes on a click outside it) and never reaches the icon.
+TEST_F(FrmMainTest, TrayClickPopsUpTheMenuAndADoubleClickOpensTheWindow) {
     auto w = make();
-    emit w->tray().icon()->activated(QSystemTrayIcon::Trigger);
-    QTest::qWait(50);
-    EXPECT_TRUE(w->tray().menu()->isVisible());
-    w->tray().menu()->hide();
+    QMenu* menu = w->tray().menu();
+    auto clickIcon = [&](QSystemTrayIcon::ActivationReason reason) {
+        if (menu->isVisible())
+            menu->hide();
+        else
+            emit w->tray().icon()->activated(reason);
+    };
+    clickIcon(QSystemTrayIcon::Trigger);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return menu->isVisible(); }, 5000)) << "a click's menu";
+    EXPECT_FALSE(w->isVisible());
+    clickIcon(QSystemTrayIcon::Trigger);
+    ASSERT_FALSE(menu->isVisible());
+    // A desktop tells the second click of a double click as such, or as another click.
+    for (const auto second : {QSystemTrayIcon::DoubleClick, QSystemTrayIcon::Trigger}) {
+        w->hide();
+        clickIcon(QSystemTrayIcon::Trigger);
+        QTest::qWait(100); // well within the double-click time
+        clickIcon(second);
+        QTest::qWait(QApplication::doubleClickInterval() + 100);
+        EXPECT_TRUE(w->isVisible()) << second;
+        EXPECT_FALSE(menu->isVisible()) << second;
+    }
 }
 
 TEST_F(FrmMainTest, WaitWindowDisablesOnlyWhileShownAndDefersThePoll) {

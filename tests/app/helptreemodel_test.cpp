@@ -1,5 +1,7 @@
 #include "app/helptreemodel.h"
 
+#include "support/rowname.h"
+
 #include <gtest/gtest.h>
 
 #include <set>
@@ -67,7 +69,8 @@ INSTANTIATE_TEST_SUITE_P(
                       TopicRow{15, "Quillmoor Tray menu", 0, "Tray.htm"},
                       TopicRow{16, "Troubleshooting", 0, "Trbl.htm"},
                       TopicRow{17, "System Requirements", 0, "Requirements.htm"},
-                      TopicRow{18, "About Quillmoor", 0, "About.htm"}));
+                      TopicRow{18, "About Quillmoor", 0, "About.htm"}),
+    qm::test::RowsNamedBy([](const TopicRow& row) { return std::string(row.page); }));
 
 TEST(HelpTreeModel, SingleRootAndItsChildren) {
     std::vector<int> roots;
@@ -154,18 +157,16 @@ TEST_P(HelpDocumentComplete, FindsTheTopicOfExactlyThatPage) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Addresses, HelpDocumentComplete,
-                         ::testing::Values(AddressRow{"C:\\Qm\\Help\\Quillmoor.htm", 0},
-                                           AddressRow{"C:\\Qm\\Help\\Syncopt.htm", 10},
-                                           AddressRow{"  C:\\Qm\\Help\\Wreports.htm\r\n", 13},
-                                           AddressRow{"C:\\Qm\\Help\\About.htm", 18},
-                                           AddressRow{"C:\\Qm\\Help\\syncopt.htm", -1},
-                                           AddressRow{"c:\\Qm\\Help\\Syncopt.htm", -1},
-                                           AddressRow{"C:\\QM\\HELP\\SYNCOPT.HTM", -1},
-                                           AddressRow{"C:\\Qm\\Help\\Extra.htm", -1},
-                                           AddressRow{"C:\\Qm\\Help\\Syncopt.htm#top", -1},
-                                           AddressRow{"C:\\Qm\\Syncopt.htm", -1},
-                                           AddressRow{"", -1}));
+INSTANTIATE_TEST_SUITE_P(
+    Addresses, HelpDocumentComplete,
+    ::testing::Values(
+        AddressRow{"C:\\Qm\\Help\\Quillmoor.htm", 0}, AddressRow{"C:\\Qm\\Help\\Syncopt.htm", 10},
+        AddressRow{"  C:\\Qm\\Help\\Wreports.htm\r\n", 13},
+        AddressRow{"C:\\Qm\\Help\\About.htm", 18}, AddressRow{"C:\\Qm\\Help\\syncopt.htm", -1},
+        AddressRow{"c:\\Qm\\Help\\Syncopt.htm", -1}, AddressRow{"C:\\QM\\HELP\\SYNCOPT.HTM", -1},
+        AddressRow{"C:\\Qm\\Help\\Extra.htm", -1}, AddressRow{"C:\\Qm\\Help\\Syncopt.htm#top", -1},
+        AddressRow{"C:\\Qm\\Syncopt.htm", -1}, AddressRow{"", -1}),
+    qm::test::RowsNamedBy([](const AddressRow& row) { return std::string(row.address); }));
 
 TEST(HelpTreeModel, DocumentCompleteWithoutFolderDoesNothing) {
     THelpTreeModel model = readyModel("");

@@ -14,15 +14,18 @@
 #include "app/restoreoperation.h"
 #include "app/settingspagemodel.h"
 #include "app/traymenu.h"
+#include "demoenvironment.h"
 #include "engine/backupjob.h"
 #include "engine/enginestate.h"
 #include "platform/answerscript.h"
 #include "platform/fileio.h"
+#include "platform/stagedfile.h"
 #include "scriptedmessages.h"
 #include "support/sandbox.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QTimer>
 #include <QWindow>
 
@@ -546,6 +549,76 @@ TEST_F(JobRunTest, ASequenceKeepsTheRunnerUntilItsLastStep) {
     EXPECT_EQ(seen, (std::vector<bool>{true, true}));
     EXPECT_FALSE(w->model().runActive());
 }
+
+#ifdef QM_DEMO_ENV_SCRIPT
+// The README's demo, from a fresh account: its media drive M: takes the first backup
+// at once, and a backup and a restore of a file on the computer (C: is / in the demo)
+// write nothing into the account's empty home: the restore's list of temporaries goes
+// to the demo folder too.
+TEST(DemoRun, TheFirstBackupAndARestoreLeaveAnEmptyHomeEmpty) {
+    test::Sandbox sandbox; // stands in for whatever the demo leaves to the machine
+    const QString home = QString::fromStdString(sandbox.root() + "/account");
+    const QString demo = QString::fromStdString(sandbox.root() + "/demo");
+    QDir().mkpath(home);
+    const QProcessEnvironment demoEnv =
+        test::DemoEnvironment(QStringLiteral(QM_DEMO_ENV_SCRIPT), home, demo);
+    if (!demoEnv.value("QUILLMOOR_DRIVES").contains("M=removable:"))
+        GTEST_SKIP() << "a removable medium is plugged in: the demo backs up to it instead";
+    test::ScopedDemoEnvironment inDemo(demoEnv);
+    DriveTable::instance().reload();
+    EXPECT_EQ(GetMediaDriveCaptions(), std::vector<std::string>{"(M:\\)"})
+        << "the demo's drive is a media drive from the start";
+
+    // The sandbox's files as the demo's C: sees them.
+    std::string folder = "C:" + sandbox.root() + "/data";
+    std::replace(folder.begin(), folder.end(), '/', '\\');
+    const std::string file = folder + "\\letter.txt";
+    ASSERT_TRUE(createFolderChain(folder));
+    ASSERT_TRUE(StagedFile::Replace(file, "first draft"));
+
+    AnswerScript& script = AnswerScript::instance();
+    script.reset();
+    script.start();
+    Engine().Reset();
+    Engine().SleepProc = [](int) {};
+    {
+        TMainWindowSetup setup;
+        setup.splashShown = true;
+        TfrmMain w(std::move(setup));
+        TBackupRequest backup;
+        backup.mediaCaption = "(M:\\)";
+        backup.selection = [&folder](const TSelectionVisit& visit) { visit(folder, true); };
+        backup.excluded = [](const std::string&) { return false; };
+        script.addAnswer("Statistics", "2");
+        const TJobOutcome saved =
+            w.jobs().run(kOpBackup, std::make_unique<TBackupOperation>(backup));
+        EXPECT_EQ(saved.record.FileCount, 1);
+        EXPECT_EQ(saved.record.Errors, 0);
+
+        ASSERT_TRUE(StagedFile::Replace(file, "spoilt"));
+        TRestoreRequest restore;
+        restore.mediaCaption = "(M:\\)";
+        restore.selection = [&file](const TSelectionVisit& visit) { visit(file, false); };
+        restore.catalogueSize = [](const std::string&) { return std::optional<int64_t>(11); };
+        script.addAnswer("Statistics", "2");
+        const TJobOutcome restored =
+            w.jobs().run(kOpRestore, std::make_unique<TRestoreOperation>(restore));
+        EXPECT_EQ(restored.record.Errors, 0);
+    }
+    Engine().SleepProc = nullptr;
+    Engine().Reset();
+    EXPECT_EQ(script.failures(), 0);
+    script.reset();
+    EXPECT_EQ(readWholeFile(file, 100), std::optional<std::string>("first draft"));
+    EXPECT_TRUE(QDir(demo + "/state/quillmoor").exists()) << "the restore listed its temporaries";
+    EXPECT_EQ(QDir(home)
+                  .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)
+                  .join(QLatin1Char(' '))
+                  .toStdString(),
+              "")
+        << "the demo wrote into the home folder";
+}
+#endif
 
 } // namespace
 } // namespace qm

@@ -3,10 +3,12 @@
 #include "app/settingsstore.h"
 
 #include "scriptedmessages.h"
+#include "support/rowname.h"
 #include "support/sandbox.h"
 
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <stdexcept>
 
 namespace qm {
@@ -140,7 +142,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(RouteRow{MB::Backup, 0, false, true}, RouteRow{MB::Restore, 1, true, true},
                       RouteRow{MB::Reports, 2, true, true}, RouteRow{MB::Tools, 3, true, true},
                       RouteRow{MB::Options, 4, true, false}, RouteRow{MB::Help, 5, true, true},
-                      RouteRow{MB::Drives, 8, true, true}));
+                      RouteRow{MB::Drives, 8, true, true}),
+    qm::test::RowsNamedBy([](const RouteRow& row) { return "page_" + std::to_string(row.page); }));
 
 TEST_F(MainWindowModelTest, AnsweringNoRestoresTheStoredSettings) {
     model->settings().setCompressionType(2);
@@ -191,11 +194,15 @@ TEST_P(Exchange, CloseRequestsCloseWithoutAskingOnlyWhenWellFormed) {
     EXPECT_TRUE(messages.shown.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Messages, Exchange,
-                         ::testing::Values(ExchangeRow{0x12012, 18, true},
-                                           ExchangeRow{0x12012, 17, false},
-                                           ExchangeRow{0x12013, 5, true},
-                                           ExchangeRow{0x12014, 18, false}));
+INSTANTIATE_TEST_SUITE_P(
+    Messages, Exchange,
+    ::testing::Values(ExchangeRow{0x12012, 18, true}, ExchangeRow{0x12012, 17, false},
+                      ExchangeRow{0x12013, 5, true}, ExchangeRow{0x12014, 18, false}),
+    qm::test::RowsNamedBy([](const ExchangeRow& row) {
+        std::ostringstream name;
+        name << "message_" << std::hex << row.wParam << "_length_" << std::dec << row.lParam;
+        return name.str();
+    }));
 
 TEST_F(MainWindowModelTest, CloseRequestDuringRunCancelsItAndClosesAfterIt) {
     FakeRun run;

@@ -1,8 +1,10 @@
 #include "app/qmoorprogram.h"
 
+#include "demoenvironment.h"
 #include "platform/programfiles.h"
 #include "platform/registry.h"
 #include "platform/windowtitle.h"
+#include "support/rowname.h"
 #include "support/sandbox.h"
 
 #include <QDir>
@@ -36,7 +38,14 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(ArgsRow{{"/opt/q/Qmoor", "-w"}, true}, ArgsRow{{"/opt/q/Qmoor"}, false},
                       ArgsRow{{"/opt/q/Qmoor", "-W"}, false},
                       ArgsRow{{"/opt/q/Qmoor", "/home/andrew"}, false}, // ends in "w"
-                      ArgsRow{{"/opt/q/Qmoor", "x", "-w"}, true}, ArgsRow{{"-w"}, false}));
+                      ArgsRow{{"/opt/q/Qmoor", "x", "-w"}, true}, ArgsRow{{"-w"}, false}),
+    qm::test::RowsNamedBy([](const ArgsRow& row) {
+        // The first argument is the program; a row without arguments says so.
+        std::string args = row.args.size() < 2 ? "program " + row.args[0] + " alone" : "";
+        for (size_t i = 1; i < row.args.size(); ++i)
+            args += row.args[i] + " ";
+        return args;
+    }));
 
 TEST(ProgramFiles, WindowsNamesMapToTheProgramFolderNames) {
     EXPECT_EQ(hostProgramFile("Updater.exe"), "updater");
@@ -218,24 +227,8 @@ TEST_F(QmoorProcess, DemoRunLeavesTheAccountAsItFoundIt) {
     const QString account = QString::fromStdString(sandbox.root() + "/account");
     const QString demo = QString::fromStdString(sandbox.root() + "/demo");
     QDir().mkpath(account);
-    QProcessEnvironment clean = QProcessEnvironment::systemEnvironment();
-    for (const QString& name : clean.keys())
-        if (name.startsWith("QUILLMOOR_") || name.startsWith("XDG_"))
-            clean.remove(name);
-    clean.insert("HOME", account);
-    QProcess shell;
-    shell.setProcessEnvironment(clean);
-    shell.start("bash", {"-c", "source \"$0\" \"$1\" >/dev/null && env -0",
-                         QStringLiteral(QM_DEMO_ENV_SCRIPT), demo});
-    ASSERT_TRUE(shell.waitForFinished(kWaitMs));
-    ASSERT_EQ(shell.exitCode(), 0) << shell.readAllStandardError().toStdString();
-    QProcessEnvironment demoEnv;
-    for (const QByteArray& line : shell.readAllStandardOutput().split('\0')) {
-        const qsizetype eq = line.indexOf('=');
-        if (eq > 0)
-            demoEnv.insert(QString::fromLocal8Bit(line.left(eq)),
-                           QString::fromLocal8Bit(line.mid(eq + 1)));
-    }
+    const QProcessEnvironment demoEnv =
+        test::DemoEnvironment(QStringLiteral(QM_DEMO_ENV_SCRIPT), account, demo);
     // This process finds the demo's copy by its title in the demo's socket folder.
     setenv("QUILLMOOR_IPC_DIR", demoEnv.value("QUILLMOOR_IPC_DIR").toLocal8Bit().constData(), 1);
 

@@ -2,6 +2,7 @@
 
 #include "app/settingsstore.h"
 #include "platform/datetime.h"
+#include "support/rowname.h"
 #include "support/sandbox.h"
 
 #include <gtest/gtest.h>
@@ -44,7 +45,13 @@ TEST_P(ReminderDue, ShowsWhenPeriodHasPassed) {
 
 INSTANTIATE_TEST_SUITE_P(Periods, ReminderDue,
                          ::testing::Values(DueRow{3, 3, true}, DueRow{2, 3, false},
-                                           DueRow{-1, 3, true}, DueRow{0, 1, false}));
+                                           DueRow{-1, 3, true}, DueRow{0, 1, false}),
+                         qm::test::RowsNamedBy([](const DueRow& row) {
+                             return (row.lastOffset < 0
+                                         ? std::string("never")
+                                         : std::to_string(row.lastOffset) + "_days_ago") +
+                                    "_every_" + std::to_string(row.days);
+                         }));
 
 TEST_F(ReminderTest, UntickedNeverReminds) {
     reminder.TmrRemindTimer(false, 1);

@@ -1,6 +1,7 @@
 #include "app/settingsstore.h"
 
 #include "platform/registry.h"
+#include "support/rowname.h"
 #include "support/sandbox.h"
 
 #include <gtest/gtest.h>
@@ -73,7 +74,10 @@ INSTANTIATE_TEST_SUITE_P(
                       ClampRow{SettingId::Reminder, 32, 31}, ClampRow{SettingId::Compression, 0, 1},
                       ClampRow{SettingId::Compression, 10, 9},
                       ClampRow{SettingId::CompressionType, 5, 2}, ClampRow{SettingId::Log, 5, 1},
-                      ClampRow{SettingId::Height, 600, 600}));
+                      ClampRow{SettingId::Height, 600, 600}),
+    qm::test::RowsNamedBy([](const ClampRow& row) {
+        return std::string(settingDef(row.id).name) + "_" + std::to_string(row.stored);
+    }));
 
 TEST(SettingsStore, WrongTypeOrMissingReadsAsDefault) {
     test::Sandbox sandbox;

@@ -2,6 +2,7 @@
 
 #include "platform/datetime.h"
 #include "platform/registry.h"
+#include "support/rowname.h"
 #include "support/sandbox.h"
 
 #include <gtest/gtest.h>
@@ -64,7 +65,12 @@ TEST_P(UpdaterDue, StartsOnlyAfterMoreThanFourteenDays) {
 INSTANTIATE_TEST_SUITE_P(Days, UpdaterDue,
                          ::testing::Values(DayRow{15, 0.0, true}, DayRow{14, 0.0, false},
                                            DayRow{14, 0.01, true}, DayRow{13, 0.9, false},
-                                           DayRow{-20, 0.0, true}));
+                                           DayRow{-20, 0.0, true}),
+                         qm::test::RowsNamedBy([](const DayRow& row) {
+                             return std::to_string(row.daysAgo) + "_days_ago_at_" +
+                                    std::to_string(static_cast<int>(row.timeOfDay * 100)) +
+                                    "_hundredths";
+                         }));
 
 TEST_F(UpdaterLauncherTest, MissingDayIsDueButNotWhileTheLastCopyRuns) {
     auto updater = launcher();

@@ -4,6 +4,7 @@
 #include "controls/frmsplash.h"
 #include "controls/frmwait.h"
 #include "platform/answerscript.h"
+#include "support/rowname.h"
 #include "support/sandbox.h"
 
 #include <gtest/gtest.h>
@@ -71,7 +72,12 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(PlaceRow{QRect(900, 745, 16, 16), QPoint(765, 665)},  // beside the tray
                       PlaceRow{QRect(1000, 750, 16, 16), QPoint(829, 670)}, // clamped right
                       PlaceRow{QRect(20, 10, 16, 16), QPoint(0, 0)},        // clamped top left
-                      PlaceRow{std::nullopt, QPoint(829, 672)}));           // unknown tray
+                      PlaceRow{std::nullopt, QPoint(829, 672)}),
+    qm::test::RowsNamedBy([](const PlaceRow& row) {
+        if (!row.tray)
+            return std::string("unknown_tray");
+        return "tray_at_" + std::to_string(row.tray->x()) + "_" + std::to_string(row.tray->y());
+    })); // unknown tray
 
 TEST(ReminderTest, ButtonsRunTheirActionsAndHide) {
     TFrmReminder reminder;

@@ -3,6 +3,7 @@
 #include "controls/imageregion.h"
 #include "controls/wraplabel.h"
 #include "platform/answerscript.h"
+#include "support/rowname.h"
 
 #include <gtest/gtest.h>
 
@@ -41,7 +42,10 @@ INSTANTIATE_TEST_SUITE_P(Kinds, MessageButtonTest,
                          ::testing::Values(ButtonRow{0, "imr_Ok", 1}, ButtonRow{1, "imr_Ok_", 1},
                                            ButtonRow{1, "imr_Cancel_", 2},
                                            ButtonRow{2, "imr_Yes", 6},
-                                           ButtonRow{2, "ImageRegion4", 7}));
+                                           ButtonRow{2, "ImageRegion4", 7}),
+                         qm::test::RowsNamedBy([](const ButtonRow& row) {
+                             return "kind_" + std::to_string(row.kind) + "_" + row.button;
+                         }));
 
 TEST(MessageFormModelTest, ClosingOtherwiseNeverAgrees) {
     EXPECT_EQ(TMessageFormModel(2, "").closeResult(), 7);

@@ -6,6 +6,7 @@
 #include "engine/copytree.h"
 #include "engine/jobcipher.h"
 #include "engine/logline.h"
+#include "support/rowname.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -106,7 +107,11 @@ TEST_P(BackupRoundTrip, EveryByteDateRecordAndLineSurvivesBackupAndRestore) {
 INSTANTIATE_TEST_SUITE_P(ModesAndKeySizes, BackupRoundTrip,
                          ::testing::Combine(::testing::Values(Mode::Plain, Mode::FileArchives,
                                                               Mode::RunArchive),
-                                            ::testing::Values(0, 128, 192, 256)));
+                                            ::testing::Values(0, 128, 192, 256)),
+                         qm::test::RowsNamedBy([](const std::tuple<Mode, int>& row) {
+                             return ModeName(std::get<0>(row)) + "_key_" +
+                                    std::to_string(std::get<1>(row));
+                         }));
 
 class BackupRunTest : public RunTest {};
 
@@ -329,7 +334,8 @@ TEST_P(BackupCancel, RemovesThePartialFileAndRecordsOnlyWhatCompleted) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, BackupCancel,
-                         ::testing::Values(Mode::Plain, Mode::FileArchives, Mode::RunArchive));
+                         ::testing::Values(Mode::Plain, Mode::FileArchives, Mode::RunArchive),
+                         qm::test::RowsNamedBy(ModeName));
 
 // A per-file archive carries its source's date, and the file's old backup under another
 // name (here its plain copy and check file) goes once the archive is in place.

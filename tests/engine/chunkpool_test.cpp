@@ -8,6 +8,7 @@
 
 #include "engine/aesstream.h"
 #include "platform/dospath.h"
+#include "support/rowname.h"
 
 #include <zlib.h>
 
@@ -217,7 +218,10 @@ TEST_P(SameWithManyWorkers, BackupAndRestoreLeaveWhatOneWorkerAndNoneLeave) {
 
 INSTANTIATE_TEST_SUITE_P(Modes, SameWithManyWorkers,
                          ::testing::Values(WideCase{Mode::RunArchive, 256},
-                                           WideCase{Mode::FileArchives, 0}));
+                                           WideCase{Mode::FileArchives, 0}),
+                         qm::test::RowsNamedBy([](const WideCase& row) {
+                             return ModeName(row.mode) + "_key_" + std::to_string(row.keySize);
+                         }));
 
 struct CancelCase {
     Mode mode;
@@ -237,11 +241,13 @@ TEST_P(CancelWithManyWorkers, LeavesWhatItLeavesWithOneWorker) {
 }
 
 // Calls 2 and 3 fall inside the first file's two chunks; call 11 after a few small files.
-INSTANTIATE_TEST_SUITE_P(Points, CancelWithManyWorkers,
-                         ::testing::Values(CancelCase{Mode::RunArchive, 2},
-                                           CancelCase{Mode::RunArchive, 11},
-                                           CancelCase{Mode::FileArchives, 3},
-                                           CancelCase{Mode::FileArchives, 11}));
+INSTANTIATE_TEST_SUITE_P(
+    Points, CancelWithManyWorkers,
+    ::testing::Values(CancelCase{Mode::RunArchive, 2}, CancelCase{Mode::RunArchive, 11},
+                      CancelCase{Mode::FileArchives, 3}, CancelCase{Mode::FileArchives, 11}),
+    qm::test::RowsNamedBy([](const CancelCase& row) {
+        return ModeName(row.mode) + "_cancel_at_" + std::to_string(row.cancelAt);
+    }));
 
 TEST_F(ChunkPoolTest, EntriesReadAheadFollowAPasswordChangedMidRun) {
     // Each entry is encrypted under the password its run has when the entry is written,

@@ -10,18 +10,14 @@ namespace {
 TEST(EngineState, BuffersAreMadeOnceAndSurviveReset) {
     TEngineState& engine = Engine();
     uint8_t* input = engine.InputBuffer.get();
-    uint8_t* packed = engine.PackedBuffer.get();
     uint8_t* copy = engine.CopyBuffer.get();
     ASSERT_NE(input, nullptr);
-    ASSERT_NE(packed, nullptr);
     ASSERT_NE(copy, nullptr);
     // The last byte of each buffer is writable (a sanitizer build checks the sizes).
     input[kInputBufferSize - 1] = 1;
-    packed[kPackedBufferSize - 1] = 1;
     copy[kCopyBufferSize - 1] = 1;
     engine.Reset();
     EXPECT_EQ(engine.InputBuffer.get(), input);
-    EXPECT_EQ(engine.PackedBuffer.get(), packed);
     EXPECT_EQ(engine.CopyBuffer.get(), copy);
     EXPECT_EQ(&Engine(), &engine);
 }

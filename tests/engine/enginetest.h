@@ -52,6 +52,8 @@ class EngineTest : public ::testing::Test {
         Engine().AskPasswordProc = nullptr;
         Engine().ProcessMessagesProc = nullptr;
         Engine().SleepProc = nullptr;
+        // A test that stands in a case-folding medium must not leave later tests one.
+        Engine().MediaFoldsCaseProc = nullptr;
     }
 
     // The run log as lines without their CR LF.

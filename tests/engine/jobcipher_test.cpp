@@ -2,6 +2,7 @@
 
 #include "engine/keymanager.h"
 #include "opensslref.h"
+#include "support/rowname.h"
 
 #include <gtest/gtest.h>
 
@@ -88,7 +89,10 @@ TEST_P(JobCipher, CheckValueRekeysAndLeavesStreamAtEight) {
     EXPECT_EQ(rest, TBytes(want.begin() + 8, want.end()));
 }
 
-INSTANTIATE_TEST_SUITE_P(KeySizes, JobCipher, ::testing::Values(128, 192, 256));
+INSTANTIATE_TEST_SUITE_P(KeySizes, JobCipher, ::testing::Values(128, 192, 256),
+                         qm::test::RowsNamedBy([](int bits) {
+                             return "key_" + std::to_string(bits);
+                         }));
 
 TEST(JobCipherState, BadKeySizeCreatesNoCipher) {
     const TBytes key(kMaxKeyBytes, 1);

@@ -1,6 +1,7 @@
 #include "engine/keymanager.h"
 
 #include "opensslref.h"
+#include "support/rowname.h"
 
 #include <gtest/gtest.h>
 
@@ -52,7 +53,10 @@ TEST_P(KeyManagerGolden, DigestAndKeysAreStable) {
     EXPECT_EQ(Key(g.Password, 128), TBytes(k256.begin(), k256.begin() + 16));
 }
 
-INSTANTIATE_TEST_SUITE_P(KnownKeys, KeyManagerGolden, ::testing::ValuesIn(kGolden));
+INSTANTIATE_TEST_SUITE_P(KnownKeys, KeyManagerGolden, ::testing::ValuesIn(kGolden),
+                         qm::test::RowsNamedBy([](const TGolden& row) {
+                             return "password_" + std::string(row.Password);
+                         }));
 
 TEST(KeyManager, SamePasswordAndSizeGiveSameKey) {
     for (int bits : {128, 192, 256})

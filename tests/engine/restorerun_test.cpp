@@ -5,6 +5,7 @@
 #include "engine/copytree.h"
 #include "engine/jobcipher.h"
 #include "platform/dospath.h"
+#include "support/rowname.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -72,8 +73,8 @@ class PasswordPrompt : public RestoreRunTest {
 TEST_F(PasswordPrompt, AnswerTwoSkipsOneFileAndAnswerThreeSkipsTheRest) {
     ScriptPrompt({2, 3});
     RunRestore(all);
-    EXPECT_EQ(asked, (std::vector<std::string>{"E:\\Quillmoor\\Drive_C\\1.txt",
-                                               "E:\\Quillmoor\\Drive_C\\2.txt"}));
+    EXPECT_EQ(asked, (std::vector<std::string>{"C:\\1.txt", "C:\\2.txt"}))
+        << "the prompt names the user's files, not their copies on the media";
     for (const char* p : {"C:\\1.txt", "C:\\2.txt", "C:\\3.txt"})
         EXPECT_FALSE(fileExists(p)) << p;
     EXPECT_EQ(sandbox.readFile("C:\\4.txt"), "content of C:\\4.txt");
@@ -313,7 +314,12 @@ TEST_P(RestoreOverOriginal, CompleteRestoreReplacesItWithTheExactBytesAndDate) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Roads, RestoreOverOriginal,
-                         ::testing::Values(Road::Plain, Road::Revision, Road::Archive));
+                         ::testing::Values(Road::Plain, Road::Revision, Road::Archive),
+                         qm::test::RowsNamedBy([](Road road) {
+                             return road == Road::Plain      ? "plain"
+                                    : road == Road::Revision ? "revision"
+                                                             : "archive";
+                         }));
 
 // Who may read a file is carried to the media and back, never widened: the media copy of
 // a file, or the archive holding it, is readable by no one who could not read the file; a
@@ -385,7 +391,7 @@ TEST_F(RestoreRunTest, PlainRestoreTriesTheCurrentKeySizeOnly) {
     ScriptPrompt({2});
     RunRestore({"C:\\k.txt"});
     EXPECT_FALSE(fileExists("C:\\k.txt"));
-    EXPECT_EQ(asked, std::vector<std::string>{CopyPathFor('E', "C:\\k.txt")});
+    EXPECT_EQ(asked, std::vector<std::string>{"C:\\k.txt"});
     Engine().KeySize = 192;
     RunRestore({"C:\\k.txt"});
     EXPECT_EQ(sandbox.readFile("C:\\k.txt"), "keyed at 192");

@@ -12,10 +12,18 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <string>
 
 namespace qm::test {
 
 enum class Mode { Plain, FileArchives, RunArchive };
+
+// The mode as a test row's name.
+inline std::string ModeName(Mode mode) {
+    return mode == Mode::Plain          ? "plain"
+           : mode == Mode::FileArchives ? "file_archives"
+                                        : "run_archive";
+}
 
 class RunTest : public EngineTest {
   protected:

@@ -1,5 +1,6 @@
 #include "platform/answerscript.h"
 
+#include "support/rowname.h"
 #include "support/sandbox.h"
 
 #include <gtest/gtest.h>
@@ -68,7 +69,10 @@ TEST_P(UnansweredTest, GetsTheSafeAnswerAndCountsAsFailure) {
 // A notice can only be acknowledged, so it needs no line; questions do.
 INSTANTIATE_TEST_SUITE_P(Kinds, UnansweredTest,
                          ::testing::Values(UnansweredRow{0, 1, 0}, UnansweredRow{1, 2, 1},
-                                           UnansweredRow{2, 7, 1}));
+                                           UnansweredRow{2, 7, 1}),
+                         qm::test::RowsNamedBy([](const UnansweredRow& row) {
+                             return "kind_" + std::to_string(row.kind);
+                         }));
 
 TEST_F(AnswerScriptTest, AnswerTheKindDoesNotOfferFallsBackToSafeAnswer) {
     script().addAnswer("Sure?", "6");

@@ -1,5 +1,7 @@
 #include "platform/pathtools.h"
 
+#include "support/rowname.h"
+
 #include <gtest/gtest.h>
 
 namespace qm {
@@ -16,12 +18,12 @@ TEST_P(SplitPathTest, Components) {
     EXPECT_EQ(SplitPath(GetParam().path), GetParam().parts);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, SplitPathTest,
-                         ::testing::Values(SplitRow{"C:\\dir\\name.ext", {"C:", "dir", "name.ext"}},
-                                           SplitRow{"C:\\dir\\", {"C:", "dir"}},
-                                           SplitRow{"a\\\\b", {"a", "", "b"}},
-                                           SplitRow{"\\x", {"", "x"}}, SplitRow{"", {}},
-                                           SplitRow{"C:", {"C:"}}));
+INSTANTIATE_TEST_SUITE_P(
+    Rows, SplitPathTest,
+    ::testing::Values(SplitRow{"C:\\dir\\name.ext", {"C:", "dir", "name.ext"}},
+                      SplitRow{"C:\\dir\\", {"C:", "dir"}}, SplitRow{"a\\\\b", {"a", "", "b"}},
+                      SplitRow{"\\x", {"", "x"}}, SplitRow{"", {}}, SplitRow{"C:", {"C:"}}),
+    qm::test::RowsNamedBy([](const SplitRow& row) { return std::string(row.path); }));
 
 TEST(JoinPathTest, Rows) {
     EXPECT_EQ(JoinPath("C:\\", "x"), "C:\\x");

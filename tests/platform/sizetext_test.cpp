@@ -1,5 +1,7 @@
 #include "platform/sizetext.h"
 
+#include "support/rowname.h"
+
 #include <gtest/gtest.h>
 
 namespace qm {
@@ -28,7 +30,8 @@ INSTANTIATE_TEST_SUITE_P(
                       SizeRow{kMiB * 3 / 2, "1.50 Mb"}, SizeRow{kMiB * 1999 / 1000, "2.00 Mb"},
                       SizeRow{kGiB, "1024.00 Mb"}, SizeRow{kGiB + 1, "1.00 Gb"},
                       SizeRow{5 * kGiB, "5.00 Gb"}, SizeRow{kGiB * 21 / 8, "2.62 Gb"},
-                      SizeRow{INT64_MAX, "8589934592.00 Gb"}));
+                      SizeRow{INT64_MAX, "8589934592.00 Gb"}),
+    qm::test::RowsNamedBy([](const SizeRow& row) { return std::to_string(row.size); }));
 
 TEST(SizeToStrSeparator, UsesTheGivenDecimalSeparator) {
     EXPECT_EQ(SizeToStr(5 * kGiB, ','), "5,00 Gb");

@@ -1,5 +1,6 @@
 #include "updater/release.h"
 
+#include "support/rowname.h"
 #include "updater/simpleparser.h"
 
 #include <gtest/gtest.h>
@@ -41,7 +42,8 @@ INSTANTIATE_TEST_SUITE_P(
                       NameRow{"Help/a\nb.htm", nullptr}, NameRow{"uninst.ini", nullptr},
                       NameRow{"UNINSTALL.EX_", nullptr}, NameRow{"User.dat", nullptr},
                       NameRow{"settings.dat", nullptr}, NameRow{"Temp/x.htm", nullptr},
-                      NameRow{"uninstdirs.ini", nullptr}));
+                      NameRow{"uninstdirs.ini", nullptr}),
+    qm::test::RowsNamedBy([](const NameRow& row) { return std::string(row.name); }));
 
 TEST(Release, DatesAreYearDayMonthAndMustExist) {
     const auto day = parseReleaseDate("2026-15-03");

@@ -1,5 +1,7 @@
 #include "updater/simpleparser.h"
 
+#include "support/rowname.h"
+
 #include <gtest/gtest.h>
 
 namespace qm {
@@ -52,7 +54,13 @@ INSTANTIATE_TEST_SUITE_P(
                                "result",
                                "BAD REQUEST"},
                       ValueRow{{"<file_0><date>2026-01-01</date>"}, "date", ""},
-                      ValueRow{{}, "result", ""}));
+                      ValueRow{{}, "result", ""}),
+    qm::test::RowsNamedBy([](const ValueRow& row) {
+        std::string text = row.name + " in";
+        for (const std::string& line : row.lines)
+            text += " " + line;
+        return text;
+    }));
 
 } // namespace
 } // namespace qm

@@ -103,7 +103,14 @@ bool waitPage(const QString& name, const QString& text) {
     paintMark(p, QPointF(52, 58), 54);
     p.setPen(Qt::white);
     p.setFont(face(15));
-    p.drawText(QRect(96, 30, 225, 30), Qt::AlignLeft | Qt::AlignVCenter, text);
+    // A caption wider than its room wraps onto a second line above, never past the edge.
+    const QRect room(96, 14, 225, 46);
+    const int flags = Qt::AlignLeft | Qt::AlignBottom | Qt::TextWordWrap;
+    if (p.boundingRect(room, flags, text).width() > room.width()) {
+        std::fprintf(stderr, "makeskins: \"%s\" does not fit its wait picture\n", qPrintable(text));
+        return false;
+    }
+    p.drawText(room, flags, text);
     p.setFont(face(11, false));
     p.setPen(kMist);
     p.drawText(QRect(96, 62, 225, 20), Qt::AlignLeft | Qt::AlignVCenter,

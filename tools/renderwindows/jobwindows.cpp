@@ -41,6 +41,14 @@ void renderJobWindows() {
                            {});
     password.model().load({"first", "second password"});
     shoot(password, "password_list");
+    TFormPassword deep(nullptr, TPasswordModel::Mode::ListWithSkip,
+                       TPasswordModel::promptFor("Can't find a valid password for decryption. "
+                                                 "Add other password or click 'Skip'.",
+                                                 "C:\\Documents\\Projects\\Quillmoor\\"
+                                                 "Allotment_society_minutes_2026\\"
+                                                 "Annual_general_meeting_draft_v3.doc"),
+                       {});
+    shoot(deep, "password_long_path");
     TFormPassword single(nullptr, TPasswordModel::Mode::Single, "Enter Password for Encryption",
                          {});
     shoot(single, "password_single");

@@ -4,6 +4,7 @@
 #include "sync.h"
 #include "trees.h"
 
+#include "app/backuppage.h"
 #include "app/frmmain.h"
 #include "app/qmrestoretree.h"
 #include "app/reportspagemodel.h"
@@ -66,6 +67,12 @@ const std::vector<TPageScene>& pageScenes() {
          },
          [](TfrmMain& w) { w.reportsPage().lv_ReportsChange(1); }},
         {"TS_BackUp", "ticked", makeBackupSample, tickBackupSample},
+        {"TS_BackUp", "compressed_revisions", makeBackupSample,
+         [](TfrmMain& w) {
+             w.model().settings().setCompressionType(2);
+             w.model().settings().setRevisionTick(true);
+             w.backupPage()->refresh();
+         }},
         {"TS_Restore", "ticked", {}, tickRestoreSample},
         {"TS_Sync", "compared", makeSyncSample, compareSyncSample},
         {"TS_Settings",
