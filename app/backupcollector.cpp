@@ -4,8 +4,10 @@
 #include "platform/dospath.h"
 #include "platform/fileio.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 
 namespace qm {
 
@@ -53,14 +55,15 @@ void TBackupCollector::collect(const TSelectionWalk& selection) {
 }
 
 bool TBackupCollector::scanFolder(const std::string& folder) {
+    // The path comes from the disk, never from typing: a blank at either end is part of
+    // a name ("trail " and "trail" are two folders here) and is kept.
     std::string f = folder;
-    while (!f.empty() && f.front() == ' ')
-        f.erase(f.begin());
-    while (!f.empty() && f.back() == ' ')
-        f.pop_back();
     if (!f.empty() && f.back() == '\\')
         f.pop_back();
     const FolderListing listing = listFolder(f + "\\");
+    // Names a DOS path cannot carry cannot be backed up: each is one error of the run.
+    for (const std::string& host : listing.skippedNames)
+        addUnnamable(host, f + "\\" + host.substr(host.rfind('/') + 1));
     for (const FolderEntry& entry : listing.entries) {
         if (runner_.CancelRequested)
             return false;
@@ -80,6 +83,27 @@ bool TBackupCollector::scanFolder(const std::string& folder) {
     return true;
 }
 
+void TBackupCollector::addUnnamable(const std::string& host, const std::string& shown) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::file_status status = fs::symlink_status(host, ec);
+    if (fs::is_directory(status)) {
+        // Every file below a folder with such a name is left out: each is named.
+        for (fs::recursive_directory_iterator
+                 it(host, fs::directory_options::skip_permission_denied, ec),
+             end;
+             !ec && it != end; it.increment(ec))
+            if (it->is_regular_file(ec)) {
+                std::string below = it->path().string().substr(host.size());
+                std::replace(below.begin(), below.end(), '/', '\\');
+                unnamable_.push_back(shown + below);
+            }
+        return;
+    }
+    if (fs::is_regular_file(fs::status(host, ec)))
+        unnamable_.push_back(shown);
+}
+
 bool TBackupCollector::addTickedFile(const std::string& path) {
     // Ticked once, deleted since: nothing to back up.
     if (!fileExists(path))
@@ -92,7 +116,16 @@ bool TBackupCollector::addTickedFile(const std::string& path) {
 
 bool TBackupCollector::unchanged(const std::string& path, double date) const {
     const std::optional<std::size_t> line = catalogue_.Find(path);
-    return line && *line < dates_.size() && std::fabs(date - dates_[*line]) < kSameDate;
+    if (!line || *line >= dates_.size())
+        return false;
+    // A record spelled otherwise stands for this file only when its own spelling is gone
+    // (or names this very file, on a disk that ignores case): "REPORT.TXT" beside a
+    // catalogued "report.txt" is a file of its own, whatever its date.
+    const std::string& catalogued = catalogue_[*line];
+    if (catalogued != path && fileExists(catalogued) &&
+        fileIdentity(catalogued) != fileIdentity(path))
+        return false;
+    return std::fabs(date - dates_[*line]) < kSameDate;
 }
 
 bool TBackupCollector::addFile(const std::string& path, int64_t size, double date) {

@@ -41,12 +41,19 @@ class TBackupCollector {
 
     // Paths that a record cannot hold: refused, for the run to log.
     const std::vector<std::string>& refused() const { return refused_; }
+    // Files below a scanned folder that a DOS path cannot name (a name on the way holds
+    // ":", "?", a control character...), as the folder's path and the names on disk:
+    // left out, for the run to log.
+    const std::vector<std::string>& unnamable() const { return unnamable_; }
 
   private:
     bool scanFolder(const std::string& folder);
     // Returns false when the walk is to end (cancel).
     bool addFile(const std::string& path, int64_t size, double date);
     bool addTickedFile(const std::string& path);
+    // A name the folder listing left out (its host path, and as the log shows it): the
+    // file, or every file below the folder.
+    void addUnnamable(const std::string& host, const std::string& shown);
     bool unchanged(const std::string& path, double date) const;
 
     TJobRunnerModel& runner_;
@@ -56,6 +63,7 @@ class TBackupCollector {
     TCatalogPathList catalogue_;
     std::vector<double> dates_;
     std::vector<std::string> refused_;
+    std::vector<std::string> unnamable_;
 };
 
 } // namespace qm

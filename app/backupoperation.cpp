@@ -107,6 +107,10 @@ void TBackupOperation::Run(TJobContext& context) {
         job.AddLog(logline::PathTooLong(path));
         ++Engine().ErrorCount;
     }
+    for (const std::string& path : collector.unnamable()) {
+        job.AddLog(logline::UnnamableFile(path));
+        ++Engine().ErrorCount;
+    }
     SetKeptVersions(job, request_.revisions);
     {
         TEngineSession session(context, TEngineSession::Progress::Files, false);

@@ -330,7 +330,7 @@ void TCheckTree::fileTicked(const std::string& folder, const std::string& name, 
     TBackgrndTreeView::Node* chain = fileTree().AddPath(excludeTrailingBackslash(folder));
     fileTree().AddFile(chain, name)->state = checked ? kChecked : kUnchecked;
     TCheckNode* node = selected();
-    if (!node || !sameTextDos(chainPath(node), excludeTrailingBackslash(folder)))
+    if (!node || !samePathExact(chainPath(node), excludeTrailingBackslash(folder)))
         node = folderNode(folder);
     if (!node)
         return;

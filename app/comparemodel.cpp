@@ -3,6 +3,7 @@
 #include "app/filelisttexts.h"
 #include "app/qmrestoretreemodel.h"
 #include "engine/catalogpathlist.h"
+#include "platform/anyspelling.h"
 #include "platform/fileio.h"
 
 #include <charconv>
@@ -74,11 +75,23 @@ std::optional<TSyncRow> TCompareModel::CompareFiles(const std::string& path,
         row.mediaTime = media;
         row.mediaText = formatDateTime(media);
     }
-    const FileStatus status = fileStatus(path);
+    FileStatus status = fileStatus(path);
     if (status.kind == FileStatus::Kind::Missing) {
-        row.kind = TSyncKind::Red;
-        row.hardText = TSyncListModel::kDeleted;
-        return row;
+        // "Deleted" lets Sync delete the backups: only when no spelling of the path
+        // names a file. A file whose folder was renamed in case is compared as it is
+        // now; when it differs, a sync under the catalogue's spelling would act beside
+        // it, not on it, so the row is one to look at, not to tick.
+        const std::optional<std::string> other = findFileAnyCase(path);
+        if (!other) {
+            row.kind = TSyncKind::Red;
+            row.hardText = TSyncListModel::kDeleted;
+            return row;
+        }
+        status = fileStatus(*other);
+        if (status.kind == FileStatus::Kind::Present && mediaKnown &&
+            std::fabs(dosToDateTime(status.dosDateTime) - media) <= kTolerance)
+            return std::nullopt;
+        status.kind = FileStatus::Kind::Unreadable;
     }
     if (status.kind == FileStatus::Kind::Unreadable || !mediaKnown) {
         row.kind = TSyncKind::Unreadable;

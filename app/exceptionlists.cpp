@@ -1,7 +1,7 @@
 #include "app/exceptionlists.h"
 
 #include "app/settingsstore.h"
-#include "platform/dospath.h"
+#include "platform/casefold.h"
 #include "platform/registry.h"
 #include "platform/settingkeys.h"
 
@@ -20,9 +20,12 @@ bool save(const char* list, const TExceptionLines& lines) {
     return Registry().replaceKey(keyPath(list), values);
 }
 
+// Letter case is ignored as the catalogue ignores it, beyond ASCII too: "Résumé.doc"
+// listed leaves "RÉSUMÉ.DOC" out.
 bool listed(const std::string& text, const TExceptionLines& lines) {
+    const std::string key = foldCaseUtf8(text);
     for (const std::string& line : lines)
-        if (sameTextDos(line, text))
+        if (foldCaseUtf8(line) == key)
             return true;
     return false;
 }

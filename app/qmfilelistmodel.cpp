@@ -33,7 +33,8 @@ std::string typeNameOf(const std::string& name) {
 
 bool TQmFilelistModel::setDirectory(const std::string& path) {
     const std::string folder = includeTrailingBackslash(path);
-    if (path.empty() || sameTextDos(folder, directory_) || !folderExists(folder))
+    // Exact: "Docs" and "docs" may be two folders.
+    if (path.empty() || samePathExact(folder, directory_) || !folderExists(folder))
         return false;
     directory_ = folder;
     ReadDirectory();

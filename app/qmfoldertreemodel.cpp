@@ -2,6 +2,7 @@
 
 #include "app/qmfilelistmodel.h"
 #include "app/treedrives.h"
+#include "platform/casefold.h"
 #include "platform/dospath.h"
 #include "platform/driveinfo.h"
 #include "platform/fileio.h"
@@ -101,13 +102,14 @@ void TQMFolderTreeModel::AddSubFolders(TCheckNode* node, bool all) {
         return;
     TBusyGuard::Scope walk(walks());
     const std::string path = excludeTrailingBackslash(node->path);
+    // Names as the disk spells them: a folder that differs from a known one only in case
+    // is a folder of its own.
     std::set<std::string> known;
     for (const auto& child : node->children)
-        known.insert(upperCaseDos(extractFileName(child->path)));
+        known.insert(extractFileName(child->path));
     std::vector<std::string> names;
     for (std::string& name : listSubfolders(path + "\\").names) {
-        const std::string upper = upperCaseDos(name);
-        if (upper == "RECYCLED" || known.count(upper))
+        if (upperCaseDos(name) == "RECYCLED" || known.count(name))
             continue;
         names.push_back(std::move(name));
     }
@@ -221,38 +223,40 @@ void TQMFolderTreeModel::ClearSelection() {
     loadedGrey_.clear();
 }
 
-TCheckNode* TQMFolderTreeModel::childByPath(const TCheckNode* node,
-                                            const std::string& lowerPath) const {
-    for (const auto& child : node->children)
-        if (lowerCaseDos(child->path) == lowerPath)
+TCheckNode* TQMFolderTreeModel::childByPath(const TCheckNode* node, const std::string& path) const {
+    // "Docs" and "docs" can be two folders side by side: the exact name wins, and only
+    // a path no folder spells so finds one that differs in case.
+    TCheckNode* folded = nullptr;
+    for (const auto& child : node->children) {
+        if (child->path == path)
             return child.get();
-    return nullptr;
+        if (!folded && sameTextFolded(child->path, path))
+            folded = child.get();
+    }
+    return folded;
 }
 
 TCheckNode* TQMFolderTreeModel::FindFolderNode(const std::string& path) {
-    std::string lower = lowerCaseDos(path);
-    if (lower.size() < 3) {
+    if (path.size() < 3) {
         select(nullptr);
         return nullptr;
     }
-    lower = excludeTrailingBackslash(lower);
-    const std::vector<std::string> components = SplitPath(lower);
+    const std::vector<std::string> components = SplitPath(excludeTrailingBackslash(path));
     if (components.empty())
         return nullptr;
     TCheckNode* node = nullptr;
     for (const auto& root : roots())
-        if (lowerCaseDos(root->path) == components[0] + "\\")
+        if (sameTextDos(root->path, components[0] + "\\"))
             node = root.get();
-    std::string built = components[0];
     for (size_t i = 1; node && i < components.size(); ++i) {
-        built += "\\" + components[i];
+        const std::string wanted = chainPath(node) + "\\" + components[i];
         const bool wasRead = !node->children.empty();
         if (!wasRead)
             AddSubFolders(node, true);
-        TCheckNode* child = childByPath(node, built);
-        if (!child && wasRead) { // made after the folder was read
+        TCheckNode* child = childByPath(node, wanted);
+        if ((!child || child->path != wanted) && wasRead) { // made after the folder was read
             AddSubFolders(node, true);
-            child = childByPath(node, built);
+            child = childByPath(node, wanted);
         }
         node = child;
     }
@@ -343,7 +347,7 @@ void TQMFolderTreeModel::ShowFolderFiles() {
     TCheckNode* node = selected();
     TQmFilelistModel* list = Filelist;
     list->setDirectory(node->path);
-    if (!sameTextDos(excludeTrailingBackslash(list->Directory()), chainPath(node)))
+    if (!samePathExact(excludeTrailingBackslash(list->Directory()), chainPath(node)))
         return; // the folder cannot be read: the list keeps what it showed
     showFileTicks(node, *list);
 }

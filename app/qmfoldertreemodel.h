@@ -45,8 +45,9 @@ class TQMFolderTreeModel : public TCheckTree {
     void LoadSelection(const std::vector<std::string>& checked,
                        const std::vector<std::string>& grey);
     void LoadFileSelection(const std::vector<std::string>& files);
-    // The node of a folder path (case ignored), reading folders on the way; null when a
-    // folder is missing. A path shorter than 3 characters clears the selection.
+    // The node of a folder path, reading folders on the way: at each level the folder
+    // spelled exactly so, else one equal to it but for case; null when a folder is
+    // missing. A path shorter than 3 characters clears the selection.
     TCheckNode* FindFolderNode(const std::string& path);
     static std::string GetNodePath(const TCheckNode* node) { return node ? node->path : ""; }
     std::string chainPath(const TCheckNode* node) const override;
@@ -65,7 +66,7 @@ class TQMFolderTreeModel : public TCheckTree {
     void refreshNode(TCheckNode* node);
     void ShowFolderFiles();
     bool nothingTickedBelow(const TCheckNode* node) const;
-    TCheckNode* childByPath(const TCheckNode* node, const std::string& lowerPath) const;
+    TCheckNode* childByPath(const TCheckNode* node, const std::string& path) const;
     std::string labelOf(const std::string& dosPath, bool drive) const;
 
     DriveLister drives_;

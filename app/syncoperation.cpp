@@ -7,6 +7,7 @@
 #include "app/settingspagemodel.h"
 #include "engine/backupjob.h"
 #include "engine/enginestate.h"
+#include "platform/anyspelling.h"
 #include "platform/fileio.h"
 #include "platform/folderroutines.h"
 
@@ -89,8 +90,9 @@ class ComparedFiles {
         if (found == compared_.end())
             return false;
         const FileStatus now = fileStatus(path);
+        // Gone means gone in every spelling, as the comparison judged it.
         if (found->second == 0)
-            return now.kind == FileStatus::Kind::Missing;
+            return now.kind == FileStatus::Kind::Missing && !findFileAnyCase(path);
         return now.kind == FileStatus::Kind::Present && now.dosDateTime == found->second;
     }
 

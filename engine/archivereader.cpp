@@ -2,6 +2,7 @@
 
 #include "engine/archivereadsession.h"
 #include "engine/compression.h"
+#include "engine/copytree.h"
 #include "engine/enginestate.h"
 #include "engine/entryinflater.h"
 #include "engine/logline.h"
@@ -127,6 +128,14 @@ ArchiveReader::Step ArchiveReader::RestoreEntry(FileHandle& Archive, ChunkPool& 
             ++engine.ErrorCount;
             return endEntry(target ? Step::StopArchive : Step::NextEntry);
         }
+        // The archive is readable by no more people than any file in it (the backup
+        // set it so): a new file gets no more than its read and write bits.
+        const bool kept = !engine.MediaFoldsCase(MediaFolder(fJob.Destination()));
+        std::optional<FileAccess> archive = kept ? Archive.access() : std::nullopt;
+        if (archive)
+            archive->mode &= 0666;
+        out->SetNewFileMode(NewRestoredFileMode(archive));
+        out->KeepOwner();
     }
 
     auto failTarget = [&] {
@@ -264,6 +273,9 @@ ArchiveReader::Removal ArchiveReader::Remove(const std::string& Source, int64_t 
     const bool room =
         !diskSpace(fArchiveFile, freeBytes, totalBytes) || freeBytes >= fSize - entry->length;
     FileHandle out = room ? FileHandle::create(shortened) : FileHandle();
+    // Readable by no more people than the archive it replaces.
+    if (const std::optional<FileAccess> access = out ? fArchive.access() : std::nullopt)
+        out.setMode(access->mode & 0666);
     const bool copied = room && out && CopyWithout(out, fPos, entry->length, Index, Done);
     fArchive.close();
     const bool closed = copied && out.close();

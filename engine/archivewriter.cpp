@@ -28,6 +28,21 @@ std::vector<uint8_t> EntryPrefix(const ArchiveEntryHeader& header,
 ArchiveWriter::ArchiveWriter(TBackUpJob& job, const std::string& archivePath, DeflateFeed& feed)
     : fJob(job), fFeed(feed), fPath(archivePath), fArchive(FileHandle::create(archivePath)) {}
 
+void ArchiveWriter::LimitAccess(const std::string& sourcePath) {
+    // An archive is never readable by more people than any file in it: its first file's
+    // bits (archives are not programs), narrowed by every further file. A file that
+    // cannot be looked at leaves the archive to its owner. Failures (media that keep no
+    // permissions) fail nothing.
+    const std::optional<FileAccess> source = fileAccess(sourcePath);
+    if (!source)
+        fArchive.narrowAccessTo(FileAccess{0600, 0, 0});
+    else if (fAccessSet)
+        fArchive.narrowAccessTo(*source);
+    else
+        fArchive.shareAccessOf(*source, 0666);
+    fAccessSet = true;
+}
+
 ArchiveWriter::Outcome ArchiveWriter::Fail(const std::string& line) {
     fJob.AddLog(line);
     ++Engine().ErrorCount;
@@ -48,6 +63,7 @@ ArchiveWriter::Outcome ArchiveWriter::WriteEntry(size_t line, const std::string&
     // A broken archive (not creatable, or a write already failed) takes no more entries.
     if (!fArchive)
         return Fail(logline::CanNotAddToArchive(sourcePath));
+    LimitAccess(sourcePath);
 
     // The cipher is set up before anything of the entry is written: an entry that
     // should be encrypted but cannot be must not reach the media readable.

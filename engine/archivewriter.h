@@ -45,6 +45,8 @@ class ArchiveWriter {
 
   private:
     Outcome Fail(const std::string& line);
+    // Narrows who may read the archive to who may read the source taken in next.
+    void LimitAccess(const std::string& sourcePath);
     // Keys the job cipher for one entry and encrypts `check` as the stream's first
     // 8 bytes; false when the cipher cannot be set up.
     bool StartCipher(std::array<uint8_t, ArchiveLayout::kCheckValueSize>& check);
@@ -58,6 +60,7 @@ class ArchiveWriter {
     std::string fPath;
     FileHandle fArchive;
     bool fCancelled = false;
+    bool fAccessSet = false;  // the first source's access is set
     int64_t fEntryStart = -1; // the entry being written
     int64_t fBrokenAt = -1;   // the entry whose write failed first
 };

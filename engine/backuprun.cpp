@@ -163,6 +163,11 @@ BackupRun::FileOutcome BackupRun::CopyFile(size_t Line) {
         FailTarget(Line, target, part);
         return FileOutcome::Failed;
     }
+    // Before a byte is written: the copy is never readable by more people than its
+    // source, and it keeps the bits (execute too) a restore gives a new file. Media that
+    // keep no permissions (FAT) refuse this, which fails nothing.
+    if (const std::optional<FileAccess> access = input.access())
+        output.shareAccessOf(*access);
     std::optional<uint32_t> date = input.dosDateTime();
     if (!date) {
         date = dateTimeToDos(now());

@@ -35,6 +35,21 @@ std::string DateUnreadable(std::string_view Path) {
     return Join({Now(), " ", Path, " - file can not get file date/time (current time used)."});
 }
 
+std::string UnnamableFile(std::string_view Path) {
+    std::string shown;
+    for (char c : Path) {
+        const unsigned char u = static_cast<unsigned char>(c);
+        if (u >= 32 && u != 127) {
+            shown += c;
+            continue;
+        }
+        shown += '^';
+        shown += static_cast<char>(u ^ 0x40);
+    }
+    return Join({"***ERROR***", Now(), " ", shown,
+                 " - not backed up: its name holds a character that a backup path cannot carry."});
+}
+
 std::string SharesMediaCopy(std::string_view Source, std::string_view Other) {
     return Join({"***ERROR***", Now(), " ", Source,
                  " - not backed up: its copy would be the media copy of ", Other,

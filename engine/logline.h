@@ -47,6 +47,10 @@ std::string TooLargeForArchive(std::string_view Source);
 // "***ERROR***" + now + " " + source + " - path is too long to back up.": a path that a
 // catalogue record cannot hold.
 std::string PathTooLong(std::string_view Source);
+// "***ERROR***" + now + " " + path + " - not backed up: its name holds a character that
+// a backup path cannot carry." Control characters of the name are shown as "^" and a
+// letter ("^J" for a line feed), so the line stays one line.
+std::string UnnamableFile(std::string_view Path);
 // "***ERROR***" + now + " " + source + " - not backed up: its copy would be the media
 // copy of " + other + ", which the media drive does not tell apart by case."
 std::string SharesMediaCopy(std::string_view Source, std::string_view Other);

@@ -117,6 +117,10 @@ RestoreRun::Outcome RestoreRun::RestoreCopy(const DriveListRecord& Record, int32
         Fail(Record.SourcePath, encrypted);
         return Outcome::Next;
     }
+    // Plain copies carry their source's permission bits where the media keeps them.
+    const bool kept = !engine.MediaFoldsCase(MediaFolder(fJob.Destination()));
+    out.SetNewFileMode(NewRestoredFileMode(kept ? media.access() : std::nullopt));
+    out.KeepOwner();
 
     const int64_t blocks = blockCount(size);
     uint8_t* buffer = engine.CopyBuffer.get();

@@ -1,6 +1,7 @@
 #include "engine/restoretarget.h"
 
 #include "platform/dospath.h"
+#include "platform/fileio.h"
 
 #include <cctype>
 #include <string_view>
@@ -74,6 +75,10 @@ std::optional<std::string> ArchiveRestoreTarget(const std::string& RestoreType,
     if (StoredPath.size() < 3)
         return std::nullopt;
     return checkedTarget(RestoreType, StoredPath, std::string_view(StoredPath).substr(2));
+}
+
+uint32_t NewRestoredFileMode(const std::optional<FileAccess>& Kept) {
+    return (Kept ? Kept->mode & 0777 : 0666) & ~creationMask();
 }
 
 } // namespace qm

@@ -25,4 +25,10 @@ std::optional<std::string> PlainRestoreTarget(const std::string& RestoreType,
 std::optional<std::string> ArchiveRestoreTarget(const std::string& RestoreType,
                                                 const std::string& StoredPath);
 
+// The permission bits of a restored file that replaces none: the bits its media copy or
+// archive kept of the source (Kept: given only on media that keep permissions, where the
+// backup set them), else a new file's (0666); never a bit the umask takes away, nor
+// set-id or sticky bits, whatever the media says.
+uint32_t NewRestoredFileMode(const std::optional<FileAccess>& Kept);
+
 } // namespace qm

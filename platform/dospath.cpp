@@ -178,6 +178,12 @@ bool sameTextDos(std::string_view a, std::string_view b) {
     return true;
 }
 
+bool samePathExact(std::string_view a, std::string_view b) {
+    const size_t drive = hasDriveLetter(a) && hasDriveLetter(b) ? 1 : 0;
+    return sameTextDos(a.substr(0, drive), b.substr(0, drive)) &&
+           a.substr(drive) == b.substr(drive);
+}
+
 std::string upperCaseDos(std::string_view s) {
     std::string r(s);
     for (char& c : r)

@@ -39,5 +39,8 @@ std::string excludeTrailingBackslash(std::string_view path);
 bool sameTextDos(std::string_view a, std::string_view b);
 std::string upperCaseDos(std::string_view s);
 std::string lowerCaseDos(std::string_view s);
+// The same path on a disk that tells names apart by case ("Docs" and "docs" are two
+// folders): the drive letter compares without case, every name exactly.
+bool samePathExact(std::string_view a, std::string_view b);
 
 } // namespace qm

@@ -268,8 +268,8 @@ FileHandle FileHandle::create(std::string_view dosPath) {
     return FileHandle(openHost(dosPath, O_RDWR | O_CREAT | O_TRUNC), dosPath);
 }
 
-FileHandle FileHandle::createNew(std::string_view dosPath) {
-    return FileHandle(openHost(dosPath, O_RDWR | O_CREAT | O_EXCL), dosPath);
+FileHandle FileHandle::createNew(std::string_view dosPath, uint32_t mode) {
+    return FileHandle(openHost(dosPath, O_RDWR | O_CREAT | O_EXCL, mode), dosPath);
 }
 
 bool FileHandle::fail() {
@@ -402,11 +402,68 @@ bool FileHandle::close() {
     return error_ == 0;
 }
 
-bool FileHandle::adoptModeOf(std::string_view dosPath) {
+namespace {
+
+FileAccess accessOf(const struct stat& st) {
+    return {static_cast<uint32_t>(st.st_mode & 07777), static_cast<uint32_t>(st.st_uid),
+            static_cast<uint32_t>(st.st_gid)};
+}
+
+} // namespace
+
+std::optional<FileAccess> FileHandle::access() {
     struct stat st {};
-    if (fd_ < 0 || !statHost(dosPath, st) || !changeAllowed(FileChange::SetDate, path_, true))
+    if (fd_ < 0 || fstat(fd_, &st) != 0)
+        return std::nullopt;
+    return accessOf(st);
+}
+
+bool FileHandle::setMode(uint32_t Mode) {
+    return fd_ >= 0 && changeAllowed(FileChange::SetDate, path_, true) &&
+           fchmod(fd_, Mode & 07777) == 0;
+}
+
+bool FileHandle::shareAccessOf(const FileAccess& Source, uint32_t Mask) {
+    std::optional<FileAccess> own = access();
+    if (!own || !changeAllowed(FileChange::SetDate, path_, true))
         return false;
-    return fchmod(fd_, st.st_mode & 07777) == 0;
+    mode_t mode = Source.mode & Mask & 0777;
+    // Only the source's group may have the group's rights: the file is given that group,
+    // or the rights go.
+    if (own->group != Source.group && (mode & 070) != 0 &&
+        fchown(fd_, static_cast<uid_t>(-1), Source.group) != 0)
+        mode &= ~static_cast<mode_t>(070);
+    return fchmod(fd_, mode) == 0;
+}
+
+bool FileHandle::narrowAccessTo(const FileAccess& Source) {
+    std::optional<FileAccess> own = access();
+    if (!own || !changeAllowed(FileChange::SetDate, path_, true))
+        return false;
+    mode_t mode = own->mode & Source.mode & 0777;
+    if (own->group != Source.group)
+        mode &= ~static_cast<mode_t>(070);
+    return mode == own->mode || fchmod(fd_, mode) == 0;
+}
+
+bool FileHandle::takeAccessOf(const FileAccess& Existing) {
+    std::optional<FileAccess> own = access();
+    if (!own || !changeAllowed(FileChange::SetDate, path_, true))
+        return false;
+    // The owner first: a change of owner clears set-id bits, which the mode then restores.
+    bool ownerKept = own->owner == Existing.owner;
+    bool groupKept = own->group == Existing.group;
+    if ((!ownerKept || !groupKept) && fchown(fd_, Existing.owner, Existing.group) == 0)
+        ownerKept = groupKept = true;
+    if (!groupKept && fchown(fd_, static_cast<uid_t>(-1), Existing.group) == 0)
+        groupKept = true;
+    // Rights that belonged to another owner or group are not handed to this process's.
+    mode_t mode = Existing.mode;
+    if (!ownerKept)
+        mode &= ~static_cast<mode_t>(04000);
+    if (!groupKept)
+        mode &= ~static_cast<mode_t>(02070);
+    return fchmod(fd_, mode) == 0;
 }
 
 std::optional<uint32_t> FileHandle::dosDateTime() {
@@ -434,6 +491,20 @@ bool FileHandle::setDosDateTime(uint32_t dosDateTime) {
 bool fileExists(std::string_view dosPath) {
     struct stat st {};
     return statHost(dosPath, st) && !S_ISDIR(st.st_mode);
+}
+
+std::optional<FileAccess> fileAccess(std::string_view dosPath) {
+    struct stat st {};
+    if (!statHost(dosPath, st))
+        return std::nullopt;
+    return accessOf(st);
+}
+
+uint32_t creationMask() {
+    // The umask can only be read by setting it: set back at once (one thread changes files).
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    return mask & 0777;
 }
 
 std::optional<FileIdentity> fileIdentity(std::string_view dosPath) {

@@ -29,6 +29,13 @@ struct FileIdentity {
     bool operator==(const FileIdentity&) const = default;
 };
 
+// Who may use a file: its permission bits and its owner and group.
+struct FileAccess {
+    uint32_t mode = 0; // permission bits, set-id and sticky bits included
+    uint32_t owner = 0;
+    uint32_t group = 0;
+};
+
 // The kinds of change the functions below make to a file system.
 enum class FileChange {
     Create,
@@ -90,8 +97,9 @@ class FileHandle {
     // Creates the file or empties an existing one, opened for reading and writing.
     static FileHandle create(std::string_view dosPath);
     // Creates a new file for reading and writing; fails when the name exists already
-    // (as a file, folder or link), so nothing there is ever emptied or followed.
-    static FileHandle createNew(std::string_view dosPath);
+    // (as a file, folder or link), so nothing there is ever emptied or followed. Mode is
+    // narrowed by the process's umask.
+    static FileHandle createNew(std::string_view dosPath, uint32_t mode = 0644);
 
     bool isOpen() const { return fd_ >= 0; }
     explicit operator bool() const { return isOpen() && error_ == 0; }
@@ -117,8 +125,20 @@ class FileHandle {
     // Closes the file. True when no call on it failed and the system closed it cleanly
     // (some file systems report a lost write only at this point).
     bool close();
-    // Gives this file the permission bits of the existing file at dosPath.
-    bool adoptModeOf(std::string_view dosPath);
+    std::optional<FileAccess> access();
+    // Sets the permission bits (and set-id and sticky bits) to Mode.
+    bool setMode(uint32_t Mode);
+    // For a new file that takes the bytes of a file with Source's access: no one may read
+    // or write it who could not the source. It gets the source's permission bits (no
+    // set-id or sticky bits, none outside Mask), the group bits only with the source's
+    // group, which it is given where the process may (root, or a member of it).
+    bool shareAccessOf(const FileAccess& Source, uint32_t Mask = 0777);
+    // For a file that takes the bytes of one more file: it keeps only the permission bits
+    // both allow, and no group bits unless the groups are the same.
+    bool narrowAccessTo(const FileAccess& Source);
+    // For a file that replaces Existing: its owner and group where the process may (as
+    // root), else the group bits go unless the groups agree; then its permission bits.
+    bool takeAccessOf(const FileAccess& Existing);
 
     // Last-write date as a packed DOS date and time (local time, 2-second steps).
     std::optional<uint32_t> dosDateTime();
@@ -135,6 +155,10 @@ class FileHandle {
 };
 
 bool fileExists(std::string_view dosPath); // a file (or a link to one)
+// The access of the file (or the file a link names) at dosPath.
+std::optional<FileAccess> fileAccess(std::string_view dosPath);
+// The process's umask: the permission bits a new file never gets unless asked for later.
+uint32_t creationMask();
 // The identity of the file (or the file a link names) at dosPath; none when there is no
 // file there.
 std::optional<FileIdentity> fileIdentity(std::string_view dosPath);

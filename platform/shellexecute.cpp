@@ -104,9 +104,13 @@ std::vector<std::string> splitParameters(std::string_view parameters) {
 
 std::optional<pid_t> ShellExecute(std::string_view file, std::string_view parameters,
                                   std::string_view directory) {
-    // Callers may hand over a name with a trailing blank ("Updater.exe ").
-    while (!file.empty() && file.back() == ' ')
-        file.remove_suffix(1);
+    // Callers may hand over a name with a trailing blank ("Updater.exe "), but a name on
+    // the disk may end in one too: that file is opened as it is named.
+    struct stat named {};
+    const std::string given = hostPathOf(file);
+    if (given.empty() || ::stat(given.c_str(), &named) != 0)
+        while (!file.empty() && file.back() == ' ')
+            file.remove_suffix(1);
     if (file.empty())
         return std::nullopt;
     std::string folder = directory.empty() ? std::string() : hostPathOf(directory);

@@ -106,7 +106,8 @@ bool StagedFile::Open() {
     Discard();
     for (int k = 0; k < kTempNameTries; ++k) {
         std::string name = fTarget + kSuffix + (k == 0 ? std::string() : std::to_string(k));
-        FileHandle file = FileHandle::createNew(name);
+        // Owner only while it is written: the target's permissions come at the commit.
+        FileHandle file = FileHandle::createNew(name, 0600);
         if (file) {
             fFile = std::move(file);
             fTempName = std::move(name);
@@ -125,8 +126,12 @@ bool StagedFile::Commit(std::optional<uint32_t> DosDate) {
         Discard();
         return false;
     }
-    const bool replacing = fileExists(fTarget);
-    bool ok = !replacing || fFile.adoptModeOf(fTarget);
+    const std::optional<FileAccess> existing =
+        fileExists(fTarget) ? fileAccess(fTarget) : std::nullopt;
+    const bool replacing = existing.has_value();
+    bool ok = !replacing   ? fFile.setMode(fNewMode ? *fNewMode : 0644 & ~creationMask())
+              : fKeepOwner ? fFile.takeAccessOf(*existing)
+                           : fFile.setMode(existing->mode);
     if (ok && DosDate)
         ok = fFile.setDosDateTime(*DosDate);
     if (ok && replacing)

@@ -55,10 +55,19 @@ class StagedFile {
     // The temporary file, for writing.
     FileHandle& File() { return fFile; }
     const std::string& TempName() const { return fTempName; }
-    // Gives the temporary DosDate (when set) and puts it in place of the target. A file
-    // that replaces an existing one keeps its permissions and is on the disk before the
-    // rename, so a crash never leaves neither version. False (temporary deleted, target
-    // untouched) when any write, the date, the sync, the close or the rename failed.
+    // The permission bits the file gets when no file is at the target yet (by default
+    // 0644 without the umask's bits).
+    void SetNewFileMode(uint32_t Mode) { fNewMode = Mode; }
+    // A file that replaces an existing one keeps that file's owner and group too, where
+    // the process may (as root): a restore of a user's file. Programs that install their
+    // own files do not ask for it, so what they write stays theirs.
+    void KeepOwner() { fKeepOwner = true; }
+    // Gives the temporary DosDate (when set) and puts it in place of the target. The
+    // temporary is readable by its owner only until then. A file that replaces an
+    // existing one keeps that file's permissions (and owner, see KeepOwner) and is on
+    // the disk before the rename, so a crash never leaves neither version. False
+    // (temporary deleted, target untouched) when any write, the permissions, the date,
+    // the sync, the close or the rename failed.
     bool Commit(std::optional<uint32_t> DosDate);
     // Deletes the temporary file; the target stays as it was.
     void Discard();
@@ -75,6 +84,8 @@ class StagedFile {
     std::string fTempName;
     FileHandle fFile;
     StagedFileLedger* fLedger;
+    std::optional<uint32_t> fNewMode;
+    bool fKeepOwner = false;
 };
 
 } // namespace qm

@@ -79,15 +79,16 @@ TEST_F(ExceptionListsTest, AFailedSaveIsReported) {
 }
 
 TEST(ExceptionLists, NamesAndExtensionsMatchWholeLinesIgnoringCase) {
-    const TExceptionLines files = {"Thumbs.db"};
-    const TExceptionLines exts = {"tmp", ".bak", "tar.gz"};
+    const TExceptionLines files = {"Thumbs.db", "Résumé.doc"};
+    const TExceptionLines exts = {"tmp", ".bak", "tar.gz", "crème"};
     struct Case {
         const char* name;
         bool excluded;
     };
     for (const Case& c :
          {Case{"x.TMP", true}, Case{"THUMBS.DB", true}, Case{"Thumbs.db.old", false},
-          Case{"a.bak", false}, Case{"a.tar.gz", false}, Case{"tmp", false}, Case{"y.tmpx", false}})
+          Case{"a.bak", false}, Case{"a.tar.gz", false}, Case{"tmp", false}, Case{"y.tmpx", false},
+          Case{"RÉSUMÉ.DOC", true}, Case{"recette.CRÈME", true}, Case{"Resume.doc", false}})
         EXPECT_EQ(IsExcepted(c.name, files, exts), c.excluded) << c.name;
 }
 

@@ -4,11 +4,15 @@
 // request. Questions are answered by the answer script; the report is read back.
 
 #include "app/backupoperation.h"
+#include "app/backuppagemodel.h"
+#include "app/comparemodel.h"
+#include "app/drivepoll.h"
 #include "app/frmmain.h"
 #include "app/joblauncher.h"
 #include "app/mediadrives.h"
 #include "app/reportstore.h"
 #include "app/restoreoperation.h"
+#include "app/settingspagemodel.h"
 #include "app/traymenu.h"
 #include "demoenvironment.h"
 #include "engine/backupjob.h"
@@ -16,6 +20,7 @@
 #include "platform/answerscript.h"
 #include "platform/fileio.h"
 #include "platform/stagedfile.h"
+#include "scriptedmessages.h"
 #include "support/sandbox.h"
 
 #include <QAction>
@@ -27,6 +32,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include <sys/stat.h>
 
@@ -175,6 +181,157 @@ TEST_F(JobRunTest, BackupInEachModeThenIncrementalRerunsAndTheReportReadsBack) {
         EXPECT_EQ(reports[1].FileCount, 3);
         EXPECT_EQ(reports[1].ActivityType, "Backup");
     }
+    EXPECT_EQ(AnswerScript::instance().failures(), 0);
+}
+
+// Names a Linux disk holds that the DOS paths of the design cannot, or tell apart only
+// by case or a trailing blank, carried through tick, backup, compare and restore: each
+// ticked file is backed up and restored under its own name, or named in the log and
+// counted as an error; what was not ticked stays out.
+TEST_F(JobRunTest, EveryTickedNameIsBackedUpAndRestoredAsItIsOrLoggedAndCounted) {
+    struct Row {
+        const char* name; // below C:\names, "/" between folders
+        bool kept;        // backed up and restored; else logged and counted
+    };
+    const Row rows[] = {
+        {"odd/ok.txt", true},       {"odd/meeting 10:30.txt", false}, {"odd/what?.txt", false},
+        {"odd/bell\a.txt", false},  {"odd/caf\xe9.txt", true},        {"odd/report.txt", true},
+        {"odd/sub /in.txt", true},  {"trail /t.txt", true},           {"docs/b.txt", true},
+        {"odd/REPORT.TXT", true},                                 // made after the first backup
+        {"odd/a:b/one.txt", false}, {"odd/a:b/c/two.txt", false}, // below such a folder
+    };
+    const std::vector<std::string> unticked = {"trail/u.txt", "Docs/a.txt"};
+    const std::string names = sandbox.hostOf('C') + "/names/";
+    auto dos = [](std::string name) {
+        std::replace(name.begin(), name.end(), '/', '\\');
+        return "C:\\names\\" + name;
+    };
+    auto write = [&](const std::string& name) {
+        fs::create_directories(fs::path(names + name).parent_path());
+        std::ofstream(names + name, std::ios::binary) << "content of " << name;
+        fs::last_write_time(names + name, fs::last_write_time(names + "../data/a.txt"));
+    };
+    for (const Row& row : rows)
+        if (std::string(row.name) != "odd/REPORT.TXT")
+            write(row.name);
+    for (const std::string& name : unticked)
+        write(name);
+
+    // Tick: the folder ending in a blank, not its sibling; a file of "docs", not "Docs".
+    ASSERT_TRUE(MakeMediaDrive("E:\\"));
+    SetMediaDriveSetting("(E:\\)");
+    test::ScriptedMessages messages;
+    TDrivePoll poll{TDrivePoll::Hooks{}};
+    TSettingsPageModel settings{messages.fn()};
+    TBackupPageModel page(poll, settings, messages.fn());
+    page.pageVisible = [] { return true; };
+    page.FormCreate();
+    page.TS_BackUpShow();
+    TQMFolderTreeModel& tree = page.tree();
+    auto state = [&](const std::string& path) {
+        const TCheckNode* node = tree.FindFolderNode(path);
+        return node && node->path == path ? node->state : 0;
+    };
+    ASSERT_TRUE(tree.click(tree.FindFolderNode("C:\\names\\odd")));
+    ASSERT_TRUE(tree.click(tree.FindFolderNode("C:\\names\\trail ")));
+    tree.select(tree.FindFolderNode("C:\\names\\Docs"));
+    ASSERT_EQ(page.files().rows().size(), 1u);
+    EXPECT_EQ(page.files().rows()[0].name, "a.txt");
+    tree.select(tree.FindFolderNode("C:\\names\\docs"));
+    ASSERT_EQ(page.files().rows().size(), 1u);
+    ASSERT_EQ(page.files().rows()[0].name, "b.txt") << "the list switches to the other folder";
+    ASSERT_TRUE(page.files().tick(0, true));
+    ASSERT_TRUE(page.SaveSelections(true));
+    const std::vector<std::pair<std::string, int>> ticks = {{"C:\\names\\docs", 2},
+                                                            {"C:\\names\\Docs", 1},
+                                                            {"C:\\names\\trail ", 2},
+                                                            {"C:\\names\\trail", 1},
+                                                            {"C:\\names\\odd", 2}};
+    for (const char* when : {"ticked", "selection loaded again", "reloaded", "drive poll"}) {
+        SCOPED_TRACE(when);
+        if (std::string(when) == "selection loaded again")
+            page.cbMediaDriveChange(true);
+        else if (std::string(when) == "reloaded")
+            tree.Reload();
+        else if (std::string(when) == "drive poll")
+            poll.drivesMoved();
+        for (const auto& [path, expected] : ticks)
+            EXPECT_EQ(state(path), expected) << path;
+    }
+
+    // Backup: the names a DOS path cannot carry are logged and counted.
+    TBackupRequest request = BackupRequestFrom(page);
+    request.incremental = false;
+    request.compressionType = 0;
+    AnswerScript::instance().addAnswer("Statistics", "2");
+    const TJobOutcome full = run(kOpBackup, std::make_unique<TBackupOperation>(request));
+    ASSERT_TRUE(full.ran);
+    ASSERT_TRUE(full.log);
+    EXPECT_EQ(full.record.FileCount, 6) << *full.log;
+    EXPECT_EQ(full.record.Errors, 5) << *full.log;
+    for (const Row& row : rows) {
+        std::string shown = dos(row.name);
+        if (const size_t bell = shown.find('\a'); bell != std::string::npos)
+            shown.replace(bell, 1, "^G");
+        EXPECT_EQ(full.log->find(shown + " - not backed up: its name holds") != std::string::npos,
+                  !row.kept)
+            << shown;
+    }
+
+    // A file that differs only in case from a catalogued one, with the same date, is new.
+    write("odd/REPORT.TXT");
+    request.incremental = true;
+    AnswerScript::instance().addAnswer("Statistics", "2");
+    const TJobOutcome added = run(kOpBackup, std::make_unique<TBackupOperation>(request));
+    ASSERT_TRUE(added.ran) << "not \"Nothing to back up\"";
+    EXPECT_EQ(added.record.FileCount, 1) << "REPORT.TXT";
+    EXPECT_EQ(added.record.Errors, 5) << "the unnamable files, again";
+
+    TBackUpJob catalogue;
+    catalogue.SetDestination('E');
+    catalogue.LoadDriveList();
+    std::vector<std::string> paths, dates, sizes;
+    catalogue.ListDriveFiles(nullptr, &dates, &sizes, &paths);
+    std::vector<std::string> expected;
+    for (const Row& row : rows)
+        if (row.kept)
+            expected.push_back(dos(row.name));
+    std::vector<std::string> listed = paths;
+    std::sort(listed.begin(), listed.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(listed, expected);
+
+    // Compare: a folder renamed in case only holds its files still; a gone file is gone.
+    fs::rename(names + "docs", names + "dOCS");
+    fs::remove(names + "odd/ok.txt");
+    for (size_t i = 0; i < paths.size(); ++i) {
+        const std::optional<TSyncRow> row =
+            TCompareModel::CompareFiles(paths[i], dates[i], sizes[i]);
+        if (paths[i] == dos("odd/ok.txt")) {
+            ASSERT_TRUE(row);
+            EXPECT_EQ(row->hardText, TSyncListModel::kDeleted);
+        } else {
+            EXPECT_FALSE(row) << paths[i] << " is as it was backed up";
+        }
+    }
+    fs::rename(names + "dOCS", names + "docs");
+
+    // Restore: every file comes back under its own name, with its own bytes.
+    for (const Row& row : rows)
+        fs::remove(names + row.name);
+    AnswerScript::instance().addAnswer("Statistics", "2");
+    const TJobOutcome restored =
+        run(kOpRestore, std::make_unique<TRestoreOperation>(restore(paths)));
+    ASSERT_TRUE(restored.ran);
+    EXPECT_EQ(restored.record.Errors, 0) << restored.log.value_or("");
+    for (const Row& row : rows) {
+        if (row.kept)
+            EXPECT_EQ(sandbox.readFile(dos(row.name)), "content of " + std::string(row.name));
+        else
+            EXPECT_FALSE(fs::exists(names + row.name)) << row.name;
+    }
+    for (const std::string& name : unticked)
+        EXPECT_EQ(sandbox.readFile(dos(name)), "content of " + name) << "never touched";
     EXPECT_EQ(AnswerScript::instance().failures(), 0);
 }
 

@@ -371,10 +371,10 @@ TEST_F(SyncRunTest, AFileThatChangedAfterTheComparisonIsLeftAsItIsNow) {
     page().setDeleteOnMedia(true);
     page().setSyncOption(TSyncPageModel::MediaOverwritesHardDrive);
 
-    // Before the Sync button, the user edits one file and brings the other back: neither
-    // is what the rows offered, so neither is touched.
+    // Before the Sync button, the user edits one file and brings the other back, spelled
+    // in capitals: neither is what the rows offered, so neither is touched.
     write("C:\\data\\kept.txt", "edited after the comparison", 3);
-    write("C:\\data\\back.txt", "brought back", 3);
+    write("C:\\data\\BACK.TXT", "brought back", 3);
     answer("changed after the comparison", "1");
     answer("changed after the comparison", "1");
     page().imr_SyncClick();

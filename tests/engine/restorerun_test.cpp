@@ -4,9 +4,11 @@
 
 #include "engine/copytree.h"
 #include "engine/jobcipher.h"
+#include "platform/dospath.h"
 #include "support/rowname.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace qm::test {
 namespace {
@@ -318,6 +320,64 @@ INSTANTIATE_TEST_SUITE_P(Roads, RestoreOverOriginal,
                                     : road == Road::Revision ? "revision"
                                                              : "archive";
                          }));
+
+// Who may read a file is carried to the media and back, never widened: the media copy of
+// a file, or the archive holding it, is readable by no one who could not read the file; a
+// restore that makes the file gives it the bits the media kept (without execute from an
+// archive); a restore over a file keeps that file's mode, owner and group (the tests run
+// as root, who can hand a file to another user).
+TEST_F(RestoreRunTest, PermissionsAreNeverWidenedOnTheMediaOrByARestore) {
+    const mode_t oldMask = ::umask(022);
+    struct Row {
+        uint32_t mode;
+        Mode storage;
+        uint32_t media;    // the media file's permission bits
+        uint32_t restored; // the bits of the file a restore makes
+    };
+    const Row rows[] = {
+        {0600, Mode::Plain, 0600, 0600},        {0640, Mode::Plain, 0640, 0640},
+        {0755, Mode::Plain, 0755, 0755},        {0600, Mode::FileArchives, 0600, 0600},
+        {0755, Mode::FileArchives, 0644, 0644}, {0640, Mode::RunArchive, 0640, 0640}};
+    int minute = 0;
+    for (const Row& row : rows) {
+        const std::string path = "C:\\modes\\f" + std::to_string(minute) + ".txt";
+        SCOPED_TRACE(path);
+        // A run archive is named after its start: one minute per row.
+        setClock([minute] { return encodeDateTime({2026, 12, 7, 23, minute, 0, 0}); });
+        ++minute;
+        sandbox.writeFile(path, "private " + path);
+        ASSERT_EQ(::chmod(toHostPath(path)->c_str(), row.mode), 0);
+        SetUpJob(row.storage, 0);
+        BackupPaths({path});
+        const std::string media = Records()[path].MediaPath;
+        ASSERT_TRUE(fileAccess(media)) << media;
+        EXPECT_EQ(fileAccess(media)->mode, row.media) << media;
+
+        deleteFile(path);
+        RunRestore({path});
+        ASSERT_TRUE(fileAccess(path));
+        EXPECT_EQ(fileAccess(path)->mode, row.restored) << "a new file";
+
+        sandbox.writeFile(path, "changed by its owner");
+        const std::string host = *toHostPath(path);
+        ASSERT_EQ(::chmod(host.c_str(), 0604), 0);
+        const bool root = ::geteuid() == 0;
+        if (root) {
+            ASSERT_EQ(::chown(host.c_str(), 4321, 4322), 0);
+        }
+        RunRestore({path});
+        EXPECT_EQ(sandbox.readFile(path), "private " + path);
+        const std::optional<FileAccess> replaced = fileAccess(path);
+        ASSERT_TRUE(replaced);
+        EXPECT_EQ(replaced->mode, 0604u) << "the replaced file's mode";
+        if (root) {
+            EXPECT_EQ(replaced->owner, 4321u) << "and its owner";
+            EXPECT_EQ(replaced->group, 4322u);
+        }
+    }
+    EXPECT_EQ(Engine().ErrorCount, 0);
+    ::umask(oldMask);
+}
 
 // The plain restore tries its passwords at the run's key size only (the revision restore
 // and the archive reader try all three): a copy made at 192 bits with KeySize 128 in

@@ -69,6 +69,11 @@ TEST_F(ShellExecuteTest, UrlsAndDocumentsGoToTheOpener) {
     sandbox.writeFile("C:\\Help\\index.htm", "<html>");
     ASSERT_TRUE(ShellExecute("C:\\Help\\index.htm", "ignored").has_value());
     EXPECT_TRUE(waitForFile(out).starts_with("[" + sandbox.hostOf('C') + "/Help/index.htm]\n"));
+    fs::remove(out);
+    sandbox.writeFile("C:\\Help\\notes ", "a name that ends in a blank");
+    sandbox.writeFile("C:\\Help\\notes", "another file");
+    ASSERT_TRUE(ShellExecute("C:\\Help\\notes ").has_value());
+    EXPECT_TRUE(waitForFile(out).starts_with("[" + sandbox.hostOf('C') + "/Help/notes ]\n"));
 }
 
 TEST_F(ShellExecuteTest, BareNameStartsTheCheckedFileNotOneOnThePath) {
