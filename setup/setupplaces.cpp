@@ -11,6 +11,7 @@
 #include "platform/shelllink.h"
 #include "platform/stagedfile.h"
 #include "platform/uninstlist.h"
+#include "platform/updatestaging.h"
 #include "setup/installjournal.h"
 #include "setup/setupkeys.h"
 
@@ -87,6 +88,8 @@ void TidyAfterKilledRun(const std::string& installFolder, bool admin) {
     if (auto host = toHostPath(folder)) {
         TInstallJournal::PutBackBelow(*host);
         removeStagedTemporaries(*host);
+        // An update killed half way is taken back too (platform/updateswap.h).
+        updatestaging::RemoveStaleUpdateFolders(*host);
     }
     const std::string staging = folder + std::string(kStagingFolderName);
     if (realFolder(staging))

@@ -198,6 +198,7 @@ INSTANTIATE_TEST_SUITE_P(
                  "Your Quillmoor program is up to date."},
         CheckRow{"bad_request", body("<result>BAD REQUEST</result>"), kUnrecognized},
         CheckRow{"lower_case_value", body("<result>new release</result>"), kUnrecognized},
+        CheckRow{"trailing_blank", body("<result>NEW RELEASE </result>"), kUnrecognized},
         CheckRow{"error_page", errorPage(), kUnrecognized},
         CheckRow{"time_out", stalledCheck(), kUnrecognized},
         CheckRow{"oversized_reply", body(std::string(70000, ' ') + "<result>NO UPDATE</result>"),
