@@ -20,6 +20,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <filesystem>
 #include <sstream>
 #include <sys/stat.h>
@@ -85,11 +86,18 @@ std::string TInstaller::program(std::string_view windowsName) const {
 }
 
 TInstallOutcome TInstaller::fail(const std::string& error) {
+    const bool diskFull = errno == ENOSPC; // what stopped the step that failed
     if (!staging_.empty())
         deleteFolderTree(staging_);
     journal_.RollBack();
     TPlacingRecord::Remove(folder_); // what it names went with the rollback
     entries_.clear();
+    if (diskFull) {
+        env_.message(0, "The installation failed: " + error + ". The disk of " + folder_ +
+                            " is full; nothing was installed. Please free some space on it, "
+                            "or choose a folder on another disk, and try again.");
+        return TInstallOutcome::StayOnOptions;
+    }
     env_.message(0, "The installation failed: " + error +
                         ". Nothing was installed; please check the install medium and the "
                         "folder, and try again.");

@@ -360,6 +360,13 @@ TEST(Installer, RefusedFoldersAndADamagedMediumLeaveTheMachineAsItWas) {
     EXPECT_NE(machine.messages()[0].find("has no C:\\medium\\Install\\Qmoor.ex_"),
               std::string::npos);
     machine.makeMedium();
+    // A full disk is told as one, not as a damaged medium.
+    setFileChangeGate(
+        [](FileChange change, std::string_view) { return change != FileChange::Write; });
+    EXPECT_EQ(machine.install({kFolder}), TInstallOutcome::StayOnOptions);
+    setFileChangeGate(nullptr);
+    ASSERT_EQ(machine.messages().size(), 1u);
+    EXPECT_NE(machine.messages()[0].find("is full"), std::string::npos) << machine.messages()[0];
     EXPECT_EQ(test::FilesBelow(sb.root()), files);
     EXPECT_EQ(test::RegistryValues(), values);
 }
