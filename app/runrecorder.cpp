@@ -3,13 +3,16 @@
 #include "app/reportstore.h"
 #include "engine/backupjob.h"
 #include "engine/enginestate.h"
+#include "platform/dospath.h"
 #include "platform/fileio.h"
 #include "platform/programfiles.h"
 #include "platform/sizetext.h"
+#include "platform/stagedfile.h"
 
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <unistd.h>
 
 namespace qm {
 
@@ -36,10 +39,23 @@ TRunRecorder::TRunRecorder(TJobContext& context, const char* activity) : context
     record_.Status = "Complete";
 }
 
+// Beside the program; where this user cannot write the program's folder (an installation
+// for all users), in the user's state folder, which the run, the log box and the report
+// all read through here.
 std::string TRunRecorder::logPath() const {
     const std::string folder =
         context_.services.programFolder ? context_.services.programFolder() : std::string();
-    return folder.empty() ? std::string() : folder + std::string(kLogFileName);
+    if (folder.empty())
+        return {};
+    const std::string beside = folder + std::string(kLogFileName);
+    const std::optional<std::string> host = toHostPath(folder);
+    if (host && ::access(host->c_str(), W_OK) == 0)
+        return beside;
+    const std::optional<std::string> state =
+        toDosPath(StagedFileLedger::StateFile(std::string(kLogFileName)));
+    if (!state || !createFolderChain(extractFileDir(*state)))
+        return beside;
+    return *state;
 }
 
 void TRunRecorder::markStart() {

@@ -19,7 +19,9 @@ class TRunRecorder {
     // The run's start (the record's StartTime and the report folder's name).
     void markStart();
     // Just before the engine runs: start day and time of day, the job's log switch and
-    // log file, and the program folder's Log.txt deleted (also with logging off).
+    // log file, and the run log deleted (also with logging off). The run log is the
+    // program folder's Log.txt, or the user's state folder's where this user cannot
+    // write the program folder.
     void prepareRun(TBackUpJob& job, bool log);
     // After the run: the log read back, the record completed, the runner hidden, the
     // summary unless cancelled, the report stored under the drive's root; the runner

@@ -234,6 +234,14 @@ bool certainlyGone(const std::string& host, std::string root) {
 
 } // namespace
 
+bool allowFileChange(FileChange Change, std::string_view Path) {
+    const FileChangeGate& gate = changeGate();
+    if (!gate || gate(Change, Path))
+        return true;
+    errno = Change == FileChange::Write ? ENOSPC : EIO;
+    return false;
+}
+
 void setFileChangeGate(FileChangeGate Gate) {
     changeGate() = std::move(Gate);
 }

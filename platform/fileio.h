@@ -54,6 +54,9 @@ enum class FileChange {
 // crash at that moment leaves. Empty by default.
 using FileChangeGate = std::function<bool(FileChange Change, std::string_view DosPath)>;
 void setFileChangeGate(FileChangeGate Gate);
+// Code that changes files through host paths (the updater's swap) asks the same seam
+// before each change; false (errno set) when it refuses.
+bool allowFileChange(FileChange Change, std::string_view Path);
 enum class SeekOrigin { Begin, Current, End };
 
 // A folder (a DOS path ending in a backslash) whose contents are changed only along real

@@ -1,6 +1,7 @@
 #include "platform/updatestaging.h"
 
 #include "platform/fileoperations.h"
+#include "platform/updateswap.h"
 
 #include <algorithm>
 #include <cctype>
@@ -18,8 +19,9 @@ namespace {
 constexpr size_t kRandomLength = 6; // mkdtemp's "XXXXXX"
 constexpr int kMakeAttempts = 3;
 
-// Whether the folder open as `fd` holds nothing but the areas (real folders) and the
-// write test (a file): what a staging folder may hold at any moment of its life.
+// Whether the folder open as `fd` holds nothing but the areas (real folders), the write
+// test and the swap record (files): what a staging folder may hold at any moment of its
+// life.
 bool holdsOnlyStagingEntries(int fd) {
     DIR* dir = ::fdopendir(::dup(fd));
     if (!dir)
@@ -36,7 +38,7 @@ bool holdsOnlyStagingEntries(int fd) {
         }
         const bool area = std::find(kAreas.begin(), kAreas.end(), name) != kAreas.end();
         if (!(area && S_ISDIR(info.st_mode)) &&
-            !(name == kWriteTestFile && S_ISREG(info.st_mode))) {
+            !((name == kWriteTestFile || name == kSwapRecordFile) && S_ISREG(info.st_mode))) {
             ours = false;
             break;
         }
@@ -47,8 +49,10 @@ bool holdsOnlyStagingEntries(int fd) {
 
 // Removes the entry `name` of the folder open as `tempFd` when it is a staging folder
 // that no running updater holds. The lock is kept until it is gone, so an updater that
-// has just made a folder of that name either waits for it or sees it removed.
-bool removeWhenStale(int tempFd, const char* name) {
+// has just made a folder of that name either waits for it or sees it removed. A swap the
+// run left unfinished is taken back first; a folder whose swap cannot be taken back stays,
+// since it may hold the only copy of an installed file.
+bool removeWhenStale(int installFd, int tempFd, const char* name) {
     UniqueFd fd(::openat(tempFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     struct stat info {};
     if (fd.get() < 0 || ::fstat(fd.get(), &info) != 0 || info.st_uid != ::geteuid() ||
@@ -56,6 +60,8 @@ bool removeWhenStale(int tempFd, const char* name) {
         return false;
     // Held by a running updater, or a file system without locks: not ours to judge.
     if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0)
+        return false;
+    if (!RollBackSwapAt(installFd, fd.get()))
         return false;
     return deleteFolderTreeAt(tempFd, name);
 }
@@ -110,7 +116,7 @@ int RemoveStaleUpdateFolders(const std::string& installHost) {
     ::closedir(dir);
     int removed = 0;
     for (const std::string& name : names)
-        removed += removeWhenStale(temp.get(), name.c_str()) ? 1 : 0;
+        removed += removeWhenStale(install.get(), temp.get(), name.c_str()) ? 1 : 0;
     ::unlinkat(install.get(), tempName.c_str(), AT_REMOVEDIR); // only when empty
     return removed;
 }

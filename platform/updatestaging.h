@@ -5,8 +5,11 @@
 // by an updater that ended without cleaning up (killed, crashed, power lost).
 // RemoveStaleUpdateFolders removes exactly those: a real folder (never a link) named
 // "update-" and six letters or digits, owned by this user, holding nothing but the
-// areas and the write test, and not locked. Anything else in "Temp" stays. The updater
-// calls it at each check and the uninstaller before it removes the install folder.
+// areas, the write test and the swap record, and not locked; a swap the run left
+// unfinished is first taken back (platform/updateswap.h), and a folder whose swap cannot
+// be taken back stays. Anything else in "Temp" stays. The updater calls it at each
+// check, setup before it looks at the install folder, and the uninstaller before it
+// removes anything.
 
 #include "platform/uniquefd.h"
 

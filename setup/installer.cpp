@@ -16,11 +16,13 @@
 #include "platform/shelllink.h"
 #include "platform/stagedfile.h"
 #include "platform/uninstlist.h"
+#include "setup/placingrecord.h"
 #include "setup/setupkeys.h"
 #include "setup/setupplaces.h"
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <filesystem>
 #include <sstream>
 #include <sys/stat.h>
@@ -86,10 +88,18 @@ std::string TInstaller::program(std::string_view windowsName) const {
 }
 
 TInstallOutcome TInstaller::fail(const std::string& error) {
+    const bool diskFull = errno == ENOSPC; // what stopped the step that failed
     if (!staging_.empty())
         deleteFolderTree(staging_);
     journal_.RollBack();
+    TPlacingRecord::Remove(folder_); // what it names went with the rollback
     entries_.clear();
+    if (diskFull) {
+        env_.message(0, "The installation failed: " + error + ". The disk of " + folder_ +
+                            " is full; nothing was installed. Please free some space on it, "
+                            "or choose a folder on another disk, and try again.");
+        return TInstallOutcome::StayOnOptions;
+    }
     env_.message(0, "The installation failed: " + error +
                         ". Nothing was installed; please check the install medium and the "
                         "folder, and try again.");
@@ -106,18 +116,19 @@ TInstallOutcome TInstaller::Install() {
     // An earlier run killed half way is taken back before anything else looks at it.
     TidyAfterKilledRun(folder_, env_.isAdmin());
     if (folderExists(folder)) {
-        const FolderListing listing = listFolder(folder);
         const bool earlier = IsAlreadyInstalled(folder);
-        if (!listing.ok || (!earlier && !listing.entries.empty())) {
+        // What an earlier installation (or an uninstall cut short) listed is setup's own;
+        // anything else the install would overwrite is not, and refuses the folder. The
+        // user's other files may stay beside the installation.
+        const std::optional<std::vector<std::string>> listed = TUninstList::Read(folder_);
+        if (!listFolder(folder).ok || (!earlier && wouldOverwrite(listed))) {
             env_.message(0, kWrongFolder);
             return TInstallOutcome::StayOnOptions;
         }
-        if (earlier) {
-            if (env_.message(2, kReinstall) != kYes)
-                return TInstallOutcome::StayOnOptions;
-            oldEntries_ = TUninstList::Read(folder_).value_or(std::vector<std::string>());
-            madeFolders_ = TCreatedFolders::Read(folder_).value_or(std::vector<std::string>());
-        }
+        if (earlier && env_.message(2, kReinstall) != kYes)
+            return TInstallOutcome::StayOnOptions;
+        oldEntries_ = listed.value_or(std::vector<std::string>());
+        madeFolders_ = TCreatedFolders::Read(folder_).value_or(std::vector<std::string>());
     }
     if (!journal_.CreateFolders(folder, &madeFolders_)) {
         env_.message(0, kWrongFolder);
@@ -128,8 +139,16 @@ TInstallOutcome TInstaller::Install() {
     std::string error;
     if (!stage(error))
         return fail(error);
+    // On the disk before the first file moves in: a run killed while it places them is
+    // taken back by the next (TidyAfterKilledRun).
+    std::vector<std::string> freshFiles, freshFolders;
+    freshTargets(includeTrailingBackslash(staging_), {}, freshFiles, freshFolders);
+    if (!TPlacingRecord::Write(folder_, freshFiles, freshFolders))
+        return fail("cannot write " + folder_ + std::string(TPlacingRecord::kFileName));
     if (!placeFiles(staging_, folder, error))
         return fail(error);
+    if (!TPlacingRecord::Remove(folder_))
+        return fail("cannot delete " + folder_ + std::string(TPlacingRecord::kFileName));
     deleteFolderTree(staging_);
     staging_.clear();
     // From here on the earlier installation is taken apart only in ways the journal
@@ -261,6 +280,62 @@ bool TInstaller::placeFiles(const std::string& from, const std::string& to, std:
     return true;
 }
 
+// The files the install writes in the folder, relative to it: the programs, the
+// bookkeeping files and the medium's help pages.
+std::vector<std::string> TInstaller::installedFiles() const {
+    std::vector<std::string> files;
+    for (std::string_view name : {kMainProgramName, kUpdaterName, kUninstallerName, kUserFileName,
+                                  TUninstList::kFileName, TCreatedFolders::kFileName})
+        files.push_back(hostProgramFile(name));
+    std::vector<std::string> folders = {std::string(kHelpFolderName)};
+    const std::string help = includeTrailingBackslash(options_.mediumFolder) + "Install\\";
+    while (!folders.empty()) {
+        const std::string relative = folders.back();
+        folders.pop_back();
+        const FolderListing listing = listFolder(help + relative);
+        for (const FolderEntry& entry : listing.entries) {
+            if (entry.isLink)
+                continue;
+            (entry.isFolder ? folders : files).push_back(relative + "\\" + entry.name);
+        }
+    }
+    return files;
+}
+
+bool TInstaller::wouldOverwrite(const std::optional<std::vector<std::string>>& listed) const {
+    const auto isListed = [&](const std::string& path) {
+        return listed && std::any_of(listed->begin(), listed->end(), [&](const std::string& line) {
+                   return sameTextDos(line, path);
+               });
+    };
+    for (const std::string& relative : installedFiles()) {
+        // Setup's own records: what they hold is read, never lost.
+        if (relative == TUninstList::kFileName || relative == TCreatedFolders::kFileName)
+            continue;
+        const std::string path = folder_ + relative;
+        if ((isLink(path) || fileExists(path) || folderExists(path)) && !isListed(path))
+            return true;
+    }
+    return false;
+}
+
+void TInstaller::freshTargets(const std::string& from, const std::string& relative,
+                              std::vector<std::string>& files,
+                              std::vector<std::string>& folders) const {
+    for (const FolderEntry& entry : listFolder(from + relative).entries) {
+        const std::string path = relative + entry.name;
+        const std::string target = folder_ + path;
+        const bool there = isLink(target) || fileExists(target) || folderExists(target);
+        if (entry.isFolder) {
+            if (!there)
+                folders.push_back(path);
+            freshTargets(from, path + "\\", files, folders);
+        } else if (!there) {
+            files.push_back(path);
+        }
+    }
+}
+
 void TInstaller::RemoveOldShortcuts() {
     // The user's own with the user's rights (see CreateShortcut).
     asRealUser([this] {
@@ -366,10 +441,15 @@ void TInstaller::createShortcut(RegistryRoot root, std::string_view linkFile, in
     const std::string targetPath = program(target);
     if (!fileExists(targetPath))
         return;
-    // An unknown or absent special folder gets no shortcut: nothing lands at a drive
-    // root or in a folder the desktop does not read.
+    // An unknown special folder gets no shortcut: nothing lands at a drive root or in a
+    // folder the desktop does not read. The menu's folder is made when a fresh account
+    // has none yet (the desktop reads it once it is there); a missing desktop folder is
+    // the user's choice.
     const auto special = ShellFolder(root, static_cast<ShellFolderKind>(kind));
-    if (!special || !folderExists(*special))
+    if (!special)
+        return;
+    const bool menu = static_cast<ShellFolderKind>(kind) == ShellFolderKind::Programs;
+    if (!folderExists(*special) && !(menu && journal_.CreateFolders(*special)))
         return;
     std::string folder = *special;
     if (!subfolder.empty())

@@ -1,6 +1,8 @@
 #pragma once
 // TInstaller: the work the install wizard does when the user confirms the options page.
-// It checks the chosen folder, asks before replacing an earlier installation, then
+// It checks the chosen folder (the user's own files may stay there; a file the install
+// would overwrite that no earlier installation listed refuses it), asks before replacing
+// an earlier installation, then
 // prepares every file of the installation in a staging folder inside the install folder
 // (the programs expanded and checked, the uninstaller and the help pages copied) so that
 // a damaged medium changes nothing; only then it moves the files into place, takes the
@@ -16,6 +18,7 @@
 #include "setup/installjournal.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -57,6 +60,12 @@ class TInstaller {
 
   private:
     bool stage(std::string& error);
+    std::vector<std::string> installedFiles() const;
+    // Something not of an earlier installation stands where the install writes a file.
+    bool wouldOverwrite(const std::optional<std::vector<std::string>>& listed) const;
+    // The entries staged below `from` + `relative` whose targets do not exist yet.
+    void freshTargets(const std::string& from, const std::string& relative,
+                      std::vector<std::string>& files, std::vector<std::string>& folders) const;
     bool DecompressAndCopy(const std::string& source, const std::string& target, bool required,
                            std::string& error);
     bool CopyFolder(const std::string& target, const std::string& source, std::string& error);

@@ -10,18 +10,26 @@
 
 namespace qm {
 
-bool IsProductInstalled(std::string& folder) {
-    folder.clear();
+namespace {
+
+// The registered "UninstallString" (HKEY_LOCAL_MACHINE first); empty when no key.
+std::string uninstallCommand() {
     for (RegistryRoot root : {RegistryRoot::LocalMachine, RegistryRoot::CurrentUser}) {
         Registry registry(root);
         if (!registry.openKeyReadOnly(kUninstallKey))
             continue;
         std::string command;
         registry.readString(kUninstallStringValue, command);
-        folder = extractFilePath(command);
-        return !folder.empty() && folderExists(folder);
+        return command;
     }
-    return false;
+    return {};
+}
+
+} // namespace
+
+bool IsProductInstalled(std::string& folder) {
+    folder = extractFilePath(uninstallCommand());
+    return !folder.empty() && folderExists(folder);
 }
 
 bool SameFolder(std::string_view a, std::string_view b) {
@@ -37,6 +45,11 @@ TSetupMode ChooseSetupMode(std::string_view programFile, std::string_view ownFol
     std::string installed;
     if (!IsProductInstalled(installed))
         return TSetupMode::Install;
+    // Its uninstaller is gone (an uninstall cut short, a file deleted): any copy of setup
+    // removes the installation, so it can be installed again.
+    const std::string command = uninstallCommand();
+    if (!fileExists(installed + hostProgramFile(extractFileName(command))))
+        return TSetupMode::UninstallWithoutUninstaller;
     if (lowerCaseDos(programFile) == hostProgramFile("setup.exe"))
         return TSetupMode::RefuseWhileInstalled;
     return SameFolder(ownFolder, installed) ? TSetupMode::Uninstall

@@ -3,7 +3,8 @@
 // the Uninstall key (HKEY_LOCAL_MACHINE first, else HKEY_CURRENT_USER) names an
 // "UninstallString" whose folder exists. The program's own folder must be that folder to
 // uninstall: a copy anywhere else (the medium's "setup" or a renamed copy) never
-// uninstalls, it asks for the installed copy to be removed first.
+// uninstalls, it asks for the installed copy to be removed first; only when the installed
+// uninstaller is missing does any copy show the uninstall window for the installed folder.
 
 #include <string>
 #include <string_view>
@@ -13,7 +14,7 @@ namespace qm {
 // True when installed; `folder` gets the folder of "UninstallString" (trailing "\").
 bool IsProductInstalled(std::string& folder);
 
-enum class TSetupMode { Install, Uninstall, RefuseWhileInstalled };
+enum class TSetupMode { Install, Uninstall, RefuseWhileInstalled, UninstallWithoutUninstaller };
 
 // `programFile`: the running program's file name; `ownFolder`: its folder (DOS path).
 TSetupMode ChooseSetupMode(std::string_view programFile, std::string_view ownFolder);

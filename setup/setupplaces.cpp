@@ -12,7 +12,9 @@
 #include "platform/shelllink.h"
 #include "platform/stagedfile.h"
 #include "platform/uninstlist.h"
+#include "platform/updatestaging.h"
 #include "setup/installjournal.h"
+#include "setup/placingrecord.h"
 #include "setup/setupkeys.h"
 
 #include <filesystem>
@@ -29,10 +31,11 @@ bool realFolder(const std::string& dosPath) {
     return host && ::lstat(host->c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-// The folder holds an installation, or what a killed reinstall left of one.
+// The folder holds an installation, or what a killed install or reinstall left.
 bool holdsInstallation(const std::string& folder) {
     return fileExists(TUninstList::PathIn(folder)) ||
-           realFolder(folder + std::string(kHelpFolderName));
+           realFolder(folder + std::string(kHelpFolderName)) ||
+           fileExists(folder + std::string(TPlacingRecord::kFileName));
 }
 
 // Deletes the temporaries a killed run left of the files setup writes beside its
@@ -40,7 +43,7 @@ bool holdsInstallation(const std::string& folder) {
 // link as a link.
 void removeStagedTemporaries(const std::string& hostFolder) {
     const std::string_view targets[] = {kUserFileName, TUninstList::kFileName,
-                                        TCreatedFolders::kFileName};
+                                        TCreatedFolders::kFileName, TPlacingRecord::kFileName};
     std::error_code error;
     std::vector<std::filesystem::path> found;
     for (const auto& entry : std::filesystem::directory_iterator(hostFolder, error)) {
@@ -99,8 +102,11 @@ void TidyAfterKilledRun(const std::string& installFolder, bool admin) {
     if (auto host = toHostPath(folder)) {
         TInstallJournal::PutBackBelow(*host);
         removeStagedTemporaries(*host);
+        // An update killed half way is taken back too (platform/updateswap.h).
+        updatestaging::RemoveStaleUpdateFolders(*host);
     }
     const std::string staging = folder + std::string(kStagingFolderName);
+    TPlacingRecord::TakeBack(folder, staging + "\\");
     if (realFolder(staging))
         deleteFolderTree(staging);
 }

@@ -23,7 +23,9 @@ std::vector<std::string> SetupShortcutPaths(bool admin);
 // names, as its rollback would have put them (in the install folder and its subfolders
 // when it holds an installation, beside setup's shortcuts and autostart entries); its
 // staging folder and the temporaries of the files it writes beside the programs
-// (User.dat, uninst.ini, uninstdirs.ini) go. Only setup's own names in setup's own places; links
+// (User.dat, uninst.ini, uninstdirs.ini) go; what its placing record names and its
+// staging folder no longer holds goes too (setup/placingrecord.h), and an update cut
+// short is taken back. Only setup's own names in setup's own places; links
 // are never followed. The installer runs it before it looks at the folder, the uninstaller before
 // it removes anything. Run as root for another user, it touches that user's places with
 // the user's rights.

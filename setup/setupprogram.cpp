@@ -36,6 +36,13 @@ int SetupMain(int argc, char** argv) {
         window.show();
         return app.exec();
     }
+    case TSetupMode::UninstallWithoutUninstaller: {
+        std::string installed;
+        IsProductInstalled(installed);
+        TFormUninstal window(installed);
+        window.show();
+        return app.exec();
+    }
     case TSetupMode::Install:
         break;
     }

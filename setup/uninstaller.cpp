@@ -6,6 +6,7 @@
 #include "platform/dospath.h"
 #include "platform/fileio.h"
 #include "platform/fileoperations.h"
+#include "platform/hivestore.h"
 #include "platform/productkeys.h"
 #include "platform/programfiles.h"
 #include "platform/registry.h"
@@ -17,6 +18,7 @@
 #include "setup/setupplaces.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -68,11 +70,19 @@ bool TUninstaller::bbUninstalClick() {
     }
     // A reinstall killed half way is taken back first, so its leftovers go too.
     TidyAfterKilledRun(folder_, env_.isAdmin());
-    // Read before the files go: the record is one of them.
+    // The uninstaller and its two records go last, once the registry no longer names the
+    // installation: an uninstall cut short before that can be run again.
     const std::optional<std::vector<std::string>> made = TCreatedFolders::Read(folder_);
     DeleteInstalledFiles();
-    RemoveShortcutsAndKeys();
+    if (!RemoveShortcutsAndKeys()) {
+        env_.message(0, "Quillmoor could not be removed completely: its registry entries could "
+                        "not be deleted. The uninstaller was kept; please run it again as the "
+                        "user who installed Quillmoor.");
+        return false;
+    }
     RemoveProgramGroup();
+    for (const std::string& path : removedLast())
+        removeEntry(path, folder_);
     RemoveCreatedFolders(made);
     if (leftOver_.empty()) {
         env_.message(0, kDone);
@@ -83,6 +93,19 @@ bool TUninstaller::bbUninstalClick() {
                         " of its files could not be removed from " + where +
                         ". You may delete them yourself.");
     return true;
+}
+
+std::vector<std::string> TUninstaller::removedLast() const {
+    // The records after the uninstaller: setup takes a folder holding them for setup's.
+    return {folder_ + hostProgramFile(kUninstallerName), TUninstList::PathIn(folder_),
+            TCreatedFolders::PathIn(folder_)};
+}
+
+bool TUninstaller::isRemovedLast(const std::string& path) const {
+    for (const std::string& last : removedLast())
+        if (sameTextDos(path, last))
+            return true;
+    return false;
 }
 
 // Whether every folder on the way from `base` down to `path` is a real folder: a linked
@@ -111,29 +134,27 @@ void TUninstaller::removeEntry(const std::string& path, const std::string& base)
     if (!host || !pathStaysBelow(path, base) || ::lstat(host->c_str(), &info) != 0)
         return;
     if (S_ISDIR(info.st_mode)) {
-        ::rmdir(host->c_str()); // only when empty: what else is there is not ours
+        if (allowFileChange(FileChange::RemoveFolder, path))
+            ::rmdir(host->c_str()); // only when empty: what else is there is not ours
         return;
     }
     // A file or a link (removed as a link, never followed).
-    if (::unlink(host->c_str()) != 0)
+    if (!allowFileChange(FileChange::Delete, path) || ::unlink(host->c_str()) != 0)
         leftOver_.push_back(path);
 }
 
 void TUninstaller::DeleteInstalledFiles() {
     if (const auto host = toHostPath(folder_))
         updatestaging::RemoveStaleUpdateFolders(*host);
-    const auto listed = TUninstList::Read(folder_);
-    if (listed)
+    // Without a list nothing tells the installation's help pages from the user's files
+    // beside them: only the files the programs are known by go.
+    if (const auto listed = TUninstList::Read(folder_))
         for (const std::string& path : *listed)
-            removeEntry(path, folder_);
+            if (!isRemovedLast(path))
+                removeEntry(path, folder_);
     for (std::string_view name : kKnownFiles)
-        removeEntry(folder_ + hostProgramFile(name), folder_);
-    if (!listed) {
-        // No list: the known files of an installation, the help pages with them.
-        const std::string help = folder_ + std::string(kHelpFolderName);
-        if (folderExists(help) && !deleteFolderTree(help))
-            leftOver_.push_back(help);
-    }
+        if (!isRemovedLast(folder_ + hostProgramFile(name)))
+            removeEntry(folder_ + hostProgramFile(name), folder_);
 }
 
 void TUninstaller::RemoveCreatedFolders(const std::optional<std::vector<std::string>>& made) {
@@ -175,7 +196,7 @@ void TUninstaller::RemoveProgramGroup() {
             removeFolder(*programs + group);
 }
 
-void TUninstaller::RemoveShortcutsAndKeys() {
+bool TUninstaller::RemoveShortcutsAndKeys() {
     const std::string group(setupkeys::kProgramGroup);
     DeleteLinks(group, "Quillmoor.lnk", 1);
     DeleteLinks(group, "Uninstall.lnk", 1);
@@ -185,23 +206,38 @@ void TUninstaller::RemoveShortcutsAndKeys() {
     const std::string qmoor =
         toHostPath(folder_ + hostProgramFile(kMainProgramName)).value_or(std::string());
     const bool admin = env_.isAdmin();
+    bool removed = true;
+    const auto keyGone = [&](RegistryRoot root, std::string_view key) {
+        Registry keys(root);
+        if (keys.keyExists(key) && (!keys.deleteKey(key) || keys.keyExists(key))) {
+            std::fprintf(stderr, "setup: cannot delete %s (%s)\n", std::string(key).c_str(),
+                         registryStatusText(keys.lastStatus()));
+            removed = false;
+        }
+    };
     for (RegistryRoot root : {RegistryRoot::LocalMachine, RegistryRoot::CurrentUser}) {
         if (root == RegistryRoot::LocalMachine && !admin)
             continue;
         Registry run(root);
-        if (run.openKey(kRunKey, false))
-            run.deleteValue(kMainProgramName);
-        Registry keys(root);
-        keys.deleteKey(kUninstallKey);
-        keys.deleteKey(setupkeys::kProductKey);
+        if (run.openKey(kRunKey, false) && run.valueExists(kMainProgramName) &&
+            !run.deleteValue(kMainProgramName)) {
+            std::fprintf(stderr, "setup: cannot delete the Run value (%s)\n",
+                         registryStatusText(run.lastStatus()));
+            removed = false;
+        }
+        keyGone(root, kUninstallKey);
+        keyGone(root, setupkeys::kProductKey);
         if (root == RegistryRoot::LocalMachine)
             removeAutostartEntry(machineAutostartFolder(), qmoor);
         else
             asRealUser([&] { removeAutostartEntry(userAutostartFolder(), qmoor); });
     }
-    Registry classes(RegistryRoot::ClassesRoot);
-    classes.deleteKey(setupkeys::kBpaKey);
-    classes.deleteKey(setupkeys::kBpaClassKey);
+    // The file type is the administrator's: an ordinary user never had it written.
+    if (admin) {
+        keyGone(RegistryRoot::ClassesRoot, setupkeys::kBpaKey);
+        keyGone(RegistryRoot::ClassesRoot, setupkeys::kBpaClassKey);
+    }
+    return removed;
 }
 
 } // namespace qm

@@ -2,11 +2,14 @@
 // TUninstaller: the rules of the uninstall window. It refuses while the main program
 // runs or when the user may not remove the installation, asks once, and then removes
 // what the installer made: the files of uninst.ini that lie below the registered install
-// folder (links removed as links, never followed; without a list, the known files of an
-// installation), the program's own run-time files, the shortcuts and program group, the
-// Run values and autostart entries, the Uninstall key, the product's key tree, the
-// ".bpa" file type, and last the folders setup made for the installation (uninstdirs.ini:
-// the install folder and the parents it had to make), each only when empty. Qt-free.
+// folder (links removed as links, never followed; without a list, only the known files
+// of an installation), the program's own run-time files, the shortcuts and program
+// group, the Run values and autostart entries, the Uninstall key, the product's key tree,
+// the ".bpa" file type; then the uninstaller itself with uninst.ini and uninstdirs.ini,
+// and last the folders setup made for the installation (uninstdirs.ini: the install
+// folder and the parents it had to make), each only when empty. A registry entry that
+// cannot be deleted is a failure: the uninstaller and its records stay, so an uninstall
+// cut short (failed or killed) can always be run again. Qt-free.
 
 #include <functional>
 #include <optional>
@@ -33,8 +36,10 @@ class TUninstaller {
     // installation; every outcome ends the program.
     bool bbUninstalClick();
 
+    // Everything listed but the uninstaller and its two records.
     void DeleteInstalledFiles();
-    void RemoveShortcutsAndKeys();
+    // False when a registry entry of the installation is still there.
+    bool RemoveShortcutsAndKeys();
     void RemoveProgramGroup();
     // The folders setup made, deepest first, each when it is empty; without a record (an
     // installation from before it), the install folder when it is empty.
@@ -44,6 +49,9 @@ class TUninstaller {
 
   private:
     static bool pathStaysBelow(const std::string& path, const std::string& base);
+    // The uninstaller, uninst.ini and uninstdirs.ini: what goes last.
+    std::vector<std::string> removedLast() const;
+    bool isRemovedLast(const std::string& path) const;
     // Removes a file or link (never what a link points to), or an empty folder, when
     // every folder between `base` and it is a real folder.
     void removeEntry(const std::string& path, const std::string& base);

@@ -54,7 +54,14 @@ struct Transfer {
     std::optional<THttpGet::Outcome> abort; // set by a callback that stopped the transfer
     std::string abortDetail;
     bool statusChecked = false;
+    bool headersDone = false; // the blank line after the headers came
     Clock::time_point lastData = Clock::now();
+
+    // The reply holds every byte its length announced: it is complete, whether or not
+    // the server closes the connection.
+    bool complete() const {
+        return headersDone && result.declaredLength && result.received == *result.declaredLength;
+    }
 
     size_t stop(THttpGet::Outcome outcome, std::string detail) {
         abort = outcome;
@@ -70,6 +77,11 @@ size_t onHeader(char* data, size_t size, size_t count, void* user) {
     const std::string_view line(data, bytes);
     if (startsWithIgnoringCase(line, "HTTP/")) {
         t.result.declaredLength.reset(); // a new reply begins
+        t.headersDone = false;
+        return bytes;
+    }
+    if (line == "\r\n" || line == "\n") {
+        t.headersDone = true;
         return bytes;
     }
     if (!startsWithIgnoringCase(line, "content-length:"))
@@ -223,7 +235,8 @@ THttpGet::Result THttpGet::run(const Request& request, const Sink& sink, const P
     curl_easy_setopt(e, CURLOPT_HTTPHEADER, headers.get());
     curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 0L);
-    // The length is checked here, against every byte the connection delivers.
+    // The length is checked here, against every byte the connection delivers; a reply
+    // that holds all it announced ends the transfer.
     curl_easy_setopt(e, CURLOPT_IGNORE_CONTENT_LENGTH, 1L);
     curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, onHeader);
     curl_easy_setopt(e, CURLOPT_HEADERDATA, &t);
@@ -255,6 +268,8 @@ THttpGet::Result THttpGet::run(const Request& request, const Sink& sink, const P
         while (CURLMsg* message = curl_multi_info_read(multi, &left))
             if (message->msg == CURLMSG_DONE && message->easy_handle == e)
                 done = message->data.result;
+        if (!done && !t.abort && t.complete())
+            done = CURLE_OK;
         if (done || t.abort)
             break;
         const Clock::time_point now = Clock::now();

@@ -3,8 +3,10 @@
 // other thread may cancel, pause or resume. Only a 200 reply is a body: another status,
 // a Content-Length that is unparseable or disagrees with the bytes that came, a body
 // above the request's cap, a connection that goes silent for the stall time or a
-// transfer that outlasts its deadline all end as failures, each with its reason. Without
-// a Content-Length the body runs to the end of the connection. No redirect is followed
+// transfer that outlasts its deadline all end as failures, each with its reason. A body
+// that holds every byte its Content-Length announced ends the transfer, also on a
+// connection the server keeps open; without a Content-Length the body runs to the end of
+// the connection. No redirect is followed
 // and no protocol but http is spoken. Owns its libcurl handles for the length of run().
 
 #include <atomic>

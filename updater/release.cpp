@@ -22,6 +22,27 @@ constexpr std::array<std::string_view, 6> kReservedNames = {
     TUninstList::kFileName, TCreatedFolders::kFileName, kUninstallerName,
     kUserFileName,          kSettingsFileName,          updatestaging::kTempFolder};
 constexpr size_t kMaxNameLength = 1024;
+// The programs of the installation: a release names them by these names ("Qmoor.exe"
+// or "Qmoor.ex_"), never by the files they are on the disk ("Qmoor").
+constexpr std::array<std::string_view, 4> kProgramNames = {kMainProgramName, kUpdaterName,
+                                                           kUninstallerName, kCommonProgramName};
+
+// A bookkeeping file or the updater's folder, by its name or by its name on the disk.
+bool isReservedName(const std::string& name) {
+    for (std::string_view reserved : kReservedNames)
+        if (sameTextDos(name, reserved) || sameTextDos(name, hostProgramFile(reserved)))
+            return true;
+    return false;
+}
+
+// The file of a program on the disk named as such: it would be installed unexpanded and
+// with the mode of a plain file under the program's file.
+bool namesProgramOnDisk(const std::string& name) {
+    for (std::string_view program : kProgramNames)
+        if (!sameTextDos(name, program) && sameTextDos(name, hostProgramFile(program)))
+            return true;
+    return false;
+}
 
 std::vector<std::string_view> splitName(std::string_view name) {
     std::vector<std::string_view> parts;
@@ -102,20 +123,23 @@ std::optional<TReleaseFile> makeReleaseFile(std::string_view name, std::string_v
     if (file.expand)
         last = last.substr(0, last.size() - 3) + "exe";
     file.windowsName = last;
-    if (parts.size() == 1)
-        for (std::string_view reserved : kReservedNames)
-            if (sameTextDos(last, reserved))
-                return refuse("would replace a file the installation keeps for itself");
+    if (parts.size() == 1 && isReservedName(last))
+        return refuse("would replace a file the installation keeps for itself");
+    if (parts.size() == 1 && namesProgramOnDisk(last))
+        return refuse("names a program by its file on the disk, not by its program name");
     if (sameTextDos(parts.front(), updatestaging::kTempFolder))
         return refuse("would go into the updater's own folder");
     for (size_t i = 0; i + 1 < parts.size(); ++i)
         file.installPath += std::string(parts[i]) + "/";
     file.installPath += hostProgramFile(last);
-    const std::optional<TDateTime> day = parseReleaseDate(date);
-    if (!day)
-        return refuse("has no valid date (\"" + std::string(date) + "\")");
+    // A date that is no date leaves the file with the date of its copy.
     file.date = std::string(date);
-    file.day = *day;
+    file.day = parseReleaseDate(date);
+    if (!file.day)
+        std::fprintf(stderr,
+                     "updater: the release file \"%s\" has no valid date (\"%s\"); it keeps "
+                     "the date of its copy\n",
+                     file.name.c_str(), file.date.c_str());
     return file;
 }
 

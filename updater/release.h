@@ -3,8 +3,10 @@
 // and checked as a whole before anything is downloaded. A file name is a path below the
 // install folder with "/" between folders; names with empty, "." or ".." parts, drive
 // letters, backslashes, control characters or other characters a file name cannot hold,
-// the updater's own "Temp" folder, the installation's bookkeeping files and two files
-// that would land on one target are refused, as are dates that are no dates. An LZ file
+// the updater's own "Temp" folder, the installation's bookkeeping files (by the names the
+// programs use and by their names on the disk), the programs' files on the disk under any
+// name but the programs' own, and two files that would land on one target are refused. A
+// file date that is no date only leaves that file with the date of its copy. An LZ file
 // ("Qmoor.ex_") is installed expanded under its ".exe" name, which maps to the file in
 // the install folder through platform/programfiles.h.
 
@@ -20,12 +22,12 @@ namespace qm {
 class TSimpleParser;
 
 struct TReleaseFile {
-    std::string name;        // as listed, "/" between folders
-    std::string date;        // "yyyy-dd-mm"
-    TDateTime day = 0;       // midnight of that day, local time
-    bool expand = false;     // an LZ file, installed expanded
-    std::string windowsName; // the installed file as the programs name it ("Qmoor.exe")
-    std::string installPath; // the installed file below the install folder ("Qmoor")
+    std::string name;             // as listed, "/" between folders
+    std::string date;             // "yyyy-dd-mm" as listed
+    std::optional<TDateTime> day; // midnight of that day, local time; none when no date
+    bool expand = false;          // an LZ file, installed expanded
+    std::string windowsName;      // the installed file as the programs name it ("Qmoor.exe")
+    std::string installPath;      // the installed file below the install folder ("Qmoor")
 };
 
 struct TRelease {
@@ -43,8 +45,7 @@ inline constexpr size_t kMaxReleaseFiles = 1000;
 std::optional<TDateTime> parseReleaseDate(std::string_view text);
 std::string formatReleaseDate(TDateTime value);
 
-// The file as it is to be installed; nothing (with `error`) when the name or date is
-// refused.
+// The file as it is to be installed; nothing (with `error`) when the name is refused.
 std::optional<TReleaseFile> makeReleaseFile(std::string_view name, std::string_view date,
                                             std::string* error);
 // The release of a "NEW RELEASE" reply: the first top-level `date` and the sections

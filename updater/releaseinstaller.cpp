@@ -4,6 +4,7 @@
 #include "platform/fileio.h"
 #include "platform/lzexpand.h"
 #include "platform/uninstlist.h"
+#include "platform/updateswap.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -42,31 +43,58 @@ std::string folderOf(const std::string& path) {
 
 } // namespace
 
-TReleaseInstaller::TReleaseInstaller(const TInstallation& installation,
-                                     const TStagingFolder& staging)
+TReleaseInstaller::TReleaseInstaller(const TInstallation& installation, TStagingFolder& staging)
     : installation_(installation), staging_(staging) {}
 
 bool TReleaseInstaller::Install(const TRelease& release, std::string& error) {
     for (const TReleaseFile& file : release.files)
         if (!prepare(file, error))
             return false;
-    std::vector<Swapped> swapped;
+    updatestaging::SwapRecord swap;
     for (const TReleaseFile& file : release.files) {
-        if (swapIn(file, swapped, error))
-            continue;
-        rollBack(swapped);
+        swap.files.push_back(file.installPath);
+        if (!makeFolders(file, swap.folders, error)) {
+            removeFolders(swap.folders);
+            return false;
+        }
+    }
+    // On the disk before the first installed file moves: whoever finds the staging folder
+    // after a crash takes the swap back from it.
+    if (!updatestaging::WriteSwapRecord(staging_.hostRoot(), swap)) {
+        error = "cannot write into " + staging_.hostRoot() + ": " + std::strerror(errno);
+        updatestaging::EndSwap(staging_.hostRoot());
+        removeFolders(swap.folders);
         return false;
     }
-    if (!record(release, swapped, error)) {
-        rollBack(swapped);
-        return false;
-    }
+    for (const TReleaseFile& file : release.files)
+        if (!swapIn(file, error))
+            return rollBack();
+    if (!record(release, swap.folders, error))
+        return rollBack();
     std::set<std::string> folders;
-    for (const Swapped& s : swapped)
-        folders.insert(folderOf(s.target));
+    for (const TReleaseFile& file : release.files)
+        folders.insert(folderOf(installation_.hostFolder + file.installPath));
     for (const std::string& folder : folders)
         syncFolder(folder);
+    if (!updatestaging::EndSwap(staging_.hostRoot())) {
+        error = "cannot finish the update in " + staging_.hostRoot() + ": " + std::strerror(errno);
+        return rollBack();
+    }
     return true;
+}
+
+// The mode the installed file has, so that the new one is as readable and as runnable
+// as the file it replaces; a new file is readable by all, a program runnable by all.
+uint32_t TReleaseInstaller::modeFor(const TReleaseFile& file) const {
+    const bool program = sameTextDos(extractFileExt(file.windowsName), ".exe");
+    struct stat info {};
+    const std::string target = installation_.hostFolder + file.installPath;
+    if (::lstat(target.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+        return program ? 0755 : 0644;
+    uint32_t mode = info.st_mode & 0777;
+    if (program) // each who may read it may run it
+        mode |= (mode & 0444) >> 2;
+    return mode;
 }
 
 bool TReleaseInstaller::prepare(const TReleaseFile& file, std::string& error) {
@@ -75,8 +103,9 @@ bool TReleaseInstaller::prepare(const TReleaseFile& file, std::string& error) {
         error = "cannot prepare " + file.installPath + " in " + staging_.hostPath(Area::Ready, "");
         return false;
     }
-    const uint32_t mode = sameTextDos(extractFileExt(file.windowsName), ".exe") ? 0755 : 0644;
-    const uint32_t date = dateTimeToDos(file.day);
+    const uint32_t mode = modeFor(file);
+    const std::optional<uint32_t> date =
+        file.day ? std::optional<uint32_t>(dateTimeToDos(*file.day)) : std::nullopt;
     if (file.expand) {
         const LzExpandResult expanded =
             LzExpandFile(staging_.dosPath(Area::Files, file.name),
@@ -89,7 +118,7 @@ bool TReleaseInstaller::prepare(const TReleaseFile& file, std::string& error) {
         const std::string downloaded = staging_.hostPath(Area::Files, file.name);
         if (::rename(downloaded.c_str(), ready->c_str()) != 0 ||
             ::chmod(ready->c_str(), mode) != 0 ||
-            !setFileDosDateTime(staging_.dosPath(Area::Ready, file.installPath), date)) {
+            (date && !setFileDosDateTime(staging_.dosPath(Area::Ready, file.installPath), *date))) {
             error = "cannot prepare " + file.installPath + ": " + std::strerror(errno);
             return false;
         }
@@ -101,35 +130,39 @@ bool TReleaseInstaller::prepare(const TReleaseFile& file, std::string& error) {
     return true;
 }
 
-bool TReleaseInstaller::swapIn(const TReleaseFile& file, std::vector<Swapped>& swapped,
-                               std::string& error) {
+bool TReleaseInstaller::makeFolders(const TReleaseFile& file, std::vector<std::string>& made,
+                                    std::string& error) {
     const std::string target = installation_.hostFolder + file.installPath;
-    Swapped step{target, std::nullopt, {}};
-    const auto failed = [&](const std::string& why) {
-        error = why;
-        removeFolders(step.folders);
+    if (!makeFoldersBelow(installation_.hostFolder, file.installPath, &made)) {
+        error = "cannot make the folder of " + target;
         return false;
-    };
-    if (!makeFoldersBelow(installation_.hostFolder, file.installPath, &step.folders))
-        return failed("cannot make the folder of " + target);
+    }
+    struct stat info {};
+    if (::lstat(target.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+        error = target + " is a folder";
+        return false;
+    }
+    return true;
+}
+
+bool TReleaseInstaller::swapIn(const TReleaseFile& file, std::string& error) {
+    const std::string target = installation_.hostFolder + file.installPath;
     struct stat info {};
     if (::lstat(target.c_str(), &info) == 0) {
-        if (S_ISDIR(info.st_mode))
-            return failed(target + " is a folder");
         const std::optional<std::string> previous =
             staging_.prepare(Area::Previous, file.installPath);
-        if (!previous || ::rename(target.c_str(), previous->c_str()) != 0)
-            return failed("cannot move " + target + " aside: " + std::strerror(errno));
-        step.previous = previous;
+        if (!previous || !allowFileChange(FileChange::Rename, target) ||
+            ::rename(target.c_str(), previous->c_str()) != 0) {
+            error = "cannot move " + target + " aside: " + std::strerror(errno);
+            return false;
+        }
     }
     const std::string ready = staging_.hostPath(Area::Ready, file.installPath);
-    if (::rename(ready.c_str(), target.c_str()) != 0) {
-        const std::string why = "cannot put " + target + " in place: " + std::strerror(errno);
-        if (step.previous)
-            ::rename(step.previous->c_str(), target.c_str());
-        return failed(why);
+    if (!allowFileChange(FileChange::Rename, ready) ||
+        ::rename(ready.c_str(), target.c_str()) != 0) {
+        error = "cannot put " + target + " in place: " + std::strerror(errno);
+        return false;
     }
-    swapped.push_back(std::move(step));
     return true;
 }
 
@@ -140,14 +173,13 @@ std::string TReleaseInstaller::dosPath(const std::string& installPath) const {
 }
 
 // The files in release order, then the folders made for them, each after what is in it.
-bool TReleaseInstaller::record(const TRelease& release, const std::vector<Swapped>& swapped,
+bool TReleaseInstaller::record(const TRelease& release, const std::vector<std::string>& folders,
                                std::string& error) {
     std::vector<std::string> added;
     for (const TReleaseFile& file : release.files)
         added.push_back(dosPath(file.installPath));
-    for (auto step = swapped.rbegin(); step != swapped.rend(); ++step)
-        for (auto folder = step->folders.rbegin(); folder != step->folders.rend(); ++folder)
-            added.push_back(dosPath(*folder));
+    for (auto folder = folders.rbegin(); folder != folders.rend(); ++folder)
+        added.push_back(dosPath(*folder));
     switch (TUninstList::Add(installation_.folder, added, error)) {
     case TUninstList::AddOutcome::Added:
         return true;
@@ -169,17 +201,16 @@ void TReleaseInstaller::removeFolders(const std::vector<std::string>& folders) c
         ::rmdir((installation_.hostFolder + *it).c_str());
 }
 
-void TReleaseInstaller::rollBack(const std::vector<Swapped>& swapped) const {
-    for (auto it = swapped.rbegin(); it != swapped.rend(); ++it) {
-        if (it->previous) {
-            if (::rename(it->previous->c_str(), it->target.c_str()) != 0)
-                std::fprintf(stderr, "updater: cannot put %s back: %s\n", it->target.c_str(),
-                             std::strerror(errno));
-        } else {
-            ::unlink(it->target.c_str());
-        }
-        removeFolders(it->folders);
-    }
+bool TReleaseInstaller::rollBack() {
+    if (updatestaging::RollBackSwap(installation_.hostFolder, staging_.hostRoot()))
+        return false;
+    // Some installed files are only in the staging folder now: it stays, and the next
+    // run of the updater (or setup, or the uninstaller) puts them back.
+    puttingBackFailed_ = true;
+    staging_.keep();
+    std::fprintf(stderr, "updater: the update in %s could not be taken back; it is kept\n",
+                 staging_.hostRoot().c_str());
+    return false;
 }
 
 } // namespace qm

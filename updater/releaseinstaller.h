@@ -1,13 +1,16 @@
 #pragma once
 // TReleaseInstaller: puts a downloaded release into the install folder so that either
-// every file is replaced or none is. First every file is prepared in the staging folder:
-// an LZ file is expanded and must hold exactly the length its header states, and each
-// file gets its listed date and its mode (0755 for programs) and is on the disk. Only
-// then are the files swapped in by renames: the installed file moves to the staging
-// folder's "previous" area and the prepared one takes its place. Last, the files and
-// folders the release added are recorded in uninst.ini, so that an uninstall removes
-// them too. When a rename or the record fails, every file swapped so far goes back and
-// the folders made for them go. Borrows the installation and the staging folder.
+// every file is replaced or none is, also when the run is killed. First every file is
+// prepared in the staging folder: an LZ file is expanded and must hold exactly the length
+// its header states, and each file gets its listed date (a file without a valid date
+// keeps the date of its copy) and the mode of the file it replaces (a program stays
+// runnable) and is on the disk. The folders the files need are made and the swap is
+// recorded in the staging folder (platform/updateswap.h) before the first rename. Then
+// the files are swapped in: the installed file moves to the "previous" area and the
+// prepared one takes its place. Last, the files and folders the release added are
+// recorded in uninst.ini, everything is synced, and the swap record goes. When a step
+// fails the recorded swap is taken back; when that fails too, the staging folder is kept
+// for a later run to finish. Borrows the installation and the staging folder.
 
 #include "updater/installation.h"
 #include "updater/release.h"
@@ -21,28 +24,30 @@ namespace qm {
 
 class TReleaseInstaller {
   public:
-    TReleaseInstaller(const TInstallation& installation, const TStagingFolder& staging);
+    TReleaseInstaller(const TInstallation& installation, TStagingFolder& staging);
 
     // False, with `error`, when the release could not be installed; the install folder
-    // then holds what it held before.
+    // then holds what it held before, unless puttingBackFailed().
     bool Install(const TRelease& release, std::string& error);
+    // A failed install could not put every replaced file back: they wait in the staging
+    // folder, which is kept for the next run to finish the roll-back.
+    bool puttingBackFailed() const { return puttingBackFailed_; }
 
   private:
-    struct Swapped {
-        std::string target;
-        std::optional<std::string> previous; // where the replaced file waits
-        std::vector<std::string> folders;    // made for it, relative, parents first
-    };
-
+    uint32_t modeFor(const TReleaseFile& file) const;
     bool prepare(const TReleaseFile& file, std::string& error);
-    bool swapIn(const TReleaseFile& file, std::vector<Swapped>& swapped, std::string& error);
-    bool record(const TRelease& release, const std::vector<Swapped>& swapped, std::string& error);
+    bool makeFolders(const TReleaseFile& file, std::vector<std::string>& made, std::string& error);
+    bool swapIn(const TReleaseFile& file, std::string& error);
+    bool record(const TRelease& release, const std::vector<std::string>& folders,
+                std::string& error);
     void removeFolders(const std::vector<std::string>& folders) const;
-    void rollBack(const std::vector<Swapped>& swapped) const;
+    // Takes the recorded swap back; always false (the install failed).
+    bool rollBack();
     std::string dosPath(const std::string& installPath) const;
 
     const TInstallation& installation_;
-    const TStagingFolder& staging_;
+    TStagingFolder& staging_;
+    bool puttingBackFailed_ = false;
 };
 
 } // namespace qm

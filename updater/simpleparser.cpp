@@ -14,15 +14,6 @@ std::string upperCase(std::string_view text) {
     return out;
 }
 
-std::string trimmed(std::string_view text) {
-    const std::string_view blanks = " \t\r\n";
-    const size_t first = text.find_first_not_of(blanks);
-    if (first == std::string_view::npos)
-        return {};
-    const size_t last = text.find_last_not_of(blanks);
-    return std::string(text.substr(first, last - first + 1));
-}
-
 struct Span {
     size_t begin = 0; // first character of the value
     size_t end = 0;   // the closing tag's '<'
@@ -87,7 +78,7 @@ std::string TSimpleParser::GetValue(std::string_view name) const {
     const std::optional<Span> span = findElement(where, name);
     if (!span)
         return {};
-    return trimmed(std::string_view(text_).substr(span->begin, span->end - span->begin));
+    return text_.substr(span->begin, span->end - span->begin);
 }
 
 std::string TSimpleParser::GetSubValue(std::string_view outer, std::string_view inner) const {
@@ -99,8 +90,7 @@ std::string TSimpleParser::GetSubValue(std::string_view outer, std::string_view 
     const std::optional<Span> span = findElement(upper, inner);
     if (!span)
         return {};
-    return trimmed(
-        std::string_view(text_).substr(section->begin + span->begin, span->end - span->begin));
+    return text_.substr(section->begin + span->begin, span->end - span->begin);
 }
 
 bool TSimpleParser::TagExists(std::string_view name) const {

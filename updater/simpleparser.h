@@ -1,7 +1,8 @@
 #pragma once
 // TSimpleParser: reads the update server's tagged reply. Elements are an opening tag, a
 // value and a closing tag ("<result>NO UPDATE</result>"); tag names match without regard
-// to case, values come back as written, trimmed of blanks and line breaks at both ends.
+// to case, values come back exactly as written (blanks and line breaks included), so a
+// value is recognised only when it is written as expected.
 // A release lists its files in sections "file_0", "file_1", ...; a plain element name is
 // looked up outside those sections, so a file's `date` never stands in for the release's.
 // Holds a copy of the reply lines and nothing else.

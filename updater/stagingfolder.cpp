@@ -105,7 +105,8 @@ std::unique_ptr<TStagingFolder> TStagingFolder::create(const TInstallation& inst
 }
 
 TStagingFolder::~TStagingFolder() {
-    deleteFolderTree(excludeTrailingBackslash(dos_));
+    if (!kept_)
+        deleteFolderTree(excludeTrailingBackslash(dos_));
     lock_ = UniqueFd();
     ::rmdir(tempHost_.c_str()); // only when nothing else is in it
 }

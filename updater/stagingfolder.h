@@ -5,7 +5,8 @@
 // crash from one in use. It holds the downloads ("files"), the files prepared for
 // installing ("ready") and the files they replace, kept for a roll-back ("previous").
 // Making it is the test that the install folder is writable. Destroying it deletes that
-// folder and nothing else ("Temp" too, when it is then empty).
+// folder and nothing else ("Temp" too, when it is then empty), unless it is to be kept:
+// a swap that could not be taken back leaves installed files only there.
 
 #include "platform/uniquefd.h"
 #include "updater/installation.h"
@@ -33,6 +34,10 @@ class TStagingFolder {
     std::string hostPath(Area area, const std::string& relative) const;
     // Makes the folders of `relative` in the area (never through a link); its host path.
     std::optional<std::string> prepare(Area area, const std::string& relative) const;
+    // The folder's own host path, without a trailing '/'.
+    std::string hostRoot() const { return host_.substr(0, host_.size() - 1); }
+    // The folder outlives this run: a later run finishes what it holds.
+    void keep() { kept_ = true; }
 
   private:
     TStagingFolder(std::string dos, std::string host, std::string tempHost, UniqueFd lock);
@@ -41,6 +46,7 @@ class TStagingFolder {
     std::string host_;     // with a trailing '/'
     std::string tempHost_; // the "Temp" folder around it
     UniqueFd lock_;        // the folder, locked: this run's own
+    bool kept_ = false;
 };
 
 // Makes every folder of `relative`'s parent below `base` (a host folder); false when a

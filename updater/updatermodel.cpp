@@ -84,15 +84,15 @@ int TUpdaterModel::totalBarWidth(int index, int total, int frameWidth) {
 bool TUpdaterModel::FormCreate(const std::vector<std::string>& arguments) {
     for (size_t i = 1; i < arguments.size(); ++i)
         silent_ = silent_ || arguments[i] == "-w";
-    // Stored whatever the rights, so that the main program waits its 14 days also for a
-    // user who may not update.
-    WriteUpdateDay();
+    // Without the rights to update, the program ends before it stamps the day: the main
+    // program then starts the updater again at its next start.
     if (!actions_.IAmAdmin()) {
         if (!silent_)
             message_(0, kNotAdmin);
         state_ = State::Ended;
         return false;
     }
+    WriteUpdateDay();
     mainPage_ = buttonsPage_ = silent_ ? TS_Description : TS_Request;
     changed();
     return true;
@@ -310,20 +310,27 @@ void TUpdaterModel::InstallRelease() {
     }
     actions_.busyCursor(false);
     closing_ = true; // the update is over: nothing is left to confirm
-    message_(0, installed ? kComplete
-                          : "The new release could not be installed: " + error +
-                                ". Your installed files were left as they were.");
+    if (installed)
+        message_(0, kComplete);
+    else if (installer.puttingBackFailed())
+        message_(0, "The new release could not be installed: " + error +
+                        ". Some of your installed files could not be put back; they are kept "
+                        "in " +
+                        staging_->hostRoot() + ", and the next run of the updater puts them back.");
+    else
+        message_(0, "The new release could not be installed: " + error +
+                        ". Your installed files were left as they were.");
     close();
 }
 
 // The next check knows the installed release by the main program's date; a release
 // without the main program gives it the date of its first file.
 void TUpdaterModel::recordRelease() {
-    if (release_.holdsMainProgram() || release_.files.empty())
+    if (release_.holdsMainProgram() || release_.files.empty() || !release_.files.front().day)
         return;
     const std::string program = installation_->folder + hostProgramFile(kMainProgramName);
     if (fileExists(program))
-        setFileDosDateTime(program, dateTimeToDos(release_.files.front().day));
+        setFileDosDateTime(program, dateTimeToDos(*release_.files.front().day));
 }
 
 void TUpdaterModel::fail(const std::string& text) {

@@ -18,6 +18,7 @@
 #include "engine/backupjob.h"
 #include "engine/enginestate.h"
 #include "platform/answerscript.h"
+#include "platform/drivetable.h"
 #include "platform/fileio.h"
 #include "platform/stagedfile.h"
 #include "scriptedmessages.h"
@@ -360,6 +361,22 @@ TEST_F(JobRunTest, AFileThatCannotBeOpenedIsLeftToTheEngineToLogAndCount) {
     EXPECT_EQ(outcome.record.Errors, 1);
     ASSERT_TRUE(outcome.log);
     EXPECT_NE(outcome.log->find("pipe - can't open file."), std::string::npos) << *outcome.log;
+}
+
+// A program folder this user cannot write (here: there is none) keeps the run log in the
+// user's state folder; the log box and the report find it there.
+TEST_F(JobRunTest, WithoutAWritableProgramFolderTheLogIsInTheStateFolder) {
+    fs::remove_all(sandbox.root() + "/C/program");
+    DriveTable::instance().map('H', sandbox.root() + "/home", DriveType::Fixed);
+    ASSERT_EQ(::mkfifo((sandbox.hostOf('C') + "/data/pipe").c_str(), 0600), 0);
+    TBackupRequest request = backup(0, false);
+    request.selection = [](const TSelectionVisit& visit) { visit("C:\\data\\pipe", false); };
+    AnswerScript::instance().addAnswer("Statistics", "2");
+    const TJobOutcome outcome = run(kOpBackup, std::make_unique<TBackupOperation>(request));
+    ASSERT_TRUE(outcome.ran);
+    ASSERT_TRUE(outcome.log);
+    EXPECT_NE(outcome.log->find("pipe - can't open file."), std::string::npos) << *outcome.log;
+    EXPECT_EQ(sandbox.readFile(outcome.reportLogPath), outcome.log) << "the report has it";
 }
 
 TEST_F(JobRunTest, HideKeepsTheRunGoingAndTheRunnerComesBackWithTheWindow) {

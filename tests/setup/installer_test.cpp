@@ -285,11 +285,57 @@ TEST(Installer, WhatAKilledReinstallLeavesTheNextRunAndTheUninstallerTidyAway) {
     EXPECT_EQ(sb.readFile(linkedFile), "not setup's") << "never through a link";
 }
 
+// A first install killed at any of its file changes (nothing on disk changes after that
+// moment), into a folder that already holds a file of the user's: setup run again into
+// the same folder installs whole, and an uninstall then leaves the user's file and
+// nothing of the installation.
+TEST(Installer, AFirstInstallKilledMidwayInstallsWholeTheNextTime) {
+    const std::string notes = kBase + "notes.txt";
+    const auto machineWithNotes = [&](test::Sandbox& sb) {
+        sb.writeFile(notes, "the user's own");
+        return test::FilesBelow(sb.root());
+    };
+    int changes = 0;
+    {
+        test::Sandbox sb;
+        test::InstallSandbox machine(sb);
+        machine.makeMedium();
+        machineWithNotes(sb);
+        // A fresh account has no menu folder yet: the install makes it.
+        std::filesystem::remove_all(sb.root() + "/home/.local/share");
+        setFileChangeGate([&](FileChange, std::string_view) { return ++changes > 0; });
+        ASSERT_EQ(machine.install({kFolder}), TInstallOutcome::Installed);
+        setFileChangeGate(nullptr);
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(
+                                    sb.root() + "/home/.local/share/applications/Quillmoor"),
+                                {}),
+                  3);
+    }
+    for (int killedAt = 1; killedAt <= changes; ++killedAt) {
+        SCOPED_TRACE(killedAt);
+        test::Sandbox sb;
+        test::InstallSandbox machine(sb);
+        machine.makeMedium();
+        const auto before = machineWithNotes(sb);
+        int change = 0;
+        setFileChangeGate([&](FileChange, std::string_view) { return ++change < killedAt; });
+        machine.install({kFolder});
+        setFileChangeGate(nullptr);
+        ASSERT_EQ(machine.install({kFolder}), TInstallOutcome::Installed) << machine.messages()[0];
+        EXPECT_EQ(sb.readFile(kBase + "Qmoor"), "the Qmoor program image");
+        EXPECT_EQ(sb.readFile(kBase + "Help\\Quillmoor.htm"), "<html>help</html>");
+        EXPECT_EQ(UninstallNow(kFolder), 1);
+        EXPECT_EQ(test::FilesBelow(sb.root()), before);
+    }
+}
+
 TEST(Installer, RefusedFoldersAndADamagedMediumLeaveTheMachineAsItWas) {
     test::Sandbox sb;
     test::InstallSandbox machine(sb);
     machine.makeMedium();
     sb.writeFile("C:\\Users\\docs\\letter.txt", "someone's letter");
+    // A file the install would overwrite refuses the folder; the letter alone would not.
+    sb.writeFile("C:\\Users\\docs\\Help\\Quillmoor.htm", "someone's page");
     const auto files = test::FilesBelow(sb.root());
     const auto values = test::RegistryValues();
     for (const char* folder : {"", "   ", "Quillmoor", "C:\\", "C:", "C:\\a\\..\\b",
@@ -315,6 +361,13 @@ TEST(Installer, RefusedFoldersAndADamagedMediumLeaveTheMachineAsItWas) {
     EXPECT_NE(machine.messages()[0].find("has no C:\\medium\\Install\\Qmoor.ex_"),
               std::string::npos);
     machine.makeMedium();
+    // A full disk is told as one, not as a damaged medium.
+    setFileChangeGate(
+        [](FileChange change, std::string_view) { return change != FileChange::Write; });
+    EXPECT_EQ(machine.install({kFolder}), TInstallOutcome::StayOnOptions);
+    setFileChangeGate(nullptr);
+    ASSERT_EQ(machine.messages().size(), 1u);
+    EXPECT_NE(machine.messages()[0].find("is full"), std::string::npos) << machine.messages()[0];
     EXPECT_EQ(test::FilesBelow(sb.root()), files);
     EXPECT_EQ(test::RegistryValues(), values);
 }

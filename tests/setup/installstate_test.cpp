@@ -1,5 +1,6 @@
 #include "setup/installstate.h"
 
+#include "platform/fileio.h"
 #include "platform/registry.h"
 #include "support/install/installsandbox.h"
 
@@ -24,6 +25,9 @@ TEST(InstallState, TheInstalledStateAndTheProgramsOwnFolderChooseTheWindow) {
     // A renamed copy anywhere else never uninstalls.
     EXPECT_EQ(ChooseSetupMode("Uninstall", "C:\\medium\\"), TSetupMode::RefuseWhileInstalled);
     EXPECT_EQ(ChooseSetupMode("my-setup", "C:\\Downloads\\"), TSetupMode::RefuseWhileInstalled);
+    // The uninstaller gone: any copy removes the installation.
+    ASSERT_TRUE(deleteFile("C:\\Apps\\Quillmoor\\Uninstall"));
+    EXPECT_EQ(ChooseSetupMode("setup", "C:\\medium\\"), TSetupMode::UninstallWithoutUninstaller);
     // The folder gone: not installed, so the copy shows the wizard.
     Registry key(RegistryRoot::CurrentUser);
     ASSERT_TRUE(

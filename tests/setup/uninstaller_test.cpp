@@ -3,6 +3,7 @@
 #include "machinestate.h"
 #include "platform/fileio.h"
 #include "platform/registry.h"
+#include "setup/installstate.h"
 #include "support/install/installsandbox.h"
 
 #include <filesystem>
@@ -54,6 +55,73 @@ TEST(Uninstaller, RefusalsAndNoRemoveNothing) {
     EXPECT_EQ(test::RegistryValues(), values);
 }
 
+// An uninstall killed at any of its file changes (the program ends there: a change
+// stops it) leaves either an installation its uninstaller can finish removing, or no
+// registered installation and a folder setup installs into again; either way the
+// machine ends as it was before the install.
+TEST(Uninstaller, AnUninstallKilledAtAnyStepIsFinishedByTheNextRun) {
+    struct Killed {};
+    int steps = 0; // counted by a run that is not killed (killedAt 0)
+    for (int killedAt = 0; killedAt <= steps; ++killedAt) {
+        SCOPED_TRACE(killedAt);
+        test::Sandbox sb;
+        test::InstallSandbox machine(sb);
+        machine.makeMedium();
+        const auto files = test::FilesBelow(sb.root());
+        const auto values = test::RegistryValues();
+        ASSERT_EQ(machine.install({"C:\\Program Files\\Quillmoor"}), TInstallOutcome::Installed);
+        int change = 0;
+        setFileChangeGate([&](FileChange, std::string_view) {
+            if (++change == killedAt)
+                throw Killed{};
+            return true;
+        });
+        try {
+            Uninstall(6, false);
+        } catch (const Killed&) {
+        }
+        setFileChangeGate(nullptr);
+        if (killedAt == 0)
+            steps = change;
+        std::string folder;
+        if (IsProductInstalled(folder)) {
+            EXPECT_EQ(folder, kBase);
+            EXPECT_TRUE(fileExists(std::string(kBase) + "Uninstall")) << "never without it";
+        } else {
+            ASSERT_EQ(machine.install({"C:\\Program Files\\Quillmoor"}), TInstallOutcome::Installed)
+                << machine.messages()[0];
+        }
+        EXPECT_TRUE(Uninstall(6, false).removed);
+        EXPECT_EQ(test::FilesBelow(sb.root()), files);
+        EXPECT_EQ(test::RegistryValues(), values);
+    }
+    EXPECT_GT(steps, 5);
+}
+
+// A registry entry that cannot be deleted is a failure, told as one; the uninstaller
+// stays so that the uninstall can be run again.
+TEST(Uninstaller, ARegistryEntryThatStaysIsAFailureAndKeepsTheUninstaller) {
+    test::Sandbox sb;
+    test::InstallSandbox machine(sb);
+    machine.makeMedium();
+    ASSERT_EQ(machine.install({"C:\\Program Files\\Quillmoor", true}), TInstallOutcome::Installed);
+    TUninstallEnvironment env;
+    std::vector<std::string> messages;
+    env.message = [&](int kind, const std::string& text) {
+        messages.push_back(text);
+        return kind == 2 ? 6 : 1;
+    };
+    env.isAdmin = [] { return true; }; // believes it may, but the machine hive is read-only
+    machine.setAdmin(false);
+    EXPECT_FALSE(TUninstaller(kBase, env).bbUninstalClick());
+    machine.setAdmin(true);
+    ASSERT_FALSE(messages.empty());
+    EXPECT_NE(messages.back().find("could not be removed completely"), std::string::npos)
+        << messages.back();
+    EXPECT_TRUE(fileExists(std::string(kBase) + "Uninstall"));
+    EXPECT_TRUE(Uninstall(6, false).removed) << "run again, it finishes";
+}
+
 TEST(Uninstaller, DeletesOnlyListedPathsBelowTheFolderAndNeverFollowsLinks) {
     test::Sandbox sb;
     test::InstallSandbox machine(sb);
@@ -81,17 +149,23 @@ TEST(Uninstaller, DeletesOnlyListedPathsBelowTheFolderAndNeverFollowsLinks) {
         << "the links went as links, then the empty folder";
 }
 
-TEST(Uninstaller, WithoutItsListTheKnownFilesOfAnInstallationGo) {
+// Without the list nothing tells the help pages from a user's file among them: the known
+// files of an installation go, the Help folder stays as it is.
+TEST(Uninstaller, WithoutItsListOnlyTheKnownFilesOfAnInstallationGo) {
     test::Sandbox sb;
     test::InstallSandbox machine(sb);
     machine.makeMedium();
     ASSERT_EQ(machine.install({"C:\\Program Files\\Quillmoor"}), TInstallOutcome::Installed);
     ASSERT_TRUE(deleteFile(std::string(kBase) + "uninst.ini"));
     sb.writeFile(std::string(kBase) + "Log.txt", "the last run's log");
+    sb.writeFile(std::string(kBase) + "Help\\mine.htm", "the user's page");
     Outcome run = Uninstall(6, false);
     EXPECT_TRUE(run.removed);
     EXPECT_EQ(run.messages.back(), "0|Quillmoor has been successfully uninstalled.");
-    EXPECT_FALSE(std::filesystem::exists(sb.root() + "/C/Program Files/Quillmoor"));
+    EXPECT_EQ(sb.readFile(std::string(kBase) + "Help\\mine.htm"), "the user's page");
+    EXPECT_TRUE(fileExists(std::string(kBase) + "Help\\Quillmoor.htm"));
+    EXPECT_FALSE(fileExists(std::string(kBase) + "Qmoor") ||
+                 fileExists(std::string(kBase) + "Log.txt"));
 }
 
 // The folders setup made for an installation go with it, each only when empty; a folder

@@ -85,7 +85,9 @@ INSTANTIATE_TEST_SUITE_P(
                  Outcome::TooLarge, 0},
         ReplyRow{"stall_in_the_body", stalled(1000, 3000), Outcome::TimedOut, 0, 300},
         ReplyRow{"stall_past_the_deadline", stalled(1000, 3000), Outcome::TimedOut, 0, 0, 300},
-        ReplyRow{"slow_but_steady", stalled(1000, 200), Outcome::Ok, 3000, 1000}),
+        ReplyRow{"slow_but_steady", stalled(1000, 200), Outcome::Ok, 3000, 1000},
+        // The announced length ends the transfer; the server need not close.
+        ReplyRow{"complete_on_an_open_connection", stalled(3000, 5000), Outcome::Ok, 3000, 300}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(HttpGet, AskForAFreshCopyWithNoOtherHeadersAndNeverFollowARedirect) {

@@ -42,7 +42,9 @@ INSTANTIATE_TEST_SUITE_P(
                       NameRow{"Help/a\nb.htm", nullptr}, NameRow{"uninst.ini", nullptr},
                       NameRow{"UNINSTALL.EX_", nullptr}, NameRow{"User.dat", nullptr},
                       NameRow{"settings.dat", nullptr}, NameRow{"Temp/x.htm", nullptr},
-                      NameRow{"uninstdirs.ini", nullptr}),
+                      NameRow{"uninstdirs.ini", nullptr}, NameRow{"Uninstall", nullptr},
+                      NameRow{"Qmoor", nullptr}, NameRow{"updater", nullptr},
+                      NameRow{"common", nullptr}, NameRow{"Qmoor.exe", "Qmoor"}),
     qm::test::RowsNamedBy([](const NameRow& row) { return std::string(row.name); }));
 
 TEST(Release, DatesAreYearDayMonthAndMustExist) {
@@ -77,9 +79,11 @@ TEST(Release, ReadsTheSectionsUpToTheFirstGapAndRefusesAWholeReleaseForOneBadPar
                    "<file_0><name>Qmoor.ex_</name><date>2026-14-03</date></file_0>",
                    "<file_1><name>qmoor.exe</name><date>2026-14-03</date></file_1>"});
     EXPECT_FALSE(readRelease(reply, release, error)) << "two files onto one target";
+    // A file date that is no date leaves that file its copy's date; the release installs.
     reply.SetText({"<date>2026-15-03</date>",
                    "<file_0><name>Help/a.htm</name><date>tomorrow</date></file_0>"});
-    EXPECT_FALSE(readRelease(reply, release, error));
+    ASSERT_TRUE(readRelease(reply, release, error)) << error;
+    EXPECT_FALSE(release.files[0].day);
     reply.SetText({"<date>15-03-2026</date>"});
     EXPECT_FALSE(readRelease(reply, release, error));
 }

@@ -21,11 +21,11 @@ TEST(SimpleParser, ReadsAReleaseReply) {
                 "<file_0><name>Qmoor.ex_</name><DATE>2026-01-01</DATE>", "</file_0>",
                 "<date>2026-15-03</date>", "<descr>Faster backups.", "Fewer questions.</descr>",
                 "<file_2><name> Help/Backup.htm </name>", "<date>2026-14-03</date></file_2>"});
-    EXPECT_EQ(p.GetValue("result"), "NEW RELEASE");
+    EXPECT_EQ(p.GetValue("result"), " NEW RELEASE ") << "as written, blanks and all";
     EXPECT_EQ(p.GetValue("date"), "2026-15-03") << "a file's date is not the release's";
     EXPECT_EQ(p.GetValue("descr"), "Faster backups.\r\nFewer questions.");
     EXPECT_EQ(p.GetSubValue("file_0", "date"), "2026-01-01");
-    EXPECT_EQ(p.GetSubValue("FILE_2", "name"), "Help/Backup.htm");
+    EXPECT_EQ(p.GetSubValue("FILE_2", "name"), " Help/Backup.htm ");
     EXPECT_TRUE(p.TagExists("file_0"));
     EXPECT_FALSE(p.TagExists("file_1"));
     EXPECT_TRUE(p.TagExists("File_2"));

@@ -14,6 +14,7 @@
 #include <QCoreApplication>
 #include <QObject>
 #include <chrono>
+#include <climits>
 #include <deque>
 #include <filesystem>
 #include <fstream>
@@ -131,7 +132,7 @@ class UpdaterFlow : public ::testing::Test {
     std::string localDate(const std::string& relative) const { return sandbox.localDate(relative); }
 
     test::InstalledSandbox sandbox;
-    test::TestHttpServer server{16, 30000};
+    test::TestHttpServer server{200, 30000};
     QObject context;
     std::string folder = sandbox.folder();
     int timeoutMs = 600;
@@ -197,6 +198,7 @@ INSTANTIATE_TEST_SUITE_P(
                  "Your Quillmoor program is up to date."},
         CheckRow{"bad_request", body("<result>BAD REQUEST</result>"), kUnrecognized},
         CheckRow{"lower_case_value", body("<result>new release</result>"), kUnrecognized},
+        CheckRow{"trailing_blank", body("<result>NEW RELEASE </result>"), kUnrecognized},
         CheckRow{"error_page", errorPage(), kUnrecognized},
         CheckRow{"time_out", stalledCheck(), kUnrecognized},
         CheckRow{"oversized_reply", body(std::string(70000, ' ') + "<result>NO UPDATE</result>"),
@@ -212,20 +214,16 @@ TEST_F(UpdaterFlow, StartRulesDecideBeforeTheCheck) {
     start({"updater", "-w"});
     EXPECT_FALSE(created);
     EXPECT_TRUE(messages.empty());
-    Registry registry;
-    uint32_t day = 0;
-    ASSERT_TRUE(registry.openKeyReadOnly(kUpdateKey));
-    ASSERT_EQ(registry.readDword("Date", day), RegistryStatus::Ok)
-        << "a standard user's start is stamped too, so the main program waits its 14 days";
-    EXPECT_EQ(day, 46100u);
     start();
     EXPECT_EQ(messages, std::vector<std::string>{TUpdaterModel::kNotAdmin});
+    EXPECT_FALSE(Registry().keyExists(kUpdateKey)) << "no day stamp without the rights";
 
     admin = true;
     messages.clear();
     fs::remove(folder + "/Qmoor");
     server.reply("/software/updates/quillmoor.php?date=", body("<result>NO UPDATE</result>"));
     start();
+    EXPECT_TRUE(Registry().keyExists(kUpdateKey));
     check();
     EXPECT_EQ(server.requestLines(),
               std::vector<std::string>{"GET /software/updates/quillmoor.php?date= HTTP/1.0"});
@@ -340,6 +338,92 @@ TEST_F(UpdaterFlow, ReleaseWithoutTheMainProgramGivesItTheFirstFileDate) {
     EXPECT_TRUE(started.empty());
 }
 
+// The program files (not the updater's folder, not uninst.ini, which may name a file the
+// release would have added) with their bytes and modes.
+std::map<std::string, std::string> programFiles(const std::string& folder) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        const std::string name = fs::relative(entry.path(), folder).string();
+        if (name.starts_with("Temp") || name == "uninst.ini")
+            continue;
+        std::ostringstream text;
+        if (entry.is_regular_file())
+            text << std::ifstream(entry.path(), std::ios::binary).rdbuf();
+        text << "|" << std::oct
+             << static_cast<int>(fs::symlink_status(entry.path()).permissions() & fs::perms::all);
+        files[name] = text.str();
+    }
+    return files;
+}
+
+// An updater killed at any change from the moment it records its swap leaves the
+// installation wholly old or wholly new once the next run has looked at it, and that run
+// never deletes the only copy of an installed file. The kill is the file system refusing
+// every change from the Nth on, so the killed run cannot put anything back either.
+TEST_F(UpdaterFlow, AKilledUpdateEndsWhollyOldOrWhollyNew) {
+    const std::string program = "#!/bin/sh\necho new\n";
+    const std::vector<ReleaseFile> release = {{"Qmoor.exe", body(program)},
+                                              {"Help/Quillmoor.htm", body("new page")},
+                                              {"Help/New/Page.htm", body("added page")}};
+    const test::ScriptedReply upToDate = body("<result>NO UPDATE</result>");
+    server.reply("/software/updates/quillmoor.php?date=2026-14-03", upToDate);
+    fs::permissions(folder + "/Help/Quillmoor.htm", fs::perms::owner_read | fs::perms::owner_write);
+    // Copies with the dates: the check asks by the program's date.
+    const auto copyTree = [](const fs::path& from, const fs::path& to) {
+        fs::remove_all(to);
+        fs::copy(from, to, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
+        for (const auto& entry : fs::recursive_directory_iterator(from))
+            fs::last_write_time(to / fs::relative(entry.path(), from), entry.last_write_time());
+    };
+    const std::string pristine = sandbox.root() + "/pristine";
+    copyTree(folder, pristine);
+    const auto restore = [&] { copyTree(pristine, folder); };
+    const auto before = programFiles(folder);
+    const auto update = [&](int killAt) {
+        int changes = 0;
+        bool swapping = false;
+        setFileChangeGate([&](FileChange, std::string_view path) {
+            swapping = swapping || path.ends_with("swap.lst");
+            return !swapping || ++changes < killAt;
+        });
+        offer(release);
+        messages.clear();
+        ended = false;
+        start();
+        check();
+        model->imr_YesClick();
+        runUntil([this] { return ended; });
+        setFileChangeGate({});
+        model.reset();
+        return changes;
+    };
+    const int allChanges = update(INT_MAX);
+    const auto after = programFiles(folder);
+    EXPECT_EQ(messages, std::vector<std::string>{"Update with new release complete."});
+    EXPECT_EQ(read("Qmoor"), program);
+    EXPECT_EQ(after.at("Qmoor").substr(program.size()), "|755") << "a program stays runnable";
+    EXPECT_EQ(after.at("Help/Quillmoor.htm"), "new page|600") << "the replaced file's mode";
+    EXPECT_EQ(after.at("Help/New/Page.htm"), "added page|644");
+    ASSERT_GT(allChanges, 5);
+    int keptForTheNextRun = 0;
+    for (int killAt = 1; killAt <= allChanges; ++killAt) {
+        SCOPED_TRACE("killed at change " + std::to_string(killAt));
+        restore();
+        update(killAt);
+        ASSERT_EQ(messages.size(), 1u);
+        keptForTheNextRun += messages[0].find("could not be put back") != std::string::npos;
+        server.reply(kCheckTarget, upToDate);
+        ended = false;
+        start(); // the next run: it tidies up, checks and finds nothing new
+        check();
+        runUntil([this] { return ended; });
+        const auto found = programFiles(folder);
+        EXPECT_TRUE(found == before || found == after);
+        EXPECT_FALSE(fs::exists(folder + "/Temp")) << "the killed run's folder is gone";
+    }
+    EXPECT_GT(keptForTheNextRun, 3) << "most kill points leave files only the next run puts back";
+}
+
 struct FailureRow {
     const char* name;
     std::vector<ReleaseFile> files;
@@ -413,7 +497,7 @@ INSTANTIATE_TEST_SUITE_P(
         FailureRow{"not_lz",
                    {kCommon, {"Qmoor.ex_", body("MZ plain program")}},
                    "not a valid compressed file"},
-        // The first two files are in place before the folder stops the third: both go back.
+        // A file where a folder is stops the release before anything moves.
         FailureRow{"rolled_back",
                    {kCommon, kProgram, {"Help", body("a file where a folder is")}},
                    "is a folder"},

@@ -1,0 +1,87 @@
+#include "setup/placingrecord.h"
+
+#include "platform/dospath.h"
+#include "platform/fileio.h"
+#include "platform/stagedfile.h"
+
+#include <optional>
+#include <sys/stat.h>
+
+namespace qm {
+
+namespace {
+
+constexpr std::string_view kFileLine = "file ";
+constexpr std::string_view kFolderLine = "folder ";
+constexpr int64_t kMaxRecordBytes = 4 << 20;
+
+// A path below a folder: "\" between parts, no empty, "." or ".." part, no "/" or ":".
+bool isRelativePath(std::string_view path) {
+    if (path.empty() || path.find_first_of("/:") != std::string_view::npos)
+        return false;
+    size_t from = 0;
+    while (true) {
+        const size_t slash = path.find('\\', from);
+        const std::string_view part = path.substr(from, slash - from);
+        if (part.empty() || part == "." || part == "..")
+            return false;
+        if (slash == std::string_view::npos)
+            return true;
+        from = slash + 1;
+    }
+}
+
+// What is at the path, never following a link: 0 nothing, 1 a folder, 2 a link, 3 a
+// file or anything else.
+int entryAt(const std::string& dosPath) {
+    const auto host = toHostPath(dosPath);
+    struct stat info {};
+    if (!host || ::lstat(host->c_str(), &info) != 0)
+        return 0;
+    return S_ISDIR(info.st_mode) ? 1 : S_ISLNK(info.st_mode) ? 2 : 3;
+}
+
+} // namespace
+
+bool TPlacingRecord::Write(const std::string& folder, const std::vector<std::string>& files,
+                           const std::vector<std::string>& folders) {
+    std::string text;
+    for (const std::string& path : folders)
+        text += std::string(kFolderLine) + path + "\n";
+    for (const std::string& path : files)
+        text += std::string(kFileLine) + path + "\n";
+    return StagedFile::Replace(folder + std::string(kFileName), text);
+}
+
+bool TPlacingRecord::Remove(const std::string& folder) {
+    const std::string path = folder + std::string(kFileName);
+    return entryAt(path) != 3 || deleteFile(path);
+}
+
+void TPlacingRecord::TakeBack(const std::string& folder, const std::string& staging) {
+    const std::string record = folder + std::string(kFileName);
+    if (entryAt(record) != 3)
+        return;
+    const std::optional<std::string> text = readWholeFile(record, kMaxRecordBytes);
+    if (!text)
+        return;
+    std::vector<std::string> files, folders;
+    for (size_t from = 0, end; (end = text->find('\n', from)) != std::string::npos;
+         from = end + 1) {
+        const std::string_view line = std::string_view(*text).substr(from, end - from);
+        if (line.starts_with(kFileLine) && isRelativePath(line.substr(kFileLine.size())))
+            files.emplace_back(line.substr(kFileLine.size()));
+        else if (line.starts_with(kFolderLine) && isRelativePath(line.substr(kFolderLine.size())))
+            folders.emplace_back(line.substr(kFolderLine.size()));
+    }
+    // Moved in from the staging folder, so the run's own: they go.
+    for (const std::string& path : files)
+        if (entryAt(staging + path) == 0 && entryAt(folder + path) >= 2)
+            deleteFile(folder + path);
+    for (auto path = folders.rbegin(); path != folders.rend(); ++path)
+        if (entryAt(folder + *path) == 1)
+            removeFolder(folder + *path); // only when empty
+    deleteFile(record);
+}
+
+} // namespace qm
