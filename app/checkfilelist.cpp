@@ -1,7 +1,5 @@
 #include "app/checkfilelist.h"
 
-#include "app/checktree.h"
-
 namespace qm {
 
 void TCheckFileList::setDateFormat(TDTFormat format) {
@@ -20,7 +18,7 @@ int TCheckFileList::tickedCount() const {
 bool TCheckFileList::tick(int row, bool checked) {
     if (row < 0 || row >= rowCount())
         return false;
-    TCheckTree* tree = checkTree();
+    TFileTickOwner* tree = tickOwner();
     if (tree && !tree->changeAllowed())
         return false;
     setChecked(row, checked);

@@ -5,8 +5,8 @@
 // date column, and each tick on a row handed to the tree the list belongs to, which
 // records it in its file tree and settles the folder. The list views and the trees see a
 // list through this class; TCheckFileRows<Row> keeps the rows (`Row` has `name` and
-// `checked`), and each list says what its other columns show and how they sort. The tree
-// is the caller's (not owned).
+// `checked`), and each list says what its other columns show and how they sort. The list
+// sees its tree only as a TFileTickOwner; the tree is the caller's (not owned).
 
 #include "app/filelisttexts.h"
 
@@ -17,7 +17,16 @@
 
 namespace qm {
 
-class TCheckTree;
+// The tree a file list belongs to, as the list sees it: it may refuse ticks just now, and
+// it records each tick on a file of `folder` (a path with its trailing backslash) and
+// settles the folder from how many of the list's `rows` are ticked.
+class TFileTickOwner {
+  public:
+    virtual ~TFileTickOwner() = default;
+    virtual bool changeAllowed() const = 0;
+    virtual void fileTicked(const std::string& folder, const std::string& name, bool checked,
+                            int tickedRows, int rows) = 0;
+};
 
 class TCheckFileList {
   public:
@@ -57,7 +66,7 @@ class TCheckFileList {
 
   protected:
     // The tree the list belongs to, or null.
-    virtual TCheckTree* checkTree() const = 0;
+    virtual TFileTickOwner* tickOwner() const = 0;
     virtual void sortRows() = 0;
     void reset() const {
         if (onReset)

@@ -1,6 +1,5 @@
 #include "app/checktree.h"
 
-#include "app/checkfilelist.h"
 #include "platform/dospath.h"
 
 #include <algorithm>

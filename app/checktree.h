@@ -12,6 +12,7 @@
 
 #include "app/backgrndtreeview.h"
 #include "app/busyguard.h"
+#include "app/checkfilelist.h"
 
 #include <functional>
 #include <memory>
@@ -19,8 +20,6 @@
 #include <vector>
 
 namespace qm {
-
-class TCheckFileList;
 
 struct TCheckNode {
     enum class Kind { Drive, Folder };
@@ -52,7 +51,7 @@ class TCheckTreeObserver {
     virtual void nodeChanged(TCheckNode* node) = 0;
 };
 
-class TCheckTree {
+class TCheckTree : public TFileTickOwner {
   public:
     static constexpr int kUnchecked = 1;
     static constexpr int kChecked = 2;
@@ -61,7 +60,7 @@ class TCheckTree {
     using BusyEvent = std::function<void(bool show, int a, int b, int page)>;
 
     TCheckTree();
-    virtual ~TCheckTree();
+    ~TCheckTree() override;
     TCheckTree(const TCheckTree&) = delete;
     TCheckTree& operator=(const TCheckTree&) = delete;
 
@@ -81,7 +80,7 @@ class TCheckTree {
     // A click on a node's check box (or Space on it): 1 goes to 2, 2 and 3 to 1. False
     // when clicks are refused (a walk runs, or the guard is down).
     bool click(TCheckNode* node);
-    bool changeAllowed() const { return changeGuard_ && !walks_.busy(); }
+    bool changeAllowed() const override { return changeGuard_ && !walks_.busy(); }
     // Every node agrees with what lies below it: 2 means every child and every ticked
     // file of the folder is 2, 1 means all of them are 1, 3 means something below is
     // ticked. On failure `problem` names the node.
@@ -115,7 +114,7 @@ class TCheckTree {
     // backslash): records it and settles the folder from how many of its `rows` are
     // ticked.
     void fileTicked(const std::string& folder, const std::string& name, bool checked,
-                    int tickedRows, int rows);
+                    int tickedRows, int rows) override;
 
   protected:
     virtual void selectionChanged() = 0;

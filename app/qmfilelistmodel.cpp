@@ -73,7 +73,7 @@ void TQmFilelistModel::RemoveMissingFiles() {
     removing_ = false;
 }
 
-TCheckTree* TQmFilelistModel::checkTree() const {
+TFileTickOwner* TQmFilelistModel::tickOwner() const {
     return FolderTree;
 }
 

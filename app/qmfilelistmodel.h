@@ -59,7 +59,7 @@ class TQmFilelistModel : public TCheckFileRows<TQmFileRow> {
     TQMFolderTreeModel* FolderTree = nullptr;
 
   protected:
-    TCheckTree* checkTree() const override;
+    TFileTickOwner* tickOwner() const override;
     int compare(const Row& a, const Row& b) const override;
 
   private:

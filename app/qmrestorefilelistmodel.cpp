@@ -63,7 +63,7 @@ std::string TQMRestoreFileListModel::cellText(int row, int column) const {
     }
 }
 
-TCheckTree* TQMRestoreFileListModel::checkTree() const {
+TFileTickOwner* TQMRestoreFileListModel::tickOwner() const {
     return FolderTree;
 }
 

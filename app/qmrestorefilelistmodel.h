@@ -41,7 +41,7 @@ class TQMRestoreFileListModel : public TCheckFileRows<TRestoreFileRow> {
     TQMRestoreTreeModel* FolderTree = nullptr;
 
   protected:
-    TCheckTree* checkTree() const override;
+    TFileTickOwner* tickOwner() const override;
     int compare(const Row& a, const Row& b) const override;
 };
 
