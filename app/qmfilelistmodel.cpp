@@ -1,6 +1,6 @@
 #include "app/qmfilelistmodel.h"
 
-#include "app/qmfoldertreemodel.h"
+#include "app/checktree.h"
 #include "platform/dospath.h"
 #include "platform/fileio.h"
 #include "platform/shellexecute.h"

@@ -3,7 +3,8 @@
 // lists the files of one folder (every file, whatever its size), sorts them by the raw
 // size and date, and hands a tick on a row to its folder tree, which records it in the
 // file tree and settles the folder's state (TCheckFileList). It never changes the
-// process's current folder. The folder tree is the caller's (not owned).
+// process's current folder. The folder tree (TQMFolderTreeModel, seen here as its
+// TCheckTree) is the caller's (not owned).
 
 #include "app/checkfilelist.h"
 #include "app/messagefn.h"
@@ -15,7 +16,7 @@
 
 namespace qm {
 
-class TQMFolderTreeModel;
+class TCheckTree;
 
 struct TQmFileRow {
     std::string name;
@@ -56,7 +57,7 @@ class TQmFilelistModel : public TCheckFileRows<TQmFileRow> {
     MessageFn message;
     std::function<bool(const std::string& dosPath)> opener; // ShellExecute unless set
 
-    TQMFolderTreeModel* FolderTree = nullptr;
+    TCheckTree* FolderTree = nullptr;
 
   protected:
     TFileTickOwner* tickOwner() const override;
