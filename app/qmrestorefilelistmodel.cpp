@@ -1,6 +1,6 @@
 #include "app/qmrestorefilelistmodel.h"
 
-#include "app/qmrestoretreemodel.h"
+#include "app/checktree.h"
 
 #include <charconv>
 
@@ -23,23 +23,24 @@ void TQMRestoreFileListModel::clear() {
     reset();
 }
 
-void TQMRestoreFileListModel::setDirectory(const std::string& folder) {
+void TQMRestoreFileListModel::setDirectory(const std::string& folder,
+                                           const std::vector<TCatalogueFile>& files,
+                                           const std::vector<std::string>& times,
+                                           const std::vector<std::string>& sizes) {
     const int generation = ++generation_;
     directory_ = folder;
     std::vector<Row> rows;
-    if (FolderTree) {
-        for (const auto& file : FolderTree->filesIn(folder)) {
-            Row row;
-            row.name = file.path.substr(folder.size());
-            row.index = file.index;
-            if (file.index < FolderTree->TimeList.size())
-                row.hasDate = parseDateValue(FolderTree->TimeList[file.index], row.date);
-            if (file.index < FolderTree->SizeList.size())
-                row.hasSize = parseSize(FolderTree->SizeList[file.index], row.size);
-            rows.push_back(std::move(row));
-            if (!serve(generation))
-                return; // a newer fill took over while events ran
-        }
+    for (const TCatalogueFile& file : files) {
+        Row row;
+        row.name = file.path.substr(folder.size());
+        row.index = file.index;
+        if (file.index < times.size())
+            row.hasDate = parseDateValue(times[file.index], row.date);
+        if (file.index < sizes.size())
+            row.hasSize = parseSize(sizes[file.index], row.size);
+        rows.push_back(std::move(row));
+        if (!serve(generation))
+            return; // a newer fill took over while events ran
     }
     showRows(std::move(rows));
 }

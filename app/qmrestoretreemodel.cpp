@@ -1,6 +1,5 @@
 #include "app/qmrestoretreemodel.h"
 
-#include "app/qmrestorefilelistmodel.h"
 #include "platform/dospath.h"
 
 #include <algorithm>
@@ -290,7 +289,7 @@ void TQMRestoreTreeModel::ShowFolderFiles() {
     TBusyGuard::Scope walk(walks());
     TCheckNode* node = selected();
     TQMRestoreFileListModel* list = RestoreFileList;
-    list->setDirectory(node->path);
+    list->setDirectory(node->path, filesIn(node->path), TimeList, SizeList);
     showFileTicks(node, *list);
 }
 

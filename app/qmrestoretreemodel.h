@@ -10,6 +10,7 @@
 // feeds is the caller's.
 
 #include "app/checktree.h"
+#include "app/qmrestorefilelistmodel.h"
 
 #include <cstddef>
 #include <functional>
@@ -19,14 +20,9 @@
 
 namespace qm {
 
-class TQMRestoreFileListModel;
-
 class TQMRestoreTreeModel : public TCheckTree {
   public:
-    struct CatalogueFile {
-        std::string path; // the source path as the catalogue holds it
-        size_t index = 0; // its record: line `index` of TimeList and SizeList
-    };
+    using CatalogueFile = TCatalogueFile; // `index`: its line of TimeList and SizeList
 
     TQMRestoreTreeModel();
 
