@@ -13,7 +13,6 @@
 namespace qm {
 
 const char* const TBackupOperation::kWrongDrive = "Wrong Media Drive. Cannot back up any files.";
-const char* const TBackupOperation::kNoPassword = "Enter Password for Encryption/Decryption.";
 const char* const TBackupOperation::kNothingNew = "Nothing to back up. New file count : ";
 const char* const TBackupOperation::kNothing =
     "Nothing to Backup. Please select files and folders.";

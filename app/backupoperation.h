@@ -40,7 +40,6 @@ class TBackupOperation : public TJobOperation {
     void Run(TJobContext& context) override;
 
     static const char* const kWrongDrive;
-    static const char* const kNoPassword;
     static const char* const kNothingNew;
     static const char* const kNothing;
     static const char* const kNoRoom;

@@ -1,6 +1,5 @@
 #include "app/jobsteps.h"
 
-#include "app/backupoperation.h"
 #include "engine/backupjob.h"
 #include "engine/enginestate.h"
 #include "engine/keymanager.h"
@@ -9,6 +8,9 @@
 namespace qm {
 
 namespace {
+
+// Said when the password window is left with no password, in every kind of run.
+const char* const kNoPassword = "Enter Password for Encryption/Decryption.";
 
 // The password window's own Cancel cancels the run without the runner's question.
 std::function<void()> cancelFromPasswordWindow(TJobRunnerModel& runner) {
@@ -29,7 +31,7 @@ bool askPasswords(TJobContext& context, bool single, const char* prompt, int bit
     if (answer == 2)
         return false;
     if (engine.PasswordList.empty()) {
-        context.services.message(kMsgOk, TBackupOperation::kNoPassword);
+        context.services.message(kMsgOk, kNoPassword);
         return false;
     }
     engine.KeySize = bits;
