@@ -1,6 +1,5 @@
 #include "controls/ashintwindow.h"
 
-#include "controls/ashint.h"
 #include "controls/windowoutline.h"
 
 #include <QPainter>
@@ -35,13 +34,8 @@ TASHintWindow::TASHintWindow(QWidget* parent)
     setObjectName(QStringLiteral("ASHintWindow"));
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setFont(QToolTip::font());
-    if (TASHint* hint = TASHint::current()) {
-        settings_ = hint->settings();
-        if (!hint->Pattern().isNull())
-            pattern_ = hint->Pattern();
-    } else {
-        settings_.FrameColor = QToolTip::palette().color(QPalette::ToolTipBase);
-    }
+    // The default look until the TASHint that shows the balloon hands over its settings.
+    settings_.FrameColor = QToolTip::palette().color(QPalette::ToolTipBase);
     gCurrentHintWindow = this;
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // TASHintWindow: the balloon that every hint of the main program is shown in, a rounded
 // box with a pointer at its top left, framed in a darker shade of the hint colour. At
-// most one is alive (CurrentHintWindow); it takes its settings from the first TASHint.
+// most one is alive (CurrentHintWindow); the TASHint that shows it gives it its settings
+// and pattern.
 
 #include "controls/hintgeometry.h"
 
