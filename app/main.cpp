@@ -1,4 +1,4 @@
-#include "app/qmoorprogram.h"
+#include "app/mainwindow/qmoorprogram.h"
 
 int main(int argc, char** argv) {
     return qm::ProgramMain(argc, argv);

@@ -5,8 +5,8 @@
 
 Two checks over every Markdown file in docs/:
 
-- Paths. Every repository path, back-quoted or not ("app/syncpage.h",
-  `tests/engine/`, `app/restorepage*.h`, `app/frmprogress.*`), must name a tracked file
+- Paths. Every repository path, back-quoted or not ("app/pages/sync/syncpage.h",
+  `tests/engine/`, `app/pages/restore/restorepage*.h`, `app/runwindows/frmprogress.*`), must name a tracked file
   or folder. "*" matches within a name; a placeholder in angle brackets
   (`tests/data/fuzz/<target>/`) matches any one name; a path without an extension
   (`platform/windowtitle`) matches the file pair of that name. A back-quoted file name

@@ -2,7 +2,7 @@
 // A message function for the window models that records every message and answers
 // questions from a queue (No when the queue is empty).
 
-#include "app/messagefn.h"
+#include "app/common/messagefn.h"
 
 #include <deque>
 #include <functional>

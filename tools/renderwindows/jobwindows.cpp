@@ -2,13 +2,13 @@
 
 #include "render.h"
 
-#include "app/backupoperation.h"
-#include "app/formpassword.h"
-#include "app/formrevision.h"
-#include "app/frmprogress.h"
-#include "app/frmsummary.h"
-#include "app/restoreoperation.h"
-#include "app/syncoperation.h"
+#include "app/runs/backupoperation.h"
+#include "app/runs/restoreoperation.h"
+#include "app/runs/syncoperation.h"
+#include "app/runwindows/formpassword.h"
+#include "app/runwindows/formrevision.h"
+#include "app/runwindows/frmprogress.h"
+#include "app/runwindows/frmsummary.h"
 
 namespace qm::renderwindows {
 

@@ -1,6 +1,6 @@
 #include "machine.h"
 
-#include "app/mediadrives.h"
+#include "app/drives/mediadrives.h"
 #include "platform/drivetable.h"
 
 #include <QDir>

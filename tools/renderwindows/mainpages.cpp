@@ -4,12 +4,12 @@
 #include "sync.h"
 #include "trees.h"
 
-#include "app/backuppage.h"
-#include "app/frmmain.h"
-#include "app/qmrestoretree.h"
-#include "app/reportspagemodel.h"
-#include "app/reportstore.h"
-#include "app/restorepage.h"
+#include "app/mainwindow/frmmain.h"
+#include "app/pages/backup/backuppage.h"
+#include "app/pages/reports/reportspagemodel.h"
+#include "app/pages/restore/restorepage.h"
+#include "app/stores/reportstore.h"
+#include "app/trees/qmrestoretree.h"
 
 #include <QCheckBox>
 

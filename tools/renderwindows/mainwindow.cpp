@@ -4,8 +4,8 @@
 #include "mainpages.h"
 #include "render.h"
 
-#include "app/frmmain.h"
-#include "app/settingsstore.h"
+#include "app/mainwindow/frmmain.h"
+#include "app/stores/settingsstore.h"
 #include "controls/imageregion.h"
 #include "platform/answerscript.h"
 

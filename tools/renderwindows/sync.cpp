@@ -3,10 +3,10 @@
 #include "machine.h"
 #include "render.h"
 
-#include "app/frmcompare.h"
-#include "app/frmmain.h"
-#include "app/qmrestoretree.h"
-#include "app/syncpage.h"
+#include "app/mainwindow/frmmain.h"
+#include "app/pages/sync/frmcompare.h"
+#include "app/pages/sync/syncpage.h"
+#include "app/trees/qmrestoretree.h"
 #include "platform/datetime.h"
 
 #include <QApplication>

@@ -1,0 +1,186 @@
+#include "app/pages/sync/syncpagemodel.h"
+
+#include "app/drives/mediadrives.h"
+#include "app/mainwindow/mainwindowmodel.h"
+#include "app/runs/jobrunnermodel.h"
+#include "engine/backupjob.h"
+
+namespace qm {
+
+const char* const TSyncPageModel::kNothingToSync =
+    "Nothing to Synchronize. Please select files or use other Media Drive.";
+
+namespace {
+
+// The copy operations follow the option: 3 both ways, 4 and 5 one way.
+int copyOperation(int option) {
+    return static_cast<int>(kOpSyncBothWays) + option;
+}
+static_assert(static_cast<int>(kOpSyncBothWays) + TSyncPageModel::HardDriveOverwritesMedia ==
+              static_cast<int>(kOpHardDriveToMedia));
+
+} // namespace
+
+TSyncPageModel::TSyncPageModel(TDrivePoll& poll, MessageFn message, Actions actions)
+    : poll_(poll), message_(std::move(message)), actions_(std::move(actions)) {
+    tree_.RestoreFileList = &files_;
+    files_.FolderTree = &tree_;
+    subscription_ = poll_.subscribe([this](const TDriveChange& change) { drivesChanged(change); });
+}
+
+TSyncPageModel::~TSyncPageModel() {
+    poll_.unsubscribe(subscription_);
+}
+
+void TSyncPageModel::drivesChanged(const TDriveChange& change) {
+    drives_.follow(change);
+    const std::string shown = drives_.text();
+    // On the page, a drive that went away (or another one now selected) is read at once
+    // rather than left standing for a comparison against a drive that is not there.
+    if (actions_.pageVisible && actions_.pageVisible() &&
+        TrimmedCaption(shown) != TrimmedCaption(driveText_)) {
+        cbMediaSincChange(shown);
+        return;
+    }
+    changed();
+}
+
+void TSyncPageModel::selectMediaDrive(int index) {
+    if (drives_.choose(index))
+        cbMediaSincChange(drives_.text());
+}
+
+void TSyncPageModel::changed() {
+    if (onChanged)
+        onChanged();
+}
+
+void TSyncPageModel::wait(bool show) {
+    if (actions_.wait)
+        actions_.wait(show);
+}
+
+void TSyncPageModel::setTab(int tab) {
+    if (tab_ == tab)
+        return;
+    tab_ = tab;
+    changed();
+}
+
+void TSyncPageModel::setSyncOption(int option) {
+    if (option >= SyncTheFiles && option <= DoNothing)
+        syncOption_ = option;
+    changed();
+}
+
+void TSyncPageModel::setDeleteOnMedia(bool on) {
+    deleteOnMedia_ = on;
+    changed();
+}
+
+void TSyncPageModel::TS_SyncShow() {
+    wait(true);
+    setTab(TSSync_Files);
+    drives_.readDrives();
+    cbMediaSincChange(drives_.text());
+    files_.clear();
+}
+
+void TSyncPageModel::cbMediaSincChange(const std::string& caption) {
+    driveText_ = caption;
+    // A walk of the tree that lets events run holds its nodes and lists: the new
+    // catalogue waits for it.
+    if (tree_.walks().busy()) {
+        tree_.walks().runOrDefer("drive", [this, caption] { cbMediaSincChange(caption); });
+        return;
+    }
+    const std::string text = TrimmedCaption(caption);
+    mediaEncrypted_ = false;
+    setTab(TSSync_Files);
+    // A drive that is gone leaves nothing to compare against: its catalogue goes too.
+    tree_.clear();
+    if (text.empty()) {
+        wait(false);
+        changed();
+        return;
+    }
+    if (text.size() > 2)
+        SetMediaDriveSetting(text);
+    TBackUpJob job;
+    job.SetDestination(text[1]);
+    job.LoadDriveList();
+    job.ListDriveFiles(&tree_.PathList, &tree_.TimeList, &tree_.SizeList, nullptr);
+    if (tree_.PathList.empty()) {
+        wait(false);
+        message_(kMsgOk, kNothingToSync);
+        tree_.clear();
+        changed();
+        return;
+    }
+    // Asked only of a catalogue that exists: the question opens it for writing.
+    mediaEncrypted_ = job.HasEncryptedFiles();
+    tree_.Rebuild();
+    files_.clear();
+    wait(false);
+    changed();
+}
+
+void TSyncPageModel::imr_CompareClick() {
+    syncMediaDrive_ = driveText_;
+    setTab(TSSync_Files);
+    if (actions_.compare)
+        actions_.compare();
+    setTab(list_.empty() ? TSSync_Files : TSSync_Results);
+    changed();
+}
+
+void TSyncPageModel::imt_backClick() {
+    setTab(TSSync_Files);
+}
+
+TSyncPageModel::RunResult TSyncPageModel::run(int code, const TSyncRequest& request) {
+    return actions_.synchronise ? actions_.synchronise(code, request) : RunResult{};
+}
+
+void TSyncPageModel::imr_SyncClick() {
+    TSyncRequest base;
+    base.mediaCaption = syncMediaDrive_;
+    const TSyncLists deletions = deleteOnMedia_ ? list_.ticked(TSyncKind::Red) : TSyncLists{};
+    const TSyncLists blue = list_.ticked(TSyncKind::Blue);
+    const TSyncLists green = list_.ticked(TSyncKind::Green);
+    bool changedMedia = false;
+    bool cancelled = false;
+    // With the delete box ticked the deletion run starts whenever there are rows, also
+    // with no red row ticked: its report then says that nothing was deleted.
+    if (deleteOnMedia_ && !list_.empty()) {
+        TSyncRequest request = base;
+        request.deletions = deletions;
+        const RunResult result = run(kOpSyncDeletions, request);
+        changedMedia = result.ran;
+        // The user cancelled the synchronisation, not just its deletions.
+        cancelled = result.cancelled;
+    }
+    if (deletions.empty() && blue.empty() && green.empty() && !deleteOnMedia_) {
+        message_(kMsgOk, kNothingToSync);
+        return;
+    }
+    if ((!blue.empty() || !green.empty()) && syncOption_ != DoNothing && !cancelled) {
+        TSyncRequest request = base;
+        if (syncOption_ == SyncTheFiles) {
+            request.mediaToHardDrive = blue;
+            request.hardDriveToMedia = green;
+        } else {
+            TSyncLists both = blue;
+            both.append(green);
+            request.mediaToHardDrive = both;
+            request.hardDriveToMedia = both;
+        }
+        changedMedia = run(copyOperation(syncOption_), request).ran || changedMedia;
+    }
+    // The catalogue changed: the tree is read again (and the files tab comes back);
+    // the rows stay until the next comparison.
+    if (changedMedia)
+        cbMediaSincChange(driveText_);
+}
+
+} // namespace qm

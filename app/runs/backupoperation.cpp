@@ -1,0 +1,123 @@
+#include "app/runs/backupoperation.h"
+
+#include "app/pages/backup/backuppagemodel.h"
+#include "app/pages/settings/settingspagemodel.h"
+#include "app/runs/enginesession.h"
+#include "app/runs/jobsteps.h"
+#include "app/runs/runrecorder.h"
+#include "engine/backupjob.h"
+#include "engine/enginestate.h"
+#include "engine/logline.h"
+#include "platform/folderroutines.h"
+
+namespace qm {
+
+const char* const TBackupOperation::kWrongDrive = "Wrong Media Drive. Cannot back up any files.";
+const char* const TBackupOperation::kNothingNew = "Nothing to back up. New file count : ";
+const char* const TBackupOperation::kNothing =
+    "Nothing to Backup. Please select files and folders.";
+const char* const TBackupOperation::kNoRoom =
+    "Not enough disk space on Media Drive to back up your files.";
+
+TBackupRequest BackupRequestFrom(TBackupPageModel& page) {
+    const TSettingsPageModel& settings = page.settings();
+    TBackupRequest r;
+    r.mediaCaption = page.mediaDriveText();
+    r.encryption = settings.encryption();
+    r.keyBits = settings.keySizeBits();
+    r.incremental = page.incremental();
+    const std::vector<TBackupPageModel::TSelectionItem> items = page.checkedSelection();
+    r.selection = [items](const TSelectionVisit& visit) {
+        for (const auto& item : items)
+            if (!visit(item.path, item.wholeFolder))
+                return;
+    };
+    const TExceptionListsModel* exceptions = &settings.exceptions();
+    r.excluded = [exceptions](const std::string& name) { return exceptions->excludes(name); };
+    r.compressionType = settings.compressionType();
+    r.level = settings.level();
+    r.log = settings.log();
+    r.revisions = settings.revision() ? settings.revisions() : 0;
+    return r;
+}
+
+void TBackupOperation::Run(TJobContext& context) {
+    TJobRunnerModel& runner = context.runner;
+    BeginCollection(runner);
+    const char drive = MediaDriveLetter(request_.mediaCaption);
+    if (drive == '\0' || CheckFreeSpace(std::string(1, drive), 0) >= 2) {
+        context.services.message(kMsgOk, kWrongDrive);
+        runner.JobRunning = 0;
+        return;
+    }
+    TBackUpJob job;
+    TJobRunnerModel::JobStopper stopper(runner, [&job] { job.SetProcessing(false); });
+    if (request_.encryption) {
+        if (!PrepareEncryptionKey(context, request_.keyBits)) {
+            runner.JobRunning = 0;
+            return;
+        }
+        job.SetEncryption(true);
+    }
+    TRunRecorder recorder(context, "Backup");
+    recorder.markStart();
+    SetBackupTarget(job, drive, request_.compressionType, request_.level);
+
+    TBackupCollector::Rules rules;
+    rules.excluded = request_.excluded;
+    rules.fits = [&job](const std::string& path) { return job.FitsCatalogue(path); };
+    TBackupCollector collector(runner, job, rules);
+    if (request_.incremental) {
+        job.LoadDriveList();
+        std::vector<std::string> dates, paths;
+        job.ListDriveFiles(nullptr, &dates, nullptr, &paths);
+        collector.setCatalogue(std::move(paths), std::move(dates));
+    }
+    collector.collect(request_.selection);
+    if (request_.incremental) {
+        runner.TotalCount = runner.NewCount;
+        runner.TotalSize = runner.NewSize;
+        if (runner.NewCount == 0 && !runner.CancelRequested) {
+            context.services.message(kMsgOk, kNothingNew + std::to_string(runner.NewCount));
+            runner.JobRunning = 0;
+            return;
+        }
+    }
+    if (runner.TotalCount == 0 && !runner.CancelRequested) {
+        context.services.message(kMsgOk, kNothing);
+        runner.JobRunning = 0;
+        return;
+    }
+    // Measured against what this run will write: the changed files of an incremental
+    // backup, every selected file of a full one.
+    if (!runner.CancelRequested &&
+        CheckFreeSpace(std::string(1, drive),
+                       request_.incremental ? runner.NewSize : runner.TotalSize) >= 2) {
+        context.services.message(kMsgOk, kNoRoom);
+        runner.JobRunning = 0;
+        return;
+    }
+    runner.setRemainingCount(runner.TotalCount);
+    if (CancelledAfterCollection(runner))
+        return;
+    runner.setOperationText("Backup process...");
+    recorder.prepareRun(job, request_.log);
+    for (const std::string& path : collector.refused()) {
+        job.AddLog(logline::PathTooLong(path));
+        ++Engine().ErrorCount;
+    }
+    for (const std::string& path : collector.unnamable()) {
+        job.AddLog(logline::UnnamableFile(path));
+        ++Engine().ErrorCount;
+    }
+    SetKeptVersions(job, request_.revisions);
+    {
+        TEngineSession session(context, TEngineSession::Progress::Files, false);
+        job.Backup();
+    }
+    const int64_t count = request_.incremental ? runner.NewCount : runner.TotalCount;
+    const int64_t size = request_.incremental ? runner.NewSize : runner.TotalSize;
+    recorder.finish(count, size, drive);
+}
+
+} // namespace qm

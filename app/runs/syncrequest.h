@@ -1,0 +1,28 @@
+#pragma once
+// What the Sync page hands a synchronisation run: the media drive that was compared, the
+// ticked rows as path and size lists per direction, and the settings in force when the
+// Sync button was pressed.
+
+#include "app/pages/sync/synclistmodel.h"
+
+#include <string>
+
+namespace qm {
+
+struct TSyncRequest {
+    std::string mediaCaption;    // the drive of the comparison, "(E:\)"
+    TSyncLists deletions;        // removed from the media
+    TSyncLists mediaToHardDrive; // restored over the hard-drive files
+    TSyncLists hardDriveToMedia; // backed up to the media
+
+    // The settings in force (the Settings page's values).
+    bool encryption = false; // hard drive to media: encrypt the copies
+    int keyBits = 128;
+    int compressionType = 0; // 0 none, 1 one archive per run, 2 one archive per file
+    int level = 1;
+    bool log = true;
+    int revisions = 0;           // versions kept; 0 = none
+    bool replaceOnlyOld = false; // media to hard drive: only over older files
+};
+
+} // namespace qm

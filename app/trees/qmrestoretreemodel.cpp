@@ -1,0 +1,296 @@
+#include "app/trees/qmrestoretreemodel.h"
+
+#include "platform/dospath.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cstdio>
+
+namespace qm {
+
+namespace {
+
+constexpr size_t kBusyChildren = 20;
+constexpr size_t kBusyRows = 250;
+
+// A catalogue path names a file: a drive letter, ":\", then one or more plain
+// components (none empty, ".", ".." or holding a character a DOS name cannot hold).
+bool validCataloguePath(const std::string& path) {
+    if (path.size() < 4 || !std::isalpha(static_cast<unsigned char>(path[0])) || path[1] != ':' ||
+        path[2] != '\\')
+        return false;
+    std::string_view rest(path);
+    rest.remove_prefix(3);
+    while (true) {
+        const size_t slash = rest.find('\\');
+        if (!isValidDosName(rest.substr(0, slash)))
+            return false;
+        if (slash == std::string_view::npos)
+            return true;
+        rest.remove_prefix(slash + 1);
+    }
+}
+
+bool startsWith(const std::string& text, const std::string& prefix) {
+    return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+} // namespace
+
+TQMRestoreTreeModel::TQMRestoreTreeModel() {
+    changeGuard_ = false; // no clicks until a catalogue is shown
+}
+
+std::string TQMRestoreTreeModel::chainPath(const TCheckNode* node) const {
+    return excludeTrailingBackslash(node->path);
+}
+
+void TQMRestoreTreeModel::setActive(bool active) {
+    active_ = active;
+    if (!active)
+        walks().runOrDefer("rebuild", [this] {
+            clearNodes();
+            built_.clear();
+            rootsBuilt_ = false;
+        });
+}
+
+void TQMRestoreTreeModel::clear() {
+    walks().runOrDefer("rebuild", [this] {
+        clearNodes();
+        built_.clear();
+        rootsBuilt_ = false;
+        fileTree().clear();
+        entries_.clear();
+        PathList.clear();
+        TimeList.clear();
+        SizeList.clear();
+        if (RestoreFileList)
+            RestoreFileList->clear();
+    });
+}
+
+void TQMRestoreTreeModel::Rebuild() {
+    if (PathList.empty()) {
+        raiseBusy(false, 0, 0, 0);
+        return;
+    }
+    walks().runOrDefer("rebuild", [this] { rebuildNow(); });
+}
+
+void TQMRestoreTreeModel::parseLines() {
+    entries_.clear();
+    skipped_ = 0;
+    for (size_t line = 0; line < PathList.size(); ++line) {
+        const std::string& text = PathList[line];
+        const size_t star = text.rfind('*');
+        Entry entry;
+        bool ok = star != std::string::npos && star + 1 < text.size();
+        if (ok) {
+            const char* first = text.data() + star + 1;
+            const char* last = text.data() + text.size();
+            auto [ptr, ec] = std::from_chars(first, last, entry.index);
+            ok = ec == std::errc() && ptr == last;
+        }
+        if (ok) {
+            entry.path = text.substr(0, star);
+            ok = validCataloguePath(entry.path);
+        }
+        if (!ok) {
+            ++skipped_;
+            const std::string message = "Restore tree: catalogue line " + std::to_string(line) +
+                                        " skipped, not a file path with its record: " + text;
+            if (log)
+                log(message);
+            else
+                std::fprintf(stderr, "%s\n", message.c_str());
+            continue;
+        }
+        entry.folded = upperCaseDos(entry.path);
+        entries_.push_back(std::move(entry));
+    }
+    std::sort(entries_.begin(), entries_.end(), [](const Entry& a, const Entry& b) {
+        return a.folded != b.folded ? a.folded < b.folded : a.index < b.index;
+    });
+}
+
+void TQMRestoreTreeModel::rebuildNow() {
+    raiseBusy(true, static_cast<int>(PathList.size()), 0, 0);
+    clearNodes();
+    built_.clear();
+    rootsBuilt_ = false;
+    parseLines();
+    {
+        TBusyGuard::Scope walk(walks());
+        buildChildren(nullptr);
+        for (TCheckNode* root : childrenOf(nullptr)) {
+            buildChildren(root);
+            for (TCheckNode* child : childrenOf(root))
+                buildChildren(child);
+        }
+    }
+    changeGuard_ = true;
+    raiseBusy(false, static_cast<int>(PathList.size()), 0, 0);
+}
+
+std::pair<size_t, size_t> TQMRestoreTreeModel::range(const std::string& foldedPrefix) const {
+    auto first = std::lower_bound(
+        entries_.begin(), entries_.end(), foldedPrefix,
+        [](const Entry& e, const std::string& prefix) { return e.folded < prefix; });
+    auto last = std::partition_point(
+        first, entries_.end(), [&](const Entry& e) { return startsWith(e.folded, foldedPrefix); });
+    return {static_cast<size_t>(first - entries_.begin()),
+            static_cast<size_t>(last - entries_.begin())};
+}
+
+void TQMRestoreTreeModel::buildChildren(TCheckNode* node) {
+    if (node ? !built_.insert(node).second : rootsBuilt_)
+        return;
+    if (!node)
+        rootsBuilt_ = true;
+    const std::string prefix = node ? node->path : std::string();
+    const std::string folded = upperCaseDos(prefix);
+    auto [i, end] = range(folded);
+    while (i < end) {
+        const Entry& entry = entries_[i];
+        const size_t slash = entry.folded.find('\\', folded.size());
+        if (slash == std::string::npos) {
+            ++i; // a file of this folder
+            continue;
+        }
+        // One node per distinct component, labelled as its first line writes it.
+        const std::string label = entry.path.substr(prefix.size(), slash - prefix.size());
+        auto child = std::make_unique<TCheckNode>();
+        child->text = label;
+        child->path = prefix + label + "\\";
+        child->kind = node ? TCheckNode::Kind::Folder : TCheckNode::Kind::Drive;
+        const int inherited = node ? node->state : kUnchecked;
+        if (inherited == kChecked) {
+            child->state = kChecked;
+            child->bold = true;
+        }
+        const std::string key = entry.folded.substr(0, slash + 1);
+        insertNode(node, static_cast<int>(node ? node->children.size() : roots().size()),
+                   std::move(child));
+        i = std::partition_point(entries_.begin() + static_cast<std::ptrdiff_t>(i),
+                                 entries_.begin() + static_cast<std::ptrdiff_t>(end),
+                                 [&](const Entry& e) { return startsWith(e.folded, key); }) -
+            entries_.begin();
+        pump();
+    }
+}
+
+void TQMRestoreTreeModel::expand(TCheckNode* node) {
+    if (!node)
+        return;
+    const bool busy = node->children.size() > kBusyChildren;
+    if (busy)
+        raiseBusy(true, static_cast<int>(PathList.size()), nodeCount(), 0);
+    {
+        TBusyGuard::Scope walk(walks());
+        for (TCheckNode* child : childrenOf(node))
+            buildChildren(child);
+    }
+    ApplyCheckedStates(node);
+    if (busy)
+        raiseBusy(false, static_cast<int>(PathList.size()), nodeCount(), 0);
+}
+
+std::vector<TQMRestoreTreeModel::CatalogueFile>
+TQMRestoreTreeModel::filesUnder(const TCheckNode* node) const {
+    std::vector<CatalogueFile> files;
+    if (!node)
+        return files;
+    auto [first, last] = range(upperCaseDos(node->path));
+    for (size_t i = first; i < last; ++i)
+        files.push_back({entries_[i].path, entries_[i].index});
+    return files;
+}
+
+void TQMRestoreTreeModel::GetFilesUnder(const TCheckNode* node,
+                                        std::vector<std::string>& list) const {
+    for (CatalogueFile& file : filesUnder(node))
+        list.push_back(std::move(file.path));
+}
+
+std::vector<TQMRestoreTreeModel::CatalogueFile>
+TQMRestoreTreeModel::filesIn(const std::string& folder) const {
+    std::vector<CatalogueFile> files;
+    const std::string folded = upperCaseDos(folder);
+    auto [first, last] = range(folded);
+    for (size_t i = first; i < last; ++i)
+        if (entries_[i].folded.find('\\', folded.size()) == std::string::npos)
+            files.push_back({entries_[i].path, entries_[i].index});
+    return files;
+}
+
+void TQMRestoreTreeModel::collectChecked(const TCheckNode* node,
+                                         std::vector<CatalogueFile>& out) const {
+    if (node->state == kChecked) {
+        for (CatalogueFile& file : filesUnder(node))
+            out.push_back(std::move(file));
+        return;
+    }
+    if (node->state == kGrey) {
+        const TBackgrndTreeView::Node* chain = fileTree().FindPath(chainPath(node), {});
+        for (CatalogueFile& file : filesIn(node->path)) {
+            const TBackgrndTreeView::Node* tick =
+                chain ? chain->child(file.path.substr(node->path.size())) : nullptr;
+            if (tick && tick->isFile() && tick->state == kChecked)
+                out.push_back(std::move(file));
+        }
+    }
+    for (const auto& child : node->children)
+        collectChecked(child.get(), out);
+}
+
+std::vector<TQMRestoreTreeModel::CatalogueFile> TQMRestoreTreeModel::CheckedFiles() const {
+    std::vector<CatalogueFile> out;
+    for (const auto& root : roots())
+        collectChecked(root.get(), out);
+    return out;
+}
+
+TCheckNode* TQMRestoreTreeModel::nodeByPath(const std::string& folder) const {
+    const std::string folded = upperCaseDos(folder);
+    const std::vector<std::unique_ptr<TCheckNode>>* level = &roots();
+    while (true) {
+        TCheckNode* next = nullptr;
+        for (const auto& node : *level) {
+            const std::string path = upperCaseDos(node->path);
+            if (path == folded)
+                return node.get();
+            if (startsWith(folded, path))
+                next = node.get();
+        }
+        if (!next)
+            return nullptr;
+        level = &next->children;
+    }
+}
+
+TCheckNode* TQMRestoreTreeModel::folderNode(const std::string& folder) {
+    return nodeByPath(folder);
+}
+
+void TQMRestoreTreeModel::selectionChanged() {
+    if (!selected() || !RestoreFileList)
+        return;
+    const bool busy = filesIn(selected()->path).size() > kBusyRows;
+    if (busy)
+        raiseBusy(true, static_cast<int>(PathList.size()), nodeCount(), 0);
+    ShowFolderFiles();
+    if (busy)
+        raiseBusy(false, static_cast<int>(PathList.size()), nodeCount(), 0);
+}
+
+void TQMRestoreTreeModel::ShowFolderFiles() {
+    TBusyGuard::Scope walk(walks());
+    TCheckNode* node = selected();
+    TQMRestoreFileListModel* list = RestoreFileList;
+    list->setDirectory(node->path, filesIn(node->path), TimeList, SizeList);
+    showFileTicks(node, *list);
+}
+
+} // namespace qm
