@@ -110,11 +110,12 @@ int openHost(std::string_view dosPath, int flags, mode_t mode = 0644) {
         return -1;
     }
     // A file opened for writing is written through this handle only: its path is looked
-    // at now (once: allowing a create looks at it too).
+    // at now (once: allowing a create looks at it too). A file read there is looked at
+    // too: a link must not hand a restore, or the catalogue's reader, a file from outside.
     const bool creating = (flags & O_CREAT) != 0;
     if (creating && !changeAllowed(FileChange::Create, dosPath))
         return -1;
-    if (!creating && (flags & O_ACCMODE) != O_RDONLY && !linkFree(dosPath))
+    if (!creating && !linkFree(dosPath))
         return -1;
     // Without O_NONBLOCK opening a named pipe would wait for a writer, maybe forever.
     int fd;

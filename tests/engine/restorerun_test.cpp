@@ -7,6 +7,8 @@
 #include "platform/dospath.h"
 #include "support/rowname.h"
 
+#include <filesystem>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -128,6 +130,44 @@ TEST_F(RestoreRunTest, CatalogueSourcePathNeverLeadsOutOfTheChosenFolder) {
     EXPECT_FALSE(folderExists("C:\\Restore"));
     EXPECT_EQ(LogLines().size(), 2u);
     EXPECT_EQ(Engine().ErrorCount, 2);
+}
+
+// A link planted on a media drive never makes a restore read a file of the computer's
+// own: a media copy, or a folder of the copy tree, that is a link is no backup (logged
+// and counted), and a catalogue that is a link lists nothing.
+TEST_F(RestoreRunTest, LinksPlantedOnTheMediaAreNeverReadThrough) {
+    sandbox.writeFile("C:\\secret\\a.txt", "the computer's own secret");
+    const std::string secret = sandbox.hostOf('C') + "/secret";
+    const std::string copyTree = sandbox.hostOf('E') + "/Quillmoor/Drive_C/d";
+    for (const bool folder : {false, true}) {
+        SCOPED_TRACE(folder ? "a linked folder" : "a linked copy");
+        sandbox.writeFile("C:\\d\\a.txt", "backed up");
+        SetUpJob(Mode::Plain, 0);
+        BackupPaths({"C:\\d\\a.txt"});
+        if (folder) {
+            std::filesystem::remove_all(copyTree);
+            std::filesystem::create_directory_symlink(secret, copyTree);
+        } else {
+            std::filesystem::remove(copyTree + "/a.txt");
+            std::filesystem::create_symlink(secret + "/a.txt", copyTree + "/a.txt");
+        }
+        std::filesystem::remove_all(sandbox.hostOf('C') + "/Restore");
+        Engine().ErrorCount = 0;
+        RunRestore({"C:\\d\\a.txt"}, "C:\\Restore\\");
+        EXPECT_FALSE(fileExists("C:\\Restore\\d\\a.txt"));
+        EXPECT_EQ(Engine().ErrorCount, 1);
+        std::filesystem::remove_all(copyTree);
+    }
+
+    // A catalogue elsewhere, linked in as the media's own.
+    std::filesystem::rename(sandbox.hostOf('E') + "/Quillmoor/drive.lst", secret + "/drive.lst");
+    std::filesystem::create_symlink(secret + "/drive.lst",
+                                    sandbox.hostOf('E') + "/Quillmoor/drive.lst");
+    TBackUpJob lister;
+    lister.SetDestination('E');
+    std::vector<std::string> paths;
+    lister.ListDriveFiles(nullptr, nullptr, nullptr, &paths);
+    EXPECT_TRUE(paths.empty());
 }
 
 TEST_F(RestoreRunTest, CipherLostMidFileLeavesTheComputersFileUntouched) {
