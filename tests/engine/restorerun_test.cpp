@@ -373,11 +373,13 @@ TEST_F(RestoreRunTest, PermissionsAreNeverWidenedOnTheMediaOrByARestore) {
         Mode storage;
         uint32_t media;    // the media file's permission bits
         uint32_t restored; // the bits of the file a restore makes
+        int keySize = 0;   // encrypted copies have a check file, no wider than the copy
     };
     const Row rows[] = {
         {0600, Mode::Plain, 0600, 0600},        {0640, Mode::Plain, 0640, 0640},
         {0755, Mode::Plain, 0755, 0755},        {0600, Mode::FileArchives, 0600, 0600},
-        {0755, Mode::FileArchives, 0644, 0644}, {0640, Mode::RunArchive, 0640, 0640}};
+        {0755, Mode::FileArchives, 0644, 0644}, {0640, Mode::RunArchive, 0640, 0640},
+        {0600, Mode::Plain, 0600, 0600, 256},   {0600, Mode::RunArchive, 0600, 0600, 128}};
     int minute = 0;
     for (const Row& row : rows) {
         const std::string path = "C:\\modes\\f" + std::to_string(minute) + ".txt";
@@ -387,11 +389,15 @@ TEST_F(RestoreRunTest, PermissionsAreNeverWidenedOnTheMediaOrByARestore) {
         ++minute;
         sandbox.writeFile(path, "private " + path);
         ASSERT_EQ(::chmod(toHostPath(path)->c_str(), row.mode), 0);
-        SetUpJob(row.storage, 0);
+        SetUpJob(row.storage, row.keySize);
         BackupPaths({path});
         const std::string media = Records()[path].MediaPath;
         ASSERT_TRUE(fileAccess(media)) << media;
         EXPECT_EQ(fileAccess(media)->mode, row.media) << media;
+        if (row.keySize != 0 && row.storage == Mode::Plain) {
+            ASSERT_TRUE(fileAccess(CheckFileName(media)));
+            EXPECT_EQ(fileAccess(CheckFileName(media))->mode, row.media) << "its check file";
+        }
 
         deleteFile(path);
         RunRestore({path});
