@@ -273,9 +273,10 @@ ArchiveReader::Removal ArchiveReader::Remove(const std::string& Source, int64_t 
     const bool room =
         !diskSpace(fArchiveFile, freeBytes, totalBytes) || freeBytes >= fSize - entry->length;
     FileHandle out = room ? FileHandle::create(shortened) : FileHandle();
-    // Readable by no more people than the archive it replaces.
+    // Readable by no more people than the archive it replaces: its group's rights stay
+    // with its group.
     if (const std::optional<FileAccess> access = out ? fArchive.access() : std::nullopt)
-        out.setMode(access->mode & 0666);
+        out.shareAccessOf(*access, 0666);
     const bool copied = room && out && CopyWithout(out, fPos, entry->length, Index, Done);
     fArchive.close();
     const bool closed = copied && out.close();
