@@ -130,7 +130,7 @@ ArchiveReader::Step ArchiveReader::RestoreEntry(FileHandle& Archive, ChunkPool& 
         }
         // The archive is readable by no more people than any file in it (the backup
         // set it so): a new file gets no more than its read and write bits.
-        const bool kept = !engine.MediaFoldsCase(MediaFolder(fJob.Destination()));
+        const bool kept = engine.MediaKeepsModes(MediaFolder(fJob.Destination()));
         std::optional<FileAccess> archive = kept ? Archive.access() : std::nullopt;
         if (archive)
             archive->mode &= 0666;

@@ -10,7 +10,9 @@
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
+#include <iterator>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 #include <unordered_set>
@@ -773,6 +775,27 @@ bool foldsCase(std::string_view dosFolder) {
     }, b{};
     return letters && ::stat(host->c_str(), &a) == 0 && ::stat(swapped.c_str(), &b) == 0 &&
            a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+bool keepsPermissions(std::string_view dosFolder) {
+    // The kernel's numbers for the kinds of file system that keep no modes of their own;
+    // NTFS has two drivers, each with its own.
+    constexpr unsigned long kNoModes[] = {
+        0x4d44,     // FAT
+        0x2011BAB0, // exFAT
+        0x5346544e, // NTFS (ntfs)
+        0x7366746e, // NTFS (ntfs3)
+        0x65735546, // in user space (ntfs-3g, exfat-fuse and others)
+        0x517B,     // SMB
+        0xFF534D42, // CIFS
+        0xFE534D42, // SMB2
+    };
+    std::optional<std::string> host = toHostPath(dosFolder);
+    struct statfs fs {};
+    if (!host || ::statfs(host->c_str(), &fs) != 0)
+        return false;
+    const auto type = static_cast<unsigned long>(fs.f_type) & 0xFFFFFFFFul;
+    return std::find(std::begin(kNoModes), std::end(kNoModes), type) == std::end(kNoModes);
 }
 
 bool diskSpace(std::string_view dosPath, int64_t& freeBytes, int64_t& totalBytes) {

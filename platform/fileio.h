@@ -243,6 +243,11 @@ bool syncFile(std::string_view dosPath);
 // swapped names the same folder. False when it cannot tell (no letters in the name).
 bool foldsCase(std::string_view dosFolder);
 
+// Whether the file system holding `dosFolder` keeps each file's permission bits. False
+// for those that show one mode for every file (FAT, exFAT, NTFS, file systems in user
+// space such as ntfs-3g, Windows shares) and when it cannot tell.
+bool keepsPermissions(std::string_view dosFolder);
+
 // Free and total bytes of the file system holding `dosPath`; false when unknown.
 bool diskSpace(std::string_view dosPath, int64_t& freeBytes, int64_t& totalBytes);
 

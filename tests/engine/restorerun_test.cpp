@@ -425,6 +425,28 @@ TEST_F(RestoreRunTest, PermissionsAreNeverWidenedOnTheMediaOrByARestore) {
     ::umask(oldMask);
 }
 
+// Media that keep no permissions show one mode for every file (NTFS as Linux mounts it:
+// 0777): a restore that makes a file gives it a new file's bits, never the media's.
+TEST_F(RestoreRunTest, MediaThatKeepNoPermissionsGiveARestoredFileANewFilesBits) {
+    const mode_t oldMask = ::umask(022);
+    Engine().MediaKeepsModesProc = [](const std::string&) { return false; };
+    for (Mode mode : {Mode::Plain, Mode::FileArchives}) {
+        SCOPED_TRACE(ModeName(mode));
+        sandbox.writeFile("C:\\p\\key.txt", "private");
+        ASSERT_EQ(::chmod(toHostPath("C:\\p\\key.txt")->c_str(), 0600), 0);
+        SetUpJob(mode, 0);
+        BackupPaths({"C:\\p\\key.txt"});
+        const std::string media = Records()["C:\\p\\key.txt"].MediaPath;
+        ASSERT_EQ(::chmod(toHostPath(media)->c_str(), 0777), 0);
+        deleteFile("C:\\p\\key.txt");
+        RunRestore({"C:\\p\\key.txt"});
+        ASSERT_TRUE(fileAccess("C:\\p\\key.txt"));
+        EXPECT_EQ(fileAccess("C:\\p\\key.txt")->mode, 0644u);
+    }
+    EXPECT_EQ(Engine().ErrorCount, 0);
+    ::umask(oldMask);
+}
+
 // The plain restore tries its passwords at the run's key size only (the revision restore
 // and the archive reader try all three): a copy made at 192 bits with KeySize 128 in
 // force is not opened, and the prompt is asked.
