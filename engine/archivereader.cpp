@@ -130,7 +130,7 @@ ArchiveReader::Step ArchiveReader::RestoreEntry(FileHandle& Archive, ChunkPool& 
         }
         // The archive is readable by no more people than any file in it (the backup
         // set it so): a new file gets no more than its read and write bits.
-        const bool kept = !engine.MediaFoldsCase(MediaFolder(fJob.Destination()));
+        const bool kept = engine.MediaKeepsModes(MediaFolder(fJob.Destination()));
         std::optional<FileAccess> archive = kept ? Archive.access() : std::nullopt;
         if (archive)
             archive->mode &= 0666;
@@ -273,9 +273,10 @@ ArchiveReader::Removal ArchiveReader::Remove(const std::string& Source, int64_t 
     const bool room =
         !diskSpace(fArchiveFile, freeBytes, totalBytes) || freeBytes >= fSize - entry->length;
     FileHandle out = room ? FileHandle::create(shortened) : FileHandle();
-    // Readable by no more people than the archive it replaces.
+    // Readable by no more people than the archive it replaces: its group's rights stay
+    // with its group.
     if (const std::optional<FileAccess> access = out ? fArchive.access() : std::nullopt)
-        out.setMode(access->mode & 0666);
+        out.shareAccessOf(*access, 0666);
     const bool copied = room && out && CopyWithout(out, fPos, entry->length, Index, Done);
     fArchive.close();
     const bool closed = copied && out.close();

@@ -377,7 +377,8 @@ bool BackupRun::RunFileArchives() {
 bool BackupRun::RunRunArchive() {
     TEngineState& engine = Engine();
     engine.FilesDone = 0;
-    if (fJob.SourceFiles.empty())
+    if (std::all_of(fJob.SourceFiles.begin(), fJob.SourceFiles.end(),
+                    [](const std::string& line) { return line.empty(); }))
         return true;
     // A run that starts in the same second as an earlier one (or finds its name taken by
     // anything else) takes the next free name: an archive the catalogue names is never

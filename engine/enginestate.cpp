@@ -70,6 +70,12 @@ bool TEngineState::MediaFoldsCase(const std::string& MediaFolder) const {
     return MediaFoldsCaseProc ? MediaFoldsCaseProc(MediaFolder) : foldsCase(MediaFolder);
 }
 
+bool TEngineState::MediaKeepsModes(const std::string& MediaFolder) const {
+    if (MediaFoldsCase(MediaFolder))
+        return false;
+    return MediaKeepsModesProc ? MediaKeepsModesProc(MediaFolder) : keepsPermissions(MediaFolder);
+}
+
 TEngineState& Engine() {
     static TEngineState state;
     return state;

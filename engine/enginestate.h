@@ -62,6 +62,9 @@ class TEngineState {
     // Whether the media folder's file system finds names without regard to case, so
     // that two paths differing only in case would share one media copy.
     bool MediaFoldsCase(const std::string& MediaFolder) const;
+    // Whether the media folder's file system keeps the permission bits a backup gives
+    // its copies and archives: only then does a restore read them back.
+    bool MediaKeepsModes(const std::string& MediaFolder) const;
 
     std::vector<std::string> PasswordList; // line 0 is the backup's password
     int KeySize = 128;                     // 128, 192 or 256
@@ -82,6 +85,8 @@ class TEngineState {
     std::function<void(int Milliseconds)> SleepProc; // empty = really sleep
     // Empty = ask the file system (foldsCase); tests stand in a FAT medium with it.
     std::function<bool(const std::string& MediaFolder)> MediaFoldsCaseProc;
+    // Empty = ask the file system (keepsPermissions); tests stand in NTFS with it.
+    std::function<bool(const std::string& MediaFolder)> MediaKeepsModesProc;
 
     // Allocated once when the state is made, never freed or resized.
     std::unique_ptr<uint8_t[]> InputBuffer; // kInputBufferSize bytes

@@ -52,7 +52,10 @@ void TBackUpJob::OpenDriveList() {
     if (engine.DriveListHandle.isOpen())
         CloseDriveList();
     std::string path = CataloguePath(fDestination);
-    createFolderChain(MediaFolder(fDestination));
+    // A drive whose root is gone (a medium pulled a moment ago) gets no folder: making one
+    // would make the root, and a catalogue, on the file system below it.
+    if (folderExists(MediaFolder(fDestination).substr(0, 3)))
+        createFolderChain(MediaFolder(fDestination));
     // The list read just before usually reported the same damage already.
     std::string reported = std::move(CatalogueProblem);
     CatalogueProblem.clear();

@@ -64,6 +64,9 @@ bool TBackUpJob::WriteCheckFile(const std::string& CopyPath) {
     if (!EncryptCheckValue(encrypted.data()))
         return false;
     FileHandle check = FileHandle::create(CheckFileName(CopyPath));
+    // It tells a password from a wrong one: readable by no one who may not read the copy.
+    if (const std::optional<FileAccess> copy = fileAccess(CopyPath))
+        check.shareAccessOf(*copy);
     if (!check.write(encrypted.data(), static_cast<int64_t>(encrypted.size())))
         return false;
     return check.close();

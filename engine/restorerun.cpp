@@ -118,7 +118,7 @@ RestoreRun::Outcome RestoreRun::RestoreCopy(const DriveListRecord& Record, int32
         return Outcome::Next;
     }
     // Plain copies carry their source's permission bits where the media keeps them.
-    const bool kept = !engine.MediaFoldsCase(MediaFolder(fJob.Destination()));
+    const bool kept = engine.MediaKeepsModes(MediaFolder(fJob.Destination()));
     out.SetNewFileMode(NewRestoredFileMode(kept ? media.access() : std::nullopt));
     out.KeepOwner();
 

@@ -10,7 +10,9 @@
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
+#include <iterator>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 #include <unordered_set>
@@ -110,11 +112,12 @@ int openHost(std::string_view dosPath, int flags, mode_t mode = 0644) {
         return -1;
     }
     // A file opened for writing is written through this handle only: its path is looked
-    // at now (once: allowing a create looks at it too).
+    // at now (once: allowing a create looks at it too). A file read there is looked at
+    // too: a link must not hand a restore, or the catalogue's reader, a file from outside.
     const bool creating = (flags & O_CREAT) != 0;
     if (creating && !changeAllowed(FileChange::Create, dosPath))
         return -1;
-    if (!creating && (flags & O_ACCMODE) != O_RDONLY && !linkFree(dosPath))
+    if (!creating && !linkFree(dosPath))
         return -1;
     // Without O_NONBLOCK opening a named pipe would wait for a writer, maybe forever.
     int fd;
@@ -772,6 +775,27 @@ bool foldsCase(std::string_view dosFolder) {
     }, b{};
     return letters && ::stat(host->c_str(), &a) == 0 && ::stat(swapped.c_str(), &b) == 0 &&
            a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+bool keepsPermissions(std::string_view dosFolder) {
+    // The kernel's numbers for the kinds of file system that keep no modes of their own;
+    // NTFS has two drivers, each with its own.
+    constexpr unsigned long kNoModes[] = {
+        0x4d44,     // FAT
+        0x2011BAB0, // exFAT
+        0x5346544e, // NTFS (ntfs)
+        0x7366746e, // NTFS (ntfs3)
+        0x65735546, // in user space (ntfs-3g, exfat-fuse and others)
+        0x517B,     // SMB
+        0xFF534D42, // CIFS
+        0xFE534D42, // SMB2
+    };
+    std::optional<std::string> host = toHostPath(dosFolder);
+    struct statfs fs {};
+    if (!host || ::statfs(host->c_str(), &fs) != 0)
+        return false;
+    const auto type = static_cast<unsigned long>(fs.f_type) & 0xFFFFFFFFul;
+    return std::find(std::begin(kNoModes), std::end(kNoModes), type) == std::end(kNoModes);
 }
 
 bool diskSpace(std::string_view dosPath, int64_t& freeBytes, int64_t& totalBytes) {

@@ -59,17 +59,17 @@ void setFileChangeGate(FileChangeGate Gate);
 bool allowFileChange(FileChange Change, std::string_view Path);
 enum class SeekOrigin { Begin, Current, End };
 
-// A folder (a DOS path ending in a backslash) whose contents are changed only along real
-// folders: a change to a path below it (a create, write, truncate, rename from or to,
-// delete, folder creation or date change) is refused, failing like a missing file, when
-// any name of the path below its drive's root is a symbolic link. A media drive can come
-// from anyone, and a link planted in it must not lead the engine's writes, renames and
-// deletes to the computer's own files. Guarded for the life of the object; the engine's
-// job guards its media folder.
-// Whether dosPath is reached from its drive's root through real folders only: no name on
-// the way, dosPath's own included, is a symbolic link (a name that does not exist ends
-// the walk). False too for a path that does not translate. For what the windows read on
-// a media drive, which anyone may have made: a link there may lead anywhere.
+// A folder (a DOS path ending in a backslash) whose contents are read and changed only
+// along real folders: opening a path below it (to read too), or a change to one (a
+// create, write, truncate, rename from or to, delete, folder creation or date change) is
+// refused, failing like a missing file, when any name of the path below its drive's root
+// is a symbolic link. A media drive can come from anyone, and a link planted in it must
+// not lead the engine's reads, writes, renames and deletes to the computer's own files. Guarded for
+// the life of the object; the engine's job guards its media folder. Whether dosPath is reached from
+// its drive's root through real folders only: no name on the way, dosPath's own included, is a
+// symbolic link (a name that does not exist ends the walk). False too for a path that does not
+// translate. For what the windows read on a media drive, which anyone may have made: a link there
+// may lead anywhere.
 bool reachedWithoutLinks(std::string_view dosPath);
 
 class LinkFreeFolder {
@@ -242,6 +242,11 @@ bool syncFile(std::string_view dosPath);
 // regard to case (FAT and exFAT do): the folder's own name with its letters' case
 // swapped names the same folder. False when it cannot tell (no letters in the name).
 bool foldsCase(std::string_view dosFolder);
+
+// Whether the file system holding `dosFolder` keeps each file's permission bits. False
+// for those that show one mode for every file (FAT, exFAT, NTFS, file systems in user
+// space such as ntfs-3g, Windows shares) and when it cannot tell.
+bool keepsPermissions(std::string_view dosFolder);
 
 // Free and total bytes of the file system holding `dosPath`; false when unknown.
 bool diskSpace(std::string_view dosPath, int64_t& freeBytes, int64_t& totalBytes);

@@ -74,16 +74,19 @@ void TBackupOperation::Run(TJobContext& context) {
         collector.setCatalogue(std::move(paths), std::move(dates));
     }
     collector.collect(request_.selection);
+    // Ticked files left out (names a backup path cannot carry, paths too long) make a run
+    // of their own: each is named in its report and counted, never "Nothing to back up".
+    const bool leftOut = !collector.refused().empty() || !collector.unnamable().empty();
     if (request_.incremental) {
         runner.TotalCount = runner.NewCount;
         runner.TotalSize = runner.NewSize;
-        if (runner.NewCount == 0 && !runner.CancelRequested) {
+        if (runner.NewCount == 0 && !leftOut && !runner.CancelRequested) {
             context.services.message(kMsgOk, kNothingNew + std::to_string(runner.NewCount));
             runner.JobRunning = 0;
             return;
         }
     }
-    if (runner.TotalCount == 0 && !runner.CancelRequested) {
+    if (runner.TotalCount == 0 && !leftOut && !runner.CancelRequested) {
         context.services.message(kMsgOk, kNothing);
         runner.JobRunning = 0;
         return;

@@ -56,6 +56,10 @@ std::string ReportStamp(TDateTime startTime) {
 TSavedReport SaveReport(const TActivityRecord& record, const std::string& root,
                         const std::string& programLog) {
     TSavedReport saved;
+    // A drive whose root is gone (a medium pulled during the run) gets no report: making
+    // its folder would make the root on the file system below it.
+    if (!folderExists(includeTrailingBackslash(root)))
+        return saved;
     // Nothing is made or written on the media drive through a link.
     const LinkFreeFolder guard(includeTrailingBackslash(root));
     const std::string reports = includeTrailingBackslash(root) + kReports;

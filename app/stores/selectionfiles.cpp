@@ -115,6 +115,10 @@ bool TSelectionFiles::read(TBackupSelectionLists& lists, bool* cut) const {
 }
 
 bool TSelectionFiles::write(const TBackupSelectionLists& lists) const {
+    // A drive whose root is gone (a medium pulled a moment ago) cannot take them: making
+    // the folder would make the root on the file system below it.
+    if (!folderExists(folder().substr(0, 3)))
+        return false;
     // Nothing is made or written on the media drive through a link.
     const LinkFreeFolder guard(folder().substr(0, 3));
     if (!createFolderChain(folder()))

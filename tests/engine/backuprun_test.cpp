@@ -859,5 +859,25 @@ TEST_F(BackupRunTest, CatalogueThatCannotBeOpenedStopsTheBackup) {
     EXPECT_EQ(Records()["C:\\a.txt"].Revision, 1);
 }
 
+// A media drive whose mount point vanished (the medium was pulled a moment ago) keeps its
+// letter for a while: no run makes its root, its folder or a catalogue on the file system
+// below, and each run says that it could not open the catalogue.
+TEST_F(BackupRunTest, ADriveWhoseRootIsGoneGetsNoFolderFromAnyRun) {
+    sandbox.writeFile("C:\\a.txt", "a");
+    const std::string root = sandbox.hostOf('E');
+    for (Mode mode : {Mode::Plain, Mode::FileArchives, Mode::RunArchive}) {
+        SCOPED_TRACE(ModeName(mode));
+        std::filesystem::remove_all(root);
+        Engine().ErrorCount = 0;
+        BackupAs({"C:\\a.txt"}, mode, 0);
+        EXPECT_GE(Engine().ErrorCount, 1);
+        EXPECT_FALSE(std::filesystem::exists(root));
+    }
+    job.DeleteFiles({"C:\\a.txt"});
+    RunRestore({"C:\\a.txt"});
+    EXPECT_FALSE(std::filesystem::exists(root));
+    EXPECT_EQ(sandbox.readFile("C:\\a.txt"), "a");
+}
+
 } // namespace
 } // namespace qm::test

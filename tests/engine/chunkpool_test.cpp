@@ -258,7 +258,7 @@ TEST_F(ChunkPoolTest, EntriesReadAheadFollowAPasswordChangedMidRun) {
         std::string archives[2];
         const int workers[2] = {1, kManyWorkers};
         for (int i = 0; i < 2; ++i) {
-            std::filesystem::remove_all(*toHostPath("E:\\"));
+            std::filesystem::remove_all(*toHostPath("E:\\Quillmoor"));
             Fresh(workers[i]);
             Engine().ProgressProc = [this, changeAt](int32_t f, bool l, int64_t s, int64_t fb,
                                                      int64_t b) {

@@ -5,7 +5,12 @@
 #include "engine/archivereader.h"
 #include "engine/copytree.h"
 
+#include "platform/dospath.h"
+
 #include <limits>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace qm::test {
 namespace {
@@ -37,13 +42,28 @@ TEST_F(DeleteRunTest, PlainCopiesGoWithTheirVersionsAndCheckFiles) {
               std::make_tuple(1, int64_t{100}, int64_t{0}, int64_t{1}));
 }
 
+// The archive without the entry is readable by no one who could not read it before: its
+// group's rights stay only with its group (the tests run as root, who can give a file a
+// group that is not the process's).
 TEST_F(DeleteRunTest, RunArchiveEntryIsCutOutAndTheOthersStayRestorable) {
-    for (const char* p : {"C:\\1.txt", "C:\\2.txt", "C:\\3.txt"})
+    const bool root = ::geteuid() == 0;
+    for (const char* p : {"C:\\1.txt", "C:\\2.txt", "C:\\3.txt"}) {
         sandbox.writeFile(p, std::string("data of ") + p);
+        ASSERT_EQ(::chmod(toHostPath(p)->c_str(), 0640), 0);
+        if (root) {
+            ASSERT_EQ(::chown(toHostPath(p)->c_str(), 0, 4322), 0);
+        }
+    }
     SetUpJob(Mode::RunArchive, 256);
     BackupPaths({"C:\\1.txt", "C:\\2.txt", "C:\\3.txt"});
+    const std::string archive = Records()["C:\\1.txt"].MediaPath;
     job.DeleteFiles({"C:\\2.txt"});
     EXPECT_EQ(Records().count("C:\\2.txt"), 0u);
+    const std::optional<FileAccess> access = fileAccess(archive);
+    ASSERT_TRUE(access);
+    EXPECT_EQ(access->mode & 0707, 0600u);
+    EXPECT_TRUE((access->mode & 070) == 0 || access->group == (root ? 4322u : ::getegid()))
+        << std::oct << access->mode << " group " << std::dec << access->group;
     for (const char* p : {"C:\\1.txt", "C:\\2.txt", "C:\\3.txt"})
         deleteFile(p);
     RunRestore({"C:\\1.txt", "C:\\3.txt"});

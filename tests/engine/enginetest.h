@@ -54,6 +54,7 @@ class EngineTest : public ::testing::Test {
         Engine().SleepProc = nullptr;
         // A test that stands in a case-folding medium must not leave later tests one.
         Engine().MediaFoldsCaseProc = nullptr;
+        Engine().MediaKeepsModesProc = nullptr;
     }
 
     // The run log as lines without their CR LF.

@@ -7,6 +7,8 @@
 #include "platform/dospath.h"
 #include "support/rowname.h"
 
+#include <filesystem>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -128,6 +130,44 @@ TEST_F(RestoreRunTest, CatalogueSourcePathNeverLeadsOutOfTheChosenFolder) {
     EXPECT_FALSE(folderExists("C:\\Restore"));
     EXPECT_EQ(LogLines().size(), 2u);
     EXPECT_EQ(Engine().ErrorCount, 2);
+}
+
+// A link planted on a media drive never makes a restore read a file of the computer's
+// own: a media copy, or a folder of the copy tree, that is a link is no backup (logged
+// and counted), and a catalogue that is a link lists nothing.
+TEST_F(RestoreRunTest, LinksPlantedOnTheMediaAreNeverReadThrough) {
+    sandbox.writeFile("C:\\secret\\a.txt", "the computer's own secret");
+    const std::string secret = sandbox.hostOf('C') + "/secret";
+    const std::string copyTree = sandbox.hostOf('E') + "/Quillmoor/Drive_C/d";
+    for (const bool folder : {false, true}) {
+        SCOPED_TRACE(folder ? "a linked folder" : "a linked copy");
+        sandbox.writeFile("C:\\d\\a.txt", "backed up");
+        SetUpJob(Mode::Plain, 0);
+        BackupPaths({"C:\\d\\a.txt"});
+        if (folder) {
+            std::filesystem::remove_all(copyTree);
+            std::filesystem::create_directory_symlink(secret, copyTree);
+        } else {
+            std::filesystem::remove(copyTree + "/a.txt");
+            std::filesystem::create_symlink(secret + "/a.txt", copyTree + "/a.txt");
+        }
+        std::filesystem::remove_all(sandbox.hostOf('C') + "/Restore");
+        Engine().ErrorCount = 0;
+        RunRestore({"C:\\d\\a.txt"}, "C:\\Restore\\");
+        EXPECT_FALSE(fileExists("C:\\Restore\\d\\a.txt"));
+        EXPECT_EQ(Engine().ErrorCount, 1);
+        std::filesystem::remove_all(copyTree);
+    }
+
+    // A catalogue elsewhere, linked in as the media's own.
+    std::filesystem::rename(sandbox.hostOf('E') + "/Quillmoor/drive.lst", secret + "/drive.lst");
+    std::filesystem::create_symlink(secret + "/drive.lst",
+                                    sandbox.hostOf('E') + "/Quillmoor/drive.lst");
+    TBackUpJob lister;
+    lister.SetDestination('E');
+    std::vector<std::string> paths;
+    lister.ListDriveFiles(nullptr, nullptr, nullptr, &paths);
+    EXPECT_TRUE(paths.empty());
 }
 
 TEST_F(RestoreRunTest, CipherLostMidFileLeavesTheComputersFileUntouched) {
@@ -333,11 +373,13 @@ TEST_F(RestoreRunTest, PermissionsAreNeverWidenedOnTheMediaOrByARestore) {
         Mode storage;
         uint32_t media;    // the media file's permission bits
         uint32_t restored; // the bits of the file a restore makes
+        int keySize = 0;   // encrypted copies have a check file, no wider than the copy
     };
     const Row rows[] = {
         {0600, Mode::Plain, 0600, 0600},        {0640, Mode::Plain, 0640, 0640},
         {0755, Mode::Plain, 0755, 0755},        {0600, Mode::FileArchives, 0600, 0600},
-        {0755, Mode::FileArchives, 0644, 0644}, {0640, Mode::RunArchive, 0640, 0640}};
+        {0755, Mode::FileArchives, 0644, 0644}, {0640, Mode::RunArchive, 0640, 0640},
+        {0600, Mode::Plain, 0600, 0600, 256},   {0600, Mode::RunArchive, 0600, 0600, 128}};
     int minute = 0;
     for (const Row& row : rows) {
         const std::string path = "C:\\modes\\f" + std::to_string(minute) + ".txt";
@@ -347,11 +389,15 @@ TEST_F(RestoreRunTest, PermissionsAreNeverWidenedOnTheMediaOrByARestore) {
         ++minute;
         sandbox.writeFile(path, "private " + path);
         ASSERT_EQ(::chmod(toHostPath(path)->c_str(), row.mode), 0);
-        SetUpJob(row.storage, 0);
+        SetUpJob(row.storage, row.keySize);
         BackupPaths({path});
         const std::string media = Records()[path].MediaPath;
         ASSERT_TRUE(fileAccess(media)) << media;
         EXPECT_EQ(fileAccess(media)->mode, row.media) << media;
+        if (row.keySize != 0 && row.storage == Mode::Plain) {
+            ASSERT_TRUE(fileAccess(CheckFileName(media)));
+            EXPECT_EQ(fileAccess(CheckFileName(media))->mode, row.media) << "its check file";
+        }
 
         deleteFile(path);
         RunRestore({path});
@@ -374,6 +420,28 @@ TEST_F(RestoreRunTest, PermissionsAreNeverWidenedOnTheMediaOrByARestore) {
             EXPECT_EQ(replaced->owner, 4321u) << "and its owner";
             EXPECT_EQ(replaced->group, 4322u);
         }
+    }
+    EXPECT_EQ(Engine().ErrorCount, 0);
+    ::umask(oldMask);
+}
+
+// Media that keep no permissions show one mode for every file (NTFS as Linux mounts it:
+// 0777): a restore that makes a file gives it a new file's bits, never the media's.
+TEST_F(RestoreRunTest, MediaThatKeepNoPermissionsGiveARestoredFileANewFilesBits) {
+    const mode_t oldMask = ::umask(022);
+    Engine().MediaKeepsModesProc = [](const std::string&) { return false; };
+    for (Mode mode : {Mode::Plain, Mode::FileArchives}) {
+        SCOPED_TRACE(ModeName(mode));
+        sandbox.writeFile("C:\\p\\key.txt", "private");
+        ASSERT_EQ(::chmod(toHostPath("C:\\p\\key.txt")->c_str(), 0600), 0);
+        SetUpJob(mode, 0);
+        BackupPaths({"C:\\p\\key.txt"});
+        const std::string media = Records()["C:\\p\\key.txt"].MediaPath;
+        ASSERT_EQ(::chmod(toHostPath(media)->c_str(), 0777), 0);
+        deleteFile("C:\\p\\key.txt");
+        RunRestore({"C:\\p\\key.txt"});
+        ASSERT_TRUE(fileAccess("C:\\p\\key.txt"));
+        EXPECT_EQ(fileAccess("C:\\p\\key.txt")->mode, 0644u);
     }
     EXPECT_EQ(Engine().ErrorCount, 0);
     ::umask(oldMask);

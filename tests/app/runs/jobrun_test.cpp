@@ -363,6 +363,27 @@ TEST_F(JobRunTest, AFileThatCannotBeOpenedIsLeftToTheEngineToLogAndCount) {
     EXPECT_NE(outcome.log->find("pipe - can't open file."), std::string::npos) << *outcome.log;
 }
 
+// A ticked folder whose only file has a name a backup path cannot carry is not "Nothing
+// to back up": the run names the file and counts it, in a full and an incremental run.
+TEST_F(JobRunTest, AFolderOfUnnamableFilesOnlyIsReportedNotNothingToBackUp) {
+    fs::create_directories(sandbox.hostOf('C') + "/odd");
+    std::ofstream(sandbox.hostOf('C') + "/odd/meeting 10:30.txt") << "notes";
+    for (const bool incremental : {false, true}) {
+        SCOPED_TRACE(incremental ? "incremental" : "full");
+        TBackupRequest request = backup(0, incremental);
+        request.selection = [](const TSelectionVisit& visit) { visit("C:\\odd", true); };
+        AnswerScript::instance().addAnswer("Statistics", "2");
+        const TJobOutcome outcome = run(kOpBackup, std::make_unique<TBackupOperation>(request));
+        ASSERT_TRUE(outcome.ran) << "not \"Nothing to back up\"";
+        EXPECT_EQ(outcome.record.FileCount, 0);
+        EXPECT_EQ(outcome.record.Errors, 1);
+        ASSERT_TRUE(outcome.log);
+        EXPECT_NE(outcome.log->find("meeting 10:30.txt - not backed up"), std::string::npos)
+            << *outcome.log;
+    }
+    EXPECT_EQ(AnswerScript::instance().failures(), 0);
+}
+
 // A program folder this user cannot write (here: there is none) keeps the run log in the
 // user's state folder; the log box and the report find it there.
 TEST_F(JobRunTest, WithoutAWritableProgramFolderTheLogIsInTheStateFolder) {

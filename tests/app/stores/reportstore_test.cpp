@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 namespace qm {
 namespace {
 
@@ -27,6 +29,21 @@ TEST(ReportStore, StampUsesTheLocaleMonthAndDropsOnlyItsFirstDotAndComma) {
     setLocaleFormats(dotted);
     EXPECT_EQ(ReportStamp(start), "07-dc.-26, 3-05-09 PM");
     setLocaleFormats(saved);
+}
+
+// A media drive whose mount point vanished keeps its letter for a while: its report is
+// not saved, and neither its root nor the program's log is moved onto the file system
+// below.
+TEST(ReportStore, ADriveWhoseRootIsGoneGetsNoReport) {
+    test::Sandbox sandbox;
+    const std::string log = "C:\\program\\Log.txt";
+    sandbox.writeFile(log, "the run\r\n");
+    std::filesystem::remove_all(sandbox.hostOf('E'));
+    const TSavedReport saved =
+        SaveReport(recordAt(encodeDateTime({2026, 12, 7, 15, 5, 9, 0}), "Backup"), "E:\\", log);
+    EXPECT_EQ(saved.folder, "");
+    EXPECT_FALSE(std::filesystem::exists(sandbox.hostOf('E')));
+    EXPECT_EQ(sandbox.readFile(log), "the run\r\n") << "the log stays for the log box";
 }
 
 TEST(ReportStore, RunsInTheSameSecondKeepTheirOwnReportsAndLogs) {

@@ -3,6 +3,7 @@
 #include "app/drives/drivepoll.h"
 #include "app/drives/mediadrives.h"
 #include "app/pages/settings/settingspagemodel.h"
+#include "app/stores/selectionfiles.h"
 #include "platform/drivetable.h"
 #include "platform/fileio.h"
 #include "scriptedmessages.h"
@@ -178,6 +179,17 @@ TEST_F(BackupPageTest, TicksThatCannotBeSavedNeverReplaceAnotherDrivesSelectionU
     EXPECT_EQ(page->lastMediaDriveText(), "(F:\\)");
     page->SaveSelections(false);
     EXPECT_EQ(saved('F', "BackupSelFolders.dat"), "C:\\dir\r\n");
+}
+
+// A media drive whose mount point vanished keeps its letter for a while: ticks saved for
+// it make no folder on the file system below its root.
+TEST(SelectionFiles, ADriveWhoseRootIsGoneGetsNoSelectionFiles) {
+    test::Sandbox sandbox;
+    std::filesystem::remove_all(sandbox.hostOf('E'));
+    TBackupSelectionLists lists;
+    lists.folders = {"C:\\dir"};
+    EXPECT_FALSE(TSelectionFiles('E').write(lists));
+    EXPECT_FALSE(std::filesystem::exists(sandbox.hostOf('E')));
 }
 
 } // namespace
