@@ -62,6 +62,10 @@ std::string UnfinishedDelete(std::string_view Source);
 // "***ERROR***" + now + " " + source + " - can't delete it from " + archive + ": the media
 // drive has no room to rewrite the archive, which is left whole."
 std::string CantDeleteFromArchive(std::string_view Source, std::string_view Archive);
+// The same for any other reason: "***ERROR***" + now + " " + source + " - can't delete it
+// from " + archive + ": " + reason + "; the archive is left whole."
+std::string CantDeleteFromArchive(std::string_view Source, std::string_view Archive,
+                                  std::string_view Reason);
 // "***ERROR***" + now + " " + path + " - " + what: a damaged catalogue or archive.
 std::string DamagedFile(std::string_view Path, std::string_view What);
 
