@@ -173,6 +173,12 @@ TEST_F(CrashTest, PowerCutAtAnyStepLeavesEveryRecordWhole) {
          {{"C:\\a.txt", {content("C:\\a.txt", "3"), content("C:\\a.txt", "4")}},
           {"C:\\b.txt", {b3, content("C:\\b.txt", "4")}},
           {"C:\\c.txt", {"", content("C:\\c.txt", "4")}}}},
+        {"replacing encrypted per-file archives",
+         [&] { backup(paths, Mode::FileArchives, 128, "1"); },
+         [&] { backup(paths, Mode::FileArchives, 128, "2"); },
+         {{"C:\\a.txt", {content("C:\\a.txt", "1"), content("C:\\a.txt", "2")}},
+          {"C:\\b.txt", {content("C:\\b.txt", "1"), content("C:\\b.txt", "2")}},
+          {"C:\\c.txt", {content("C:\\c.txt", "1"), content("C:\\c.txt", "2")}}}},
         {"delete of a middle record",
          [&] {
              backup(paths, Mode::Plain, 128, "1");
