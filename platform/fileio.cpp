@@ -674,8 +674,9 @@ bool syncFolder(std::string_view dosFolder) {
     do {
         fd = ::open(host->c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     } while (fd < 0 && errno == EINTR);
+    // A folder that may be written but not read (a mount's mask) cannot be synced alone.
     if (fd < 0)
-        return false;
+        return errno == EACCES || errno == EPERM;
     // Some file systems (and some FAT drivers) refuse to sync a folder on its own.
     const bool ok = ::fsync(fd) == 0 || errno == EINVAL || errno == EBADF || errno == EROFS;
     ::close(fd);
