@@ -13,6 +13,8 @@
 #include "platform/stagedfile.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 
 namespace qm {
 
@@ -272,23 +274,38 @@ ArchiveReader::Removal ArchiveReader::Remove(const std::string& Source, int64_t 
     int64_t freeBytes = 0, totalBytes = 0;
     const bool room =
         !diskSpace(fArchiveFile, freeBytes, totalBytes) || freeBytes >= fSize - entry->length;
+    // What went wrong, for the log: no room, or the system's own reason.
+    std::string reason;
+    auto failed = [&reason](const std::string& what, int error) {
+        if (reason.empty() && error != ENOSPC)
+            reason = what + " (" + std::strerror(error != 0 ? error : EIO) + ")";
+        return false;
+    };
     FileHandle out = room ? FileHandle::create(shortened) : FileHandle();
     // Readable by no more people than the archive it replaces: its group's rights stay
     // with its group.
     if (const std::optional<FileAccess> access = out ? fArchive.access() : std::nullopt)
         out.shareAccessOf(*access, 0666);
-    const bool copied = room && out && CopyWithout(out, fPos, entry->length, Index, Done);
+    bool ok = room && (out || failed(shortened + " could not be made", errno));
+    if (ok && !CopyWithout(out, fPos, entry->length, Index, Done))
+        ok = out.error() != 0 ? failed(shortened + " could not be written", out.error())
+                              : failed(fArchiveFile + " could not be read", fArchive.error());
     fArchive.close();
-    const bool closed = copied && out.close();
-    if (closed && !forget()) {
+    // The copy is on the disk before the record goes and before it replaces the archive.
+    if (ok && !(out.flush() && out.close()))
+        ok = failed(shortened + " could not be written", out.error());
+    if (ok && !forget()) {
         deleteFile(shortened);
         return Removal::Failed;
     }
-    if (closed && renameFile(shortened, fArchiveFile))
+    if (ok && renameFile(shortened, fArchiveFile))
         return Removal::Removed;
+    if (ok)
+        failed(shortened + " could not take the place of the archive", errno);
     out.close();
     deleteFile(shortened);
-    fJob.AddLog(logline::CantDeleteFromArchive(Source, fArchiveFile));
+    fJob.AddLog(reason.empty() ? logline::CantDeleteFromArchive(Source, fArchiveFile)
+                               : logline::CantDeleteFromArchive(Source, fArchiveFile, reason));
     ++Engine().ErrorCount;
     return Removal::Failed;
 }

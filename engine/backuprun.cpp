@@ -68,8 +68,7 @@ BackupRun::FileOutcome BackupRun::CopyBlocks(FileHandle& Source, FileHandle& Tar
 }
 
 BackupRun::PlainPlan BackupRun::PlanPlainCopy(const DriveListRecord& Record,
-                                              const std::string& Source,
-                                              const std::string& Copy) const {
+                                              const std::string& Source, const std::string& Copy) {
     PlainPlan plan;
     // Only this file's own record counts, and only in a shape its backup can have.
     if (Record.SourcePath != Source || !fJob.HoldsBackupShape(Record))
@@ -92,38 +91,123 @@ BackupRun::PlainPlan BackupRun::PlanPlainCopy(const DriveListRecord& Record,
     for (int k = 0; k <= Record.Revision && missing < 0; ++k)
         if (!fileExists(VersionName(Copy, k)))
             missing = k;
+    // A version name that is a folder (on the media, or one that other files' copies
+    // lie in: the copy of a folder "proj_1" beside the file "proj") can hold no copy:
+    // the versions end below it.
+    auto occupied = [&](int k) {
+        const std::string name = VersionName(Copy, k);
+        return folderExists(name) || Names().FolderHolder(name).has_value();
+    };
     if (!fJob.Revision()) {
         // No new version: the newest is replaced, and the earlier ones stay as they were,
         // in order (replacing version 0 would put the newest copy first).
-        plan.rev = static_cast<uint8_t>(missing >= 0 ? missing : Record.Revision);
+        int rev = missing >= 0 ? missing : Record.Revision;
+        while (rev > 0 && occupied(rev))
+            --rev;
+        plan.rev = static_cast<uint8_t>(rev);
         return plan;
     }
     const int next = missing >= 0 ? missing : TBackUpJob::NextRevision(Record);
+    int room = next; // the highest version that may be written
+    for (int k = 1; k <= next; ++k) {
+        if (occupied(k)) {
+            room = k - 1;
+            break;
+        }
+    }
     plan.rev = static_cast<uint8_t>(next);
-    if (next > fJob.TopRevisionIndex && next > 0) {
+    if ((next > fJob.TopRevisionIndex || room < next) && next > 0) {
         // Versions 1 .. next - 1 move down and the new copy becomes the newest.
         plan.rotate = true;
-        plan.rev = static_cast<uint8_t>(next - 1);
+        plan.rev = static_cast<uint8_t>(std::min(next - 1, room));
     }
     return plan;
 }
 
-bool BackupRun::PutInPlace(size_t Line, MediaJournal::Entry& Entry, const std::string& Target) {
-    if (!fJournal.Add(Entry)) {
-        FailTarget(Line, Target, MediaJournal::StagingFolder(fJob.Destination()) + Entry.staged);
-        return false;
+void BackupRun::Finished(const Outcome& Done) {
+    fWritten.push_back({Done.target, Done.line, Done.checkFile});
+    if (Done.date)
+        Stored(Done.line, *Done.date, Done.size);
+    if (!Done.successLine.empty())
+        fJob.AddLog(Done.successLine);
+}
+
+void BackupRun::Finish(Outcome Done) {
+    // The files finished after a staged one wait for it, so the log keeps their order.
+    if (fGroup.empty())
+        Finished(Done);
+    else
+        fGroup.push_back(std::move(Done));
+}
+
+void BackupRun::Stage(Outcome Done) {
+    fStagedBytes += Done.size;
+    fGroup.push_back(std::move(Done));
+    ++fGroupStaged;
+    if (fGroupStaged >= kGroupFiles || fStagedBytes >= kGroupBytes)
+        PutGroupInPlace();
+}
+
+void BackupRun::PutGroupInPlace() {
+    if (fGroup.empty())
+        return;
+    std::vector<Outcome> group = std::move(fGroup);
+    fGroup.clear();
+    fGroupStaged = 0;
+    fStagedBytes = 0;
+    const char media = fJob.Destination();
+    const std::string staging = MediaJournal::StagingFolder(media);
+    // The staged files and their check files are on the disk before a journal line
+    // names them: one sync for the group (file by file only to find a write it lost).
+    const bool synced = syncFileSystem(MediaFolder(media));
+    if (!synced)
+        fSyncFailed = true;
+    std::vector<MediaJournal::Entry> entries;
+    for (Outcome& o : group) {
+        if (!o.entry)
+            continue;
+        const std::string part = staging + o.entry->staged;
+        if (!synced && !(syncFile(part) && (!o.checkFile || syncFile(CheckFileName(part))))) {
+            FailTarget(o.line, o.target, part);
+            o.failed = true;
+            continue;
+        }
+        entries.push_back(*o.entry);
     }
-    auto elsewhere = [this, &Entry](const std::string& name) {
-        return Names().OtherHolder(name, Entry.record.SourcePath).has_value();
-    };
-    // The names were claimed for this file: only a failed move stops it here.
-    if (MediaJournal::Apply(fJob.Destination(), Entry, elsewhere) == MediaJournal::Applied::Done)
+    // Then the group's lines, synced, before any of its moves.
+    const bool journaled = fJournal.Add(entries);
+    if (!journaled) {
+        // Lines may have reached the journal whole: their staged files stay for the next
+        // run, which carries them out (they are complete and on the disk).
+        fKeepJournal = true;
+    }
+    for (Outcome& o : group) {
+        if (o.failed)
+            continue;
+        if (o.entry && !PutInPlace(o, journaled))
+            continue;
+        Finished(o);
+    }
+}
+
+bool BackupRun::PutInPlace(const Outcome& Staged, bool Journaled) {
+    const MediaJournal::Entry& entry = *Staged.entry;
+    MediaJournal::Applied applied = MediaJournal::Applied::Failed;
+    if (Journaled) {
+        auto elsewhere = [this, &entry](const std::string& name) {
+            return Names().OtherHolder(name, entry.record.SourcePath).has_value();
+        };
+        applied = MediaJournal::Apply(fJob.Destination(), entry, elsewhere);
+    }
+    if (applied == MediaJournal::Applied::Done)
         return true;
-    // Half moved: the journal keeps the entry, and the next run finishes the move.
-    fKeepJournal = true;
-    fJob.AddLog(logline::CantOpenFile(Target));
+    // Half moved: the journal keeps the entry, and the next run finishes the move. A
+    // refused entry moved nothing, and no run carries it out.
+    if (applied == MediaJournal::Applied::Failed)
+        fKeepJournal = true;
+    fJob.AddLog(logline::CantOpenFile(Staged.target));
     ++Engine().ErrorCount;
-    fJob.SourceFiles[Line].clear();
+    fJob.SourceFiles[Staged.line].clear();
     return false;
 }
 
@@ -192,7 +276,8 @@ BackupRun::FileOutcome BackupRun::CopyFile(size_t Line) {
         return FileOutcome::Cancelled;
     }
     output.setDosDateTime(*date);
-    // No sync here: the run syncs the media once before the catalogue names the copy.
+    // No sync here: a staged copy is synced with its group before its journal line is
+    // written, one written in place once with the run before the catalogue names it.
     const bool closed = output.close();
     engine.FileBytesDone = 0;
     if (copied != FileOutcome::Done || !closed) {
@@ -206,23 +291,28 @@ BackupRun::FileOutcome BackupRun::CopyFile(size_t Line) {
         deleteFile(CheckFileName(part));
         return FileOutcome::Failed;
     }
-    if (!direct) {
-        MediaJournal::Entry entry;
-        entry.kind =
-            plan.rotate ? MediaJournal::Entry::Kind::Rotate : MediaJournal::Entry::Kind::Place;
-        entry.staged = extractFileName(part);
-        entry.record = NewRecord(source, copy, *date, size, plan.rev);
-        entry.dropVersions = plan.dropVersions;
-        entry.dropCheckFiles = plan.dropCheckFiles;
-        entry.release = plan.release;
-        if (!PutInPlace(Line, entry, target))
-            return FileOutcome::Failed;
-    }
-    fWritten.push_back({target, Line, fJob.Encryption()});
-    Stored(Line, *date, size);
-    fJob.AddLog(
+    Outcome done;
+    done.line = Line;
+    done.target = target;
+    done.checkFile = fJob.Encryption();
+    done.date = date;
+    done.size = size;
+    done.successLine =
         logline::BackupSuccessful(source, logline::CompressionWord(false, fJob.CompressionType()),
-                                  logline::EncryptionWord(fJob.Encryption(), engine.KeySize)));
+                                  logline::EncryptionWord(fJob.Encryption(), engine.KeySize));
+    if (direct) {
+        Finish(std::move(done));
+        return FileOutcome::Done;
+    }
+    MediaJournal::Entry entry;
+    entry.kind = plan.rotate ? MediaJournal::Entry::Kind::Rotate : MediaJournal::Entry::Kind::Place;
+    entry.staged = extractFileName(part);
+    entry.record = NewRecord(source, copy, *date, size, plan.rev);
+    entry.dropVersions = plan.dropVersions;
+    entry.dropCheckFiles = plan.dropCheckFiles;
+    entry.release = plan.release;
+    done.entry = std::move(entry);
+    Stage(std::move(done));
     return FileOutcome::Done;
 }
 
@@ -355,15 +445,19 @@ bool BackupRun::RunFileArchives() {
         // Dated like the bytes it holds: the revision restore dates the file it brings back
         // with the archive's date.
         const std::optional<uint32_t> date = DateArchiveLikeSource(part, source, before);
-        if (!direct) {
+        Outcome done;
+        done.line = i;
+        done.target = archive;
+        done.date = before;
+        done.size = size;
+        if (direct) {
+            Finish(std::move(done));
+        } else {
             entry.staged = extractFileName(part);
             entry.record = NewRecord(source, archive, date.value_or(dateTimeToDos(now())), size, 0);
-            if (!PutInPlace(i, entry, archive))
-                continue;
+            done.entry = std::move(entry);
+            Stage(std::move(done));
         }
-        fWritten.push_back({archive, i, false});
-        if (before)
-            Stored(i, *before, size);
         if (cancelledAfter) {
             feed.reset();
             engine.CancelFlag = false;
@@ -487,7 +581,9 @@ bool BackupRun::ClaimNames(size_t Line, const DriveListRecord& NewRecord) {
 void BackupRun::MakeDurable() {
     if (fWritten.empty())
         return;
-    if (syncFileSystem(MediaFolder(fJob.Destination()))) {
+    // A sync that failed earlier in the run may have reported (and so used up) the lost
+    // write of a file finished before it: then every file is looked at.
+    if (syncFileSystem(MediaFolder(fJob.Destination())) && !fSyncFailed) {
         fWritten.clear();
         return;
     }
@@ -506,6 +602,7 @@ void BackupRun::MakeDurable() {
 }
 
 void BackupRun::SaveRecords(bool InArchive) {
+    PutGroupInPlace();
     MakeDurable();
     fJob.SaveDriveListRecords(InArchive, InArchive ? fJob.ArchiveName : std::string());
     // The journal goes only once the records it would write are in the catalogue.

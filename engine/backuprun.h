@@ -5,10 +5,12 @@
 // media's staging folder and moved into place through the journal (mediajournal.h) only
 // when it is complete, so a failed, cancelled or crashed file never replaces or passes
 // for a good backup, and a crash in the middle of a move is finished by the next run.
-// No file is synced on its own: one sync of the media's file system at the end makes the
+// Staged files go into place in groups: the group is synced, then its journal lines are
+// written and synced, then the files are moved; a copy written in place (no record names
+// it yet) waits for the sync of the media's file system at the end, which makes the
 // whole run durable before the catalogue records name its files. Borrows the job and the
-// engine state; owns the journal, the two open files of the plain copy in hand and the
-// list of files written.
+// engine state; owns the journal, the two open files of the plain copy in hand, the
+// group being staged and the list of files written.
 
 #include "engine/backupjob.h"
 #include "engine/driverecord.h"
@@ -55,11 +57,32 @@ class BackupRun {
     // Blanks the lines whose files the job's MayActOn refuses (logged and counted).
     void DropRefused();
     PlainPlan PlanPlainCopy(const DriveListRecord& Record, const std::string& Source,
-                            const std::string& Copy) const;
+                            const std::string& Copy);
     FileOutcome CopyFile(size_t Line);
-    // Journals the staged file's move and makes it; false (logged, counted, line blanked)
-    // when either fails.
-    bool PutInPlace(size_t Line, MediaJournal::Entry& Entry, const std::string& Target);
+
+    // A file written complete: in place, or staged with the journal entry of its move.
+    struct Outcome {
+        size_t line = 0;
+        std::string target; // its name in the copy tree
+        bool checkFile = false;
+        std::optional<uint32_t> date; // the record's date (none: no date to store)
+        int64_t size = 0;
+        std::string successLine; // logged once it is in place (empty: logged already)
+        std::optional<MediaJournal::Entry> entry; // staged: the move that puts it in place
+        bool failed = false;
+    };
+    // The file's record, its success line and its sync at the end of the run.
+    void Finished(const Outcome& Done);
+    // Finished, or after the group being staged when there is one.
+    void Finish(Outcome Done);
+    // Adds a staged file to the group; a full group is put in place.
+    void Stage(Outcome Done);
+    // Syncs the group's staged files, writes and syncs their journal lines, and moves
+    // them into place; each file that fails is logged, counted and its line blanked.
+    void PutGroupInPlace();
+    // Makes the journaled move; false (logged, counted, line blanked) when the journal
+    // line is not on the media or the move fails.
+    bool PutInPlace(const Outcome& Staged, bool Journaled);
     // The record the run will save for a file, as its journal entry carries it.
     DriveListRecord NewRecord(const std::string& Source, const std::string& MediaPath,
                               uint32_t DosDate, int64_t Size, uint8_t Revision) const;
@@ -105,6 +128,15 @@ class BackupRun {
     std::vector<WrittenFile> fWritten;
     MediaJournal fJournal{fJob.Destination()};
     bool fKeepJournal = false; // a move failed: the next run must finish it
+    bool fSyncFailed = false;  // a sync of the media reported a lost write
+    // Files finished since the last group went into place, in the order of their lines;
+    // fGroupStaged of them are staged, with fStagedBytes bytes.
+    std::vector<Outcome> fGroup;
+    int fGroupStaged = 0;
+    int64_t fStagedBytes = 0;
+    // A group goes into place at this many staged files or bytes: two syncs per group.
+    static constexpr int kGroupFiles = 256;
+    static constexpr int64_t kGroupBytes = 64 << 20;
     bool fFoldsCase = false;
     std::optional<MediaNames> fNames;
 };

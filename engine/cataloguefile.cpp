@@ -67,14 +67,18 @@ bool CatalogueFile::RemoveRecord(int32_t index, int32_t count) {
         return false;
     int32_t last = count - 1;
     if (index != last) {
+        // The moved record is on the disk before the cut: a power cut between the two
+        // leaves it twice (which the next run mends), never lost.
         std::optional<DriveListRecordBytes> moved = ReadRecord(last);
-        if (!moved || !WriteRecord(index, *moved))
+        if (!moved || !WriteRecord(index, *moved) || !fFile.flush())
             return false;
     }
     int64_t newEnd = L::recordOffset(last);
     if (fFile.seek(newEnd) != newEnd || !fFile.truncate())
         return false;
-    return WriteCount(last);
+    // Whatever the caller does next (deleting the record's files) relies on the record
+    // being gone on the disk.
+    return WriteCount(last) && fFile.flush();
 }
 
 } // namespace qm

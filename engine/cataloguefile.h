@@ -35,8 +35,9 @@ class CatalogueFile {
     std::optional<DriveListRecordBytes> ReadRecord(int32_t index);
     bool WriteRecord(int32_t index, const DriveListRecordBytes& bytes);
     bool WriteCount(int32_t count);
-    // Removes record `index` of `count`: the last record is written into its place, the
-    // file is cut after the new last record and the new count is written.
+    // Removes record `index` of `count`: the last record is written into its place and
+    // synced, the file is cut after the new last record, the new count is written and
+    // the file synced again.
     bool RemoveRecord(int32_t index, int32_t count);
 
   private:

@@ -79,6 +79,12 @@ std::string CantDeleteFromArchive(std::string_view Source, std::string_view Arch
                  ": the media drive has no room to rewrite the archive, which is left whole."});
 }
 
+std::string CantDeleteFromArchive(std::string_view Source, std::string_view Archive,
+                                  std::string_view Reason) {
+    return Join({"***ERROR***", Now(), " ", Source, " - can't delete it from ", Archive, ": ",
+                 Reason, "; the archive is left whole."});
+}
+
 std::string CanNotAddToArchive(std::string_view Source) {
     return Join({Now(), " ", Source, " - can not add to archive."});
 }

@@ -69,6 +69,10 @@ std::string CantDeleteFromArchive(std::string_view Source, std::string_view Arch
 // "***ERROR***" + now + " " + path + " - left as it is: the file changed after the
 // comparison.": the caller's check refused to act on a file (TBackUpJob::MayActOn).
 std::string ChangedSinceCompared(std::string_view Path);
+// The same for any other reason: "***ERROR***" + now + " " + source + " - can't delete it
+// from " + archive + ": " + reason + "; the archive is left whole."
+std::string CantDeleteFromArchive(std::string_view Source, std::string_view Archive,
+                                  std::string_view Reason);
 // "***ERROR***" + now + " " + path + " - " + what: a damaged catalogue or archive.
 std::string DamagedFile(std::string_view Path, std::string_view What);
 

@@ -207,18 +207,29 @@ std::optional<MediaJournal::Entry> MediaJournal::Parse(char Destination, std::st
     return entry;
 }
 
-bool MediaJournal::Add(const Entry& NewEntry) {
+bool MediaJournal::Add(const std::vector<Entry>& NewEntries) {
+    if (NewEntries.empty())
+        return true;
+    bool made = false;
     if (!fJournal.isOpen()) {
-        createFolderChain(excludeTrailingBackslash(StagingFolder(fDestination)));
+        const std::string staging = excludeTrailingBackslash(StagingFolder(fDestination));
+        createFolderChain(staging);
         const std::string path = JournalPath(fDestination);
-        fJournal = fileExists(path) ? FileHandle::open(path, OpenMode::ReadWrite)
-                                    : FileHandle::create(path);
+        made = !fileExists(path);
+        fJournal = made ? FileHandle::create(path) : FileHandle::open(path, OpenMode::ReadWrite);
         fJournal.seek(0, SeekOrigin::End);
     }
-    const std::string line = Serialize(NewEntry);
-    if (!fJournal.write(line.data(), static_cast<int64_t>(line.size())))
+    std::string lines;
+    for (const Entry& e : NewEntries)
+        lines += Serialize(e);
+    // The lines are on the disk before any move relies on them; a journal made now is
+    // found by its name, and the staging folder by its own.
+    if (!fJournal.write(lines.data(), static_cast<int64_t>(lines.size())) || !fJournal.flush())
         return false;
     fAdded = true;
+    if (made && (!syncFolder(excludeTrailingBackslash(StagingFolder(fDestination))) ||
+                 !syncFolder(excludeTrailingBackslash(MediaFolder(fDestination)))))
+        return false;
     return true;
 }
 
@@ -229,9 +240,10 @@ MediaJournal::Applied MediaJournal::Apply(char Destination, const Entry& Done,
     const int top = Done.record.Revision;
     const bool encrypted = Done.record.Encryption != 0;
     if (fileExists(staged)) {
-        // Every name the moves write is the file's own: never another file's backup.
+        // Every name the moves write is the file's own: never another file's backup,
+        // and never a folder (a rename over it would fail on every try).
         for (const std::string& name : MediaNames::NamesOf(Destination, Done.record))
-            if (Elsewhere(name))
+            if (Elsewhere(name) || folderExists(name))
                 return Applied::Refused;
         bool ok = true;
         if (Done.kind == Entry::Kind::Rotate)
@@ -261,13 +273,30 @@ MediaJournal::Applied MediaJournal::Apply(char Destination, const Entry& Done,
     return Applied::Done;
 }
 
-void MediaJournal::EmptyStaging(char Destination) {
-    const std::string folder = StagingFolder(Destination);
-    FolderListing listing = listFolder(excludeTrailingBackslash(folder));
+namespace {
+
+// Deletes everything in Folder (a DOS path ending in a backslash), its sub-folders
+// included; links are left alone (nothing on the media is followed).
+void ClearFolder(const std::string& Folder, int Depth) {
+    FolderListing listing = listFolder(excludeTrailingBackslash(Folder));
     for (const FolderEntry& e : listing.entries) {
-        if (!e.isFolder)
-            deleteFile(folder + e.name);
+        if (e.isLink)
+            continue;
+        if (!e.isFolder) {
+            deleteFile(Folder + e.name);
+        } else if (Depth < 32) {
+            ClearFolder(Folder + e.name + "\\", Depth + 1);
+            removeFolder(Folder + e.name);
+        }
     }
+}
+
+} // namespace
+
+void MediaJournal::EmptyStaging(char Destination) {
+    // A folder there (made by hand, or left by another program) would block the names
+    // the runs stage under, "removal.part" among them.
+    ClearFolder(StagingFolder(Destination), 0);
 }
 
 void MediaJournal::Finish() {
@@ -338,11 +367,14 @@ MediaJournal::Recovery MediaJournal::Recover(char Destination, std::vector<std::
             ++count;
     });
     catalogueOk = catalogue.WriteCount(count) && file.flush() && file.close() && catalogueOk;
+    // The moves made and the records written reach the disk before the journal lines
+    // that would make them again go.
+    const bool durable = doneSources.empty() || syncFileSystem(MediaFolder(Destination));
     if (Pending)
         *Pending = failedSources;
     // A journal that could not be read, or whose records did not reach the catalogue,
     // stays whole for the next run to carry out again.
-    if (!read || !catalogueOk) {
+    if (!read || !catalogueOk || !durable) {
         if (Pending)
             Pending->insert(Pending->end(), doneSources.begin(), doneSources.end());
         return Recovery::Failed;
@@ -357,7 +389,7 @@ MediaJournal::Recovery MediaJournal::Recover(char Destination, std::vector<std::
     const std::string next = StagingFolder(Destination) + kNextJournalName;
     FileHandle rewritten = FileHandle::create(next);
     if (rewritten.write(failedLines.data(), static_cast<int64_t>(failedLines.size())) &&
-        rewritten.close())
+        rewritten.flush() && rewritten.close())
         renameFile(next, journalPath);
     else
         deleteFile(next);

@@ -53,9 +53,12 @@ class MediaJournal {
 
     // A staging path not used before in this run, nor by a staged file still there.
     std::string NewStagedPath();
-    // Appends the entry to the journal (one write); false when it is not on the media,
-    // and the file must then not be moved.
-    bool Add(const Entry& NewEntry);
+    // Appends the entries to the journal in one write and syncs it (with the staging
+    // folder and the media folder when it makes the journal), so that every line is on
+    // the disk before a move relies on it; false when they are not, and the files must
+    // then not be moved. Their staged files must be synced already.
+    bool Add(const std::vector<Entry>& NewEntries);
+    bool Add(const Entry& NewEntry) { return Add(std::vector<Entry>{NewEntry}); }
     enum class Applied {
         Done,
         Refused, // it would move a file over a name another file's record holds
@@ -63,9 +66,11 @@ class MediaJournal {
     };
     // Carries the entry's moves out. Every step looks at what is there first, so doing
     // an entry again after a crash at any point of it ends in the same place. Nothing is
-    // moved over, and nothing deleted of, a name that Elsewhere says another file holds.
+    // moved over, and nothing deleted of, a name that Elsewhere says another file holds,
+    // and nothing is moved where a folder stands (Refused: such a move could never end).
     static Applied Apply(char Destination, const Entry& Done, const NamedElsewhere& Elsewhere);
-    // After the run's records are saved: the journal goes, then everything staged.
+    // After the run's records are saved: the journal goes, then everything staged
+    // (folders too: nothing left there may block a later run).
     void Finish();
     // Whether entries were added and not yet finished.
     bool Pending() const { return fAdded; }
@@ -77,7 +82,8 @@ class MediaJournal {
     };
     // At the start of a run: carries out every whole entry of a journal left behind,
     // writes each entry's record into the catalogue (over the record of the same path,
-    // else appended), deletes the journal and empties the staging folder. An entry that
+    // else appended), syncs the media, then deletes the journal and empties the staging
+    // folder. An entry that
     // names anything but its own file's copy tree names, or would move a file over a
     // name another record holds, is skipped. Entries that fail stay, alone, in the
     // journal (so the others are never carried out again over later backups), and

@@ -53,6 +53,15 @@ void MediaNames::Add(const DriveListRecord& Record) {
     holder.archive = Record.Compression != 0;
     holder.checkFiles = Record.Compression == 0 && Record.Encryption != 0;
     holder.revision = Record.Compression != 0 ? 0 : Record.Revision;
+    // The folders below the drive's copy tree folder ("X:\Quillmoor\Drive_C\") the
+    // media path lies in; a path the index already knows the folders of costs one look.
+    const size_t treeEnd = Record.MediaPath.find('\\', MediaFolder(fDestination).size());
+    for (size_t slash = Record.MediaPath.rfind('\\');
+         treeEnd != std::string::npos && slash != std::string::npos && slash > treeEnd;
+         slash = Record.MediaPath.rfind('\\', slash - 1)) {
+        if (!fFolders.emplace(Key(Record.MediaPath.substr(0, slash)), Record.SourcePath).second)
+            break;
+    }
     std::vector<Holder>& holders = fHolders[Key(Record.MediaPath)];
     // The files of one run archive hold it together: one of them stands for all.
     if (holder.shared)
@@ -107,7 +116,10 @@ template <typename Each> bool MediaNames::AnyHolderOf(std::string_view Name, Eac
 
 std::optional<std::string> MediaNames::OtherHolder(std::string_view Name,
                                                    const std::string& Source) const {
-    std::optional<std::string> other;
+    // A folder of copies is no file's own name.
+    std::optional<std::string> other = FolderHolder(Name);
+    if (other)
+        return other;
     AnyHolderOf(Name, [&](const Holder& holder) {
         if (!holder.shared && holder.source == Source)
             return false;
@@ -118,7 +130,16 @@ std::optional<std::string> MediaNames::OtherHolder(std::string_view Name,
 }
 
 bool MediaNames::Held(std::string_view Name) const {
-    return AnyHolderOf(Name, [](const Holder&) { return true; });
+    return AnyHolderOf(Name, [](const Holder&) { return true; }) || FolderHolder(Name);
+}
+
+std::optional<std::string> MediaNames::FolderHolder(std::string_view Name) const {
+    if (fFolders.empty())
+        return std::nullopt;
+    auto found = fFolders.find(Key(Name));
+    if (found == fFolders.end())
+        return std::nullopt;
+    return found->second;
 }
 
 } // namespace qm

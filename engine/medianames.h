@@ -8,7 +8,10 @@
 // name held by another file's record is never touched for one file's sake. On media
 // whose file system ignores case, names are compared folded. The index keeps one entry
 // per record (a name is traced back to the media paths that could give it), so a
-// catalogue with absurd revisions costs no more than any other. Owns its index.
+// catalogue with absurd revisions costs no more than any other. A copy tree folder that
+// a record's media path lies in is held too: a file's version named like a folder of
+// other files' copies ("proj_1" beside the folder "proj_1\") could never be moved there.
+// Owns its index.
 
 #include "engine/driverecord.h"
 #include "platform/fileio.h"
@@ -39,6 +42,9 @@ class MediaNames {
     std::optional<std::string> OtherHolder(std::string_view Name, const std::string& Source) const;
     // Whether any record holds Name.
     bool Held(std::string_view Name) const;
+    // The source path of a record whose media path lies below the folder Name (a folder
+    // its copy or archive needs, which no file's copy may take); none when there is none.
+    std::optional<std::string> FolderHolder(std::string_view Name) const;
 
   private:
     // A record, filed under its media path.
@@ -56,6 +62,9 @@ class MediaNames {
     char fDestination;
     bool fFoldsCase;
     std::unordered_map<std::string, std::vector<Holder>> fHolders;
+    // The folders of the copy trees the records' media paths lie in, each with the
+    // source path of one record below it.
+    std::unordered_map<std::string, std::string> fFolders;
 };
 
 } // namespace qm

@@ -397,6 +397,8 @@ bool FileHandle::truncate() {
 bool FileHandle::flush() {
     if (fd_ < 0 || error_ != 0)
         return false;
+    if (!changeAllowed(FileChange::Sync, path_, true))
+        return fail();
     if (fdatasync(fd_) != 0 && errno != EINVAL && errno != EROFS)
         return fail();
     return true;
@@ -742,10 +744,33 @@ bool syncFileSystem(std::string_view dosPath) {
     std::optional<std::string> host = toHostPath(dosPath);
     if (!host)
         return false;
+    if (!changeAllowed(FileChange::SyncFileSystem, dosPath, true))
+        return false;
     int fd = ::open(host->c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return false;
     const bool ok = ::syncfs(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+
+bool syncFolder(std::string_view dosFolder) {
+    std::optional<std::string> host = toHostPath(dosFolder);
+    if (!host) {
+        errno = ENOENT;
+        return false;
+    }
+    if (!changeAllowed(FileChange::SyncFolder, dosFolder, true))
+        return false;
+    int fd;
+    do {
+        fd = ::open(host->c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    // A folder that may be written but not read (a mount's mask) cannot be synced alone.
+    if (fd < 0)
+        return errno == EACCES || errno == EPERM;
+    // Some file systems (and some FAT drivers) refuse to sync a folder on its own.
+    const bool ok = ::fsync(fd) == 0 || errno == EINVAL || errno == EBADF || errno == EROFS;
     ::close(fd);
     return ok;
 }

@@ -45,13 +45,17 @@ enum class FileChange {
     Delete,
     MakeFolder,
     RemoveFolder,
-    SetDate
+    SetDate,
+    Sync,           // a file's data pushed to the disk (FileHandle::flush, syncFile)
+    SyncFolder,     // a folder's names pushed to the disk (syncFolder)
+    SyncFileSystem, // everything of the file system holding the path (syncFileSystem)
 };
 // Test seam for crashes and full media: when set, it is asked before every change made
 // through this file, with the DOS path changed (the source of a rename), and a false
 // answer makes that change fail without doing anything (a write as if the media were
-// full). Tests that stop the file system at the Nth change this way see exactly what a
-// crash at that moment leaves. Empty by default.
+// full, a sync as if the disk had failed). Tests that stop the file system at the Nth
+// change this way see exactly what a crash at that moment leaves; the syncs tell them
+// what a power cut would keep. Empty by default.
 using FileChangeGate = std::function<bool(FileChange Change, std::string_view DosPath)>;
 void setFileChangeGate(FileChangeGate Gate);
 // Code that changes files through host paths (the updater's swap) asks the same seam
@@ -237,6 +241,10 @@ size_t countFolderEntries(std::string_view dosFolder);
 bool syncFileSystem(std::string_view dosPath);
 // Pushes the data of one existing file to the disk; false when that fails.
 bool syncFile(std::string_view dosPath);
+// Pushes a folder's names (files made, renamed or deleted in it) to the disk, where the
+// file system can do that for a folder on its own; true where it cannot (FAT and exFAT
+// drivers may refuse a folder's sync: a file's own sync carries its name there).
+bool syncFolder(std::string_view dosFolder);
 
 // Whether the file system holding the existing folder `dosFolder` finds names without
 // regard to case (FAT and exFAT do): the folder's own name with its letters' case

@@ -237,6 +237,44 @@ TEST_F(DeleteRunTest, NoRoomToRewriteTheArchiveLeavesItWhole) {
     EXPECT_EQ(StagedFiles(), 0u);
 }
 
+// The rewritten archive's name in the staging folder: a folder left there is cleared
+// by the run, and any failure to write the copy other than a full media is logged with
+// its own reason.
+TEST_F(DeleteRunTest, RemovalCopyInTheWayOrFailingSaysWhy) {
+    const std::vector<std::string> paths = {"C:\\1.txt", "C:\\2.txt", "C:\\3.txt"};
+    for (const std::string& p : paths)
+        sandbox.writeFile(p, "data of " + p);
+    SetUpJob(Mode::RunArchive, 0);
+    BackupPaths(paths);
+    const std::string archive = Records()["C:\\2.txt"].MediaPath;
+    const auto before = sandbox.readFile(archive);
+    deleteFile(job.LogFileName);
+    {
+        ChangeGate failing([](FileChange change, std::string_view path) {
+            return change != FileChange::Create || !path.ends_with("\\removal.part");
+        });
+        job.DeleteFiles({"C:\\2.txt"});
+    }
+    EXPECT_EQ(sandbox.readFile(archive), before);
+    EXPECT_EQ(Records().count("C:\\2.txt"), 1u);
+    EXPECT_EQ(LogLines(),
+              std::vector<std::string>{"***ERROR***" + std::string(kNow) +
+                                       " C:\\2.txt - can't delete it from " + archive +
+                                       ": E:\\Quillmoor\\Staging\\removal.part could not be made "
+                                       "(Input/output error); the archive is left whole."});
+    sandbox.writeFile("E:\\Quillmoor\\Staging\\removal.part\\left behind", "");
+    Engine().ErrorCount = 0;
+    job.DeleteFiles({"C:\\2.txt"});
+    EXPECT_EQ(Engine().ErrorCount, 0);
+    EXPECT_EQ(Records().count("C:\\2.txt"), 0u);
+    for (const std::string& p : paths)
+        deleteFile(p);
+    RunRestore({"C:\\1.txt", "C:\\3.txt"});
+    EXPECT_EQ(sandbox.readFile("C:\\1.txt"), "data of C:\\1.txt");
+    EXPECT_EQ(sandbox.readFile("C:\\3.txt"), "data of C:\\3.txt");
+    EXPECT_EQ(StagedFiles(), 0u);
+}
+
 // Versions past the record's revision are not the file's: with a.txt at revision 1, a
 // file a_2.txt beside it keeps its copy when a.txt is deleted.
 TEST_F(DeleteRunTest, VersionsPastTheRecordsRevisionAreLeftAlone) {

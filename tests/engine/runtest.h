@@ -4,6 +4,7 @@
 // scripted password prompt.
 
 #include "enginetest.h"
+#include "support/powercut.h"
 
 #include "engine/driverecord.h"
 #include "engine/keymanager.h"
@@ -135,13 +136,17 @@ class RunTest : public EngineTest {
         };
     }
 
+    // What a crash stops: the program (what it wrote stays), or the power or the media
+    // drive (what it had not synced is lost, see PowerCut).
+    enum class Crash { Kill, PowerCut };
+
     // Runs Setup and Work once, counting the changes Work makes to paths that start with
     // Prefix; then, for every n below that count, Setup, Work with the file system
     // stopped after n such changes (as a crash at that moment stops it), a fresh engine
     // state, and Check(n).
     void ForEveryCrashPoint(const std::string& Prefix, const std::function<void()>& Setup,
                             const std::function<void()>& Work,
-                            const std::function<void(int)>& Check) {
+                            const std::function<void(int)>& Check, Crash How = Crash::Kill) {
         auto matches = [&Prefix](std::string_view path) {
             return path.substr(0, Prefix.size()) == Prefix;
         };
@@ -160,10 +165,14 @@ class RunTest : public EngineTest {
             Setup();
             {
                 int allowed = n;
-                ChangeGate crash([&](FileChange, std::string_view path) {
+                PowerCut power(Prefix[0]);
+                FileChangeGate stop = [&](FileChange, std::string_view path) {
                     return !matches(path) || allowed-- > 0;
-                });
+                };
+                ChangeGate crash(How == Crash::PowerCut ? power.Gate(stop) : stop);
                 Work();
+                if (How == Crash::PowerCut)
+                    power.Cut();
             }
             const auto passwords = Engine().PasswordList;
             Engine().Reset();
