@@ -26,6 +26,7 @@
 #include <filesystem>
 #include <sstream>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace qm {
 
@@ -111,6 +112,16 @@ TInstallOutcome TInstaller::Install() {
     const std::string folder = excludeTrailingBackslash(folder_);
     if (folder_.empty() || isLink(folder) || (!folderExists(folder) && fileExists(folder))) {
         env_.message(0, kWrongFolder);
+        return TInstallOutcome::StayOnOptions;
+    }
+    // Run by root, every step below goes through the folder by path: a folder another
+    // user may change (or whose parent they may change) could lead root's writes and
+    // deletes anywhere, so root installs only where no one else can change a thing.
+    const std::optional<std::string> host = toHostPath(folder);
+    if (::geteuid() == 0 && (!host || !staysRootOnly(*host))) {
+        env_.message(0, "Wrong folder name. " + host.value_or(folder) +
+                            " or a folder above it can be changed by another user than root; "
+                            "installed by root, Quillmoor needs a folder only root can change.");
         return TInstallOutcome::StayOnOptions;
     }
     // An earlier run killed half way is taken back before anything else looks at it.

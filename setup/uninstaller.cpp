@@ -6,6 +6,7 @@
 #include "platform/dospath.h"
 #include "platform/fileio.h"
 #include "platform/fileoperations.h"
+#include "platform/folderchain.h"
 #include "platform/hivestore.h"
 #include "platform/productkeys.h"
 #include "platform/programfiles.h"
@@ -66,6 +67,17 @@ bool TUninstaller::bbUninstalClick() {
         return false;
     if (env_.mainWindowOpen && env_.mainWindowOpen()) {
         env_.message(0, kRunning);
+        return false;
+    }
+    // Run by root, the removal goes through the folder by path: in a folder another user
+    // may change, that user could lead root's deletes anywhere (and the folder named in a
+    // user's registry may be any folder at all).
+    const std::optional<std::string> host = toHostPath(folder_);
+    if (::geteuid() == 0 && (!host || !staysRootOnly(*host))) {
+        env_.message(0, "Quillmoor was not removed: " + host.value_or(folder_) +
+                            " or a folder above it can be changed by another user than root, "
+                            "so root removes nothing there. Please run the uninstall as the "
+                            "user who installed Quillmoor.");
         return false;
     }
     // A reinstall killed half way is taken back first, so its leftovers go too.

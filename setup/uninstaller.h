@@ -1,6 +1,7 @@
 #pragma once
 // TUninstaller: the rules of the uninstall window. It refuses while the main program
-// runs or when the user may not remove the installation, asks once, and then removes
+// runs, when the user may not remove the installation or, run by root, when another user
+// may change the install folder; it asks once, and then removes
 // what the installer made: the files of uninst.ini that lie below the registered install
 // folder (links removed as links, never followed; without a list, only the known files
 // of an installation), the program's own run-time files, the shortcuts and program

@@ -432,6 +432,49 @@ TEST(Installer, AReinstallLeavesWhatLinksInTheInstallFolderPointTo) {
     EXPECT_EQ(sb.readFile(kBase + "Qmoor"), "the Qmoor program image");
 }
 
+// Run by root, setup and the uninstaller take no folder that another user may change, or
+// below one they may change: they refuse it before they look inside, so nothing that
+// user planted there (a placing record naming a file through a link to root's folder,
+// an Uninstall key in the user's own registry) leads root's deletes out of it.
+TEST(Installer, RootTakesNoFolderAnotherUserCanChange) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs root to stand for another user";
+    constexpr uid_t kUser = 65534;
+    test::Sandbox sb;
+    test::InstallSandbox machine(sb);
+    machine.makeMedium();
+    const std::string c = sb.hostOf('C');
+    sb.writeFile("C:\\Root\\secret.txt", "root's own");
+    ASSERT_EQ(chmod((c + "/Root").c_str(), 0700), 0);
+    const std::string planted = "C:\\Users\\bob\\Quillmoor\\";
+    sb.writeFile(planted + ".qmsetup-placing", "file linkdir\\secret.txt\n");
+    sb.writeFile(planted + "uninst.ini", planted + "linkdir\\secret.txt\r\n");
+    std::filesystem::create_directory_symlink(c + "/Root", c + "/Users/bob/Quillmoor/linkdir");
+    for (const char* folder : {"/Users/bob", "/Users/bob/Quillmoor"})
+        ASSERT_EQ(lchown((c + folder).c_str(), kUser, kUser), 0);
+    sb.writeFile("C:\\Shared\\readme.txt", "everyone's");
+    ASSERT_EQ(chmod((c + "/Shared").c_str(), 0777), 0);
+    Registry uninstall(RegistryRoot::CurrentUser);
+    ASSERT_TRUE(uninstall.openKey(
+        "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quillmoor", true));
+    uninstall.writeString("UninstallString", planted + "Uninstall.exe");
+    const auto files = test::FilesBelow(sb.root());
+
+    for (const std::string& folder : {planted, std::string("C:\\Users\\bob\\New\\Quillmoor"),
+                                      std::string("C:\\Shared\\Quillmoor")}) {
+        SCOPED_TRACE(folder);
+        EXPECT_EQ(machine.install({folder, true, true}), TInstallOutcome::StayOnOptions);
+        ASSERT_EQ(machine.messages().size(), 1u);
+        EXPECT_NE(machine.messages()[0].find("can be changed by another user"), std::string::npos)
+            << machine.messages()[0];
+    }
+    std::vector<std::string> messages;
+    EXPECT_EQ(UninstallNow(planted, &messages), 0);
+    EXPECT_NE(messages.back().find("can be changed by another user"), std::string::npos)
+        << messages.back();
+    EXPECT_EQ(test::FilesBelow(sb.root()), files);
+}
+
 // An administrator's own install through sudo belongs to the user who asked for it: the
 // registry entries, menu, desktop and autostart entries all go to that user, in that
 // user's home (not root's), owned by the user; a folder of the user's swapped for a link
