@@ -2,8 +2,10 @@
 
 #include "platform/dospath.h"
 #include "platform/fileio.h"
+#include "platform/folderchain.h"
 #include "platform/stagedfile.h"
 
+#include <algorithm>
 #include <optional>
 #include <sys/stat.h>
 
@@ -74,13 +76,23 @@ void TPlacingRecord::TakeBack(const std::string& folder, const std::string& stag
         else if (line.starts_with(kFolderLine) && isRelativePath(line.substr(kFolderLine.size())))
             folders.emplace_back(line.substr(kFolderLine.size()));
     }
-    // Moved in from the staging folder, so the run's own: they go.
-    for (const std::string& path : files)
-        if (entryAt(staging + path) == 0 && entryAt(folder + path) >= 2)
-            deleteFile(folder + path);
-    for (auto path = folders.rbegin(); path != folders.rend(); ++path)
-        if (entryAt(folder + *path) == 1)
-            removeFolder(folder + *path); // only when empty
+    // Moved in from the staging folder, so the run's own: they go. Each is reached from
+    // the install folder one real folder at a time, so a folder of it that became a link
+    // never carries a delete elsewhere.
+    const std::optional<std::string> host = toHostPath(folder);
+    const UniqueFd base = host ? openFolderChain(*host) : UniqueFd();
+    const auto below = [](std::string path) {
+        std::replace(path.begin(), path.end(), '\\', '/');
+        return path;
+    };
+    if (base.get() >= 0) {
+        for (const std::string& path : files)
+            if (entryAt(staging + path) == 0 && allowFileChange(FileChange::Delete, folder + path))
+                removeEntryBelow(base.get(), below(path), false);
+        for (auto path = folders.rbegin(); path != folders.rend(); ++path)
+            if (allowFileChange(FileChange::RemoveFolder, folder + *path))
+                removeEntryBelow(base.get(), below(*path), true); // only when empty
+    }
     deleteFile(record);
 }
 

@@ -399,9 +399,9 @@ TEST(Installer, AReinstallChangesNothingUntilAgreedAndAFailedOneKeepsTheOld) {
     EXPECT_EQ(test::RegistryValues(), values);
 }
 
-// Links inside an earlier installation lead a reinstall nowhere: a listed file behind a
-// linked folder stays, and a link under the staging folder's name is neither filled nor
-// emptied into the installation.
+// Links inside an earlier installation lead a reinstall nowhere: a file behind a linked
+// folder stays (named by uninst.ini or by a killed run's placing record), and a link
+// under the staging folder's name is neither filled nor emptied into the installation.
 TEST(Installer, AReinstallLeavesWhatLinksInTheInstallFolderPointTo) {
     test::Sandbox sb;
     test::InstallSandbox machine(sb);
@@ -415,6 +415,8 @@ TEST(Installer, AReinstallLeavesWhatLinksInTheInstallFolderPointTo) {
     std::filesystem::create_directory_symlink(c + "/Staged", install + "/.qmsetup");
     const std::string list = sb.readFile(kBase + "uninst.ini").value_or("");
     sb.writeFile(kBase + "uninst.ini", kBase + "linkdir\\x.txt\r\n" + list);
+    // As a killed run's placing record names it: taken back only below the folder.
+    sb.writeFile(kBase + ".qmsetup-placing", "file linkdir\\x.txt\n");
     const auto outside = [&] {
         std::set<std::string> files;
         for (const std::string& entry : test::FilesBelow(sb.root()))
