@@ -9,6 +9,7 @@
 #include "platform/fileoperations.h"
 #include "platform/folderchain.h"
 #include "platform/lzexpand.h"
+#include "platform/machinewideumask.h"
 #include "platform/productkeys.h"
 #include "platform/programfiles.h"
 #include "platform/registry.h"
@@ -124,6 +125,8 @@ TInstallOutcome TInstaller::Install() {
                             "installed by root, Quillmoor needs a folder only root can change.");
         return TInstallOutcome::StayOnOptions;
     }
+    // Root installs for the machine's users: what it makes is theirs to read and run.
+    const MachineWideUmask readableByAll;
     // An earlier run killed half way is taken back before anything else looks at it.
     TidyAfterKilledRun(folder_, env_.isAdmin());
     if (folderExists(folder)) {

@@ -477,6 +477,51 @@ TEST(Installer, RootTakesNoFolderAnotherUserCanChange) {
     EXPECT_EQ(test::FilesBelow(sb.root()), files);
 }
 
+// An install by root is used by every user of the machine: whatever the administrator's
+// umask, every folder it makes (the install folder and the ones below it, the menu's
+// folder, the machine's autostart folder) and every file it writes there may be read by
+// all, and the programs run by all.
+TEST(Installer, WhatRootInstallsEveryUserMayReadWhateverTheUmask) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "root's install";
+    for (const bool allUsers : {true, false}) {
+        SCOPED_TRACE(allUsers);
+        test::Sandbox sb;
+        test::InstallSandbox machine(sb);
+        machine.makeMedium();
+        const std::string system = sb.hostOf('S');
+        std::filesystem::remove_all(system + "/etc/xdg");
+        const mode_t umaskBefore = umask(077);
+        const TInstallOutcome outcome = machine.install({kFolder, allUsers, true});
+        umask(umaskBefore);
+        ASSERT_EQ(outcome, TInstallOutcome::Installed);
+        std::vector<std::string> roots = {sb.hostOf('C') + "/Program Files"};
+        if (allUsers)
+            roots.insert(roots.end(),
+                         {system + "/usr/share/applications/Quillmoor", system + "/etc/xdg"});
+        std::set<std::string> private_;
+        for (const std::string& root : roots) {
+            const auto check = [&](const std::filesystem::path& path) {
+                struct stat info {};
+                ASSERT_EQ(lstat(path.c_str(), &info), 0);
+                const mode_t need = S_ISDIR(info.st_mode) ? 0555 : 0444;
+                if ((info.st_mode & need) != need)
+                    private_.insert(path.string().substr(sb.root().size()));
+            };
+            check(root);
+            for (const auto& entry : std::filesystem::recursive_directory_iterator(root))
+                check(entry.path());
+        }
+        EXPECT_EQ(private_, std::set<std::string>{});
+        for (const char* program : {"Qmoor", "updater"}) {
+            struct stat info {};
+            ASSERT_EQ(stat((sb.hostOf('C') + "/Program Files/Quillmoor/" + program).c_str(), &info),
+                      0);
+            EXPECT_EQ(info.st_mode & 0555, 0555u) << program;
+        }
+    }
+}
+
 // An administrator's own install through sudo belongs to the user who asked for it: the
 // registry entries, menu, desktop and autostart entries all go to that user, in that
 // user's home (not root's), owned by the user; a folder of the user's swapped for a link
