@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <optional>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace qm {
 
@@ -57,7 +58,17 @@ bool TPlacingRecord::Write(const std::string& folder, const std::vector<std::str
 
 bool TPlacingRecord::Remove(const std::string& folder) {
     const std::string path = folder + std::string(kFileName);
-    return entryAt(path) != 3 || deleteFile(path);
+    if (entryAt(path) != 3)
+        return true;
+    // Gone from the disk before the staging folder goes: a record that came back after
+    // a power cut would take the placed files for a killed run's.
+    const std::optional<std::string> host = toHostPath(folder);
+    const UniqueFd base = host ? openFolderChain(*host) : UniqueFd();
+    if (!deleteFile(path))
+        return false;
+    if (base.get() >= 0)
+        ::fsync(base.get());
+    return true;
 }
 
 void TPlacingRecord::TakeBack(const std::string& folder, const std::string& staging) {
