@@ -156,8 +156,15 @@ void TUninstaller::removeEntry(const std::string& path, const std::string& base)
 }
 
 void TUninstaller::DeleteInstalledFiles() {
-    if (const auto host = toHostPath(folder_))
+    if (const auto host = toHostPath(folder_)) {
         updatestaging::RemoveStaleUpdateFolders(*host);
+        // An update that could not be taken back keeps its staging folder (it may hold
+        // the only copy of a file): what stays is told, never a plain success.
+        struct stat info {};
+        const std::string temp = *host + "/" + std::string(updatestaging::kTempFolder);
+        if (::lstat(temp.c_str(), &info) == 0)
+            leftOver_.push_back(folder_ + std::string(updatestaging::kTempFolder));
+    }
     // Without a list nothing tells the installation's help pages from the user's files
     // beside them: only the files the programs are known by go.
     if (const auto listed = TUninstList::Read(folder_))
