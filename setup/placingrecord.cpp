@@ -6,6 +6,7 @@
 #include "platform/stagedfile.h"
 
 #include <algorithm>
+#include <fcntl.h>
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -44,6 +45,13 @@ int entryAt(const std::string& dosPath) {
     return S_ISDIR(info.st_mode) ? 1 : S_ISLNK(info.st_mode) ? 2 : 3;
 }
 
+// The install folder as the user named it (a link on the way there is the user's
+// choice; run by root, setup took only a folder no other user may change); what is
+// below it is then reached without following a link.
+UniqueFd openInstallFolder(const std::optional<std::string>& host) {
+    return UniqueFd(host ? ::open(host->c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1);
+}
+
 } // namespace
 
 bool TPlacingRecord::Write(const std::string& folder, const std::vector<std::string>& files,
@@ -63,7 +71,7 @@ bool TPlacingRecord::Remove(const std::string& folder) {
     // Gone from the disk before the staging folder goes: a record that came back after
     // a power cut would take the placed files for a killed run's.
     const std::optional<std::string> host = toHostPath(folder);
-    const UniqueFd base = host ? openFolderChain(*host) : UniqueFd();
+    const UniqueFd base = openInstallFolder(host);
     if (!deleteFile(path))
         return false;
     if (base.get() >= 0)
@@ -91,7 +99,7 @@ void TPlacingRecord::TakeBack(const std::string& folder, const std::string& stag
     // the install folder one real folder at a time, so a folder of it that became a link
     // never carries a delete elsewhere.
     const std::optional<std::string> host = toHostPath(folder);
-    const UniqueFd base = host ? openFolderChain(*host) : UniqueFd();
+    const UniqueFd base = openInstallFolder(host);
     const auto below = [](std::string path) {
         std::replace(path.begin(), path.end(), '\\', '/');
         return path;
