@@ -45,7 +45,8 @@ class TUninstaller {
     // The folders setup made, deepest first, each when it is empty; without a record (an
     // installation from before it), the install folder when it is empty.
     void RemoveCreatedFolders(const std::optional<std::vector<std::string>>& made);
-    // Paths that were to go and are still there.
+    // Paths that were to go and are still there (an update's "Temp" folder, whose swap
+    // could not be taken back, among them).
     const std::vector<std::string>& leftOver() const { return leftOver_; }
 
   private:
