@@ -1,5 +1,6 @@
 #include "platform/folderchain.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <deque>
@@ -178,6 +179,18 @@ bool removeEntryBelow(int baseFd, const std::string& relative, bool folder) {
 
 bool changeableOnlyByRoot(const std::string& hostPath) {
     return walk(hostPath, false, 0, true).get() >= 0;
+}
+
+bool staysRootOnly(const std::string& hostPath) {
+    if (hostPath.empty() || hostPath.front() != '/')
+        return false;
+    std::string path = hostPath;
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
+    struct stat info {};
+    while (path.size() > 1 && ::lstat(path.c_str(), &info) != 0 && errno == ENOENT)
+        path = path.substr(0, std::max<size_t>(path.rfind('/'), 1));
+    return changeableOnlyByRoot(path);
 }
 
 bool replaceFileAt(int folderFd, const std::string& name, std::string_view contents, mode_t mode) {

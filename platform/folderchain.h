@@ -41,4 +41,9 @@ bool removeEntryBelow(int baseFd, const std::string& relative, bool folder);
 // by root alone. Links on the way must be root's.
 bool changeableOnlyByRoot(const std::string& hostPath);
 
+// Whether a folder root is to make or use at `hostPath` stays one that no other user may
+// change: the nearest folder on the path that exists is changeableOnlyByRoot, so what
+// root makes below it is root's alone.
+bool staysRootOnly(const std::string& hostPath);
+
 } // namespace qm

@@ -63,8 +63,14 @@ bool makeFolders(RegistryRoot root, const std::string& folder) {
         if (slash < folder.size() && folder[slash] != '/')
             continue;
         std::string part = folder.substr(0, slash);
-        if (::mkdir(part.c_str(), mode) != 0 && errno != EEXIST)
+        // Made with exactly its mode: the machine's hives are every user's to read, whatever
+        // root's umask.
+        if (::mkdir(part.c_str(), mode) == 0) {
+            if (::chmod(part.c_str(), mode) != 0)
+                return false;
+        } else if (errno != EEXIST) {
             return false;
+        }
     }
     struct stat st {};
     return ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
@@ -166,7 +172,8 @@ RegistryStatus saveHive(RegistryRoot root, const std::string& path, const HiveKe
     UniqueFd fd(::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, mode));
     if (fd.get() < 0)
         return statusFromErrno(errno);
-    bool ok = writeAll(fd.get(), serializeHive(hive)) && ::fsync(fd.get()) == 0;
+    bool ok = ::fchmod(fd.get(), mode) == 0 && writeAll(fd.get(), serializeHive(hive)) &&
+              ::fsync(fd.get()) == 0;
     ok = ::close(fd.release()) == 0 && ok;
     if (!ok || ::rename(temp.c_str(), path.c_str()) != 0) {
         ::unlink(temp.c_str());

@@ -1,5 +1,7 @@
 #include "platform/stagedfile.h"
 
+#include "platform/dospath.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -149,8 +151,20 @@ bool StagedFile::Commit(std::optional<uint32_t> DosDate) {
 
 bool StagedFile::Replace(const std::string& Target, std::string_view Bytes) {
     StagedFile file(Target);
-    return file.Open() && file.File().write(Bytes.data(), static_cast<int64_t>(Bytes.size())) &&
-           file.Commit(std::nullopt);
+    // A record the next step relies on: on the disk, in its folder, before this returns,
+    // also where no file stood before.
+    if (!file.Open() || !file.File().write(Bytes.data(), static_cast<int64_t>(Bytes.size())) ||
+        !file.File().flush() || !file.Commit(std::nullopt))
+        return false;
+    const std::optional<std::string> host = toHostPath(Target);
+    const int folder = host ? ::open(std::filesystem::path(*host).parent_path().c_str(),
+                                     O_RDONLY | O_DIRECTORY | O_CLOEXEC)
+                            : -1;
+    if (folder < 0)
+        return true;
+    const bool synced = ::fsync(folder) == 0 || errno == EINVAL || errno == EROFS;
+    ::close(folder);
+    return synced;
 }
 
 void StagedFile::Discard() {

@@ -73,7 +73,7 @@ class StagedFile {
     void Discard();
 
     // Replaces Target with Bytes through a temporary beside it: all of them or, on any
-    // failure, the file as it was.
+    // failure, the file as it was. The file and its folder are synced, a new file too.
     static bool Replace(const std::string& Target, std::string_view Bytes);
 
     // Suffix of the temporary names.

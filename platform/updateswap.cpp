@@ -182,8 +182,15 @@ bool WriteSwapRecord(const std::string& stagingHost, const SwapRecord& record) {
         ::write(fd.get(), text.data(), text.size()) != static_cast<ssize_t>(text.size()) ||
         ::fsync(fd.get()) != 0 || ::close(fd.release()) != 0)
         return false;
-    const UniqueFd folder(::open(stagingHost.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    return folder.get() >= 0 && syncFolder(folder.get());
+    // The staging folder and "Temp" were made by this run: their names too are on the
+    // disk before a file moves, or the record could not be found after a power cut.
+    for (const char* folderOfRecord : {"", "/..", "/../.."}) {
+        const UniqueFd folder(
+            ::open((stagingHost + folderOfRecord).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (folder.get() < 0 || !syncFolder(folder.get()))
+            return false;
+    }
+    return true;
 }
 
 bool EndSwap(const std::string& stagingHost) {

@@ -27,7 +27,8 @@ struct SwapRecord {
     std::vector<std::string> folders; // made for them, parents first
 };
 
-// Writes the record into the staging folder (a host path) and syncs it and the folder.
+// Writes the record into the staging folder (a host path) and syncs it, the folder,
+// "Temp" and the install folder.
 // False (errno set) when it is not safely on the disk.
 bool WriteSwapRecord(const std::string& stagingHost, const SwapRecord& record);
 

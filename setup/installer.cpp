@@ -9,6 +9,7 @@
 #include "platform/fileoperations.h"
 #include "platform/folderchain.h"
 #include "platform/lzexpand.h"
+#include "platform/machinewideumask.h"
 #include "platform/productkeys.h"
 #include "platform/programfiles.h"
 #include "platform/registry.h"
@@ -26,6 +27,7 @@
 #include <filesystem>
 #include <sstream>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace qm {
 
@@ -113,6 +115,18 @@ TInstallOutcome TInstaller::Install() {
         env_.message(0, kWrongFolder);
         return TInstallOutcome::StayOnOptions;
     }
+    // Run by root, every step below goes through the folder by path: a folder another
+    // user may change (or whose parent they may change) could lead root's writes and
+    // deletes anywhere, so root installs only where no one else can change a thing.
+    const std::optional<std::string> host = toHostPath(folder);
+    if (::geteuid() == 0 && (!host || !staysRootOnly(*host))) {
+        env_.message(0, "Wrong folder name. " + host.value_or(folder) +
+                            " or a folder above it can be changed by another user than root; "
+                            "installed by root, Quillmoor needs a folder only root can change.");
+        return TInstallOutcome::StayOnOptions;
+    }
+    // Root installs for the machine's users: what it makes is theirs to read and run.
+    const MachineWideUmask readableByAll;
     // An earlier run killed half way is taken back before anything else looks at it.
     TidyAfterKilledRun(folder_, env_.isAdmin());
     if (folderExists(folder)) {

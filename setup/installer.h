@@ -1,7 +1,8 @@
 #pragma once
 // TInstaller: the work the install wizard does when the user confirms the options page.
 // It checks the chosen folder (the user's own files may stay there; a file the install
-// would overwrite that no earlier installation listed refuses it), asks before replacing
+// would overwrite that no earlier installation listed refuses it; run by root, so does a
+// folder that another user may change or make below), asks before replacing
 // an earlier installation, then
 // prepares every file of the installation in a staging folder inside the install folder
 // (the programs expanded and checked, the uninstaller and the help pages copied) so that

@@ -5,6 +5,7 @@
 #include "platform/productkeys.h"
 #include "platform/programfiles.h"
 #include "platform/registry.h"
+#include "platform/uninstlist.h"
 
 #include <filesystem>
 
@@ -46,10 +47,15 @@ TSetupMode ChooseSetupMode(std::string_view programFile, std::string_view ownFol
     if (!IsProductInstalled(installed))
         return TSetupMode::Install;
     // Its uninstaller is gone (an uninstall cut short, a file deleted): any copy of setup
-    // removes the installation, so it can be installed again.
+    // removes the installation, so it can be installed again. Only a folder that holds
+    // one: a registry entry (a user's, read by root through sudo) may name any folder, and
+    // the removal takes files by the names the programs use.
     const std::string command = uninstallCommand();
     if (!fileExists(installed + hostProgramFile(extractFileName(command))))
-        return TSetupMode::UninstallWithoutUninstaller;
+        return fileExists(installed + hostProgramFile(kMainProgramName)) ||
+                       fileExists(TUninstList::PathIn(installed))
+                   ? TSetupMode::UninstallWithoutUninstaller
+                   : TSetupMode::Install;
     if (lowerCaseDos(programFile) == hostProgramFile("setup.exe"))
         return TSetupMode::RefuseWhileInstalled;
     return SameFolder(ownFolder, installed) ? TSetupMode::Uninstall

@@ -4,7 +4,8 @@
 // "UninstallString" whose folder exists. The program's own folder must be that folder to
 // uninstall: a copy anywhere else (the medium's "setup" or a renamed copy) never
 // uninstalls, it asks for the installed copy to be removed first; only when the installed
-// uninstaller is missing does any copy show the uninstall window for the installed folder.
+// uninstaller is missing, from a folder that still holds the main program or uninst.ini,
+// does any copy show the uninstall window for the installed folder.
 
 #include <string>
 #include <string_view>

@@ -2,10 +2,14 @@
 
 #include "platform/dospath.h"
 #include "platform/fileio.h"
+#include "platform/folderchain.h"
 #include "platform/stagedfile.h"
 
+#include <algorithm>
+#include <fcntl.h>
 #include <optional>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace qm {
 
@@ -41,6 +45,13 @@ int entryAt(const std::string& dosPath) {
     return S_ISDIR(info.st_mode) ? 1 : S_ISLNK(info.st_mode) ? 2 : 3;
 }
 
+// The install folder as the user named it (a link on the way there is the user's
+// choice; run by root, setup took only a folder no other user may change); what is
+// below it is then reached without following a link.
+UniqueFd openInstallFolder(const std::optional<std::string>& host) {
+    return UniqueFd(host ? ::open(host->c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1);
+}
+
 } // namespace
 
 bool TPlacingRecord::Write(const std::string& folder, const std::vector<std::string>& files,
@@ -55,7 +66,17 @@ bool TPlacingRecord::Write(const std::string& folder, const std::vector<std::str
 
 bool TPlacingRecord::Remove(const std::string& folder) {
     const std::string path = folder + std::string(kFileName);
-    return entryAt(path) != 3 || deleteFile(path);
+    if (entryAt(path) != 3)
+        return true;
+    // Gone from the disk before the staging folder goes: a record that came back after
+    // a power cut would take the placed files for a killed run's.
+    const std::optional<std::string> host = toHostPath(folder);
+    const UniqueFd base = openInstallFolder(host);
+    if (!deleteFile(path))
+        return false;
+    if (base.get() >= 0)
+        ::fsync(base.get());
+    return true;
 }
 
 void TPlacingRecord::TakeBack(const std::string& folder, const std::string& staging) {
@@ -74,13 +95,23 @@ void TPlacingRecord::TakeBack(const std::string& folder, const std::string& stag
         else if (line.starts_with(kFolderLine) && isRelativePath(line.substr(kFolderLine.size())))
             folders.emplace_back(line.substr(kFolderLine.size()));
     }
-    // Moved in from the staging folder, so the run's own: they go.
-    for (const std::string& path : files)
-        if (entryAt(staging + path) == 0 && entryAt(folder + path) >= 2)
-            deleteFile(folder + path);
-    for (auto path = folders.rbegin(); path != folders.rend(); ++path)
-        if (entryAt(folder + *path) == 1)
-            removeFolder(folder + *path); // only when empty
+    // Moved in from the staging folder, so the run's own: they go. Each is reached from
+    // the install folder one real folder at a time, so a folder of it that became a link
+    // never carries a delete elsewhere.
+    const std::optional<std::string> host = toHostPath(folder);
+    const UniqueFd base = openInstallFolder(host);
+    const auto below = [](std::string path) {
+        std::replace(path.begin(), path.end(), '\\', '/');
+        return path;
+    };
+    if (base.get() >= 0) {
+        for (const std::string& path : files)
+            if (entryAt(staging + path) == 0 && allowFileChange(FileChange::Delete, folder + path))
+                removeEntryBelow(base.get(), below(path), false);
+        for (auto path = folders.rbegin(); path != folders.rend(); ++path)
+            if (allowFileChange(FileChange::RemoveFolder, folder + *path))
+                removeEntryBelow(base.get(), below(*path), true); // only when empty
+    }
     deleteFile(record);
 }
 

@@ -5,7 +5,8 @@
 // between leaves the record and the staging folder; the next run of setup (or the
 // uninstaller) takes away what the record names and the staging folder no longer holds
 // (it was moved in), and the folders it names when they are empty, so the folder is as
-// the killed run found it. Files that replaced an earlier installation's are not named
+// the killed run found it; each is reached one real folder at a time, never through a
+// link. Files that replaced an earlier installation's are not named
 // here: those were set aside and are put back (TInstallJournal::PutBack).
 //
 // The file ".qmsetup-placing" in the install folder: text, lines ended by LF, "file " or

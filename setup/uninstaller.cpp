@@ -6,6 +6,7 @@
 #include "platform/dospath.h"
 #include "platform/fileio.h"
 #include "platform/fileoperations.h"
+#include "platform/folderchain.h"
 #include "platform/hivestore.h"
 #include "platform/productkeys.h"
 #include "platform/programfiles.h"
@@ -66,6 +67,17 @@ bool TUninstaller::bbUninstalClick() {
         return false;
     if (env_.mainWindowOpen && env_.mainWindowOpen()) {
         env_.message(0, kRunning);
+        return false;
+    }
+    // Run by root, the removal goes through the folder by path: in a folder another user
+    // may change, that user could lead root's deletes anywhere (and the folder named in a
+    // user's registry may be any folder at all).
+    const std::optional<std::string> host = toHostPath(folder_);
+    if (::geteuid() == 0 && (!host || !staysRootOnly(*host))) {
+        env_.message(0, "Quillmoor was not removed: " + host.value_or(folder_) +
+                            " or a folder above it can be changed by another user than root, "
+                            "so root removes nothing there. Please run the uninstall as the "
+                            "user who installed Quillmoor.");
         return false;
     }
     // A reinstall killed half way is taken back first, so its leftovers go too.
@@ -144,8 +156,15 @@ void TUninstaller::removeEntry(const std::string& path, const std::string& base)
 }
 
 void TUninstaller::DeleteInstalledFiles() {
-    if (const auto host = toHostPath(folder_))
+    if (const auto host = toHostPath(folder_)) {
         updatestaging::RemoveStaleUpdateFolders(*host);
+        // An update that could not be taken back keeps its staging folder (it may hold
+        // the only copy of a file): what stays is told, never a plain success.
+        struct stat info {};
+        const std::string temp = *host + "/" + std::string(updatestaging::kTempFolder);
+        if (::lstat(temp.c_str(), &info) == 0)
+            leftOver_.push_back(folder_ + std::string(updatestaging::kTempFolder));
+    }
     // Without a list nothing tells the installation's help pages from the user's files
     // beside them: only the files the programs are known by go.
     if (const auto listed = TUninstList::Read(folder_))

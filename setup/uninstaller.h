@@ -1,6 +1,7 @@
 #pragma once
 // TUninstaller: the rules of the uninstall window. It refuses while the main program
-// runs or when the user may not remove the installation, asks once, and then removes
+// runs, when the user may not remove the installation or, run by root, when another user
+// may change the install folder; it asks once, and then removes
 // what the installer made: the files of uninst.ini that lie below the registered install
 // folder (links removed as links, never followed; without a list, only the known files
 // of an installation), the program's own run-time files, the shortcuts and program
@@ -44,7 +45,8 @@ class TUninstaller {
     // The folders setup made, deepest first, each when it is empty; without a record (an
     // installation from before it), the install folder when it is empty.
     void RemoveCreatedFolders(const std::optional<std::vector<std::string>>& made);
-    // Paths that were to go and are still there.
+    // Paths that were to go and are still there (an update's "Temp" folder, whose swap
+    // could not be taken back, among them).
     const std::vector<std::string>& leftOver() const { return leftOver_; }
 
   private:

@@ -3,6 +3,7 @@
 #include "platform/dospath.h"
 #include "platform/fileio.h"
 #include "platform/lzexpand.h"
+#include "platform/machinewideumask.h"
 #include "platform/uninstlist.h"
 #include "platform/updateswap.h"
 
@@ -47,6 +48,8 @@ TReleaseInstaller::TReleaseInstaller(const TInstallation& installation, TStaging
     : installation_(installation), staging_(staging) {}
 
 bool TReleaseInstaller::Install(const TRelease& release, std::string& error) {
+    // Run by root, the release is for every user: the folders it makes are theirs to read.
+    const MachineWideUmask readableByAll;
     for (const TReleaseFile& file : release.files)
         if (!prepare(file, error))
             return false;

@@ -1,6 +1,7 @@
 #include "updater/updatersettings.h"
 
 #include "platform/datetime.h"
+#include "platform/folderchain.h"
 #include "platform/productkeys.h"
 #include "platform/registry.h"
 #include "platform/settingkeys.h"
@@ -8,6 +9,7 @@
 #include <QSettings>
 #include <cmath>
 #include <cstdio>
+#include <unistd.h>
 
 namespace qm {
 
@@ -21,11 +23,20 @@ void WriteUpdateDay() {
 }
 
 void DisableUpdater(const std::string& folder) {
-    QSettings file(QString::fromStdString(folder + "/Settings.dat"), QSettings::IniFormat);
-    file.setValue(QStringLiteral("UPDATER/Updater"), 0);
-    file.sync();
-    if (file.status() != QSettings::NoError)
-        std::fprintf(stderr, "updater: cannot write %s/Settings.dat\n", folder.c_str());
+    // The file is written by path, through a link at its name: run by root, only in a
+    // folder no other user may change, where no one else could have put that link.
+    if (::geteuid() == 0 && !changeableOnlyByRoot(folder)) {
+        std::fprintf(stderr,
+                     "updater: %s may be changed by another user than root; root does not "
+                     "write its Settings.dat\n",
+                     folder.c_str());
+    } else {
+        QSettings file(QString::fromStdString(folder + "/Settings.dat"), QSettings::IniFormat);
+        file.setValue(QStringLiteral("UPDATER/Updater"), 0);
+        file.sync();
+        if (file.status() != QSettings::NoError)
+            std::fprintf(stderr, "updater: cannot write %s/Settings.dat\n", folder.c_str());
+    }
     // The main program reads its own setting, not this file.
     Registry registry;
     const SettingDef& updater = settingDef(SettingId::Updater);

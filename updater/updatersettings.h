@@ -3,7 +3,8 @@
 // of the user, which the main program reads to know when to start it again) and the
 // user's choice to stop updating ("Settings.dat" in the program folder, section
 // "UPDATER", key "Updater" = 0, plus the main program's own "Updater" setting, so that
-// it stops starting the updater). Failures are reported on stderr and otherwise ignored.
+// it stops starting the updater; run by root, the file only in a folder no other user may
+// change). Failures are reported on stderr and otherwise ignored.
 
 #include <string>
 

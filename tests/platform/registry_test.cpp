@@ -179,6 +179,29 @@ TEST_F(RegistryTest, MachineRootsFollowAdministratorRights) {
     EXPECT_FALSE(machine.keyExists("\\Software\\Quill_Moor_Tmp"));
 }
 
+// The machine's hives are every user's to read: root's umask of 077 neither makes their
+// folders root's alone nor, when a hive is written again, takes the others' reading away.
+TEST_F(RegistryTest, TheMachineHiveStaysReadableByAllWhateverTheUmask) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "the machine's hives are root's to write";
+    const std::string folder = sandbox.root() + "/var/lib/quillmoor/registry";
+    setenv("QUILLMOOR_REGISTRY_DIR", folder.c_str(), 1);
+    const mode_t umaskBefore = umask(077);
+    Registry machine(RegistryRoot::LocalMachine);
+    const bool written = machine.openKey("\\SOFTWARE\\Quillmoor", true) &&
+                         machine.writeString("Server", "one") == RegistryStatus::Ok &&
+                         machine.writeString("Server", "two") == RegistryStatus::Ok;
+    umask(umaskBefore);
+    setenv("QUILLMOOR_REGISTRY_DIR", (sandbox.root() + "/registry").c_str(), 1);
+    ASSERT_TRUE(written);
+    for (const std::string& made : {sandbox.root() + "/var", sandbox.root() + "/var/lib", folder,
+                                    folder + "/HKEY_LOCAL_MACHINE.hive"}) {
+        struct stat info {};
+        ASSERT_EQ(stat(made.c_str(), &info), 0) << made;
+        EXPECT_EQ(info.st_mode & 0004, 0004u) << made;
+    }
+}
+
 TEST_F(RegistryTest, ReadOnlyMachineSwitchDeniesEvenRoot) {
     Registry classes(RegistryRoot::ClassesRoot);
     if (geteuid() == 0) {

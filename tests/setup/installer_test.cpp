@@ -399,9 +399,9 @@ TEST(Installer, AReinstallChangesNothingUntilAgreedAndAFailedOneKeepsTheOld) {
     EXPECT_EQ(test::RegistryValues(), values);
 }
 
-// Links inside an earlier installation lead a reinstall nowhere: a listed file behind a
-// linked folder stays, and a link under the staging folder's name is neither filled nor
-// emptied into the installation.
+// Links inside an earlier installation lead a reinstall nowhere: a file behind a linked
+// folder stays (named by uninst.ini or by a killed run's placing record), and a link
+// under the staging folder's name is neither filled nor emptied into the installation.
 TEST(Installer, AReinstallLeavesWhatLinksInTheInstallFolderPointTo) {
     test::Sandbox sb;
     test::InstallSandbox machine(sb);
@@ -415,6 +415,8 @@ TEST(Installer, AReinstallLeavesWhatLinksInTheInstallFolderPointTo) {
     std::filesystem::create_directory_symlink(c + "/Staged", install + "/.qmsetup");
     const std::string list = sb.readFile(kBase + "uninst.ini").value_or("");
     sb.writeFile(kBase + "uninst.ini", kBase + "linkdir\\x.txt\r\n" + list);
+    // As a killed run's placing record names it: taken back only below the folder.
+    sb.writeFile(kBase + ".qmsetup-placing", "file linkdir\\x.txt\n");
     const auto outside = [&] {
         std::set<std::string> files;
         for (const std::string& entry : test::FilesBelow(sb.root()))
@@ -430,6 +432,94 @@ TEST(Installer, AReinstallLeavesWhatLinksInTheInstallFolderPointTo) {
     EXPECT_FALSE(fileExists(kBase + "notes.txt"));
     EXPECT_EQ(sb.readFile(kBase + "uninst.ini").value_or("").find("notes.txt"), std::string::npos);
     EXPECT_EQ(sb.readFile(kBase + "Qmoor"), "the Qmoor program image");
+}
+
+// Run by root, setup and the uninstaller take no folder that another user may change, or
+// below one they may change: they refuse it before they look inside, so nothing that
+// user planted there (a placing record naming a file through a link to root's folder,
+// an Uninstall key in the user's own registry) leads root's deletes out of it.
+TEST(Installer, RootTakesNoFolderAnotherUserCanChange) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs root to stand for another user";
+    constexpr uid_t kUser = 65534;
+    test::Sandbox sb;
+    test::InstallSandbox machine(sb);
+    machine.makeMedium();
+    const std::string c = sb.hostOf('C');
+    sb.writeFile("C:\\Root\\secret.txt", "root's own");
+    ASSERT_EQ(chmod((c + "/Root").c_str(), 0700), 0);
+    const std::string planted = "C:\\Users\\bob\\Quillmoor\\";
+    sb.writeFile(planted + ".qmsetup-placing", "file linkdir\\secret.txt\n");
+    sb.writeFile(planted + "uninst.ini", planted + "linkdir\\secret.txt\r\n");
+    std::filesystem::create_directory_symlink(c + "/Root", c + "/Users/bob/Quillmoor/linkdir");
+    for (const char* folder : {"/Users/bob", "/Users/bob/Quillmoor"})
+        ASSERT_EQ(lchown((c + folder).c_str(), kUser, kUser), 0);
+    sb.writeFile("C:\\Shared\\readme.txt", "everyone's");
+    ASSERT_EQ(chmod((c + "/Shared").c_str(), 0777), 0);
+    Registry uninstall(RegistryRoot::CurrentUser);
+    ASSERT_TRUE(uninstall.openKey(
+        "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quillmoor", true));
+    uninstall.writeString("UninstallString", planted + "Uninstall.exe");
+    const auto files = test::FilesBelow(sb.root());
+
+    for (const std::string& folder : {planted, std::string("C:\\Users\\bob\\New\\Quillmoor"),
+                                      std::string("C:\\Shared\\Quillmoor")}) {
+        SCOPED_TRACE(folder);
+        EXPECT_EQ(machine.install({folder, true, true}), TInstallOutcome::StayOnOptions);
+        ASSERT_EQ(machine.messages().size(), 1u);
+        EXPECT_NE(machine.messages()[0].find("can be changed by another user"), std::string::npos)
+            << machine.messages()[0];
+    }
+    std::vector<std::string> messages;
+    EXPECT_EQ(UninstallNow(planted, &messages), 0);
+    EXPECT_NE(messages.back().find("can be changed by another user"), std::string::npos)
+        << messages.back();
+    EXPECT_EQ(test::FilesBelow(sb.root()), files);
+}
+
+// An install by root is used by every user of the machine: whatever the administrator's
+// umask, every folder it makes (the install folder and the ones below it, the menu's
+// folder, the machine's autostart folder) and every file it writes there may be read by
+// all, and the programs run by all.
+TEST(Installer, WhatRootInstallsEveryUserMayReadWhateverTheUmask) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "root's install";
+    for (const bool allUsers : {true, false}) {
+        SCOPED_TRACE(allUsers);
+        test::Sandbox sb;
+        test::InstallSandbox machine(sb);
+        machine.makeMedium();
+        const std::string system = sb.hostOf('S');
+        std::filesystem::remove_all(system + "/etc/xdg");
+        const mode_t umaskBefore = umask(077);
+        const TInstallOutcome outcome = machine.install({kFolder, allUsers, true});
+        umask(umaskBefore);
+        ASSERT_EQ(outcome, TInstallOutcome::Installed);
+        std::vector<std::string> roots = {sb.hostOf('C') + "/Program Files"};
+        if (allUsers)
+            roots.insert(roots.end(),
+                         {system + "/usr/share/applications/Quillmoor", system + "/etc/xdg"});
+        std::set<std::string> private_;
+        for (const std::string& root : roots) {
+            const auto check = [&](const std::filesystem::path& path) {
+                struct stat info {};
+                ASSERT_EQ(lstat(path.c_str(), &info), 0);
+                const mode_t need = S_ISDIR(info.st_mode) ? 0555 : 0444;
+                if ((info.st_mode & need) != need)
+                    private_.insert(path.string().substr(sb.root().size()));
+            };
+            check(root);
+            for (const auto& entry : std::filesystem::recursive_directory_iterator(root))
+                check(entry.path());
+        }
+        EXPECT_EQ(private_, std::set<std::string>{});
+        for (const char* program : {"Qmoor", "updater"}) {
+            struct stat info {};
+            ASSERT_EQ(stat((sb.hostOf('C') + "/Program Files/Quillmoor/" + program).c_str(), &info),
+                      0);
+            EXPECT_EQ(info.st_mode & 0555, 0555u) << program;
+        }
+    }
 }
 
 // An administrator's own install through sudo belongs to the user who asked for it: the

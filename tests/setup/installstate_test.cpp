@@ -28,6 +28,19 @@ TEST(InstallState, TheInstalledStateAndTheProgramsOwnFolderChooseTheWindow) {
     // The uninstaller gone: any copy removes the installation.
     ASSERT_TRUE(deleteFile("C:\\Apps\\Quillmoor\\Uninstall"));
     EXPECT_EQ(ChooseSetupMode("setup", "C:\\medium\\"), TSetupMode::UninstallWithoutUninstaller);
+    // A registry entry naming a folder without an installation (another program's, with
+    // files of the names Quillmoor's programs use) removes nothing: the wizard shows.
+    sb.writeFile("C:\\Other\\Log.txt", "another program's log");
+    sb.writeFile("C:\\Other\\Settings.dat", "another program's settings");
+    Registry uninstall(RegistryRoot::CurrentUser);
+    ASSERT_TRUE(uninstall.openKey(
+        "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quillmoor", false));
+    uninstall.writeString("UninstallString", "C:\\Other\\Uninstall.exe");
+    EXPECT_EQ(ChooseSetupMode("setup", "C:\\medium\\"), TSetupMode::Install);
+    uninstall.writeString("UninstallString", "C:\\Apps\\Quillmoor\\Uninstall.exe");
+    ASSERT_TRUE(deleteFile("C:\\Apps\\Quillmoor\\Qmoor"));
+    EXPECT_EQ(ChooseSetupMode("setup", "C:\\medium\\"), TSetupMode::UninstallWithoutUninstaller)
+        << "its list is enough";
     // The folder gone: not installed, so the copy shows the wizard.
     Registry key(RegistryRoot::CurrentUser);
     ASSERT_TRUE(

@@ -122,6 +122,25 @@ TEST(Uninstaller, ARegistryEntryThatStaysIsAFailureAndKeepsTheUninstaller) {
     EXPECT_TRUE(Uninstall(6, false).removed) << "run again, it finishes";
 }
 
+// An update whose swap cannot be taken back keeps its staging folder: the uninstall
+// removes the rest and says that something stayed, never a plain success.
+TEST(Uninstaller, AnUpdateThatCannotBeTakenBackIsToldAsLeftOver) {
+    test::Sandbox sb;
+    test::InstallSandbox machine(sb);
+    machine.makeMedium();
+    ASSERT_EQ(machine.install({"C:\\Program Files\\Quillmoor"}), TInstallOutcome::Installed);
+    sb.writeFile(std::string(kBase) + "Temp\\update-Ab12Cd\\swap.lst", "not a swap record\n");
+    std::filesystem::create_directories(sb.root() +
+                                        "/C/Program Files/Quillmoor/Temp/update-Ab12Cd/ready");
+    const auto run = Uninstall(6, false);
+    EXPECT_TRUE(run.removed);
+    ASSERT_FALSE(run.messages.empty());
+    EXPECT_NE(run.messages.back().find("could not be removed"), std::string::npos)
+        << run.messages.back();
+    EXPECT_TRUE(fileExists(std::string(kBase) + "Temp\\update-Ab12Cd\\swap.lst"));
+    EXPECT_FALSE(fileExists(std::string(kBase) + "Qmoor"));
+}
+
 TEST(Uninstaller, DeletesOnlyListedPathsBelowTheFolderAndNeverFollowsLinks) {
     test::Sandbox sb;
     test::InstallSandbox machine(sb);

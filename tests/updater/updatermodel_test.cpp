@@ -19,7 +19,9 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -295,17 +297,27 @@ TEST_F(UpdaterFlow, ReleaseIsDownloadedAndInstalled) {
 
 // What a release adds is recorded in uninst.ini (each path once, the entries of a new
 // folder before it), so an uninstall after the update leaves nothing behind, also not
-// the staging folder of an updater that crashed since.
+// the staging folder of an updater that crashed since. Made by root, the new folders may
+// be read by every user whatever the administrator's umask.
 TEST_F(UpdaterFlow, AnUninstallAfterAnUpdateLeavesNothing) {
     offer({{"Qmoor.ex_", body(test::literalLzFile("new program"))},
            {"Help/Drives.htm", body("<html>Drives</html>")},
            {"Tools/Extra/tool.txt", body("a tool")}});
+    const mode_t umaskBefore = umask(077); // an administrator's: root's release is for all
     start();
     check();
     model->imr_YesClick();
     runUntil([this] { return ended; });
+    umask(umaskBefore);
     ASSERT_EQ(messages, std::vector<std::string>{"Update with new release complete."});
     ASSERT_EQ(read("Tools/Extra/tool.txt"), "a tool");
+    for (const char* made : {"Tools", "Tools/Extra", "Tools/Extra/tool.txt"}) {
+        if (geteuid() == 0) {
+            EXPECT_EQ(fs::status(folder + "/" + made).permissions() & fs::perms::others_read,
+                      fs::perms::others_read)
+                << made;
+        }
+    }
     const std::string base = "C:\\Program Files\\Quillmoor\\";
     std::vector<std::string> lines;
     std::istringstream list(read("uninst.ini"));
