@@ -47,18 +47,12 @@ void TBackupOperation::Run(TJobContext& context) {
     const char drive = MediaDriveLetter(request_.mediaCaption);
     if (drive == '\0' || CheckFreeSpace(std::string(1, drive), 0) >= 2) {
         context.services.message(kMsgOk, kWrongDrive);
-        runner.JobRunning = 0;
         return;
     }
     TBackUpJob job;
     TJobRunnerModel::JobStopper stopper(runner, [&job] { job.SetProcessing(false); });
-    if (request_.encryption) {
-        if (!PrepareEncryptionKey(context, request_.keyBits)) {
-            runner.JobRunning = 0;
-            return;
-        }
-        job.SetEncryption(true);
-    }
+    if (request_.encryption && !PrepareEncryption(context, job, request_.keyBits))
+        return;
     TRunRecorder recorder(context, "Backup");
     recorder.markStart();
     SetBackupTarget(job, drive, request_.compressionType, request_.level);
@@ -82,13 +76,11 @@ void TBackupOperation::Run(TJobContext& context) {
         runner.TotalSize = runner.NewSize;
         if (runner.NewCount == 0 && !leftOut && !runner.CancelRequested) {
             context.services.message(kMsgOk, kNothingNew + std::to_string(runner.NewCount));
-            runner.JobRunning = 0;
             return;
         }
     }
     if (runner.TotalCount == 0 && !leftOut && !runner.CancelRequested) {
         context.services.message(kMsgOk, kNothing);
-        runner.JobRunning = 0;
         return;
     }
     // Measured against what this run will write: the changed files of an incremental
@@ -97,7 +89,6 @@ void TBackupOperation::Run(TJobContext& context) {
         CheckFreeSpace(std::string(1, drive),
                        request_.incremental ? runner.NewSize : runner.TotalSize) >= 2) {
         context.services.message(kMsgOk, kNoRoom);
-        runner.JobRunning = 0;
         return;
     }
     runner.setRemainingCount(runner.TotalCount);

@@ -67,14 +67,11 @@ void TRestoreOperation::Run(TJobContext& context) {
     collect(context, request_, job, true);
     if (runner.TotalCount == 0 && !runner.CancelRequested) {
         context.services.message(kMsgOk, kNothing);
-        runner.JobRunning = 0;
         return;
     }
     if (job.Encryption() && !runner.CancelRequested &&
-        !AskDecryptionPasswords(context, request_.keyBits)) {
-        runner.JobRunning = runner.CancelRequested ? runner.JobRunning : 0;
+        !AskDecryptionPasswords(context, request_.keyBits))
         return;
-    }
     const char drive = MediaDriveLetter(request_.mediaCaption);
     job.SetDestination(drive);
     TEngineSession session(context, TEngineSession::Progress::Files, true);
@@ -86,20 +83,16 @@ void TRestoreOperation::Run(TJobContext& context) {
     if (request_.selectVersions && !runner.CancelRequested) {
         sortDates = false;
         if (revised != 0 && context.services.chooseRevisions &&
-            context.services.chooseRevisions(revisions) == 2) {
-            runner.JobRunning = 0;
+            context.services.chooseRevisions(revisions) == 2)
             return;
-        }
     }
     if (CancelledAfterCollection(runner))
         return;
     runner.setOperationText("Restoring...");
     if (request_.toFolder) {
         std::string folder;
-        if (!context.services.selectFolder || !context.services.selectFolder(folder)) {
-            runner.JobRunning = 0;
+        if (!context.services.selectFolder || !context.services.selectFolder(folder))
             return;
-        }
         while (!folder.empty() && folder.back() == '\\')
             folder.pop_back();
         job.SetRestoreType(folder + "\\");
@@ -124,14 +117,11 @@ void TDeleteOperation::Run(TJobContext& context) {
     collect(context, request_, job, false);
     if (runner.TotalCount == 0 && !runner.CancelRequested) {
         context.services.message(kMsgOk, kNothing);
-        runner.JobRunning = 0;
         return;
     }
     // Nothing leaves the media unless the answer is Yes.
-    if (!runner.CancelRequested && context.services.message(kMsgYesNo, kQuestion) != kResultYes) {
-        runner.JobRunning = 0;
+    if (!runner.CancelRequested && context.services.message(kMsgYesNo, kQuestion) != kResultYes)
         return;
-    }
     if (CancelledAfterCollection(runner))
         return;
     context.outcome.filesDeleted = true;

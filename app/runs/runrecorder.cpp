@@ -93,7 +93,6 @@ void TRunRecorder::finish(int64_t fileCount, int64_t bytes, char driveLetter) {
     const TSavedReport saved = SaveReport(record_, std::string(1, driveLetter) + ":\\", logPath());
     outcome.reportLogPath = saved.logPath;
     outcome.record = record_;
-    runner.JobRunning = 0;
 }
 
 } // namespace qm

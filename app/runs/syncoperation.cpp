@@ -114,10 +114,8 @@ void TSyncDeleteOperation::Run(TJobContext& context) {
     runner.hideSizes();
     BeginCollection(runner);
     const char drive = MediaDriveLetter(request_.mediaCaption);
-    if (drive == '\0') {
-        runner.JobRunning = 0;
+    if (drive == '\0')
         return;
-    }
     // An empty list runs too: its report says that nothing was deleted.
     const TSyncLists& files = request_.deletions;
     TBackUpJob job;
@@ -147,20 +145,16 @@ void TMediaToHardDriveOperation::Run(TJobContext& context) {
     TJobRunnerModel& runner = context.runner;
     const char drive = MediaDriveLetter(request_.mediaCaption);
     const TSyncLists& files = request_.mediaToHardDrive;
-    if (files.empty() || drive == '\0') {
-        runner.JobRunning = 0;
+    if (files.empty() || drive == '\0')
         return;
-    }
     showRunner(context);
     BeginCollection(runner);
     TBackUpJob job;
     TJobRunnerModel::JobStopper stopper(runner, [&job] { job.SetProcessing(false); });
     job.SetDestination(drive);
     // The passwords are asked when the compared drive's catalogue holds encrypted copies.
-    if (job.HasEncryptedFiles() && !AskDecryptionPasswords(context, request_.keyBits)) {
-        runner.JobRunning = runner.CancelRequested ? runner.JobRunning : 0;
+    if (job.HasEncryptedFiles() && !AskDecryptionPasswords(context, request_.keyBits))
         return;
-    }
     ComparedFiles compared(files);
     TRunRecorder recorder(context, "Synchronize");
     recorder.markStart();
@@ -191,10 +185,8 @@ void TMediaToHardDriveOperation::Run(TJobContext& context) {
 void THardDriveToMediaOperation::Run(TJobContext& context) {
     TJobRunnerModel& runner = context.runner;
     const TSyncLists& files = request_.hardDriveToMedia;
-    if (files.empty()) {
-        runner.JobRunning = 0;
+    if (files.empty())
         return;
-    }
     showRunner(context);
     BeginCollection(runner);
     // The copies go to the drive that was compared, and only when it is there and has
@@ -203,24 +195,17 @@ void THardDriveToMediaOperation::Run(TJobContext& context) {
     const std::string letter(1, drive);
     if (drive == '\0' || CheckFreeSpace(letter, 0) >= 2) {
         context.services.message(kMsgOk, TBackupOperation::kWrongDrive);
-        runner.JobRunning = 0;
         return;
     }
     const int64_t bytes = currentBytes(files);
     if (CheckFreeSpace(letter, bytes) >= 2) {
         context.services.message(kMsgOk, TBackupOperation::kNoRoom);
-        runner.JobRunning = 0;
         return;
     }
     TBackUpJob job;
     TJobRunnerModel::JobStopper stopper(runner, [&job] { job.SetProcessing(false); });
-    if (request_.encryption) {
-        if (!PrepareEncryptionKey(context, request_.keyBits)) {
-            runner.JobRunning = runner.CancelRequested ? runner.JobRunning : 0;
-            return;
-        }
-        job.SetEncryption(true);
-    }
+    if (request_.encryption && !PrepareEncryption(context, job, request_.keyBits))
+        return;
     TRunRecorder recorder(context, "Synchronize");
     recorder.markStart();
     if (CancelledAfterCollection(runner))

@@ -567,7 +567,7 @@ TEST_F(JobRunTest, ASequenceKeepsTheRunnerUntilItsLastStep) {
             QApplication::processEvents();
             seen->push_back(main->model().runActive() && main->jobs().current() &&
                             main->jobs().current()->isVisible());
-            context.runner.JobRunning = 0; // each half ends as a run would
+            context.runner.JobRunning = 0; // a half that marks the run over does not end it
             QTimer timerTicks;
             timerTicks.start(150);
             QEventLoop wait;
