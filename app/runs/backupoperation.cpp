@@ -1,7 +1,5 @@
 #include "app/runs/backupoperation.h"
 
-#include "app/pages/backup/backuppagemodel.h"
-#include "app/pages/settings/settingspagemodel.h"
 #include "app/runs/enginesession.h"
 #include "app/runs/jobsteps.h"
 #include "app/runs/runrecorder.h"
@@ -18,28 +16,6 @@ const char* const TBackupOperation::kNothing =
     "Nothing to Backup. Please select files and folders.";
 const char* const TBackupOperation::kNoRoom =
     "Not enough disk space on Media Drive to back up your files.";
-
-TBackupRequest BackupRequestFrom(TBackupPageModel& page) {
-    const TSettingsPageModel& settings = page.settings();
-    TBackupRequest r;
-    r.mediaCaption = page.mediaDriveText();
-    r.encryption = settings.encryption();
-    r.keyBits = settings.keySizeBits();
-    r.incremental = page.incremental();
-    const std::vector<TBackupPageModel::TSelectionItem> items = page.checkedSelection();
-    r.selection = [items](const TSelectionVisit& visit) {
-        for (const auto& item : items)
-            if (!visit(item.path, item.wholeFolder))
-                return;
-    };
-    const TExceptionListsModel* exceptions = &settings.exceptions();
-    r.excluded = [exceptions](const std::string& name) { return exceptions->excludes(name); };
-    r.compressionType = settings.compressionType();
-    r.level = settings.level();
-    r.log = settings.log();
-    r.revisions = settings.revision() ? settings.revisions() : 0;
-    return r;
-}
 
 void TBackupOperation::Run(TJobContext& context) {
     TJobRunnerModel& runner = context.runner;

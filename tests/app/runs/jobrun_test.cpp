@@ -261,7 +261,7 @@ TEST_F(JobRunTest, EveryTickedNameIsBackedUpAndRestoredAsItIsOrLoggedAndCounted)
     }
 
     // Backup: the names a DOS path cannot carry are logged and counted.
-    TBackupRequest request = BackupRequestFrom(page);
+    TBackupRequest request = page.request();
     request.incremental = false;
     request.compressionType = 0;
     AnswerScript::instance().addAnswer("Statistics", "2");
