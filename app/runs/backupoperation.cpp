@@ -17,18 +17,18 @@ const char* const TBackupOperation::kNothing =
 const char* const TBackupOperation::kNoRoom =
     "Not enough disk space on Media Drive to back up your files.";
 
-void TBackupOperation::Run(TJobContext& context) {
+TJobOutcome TBackupOperation::Run(TJobContext& context) {
     TJobRunnerModel& runner = context.runner;
     BeginCollection(runner);
     const char drive = MediaDriveLetter(request_.mediaCaption);
     if (drive == '\0' || CheckFreeSpace(std::string(1, drive), 0) >= 2) {
         context.services.message(kMsgOk, kWrongDrive);
-        return;
+        return {};
     }
     TBackUpJob job;
     TJobRunnerModel::JobStopper stopper(runner, [&job] { job.SetProcessing(false); });
     if (request_.encryption && !PrepareEncryption(context, job, request_.keyBits))
-        return;
+        return {};
     TRunRecorder recorder(context, "Backup");
     recorder.markStart();
     SetBackupTarget(job, drive, request_.compressionType, request_.level);
@@ -52,12 +52,12 @@ void TBackupOperation::Run(TJobContext& context) {
         runner.TotalSize = runner.NewSize;
         if (runner.NewCount == 0 && !leftOut && !runner.CancelRequested) {
             context.services.message(kMsgOk, kNothingNew + std::to_string(runner.NewCount));
-            return;
+            return {};
         }
     }
     if (runner.TotalCount == 0 && !leftOut && !runner.CancelRequested) {
         context.services.message(kMsgOk, kNothing);
-        return;
+        return {};
     }
     // Measured against what this run will write: the changed files of an incremental
     // backup, every selected file of a full one.
@@ -65,11 +65,11 @@ void TBackupOperation::Run(TJobContext& context) {
         CheckFreeSpace(std::string(1, drive),
                        request_.incremental ? runner.NewSize : runner.TotalSize) >= 2) {
         context.services.message(kMsgOk, kNoRoom);
-        return;
+        return {};
     }
     runner.setRemainingCount(runner.TotalCount);
     if (CancelledAfterCollection(runner))
-        return;
+        return {};
     runner.setOperationText("Backup process...");
     recorder.prepareRun(job, request_.log);
     for (const std::string& path : collector.refused()) {
@@ -87,7 +87,7 @@ void TBackupOperation::Run(TJobContext& context) {
     }
     const int64_t count = request_.incremental ? runner.NewCount : runner.TotalCount;
     const int64_t size = request_.incremental ? runner.NewSize : runner.TotalSize;
-    recorder.finish(count, size, drive);
+    return recorder.finish(count, size, drive);
 }
 
 } // namespace qm

@@ -31,7 +31,7 @@ class TBackupOperation : public TJobOperation {
     explicit TBackupOperation(TBackupRequest request) : request_(std::move(request)) {}
 
     const char* title() const override { return "Backup"; }
-    void Run(TJobContext& context) override;
+    TJobOutcome Run(TJobContext& context) override;
 
     static const char* const kWrongDrive;
     static const char* const kNothingNew;

@@ -24,6 +24,7 @@ class TJobLauncher {
     // What a page calls to start a run: start() on this launcher.
     TStartJob starter();
     // Runs operation `code` with `job` in a job runner window; returns when it closed.
+    // start()'s last step; tests hand it scripted operations.
     TJobOutcome run(int code, std::unique_ptr<TJobOperation> job);
     // The runner shown now, or nullptr.
     TFrmProgress* current() const { return current_; }

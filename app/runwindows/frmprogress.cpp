@@ -200,9 +200,9 @@ void TFrmProgress::FormActivate() {
     model_.Activated = true;
     // An operation this program does not have runs nothing.
     if (job_) {
-        TJobContext context{model_, services_, outcome_};
+        TJobContext context{model_, services_};
         operating_ = true;
-        job_->Run(context);
+        outcome_ = job_->Run(context);
         operating_ = false;
     }
     // However the operation returned (done, refused, cancelled), the run is over: the

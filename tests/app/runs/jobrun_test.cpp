@@ -562,7 +562,7 @@ TEST_F(JobRunTest, ASequenceKeepsTheRunnerUntilItsLastStep) {
         std::vector<bool>* seen;
         TfrmMain* main;
         const char* title() const override { return "Synchronize"; }
-        void Run(TJobContext& context) override {
+        TJobOutcome Run(TJobContext& context) override {
             context.runner.processMessages();
             QApplication::processEvents();
             seen->push_back(main->model().runActive() && main->jobs().current() &&
@@ -573,6 +573,7 @@ TEST_F(JobRunTest, ASequenceKeepsTheRunnerUntilItsLastStep) {
             QEventLoop wait;
             QTimer::singleShot(250, &wait, &QEventLoop::quit);
             wait.exec();
+            return {};
         }
     };
     std::vector<bool> seen;
