@@ -208,12 +208,9 @@ std::unique_ptr<DeflateFeed> TBackUpJob::MakeDeflateFeed(const TStringList& File
     // The key each entry's check value is encrypted under (see EncryptCheckValue).
     std::optional<DeflateFeed::EntryKey> key;
     if (Encrypted) {
-        std::string password =
-            engine.PasswordList.empty() ? std::string() : engine.PasswordList.front();
-        password.resize(std::min(password.size(), kMaxPasswordLength));
         DeflateFeed::EntryKey entryKey;
         entryKey.bits = engine.KeySize;
-        if (PasswordToKey(password, entryKey.bytes.data(), engine.KeySize))
+        if (PasswordToKey(engine.RunPassword(), entryKey.bytes.data(), engine.KeySize))
             key = entryKey;
     }
     return std::make_unique<DeflateFeed>(std::move(sources), engine.CompressionLevel, key);

@@ -5,6 +5,7 @@
 #include "engine/copytree.h"
 #include "engine/enginestate.h"
 #include "engine/logline.h"
+#include "engine/restoretarget.h"
 #include "platform/dospath.h"
 #include "platform/fileio.h"
 
@@ -49,16 +50,15 @@ void TBackUpJob::AddLog(const std::string& Line) {
 }
 
 std::string TBackUpJob::RestoreTargetPath(const std::string& SourcePath) const {
-    if (fRestoreType.empty())
-        return SourcePath;
-    std::string folder = extractFileDir(SourcePath);
-    folder = excludeTrailingBackslash(folder);
-    std::string inner = folder.size() > 3 ? folder.substr(3) : std::string();
-    return fRestoreType + inner + "\\" + extractFileName(SourcePath);
+    return PlainRestoreTarget(fRestoreType, SourcePath).value_or(std::string());
 }
 
 bool TBackUpJob::IsTargetOlder(const DriveListRecord& Record) {
-    FileHandle target = FileHandle::open(RestoreTargetPath(Record.SourcePath), OpenMode::Read);
+    // A path with no target is looked at nowhere; the restore refuses it with its line.
+    const std::string path = RestoreTargetPath(Record.SourcePath);
+    if (path.empty())
+        return true;
+    FileHandle target = FileHandle::open(path, OpenMode::Read);
     if (!target)
         return true;
     std::optional<uint32_t> dos = target.dosDateTime();

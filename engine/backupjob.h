@@ -128,8 +128,9 @@ class TBackUpJob {
     // Whether the file on the computer for this record may be overwritten: True when the
     // target is older than the record's date, or missing, or its date unreadable.
     bool IsTargetOlder(const DriveListRecord& Record);
-    // Where a plain restore puts the file backed up from SourcePath: SourcePath itself
-    // when RestoreType is empty, else RestoreType + folder without "X:\" + "\" + name.
+    // Where a plain restore puts the file backed up from SourcePath (PlainRestoreTarget's
+    // rule): SourcePath itself when RestoreType is empty, else RestoreType + folder
+    // without "X:\" + "\" + name; "" for a path that would leave its target.
     std::string RestoreTargetPath(const std::string& SourcePath) const;
     // Reads the catalogue of Destination into the three catalogue lists.
     void LoadDriveList();

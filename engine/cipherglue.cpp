@@ -6,7 +6,6 @@
 #include "engine/copytree.h"
 #include "engine/enginestate.h"
 #include "engine/jobcipher.h"
-#include "engine/keymanager.h"
 
 namespace qm {
 
@@ -33,15 +32,11 @@ bool TBackUpJob::FreeCipher() {
 
 bool TBackUpJob::EncryptCheckValue(uint8_t* Dest) {
     TEngineState& engine = Engine();
-    std::string password =
-        engine.PasswordList.empty() ? std::string() : engine.PasswordList.front();
-    if (password.size() > kMaxPasswordLength)
-        password.resize(kMaxPasswordLength);
     // The check routines may be the first to touch the cipher of a run.
     if (!engine.JobCipher->Active() && !InitCipher())
         return false;
-    return engine.JobCipher->EncryptCheckValue(password, engine.KeySize, engine.KeyBuffer.data(),
-                                               CheckValue.data(), Dest);
+    return engine.JobCipher->EncryptCheckValue(engine.RunPassword(), engine.KeySize,
+                                               engine.KeyBuffer.data(), CheckValue.data(), Dest);
 }
 
 } // namespace qm

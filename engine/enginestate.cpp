@@ -14,6 +14,11 @@ TEngineState::TEngineState()
 
 TEngineState::~TEngineState() = default;
 
+const std::string& TEngineState::RunPassword() const {
+    static const std::string none;
+    return PasswordList.empty() ? none : PasswordList.front();
+}
+
 void TEngineState::Reset() {
     PasswordList.clear();
     KeySize = 128;

@@ -67,7 +67,10 @@ class TEngineState {
     bool MediaKeepsModes(const std::string& MediaFolder) const;
 
     std::vector<std::string> PasswordList; // line 0 is the backup's password
-    int KeySize = 128;                     // 128, 192 or 256
+    // The password every copy a run writes is encrypted under: PasswordList line 0, the
+    // empty password when the list is empty (PasswordToKey cuts it to its length).
+    const std::string& RunPassword() const;
+    int KeySize = 128; // 128, 192 or 256
     std::array<uint8_t, kKeyBufferSize> KeyBuffer{};
     bool CancelFlag = false;
     int ErrorCount = 0;

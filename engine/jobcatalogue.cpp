@@ -7,6 +7,7 @@
 #include "engine/cataloguefile.h"
 #include "engine/copytree.h"
 #include "engine/enginestate.h"
+#include "engine/indexline.h"
 #include "engine/logline.h"
 #include "platform/dospath.h"
 #include "platform/fileio.h"
@@ -123,7 +124,7 @@ void TBackUpJob::ListDriveFiles(TStringList* IndexList, TStringList* DateList,
     // Read-only: listing never changes the catalogue.
     ReadAllRecords(path, CatalogueProblem, [&](int32_t i, const DriveListRecord& record) {
         if (IndexList)
-            IndexList->push_back(record.SourcePath + "*" + std::to_string(i));
+            IndexList->push_back(MakeIndexLine(record.SourcePath, static_cast<std::size_t>(i)));
         if (PathList)
             PathList->push_back(record.SourcePath);
         if (DateList)

@@ -13,9 +13,7 @@
 #include "app/pages/restore/restorepage.h"
 #include "app/pages/settings/settingspage.h"
 #include "app/pages/sync/syncpage.h"
-#include "app/runs/backupoperation.h"
 #include "app/runs/joblauncher.h"
-#include "app/runs/syncoperation.h"
 #include "controls/ashint.h"
 #include "controls/frmreminder.h"
 #include "controls/frmselectdir.h"
@@ -284,12 +282,8 @@ void TfrmMain::buildPages() {
     reportsDrives_ = model_->drivePoll().subscribe(
         [this](const TDriveChange& change) { reportsModel_->drivesChanged(change); });
     byIndex[TMainWindowModel::PageReports] = reportsPage_;
-    restorePage_ = new TRestorePage(
-        model_->drivePoll(), model_->settings(), model_->message(),
-        [this](int code, std::unique_ptr<TJobOperation> job) {
-            return jobs_->run(code, std::move(job));
-        },
-        pages_);
+    restorePage_ = new TRestorePage(model_->drivePoll(), model_->settings(), model_->message(),
+                                    jobs_->starter(), pages_);
     restorePage_->model().showWait = [this](bool show, int page) {
         model_->ShowWaitForm(show, page);
     };
@@ -328,13 +322,7 @@ void TfrmMain::wireBackupPage() {
     page.tree().OnBusy = [this](bool show, int, int, int index) {
         model_->ShowWaitForm(show, index);
     };
-    page.onBackupJob = [this] {
-        TBackupPageModel& backup = backupPage_->model();
-        const TJobOutcome outcome =
-            jobs_->run(kOpBackup, std::make_unique<TBackupOperation>(BackupRequestFrom(backup)));
-        if (outcome.log)
-            backup.setBackupLog(*outcome.log);
-    };
+    page.startJob = jobs_->starter();
 }
 
 void TfrmMain::buildSyncPage() {
@@ -342,14 +330,7 @@ void TfrmMain::buildSyncPage() {
     hooks.compare.run = runWindowHooks();
     hooks.wait = [this](bool show) { model_->ShowWaitForm(show, 0); };
     hooks.pageVisible = [this] { return pages_->currentWidget() == syncPage_; };
-    hooks.synchronise = [this](int code, const TSyncRequest& request) {
-        auto operation =
-            MakeSyncOperation(code, SyncRequestWithSettings(request, model_->settings()));
-        if (!operation)
-            return TSyncPageModel::RunResult{};
-        const TJobOutcome outcome = jobs_->run(code, std::move(operation));
-        return TSyncPageModel::RunResult{outcome.ran, outcome.cancelled};
-    };
+    hooks.startJob = jobs_->starter();
     syncPage_ = new TSyncPage(model_->drivePoll(), model_->message(), std::move(hooks), pages_);
 }
 

@@ -63,11 +63,11 @@ class TfrmMain : public QWidget {
     QStackedWidget* pages() const { return pages_; }
     QTimer* timer(const char* name) const;
     TFrmWait* waitWindow() const { return wait_.get(); }
-    // The Backup page: its model holds the selection tree and the Begin Backup hook.
+    // The Backup page: its model holds the selection tree and starts its run.
     TBackupPage* backupPage() const { return backupPage_; }
     TSyncPage* syncPage() const { return syncPage_; }
     TFrmReminder* reminderWindow() const { return reminderWindow_.get(); }
-    // Starts job runs for the pages.
+    // Starts job runs: each page holds its starter().
     TJobLauncher& jobs() { return *jobs_; }
     TReportsPageModel& reportsPage() { return *reportsModel_; }
     TRestorePage* restorePage() const { return restorePage_; }

@@ -1,7 +1,5 @@
 #include "app/runs/backupoperation.h"
 
-#include "app/pages/backup/backuppagemodel.h"
-#include "app/pages/settings/settingspagemodel.h"
 #include "app/runs/enginesession.h"
 #include "app/runs/jobsteps.h"
 #include "app/runs/runrecorder.h"
@@ -19,46 +17,18 @@ const char* const TBackupOperation::kNothing =
 const char* const TBackupOperation::kNoRoom =
     "Not enough disk space on Media Drive to back up your files.";
 
-TBackupRequest BackupRequestFrom(TBackupPageModel& page) {
-    const TSettingsPageModel& settings = page.settings();
-    TBackupRequest r;
-    r.mediaCaption = page.mediaDriveText();
-    r.encryption = settings.encryption();
-    r.keyBits = settings.keySizeBits();
-    r.incremental = page.incremental();
-    const std::vector<TBackupPageModel::TSelectionItem> items = page.checkedSelection();
-    r.selection = [items](const TSelectionVisit& visit) {
-        for (const auto& item : items)
-            if (!visit(item.path, item.wholeFolder))
-                return;
-    };
-    const TExceptionListsModel* exceptions = &settings.exceptions();
-    r.excluded = [exceptions](const std::string& name) { return exceptions->excludes(name); };
-    r.compressionType = settings.compressionType();
-    r.level = settings.level();
-    r.log = settings.log();
-    r.revisions = settings.revision() ? settings.revisions() : 0;
-    return r;
-}
-
-void TBackupOperation::Run(TJobContext& context) {
+TJobOutcome TBackupOperation::Run(TJobContext& context) {
     TJobRunnerModel& runner = context.runner;
     BeginCollection(runner);
     const char drive = MediaDriveLetter(request_.mediaCaption);
     if (drive == '\0' || CheckFreeSpace(std::string(1, drive), 0) >= 2) {
         context.services.message(kMsgOk, kWrongDrive);
-        runner.JobRunning = 0;
-        return;
+        return {};
     }
     TBackUpJob job;
     TJobRunnerModel::JobStopper stopper(runner, [&job] { job.SetProcessing(false); });
-    if (request_.encryption) {
-        if (!PrepareEncryptionKey(context, request_.keyBits)) {
-            runner.JobRunning = 0;
-            return;
-        }
-        job.SetEncryption(true);
-    }
+    if (request_.encryption && !PrepareEncryption(context, job, request_.keyBits))
+        return {};
     TRunRecorder recorder(context, "Backup");
     recorder.markStart();
     SetBackupTarget(job, drive, request_.compressionType, request_.level);
@@ -82,14 +52,12 @@ void TBackupOperation::Run(TJobContext& context) {
         runner.TotalSize = runner.NewSize;
         if (runner.NewCount == 0 && !leftOut && !runner.CancelRequested) {
             context.services.message(kMsgOk, kNothingNew + std::to_string(runner.NewCount));
-            runner.JobRunning = 0;
-            return;
+            return {};
         }
     }
     if (runner.TotalCount == 0 && !leftOut && !runner.CancelRequested) {
         context.services.message(kMsgOk, kNothing);
-        runner.JobRunning = 0;
-        return;
+        return {};
     }
     // Measured against what this run will write: the changed files of an incremental
     // backup, every selected file of a full one.
@@ -97,12 +65,11 @@ void TBackupOperation::Run(TJobContext& context) {
         CheckFreeSpace(std::string(1, drive),
                        request_.incremental ? runner.NewSize : runner.TotalSize) >= 2) {
         context.services.message(kMsgOk, kNoRoom);
-        runner.JobRunning = 0;
-        return;
+        return {};
     }
     runner.setRemainingCount(runner.TotalCount);
     if (CancelledAfterCollection(runner))
-        return;
+        return {};
     runner.setOperationText("Backup process...");
     recorder.prepareRun(job, request_.log);
     for (const std::string& path : collector.refused()) {
@@ -120,7 +87,7 @@ void TBackupOperation::Run(TJobContext& context) {
     }
     const int64_t count = request_.incremental ? runner.NewCount : runner.TotalCount;
     const int64_t size = request_.incremental ? runner.NewSize : runner.TotalSize;
-    recorder.finish(count, size, drive);
+    return recorder.finish(count, size, drive);
 }
 
 } // namespace qm

@@ -26,18 +26,12 @@ struct TBackupRequest {
     int revisions = 0; // versions kept; 0 = none
 };
 
-class TBackupPageModel;
-
-// The request of the Backup page's "Begin Backup": its ticks, media drive and kind, and
-// the settings in force (with the exception lists when they are in use).
-TBackupRequest BackupRequestFrom(TBackupPageModel& page);
-
 class TBackupOperation : public TJobOperation {
   public:
     explicit TBackupOperation(TBackupRequest request) : request_(std::move(request)) {}
 
     const char* title() const override { return "Backup"; }
-    void Run(TJobContext& context) override;
+    TJobOutcome Run(TJobContext& context) override;
 
     static const char* const kWrongDrive;
     static const char* const kNothingNew;

@@ -1,5 +1,7 @@
 #include "app/runs/joblauncher.h"
 
+#include "app/pages/settings/settingspagemodel.h"
+#include "app/runs/syncoperation.h"
 #include "app/runwindows/formpassword.h"
 #include "app/runwindows/formrevision.h"
 #include "app/runwindows/frmsummary.h"
@@ -40,6 +42,35 @@ TJobServices TJobLauncher::services() {
     };
     s.programFolder = [] { return programFolder().value_or(std::string()); };
     return s;
+}
+
+namespace {
+
+std::unique_ptr<TJobOperation> operationFor(const TJobRequest& request,
+                                            const TSettingsPageModel& settings) {
+    if (const auto* backup = std::get_if<TBackupRequest>(&request.over))
+        return request.code == kOpBackup ? std::make_unique<TBackupOperation>(*backup) : nullptr;
+    if (const auto* files = std::get_if<TRestoreRequest>(&request.over)) {
+        if (request.code == kOpRestore)
+            return std::make_unique<TRestoreOperation>(*files);
+        return request.code == kOpDeleteFromMedia ? std::make_unique<TDeleteOperation>(*files)
+                                                  : nullptr;
+    }
+    const TSyncRequest& rows = std::get<TSyncRequest>(request.over);
+    return MakeSyncOperation(request.code, SyncRequestWithSettings(rows, settings));
+}
+
+} // namespace
+
+TJobOutcome TJobLauncher::start(TJobRequest request) {
+    std::unique_ptr<TJobOperation> job = operationFor(request, model_.settings());
+    if (!job)
+        return {};
+    return run(request.code, std::move(job));
+}
+
+TStartJob TJobLauncher::starter() {
+    return [this](TJobRequest request) { return start(std::move(request)); };
 }
 
 TJobOutcome TJobLauncher::run(int code, std::unique_ptr<TJobOperation> job) {

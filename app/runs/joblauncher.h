@@ -1,11 +1,13 @@
 #pragma once
-// TJobLauncher: how a page starts a job run. It builds the job runner window for one
-// operation with everything the operation may need from the program (the main window's
-// message function, the password, revision, folder and summary windows, the program
-// folder), shows it modally and hands the outcome back. Owned by the main window, which
-// gives it its hooks; the pages only call run().
+// TJobLauncher: where every job run starts. A page hands it one TJobRequest (start());
+// it builds the request's operation, and the job runner window for it with everything
+// the operation may need from the program (the main window's message function, the
+// password, revision, folder and summary windows, the program folder), shows it modally
+// and hands the operation's outcome back. Owned by the main window, which gives it its
+// hooks and gives each page its starter().
 
 #include "app/mainwindow/mainwindowmodel.h"
+#include "app/runs/jobrequest.h"
 #include "app/runwindows/frmprogress.h"
 
 namespace qm {
@@ -16,7 +18,13 @@ class TJobLauncher {
 
     TJobLauncher(TMainWindowModel& model, Hooks hooks);
 
+    // Runs the operation of `request`; returns when its runner closed. A request whose
+    // code does not fit what it is over runs nothing.
+    TJobOutcome start(TJobRequest request);
+    // What a page calls to start a run: start() on this launcher.
+    TStartJob starter();
     // Runs operation `code` with `job` in a job runner window; returns when it closed.
+    // start()'s last step; tests hand it scripted operations.
     TJobOutcome run(int code, std::unique_ptr<TJobOperation> job);
     // The runner shown now, or nullptr.
     TFrmProgress* current() const { return current_; }

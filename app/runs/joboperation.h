@@ -1,9 +1,9 @@
 #pragma once
 // The seam between the job runner and its operations. An operation (backup, restore,
 // delete; the synchronisation operations plug in the same way) is handed a TJobContext:
-// the runner's model (counts, texts, bars, cancel state), the services of the program
-// around it (questions, password and revision windows, folder choice, summary), and the
-// outcome it fills. The runner runs the operation once, on the window thread, and
+// the runner's model (counts, texts, bars, cancel state) and the services of the program
+// around it (questions, password and revision windows, folder choice, summary); it
+// returns its TJobOutcome. The runner runs the operation once, on the window thread, and
 // closes only when Run returns: an operation made of several steps keeps the runner,
 // the tray lock and the busy state for all of them (TJobSequence).
 
@@ -56,7 +56,6 @@ struct TJobOutcome {
 struct TJobContext {
     TJobRunnerModel& runner;
     const TJobServices& services;
-    TJobOutcome& outcome;
 };
 
 class TJobOperation {
@@ -64,22 +63,31 @@ class TJobOperation {
     virtual ~TJobOperation() = default;
     // The title of the runner window for this operation ("Backup", "Restore", ...).
     virtual const char* title() const = 0;
-    virtual void Run(TJobContext& context) = 0;
+    // Runs the operation; what it leaves for the page, nothing ran when it refused or
+    // was cancelled before the engine ran.
+    virtual TJobOutcome Run(TJobContext& context) = 0;
 };
 
 // Runs its steps one after the other in one runner (synchronise both ways: media to
-// hard drive, then hard drive to media). A cancel ends the sequence.
+// hard drive, then hard drive to media). A cancel ends the sequence. Its outcome is the
+// last run step's; files were deleted when any step deleted some.
 class TJobSequence : public TJobOperation {
   public:
     TJobSequence(const char* title, std::vector<std::unique_ptr<TJobOperation>> steps)
         : title_(title), steps_(std::move(steps)) {}
     const char* title() const override { return title_; }
-    void Run(TJobContext& context) override {
+    TJobOutcome Run(TJobContext& context) override {
+        TJobOutcome outcome;
         for (auto& step : steps_) {
             if (context.runner.CancelRequested)
-                return;
-            step->Run(context);
+                break;
+            TJobOutcome next = step->Run(context);
+            const bool deleted = outcome.filesDeleted || next.filesDeleted;
+            if (next.ran)
+                outcome = std::move(next);
+            outcome.filesDeleted = deleted;
         }
+        return outcome;
     }
 
   private:

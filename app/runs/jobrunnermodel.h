@@ -68,6 +68,7 @@ class TJobRunnerModel : public TRunControl {
     bool CancelRequested = false;
     bool CancelWithoutAsking = false;
     bool Activated = false;
+    // 1 while the operation runs; the runner window sets 0 once its operation returned.
     int JobRunning = 1;
 
     // Texts of the window.

@@ -45,15 +45,13 @@ char MediaDriveLetter(const std::string& caption) {
     return first != std::string::npos && first + 1 < caption.size() ? caption[first + 1] : '\0';
 }
 
-bool PrepareEncryptionKey(TJobContext& context, int bits) {
+bool PrepareEncryption(TJobContext& context, TBackUpJob& job, int bits) {
     if (!askPasswords(context, true, "Enter Password for Encryption", bits))
         return false;
     TEngineState& engine = Engine();
-    std::string password = engine.PasswordList.front();
-    if (password.size() > 255)
-        password.resize(255);
     engine.KeyBuffer.fill(0);
-    PasswordToKey(password, engine.KeyBuffer.data(), bits);
+    PasswordToKey(engine.RunPassword(), engine.KeyBuffer.data(), bits);
+    job.SetEncryption(true);
     return true;
 }
 

@@ -16,10 +16,12 @@ class TBackUpJob;
 // The drive letter of a media caption "(E:\)" (leading blanks allowed), or '\0'.
 char MediaDriveLetter(const std::string& caption);
 
-// Asks for the encryption password ("Enter Password for Encryption") and derives the key
-// of every copy the run writes; false when the run cannot go on (Cancel, or no password,
-// which is said).
-bool PrepareEncryptionKey(TJobContext& context, int bits);
+// The password step of every run that writes encrypted copies (a backup, the hard drive
+// to media half of a synchronisation): asks for the encryption password ("Enter Password
+// for Encryption"), derives the run's key into KeyBuffer and makes `job` encrypt; false
+// when the run cannot go on (Cancel, or no password, which is said). The operation then
+// returns, which ends the run.
+bool PrepareEncryption(TJobContext& context, TBackUpJob& job, int bits);
 // Asks for the passwords that may open the copies ("Add Password for Decryption"); false
 // when the run cannot go on (Cancel, or no password, which is said).
 bool AskDecryptionPasswords(TJobContext& context, int bits);

@@ -58,7 +58,7 @@ void dropUnsafeTargets(TBackUpJob& job, TRevisionFileList& revisions) {
 
 } // namespace
 
-void TRestoreOperation::Run(TJobContext& context) {
+TJobOutcome TRestoreOperation::Run(TJobContext& context) {
     TJobRunnerModel& runner = context.runner;
     BeginCollection(runner);
     TBackUpJob job;
@@ -67,14 +67,11 @@ void TRestoreOperation::Run(TJobContext& context) {
     collect(context, request_, job, true);
     if (runner.TotalCount == 0 && !runner.CancelRequested) {
         context.services.message(kMsgOk, kNothing);
-        runner.JobRunning = 0;
-        return;
+        return {};
     }
     if (job.Encryption() && !runner.CancelRequested &&
-        !AskDecryptionPasswords(context, request_.keyBits)) {
-        runner.JobRunning = runner.CancelRequested ? runner.JobRunning : 0;
-        return;
-    }
+        !AskDecryptionPasswords(context, request_.keyBits))
+        return {};
     const char drive = MediaDriveLetter(request_.mediaCaption);
     job.SetDestination(drive);
     TEngineSession session(context, TEngineSession::Progress::Files, true);
@@ -86,20 +83,16 @@ void TRestoreOperation::Run(TJobContext& context) {
     if (request_.selectVersions && !runner.CancelRequested) {
         sortDates = false;
         if (revised != 0 && context.services.chooseRevisions &&
-            context.services.chooseRevisions(revisions) == 2) {
-            runner.JobRunning = 0;
-            return;
-        }
+            context.services.chooseRevisions(revisions) == 2)
+            return {};
     }
     if (CancelledAfterCollection(runner))
-        return;
+        return {};
     runner.setOperationText("Restoring...");
     if (request_.toFolder) {
         std::string folder;
-        if (!context.services.selectFolder || !context.services.selectFolder(folder)) {
-            runner.JobRunning = 0;
-            return;
-        }
+        if (!context.services.selectFolder || !context.services.selectFolder(folder))
+            return {};
         while (!folder.empty() && folder.back() == '\\')
             folder.pop_back();
         job.SetRestoreType(folder + "\\");
@@ -110,10 +103,10 @@ void TRestoreOperation::Run(TJobContext& context) {
     job.SetRestoreOld(request_.replaceOnlyOld);
     dropUnsafeTargets(job, revisions);
     RestoreCollected(job, revisions, sortDates);
-    recorder.finish(runner.TotalCount, runner.TotalSize, drive);
+    return recorder.finish(runner.TotalCount, runner.TotalSize, drive);
 }
 
-void TDeleteOperation::Run(TJobContext& context) {
+TJobOutcome TDeleteOperation::Run(TJobContext& context) {
     TJobRunnerModel& runner = context.runner;
     runner.hideSizes();
     BeginCollection(runner);
@@ -124,17 +117,13 @@ void TDeleteOperation::Run(TJobContext& context) {
     collect(context, request_, job, false);
     if (runner.TotalCount == 0 && !runner.CancelRequested) {
         context.services.message(kMsgOk, kNothing);
-        runner.JobRunning = 0;
-        return;
+        return {};
     }
     // Nothing leaves the media unless the answer is Yes.
-    if (!runner.CancelRequested && context.services.message(kMsgYesNo, kQuestion) != kResultYes) {
-        runner.JobRunning = 0;
-        return;
-    }
+    if (!runner.CancelRequested && context.services.message(kMsgYesNo, kQuestion) != kResultYes)
+        return {};
     if (CancelledAfterCollection(runner))
-        return;
-    context.outcome.filesDeleted = true;
+        return {};
     const char drive = MediaDriveLetter(request_.mediaCaption);
     job.SetDestination(drive);
     recorder.prepareRun(job, request_.log);
@@ -143,7 +132,9 @@ void TDeleteOperation::Run(TJobContext& context) {
         const TStringList files = job.SourceFiles;
         job.DeleteFiles(files);
     }
-    recorder.finish(runner.TotalCount, runner.TotalSize, drive);
+    TJobOutcome outcome = recorder.finish(runner.TotalCount, runner.TotalSize, drive);
+    outcome.filesDeleted = true;
+    return outcome;
 }
 
 } // namespace qm

@@ -33,7 +33,7 @@ class TRestoreOperation : public TJobOperation {
   public:
     explicit TRestoreOperation(TRestoreRequest request) : request_(std::move(request)) {}
     const char* title() const override { return "Restore"; }
-    void Run(TJobContext& context) override;
+    TJobOutcome Run(TJobContext& context) override;
 
     static const char* const kNothing;
 
@@ -45,7 +45,7 @@ class TDeleteOperation : public TJobOperation {
   public:
     explicit TDeleteOperation(TRestoreRequest request) : request_(std::move(request)) {}
     const char* title() const override { return "Delete"; }
-    void Run(TJobContext& context) override;
+    TJobOutcome Run(TJobContext& context) override;
 
     static const char* const kNothing;
     static const char* const kQuestion;

@@ -73,8 +73,8 @@ void TRunRecorder::prepareRun(TBackUpJob& job, bool log) {
         deleteFile(path);
 }
 
-void TRunRecorder::finish(int64_t fileCount, int64_t bytes, char driveLetter) {
-    TJobOutcome& outcome = context_.outcome;
+TJobOutcome TRunRecorder::finish(int64_t fileCount, int64_t bytes, char driveLetter) {
+    TJobOutcome outcome;
     TJobRunnerModel& runner = context_.runner;
     outcome.ran = true;
     outcome.log = readLog(logPath());
@@ -93,7 +93,7 @@ void TRunRecorder::finish(int64_t fileCount, int64_t bytes, char driveLetter) {
     const TSavedReport saved = SaveReport(record_, std::string(1, driveLetter) + ":\\", logPath());
     outcome.reportLogPath = saved.logPath;
     outcome.record = record_;
-    runner.JobRunning = 0;
+    return outcome;
 }
 
 } // namespace qm

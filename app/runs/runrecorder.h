@@ -24,9 +24,9 @@ class TRunRecorder {
     // write the program folder.
     void prepareRun(TBackUpJob& job, bool log);
     // After the run: the log read back, the record completed, the runner hidden, the
-    // summary unless cancelled, the report stored under the drive's root; the runner
-    // closes. `fileCount` and `bytes` are what the record shows.
-    void finish(int64_t fileCount, int64_t bytes, char driveLetter);
+    // summary unless cancelled, the report stored under the drive's root; returns the
+    // run's outcome. `fileCount` and `bytes` are what the record shows.
+    TJobOutcome finish(int64_t fileCount, int64_t bytes, char driveLetter);
 
     // The synchronisation's deletions: no summary window, and no size in the record.
     void recordWithoutSummaryOrSize() {

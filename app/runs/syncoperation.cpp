@@ -109,15 +109,13 @@ void showRunner(TJobContext& context) {
 
 } // namespace
 
-void TSyncDeleteOperation::Run(TJobContext& context) {
+TJobOutcome TSyncDeleteOperation::Run(TJobContext& context) {
     TJobRunnerModel& runner = context.runner;
     runner.hideSizes();
     BeginCollection(runner);
     const char drive = MediaDriveLetter(request_.mediaCaption);
-    if (drive == '\0') {
-        runner.JobRunning = 0;
-        return;
-    }
+    if (drive == '\0')
+        return {};
     // An empty list runs too: its report says that nothing was deleted.
     const TSyncLists& files = request_.deletions;
     TBackUpJob job;
@@ -130,7 +128,7 @@ void TSyncDeleteOperation::Run(TJobContext& context) {
     runner.setRemainingCount(runner.TotalCount);
     job.SetDestination(drive);
     if (CancelledAfterCollection(runner))
-        return;
+        return {};
     runner.setOperationText("Deleting selected files...");
     recorder.prepareRun(job, false);
     job.MayActOn = compared.check();
@@ -138,29 +136,26 @@ void TSyncDeleteOperation::Run(TJobContext& context) {
         TEngineSession session(context, TEngineSession::Progress::Deletions, false);
         job.DeleteFiles(files.paths);
     }
-    context.outcome.filesDeleted = true;
-    recorder.finish(runner.TotalCount, runner.TotalSize, drive);
+    TJobOutcome outcome = recorder.finish(runner.TotalCount, runner.TotalSize, drive);
+    outcome.filesDeleted = true;
     compared.tellRefused(context);
+    return outcome;
 }
 
-void TMediaToHardDriveOperation::Run(TJobContext& context) {
+TJobOutcome TMediaToHardDriveOperation::Run(TJobContext& context) {
     TJobRunnerModel& runner = context.runner;
     const char drive = MediaDriveLetter(request_.mediaCaption);
     const TSyncLists& files = request_.mediaToHardDrive;
-    if (files.empty() || drive == '\0') {
-        runner.JobRunning = 0;
-        return;
-    }
+    if (files.empty() || drive == '\0')
+        return {};
     showRunner(context);
     BeginCollection(runner);
     TBackUpJob job;
     TJobRunnerModel::JobStopper stopper(runner, [&job] { job.SetProcessing(false); });
     job.SetDestination(drive);
     // The passwords are asked when the compared drive's catalogue holds encrypted copies.
-    if (job.HasEncryptedFiles() && !AskDecryptionPasswords(context, request_.keyBits)) {
-        runner.JobRunning = runner.CancelRequested ? runner.JobRunning : 0;
-        return;
-    }
+    if (job.HasEncryptedFiles() && !AskDecryptionPasswords(context, request_.keyBits))
+        return {};
     ComparedFiles compared(files);
     TRunRecorder recorder(context, "Synchronize");
     recorder.markStart();
@@ -168,7 +163,7 @@ void TMediaToHardDriveOperation::Run(TJobContext& context) {
     runner.setRemaining(runner.TotalCount, runner.TotalSize);
     job.SourceFiles = files.paths;
     if (CancelledAfterCollection(runner))
-        return;
+        return {};
     runner.setOperationText("Backup process...");
     job.LoadDriveList();
     job.SetRestoreType({}); // every file goes back to its own path
@@ -184,17 +179,16 @@ void TMediaToHardDriveOperation::Run(TJobContext& context) {
         CollectVersions(job, runner, revisions, revised);
         RestoreCollected(job, revisions, true);
     }
-    recorder.finish(runner.FinishedCount, runner.TotalSize, drive);
+    TJobOutcome outcome = recorder.finish(runner.FinishedCount, runner.TotalSize, drive);
     compared.tellRefused(context);
+    return outcome;
 }
 
-void THardDriveToMediaOperation::Run(TJobContext& context) {
+TJobOutcome THardDriveToMediaOperation::Run(TJobContext& context) {
     TJobRunnerModel& runner = context.runner;
     const TSyncLists& files = request_.hardDriveToMedia;
-    if (files.empty()) {
-        runner.JobRunning = 0;
-        return;
-    }
+    if (files.empty())
+        return {};
     showRunner(context);
     BeginCollection(runner);
     // The copies go to the drive that was compared, and only when it is there and has
@@ -203,28 +197,21 @@ void THardDriveToMediaOperation::Run(TJobContext& context) {
     const std::string letter(1, drive);
     if (drive == '\0' || CheckFreeSpace(letter, 0) >= 2) {
         context.services.message(kMsgOk, TBackupOperation::kWrongDrive);
-        runner.JobRunning = 0;
-        return;
+        return {};
     }
     const int64_t bytes = currentBytes(files);
     if (CheckFreeSpace(letter, bytes) >= 2) {
         context.services.message(kMsgOk, TBackupOperation::kNoRoom);
-        runner.JobRunning = 0;
-        return;
+        return {};
     }
     TBackUpJob job;
     TJobRunnerModel::JobStopper stopper(runner, [&job] { job.SetProcessing(false); });
-    if (request_.encryption) {
-        if (!PrepareEncryptionKey(context, request_.keyBits)) {
-            runner.JobRunning = runner.CancelRequested ? runner.JobRunning : 0;
-            return;
-        }
-        job.SetEncryption(true);
-    }
+    if (request_.encryption && !PrepareEncryption(context, job, request_.keyBits))
+        return {};
     TRunRecorder recorder(context, "Synchronize");
     recorder.markStart();
     if (CancelledAfterCollection(runner))
-        return;
+        return {};
     runner.setOperationText("Updating with newer files...");
     runner.setTotals(static_cast<int64_t>(files.paths.size()), bytes);
     runner.setRemaining(runner.TotalCount, runner.TotalSize);
@@ -240,8 +227,9 @@ void THardDriveToMediaOperation::Run(TJobContext& context) {
         TEngineSession session(context, TEngineSession::Progress::Files, false);
         job.Backup();
     }
-    recorder.finish(runner.FinishedCount, runner.TotalSize, drive);
+    TJobOutcome outcome = recorder.finish(runner.FinishedCount, runner.TotalSize, drive);
     compared.tellRefused(context);
+    return outcome;
 }
 
 TSyncRequest SyncRequestWithSettings(TSyncRequest request, const TSettingsPageModel& settings) {

@@ -20,7 +20,7 @@ class TSyncDeleteOperation : public TJobOperation {
   public:
     explicit TSyncDeleteOperation(TSyncRequest request) : request_(std::move(request)) {}
     const char* title() const override { return "Synchronize"; }
-    void Run(TJobContext& context) override;
+    TJobOutcome Run(TJobContext& context) override;
 
   private:
     TSyncRequest request_;
@@ -31,7 +31,7 @@ class TMediaToHardDriveOperation : public TJobOperation {
   public:
     explicit TMediaToHardDriveOperation(TSyncRequest request) : request_(std::move(request)) {}
     const char* title() const override { return "Synchronize"; }
-    void Run(TJobContext& context) override;
+    TJobOutcome Run(TJobContext& context) override;
 
   private:
     TSyncRequest request_;
@@ -42,7 +42,7 @@ class THardDriveToMediaOperation : public TJobOperation {
   public:
     explicit THardDriveToMediaOperation(TSyncRequest request) : request_(std::move(request)) {}
     const char* title() const override { return "Synchronize"; }
-    void Run(TJobContext& context) override;
+    TJobOutcome Run(TJobContext& context) override;
 
   private:
     TSyncRequest request_;

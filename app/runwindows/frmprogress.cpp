@@ -198,14 +198,16 @@ void TFrmProgress::FormActivate() {
     if (model_.Activated || closed_)
         return;
     model_.Activated = true;
-    if (!job_) {
-        model_.JobRunning = 0; // an operation this program does not have runs nothing
-        return;
+    // An operation this program does not have runs nothing.
+    if (job_) {
+        TJobContext context{model_, services_};
+        operating_ = true;
+        outcome_ = job_->Run(context);
+        operating_ = false;
     }
-    TJobContext context{model_, services_, outcome_};
-    operating_ = true;
-    job_->Run(context);
-    operating_ = false;
+    // However the operation returned (done, refused, cancelled), the run is over: the
+    // only place that says so, and Timer1 closes the window.
+    model_.JobRunning = 0;
 }
 
 void TFrmProgress::Close() {

@@ -1,10 +1,10 @@
 #include "app/trees/qmrestoretreemodel.h"
 
+#include "engine/indexline.h"
 #include "platform/dospath.h"
 
 #include <algorithm>
 #include <cctype>
-#include <charconv>
 #include <cstdio>
 
 namespace qm {
@@ -84,20 +84,13 @@ void TQMRestoreTreeModel::parseLines() {
     skipped_ = 0;
     for (size_t line = 0; line < PathList.size(); ++line) {
         const std::string& text = PathList[line];
-        const size_t star = text.rfind('*');
+        const std::optional<TIndexLine> split = SplitIndexLine(text);
         Entry entry;
-        bool ok = star != std::string::npos && star + 1 < text.size();
-        if (ok) {
-            const char* first = text.data() + star + 1;
-            const char* last = text.data() + text.size();
-            auto [ptr, ec] = std::from_chars(first, last, entry.index);
-            ok = ec == std::errc() && ptr == last;
+        if (split) {
+            entry.path = split->path;
+            entry.index = split->index;
         }
-        if (ok) {
-            entry.path = text.substr(0, star);
-            ok = validCataloguePath(entry.path);
-        }
-        if (!ok) {
+        if (!split || !validCataloguePath(entry.path)) {
             ++skipped_;
             const std::string message = "Restore tree: catalogue line " + std::to_string(line) +
                                         " skipped, not a file path with its record: " + text;

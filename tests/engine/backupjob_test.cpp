@@ -62,6 +62,8 @@ TEST_F(BackUpJobTest, RestoreTargetPathKeepsFolderBelowRestoreType) {
     EXPECT_EQ(job.RestoreTargetPath("C:\\dir\\sub\\b.txt"), "D:\\Back\\dir\\sub\\b.txt");
     // A file at a drive's root gets a doubled backslash, which the file layer resolves.
     EXPECT_EQ(job.RestoreTargetPath("C:\\a.txt"), "D:\\Back\\\\a.txt");
+    // A stored path that would climb out of the chosen folder has no target.
+    EXPECT_EQ(job.RestoreTargetPath("C:\\dir\\..\\..\\a.txt"), "");
 }
 
 TEST_F(BackUpJobTest, IsTargetOlderComparesTargetDateWithRecordDate) {

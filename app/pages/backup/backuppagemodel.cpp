@@ -264,9 +264,34 @@ void TBackupPageModel::setBackupLog(std::string text) {
     changed();
 }
 
+TBackupRequest TBackupPageModel::request() {
+    const TSettingsPageModel& settings = this->settings();
+    TBackupRequest r;
+    r.mediaCaption = mediaDriveText();
+    r.encryption = settings.encryption();
+    r.keyBits = settings.keySizeBits();
+    r.incremental = incremental();
+    const std::vector<TBackupPageModel::TSelectionItem> items = checkedSelection();
+    r.selection = [items](const TSelectionVisit& visit) {
+        for (const auto& item : items)
+            if (!visit(item.path, item.wholeFolder))
+                return;
+    };
+    const TExceptionListsModel* exceptions = &settings.exceptions();
+    r.excluded = [exceptions](const std::string& name) { return exceptions->excludes(name); };
+    r.compressionType = settings.compressionType();
+    r.level = settings.level();
+    r.log = settings.log();
+    r.revisions = settings.revision() ? settings.revisions() : 0;
+    return r;
+}
+
 void TBackupPageModel::btn_BackupJobClick() {
-    if (onBackupJob)
-        onBackupJob();
+    if (!startJob)
+        return;
+    const TJobOutcome outcome = startJob({kOpBackup, request()});
+    if (outcome.log)
+        setBackupLog(*outcome.log);
 }
 
 } // namespace qm

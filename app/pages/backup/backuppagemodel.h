@@ -11,6 +11,7 @@
 
 #include "app/common/messagefn.h"
 #include "app/drives/mediadrivechoice.h"
+#include "app/runs/jobrequest.h"
 #include "app/stores/selectionfiles.h"
 #include "app/trees/qmfilelistmodel.h"
 #include "app/trees/qmfoldertreemodel.h"
@@ -81,8 +82,12 @@ class TBackupPageModel {
     const std::string& backupLog() const { return backupLog_; }
     void setBackupLog(std::string text);
 
-    // "Begin Backup": the job runner hooks in here.
-    std::function<void()> onBackupJob;
+    // The request of "Begin Backup": the ticks, media drive and kind, and the settings in
+    // force (with the exception lists when they are in use).
+    TBackupRequest request();
+    // How the page starts a run (the main window gives it the job launcher's).
+    TStartJob startJob;
+    // "Begin Backup": the request to the launcher; the run's log fills Memo_LogBackup.
     void btn_BackupJobClick();
 
     // Hooks of the main window.

@@ -22,9 +22,9 @@
 namespace qm {
 
 TRestorePage::TRestorePage(TDrivePoll& poll, TSettingsPageModel& settings, MessageFn message,
-                           TRestorePageModel::RunJob runJob, QWidget* parent)
+                           TStartJob startJob, QWidget* parent)
     : QWidget(parent), model_(std::make_unique<TRestorePageModel>(
-                           poll, settings, std::move(message), std::move(runJob))) {
+                           poll, settings, std::move(message), std::move(startJob))) {
     setObjectName(QStringLiteral("TS_Restore"));
     QVBoxLayout* layout = pageLayout(this);
     layout->addWidget(makeDriveRow(this,

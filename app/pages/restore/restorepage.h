@@ -25,7 +25,7 @@ class TRestorePage : public QWidget {
     Q_OBJECT
   public:
     TRestorePage(TDrivePoll& poll, TSettingsPageModel& settings, MessageFn message,
-                 TRestorePageModel::RunJob runJob, QWidget* parent);
+                 TStartJob startJob, QWidget* parent);
     ~TRestorePage() override;
 
     TRestorePageModel& model() { return *model_; }

@@ -27,8 +27,9 @@ std::string readText(const std::string& path) {
 } // namespace
 
 TRestorePageModel::TRestorePageModel(TDrivePoll& poll, TSettingsPageModel& settings,
-                                     MessageFn message, RunJob runJob)
-    : poll_(poll), settings_(settings), message_(std::move(message)), runJob_(std::move(runJob)) {
+                                     MessageFn message, TStartJob startJob)
+    : poll_(poll), settings_(settings), message_(std::move(message)),
+      startJob_(std::move(startJob)) {
     tree_.RestoreFileList = &files_;
     files_.FolderTree = &tree_;
     tree_.setActive(true);
@@ -149,9 +150,9 @@ TRestoreRequest TRestorePageModel::request() const {
 }
 
 void TRestorePageModel::imr_RestoreClick() {
-    if (!runJob_)
+    if (!startJob_)
         return;
-    showLogOf(runJob_(kOpRestore, std::make_unique<TRestoreOperation>(request())));
+    showLogOf(startJob_({kOpRestore, request()}));
     changed();
 }
 
@@ -165,10 +166,9 @@ void TRestorePageModel::showLogOf(const TJobOutcome& outcome) {
 }
 
 void TRestorePageModel::imr_DeleteSelClick() {
-    if (!runJob_)
+    if (!startJob_)
         return;
-    const TJobOutcome outcome =
-        runJob_(kOpDeleteFromMedia, std::make_unique<TDeleteOperation>(request()));
+    const TJobOutcome outcome = startJob_({kOpDeleteFromMedia, request()});
     filesDeleted_ = outcome.filesDeleted;
     showLogOf(outcome);
     if (filesDeleted_)

@@ -6,8 +6,7 @@
 // models; it borrows the drive poll (to follow the media drives) and the settings.
 
 #include "app/drives/mediadrivechoice.h"
-#include "app/runs/joboperation.h"
-#include "app/runs/restoreoperation.h"
+#include "app/runs/jobrequest.h"
 #include "app/trees/qmrestorefilelistmodel.h"
 #include "app/trees/qmrestoretreemodel.h"
 
@@ -24,10 +23,8 @@ class TSettingsPageModel;
 
 class TRestorePageModel {
   public:
-    using RunJob = std::function<TJobOutcome(int code, std::unique_ptr<TJobOperation> job)>;
-
     TRestorePageModel(TDrivePoll& poll, TSettingsPageModel& settings, MessageFn message,
-                      RunJob runJob);
+                      TStartJob startJob);
     ~TRestorePageModel();
     TRestorePageModel(const TRestorePageModel&) = delete;
     TRestorePageModel& operator=(const TRestorePageModel&) = delete;
@@ -79,7 +76,7 @@ class TRestorePageModel {
     TDrivePoll& poll_;
     TSettingsPageModel& settings_;
     MessageFn message_;
-    RunJob runJob_;
+    TStartJob startJob_;
     TQMRestoreTreeModel tree_;
     TQMRestoreFileListModel files_;
     int subscription_ = 0;

@@ -3,10 +3,10 @@
 #include "app/trees/filelisttexts.h"
 #include "app/trees/qmrestoretreemodel.h"
 #include "engine/catalogpathlist.h"
+#include "engine/indexline.h"
 #include "platform/anyspelling.h"
 #include "platform/fileio.h"
 
-#include <charconv>
 #include <cmath>
 #include <unordered_set>
 
@@ -23,15 +23,9 @@ namespace {
 void cataloguePaths(const std::vector<std::string>& lines, TCatalogPathList& list) {
     std::vector<std::string> byRecord(lines.size());
     for (const std::string& line : lines) {
-        const size_t star = line.rfind('*');
-        if (star == std::string::npos)
-            continue;
-        size_t index = 0;
-        const char* last = line.data() + line.size();
-        auto [ptr, ec] = std::from_chars(line.data() + star + 1, last, index);
-        if (ec != std::errc() || ptr != last || star + 1 == line.size() || index >= lines.size())
-            continue;
-        byRecord[index] = line.substr(0, star);
+        const std::optional<TIndexLine> split = SplitIndexLine(line);
+        if (split && split->index < lines.size())
+            byRecord[split->index] = split->path;
     }
     list = std::move(byRecord);
 }

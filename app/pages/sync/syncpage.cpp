@@ -51,7 +51,7 @@ TSyncPage::TSyncPage(TDrivePoll& poll, MessageFn message, Hooks hooks, QWidget* 
     actions.wait = hooks_.wait;
     actions.pageVisible = hooks_.pageVisible;
     actions.compare = [this] { runCompare(); };
-    actions.synchronise = hooks_.synchronise;
+    actions.startJob = hooks_.startJob;
     if (!hooks_.compare.message)
         hooks_.compare.message = message;
     model_ = std::make_unique<TSyncPageModel>(poll, std::move(message), std::move(actions));

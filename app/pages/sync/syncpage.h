@@ -32,7 +32,7 @@ class TSyncPage : public QWidget {
         TFrmCompare::Setup compare;
         std::function<void(bool show)> wait;
         std::function<bool()> pageVisible;
-        std::function<TSyncPageModel::RunResult(int code, const TSyncRequest& request)> synchronise;
+        TStartJob startJob;
     };
 
     TSyncPage(TDrivePoll& poll, MessageFn message, Hooks hooks, QWidget* parent);

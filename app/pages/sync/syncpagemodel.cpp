@@ -138,8 +138,8 @@ void TSyncPageModel::imt_backClick() {
     setTab(TSSync_Files);
 }
 
-TSyncPageModel::RunResult TSyncPageModel::run(int code, const TSyncRequest& request) {
-    return actions_.synchronise ? actions_.synchronise(code, request) : RunResult{};
+TJobOutcome TSyncPageModel::run(int code, const TSyncRequest& request) {
+    return actions_.startJob ? actions_.startJob({code, request}) : TJobOutcome{};
 }
 
 void TSyncPageModel::imr_SyncClick() {
@@ -155,7 +155,7 @@ void TSyncPageModel::imr_SyncClick() {
     if (deleteOnMedia_ && !list_.empty()) {
         TSyncRequest request = base;
         request.deletions = deletions;
-        const RunResult result = run(kOpSyncDeletions, request);
+        const TJobOutcome result = run(kOpSyncDeletions, request);
         changedMedia = result.ran;
         // The user cancelled the synchronisation, not just its deletions.
         cancelled = result.cancelled;

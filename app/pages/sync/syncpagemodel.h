@@ -13,7 +13,7 @@
 #include "app/drives/drivepoll.h"
 #include "app/drives/mediadrivechoice.h"
 #include "app/pages/sync/synclistmodel.h"
-#include "app/runs/syncrequest.h"
+#include "app/runs/jobrequest.h"
 #include "app/trees/qmrestorefilelistmodel.h"
 #include "app/trees/qmrestoretreemodel.h"
 
@@ -37,19 +37,14 @@ class TSyncPageModel {
     // pgc_sync.
     enum Tab { TSSync_Files = 0, TSSync_Results = 1 };
 
-    // What a synchronisation run did: an engine run changed the media or the hard drive
-    // (the catalogue is read again), or the user cancelled (nothing further starts).
-    struct RunResult {
-        bool ran = false;
-        bool cancelled = false;
-    };
-
     struct Actions {
         std::function<void(bool show)> wait; // the wait window of the trees
         std::function<bool()> pageVisible;   // TS_Sync is the page shown
         std::function<void()> compare;       // TFrmCompare, shown modally
-        // Runs operation `code` (2 to 5) in the job runner.
-        std::function<RunResult(int code, const TSyncRequest& request)> synchronise;
+        // Starts a run (operation 2 to 5 over the rows); the outcome says whether an
+        // engine run changed the media or the hard drive (the catalogue is read again)
+        // and whether the user cancelled (nothing further starts).
+        TStartJob startJob;
     };
 
     TSyncPageModel(TDrivePoll& poll, MessageFn message, Actions actions);
@@ -98,7 +93,7 @@ class TSyncPageModel {
     void changed();
     void drivesChanged(const TDriveChange& change);
     void wait(bool show);
-    RunResult run(int code, const TSyncRequest& request);
+    TJobOutcome run(int code, const TSyncRequest& request);
 
     TDrivePoll& poll_;
     int subscription_ = 0;

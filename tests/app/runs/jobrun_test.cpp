@@ -261,7 +261,7 @@ TEST_F(JobRunTest, EveryTickedNameIsBackedUpAndRestoredAsItIsOrLoggedAndCounted)
     }
 
     // Backup: the names a DOS path cannot carry are logged and counted.
-    TBackupRequest request = BackupRequestFrom(page);
+    TBackupRequest request = page.request();
     request.incremental = false;
     request.compressionType = 0;
     AnswerScript::instance().addAnswer("Statistics", "2");
@@ -562,17 +562,18 @@ TEST_F(JobRunTest, ASequenceKeepsTheRunnerUntilItsLastStep) {
         std::vector<bool>* seen;
         TfrmMain* main;
         const char* title() const override { return "Synchronize"; }
-        void Run(TJobContext& context) override {
+        TJobOutcome Run(TJobContext& context) override {
             context.runner.processMessages();
             QApplication::processEvents();
             seen->push_back(main->model().runActive() && main->jobs().current() &&
                             main->jobs().current()->isVisible());
-            context.runner.JobRunning = 0; // each half ends as a run would
+            context.runner.JobRunning = 0; // a half that marks the run over does not end it
             QTimer timerTicks;
             timerTicks.start(150);
             QEventLoop wait;
             QTimer::singleShot(250, &wait, &QEventLoop::quit);
             wait.exec();
+            return {};
         }
     };
     std::vector<bool> seen;

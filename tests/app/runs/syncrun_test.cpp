@@ -157,8 +157,8 @@ class SyncRunTest : public ::testing::Test {
             return 1;
         };
         services.programFolder = [] { return std::string("C:\\program\\"); };
-        TJobContext context{runner, services, result.outcome};
-        MakeSyncOperation(code, request)->Run(context);
+        TJobContext context{runner, services};
+        result.outcome = MakeSyncOperation(code, request)->Run(context);
         return result;
     }
     std::string reportLog(const TActivityRecord& report) {

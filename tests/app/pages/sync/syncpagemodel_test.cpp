@@ -74,9 +74,11 @@ class SyncPageTest : public ::testing::Test {
             lastOperation = compare.operationText();
         };
         actions.pageVisible = [this] { return visible; };
-        actions.synchronise = [this](int code, const TSyncRequest& request) {
-            runs.push_back({code, request});
-            return TSyncPageModel::RunResult{false, code == cancelledCode};
+        actions.startJob = [this](TJobRequest request) {
+            runs.push_back({request.code, std::get<TSyncRequest>(request.over)});
+            TJobOutcome outcome;
+            outcome.cancelled = request.code == cancelledCode;
+            return outcome;
         };
         page = std::make_unique<TSyncPageModel>(poll, messages.fn(), actions);
     }
