@@ -79,7 +79,11 @@ int TQMRestoreFileListModel::compare(const Row& a, const Row& b) const {
             return a.hasSize ? 1 : -1;
         return compareNumbers(a.size, b.size);
     default:
-        return compareNames(a.name, b.name);
+        // Names that differ only in case ("a.txt", "A.TXT") are two files: the bytes
+        // as written settle their order.
+        if (const int names = compareNames(a.name, b.name); names != 0)
+            return names;
+        return a.name < b.name ? -1 : a.name > b.name ? 1 : 0;
     }
 }
 

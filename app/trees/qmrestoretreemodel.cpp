@@ -36,6 +36,39 @@ bool startsWith(const std::string& text, const std::string& prefix) {
     return text.compare(0, prefix.size(), prefix) == 0;
 }
 
+// `prefix` begins `path` as a disk that tells names apart by case reads it: the drive
+// letter without case, every name exactly.
+bool startsWithExact(std::string_view path, std::string_view prefix) {
+    return prefix.size() <= path.size() && samePathExact(path.substr(0, prefix.size()), prefix);
+}
+
+// The order of catalogue paths: component by component (each with its backslash), the
+// upper-cased bytes first and, where those are equal, the bytes as written, the drive
+// letter aside. Without names that differ only in case this is the ordinal order of the
+// upper-cased paths; with them each spelling's files form a run of their own, beside
+// its twin. `folded` is the upper-cased form of each path (the same length).
+int comparePaths(std::string_view a, std::string_view aFolded, std::string_view b,
+                 std::string_view bFolded) {
+    size_t at = 0;
+    bool drive = true;
+    while (true) {
+        if (at >= a.size() || at >= b.size())
+            return at < a.size() ? 1 : at < b.size() ? -1 : 0;
+        const size_t aEnd = std::min(a.find('\\', at), a.size() - 1) + 1;
+        const size_t bEnd = std::min(b.find('\\', at), b.size() - 1) + 1;
+        const int folded = aFolded.substr(at, aEnd - at).compare(bFolded.substr(at, bEnd - at));
+        if (folded != 0)
+            return folded;
+        if (!drive) {
+            const int exact = a.substr(at, aEnd - at).compare(b.substr(at, bEnd - at));
+            if (exact != 0)
+                return exact;
+        }
+        drive = false;
+        at = aEnd;
+    }
+}
+
 } // namespace
 
 TQMRestoreTreeModel::TQMRestoreTreeModel() {
@@ -104,7 +137,8 @@ void TQMRestoreTreeModel::parseLines() {
         entries_.push_back(std::move(entry));
     }
     std::sort(entries_.begin(), entries_.end(), [](const Entry& a, const Entry& b) {
-        return a.folded != b.folded ? a.folded < b.folded : a.index < b.index;
+        const int order = comparePaths(a.path, a.folded, b.path, b.folded);
+        return order != 0 ? order < 0 : a.index < b.index;
     });
 }
 
@@ -127,12 +161,14 @@ void TQMRestoreTreeModel::rebuildNow() {
     raiseBusy(false, static_cast<int>(PathList.size()), 0, 0);
 }
 
-std::pair<size_t, size_t> TQMRestoreTreeModel::range(const std::string& foldedPrefix) const {
-    auto first = std::lower_bound(
-        entries_.begin(), entries_.end(), foldedPrefix,
-        [](const Entry& e, const std::string& prefix) { return e.folded < prefix; });
+std::pair<size_t, size_t> TQMRestoreTreeModel::range(const std::string& prefix) const {
+    const std::string folded = upperCaseDos(prefix);
+    auto first = std::lower_bound(entries_.begin(), entries_.end(), prefix,
+                                  [&](const Entry& e, const std::string&) {
+                                      return comparePaths(e.path, e.folded, prefix, folded) < 0;
+                                  });
     auto last = std::partition_point(
-        first, entries_.end(), [&](const Entry& e) { return startsWith(e.folded, foldedPrefix); });
+        first, entries_.end(), [&](const Entry& e) { return startsWithExact(e.path, prefix); });
     return {static_cast<size_t>(first - entries_.begin()),
             static_cast<size_t>(last - entries_.begin())};
 }
@@ -143,16 +179,17 @@ void TQMRestoreTreeModel::buildChildren(TCheckNode* node) {
     if (!node)
         rootsBuilt_ = true;
     const std::string prefix = node ? node->path : std::string();
-    const std::string folded = upperCaseDos(prefix);
-    auto [i, end] = range(folded);
+    auto [i, end] = range(prefix);
     while (i < end) {
         const Entry& entry = entries_[i];
-        const size_t slash = entry.folded.find('\\', folded.size());
+        const size_t slash = entry.path.find('\\', prefix.size());
         if (slash == std::string::npos) {
             ++i; // a file of this folder
             continue;
         }
-        // One node per distinct component, labelled as its first line writes it.
+        // One node per component as the catalogue spells it: "Docs" and "docs" are two
+        // folders. A drive is one node whatever the case of its letter, labelled as its
+        // first line writes it.
         const std::string label = entry.path.substr(prefix.size(), slash - prefix.size());
         auto child = std::make_unique<TCheckNode>();
         child->text = label;
@@ -163,12 +200,12 @@ void TQMRestoreTreeModel::buildChildren(TCheckNode* node) {
             child->state = kChecked;
             child->bold = true;
         }
-        const std::string key = entry.folded.substr(0, slash + 1);
+        const std::string key = entry.path.substr(0, slash + 1);
         insertNode(node, static_cast<int>(node ? node->children.size() : roots().size()),
                    std::move(child));
         i = std::partition_point(entries_.begin() + static_cast<std::ptrdiff_t>(i),
                                  entries_.begin() + static_cast<std::ptrdiff_t>(end),
-                                 [&](const Entry& e) { return startsWith(e.folded, key); }) -
+                                 [&](const Entry& e) { return startsWithExact(e.path, key); }) -
             entries_.begin();
         pump();
     }
@@ -195,7 +232,7 @@ TQMRestoreTreeModel::filesUnder(const TCheckNode* node) const {
     std::vector<CatalogueFile> files;
     if (!node)
         return files;
-    auto [first, last] = range(upperCaseDos(node->path));
+    auto [first, last] = range(node->path);
     for (size_t i = first; i < last; ++i)
         files.push_back({entries_[i].path, entries_[i].index});
     return files;
@@ -210,10 +247,9 @@ void TQMRestoreTreeModel::GetFilesUnder(const TCheckNode* node,
 std::vector<TQMRestoreTreeModel::CatalogueFile>
 TQMRestoreTreeModel::filesIn(const std::string& folder) const {
     std::vector<CatalogueFile> files;
-    const std::string folded = upperCaseDos(folder);
-    auto [first, last] = range(folded);
+    auto [first, last] = range(folder);
     for (size_t i = first; i < last; ++i)
-        if (entries_[i].folded.find('\\', folded.size()) == std::string::npos)
+        if (entries_[i].path.find('\\', folder.size()) == std::string::npos)
             files.push_back({entries_[i].path, entries_[i].index});
     return files;
 }
@@ -245,16 +281,16 @@ std::vector<TQMRestoreTreeModel::CatalogueFile> TQMRestoreTreeModel::CheckedFile
     return out;
 }
 
-TCheckNode* TQMRestoreTreeModel::nodeByPath(const std::string& folder) const {
+TCheckNode* TQMRestoreTreeModel::nodeByPath(const std::string& folder, bool exact) const {
     const std::string folded = upperCaseDos(folder);
     const std::vector<std::unique_ptr<TCheckNode>>* level = &roots();
     while (true) {
         TCheckNode* next = nullptr;
         for (const auto& node : *level) {
-            const std::string path = upperCaseDos(node->path);
-            if (path == folded)
+            if (exact ? samePathExact(node->path, folder) : upperCaseDos(node->path) == folded)
                 return node.get();
-            if (startsWith(folded, path))
+            if (exact ? startsWithExact(folder, node->path)
+                      : startsWith(folded, upperCaseDos(node->path)))
                 next = node.get();
         }
         if (!next)
@@ -264,7 +300,11 @@ TCheckNode* TQMRestoreTreeModel::nodeByPath(const std::string& folder) const {
 }
 
 TCheckNode* TQMRestoreTreeModel::folderNode(const std::string& folder) {
-    return nodeByPath(folder);
+    // The folder as it is spelt wins; only a spelling no node has finds one that differs
+    // in case.
+    if (TCheckNode* node = nodeByPath(folder, true))
+        return node;
+    return nodeByPath(folder, false);
 }
 
 void TQMRestoreTreeModel::selectionChanged() {

@@ -4,8 +4,10 @@
 // "path*index", TimeList and SizeList lines by record index, as the engine's
 // ListDriveFiles gives them); nothing here reads the disk. Folders are nodes (paths end
 // in a backslash: "C:\docs\"), files are not; ticks on single files live in the file
-// tree. Paths sort and match with one ordinal comparison of their upper-cased bytes, so
-// a folder's files always form one run. Lines that do not name a file by a drive letter,
+// tree. Names are kept as the catalogue spells them: "Docs" and "docs" are two folders,
+// "a.txt" and "A.TXT" two files. Paths sort name by name on their upper-cased bytes,
+// then on the bytes as written, so a folder's files always form one run and twins that
+// differ only in case sit side by side. Lines that do not name a file by a drive letter,
 // ":\" and plain components are skipped and logged. Owns its lists; the file list it
 // feeds is the caller's.
 
@@ -69,10 +71,11 @@ class TQMRestoreTreeModel : public TCheckTree {
 
     void rebuildNow();
     void parseLines();
-    // The entries whose folded path starts with `foldedPrefix`.
-    std::pair<size_t, size_t> range(const std::string& foldedPrefix) const;
+    // The entries whose path starts with `prefix` as spelt (the drive letter in any case).
+    std::pair<size_t, size_t> range(const std::string& prefix) const;
     void buildChildren(TCheckNode* node);
-    TCheckNode* nodeByPath(const std::string& folder) const;
+    // The node of `folder` spelt exactly, or (not `exact`) in any case.
+    TCheckNode* nodeByPath(const std::string& folder, bool exact) const;
     void collectChecked(const TCheckNode* node, std::vector<CatalogueFile>& out) const;
     void ShowFolderFiles();
 

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace qm {
 namespace {
 
@@ -58,19 +60,57 @@ TEST_F(RestoreTreeTest, BuildsTwoLevelsAtATimeAndFindsEveryFileBelowANode) {
     EXPECT_EQ(rowNames(), (std::vector<std::string>{"a.txt"}));
 }
 
-TEST_F(RestoreTreeTest, FoldersMatchWhateverTheirCaseSoATickedFolderYieldsAllItsFiles) {
-    build({"C:\\Docs\\b.txt*1", "C:\\docs\\a.txt*0", "C:\\DOCS2\\c.txt*2", "C:\\docs\\sub\\d.txt*3",
-           "C:\\Docs.txt*4"});
-    TCheckNode* root = tree.firstRoot();
-    ASSERT_EQ(root->children.size(), 2u);
-    EXPECT_EQ(root->children[0]->text, "DOCS2") << "ordinal: '2' sorts before '\\'";
-    EXPECT_EQ(root->children[1]->text, "docs") << "labelled as its first line writes it";
-    ASSERT_TRUE(tree.click(root->children[1].get()));
-    EXPECT_EQ(checkedPaths(), (std::vector<std::string>{"C:\\docs\\a.txt*0", "C:\\Docs\\b.txt*1",
-                                                        "C:\\docs\\sub\\d.txt*3"}));
-    tree.select(root->children[1].get());
-    EXPECT_EQ(rowNames(), (std::vector<std::string>{"a.txt", "b.txt"}));
-    expectConsistent();
+TEST_F(RestoreTreeTest, NamesThatDifferOnlyInCaseStayApartSoATickTakesExactlyItsFile) {
+    const std::vector<std::string> catalogue = {
+        "C:\\data\\docs\\a.txt*1", "C:\\data\\Docs\\a.txt*0", "C:\\data\\docs\\sub\\d.txt*2",
+        "C:\\data\\report.txt*3",  "C:\\data\\REPORT.TXT*4",  "C:\\data\\DOCS2\\c.txt*5",
+        "c:\\data\\Docs\\b.txt*6", "C:\\data\\docs\\z.txt*7"};
+    struct Case {
+        std::vector<std::string> folder; // labels of the folder node
+        std::string row;                 // the file row ticked; empty: the folder's box
+        std::vector<std::string> rows;   // the folder's file list
+        std::vector<std::string> checked;
+    };
+    const std::vector<Case> cases = {
+        {{"C:", "data", "Docs"}, "a.txt", {"a.txt", "b.txt"}, {"C:\\data\\Docs\\a.txt*0"}},
+        {{"C:", "data", "docs"}, "a.txt", {"a.txt", "z.txt"}, {"C:\\data\\docs\\a.txt*1"}},
+        {{"C:", "data"}, "report.txt", {"REPORT.TXT", "report.txt"}, {"C:\\data\\report.txt*3"}},
+        {{"C:", "data"}, "REPORT.TXT", {"REPORT.TXT", "report.txt"}, {"C:\\data\\REPORT.TXT*4"}},
+        {{"C:", "data", "Docs"},
+         "",
+         {"a.txt", "b.txt"},
+         {"C:\\data\\Docs\\a.txt*0", "c:\\data\\Docs\\b.txt*6"}},
+        {{"C:", "data", "docs"},
+         "",
+         {"a.txt", "z.txt"},
+         {"C:\\data\\docs\\a.txt*1", "C:\\data\\docs\\sub\\d.txt*2", "C:\\data\\docs\\z.txt*7"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.folder.back() + " " + c.row);
+        tree.clear();
+        build(catalogue);
+        ASSERT_EQ(tree.roots().size(), 1u) << "one drive whatever the case of its letter";
+        std::vector<std::string> folders;
+        for (const auto& child : node({"C:", "data"})->children)
+            folders.push_back(child->text);
+        EXPECT_EQ(folders, (std::vector<std::string>{"DOCS2", "Docs", "docs"}))
+            << "upper-cased order, '2' before '\\'; twins side by side";
+        TCheckNode* folder = node(c.folder);
+        ASSERT_NE(folder, nullptr);
+        tree.select(folder);
+        EXPECT_EQ(rowNames(), c.rows);
+        if (c.row.empty()) {
+            ASSERT_TRUE(tree.click(folder));
+        } else {
+            const std::vector<std::string> names = rowNames();
+            const auto row = std::find(names.begin(), names.end(), c.row) - names.begin();
+            ASSERT_LT(row, static_cast<std::ptrdiff_t>(names.size()));
+            ASSERT_TRUE(list.tick(static_cast<int>(row), true));
+            EXPECT_EQ(list.tickedCount(), 1) << "its twin's row stays unticked";
+        }
+        EXPECT_EQ(checkedPaths(), c.checked);
+        expectConsistent();
+    }
 }
 
 TEST_F(RestoreTreeTest, LinesThatNameNoFileWithItsRecordAreSkippedAndLogged) {

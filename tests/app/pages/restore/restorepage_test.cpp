@@ -175,6 +175,36 @@ TEST_F(PagesRoadTest, TheRestoreLogShowsThisRunOrNothingAndStaysWhenNoRunHappene
     EXPECT_EQ(memo("Memo_LogRestore"), "");
 }
 
+// Two backed-up files whose folders differ only in case: a tick on one row of the
+// Restore page deletes that file's backup and leaves its twin's.
+TEST_F(PagesRoadTest, DeleteTakesOnlyTheTickedOneOfTwoFilesWhosePathsDifferInCase) {
+    const std::vector<std::string> twins = {"C:\\data\\Docs\\t.txt", "C:\\data\\docs\\t.txt"};
+    TBackUpJob job;
+    job.SetDestination('E');
+    for (const std::string& path : twins) {
+        sandbox.writeFile(path, path);
+        job.SourceFiles.push_back(path);
+    }
+    job.Backup();
+    ASSERT_TRUE(fileExists("E:\\Quillmoor\\Drive_C\\data\\docs\\t.txt"));
+    w->model().menuClick(TMainWindowModel::MenuButton::Restore);
+    TRestorePageModel& page = w->restorePage()->model();
+    TCheckNode* folder = page.tree().nodeByLabels({"C:", "data", "Docs"});
+    ASSERT_NE(folder, nullptr);
+    page.tree().select(folder);
+    EXPECT_EQ(page.files().rows().size(), 1u) << "its twin is in a folder of its own";
+    ASSERT_TRUE(page.files().tick(0, true));
+    answer("Are you sure you want to delete selected files", "6");
+    answer("Statistics", "2");
+    click("imr_DeleteSel");
+    EXPECT_FALSE(fileExists("E:\\Quillmoor\\Drive_C\\data\\Docs\\t.txt"));
+    EXPECT_TRUE(fileExists("E:\\Quillmoor\\Drive_C\\data\\docs\\t.txt")) << "not ticked";
+    std::vector<std::string> listed;
+    for (const std::string& line : page.tree().PathList)
+        listed.push_back(line.substr(0, line.rfind('*')));
+    EXPECT_EQ(listed, (std::vector<std::string>{twins[1]}));
+}
+
 // The Restore page follows the media drive in force: when the drive whose catalogue it
 // shows is pulled, the box and the tree go together to the media drive left, and with
 // none left both are empty.
