@@ -146,8 +146,10 @@ ArchiveReader::Step ArchiveReader::RestoreEntry(FileHandle& Archive, ChunkPool& 
         return endEntry(Step::NextEntry);
     };
 
-    if (!skipped && Archive.seek(chunkDataStart(Indexed.pos, Entry)) < 0)
+    if (!skipped && Archive.seek(chunkDataStart(Indexed.pos, Entry)) < 0) {
+        ++engine.ErrorCount;
         return failTarget();
+    }
     // The chunks are read and decrypted ahead in order and inflated on the workers.
     EntryInflater::Decrypt decrypt;
     if (encrypted)

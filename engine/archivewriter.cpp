@@ -4,7 +4,6 @@
 #include "engine/compression.h"
 #include "engine/copytree.h"
 #include "engine/enginestate.h"
-#include "engine/keymanager.h"
 #include "engine/logline.h"
 
 namespace qm {
@@ -210,7 +209,7 @@ std::unique_ptr<DeflateFeed> TBackUpJob::MakeDeflateFeed(const TStringList& File
     if (Encrypted) {
         DeflateFeed::EntryKey entryKey;
         entryKey.bits = engine.KeySize;
-        if (PasswordToKey(engine.RunPassword(), entryKey.bytes.data(), engine.KeySize))
+        if (engine.DeriveKey(engine.RunPassword(), engine.KeySize, entryKey.bytes.data()))
             key = entryKey;
     }
     return std::make_unique<DeflateFeed>(std::move(sources), engine.CompressionLevel, key);

@@ -35,8 +35,10 @@ bool TBackUpJob::EncryptCheckValue(uint8_t* Dest) {
     // The check routines may be the first to touch the cipher of a run.
     if (!engine.JobCipher->Active() && !InitCipher())
         return false;
-    return engine.JobCipher->EncryptCheckValue(engine.RunPassword(), engine.KeySize,
-                                               engine.KeyBuffer.data(), CheckValue.data(), Dest);
+    if (!engine.DeriveKey(engine.RunPassword(), engine.KeySize, engine.KeyBuffer.data()))
+        return false;
+    return engine.JobCipher->EncryptCheckValueUnder(engine.KeyBuffer.data(), engine.KeySize,
+                                                    CheckValue.data(), Dest);
 }
 
 } // namespace qm

@@ -1,8 +1,10 @@
 #include "engine/enginestate.h"
 
 #include "engine/jobcipher.h"
+#include "engine/keymanager.h"
 
 #include <chrono>
+#include <cstring>
 #include <thread>
 
 namespace qm {
@@ -19,10 +21,26 @@ const std::string& TEngineState::RunPassword() const {
     return PasswordList.empty() ? none : PasswordList.front();
 }
 
+bool TEngineState::DeriveKey(const std::string& Password, int Bits, uint8_t* Key) {
+    if (fDerived.bits != Bits || fDerived.password != Password) {
+        if (!PasswordToKey(Password, fDerived.key.data(), Bits))
+            return false;
+        fDerived.password = Password;
+        fDerived.bits = Bits;
+        ++KeyDerivations;
+    }
+    std::memcpy(Key, fDerived.key.data(), static_cast<std::size_t>(Bits / 8));
+    return true;
+}
+
 void TEngineState::Reset() {
     PasswordList.clear();
     KeySize = 128;
     KeyBuffer.fill(0);
+    fDerived.key.fill(0);
+    fDerived.password.clear();
+    fDerived.bits = 0;
+    KeyDerivations = 0;
     CancelFlag = false;
     ErrorCount = 0;
     CompressionLevel = 0;

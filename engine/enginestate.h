@@ -72,6 +72,12 @@ class TEngineState {
     const std::string& RunPassword() const;
     int KeySize = 128; // 128, 192 or 256
     std::array<uint8_t, kKeyBufferSize> KeyBuffer{};
+    // Writes the key of Password at Bits (Bits / 8 bytes) to Key; false when Bits is not
+    // 128, 192 or 256. The key is derived again only when the password or the size
+    // differ from the last derivation's, so a run derives its key once and still
+    // follows a password changed between two entries.
+    bool DeriveKey(const std::string& Password, int Bits, uint8_t* Key);
+    int KeyDerivations = 0; // how often DeriveKey really derived since Reset
     bool CancelFlag = false;
     int ErrorCount = 0;
     uint8_t CompressionLevel = 0;
@@ -111,6 +117,14 @@ class TEngineState {
     // The open catalogue (closed when not open) and its record count.
     FileHandle DriveListHandle;
     int32_t DriveListCount = 0;
+
+  private:
+    struct DerivedKey {
+        std::string password;
+        int bits = 0; // 0 = none derived
+        std::array<uint8_t, kKeyBufferSize> key{};
+    };
+    DerivedKey fDerived;
 };
 
 // The process-wide engine state, made on first use. The application calls it once at

@@ -50,7 +50,14 @@ bool TJobCipher::EncryptCheckValue(const std::string& Password, int KeySize,
         return false;
     if (!PasswordToKey(Password, KeyBuffer, KeySize))
         return false;
-    fCipher->SetKey(KeyBuffer, KeySize);
+    return EncryptCheckValueUnder(KeyBuffer, KeySize, CheckValue, Dest);
+}
+
+bool TJobCipher::EncryptCheckValueUnder(const std::uint8_t* Key, int KeySize,
+                                        const std::uint8_t* CheckValue, std::uint8_t* Dest) {
+    if (!fCipher)
+        return false;
+    fCipher->SetKey(Key, KeySize);
     fIV.fill(0);
     fCipher->SetIV(fIV.data());
     std::uint8_t value[kCheckValueBytes];

@@ -41,6 +41,9 @@ class TJobCipher {
     // cipher exists or KeySize is not 128, 192 or 256.
     bool EncryptCheckValue(const std::string& Password, int KeySize, std::uint8_t* KeyBuffer,
                            const std::uint8_t* CheckValue, std::uint8_t* Dest);
+    // The same under a key already derived (KeySize / 8 bytes of Key).
+    bool EncryptCheckValueUnder(const std::uint8_t* Key, int KeySize,
+                                const std::uint8_t* CheckValue, std::uint8_t* Dest);
 
     bool Active() const { return fCipher != nullptr; }
     // The live cipher for the restore password checks, which re-key it; null

@@ -2,7 +2,6 @@
 
 #include "engine/backupjob.h"
 #include "engine/enginestate.h"
-#include "engine/keymanager.h"
 #include "platform/datetime.h"
 
 namespace qm {
@@ -50,7 +49,7 @@ bool PrepareEncryption(TJobContext& context, TBackUpJob& job, int bits) {
         return false;
     TEngineState& engine = Engine();
     engine.KeyBuffer.fill(0);
-    PasswordToKey(engine.RunPassword(), engine.KeyBuffer.data(), bits);
+    engine.DeriveKey(engine.RunPassword(), bits, engine.KeyBuffer.data());
     job.SetEncryption(true);
     return true;
 }

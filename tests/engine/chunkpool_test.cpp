@@ -267,8 +267,11 @@ TEST_F(ChunkPoolTest, EntriesReadAheadFollowAPasswordChangedMidRun) {
                     Engine().PasswordList = {"second"};
             };
             SetUpJob(Mode::RunArchive, 128);
+            const int derivedBefore = Engine().KeyDerivations;
             BackupPaths(Paths());
             archives[i] = *sandbox.readFile("E:\\Quillmoor\\Drive_C\\12_7_2026 11_15_22 PM.bpa");
+            // The key of each password is derived once, however many entries use it.
+            EXPECT_EQ(Engine().KeyDerivations - derivedBefore, 2) << "change at call " << changeAt;
         }
         EXPECT_TRUE(archives[0] == archives[1]) << "change at call " << changeAt;
         Engine().PasswordList = {"secret", "second"};
