@@ -64,14 +64,19 @@ RealUser realUser() {
         // entry for the account.
         user.gid = static_cast<gid_t>(uidFromEnv("SUDO_GID").value_or(kNoGroup));
     }
-    fillFromPasswd(user);
     if (user.elevatedForOther) {
+        fillFromPasswd(user);
         if (const char* home = std::getenv("QUILLMOOR_USER_HOME"); home && *home == '/')
             user.home = home;
         return user;
     }
-    if (const char* home = std::getenv("HOME"); home && *home)
+    // Every registry call asks who the user is: the account database is read only where
+    // the environment does not say.
+    if (const char* home = std::getenv("HOME"); home && *home) {
         user.home = home;
+        return user;
+    }
+    fillFromPasswd(user);
     return user;
 }
 
@@ -101,6 +106,8 @@ std::string GetUserName() {
             return sudoUser;
     }
     RealUser user = realUser();
+    if (user.name.empty())
+        fillFromPasswd(user);
     if (!user.name.empty())
         return user.name;
     for (const char* name : {"LOGNAME", "USER"}) {

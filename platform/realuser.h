@@ -12,7 +12,7 @@ namespace qm {
 struct RealUser {
     uid_t uid = 0;
     gid_t gid = 0;
-    std::string name; // login name, may be empty when the account has none
+    std::string name; // login name from the account database; may be empty (see below)
     std::string home; // home folder, may be empty
     // True when running as root on behalf of another user (SUDO_UID / PKEXEC_UID).
     bool elevatedForOther = false;
@@ -20,8 +20,9 @@ struct RealUser {
 
 // The user the program works for: with euid 0 and SUDO_UID (or PKEXEC_UID) naming
 // another account, that account, with its home from the account database
-// (QUILLMOOR_USER_HOME replaces it, for tests); otherwise the real uid of the process
-// with $HOME.
+// (QUILLMOOR_USER_HOME replaces it, for tests); otherwise the real uid and gid of the
+// process with $HOME (the account database only when $HOME is unset, so `name` is then
+// empty: GetUserName looks it up).
 RealUser realUser();
 
 // That user's desktop folders: $XDG_CONFIG_HOME and $XDG_DATA_HOME, else ~/.config and
