@@ -14,7 +14,25 @@
 
 namespace qm {
 
+bool DeleteRun::BehindLink(const DriveListRecord& Record) const {
+    if (Record.InArchive != 0 && Record.Compression != 0)
+        return !reachedWithoutLinks(Record.MediaPath);
+    for (int k = 0; k <= Record.Revision; ++k) {
+        const std::string version = VersionName(Record.MediaPath, k);
+        if (!reachedWithoutLinks(version) || !reachedWithoutLinks(CheckFileName(version)))
+            return true;
+    }
+    return false;
+}
+
 bool DeleteRun::DeleteRecord(const DriveListRecord& Record, int32_t Index, int64_t& Total) {
+    if (fJob.HoldsBackupShape(Record) && BehindLink(Record)) {
+        // The media's guard refuses to delete through a link: the backup stays, and so
+        // does its record, which still names it.
+        fJob.AddLog(logline::NotDeletedBehindLink(Record.SourcePath));
+        ++Engine().ErrorCount;
+        return false;
+    }
     if (!fJob.HoldsBackupShape(Record)) {
         // A damaged or crafted record: its media path is no backup of its file, so
         // nothing on the media is touched; the record itself goes.

@@ -20,10 +20,14 @@ class DeleteRun {
     // Removes what the media holds for Record and the record itself. Index is the
     // file's line, reported as its progress number; Total the bytes deleted so far,
     // which grows by the record's size unless the file was an archive entry. False when
-    // the file's entry could not be taken out of its run archive (it keeps its record).
+    // the file's entry could not be taken out of its run archive, or its backup sits
+    // behind a link (logged and counted; it keeps its record).
     bool DeleteRecord(const DriveListRecord& Record, int32_t Index, int64_t& Total);
 
   private:
+    // Whether a name the record's backup holds on the media is reached through a
+    // symbolic link (which the media's guard never deletes through).
+    bool BehindLink(const DriveListRecord& Record) const;
     // Removes SourcePath's record; false (logged, counted) when the catalogue keeps it.
     bool Forget(const std::string& SourcePath);
     // Deletes the names a plain copy's or per-file archive's record holds.

@@ -9,6 +9,7 @@
 #include "engine/enginestate.h"
 #include "engine/indexline.h"
 #include "engine/logline.h"
+#include "engine/restorerun.h"
 #include "platform/dospath.h"
 #include "platform/fileio.h"
 
@@ -115,6 +116,20 @@ void TBackUpJob::ReadDriveList() {
         AddLog(logline::DamagedFile(path, CatalogueProblem));
 }
 
+namespace {
+
+// UnreadableAtBackup for a record as the file holds it: its media path still carries the
+// letter the drive had at backup.
+bool UnreadableOnMedia(DriveListRecord Record, char Destination) {
+    if (!IsUnreadableSourceSize(Record.Size))
+        return false;
+    if (!Record.MediaPath.empty())
+        Record.MediaPath[0] = Destination;
+    return UnreadableAtBackup(Record);
+}
+
+} // namespace
+
 void TBackUpJob::ListDriveFiles(TStringList* IndexList, TStringList* DateList,
                                 TStringList* SizeList, TStringList* PathList) {
     std::string path = CataloguePath(fDestination);
@@ -131,8 +146,9 @@ void TBackUpJob::ListDriveFiles(TStringList* IndexList, TStringList* DateList,
             DateList->push_back(floatToStrGeneral(record.Date));
         if (SizeList)
             // Every size as it is, large files too; a file that was unreadable shows "0".
-            SizeList->push_back(IsUnreadableSourceSize(record.Size) ? std::string("0")
-                                                                    : std::to_string(record.Size));
+            SizeList->push_back(UnreadableOnMedia(record, fDestination)
+                                    ? std::string("0")
+                                    : std::to_string(record.Size));
     });
 }
 

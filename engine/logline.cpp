@@ -27,6 +27,10 @@ std::string CantOpenFile(std::string_view Source) {
     return Join({"***ERROR***", Now(), " ", Source, " - can't open file."});
 }
 
+std::string CantOpenFolder(std::string_view Folder) {
+    return Join({"***ERROR***", Now(), " ", Folder, " - can't open folder."});
+}
+
 std::string SourceDateUnreadable(std::string_view Source) {
     return Join({Now(), " - ", Source, " - file can not get file date/time (current time used)."});
 }
@@ -72,6 +76,11 @@ std::string UnfinishedDelete(std::string_view Source) {
     return Join({"***ERROR***", Now(), " ", Source,
                  " - not deleted: the media drive holds an unfinished backup of it, which the "
                  "next run tries to finish first."});
+}
+
+std::string NotDeletedBehindLink(std::string_view Source) {
+    return Join({"***ERROR***", Now(), " ", Source,
+                 " - not deleted: its backup on the media drive is reached through a link."});
 }
 
 std::string CantDeleteFromArchive(std::string_view Source, std::string_view Archive) {

@@ -13,6 +13,9 @@ namespace qm::logline {
 std::string CanNotFindFile(std::string_view Source);
 // "***ERROR***" + now + " " + source + " - can't open file."
 std::string CantOpenFile(std::string_view Source);
+// "***ERROR***" + now + " " + folder + " - can't open folder.": a folder below a ticked
+// one that cannot be listed or entered, or whose path is too long to open.
+std::string CantOpenFolder(std::string_view Folder);
 // now + " - " + source + " - file can not get file date/time (current time used)."
 std::string SourceDateUnreadable(std::string_view Source);
 // now + " " + path + " - file can not get file date/time (current time used)."
@@ -63,6 +66,9 @@ std::string UnfinishedBackup(std::string_view Source);
 // "***ERROR***" + now + " " + source + " - not deleted: the media drive holds an
 // unfinished backup of it, which the next run tries to finish first."
 std::string UnfinishedDelete(std::string_view Source);
+// "***ERROR***" + now + " " + source + " - not deleted: its backup on the media drive is
+// reached through a link."
+std::string NotDeletedBehindLink(std::string_view Source);
 // "***ERROR***" + now + " " + source + " - can't delete it from " + archive + ": the media
 // drive has no room to rewrite the archive, which is left whole."
 std::string CantDeleteFromArchive(std::string_view Source, std::string_view Archive);

@@ -68,6 +68,11 @@ std::optional<TCheckBytes> PasswordProbe::ReadCheckFile(const std::string& CopyP
     return bytes;
 }
 
+bool PasswordProbe::CheckFileUnreadable(const std::string& CopyPath) {
+    const std::string check = CheckFileName(CopyPath);
+    return (fileExists(check) || folderExists(check)) && !ReadCheckFile(CopyPath);
+}
+
 int PasswordProbe::Run(const std::string& PromptPath) {
     TEngineState& engine = Engine();
     if (fSizes == KeySizes::AllThree)

@@ -33,6 +33,9 @@ class PasswordProbe {
 
     // The 8 bytes of CopyPath + ".mac"; none when the check file cannot be read whole.
     static std::optional<TCheckBytes> ReadCheckFile(const std::string& CopyPath);
+    // Whether CopyPath + ".mac" is there (a file, or a link to one) but cannot be read
+    // whole: a damaged backup rather than one whose check file is missing.
+    static bool CheckFileUnreadable(const std::string& CopyPath);
 
   private:
     bool TryLine(const std::string& Password, const std::optional<TCheckBytes>& Stored);

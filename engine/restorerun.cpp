@@ -1,5 +1,6 @@
 #include "engine/restorerun.h"
 
+#include "engine/archiveformat.h"
 #include "engine/copytree.h"
 #include "engine/enginestate.h"
 #include "engine/logline.h"
@@ -25,7 +26,37 @@ int64_t blockLength(int64_t size, int64_t block) {
     return block + 1 < blockCount(size) ? kBlockBytes : size - block * kBlockBytes;
 }
 
+// The size field of the last entry stored under Source in Archive; none when the archive
+// cannot be read or holds no sound entry of it. Only headers are read.
+std::optional<int64_t> ArchivedSize(const std::string& Archive, const std::string& Source) {
+    FileHandle file = FileHandle::open(Archive, OpenMode::Read);
+    const int64_t size = file ? file.size() : -1;
+    std::optional<int64_t> found;
+    for (int64_t pos = 0; size > 0 && pos < size;) {
+        std::optional<ParsedEntry> entry =
+            ReadEntryAt(file, pos, size, static_cast<int64_t>(kInputBufferSize));
+        if (!entry)
+            break;
+        if (entry->header.Path == Source)
+            found = entry->header.Size;
+        pos += entry->length;
+    }
+    return found;
+}
+
 } // namespace
+
+bool UnreadableAtBackup(const DriveListRecord& Record) {
+    if (!IsUnreadableSourceSize(Record.Size))
+        return false;
+    if (Record.Compression != 0) {
+        const std::string archive = Record.InArchive != 0
+                                        ? Record.MediaPath
+                                        : VersionName(Record.MediaPath, Record.Revision);
+        return ArchivedSize(archive, Record.SourcePath) != Record.Size;
+    }
+    return fileSize(VersionName(Record.MediaPath, Record.Revision)) != Record.Size;
+}
 
 RestoreRun::RestoreRun(TBackUpJob& Job, TVerify Verify) : fJob(Job), fVerify(std::move(Verify)) {
     fJob.OpenArchiveSession();
@@ -82,7 +113,8 @@ bool RestoreRun::StepSkipped(const DriveListRecord& Record, int32_t Index,
 }
 
 RestoreRun::Outcome RestoreRun::RestoreCopy(const DriveListRecord& Record, int32_t Index,
-                                            const std::string& MediaFile, uint32_t DosDate) {
+                                            const std::string& MediaFile, uint32_t DosDate,
+                                            std::optional<int64_t> Expected) {
     TEngineState& engine = Engine();
     const bool encrypted = Record.Encryption != 0;
     engine.FileBytesDone = 0;
@@ -92,6 +124,12 @@ RestoreRun::Outcome RestoreRun::RestoreCopy(const DriveListRecord& Record, int32
 
     if (encrypted) {
         fJob.ResetCipherIV();
+        // A check file that is missing matches no password, and the user is asked; one
+        // that is there but cannot be read is a damaged backup, not a wrong password.
+        if (!engine.SkipEncrypted && PasswordProbe::CheckFileUnreadable(MediaFile)) {
+            Fail(Record.SourcePath, encrypted);
+            return Outcome::Next;
+        }
         int check = engine.SkipEncrypted ? 3 : fVerify(MediaFile, Record.SourcePath);
         if (check == 2 || check == 3) {
             bool finished = StepSkipped(Record, Index, MediaFile);
@@ -106,7 +144,8 @@ RestoreRun::Outcome RestoreRun::RestoreCopy(const DriveListRecord& Record, int32
     FileHandle media = FileHandle::open(MediaFile, OpenMode::Read);
     std::optional<std::string> target = PlainRestoreTarget(fJob.RestoreType(), Record.SourcePath);
     const int64_t size = media ? media.size() : -1;
-    if (size < 0 || !target) {
+    // A copy cut short (or grown) on the media is not the file its record describes.
+    if (size < 0 || !target || (Expected && size != *Expected)) {
         Fail(Record.SourcePath, encrypted);
         return Outcome::Next;
     }
@@ -223,7 +262,7 @@ void TBackUpJob::Restore() {
         // The newest version, the one the record's date and size describe: version 0 is
         // the oldest copy kept.
         const std::string newest = VersionName(record.MediaPath, record.Revision);
-        if (run.RestoreCopy(record, static_cast<int32_t>(i), newest, dosDate) ==
+        if (run.RestoreCopy(record, static_cast<int32_t>(i), newest, dosDate, record.Size) ==
             RestoreRun::Outcome::Cancelled) {
             run.Cancel([this] { FinishRestoreRun(); });
             return;

@@ -12,9 +12,18 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace qm {
+
+// Whether a record's size marks a file that was unreadable when the record was written:
+// the size is the failed size query's (IsUnreadableSourceSize) and the backup disagrees,
+// the newest copy's length (a plain copy) or the size field of the file's last entry in
+// its archive. A real file of that size (4 GiB give or take one) has a backup of that
+// size and restores as any other. Record.MediaPath carries the media drive's current
+// letter.
+bool UnreadableAtBackup(const DriveListRecord& Record);
 
 class RestoreRun {
   public:
@@ -34,9 +43,12 @@ class RestoreRun {
     // catalogue opened.
     void Start();
     // Restores the record's file from MediaFile (the copy or the chosen version) and
-    // gives it DosDate. Index is the file's position in the run, for progress.
+    // gives it DosDate. Index is the file's position in the run, for progress. Expected:
+    // the length the copy must have (the record's size, for the newest version); a copy
+    // of another length, or an encrypted one whose check file is there but cannot be
+    // read, is not restored (logged and counted), and the computer's file stays as it was.
     Outcome RestoreCopy(const DriveListRecord& Record, int32_t Index, const std::string& MediaFile,
-                        uint32_t DosDate);
+                        uint32_t DosDate, std::optional<int64_t> Expected);
     // Normal end: the final progress call, counters zeroed, lists cleared by Finish,
     // catalogue closed without rewriting its count.
     void End(const std::function<void()>& Finish);

@@ -109,7 +109,7 @@ void TBackUpJob::RestoreRevisions(TRevisionFileList& List, bool SortDates) {
         FindDriveListRecord(x.Path, record);
         if (record.SourcePath.empty())
             continue;
-        if (IsUnreadableSourceSize(record.Size)) {
+        if (UnreadableAtBackup(record)) {
             ++engine.FilesDone;
             engine.Progress(engine.FilesDone + 1, false, 100, 100, engine.BytesDone);
             AddLog(logline::CantRestore(record.MediaPath));
@@ -146,8 +146,12 @@ void TBackUpJob::RestoreRevisions(TRevisionFileList& List, bool SortDates) {
             }
             continue;
         }
-        if (run.RestoreCopy(record, static_cast<int32_t>(i), version, dateTimeToDos(chosen)) ==
-            RestoreRun::Outcome::Cancelled) {
+        // The newest version is the one the record's size describes; an older one is
+        // read whole, to its own length.
+        const std::optional<int64_t> expected =
+            chosenVersion == record.Revision ? std::optional<int64_t>(record.Size) : std::nullopt;
+        if (run.RestoreCopy(record, static_cast<int32_t>(i), version, dateTimeToDos(chosen),
+                            expected) == RestoreRun::Outcome::Cancelled) {
             run.Cancel(finish);
             return;
         }

@@ -675,8 +675,12 @@ FolderListing listFolder(std::string_view dosFolder) {
         }
         std::string full = base + name;
         struct stat lst {};
-        if (::lstat(full.c_str(), &lst) != 0)
+        if (::lstat(full.c_str(), &lst) != 0) {
+            // Gone since it was listed is nothing lost; anything else is.
+            if (errno != ENOENT)
+                listing.whole = false;
             continue;
+        }
         FolderEntry e;
         e.name = name;
         e.isLink = S_ISLNK(lst.st_mode);

@@ -213,8 +213,10 @@ struct FolderEntry {
 };
 
 struct FolderListing {
-    bool ok = false;                       // false when the folder cannot be read
-    std::vector<FolderEntry> entries;      // in name order (bytewise)
+    bool ok = false;                  // false when the folder cannot be read
+    bool whole = true;                // false when a listed name could not be examined (no search
+                                      // permission on the folder, a path too long): entries lack it
+    std::vector<FolderEntry> entries; // in name order (bytewise)
     std::vector<std::string> skippedNames; // host names a DOS path cannot carry
 };
 

@@ -24,9 +24,13 @@ double parseDate(const std::string& text) {
     return std::strtod(number.c_str(), nullptr);
 }
 
-// The file date as the catalogue stores it: local time at DOS precision.
-double dosDate(double value) {
-    return dosToDateTime(dateTimeToDos(value));
+// The file date as the catalogue stores it: local time at DOS precision; none when the
+// date has no DOS form (the catalogue then holds the time of the backup instead).
+std::optional<double> dosDate(double value) {
+    const uint32_t dos = dateTimeToDos(value);
+    if (dos == 0)
+        return std::nullopt;
+    return dosToDateTime(dos);
 }
 
 } // namespace
@@ -34,13 +38,16 @@ double dosDate(double value) {
 TBackupCollector::TBackupCollector(TJobRunnerModel& runner, TBackUpJob& job, Rules rules)
     : runner_(runner), job_(job), rules_(std::move(rules)) {}
 
-void TBackupCollector::setCatalogue(std::vector<std::string> paths,
-                                    std::vector<std::string> dates) {
+void TBackupCollector::setCatalogue(std::vector<std::string> paths, std::vector<std::string> dates,
+                                    std::vector<std::string> sizes) {
     incremental_ = true;
     catalogue_ = std::move(paths);
     dates_.clear();
     for (const std::string& d : dates)
         dates_.push_back(parseDate(d));
+    sizes_.clear();
+    for (const std::string& s : sizes)
+        sizes_.push_back(std::strtoll(s.c_str(), nullptr, 10));
 }
 
 void TBackupCollector::collect(const TSelectionWalk& selection) {
@@ -50,17 +57,26 @@ void TBackupCollector::collect(const TSelectionWalk& selection) {
         if (runner_.CancelRequested)
             return false;
         runner_.processMessages();
-        return wholeFolder ? scanFolder(path) : addTickedFile(path);
+        return wholeFolder ? scanFolder(path, true) : addTickedFile(path);
     });
 }
 
-bool TBackupCollector::scanFolder(const std::string& folder) {
+bool TBackupCollector::scanFolder(const std::string& folder, bool top) {
     // The path comes from the disk, never from typing: a blank at either end is part of
     // a name ("trail " and "trail" are two folders here) and is kept.
     std::string f = folder;
     if (!f.empty() && f.back() == '\\')
         f.pop_back();
     const FolderListing listing = listFolder(f + "\\");
+    // A folder that cannot be listed, or whose names cannot be looked at, hides files
+    // that were ticked with it: it is named and counted. (A ticked folder deleted since
+    // holds nothing to back up.)
+    if (!listing.ok || !listing.whole) {
+        if (!top || folderExists(f))
+            unopened_.push_back(f);
+        if (!listing.ok)
+            return true;
+    }
     // Names a DOS path cannot carry cannot be backed up: each is one error of the run.
     for (const std::string& host : listing.skippedNames)
         addUnnamable(host, f + "\\" + host.substr(host.rfind('/') + 1));
@@ -73,7 +89,7 @@ bool TBackupCollector::scanFolder(const std::string& folder) {
             // A linked folder may lead anywhere, even back up the tree: never entered.
             if (entry.isLink || upperCaseDos(entry.name) == "RECYCLED")
                 continue;
-            if (!scanFolder(path))
+            if (!scanFolder(path, false))
                 return false;
             continue;
         }
@@ -111,10 +127,13 @@ bool TBackupCollector::addTickedFile(const std::string& path) {
     const int64_t size = fileSize(path);
     const std::optional<uint32_t> dos = fileDosDateTime(path);
     // A file that cannot be read stays in the list: the engine logs and counts it.
-    return addFile(path, size < 0 ? 0 : size, dos ? dosToDateTime(*dos) : 0);
+    if (size < 0)
+        return addFile(path, 0, 0.0);
+    return addFile(path, size, dos ? std::optional<double>(dosToDateTime(*dos)) : std::nullopt);
 }
 
-bool TBackupCollector::unchanged(const std::string& path, double date) const {
+bool TBackupCollector::unchanged(const std::string& path, int64_t size,
+                                 std::optional<double> date) const {
     const std::optional<std::size_t> line = catalogue_.Find(path);
     if (!line || *line >= dates_.size())
         return false;
@@ -125,10 +144,15 @@ bool TBackupCollector::unchanged(const std::string& path, double date) const {
     if (catalogued != path && fileExists(catalogued) &&
         fileIdentity(catalogued) != fileIdentity(path))
         return false;
-    return std::fabs(date - dates_[*line]) < kSameDate;
+    // A date without a DOS form never matches its record, which holds the time of the
+    // backup: the size alone tells such a file changed, or every run would copy it
+    // again and count its date once more.
+    if (!date)
+        return *line < sizes_.size() && sizes_[*line] == size;
+    return std::fabs(*date - dates_[*line]) < kSameDate;
 }
 
-bool TBackupCollector::addFile(const std::string& path, int64_t size, double date) {
+bool TBackupCollector::addFile(const std::string& path, int64_t size, std::optional<double> date) {
     if (rules_.excluded && rules_.excluded(extractFileName(path)))
         return true;
     if (rules_.fits && !rules_.fits(path)) {
@@ -137,7 +161,7 @@ bool TBackupCollector::addFile(const std::string& path, int64_t size, double dat
     }
     runner_.setTotals(runner_.TotalCount + 1, runner_.TotalSize + size);
     if (incremental_) {
-        if (unchanged(path, date))
+        if (unchanged(path, size, date))
             return !runner_.CancelRequested;
         ++runner_.NewCount;
         runner_.NewSize += size;

@@ -3,8 +3,9 @@
 // ticked folder is scanned with everything below it (folders named RECYCLED and linked
 // folders are not entered), a ticked file is taken on its own; the exception lists leave
 // files out; an incremental backup keeps only files whose date differs from the media
-// catalogue's. Counts and sizes go to the runner as files are found; the walk lets
-// window events run and stops at a cancel. Borrows the runner and the job.
+// catalogue's (or, for a date a record cannot hold, whose size differs). Counts and sizes go to the
+// runner as files are found; the walk lets window events run and stops at a cancel. Borrows the
+// runner and the job.
 
 #include "app/runs/jobrunnermodel.h"
 #include "engine/catalogpathlist.h"
@@ -33,9 +34,10 @@ class TBackupCollector {
 
     TBackupCollector(TJobRunnerModel& runner, TBackUpJob& job, Rules rules);
 
-    // An incremental backup: the catalogue's source paths and dates (as number texts),
-    // indexed alike.
-    void setCatalogue(std::vector<std::string> paths, std::vector<std::string> dates);
+    // An incremental backup: the catalogue's source paths, dates and sizes (as number
+    // texts), indexed alike.
+    void setCatalogue(std::vector<std::string> paths, std::vector<std::string> dates,
+                      std::vector<std::string> sizes);
 
     void collect(const TSelectionWalk& selection);
 
@@ -45,16 +47,21 @@ class TBackupCollector {
     // ":", "?", a control character...), as the folder's path and the names on disk:
     // left out, for the run to log.
     const std::vector<std::string>& unnamable() const { return unnamable_; }
+    // Folders below a ticked one that could not be listed or entered (no permission, a
+    // path too long to open): what they hold is left out, for the run to log.
+    const std::vector<std::string>& unopened() const { return unopened_; }
 
   private:
-    bool scanFolder(const std::string& folder);
-    // Returns false when the walk is to end (cancel).
-    bool addFile(const std::string& path, int64_t size, double date);
+    // Top: the ticked folder itself, which may have gone since it was ticked.
+    bool scanFolder(const std::string& folder, bool top);
+    // Returns false when the walk is to end (cancel). Date: the file's date at DOS
+    // precision; none when it has no DOS form (before 1980, after 2107).
+    bool addFile(const std::string& path, int64_t size, std::optional<double> date);
     bool addTickedFile(const std::string& path);
     // A name the folder listing left out (its host path, and as the log shows it): the
     // file, or every file below the folder.
     void addUnnamable(const std::string& host, const std::string& shown);
-    bool unchanged(const std::string& path, double date) const;
+    bool unchanged(const std::string& path, int64_t size, std::optional<double> date) const;
 
     TJobRunnerModel& runner_;
     TBackUpJob& job_;
@@ -62,8 +69,10 @@ class TBackupCollector {
     bool incremental_ = false;
     TCatalogPathList catalogue_;
     std::vector<double> dates_;
+    std::vector<int64_t> sizes_;
     std::vector<std::string> refused_;
     std::vector<std::string> unnamable_;
+    std::vector<std::string> unopened_;
 };
 
 } // namespace qm

@@ -39,14 +39,16 @@ TJobOutcome TBackupOperation::Run(TJobContext& context) {
     TBackupCollector collector(runner, job, rules);
     if (request_.incremental) {
         job.LoadDriveList();
-        std::vector<std::string> dates, paths;
-        job.ListDriveFiles(nullptr, &dates, nullptr, &paths);
-        collector.setCatalogue(std::move(paths), std::move(dates));
+        std::vector<std::string> dates, sizes, paths;
+        job.ListDriveFiles(nullptr, &dates, &sizes, &paths);
+        collector.setCatalogue(std::move(paths), std::move(dates), std::move(sizes));
     }
     collector.collect(request_.selection);
-    // Ticked files left out (names a backup path cannot carry, paths too long) make a run
-    // of their own: each is named in its report and counted, never "Nothing to back up".
-    const bool leftOut = !collector.refused().empty() || !collector.unnamable().empty();
+    // Ticked files left out (names a backup path cannot carry, paths too long, folders
+    // that cannot be opened) make a run of their own: each is named in its report and
+    // counted, never "Nothing to back up".
+    const bool leftOut = !collector.refused().empty() || !collector.unnamable().empty() ||
+                         !collector.unopened().empty();
     if (request_.incremental) {
         runner.TotalCount = runner.NewCount;
         runner.TotalSize = runner.NewSize;
@@ -78,6 +80,10 @@ TJobOutcome TBackupOperation::Run(TJobContext& context) {
     }
     for (const std::string& path : collector.unnamable()) {
         job.AddLog(logline::UnnamableFile(path));
+        ++Engine().ErrorCount;
+    }
+    for (const std::string& folder : collector.unopened()) {
+        job.AddLog(logline::CantOpenFolder(folder));
         ++Engine().ErrorCount;
     }
     SetKeptVersions(job, request_.revisions);

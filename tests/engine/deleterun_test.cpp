@@ -7,6 +7,7 @@
 
 #include "platform/dospath.h"
 
+#include <filesystem>
 #include <limits>
 
 #include <sys/stat.h>
@@ -287,6 +288,56 @@ TEST_F(DeleteRunTest, VersionsPastTheRecordsRevisionAreLeftAlone) {
     job.DeleteFiles({"C:\\a.txt"});
     EXPECT_FALSE(fileExists("E:\\Quillmoor\\Drive_C\\a_1.txt"));
     EXPECT_EQ(sandbox.readFile("E:\\Quillmoor\\Drive_C\\a_2.txt"), "another file");
+}
+
+} // namespace
+} // namespace qm::test
+
+namespace qm::test {
+namespace {
+
+// A backup the media's guard cannot delete, because a folder on its way (or the copy
+// itself, or its archive) is a link, is not "deleted": it keeps its record, the line says
+// so and the run counts it; the file the link leads to stays.
+TEST_F(DeleteRunTest, ABackupBehindALinkIsNotDeletedAndSaysSo) {
+    struct Row {
+        const char* name;
+        Mode mode;
+        bool linkTheFile; // else its folder
+    };
+    const Row rows[] = {{"folder of a copy", Mode::Plain, false},
+                        {"copy itself", Mode::Plain, true},
+                        {"folder of a file archive", Mode::FileArchives, false},
+                        {"run archive itself", Mode::RunArchive, true}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::filesystem::remove_all(sandbox.hostOf('E') + "/Quillmoor");
+        std::filesystem::remove_all(sandbox.hostOf('E') + "/moved");
+        sandbox.writeFile("C:\\d\\x.txt", "backed up");
+        SetUpJob(row.mode, 0);
+        BackupPaths({"C:\\d\\x.txt"});
+        const std::string media = *toHostPath(Records()["C:\\d\\x.txt"].MediaPath);
+        const std::filesystem::path moved = sandbox.hostOf('E') + "/moved";
+        std::filesystem::create_directories(moved);
+        const std::filesystem::path linked = row.linkTheFile
+                                                 ? std::filesystem::path(media)
+                                                 : std::filesystem::path(media).parent_path();
+        std::filesystem::rename(linked, moved / "target");
+        if (row.linkTheFile)
+            std::filesystem::create_symlink(moved / "target", linked);
+        else
+            std::filesystem::create_directory_symlink(moved / "target", linked);
+        deleteFile(job.LogFileName);
+        Engine().ErrorCount = 0;
+        job.DeleteFiles({"C:\\d\\x.txt"});
+        EXPECT_EQ(LogLines(), std::vector<std::string>{
+                                  "***ERROR***" + std::string(kNow) +
+                                  " C:\\d\\x.txt - not deleted: its backup on the media drive "
+                                  "is reached through a link."});
+        EXPECT_EQ(Engine().ErrorCount, 1);
+        EXPECT_EQ(Records().count("C:\\d\\x.txt"), 1u);
+        EXPECT_TRUE(std::filesystem::exists(moved / "target"));
+    }
 }
 
 } // namespace

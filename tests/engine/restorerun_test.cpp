@@ -2,6 +2,7 @@
 
 #include "runtest.h"
 
+#include "engine/archiveformat.h"
 #include "engine/copytree.h"
 #include "engine/jobcipher.h"
 #include "platform/dospath.h"
@@ -498,6 +499,171 @@ TEST_F(RestoreRunTest, PlainRestoreBringsBackTheNewestVersion) {
     RunRestore({"C:\\r.txt"});
     EXPECT_EQ(sandbox.readFile("C:\\r.txt"), "version 3");
     EXPECT_EQ(*fileDosDateTime("C:\\r.txt"), dateTimeToDos(Records()["C:\\r.txt"].Date));
+}
+
+} // namespace
+} // namespace qm::test
+
+namespace qm::test {
+namespace {
+
+std::string HostOf(const std::string& dosPath) {
+    return *toHostPath(dosPath);
+}
+
+// A copy whose length is not its record's is not the file that was backed up: cut on
+// the media to nothing or to 100 bytes, or grown, encrypted or not, it is refused on both
+// roads (the plain restore and the newest version), logged and counted once, and the
+// newer file on the computer stays as it was.
+TEST_F(RestoreRunTest, ACopyOfAnotherLengthThanItsRecordIsNeverRestored) {
+    std::string doc;
+    for (int i = 0; i < 220; ++i)
+        doc.push_back(static_cast<char>('a' + i % 26));
+    for (const int keySize : {0, 128}) {
+        for (const uintmax_t length : {0, 100, 300}) {
+            for (const bool revisions : {false, true}) {
+                SCOPED_TRACE(std::to_string(keySize) + " bits, copy of " + std::to_string(length) +
+                             (revisions ? ", newest version" : ""));
+                std::filesystem::remove_all(sandbox.hostOf('E') + "/Quillmoor");
+                sandbox.writeFile("C:\\doc.txt", doc);
+                BackupAs({"C:\\doc.txt"}, Mode::Plain, 0, keySize);
+                ASSERT_EQ(Records()["C:\\doc.txt"].Size, 220);
+                std::filesystem::resize_file(HostOf(CopyPathFor('E', "C:\\doc.txt")), length);
+                sandbox.writeFile("C:\\doc.txt", "newer work");
+                deleteFile(job.LogFileName);
+                Engine().ErrorCount = 0;
+                ScriptPrompt({2});
+                if (revisions)
+                    RunNewestRestore({"C:\\doc.txt"});
+                else
+                    RunRestore({"C:\\doc.txt"});
+                EXPECT_EQ(sandbox.readFile("C:\\doc.txt"), "newer work");
+                EXPECT_EQ(LogLines(), std::vector<std::string>{
+                                          "*** ERROR *** " + Line("C:\\doc.txt - can't restore.")});
+                EXPECT_EQ(Engine().ErrorCount, 1);
+                EXPECT_TRUE(asked.empty()) << "the password in the list opens it";
+            }
+        }
+    }
+}
+
+// The check file of an encrypted copy: a missing one matches no password, so the user
+// is asked (and may skip); one that is there but cannot be read whole is a damaged
+// backup, logged and counted without a question. Neither touches the computer's file.
+TEST_F(RestoreRunTest, OnlyACheckFileThatCannotBeReadIsAnError) {
+    struct Row {
+        const char* name;
+        std::function<void(const std::string& mac)> change;
+        bool asked;
+    };
+    const Row rows[] = {
+        {"missing", [](const std::string& mac) { std::filesystem::remove(mac); }, true},
+        {"wrong password", [](const std::string&) { Engine().PasswordList = {"wrong"}; }, true},
+        {"three bytes", [](const std::string& mac) { std::filesystem::resize_file(mac, 3); },
+         false},
+        {"a folder",
+         [](const std::string& mac) {
+             std::filesystem::remove(mac);
+             std::filesystem::create_directory(mac);
+         },
+         false},
+    };
+    for (const Row& row : rows) {
+        for (const bool revisions : {false, true}) {
+            SCOPED_TRACE(std::string(row.name) + (revisions ? ", newest version" : ""));
+            std::filesystem::remove_all(sandbox.hostOf('E') + "/Quillmoor");
+            sandbox.writeFile("C:\\doc.txt", "backed up");
+            BackupAs({"C:\\doc.txt"}, Mode::Plain, 0, 128);
+            row.change(HostOf(CheckFileName(CopyPathFor('E', "C:\\doc.txt"))));
+            sandbox.writeFile("C:\\doc.txt", "newer work");
+            deleteFile(job.LogFileName);
+            Engine().ErrorCount = 0;
+            asked.clear();
+            ScriptPrompt({2});
+            if (revisions)
+                RunNewestRestore({"C:\\doc.txt"});
+            else
+                RunRestore({"C:\\doc.txt"});
+            EXPECT_EQ(sandbox.readFile("C:\\doc.txt"), "newer work");
+            EXPECT_EQ(asked.size(), row.asked ? 1u : 0u);
+            EXPECT_EQ(Engine().ErrorCount, row.asked ? 0 : 1);
+            EXPECT_EQ(LogLines().size(), row.asked ? 0u : 1u);
+        }
+    }
+}
+
+// A record size of 4 GiB give or take one stands for a source that was unreadable at
+// backup only when the backup disagrees with it: a real file of that size (a disk image,
+// FAT's largest file) has a copy, or an archive entry, of that size, lists with its size
+// and is restored. The copies are sparse; only their lengths and headers are read.
+TEST_F(RestoreRunTest, AFourGiBRecordIsUnreadableOnlyWhenItsBackupDisagrees) {
+    enum class Kind { Copy, FileArchive, RunArchive };
+    struct Row {
+        int64_t recordSize;
+        int64_t backupSize; // the copy's length or the entry's size field; -1: none
+        Kind kind;
+        bool unreadable;
+    };
+    const Row rows[] = {
+        {4294967294, 4294967294, Kind::Copy, false},
+        {4294967295, 4294967295, Kind::Copy, false},
+        {4294967296, 4294967296, Kind::Copy, false},
+        {4294967295, -1, Kind::Copy, true},
+        {4294967295, 0, Kind::Copy, true},
+        {4294967296, 4294967295, Kind::Copy, true},
+        {4294967295, 4294967295, Kind::FileArchive, false},
+        {4294967295, 100, Kind::FileArchive, true},
+        {4294967296, 4294967296, Kind::RunArchive, false},
+        {4294967294, -1, Kind::RunArchive, true},
+        {4294967297, -1, Kind::Copy, false}, // outside the failed query's sizes
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::to_string(row.recordSize) + " recorded, " +
+                     std::to_string(row.backupSize) + " backed up, kind " +
+                     std::to_string(static_cast<int>(row.kind)));
+        std::filesystem::remove_all(sandbox.hostOf('E') + "/Quillmoor");
+        DriveListRecord record;
+        record.SourcePath = "C:\\disk.img";
+        record.Size = row.recordSize;
+        record.Compression = row.kind != Kind::Copy;
+        record.InArchive = row.kind == Kind::RunArchive;
+        record.MediaPath = row.kind == Kind::Copy ? CopyPathFor('E', record.SourcePath)
+                           : row.kind == Kind::FileArchive
+                               ? FileArchivePathFor('E', record.SourcePath)
+                               : "E:\\Quillmoor\\run.bpa";
+        // Written under another letter: the listing looks on the drive as it is now.
+        DriveListRecord stored = record;
+        stored.MediaPath[0] = 'G';
+        const auto count = SerializeDriveListCount(1);
+        const auto bytes = SerializeDriveListRecord(stored);
+        sandbox.writeFile("E:\\Quillmoor\\drive.lst", std::string(count.begin(), count.end()) +
+                                                          std::string(bytes.begin(), bytes.end()));
+        if (row.backupSize >= 0 && row.kind == Kind::Copy) {
+            sandbox.writeFile(record.MediaPath, "");
+            std::filesystem::resize_file(HostOf(record.MediaPath),
+                                         static_cast<uintmax_t>(row.backupSize));
+        } else if (row.backupSize >= 0) {
+            // Another file's entry first, then the file's own: header and chunk table.
+            std::string archive;
+            for (const char* path : {"C:\\other.txt", "C:\\disk.img"}) {
+                ArchiveEntryHeader header;
+                header.Path = path;
+                header.Size = std::string(path) == "C:\\other.txt" ? 5 : row.backupSize;
+                header.ChunkCount = static_cast<uint16_t>(header.Size / 8388608 + 1);
+                const auto head = SerializeEntryHeader(header);
+                const auto table = SerializeChunkTable(std::vector<int32_t>(header.ChunkCount, 0));
+                archive +=
+                    std::string(head.begin(), head.end()) + std::string(table.begin(), table.end());
+            }
+            sandbox.writeFile(record.MediaPath, archive);
+        }
+        EXPECT_EQ(UnreadableAtBackup(record), row.unreadable);
+        TBackUpJob lister;
+        lister.SetDestination('E');
+        TStringList sizes;
+        lister.ListDriveFiles(nullptr, nullptr, &sizes, nullptr);
+        EXPECT_EQ(sizes, TStringList{row.unreadable ? "0" : std::to_string(row.recordSize)});
+    }
 }
 
 } // namespace

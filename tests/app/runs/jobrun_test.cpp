@@ -17,7 +17,9 @@
 #include "demoenvironment.h"
 #include "engine/backupjob.h"
 #include "engine/enginestate.h"
+#include "platform/actingas.h"
 #include "platform/answerscript.h"
+#include "platform/dospath.h"
 #include "platform/drivetable.h"
 #include "platform/fileio.h"
 #include "platform/stagedfile.h"
@@ -35,7 +37,9 @@
 #include <filesystem>
 #include <fstream>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace qm {
 namespace {
@@ -658,6 +662,223 @@ TEST(DemoRun, TheFirstBackupAndARestoreLeaveAnEmptyHomeEmpty) {
         << "the demo wrote into the home folder";
 }
 #endif
+
+} // namespace
+} // namespace qm
+
+namespace qm {
+namespace {
+
+// The user's case: an encrypted copy cut short on the media (its check file intact) must
+// not replace the newer file on the computer; the run names it and counts it.
+TEST_F(JobRunTest, ACopyCutShortOnTheMediaIsNotRestoredOverTheNewerFile) {
+    AnswerScript& script = AnswerScript::instance();
+    std::string doc;
+    for (int i = 0; i < 220; ++i)
+        doc.push_back(static_cast<char>('A' + i % 26));
+    sandbox.writeFile("C:\\data\\doc.txt", doc);
+    TBackupRequest request = backup(0, false);
+    request.encryption = true;
+    request.keyBits = 128;
+    request.selection = [](const TSelectionVisit& visit) { visit("C:\\data\\doc.txt", false); };
+    script.addAnswer("Enter Password for Encryption", "Secret");
+    script.addAnswer("Statistics", "2");
+    ASSERT_TRUE(run(kOpBackup, std::make_unique<TBackupOperation>(request)).ran);
+    const std::string copy = sandbox.hostOf('E') + "/Quillmoor/Drive_C/data/doc.txt";
+    ASSERT_EQ(fs::file_size(copy), 220u);
+    ASSERT_TRUE(fs::exists(copy + ".mac"));
+    for (const uintmax_t length : {100, 0}) {
+        SCOPED_TRACE(length);
+        fs::resize_file(copy, length);
+        sandbox.writeFile("C:\\data\\doc.txt", "today's work");
+        TRestoreRequest r = restore({"C:\\data\\doc.txt"});
+        r.mediaEncrypted = true;
+        r.keyBits = 128;
+        script.addAnswer("Add Password for Decryption", "Secret");
+        script.addAnswer("Statistics", "2");
+        const TJobOutcome outcome = run(kOpRestore, std::make_unique<TRestoreOperation>(r));
+        ASSERT_TRUE(outcome.ran);
+        EXPECT_EQ(sandbox.readFile("C:\\data\\doc.txt"), "today's work");
+        EXPECT_EQ(outcome.record.Errors, 1);
+        ASSERT_TRUE(outcome.log);
+        EXPECT_NE(outcome.log->find("C:\\data\\doc.txt - can't restore."), std::string::npos)
+            << *outcome.log;
+        EXPECT_EQ(outcome.log->find("restored to its"), std::string::npos) << *outcome.log;
+    }
+    EXPECT_EQ(script.failures(), 0);
+}
+
+// A folder chain deeper than a path may be: made and removed through folder handles,
+// since no call takes its whole path.
+class DeepFolders {
+  public:
+    DeepFolders(const std::string& top, int levels) : top_(top), levels_(levels) {
+        fs::create_directories(top_);
+        int fd = ::open(top_.c_str(), O_RDONLY | O_DIRECTORY);
+        for (int i = 0; i < levels_ && fd >= 0; ++i) {
+            ::mkdirat(fd, kName.c_str(), 0755);
+            const int next = ::openat(fd, kName.c_str(), O_RDONLY | O_DIRECTORY);
+            ::close(fd);
+            fd = next;
+        }
+        if (fd >= 0) {
+            const int file = ::openat(fd, "bottom.txt", O_WRONLY | O_CREAT, 0644);
+            if (file >= 0)
+                ::close(file);
+            ::close(fd);
+        }
+    }
+    ~DeepFolders() {
+        // Cut the chain in the middle: both halves have paths short enough to remove.
+        std::string middle = top_;
+        for (int i = 0; i < levels_ / 2; ++i)
+            middle += "/" + kName;
+        std::error_code ec;
+        fs::rename(middle, top_ + "-half", ec);
+        fs::remove_all(top_ + "-half", ec);
+        fs::remove_all(top_, ec);
+    }
+
+  private:
+    const std::string kName = std::string(200, 'n');
+    std::string top_;
+    int levels_;
+};
+
+// A folder below a ticked one that cannot be listed or entered, or whose path is longer
+// than the system takes, hides ticked files: each such folder is one line and one error,
+// in a full run and in the incremental run after it (never "Nothing to back up").
+TEST_F(JobRunTest, EveryFolderTheScanCannotOpenIsNamedAndCounted) {
+    sandbox.writeFile("C:\\deep\\top.txt", "at the top");
+    DeepFolders deep(sandbox.hostOf('C') + "/deep/chain", 22);
+    for (const bool incremental : {false, true}) {
+        SCOPED_TRACE(incremental ? "incremental" : "full");
+        TBackupRequest request = backup(0, incremental);
+        request.selection = [](const TSelectionVisit& visit) { visit("C:\\deep", true); };
+        AnswerScript::instance().addAnswer("Statistics", "2");
+        const TJobOutcome outcome = run(kOpBackup, std::make_unique<TBackupOperation>(request));
+        ASSERT_TRUE(outcome.ran) << "not \"Nothing to back up\"";
+        EXPECT_EQ(outcome.record.FileCount, incremental ? 0 : 1);
+        EXPECT_EQ(outcome.record.Errors, 1);
+        ASSERT_TRUE(outcome.log);
+        const size_t line = outcome.log->find(" - can't open folder.");
+        ASSERT_NE(line, std::string::npos) << *outcome.log;
+        EXPECT_EQ(outcome.log->find(" - can't open folder.", line + 1), std::string::npos);
+        const size_t start = outcome.log->rfind('\n', line) + 1;
+        const std::string shown = outcome.log->substr(start, line - start);
+        EXPECT_TRUE(shown.starts_with("***ERROR***")) << shown;
+        EXPECT_NE(shown.find(" C:\\deep\\chain\\nnn"), std::string::npos) << shown;
+    }
+
+    // As another user: folders without read, without search, or without both rights.
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to scan as another user";
+    struct Row {
+        const char* name;
+        fs::perms mode;
+        bool lost; // its file is hidden from the scan
+    };
+    const Row rows[] = {{"none", fs::perms::none, true},
+                        {"writeAndSearch", static_cast<fs::perms>(0311), true},
+                        {"readOnly", static_cast<fs::perms>(0644), true},
+                        {"open", static_cast<fs::perms>(0755), false}};
+    for (const Row& row : rows)
+        sandbox.writeFile(std::string("C:\\perm\\") + row.name + "\\f.txt", row.name);
+    sandbox.writeFile("C:\\perm\\emptyReadOnly\\.keep", "");
+    fs::remove(sandbox.hostOf('C') + "/perm/emptyReadOnly/.keep");
+    for (const std::string& folder :
+         {sandbox.root(), sandbox.hostOf('C'), sandbox.hostOf('C') + "/perm"})
+        fs::permissions(folder, static_cast<fs::perms>(0755));
+    for (const Row& row : rows)
+        fs::permissions(sandbox.hostOf('C') + "/perm/" + row.name, row.mode);
+    fs::permissions(sandbox.hostOf('C') + "/perm/emptyReadOnly", static_cast<fs::perms>(0644));
+    TBackupRequest request = backup(0, false);
+    request.selection = [](const TSelectionVisit& visit) {
+        RealUser nobody;
+        nobody.uid = 65534;
+        nobody.gid = 65534;
+        ActingAsUser as(nobody);
+        ASSERT_TRUE(as.ok());
+        visit("C:\\perm", true);
+    };
+    AnswerScript::instance().addAnswer("Statistics", "2");
+    const TJobOutcome outcome = run(kOpBackup, std::make_unique<TBackupOperation>(request));
+    for (const Row& row : rows)
+        fs::permissions(sandbox.hostOf('C') + "/perm/" + row.name, fs::perms::owner_all);
+    ASSERT_TRUE(outcome.ran);
+    ASSERT_TRUE(outcome.log);
+    EXPECT_EQ(outcome.record.FileCount, 1) << *outcome.log;
+    EXPECT_EQ(outcome.record.Errors, 3) << *outcome.log;
+    for (const Row& row : rows)
+        EXPECT_EQ(outcome.log->find(std::string("C:\\perm\\") + row.name +
+                                    " - can't open folder.") != std::string::npos,
+                  row.lost)
+            << row.name;
+    EXPECT_EQ(outcome.log->find("emptyReadOnly"), std::string::npos) << "nothing lost there";
+}
+
+// A delete refused because the copy sits behind a link on the media is no "deleted".
+TEST_F(JobRunTest, ADeleteRefusedAtALinkSaysSoAndCounts) {
+    AnswerScript& script = AnswerScript::instance();
+    script.addAnswer("Statistics", "2");
+    run(kOpBackup, std::make_unique<TBackupOperation>(backup(0, false)));
+    const std::string folder = sandbox.hostOf('E') + "/Quillmoor/Drive_C/data";
+    fs::rename(folder, sandbox.hostOf('E') + "/elsewhere");
+    fs::create_directory_symlink(sandbox.hostOf('E') + "/elsewhere", folder);
+    script.addAnswer("Are you sure you want to delete selected files", "6");
+    script.addAnswer("Statistics", "2");
+    const TJobOutcome outcome =
+        run(kOpDeleteFromMedia, std::make_unique<TDeleteOperation>(restore({"C:\\data\\a.txt"})));
+    ASSERT_TRUE(outcome.log);
+    EXPECT_EQ(outcome.log->find("a.txt - deleted."), std::string::npos) << *outcome.log;
+    EXPECT_NE(outcome.log->find("C:\\data\\a.txt - not deleted"), std::string::npos)
+        << *outcome.log;
+    EXPECT_EQ(outcome.record.Errors, 1);
+    EXPECT_TRUE(fs::exists(sandbox.hostOf('E') + "/elsewhere/a.txt"));
+    EXPECT_EQ(script.failures(), 0);
+}
+
+// Files whose dates have no DOS form (the 1970 epoch, before 1980, after 2107) are
+// backed up once with the time of the backup, logged and counted; an incremental run of
+// the unchanged tree then finds nothing to back up, and one of a file that changed size
+// copies that file only.
+TEST_F(JobRunTest, DatesARecordCannotHoldAreBackedUpOnceNotOnEveryRun) {
+    struct Row {
+        const char* name;
+        time_t seconds;
+    };
+    const Row rows[] = {{"epoch.txt", 0}, {"1975.txt", 157766400}, {"2110.txt", 4420000000}};
+    for (const Row& row : rows) {
+        const std::string dos = std::string("C:\\odd\\") + row.name;
+        sandbox.writeFile(dos, row.name);
+        const timespec times[2] = {{row.seconds, 0}, {row.seconds, 0}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, toHostPath(dos)->c_str(), times, 0), 0);
+    }
+    sandbox.writeFile("C:\\odd\\usual.txt", "dated as usual");
+    TBackupRequest request = backup(0, false);
+    request.selection = [](const TSelectionVisit& visit) { visit("C:\\odd", true); };
+    AnswerScript::instance().addAnswer("Statistics", "2");
+    const TJobOutcome full = run(kOpBackup, std::make_unique<TBackupOperation>(request));
+    ASSERT_TRUE(full.ran);
+    EXPECT_EQ(full.record.FileCount, 4);
+    EXPECT_EQ(full.record.Errors, 3) << full.log.value_or("");
+
+    request.incremental = true;
+    AnswerScript::instance().addAnswer("Nothing to back up", "1");
+    const TJobOutcome again = run(kOpBackup, std::make_unique<TBackupOperation>(request));
+    EXPECT_FALSE(again.ran) << again.log.value_or("");
+    EXPECT_EQ(asked().back(), "Nothing to back up. New file count : 0");
+
+    sandbox.writeFile("C:\\odd\\epoch.txt", "now longer than before");
+    const timespec epoch[2] = {{0, 0}, {0, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, toHostPath("C:\\odd\\epoch.txt")->c_str(), epoch, 0), 0);
+    AnswerScript::instance().addAnswer("Statistics", "2");
+    const TJobOutcome changed = run(kOpBackup, std::make_unique<TBackupOperation>(request));
+    ASSERT_TRUE(changed.ran);
+    EXPECT_EQ(changed.record.FileCount, 1);
+    EXPECT_EQ(changed.record.Errors, 1) << changed.log.value_or("");
+    EXPECT_EQ(AnswerScript::instance().failures(), 0);
+}
 
 } // namespace
 } // namespace qm

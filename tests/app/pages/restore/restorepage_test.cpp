@@ -6,6 +6,7 @@
 #include "app/drives/mediadrives.h"
 #include "app/mainwindow/frmmain.h"
 #include "app/pages/backup/backuppage.h"
+#include "app/pages/backup/backuppagemodel.h"
 #include "app/pages/reports/reportspagemodel.h"
 #include "app/pages/restore/restorepage.h"
 #include "app/stores/settingsstore.h"
@@ -13,6 +14,7 @@
 #include "engine/backupjob.h"
 #include "engine/enginestate.h"
 #include "platform/answerscript.h"
+#include "platform/dospath.h"
 #include "platform/drivetable.h"
 #include "platform/fileio.h"
 #include "support/qt/mouseclick.h"
@@ -23,6 +25,11 @@
 #include <QRadioButton>
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace qm {
 namespace {
@@ -242,6 +249,77 @@ TEST_F(PagesRoadTest, TheRestorePageShowsTheMediaDriveTheDrivePollPutInForce) {
     EXPECT_EQ(box->currentIndex(), -1);
     EXPECT_EQ(listed(), "");
     EXPECT_TRUE(tree.roots().empty());
+}
+
+// A real file of 4 GiB less one byte (FAT's largest file; 4 GiB is a disk image's size),
+// ticked on the Backup page: backed up with no error, listed on the Restore page with its
+// size, and restored byte for byte. The source is sparse; its marks sit where the copy's
+// blocks meet and at the very end.
+TEST_F(PagesRoadTest, AFourGiBFileBacksUpListsAndRestoresByteExact) {
+    constexpr int64_t kSize = 4294967295;
+    const std::vector<std::pair<int64_t, char>> marks = {
+        {0, 'a'}, {8388607, 'b'}, {8388608, 'c'}, {kSize - 8388608, 'd'}, {kSize - 1, 'e'}};
+    sandbox.writeFile("C:\\image\\disk.img", "");
+    const std::string host = *toHostPath("C:\\image\\disk.img");
+    {
+        const int fd = ::open(host.c_str(), O_WRONLY);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::ftruncate(fd, kSize), 0);
+        for (const auto& [at, mark] : marks)
+            ASSERT_EQ(::pwrite(fd, &mark, 1, at), 1);
+        ::close(fd);
+    }
+    sandbox.setFileTime("C:\\image\\disk.img", 2026, 2, 3, 4, 5, 6);
+
+    w->model().ShowMenuPanel();
+    w->model().menuClick(TMainWindowModel::MenuButton::Backup);
+    TBackupPageModel& backup = w->backupPage()->model();
+    ASSERT_TRUE(backup.tree().click(backup.tree().FindFolderNode("C:\\image")));
+    answer("Statistics", "2");
+    click("btn_BackupJob");
+    const std::string backupLog = memo("Memo_LogBackup");
+    EXPECT_NE(backupLog.find("disk.img - Backup with"), std::string::npos) << backupLog;
+    ASSERT_EQ(std::filesystem::file_size(sandbox.hostOf('E') + "/Quillmoor/Drive_C/image/disk.img"),
+              static_cast<uintmax_t>(kSize));
+    std::filesystem::remove(host);
+
+    w->model().menuClick(TMainWindowModel::MenuButton::Restore);
+    TRestorePageModel& page = w->restorePage()->model();
+    TCheckNode* folder = page.tree().nodeByLabels({"C:", "image"});
+    ASSERT_NE(folder, nullptr);
+    page.tree().select(folder);
+    ASSERT_EQ(page.files().rows().size(), 1u);
+    EXPECT_TRUE(page.files().rows()[0].hasSize);
+    EXPECT_EQ(page.files().rows()[0].size, kSize);
+    ASSERT_TRUE(page.files().tick(0, true));
+    answer("Statistics", "2");
+    click("imr_Restore");
+    const std::string restoreLog = memo("Memo_LogRestore");
+    EXPECT_NE(restoreLog.find("disk.img restored to its"), std::string::npos) << restoreLog;
+    EXPECT_EQ(restoreLog.find("can't restore"), std::string::npos) << restoreLog;
+
+    // Byte for byte: zeros but for the marks, to the last byte and no further.
+    ASSERT_EQ(std::filesystem::file_size(host), static_cast<uintmax_t>(kSize));
+    const int fd = ::open(host.c_str(), O_RDONLY);
+    ASSERT_GE(fd, 0);
+    std::vector<char> block(8388608);
+    size_t next = 0;
+    int64_t differing = 0;
+    for (int64_t at = 0; at < kSize;) {
+        const ssize_t n = ::pread(fd, block.data(), block.size(), at);
+        ASSERT_GT(n, 0);
+        for (ssize_t i = 0; i < n; ++i) {
+            char expected = 0;
+            if (next < marks.size() && marks[next].first == at + i)
+                expected = marks[next++].second;
+            differing += block[static_cast<size_t>(i)] != expected;
+        }
+        at += n;
+    }
+    ::close(fd);
+    EXPECT_EQ(next, marks.size());
+    EXPECT_EQ(differing, 0);
+    EXPECT_TRUE(AnswerScript::instance().unusedAnswers().empty());
 }
 
 } // namespace
