@@ -16,7 +16,6 @@
 #include <sys/statfs.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
-#include <unordered_set>
 
 namespace qm {
 
