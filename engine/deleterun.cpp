@@ -9,6 +9,7 @@
 #include "platform/fileio.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <limits>
 #include <vector>
 
@@ -61,11 +62,11 @@ bool DeleteRun::DeleteRecord(const DriveListRecord& Record, int32_t Index, int64
         // names, never a record naming files that are gone.
         if (!Forget(Record.SourcePath))
             return false;
-        DeleteNames(Record);
+        const bool deleted = DeleteNames(Record);
         // Sizes come from the catalogue: a damaged one must not wrap the running total.
         if (Record.Size > 0)
             Total += std::min(Record.Size, std::numeric_limits<int64_t>::max() - Total);
-        return true;
+        return deleted;
     }
     return Forget(Record.SourcePath);
 }
@@ -80,20 +81,28 @@ bool DeleteRun::Forget(const std::string& SourcePath) {
     return false;
 }
 
-void DeleteRun::DeleteNames(const DriveListRecord& Record) {
+bool DeleteRun::DeleteNames(const DriveListRecord& Record) {
     if (!fNames)
         fNames = MediaNames::FromCatalogue(fJob.Destination(),
                                            Engine().MediaFoldsCase(MediaFolder(fJob.Destination())),
                                            Engine().DriveListHandle);
     // The versions the record names and their check files, none past its revision (a
     // name beyond it may be another file's copy: "a_2.txt" of a file so called), and
-    // none that another record holds.
+    // none that another record holds. A name that is not there is no error; one that
+    // stays (reached only through a link, or not ours to delete) is.
+    std::optional<std::string> kept;
     for (int k = 0; k <= Record.Revision; ++k) {
         const std::string version = VersionName(Record.MediaPath, k);
         for (const std::string& name : {version, CheckFileName(version)})
-            if (!fNames->OtherHolder(name, Record.SourcePath))
-                deleteFile(name);
+            if (!fNames->OtherHolder(name, Record.SourcePath) && !deleteFile(name) &&
+                errno != ENOENT && !kept)
+                kept = name;
     }
+    if (!kept)
+        return true;
+    fJob.AddLog(logline::CantDeleteFromMedia(*kept));
+    ++Engine().ErrorCount;
+    return false;
 }
 
 void TBackUpJob::DeleteFiles(const TStringList& List) {

@@ -21,7 +21,8 @@ class DeleteRun {
     // file's line, reported as its progress number; Total the bytes deleted so far,
     // which grows by the record's size unless the file was an archive entry. False when
     // the file's entry could not be taken out of its run archive, or its backup sits
-    // behind a link (logged and counted; it keeps its record).
+    // behind a link (logged and counted; it keeps its record), or a name of its copy
+    // could not be deleted (logged; the record is gone).
     bool DeleteRecord(const DriveListRecord& Record, int32_t Index, int64_t& Total);
 
   private:
@@ -30,8 +31,9 @@ class DeleteRun {
     bool BehindLink(const DriveListRecord& Record) const;
     // Removes SourcePath's record; false (logged, counted) when the catalogue keeps it.
     bool Forget(const std::string& SourcePath);
-    // Deletes the names a plain copy's or per-file archive's record holds.
-    void DeleteNames(const DriveListRecord& Record);
+    // Deletes the names a plain copy's or per-file archive's record holds; false (the
+    // first name that stays logged, counted once) when one is there and stays.
+    bool DeleteNames(const DriveListRecord& Record);
 
     TBackUpJob& fJob;
     // The names the catalogue's records hold, read before the first deletion.

@@ -72,6 +72,11 @@ std::string UnfinishedBackup(std::string_view Source) {
                  "next run tries to finish first."});
 }
 
+std::string CantDeleteFromMedia(std::string_view MediaPath) {
+    return Join(
+        {"***ERROR***", Now(), " ", MediaPath, " - can't delete; it stays on the media drive."});
+}
+
 std::string UnfinishedDelete(std::string_view Source) {
     return Join({"***ERROR***", Now(), " ", Source,
                  " - not deleted: the media drive holds an unfinished backup of it, which the "

@@ -79,6 +79,10 @@ std::string ChangedSinceCompared(std::string_view Path);
 // from " + archive + ": " + reason + "; the archive is left whole."
 std::string CantDeleteFromArchive(std::string_view Source, std::string_view Archive,
                                   std::string_view Reason);
+// "***ERROR***" + now + " " + media + " - can't delete; it stays on the media drive.": a
+// backup's file the delete run found but could not remove (a folder of it swapped for a
+// link, a file the run may not delete).
+std::string CantDeleteFromMedia(std::string_view MediaPath);
 // "***ERROR***" + now + " " + path + " - " + what: a damaged catalogue or archive.
 std::string DamagedFile(std::string_view Path, std::string_view What);
 

@@ -59,6 +59,10 @@ bool UnreadableAtBackup(const DriveListRecord& Record) {
 }
 
 RestoreRun::RestoreRun(TBackUpJob& Job, TVerify Verify) : fJob(Job), fVerify(std::move(Verify)) {
+    // Anyone may have written the media drive, links outside its folder included; a
+    // record naming a file there must not be written through one.
+    if (fJob.Destination() != '\0')
+        fDriveGuard = std::make_unique<LinkFreeFolder>(std::string(1, fJob.Destination()) + ":\\");
     fJob.OpenArchiveSession();
 }
 

@@ -4,14 +4,18 @@
 // engine's CopyBuffer, decrypting it after its password check, and reports progress.
 // The file is written beside its target and replaces it only when complete, so a failed
 // or cancelled restore leaves the file on the computer as it was.
-// It borrows the job and the engine state; it owns only the two open files of the
-// file in hand.
+// While it lives, the whole media drive is read and written without following a link
+// (a LinkFreeFolder over its root): a restore target there, named by a record the media
+// itself holds, is written only through folders opened as real ones.
+// It borrows the job and the engine state; it owns that guard and the two open files of
+// the file in hand.
 
 #include "engine/backupjob.h"
 #include "engine/driverecord.h"
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -62,6 +66,7 @@ class RestoreRun {
 
     TBackUpJob& fJob;
     TVerify fVerify;
+    std::unique_ptr<LinkFreeFolder> fDriveGuard;
 };
 
 } // namespace qm

@@ -3,6 +3,7 @@
 #include "platform/datetime.h"
 #include "platform/dospath.h"
 #include "platform/drivetable.h"
+#include "platform/linkfreepath.h"
 #include "platform/mounttable.h"
 
 #include <algorithm>
@@ -15,7 +16,6 @@
 #include <sys/statfs.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
-#include <unordered_set>
 
 namespace qm {
 
@@ -31,73 +31,41 @@ std::vector<std::string>& linkFreeFolders() {
     return folders;
 }
 
-// Host folders below a guarded drive root found to be real folders, each with all of its
-// parents; forgotten whenever the guarded folders change, so a run looks at each folder
-// of the media once.
-std::unordered_set<std::string>& realFolders() {
-    static std::unordered_set<std::string> folders;
-    return folders;
-}
-
-// False (errno ELOOP) when a name of `host` after its drive's `root` is a symbolic link.
-// Names that do not exist end the walk: what is made there is made in a real folder.
-// With `remember`, folders found real are kept in realFolders() and not walked again.
-bool realFoldersOnly(const std::string& root, const std::string& host, bool remember) {
-    if (host.compare(0, root.size(), root) != 0)
-        return true; // fails on its own: it does not translate
-    size_t pos = root.size();
-    // The folder holding the path, known to be real, is not walked again.
-    const size_t lastSlash = host.rfind('/');
-    if (remember && lastSlash != std::string::npos && lastSlash > pos &&
-        realFolders().count(host.substr(0, lastSlash)) != 0)
-        pos = lastSlash;
-    while (pos < host.size()) {
-        while (pos < host.size() && host[pos] == '/')
-            ++pos;
-        size_t end = host.find('/', pos);
-        if (end == std::string::npos)
-            end = host.size();
-        if (end == pos)
-            break;
-        struct stat st {};
-        if (::lstat(host.substr(0, end).c_str(), &st) != 0)
-            break;
-        if (S_ISLNK(st.st_mode)) {
-            errno = ELOOP;
-            return false;
-        }
-        if (remember && S_ISDIR(st.st_mode) && end < host.size())
-            realFolders().insert(host.substr(0, end));
-        pos = end;
-    }
-    return true;
-}
-
-// False (errno ELOOP) when dosPath lies below a LinkFreeFolder and a name on its way from
-// the drive's root (the path's own name included) is a symbolic link.
-bool linkFree(std::string_view dosPath) {
-    for (const std::string& folder : linkFreeFolders()) {
-        if (dosPath.size() < folder.size() ||
-            std::toupper(static_cast<unsigned char>(dosPath[0])) !=
-                std::toupper(static_cast<unsigned char>(folder[0])) ||
-            dosPath.substr(1, folder.size() - 1) != std::string_view(folder).substr(1))
-            continue;
-        std::optional<std::string> root = toHostPath(dosPath.substr(0, 3));
-        std::optional<std::string> host = toHostPath(dosPath);
-        if (!root || !host)
-            return true; // fails on its own: it does not translate
-        if (!realFoldersOnly(*root, *host, true))
-            return false;
-    }
-    return true;
-}
-
-// False (errno set) when the test seam refuses the change, or the path leads through a
-// link below a LinkFreeFolder. A change made through an open file (ByHandle) was looked
-// at when the file was opened for writing.
-bool changeAllowed(FileChange change, std::string_view dosPath, bool ByHandle = false) {
-    if (!ByHandle && !linkFree(dosPath))
+// Whether the host path Host is Folder's or lies below it, the letters compared without
+// regard to case, as a case-folding medium finds them.
+bool liesBelow(std::string_view Host, std::string_view Folder) {
+    if (Host.size() < Folder.size() || !sameTextDos(Host.substr(0, Folder.size()), Folder))
         return false;
+    return Host.size() == Folder.size() || Folder.back() == '/' || Host[Folder.size()] == '/';
+}
+
+// The place of dosPath when it lies below a LinkFreeFolder, to be reached and acted on
+// without following a link; none for any other path (and for one that does not
+// translate, which fails on its own). Host paths are compared, so no spelling of the
+// path ("/" for "\", doubled separators, ".") leads around the guard.
+std::optional<LinkFreePath> guardedPath(std::string_view dosPath) {
+    if (linkFreeFolders().empty() || dosPath.size() < 2)
+        return std::nullopt;
+    std::optional<std::string> host;
+    for (const std::string& folder : linkFreeFolders()) {
+        if (folder.empty() || std::toupper(static_cast<unsigned char>(folder[0])) !=
+                                  std::toupper(static_cast<unsigned char>(dosPath[0])))
+            continue;
+        if (!host && !(host = toHostPath(dosPath)))
+            return std::nullopt;
+        std::optional<std::string> guarded = toHostPath(folder);
+        if (!guarded || !liesBelow(*host, *guarded))
+            continue;
+        std::optional<std::string> root = toHostPath(folder.substr(0, 2));
+        if (!root)
+            return std::nullopt;
+        return LinkFreePath(std::move(*root), std::move(*host));
+    }
+    return std::nullopt;
+}
+
+// False (errno set) when the test seam refuses the change.
+bool changeAllowed(FileChange change, std::string_view dosPath) {
     const FileChangeGate& gate = changeGate();
     if (!gate || gate(change, dosPath))
         return true;
@@ -105,25 +73,37 @@ bool changeAllowed(FileChange change, std::string_view dosPath, bool ByHandle = 
     return false;
 }
 
-int openHost(std::string_view dosPath, int flags, mode_t mode = 0644) {
+// Opens dosPath with Flags. Below a LinkFreeFolder the file is opened in its folder,
+// reached without links, and is no link itself: a read must not hand a restore (or the
+// catalogue's reader) a file from outside, nor a write change one. A file opened for
+// writing is written through this handle only, so its path is not looked at again.
+int openIn(std::string_view dosPath, int flags, mode_t mode) {
+    const bool creating = (flags & O_CREAT) != 0;
+    int fd;
+    if (std::optional<LinkFreePath> place = guardedPath(dosPath)) {
+        if (!place->OpenHolder() || (creating && !changeAllowed(FileChange::Create, dosPath)))
+            return -1;
+        do {
+            fd = ::openat(place->Folder(), place->Name(), flags | O_NOFOLLOW, mode);
+        } while (fd < 0 && errno == EINTR);
+        return fd;
+    }
     std::optional<std::string> host = toHostPath(dosPath);
     if (!host) {
         errno = ENOENT;
         return -1;
     }
-    // A file opened for writing is written through this handle only: its path is looked
-    // at now (once: allowing a create looks at it too). A file read there is looked at
-    // too: a link must not hand a restore, or the catalogue's reader, a file from outside.
-    const bool creating = (flags & O_CREAT) != 0;
     if (creating && !changeAllowed(FileChange::Create, dosPath))
         return -1;
-    if (!creating && !linkFree(dosPath))
-        return -1;
-    // Without O_NONBLOCK opening a named pipe would wait for a writer, maybe forever.
-    int fd;
     do {
-        fd = ::open(host->c_str(), flags | O_CLOEXEC | O_NONBLOCK, mode);
+        fd = ::open(host->c_str(), flags, mode);
     } while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+int openHost(std::string_view dosPath, int flags, mode_t mode = 0644) {
+    // Without O_NONBLOCK opening a named pipe would wait for a writer, maybe forever.
+    const int fd = openIn(dosPath, flags | O_CLOEXEC | O_NONBLOCK, mode);
     if (fd < 0)
         return -1;
     struct stat st {};
@@ -146,7 +126,17 @@ int openHost(std::string_view dosPath, int flags, mode_t mode = 0644) {
     return fd;
 }
 
+// The file at dosPath (or, outside the LinkFreeFolders, the file a link there names).
 bool statHost(std::string_view dosPath, struct stat& st) {
+    if (std::optional<LinkFreePath> place = guardedPath(dosPath)) {
+        if (!place->OpenHolder() ||
+            ::fstatat(place->Folder(), place->Name(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+            return false;
+        if (!S_ISLNK(st.st_mode))
+            return true;
+        errno = ELOOP;
+        return false;
+    }
     std::optional<std::string> host = toHostPath(dosPath);
     return host && ::stat(host->c_str(), &st) == 0;
 }
@@ -161,7 +151,9 @@ TDateTime modifiedOf(const struct stat& st) {
     return dateTimeFromUnix(st.st_mtim.tv_sec, static_cast<int32_t>(st.st_mtim.tv_nsec));
 }
 
-bool setHostTimes(int fd, const char* path, uint32_t dosDateTime) {
+// The times of the open file fd, else of path (relative to the open folder Folder, a link
+// itself and never what it names).
+bool setHostTimes(int fd, const char* path, uint32_t dosDateTime, int Folder = AT_FDCWD) {
     TDateTime value = dosToDateTime(dosDateTime);
     if (value == 0)
         return false;
@@ -171,7 +163,8 @@ bool setHostTimes(int fd, const char* path, uint32_t dosDateTime) {
     times[1] = times[0];
     if (fd >= 0)
         return futimens(fd, times) == 0;
-    return path && utimensat(AT_FDCWD, path, times, 0) == 0;
+    const int flags = Folder == AT_FDCWD ? 0 : AT_SYMLINK_NOFOLLOW;
+    return path && utimensat(Folder, path, times, flags) == 0;
 }
 
 // The folder that holds `path` on the host ("/" above a top-level name).
@@ -238,11 +231,7 @@ bool certainlyGone(const std::string& host, std::string root) {
 } // namespace
 
 bool allowFileChange(FileChange Change, std::string_view Path) {
-    const FileChangeGate& gate = changeGate();
-    if (!gate || gate(Change, Path))
-        return true;
-    errno = Change == FileChange::Write ? ENOSPC : EIO;
-    return false;
+    return changeAllowed(Change, Path);
 }
 
 void setFileChangeGate(FileChangeGate Gate) {
@@ -316,7 +305,7 @@ bool FileHandle::readExact(void* buffer, int64_t count) {
 bool FileHandle::write(const void* buffer, int64_t count) {
     if (fd_ < 0 || error_ != 0 || count < 0)
         return false;
-    if (!changeAllowed(FileChange::Write, path_, true))
+    if (!changeAllowed(FileChange::Write, path_))
         return fail();
     const char* in = static_cast<const char*>(buffer);
     int64_t done = 0;
@@ -337,7 +326,7 @@ bool FileHandle::write(const void* buffer, int64_t count) {
 bool FileHandle::writeAt(int64_t offset, const void* buffer, int64_t count) {
     if (fd_ < 0 || error_ != 0 || count < 0 || offset < 0)
         return false;
-    if (!changeAllowed(FileChange::Write, path_, true))
+    if (!changeAllowed(FileChange::Write, path_))
         return fail();
     const char* in = static_cast<const char*>(buffer);
     int64_t done = 0;
@@ -387,7 +376,7 @@ bool FileHandle::truncate() {
     int64_t pos = position();
     if (pos < 0)
         return false;
-    if (!changeAllowed(FileChange::Truncate, path_, true))
+    if (!changeAllowed(FileChange::Truncate, path_))
         return fail();
     if (ftruncate(fd_, static_cast<off_t>(pos)) != 0)
         return fail();
@@ -397,7 +386,7 @@ bool FileHandle::truncate() {
 bool FileHandle::flush() {
     if (fd_ < 0 || error_ != 0)
         return false;
-    if (!changeAllowed(FileChange::Sync, path_, true))
+    if (!changeAllowed(FileChange::Sync, path_))
         return fail();
     if (fdatasync(fd_) != 0 && errno != EINVAL && errno != EROFS)
         return fail();
@@ -432,13 +421,12 @@ std::optional<FileAccess> FileHandle::access() {
 }
 
 bool FileHandle::setMode(uint32_t Mode) {
-    return fd_ >= 0 && changeAllowed(FileChange::SetDate, path_, true) &&
-           fchmod(fd_, Mode & 07777) == 0;
+    return fd_ >= 0 && changeAllowed(FileChange::SetDate, path_) && fchmod(fd_, Mode & 07777) == 0;
 }
 
 bool FileHandle::shareAccessOf(const FileAccess& Source, uint32_t Mask) {
     std::optional<FileAccess> own = access();
-    if (!own || !changeAllowed(FileChange::SetDate, path_, true))
+    if (!own || !changeAllowed(FileChange::SetDate, path_))
         return false;
     mode_t mode = Source.mode & Mask & 0777;
     // Only the source's group may have the group's rights: the file is given that group,
@@ -451,7 +439,7 @@ bool FileHandle::shareAccessOf(const FileAccess& Source, uint32_t Mask) {
 
 bool FileHandle::narrowAccessTo(const FileAccess& Source) {
     std::optional<FileAccess> own = access();
-    if (!own || !changeAllowed(FileChange::SetDate, path_, true))
+    if (!own || !changeAllowed(FileChange::SetDate, path_))
         return false;
     mode_t mode = own->mode & Source.mode & 0777;
     if (own->group != Source.group)
@@ -461,7 +449,7 @@ bool FileHandle::narrowAccessTo(const FileAccess& Source) {
 
 bool FileHandle::takeAccessOf(const FileAccess& Existing) {
     std::optional<FileAccess> own = access();
-    if (!own || !changeAllowed(FileChange::SetDate, path_, true))
+    if (!own || !changeAllowed(FileChange::SetDate, path_))
         return false;
     // The owner first: a change of owner clears set-id bits, which the mode then restores.
     bool ownerKept = own->owner == Existing.owner;
@@ -497,7 +485,7 @@ std::optional<FileIdentity> FileHandle::identity() {
 }
 
 bool FileHandle::setDosDateTime(uint32_t dosDateTime) {
-    return fd_ >= 0 && changeAllowed(FileChange::SetDate, path_, true) &&
+    return fd_ >= 0 && changeAllowed(FileChange::SetDate, path_) &&
            setHostTimes(fd_, nullptr, dosDateTime);
 }
 
@@ -533,6 +521,10 @@ bool folderExists(std::string_view dosPath) {
 }
 
 bool deleteFile(std::string_view dosPath) {
+    if (std::optional<LinkFreePath> place = guardedPath(dosPath))
+        return place->OpenHolder() && place->NameIsNoLink() &&
+               changeAllowed(FileChange::Delete, dosPath) &&
+               ::unlinkat(place->Folder(), place->Name(), 0) == 0;
     std::optional<std::string> host = toHostPath(dosPath);
     return host && changeAllowed(FileChange::Delete, dosPath) && ::unlink(host->c_str()) == 0;
 }
@@ -540,11 +532,30 @@ bool deleteFile(std::string_view dosPath) {
 bool renameFile(std::string_view fromDosPath, std::string_view toDosPath) {
     std::optional<std::string> from = toHostPath(fromDosPath);
     std::optional<std::string> to = toHostPath(toDosPath);
-    return from && to && linkFree(toDosPath) && changeAllowed(FileChange::Rename, fromDosPath) &&
-           ::rename(from->c_str(), to->c_str()) == 0;
+    if (!from || !to)
+        return false;
+    // A side below a LinkFreeFolder is renamed in its folder, reached without links, and
+    // neither name may be a link.
+    std::optional<LinkFreePath> source = guardedPath(fromDosPath);
+    std::optional<LinkFreePath> target = guardedPath(toDosPath);
+    if ((source && !(source->OpenHolder() && source->NameIsNoLink())) ||
+        (target && !(target->OpenHolder() && target->NameIsNoLink())) ||
+        !changeAllowed(FileChange::Rename, fromDosPath))
+        return false;
+    if (::renameat(source ? source->Folder() : AT_FDCWD, source ? source->Name() : from->c_str(),
+                   target ? target->Folder() : AT_FDCWD,
+                   target ? target->Name() : to->c_str()) != 0)
+        return false;
+    // A folder kept open under its old name must not be found under that name again.
+    if (source)
+        LinkFreePath::Forget(source->Host());
+    return true;
 }
 
 bool createFolderChain(std::string_view dosPath) {
+    if (std::optional<LinkFreePath> place = guardedPath(dosPath))
+        return place->OpenAsFolder(
+            [dosPath] { return changeAllowed(FileChange::MakeFolder, dosPath); });
     std::optional<std::string> host = toHostPath(dosPath);
     if (!host)
         return false;
@@ -573,6 +584,13 @@ bool createFolderChain(std::string_view dosPath) {
 }
 
 bool removeFolder(std::string_view dosPath) {
+    if (std::optional<LinkFreePath> place = guardedPath(dosPath)) {
+        if (!place->OpenHolder() || !changeAllowed(FileChange::RemoveFolder, dosPath) ||
+            ::unlinkat(place->Folder(), place->Name(), AT_REMOVEDIR) != 0)
+            return false;
+        LinkFreePath::Forget(place->Host());
+        return true;
+    }
     std::optional<std::string> host = toHostPath(dosPath);
     return host && changeAllowed(FileChange::RemoveFolder, dosPath) && ::rmdir(host->c_str()) == 0;
 }
@@ -606,6 +624,10 @@ std::optional<uint32_t> fileDosDateTime(std::string_view dosPath) {
 }
 
 bool setFileDosDateTime(std::string_view dosPath, uint32_t dosDateTime) {
+    if (std::optional<LinkFreePath> place = guardedPath(dosPath))
+        return place->OpenHolder() && place->NameIsNoLink() &&
+               changeAllowed(FileChange::SetDate, dosPath) &&
+               setHostTimes(-1, place->Name(), dosDateTime, place->Folder());
     std::optional<std::string> host = toHostPath(dosPath);
     return host && changeAllowed(FileChange::SetDate, dosPath) &&
            setHostTimes(-1, host->c_str(), dosDateTime);
@@ -653,12 +675,40 @@ FileStatus fileStatus(std::string_view dosPath) {
     return status;
 }
 
+namespace {
+
+// The folder dosFolder (at Host) opened for reading its names; below a LinkFreeFolder it
+// is reached without links and is no link itself.
+int openFolderToRead(std::string_view dosFolder, const std::string& Host) {
+    std::optional<LinkFreePath> place = guardedPath(dosFolder);
+    int fd;
+    do {
+        fd = !place ? ::open(Host.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)
+             : place->OpenAsFolder()
+                 ? ::openat(place->Folder(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC)
+                 : -1;
+    } while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+DIR* openListing(std::string_view dosFolder, const std::string& Host) {
+    const int fd = openFolderToRead(dosFolder, Host);
+    DIR* dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
+    if (!dir && fd >= 0)
+        ::close(fd);
+    return dir;
+}
+
+} // namespace
+
 FolderListing listFolder(std::string_view dosFolder) {
     FolderListing listing;
     std::optional<std::string> host = toHostPath(dosFolder);
     if (!host)
         return listing;
-    DIR* dir = ::opendir(host->c_str());
+    // Below a LinkFreeFolder a link is listed as one and never followed.
+    const bool guarded = guardedPath(dosFolder).has_value();
+    DIR* dir = openListing(dosFolder, *host);
     if (!dir)
         return listing;
     listing.ok = true;
@@ -675,7 +725,7 @@ FolderListing listFolder(std::string_view dosFolder) {
         }
         std::string full = base + name;
         struct stat lst {};
-        if (::lstat(full.c_str(), &lst) != 0) {
+        if (::fstatat(::dirfd(dir), name.c_str(), &lst, AT_SYMLINK_NOFOLLOW) != 0) {
             // Gone since it was listed is nothing lost; anything else is.
             if (errno != ENOENT)
                 listing.whole = false;
@@ -685,13 +735,13 @@ FolderListing listFolder(std::string_view dosFolder) {
         e.name = name;
         e.isLink = S_ISLNK(lst.st_mode);
         struct stat st = lst;
-        if (e.isLink && ::stat(full.c_str(), &st) != 0)
+        if (e.isLink && !guarded && ::stat(full.c_str(), &st) != 0)
             continue; // a dangling link names nothing to back up
         e.isFolder = S_ISDIR(st.st_mode);
-        if (!e.isFolder && !S_ISREG(st.st_mode))
+        if (!e.isFolder && !S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode))
             continue; // devices, sockets and pipes are not files to copy
         e.isHidden = name[0] == '.';
-        e.size = e.isFolder ? 0 : st.st_size;
+        e.size = e.isFolder || S_ISLNK(st.st_mode) ? 0 : st.st_size;
         e.modified = modifiedOf(st);
         listing.entries.push_back(std::move(e));
     }
@@ -706,13 +756,10 @@ SubfolderListing listSubfolders(std::string_view dosFolder, size_t limit) {
     std::optional<std::string> host = toHostPath(dosFolder);
     if (!host)
         return listing;
-    DIR* dir = ::opendir(host->c_str());
+    DIR* dir = openListing(dosFolder, *host);
     if (!dir)
         return listing;
     listing.ok = true;
-    std::string base = *host;
-    if (base.back() != '/')
-        base += '/';
     while (listing.names.size() < limit) {
         dirent* de = ::readdir(dir);
         if (!de)
@@ -723,7 +770,8 @@ SubfolderListing listSubfolders(std::string_view dosFolder, size_t limit) {
         bool folder = de->d_type == DT_DIR;
         if (de->d_type == DT_UNKNOWN) { // some file systems leave the type to lstat
             struct stat st {};
-            folder = ::lstat((base + name).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+            folder = ::fstatat(::dirfd(dir), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+                     S_ISDIR(st.st_mode);
         }
         if (folder)
             listing.names.push_back(std::move(name));
@@ -734,7 +782,7 @@ SubfolderListing listSubfolders(std::string_view dosFolder, size_t limit) {
 
 size_t countFolderEntries(std::string_view dosFolder) {
     std::optional<std::string> host = toHostPath(dosFolder);
-    DIR* dir = host ? ::opendir(host->c_str()) : nullptr;
+    DIR* dir = host ? openListing(dosFolder, *host) : nullptr;
     if (!dir)
         return 0;
     size_t count = 0;
@@ -748,9 +796,14 @@ bool syncFileSystem(std::string_view dosPath) {
     std::optional<std::string> host = toHostPath(dosPath);
     if (!host)
         return false;
-    if (!changeAllowed(FileChange::SyncFileSystem, dosPath, true))
+    if (!changeAllowed(FileChange::SyncFileSystem, dosPath))
         return false;
-    int fd = ::open(host->c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    // Below a LinkFreeFolder the folder holding the path stands for its file system.
+    std::optional<LinkFreePath> place = guardedPath(dosPath);
+    int fd = !place ? ::open(host->c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)
+             : place->OpenHolder()
+                 ? ::openat(place->Folder(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC)
+                 : -1;
     if (fd < 0)
         return false;
     const bool ok = ::syncfs(fd) == 0;
@@ -764,12 +817,9 @@ bool syncFolder(std::string_view dosFolder) {
         errno = ENOENT;
         return false;
     }
-    if (!changeAllowed(FileChange::SyncFolder, dosFolder, true))
+    if (!changeAllowed(FileChange::SyncFolder, dosFolder))
         return false;
-    int fd;
-    do {
-        fd = ::open(host->c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    } while (fd < 0 && errno == EINTR);
+    const int fd = openFolderToRead(dosFolder, *host);
     // A folder that may be written but not read (a mount's mask) cannot be synced alone.
     if (fd < 0)
         return errno == EACCES || errno == EPERM;
@@ -840,16 +890,16 @@ bool diskSpace(std::string_view dosPath, int64_t& freeBytes, int64_t& totalBytes
 bool reachedWithoutLinks(std::string_view dosPath) {
     std::optional<std::string> root = toHostPath(dosPath.substr(0, 3));
     std::optional<std::string> host = toHostPath(dosPath);
-    return root && host && realFoldersOnly(*root, *host, false);
+    return root && host && LinkFreePath::ReachedWithoutLinks(*root, *host);
 }
 
 LinkFreeFolder::LinkFreeFolder(std::string DosFolder) : fFolder(std::move(DosFolder)) {
     linkFreeFolders().push_back(fFolder);
-    realFolders().clear();
+    LinkFreePath::ForgetAll();
 }
 
 void LinkFreeFolder::Recheck() {
-    realFolders().clear();
+    LinkFreePath::ForgetAll();
 }
 
 LinkFreeFolder::~LinkFreeFolder() {
@@ -857,7 +907,7 @@ LinkFreeFolder::~LinkFreeFolder() {
     auto it = std::find(folders.begin(), folders.end(), fFolder);
     if (it != folders.end())
         folders.erase(it);
-    realFolders().clear();
+    LinkFreePath::ForgetAll();
 }
 
 } // namespace qm

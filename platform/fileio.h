@@ -64,24 +64,22 @@ bool allowFileChange(FileChange Change, std::string_view Path);
 enum class SeekOrigin { Begin, Current, End };
 
 // A folder (a DOS path ending in a backslash) whose contents are read and changed only
-// along real folders: opening a path below it (to read too), or a change to one (a
-// create, write, truncate, rename from or to, delete, folder creation or date change) is
-// refused, failing like a missing file, when any name of the path below its drive's root
-// is a symbolic link. A media drive can come from anyone, and a link planted in it must
-// not lead the engine's reads, writes, renames and deletes to the computer's own files. Guarded for
-// the life of the object; the engine's job guards its media folder. Whether dosPath is reached from
-// its drive's root through real folders only: no name on the way, dosPath's own included, is a
-// symbolic link (a name that does not exist ends the walk). False too for a path that does not
-// translate. For what the windows read on a media drive, which anyone may have made: a link there
-// may lead anywhere.
-bool reachedWithoutLinks(std::string_view dosPath);
-
+// along real folders, for as long as the object lives: a path below it (whatever its
+// spelling) is reached from its drive's root one folder at a time, each opened relative
+// to the one before without following a link, and every open, create, stat, rename,
+// delete, folder creation or removal, date change, listing and sync acts relative to
+// the folder so opened. A path that leads through a link, or whose own name is one,
+// fails like a missing file (errno ELOOP); a listing shows a link as one and never
+// follows it. A media drive can come from anyone, and a link planted in it, even while a
+// run goes on, must not lead the engine's reads, writes, renames and deletes to the
+// computer's own files. The engine's job guards its media folder; a restore run guards
+// the media drive whole.
 class LinkFreeFolder {
   public:
     explicit LinkFreeFolder(std::string DosFolder);
     ~LinkFreeFolder();
-    // Folders found real are not looked at again until this is called (a run calls it
-    // when it starts: the media may have changed since the last).
+    // Lets go of the folders kept open (a run calls it when it starts: the media may have
+    // changed since the last).
     static void Recheck();
     LinkFreeFolder(const LinkFreeFolder&) = delete;
     LinkFreeFolder& operator=(const LinkFreeFolder&) = delete;
@@ -89,6 +87,12 @@ class LinkFreeFolder {
   private:
     std::string fFolder;
 };
+
+// Whether dosPath is reached from its drive's root through real folders only: no name on
+// the way, dosPath's own included, is a symbolic link (a name that does not exist ends
+// the walk). False too for a path that does not translate. For what the windows read on
+// a media drive, which anyone may have made: a link there may lead anywhere.
+bool reachedWithoutLinks(std::string_view dosPath);
 
 class FileHandle {
   public:

@@ -29,6 +29,8 @@ TEST_F(LogLineTest, EveryLayoutIsByteExact) {
          now + " C:\\a.txt restored to new \"Selected Destination Path\"."},
         {logline::Deleted("C:\\a.txt"), now + " C:\\a.txt - deleted."},
         {logline::End(), "---end---"},
+        {logline::CantDeleteFromMedia("E:\\Q\\a.txt"),
+         "***ERROR***" + now + " E:\\Q\\a.txt - can't delete; it stays on the media drive."},
     };
     for (const auto& [line, expected] : rows)
         EXPECT_EQ(line, expected);

@@ -8,7 +8,9 @@
 #include "platform/dospath.h"
 #include "support/rowname.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -499,6 +501,131 @@ TEST_F(RestoreRunTest, PlainRestoreBringsBackTheNewestVersion) {
     RunRestore({"C:\\r.txt"});
     EXPECT_EQ(sandbox.readFile("C:\\r.txt"), "version 3");
     EXPECT_EQ(*fileDosDateTime("C:\\r.txt"), dateTimeToDos(Records()["C:\\r.txt"].Date));
+}
+
+// A folder of the copy tree swapped for a link while a run goes on (by anyone else who
+// may write the media drive) leads no later step of the run out of the media: the file
+// change seam swaps it between two steps, after the run has used it. The decoys, files
+// of the computer's own under the copies' names, stay unread and untouched, and the run
+// logs and counts what it could not do.
+TEST_F(RestoreRunTest, CopyFolderSwappedForALinkMidRunLeadsNothingOutOfTheMedia) {
+    namespace fs = std::filesystem;
+    const std::vector<std::string> paths = {"C:\\d\\a.txt", "C:\\d\\b.txt"};
+    const std::string copies = sandbox.hostOf('E') + "/Quillmoor/Drive_C/d";
+    const std::string decoys = sandbox.hostOf('C') + "/decoy";
+    const std::string decoy = "the computer's own";
+    struct Row {
+        const char* name;
+        const char* trigger; // the swap comes just before the first change below this path
+        std::function<void()> run;
+        std::string failure;
+    };
+    const Row rows[] = {
+        {"delete", "E:\\Quillmoor\\Drive_C\\d\\",
+         [&] {
+             TBackUpJob remover;
+             remover.SetDestination('E');
+             remover.SetLogSave(true);
+             remover.LogFileName = job.LogFileName;
+             remover.DeleteFiles(paths);
+         },
+         " - can't delete; it stays on the media drive."},
+        {"restore", "C:\\Restore\\", [&] { RunRestore(paths, "C:\\Restore\\"); },
+         "C:\\d\\b.txt - can't restore."},
+        {"revision restore", "C:\\d\\", [&] { RunNewestRestore(paths); },
+         "C:\\d\\b.txt - can't restore."},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        fs::remove_all(sandbox.hostOf('E') + "/Quillmoor");
+        fs::remove_all(decoys);
+        fs::remove_all(sandbox.hostOf('C') + "/Restore");
+        for (int day = 1; day <= 2; ++day) {
+            for (const std::string& path : paths)
+                sandbox.writeFile(path, "backup " + std::to_string(day) + " of " + path);
+            BackupAs(paths, Mode::Plain, 2);
+        }
+        for (const std::string& path : paths)
+            deleteFile(path);
+        deleteFile(job.LogFileName);
+        Engine().ErrorCount = 0;
+        bool swapped = false;
+        {
+            ChangeGate swap([&](FileChange, std::string_view path) {
+                if (swapped || !path.starts_with(row.trigger))
+                    return true;
+                swapped = true;
+                fs::create_directories(decoys);
+                for (const fs::directory_entry& entry : fs::directory_iterator(copies))
+                    std::ofstream(decoys + "/" + entry.path().filename().string()) << decoy;
+                fs::remove_all(copies);
+                fs::create_directory_symlink(decoys, copies);
+                return true;
+            });
+            row.run();
+        }
+        ASSERT_TRUE(swapped);
+        // Only the decoys themselves hold their text, each as it was.
+        int decoysSeen = 0;
+        for (const fs::directory_entry& entry : fs::recursive_directory_iterator(
+                 sandbox.root(), fs::directory_options::skip_permission_denied)) {
+            if (!entry.is_regular_file() || entry.is_symlink())
+                continue;
+            std::ifstream in(entry.path());
+            const std::string text((std::istreambuf_iterator<char>(in)), {});
+            if (text == decoy) {
+                EXPECT_EQ(entry.path().parent_path(), fs::path(decoys)) << entry.path();
+                ++decoysSeen;
+            }
+        }
+        EXPECT_EQ(decoysSeen, 4) << "a.txt, a_1.txt, b.txt and b_1.txt";
+        const std::vector<std::string> lines = LogLines();
+        const auto errors = std::count_if(lines.begin(), lines.end(), [](const std::string& line) {
+            return line.find("ERROR") != std::string::npos;
+        });
+        EXPECT_GT(errors, 0);
+        EXPECT_EQ(Engine().ErrorCount, errors);
+        EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&](const std::string& line) {
+            return line.ends_with(row.failure);
+        })) << ::testing::PrintToString(lines);
+        fs::remove(copies);
+    }
+}
+
+// A record may name a file on the media drive itself, outside its folder, where whoever
+// wrote the drive may have put a link: restored to its original location, such a file is
+// written through real folders only. One reached through a link is refused with its line
+// and one error, whatever the kind of backup; one in a real folder is restored.
+TEST_F(RestoreRunTest, TargetOnTheMediaDriveIsNeverWrittenThroughALink) {
+    namespace fs = std::filesystem;
+    const std::string ssh = sandbox.hostOf('C') + "/home/.ssh";
+    const std::string evil = sandbox.hostOf('E') + "/evil";
+    const std::vector<std::string> paths = {"E:\\evil\\authorized_keys", "E:\\real\\notes.txt"};
+    for (const Mode mode : {Mode::Plain, Mode::FileArchives, Mode::RunArchive}) {
+        SCOPED_TRACE(ModeName(mode));
+        fs::remove_all(sandbox.hostOf('E') + "/Quillmoor");
+        fs::remove(evil);
+        fs::remove_all(ssh);
+        fs::create_directories(ssh);
+        sandbox.writeFile(paths[0], "ssh-ed25519 AAAA planted");
+        sandbox.writeFile(paths[1], "notes");
+        BackupAs(paths, mode, 0);
+        fs::remove_all(evil);
+        fs::create_directory_symlink(ssh, evil);
+        deleteFile(paths[1]);
+        deleteFile(job.LogFileName);
+        Engine().ErrorCount = 0;
+        RunRestore(paths);
+        EXPECT_FALSE(fs::exists(ssh + "/authorized_keys"));
+        EXPECT_TRUE(fs::is_empty(ssh));
+        EXPECT_EQ(sandbox.readFile(paths[1]), "notes");
+        const std::vector<std::string> lines = LogLines();
+        EXPECT_EQ(std::count(lines.begin(), lines.end(),
+                             "*** ERROR *** " + Line("E:\\evil\\authorized_keys - can't restore.")),
+                  1)
+            << ::testing::PrintToString(lines);
+        EXPECT_EQ(Engine().ErrorCount, 1);
+    }
 }
 
 } // namespace

@@ -6,7 +6,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
+#include <map>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -222,6 +224,71 @@ TEST(FileIo, DiskSpaceOfAMappedDrive) {
     EXPECT_GE(freeBytes, 0);
     EXPECT_LE(freeBytes, total);
     EXPECT_FALSE(diskSpace("Q:\\", freeBytes, total));
+}
+
+// Below a LinkFreeFolder a folder the guard has used, then swapped for a link to a folder
+// of the computer's own, leads no function anywhere: each acts through folders it opened
+// itself, fails like a missing file, and the computer's folder stays as it was. Another
+// spelling of the path ("/" for "\", a doubled separator, ".") meets the same guard.
+TEST(FileIo, FolderSwappedForALinkBelowALinkFreeFolderLeadsNowhere) {
+    namespace fs = std::filesystem;
+    test::Sandbox sb;
+    const std::string own = sb.hostOf('C') + "/own";
+    const std::string swapped = sb.hostOf('E') + "/Quillmoor/d";
+    const TDateTime when = encodeDateTime({2026, 1, 2, 3, 4, 6, 0});
+    struct Row {
+        const char* name;
+        std::function<bool()> act; // true when the function did what it was asked
+    };
+    const Row rows[] = {
+        {"open",
+         [] { return FileHandle::open("E:\\Quillmoor\\d\\x.txt", OpenMode::Read).isOpen(); }},
+        {"open another spelling",
+         [] { return FileHandle::open("E:/Quillmoor//d/./x.txt", OpenMode::Read).isOpen(); }},
+        {"create", [] { return FileHandle::create("E:\\Quillmoor\\d\\new.txt").isOpen(); }},
+        {"exists", [] { return fileExists("E:\\Quillmoor\\d\\x.txt"); }},
+        {"size", [] { return fileSize("E:\\Quillmoor\\d\\x.txt") >= 0; }},
+        {"delete", [] { return deleteFile("E:\\Quillmoor\\d\\x.txt"); }},
+        {"rename from",
+         [] { return renameFile("E:\\Quillmoor\\d\\x.txt", "E:\\Quillmoor\\y.txt"); }},
+        {"rename to",
+         [&sb] {
+             sb.writeFile("E:\\Quillmoor\\y.txt", "planted");
+             return renameFile("E:\\Quillmoor\\y.txt", "E:\\Quillmoor\\d\\x.txt");
+         }},
+        {"make folder", [] { return createFolderChain("E:\\Quillmoor\\d\\sub"); }},
+        {"remove folder", [] { return removeFolder("E:\\Quillmoor\\d\\empty"); }},
+        {"set date",
+         [when] { return setFileDosDateTime("E:\\Quillmoor\\d\\x.txt", dateTimeToDos(when)); }},
+        {"list", [] { return listFolder("E:\\Quillmoor\\d").ok; }},
+        {"list folders", [] { return listSubfolders("E:\\Quillmoor\\d\\").ok; }},
+    };
+    auto snapshot = [&own] {
+        std::map<std::string, std::pair<std::string, fs::file_time_type>> files;
+        for (const fs::directory_entry& entry : fs::recursive_directory_iterator(own)) {
+            std::ifstream in(entry.path());
+            files[entry.path().string()] = {
+                entry.is_regular_file() ? std::string(std::istreambuf_iterator<char>(in), {}) : "",
+                entry.last_write_time()};
+        }
+        return files;
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        fs::remove_all(own);
+        fs::remove_all(sb.hostOf('E') + "/Quillmoor");
+        sb.writeFile("C:\\own\\x.txt", "the computer's own");
+        fs::create_directories(own + "/empty");
+        sb.writeFile("E:\\Quillmoor\\d\\x.txt", "a backup");
+        const auto before = snapshot();
+        const LinkFreeFolder guard("E:\\Quillmoor\\");
+        ASSERT_TRUE(FileHandle::open("E:\\Quillmoor\\d\\x.txt", OpenMode::Read))
+            << "the guard has used the folder";
+        fs::remove_all(swapped);
+        fs::create_directory_symlink(own, swapped);
+        EXPECT_FALSE(row.act());
+        EXPECT_EQ(snapshot(), before);
+    }
 }
 
 } // namespace
