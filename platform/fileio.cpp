@@ -26,6 +26,19 @@ FileChangeGate& changeGate() {
     return gate;
 }
 
+bool& gateSeesReads() {
+    static bool sees = false;
+    return sees;
+}
+
+// False (errno set) when a gate that looks at opens and reads refuses this one.
+bool accessAllowed(FileChange Access, std::string_view DosPath) {
+    if (!gateSeesReads() || !changeGate() || changeGate()(Access, DosPath))
+        return true;
+    errno = Access == FileChange::Open ? EMFILE : EIO;
+    return false;
+}
+
 std::vector<std::string>& linkFreeFolders() {
     static std::vector<std::string> folders;
     return folders;
@@ -117,7 +130,7 @@ int openHost(std::string_view dosPath, int flags, mode_t mode = 0644) {
     const bool creating = (flags & O_CREAT) != 0;
     if (creating && !changeAllowed(FileChange::Create, dosPath))
         return -1;
-    if (!creating && !linkFree(dosPath))
+    if (!creating && (!linkFree(dosPath) || !accessAllowed(FileChange::Open, dosPath)))
         return -1;
     // Without O_NONBLOCK opening a named pipe would wait for a writer, maybe forever.
     int fd;
@@ -245,7 +258,8 @@ bool allowFileChange(FileChange Change, std::string_view Path) {
     return false;
 }
 
-void setFileChangeGate(FileChangeGate Gate) {
+void setFileChangeGate(FileChangeGate Gate, GateScope Scope) {
+    gateSeesReads() = Gate && Scope == GateScope::WithOpensAndReads;
     changeGate() = std::move(Gate);
 }
 
@@ -292,6 +306,10 @@ bool FileHandle::fail() {
 int64_t FileHandle::read(void* buffer, int64_t count) {
     if (fd_ < 0 || error_ != 0 || count < 0)
         return -1;
+    if (!accessAllowed(FileChange::Read, path_)) {
+        fail();
+        return -1;
+    }
     int64_t done = 0;
     char* out = static_cast<char*>(buffer);
     while (done < count) {
