@@ -101,12 +101,22 @@ void DeleteRun::DeleteNames(const DriveListRecord& Record) {
     // The versions the record names and their check files, none past its revision (a
     // name beyond it may be another file's copy: "a_2.txt" of a file so called), and
     // none that another record holds.
+    bool failed = false;
     for (int k = 0; k <= Record.Revision; ++k) {
         const std::string version = VersionName(Record.MediaPath, k);
-        for (const std::string& name : {version, CheckFileName(version)})
-            if (!fNames->OtherHolder(name, Record.SourcePath))
-                deleteFile(name);
+        for (const std::string& name : {version, CheckFileName(version)}) {
+            if (fNames->OtherHolder(name, Record.SourcePath) || deleteFile(name) ||
+                errno == ENOENT || errno == ENOTDIR)
+                continue;
+            // The record is gone already: the copy is told, never left unsaid.
+            fJob.AddLog(logline::DamagedFile(name, std::string("can't be deleted (") +
+                                                       std::strerror(errno) +
+                                                       "); no record names it any more."));
+            failed = true;
+        }
     }
+    if (failed)
+        ++Engine().ErrorCount;
 }
 
 void TBackUpJob::DeleteFiles(const TStringList& List) {

@@ -34,7 +34,8 @@ class DeleteRun {
     // gone lets its files go too, so no copy is left that no record names. Either way
     // the line says which, and one error is counted.
     bool Forget(const std::string& SourcePath);
-    // Deletes the names a plain copy's or per-file archive's record holds.
+    // Deletes the names a plain copy's or per-file archive's record holds; a name that
+    // stays (its delete failed) is logged, and the file counts one error.
     void DeleteNames(const DriveListRecord& Record);
 
     TBackUpJob& fJob;

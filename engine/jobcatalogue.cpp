@@ -221,9 +221,9 @@ bool TBackUpJob::LookUpRecord(const std::string& SourcePath, DriveListRecord& Re
     if (FindDriveListRecord(SourcePath, Record))
         return true;
     AddLog(logline::DamagedFile(CataloguePath(fDestination),
-                                "can't read the record of " + SourcePath + " (" +
+                                "can't read the record of " + SourcePath + ": the catalogue " +
                                     std::exchange(CatalogueUnreadable, {}) +
-                                    "); it is left as it is."));
+                                    "; it is left as it is."));
     ++Engine().ErrorCount;
     return false;
 }

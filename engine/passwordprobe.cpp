@@ -8,6 +8,7 @@
 #include "platform/fileio.h"
 
 #include <algorithm>
+#include <cerrno>
 
 namespace qm {
 
@@ -60,11 +61,15 @@ bool PasswordProbe::PassOverList(const std::optional<TCheckBytes>& Stored) {
     return false;
 }
 
-std::optional<TCheckBytes> PasswordProbe::ReadCheckFile(const std::string& CopyPath) {
+std::optional<TCheckBytes> PasswordProbe::ReadCheckFile(const std::string& CopyPath, bool& Failed) {
     FileHandle file = FileHandle::open(CheckFileName(CopyPath), OpenMode::Read);
+    if (!file.isOpen())
+        Failed = errno != ENOENT && errno != ENOTDIR;
     TCheckBytes bytes{};
-    if (!file || !file.readExact(bytes.data(), static_cast<int64_t>(bytes.size())))
+    if (!file || !file.readExact(bytes.data(), static_cast<int64_t>(bytes.size()))) {
+        Failed = Failed || file.error() != 0;
         return std::nullopt;
+    }
     return bytes;
 }
 
@@ -73,7 +78,11 @@ int PasswordProbe::Run(const std::string& PromptPath) {
     if (fSizes == KeySizes::AllThree)
         engine.KeySize = 128;
     for (;;) {
-        if (PassOverList(fReadStored()))
+        bool failed = false;
+        const std::optional<TCheckBytes> stored = fReadStored(failed);
+        if (failed)
+            return kUnreadable;
+        if (PassOverList(stored))
             return 0;
         int32_t answer = engine.AskPassword(PromptPath);
         if (answer == 2)

@@ -22,17 +22,22 @@ class PasswordProbe {
         Current,  // the engine's KeySize only
         AllThree, // 128, 192, 256 for every line; KeySize starts at 128
     };
-    // Reads the stored check value; none when it cannot be read (which matches nothing).
-    using TReadStored = std::function<std::optional<TCheckBytes>()>;
+    // Reads the stored check value; none when there is none whole (which matches
+    // nothing). Failed set: it is there but reading it failed, so no password can be
+    // told right or wrong, and the probe answers kUnreadable without asking.
+    using TReadStored = std::function<std::optional<TCheckBytes>(bool& Failed)>;
+    static constexpr int kUnreadable = -1;
 
     PasswordProbe(KeySizes Sizes, TReadStored ReadStored);
 
     // 0 when a password opens it; 2 when the prompt answers 2; 3 when it answers 3
-    // (SkipEncrypted is then set). PromptPath is what the prompt names.
+    // (SkipEncrypted is then set); kUnreadable when the check value could not be read.
+    // PromptPath is what the prompt names.
     int Run(const std::string& PromptPath);
 
-    // The 8 bytes of CopyPath + ".mac"; none when the check file cannot be read whole.
-    static std::optional<TCheckBytes> ReadCheckFile(const std::string& CopyPath);
+    // The 8 bytes of CopyPath + ".mac"; none when the check file cannot be read whole,
+    // with Failed set when it is there but its open or a read failed.
+    static std::optional<TCheckBytes> ReadCheckFile(const std::string& CopyPath, bool& Failed);
 
   private:
     bool TryLine(const std::string& Password, const std::optional<TCheckBytes>& Stored);

@@ -110,6 +110,11 @@ RestoreRun::Outcome RestoreRun::RestoreCopy(const DriveListRecord& Record, int32
     if (encrypted) {
         fJob.ResetCipherIV();
         int check = engine.SkipEncrypted ? 3 : fVerify(MediaFile, Record.SourcePath);
+        // A check file that failed to read is no wrong password: the file fails.
+        if (check == PasswordProbe::kUnreadable) {
+            Fail(Record.SourcePath, encrypted);
+            return Outcome::Next;
+        }
         if (check == 2 || check == 3) {
             bool finished = StepSkipped(Record, Index, MediaFile);
             fJob.FreeCipher();
@@ -252,8 +257,9 @@ void TBackUpJob::Restore() {
 }
 
 int TBackUpJob::VerifyCheckFile(const std::string& MediaPath, const std::string& PromptPath) {
-    PasswordProbe probe(PasswordProbe::KeySizes::Current,
-                        [&MediaPath] { return PasswordProbe::ReadCheckFile(MediaPath); });
+    PasswordProbe probe(PasswordProbe::KeySizes::Current, [&MediaPath](bool& Failed) {
+        return PasswordProbe::ReadCheckFile(MediaPath, Failed);
+    });
     return probe.Run(PromptPath);
 }
 

@@ -168,8 +168,9 @@ void TBackUpJob::RestoreRevisions(TRevisionFileList& List, bool SortDates) {
 
 int TBackUpJob::VerifyRevisionCheckFile(const std::string& VersionPath,
                                         const std::string& PromptPath) {
-    PasswordProbe probe(PasswordProbe::KeySizes::AllThree,
-                        [&VersionPath] { return PasswordProbe::ReadCheckFile(VersionPath); });
+    PasswordProbe probe(PasswordProbe::KeySizes::AllThree, [&VersionPath](bool& Failed) {
+        return PasswordProbe::ReadCheckFile(VersionPath, Failed);
+    });
     return probe.Run(PromptPath);
 }
 
