@@ -374,7 +374,7 @@ void TBackUpJob::RemoveFromArchive(const std::string& Source, const std::string&
 int TBackUpJob::CheckEntryPassword(const std::string& Source, const uint8_t* StoredCheckValue) {
     TCheckBytes stored{};
     std::copy(StoredCheckValue, StoredCheckValue + stored.size(), stored.begin());
-    PasswordProbe probe(PasswordProbe::KeySizes::AllThree, [stored] { return stored; });
+    PasswordProbe probe(PasswordProbe::KeySizes::AllThree, [stored](bool&) { return stored; });
     return probe.Run(Source);
 }
 

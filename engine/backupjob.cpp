@@ -75,8 +75,8 @@ bool TBackUpJob::ActingOn(const std::string& ComputerFile) {
     return false;
 }
 
-void TBackUpJob::LoadDriveList() {
-    ReadDriveList();
+bool TBackUpJob::LoadDriveList() {
+    return ReadDriveList();
 }
 
 std::string TBackUpJob::CopyPath(const std::string& SourcePath) const {

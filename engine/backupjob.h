@@ -119,6 +119,12 @@ class TBackUpJob {
     // Set when the catalogue last opened was damaged (its count disagreed with its
     // length): what was wrong and how it was read. Empty when the catalogue was sound.
     std::string CatalogueProblem;
+    // Why the catalogue could not be read when it was last read, opened or looked up in:
+    // an open that failed other than for a missing file, a read the system reported as
+    // failed, a read that ended short of the length the file had when opened, or a slot
+    // that did not hold the record the index placed there. Empty when it was read.
+    // Nothing read from such a catalogue is taken for "no record".
+    std::string CatalogueUnreadable;
 
     // ---- Log and small operations -------------------------------------------------
     // Appends Line + CR LF to LogFileName when LogSave is on, in one write; the file is
@@ -132,8 +138,9 @@ class TBackUpJob {
     // rule): SourcePath itself when RestoreType is empty, else RestoreType + folder
     // without "X:\" + "\" + name; "" for a path that would leave its target.
     std::string RestoreTargetPath(const std::string& SourcePath) const;
-    // Reads the catalogue of Destination into the three catalogue lists.
-    void LoadDriveList();
+    // Reads the catalogue of Destination into the three catalogue lists; false (the lists
+    // empty, CatalogueUnreadable set) when it could not be read whole.
+    bool LoadDriveList();
 
     // ---- Media copy tree ----------------------------------------------------------
     // D:\Quillmoor\Drive_<letter><folder>\<name> for a source path.
@@ -178,15 +185,25 @@ class TBackUpJob {
     bool CloseDriveList();
     // Closes the open catalogue without writing its count (the restore runs only read).
     void CloseDriveListUnchanged();
-    void ReadDriveList();
+    bool ReadDriveList();
     // Appends one line per record to each list given; sizes of 4,200,000,000 and above
     // are listed as "0". Clears CatalogPaths.
     void ListDriveFiles(TStringList* IndexList, TStringList* DateList, TStringList* SizeList,
                         TStringList* PathList);
     // Reads the record of SourcePath (looked up case-insensitively in CatalogPaths) from
     // the open catalogue; on a miss Record.SourcePath is emptied. In both cases the
-    // media path's drive letter becomes Destination.
-    void FindDriveListRecord(const std::string& SourcePath, DriveListRecord& Record);
+    // media path's drive letter becomes Destination. False (Record.SourcePath emptied,
+    // CatalogueUnreadable set) when the record could not be read, or the slot read holds
+    // another path's record: that is no miss.
+    bool FindDriveListRecord(const std::string& SourcePath, DriveListRecord& Record);
+    // FindDriveListRecord for a run: a record that could not be read gets a line naming
+    // the catalogue and the reason, and one error; the file is then left as it is.
+    bool LookUpRecord(const std::string& SourcePath, DriveListRecord& Record);
+    // At the start of a run, once the catalogue is read and open: when it could not be
+    // read (CatalogueUnreadable, or a read through the open catalogue failed), logs one
+    // line naming it and the reason, counts one error, closes it unchanged and returns
+    // true; the run then changes nothing.
+    bool StopForUnreadableCatalogue();
     // Writes one record per non-empty line of SourceFiles into the open catalogue: over
     // the record of the same path (case included), else appended.
     void SaveDriveListRecords(bool InArchive, const std::string& ArchiveFileName);

@@ -217,7 +217,10 @@ BackupRun::FileOutcome BackupRun::CopyFile(size_t Line) {
     const std::string copy = fJob.CopyPath(source);
     fJob.ArchiveName = copy;
     DriveListRecord record;
-    fJob.FindDriveListRecord(source, record);
+    if (!fJob.LookUpRecord(source, record)) {
+        fJob.SourceFiles[Line].clear();
+        return FileOutcome::Failed;
+    }
     const PlainPlan plan = PlanPlainCopy(record, source, copy);
     // Every version the new record names must be this file's to take.
     if (!ClaimNames(Line, NewRecord(source, copy, 0, 0, plan.rev)))
@@ -388,7 +391,10 @@ bool BackupRun::RunFileArchives() {
         if (!ClaimNames(i, claimed))
             continue;
         DriveListRecord old;
-        fJob.FindDriveListRecord(source, old);
+        if (!fJob.LookUpRecord(source, old)) {
+            fJob.SourceFiles[i].clear();
+            continue;
+        }
         createFolderChain(extractFileDir(archive));
         if (!fileExists(source)) {
             fJob.AddLog(logline::CanNotFindFile(source));
@@ -554,9 +560,9 @@ void BackupRun::DropRefused() {
 }
 
 MediaNames& BackupRun::Names() {
+    // Read at the start of the run (ReadNames); a run that could not is stopped.
     if (!fNames)
-        fNames =
-            MediaNames::FromCatalogue(fJob.Destination(), fFoldsCase, Engine().DriveListHandle);
+        fNames.emplace(fJob.Destination(), fFoldsCase);
     return *fNames;
 }
 
@@ -591,11 +597,19 @@ void BackupRun::MakeDurable() {
     for (const WrittenFile& file : fWritten) {
         if (syncFile(file.Path) && (!file.CheckFile || syncFile(CheckFileName(file.Path))))
             continue;
-        fJob.AddLog(logline::CantOpenFile(file.Path));
-        ++Engine().ErrorCount;
-        for (size_t j = 0; j < fJob.SourceFiles.size(); ++j) {
-            if (file.Line == kWholeRun || file.Line == j)
-                fJob.SourceFiles[j].clear();
+        if (file.Line != kWholeRun) {
+            fJob.AddLog(logline::CantOpenFile(file.Path));
+            ++Engine().ErrorCount;
+            fJob.SourceFiles[file.Line].clear();
+            continue;
+        }
+        // The run archive holds every file of the run: each of them failed.
+        for (std::string& source : fJob.SourceFiles) {
+            if (source.empty())
+                continue;
+            fJob.AddLog(logline::CanNotAddToArchive(source));
+            ++Engine().ErrorCount;
+            source.clear();
         }
     }
     fWritten.clear();
@@ -605,8 +619,23 @@ void BackupRun::SaveRecords(bool InArchive) {
     PutGroupInPlace();
     MakeDurable();
     fJob.SaveDriveListRecords(InArchive, InArchive ? fJob.ArchiveName : std::string());
+    // The lines still there are the records written; the count and the sync that make
+    // them durable come with the close.
+    std::vector<std::string> saved;
+    for (const std::string& source : fJob.SourceFiles)
+        if (!source.empty())
+            saved.push_back(source);
+    const bool closed = fJob.FinishBackupRun();
+    if (!closed) {
+        // A record not on the disk may come back blank: each file it names is told.
+        for (const std::string& source : saved) {
+            fJob.AddLog(logline::DamagedFile(CataloguePath(fJob.Destination()),
+                                             "can't save the record of " + source + "."));
+            ++Engine().ErrorCount;
+        }
+    }
     // The journal goes only once the records it would write are in the catalogue.
-    if (fJob.FinishBackupRun() && !fKeepJournal && fJournal.Pending())
+    if (closed && !fKeepJournal && fJournal.Pending())
         fJournal.Finish();
 }
 
@@ -659,12 +688,38 @@ void BackupRun::Run() {
     // What a run before this one left half done is finished first; what it could not
     // finish stays in the journal, and its files wait for a run that can.
     std::vector<std::string> unfinished;
+    std::string unreadable;
+    const MediaJournal::Recovery recovery =
+        MediaJournal::Recover(fJob.Destination(), &unfinished, &unreadable);
     fKeepJournal =
-        MediaJournal::Recover(fJob.Destination(), &unfinished) == MediaJournal::Recovery::Failed;
-    fJob.LoadDriveList();
-    fJob.OpenDriveList();
-    fJob.FinishInterruptedRemoval();
+        recovery != MediaJournal::Recovery::Nothing && recovery != MediaJournal::Recovery::Replayed;
     fFoldsCase = engine.MediaFoldsCase(MediaFolder(fJob.Destination()));
+    // Nothing is written before the whole catalogue is read: a record not read would
+    // pass for none, and the file's versions for free names.
+    bool readable = recovery != MediaJournal::Recovery::Unreadable;
+    if (readable) {
+        fJob.LoadDriveList();
+        fJob.OpenDriveList();
+        fJob.FinishInterruptedRemoval();
+        if (fJob.CatalogueUnreadable.empty()) {
+            fNames =
+                MediaNames::FromCatalogue(fJob.Destination(), fFoldsCase, engine.DriveListHandle);
+            if (!fNames && engine.DriveListHandle)
+                fJob.CatalogueUnreadable = "ended short of the length it had when opened";
+        }
+        readable = !fJob.StopForUnreadableCatalogue();
+    } else {
+        fJob.AddLog(unreadable);
+        ++engine.ErrorCount;
+    }
+    if (!readable) {
+        fJob.CloseDriveListUnchanged();
+        fJob.SourceFiles.clear();
+        fJob.StoredSources.clear();
+        fJob.CatalogPaths.clear();
+        engine.Progress(0, false, 0, 0, -1);
+        return;
+    }
     DropUnfit(unfinished);
     engine.FilesDone = 0;
     engine.BytesDone = 0;

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <limits>
 #include <vector>
 
@@ -74,18 +75,47 @@ bool DeleteRun::DeleteRecord(const DriveListRecord& Record, int32_t Index, int64
 bool DeleteRun::Forget(const std::string& SourcePath) {
     if (fJob.RemoveDriveListRecord(SourcePath))
         return true;
-    fJob.AddLog(logline::DamagedFile(CataloguePath(fJob.Destination()),
-                                     "can't remove the record of " + SourcePath +
-                                         "; nothing of it is deleted."));
-    ++Engine().ErrorCount;
+    TEngineState& engine = Engine();
+    const int error = engine.DriveListHandle.error();
+    const std::string why = std::string(" (") + std::strerror(error != 0 ? error : EIO) + ")";
+    const std::string catalogue = CataloguePath(fJob.Destination());
+    // What the catalogue holds now decides: it is read afresh, a removal cut short
+    // between its two syncs mended, and what that wrote synced.
+    fJob.CloseDriveListUnchanged();
+    if (fJob.LoadDriveList()) {
+        fJob.OpenDriveList();
+        fJob.FinishInterruptedRemoval();
+    }
+    DriveListRecord still;
+    const bool read = fJob.CatalogueUnreadable.empty() && engine.DriveListHandle &&
+                      fJob.FindDriveListRecord(SourcePath, still);
+    fJob.CatalogueUnreadable.clear();
+    if (read && still.SourcePath != SourcePath && engine.DriveListHandle.flush()) {
+        fJob.AddLog(logline::DamagedFile(catalogue, "writing it failed" + why +
+                                                        " while the record of " + SourcePath +
+                                                        " was removed; the record is gone, so "
+                                                        "its backups are deleted too."));
+        ++engine.ErrorCount;
+        return true;
+    }
+    fJob.AddLog(logline::DamagedFile(catalogue, "can't remove the record of " + SourcePath + why +
+                                                    "; nothing of it is deleted."));
+    ++engine.ErrorCount;
     return false;
+}
+
+bool DeleteRun::ReadNames() {
+    fNames = MediaNames::FromCatalogue(fJob.Destination(),
+                                       Engine().MediaFoldsCase(MediaFolder(fJob.Destination())),
+                                       Engine().DriveListHandle);
+    if (!fNames && fJob.CatalogueUnreadable.empty() && Engine().DriveListHandle)
+        fJob.CatalogueUnreadable = "ended short of the length it had when opened";
+    return fNames.has_value();
 }
 
 bool DeleteRun::DeleteNames(const DriveListRecord& Record) {
     if (!fNames)
-        fNames = MediaNames::FromCatalogue(fJob.Destination(),
-                                           Engine().MediaFoldsCase(MediaFolder(fJob.Destination())),
-                                           Engine().DriveListHandle);
+        return true; // never: the run reads them before it deletes anything
     // The versions the record names and their check files, none past its revision (a
     // name beyond it may be another file's copy: "a_2.txt" of a file so called), and
     // none that another record holds. A name that is not there is no error; one that
@@ -95,7 +125,7 @@ bool DeleteRun::DeleteNames(const DriveListRecord& Record) {
         const std::string version = VersionName(Record.MediaPath, k);
         for (const std::string& name : {version, CheckFileName(version)})
             if (!fNames->OtherHolder(name, Record.SourcePath) && !deleteFile(name) &&
-                errno != ENOENT && !kept)
+                errno != ENOENT && errno != ENOTDIR && !kept)
                 kept = name;
     }
     if (!kept)
@@ -110,11 +140,24 @@ void TBackUpJob::DeleteFiles(const TStringList& List) {
     // A file whose backup a run could not finish is left alone until one has: the
     // journal would put it back, moving its versions about, after it was deleted.
     std::vector<std::string> unfinished;
-    MediaJournal::Recover(Destination(), &unfinished);
+    std::string unreadable;
+    if (MediaJournal::Recover(Destination(), &unfinished, &unreadable) ==
+        MediaJournal::Recovery::Unreadable) {
+        AddLog(unreadable);
+        ++engine.ErrorCount;
+        return;
+    }
+    // A record not read would pass for none: nothing is deleted before all are read.
     LoadDriveList();
     OpenDriveList();
     FinishInterruptedRemoval();
     DeleteRun run(*this);
+    if (CatalogueUnreadable.empty())
+        run.ReadNames();
+    if (StopForUnreadableCatalogue()) {
+        CatalogPaths.clear();
+        return;
+    }
     int64_t total = 0;
     for (size_t i = 0; i < List.size(); ++i) {
         const int32_t index = static_cast<int32_t>(i);
@@ -122,8 +165,7 @@ void TBackUpJob::DeleteFiles(const TStringList& List) {
         if (List[i].empty())
             continue;
         DriveListRecord record;
-        FindDriveListRecord(List[i], record);
-        if (record.SourcePath.empty())
+        if (!LookUpRecord(List[i], record) || record.SourcePath.empty())
             continue;
         if (std::find(unfinished.begin(), unfinished.end(), record.SourcePath) !=
             unfinished.end()) {

@@ -25,11 +25,19 @@ class DeleteRun {
     // could not be deleted (logged; the record is gone).
     bool DeleteRecord(const DriveListRecord& Record, int32_t Index, int64_t& Total);
 
+    // Reads the names the catalogue's records hold, before anything is deleted; false
+    // when a record could not be read (the run then stops).
+    bool ReadNames();
+
   private:
     // Whether a name the record's backup holds on the media is reached through a
     // symbolic link (which the media's guard never deletes through).
     bool BehindLink(const DriveListRecord& Record) const;
     // Removes SourcePath's record; false (logged, counted) when the catalogue keeps it.
+    // A removal that failed part way (a write, the cut or a sync of the catalogue) is
+    // judged by the catalogue read afresh: the record still there keeps its files; one
+    // gone lets its files go too, so no copy is left that no record names. Either way
+    // the line says which, and one error is counted.
     bool Forget(const std::string& SourcePath);
     // Deletes the names a plain copy's or per-file archive's record holds; false (the
     // first name that stays logged, counted once) when one is there and stays.

@@ -10,11 +10,15 @@
 #include "engine/indexline.h"
 #include "engine/logline.h"
 #include "engine/restorerun.h"
+#include "platform/casefold.h"
 #include "platform/dospath.h"
 #include "platform/fileio.h"
 
+#include <cerrno>
 #include <charconv>
+#include <cstring>
 #include <functional>
+#include <utility>
 
 namespace qm {
 
@@ -28,23 +32,38 @@ uint8_t ParseRevisionText(const std::string& text) {
     return static_cast<uint8_t>(value);
 }
 
+// Why the catalogue behind File could not be read whole: the system's reason for a
+// failed call, or, when every call worked, a read that ended short of the length the
+// file had when it was opened (it shrank under the run).
+std::string ReadFailure(const FileHandle& File) {
+    if (File.error() != 0)
+        return std::string("can't be read (") + std::strerror(File.error()) + ")";
+    return "ended short of the length it had when opened";
+}
+
 // Reads every whole record of the catalogue at `Path` without changing it, in file
-// order; the damage it finds goes to `Problem`. False when the file cannot be read.
-bool ReadAllRecords(const std::string& Path, std::string& Problem,
-                    const std::function<void(int32_t, const DriveListRecord&)>& Each) {
+// order; the damage it finds goes to `Problem`. Returns why the file could not be read
+// whole (a missing file is an empty catalogue); empty when it was.
+std::string ReadAllRecords(const std::string& Path, std::string& Problem,
+                           const std::function<void(int32_t, const DriveListRecord&)>& Each) {
     FileHandle file = FileHandle::open(Path, OpenMode::Read);
+    if (!file.isOpen()) {
+        if (errno == ENOENT)
+            return {};
+        return std::string("can't be opened (") + std::strerror(errno) + ")";
+    }
     CatalogueFile catalogue(file);
     std::optional<CatalogueFile::Shape> shape = catalogue.Inspect();
     if (!shape)
-        return false;
+        return ReadFailure(file);
     Problem = shape->problem();
     for (int32_t i = 0; i < shape->records; ++i) {
         std::optional<DriveListRecordBytes> bytes = catalogue.ReadRecord(i);
         if (!bytes)
-            break;
+            return ReadFailure(file);
         Each(i, ParseDriveListRecord(*bytes));
     }
-    return true;
+    return {};
 }
 
 } // namespace
@@ -62,26 +81,47 @@ void TBackUpJob::OpenDriveList() {
     std::string reported = std::move(CatalogueProblem);
     CatalogueProblem.clear();
     engine.DriveListCount = 0;
-    if (!fileExists(path)) {
-        engine.DriveListHandle = FileHandle::create(path);
-        CatalogueFile(engine.DriveListHandle).WriteCount(0);
-    } else {
-        engine.DriveListHandle = FileHandle::open(path, OpenMode::ReadWrite);
-        std::optional<CatalogueFile::Shape> shape = CatalogueFile(engine.DriveListHandle).Inspect();
-        if (shape) {
-            engine.DriveListCount = shape->records;
-            CatalogueProblem = shape->problem();
-        }
+    const bool made = !fileExists(path);
+    engine.DriveListHandle =
+        made ? FileHandle::create(path) : FileHandle::open(path, OpenMode::ReadWrite);
+    if (!engine.DriveListHandle.isOpen()) {
+        CatalogueUnreadable = std::string(made ? "can't be made (" : "can't be opened (") +
+                              std::strerror(errno) + ")";
+    } else if (made) {
+        if (!CatalogueFile(engine.DriveListHandle).WriteCount(0))
+            CatalogueUnreadable = std::string("can't be made (") +
+                                  std::strerror(engine.DriveListHandle.error()) + ")";
+    } else if (std::optional<CatalogueFile::Shape> shape =
+                   CatalogueFile(engine.DriveListHandle).Inspect()) {
+        engine.DriveListCount = shape->records;
+        CatalogueProblem = shape->problem();
     }
     if (!engine.DriveListHandle) {
+        if (CatalogueUnreadable.empty())
+            CatalogueUnreadable = ReadFailure(engine.DriveListHandle);
         engine.DriveListHandle.close();
         engine.DriveListCount = 0;
-        CatalogueProblem = "catalogue cannot be opened; the run finds no records and saves none.";
-        ++engine.ErrorCount;
+        return;
     }
     if (!CatalogueProblem.empty() && CatalogueProblem != reported)
         AddLog(logline::DamagedFile(path, CatalogueProblem));
     engine.DriveListHandle.seek(DriveListLayout::kFirstRecord);
+}
+
+bool TBackUpJob::StopForUnreadableCatalogue() {
+    const FileHandle& catalogue = Engine().DriveListHandle;
+    // A read that failed since (mending an interrupted removal, reading the names the
+    // records hold) leaves the handle refusing every call.
+    if (CatalogueUnreadable.empty() && catalogue.isOpen() && !catalogue)
+        CatalogueUnreadable = ReadFailure(catalogue);
+    if (CatalogueUnreadable.empty())
+        return false;
+    AddLog(logline::DamagedFile(CataloguePath(fDestination),
+                                "catalogue " + std::exchange(CatalogueUnreadable, {}) +
+                                    "; the run stops before it changes anything."));
+    ++Engine().ErrorCount;
+    CloseDriveListUnchanged();
+    return true;
 }
 
 bool TBackUpJob::CloseDriveList() {
@@ -97,23 +137,32 @@ void TBackUpJob::CloseDriveListUnchanged() {
     Engine().DriveListHandle.close();
 }
 
-void TBackUpJob::ReadDriveList() {
+bool TBackUpJob::ReadDriveList() {
     CatalogMediaPaths.clear();
     CatalogRevisions.clear();
+    CatalogueUnreadable.clear();
     std::string path = CataloguePath(fDestination);
     if (!fileExists(path))
-        return;
+        return true;
     CatalogPaths.clear();
     if (Engine().DriveListHandle.isOpen())
         CloseDriveList();
-    const bool read =
+    CatalogueUnreadable =
         ReadAllRecords(path, CatalogueProblem, [this](int32_t, const DriveListRecord& record) {
             CatalogPaths.push_back(record.SourcePath);
             CatalogMediaPaths.push_back(record.MediaPath);
             CatalogRevisions.push_back(std::to_string(record.Revision));
         });
-    if (read && !CatalogueProblem.empty())
+    if (!CatalogueUnreadable.empty()) {
+        // Part of a catalogue is no catalogue: nothing is found in it.
+        CatalogPaths.clear();
+        CatalogMediaPaths.clear();
+        CatalogRevisions.clear();
+        return false;
+    }
+    if (!CatalogueProblem.empty())
         AddLog(logline::DamagedFile(path, CatalogueProblem));
+    return true;
 }
 
 namespace {
@@ -137,34 +186,61 @@ void TBackUpJob::ListDriveFiles(TStringList* IndexList, TStringList* DateList,
         return;
     CatalogPaths.clear();
     // Read-only: listing never changes the catalogue.
-    ReadAllRecords(path, CatalogueProblem, [&](int32_t i, const DriveListRecord& record) {
-        if (IndexList)
-            IndexList->push_back(MakeIndexLine(record.SourcePath, static_cast<std::size_t>(i)));
-        if (PathList)
-            PathList->push_back(record.SourcePath);
-        if (DateList)
-            DateList->push_back(floatToStrGeneral(record.Date));
-        if (SizeList)
-            // Every size as it is, large files too; a file that was unreadable shows "0".
-            SizeList->push_back(UnreadableOnMedia(record, fDestination)
-                                    ? std::string("0")
-                                    : std::to_string(record.Size));
-    });
+    CatalogueUnreadable =
+        ReadAllRecords(path, CatalogueProblem, [&](int32_t i, const DriveListRecord& record) {
+            if (IndexList)
+                IndexList->push_back(MakeIndexLine(record.SourcePath, static_cast<std::size_t>(i)));
+            if (PathList)
+                PathList->push_back(record.SourcePath);
+            if (DateList)
+                DateList->push_back(floatToStrGeneral(record.Date));
+            if (SizeList)
+                // Every size as it is, large files too; a file that was unreadable shows "0".
+                SizeList->push_back(UnreadableOnMedia(record, fDestination)
+                                        ? std::string("0")
+                                        : std::to_string(record.Size));
+        });
 }
 
-void TBackUpJob::FindDriveListRecord(const std::string& SourcePath, DriveListRecord& Record) {
+bool TBackUpJob::FindDriveListRecord(const std::string& SourcePath, DriveListRecord& Record) {
     TEngineState& engine = Engine();
+    Record.SourcePath.clear();
     std::optional<size_t> line = CatalogPaths.Find(SourcePath);
-    std::optional<DriveListRecordBytes> bytes;
-    if (line && *line < static_cast<size_t>(engine.DriveListCount))
-        bytes = CatalogueFile(engine.DriveListHandle).ReadRecord(static_cast<int32_t>(*line));
-    if (bytes)
+    if (line) {
+        std::optional<DriveListRecordBytes> bytes;
+        if (*line < static_cast<size_t>(engine.DriveListCount))
+            bytes = CatalogueFile(engine.DriveListHandle).ReadRecord(static_cast<int32_t>(*line));
+        if (!bytes) {
+            CatalogueUnreadable = *line < static_cast<size_t>(engine.DriveListCount)
+                                      ? ReadFailure(engine.DriveListHandle)
+                                      : "holds fewer records than were read from it";
+            return false;
+        }
         Record = ParseDriveListRecord(*bytes);
-    else
-        Record.SourcePath.clear();
+        // The slot must hold the record the index says it does: a catalogue changed
+        // under the run would hand another file's record over.
+        if (!sameTextFolded(Record.SourcePath, SourcePath)) {
+            CatalogueUnreadable = "record " + std::to_string(*line) + " names " +
+                                  Record.SourcePath + ", not " + SourcePath;
+            Record.SourcePath.clear();
+            return false;
+        }
+    }
     // The media drive may carry another letter now than at backup.
     if (!Record.MediaPath.empty())
         Record.MediaPath[0] = fDestination;
+    return true;
+}
+
+bool TBackUpJob::LookUpRecord(const std::string& SourcePath, DriveListRecord& Record) {
+    if (FindDriveListRecord(SourcePath, Record))
+        return true;
+    AddLog(logline::DamagedFile(CataloguePath(fDestination),
+                                "can't read the record of " + SourcePath + ": the catalogue " +
+                                    std::exchange(CatalogueUnreadable, {}) +
+                                    "; it is left as it is."));
+    ++Engine().ErrorCount;
+    return false;
 }
 
 void TBackUpJob::SaveDriveListRecords(bool InArchive, const std::string& ArchiveFileName) {
@@ -212,6 +288,8 @@ void TBackUpJob::SaveDriveListRecords(bool InArchive, const std::string& Archive
             AddLog(logline::DamagedFile(CataloguePath(fDestination),
                                         "can't save the record of " + record.SourcePath + "."));
             ++engine.ErrorCount;
+            // Told once: the lines left are the records written.
+            SourceFiles[i].clear();
         } else if (!overwrite) {
             ++engine.DriveListCount;
         }

@@ -17,19 +17,28 @@ std::string TBackUpJob::RevisionName(const std::string& Path, uint8_t Rev) const
 }
 
 void TBackUpJob::RotateRevisions(const std::string& MediaPath, uint8_t Index) {
-    // Failures are ignored throughout: a missing version simply does not move.
+    // A missing version simply does not move; a rename that fails where there is
+    // something to move stops the rotation, so no later version lands on one that did
+    // not move, and a copy never moves without its check file.
+    auto move = [](const std::string& From, const std::string& To) {
+        const bool check = fileExists(CheckFileName(From));
+        if (check && !renameFile(CheckFileName(From), CheckFileName(To)))
+            return false;
+        if (renameFile(From, To) || !fileExists(From))
+            return true;
+        if (check)
+            renameFile(CheckFileName(To), CheckFileName(From));
+        return false;
+    };
     deleteFile(MediaPath);
     deleteFile(CheckFileName(MediaPath));
-    renameFile(VersionName(MediaPath, 1), MediaPath);
-    renameFile(CheckFileName(VersionName(MediaPath, 1)), CheckFileName(MediaPath));
+    if (!move(VersionName(MediaPath, 1), MediaPath))
+        return;
     int k = 1;
     do {
         std::string next = VersionName(MediaPath, k + 1);
-        if (!fileExists(next))
+        if (!fileExists(next) || !move(next, VersionName(MediaPath, k)))
             return;
-        std::string current = VersionName(MediaPath, k);
-        renameFile(next, current);
-        renameFile(CheckFileName(next), CheckFileName(current));
         ++k;
     } while (k <= Index);
 }

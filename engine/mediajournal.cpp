@@ -3,11 +3,14 @@
 #include "engine/cataloguefile.h"
 #include "engine/copytree.h"
 #include "engine/enginestate.h"
+#include "engine/logline.h"
 #include "engine/medianames.h"
 #include "platform/casefold.h"
 #include "platform/dospath.h"
 
+#include <cerrno>
 #include <charconv>
+#include <cstring>
 #include <functional>
 #include <unordered_map>
 #include <vector>
@@ -71,7 +74,11 @@ bool IsStagedName(std::string_view name) {
 // the copies are encrypted (another file's copy may be called like an unencrypted
 // copy's check file); the old version 0 is replaced by version 1. Where a crash stopped
 // an earlier attempt, the first missing version shows how far it got: the versions
-// below it have moved.
+// below it have moved. The first rename that fails stops the shift: a later version
+// moved on would land on the one that did not move, and a copy moved without its check
+// file could be opened by no password. A check file moved just before its copy failed
+// to move goes back, so the shift stops where a crash could have stopped it, and the
+// line is carried out again from there. False when it stopped.
 bool ShiftDown(const std::string& MediaPath, int Top, bool Encrypted) {
     int start = 1;
     for (int k = 0; k <= Top; ++k) {
@@ -80,7 +87,6 @@ bool ShiftDown(const std::string& MediaPath, int Top, bool Encrypted) {
             break;
         }
     }
-    bool ok = true;
     for (int k = start; k <= Top; ++k) {
         const std::string from = VersionName(MediaPath, k);
         const std::string to = VersionName(MediaPath, k - 1);
@@ -88,11 +94,16 @@ bool ShiftDown(const std::string& MediaPath, int Top, bool Encrypted) {
         // move, and must not keep the rest of the entry waiting for ever.
         if (!fileExists(from))
             continue;
-        if (Encrypted && fileExists(CheckFileName(from)))
-            ok = renameFile(CheckFileName(from), CheckFileName(to)) && ok;
-        ok = renameFile(from, to) && ok;
+        const bool check = Encrypted && fileExists(CheckFileName(from));
+        if (check && !renameFile(CheckFileName(from), CheckFileName(to)))
+            return false;
+        if (!renameFile(from, to)) {
+            if (check)
+                renameFile(CheckFileName(to), CheckFileName(from));
+            return false;
+        }
     }
-    return ok;
+    return true;
 }
 
 // Calls Each with every line of the file that ends in a line feed (without it) and is
@@ -245,13 +256,13 @@ MediaJournal::Applied MediaJournal::Apply(char Destination, const Entry& Done,
         for (const std::string& name : MediaNames::NamesOf(Destination, Done.record))
             if (Elsewhere(name) || folderExists(name))
                 return Applied::Refused;
-        bool ok = true;
-        if (Done.kind == Entry::Kind::Rotate)
-            ok = ShiftDown(media, top, encrypted);
+        if (Done.kind == Entry::Kind::Rotate && !ShiftDown(media, top, encrypted))
+            return Applied::Failed;
         const std::string target = VersionName(media, top);
-        if (encrypted && fileExists(CheckFileName(staged)))
-            ok = renameFile(CheckFileName(staged), CheckFileName(target)) && ok;
-        if (!ok || !renameFile(staged, target))
+        if (encrypted && fileExists(CheckFileName(staged)) &&
+            !renameFile(CheckFileName(staged), CheckFileName(target)))
+            return Applied::Failed;
+        if (!renameFile(staged, target))
             return Applied::Failed;
     }
     auto drop = [&Elsewhere](const std::string& name) {
@@ -306,7 +317,8 @@ void MediaJournal::Finish() {
     fAdded = false;
 }
 
-MediaJournal::Recovery MediaJournal::Recover(char Destination, std::vector<std::string>* Pending) {
+MediaJournal::Recovery MediaJournal::Recover(char Destination, std::vector<std::string>* Pending,
+                                             std::string* Unreadable) {
     // Every run starts here: the media may have changed since the last one looked at it.
     LinkFreeFolder::Recheck();
     const std::string journalPath = JournalPath(Destination);
@@ -317,20 +329,35 @@ MediaJournal::Recovery MediaJournal::Recover(char Destination, std::vector<std::
     }
     // The catalogue as it stands: which names its records hold, and where each path's is.
     const std::string cataloguePath = CataloguePath(Destination);
-    FileHandle file = fileExists(cataloguePath)
-                          ? FileHandle::open(cataloguePath, OpenMode::ReadWrite)
-                          : FileHandle::create(cataloguePath);
+    // Nothing is moved before every record is read: a record not read would let a line
+    // move a file over the backup it names.
+    auto unreadable = [Unreadable](const std::string& Path, const std::string& Why) {
+        if (Unreadable)
+            *Unreadable =
+                logline::DamagedFile(Path, Why + "; the run stops before it changes anything.");
+        return Recovery::Unreadable;
+    };
+    auto reason = [](int Error) { return std::string(std::strerror(Error != 0 ? Error : EIO)); };
+    const bool made = !fileExists(cataloguePath);
+    FileHandle file = made ? FileHandle::create(cataloguePath)
+                           : FileHandle::open(cataloguePath, OpenMode::ReadWrite);
+    if (!file.isOpen())
+        return unreadable(cataloguePath, std::string("catalogue can't be ") +
+                                             (made ? "made (" : "opened (") + reason(errno) + ")");
     CatalogueFile catalogue(file);
     std::optional<CatalogueFile::Shape> shape = catalogue.Inspect();
     if (!shape)
-        return Recovery::Failed;
+        return unreadable(cataloguePath, "catalogue can't be read (" + reason(file.error()) + ")");
     int32_t count = shape->records;
     MediaNames names(Destination, Engine().MediaFoldsCase(MediaFolder(Destination)));
     std::unordered_map<std::string, int32_t> slots;
     for (int32_t i = 0; i < count; ++i) {
         std::optional<DriveListRecordBytes> bytes = catalogue.ReadRecord(i);
         if (!bytes)
-            return Recovery::Failed;
+            return unreadable(cataloguePath,
+                              file.error() != 0
+                                  ? "catalogue can't be read (" + reason(file.error()) + ")"
+                                  : "catalogue ended short of the length it had when opened");
         const DriveListRecord record = ParseDriveListRecord(*bytes);
         names.Add(record);
         slots.emplace(record.SourcePath, i);
@@ -373,8 +400,11 @@ MediaJournal::Recovery MediaJournal::Recover(char Destination, std::vector<std::
     if (Pending)
         *Pending = failedSources;
     // A journal that could not be read, or whose records did not reach the catalogue,
-    // stays whole for the next run to carry out again.
-    if (!read || !catalogueOk || !durable) {
+    // stays whole for the next run to carry out again. Which files the lines not read
+    // hold back is not known: the run changes nothing.
+    if (!read)
+        return unreadable(journalPath, "journal can't be read (" + reason(errno) + ")");
+    if (!catalogueOk || !durable) {
         if (Pending)
             Pending->insert(Pending->end(), doneSources.begin(), doneSources.end());
         return Recovery::Failed;

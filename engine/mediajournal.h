@@ -79,6 +79,9 @@ class MediaJournal {
         Nothing,  // no journal: the staging folder was emptied
         Replayed, // a journal was carried out and deleted; the catalogue may have changed
         Failed,   // a move or the catalogue failed: those entries stay for the next run
+        // The catalogue or the journal could not be read: which files the journal holds
+        // back is not known, and the run must change nothing (the journal stays whole).
+        Unreadable,
     };
     // At the start of a run: carries out every whole entry of a journal left behind,
     // writes each entry's record into the catalogue (over the record of the same path,
@@ -88,8 +91,10 @@ class MediaJournal {
     // name another record holds, is skipped. Entries that fail stay, alone, in the
     // journal (so the others are never carried out again over later backups), and
     // Pending receives their source paths: a backup must leave those files alone until
-    // a run has finished them.
-    static Recovery Recover(char Destination, std::vector<std::string>* Pending = nullptr);
+    // a run has finished them. Unreadable receives the log line of an Unreadable
+    // recovery (the file that could not be read, and why).
+    static Recovery Recover(char Destination, std::vector<std::string>* Pending = nullptr,
+                            std::string* Unreadable = nullptr);
 
     // The text of one entry (a line ending in "\n") and its reading; none when the line
     // is not a whole, well-formed entry.

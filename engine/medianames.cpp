@@ -24,14 +24,19 @@ std::vector<std::string> MediaNames::NamesOf(char Destination, const DriveListRe
     return names;
 }
 
-MediaNames MediaNames::FromCatalogue(char Destination, bool FoldsCase, FileHandle& Catalogue) {
+std::optional<MediaNames> MediaNames::FromCatalogue(char Destination, bool FoldsCase,
+                                                    FileHandle& Catalogue) {
     MediaNames names(Destination, FoldsCase);
+    if (!Catalogue.isOpen())
+        return names; // no catalogue: no record holds anything
     CatalogueFile file(Catalogue);
     std::optional<CatalogueFile::Shape> shape = file.Inspect();
-    for (int32_t i = 0; shape && i < shape->records; ++i) {
+    if (!shape)
+        return std::nullopt;
+    for (int32_t i = 0; i < shape->records; ++i) {
         std::optional<DriveListRecordBytes> bytes = file.ReadRecord(i);
         if (!bytes)
-            break;
+            return std::nullopt;
         names.Add(ParseDriveListRecord(*bytes));
     }
     return names;

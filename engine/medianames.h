@@ -31,8 +31,10 @@ class MediaNames {
 
     // The names Record holds (its media path with the drive letter Destination).
     static std::vector<std::string> NamesOf(char Destination, const DriveListRecord& Record);
-    // The names every whole record of the open catalogue holds.
-    static MediaNames FromCatalogue(char Destination, bool FoldsCase, FileHandle& Catalogue);
+    // The names every whole record of the open catalogue holds; none when a record
+    // cannot be read (the names of the records not read would pass for free).
+    static std::optional<MediaNames> FromCatalogue(char Destination, bool FoldsCase,
+                                                   FileHandle& Catalogue);
 
     // Record's names are held by its file from now on (a record of the catalogue, or
     // the one a run is about to give a file).

@@ -8,6 +8,7 @@
 #include "platform/fileio.h"
 
 #include <algorithm>
+#include <cerrno>
 
 namespace qm {
 
@@ -60,17 +61,18 @@ bool PasswordProbe::PassOverList(const std::optional<TCheckBytes>& Stored) {
     return false;
 }
 
-std::optional<TCheckBytes> PasswordProbe::ReadCheckFile(const std::string& CopyPath) {
+std::optional<TCheckBytes> PasswordProbe::ReadCheckFile(const std::string& CopyPath, bool& Failed) {
     FileHandle file = FileHandle::open(CheckFileName(CopyPath), OpenMode::Read);
-    TCheckBytes bytes{};
-    if (!file || !file.readExact(bytes.data(), static_cast<int64_t>(bytes.size())))
+    if (!file.isOpen()) {
+        Failed = errno != ENOENT && errno != ENOTDIR;
         return std::nullopt;
+    }
+    TCheckBytes bytes{};
+    if (!file.readExact(bytes.data(), static_cast<int64_t>(bytes.size()))) {
+        Failed = true; // there, but cut short or failing
+        return std::nullopt;
+    }
     return bytes;
-}
-
-bool PasswordProbe::CheckFileUnreadable(const std::string& CopyPath) {
-    const std::string check = CheckFileName(CopyPath);
-    return (fileExists(check) || folderExists(check)) && !ReadCheckFile(CopyPath);
 }
 
 int PasswordProbe::Run(const std::string& PromptPath) {
@@ -78,7 +80,11 @@ int PasswordProbe::Run(const std::string& PromptPath) {
     if (fSizes == KeySizes::AllThree)
         engine.KeySize = 128;
     for (;;) {
-        if (PassOverList(fReadStored()))
+        bool failed = false;
+        const std::optional<TCheckBytes> stored = fReadStored(failed);
+        if (failed)
+            return kUnreadable;
+        if (PassOverList(stored))
             return 0;
         int32_t answer = engine.AskPassword(PromptPath);
         if (answer == 2)

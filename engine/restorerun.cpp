@@ -70,7 +70,7 @@ RestoreRun::~RestoreRun() {
     fJob.CloseArchiveSession();
 }
 
-void RestoreRun::Start() {
+bool RestoreRun::Start() {
     TEngineState& engine = Engine();
     engine.SkipEncrypted = false;
     engine.BytesDone = 0;
@@ -79,12 +79,29 @@ void RestoreRun::Start() {
     // caller loaded are read again if that changed the catalogue.
     RestoreLedger().RemoveLeftovers();
     // (Lines carried out write their records even when others stay for the next run.)
-    if (MediaJournal::Recover(fJob.Destination()) != MediaJournal::Recovery::Nothing) {
+    std::string unreadable;
+    const MediaJournal::Recovery recovery =
+        MediaJournal::Recover(fJob.Destination(), nullptr, &unreadable);
+    if (recovery == MediaJournal::Recovery::Unreadable) {
+        fJob.AddLog(unreadable);
+        ++engine.ErrorCount;
+        fJob.CatalogueUnreadable.clear();
+        fJob.CloseDriveListUnchanged();
+        return false;
+    }
+    if (recovery != MediaJournal::Recovery::Nothing) {
         fJob.CloseDriveListUnchanged();
         fJob.LoadDriveList();
     }
-    if (!engine.DriveListHandle.isOpen())
+    // (A lookup that failed in the revision list before, logged there, leaves the
+    // catalogue refusing every call: it is opened afresh.)
+    if (!engine.DriveListHandle) {
+        fJob.CloseDriveListUnchanged();
         fJob.OpenDriveList();
+    }
+    // A catalogue read in part would leave the files it did not reach unrestored
+    // without a word.
+    return !fJob.StopForUnreadableCatalogue();
 }
 
 bool RestoreRun::Fail(const std::string& SourcePath, bool Encrypted) {
@@ -128,13 +145,13 @@ RestoreRun::Outcome RestoreRun::RestoreCopy(const DriveListRecord& Record, int32
 
     if (encrypted) {
         fJob.ResetCipherIV();
+        int check = engine.SkipEncrypted ? 3 : fVerify(MediaFile, Record.SourcePath);
         // A check file that is missing matches no password, and the user is asked; one
         // that is there but cannot be read is a damaged backup, not a wrong password.
-        if (!engine.SkipEncrypted && PasswordProbe::CheckFileUnreadable(MediaFile)) {
+        if (check == PasswordProbe::kUnreadable) {
             Fail(Record.SourcePath, encrypted);
             return Outcome::Next;
         }
-        int check = engine.SkipEncrypted ? 3 : fVerify(MediaFile, Record.SourcePath);
         if (check == 2 || check == 3) {
             bool finished = StepSkipped(Record, Index, MediaFile);
             fJob.FreeCipher();
@@ -239,12 +256,14 @@ void TBackUpJob::Restore() {
     RestoreRun run(*this, [this](const std::string& MediaFile, const std::string& SourcePath) {
         return VerifyCheckFile(MediaFile, SourcePath);
     });
-    run.Start();
+    if (!run.Start()) {
+        run.End([this] { FinishRestoreRun(); });
+        return;
+    }
     TEngineState& engine = Engine();
     for (size_t i = 0; i < SourceFiles.size(); ++i) {
         DriveListRecord record;
-        FindDriveListRecord(SourceFiles[i], record);
-        if (record.SourcePath.empty())
+        if (!LookUpRecord(SourceFiles[i], record) || record.SourcePath.empty())
             continue;
         if (RestoreOld() && !IsTargetOlder(record))
             continue;
@@ -276,8 +295,9 @@ void TBackUpJob::Restore() {
 }
 
 int TBackUpJob::VerifyCheckFile(const std::string& MediaPath, const std::string& PromptPath) {
-    PasswordProbe probe(PasswordProbe::KeySizes::Current,
-                        [&MediaPath] { return PasswordProbe::ReadCheckFile(MediaPath); });
+    PasswordProbe probe(PasswordProbe::KeySizes::Current, [&MediaPath](bool& Failed) {
+        return PasswordProbe::ReadCheckFile(MediaPath, Failed);
+    });
     return probe.Run(PromptPath);
 }
 

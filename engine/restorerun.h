@@ -44,8 +44,9 @@ class RestoreRun {
 
     // Start of a run: temporaries a crashed restore left removed, a backup left half
     // done finished (MediaJournal::Recover), SkipEncrypted cleared, counters zeroed,
-    // catalogue opened.
-    void Start();
+    // catalogue opened. False (logged, one error) when the catalogue, or the journal
+    // of a backup left half done, could not be read: the run restores nothing.
+    bool Start();
     // Restores the record's file from MediaFile (the copy or the chosen version) and
     // gives it DosDate. Index is the file's position in the run, for progress. Expected:
     // the length the copy must have (the record's size, for the newest version); a copy

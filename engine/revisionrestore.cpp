@@ -62,10 +62,19 @@ int RevisionRestore::ChooseVersion(const DriveListRecord& Record, int32_t Count,
 void TBackUpJob::CollectRevisions(TRevisionFileList& List, int& RevisedCount,
                                   const TRevisionCallback& Callback) {
     TEngineState& engine = Engine();
-    MediaJournal::Recover(Destination());
+    List.assign(SourceFiles.size(), TRevisionLst{});
+    std::string unreadable;
+    if (MediaJournal::Recover(Destination(), nullptr, &unreadable) ==
+        MediaJournal::Recovery::Unreadable) {
+        // Nothing is listed, so the restore that follows restores nothing.
+        AddLog(unreadable);
+        ++engine.ErrorCount;
+        return;
+    }
     LoadDriveList();
     OpenDriveList();
-    List.assign(SourceFiles.size(), TRevisionLst{});
+    if (StopForUnreadableCatalogue())
+        return;
     for (size_t i = 0; i < SourceFiles.size(); ++i) {
         if (i % 10 == 0)
             engine.ProcessMessages();
@@ -73,7 +82,7 @@ void TBackUpJob::CollectRevisions(TRevisionFileList& List, int& RevisedCount,
         if (line && *line < CatalogRevisions.size() && CatalogRevisions[*line] != "0")
             ++RevisedCount;
         DriveListRecord record;
-        FindDriveListRecord(SourceFiles[i], record);
+        LookUpRecord(SourceFiles[i], record);
         List[i].Path = record.SourcePath;
         if (!record.SourcePath.empty() && HoldsBackupShape(record)) {
             if (engine.CancelFlag)
@@ -102,12 +111,14 @@ void TBackUpJob::RestoreRevisions(TRevisionFileList& List, bool SortDates) {
     });
     RevisionRestore chooser(*this);
     auto finish = [this] { FinishRevisionRestoreRun(); };
-    run.Start();
+    if (!run.Start()) {
+        run.End(finish);
+        return;
+    }
     for (size_t i = 0; i < List.size(); ++i) {
         TRevisionLst& x = List[i];
         DriveListRecord record;
-        FindDriveListRecord(x.Path, record);
-        if (record.SourcePath.empty())
+        if (x.Path.empty() || !LookUpRecord(x.Path, record) || record.SourcePath.empty())
             continue;
         if (UnreadableAtBackup(record)) {
             ++engine.FilesDone;
@@ -161,8 +172,9 @@ void TBackUpJob::RestoreRevisions(TRevisionFileList& List, bool SortDates) {
 
 int TBackUpJob::VerifyRevisionCheckFile(const std::string& VersionPath,
                                         const std::string& PromptPath) {
-    PasswordProbe probe(PasswordProbe::KeySizes::AllThree,
-                        [&VersionPath] { return PasswordProbe::ReadCheckFile(VersionPath); });
+    PasswordProbe probe(PasswordProbe::KeySizes::AllThree, [&VersionPath](bool& Failed) {
+        return PasswordProbe::ReadCheckFile(VersionPath, Failed);
+    });
     return probe.Run(PromptPath);
 }
 

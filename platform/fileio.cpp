@@ -26,6 +26,19 @@ FileChangeGate& changeGate() {
     return gate;
 }
 
+bool& gateSeesReads() {
+    static bool sees = false;
+    return sees;
+}
+
+// False (errno set) when a gate that looks at opens and reads refuses this one.
+bool accessAllowed(FileChange Access, std::string_view DosPath) {
+    if (!gateSeesReads() || !changeGate() || changeGate()(Access, DosPath))
+        return true;
+    errno = Access == FileChange::Open ? EMFILE : EIO;
+    return false;
+}
+
 std::vector<std::string>& linkFreeFolders() {
     static std::vector<std::string> folders;
     return folders;
@@ -79,6 +92,8 @@ bool changeAllowed(FileChange change, std::string_view dosPath) {
 // writing is written through this handle only, so its path is not looked at again.
 int openIn(std::string_view dosPath, int flags, mode_t mode) {
     const bool creating = (flags & O_CREAT) != 0;
+    if (!creating && !accessAllowed(FileChange::Open, dosPath))
+        return -1;
     int fd;
     if (std::optional<LinkFreePath> place = guardedPath(dosPath)) {
         if (!place->OpenHolder() || (creating && !changeAllowed(FileChange::Create, dosPath)))
@@ -234,7 +249,8 @@ bool allowFileChange(FileChange Change, std::string_view Path) {
     return changeAllowed(Change, Path);
 }
 
-void setFileChangeGate(FileChangeGate Gate) {
+void setFileChangeGate(FileChangeGate Gate, GateScope Scope) {
+    gateSeesReads() = Gate && Scope == GateScope::WithOpensAndReads;
     changeGate() = std::move(Gate);
 }
 
@@ -281,6 +297,10 @@ bool FileHandle::fail() {
 int64_t FileHandle::read(void* buffer, int64_t count) {
     if (fd_ < 0 || error_ != 0 || count < 0)
         return -1;
+    if (!accessAllowed(FileChange::Read, path_)) {
+        fail();
+        return -1;
+    }
     int64_t done = 0;
     char* out = static_cast<char*>(buffer);
     while (done < count) {

@@ -49,15 +49,21 @@ enum class FileChange {
     Sync,           // a file's data pushed to the disk (FileHandle::flush, syncFile)
     SyncFolder,     // a folder's names pushed to the disk (syncFolder)
     SyncFileSystem, // everything of the file system holding the path (syncFileSystem)
+    Open,           // an existing file opened (FileHandle::open); refused: EMFILE
+    Read,           // a read through a FileHandle; refused: EIO
 };
 // Test seam for crashes and full media: when set, it is asked before every change made
 // through this file, with the DOS path changed (the source of a rename), and a false
 // answer makes that change fail without doing anything (a write as if the media were
 // full, a sync as if the disk had failed). Tests that stop the file system at the Nth
 // change this way see exactly what a crash at that moment leaves; the syncs tell them
-// what a power cut would keep. Empty by default.
+// what a power cut would keep. Empty by default. A gate set WithOpensAndReads is asked
+// before every open of an existing file and every read too (Open, Read), so a test can
+// fail the Nth of those as a pulled or failing stick fails them; other gates never see
+// them.
 using FileChangeGate = std::function<bool(FileChange Change, std::string_view DosPath)>;
-void setFileChangeGate(FileChangeGate Gate);
+enum class GateScope { ChangesOnly, WithOpensAndReads };
+void setFileChangeGate(FileChangeGate Gate, GateScope Scope = GateScope::ChangesOnly);
 // Code that changes files through host paths (the updater's swap) asks the same seam
 // before each change; false (errno set) when it refuses.
 bool allowFileChange(FileChange Change, std::string_view Path);

@@ -19,7 +19,9 @@ namespace qm::test {
 // Installs a file change gate for the length of a scope (see setFileChangeGate).
 class ChangeGate {
   public:
-    explicit ChangeGate(FileChangeGate gate) { setFileChangeGate(std::move(gate)); }
+    explicit ChangeGate(FileChangeGate gate, GateScope scope = GateScope::ChangesOnly) {
+        setFileChangeGate(std::move(gate), scope);
+    }
     ~ChangeGate() { setFileChangeGate(nullptr); }
     ChangeGate(const ChangeGate&) = delete;
     ChangeGate& operator=(const ChangeGate&) = delete;
