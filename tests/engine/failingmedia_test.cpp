@@ -264,7 +264,7 @@ TEST_P(FailingMedia, EachFailedCallLeavesEveryVersionAndTellsEveryFileLeftAsItWa
                  !ec && it != end && v.empty(); it.increment(ec)) {
                 const std::string name = it->path().filename().string();
                 const bool told = std::any_of(lines.begin(), lines.end(), [&](const auto& l) {
-                    return l.find("\\d\\" + name + " - can't be deleted") != std::string::npos;
+                    return l.find("\\d\\" + name + " - can't delete") != std::string::npos;
                 });
                 EXPECT_TRUE(name[0] != path[5] || told) << name << " is left without a record";
             }
