@@ -103,54 +103,60 @@ void TBackUpJob::RestoreRevisions(TRevisionFileList& List, bool SortDates) {
     RevisionRestore chooser(*this);
     auto finish = [this] { FinishRevisionRestoreRun(); };
     run.Start();
-    for (size_t i = 0; i < List.size(); ++i) {
-        TRevisionLst& x = List[i];
-        DriveListRecord record;
-        FindDriveListRecord(x.Path, record);
-        if (record.SourcePath.empty())
-            continue;
-        if (IsUnreadableSourceSize(record.Size)) {
-            ++engine.FilesDone;
-            engine.Progress(engine.FilesDone + 1, false, 100, 100, engine.BytesDone);
-            AddLog(logline::CantRestore(record.MediaPath));
-            ++engine.ErrorCount;
-            continue;
-        }
-        if (RestoreOld() && !IsTargetOlder(record))
-            continue;
-        if (!HoldsBackupShape(record)) {
-            AddLog(logline::CantRestoreError(record.SourcePath));
-            ++engine.ErrorCount;
-            continue;
-        }
-        const int32_t count = std::clamp(x.Count, 0, kMaxRevisionDates);
-        // The newest version is the last one backed up, the highest number, whatever
-        // its date says (a file put back to an older copy keeps that copy's date, and two
-        // backups in one 2-second step share one).
-        const TDateTime newest = count > 0 ? x.Dates[count - 1] : x.Dates[0];
-        if (SortDates && count > 0) {
-            SortRevisionDates(x.Dates, 0, count - 1);
-            x.Dates[0] = x.Dates[count - 1];
-        }
-        const TDateTime chosen = SortDates ? newest : x.Dates[0];
-        const int chosenVersion =
-            SortDates ? std::max(count - 1, 0) : chooser.ChooseVersion(record, count, chosen);
-        const std::string version = VersionName(record.MediaPath, chosenVersion);
-        if (record.Compression != 0) {
-            engine.ArchiveEncrypted = record.Encryption != 0;
-            RestoreFromArchive(x.Path, version, RestoreType(), dateTimeToDos(chosen));
-            AddLog(logline::End());
-            if (engine.CancelFlag) {
+    size_t i = 0;
+    try {
+        for (; i < List.size(); ++i) {
+            TRevisionLst& x = List[i];
+            DriveListRecord record;
+            FindDriveListRecord(x.Path, record);
+            if (record.SourcePath.empty())
+                continue;
+            if (IsUnreadableSourceSize(record.Size)) {
+                ++engine.FilesDone;
+                engine.Progress(engine.FilesDone + 1, false, 100, 100, engine.BytesDone);
+                AddLog(logline::CantRestore(record.MediaPath));
+                ++engine.ErrorCount;
+                continue;
+            }
+            if (RestoreOld() && !IsTargetOlder(record))
+                continue;
+            if (!HoldsBackupShape(record)) {
+                AddLog(logline::CantRestoreError(record.SourcePath));
+                ++engine.ErrorCount;
+                continue;
+            }
+            const int32_t count = std::clamp(x.Count, 0, kMaxRevisionDates);
+            // The newest version is the last one backed up, the highest number, whatever
+            // its date says (a file put back to an older copy keeps that copy's date, and two
+            // backups in one 2-second step share one).
+            const TDateTime newest = count > 0 ? x.Dates[count - 1] : x.Dates[0];
+            if (SortDates && count > 0) {
+                SortRevisionDates(x.Dates, 0, count - 1);
+                x.Dates[0] = x.Dates[count - 1];
+            }
+            const TDateTime chosen = SortDates ? newest : x.Dates[0];
+            const int chosenVersion =
+                SortDates ? std::max(count - 1, 0) : chooser.ChooseVersion(record, count, chosen);
+            const std::string version = VersionName(record.MediaPath, chosenVersion);
+            if (record.Compression != 0) {
+                engine.ArchiveEncrypted = record.Encryption != 0;
+                RestoreFromArchive(x.Path, version, RestoreType(), dateTimeToDos(chosen));
+                AddLog(logline::End());
+                if (engine.CancelFlag) {
+                    run.Cancel(finish);
+                    return;
+                }
+                continue;
+            }
+            if (run.RestoreCopy(record, static_cast<int32_t>(i), version, dateTimeToDos(chosen)) ==
+                RestoreRun::Outcome::Cancelled) {
                 run.Cancel(finish);
                 return;
             }
-            continue;
         }
-        if (run.RestoreCopy(record, static_cast<int32_t>(i), version, dateTimeToDos(chosen)) ==
-            RestoreRun::Outcome::Cancelled) {
-            run.Cancel(finish);
-            return;
-        }
+    } catch (const std::bad_alloc&) {
+        run.StopOutOfMemory(List[i].Path, finish);
+        return;
     }
     run.End(finish);
 }
