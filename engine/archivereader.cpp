@@ -65,22 +65,31 @@ void ArchiveReader::Restore(ArchiveReadSession& Session, const std::string& Sour
     }
     // As a walk from the start would: the entries of Source in archive order, the file's
     // bytes counted afresh after every entry passed, the damage that ends the walk last.
-    const std::vector<ArchiveIndex::Entry>& entries = index->Entries();
-    const std::vector<size_t>& matches = index->Find(Source);
-    for (size_t e : matches) {
-        if (e > 0)
+    bool found = false;
+    for (int64_t start : index->Find(Source)) {
+        ArchiveFormatError error;
+        std::optional<ArchiveIndex::Entry> entry = index->Read(start, &error);
+        if (!entry) {
+            // The archive changed while it was read.
+            LogDamaged(error.what, error.offset);
+            return;
+        }
+        if (entry->parsed.header.Path != Source)
+            continue; // another path with the same hash
+        found = true;
+        if (start > 0)
             engine.FileBytesDone = 0;
-        if (RestoreEntry(index->File(), Session.Pool(), entries[e], RestoreTypeFolder, FileDate) ==
+        if (RestoreEntry(index->File(), Session.Pool(), *entry, RestoreTypeFolder, FileDate) ==
             Step::StopArchive)
             return;
     }
-    if (!entries.empty())
+    if (index->Count() > 0)
         engine.FileBytesDone = 0;
     if (index->Damage())
         LogDamaged(index->Damage()->what, index->Damage()->offset);
     // The catalogue names this archive for the file: an archive without its entry is a
     // failed restore, never a silent one.
-    if (matches.empty()) {
+    if (!found) {
         fJob.AddLog(logline::CantRestoreError(Source));
         ++engine.ErrorCount;
     }

@@ -5,7 +5,12 @@
 namespace qm {
 
 std::string MakeIndexLine(const std::string& Path, std::size_t Index) {
-    return Path + "*" + std::to_string(Index);
+    // Made to measure: a catalogue's lines stay in memory while the Restore page shows it,
+    // and appending to a copy of the path would double the room of most of them.
+    const std::string number = std::to_string(Index);
+    std::string line;
+    line.reserve(Path.size() + 1 + number.size());
+    return line.append(Path).append(1, '*').append(number);
 }
 
 std::optional<TIndexLine> SplitIndexLine(const std::string& Line) {

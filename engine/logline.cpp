@@ -140,6 +140,10 @@ std::string CantRestoreError(std::string_view Path) {
     return Join({"*** ERROR *** ", Now(), " ", Path, " - can't restore."});
 }
 
+std::string OutOfMemory(std::string_view Path) {
+    return Join({"*** ERROR *** ", Now(), " ", Path, " - not enough memory; the run stops here."});
+}
+
 std::string CantRestore(std::string_view MediaPath) {
     return Join({Now(), " ", MediaPath, " - can't restore."});
 }

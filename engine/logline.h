@@ -33,6 +33,9 @@ std::string CompressionWord(bool Compression, TCompressionType Type);
 std::string EncryptionWord(bool Encryption, int KeySize);
 // "*** ERROR *** " + now + " " + path + " - can't restore."
 std::string CantRestoreError(std::string_view Path);
+// "*** ERROR *** " + now + " " + path + " - not enough memory; the run stops here.": the
+// computer ran out of memory while the run worked on path.
+std::string OutOfMemory(std::string_view Path);
 // now + " " + media + " - can't restore."
 std::string CantRestore(std::string_view MediaPath);
 // "*** ERROR *** " + now + " " + archive + " - source backup archive not found"

@@ -12,6 +12,7 @@
 #include "platform/stagedfile.h"
 
 #include <algorithm>
+#include <new>
 
 namespace qm {
 
@@ -252,6 +253,19 @@ void RestoreRun::Cancel(const std::function<void()>& Finish) {
     RestoreLedger().RemoveLeftovers();
 }
 
+void RestoreRun::StopOutOfMemory(const std::string& SourcePath,
+                                 const std::function<void()>& Finish) {
+    // What the restore held goes first (the archive's index, the chunks read ahead), so
+    // the line can be written.
+    fJob.CloseArchiveSession();
+    fJob.FreeCipher();
+    fJob.AddLog(logline::OutOfMemory(SourcePath));
+    ++Engine().ErrorCount;
+    Finish();
+    fJob.CloseDriveListUnchanged();
+    RestoreLedger().RemoveLeftovers();
+}
+
 void TBackUpJob::Restore() {
     RestoreRun run(*this, [this](const std::string& MediaFile, const std::string& SourcePath) {
         return VerifyCheckFile(MediaFile, SourcePath);
@@ -261,35 +275,41 @@ void TBackUpJob::Restore() {
         return;
     }
     TEngineState& engine = Engine();
-    for (size_t i = 0; i < SourceFiles.size(); ++i) {
-        DriveListRecord record;
-        if (!LookUpRecord(SourceFiles[i], record) || record.SourcePath.empty())
-            continue;
-        if (RestoreOld() && !IsTargetOlder(record))
-            continue;
-        if (!HoldsBackupShape(record)) {
-            AddLog(logline::CantRestoreError(record.SourcePath));
-            ++engine.ErrorCount;
-            continue;
-        }
-        const uint32_t dosDate = dateTimeToDos(record.Date);
-        if (record.Compression != 0) {
-            engine.ArchiveEncrypted = record.Encryption != 0;
-            RestoreFromArchive(record.SourcePath, record.MediaPath, RestoreType(), dosDate);
-            if (engine.CancelFlag) {
+    size_t i = 0;
+    try {
+        for (; i < SourceFiles.size(); ++i) {
+            DriveListRecord record;
+            if (!LookUpRecord(SourceFiles[i], record) || record.SourcePath.empty())
+                continue;
+            if (RestoreOld() && !IsTargetOlder(record))
+                continue;
+            if (!HoldsBackupShape(record)) {
+                AddLog(logline::CantRestoreError(record.SourcePath));
+                ++engine.ErrorCount;
+                continue;
+            }
+            const uint32_t dosDate = dateTimeToDos(record.Date);
+            if (record.Compression != 0) {
+                engine.ArchiveEncrypted = record.Encryption != 0;
+                RestoreFromArchive(record.SourcePath, record.MediaPath, RestoreType(), dosDate);
+                if (engine.CancelFlag) {
+                    run.Cancel([this] { FinishRestoreRun(); });
+                    return;
+                }
+                continue;
+            }
+            // The newest version, the one the record's date and size describe: version 0 is
+            // the oldest copy kept.
+            const std::string newest = VersionName(record.MediaPath, record.Revision);
+            if (run.RestoreCopy(record, static_cast<int32_t>(i), newest, dosDate, record.Size) ==
+                RestoreRun::Outcome::Cancelled) {
                 run.Cancel([this] { FinishRestoreRun(); });
                 return;
             }
-            continue;
         }
-        // The newest version, the one the record's date and size describe: version 0 is
-        // the oldest copy kept.
-        const std::string newest = VersionName(record.MediaPath, record.Revision);
-        if (run.RestoreCopy(record, static_cast<int32_t>(i), newest, dosDate, record.Size) ==
-            RestoreRun::Outcome::Cancelled) {
-            run.Cancel([this] { FinishRestoreRun(); });
-            return;
-        }
+    } catch (const std::bad_alloc&) {
+        run.StopOutOfMemory(SourceFiles[i], [this] { FinishRestoreRun(); });
+        return;
     }
     run.End([this] { FinishRestoreRun(); });
 }

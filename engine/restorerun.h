@@ -59,6 +59,9 @@ class RestoreRun {
     void End(const std::function<void()>& Finish);
     // Cancel: the flag cleared, lists cleared, catalogue closed; no final progress call.
     void Cancel(const std::function<void()>& Finish);
+    // Memory ran out while SourcePath was restored: the run ends as a cancel would, with
+    // a line that says why and one error.
+    void StopOutOfMemory(const std::string& SourcePath, const std::function<void()>& Finish);
 
   private:
     // Steps the blocks of a skipped file for progress only; false when cancelled.

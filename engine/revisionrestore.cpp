@@ -115,57 +115,64 @@ void TBackUpJob::RestoreRevisions(TRevisionFileList& List, bool SortDates) {
         run.End(finish);
         return;
     }
-    for (size_t i = 0; i < List.size(); ++i) {
-        TRevisionLst& x = List[i];
-        DriveListRecord record;
-        if (x.Path.empty() || !LookUpRecord(x.Path, record) || record.SourcePath.empty())
-            continue;
-        if (UnreadableAtBackup(record)) {
-            ++engine.FilesDone;
-            engine.Progress(engine.FilesDone + 1, false, 100, 100, engine.BytesDone);
-            AddLog(logline::CantRestore(record.MediaPath));
-            ++engine.ErrorCount;
-            continue;
-        }
-        if (RestoreOld() && !IsTargetOlder(record))
-            continue;
-        if (!HoldsBackupShape(record)) {
-            AddLog(logline::CantRestoreError(record.SourcePath));
-            ++engine.ErrorCount;
-            continue;
-        }
-        const int32_t count = std::clamp(x.Count, 0, kMaxRevisionDates);
-        // The newest version is the last one backed up, the highest number, whatever
-        // its date says (a file put back to an older copy keeps that copy's date, and two
-        // backups in one 2-second step share one).
-        const TDateTime newest = count > 0 ? x.Dates[count - 1] : x.Dates[0];
-        if (SortDates && count > 0) {
-            SortRevisionDates(x.Dates, 0, count - 1);
-            x.Dates[0] = x.Dates[count - 1];
-        }
-        const TDateTime chosen = SortDates ? newest : x.Dates[0];
-        const int chosenVersion =
-            SortDates ? std::max(count - 1, 0) : chooser.ChooseVersion(record, count, chosen);
-        const std::string version = VersionName(record.MediaPath, chosenVersion);
-        if (record.Compression != 0) {
-            engine.ArchiveEncrypted = record.Encryption != 0;
-            RestoreFromArchive(x.Path, version, RestoreType(), dateTimeToDos(chosen));
-            AddLog(logline::End());
-            if (engine.CancelFlag) {
+    size_t i = 0;
+    try {
+        for (; i < List.size(); ++i) {
+            TRevisionLst& x = List[i];
+            DriveListRecord record;
+            if (x.Path.empty() || !LookUpRecord(x.Path, record) || record.SourcePath.empty())
+                continue;
+            if (UnreadableAtBackup(record)) {
+                ++engine.FilesDone;
+                engine.Progress(engine.FilesDone + 1, false, 100, 100, engine.BytesDone);
+                AddLog(logline::CantRestore(record.MediaPath));
+                ++engine.ErrorCount;
+                continue;
+            }
+            if (RestoreOld() && !IsTargetOlder(record))
+                continue;
+            if (!HoldsBackupShape(record)) {
+                AddLog(logline::CantRestoreError(record.SourcePath));
+                ++engine.ErrorCount;
+                continue;
+            }
+            const int32_t count = std::clamp(x.Count, 0, kMaxRevisionDates);
+            // The newest version is the last one backed up, the highest number, whatever
+            // its date says (a file put back to an older copy keeps that copy's date, and two
+            // backups in one 2-second step share one).
+            const TDateTime newest = count > 0 ? x.Dates[count - 1] : x.Dates[0];
+            if (SortDates && count > 0) {
+                SortRevisionDates(x.Dates, 0, count - 1);
+                x.Dates[0] = x.Dates[count - 1];
+            }
+            const TDateTime chosen = SortDates ? newest : x.Dates[0];
+            const int chosenVersion =
+                SortDates ? std::max(count - 1, 0) : chooser.ChooseVersion(record, count, chosen);
+            const std::string version = VersionName(record.MediaPath, chosenVersion);
+            if (record.Compression != 0) {
+                engine.ArchiveEncrypted = record.Encryption != 0;
+                RestoreFromArchive(x.Path, version, RestoreType(), dateTimeToDos(chosen));
+                AddLog(logline::End());
+                if (engine.CancelFlag) {
+                    run.Cancel(finish);
+                    return;
+                }
+                continue;
+            }
+            // The newest version is the one the record's size describes; an older one is
+            // read whole, to its own length.
+            const std::optional<int64_t> expected = chosenVersion == record.Revision
+                                                        ? std::optional<int64_t>(record.Size)
+                                                        : std::nullopt;
+            if (run.RestoreCopy(record, static_cast<int32_t>(i), version, dateTimeToDos(chosen),
+                                expected) == RestoreRun::Outcome::Cancelled) {
                 run.Cancel(finish);
                 return;
             }
-            continue;
         }
-        // The newest version is the one the record's size describes; an older one is
-        // read whole, to its own length.
-        const std::optional<int64_t> expected =
-            chosenVersion == record.Revision ? std::optional<int64_t>(record.Size) : std::nullopt;
-        if (run.RestoreCopy(record, static_cast<int32_t>(i), version, dateTimeToDos(chosen),
-                            expected) == RestoreRun::Outcome::Cancelled) {
-            run.Cancel(finish);
-            return;
-        }
+    } catch (const std::bad_alloc&) {
+        run.StopOutOfMemory(List[i].Path, finish);
+        return;
     }
     run.End(finish);
 }

@@ -633,6 +633,43 @@ std::optional<std::string> readWholeFile(std::string_view dosPath, int64_t maxBy
     return bytes;
 }
 
+std::optional<std::string> readFileStart(std::string_view dosPath, int64_t maxBytes, bool* cut) {
+    if (maxBytes < 0)
+        return std::nullopt;
+    // Opened without waiting and never through a link by its own name; a regular file's
+    // reads never wait either.
+    const int fd = openHost(dosPath, O_RDONLY | O_NOFOLLOW);
+    if (fd < 0)
+        return std::nullopt;
+    struct stat st {};
+    std::string bytes;
+    bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    // One byte past the limit tells whether there is more.
+    const int64_t want = maxBytes + 1;
+    while (ok && static_cast<int64_t>(bytes.size()) < want) {
+        char buffer[65536];
+        const int64_t room = want - static_cast<int64_t>(bytes.size());
+        const ssize_t n =
+            ::read(fd, buffer, static_cast<size_t>(std::min<int64_t>(room, sizeof buffer)));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            ok = n == 0;
+            break;
+        }
+        bytes.append(buffer, static_cast<size_t>(n));
+    }
+    ::close(fd);
+    if (!ok)
+        return std::nullopt;
+    const bool more = static_cast<int64_t>(bytes.size()) > maxBytes;
+    if (more)
+        bytes.resize(static_cast<size_t>(maxBytes));
+    if (cut)
+        *cut = more;
+    return bytes;
+}
+
 std::optional<uint32_t> fileDosDateTime(std::string_view dosPath) {
     struct stat st {};
     if (!statHost(dosPath, st))

@@ -192,6 +192,12 @@ int64_t fileSize(std::string_view dosPath);
 // The whole file; nothing when it cannot be read or holds more than maxBytes (a small
 // list file that grew past any size it can have is damaged, not read into memory).
 std::optional<std::string> readWholeFile(std::string_view dosPath, int64_t maxBytes);
+// At most the first maxBytes of a regular file, never waiting on it; `cut` (when given)
+// tells whether it holds more. Nothing when the path names anything else (a pipe, a
+// device, a folder), its last name is a link, or it cannot be read: for a file anyone
+// may have put there, which must neither stall nor flood the reader.
+std::optional<std::string> readFileStart(std::string_view dosPath, int64_t maxBytes,
+                                         bool* cut = nullptr);
 std::optional<uint32_t> fileDosDateTime(std::string_view dosPath);
 bool setFileDosDateTime(std::string_view dosPath, uint32_t dosDateTime);
 // Last-write time as a date-time value, at full precision.

@@ -8,6 +8,8 @@
 #include <QPainter>
 #include <QTimer>
 
+#include <new>
+
 namespace qm {
 
 namespace {
@@ -202,7 +204,15 @@ void TFrmProgress::FormActivate() {
     if (job_) {
         TJobContext context{model_, services_};
         operating_ = true;
-        outcome_ = job_->Run(context);
+        try {
+            outcome_ = job_->Run(context);
+        } catch (const std::bad_alloc&) {
+            // Thrown through the event loop it would end the program: the run ends here.
+            outcome_ = TJobOutcome{};
+            if (services_.message)
+                services_.message(kMsgOk, "The run stopped: there was not enough memory to "
+                                          "go on. Close other programs and start it again.");
+        }
         operating_ = false;
     }
     // However the operation returned (done, refused, cancelled), the run is over: the

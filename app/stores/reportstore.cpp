@@ -106,6 +106,24 @@ void LoadReports(TActivityArray& list, const std::string& root) {
         [](const TActivityRecord& a, const TActivityRecord& b) { return sortKey(a) > sortKey(b); });
 }
 
+std::string ReadReportLog(const std::string& logPath) {
+    if (logPath.size() < 4)
+        return {};
+    const LinkFreeFolder guard(logPath.substr(0, 3));
+    bool cut = false;
+    std::optional<std::string> text = readFileStart(logPath, kMaxReportLogShown, &cut);
+    if (!text)
+        return {};
+    if (!cut)
+        return *text;
+    // Whole lines only, unless the first line alone is longer than the limit.
+    if (const size_t end = text->rfind('\n'); end != std::string::npos)
+        text->resize(end + 1);
+    else
+        text->append("\r\n");
+    return *text + kReportLogCut + "\r\n";
+}
+
 bool DeleteReportFolder(const std::string& folder) {
     if (folder.size() < 4 || !reachedWithoutLinks(folder) || !folderExists(folder))
         return false;

@@ -5,6 +5,7 @@
 
 #include "app/stores/activityrecord.h"
 
+#include <cstdint>
 #include <string>
 
 namespace qm {
@@ -34,6 +35,16 @@ TSavedReport SaveReport(const TActivityRecord& record, const std::string& root,
 // Nothing is listed from a Reports folder reached through a link, and no Report.dat is
 // read through one.
 void LoadReports(TActivityArray& list, const std::string& root);
+
+// What a page shows of a run's log stored in a report folder: the file read through real
+// folders only, a regular file only and never waiting, at most its first
+// kMaxReportLogShown bytes (cut after the last whole line) and then the line
+// kReportLogCut. Empty when it cannot be read that way: the media drive may hold a link
+// to any file of the computer, a pipe or a device there.
+inline constexpr int64_t kMaxReportLogShown = 1 << 20;
+inline constexpr const char* kReportLogCut =
+    "(The log is longer than 1 MB; only its first 1 MB is shown.)";
+std::string ReadReportLog(const std::string& logPath);
 
 // Deletes a report folder that LoadReports listed: in a real folder (none of the names
 // from the drive's root to it a link) the report's Report.dat and Log.txt, never through

@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 namespace qm {
 
@@ -42,21 +44,49 @@ bool startsWithExact(std::string_view path, std::string_view prefix) {
     return prefix.size() <= path.size() && samePathExact(path.substr(0, prefix.size()), prefix);
 }
 
+char foldDos(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+// The byte order of the upper-cased texts a and b (upperCaseDos), without making them.
+int compareFolded(std::string_view a, std::string_view b) {
+    const size_t common = std::min(a.size(), b.size());
+    for (size_t i = 0; i < common; ++i) {
+        const auto x = static_cast<unsigned char>(foldDos(a[i]));
+        const auto y = static_cast<unsigned char>(foldDos(b[i]));
+        if (x != y)
+            return x < y ? -1 : 1;
+    }
+    return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
+}
+
 // The order of catalogue paths: component by component (each with its backslash), the
 // upper-cased bytes first and, where those are equal, the bytes as written, the drive
 // letter aside. Without names that differ only in case this is the ordinal order of the
 // upper-cased paths; with them each spelling's files form a run of their own, beside
-// its twin. `folded` is the upper-cased form of each path (the same length).
-int comparePaths(std::string_view a, std::string_view aFolded, std::string_view b,
-                 std::string_view bFolded) {
-    size_t at = 0;
-    bool drive = true;
+// its twin.
+int comparePaths(std::string_view a, std::string_view b) {
+    // The components the two paths share byte for byte compare equal both ways: the
+    // comparison starts at the one where they part.
+    const size_t common = std::min(a.size(), b.size());
+    size_t same = 0;
+    for (uint64_t x, y; same + 8 <= common; same += 8) {
+        std::memcpy(&x, a.data() + same, 8);
+        std::memcpy(&y, b.data() + same, 8);
+        if (x != y)
+            break;
+    }
+    while (same < common && a[same] == b[same])
+        ++same;
+    const size_t slash = same == 0 ? std::string_view::npos : a.rfind('\\', same - 1);
+    size_t at = slash == std::string_view::npos ? 0 : slash + 1;
+    bool drive = at == 0;
     while (true) {
         if (at >= a.size() || at >= b.size())
             return at < a.size() ? 1 : at < b.size() ? -1 : 0;
         const size_t aEnd = std::min(a.find('\\', at), a.size() - 1) + 1;
         const size_t bEnd = std::min(b.find('\\', at), b.size() - 1) + 1;
-        const int folded = aFolded.substr(at, aEnd - at).compare(bFolded.substr(at, bEnd - at));
+        const int folded = compareFolded(a.substr(at, aEnd - at), b.substr(at, bEnd - at));
         if (folded != 0)
             return folded;
         if (!drive) {
@@ -118,12 +148,7 @@ void TQMRestoreTreeModel::parseLines() {
     for (size_t line = 0; line < PathList.size(); ++line) {
         const std::string& text = PathList[line];
         const std::optional<TIndexLine> split = SplitIndexLine(text);
-        Entry entry;
-        if (split) {
-            entry.path = split->path;
-            entry.index = split->index;
-        }
-        if (!split || !validCataloguePath(entry.path)) {
+        if (!split || !validCataloguePath(split->path)) {
             ++skipped_;
             const std::string message = "Restore tree: catalogue line " + std::to_string(line) +
                                         " skipped, not a file path with its record: " + text;
@@ -133,11 +158,10 @@ void TQMRestoreTreeModel::parseLines() {
                 std::fprintf(stderr, "%s\n", message.c_str());
             continue;
         }
-        entry.folded = upperCaseDos(entry.path);
-        entries_.push_back(std::move(entry));
+        entries_.push_back(Entry{line, split->path.size(), split->index});
     }
-    std::sort(entries_.begin(), entries_.end(), [](const Entry& a, const Entry& b) {
-        const int order = comparePaths(a.path, a.folded, b.path, b.folded);
+    std::sort(entries_.begin(), entries_.end(), [this](const Entry& a, const Entry& b) {
+        const int order = comparePaths(pathOf(a), pathOf(b));
         return order != 0 ? order < 0 : a.index < b.index;
     });
 }
@@ -162,13 +186,11 @@ void TQMRestoreTreeModel::rebuildNow() {
 }
 
 std::pair<size_t, size_t> TQMRestoreTreeModel::range(const std::string& prefix) const {
-    const std::string folded = upperCaseDos(prefix);
-    auto first = std::lower_bound(entries_.begin(), entries_.end(), prefix,
-                                  [&](const Entry& e, const std::string&) {
-                                      return comparePaths(e.path, e.folded, prefix, folded) < 0;
-                                  });
+    auto first = std::lower_bound(
+        entries_.begin(), entries_.end(), prefix,
+        [&](const Entry& e, const std::string&) { return comparePaths(pathOf(e), prefix) < 0; });
     auto last = std::partition_point(
-        first, entries_.end(), [&](const Entry& e) { return startsWithExact(e.path, prefix); });
+        first, entries_.end(), [&](const Entry& e) { return startsWithExact(pathOf(e), prefix); });
     return {static_cast<size_t>(first - entries_.begin()),
             static_cast<size_t>(last - entries_.begin())};
 }
@@ -181,8 +203,8 @@ void TQMRestoreTreeModel::buildChildren(TCheckNode* node) {
     const std::string prefix = node ? node->path : std::string();
     auto [i, end] = range(prefix);
     while (i < end) {
-        const Entry& entry = entries_[i];
-        const size_t slash = entry.path.find('\\', prefix.size());
+        const std::string_view path = pathOf(entries_[i]);
+        const size_t slash = path.find('\\', prefix.size());
         if (slash == std::string::npos) {
             ++i; // a file of this folder
             continue;
@@ -190,7 +212,7 @@ void TQMRestoreTreeModel::buildChildren(TCheckNode* node) {
         // One node per component as the catalogue spells it: "Docs" and "docs" are two
         // folders. A drive is one node whatever the case of its letter, labelled as its
         // first line writes it.
-        const std::string label = entry.path.substr(prefix.size(), slash - prefix.size());
+        const std::string label(path.substr(prefix.size(), slash - prefix.size()));
         auto child = std::make_unique<TCheckNode>();
         child->text = label;
         child->path = prefix + label + "\\";
@@ -200,12 +222,12 @@ void TQMRestoreTreeModel::buildChildren(TCheckNode* node) {
             child->state = kChecked;
             child->bold = true;
         }
-        const std::string key = entry.path.substr(0, slash + 1);
+        const std::string key(path.substr(0, slash + 1));
         insertNode(node, static_cast<int>(node ? node->children.size() : roots().size()),
                    std::move(child));
         i = std::partition_point(entries_.begin() + static_cast<std::ptrdiff_t>(i),
                                  entries_.begin() + static_cast<std::ptrdiff_t>(end),
-                                 [&](const Entry& e) { return startsWithExact(e.path, key); }) -
+                                 [&](const Entry& e) { return startsWithExact(pathOf(e), key); }) -
             entries_.begin();
         pump();
     }
@@ -234,7 +256,7 @@ TQMRestoreTreeModel::filesUnder(const TCheckNode* node) const {
         return files;
     auto [first, last] = range(node->path);
     for (size_t i = first; i < last; ++i)
-        files.push_back({entries_[i].path, entries_[i].index});
+        files.push_back({std::string(pathOf(entries_[i])), entries_[i].index});
     return files;
 }
 
@@ -249,8 +271,8 @@ TQMRestoreTreeModel::filesIn(const std::string& folder) const {
     std::vector<CatalogueFile> files;
     auto [first, last] = range(folder);
     for (size_t i = first; i < last; ++i)
-        if (entries_[i].path.find('\\', folder.size()) == std::string::npos)
-            files.push_back({entries_[i].path, entries_[i].index});
+        if (pathOf(entries_[i]).find('\\', folder.size()) == std::string::npos)
+            files.push_back({std::string(pathOf(entries_[i])), entries_[i].index});
     return files;
 }
 

@@ -17,6 +17,7 @@
 #include <cstddef>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <unordered_set>
 #include <vector>
 
@@ -35,7 +36,8 @@ class TQMRestoreTreeModel : public TCheckTree {
     bool Active() const { return active_; }
     // True only marks the tree active (Rebuild fills it); false removes every node.
     void setActive(bool active);
-    // Builds the drive nodes and two levels below them from PathList.
+    // Builds the drive nodes and two levels below them from PathList. The tree reads its
+    // paths from PathList's lines from then on: they change only through clear().
     void Rebuild();
     // Empties the tree, its file tree, its lists and its file list (leaving the page).
     void clear();
@@ -63,11 +65,17 @@ class TQMRestoreTreeModel : public TCheckTree {
     TCheckNode* folderNode(const std::string& folder) override;
 
   private:
+    // A file of the catalogue: its source path is the start of PathList line `line`
+    // (`length` bytes, before the "*"), its record number `index`. No path is copied, so
+    // the tree costs little more than the lines themselves.
     struct Entry {
-        std::string path;
-        std::string folded;
+        size_t line = 0;
+        size_t length = 0;
         size_t index = 0;
     };
+    std::string_view pathOf(const Entry& e) const {
+        return std::string_view(PathList[e.line]).substr(0, e.length);
+    }
 
     void rebuildNow();
     void parseLines();

@@ -101,14 +101,16 @@ void TBackupPageModel::cbMediaDriveChange(bool byUser) {
         selectionsChanged();
     wait(true, kLoadPage);
     if (settings_.saveSelection()) {
-        if (byUser) {
-            // The selection on screen goes to the drive it was made for.
+        // The selection on screen goes to the drive it was made for; made before any
+        // drive was chosen, it goes nowhere unasked (the question follows).
+        if (byUser && !lastMediaDriveText_.empty()) {
             if (setEnableButtons)
                 setEnableButtons(false);
             SaveSelections(false, lastMediaDriveText_);
             if (setEnableButtons)
                 setEnableButtons(true);
-        } else if (unsavedTicks_ && !sameTextDos(text, lastMediaDriveText_)) {
+        } else if (unsavedTicks_ && !lastMediaDriveText_.empty() &&
+                   !sameTextDos(text, lastMediaDriveText_)) {
             SaveSelections(true, lastMediaDriveText_);
         }
         if (!text.empty() && (!unsavedTicks_ || (!sameTextDos(text, lastMediaDriveText_) &&
@@ -166,6 +168,7 @@ bool TBackupPageModel::SaveSelections(bool force, const std::string& drive) {
     if (!settings_.saveSelection())
         return false;
     // Without a drive named, the ticks go to the drive they were loaded for.
+    const bool driveless = drive.empty() && lastMediaDriveText_.empty();
     const std::string text = TrimmedCaption(!drive.empty()                 ? drive
                                             : !lastMediaDriveText_.empty() ? lastMediaDriveText_
                                                                            : mediaDriveText());
@@ -173,6 +176,18 @@ bool TBackupPageModel::SaveSelections(bool force, const std::string& drive) {
         return false;
     if (!force && !(pageVisible && pageVisible()))
         return false;
+    if (driveless) {
+        // Ticks made before a media drive was chosen belong to none: they take the place
+        // of this drive's selection only on the user's Yes; No shows its own.
+        if (!unsavedTicks_)
+            return false;
+        const bool keep = keepUnsavedTicksFor(text);
+        lastMediaDriveText_ = text;
+        if (!keep) {
+            loadSelection(text);
+            return false;
+        }
+    }
     wait(true, kSavePage);
     const TSelectionFiles files(text[1]);
     const bool saved = files.write(FindFolderToSave());

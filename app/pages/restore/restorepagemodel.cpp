@@ -3,28 +3,14 @@
 #include "app/drives/drivepoll.h"
 #include "app/pages/settings/settingspagemodel.h"
 #include "app/runs/restoreoperation.h"
+#include "app/stores/reportstore.h"
 #include "app/stores/settingsstore.h"
 #include "engine/backupjob.h"
-#include "platform/fileio.h"
 
+#include <new>
 #include <unordered_map>
 
 namespace qm {
-
-namespace {
-
-std::string readText(const std::string& path) {
-    if (path.empty())
-        return {};
-    FileHandle file = FileHandle::open(path, OpenMode::Read);
-    std::string text;
-    char buffer[65536];
-    for (int64_t n; file && (n = file.read(buffer, sizeof buffer)) > 0;)
-        text.append(buffer, static_cast<std::size_t>(n));
-    return text;
-}
-
-} // namespace
 
 TRestorePageModel::TRestorePageModel(TDrivePoll& poll, TSettingsPageModel& settings,
                                      MessageFn message, TStartJob startJob)
@@ -104,11 +90,22 @@ void TRestorePageModel::cbSourceDriveChange() {
     }
     if (text.size() > 2)
         TSettingsStore().setMediaDriveFromCaption(text);
-    TBackUpJob job;
-    job.SetDestination(text[1]);
-    TStringList paths;
-    job.ListDriveFiles(&tree_.PathList, &tree_.TimeList, &tree_.SizeList, &paths);
-    mediaEncrypted_ = job.HasEncryptedFiles();
+    try {
+        TBackUpJob job;
+        job.SetDestination(text[1]);
+        job.ListDriveFiles(&tree_.PathList, &tree_.TimeList, &tree_.SizeList, nullptr);
+        mediaEncrypted_ = job.HasEncryptedFiles();
+        if (!tree_.PathList.empty())
+            tree_.Rebuild();
+    } catch (const std::bad_alloc&) {
+        // A catalogue too large for the memory there is: shown as none, and said so.
+        tree_.clear();
+        wait(false);
+        message_(kMsgOk, "There is not enough memory to show the catalogue of " + text +
+                             ". Close other programs and choose the drive again.");
+        changed();
+        return;
+    }
     if (tree_.PathList.empty()) {
         wait(false);
         message_(kMsgOk, TRestoreOperation::kNothing);
@@ -116,7 +113,6 @@ void TRestorePageModel::cbSourceDriveChange() {
         changed();
         return;
     }
-    tree_.Rebuild();
     wait(false);
     changed();
 }
@@ -162,7 +158,7 @@ void TRestorePageModel::showLogOf(const TJobOutcome& outcome) {
         return;
     // The log of this run as stored with its report; nothing when there is none, so an
     // older run's log is never shown as this one's.
-    log_ = readText(outcome.reportLogPath);
+    log_ = ReadReportLog(outcome.reportLogPath);
 }
 
 void TRestorePageModel::imr_DeleteSelClick() {

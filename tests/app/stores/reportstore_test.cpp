@@ -5,7 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
+#include <fstream>
+#include <functional>
 
 namespace qm {
 namespace {
@@ -78,6 +82,62 @@ TEST(ReportStore, RunsInTheSameSecondKeepTheirOwnReportsAndLogs) {
     EXPECT_EQ(list[3].ReportFolder, "E:\\Quillmoor\\Reports\\Log broken")
         << "an unreadable report still names its folder";
     EXPECT_EQ(list[4].ReportFolder, "") << "a stray file names none";
+}
+
+// The log box of the Restore page shows the run's Log.txt from the media drive, which
+// may hold anything: a link to a file of the computer (or a folder that is one), a pipe
+// with no writer, a folder, a log of any length. Only a regular file reached through
+// real folders is shown, and of it no more than 1 MiB.
+TEST(ReportStore, TheLogShownIsARealFileOfAtMostOneMegabyte) {
+    test::Sandbox sandbox;
+    sandbox.writeFile("C:\\secret.txt", "the computer's own file\r\n");
+    const std::string outside = sandbox.writeFile("C:\\outside\\Log.txt", "not the media's\r\n");
+    const std::string line(98, 'x');
+    std::string lines;
+    while (lines.size() <= kMaxReportLogShown)
+        lines += line + "\r\n";
+    const std::string oneLine(kMaxReportLogShown + 10, 'y');
+    const std::string cut = std::string(kReportLogCut) + "\r\n";
+    const size_t wholeLines = kMaxReportLogShown / 100 * 100;
+
+    struct Row {
+        const char* name;
+        std::function<void(const std::string& host)> make; // makes <folder>/Log.txt
+        std::string shown;
+    };
+    const std::vector<Row> rows = {
+        {"short", [](const std::string& host) { std::ofstream(host) << "one\r\ntwo\r\n"; },
+         "one\r\ntwo\r\n"},
+        {"long", [&](const std::string& host) { std::ofstream(host) << lines; },
+         lines.substr(0, wholeLines) + cut},
+        {"one long line", [&](const std::string& host) { std::ofstream(host) << oneLine; },
+         oneLine.substr(0, kMaxReportLogShown) + "\r\n" + cut},
+        {"link to a computer file",
+         [&](const std::string& host) {
+             std::filesystem::create_symlink(sandbox.hostOf('C') + "/secret.txt", host);
+         },
+         ""},
+        {"link to a device",
+         [](const std::string& host) { std::filesystem::create_symlink("/dev/zero", host); }, ""},
+        {"folder that is a link",
+         [&](const std::string& host) {
+             const std::filesystem::path folder = std::filesystem::path(host).parent_path();
+             std::filesystem::remove(folder);
+             std::filesystem::create_directory_symlink(std::filesystem::path(outside).parent_path(),
+                                                       folder);
+         },
+         ""},
+        {"pipe", [](const std::string& host) { ASSERT_EQ(mkfifo(host.c_str(), 0600), 0); }, ""},
+        {"folder", [](const std::string& host) { std::filesystem::create_directory(host); }, ""},
+    };
+    int n = 0;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string folder = "E:\\Quillmoor\\Reports\\Log " + std::to_string(++n) + "\\";
+        createFolderChain(folder);
+        row.make(sandbox.hostOf('E') + "/Quillmoor/Reports/Log " + std::to_string(n) + "/Log.txt");
+        EXPECT_EQ(ReadReportLog(folder + "Log.txt"), row.shown);
+    }
 }
 
 } // namespace

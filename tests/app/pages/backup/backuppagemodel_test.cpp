@@ -181,6 +181,44 @@ TEST_F(BackupPageTest, TicksThatCannotBeSavedNeverReplaceAnotherDrivesSelectionU
     EXPECT_EQ(saved('F', "BackupSelFolders.dat"), "C:\\dir\r\n");
 }
 
+// Ticks made while no media drive was there belong to no drive. When a media drive with
+// a selection of its own comes in, they become its selection only on the user's Yes,
+// and leaving the page writes them to it only then; on No the drive's own selection is
+// shown and stays as it was.
+TEST_F(BackupPageTest, TicksMadeWithoutAMediaDriveReplaceAPluggedInDrivesSelectionOnlyOnYes) {
+    TBackupSelectionLists own;
+    own.folders = {"C:\\other"};
+    for (const int answer : {7, kResultYes}) { // 7: No
+        SCOPED_TRACE(answer == kResultYes ? "Yes" : "No");
+        ASSERT_TRUE(TSelectionFiles('F').write(own));
+        const std::string hostE = sandbox.hostOf('E'), hostF = sandbox.hostOf('F');
+        DriveTable::instance().unmap('E');
+        DriveTable::instance().unmap('F');
+        poll.drivesMoved();
+        page->TS_BackUpShow();
+        ASSERT_EQ(page->lastMediaDriveText(), "");
+        page->tree().ClearSelection();
+        tick("C:\\dir");
+
+        // F: is plugged in and comes into force; then the user leaves the page.
+        DriveTable::instance().map('F', hostF, DriveType::Removable);
+        SetMediaDriveSetting("(F:\\)");
+        messages.shown.clear();
+        messages.answers = {answer};
+        poll.drivesMoved();
+        page->TS_BackUpShow();
+        page->SaveSelections(false);
+        ASSERT_EQ(messages.shown.size(), 1u);
+        EXPECT_NE(messages.shown[0].find("made before a media drive was chosen"), std::string::npos)
+            << messages.shown[0];
+        EXPECT_EQ(saved('F', "BackupSelFolders.dat"),
+                  answer == kResultYes ? "C:\\dir\r\n" : "C:\\other\r\n");
+        EXPECT_EQ(state("C:\\dir"), answer == kResultYes ? 2 : 1);
+        EXPECT_EQ(state("C:\\other"), answer == kResultYes ? 1 : 2);
+        DriveTable::instance().map('E', hostE, DriveType::Removable);
+    }
+}
+
 // A media drive whose mount point vanished keeps its letter for a while: ticks saved for
 // it make no folder on the file system below its root.
 TEST(SelectionFiles, ADriveWhoseRootIsGoneGetsNoSelectionFiles) {
