@@ -13,6 +13,7 @@
 #include "app/mainwindow/reminder.h"
 #include "app/mainwindow/updaterlauncher.h"
 #include "app/pages/settings/settingspagemodel.h"
+#include "app/runs/runcontrol.h"
 
 #include <cstdint>
 #include <functional>
@@ -20,17 +21,6 @@
 #include <string_view>
 
 namespace qm {
-
-// What a job run offers to the main window: a way to stop it as its Cancel button does.
-class TRunControl {
-  public:
-    virtual ~TRunControl() = default;
-    virtual void requestCancel() = 0;
-    // While a job runs the tray offers nothing that starts something, shows a page or
-    // exits; a comparison takes away only Backup, Launch and Settings (what the other
-    // items ask for waits until it ends).
-    virtual bool locksWholeTray() const { return true; }
-};
 
 class TMainWindowModel {
   public:
@@ -148,10 +138,10 @@ class TMainWindowModel {
 
     // The job runner registers its run for as long as the handle lives: the main
     // window is busy, a close request stops the run first.
-    class RunHandle {
+    class RunHandle : public TRunHold {
       public:
         RunHandle(TMainWindowModel& model, TRunControl& run);
-        ~RunHandle();
+        ~RunHandle() override;
         RunHandle(const RunHandle&) = delete;
         RunHandle& operator=(const RunHandle&) = delete;
 

@@ -3,11 +3,26 @@
 // ticked rows as path and size lists per direction, and the settings in force when the
 // Sync button was pressed.
 
-#include "app/pages/sync/synclistmodel.h"
-
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace qm {
+
+// The path and size lists of one kind of ticked row, in list order, indexed alike, with
+// the hard-drive date each row was compared against (the row's hardDos).
+struct TSyncLists {
+    std::vector<std::string> paths;
+    std::vector<std::string> sizes;
+    std::vector<uint32_t> compared;
+
+    bool empty() const { return paths.empty(); }
+    void append(const TSyncLists& other) {
+        paths.insert(paths.end(), other.paths.begin(), other.paths.end());
+        sizes.insert(sizes.end(), other.sizes.begin(), other.sizes.end());
+        compared.insert(compared.end(), other.compared.begin(), other.compared.end());
+    }
+};
 
 struct TSyncRequest {
     std::string mediaCaption;    // the drive of the comparison, "(E:\)"

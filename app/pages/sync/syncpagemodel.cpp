@@ -1,7 +1,6 @@
 #include "app/pages/sync/syncpagemodel.h"
 
 #include "app/drives/mediadrives.h"
-#include "app/mainwindow/mainwindowmodel.h"
 #include "app/runs/jobrunnermodel.h"
 #include "engine/backupjob.h"
 
