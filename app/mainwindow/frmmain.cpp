@@ -282,8 +282,8 @@ void TfrmMain::buildPages() {
     reportsDrives_ = model_->drivePoll().subscribe(
         [this](const TDriveChange& change) { reportsModel_->drivesChanged(change); });
     byIndex[TMainWindowModel::PageReports] = reportsPage_;
-    restorePage_ = new TRestorePage(model_->drivePoll(), model_->settings(), model_->message(),
-                                    jobs_->starter(), pages_);
+    restorePage_ = new TRestorePage(model_->drivePoll(), model_->settingsInForce(),
+                                    model_->message(), jobs_->starter(), pages_);
     restorePage_->model().showWait = [this](bool show, int page) {
         model_->ShowWaitForm(show, page);
     };
@@ -292,7 +292,7 @@ void TfrmMain::buildPages() {
     };
     byIndex[TMainWindowModel::PageRestore] = restorePage_;
     backupPage_ =
-        new TBackupPage(model_->drivePoll(), model_->settings(), model_->message(), pages_);
+        new TBackupPage(model_->drivePoll(), model_->settingsInForce(), model_->message(), pages_);
     wireBackupPage();
     byIndex[TMainWindowModel::PageBackUp] = backupPage_;
     settingsPage_ = new TSettingsPage(model_->settings(), pages_);

@@ -51,8 +51,8 @@ template <typename F, typename... Args> void call(const F& f, Args&&... args) {
 TMainWindowModel::TMainWindowModel(MessageFn message, Actions actions,
                                    std::unique_ptr<TUpdaterLauncher> updater)
     : message_(holdingGuard(busy_, std::move(message))), actions_(std::move(actions)),
-      settings_(message_), reminder_(actions_.showReminderWindow), updater_(std::move(updater)),
-      drivePoll_(drivePollHooks()) {
+      settings_(settingsInForce_, message_), reminder_(actions_.showReminderWindow),
+      updater_(std::move(updater)), drivePoll_(drivePollHooks()) {
     settings_.resizeWindow = [this] { applyWindowSize(); };
     // A media drive plugged in while a page of another media drive is shown: the user
     // is taken to the Backup page for it.

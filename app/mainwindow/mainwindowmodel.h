@@ -3,9 +3,9 @@
 // pgc_Main shows, the left menu and its page-switch flow, hiding and closing, the close
 // request from other programs, the tray items, the wait window and the three timers.
 // Everything that must not run inside a busy loop goes through its TBusyGuard. It owns
-// the settings page model, the reminder, the updater launcher and the drive poll; the
-// window supplies
-// the side effects it cannot do itself through Actions.
+// the settings in force and the settings page model, the reminder, the updater launcher
+// and the drive poll; the window supplies the side effects it cannot do itself through
+// Actions.
 
 #include "app/common/busyguard.h"
 #include "app/common/messagefn.h"
@@ -68,6 +68,8 @@ class TMainWindowModel {
 
     std::function<void()> onChanged;
 
+    // The settings in force, and the Settings page's rules over them.
+    TSettingsInForce& settingsInForce() { return settingsInForce_; }
     TSettingsPageModel& settings() { return settings_; }
     TBusyGuard& busy() { return busy_; }
     // How pages ask the user: holds the busy guard while the question is open.
@@ -165,6 +167,7 @@ class TMainWindowModel {
     TBusyGuard busy_; // first: the message function below holds it
     MessageFn message_;
     Actions actions_;
+    TSettingsInForce settingsInForce_;
     TSettingsPageModel settings_;
     TReminder reminder_;
     std::unique_ptr<TUpdaterLauncher> updater_;

@@ -1,6 +1,5 @@
 #include "app/runs/joblauncher.h"
 
-#include "app/pages/settings/settingspagemodel.h"
 #include "app/runs/syncoperation.h"
 #include "app/runwindows/formpassword.h"
 #include "app/runwindows/formrevision.h"
@@ -46,8 +45,7 @@ TJobServices TJobLauncher::services() {
 
 namespace {
 
-std::unique_ptr<TJobOperation> operationFor(const TJobRequest& request,
-                                            const TSettingsPageModel& settings) {
+std::unique_ptr<TJobOperation> operationFor(const TJobRequest& request) {
     if (const auto* backup = std::get_if<TBackupRequest>(&request.over))
         return request.code == kOpBackup ? std::make_unique<TBackupOperation>(*backup) : nullptr;
     if (const auto* files = std::get_if<TRestoreRequest>(&request.over)) {
@@ -57,16 +55,18 @@ std::unique_ptr<TJobOperation> operationFor(const TJobRequest& request,
                                                   : nullptr;
     }
     const TSyncRequest& rows = std::get<TSyncRequest>(request.over);
-    return MakeSyncOperation(request.code, SyncRequestWithSettings(rows, settings));
+    return MakeSyncOperation(request.code, rows);
 }
 
 } // namespace
 
 TJobOutcome TJobLauncher::start(TJobRequest request) {
-    std::unique_ptr<TJobOperation> job = operationFor(request, model_.settings());
+    const int code = request.code;
+    std::unique_ptr<TJobOperation> job =
+        operationFor(WithSettingsInForce(std::move(request), model_.settingsInForce()));
     if (!job)
         return {};
-    return run(request.code, std::move(job));
+    return run(code, std::move(job));
 }
 
 TStartJob TJobLauncher::starter() {

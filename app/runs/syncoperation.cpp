@@ -1,6 +1,5 @@
 #include "app/runs/syncoperation.h"
 
-#include "app/pages/settings/settingspagemodel.h"
 #include "app/runs/backupoperation.h"
 #include "app/runs/enginesession.h"
 #include "app/runs/jobsteps.h"
@@ -230,17 +229,6 @@ TJobOutcome THardDriveToMediaOperation::Run(TJobContext& context) {
     TJobOutcome outcome = recorder.finish(runner.FinishedCount, runner.TotalSize, drive);
     compared.tellRefused(context);
     return outcome;
-}
-
-TSyncRequest SyncRequestWithSettings(TSyncRequest request, const TSettingsPageModel& settings) {
-    request.encryption = settings.encryption();
-    request.keyBits = settings.keySizeBits();
-    request.compressionType = settings.compressionType();
-    request.level = settings.level();
-    request.log = settings.log();
-    request.revisions = settings.revision() ? settings.revisions() : 0;
-    request.replaceOnlyOld = settings.restoring() == 1;
-    return request;
 }
 
 std::unique_ptr<TJobOperation> MakeSyncOperation(int code, const TSyncRequest& request) {

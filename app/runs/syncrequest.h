@@ -1,7 +1,7 @@
 #pragma once
 // What the Sync page hands a synchronisation run: the media drive that was compared, the
 // ticked rows as path and size lists per direction, and the settings in force when the
-// Sync button was pressed.
+// Sync button was pressed (copied in by WithSettingsInForce).
 
 #include <cstdint>
 #include <string>
@@ -30,7 +30,7 @@ struct TSyncRequest {
     TSyncLists mediaToHardDrive; // restored over the hard-drive files
     TSyncLists hardDriveToMedia; // backed up to the media
 
-    // The settings in force (the Settings page's values).
+    // The settings in force.
     bool encryption = false; // hard drive to media: encrypt the copies
     int keyBits = 128;
     int compressionType = 0; // 0 none, 1 one archive per run, 2 one archive per file

@@ -1,8 +1,8 @@
 #include "app/pages/restore/restorepagemodel.h"
 
 #include "app/drives/drivepoll.h"
-#include "app/pages/settings/settingspagemodel.h"
 #include "app/runs/restoreoperation.h"
+#include "app/stores/settingsinforce.h"
 #include "app/stores/settingsstore.h"
 #include "engine/backupjob.h"
 #include "platform/fileio.h"
@@ -26,7 +26,7 @@ std::string readText(const std::string& path) {
 
 } // namespace
 
-TRestorePageModel::TRestorePageModel(TDrivePoll& poll, TSettingsPageModel& settings,
+TRestorePageModel::TRestorePageModel(TDrivePoll& poll, const TSettingsInForce& settings,
                                      MessageFn message, TStartJob startJob)
     : poll_(poll), settings_(settings), message_(std::move(message)),
       startJob_(std::move(startJob)) {
@@ -125,11 +125,8 @@ TRestoreRequest TRestorePageModel::request() const {
     TRestoreRequest r;
     r.mediaCaption = drives_.text();
     r.mediaEncrypted = mediaEncrypted_;
-    r.keyBits = settings_.keySizeBits();
     r.selectVersions = selectVersions;
     r.toFolder = toFolder;
-    r.replaceOnlyOld = settings_.restoring() == 1;
-    r.log = settings_.log();
     const std::vector<TQMRestoreTreeModel::CatalogueFile> ticked = tree_.CheckedFiles();
     auto sizes = std::make_shared<std::unordered_map<std::string, int64_t>>();
     for (const auto& file : ticked)
