@@ -13,7 +13,7 @@
 #include "app/pages/restore/restorepage.h"
 #include "app/pages/settings/settingspage.h"
 #include "app/pages/sync/syncpage.h"
-#include "app/runs/joblauncher.h"
+#include "app/runwindows/joblauncher.h"
 #include "controls/ashint.h"
 #include "controls/frmreminder.h"
 #include "controls/frmselectdir.h"

@@ -1,4 +1,4 @@
-#include "app/runs/joblauncher.h"
+#include "app/runwindows/joblauncher.h"
 
 #include "app/runs/syncoperation.h"
 #include "app/runwindows/formpassword.h"
