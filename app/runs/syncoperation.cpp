@@ -231,23 +231,36 @@ TJobOutcome THardDriveToMediaOperation::Run(TJobContext& context) {
     return outcome;
 }
 
-std::unique_ptr<TJobOperation> MakeSyncOperation(int code, const TSyncRequest& request) {
-    switch (code) {
-    case kOpSyncDeletions:
-        return std::make_unique<TSyncDeleteOperation>(request);
-    case kOpSyncBothWays: {
+int SyncOperationCode(TSyncRun run) {
+    switch (run) {
+    case TSyncRun::Deletions:
+        return kOpSyncDeletions;
+    case TSyncRun::BothWays:
+        return kOpSyncBothWays;
+    case TSyncRun::MediaToHardDrive:
+        return kOpMediaToHardDrive;
+    case TSyncRun::HardDriveToMedia:
+        return kOpHardDriveToMedia;
+    }
+    return kOpSyncDeletions;
+}
+
+std::unique_ptr<TJobOperation> MakeSyncOperation(const TSyncRequest& request) {
+    switch (request.run) {
+    case TSyncRun::BothWays: {
         std::vector<std::unique_ptr<TJobOperation>> steps;
         steps.push_back(std::make_unique<TMediaToHardDriveOperation>(request));
         steps.push_back(std::make_unique<THardDriveToMediaOperation>(request));
         return std::make_unique<TJobSequence>("Synchronize", std::move(steps));
     }
-    case kOpMediaToHardDrive:
+    case TSyncRun::MediaToHardDrive:
         return std::make_unique<TMediaToHardDriveOperation>(request);
-    case kOpHardDriveToMedia:
+    case TSyncRun::HardDriveToMedia:
         return std::make_unique<THardDriveToMediaOperation>(request);
-    default:
-        return nullptr;
+    case TSyncRun::Deletions:
+        break;
     }
+    return std::make_unique<TSyncDeleteOperation>(request);
 }
 
 } // namespace qm

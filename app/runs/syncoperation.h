@@ -53,7 +53,9 @@ class THardDriveToMediaOperation : public TJobOperation {
 extern const char* const kChangedSinceCompare;
 std::string ChangedSinceCompareText(const std::vector<std::string>& paths);
 
-// The operation for code 2 to 5 over the request; null for any other code.
-std::unique_ptr<TJobOperation> MakeSyncOperation(int code, const TSyncRequest& request);
+// The operation code of a synchronisation (TJobOperationCode).
+int SyncOperationCode(TSyncRun run);
+// The operation of the request's synchronisation.
+std::unique_ptr<TJobOperation> MakeSyncOperation(const TSyncRequest& request);
 
 } // namespace qm

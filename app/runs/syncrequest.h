@@ -24,7 +24,11 @@ struct TSyncLists {
     }
 };
 
+// Which synchronisation a request is for: operation 2, 3, 4 or 5 of the job runner.
+enum class TSyncRun { Deletions, BothWays, MediaToHardDrive, HardDriveToMedia };
+
 struct TSyncRequest {
+    TSyncRun run = TSyncRun::Deletions;
     std::string mediaCaption;    // the drive of the comparison, "(E:\)"
     TSyncLists deletions;        // removed from the media
     TSyncLists mediaToHardDrive; // restored over the hard-drive files

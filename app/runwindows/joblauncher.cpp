@@ -1,6 +1,5 @@
 #include "app/runwindows/joblauncher.h"
 
-#include "app/runs/syncoperation.h"
 #include "app/runwindows/formpassword.h"
 #include "app/runwindows/formrevision.h"
 #include "app/runwindows/frmsummary.h"
@@ -43,30 +42,10 @@ TJobServices TJobLauncher::services() {
     return s;
 }
 
-namespace {
-
-std::unique_ptr<TJobOperation> operationFor(const TJobRequest& request) {
-    if (const auto* backup = std::get_if<TBackupRequest>(&request.over))
-        return request.code == kOpBackup ? std::make_unique<TBackupOperation>(*backup) : nullptr;
-    if (const auto* files = std::get_if<TRestoreRequest>(&request.over)) {
-        if (request.code == kOpRestore)
-            return std::make_unique<TRestoreOperation>(*files);
-        return request.code == kOpDeleteFromMedia ? std::make_unique<TDeleteOperation>(*files)
-                                                  : nullptr;
-    }
-    const TSyncRequest& rows = std::get<TSyncRequest>(request.over);
-    return MakeSyncOperation(request.code, rows);
-}
-
-} // namespace
-
 TJobOutcome TJobLauncher::start(TJobRequest request) {
-    const int code = request.code;
-    std::unique_ptr<TJobOperation> job =
-        operationFor(WithSettingsInForce(std::move(request), model_.settingsInForce()));
-    if (!job)
-        return {};
-    return run(code, std::move(job));
+    const TJobRequest withSettings =
+        WithSettingsInForce(std::move(request), model_.settingsInForce());
+    return run(withSettings.code(), MakeJobOperation(withSettings));
 }
 
 TStartJob TJobLauncher::starter() {

@@ -18,8 +18,8 @@ class TJobLauncher {
 
     TJobLauncher(TMainWindowModel& model, Hooks hooks);
 
-    // Runs the operation of `request`; returns when its runner closed. A request whose
-    // code does not fit what it is over runs nothing.
+    // Runs the operation of `request` with the settings in force; returns when its
+    // runner closed.
     TJobOutcome start(TJobRequest request);
     // What a page calls to start a run: start() on this launcher.
     TStartJob starter();

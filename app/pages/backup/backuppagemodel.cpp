@@ -280,7 +280,7 @@ TBackupRequest TBackupPageModel::request() {
 void TBackupPageModel::btn_BackupJobClick() {
     if (!startJob)
         return;
-    const TJobOutcome outcome = startJob({kOpBackup, request()});
+    const TJobOutcome outcome = startJob({request()});
     if (outcome.log)
         setBackupLog(*outcome.log);
 }

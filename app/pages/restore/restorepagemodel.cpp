@@ -149,7 +149,7 @@ TRestoreRequest TRestorePageModel::request() const {
 void TRestorePageModel::imr_RestoreClick() {
     if (!startJob_)
         return;
-    showLogOf(startJob_({kOpRestore, request()}));
+    showLogOf(startJob_({request()}));
     changed();
 }
 
@@ -165,7 +165,7 @@ void TRestorePageModel::showLogOf(const TJobOutcome& outcome) {
 void TRestorePageModel::imr_DeleteSelClick() {
     if (!startJob_)
         return;
-    const TJobOutcome outcome = startJob_({kOpDeleteFromMedia, request()});
+    const TJobOutcome outcome = startJob_({TDeleteRequest{request()}});
     filesDeleted_ = outcome.filesDeleted;
     showLogOf(outcome);
     if (filesDeleted_)
