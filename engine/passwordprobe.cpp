@@ -68,19 +68,19 @@ std::optional<TCheckBytes> PasswordProbe::ReadCheckFile(const std::string& CopyP
     return bytes;
 }
 
-int PasswordProbe::Run(const std::string& PromptPath) {
+PasswordCheck PasswordProbe::Run(const std::string& PromptPath) {
     TEngineState& engine = Engine();
     if (fSizes == KeySizes::AllThree)
         engine.KeySize = 128;
     for (;;) {
         if (PassOverList(fReadStored()))
-            return 0;
+            return PasswordCheck::Opened;
         int32_t answer = engine.AskPassword(PromptPath);
         if (answer == 2)
-            return 2;
+            return PasswordCheck::Skip;
         if (answer == 3) {
             engine.SkipEncrypted = true;
-            return 3;
+            return PasswordCheck::SkipAll;
         }
     }
 }

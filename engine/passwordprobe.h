@@ -15,6 +15,13 @@ namespace qm {
 
 using TCheckBytes = std::array<uint8_t, 8>;
 
+// What a password search ended with.
+enum class PasswordCheck {
+    Opened,  // a line of PasswordList opens it
+    Skip,    // the prompt's Skip or Cancel: this file is left out
+    SkipAll, // the prompt's Skip all: SkipEncrypted is set, every encrypted file is left out
+};
+
 class PasswordProbe {
   public:
     // Which key sizes each line is tried at.
@@ -27,9 +34,9 @@ class PasswordProbe {
 
     PasswordProbe(KeySizes Sizes, TReadStored ReadStored);
 
-    // 0 when a password opens it; 2 when the prompt answers 2; 3 when it answers 3
-    // (SkipEncrypted is then set). PromptPath is what the prompt names.
-    int Run(const std::string& PromptPath);
+    // Opened when a password opens it, else what the prompt answered (2 Skip, 3 Skip
+    // all, which sets SkipEncrypted). PromptPath is what the prompt names.
+    PasswordCheck Run(const std::string& PromptPath);
 
     // The 8 bytes of CopyPath + ".mac"; none when the check file cannot be read whole.
     static std::optional<TCheckBytes> ReadCheckFile(const std::string& CopyPath);

@@ -92,8 +92,9 @@ RestoreRun::Outcome RestoreRun::RestoreCopy(const DriveListRecord& Record, int32
 
     if (encrypted) {
         fJob.ResetCipherIV();
-        int check = engine.SkipEncrypted ? 3 : fVerify(MediaFile, Record.SourcePath);
-        if (check == 2 || check == 3) {
+        const PasswordCheck check =
+            engine.SkipEncrypted ? PasswordCheck::SkipAll : fVerify(MediaFile, Record.SourcePath);
+        if (check != PasswordCheck::Opened) {
             bool finished = StepSkipped(Record, Index, MediaFile);
             fJob.FreeCipher();
             return finished ? Outcome::Next : Outcome::Cancelled;
@@ -232,7 +233,8 @@ void TBackUpJob::Restore() {
     run.End([this] { FinishRestoreRun(); });
 }
 
-int TBackUpJob::VerifyCheckFile(const std::string& MediaPath, const std::string& PromptPath) {
+PasswordCheck TBackUpJob::VerifyCheckFile(const std::string& MediaPath,
+                                          const std::string& PromptPath) {
     PasswordProbe probe(PasswordProbe::KeySizes::Current,
                         [&MediaPath] { return PasswordProbe::ReadCheckFile(MediaPath); });
     return probe.Run(PromptPath);

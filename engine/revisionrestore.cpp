@@ -155,8 +155,8 @@ void TBackUpJob::RestoreRevisions(TRevisionFileList& List, bool SortDates) {
     run.End(finish);
 }
 
-int TBackUpJob::VerifyRevisionCheckFile(const std::string& VersionPath,
-                                        const std::string& PromptPath) {
+PasswordCheck TBackUpJob::VerifyRevisionCheckFile(const std::string& VersionPath,
+                                                  const std::string& PromptPath) {
     PasswordProbe probe(PasswordProbe::KeySizes::AllThree,
                         [&VersionPath] { return PasswordProbe::ReadCheckFile(VersionPath); });
     return probe.Run(PromptPath);

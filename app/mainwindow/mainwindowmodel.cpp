@@ -3,6 +3,8 @@
 #include "app/mainwindow/logolinks.h"
 
 #include <array>
+#include <cstdio>
+#include <exception>
 
 namespace qm {
 
@@ -245,10 +247,12 @@ void TMainWindowModel::WMM_APP_ACT(bool activated) {
     }
     // A refresh rebuilds the trees: never under a loop that holds them.
     busy_.runOrDefer("activate", [this] {
+        // The refresh walks the trees, which can run out of memory; an exception must
+        // not leave the event that called it. The next activation refreshes again.
         try {
             call(actions_.refreshTrees);
-        } catch (...) {
-            // A folder that vanished mid-refresh is picked up by the next activation.
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "Refreshing the trees failed: %s\n", e.what());
         }
     });
 }

@@ -194,12 +194,12 @@ TJobOutcome THardDriveToMediaOperation::Run(TJobContext& context) {
     // room for the files as they are now.
     const char drive = MediaDriveLetter(request_.mediaCaption);
     const std::string letter(1, drive);
-    if (drive == '\0' || CheckFreeSpace(letter, 0) >= 2) {
+    if (drive == '\0' || CheckFreeSpace(letter, 0) != FreeSpace::Enough) {
         context.services.message(kMsgOk, TBackupOperation::kWrongDrive);
         return {};
     }
     const int64_t bytes = currentBytes(files);
-    if (CheckFreeSpace(letter, bytes) >= 2) {
+    if (CheckFreeSpace(letter, bytes) != FreeSpace::Enough) {
         context.services.message(kMsgOk, TBackupOperation::kNoRoom);
         return {};
     }
