@@ -113,7 +113,10 @@ TfrmMain::TfrmMain(TMainWindowSetup setup)
     model_->busy().setScheduler(
         [this](std::function<void()> task) { QTimer::singleShot(0, this, std::move(task)); });
     tray_ = new TTrayMenu(*model_, this);
-    jobs_ = std::make_unique<TJobLauncher>(*model_, runWindowHooks());
+    TJobLauncher::Program program{model_->message(), [this] { return model_->runActive(); },
+                                  [this](bool shown) { model_->setRevisionWindowShown(shown); },
+                                  &model_->settingsInForce()};
+    jobs_ = std::make_unique<TJobLauncher>(std::move(program), runWindowHooks());
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

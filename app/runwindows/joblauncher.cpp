@@ -8,24 +8,24 @@
 
 namespace qm {
 
-TJobLauncher::TJobLauncher(TMainWindowModel& model, Hooks hooks)
-    : model_(model), hooks_(std::move(hooks)) {}
+TJobLauncher::TJobLauncher(Program program, Hooks hooks)
+    : program_(std::move(program)), hooks_(std::move(hooks)) {}
 
 TJobServices TJobLauncher::services() {
     TJobServices s;
-    s.message = model_.message();
+    s.message = program_.message;
     std::function<void()> bringUp = hooks_.showMainWindow;
     s.askPassword = [this, bringUp](bool single, const std::string& prompt,
                                     std::vector<std::string>& list, bool allowSkip,
                                     const std::string& file,
                                     const std::function<void()>& cancelRun) {
         return AskPassword(single, prompt, list, allowSkip, file,
-                           TPasswordHooks{model_.message(), cancelRun, bringUp});
+                           TPasswordHooks{program_.message, cancelRun, bringUp});
     };
     s.chooseRevisions = [this, bringUp](TRevisionFileList& list) {
-        model_.setRevisionWindowShown(true);
+        program_.revisionWindowShown(true);
         const int result = TFormRevision::choose(list, bringUp);
-        model_.setRevisionWindowShown(false);
+        program_.revisionWindowShown(false);
         return result;
     };
     s.selectFolder = [](std::string& folder) { return SelectFolder(folder); };
@@ -43,8 +43,7 @@ TJobServices TJobLauncher::services() {
 }
 
 TJobOutcome TJobLauncher::start(TJobRequest request) {
-    const TJobRequest withSettings =
-        WithSettingsInForce(std::move(request), model_.settingsInForce());
+    const TJobRequest withSettings = WithSettingsInForce(std::move(request), *program_.settings);
     return run(withSettings.code(), MakeJobOperation(withSettings));
 }
 
@@ -53,7 +52,7 @@ TStartJob TJobLauncher::starter() {
 }
 
 TJobOutcome TJobLauncher::run(int code, std::unique_ptr<TJobOperation> job) {
-    if (current_ || model_.runActive())
+    if (current_ || program_.runActive())
         return {}; // one run at a time
     TFrmProgress::Setup setup{services(), hooks_};
     TFrmProgress runner(code, std::move(job), std::move(setup));
