@@ -115,7 +115,7 @@ ArchiveReader::Step ArchiveReader::RestoreEntry(FileHandle& Archive, ChunkPool& 
         } else {
             engine.EntryCheckResult =
                 fJob.CheckEntryPassword(header.Path, header.CheckValue.data());
-            skipped = engine.EntryCheckResult == 2 || engine.EntryCheckResult == 3;
+            skipped = engine.EntryCheckResult != PasswordCheck::Opened;
         }
     }
     auto endEntry = [&](Step step) {
@@ -380,7 +380,8 @@ void TBackUpJob::RemoveFromArchive(const std::string& Source, const std::string&
     ArchiveReader(*this, ArchiveFile).Remove(Source, Index, Done);
 }
 
-int TBackUpJob::CheckEntryPassword(const std::string& Source, const uint8_t* StoredCheckValue) {
+PasswordCheck TBackUpJob::CheckEntryPassword(const std::string& Source,
+                                             const uint8_t* StoredCheckValue) {
     TCheckBytes stored{};
     std::copy(StoredCheckValue, StoredCheckValue + stored.size(), stored.begin());
     PasswordProbe probe(PasswordProbe::KeySizes::AllThree, [stored](bool&) { return stored; });

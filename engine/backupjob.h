@@ -9,6 +9,7 @@
 
 #include "engine/catalogpathlist.h"
 #include "engine/driverecord.h"
+#include "engine/passwordprobe.h"
 #include "engine/revisionlist.h"
 #include "platform/datetime.h"
 #include "platform/fileio.h"
@@ -272,14 +273,15 @@ class TBackUpJob {
     void CloseArchiveSession();
 
     // ---- Password checks of the restore runs ---------------------------------------
-    // 0 when a line of PasswordList opens the copy (cipher left at position 8), 2 or 3
-    // when the prompt says to skip. Tries the current KeySize only. The prompt names
-    // PromptPath: the user's file, not its copy on the media.
-    int VerifyCheckFile(const std::string& MediaPath, const std::string& PromptPath);
+    // PasswordCheck::Opened when a line of PasswordList opens the copy (cipher left at
+    // position 8), Skip or SkipAll when the prompt says to skip. Tries the current KeySize
+    // only. The prompt names PromptPath: the user's file, not its copy on the media.
+    PasswordCheck VerifyCheckFile(const std::string& MediaPath, const std::string& PromptPath);
     // As VerifyCheckFile, trying every line at 128, 192 and 256 bits.
-    int VerifyRevisionCheckFile(const std::string& VersionPath, const std::string& PromptPath);
+    PasswordCheck VerifyRevisionCheckFile(const std::string& VersionPath,
+                                          const std::string& PromptPath);
     // The same for the stored check value of an archive entry being read.
-    int CheckEntryPassword(const std::string& Source, const uint8_t* StoredCheckValue);
+    PasswordCheck CheckEntryPassword(const std::string& Source, const uint8_t* StoredCheckValue);
     // Sorts Dates[From..To] ascending in place.
     static void SortRevisionDates(std::array<TDateTime, kMaxRevisionDates>& Dates, int From,
                                   int To);

@@ -52,7 +52,7 @@ void TEngineState::Reset() {
     JobCipher->FreeCipher();
     ArchiveEncrypted = false;
     SkipEncrypted = false;
-    EntryCheckResult = -1;
+    EntryCheckResult.reset();
     DriveListHandle.close();
     DriveListCount = 0;
 }

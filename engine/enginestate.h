@@ -6,6 +6,7 @@
 // thread touches it.
 
 #include "engine/chunkcodec.h"
+#include "engine/passwordprobe.h"
 #include "platform/fileio.h"
 
 #include <array>
@@ -14,6 +15,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -109,7 +111,7 @@ class TEngineState {
     std::unique_ptr<TJobCipher> JobCipher;
     bool ArchiveEncrypted = false;
     bool SkipEncrypted = false;
-    int EntryCheckResult = -1;
+    std::optional<PasswordCheck> EntryCheckResult; // the last archive entry's
 
     // When the window last ran its events through the engine.
     mutable std::chrono::steady_clock::time_point LastEvents;

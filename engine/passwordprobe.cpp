@@ -75,7 +75,7 @@ std::optional<TCheckBytes> PasswordProbe::ReadCheckFile(const std::string& CopyP
     return bytes;
 }
 
-int PasswordProbe::Run(const std::string& PromptPath) {
+PasswordCheck PasswordProbe::Run(const std::string& PromptPath) {
     TEngineState& engine = Engine();
     if (fSizes == KeySizes::AllThree)
         engine.KeySize = 128;
@@ -83,15 +83,15 @@ int PasswordProbe::Run(const std::string& PromptPath) {
         bool failed = false;
         const std::optional<TCheckBytes> stored = fReadStored(failed);
         if (failed)
-            return kUnreadable;
+            return PasswordCheck::Unreadable;
         if (PassOverList(stored))
-            return 0;
+            return PasswordCheck::Opened;
         int32_t answer = engine.AskPassword(PromptPath);
         if (answer == 2)
-            return 2;
+            return PasswordCheck::Skip;
         if (answer == 3) {
             engine.SkipEncrypted = true;
-            return 3;
+            return PasswordCheck::SkipAll;
         }
     }
 }

@@ -15,6 +15,15 @@ namespace qm {
 
 using TCheckBytes = std::array<uint8_t, 8>;
 
+// What a password search ended with.
+enum class PasswordCheck {
+    Opened,     // a line of PasswordList opens it
+    Skip,       // the prompt's Skip or Cancel: this file is left out
+    SkipAll,    // the prompt's Skip all: SkipEncrypted is set, every encrypted file is left out
+    Unreadable, // the check value is there but could not be read: a damaged backup, which
+                // no password can be told right or wrong for
+};
+
 class PasswordProbe {
   public:
     // Which key sizes each line is tried at.
@@ -24,16 +33,15 @@ class PasswordProbe {
     };
     // Reads the stored check value; none when there is none whole (which matches
     // nothing). Failed set: it is there but reading it failed, so no password can be
-    // told right or wrong, and the probe answers kUnreadable without asking.
+    // told right or wrong, and the probe answers Unreadable without asking.
     using TReadStored = std::function<std::optional<TCheckBytes>(bool& Failed)>;
-    static constexpr int kUnreadable = -1;
 
     PasswordProbe(KeySizes Sizes, TReadStored ReadStored);
 
-    // 0 when a password opens it; 2 when the prompt answers 2; 3 when it answers 3
-    // (SkipEncrypted is then set); kUnreadable when the check value could not be read.
+    // Opened when a password opens it, else what the prompt answered (2 Skip, 3 Skip
+    // all, which sets SkipEncrypted); Unreadable when the check value could not be read.
     // PromptPath is what the prompt names.
-    int Run(const std::string& PromptPath);
+    PasswordCheck Run(const std::string& PromptPath);
 
     // The 8 bytes of CopyPath + ".mac"; none when the check file cannot be read whole,
     // with Failed set when it is there but cannot be opened or read whole (a damaged

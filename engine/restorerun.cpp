@@ -146,14 +146,15 @@ RestoreRun::Outcome RestoreRun::RestoreCopy(const DriveListRecord& Record, int32
 
     if (encrypted) {
         fJob.ResetCipherIV();
-        int check = engine.SkipEncrypted ? 3 : fVerify(MediaFile, Record.SourcePath);
+        const PasswordCheck check =
+            engine.SkipEncrypted ? PasswordCheck::SkipAll : fVerify(MediaFile, Record.SourcePath);
         // A check file that is missing matches no password, and the user is asked; one
         // that is there but cannot be read is a damaged backup, not a wrong password.
-        if (check == PasswordProbe::kUnreadable) {
+        if (check == PasswordCheck::Unreadable) {
             Fail(Record.SourcePath, encrypted);
             return Outcome::Next;
         }
-        if (check == 2 || check == 3) {
+        if (check != PasswordCheck::Opened) {
             bool finished = StepSkipped(Record, Index, MediaFile);
             fJob.FreeCipher();
             return finished ? Outcome::Next : Outcome::Cancelled;
@@ -314,7 +315,8 @@ void TBackUpJob::Restore() {
     run.End([this] { FinishRestoreRun(); });
 }
 
-int TBackUpJob::VerifyCheckFile(const std::string& MediaPath, const std::string& PromptPath) {
+PasswordCheck TBackUpJob::VerifyCheckFile(const std::string& MediaPath,
+                                          const std::string& PromptPath) {
     PasswordProbe probe(PasswordProbe::KeySizes::Current, [&MediaPath](bool& Failed) {
         return PasswordProbe::ReadCheckFile(MediaPath, Failed);
     });

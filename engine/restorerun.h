@@ -34,7 +34,8 @@ class RestoreRun {
     enum class Outcome { Next, Cancelled };
     // The password check of one encrypted file: 0 opens it, 2 or 3 skip it. A prompt
     // names SourcePath, the user's file, rather than its copy on the media.
-    using TVerify = std::function<int(const std::string& MediaFile, const std::string& SourcePath)>;
+    using TVerify =
+        std::function<PasswordCheck(const std::string& MediaFile, const std::string& SourcePath)>;
 
     // The job keeps an archive session for as long as the run object lives.
     RestoreRun(TBackUpJob& Job, TVerify Verify);

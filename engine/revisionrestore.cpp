@@ -177,8 +177,8 @@ void TBackUpJob::RestoreRevisions(TRevisionFileList& List, bool SortDates) {
     run.End(finish);
 }
 
-int TBackUpJob::VerifyRevisionCheckFile(const std::string& VersionPath,
-                                        const std::string& PromptPath) {
+PasswordCheck TBackUpJob::VerifyRevisionCheckFile(const std::string& VersionPath,
+                                                  const std::string& PromptPath) {
     PasswordProbe probe(PasswordProbe::KeySizes::AllThree, [&VersionPath](bool& Failed) {
         return PasswordProbe::ReadCheckFile(VersionPath, Failed);
     });

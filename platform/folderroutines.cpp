@@ -16,15 +16,15 @@ bool isDriveRoot(std::string_view path) {
 
 } // namespace
 
-int CheckFreeSpace(std::string_view driveLetter, int64_t neededBytes) {
+FreeSpace CheckFreeSpace(std::string_view driveLetter, int64_t neededBytes) {
     if (driveLetter.empty())
-        return 3;
+        return FreeSpace::Unreadable;
     std::string root(1, char(std::toupper(static_cast<unsigned char>(driveLetter[0]))));
     root += ":\\";
     int64_t freeBytes = 0, totalBytes = 0;
     if (!diskSpace(root, freeBytes, totalBytes))
-        return 3;
-    return neededBytes > freeBytes ? 2 : 0;
+        return FreeSpace::Unreadable;
+    return neededBytes > freeBytes ? FreeSpace::TooLittle : FreeSpace::Enough;
 }
 
 bool DeleteFolder(std::string_view path, bool withSubfolders) {

@@ -7,9 +7,14 @@
 
 namespace qm {
 
-// 0 when the drive has room for `neededBytes`, 2 when it has not, 3 when its free space
-// cannot be read (no such drive, empty letter). Callers treat 2 and above as "no room".
-int CheckFreeSpace(std::string_view driveLetter, int64_t neededBytes);
+// What the free-space test found; anything but Enough is "no room" to a backup.
+enum class FreeSpace {
+    Enough,
+    TooLittle,  // the drive has less free space than asked for
+    Unreadable, // no such drive, an empty letter, or its free space cannot be read
+};
+
+FreeSpace CheckFreeSpace(std::string_view driveLetter, int64_t neededBytes);
 
 // Deletes the files of `path` and, with `withSubfolders`, its sub-folders the same way,
 // then the folder itself; true when the folder is gone. A file that cannot be deleted,

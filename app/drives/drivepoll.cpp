@@ -3,6 +3,7 @@
 #include "app/drives/mediadrives.h"
 #include "platform/drivetable.h"
 
+#include <cstdio>
 #include <exception>
 
 namespace qm {
@@ -74,12 +75,8 @@ void TDrivePoll::Tmr_DrivesTimer() {
         hooks_.openWindow)
         hooks_.openWindow(ask(hooks_.autoOpenBackup));
     mediaDrives_ = std::move(media);
-    try {
-        if (hooks_.closeDuplicateInstance)
-            hooks_.closeDuplicateInstance();
-    } catch (const std::exception&) {
-        // The next tick checks again.
-    }
+    if (hooks_.closeDuplicateInstance)
+        hooks_.closeDuplicateInstance();
 }
 
 void TDrivePoll::askAboutNewDrive(const std::string& caption) {
@@ -127,10 +124,12 @@ void TDrivePoll::publish(const TDriveChange& change) {
     // A copy: a subscriber may unsubscribe while it is called.
     const std::vector<std::pair<int, Subscriber>> subscribers = subscribers_;
     for (const auto& [id, subscriber] : subscribers) {
+        // A page refills its tree, a walk that can run out of memory; the tick runs from
+        // a timer, which an exception must not leave. The next tick refills it.
         try {
             subscriber(change);
-        } catch (const std::exception&) {
-            // A page that cannot refill now is refilled by the next tick.
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "Drive change: a page could not follow it: %s\n", e.what());
         }
     }
 }

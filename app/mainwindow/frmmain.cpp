@@ -13,7 +13,7 @@
 #include "app/pages/restore/restorepage.h"
 #include "app/pages/settings/settingspage.h"
 #include "app/pages/sync/syncpage.h"
-#include "app/runs/joblauncher.h"
+#include "app/runwindows/joblauncher.h"
 #include "controls/ashint.h"
 #include "controls/frmreminder.h"
 #include "controls/frmselectdir.h"
@@ -113,7 +113,10 @@ TfrmMain::TfrmMain(TMainWindowSetup setup)
     model_->busy().setScheduler(
         [this](std::function<void()> task) { QTimer::singleShot(0, this, std::move(task)); });
     tray_ = new TTrayMenu(*model_, this);
-    jobs_ = std::make_unique<TJobLauncher>(*model_, runWindowHooks());
+    TJobLauncher::Program program{model_->message(), [this] { return model_->runActive(); },
+                                  [this](bool shown) { model_->setRevisionWindowShown(shown); },
+                                  &model_->settingsInForce()};
+    jobs_ = std::make_unique<TJobLauncher>(std::move(program), runWindowHooks());
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -282,8 +285,8 @@ void TfrmMain::buildPages() {
     reportsDrives_ = model_->drivePoll().subscribe(
         [this](const TDriveChange& change) { reportsModel_->drivesChanged(change); });
     byIndex[TMainWindowModel::PageReports] = reportsPage_;
-    restorePage_ = new TRestorePage(model_->drivePoll(), model_->settings(), model_->message(),
-                                    jobs_->starter(), pages_);
+    restorePage_ = new TRestorePage(model_->drivePoll(), model_->settingsInForce(),
+                                    model_->message(), jobs_->starter(), pages_);
     restorePage_->model().showWait = [this](bool show, int page) {
         model_->ShowWaitForm(show, page);
     };
@@ -292,7 +295,7 @@ void TfrmMain::buildPages() {
     };
     byIndex[TMainWindowModel::PageRestore] = restorePage_;
     backupPage_ =
-        new TBackupPage(model_->drivePoll(), model_->settings(), model_->message(), pages_);
+        new TBackupPage(model_->drivePoll(), model_->settingsInForce(), model_->message(), pages_);
     wireBackupPage();
     byIndex[TMainWindowModel::PageBackUp] = backupPage_;
     settingsPage_ = new TSettingsPage(model_->settings(), pages_);

@@ -3,6 +3,8 @@
 #include "app/mainwindow/logolinks.h"
 
 #include <array>
+#include <cstdio>
+#include <exception>
 
 namespace qm {
 
@@ -51,8 +53,8 @@ template <typename F, typename... Args> void call(const F& f, Args&&... args) {
 TMainWindowModel::TMainWindowModel(MessageFn message, Actions actions,
                                    std::unique_ptr<TUpdaterLauncher> updater)
     : message_(holdingGuard(busy_, std::move(message))), actions_(std::move(actions)),
-      settings_(message_), reminder_(actions_.showReminderWindow), updater_(std::move(updater)),
-      drivePoll_(drivePollHooks()) {
+      settings_(settingsInForce_, message_), reminder_(actions_.showReminderWindow),
+      updater_(std::move(updater)), drivePoll_(drivePollHooks()) {
     settings_.resizeWindow = [this] { applyWindowSize(); };
     // A media drive plugged in while a page of another media drive is shown: the user
     // is taken to the Backup page for it.
@@ -245,10 +247,12 @@ void TMainWindowModel::WMM_APP_ACT(bool activated) {
     }
     // A refresh rebuilds the trees: never under a loop that holds them.
     busy_.runOrDefer("activate", [this] {
+        // The refresh walks the trees, which can run out of memory; an exception must
+        // not leave the event that called it. The next activation refreshes again.
         try {
             call(actions_.refreshTrees);
-        } catch (...) {
-            // A folder that vanished mid-refresh is picked up by the next activation.
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "Refreshing the trees failed: %s\n", e.what());
         }
     });
 }

@@ -3,9 +3,9 @@
 // pgc_Main shows, the left menu and its page-switch flow, hiding and closing, the close
 // request from other programs, the tray items, the wait window and the three timers.
 // Everything that must not run inside a busy loop goes through its TBusyGuard. It owns
-// the settings page model, the reminder, the updater launcher and the drive poll; the
-// window supplies
-// the side effects it cannot do itself through Actions.
+// the settings in force and the settings page model, the reminder, the updater launcher
+// and the drive poll; the window supplies the side effects it cannot do itself through
+// Actions.
 
 #include "app/common/busyguard.h"
 #include "app/common/messagefn.h"
@@ -13,6 +13,7 @@
 #include "app/mainwindow/reminder.h"
 #include "app/mainwindow/updaterlauncher.h"
 #include "app/pages/settings/settingspagemodel.h"
+#include "app/runs/runcontrol.h"
 
 #include <cstdint>
 #include <functional>
@@ -20,17 +21,6 @@
 #include <string_view>
 
 namespace qm {
-
-// What a job run offers to the main window: a way to stop it as its Cancel button does.
-class TRunControl {
-  public:
-    virtual ~TRunControl() = default;
-    virtual void requestCancel() = 0;
-    // While a job runs the tray offers nothing that starts something, shows a page or
-    // exits; a comparison takes away only Backup, Launch and Settings (what the other
-    // items ask for waits until it ends).
-    virtual bool locksWholeTray() const { return true; }
-};
 
 class TMainWindowModel {
   public:
@@ -78,6 +68,8 @@ class TMainWindowModel {
 
     std::function<void()> onChanged;
 
+    // The settings in force, and the Settings page's rules over them.
+    TSettingsInForce& settingsInForce() { return settingsInForce_; }
     TSettingsPageModel& settings() { return settings_; }
     TBusyGuard& busy() { return busy_; }
     // How pages ask the user: holds the busy guard while the question is open.
@@ -148,10 +140,10 @@ class TMainWindowModel {
 
     // The job runner registers its run for as long as the handle lives: the main
     // window is busy, a close request stops the run first.
-    class RunHandle {
+    class RunHandle : public TRunHold {
       public:
         RunHandle(TMainWindowModel& model, TRunControl& run);
-        ~RunHandle();
+        ~RunHandle() override;
         RunHandle(const RunHandle&) = delete;
         RunHandle& operator=(const RunHandle&) = delete;
 
@@ -175,6 +167,7 @@ class TMainWindowModel {
     TBusyGuard busy_; // first: the message function below holds it
     MessageFn message_;
     Actions actions_;
+    TSettingsInForce settingsInForce_;
     TSettingsPageModel settings_;
     TReminder reminder_;
     std::unique_ptr<TUpdaterLauncher> updater_;

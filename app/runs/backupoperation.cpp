@@ -21,7 +21,7 @@ TJobOutcome TBackupOperation::Run(TJobContext& context) {
     TJobRunnerModel& runner = context.runner;
     BeginCollection(runner);
     const char drive = MediaDriveLetter(request_.mediaCaption);
-    if (drive == '\0' || CheckFreeSpace(std::string(1, drive), 0) >= 2) {
+    if (drive == '\0' || CheckFreeSpace(std::string(1, drive), 0) != FreeSpace::Enough) {
         context.services.message(kMsgOk, kWrongDrive);
         return {};
     }
@@ -65,7 +65,8 @@ TJobOutcome TBackupOperation::Run(TJobContext& context) {
     // backup, every selected file of a full one.
     if (!runner.CancelRequested &&
         CheckFreeSpace(std::string(1, drive),
-                       request_.incremental ? runner.NewSize : runner.TotalSize) >= 2) {
+                       request_.incremental ? runner.NewSize : runner.TotalSize) !=
+            FreeSpace::Enough) {
         context.services.message(kMsgOk, kNoRoom);
         return {};
     }

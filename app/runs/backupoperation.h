@@ -12,7 +12,8 @@
 
 namespace qm {
 
-// What the Backup page and the Settings page give a backup.
+// What the Backup page gives a backup; the settings in force (from encryption to
+// revisions) are copied in by WithSettingsInForce.
 struct TBackupRequest {
     std::string mediaCaption; // the Backup page's media drive "(E:\)"
     bool encryption = false;

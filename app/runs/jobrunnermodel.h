@@ -9,7 +9,7 @@
 // processing and close through the hooks below.
 
 #include "app/common/messagefn.h"
-#include "app/mainwindow/mainwindowmodel.h"
+#include "app/runs/runcontrol.h"
 
 #include <cstdint>
 #include <functional>

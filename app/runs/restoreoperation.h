@@ -25,6 +25,7 @@ struct TRestoreRequest {
     std::function<std::optional<int64_t>(const std::string& path)> catalogueSize;
     bool selectVersions = false; // "Select file versions", else the newest
     bool toFolder = false;       // "Restore to selected destination path"
+    // The settings in force (WithSettingsInForce): keyBits above and these.
     bool replaceOnlyOld = false;
     bool log = true;
 };

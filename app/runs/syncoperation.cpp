@@ -1,6 +1,5 @@
 #include "app/runs/syncoperation.h"
 
-#include "app/pages/settings/settingspagemodel.h"
 #include "app/runs/backupoperation.h"
 #include "app/runs/enginesession.h"
 #include "app/runs/jobsteps.h"
@@ -195,12 +194,12 @@ TJobOutcome THardDriveToMediaOperation::Run(TJobContext& context) {
     // room for the files as they are now.
     const char drive = MediaDriveLetter(request_.mediaCaption);
     const std::string letter(1, drive);
-    if (drive == '\0' || CheckFreeSpace(letter, 0) >= 2) {
+    if (drive == '\0' || CheckFreeSpace(letter, 0) != FreeSpace::Enough) {
         context.services.message(kMsgOk, TBackupOperation::kWrongDrive);
         return {};
     }
     const int64_t bytes = currentBytes(files);
-    if (CheckFreeSpace(letter, bytes) >= 2) {
+    if (CheckFreeSpace(letter, bytes) != FreeSpace::Enough) {
         context.services.message(kMsgOk, TBackupOperation::kNoRoom);
         return {};
     }
@@ -232,34 +231,36 @@ TJobOutcome THardDriveToMediaOperation::Run(TJobContext& context) {
     return outcome;
 }
 
-TSyncRequest SyncRequestWithSettings(TSyncRequest request, const TSettingsPageModel& settings) {
-    request.encryption = settings.encryption();
-    request.keyBits = settings.keySizeBits();
-    request.compressionType = settings.compressionType();
-    request.level = settings.level();
-    request.log = settings.log();
-    request.revisions = settings.revision() ? settings.revisions() : 0;
-    request.replaceOnlyOld = settings.restoring() == 1;
-    return request;
+int SyncOperationCode(TSyncRun run) {
+    switch (run) {
+    case TSyncRun::Deletions:
+        return kOpSyncDeletions;
+    case TSyncRun::BothWays:
+        return kOpSyncBothWays;
+    case TSyncRun::MediaToHardDrive:
+        return kOpMediaToHardDrive;
+    case TSyncRun::HardDriveToMedia:
+        return kOpHardDriveToMedia;
+    }
+    return kOpSyncDeletions;
 }
 
-std::unique_ptr<TJobOperation> MakeSyncOperation(int code, const TSyncRequest& request) {
-    switch (code) {
-    case kOpSyncDeletions:
-        return std::make_unique<TSyncDeleteOperation>(request);
-    case kOpSyncBothWays: {
+std::unique_ptr<TJobOperation> MakeSyncOperation(const TSyncRequest& request) {
+    switch (request.run) {
+    case TSyncRun::BothWays: {
         std::vector<std::unique_ptr<TJobOperation>> steps;
         steps.push_back(std::make_unique<TMediaToHardDriveOperation>(request));
         steps.push_back(std::make_unique<THardDriveToMediaOperation>(request));
         return std::make_unique<TJobSequence>("Synchronize", std::move(steps));
     }
-    case kOpMediaToHardDrive:
+    case TSyncRun::MediaToHardDrive:
         return std::make_unique<TMediaToHardDriveOperation>(request);
-    case kOpHardDriveToMedia:
+    case TSyncRun::HardDriveToMedia:
         return std::make_unique<THardDriveToMediaOperation>(request);
-    default:
-        return nullptr;
+    case TSyncRun::Deletions:
+        break;
     }
+    return std::make_unique<TSyncDeleteOperation>(request);
 }
 
 } // namespace qm

@@ -53,13 +53,9 @@ class THardDriveToMediaOperation : public TJobOperation {
 extern const char* const kChangedSinceCompare;
 std::string ChangedSinceCompareText(const std::vector<std::string>& paths);
 
-class TSettingsPageModel;
-
-// The request with the settings in force filled in (encryption and key size, compression,
-// logging, versions kept, "Replace only old files").
-TSyncRequest SyncRequestWithSettings(TSyncRequest request, const TSettingsPageModel& settings);
-
-// The operation for code 2 to 5 over the request; null for any other code.
-std::unique_ptr<TJobOperation> MakeSyncOperation(int code, const TSyncRequest& request);
+// The operation code of a synchronisation (TJobOperationCode).
+int SyncOperationCode(TSyncRun run);
+// The operation of the request's synchronisation.
+std::unique_ptr<TJobOperation> MakeSyncOperation(const TSyncRequest& request);
 
 } // namespace qm

@@ -7,7 +7,7 @@
 // the whole program to the tray; the user moves it by dragging its title. Each window
 // owns its model and widgets; the hooks are the main window's.
 
-#include "app/mainwindow/mainwindowmodel.h"
+#include "app/runs/runcontrol.h"
 #include "controls/skinneddialog.h"
 
 #include <functional>
@@ -22,7 +22,7 @@ class TWindowDrag;
 
 struct TRunWindowHooks {
     // Registers the run with the main window for as long as the handle lives.
-    std::function<std::unique_ptr<TMainWindowModel::RunHandle>(TRunControl&)> beginRun;
+    std::function<std::unique_ptr<TRunHold>(TRunControl&)> beginRun;
     std::function<void()> showMainWindow; // "Show Main Window" (the window comes up)
     std::function<void()> hideProgram;    // Hide: only the tray icon stays
     QWidget* mainWindow = nullptr;        // shown again: the run window comes back too
@@ -63,7 +63,7 @@ class TRunWindow : public TSkinnedDialog {
     bool operating_ = false; // inside the window's work
 
   private:
-    std::unique_ptr<TMainWindowModel::RunHandle> run_;
+    std::unique_ptr<TRunHold> run_;
     TWindowDrag* drag_ = nullptr;
     bool hiddenByUser_ = false;
 };

@@ -86,10 +86,10 @@ TEST(DeleteFolderTest, RefusesDriveRootsAndEmptyPath) {
 
 TEST(CheckFreeSpaceTest, Results) {
     test::Sandbox sandbox;
-    EXPECT_EQ(CheckFreeSpace("e", 0), 0);
-    EXPECT_EQ(CheckFreeSpace("E", INT64_MAX), 2);
-    EXPECT_EQ(CheckFreeSpace("Q", 0), 3);
-    EXPECT_EQ(CheckFreeSpace("", 0), 3);
+    EXPECT_EQ(CheckFreeSpace("e", 0), FreeSpace::Enough);
+    EXPECT_EQ(CheckFreeSpace("E", INT64_MAX), FreeSpace::TooLittle);
+    EXPECT_EQ(CheckFreeSpace("Q", 0), FreeSpace::Unreadable);
+    EXPECT_EQ(CheckFreeSpace("", 0), FreeSpace::Unreadable);
 }
 
 } // namespace

@@ -90,7 +90,9 @@ void renderJobWindows() {
     deleting.DeleteProgress(5, false, 100, 40, 0);
     shoot(deletion, "job_runner_delete");
 
-    TFrmProgress sync(kOpHardDriveToMedia, MakeSyncOperation(kOpHardDriveToMedia, {}),
+    TSyncRequest hardDriveToMedia;
+    hardDriveToMedia.run = TSyncRun::HardDriveToMedia;
+    TFrmProgress sync(kOpHardDriveToMedia, MakeSyncOperation(hardDriveToMedia),
                       TFrmProgress::Setup{});
     TJobRunnerModel& syncing = sync.model();
     syncing.Activated = true;

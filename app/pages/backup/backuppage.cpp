@@ -3,7 +3,7 @@
 #include "app/common/captionface.h"
 #include "app/common/pagewidgets.h"
 #include "app/drives/drivecombo.h"
-#include "app/pages/settings/settingspagemodel.h"
+#include "app/stores/settingsinforce.h"
 #include "app/trees/qmfilelistview.h"
 #include "app/trees/qmfoldertree.h"
 #include "controls/imageregion.h"
@@ -30,7 +30,7 @@ QString onOff(bool on) {
 
 } // namespace
 
-TBackupPage::TBackupPage(TDrivePoll& poll, TSettingsPageModel& settings, MessageFn message,
+TBackupPage::TBackupPage(TDrivePoll& poll, const TSettingsInForce& settings, MessageFn message,
                          QWidget* parent)
     : QWidget(parent),
       model_(std::make_unique<TBackupPageModel>(poll, settings, std::move(message))) {
@@ -134,7 +134,7 @@ void TBackupPage::TS_BackUpShow() {
 }
 
 void TBackupPage::refresh() {
-    const TSettingsPageModel& s = model_->settings();
+    const TSettingsInForce& s = model_->settings();
     compression_->setText(onOff(s.compressionType() > 0));
     encryption_->setText(onOff(s.encryption()));
     // Compressed backups replace a file's archive every time: no older copies are kept,

@@ -26,7 +26,8 @@ class TQmFilelistView;
 class TBackupPage : public QWidget {
     Q_OBJECT
   public:
-    TBackupPage(TDrivePoll& poll, TSettingsPageModel& settings, MessageFn message, QWidget* parent);
+    TBackupPage(TDrivePoll& poll, const TSettingsInForce& settings, MessageFn message,
+                QWidget* parent);
     ~TBackupPage() override;
 
     TBackupPageModel& model() { return *model_; }

@@ -2,7 +2,7 @@
 
 #include "app/drives/drivepoll.h"
 #include "app/drives/mediadrives.h"
-#include "app/pages/settings/settingspagemodel.h"
+#include "app/stores/settingsinforce.h"
 #include "platform/dospath.h"
 #include "platform/pathtools.h"
 
@@ -27,7 +27,7 @@ TCheckNode* firstChild(const TCheckNode* node) {
 
 } // namespace
 
-TBackupPageModel::TBackupPageModel(TDrivePoll& poll, TSettingsPageModel& settings,
+TBackupPageModel::TBackupPageModel(TDrivePoll& poll, const TSettingsInForce& settings,
                                    MessageFn message)
     : poll_(poll), settings_(settings), message_(std::move(message)) {
     tree_.Filelist = &files_;
@@ -280,11 +280,8 @@ void TBackupPageModel::setBackupLog(std::string text) {
 }
 
 TBackupRequest TBackupPageModel::request() {
-    const TSettingsPageModel& settings = this->settings();
     TBackupRequest r;
     r.mediaCaption = mediaDriveText();
-    r.encryption = settings.encryption();
-    r.keyBits = settings.keySizeBits();
     r.incremental = incremental();
     const std::vector<TBackupPageModel::TSelectionItem> items = checkedSelection();
     r.selection = [items](const TSelectionVisit& visit) {
@@ -292,19 +289,13 @@ TBackupRequest TBackupPageModel::request() {
             if (!visit(item.path, item.wholeFolder))
                 return;
     };
-    const TExceptionListsModel* exceptions = &settings.exceptions();
-    r.excluded = [exceptions](const std::string& name) { return exceptions->excludes(name); };
-    r.compressionType = settings.compressionType();
-    r.level = settings.level();
-    r.log = settings.log();
-    r.revisions = settings.revision() ? settings.revisions() : 0;
     return r;
 }
 
 void TBackupPageModel::btn_BackupJobClick() {
     if (!startJob)
         return;
-    const TJobOutcome outcome = startJob({kOpBackup, request()});
+    const TJobOutcome outcome = startJob({request()});
     if (outcome.log)
         setBackupLog(*outcome.log);
 }

@@ -24,7 +24,7 @@ namespace qm {
 
 class TDrivePoll;
 struct TDriveChange;
-class TSettingsPageModel;
+class TSettingsInForce;
 
 class TBackupPageModel {
   public:
@@ -36,14 +36,14 @@ class TBackupPageModel {
         bool wholeFolder = false;
     };
 
-    TBackupPageModel(TDrivePoll& poll, TSettingsPageModel& settings, MessageFn message);
+    TBackupPageModel(TDrivePoll& poll, const TSettingsInForce& settings, MessageFn message);
     ~TBackupPageModel();
     TBackupPageModel(const TBackupPageModel&) = delete;
     TBackupPageModel& operator=(const TBackupPageModel&) = delete;
 
     TQMFolderTreeModel& tree() { return tree_; }
     TQmFilelistModel& files() { return files_; }
-    TSettingsPageModel& settings() { return settings_; }
+    const TSettingsInForce& settings() const { return settings_; }
 
     // Start of the main window: the tree loads its drives, the list shows C:\.
     void FormCreate();
@@ -82,8 +82,8 @@ class TBackupPageModel {
     const std::string& backupLog() const { return backupLog_; }
     void setBackupLog(std::string text);
 
-    // The request of "Begin Backup": the ticks, media drive and kind, and the settings in
-    // force (with the exception lists when they are in use).
+    // The request of "Begin Backup": the ticks, media drive and kind (the launcher adds
+    // the settings in force).
     TBackupRequest request();
     // How the page starts a run (the main window gives it the job launcher's).
     TStartJob startJob;
@@ -112,7 +112,7 @@ class TBackupPageModel {
     void changed();
 
     TDrivePoll& poll_;
-    TSettingsPageModel& settings_;
+    const TSettingsInForce& settings_;
     MessageFn message_;
     TQMFolderTreeModel tree_;
     TQmFilelistModel files_;

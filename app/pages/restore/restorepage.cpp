@@ -21,7 +21,7 @@
 
 namespace qm {
 
-TRestorePage::TRestorePage(TDrivePoll& poll, TSettingsPageModel& settings, MessageFn message,
+TRestorePage::TRestorePage(TDrivePoll& poll, const TSettingsInForce& settings, MessageFn message,
                            TStartJob startJob, QWidget* parent)
     : QWidget(parent), model_(std::make_unique<TRestorePageModel>(
                            poll, settings, std::move(message), std::move(startJob))) {

@@ -24,7 +24,7 @@ class TQMRestoreTree;
 class TRestorePage : public QWidget {
     Q_OBJECT
   public:
-    TRestorePage(TDrivePoll& poll, TSettingsPageModel& settings, MessageFn message,
+    TRestorePage(TDrivePoll& poll, const TSettingsInForce& settings, MessageFn message,
                  TStartJob startJob, QWidget* parent);
     ~TRestorePage() override;
 

@@ -1,9 +1,9 @@
 #include "app/pages/restore/restorepagemodel.h"
 
 #include "app/drives/drivepoll.h"
-#include "app/pages/settings/settingspagemodel.h"
 #include "app/runs/restoreoperation.h"
 #include "app/stores/reportstore.h"
+#include "app/stores/settingsinforce.h"
 #include "app/stores/settingsstore.h"
 #include "engine/backupjob.h"
 
@@ -12,7 +12,7 @@
 
 namespace qm {
 
-TRestorePageModel::TRestorePageModel(TDrivePoll& poll, TSettingsPageModel& settings,
+TRestorePageModel::TRestorePageModel(TDrivePoll& poll, const TSettingsInForce& settings,
                                      MessageFn message, TStartJob startJob)
     : poll_(poll), settings_(settings), message_(std::move(message)),
       startJob_(std::move(startJob)) {
@@ -121,11 +121,8 @@ TRestoreRequest TRestorePageModel::request() const {
     TRestoreRequest r;
     r.mediaCaption = drives_.text();
     r.mediaEncrypted = mediaEncrypted_;
-    r.keyBits = settings_.keySizeBits();
     r.selectVersions = selectVersions;
     r.toFolder = toFolder;
-    r.replaceOnlyOld = settings_.restoring() == 1;
-    r.log = settings_.log();
     const std::vector<TQMRestoreTreeModel::CatalogueFile> ticked = tree_.CheckedFiles();
     auto sizes = std::make_shared<std::unordered_map<std::string, int64_t>>();
     for (const auto& file : ticked)
@@ -148,7 +145,7 @@ TRestoreRequest TRestorePageModel::request() const {
 void TRestorePageModel::imr_RestoreClick() {
     if (!startJob_)
         return;
-    showLogOf(startJob_({kOpRestore, request()}));
+    showLogOf(startJob_({request()}));
     changed();
 }
 
@@ -164,7 +161,7 @@ void TRestorePageModel::showLogOf(const TJobOutcome& outcome) {
 void TRestorePageModel::imr_DeleteSelClick() {
     if (!startJob_)
         return;
-    const TJobOutcome outcome = startJob_({kOpDeleteFromMedia, request()});
+    const TJobOutcome outcome = startJob_({TDeleteRequest{request()}});
     filesDeleted_ = outcome.filesDeleted;
     showLogOf(outcome);
     if (filesDeleted_)

@@ -19,11 +19,11 @@ namespace qm {
 
 class TDrivePoll;
 struct TDriveChange;
-class TSettingsPageModel;
+class TSettingsInForce;
 
 class TRestorePageModel {
   public:
-    TRestorePageModel(TDrivePoll& poll, TSettingsPageModel& settings, MessageFn message,
+    TRestorePageModel(TDrivePoll& poll, const TSettingsInForce& settings, MessageFn message,
                       TStartJob startJob);
     ~TRestorePageModel();
     TRestorePageModel(const TRestorePageModel&) = delete;
@@ -74,7 +74,7 @@ class TRestorePageModel {
     void changed();
 
     TDrivePoll& poll_;
-    TSettingsPageModel& settings_;
+    const TSettingsInForce& settings_;
     MessageFn message_;
     TStartJob startJob_;
     TQMRestoreTreeModel tree_;

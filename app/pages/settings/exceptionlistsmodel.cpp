@@ -16,13 +16,14 @@ const char* prompt(TExceptionListsModel::List list) {
 
 } // namespace
 
-TExceptionListsModel::TExceptionListsModel(MessageFn message, std::function<bool()> enabled,
+TExceptionListsModel::TExceptionListsModel(MessageFn message, TSettingsInForce& settings,
                                            AskLine ask)
-    : message_(std::move(message)), enabled_(std::move(enabled)), ask_(std::move(ask)) {}
+    : message_(std::move(message)), settings_(settings), ask_(std::move(ask)),
+      files_(settings.fileExceptions()), extensions_(settings.extExceptions()) {}
 
-void TExceptionListsModel::load(const TSettingsStore& store) {
-    files_ = {LoadFileExceptions(store), {}};
-    extensions_ = {LoadExtExceptions(store), {}};
+void TExceptionListsModel::reloaded() {
+    files_.selected.clear();
+    extensions_.selected.clear();
     if (onChanged)
         onChanged();
 }
@@ -40,7 +41,7 @@ void TExceptionListsModel::setSelected(List list, std::set<int> rows) {
 }
 
 bool TExceptionListsModel::available() {
-    if (enabled_ && enabled_())
+    if (settings_.exeptList())
         return true;
     message_(kMsgOk, kUnavailable);
     return false;
@@ -86,10 +87,6 @@ void TExceptionListsModel::remove(List list) {
             l.lines.erase(l.lines.begin() + *it);
     l.selected.clear();
     save(list);
-}
-
-bool TExceptionListsModel::excludes(const std::string& name) const {
-    return enabled_ && enabled_() && IsExcepted(name, files_.lines, extensions_.lines);
 }
 
 } // namespace qm

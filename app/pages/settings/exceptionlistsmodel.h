@@ -1,11 +1,12 @@
 #pragma once
 // TExceptionListsModel: the rules of the two exception lists on the Settings page
 // (lb_Exeptions for file names, lb_Extantions for extensions) and their six buttons.
+// The lists are those of the settings in force (TSettingsInForce), which backups read.
 // Nothing changes while "Use Exception List" is unticked; every change is saved at once,
 // and a save that fails is reported. The input dialog is injected so tests script it.
 
 #include "app/common/messagefn.h"
-#include "app/stores/exceptionlists.h"
+#include "app/stores/settingsinforce.h"
 
 #include <functional>
 #include <optional>
@@ -21,12 +22,13 @@ class TExceptionListsModel {
     using AskLine =
         std::function<std::optional<std::string>(const std::string&, const std::string&, bool)>;
 
-    TExceptionListsModel(MessageFn message, std::function<bool()> enabled, AskLine ask);
+    TExceptionListsModel(MessageFn message, TSettingsInForce& settings, AskLine ask);
 
     std::function<void()> onChanged;
 
-    // Both lists from the registry, through the settings store (ReadSettings).
-    void load(const TSettingsStore& store);
+    // The settings in force were read again (TSettingsPageModel::ReadSettings): no row
+    // stays selected.
+    void reloaded();
     const TExceptionLines& lines(List list) const;
     const std::set<int>& selected(List list) const;
     void setSelected(List list, std::set<int> rows);
@@ -35,12 +37,10 @@ class TExceptionListsModel {
     void edit(List list);
     void remove(List list); // the Delete button and the Delete key
 
-    // Whether a backup leaves out `name`: the lists are in use and one of them names it.
-    bool excludes(const std::string& name) const;
-
   private:
     struct Lines {
-        TExceptionLines lines;
+        explicit Lines(TExceptionLines& in) : lines(in) {}
+        TExceptionLines& lines; // the settings in force's
         std::set<int> selected;
     };
     bool available();
@@ -49,7 +49,7 @@ class TExceptionListsModel {
     const Lines& of(List list) const { return list == List::Files ? files_ : extensions_; }
 
     MessageFn message_;
-    std::function<bool()> enabled_;
+    const TSettingsInForce& settings_;
     AskLine ask_;
     Lines files_;
     Lines extensions_;

@@ -32,11 +32,11 @@ std::optional<std::string> askWithDialog(const std::string& prompt, const std::s
 
 } // namespace
 
-TSettingsPageModel::TSettingsPageModel(MessageFn message, TExceptionListsModel::AskLine askLine)
-    : message_(std::move(message)),
-      exceptions_(
-          message_, [this] { return exeptList_; },
-          askLine ? std::move(askLine) : TExceptionListsModel::AskLine(askWithDialog)) {}
+TSettingsPageModel::TSettingsPageModel(TSettingsInForce& settings, MessageFn message,
+                                       TExceptionListsModel::AskLine askLine)
+    : settings_(settings), message_(std::move(message)),
+      exceptions_(message_, settings_,
+                  askLine ? std::move(askLine) : TExceptionListsModel::AskLine(askWithDialog)) {}
 
 void TSettingsPageModel::changed() {
     if (onChanged)
@@ -44,51 +44,13 @@ void TSettingsPageModel::changed() {
 }
 
 void TSettingsPageModel::ReadSettings() {
-    TSettingsStore::Batch read(store_);
-    winSizeIndex_ = store_.number(SettingId::Height) == kSmallHeight ? 0 : 1;
-    setReminderDays(static_cast<int>(store_.number(SettingId::Reminder)));
-    reminder_ = reminderDays_ != 0;
-    compressionType_ = 0;
-    setCompressionType(static_cast<int>(store_.number(SettingId::CompressionType)));
-    level_ = static_cast<int>(store_.number(SettingId::Compression));
-    const uint32_t encryption = store_.number(SettingId::Encryption);
-    encryption_ = encryption > 0;
-    keySizeIndex_ = encryption > 0 ? static_cast<int>(encryption) - 1 : 0;
-    restoring_ = static_cast<int>(store_.number(SettingId::Restoring));
-    log_ = store_.flag(SettingId::Log);
-    revisions_ = static_cast<int>(store_.number(SettingId::Revision));
-    revision_ = revisions_ != 0;
-    exeptList_ = store_.flag(SettingId::ExeptList);
-    saveSelection_ = store_.flag(SettingId::SaveSelection);
-    autoLaunch_ = store_.flag(SettingId::AutoLaunch);
-    autoStart_ = store_.flag(SettingId::AutoBackup);
-    updater_ = store_.flag(SettingId::Updater);
-    exceptions_.load(store_);
+    settings_.Load();
+    exceptions_.reloaded();
     changed();
 }
 
 bool TSettingsPageModel::WriteSettings(bool showMessage, bool windowShown) {
-    TSettingsStore::Batch write(store_);
-    store_.checkSettings();
-    bool ok = true;
-    if (windowShown) {
-        const bool large = winSizeIndex_ == 1;
-        ok = store_.setNumber(SettingId::Width, large ? kLargeWidth : kSmallWidth) &&
-             store_.setNumber(SettingId::Height, large ? kLargeHeight : kSmallHeight);
-    }
-    ok = ok && store_.setNumber(SettingId::CompressionType, compressionType_) &&
-         store_.setNumber(SettingId::Compression, level_) &&
-         store_.setNumber(SettingId::Encryption, encryptionValue()) &&
-         store_.setNumber(SettingId::Restoring, restoring_) &&
-         store_.setFlag(SettingId::Log, log_) &&
-         store_.setNumber(SettingId::Revision, revision_ ? revisions_ : 0) &&
-         store_.setFlag(SettingId::ExeptList, exeptList_) &&
-         store_.setNumber(SettingId::Reminder, reminder_ ? reminderDays_ : 0) &&
-         store_.setFlag(SettingId::AutoLaunch, autoLaunch_) &&
-         store_.setFlag(SettingId::AutoBackup, autoStart_) &&
-         store_.setFlag(SettingId::SaveSelection, saveSelection_) &&
-         store_.setFlag(SettingId::Updater, updater_) && write.commit();
-    if (!ok) {
+    if (!settings_.Save(windowShown)) {
         message_(kMsgOk, kPermissionText);
         return false;
     }
@@ -100,52 +62,11 @@ bool TSettingsPageModel::WriteSettings(bool showMessage, bool windowShown) {
 }
 
 bool TSettingsPageModel::FindChanges() const {
-    TSettingsStore::Batch read(store_);
-    if (auto stored = store_.stored(SettingId::Reminder);
-        stored && static_cast<int>(*stored) != reminderDays_)
-        return true;
-    if (static_cast<int>(store_.number(SettingId::CompressionType)) != compressionType_)
-        return true;
-    if (static_cast<int>(store_.number(SettingId::Compression)) != level_)
-        return true;
-    const uint32_t height = store_.number(SettingId::Height);
-    if ((height == kLargeHeight && winSizeIndex_ == 0) ||
-        (height == kSmallHeight && winSizeIndex_ == 1))
-        return true;
-    const uint32_t encryption = store_.number(SettingId::Encryption);
-    if ((encryption > 0) != encryption_)
-        return true;
-    if (encryption_ && static_cast<int>(encryption) - 1 != keySizeIndex_)
-        return true;
-    if (static_cast<int>(store_.number(SettingId::Restoring)) != restoring_)
-        return true;
-    if (store_.flag(SettingId::Log) != log_ || store_.flag(SettingId::AutoBackup) != autoStart_ ||
-        store_.flag(SettingId::AutoLaunch) != autoLaunch_ ||
-        store_.flag(SettingId::Updater) != updater_)
-        return true;
-    if (static_cast<int>(store_.number(SettingId::Revision)) != revisions_)
-        return true;
-    return store_.flag(SettingId::ExeptList) != exeptList_ ||
-           store_.flag(SettingId::SaveSelection) != saveSelection_;
+    return settings_.DiffersFromStored();
 }
 
 void TSettingsPageModel::SetDefSettings() {
-    compressionType_ = 0;
-    level_ = 1;
-    encryption_ = false;
-    keySizeIndex_ = 0;
-    autoLaunch_ = false;
-    autoStart_ = true;
-    restoring_ = 0;
-    log_ = true;
-    saveSelection_ = true;
-    revision_ = false;
-    revisions_ = 0;
-    exeptList_ = false;
-    reminder_ = false;
-    reminderDays_ = 0;
-    updater_ = true;
-    winSizeIndex_ = 0;
+    settings_.SetDefaults();
     changed();
 }
 
@@ -158,45 +79,32 @@ void TSettingsPageModel::DefaultClick(bool windowShown) {
 }
 
 TSettingsPageModel::WindowSize TSettingsPageModel::ApplyWindowSize() {
-    TSettingsStore::Batch read(store_);
-    WindowSize size;
-    size.width = static_cast<int>(store_.stored(SettingId::Width).value_or(kSmallWidth));
-    size.height = static_cast<int>(store_.stored(SettingId::Height).value_or(kSmallHeight));
-    if (size.height == kSmallHeight) {
-        size.outline = "REGION1";
-        winSizeIndex_ = 0;
-    } else if (size.height == kLargeHeight) {
-        size.outline = "REGION2";
-        winSizeIndex_ = 1;
-    } else {
-        size.outline = nullptr;
-    }
+    const WindowSize size = settings_.LoadWindowSize();
     changed();
     return size;
 }
 
 void TSettingsPageModel::setWinSizeIndex(int index) {
-    winSizeIndex_ = index == 1 ? 1 : 0;
+    v().winSizeIndex = index == 1 ? 1 : 0;
     changed();
 }
 
 void TSettingsPageModel::setCompressionType(int type) {
     // The single-archive choice is hidden: a stored 1 shows, and is saved, as 2.
-    if (type == 1)
-        type = 2;
-    if (type < 0 || type > 2)
+    const std::optional<int> shown = TSettingsInForce::ShownCompressionType(type);
+    if (!shown)
         return;
-    compressionType_ = type;
+    v().compressionType = *shown;
     changed();
 }
 
 void TSettingsPageModel::levelFocused() {
-    levelBefore_ = level_;
+    levelBefore_ = v().level;
 }
 
 bool TSettingsPageModel::changeLevel(int position, bool pageVisible) {
     if (levelTakesChange(pageVisible)) {
-        level_ = std::clamp(position, 1, 9);
+        v().level = std::clamp(position, 1, 9);
         changed();
         return true;
     }
@@ -206,116 +114,116 @@ bool TSettingsPageModel::changeLevel(int position, bool pageVisible) {
 
 void TSettingsPageModel::refuseLevelChange() {
     levelGuard_ = true;
-    level_ = levelBefore_;
+    v().level = levelBefore_;
     changed();
     message_(kMsgOk, kNoCompressionText);
     levelGuard_ = false;
 }
 
 void TSettingsPageModel::setEncryption(bool on) {
-    encryption_ = on;
+    v().encryption = on;
     changed();
 }
 
 void TSettingsPageModel::setKeySizeIndex(int index) {
-    keySizeIndex_ = std::clamp(index, 0, 2);
+    v().keySizeIndex = std::clamp(index, 0, 2);
     changed();
 }
 
 void TSettingsPageModel::setRestoring(int index) {
-    restoring_ = index == 1 ? 1 : 0;
+    v().restoring = index == 1 ? 1 : 0;
     changed();
 }
 
 void TSettingsPageModel::setLog(bool on) {
-    log_ = on;
+    v().log = on;
     changed();
 }
 
 void TSettingsPageModel::setRevisionTick(bool on) {
-    if (compressionType_ == 1)
+    if (v().compressionType == 1)
         on = false;
-    revision_ = on;
-    revisions_ = on ? 1 : 0;
+    v().revision = on;
+    v().revisions = on ? 1 : 0;
     changed();
 }
 
 void TSettingsPageModel::revisionTickReleased() {
-    if (compressionType_ == 1)
+    if (v().compressionType == 1)
         message_(kMsgOk, kNoRevisionText);
 }
 
 void TSettingsPageModel::setRevisions(int value) {
-    revisions_ = std::clamp(value, 0, kMaxRevisions);
-    if (revisions_ == 0)
-        revision_ = false;
+    v().revisions = TSettingsInForce::ClampedRevisions(value);
+    if (v().revisions == 0)
+        v().revision = false;
 }
 
 void TSettingsPageModel::revisionUp() {
-    if (!revision_)
+    if (!v().revision)
         return;
-    setRevisions(revisions_ + 1);
+    setRevisions(v().revisions + 1);
     changed();
 }
 
 void TSettingsPageModel::revisionDown() {
-    if (!revision_ || revisions_ <= 0)
+    if (!v().revision || v().revisions <= 0)
         return;
-    setRevisions(revisions_ - 1);
+    setRevisions(v().revisions - 1);
     changed();
 }
 
 void TSettingsPageModel::setReminderDays(int value) {
-    reminderDays_ = std::clamp(value, 0, kMaxReminderDays);
-    if (reminderDays_ == 0)
-        reminder_ = false;
+    v().reminderDays = TSettingsInForce::ClampedReminderDays(value);
+    if (v().reminderDays == 0)
+        v().reminder = false;
 }
 
 void TSettingsPageModel::setReminderTick(bool on) {
-    reminder_ = on;
-    if (on && reminderDays_ == 0)
-        reminderDays_ = 1;
+    v().reminder = on;
+    if (on && v().reminderDays == 0)
+        v().reminderDays = 1;
     if (!on)
-        reminderDays_ = 0;
+        v().reminderDays = 0;
     changed();
 }
 
 void TSettingsPageModel::reminderUp() {
-    if (!reminder_ || reminderDays_ >= kMaxReminderDays)
+    if (!v().reminder || v().reminderDays >= kMaxReminderDays)
         return;
-    setReminderDays(reminderDays_ + 1);
+    setReminderDays(v().reminderDays + 1);
     changed();
 }
 
 void TSettingsPageModel::reminderDown() {
-    if (!reminder_ || reminderDays_ <= 0)
+    if (!v().reminder || v().reminderDays <= 0)
         return;
-    setReminderDays(reminderDays_ - 1);
+    setReminderDays(v().reminderDays - 1);
     changed();
 }
 
 void TSettingsPageModel::setExeptList(bool on) {
-    exeptList_ = on;
+    v().exeptList = on;
     changed();
 }
 
 void TSettingsPageModel::setSaveSelection(bool on) {
-    saveSelection_ = on;
+    v().saveSelection = on;
     changed();
 }
 
 void TSettingsPageModel::setAutoStart(bool on) {
-    autoStart_ = on;
+    v().autoStart = on;
     changed();
 }
 
 void TSettingsPageModel::setAutoLaunch(bool on) {
-    autoLaunch_ = on;
+    v().autoLaunch = on;
     changed();
 }
 
 void TSettingsPageModel::setUpdater(bool on) {
-    updater_ = on;
+    v().updater = on;
     changed();
 }
 

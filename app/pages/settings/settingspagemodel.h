@@ -1,12 +1,12 @@
 #pragma once
-// TSettingsPageModel: the state of the Settings page widgets and their rules. The job
-// runs read these values, not the registry, so they are the settings in force; Apply,
-// the apply-changes question or a tray tick writes them through TSettingsStore. Owns no
-// widgets; the page refreshes itself from it after every change (onChanged).
+// TSettingsPageModel: the rules of the Settings page widgets over the settings in force
+// (TSettingsInForce, which the main window owns): what a tick, a slider or an arrow may
+// change, the messages of a refusal, Apply and Default. Owns no widgets; the page
+// refreshes itself from it after every change (onChanged).
 
 #include "app/common/messagefn.h"
 #include "app/pages/settings/exceptionlistsmodel.h"
-#include "app/stores/settingsstore.h"
+#include "app/stores/settingsinforce.h"
 
 #include <functional>
 #include <string>
@@ -15,15 +15,15 @@ namespace qm {
 
 class TSettingsPageModel {
   public:
-    struct WindowSize {
-        int width = kSmallWidth;
-        int height = kSmallHeight;
-        const char* outline = "REGION1"; // nullptr: leave the outline as it is
-    };
+    using WindowSize = TSettingsInForce::WindowSize;
 
     // `askLine` is the input dialog of the exception lists (TaddToExceptionLst unless
     // given).
-    explicit TSettingsPageModel(MessageFn message, TExceptionListsModel::AskLine askLine = {});
+    TSettingsPageModel(TSettingsInForce& settings, MessageFn message,
+                       TExceptionListsModel::AskLine askLine = {});
+
+    TSettingsInForce& inForce() { return settings_; }
+    const TSettingsInForce& inForce() const { return settings_; }
 
     // The exception lists of the page; ReadSettings reloads them.
     TExceptionListsModel& exceptions() { return exceptions_; }
@@ -34,8 +34,8 @@ class TSettingsPageModel {
     // after writing them, before its notice.
     std::function<void()> resizeWindow;
 
-    // Stored values onto the widgets, each value on its own with its default. One read
-    // of the registry.
+    // Stored values into the settings in force and onto the widgets, each value on its
+    // own with its default. One read of the registry.
     void ReadSettings();
     // Widgets into the store: one read and at most one write. `windowShown` lets the
     // size switch write Width and Height and resize the window (only while the main
@@ -56,7 +56,7 @@ class TSettingsPageModel {
     // Whether the level takes a change now: not on the shown page while "No
     // compression" is ticked (outside the refusal's own message).
     bool levelTakesChange(bool pageVisible) const {
-        return !pageVisible || levelGuard_ || compressionType_ != 0;
+        return !pageVisible || levelGuard_ || settings_.compressionType() != 0;
     }
     // Returns false when the change was refused (no compression chosen).
     bool changeLevel(int position, bool pageVisible);
@@ -81,56 +81,40 @@ class TSettingsPageModel {
     void setAutoLaunch(bool on); // cb_AutoLaunch and mnu_DisableAutoLaunch
     void setUpdater(bool on);
 
-    int winSizeIndex() const { return winSizeIndex_; }
-    int compressionType() const { return compressionType_; }
-    int level() const { return level_; }
-    bool encryption() const { return encryption_; }
-    bool keySizeEnabled() const { return encryption_; }
-    int keySizeIndex() const { return keySizeIndex_; }
-    int keySizeBits() const { return 128 + 64 * keySizeIndex_; }
-    int restoring() const { return restoring_; }
-    bool log() const { return log_; }
-    bool revision() const { return revision_; }
-    int revisions() const { return revisions_; }
-    bool revisionSpinEnabled() const { return revision_; }
-    bool reminder() const { return reminder_; }
-    int reminderDays() const { return reminderDays_; }
-    bool reminderSpinEnabled() const { return reminder_; }
-    bool exeptList() const { return exeptList_; }
-    bool saveSelection() const { return saveSelection_; }
-    bool autoStart() const { return autoStart_; }
-    bool autoLaunch() const { return autoLaunch_; }
-    bool updater() const { return updater_; }
+    int winSizeIndex() const { return settings_.winSizeIndex(); }
+    int compressionType() const { return settings_.compressionType(); }
+    int level() const { return settings_.level(); }
+    bool encryption() const { return settings_.encryption(); }
+    bool keySizeEnabled() const { return settings_.encryption(); }
+    int keySizeIndex() const { return settings_.keySizeIndex(); }
+    int keySizeBits() const { return settings_.keySizeBits(); }
+    int restoring() const { return settings_.restoring(); }
+    bool log() const { return settings_.log(); }
+    bool revision() const { return settings_.revision(); }
+    int revisions() const { return settings_.revisions(); }
+    bool revisionSpinEnabled() const { return settings_.revision(); }
+    bool reminder() const { return settings_.reminder(); }
+    int reminderDays() const { return settings_.reminderDays(); }
+    bool reminderSpinEnabled() const { return settings_.reminder(); }
+    bool exeptList() const { return settings_.exeptList(); }
+    bool saveSelection() const { return settings_.saveSelection(); }
+    bool autoStart() const { return settings_.autoStart(); }
+    bool autoLaunch() const { return settings_.autoLaunch(); }
+    bool updater() const { return settings_.updater(); }
 
-    static constexpr int kMaxRevisions = 20;
-    static constexpr int kMaxReminderDays = 31;
+    static constexpr int kMaxRevisions = TSettingsInForce::kMaxRevisions;
+    static constexpr int kMaxReminderDays = TSettingsInForce::kMaxReminderDays;
 
   private:
     void changed();
     void setRevisions(int value);
     void setReminderDays(int value);
-    uint32_t encryptionValue() const { return encryption_ ? keySizeIndex_ + 1 : 0; }
+    TSettingValues& v() { return settings_.values(); }
 
+    TSettingsInForce& settings_;
     MessageFn message_;
-    TSettingsStore store_;
-    int winSizeIndex_ = 0;
-    int compressionType_ = 0;
-    int level_ = 1;
     int levelBefore_ = 1;
     bool levelGuard_ = false;
-    bool encryption_ = false;
-    int keySizeIndex_ = 0;
-    int restoring_ = 0;
-    bool log_ = true;
-    bool revision_ = false;
-    int revisions_ = 0;
-    bool reminder_ = false;
-    int reminderDays_ = 0;
-    bool exeptList_ = false;
-    bool saveSelection_ = true;
-    bool autoStart_ = true;
-    bool autoLaunch_ = false;
-    bool updater_ = true;
     TExceptionListsModel exceptions_;
 };
 

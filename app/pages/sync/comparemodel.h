@@ -8,8 +8,8 @@
 // message function are the Sync page's; the model borrows them for its life.
 
 #include "app/common/messagefn.h"
-#include "app/mainwindow/mainwindowmodel.h"
 #include "app/pages/sync/synclistmodel.h"
+#include "app/runs/runcontrol.h"
 
 #include <cstdint>
 #include <functional>

@@ -25,12 +25,6 @@ constexpr Column kColumnTable[TSyncListModel::kColumns] = {
 
 } // namespace
 
-void TSyncLists::append(const TSyncLists& other) {
-    paths.insert(paths.end(), other.paths.begin(), other.paths.end());
-    sizes.insert(sizes.end(), other.sizes.begin(), other.sizes.end());
-    compared.insert(compared.end(), other.compared.begin(), other.compared.end());
-}
-
 const char* TSyncListModel::columnTitle(int column) {
     return column >= 0 && column < kColumns ? kColumnTable[column].title : "";
 }

@@ -6,6 +6,7 @@
 // never be ticked, so nothing is deleted or copied over a file nobody could look at.
 // Each row carries its check box; the Sync button takes the ticked rows by kind.
 
+#include "app/runs/syncrequest.h"
 #include "platform/datetime.h"
 
 #include <cstdint>
@@ -31,17 +32,6 @@ struct TSyncRow {
     // was gone. A run acts on a file only while it is still as the row shows it.
     uint32_t hardDos = 0;
     bool checked = false;
-};
-
-// The path and size lists of one kind of ticked row, in list order, indexed alike, with
-// the hard-drive date each row was compared against (TSyncRow::hardDos).
-struct TSyncLists {
-    std::vector<std::string> paths;
-    std::vector<std::string> sizes;
-    std::vector<uint32_t> compared;
-
-    bool empty() const { return paths.empty(); }
-    void append(const TSyncLists& other);
 };
 
 class TSyncListModel {

@@ -1,7 +1,6 @@
 #include "app/pages/sync/syncpagemodel.h"
 
 #include "app/drives/mediadrives.h"
-#include "app/mainwindow/mainwindowmodel.h"
 #include "app/runs/jobrunnermodel.h"
 #include "engine/backupjob.h"
 
@@ -12,12 +11,17 @@ const char* const TSyncPageModel::kNothingToSync =
 
 namespace {
 
-// The copy operations follow the option: 3 both ways, 4 and 5 one way.
-int copyOperation(int option) {
-    return static_cast<int>(kOpSyncBothWays) + option;
+// The copy run the option asks for: both ways, or one way over the other side.
+TSyncRun copyRun(int option) {
+    switch (option) {
+    case TSyncPageModel::MediaOverwritesHardDrive:
+        return TSyncRun::MediaToHardDrive;
+    case TSyncPageModel::HardDriveOverwritesMedia:
+        return TSyncRun::HardDriveToMedia;
+    default:
+        return TSyncRun::BothWays;
+    }
 }
-static_assert(static_cast<int>(kOpSyncBothWays) + TSyncPageModel::HardDriveOverwritesMedia ==
-              static_cast<int>(kOpHardDriveToMedia));
 
 } // namespace
 
@@ -138,8 +142,9 @@ void TSyncPageModel::imt_backClick() {
     setTab(TSSync_Files);
 }
 
-TJobOutcome TSyncPageModel::run(int code, const TSyncRequest& request) {
-    return actions_.startJob ? actions_.startJob({code, request}) : TJobOutcome{};
+TJobOutcome TSyncPageModel::run(TSyncRequest request, TSyncRun what) {
+    request.run = what;
+    return actions_.startJob ? actions_.startJob({std::move(request)}) : TJobOutcome{};
 }
 
 void TSyncPageModel::imr_SyncClick() {
@@ -155,7 +160,7 @@ void TSyncPageModel::imr_SyncClick() {
     if (deleteOnMedia_ && !list_.empty()) {
         TSyncRequest request = base;
         request.deletions = deletions;
-        const TJobOutcome result = run(kOpSyncDeletions, request);
+        const TJobOutcome result = run(request, TSyncRun::Deletions);
         changedMedia = result.ran;
         // The user cancelled the synchronisation, not just its deletions.
         cancelled = result.cancelled;
@@ -175,7 +180,7 @@ void TSyncPageModel::imr_SyncClick() {
             request.mediaToHardDrive = both;
             request.hardDriveToMedia = both;
         }
-        changedMedia = run(copyOperation(syncOption_), request).ran || changedMedia;
+        changedMedia = run(request, copyRun(syncOption_)).ran || changedMedia;
     }
     // The catalogue changed: the tree is read again (and the files tab comes back);
     // the rows stay until the next comparison.

@@ -93,7 +93,7 @@ class TSyncPageModel {
     void changed();
     void drivesChanged(const TDriveChange& change);
     void wait(bool show);
-    TJobOutcome run(int code, const TSyncRequest& request);
+    TJobOutcome run(TSyncRequest request, TSyncRun what);
 
     TDrivePoll& poll_;
     int subscription_ = 0;

@@ -8,12 +8,12 @@
 #include "app/mainwindow/frmmain.h"
 #include "app/mainwindow/traymenu.h"
 #include "app/pages/backup/backuppagemodel.h"
-#include "app/pages/settings/settingspagemodel.h"
 #include "app/pages/sync/comparemodel.h"
 #include "app/runs/backupoperation.h"
-#include "app/runs/joblauncher.h"
 #include "app/runs/restoreoperation.h"
+#include "app/runwindows/joblauncher.h"
 #include "app/stores/reportstore.h"
+#include "app/stores/settingsinforce.h"
 #include "demoenvironment.h"
 #include "engine/backupjob.h"
 #include "engine/enginestate.h"
@@ -227,7 +227,7 @@ TEST_F(JobRunTest, EveryTickedNameIsBackedUpAndRestoredAsItIsOrLoggedAndCounted)
     SetMediaDriveSetting("(E:\\)");
     test::ScriptedMessages messages;
     TDrivePoll poll{TDrivePoll::Hooks{}};
-    TSettingsPageModel settings{messages.fn()};
+    TSettingsInForce settings;
     TBackupPageModel page(poll, settings, messages.fn());
     page.pageVisible = [] { return true; };
     page.FormCreate();

@@ -8,8 +8,8 @@
 #include "app/mainwindow/frmmain.h"
 #include "app/pages/sync/syncpage.h"
 #include "app/runs/backupoperation.h"
-#include "app/runs/joblauncher.h"
 #include "app/runs/syncoperation.h"
+#include "app/runwindows/joblauncher.h"
 #include "app/stores/reportstore.h"
 #include "engine/backupjob.h"
 #include "engine/enginestate.h"
@@ -142,6 +142,11 @@ class SyncRunTest : public ::testing::Test {
             request.mediaToHardDrive.append(blue);
         request.hardDriveToMedia = code == kOpSyncBothWays ? green : request.mediaToHardDrive;
         request.encryption = true;
+        request.run = code == kOpSyncBothWays       ? TSyncRun::BothWays
+                      : code == kOpMediaToHardDrive ? TSyncRun::MediaToHardDrive
+                      : code == kOpHardDriveToMedia ? TSyncRun::HardDriveToMedia
+                                                    : TSyncRun::Deletions;
+        EXPECT_EQ(SyncOperationCode(request.run), code);
         DirectRun result;
         TJobRunnerModel runner(code, {});
         runner.setHooks({{}, [&] { duringRun(runner); }, {}});
@@ -158,7 +163,7 @@ class SyncRunTest : public ::testing::Test {
         };
         services.programFolder = [] { return std::string("C:\\program\\"); };
         TJobContext context{runner, services};
-        result.outcome = MakeSyncOperation(code, request)->Run(context);
+        result.outcome = MakeSyncOperation(request)->Run(context);
         return result;
     }
     std::string reportLog(const TActivityRecord& report) {

@@ -2,8 +2,8 @@
 
 #include "app/drives/drivepoll.h"
 #include "app/drives/mediadrives.h"
-#include "app/pages/settings/settingspagemodel.h"
 #include "app/stores/selectionfiles.h"
+#include "app/stores/settingsinforce.h"
 #include "platform/drivetable.h"
 #include "platform/fileio.h"
 #include "scriptedmessages.h"
@@ -53,7 +53,7 @@ class BackupPageTest : public ::testing::Test {
     test::Sandbox sandbox;
     test::ScriptedMessages messages;
     TDrivePoll poll{TDrivePoll::Hooks{}};
-    TSettingsPageModel settings{messages.fn()};
+    TSettingsInForce settings;
     std::unique_ptr<TBackupPageModel> page;
     int selectionsChanged = 0;
 };
@@ -131,7 +131,7 @@ TEST_F(BackupPageTest, DriveChangesSaveLoadAndNeverDropUnsavedTicks) {
     EXPECT_NE(messages.shown.back().find("cannot be read"), std::string::npos);
     EXPECT_EQ(state("C:\\dir"), 2) << "an unreadable selection keeps the ticks on screen";
 
-    settings.setSaveSelection(false); // "Media Profiler" off
+    settings.values().saveSelection = false; // "Media Profiler" off
     tick("C:\\other");
     EXPECT_FALSE(page->SaveSelections(true));
     page->selectMediaDrive(0);

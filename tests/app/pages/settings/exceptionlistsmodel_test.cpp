@@ -18,10 +18,10 @@ class ExceptionListsTest : public ::testing::Test {
   protected:
     test::Sandbox sandbox;
     test::ScriptedMessages messages;
-    bool enabled = true;
+    TSettingsInForce settings;
     std::deque<std::string> typed;
     TExceptionListsModel model{
-        messages.fn(), [this] { return enabled; },
+        messages.fn(), settings,
         [this](const std::string&, const std::string&, bool) -> std::optional<std::string> {
             if (typed.empty())
                 return std::nullopt;
@@ -29,11 +29,19 @@ class ExceptionListsTest : public ::testing::Test {
             typed.pop_front();
             return t;
         }};
+
+    ExceptionListsTest() { settings.values().exeptList = true; }
+    // The settings in force read again, "Use Exception List" ticked.
+    void load() {
+        settings.Load();
+        settings.values().exeptList = true;
+        model.reloaded();
+    }
 };
 
 TEST_F(ExceptionListsTest, ButtonsDoNothingButExplainWhileTheListsAreOff) {
-    model.load(TSettingsStore());
-    enabled = false;
+    load();
+    settings.values().exeptList = false;
     typed = {"a.txt"};
     for (List list : {List::Files, List::Extensions}) {
         model.add(list);
@@ -44,11 +52,11 @@ TEST_F(ExceptionListsTest, ButtonsDoNothingButExplainWhileTheListsAreOff) {
     EXPECT_EQ(messages.shown[0], "Exception lists are not available now. Use appropriate "
                                  "checkbox to enable this functionality.");
     EXPECT_TRUE(model.lines(List::Files).empty());
-    EXPECT_FALSE(model.excludes("a.txt"));
+    EXPECT_FALSE(settings.excludes("a.txt"));
 }
 
 TEST_F(ExceptionListsTest, ChangesAreSavedAtOnceAndDuplicatesCollapseOnReload) {
-    model.load(TSettingsStore());
+    load();
     typed = {"Thumbs.db", "thumbs.db", "tmp", "bak", "old"};
     const uint64_t saves = HiveStore::ioCounts().saves;
     model.add(List::Files);
@@ -63,7 +71,7 @@ TEST_F(ExceptionListsTest, ChangesAreSavedAtOnceAndDuplicatesCollapseOnReload) {
     model.setSelected(List::Extensions, {0});
     typed = {"BAK"};
     model.edit(List::Extensions);
-    model.load(TSettingsStore());
+    load();
     EXPECT_EQ(model.lines(List::Files), std::vector<std::string>{"Thumbs.db"});
     EXPECT_EQ(model.lines(List::Extensions), std::vector<std::string>{"BAK"});
     EXPECT_TRUE(messages.shown.empty());

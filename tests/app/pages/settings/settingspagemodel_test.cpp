@@ -19,7 +19,8 @@ class SettingsPageModelTest : public ::testing::Test {
   protected:
     test::Sandbox sandbox;
     test::ScriptedMessages messages;
-    TSettingsPageModel model{messages.fn()};
+    TSettingsInForce inForce;
+    TSettingsPageModel model{inForce, messages.fn()};
 };
 
 TEST_F(SettingsPageModelTest, StoredValuesReachTheWidgetsEachOnItsOwn) {

@@ -75,9 +75,9 @@ class SyncPageTest : public ::testing::Test {
         };
         actions.pageVisible = [this] { return visible; };
         actions.startJob = [this](TJobRequest request) {
-            runs.push_back({request.code, std::get<TSyncRequest>(request.over)});
+            runs.push_back({request.code(), std::get<TSyncRequest>(request.over)});
             TJobOutcome outcome;
-            outcome.cancelled = request.code == cancelledCode;
+            outcome.cancelled = request.code() == cancelledCode;
             return outcome;
         };
         page = std::make_unique<TSyncPageModel>(poll, messages.fn(), actions);

@@ -6,7 +6,7 @@
 // and hands the operation's outcome back. Owned by the main window, which gives it its
 // hooks and gives each page its starter().
 
-#include "app/mainwindow/mainwindowmodel.h"
+#include "app/common/messagefn.h"
 #include "app/runs/jobrequest.h"
 #include "app/runwindows/frmprogress.h"
 
@@ -15,11 +15,19 @@ namespace qm {
 class TJobLauncher {
   public:
     using Hooks = TRunWindowHooks;
+    // What the launcher takes from the main window's model.
+    struct Program {
+        MessageFn message;               // the main window's (it holds the busy guard)
+        std::function<bool()> runActive; // a run or a comparison holds the window
+        std::function<void(bool shown)> revisionWindowShown;
+        // The settings in force, copied into every request; outlive the launcher.
+        const TSettingsInForce* settings = nullptr;
+    };
 
-    TJobLauncher(TMainWindowModel& model, Hooks hooks);
+    TJobLauncher(Program program, Hooks hooks);
 
-    // Runs the operation of `request`; returns when its runner closed. A request whose
-    // code does not fit what it is over runs nothing.
+    // Runs the operation of `request` with the settings in force; returns when its
+    // runner closed.
     TJobOutcome start(TJobRequest request);
     // What a page calls to start a run: start() on this launcher.
     TStartJob starter();
@@ -32,7 +40,7 @@ class TJobLauncher {
     TJobServices services();
 
   private:
-    TMainWindowModel& model_;
+    Program program_;
     Hooks hooks_;
     TFrmProgress* current_ = nullptr;
 };

@@ -1,7 +1,5 @@
-#include "app/runs/joblauncher.h"
+#include "app/runwindows/joblauncher.h"
 
-#include "app/pages/settings/settingspagemodel.h"
-#include "app/runs/syncoperation.h"
 #include "app/runwindows/formpassword.h"
 #include "app/runwindows/formrevision.h"
 #include "app/runwindows/frmsummary.h"
@@ -10,24 +8,24 @@
 
 namespace qm {
 
-TJobLauncher::TJobLauncher(TMainWindowModel& model, Hooks hooks)
-    : model_(model), hooks_(std::move(hooks)) {}
+TJobLauncher::TJobLauncher(Program program, Hooks hooks)
+    : program_(std::move(program)), hooks_(std::move(hooks)) {}
 
 TJobServices TJobLauncher::services() {
     TJobServices s;
-    s.message = model_.message();
+    s.message = program_.message;
     std::function<void()> bringUp = hooks_.showMainWindow;
     s.askPassword = [this, bringUp](bool single, const std::string& prompt,
                                     std::vector<std::string>& list, bool allowSkip,
                                     const std::string& file,
                                     const std::function<void()>& cancelRun) {
         return AskPassword(single, prompt, list, allowSkip, file,
-                           TPasswordHooks{model_.message(), cancelRun, bringUp});
+                           TPasswordHooks{program_.message, cancelRun, bringUp});
     };
     s.chooseRevisions = [this, bringUp](TRevisionFileList& list) {
-        model_.setRevisionWindowShown(true);
+        program_.revisionWindowShown(true);
         const int result = TFormRevision::choose(list, bringUp);
-        model_.setRevisionWindowShown(false);
+        program_.revisionWindowShown(false);
         return result;
     };
     s.selectFolder = [](std::string& folder) { return SelectFolder(folder); };
@@ -44,29 +42,9 @@ TJobServices TJobLauncher::services() {
     return s;
 }
 
-namespace {
-
-std::unique_ptr<TJobOperation> operationFor(const TJobRequest& request,
-                                            const TSettingsPageModel& settings) {
-    if (const auto* backup = std::get_if<TBackupRequest>(&request.over))
-        return request.code == kOpBackup ? std::make_unique<TBackupOperation>(*backup) : nullptr;
-    if (const auto* files = std::get_if<TRestoreRequest>(&request.over)) {
-        if (request.code == kOpRestore)
-            return std::make_unique<TRestoreOperation>(*files);
-        return request.code == kOpDeleteFromMedia ? std::make_unique<TDeleteOperation>(*files)
-                                                  : nullptr;
-    }
-    const TSyncRequest& rows = std::get<TSyncRequest>(request.over);
-    return MakeSyncOperation(request.code, SyncRequestWithSettings(rows, settings));
-}
-
-} // namespace
-
 TJobOutcome TJobLauncher::start(TJobRequest request) {
-    std::unique_ptr<TJobOperation> job = operationFor(request, model_.settings());
-    if (!job)
-        return {};
-    return run(request.code, std::move(job));
+    const TJobRequest withSettings = WithSettingsInForce(std::move(request), *program_.settings);
+    return run(withSettings.code(), MakeJobOperation(withSettings));
 }
 
 TStartJob TJobLauncher::starter() {
@@ -74,7 +52,7 @@ TStartJob TJobLauncher::starter() {
 }
 
 TJobOutcome TJobLauncher::run(int code, std::unique_ptr<TJobOperation> job) {
-    if (current_ || model_.runActive())
+    if (current_ || program_.runActive())
         return {}; // one run at a time
     TFrmProgress::Setup setup{services(), hooks_};
     TFrmProgress runner(code, std::move(job), std::move(setup));
