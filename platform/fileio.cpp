@@ -3,12 +3,13 @@
 #include "platform/datetime.h"
 #include "platform/dospath.h"
 #include "platform/drivetable.h"
+#include "platform/folderreader.h"
 #include "platform/mounttable.h"
+#include "platform/writeall.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <dirent.h>
 #include <fcntl.h>
 #include <iterator>
 #include <sys/stat.h>
@@ -180,20 +181,11 @@ std::string hostParent(const std::string& path) {
     return slash == 0 || slash == std::string::npos ? std::string("/") : path.substr(0, slash);
 }
 
+// True unless an entry is seen: a folder that cannot be opened or read is not known to
+// hold anything, so nothing below it is taken for certainly gone.
 bool isEmptyFolder(const std::string& path) {
-    DIR* dir = ::opendir(path.c_str());
-    if (!dir)
-        return false;
-    bool empty = true;
-    while (const dirent* de = ::readdir(dir)) {
-        const std::string_view name = de->d_name;
-        if (name != "." && name != "..") {
-            empty = false;
-            break;
-        }
-    }
-    ::closedir(dir);
-    return empty;
+    FolderReader folder(path);
+    return folder.next() == nullptr;
 }
 
 // Whether a file system is mounted on a folder directly inside `folder`.
@@ -318,19 +310,8 @@ bool FileHandle::write(const void* buffer, int64_t count) {
         return false;
     if (!changeAllowed(FileChange::Write, path_, true))
         return fail();
-    const char* in = static_cast<const char*>(buffer);
-    int64_t done = 0;
-    while (done < count) {
-        ssize_t n = ::write(fd_, in + done, static_cast<size_t>(count - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            if (n == 0)
-                errno = ENOSPC;
-            return fail();
-        }
-        done += n;
-    }
+    if (!writeAll(fd_, buffer, static_cast<size_t>(count)))
+        return fail();
     return true;
 }
 
@@ -339,20 +320,12 @@ bool FileHandle::writeAt(int64_t offset, const void* buffer, int64_t count) {
         return false;
     if (!changeAllowed(FileChange::Write, path_, true))
         return fail();
-    const char* in = static_cast<const char*>(buffer);
-    int64_t done = 0;
-    while (done < count) {
-        ssize_t n = ::pwrite(fd_, in + done, static_cast<size_t>(count - done),
-                             static_cast<off_t>(offset + done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            if (n == 0)
-                errno = ENOSPC;
-            return fail();
-        }
-        done += n;
-    }
+    const char* start = static_cast<const char*>(buffer);
+    auto put = [this, start, offset](const char* data, size_t size) {
+        return ::pwrite(fd_, data, size, static_cast<off_t>(offset + (data - start)));
+    };
+    if (!putEveryByte({start, static_cast<size_t>(count)}, put))
+        return fail();
     return true;
 }
 
@@ -658,17 +631,14 @@ FolderListing listFolder(std::string_view dosFolder) {
     std::optional<std::string> host = toHostPath(dosFolder);
     if (!host)
         return listing;
-    DIR* dir = ::opendir(host->c_str());
-    if (!dir)
+    FolderReader folder(*host);
+    if (!folder.isOpen())
         return listing;
-    listing.ok = true;
     std::string base = *host;
     if (base.back() != '/')
         base += '/';
-    while (dirent* de = ::readdir(dir)) {
+    while (const dirent* de = folder.next()) {
         std::string name = de->d_name;
-        if (name == "." || name == "..")
-            continue;
         if (!isValidDosName(name)) {
             listing.skippedNames.push_back(base + name);
             continue;
@@ -691,7 +661,7 @@ FolderListing listFolder(std::string_view dosFolder) {
         e.modified = modifiedOf(st);
         listing.entries.push_back(std::move(e));
     }
-    ::closedir(dir);
+    listing.ok = !folder.failed();
     std::sort(listing.entries.begin(), listing.entries.end(),
               [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
     return listing;
@@ -702,41 +672,39 @@ SubfolderListing listSubfolders(std::string_view dosFolder, size_t limit) {
     std::optional<std::string> host = toHostPath(dosFolder);
     if (!host)
         return listing;
-    DIR* dir = ::opendir(host->c_str());
-    if (!dir)
+    FolderReader folder(*host);
+    if (!folder.isOpen())
         return listing;
-    listing.ok = true;
     std::string base = *host;
     if (base.back() != '/')
         base += '/';
     while (listing.names.size() < limit) {
-        dirent* de = ::readdir(dir);
+        const dirent* de = folder.next();
         if (!de)
             break;
         std::string name = de->d_name;
-        if (name == "." || name == ".." || !isValidDosName(name))
+        if (!isValidDosName(name))
             continue;
-        bool folder = de->d_type == DT_DIR;
+        bool isFolder = de->d_type == DT_DIR;
         if (de->d_type == DT_UNKNOWN) { // some file systems leave the type to lstat
             struct stat st {};
-            folder = ::lstat((base + name).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+            isFolder = ::lstat((base + name).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
         }
-        if (folder)
+        if (isFolder)
             listing.names.push_back(std::move(name));
     }
-    ::closedir(dir);
+    listing.ok = !folder.failed();
     return listing;
 }
 
 size_t countFolderEntries(std::string_view dosFolder) {
     std::optional<std::string> host = toHostPath(dosFolder);
-    DIR* dir = host ? ::opendir(host->c_str()) : nullptr;
-    if (!dir)
+    if (!host)
         return 0;
+    FolderReader folder(*host);
     size_t count = 0;
-    while (::readdir(dir))
+    while (folder.next())
         ++count;
-    ::closedir(dir);
     return count;
 }
 
