@@ -102,8 +102,8 @@ void TASHint::showHint(const QPoint& globalPos, const QString& text) {
         window_->setPattern(pattern_);
     }
     TASHintWindow* live = TASHintWindow::current();
-    // The point may lie on no screen's free area (a tray icon on a panel): the nearest
-    // screen keeps the balloon.
+    // The balloon stays within the free area of the point's screen (the primary one for a
+    // point on none), also where the point lies on a panel outside that area (a tray).
     QScreen* screen = QGuiApplication::screenAt(globalPos);
     if (!screen)
         screen = QGuiApplication::primaryScreen();
