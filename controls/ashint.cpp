@@ -102,12 +102,15 @@ void TASHint::showHint(const QPoint& globalPos, const QString& text) {
         window_->setPattern(pattern_);
     }
     TASHintWindow* live = TASHintWindow::current();
+    // The balloon stays within the free area of the point's screen (the primary one for a
+    // point on none), also where the point lies on a panel outside that area (a tray).
     QScreen* screen = QGuiApplication::screenAt(globalPos);
-    const int maxWidth = screen ? screen->availableGeometry().width() / 3 : 300;
-    QRect rect = live->CalcHintRect(maxWidth, text);
-    // The pointer's tip sits a little below and right of the mouse.
-    rect.moveTopLeft(globalPos + QPoint(-rect.width() / 10, 16));
-    live->ActivateHint(rect, text);
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 900, 600);
+    const QRect rect = live->CalcHintRect(area.width() / 3, text);
+    // The pointer's tip sits a little below the mouse, or above it at the bottom edge.
+    live->ActivateHint(hintgeometry::placeHint(rect.size(), globalPos, area), text);
 }
 
 void TASHint::hideHint() {

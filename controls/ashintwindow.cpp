@@ -63,12 +63,16 @@ QRect TASHintWindow::CalcHintRect(int maxWidth, const QString& hint) const {
     return hintgeometry::calcHintRect(text, settings_.FrameWidth);
 }
 
-void TASHintWindow::ActivateHint(const QRect& rect, const QString& hint) {
+void TASHintWindow::ActivateHint(const hintgeometry::THintPlacement& place, const QString& hint) {
+    using hintgeometry::kPointerBand;
     text_ = hint;
-    setGeometry(rect);
-    const int W = width(), H = height(), w = rect.width(), round = settings_.RoundSize;
-    windowRegion_ = roundRectRegion(1, 20, W, H - 1, round, round)
-                        .united(triangle(hintgeometry::windowPointer(w)));
+    pointerBelow_ = place.pointerBelow;
+    setGeometry(place.rect);
+    const int W = width(), H = height(), round = settings_.RoundSize;
+    const QRegion body = pointerBelow_ ? roundRectRegion(1, 1, W, H - kPointerBand, round, round)
+                                       : roundRectRegion(1, kPointerBand, W, H - 1, round, round);
+    windowRegion_ =
+        body.united(triangle(hintgeometry::windowPointer(W, H, place.tipX, pointerBelow_)));
     clearMask();
     setMask(windowRegion_);
     show();
@@ -92,7 +96,8 @@ void TASHintWindow::paintEvent(QPaintEvent*) {
     painter.setClipRegion(innerEdge(windowRegion_, settings_.FrameWidth));
     painter.fillRect(rect(), frameColor());
     painter.setClipping(false);
-    QRect textRect = rect().adjusted(0, hintgeometry::kPointerBand, 0, 0);
+    QRect textRect = pointerBelow_ ? rect().adjusted(0, 0, 0, -hintgeometry::kPointerBand)
+                                   : rect().adjusted(0, hintgeometry::kPointerBand, 0, 0);
     textRect.adjust(settings_.FrameWidth + 2, settings_.FrameWidth + 1, 0, 0);
     painter.setPen(QToolTip::palette().color(QPalette::ToolTipText));
     painter.drawText(textRect, kTextFlags, text_);

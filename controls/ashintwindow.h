@@ -23,8 +23,8 @@ class TASHintWindow : public QWidget {
 
     // The rectangle a hint needs, its text wrapped at `maxWidth`, at the origin.
     QRect CalcHintRect(int maxWidth, const QString& hint) const;
-    // Shows `hint` in `rect` (screen coordinates) and rebuilds its outline.
-    void ActivateHint(const QRect& rect, const QString& hint);
+    // Shows `hint` where `place` says (hintgeometry::placeHint) and rebuilds its outline.
+    void ActivateHint(const hintgeometry::THintPlacement& place, const QString& hint);
 
     THintSettings& settings() { return settings_; }
     void setPattern(const QPixmap& pattern);
@@ -40,6 +40,7 @@ class TASHintWindow : public QWidget {
     QPixmap pattern_;
     QString text_;
     QRegion windowRegion_;
+    bool pointerBelow_ = false;
 };
 
 } // namespace qm

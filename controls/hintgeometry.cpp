@@ -1,5 +1,7 @@
 #include "controls/hintgeometry.h"
 
+#include <algorithm>
+
 namespace qm {
 
 bool THintSettings::setFrameWidth(int value) {
@@ -34,8 +36,42 @@ QRect calcHintRect(const QRect& r, int frameWidth) {
     return QRect(left, top, right - left, bottom - top);
 }
 
+THintPlacement placeHint(const QSize& size, const QPoint& at, const QRect& screen) {
+    // How far the tip sits from the point asked for, below or above it.
+    constexpr int kBelowGap = 17;
+    constexpr int kAboveGap = 4;
+    const int w = size.width(), h = size.height();
+    THintPlacement place;
+    int left = at.x() - w / 10;
+    left = std::min(left, screen.left() + screen.width() - w);
+    left = std::max(left, screen.left());
+    int top = at.y() + kBelowGap - 1;
+    if (top + h > screen.top() + screen.height()) {
+        place.pointerBelow = true;
+        top = at.y() - kAboveGap - h + 2;
+    }
+    // A point below the free area (a panel's tray): the balloon sits on its edge.
+    top = std::min(top, screen.top() + screen.height() - h);
+    top = std::max(top, screen.top());
+    place.rect = QRect(QPoint(left, top), size);
+    // The tip stays clear of the rounded corners' first pixels.
+    place.tipX = std::clamp(at.x() - left, 2, std::max(2, w - 3));
+    return place;
+}
+
 std::array<QPoint, 3> windowPointer(int w) {
-    return {QPoint(w / 10, 1), QPoint(w / 5, kPointerBand), QPoint(w / 2, kPointerBand)};
+    return windowPointer(w, 0, w / 10, false);
+}
+
+std::array<QPoint, 3> windowPointer(int w, int h, int tipX, bool below) {
+    // The base starts a tenth of the width from the tip and ends at four tenths, on the
+    // side with room for it.
+    const int direction = tipX > w / 2 ? -1 : 1;
+    const int near = w / 5 - w / 10, far = w / 2 - w / 10;
+    const int tipY = below ? h - 2 : 1;
+    const int baseY = below ? h - 1 - kPointerBand : kPointerBand;
+    return {QPoint(tipX, tipY), QPoint(tipX + direction * near, baseY),
+            QPoint(tipX + direction * far, baseY)};
 }
 
 namespace {

@@ -3,13 +3,14 @@
 #include "platform/datetime.h"
 #include "platform/dospath.h"
 #include "platform/drivetable.h"
+#include "platform/folderreader.h"
 #include "platform/linkfreepath.h"
 #include "platform/mounttable.h"
+#include "platform/writeall.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <dirent.h>
 #include <fcntl.h>
 #include <iterator>
 #include <sys/stat.h>
@@ -188,20 +189,11 @@ std::string hostParent(const std::string& path) {
     return slash == 0 || slash == std::string::npos ? std::string("/") : path.substr(0, slash);
 }
 
+// True unless an entry is seen: a folder that cannot be opened or read is not known to
+// hold anything, so nothing below it is taken for certainly gone.
 bool isEmptyFolder(const std::string& path) {
-    DIR* dir = ::opendir(path.c_str());
-    if (!dir)
-        return false;
-    bool empty = true;
-    while (const dirent* de = ::readdir(dir)) {
-        const std::string_view name = de->d_name;
-        if (name != "." && name != "..") {
-            empty = false;
-            break;
-        }
-    }
-    ::closedir(dir);
-    return empty;
+    FolderReader folder(path);
+    return folder.next() == nullptr;
 }
 
 // Whether a file system is mounted on a folder directly inside `folder`.
@@ -327,19 +319,8 @@ bool FileHandle::write(const void* buffer, int64_t count) {
         return false;
     if (!changeAllowed(FileChange::Write, path_))
         return fail();
-    const char* in = static_cast<const char*>(buffer);
-    int64_t done = 0;
-    while (done < count) {
-        ssize_t n = ::write(fd_, in + done, static_cast<size_t>(count - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            if (n == 0)
-                errno = ENOSPC;
-            return fail();
-        }
-        done += n;
-    }
+    if (!writeAll(fd_, buffer, static_cast<size_t>(count)))
+        return fail();
     return true;
 }
 
@@ -348,20 +329,12 @@ bool FileHandle::writeAt(int64_t offset, const void* buffer, int64_t count) {
         return false;
     if (!changeAllowed(FileChange::Write, path_))
         return fail();
-    const char* in = static_cast<const char*>(buffer);
-    int64_t done = 0;
-    while (done < count) {
-        ssize_t n = ::pwrite(fd_, in + done, static_cast<size_t>(count - done),
-                             static_cast<off_t>(offset + done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            if (n == 0)
-                errno = ENOSPC;
-            return fail();
-        }
-        done += n;
-    }
+    const char* start = static_cast<const char*>(buffer);
+    auto put = [this, start, offset](const char* data, size_t size) {
+        return ::pwrite(fd_, data, size, static_cast<off_t>(offset + (data - start)));
+    };
+    if (!putEveryByte({start, static_cast<size_t>(count)}, put))
+        return fail();
     return true;
 }
 
@@ -748,12 +721,14 @@ int openFolderToRead(std::string_view dosFolder, const std::string& Host) {
     return fd;
 }
 
-DIR* openListing(std::string_view dosFolder, const std::string& Host) {
+// The folder dosFolder to list: below a LinkFreeFolder reached through folders opened
+// without following links.
+FolderReader openListing(std::string_view dosFolder, const std::string& Host) {
     const int fd = openFolderToRead(dosFolder, Host);
-    DIR* dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
-    if (!dir && fd >= 0)
+    FolderReader reader = FolderReader::at(fd);
+    if (fd >= 0)
         ::close(fd);
-    return dir;
+    return reader;
 }
 
 } // namespace
@@ -765,24 +740,21 @@ FolderListing listFolder(std::string_view dosFolder) {
         return listing;
     // Below a LinkFreeFolder a link is listed as one and never followed.
     const bool guarded = guardedPath(dosFolder).has_value();
-    DIR* dir = openListing(dosFolder, *host);
-    if (!dir)
+    FolderReader folder = openListing(dosFolder, *host);
+    if (!folder.isOpen())
         return listing;
-    listing.ok = true;
     std::string base = *host;
     if (base.back() != '/')
         base += '/';
-    while (dirent* de = ::readdir(dir)) {
+    while (const dirent* de = folder.next()) {
         std::string name = de->d_name;
-        if (name == "." || name == "..")
-            continue;
         if (!isValidDosName(name)) {
             listing.skippedNames.push_back(base + name);
             continue;
         }
         std::string full = base + name;
         struct stat lst {};
-        if (::fstatat(::dirfd(dir), name.c_str(), &lst, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (::fstatat(folder.fd(), name.c_str(), &lst, AT_SYMLINK_NOFOLLOW) != 0) {
             // Gone since it was listed is nothing lost; anything else is.
             if (errno != ENOENT)
                 listing.whole = false;
@@ -802,7 +774,7 @@ FolderListing listFolder(std::string_view dosFolder) {
         e.modified = modifiedOf(st);
         listing.entries.push_back(std::move(e));
     }
-    ::closedir(dir);
+    listing.ok = !folder.failed();
     std::sort(listing.entries.begin(), listing.entries.end(),
               [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
     return listing;
@@ -813,39 +785,37 @@ SubfolderListing listSubfolders(std::string_view dosFolder, size_t limit) {
     std::optional<std::string> host = toHostPath(dosFolder);
     if (!host)
         return listing;
-    DIR* dir = openListing(dosFolder, *host);
-    if (!dir)
+    FolderReader folder = openListing(dosFolder, *host);
+    if (!folder.isOpen())
         return listing;
-    listing.ok = true;
     while (listing.names.size() < limit) {
-        dirent* de = ::readdir(dir);
+        const dirent* de = folder.next();
         if (!de)
             break;
         std::string name = de->d_name;
-        if (name == "." || name == ".." || !isValidDosName(name))
+        if (!isValidDosName(name))
             continue;
-        bool folder = de->d_type == DT_DIR;
+        bool isFolder = de->d_type == DT_DIR;
         if (de->d_type == DT_UNKNOWN) { // some file systems leave the type to lstat
             struct stat st {};
-            folder = ::fstatat(::dirfd(dir), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
-                     S_ISDIR(st.st_mode);
+            isFolder = ::fstatat(folder.fd(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+                       S_ISDIR(st.st_mode);
         }
-        if (folder)
+        if (isFolder)
             listing.names.push_back(std::move(name));
     }
-    ::closedir(dir);
+    listing.ok = !folder.failed();
     return listing;
 }
 
 size_t countFolderEntries(std::string_view dosFolder) {
     std::optional<std::string> host = toHostPath(dosFolder);
-    DIR* dir = host ? openListing(dosFolder, *host) : nullptr;
-    if (!dir)
+    if (!host)
         return 0;
+    FolderReader folder = openListing(dosFolder, *host);
     size_t count = 0;
-    while (::readdir(dir))
+    while (folder.next())
         ++count;
-    ::closedir(dir);
     return count;
 }
 

@@ -229,7 +229,7 @@ struct FolderEntry {
 };
 
 struct FolderListing {
-    bool ok = false;                  // false when the folder cannot be read
+    bool ok = false;                  // false when the folder cannot be read to its end
     bool whole = true;                // false when a listed name could not be examined (no search
                                       // permission on the folder, a path too long): entries lack it
     std::vector<FolderEntry> entries; // in name order (bytewise)
@@ -241,7 +241,7 @@ struct FolderListing {
 FolderListing listFolder(std::string_view dosFolder);
 
 struct SubfolderListing {
-    bool ok = false;                // false when the folder cannot be read
+    bool ok = false;                // false when the folder cannot be read (up to the limit)
     std::vector<std::string> names; // in the order the file system gives them
 };
 
@@ -249,8 +249,8 @@ struct SubfolderListing {
 // links (which could lead in a circle), "." and ".." and names a DOS path cannot carry
 // are left out. Stops after `limit` names, so "has it a sub-folder?" reads one entry.
 SubfolderListing listSubfolders(std::string_view dosFolder, size_t limit = SIZE_MAX);
-// How many names the folder holds, "." and ".." included, without examining any of them;
-// 0 when it cannot be read.
+// How many names the folder holds ("." and ".." left out), without examining any of
+// them; 0 when it cannot be opened.
 size_t countFolderEntries(std::string_view dosFolder);
 
 // Pushes every written byte and name change of the file system holding `dosPath` to

@@ -2,12 +2,13 @@
 
 #include "platform/dospath.h"
 #include "platform/drivetable.h"
+#include "platform/folderreader.h"
 #include "platform/uniquefd.h"
+#include "platform/writeall.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <dirent.h>
 #include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
@@ -27,14 +28,8 @@ bool copyContent(int from, int to) {
             return false;
         if (got == 0)
             return true;
-        for (ssize_t done = 0; done < got;) {
-            ssize_t put = ::write(to, buffer + done, static_cast<size_t>(got - done));
-            if (put < 0 && errno == EINTR)
-                continue;
-            if (put <= 0)
-                return false;
-            done += put;
-        }
+        if (!writeAll(to, buffer, static_cast<size_t>(got)))
+            return false;
     }
 }
 
@@ -108,20 +103,16 @@ bool deleteEntry(int dirFd, const char* name, const FolderDeleteRules& rules) {
 
 // Empties the folder open as `dirFd` (which it closes) as far as `rules` allow.
 bool emptyFolder(int dirFd, const FolderDeleteRules& rules) {
-    DIR* dir = ::fdopendir(dirFd);
-    if (!dir) {
-        ::close(dirFd);
+    const UniqueFd owned(dirFd);
+    FolderReader folder = FolderReader::at(dirFd);
+    if (!folder.isOpen())
         return false;
-    }
     bool ok = true;
-    while (dirent* entry = ::readdir(dir)) {
-        std::string name = entry->d_name;
-        if (name == "." || name == "..")
-            continue;
-        ok = deleteEntry(::dirfd(dir), name.c_str(), rules) && ok;
+    while (const dirent* entry = folder.next()) {
+        const std::string name = entry->d_name;
+        ok = deleteEntry(dirFd, name.c_str(), rules) && ok;
     }
-    ::closedir(dir);
-    return ok;
+    return ok && !folder.failed();
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "platform/folderchain.h"
 
+#include "platform/writeall.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <climits>
@@ -136,18 +138,6 @@ std::string temporaryName(const std::string& name) {
     for (int i = 0; i < 10; ++i)
         suffix += digits[random() % 36];
     return "." + name + "." + suffix;
-}
-
-bool writeAll(int fd, std::string_view text) {
-    while (!text.empty()) {
-        const ssize_t put = ::write(fd, text.data(), text.size());
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put <= 0)
-            return false;
-        text.remove_prefix(static_cast<size_t>(put));
-    }
-    return true;
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "platform/filelock.h"
 #include "platform/realuser.h"
 #include "platform/uniquefd.h"
+#include "platform/writeall.h"
 
 #include <atomic>
 #include <cerrno>
@@ -150,19 +151,6 @@ bool keepCorruptCopy(const std::string& path) {
         return true;
     }
     return false;
-}
-
-bool writeAll(int fd, const std::string& text) {
-    size_t done = 0;
-    while (done < text.size()) {
-        ssize_t put = ::write(fd, text.data() + done, text.size() - done);
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put <= 0)
-            return false;
-        done += static_cast<size_t>(put);
-    }
-    return true;
 }
 
 RegistryStatus saveHive(RegistryRoot root, const std::string& path, const HiveKey& hive) {

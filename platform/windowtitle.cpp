@@ -4,6 +4,7 @@
 #include "platform/filelock.h"
 #include "platform/realuser.h"
 #include "platform/uniquefd.h"
+#include "platform/writeall.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -90,18 +91,11 @@ bool readFull(int fd, void* buffer, size_t size, int timeoutMs) {
     return true;
 }
 
+// A peer that hung up fails the send (MSG_NOSIGNAL) instead of raising SIGPIPE.
 bool writeFull(int fd, const void* buffer, size_t size) {
-    auto* bytes = static_cast<const char*>(buffer);
-    size_t done = 0;
-    while (done < size) {
-        ssize_t put = ::send(fd, bytes + done, size - done, MSG_NOSIGNAL);
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put <= 0)
-            return false;
-        done += static_cast<size_t>(put);
-    }
-    return true;
+    return putEveryByte(
+        {static_cast<const char*>(buffer), size},
+        [fd](const char* data, size_t count) { return ::send(fd, data, count, MSG_NOSIGNAL); });
 }
 
 // A socket connected to the title's owner, or -1 when no live owner answers.

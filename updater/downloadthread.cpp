@@ -1,5 +1,7 @@
 #include "updater/downloadthread.h"
 
+#include "platform/writeall.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -44,17 +46,7 @@ void TDownloadThread::Execute() {
         result.outcome = THttpGet::Outcome::WriteFailed;
         result.reason = "cannot create " + localPath_ + ": " + std::strerror(errno);
     } else {
-        auto sink = [fd](std::string_view bytes) {
-            while (!bytes.empty()) {
-                const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-                if (n < 0 && errno == EINTR)
-                    continue;
-                if (n <= 0)
-                    return false;
-                bytes.remove_prefix(static_cast<size_t>(n));
-            }
-            return true;
-        };
+        auto sink = [fd](std::string_view bytes) { return writeAll(fd, bytes); };
         auto progress = [this](uint64_t total, uint64_t received) {
             shared_->total = total;
             shared_->received = received;

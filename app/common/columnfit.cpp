@@ -1,5 +1,8 @@
 #include "app/common/columnfit.h"
 
+#include "app/common/pathelide.h"
+
+#include <QApplication>
 #include <QEvent>
 #include <QHeaderView>
 #include <QStyledItemDelegate>
@@ -11,16 +14,24 @@ namespace qm {
 
 namespace {
 
-// A name or path that does not fit loses its middle, so its start and its end (the file
-// name, the extension) stay in view.
-class MiddleElide : public QStyledItemDelegate {
+// A path that does not fit loses the middle of its folders, so its drive and its file
+// name stay in view; a name without folders loses its middle (its extension stays).
+class FolderElide : public QStyledItemDelegate {
   public:
     using QStyledItemDelegate::QStyledItemDelegate;
 
-  protected:
-    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
-        QStyledItemDelegate::initStyleOption(option, index);
-        option->textElideMode = Qt::ElideMiddle;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        QStyleOptionViewItem item = option;
+        initStyleOption(&item, index);
+        const QWidget* widget = item.widget;
+        QStyle* style = widget ? widget->style() : QApplication::style();
+        const QRect textRect = style->subElementRect(QStyle::SE_ItemViewItemText, &item, widget);
+        // The style draws the text inside a margin on either side.
+        const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
+        item.text = elideFolders(item.text, item.fontMetrics, textRect.width() - 2 * margin);
+        item.textElideMode = Qt::ElideMiddle;
+        style->drawControl(QStyle::CE_ItemViewItem, &item, painter, widget);
     }
 };
 
@@ -35,7 +46,7 @@ TColumnFit::TColumnFit(QTableView& view, int growColumn, int leastWidth)
 TColumnFit::TColumnFit(QAbstractItemView& view, QHeaderView& header, int growColumn, int leastWidth)
     : QObject(&view), viewport_(*view.viewport()), header_(header), grow_(growColumn),
       least_(leastWidth) {
-    view.setItemDelegateForColumn(grow_, new MiddleElide(this));
+    view.setItemDelegateForColumn(grow_, new FolderElide(this));
     header_.setStretchLastSection(false);
     viewport_.installEventFilter(this);
     connect(&header_, &QHeaderView::sectionResized, this, [this](int section) {

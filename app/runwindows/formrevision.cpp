@@ -78,8 +78,8 @@ void TRevisionList::Prepare() {
     const int dateWidth = fontMetrics().horizontalAdvance(QStringLiteral("00/00/0000 00:00:00 PM"));
     setColumnWidth(3, std::max(DateColumnWidth, dateWidth + kArrowZone + 8));
     // The path takes what the count and the date leave, so the date and its arrow stay in
-    // view also beside a scroll bar; a long path loses its middle, never its file name, and
-    // shows whole as the tooltip.
+    // view also beside a scroll bar; a long path loses its folders' middle, never its file
+    // name, and shows whole as the tooltip.
     if (!fit_)
         fit_ = new TColumnFit(*this, 1, kLeastFileWidth);
     fit_->fit();

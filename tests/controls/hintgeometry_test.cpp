@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QHelpEvent>
+#include <QScreen>
 #include <QToolTip>
 
 namespace qm {
@@ -32,6 +34,49 @@ TEST(HintGeometryTest, PointerOfHundredPixelHint) {
     EXPECT_EQ(p[0], QPoint(10, 1));
     EXPECT_EQ(p[1], QPoint(20, 20));
     EXPECT_EQ(p[2], QPoint(50, 20));
+}
+
+// A balloon 120 by 40 on a 800 by 600 screen beside another one: where it goes and
+// where its tip points.
+TEST(HintGeometryTest, PlacedBalloonsStayOnTheScreenWithTheTipOnThePoint) {
+    struct Row {
+        const char* name;
+        QPoint at;
+        QRect rect;
+        int tipX;
+        bool below;
+        int tipY; // on the screen
+    };
+    const QRect screen(800, 0, 800, 600);
+    const Row rows[] = {
+        {"below and right of the point", {1000, 200}, {988, 216, 120, 40}, 12, false, 217},
+        {"moved in from the right edge", {1590, 200}, {1480, 216, 120, 40}, 110, false, 217},
+        {"moved in from the left edge", {803, 200}, {800, 216, 120, 40}, 3, false, 217},
+        {"above the point at the bottom edge", {1200, 570}, {1188, 528, 120, 40}, 12, true, 566},
+        {"a tray icon on a panel below the free area: on its edge, pointing down",
+         {1595, 610},
+         {1480, 560, 120, 40},
+         115,
+         true,
+         598},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const hintgeometry::THintPlacement place =
+            hintgeometry::placeHint(QSize(120, 40), row.at, screen);
+        EXPECT_EQ(place.rect, row.rect);
+        EXPECT_EQ(place.tipX, row.tipX);
+        EXPECT_EQ(place.pointerBelow, row.below);
+        EXPECT_TRUE(screen.contains(place.rect));
+        const QPoint tip = hintgeometry::windowPointer(120, 40, place.tipX, place.pointerBelow)[0];
+        EXPECT_EQ(tip.x(), place.tipX);
+        EXPECT_EQ(place.rect.top() + tip.y(), row.tipY);
+    }
+    // A tip in the right half has its base to its left, inside the balloon.
+    const auto right = hintgeometry::windowPointer(120, 40, 110, true);
+    EXPECT_EQ(right[0], QPoint(110, 38));
+    EXPECT_EQ(right[1], QPoint(98, 19));
+    EXPECT_EQ(right[2], QPoint(62, 19));
 }
 
 TEST(HintGeometryTest, HintRectLeavesRoomForFrameAndPointer) {
@@ -94,6 +139,25 @@ TEST(ASHintTest, BalloonPaintsEveryPixelOfItsOutlineAndFramesItsEdge) {
             }
         }
     EXPECT_GT(framed, 2 * image.width()) << "a frame along the whole outline";
+}
+
+// The tray icon's hint, asked in the screen's bottom right corner: the whole balloon on
+// the screen, its pointer below the body pointing at the icon.
+TEST(ASHintTest, ABalloonAskedInTheBottomRightCornerStaysOnTheScreen) {
+    TASHint hint;
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    const QPoint corner = area.bottomRight() - QPoint(2, 2);
+    hint.showHint(corner, QStringLiteral("Quillmoor Backup"));
+    TASHintWindow* live = TASHintWindow::current();
+    ASSERT_NE(live, nullptr);
+    EXPECT_TRUE(area.contains(live->geometry()))
+        << live->geometry().x() << "," << live->geometry().y();
+    // Inside the pointer, a few pixels above its tip (which is 4 pixels above the point).
+    const QPoint inPointer = corner - live->geometry().topLeft() - QPoint(8, 10);
+    EXPECT_TRUE(live->windowRegion().contains(inPointer));
+    EXPECT_TRUE(live->windowRegion().contains(QPoint(live->width() / 2, live->height() / 3)));
+    EXPECT_FALSE(live->windowRegion().contains(QPoint(2, live->height() - 2)))
+        << "the band beside the pointer is outside the outline";
 }
 
 // A widget that answers hint requests itself, as item views do for their items.

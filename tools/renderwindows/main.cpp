@@ -31,6 +31,8 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QGuiApplication>
+#include <QScreen>
 #include <cstdio>
 
 namespace {
@@ -136,6 +138,12 @@ int main(int argc, char** argv) {
         hint.setRoundSize(8);
         hint.showHint(QPoint(100, 100), "Use selected drive as Target Media");
         render(*TASHintWindow::current(), "balloon_hint");
+        // The tray icon's hint, asked in the screen's bottom right corner: above the
+        // point, its pointer below.
+        hint.showHint(QGuiApplication::primaryScreen()->availableGeometry().bottomRight() -
+                          QPoint(4, 4),
+                      "Quillmoor Backup");
+        render(*TASHintWindow::current(), "balloon_hint_tray_corner");
         QWidget main;
         main.setFixedSize(790, 580);
         main.setStyleSheet("background: rgb(124,146,193)");

@@ -98,8 +98,11 @@ void tickBackupSample(TfrmMain& window) {
         if (files.rows()[i].name == "budget.xls")
             files.tick(static_cast<int>(i), true);
     window.backupPage()->model().setBackupLog(
-        "12/09/2026 10:14:02 AM C:\\Documents\\budget.xls - saved.\n"
-        "12/09/2026 10:14:02 AM C:\\Documents\\letter.doc - saved.");
+        "12/9/2026 10:14:02 AM C:\\Documents\\budget.xls - Backup with \"Compress-No\","
+        "\"Encrypt-No\" option successful.\n"
+        "12/9/2026 10:14:03 AM C:\\Documents\\Projects\\Quillmoor\\Minutes of the annual "
+        "general meeting.doc - Backup with \"Compress-No\",\"Encrypt-No\" option successful.\n"
+        "---end---");
 }
 
 void renderRestoreTree() {

@@ -1,6 +1,7 @@
 #include "app/pages/backup/backuppage.h"
 
 #include "app/common/captionface.h"
+#include "app/common/logmemofit.h"
 #include "app/common/pagewidgets.h"
 #include "app/drives/drivecombo.h"
 #include "app/stores/settingsinforce.h"
@@ -114,6 +115,7 @@ QWidget* TBackupPage::buildBottom() {
     memo_ = readOnlyMemo(memoPanel, "Memo_LogBackup");
     memo_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     memo_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    memoFit_ = new TLogMemoFit(*memo_);
     memoLayout->addWidget(memo_, 1);
     // Painted at its own size like "Begin Restore" (the "Backup now" picture of the
     // reminder is 118 x 19 and would blur when stretched).
@@ -153,8 +155,8 @@ void TBackupPage::refresh() {
         full_->setChecked(!model_->incremental());
     }
     const QString log = QString::fromStdString(model_->backupLog());
-    if (memo_->toPlainText() != log)
-        memo_->setPlainText(log);
+    if (memoFit_->log() != log)
+        memoFit_->setLog(log);
     showDriveItems(*combo_, model_->mediaDrives(), model_->mediaIndex());
 }
 

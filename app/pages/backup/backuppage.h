@@ -20,6 +20,7 @@ class QSplitter;
 namespace qm {
 
 class TImageRegion;
+class TLogMemoFit;
 class TQMFolderTree;
 class TQmFilelistView;
 
@@ -59,6 +60,7 @@ class TBackupPage : public QWidget {
     QLabel* log_ = nullptr;
     QLabel* reminder_ = nullptr;
     QPlainTextEdit* memo_ = nullptr;
+    TLogMemoFit* memoFit_ = nullptr; // a child of memo_
 };
 
 } // namespace qm

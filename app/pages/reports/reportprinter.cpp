@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <algorithm>
 #include <cmath>
 
 namespace qm {
@@ -33,6 +34,11 @@ void textAt(QPainter& p, int x, int y, const QString& text) {
     p.drawText(QPoint(x, y + metrics.ascent()), text);
 }
 
+// Text that stands on the rule at `ruleY`: its descenders end `gap` above the rule.
+void textOnRule(QPainter& p, int x, int ruleY, int gap, const QString& text) {
+    p.drawText(QPoint(x, ruleY - gap - p.fontMetrics().descent()), text);
+}
+
 } // namespace
 
 std::string PrintActivity(const TActivityRecord& record, QPrinter& printer) {
@@ -43,15 +49,18 @@ std::string PrintActivity(const TActivityRecord& record, QPrinter& printer) {
     const int h = printer.height();
     const int mx = nearest(w * 5 / 100.0);
     const int my = nearest(h * 8 / 100.0);
-    p.setPen(QPen(Qt::black));
+    // The rule as wide as a thin pen on paper (a pen of one device pixel is a hairline a
+    // high-resolution printer hardly shows); both headings stand on it, clear of it by a
+    // fifth of a row.
+    const int ruleWidth = std::max(1, nearest(h * 0.1 / 100));
+    p.setPen(QPen(Qt::black, ruleWidth));
     p.drawLine(mx, my, w - mx, my);
-    int fontHeight = nearest(h * 1.5 / 100);
-    p.setFont(arial(fontHeight, false));
-    textAt(p, mx, my - fontHeight, QStringLiteral("Quillmoor Backup"));
-    fontHeight = nearest(h * 3 / 100.0);
-    p.setFont(arial(fontHeight, true));
+    const int gap = ruleWidth / 2 + std::max(1, nearest(h * 0.4 / 100));
+    p.setFont(arial(nearest(h * 1.5 / 100), false));
+    textOnRule(p, mx, my, gap, QStringLiteral("Quillmoor Backup"));
+    p.setFont(arial(nearest(h * 3 / 100.0), true));
     const QString title = QStringLiteral("Activity Summary Report");
-    textAt(p, w - mx - QFontMetrics(p.font()).horizontalAdvance(title), my - fontHeight, title);
+    textOnRule(p, w - mx - QFontMetrics(p.font()).horizontalAdvance(title), my, gap, title);
     const int rowHeight = nearest(h * 2 / 100.0);
     p.setFont(arial(rowHeight, true));
     int k = 0;

@@ -1,8 +1,8 @@
 #pragma once
-// Printing one activity report on one page: "Quillmoor Backup" and a rule at the top,
-// "Activity Summary Report" at the right, then the seven fields, all placed in fractions
-// of the page so the printout looks the same on every printer. Qt's print support does
-// the work; nothing is owned.
+// Printing one activity report on one page: a rule at the top with "Quillmoor Backup" at
+// its left and "Activity Summary Report" at its right standing on it, then the seven
+// fields, all placed in fractions of the page so the printout looks the same on every
+// printer. Qt's print support does the work; nothing is owned.
 
 #include "app/stores/activityrecord.h"
 

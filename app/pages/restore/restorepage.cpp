@@ -1,6 +1,7 @@
 #include "app/pages/restore/restorepage.h"
 
 #include "app/common/captionface.h"
+#include "app/common/logmemofit.h"
 #include "app/common/pagewidgets.h"
 #include "app/drives/drivecombo.h"
 #include "app/trees/qmrestorefilelist.h"
@@ -112,6 +113,7 @@ QWidget* TRestorePage::buildBottom() {
     auto* right = new QVBoxLayout;
     log_ = readOnlyMemo(bottom, "Memo_LogRestore");
     log_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    logFit_ = new TLogMemoFit(*log_);
     right->addWidget(log_, 1);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -143,8 +145,8 @@ void TRestorePage::refresh() {
         values << QString::fromStdString(v);
     values_->setPlainText(values.join(QLatin1Char('\n')));
     const QString log = QString::fromStdString(model_->log());
-    if (log_->toPlainText() != log)
-        log_->setPlainText(log);
+    if (logFit_->log() != log)
+        logFit_->setLog(log);
     showDriveItems(*combo_, model_->driveItems(), model_->driveIndex());
 }
 

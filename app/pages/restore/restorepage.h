@@ -18,6 +18,7 @@ class QSplitter;
 
 namespace qm {
 
+class TLogMemoFit;
 class TQMRestoreFileList;
 class TQMRestoreTree;
 
@@ -47,6 +48,7 @@ class TRestorePage : public QWidget {
     QRadioButton* versions_ = nullptr;
     QPlainTextEdit* values_ = nullptr;
     QPlainTextEdit* log_ = nullptr;
+    TLogMemoFit* logFit_ = nullptr; // a child of log_
 };
 
 } // namespace qm

@@ -349,12 +349,13 @@ bool TSettingsPage::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
     if (watched == level_ && type == QEvent::FocusIn)
         model_.levelFocused();
-    if (watched == level_ &&
-        (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick)) {
+    if (watched == level_ && (type == QEvent::MouseButtonPress ||
+                              type == QEvent::MouseButtonDblClick || type == QEvent::Wheel)) {
         model_.levelFocused();
         // A press on a locked bar is refused before the slider takes it: the message box
         // opens under the pressed button and takes its release, so a slider that had the
-        // press would go on stepping, under the message and after it.
+        // press would go on stepping, under the message and after it. The wheel turns a
+        // bar that never had the focus, so it is refused here too, from the level in force.
         if (!model_.levelTakesChange(shown())) {
             model_.refuseLevelChange();
             return true;

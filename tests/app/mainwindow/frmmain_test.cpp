@@ -34,6 +34,7 @@
 #include <QTimer>
 #include <QToolTip>
 #include <QTreeWidget>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
@@ -229,6 +230,31 @@ TEST_F(FrmMainTest, AGrooveClickWithoutCompressionIsRefusedOnceAndTheKnobStays) 
                   "Compression feature has not been enabled.  Please select Compression Type."});
     EXPECT_EQ(level->value(), 1);
     EXPECT_EQ(w->model().settings().level(), 1);
+    EXPECT_FALSE(w->model().settings().FindChanges()) << "leaving the page asks nothing";
+}
+
+// The mouse wheel over the level bar with "No compression" ticked and a stored level
+// the bar never had the focus at: refused like a press, the knob stays on that level.
+TEST_F(FrmMainTest, AWheelOverTheLevelWithoutCompressionIsRefusedAndTheKnobStays) {
+    TSettingsStore().setNumber(SettingId::Compression, 5);
+    test::ScriptedMessages messages;
+    message = messages.fn();
+    auto w = make();
+    w->show();
+    click(*w, "btn_welcome_settings");
+    auto* level = child<QSlider>(*w, "tb_ComprQty");
+    ASSERT_EQ(level->value(), 5);
+    const QPointF at(level->width() / 2.0, level->height() / 2.0);
+    for (const int notch : {120, -120}) {
+        QWheelEvent wheel(at, level->mapToGlobal(at), QPoint(), QPoint(0, notch), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(level, &wheel);
+    }
+    EXPECT_EQ(messages.shown,
+              std::vector<std::string>(
+                  2, "Compression feature has not been enabled.  Please select Compression Type."));
+    EXPECT_EQ(level->value(), 5);
+    EXPECT_EQ(w->model().settings().level(), 5);
     EXPECT_FALSE(w->model().settings().FindChanges()) << "leaving the page asks nothing";
 }
 

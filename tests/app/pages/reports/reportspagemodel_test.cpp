@@ -8,6 +8,7 @@
 #include "scriptedmessages.h"
 #include "support/sandbox.h"
 
+#include <QImage>
 #include <QPrinter>
 #include <QProcess>
 
@@ -170,6 +171,60 @@ TEST(ReportPrinter, APrintedReportReadsBackFromItsPdf) {
           "5.00 Gb", "Errors"})
         EXPECT_NE(page.find(expected), std::string::npos) << expected << "\n" << page;
     EXPECT_EQ(page.find("12/8/2026 12:00:00"), std::string::npos) << "midnight shows no time";
+}
+
+// The printed page as the printer puts it on paper (the PDF drawn at 150 dpi): the rule
+// at the top runs clear of the headings standing on it and of the fields below it.
+TEST(ReportPrinter, TheHeaderRuleRunsBelowTheTitle) {
+    test::Sandbox sandbox;
+    TActivityRecord r;
+    r.ActivityType = "Backup";
+    r.StartTime = encodeDateTime({2026, 12, 7, 15, 5, 9, 0});
+    r.EndTime = r.StartTime;
+    const std::string pdf = sandbox.root() + "/report.pdf";
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(QString::fromStdString(pdf));
+    ASSERT_EQ(PrintActivity(r, printer), "");
+    QProcess draw;
+    draw.start(QStringLiteral("pdftoppm"),
+               {QStringLiteral("-r"), QStringLiteral("150"), QStringLiteral("-gray"),
+                QStringLiteral("-png"), QStringLiteral("-singlefile"), QString::fromStdString(pdf),
+                QString::fromStdString(sandbox.root() + "/page")});
+    ASSERT_TRUE(draw.waitForFinished(20000)) << "pdftoppm (poppler-utils) must be installed";
+    const QImage page(QString::fromStdString(sandbox.root() + "/page.png"));
+    ASSERT_FALSE(page.isNull());
+    auto inked = [&](int y, int from, int to) {
+        int count = 0;
+        for (int x = from; x < to; ++x)
+            count += qGray(page.pixel(x, y)) < 160;
+        return count;
+    };
+    // The rule: the first row inked across most of the page.
+    int rule = -1;
+    for (int y = 0; y < page.height() / 4 && rule < 0; ++y)
+        if (inked(y, 0, page.width()) > page.width() * 6 / 10)
+            rule = y;
+    ASSERT_GT(rule, 0) << "no rule at the top";
+    int ruleEnd = rule;
+    while (inked(ruleEnd + 1, 0, page.width()) > page.width() * 6 / 10)
+        ++ruleEnd;
+    // Left and right of the rule's ends nothing is drawn: the margins are the page's 5 %.
+    const int left = page.width() * 6 / 100;
+    const int right = page.width() * 94 / 100;
+    int lastAbove = -1;
+    for (int y = 0; y < rule; ++y)
+        if (inked(y, left, right) > 0)
+            lastAbove = y;
+    ASSERT_GT(lastAbove, 0) << "the headings above the rule";
+    EXPECT_LT(lastAbove, rule - 2) << "the headings' lowest ink touches the rule";
+    for (int y = ruleEnd + 1; y < ruleEnd + 20; ++y)
+        EXPECT_EQ(inked(y, left, right), 0) << "ink just below the rule, row " << y - ruleEnd;
+    // Title at the right: its ink ends at the rule's right end.
+    int titleInk = 0;
+    for (int y = rule - page.height() * 3 / 100; y < rule; ++y)
+        titleInk += inked(y, page.width() / 2, right);
+    EXPECT_GT(titleInk, 100) << "\"Activity Summary Report\" stands at the right";
 }
 
 } // namespace
