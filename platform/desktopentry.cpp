@@ -1,8 +1,9 @@
 #include "platform/desktopentry.h"
 
 #include "platform/folderchain.h"
+#include "platform/userfiles.h"
 
-#include <fstream>
+#include <sstream>
 
 namespace qm {
 
@@ -48,7 +49,10 @@ bool writeDesktopEntry(const std::string& hostPath, const std::string& contents,
 }
 
 std::string desktopEntryProgram(const std::string& hostPath) {
-    std::ifstream in(hostPath, std::ios::binary);
+    // A user's entry may be anything the user put there: never waited for, never read
+    // past what an entry can hold.
+    constexpr size_t kMaxEntryBytes = 64 * 1024;
+    std::istringstream in(readRegularFile(hostPath, kMaxEntryBytes).bytes);
     std::string line;
     while (std::getline(in, line)) {
         if (!line.starts_with("Exec="))

@@ -21,7 +21,8 @@ bool writeDesktopEntry(const std::string& hostPath, const std::string& contents,
                        unsigned mode = 0644);
 
 // The unescaped program path of the entry's Exec line (its first argument), empty when
-// the file cannot be read or has none.
+// the file cannot be read or has none. Only a regular file of at most 64 KiB is read,
+// and a named pipe is never waited for.
 std::string desktopEntryProgram(const std::string& hostPath);
 
 } // namespace qm

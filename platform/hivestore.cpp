@@ -92,7 +92,9 @@ LoadedHive loadHive(const std::string& path) {
     ++gLoads;
     LoadedHive loaded;
     loaded.root = std::make_unique<HiveKey>();
-    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // A user's hive may be anything the user put there: a named pipe is not waited for
+    // (O_NONBLOCK), and only a regular file is read.
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (fd.get() < 0) {
         if (errno != ENOENT)
             loaded.status = statusFromErrno(errno);
@@ -101,7 +103,9 @@ LoadedHive loadHive(const std::string& path) {
     struct stat st {};
     std::string text;
     std::string problem;
-    if (::fstat(fd.get(), &st) != 0) {
+    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        std::fprintf(stderr, "quillmoor: registry hive %s is not a regular file; not read\n",
+                     path.c_str());
         loaded.status = RegistryStatus::IoError;
         return loaded;
     }
@@ -157,7 +161,9 @@ RegistryStatus saveHive(RegistryRoot root, const std::string& path, const HiveKe
     ++gSaves;
     std::string temp = path + ".tmp." + std::to_string(::getpid());
     mode_t mode = isMachine(root) ? 0644 : 0600;
-    UniqueFd fd(::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, mode));
+    // O_NONBLOCK: a named pipe left at the temporary's name fails rather than waits.
+    UniqueFd fd(::open(temp.c_str(),
+                       O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, mode));
     if (fd.get() < 0)
         return statusFromErrno(errno);
     bool ok = ::fchmod(fd.get(), mode) == 0 && writeAll(fd.get(), serializeHive(hive)) &&

@@ -13,6 +13,8 @@ namespace {
 
 constexpr gid_t kNoGroup = 65534;
 
+std::string gElevatedUserHome;
+
 std::optional<uid_t> uidFromEnv(const char* name) {
     const char* text = std::getenv(name);
     if (!text || !*text)
@@ -66,8 +68,8 @@ RealUser realUser() {
     }
     if (user.elevatedForOther) {
         fillFromPasswd(user);
-        if (const char* home = std::getenv("QUILLMOOR_USER_HOME"); home && *home == '/')
-            user.home = home;
+        if (!gElevatedUserHome.empty())
+            user.home = gElevatedUserHome;
         return user;
     }
     // Every registry call asks who the user is: the account database is read only where
@@ -78,6 +80,10 @@ RealUser realUser() {
     }
     fillFromPasswd(user);
     return user;
+}
+
+void setElevatedUserHome(std::string home) {
+    gElevatedUserHome = std::move(home);
 }
 
 namespace {

@@ -19,11 +19,16 @@ struct RealUser {
 };
 
 // The user the program works for: with euid 0 and SUDO_UID (or PKEXEC_UID) naming
-// another account, that account, with its home from the account database
-// (QUILLMOOR_USER_HOME replaces it, for tests); otherwise the real uid and gid of the
-// process with $HOME (the account database only when $HOME is unset, so `name` is then
-// empty: GetUserName looks it up).
+// another account, that account, with its home from the account database; otherwise the
+// real uid and gid of the process with $HOME (the account database only when $HOME is
+// unset, so `name` is then empty: GetUserName looks it up).
 RealUser realUser();
+
+// Test seam: the home of the account a process elevated for another user works for, in
+// place of the account database's, so a test that plays sudo never reaches a real home.
+// Set by the process itself, never by its environment (which under sudo may be that
+// user's); empty gives the account database back.
+void setElevatedUserHome(std::string home);
 
 // That user's desktop folders: $XDG_CONFIG_HOME and $XDG_DATA_HOME, else ~/.config and
 // ~/.local/share. Elevated for another user, always below that user's home: the

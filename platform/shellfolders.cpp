@@ -4,9 +4,11 @@
 #include "platform/dospath.h"
 #include "platform/realuser.h"
 #include "platform/registry.h"
+#include "platform/userfiles.h"
 
 #include <array>
-#include <fstream>
+#include <cstdio>
+#include <sstream>
 
 namespace qm {
 
@@ -20,10 +22,22 @@ std::string home() {
     return realUser().home;
 }
 
-// A folder of user-dirs.dirs ("XDG_DESKTOP_DIR="$HOME/Desktop""), else `fallback`.
-std::string userDir(const std::string& key, const std::string& fallback) {
-    const std::string file = userConfigFolder() + "/user-dirs.dirs";
-    std::ifstream in(file);
+// user-dirs.dirs is a few lines; anything larger is not the desktop's.
+constexpr size_t kMaxUserDirsBytes = 64 * 1024;
+
+// A folder of user-dirs.dirs ("XDG_DESKTOP_DIR="$HOME/Desktop""), else `fallback` when
+// the file or the key is not there; nothing (unknown) when the file cannot be read. Run
+// as root for a user, the file is the user's: read with the user's rights, never waited
+// for, never past its cap.
+std::optional<std::string> userDir(const std::string& key, const std::string& fallback) {
+    const std::string path = userConfigFolder() + "/user-dirs.dirs";
+    const SmallFile file = readUserFile(path, kMaxUserDirsBytes);
+    if (file.status == SmallFile::Status::Refused) {
+        std::fprintf(stderr, "quillmoor: %s is not read (%s), so %s is unknown\n", path.c_str(),
+                     file.problem.c_str(), key.c_str());
+        return std::nullopt;
+    }
+    std::istringstream in(file.bytes);
     for (std::string line; std::getline(in, line);) {
         if (!line.starts_with(key + "=\""))
             continue;

@@ -7,7 +7,9 @@
 // $XDG_DATA_HOME, the autostart folder of $XDG_CONFIG_HOME); for HKEY_LOCAL_MACHINE the
 // system-wide ones (/usr/share/applications, /etc/xdg/autostart, below
 // QUILLMOOR_SYSTEM_ROOT when set). There is no all-users desktop or documents folder:
-// those are unknown, and a caller skips what it would have put there.
+// those are unknown, and a caller skips what it would have put there. So are the user's
+// when user-dirs.dirs is there but cannot be read: it is read with the user's rights, as
+// a regular file of at most 64 KiB, without waiting (userfiles.h).
 
 #include "platform/hivestore.h"
 

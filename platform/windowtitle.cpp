@@ -46,6 +46,18 @@ struct Reply {
 };
 static_assert(sizeof(Reply) == 12);
 
+// Whether sockets in `folder` may be trusted: a real folder (not a link) of the user's or
+// the program's own, closed to everyone else. In another account's folder (the shared
+// /tmp fallback made by someone else first) that account could answer for any title.
+bool trustedFolder(const std::string& folder, const RealUser& user) {
+    struct stat st {};
+    if (::lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return false;
+    if ((st.st_mode & (S_IRWXG | S_IRWXO)) != 0)
+        return false;
+    return st.st_uid == user.uid || st.st_uid == ::geteuid();
+}
+
 uint64_t fnv1a(const std::string& text) {
     uint64_t hash = 0xcbf29ce484222325ull;
     for (unsigned char c : text) {
@@ -100,6 +112,8 @@ bool writeFull(int fd, const void* buffer, size_t size) {
 
 // A socket connected to the title's owner, or -1 when no live owner answers.
 int connectTo(const std::string& title, int timeoutMs) {
+    if (!trustedFolder(windowTitleFolder(), realUser()))
+        return -1; // no program of ours can hold a title there
     sockaddr_un address{};
     if (!makeAddress(windowTitleSocketPath(title), address))
         return -1;
@@ -162,14 +176,7 @@ bool bindReplacingStale(int fd, const std::string& path, std::string& error) {
 bool ensureFolder(const std::string& folder, const RealUser& user) {
     if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
         return false;
-    struct stat st {};
-    if (::lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
-        return false;
-    // The folder (the shared /tmp fallback above all) must be the user's own and closed
-    // to everyone else, or another user could listen under our titles or swap sockets.
-    if ((st.st_mode & (S_IRWXG | S_IRWXO)) != 0)
-        return false;
-    return st.st_uid == user.uid || st.st_uid == ::geteuid();
+    return trustedFolder(folder, user);
 }
 
 } // namespace

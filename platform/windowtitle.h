@@ -6,8 +6,10 @@
 //
 // Socket folder: QUILLMOOR_IPC_DIR when set; otherwise the real user's runtime folder
 // ($XDG_RUNTIME_DIR, or /run/user/<uid> for a program elevated through sudo or pkexec),
-// falling back to /tmp/quillmoor-<uid>. A socket left by a crashed program answers no
-// connection; the next owner removes it and takes the title.
+// falling back to /tmp/quillmoor-<uid>. Only a real folder of that user's (or the
+// program's own) that no one else may open is used or searched: a folder another account
+// made first holds no title. A socket left by a crashed program answers no connection;
+// the next owner removes it and takes the title.
 //
 // The owner object owns its socket; the event loop watches fd() for reading and then
 // calls processPending(), which never waits for a new client.

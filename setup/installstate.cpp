@@ -4,16 +4,44 @@
 #include "platform/fileio.h"
 #include "platform/productkeys.h"
 #include "platform/programfiles.h"
+#include "platform/realuser.h"
 #include "platform/registry.h"
 #include "platform/uninstlist.h"
+#include "platform/userfiles.h"
 
+#include <cstdio>
 #include <filesystem>
+#include <optional>
 
 namespace qm {
 
 namespace {
 
-// The registered "UninstallString" (HKEY_LOCAL_MACHINE first); empty when no key.
+// Whether the installation in `folder` is one root may take as the user's: any, except
+// when root runs for a user (sudo, pkexec). Then the user's hive, which the user may
+// change at will, could name another account's installation; only one made for this
+// user counts, whose User.dat (written when an administrator installs for one user)
+// names them. Read with the user's rights: a file the user cannot read is not theirs.
+bool takenAsTheUsers(const std::string& folder) {
+    if (!realUser().elevatedForOther)
+        return true;
+    const std::optional<std::string> host = toHostPath(folder + std::string(kUserFileName));
+    if (!host)
+        return false;
+    constexpr size_t kMaxUserFileBytes = 4096;
+    const SmallFile file = readUserFile(*host, kMaxUserFileBytes);
+    const std::string name = GetUserName();
+    if (file.status == SmallFile::Status::Read && !name.empty() && file.bytes == name)
+        return true;
+    std::fprintf(stderr,
+                 "setup: the installation in %s is not taken as %s's: only the machine's "
+                 "registry or a User.dat naming the user lets root act on it\n",
+                 host->c_str(), name.c_str());
+    return false;
+}
+
+// The registered "UninstallString" (HKEY_LOCAL_MACHINE first); empty when no key, or when
+// only the user's registry names an installation root may not take as the user's.
 std::string uninstallCommand() {
     for (RegistryRoot root : {RegistryRoot::LocalMachine, RegistryRoot::CurrentUser}) {
         Registry registry(root);
@@ -21,6 +49,8 @@ std::string uninstallCommand() {
             continue;
         std::string command;
         registry.readString(kUninstallStringValue, command);
+        if (root == RegistryRoot::CurrentUser && !takenAsTheUsers(extractFilePath(command)))
+            return {};
         return command;
     }
     return {};

@@ -5,7 +5,9 @@
 // uninstall: a copy anywhere else (the medium's "setup" or a renamed copy) never
 // uninstalls, it asks for the installed copy to be removed first; only when the installed
 // uninstaller is missing, from a folder that still holds the main program or uninst.ini,
-// does any copy show the uninstall window for the installed folder.
+// does any copy show the uninstall window for the installed folder. Run as root for a
+// user (sudo, pkexec), the user's HKEY_CURRENT_USER counts only for an installation
+// whose User.dat names that user: the user's hive may name another account's.
 
 #include <string>
 #include <string_view>

@@ -2,6 +2,7 @@
 
 #include "controls/messageform.h"
 #include "platform/programfolder.h"
+#include "platform/sudoenvironment.h"
 #include "setup/forminstall.h"
 #include "setup/formuninstal.h"
 #include "setup/installstate.h"
@@ -13,6 +14,9 @@
 namespace qm {
 
 int SetupMain(int argc, char** argv) {
+    // First of all: run through sudo, the environment may be the user's, and Qt reads it
+    // as the application is made.
+    dropUserEnvironmentUnderSudo();
     QApplication app(argc, argv);
     // The application's own title; as a display name Qt would append it to every window's
     // caption ("Setup  Quillmoor — ...").

@@ -2,6 +2,7 @@
 
 #include "platform/dospath.h"
 #include "platform/programfolder.h"
+#include "platform/sudoenvironment.h"
 #include "updater/frmmain.h"
 
 #include <QApplication>
@@ -51,6 +52,9 @@ std::string hostProgramFolder() {
 } // namespace
 
 int UpdaterMain(int argc, char** argv) {
+    // First of all: run through sudo, the environment may be the user's, and Qt reads it
+    // as the application is made.
+    dropUserEnvironmentUnderSudo();
     QApplication app(argc, argv);
     // The application's own title; as a display name Qt would append it to the window's
     // caption ("Quillmoor Updater — ...").

@@ -13,6 +13,7 @@
 #include "platform/realuser.h"
 #include "platform/registry.h"
 #include "platform/removabledrives.h"
+#include "platform/sudoenvironment.h"
 #include "platform/windowtitle.h"
 
 #include <QApplication>
@@ -73,6 +74,9 @@ bool isLogonStart(const std::vector<std::string>& arguments) {
 }
 
 int ProgramMain(int argc, char** argv) {
+    // First of all: run through sudo, the environment may be the user's, and Qt reads it
+    // as the application is made.
+    dropUserEnvironmentUnderSudo();
     QApplication app(argc, argv);
     // The application's own title. As a display name Qt would append it to every window
     // caption ("Quillmoor Main Window — Quillmoor Backup"), and other programs find the

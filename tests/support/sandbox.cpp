@@ -3,6 +3,7 @@
 #include "platform/datetime.h"
 #include "platform/dospath.h"
 #include "platform/fileio.h"
+#include "platform/realuser.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -35,6 +36,12 @@ Sandbox::Sandbox() {
     setEnv("QUILLMOOR_DISK_BY_LABEL", root_ + "/dev/disk/by-label");
     fs::create_directories(fs::path(root_) / "E");
     setEnv("QUILLMOOR_DRIVES", "C=fixed:" + root_ + "/C;E=removable:" + root_ + "/E");
+    // Run through sudo, the tests (and the programs they start) would otherwise work for
+    // the account that ran them, in its real home and registry; a test that plays sudo
+    // sets these itself and finds its user's home here.
+    for (const char* name : {"SUDO_UID", "SUDO_GID", "SUDO_USER", "PKEXEC_UID"})
+        unsetEnv(name);
+    setElevatedUserHome(root_ + "/home");
     DriveTable::instance().reload();
 }
 
@@ -46,6 +53,7 @@ Sandbox::~Sandbox() {
             unsetenv(name.c_str());
     }
     DriveTable::instance().reload();
+    setElevatedUserHome({});
     setClock({});
     setLocaleFormats(LocaleFormats{});
     std::error_code ec;
@@ -54,12 +62,21 @@ Sandbox::~Sandbox() {
         fs::remove_all(memoryRoot_, ec);
 }
 
-void Sandbox::setEnv(const char* name, const std::string& value) {
+void Sandbox::saveEnv(const char* name) {
     if (!savedEnv_.count(name)) {
         const char* old = std::getenv(name);
         savedEnv_[name] = old ? std::optional<std::string>(old) : std::nullopt;
     }
+}
+
+void Sandbox::setEnv(const char* name, const std::string& value) {
+    saveEnv(name);
     setenv(name, value.c_str(), 1);
+}
+
+void Sandbox::unsetEnv(const char* name) {
+    saveEnv(name);
+    unsetenv(name);
 }
 
 std::string Sandbox::hostOf(char letter) const {

@@ -2,8 +2,9 @@
 // A sandbox for one test: a fresh temporary folder that stands in for the machine.
 // It maps drive letters to sub-folders (C: is <root>/C, the media drive E: is
 // <root>/E, removable), points HOME, the XDG folders and every Quillmoor override at
-// the sandbox (the program folder is C:\program), and puts everything back when it
-// goes out of scope.
+// the sandbox (the program folder is C:\program), takes away the variables of a run
+// through sudo (a test that plays sudo finds its user's home at <root>/home), and puts
+// everything back when it goes out of scope.
 
 #include "platform/drivetable.h"
 
@@ -37,7 +38,9 @@ class Sandbox {
                      int second);
 
   private:
+    void saveEnv(const char* name);
     void setEnv(const char* name, const std::string& value);
+    void unsetEnv(const char* name);
 
     std::string root_;
     std::string memoryRoot_;
