@@ -249,7 +249,6 @@ bool TUninstaller::RemoveShortcutsAndKeys() {
         if (there ? !run.deleteValue(kMainProgramName)
                   : looked != RegistryStatus::KeyMissing && looked != RegistryStatus::ValueMissing)
             failed(root, "the Run value", run);
-        keyGone(root, kUninstallKey);
         keyGone(root, setupkeys::kProductKey);
         if (root == RegistryRoot::LocalMachine)
             removeAutostartEntry(machineAutostartFolder(), qmoor);
@@ -261,6 +260,13 @@ bool TUninstaller::RemoveShortcutsAndKeys() {
         keyGone(RegistryRoot::ClassesRoot, setupkeys::kBpaKey);
         keyGone(RegistryRoot::ClassesRoot, setupkeys::kBpaClassKey);
     }
+    // The Uninstall keys go last: while the registry still names the installation, an
+    // uninstall that failed here can be run again.
+    if (!removed)
+        return false;
+    for (RegistryRoot root : {RegistryRoot::LocalMachine, RegistryRoot::CurrentUser})
+        if (root != RegistryRoot::LocalMachine || admin)
+            keyGone(root, kUninstallKey);
     return removed;
 }
 
