@@ -105,8 +105,8 @@ Machine makeMachine(const std::string& hive) {
     writeFile(medium / "setup", "#!/bin/sh\n");
     if (machine.sudo) {
         // The user's home and hive are the user's; the folder above them lets them in.
-        fs::permissions(machine.root, fs::perms::owner_all | fs::perms::group_exec |
-                                          fs::perms::others_exec);
+        fs::permissions(machine.root,
+                        fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
         for (const fs::path& folder : {home, registry}) {
             ::chown(folder.c_str(), kUser, kUser);
             for (const auto& entry : fs::recursive_directory_iterator(folder))

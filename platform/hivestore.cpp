@@ -312,8 +312,9 @@ int openMachineLock(const std::string& hivePath) {
     if (folder.get() < 0 || ::fstat(folder.get(), &info) != 0)
         return -1;
     if (info.st_uid != 0) {
-        std::fprintf(stderr, "quillmoor: %s/%s does not belong to root; the machine's registry "
-                             "is not written while it is there\n",
+        std::fprintf(stderr,
+                     "quillmoor: %s/%s does not belong to root; the machine's registry "
+                     "is not written while it is there\n",
                      hivePath.substr(0, slash).c_str(), kMachineLockFolder);
         errno = EIO;
         return -1;
@@ -337,10 +338,9 @@ int openMachineLock(const std::string& hivePath) {
 // Opens and locks the hive's lock file for writing: "<hive>.lock" for the user's hive,
 // the machine lock above for the machine's; -1 when it cannot be opened or stays taken.
 int lockHive(RegistryRoot root, const std::string& path) {
-    const int fd = isMachine(root)
-                       ? openMachineLock(path)
-                       : ::open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW,
-                                0600);
+    const int fd = isMachine(root) ? openMachineLock(path)
+                                   : ::open((path + ".lock").c_str(),
+                                            O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0)
         return -1;
     if (!waitForLock(fd, path)) {

@@ -2,8 +2,9 @@
 // Registry access for the three programs: a root (HKCU, HKLM, HKCR), one open key at a
 // time, and typed values read and written in the hive files of HiveStore. Every call
 // reads the hive as stored at that moment (HiveStore parses the file again only when it
-// changed), so two programs see each other's changes at once; reading takes no lock, and a write that stores what is already there (a key opened with create, a
-// value written back unchanged) takes no lock and writes nothing.
+// changed), so two programs see each other's changes at once; reading takes no lock,
+// and a write that stores what is already there (a key opened with create, a value
+// written back unchanged) takes no lock and writes nothing.
 //
 // Routines that read or write several values batch them: beginBatch() reads the hive
 // once, and commit() writes every change in one go, so a hundred values cost one read

@@ -546,14 +546,14 @@ bool TInstaller::RegisterFileAssociation() {
     const RegistryRoot root = RegistryRoot::ClassesRoot;
     const std::string qmoor = folder_ + std::string(kMainProgramName);
     const std::string classKey(setupkeys::kBpaClassKey);
-    return registryStep(root, journal_.WriteString(root, setupkeys::kBpaKey, "",
-                                                   "BackupArchive.1")) &&
-           registryStep(root, journal_.WriteString(root, classKey, "",
-                                                   "Quillmoor Backup Archive")) &&
-           registryStep(root, journal_.WriteString(root, classKey + "\\DefaultIcon", "",
-                                                   qmoor + ", 1")) &&
-           registryStep(root, journal_.WriteString(root, classKey + "\\Shell\\Open\\Command",
-                                                   "", qmoor));
+    return registryStep(root,
+                        journal_.WriteString(root, setupkeys::kBpaKey, "", "BackupArchive.1")) &&
+           registryStep(root,
+                        journal_.WriteString(root, classKey, "", "Quillmoor Backup Archive")) &&
+           registryStep(
+               root, journal_.WriteString(root, classKey + "\\DefaultIcon", "", qmoor + ", 1")) &&
+           registryStep(root,
+                        journal_.WriteString(root, classKey + "\\Shell\\Open\\Command", "", qmoor));
 }
 
 } // namespace qm
