@@ -501,6 +501,10 @@ uint32_t creationMask() {
     return mask & 0777;
 }
 
+FileIdentity fileIdentityOf(const struct ::stat& info) {
+    return identityOf(info);
+}
+
 std::optional<FileIdentity> fileIdentity(std::string_view dosPath) {
     struct stat st {};
     if (!statHost(dosPath, st) || S_ISDIR(st.st_mode))

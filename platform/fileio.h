@@ -14,6 +14,8 @@
 #include <string_view>
 #include <vector>
 
+struct stat; // <sys/stat.h>
+
 namespace qm {
 
 enum class OpenMode { Read, ReadWrite };
@@ -179,6 +181,8 @@ uint32_t creationMask();
 // The identity of the file (or the file a link names) at dosPath; none when there is no
 // file there.
 std::optional<FileIdentity> fileIdentity(std::string_view dosPath);
+// The identity of a file that stat or fstat described.
+FileIdentity fileIdentityOf(const struct ::stat& info);
 bool folderExists(std::string_view dosPath); // a folder (or a link to one)
 bool deleteFile(std::string_view dosPath);
 // Renames a file or folder; replaces an existing target file.

@@ -1,7 +1,9 @@
 #include "platform/hivestore.h"
 
 #include "platform/actingas.h"
+#include "platform/fileio.h"
 #include "platform/filelock.h"
+#include "platform/folderchain.h"
 #include "platform/realuser.h"
 #include "platform/uniquefd.h"
 #include "platform/writeall.h"
@@ -13,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <mutex>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -22,6 +25,7 @@ namespace qm {
 namespace {
 
 std::atomic<uint64_t> gLoads{0};
+std::atomic<uint64_t> gParses{0};
 std::atomic<uint64_t> gSaves{0};
 // Until this moment (steady clock, ms) writers try the lock only once; 0 when the last
 // attempt got it.
@@ -83,39 +87,50 @@ RegistryStatus statusFromErrno(int error) {
 }
 
 struct LoadedHive {
-    std::unique_ptr<HiveKey> root;
+    std::shared_ptr<const HiveKey> root;
     bool corrupt = false;
     RegistryStatus status = RegistryStatus::Ok;
 };
 
-LoadedHive loadHive(const std::string& path) {
-    ++gLoads;
-    LoadedHive loaded;
-    loaded.root = std::make_unique<HiveKey>();
-    // A user's hive may be anything the user put there: a named pipe is not waited for
-    // (O_NONBLOCK), and only a regular file is read.
-    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-    if (fd.get() < 0) {
-        if (errno != ENOENT)
-            loaded.status = statusFromErrno(errno);
-        return loaded;
-    }
+// The last parse of each hive, kept with its file open: while the file is open its inode
+// cannot pass to another file, so a file at the hive's path with the same identity
+// (device, inode, size, modification and change times) is the same file, unchanged.
+// Writers replace the hive by a rename, which gives it another inode.
+struct KeptParse {
+    std::string path;
+    FileIdentity identity;
+    UniqueFd file;
+    LoadedHive hive;
+};
+
+std::mutex gKeptMutex;
+KeptParse gKept[3]; // by RegistryRoot
+
+KeptParse& keptFor(RegistryRoot root) {
+    return gKept[static_cast<int>(root)];
+}
+
+std::optional<FileIdentity> identityOfOpen(int fd) {
     struct stat st {};
+    if (::fstat(fd, &st) != 0)
+        return std::nullopt;
+    return fileIdentityOf(st);
+}
+
+// Reads and parses the hive file open at `fd`.
+LoadedHive parseHiveFile(int fd, const std::string& path, int64_t size) {
+    ++gParses;
+    LoadedHive loaded;
+    loaded.root = std::make_shared<HiveKey>();
     std::string text;
     std::string problem;
-    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
-        std::fprintf(stderr, "quillmoor: registry hive %s is not a regular file; not read\n",
-                     path.c_str());
-        loaded.status = RegistryStatus::IoError;
-        return loaded;
-    }
-    if (static_cast<uint64_t>(st.st_size) > kMaxHiveFileBytes) {
+    if (static_cast<uint64_t>(size) > kMaxHiveFileBytes) {
         problem = "file larger than " + std::to_string(kMaxHiveFileBytes) + " bytes";
     } else {
-        text.resize(static_cast<size_t>(st.st_size));
+        text.resize(static_cast<size_t>(size));
         size_t done = 0;
         while (done < text.size()) {
-            ssize_t got = ::read(fd.get(), text.data() + done, text.size() - done);
+            ssize_t got = ::read(fd, text.data() + done, text.size() - done);
             if (got < 0 && errno == EINTR)
                 continue;
             if (got <= 0)
@@ -140,6 +155,54 @@ LoadedHive loadHive(const std::string& path) {
                      path.c_str(), problem.c_str());
     }
     return loaded;
+}
+
+// The hive as stored now: the kept parse while the file is unchanged, else the file read
+// and parsed (and kept when it did not change while it was read).
+LoadedHive loadHive(RegistryRoot root, const std::string& path) {
+    ++gLoads;
+    LoadedHive loaded;
+    // A user's hive may be anything the user put there: a named pipe is not waited for
+    // (O_NONBLOCK), and only a regular file is read.
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (fd.get() < 0) {
+        loaded.root = std::make_shared<HiveKey>();
+        if (errno != ENOENT)
+            loaded.status = statusFromErrno(errno);
+        return loaded;
+    }
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        std::fprintf(stderr, "quillmoor: registry hive %s is not a regular file; not read\n",
+                     path.c_str());
+        loaded.root = std::make_shared<HiveKey>();
+        loaded.status = RegistryStatus::IoError;
+        return loaded;
+    }
+    const std::optional<FileIdentity> before = fileIdentityOf(st);
+    {
+        std::lock_guard<std::mutex> guard(gKeptMutex);
+        const KeptParse& kept = keptFor(root);
+        if (kept.hive.root && kept.path == path && kept.identity == *before)
+            return kept.hive;
+    }
+    loaded = parseHiveFile(fd.get(), path, before->size);
+    if (loaded.status != RegistryStatus::Ok || identityOfOpen(fd.get()) != before)
+        return loaded;
+    std::lock_guard<std::mutex> guard(gKeptMutex);
+    keptFor(root) = KeptParse{path, *before, std::move(fd), loaded};
+    return loaded;
+}
+
+// A copy of a hive to change.
+std::unique_ptr<HiveKey> copyOfHive(const HiveKey& key) {
+    auto copy = std::make_unique<HiveKey>();
+    copy->name = key.name;
+    copy->values = key.values;
+    copy->subKeys.reserve(key.subKeys.size());
+    for (const auto& sub : key.subKeys)
+        copy->subKeys.push_back(copyOfHive(*sub));
+    return copy;
 }
 
 // Moves a damaged hive aside so the next write does not destroy it.
@@ -225,12 +288,55 @@ bool waitForLock(int fd, const std::string& hivePath) {
     }
 }
 
-// Opens and locks "<hive>.lock" for writing; -1 when the lock file cannot be opened or
-// stays taken.
+// The machine hives' locks are in a folder of the hive folder that only root may enter,
+// so no other account can open one, let alone hold it and keep root from the hive (as it
+// could with the world-readable "<hive>.lock" beside the hive that root used to lock, now
+// left unused). Each step is checked on the open folder or file: root's, not a link, and
+// root's alone.
+constexpr const char* kMachineLockFolder = "locks";
+
+int openMachineLock(const std::string& hivePath) {
+    const size_t slash = hivePath.rfind('/');
+    const UniqueFd hiveFolder = openFolderChain(hivePath.substr(0, slash));
+    if (hiveFolder.get() < 0)
+        return -1;
+    if (::mkdirat(hiveFolder.get(), kMachineLockFolder, 0700) != 0 && errno != EEXIST)
+        return -1;
+    const UniqueFd folder(::openat(hiveFolder.get(), kMachineLockFolder,
+                                   O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    struct stat info {};
+    if (folder.get() < 0 || ::fstat(folder.get(), &info) != 0)
+        return -1;
+    if (info.st_uid != 0) {
+        std::fprintf(stderr,
+                     "quillmoor: %s/%s does not belong to root; the machine's registry "
+                     "is not written while it is there\n",
+                     hivePath.substr(0, slash).c_str(), kMachineLockFolder);
+        errno = EIO;
+        return -1;
+    }
+    if ((info.st_mode & 07777) != 0700 && ::fchmod(folder.get(), 0700) != 0)
+        return -1;
+    const std::string name = hivePath.substr(slash + 1) + ".lock";
+    UniqueFd lock(
+        ::openat(folder.get(), name.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (lock.get() < 0 || ::fstat(lock.get(), &info) != 0)
+        return -1;
+    if (!S_ISREG(info.st_mode) || info.st_uid != 0) {
+        errno = EIO;
+        return -1;
+    }
+    if ((info.st_mode & 07777) != 0600 && ::fchmod(lock.get(), 0600) != 0)
+        return -1;
+    return lock.release();
+}
+
+// Opens and locks the hive's lock file for writing: "<hive>.lock" for the user's hive,
+// the machine lock above for the machine's; -1 when it cannot be opened or stays taken.
 int lockHive(RegistryRoot root, const std::string& path) {
-    std::string lockPath = path + ".lock";
-    mode_t mode = isMachine(root) ? 0644 : 0600;
-    int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, mode);
+    const int fd = isMachine(root) ? openMachineLock(path)
+                                   : ::open((path + ".lock").c_str(),
+                                            O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0)
         return -1;
     if (!waitForLock(fd, path)) {
@@ -291,24 +397,25 @@ bool HiveStore::writable(RegistryRoot root) {
 
 RegistryStatus HiveStore::read(RegistryRoot root,
                                const std::function<RegistryStatus(const HiveKey&)>& reader) {
-    std::unique_ptr<HiveKey> hive;
-    RegistryStatus status = load(root, hive);
-    return status == RegistryStatus::Ok ? reader(*hive) : status;
+    // Writers replace the file by a rename, so a reader sees the old hive or the new
+    // one, never half of either. The parse is shared: the reader only looks.
+    LoadedHive loaded;
+    const RegistryStatus status = withHiveRights(root, [&] {
+        loaded = loadHive(root, hivePath(root));
+        return loaded.status;
+    });
+    return status == RegistryStatus::Ok ? reader(*loaded.root) : status;
 }
 
 RegistryStatus HiveStore::load(RegistryRoot root, std::unique_ptr<HiveKey>& hive) {
-    // Writers replace the file by a rename, so a reader sees the old hive or the new
-    // one, never half of either.
-    return withHiveRights(root, [&] {
-        LoadedHive loaded = loadHive(hivePath(root));
-        if (loaded.status == RegistryStatus::Ok)
-            hive = std::move(loaded.root);
-        return loaded.status;
+    return read(root, [&](const HiveKey& stored) {
+        hive = copyOfHive(stored);
+        return RegistryStatus::Ok;
     });
 }
 
 HiveStore::IoCounts HiveStore::ioCounts() {
-    return {gLoads.load(), gSaves.load()};
+    return {gLoads.load(), gParses.load(), gSaves.load()};
 }
 
 RegistryStatus
@@ -328,16 +435,17 @@ HiveStore::updateHive(RegistryRoot root,
     UniqueFd lock(lockHive(root, path));
     if (lock.get() < 0)
         return statusFromErrno(errno);
-    LoadedHive loaded = loadHive(path);
+    LoadedHive loaded = loadHive(root, path);
     if (loaded.status != RegistryStatus::Ok)
         return loaded.status;
+    std::unique_ptr<HiveKey> hive = copyOfHive(*loaded.root);
     bool changed = false;
-    RegistryStatus status = change(*loaded.root, changed);
+    RegistryStatus status = change(*hive, changed);
     if (status != RegistryStatus::Ok || !changed)
         return status;
     if (loaded.corrupt && !keepCorruptCopy(path))
         return RegistryStatus::IoError;
-    return saveHive(root, path, *loaded.root);
+    return saveHive(root, path, *hive);
 }
 
 } // namespace qm

@@ -1,9 +1,14 @@
 #pragma once
 // Where the registry hive files live and how several processes share them. Every
-// operation reads the file fresh. A change is made under a lock (flock on
-// "<hive>.lock") on a fresh copy, written to a temporary file, pushed to disk and
-// renamed over the hive, so a reader never sees half a file and needs no lock, and a
-// killed writer leaves the old hive in place.
+// operation looks at the file: its parse is kept, with the file open, and used again
+// while the file at the hive's path has the same identity (device, inode, size,
+// modification and change times); a file replaced or rewritten by anyone is read and
+// parsed again. A change is made under a lock (flock) on a copy of the hive as stored,
+// written to a temporary file, pushed to disk and renamed over the hive, so a reader
+// never sees half a file and needs no lock, and a killed writer leaves the old hive in
+// place. The user's hive is locked through "<hive>.lock"; the machine's hives through
+// "locks/<hive>.lock" in their folder, a folder only root may enter (0700, root's), so
+// no other account can hold the lock that keeps root from writing them.
 //
 // The lock is taken by the thread that runs the windows, so its wait is short. A write
 // waits while other writers make progress (the hive is replaced now and then), but gives
@@ -58,21 +63,24 @@ class HiveStore {
     // Whether this process may change the hive of `root`.
     static bool writable(RegistryRoot root);
 
-    // Runs `reader` on a fresh copy of the hive. Takes no lock.
+    // Runs `reader` on the hive as stored now (the kept parse while the file is
+    // unchanged). Takes no lock.
     static RegistryStatus read(RegistryRoot root,
                                const std::function<RegistryStatus(const HiveKey&)>& reader);
-    // A fresh copy of the hive for the caller to keep (an empty key when there is no
-    // hive file yet). Takes no lock.
+    // A copy of the hive as stored now for the caller to keep (an empty key when there
+    // is no hive file yet). Takes no lock.
     static RegistryStatus load(RegistryRoot root, std::unique_ptr<HiveKey>& hive);
-    // Runs `change` under the exclusive lock on a fresh copy; writes the hive back when
-    // `change` returns Ok and reports `changed` true. IoError when the lock stays taken.
+    // Runs `change` under the exclusive lock on a copy of the hive as stored then; writes
+    // the hive back when `change` returns Ok and reports `changed` true. IoError when the
+    // lock stays taken.
     static RegistryStatus
     update(RegistryRoot root, const std::function<RegistryStatus(HiveKey&, bool& changed)>& change);
 
-    // Hive files read and written by this process since it started (for tests and
-    // diagnostics).
+    // Hive files looked at, read and written by this process since it started (for
+    // tests and diagnostics).
     struct IoCounts {
-        uint64_t loads = 0;
+        uint64_t loads = 0;  // the stored hive asked for (each looks at the file)
+        uint64_t parses = 0; // of those, the ones that read and parsed the file
         uint64_t saves = 0;
     };
     static IoCounts ioCounts();

@@ -385,9 +385,13 @@ bool Registry::deleteValue(std::string_view name) {
 bool IsAdmin() {
     Registry registry(RegistryRoot::LocalMachine);
     const std::string_view probe = "\\Software\\Quill_Moor_Tmp";
-    if (registry.keyExists(probe))
-        return registry.deleteKey(probe);
-    return registry.createKey(probe) && registry.deleteKey(probe);
+    if (registry.keyExists(probe) ? registry.deleteKey(probe)
+                                  : registry.createKey(probe) && registry.deleteKey(probe))
+        return true;
+    // Only a refusal tells that the user may not change the machine's hive. A hive that is
+    // busy (another program of root's holds its lock) or cannot be written just now says
+    // nothing about the user's rights: the write that needs it fails and is reported.
+    return registry.lastStatus() != RegistryStatus::AccessDenied;
 }
 
 } // namespace qm

@@ -1,9 +1,10 @@
 #pragma once
 // Registry access for the three programs: a root (HKCU, HKLM, HKCR), one open key at a
 // time, and typed values read and written in the hive files of HiveStore. Every call
-// reads the hive fresh, so two programs see each other's changes at once; reading takes
-// no lock, and a write that stores what is already there (a key opened with create, a
-// value written back unchanged) takes no lock and writes nothing.
+// reads the hive as stored at that moment (HiveStore parses the file again only when it
+// changed), so two programs see each other's changes at once; reading takes no lock,
+// and a write that stores what is already there (a key opened with create, a value
+// written back unchanged) takes no lock and writes nothing.
 //
 // Routines that read or write several values batch them: beginBatch() reads the hive
 // once, and commit() writes every change in one go, so a hundred values cost one read
@@ -123,7 +124,8 @@ class Registry {
 
 // The administrator probe of the three programs: creates and deletes the key
 // "Software\Quill_Moor_Tmp" under HKEY_LOCAL_MACHINE (deletes it when it exists).
-// True when that succeeded.
+// True when that succeeded, or failed for another reason than a refusal (AccessDenied):
+// a machine hive that is busy or damaged does not make an administrator an ordinary user.
 bool IsAdmin();
 
 } // namespace qm

@@ -89,7 +89,7 @@ std::string TInstaller::program(std::string_view windowsName) const {
     return folder_ + hostProgramFile(windowsName);
 }
 
-TInstallOutcome TInstaller::fail(const std::string& error) {
+TInstallOutcome TInstaller::fail(const std::string& error, const char* next) {
     const bool diskFull = errno == ENOSPC; // what stopped the step that failed
     if (!staging_.empty())
         deleteFolderTree(staging_);
@@ -102,10 +102,23 @@ TInstallOutcome TInstaller::fail(const std::string& error) {
                             "or choose a folder on another disk, and try again.");
         return TInstallOutcome::StayOnOptions;
     }
-    env_.message(0, "The installation failed: " + error +
-                        ". Nothing was installed; please check the install medium and the "
-                        "folder, and try again.");
+    env_.message(0, "The installation failed: " + error + ". Nothing was installed; " + next);
     return TInstallOutcome::StayOnOptions;
+}
+
+TInstallOutcome TInstaller::failInRegistry() {
+    return fail(registryError_, "please close any other Quillmoor program (another program may "
+                                "be changing the registry) and try again.");
+}
+
+bool TInstaller::registryStep(RegistryRoot root, bool done) {
+    if (!done && registryError_.empty())
+        registryError_ = "the registry hive " + HiveStore::hivePath(root) + " could not be changed";
+    return done;
+}
+
+bool TInstaller::registryStep(RegistryRoot root, RegistryStatus status) {
+    return registryStep(root, status == RegistryStatus::Ok);
 }
 
 TInstallOutcome TInstaller::Install() {
@@ -168,11 +181,14 @@ TInstallOutcome TInstaller::Install() {
     // From here on the earlier installation is taken apart only in ways the journal
     // puts back, so a failure leaves it working as it was.
     RemoveOldShortcuts();
-    CleanRegistry();
+    if (!CleanRegistry())
+        return failInRegistry();
     if (!writeUserFile(error))
         return fail(error);
-    CreateShortcutsAndKeys();
-    RegisterFileAssociation();
+    // Every registry entry of the installation is written, or the install fails: the
+    // machine's hives included (the file type too), which no other account can block.
+    if (!CreateShortcutsAndKeys() || !RegisterFileAssociation())
+        return failInRegistry();
     Registry uninstall(options_.allUsers ? RegistryRoot::LocalMachine : RegistryRoot::CurrentUser);
     if (!uninstall.keyExists(kUninstallKey))
         return fail("the Uninstall key could not be written");
@@ -384,18 +400,22 @@ void TInstaller::RemoveOldFiles() {
     }
 }
 
-void TInstaller::CleanRegistry() {
+bool TInstaller::CleanRegistry() {
+    const bool admin = env_.isAdmin();
     std::vector<RegistryRoot> roots = {RegistryRoot::CurrentUser};
-    if (env_.isAdmin())
+    if (admin)
         roots.push_back(RegistryRoot::LocalMachine);
     for (RegistryRoot root : roots) {
-        journal_.DeleteValue(root, kRunKey, kMainProgramName);
-        journal_.DeleteKey(root, kUninstallKey);
-        if (root == RegistryRoot::CurrentUser)
-            journal_.DeleteKey(root, setupkeys::kProductKey);
+        if (!registryStep(root, journal_.DeleteValue(root, kRunKey, kMainProgramName)) ||
+            !registryStep(root, journal_.DeleteKey(root, kUninstallKey)) ||
+            (root == RegistryRoot::CurrentUser &&
+             !registryStep(root, journal_.DeleteKey(root, setupkeys::kProductKey))))
+            return false;
     }
-    journal_.DeleteKey(RegistryRoot::ClassesRoot, setupkeys::kBpaKey);
-    journal_.DeleteKey(RegistryRoot::ClassesRoot, setupkeys::kBpaClassKey);
+    // The file type is the administrator's: an ordinary user's install leaves it alone.
+    const RegistryRoot classes = RegistryRoot::ClassesRoot;
+    return !admin || (registryStep(classes, journal_.DeleteKey(classes, setupkeys::kBpaKey)) &&
+                      registryStep(classes, journal_.DeleteKey(classes, setupkeys::kBpaClassKey)));
 }
 
 bool TInstaller::writeUserFile(std::string& error) {
@@ -422,11 +442,14 @@ bool TInstaller::writeFolderRecord(std::string& error) {
     return true;
 }
 
-void TInstaller::CreateShortcutsAndKeys() {
+bool TInstaller::CreateShortcutsAndKeys() {
     const uint32_t stamp = fileDosDateTime(program(kUninstallerName)).value_or(0);
-    if (!options_.autoStart)
-        journal_.WriteString(RegistryRoot::CurrentUser, kProductRunKey, kAutoStartValue, "OFF");
-    journal_.WriteDword(RegistryRoot::CurrentUser, kProductRunKey, kInstallStampValue, stamp);
+    const RegistryRoot user = RegistryRoot::CurrentUser;
+    if (!options_.autoStart &&
+        !registryStep(user, journal_.WriteString(user, kProductRunKey, kAutoStartValue, "OFF")))
+        return false;
+    if (!registryStep(user, journal_.WriteDword(user, kProductRunKey, kInstallStampValue, stamp)))
+        return false;
     const RegistryRoot root = options_.allUsers && env_.isAdmin() ? RegistryRoot::LocalMachine
                                                                   : RegistryRoot::CurrentUser;
     const std::string group(setupkeys::kProgramGroup);
@@ -434,8 +457,8 @@ void TInstaller::CreateShortcutsAndKeys() {
     CreateShortcut(root, "Uninstall.lnk", 2, group, kUninstallerName);
     CreateShortcut(root, "Quillmoor Updater.lnk", 2, group, kUpdaterName);
     CreateShortcut(root, "Quillmoor.lnk", 0, {}, kMainProgramName);
-    WriteRunKey(root == RegistryRoot::LocalMachine);
-    WriteUninstallKey(root == RegistryRoot::LocalMachine);
+    return WriteRunKey(root == RegistryRoot::LocalMachine) &&
+           WriteUninstallKey(root == RegistryRoot::LocalMachine);
 }
 
 void TInstaller::CreateShortcut(RegistryRoot root, std::string_view linkFile, int kind,
@@ -475,52 +498,62 @@ void TInstaller::createShortcut(RegistryRoot root, std::string_view linkFile, in
         journal_.FileWritten(*link);
 }
 
-void TInstaller::WriteRunKey(bool allUsers) {
+bool TInstaller::WriteRunKey(bool allUsers) {
     // The Run value holds the command as Qmoor itself writes it: the program's host path.
     const std::string qmoor = toHostPath(program(kMainProgramName)).value_or(std::string());
     const std::string command = qmoor + " -w";
-    bool machine =
-        allUsers && journal_.WriteString(RegistryRoot::LocalMachine, kRunKey, kMainProgramName,
-                                         command) == RegistryStatus::Ok;
     // An entry there already (an earlier installation's) is set aside first, so that a
     // rollback puts it back.
     const auto entryPath = [](const std::string& folder) {
         return folder + "/" + kAutostartFileName;
     };
-    if (machine && journal_.SetAsideHost(entryPath(machineAutostartFolder())) &&
-        writeAutostartEntry(machineAutostartFolder(), qmoor, true)) {
-        journal_.Undo([qmoor] { removeAutostartEntry(machineAutostartFolder(), qmoor); });
-    } else if (!machine) {
-        journal_.WriteString(RegistryRoot::CurrentUser, kRunKey, kMainProgramName, command);
+    const RegistryRoot root = allUsers ? RegistryRoot::LocalMachine : RegistryRoot::CurrentUser;
+    if (!registryStep(root, journal_.WriteString(root, kRunKey, kMainProgramName, command)))
+        return false;
+    if (allUsers) {
+        if (journal_.SetAsideHost(entryPath(machineAutostartFolder())) &&
+            writeAutostartEntry(machineAutostartFolder(), qmoor, true))
+            journal_.Undo([qmoor] { removeAutostartEntry(machineAutostartFolder(), qmoor); });
+    } else {
         asRealUser([&] {
             if (journal_.SetAsideHost(entryPath(userAutostartFolder())) &&
                 writeAutostartEntry(userAutostartFolder(), qmoor, options_.autoStart))
                 journal_.Undo([qmoor] { removeAutostartEntry(userAutostartFolder(), qmoor); });
         });
     }
-    journal_.WriteString(RegistryRoot::CurrentUser, kProductRunKey, kAutoStartValue,
-                         options_.autoStart ? "ON" : "OFF");
+    const RegistryRoot user = RegistryRoot::CurrentUser;
+    return registryStep(user, journal_.WriteString(user, kProductRunKey, kAutoStartValue,
+                                                   options_.autoStart ? "ON" : "OFF"));
 }
 
-void TInstaller::WriteUninstallKey(bool allUsers) {
+bool TInstaller::WriteUninstallKey(bool allUsers) {
     const RegistryRoot root = allUsers ? RegistryRoot::LocalMachine : RegistryRoot::CurrentUser;
     const std::string_view key = kUninstallKey;
-    journal_.WriteString(root, key, "DisplayIcon", folder_ + std::string(kMainProgramName));
-    journal_.WriteString(root, key, "DisplayName", setupkeys::kDisplayName);
-    journal_.WriteString(root, key, "Version", setupkeys::kVersion);
-    journal_.WriteString(root, key, kUninstallStringValue, folder_ + std::string(kUninstallerName));
-    journal_.WriteDword(root, key, "AllUsers", allUsers ? 1 : 0);
+    return registryStep(root, journal_.WriteString(root, key, "DisplayIcon",
+                                                   folder_ + std::string(kMainProgramName))) &&
+           registryStep(root,
+                        journal_.WriteString(root, key, "DisplayName", setupkeys::kDisplayName)) &&
+           registryStep(root, journal_.WriteString(root, key, "Version", setupkeys::kVersion)) &&
+           registryStep(root, journal_.WriteString(root, key, kUninstallStringValue,
+                                                   folder_ + std::string(kUninstallerName))) &&
+           registryStep(root, journal_.WriteDword(root, key, "AllUsers", allUsers ? 1 : 0));
 }
 
-void TInstaller::RegisterFileAssociation() {
+bool TInstaller::RegisterFileAssociation() {
+    // The file type is the administrator's: an ordinary user's install leaves it alone.
+    if (!env_.isAdmin())
+        return true;
     const RegistryRoot root = RegistryRoot::ClassesRoot;
     const std::string qmoor = folder_ + std::string(kMainProgramName);
     const std::string classKey(setupkeys::kBpaClassKey);
-    if (journal_.WriteString(root, setupkeys::kBpaKey, "", "BackupArchive.1") != RegistryStatus::Ok)
-        return; // the class hive is the administrator's
-    journal_.WriteString(root, classKey, "", "Quillmoor Backup Archive");
-    journal_.WriteString(root, classKey + "\\DefaultIcon", "", qmoor + ", 1");
-    journal_.WriteString(root, classKey + "\\Shell\\Open\\Command", "", qmoor);
+    return registryStep(root,
+                        journal_.WriteString(root, setupkeys::kBpaKey, "", "BackupArchive.1")) &&
+           registryStep(root,
+                        journal_.WriteString(root, classKey, "", "Quillmoor Backup Archive")) &&
+           registryStep(
+               root, journal_.WriteString(root, classKey + "\\DefaultIcon", "", qmoor + ", 1")) &&
+           registryStep(root,
+                        journal_.WriteString(root, classKey + "\\Shell\\Open\\Command", "", qmoor));
 }
 
 } // namespace qm

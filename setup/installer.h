@@ -73,18 +73,25 @@ class TInstaller {
     bool placeFiles(const std::string& from, const std::string& to, std::string& error);
     void RemoveOldShortcuts();
     void RemoveOldFiles();
-    void CleanRegistry();
+    bool CleanRegistry();
     bool writeUserFile(std::string& error);
     bool writeFolderRecord(std::string& error);
-    void CreateShortcutsAndKeys();
+    bool CreateShortcutsAndKeys();
     void CreateShortcut(RegistryRoot root, std::string_view linkFile, int kind,
                         std::string_view subfolder, std::string_view target);
     void createShortcut(RegistryRoot root, std::string_view linkFile, int kind,
                         std::string_view subfolder, std::string_view target);
-    void WriteRunKey(bool allUsers);
-    void WriteUninstallKey(bool allUsers);
-    void RegisterFileAssociation();
-    TInstallOutcome fail(const std::string& error);
+    bool WriteRunKey(bool allUsers);
+    bool WriteUninstallKey(bool allUsers);
+    bool RegisterFileAssociation();
+    TInstallOutcome fail(const std::string& error,
+                         const char* next = "please check the install medium and the folder, "
+                                            "and try again.");
+    // Whether a registry step succeeded; the first that failed is the one the install's
+    // failure names (failInRegistry).
+    bool registryStep(RegistryRoot root, bool done);
+    bool registryStep(RegistryRoot root, RegistryStatus status);
+    TInstallOutcome failInRegistry();
 
     void progress(int step) const;
     std::string stagingFolder() const;
@@ -97,6 +104,7 @@ class TInstaller {
     std::vector<std::string> entries_;
     std::vector<std::string> oldEntries_;
     std::vector<std::string> madeFolders_; // made for the installation, this run's and before
+    std::string registryError_;            // the first registry step that failed
     TInstallJournal journal_;
 };
 

@@ -71,21 +71,23 @@ void writeValue(Registry& key, const HiveValue& value) {
         key.writeString(value.name, value.data);
 }
 
-void copyKey(RegistryRoot root, const std::string& path, std::vector<KeyCopy>& out) {
-    Registry key(root);
-    if (!key.openKeyReadOnly(path))
-        return;
-    KeyCopy copy{path, {}};
-    for (const std::string& name : key.valueNames()) {
-        HiveValue value;
-        value.name = name;
-        value.type = key.valueType(name);
-        if (readValue(key, value))
-            copy.values.push_back(std::move(value));
-    }
-    out.push_back(std::move(copy));
-    for (const std::string& sub : key.subKeyNames())
-        copyKey(root, path + "\\" + sub, out);
+void copyKey(const HiveKey& key, const std::string& path, std::vector<KeyCopy>& out) {
+    out.push_back({path, key.values});
+    for (const auto& sub : key.subKeys)
+        copyKey(*sub, path + "\\" + sub->name, out);
+}
+
+// The key at `path` with everything below it, as stored now, from one read of the hive;
+// empty when the key is missing.
+RegistryStatus copyKey(RegistryRoot root, const std::string& path, std::vector<KeyCopy>& out) {
+    return HiveStore::read(root, [&](const HiveKey& hive) {
+        const HiveKey* key = &hive;
+        for (const std::string& name : splitKeyPath(path))
+            if (!(key = key->findSubKey(name)))
+                return RegistryStatus::Ok;
+        copyKey(*key, path, out);
+        return RegistryStatus::Ok;
+    });
 }
 
 } // namespace
@@ -175,29 +177,36 @@ RegistryStatus TInstallJournal::WriteDword(RegistryRoot root, std::string_view k
     return writeNoted(root, key, name, [&](Registry& r) { return r.writeDword(name, value); });
 }
 
-void TInstallJournal::DeleteValue(RegistryRoot root, std::string_view key, std::string_view name) {
+bool TInstallJournal::DeleteValue(RegistryRoot root, std::string_view key, std::string_view name) {
+    if (!HiveStore::writable(root))
+        return false;
     Registry registry(root);
-    if (!HiveStore::writable(root) || !registry.openKey(key, false))
-        return;
+    if (!registry.openKey(key, false))
+        return registry.lastStatus() == RegistryStatus::KeyMissing;
     HiveValue saved;
     saved.name = std::string(name);
     saved.type = registry.valueType(name);
+    if (saved.type == RegistryValueType::None)
+        return registry.lastStatus() == RegistryStatus::ValueMissing;
     if (!readValue(registry, saved) || !registry.deleteValue(name))
-        return;
+        return false;
     record([root, path = std::string(key), saved] {
         Registry r(root);
         if (r.openKey(path, true))
             writeValue(r, saved);
     });
+    return true;
 }
 
-void TInstallJournal::DeleteKey(RegistryRoot root, std::string_view key) {
+bool TInstallJournal::DeleteKey(RegistryRoot root, std::string_view key) {
     if (!HiveStore::writable(root))
-        return;
+        return false;
     std::vector<KeyCopy> copy;
-    copyKey(root, std::string(key), copy);
-    if (copy.empty() || !Registry(root).deleteKey(key))
-        return;
+    if (copyKey(root, std::string(key), copy) != RegistryStatus::Ok)
+        return false;
+    Registry registry(root);
+    if (copy.empty() || !registry.deleteKey(key))
+        return copy.empty() || registry.lastStatus() == RegistryStatus::KeyMissing;
     record([root, copy = std::move(copy)] {
         Registry r(root);
         r.beginBatch();
@@ -205,6 +214,7 @@ void TInstallJournal::DeleteKey(RegistryRoot root, std::string_view key) {
             r.replaceKey(k.path, k.values);
         r.commit();
     });
+    return true;
 }
 
 bool TInstallJournal::SetAside(const std::string& dosPath) {

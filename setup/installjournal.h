@@ -34,8 +34,10 @@ class TInstallJournal {
     RegistryStatus WriteDword(RegistryRoot root, std::string_view key, std::string_view name,
                               uint32_t value);
     // Deletes a value, or a key with everything below it; RollBack writes them back.
-    void DeleteValue(RegistryRoot root, std::string_view key, std::string_view name);
-    void DeleteKey(RegistryRoot root, std::string_view key);
+    // True when it is gone, or was not there; false when the hive could not be read or
+    // changed (or is not this process's to change).
+    bool DeleteValue(RegistryRoot root, std::string_view key, std::string_view name);
+    bool DeleteKey(RegistryRoot root, std::string_view key);
 
     // Moves the file or link at `dosPath` to a hidden name beside it, so that the path is
     // free for a new file: RollBack moves it back over whatever took its place, Commit

@@ -226,25 +226,29 @@ bool TUninstaller::RemoveShortcutsAndKeys() {
         toHostPath(folder_ + hostProgramFile(kMainProgramName)).value_or(std::string());
     const bool admin = env_.isAdmin();
     bool removed = true;
+    // A hive that cannot be read or changed keeps the entry as surely as a refusal does.
+    const auto failed = [&](RegistryRoot root, std::string_view what, const Registry& registry) {
+        std::fprintf(stderr, "setup: cannot delete %s in %s (%s)\n", std::string(what).c_str(),
+                     HiveStore::rootName(root), registryStatusText(registry.lastStatus()));
+        removed = false;
+    };
     const auto keyGone = [&](RegistryRoot root, std::string_view key) {
         Registry keys(root);
-        if (keys.keyExists(key) && (!keys.deleteKey(key) || keys.keyExists(key))) {
-            std::fprintf(stderr, "setup: cannot delete %s (%s)\n", std::string(key).c_str(),
-                         registryStatusText(keys.lastStatus()));
-            removed = false;
-        }
+        const bool there = keys.keyExists(key);
+        if (keys.lastStatus() != RegistryStatus::Ok ||
+            (there && (!keys.deleteKey(key) || keys.keyExists(key) ||
+                       keys.lastStatus() != RegistryStatus::Ok)))
+            failed(root, key, keys);
     };
     for (RegistryRoot root : {RegistryRoot::LocalMachine, RegistryRoot::CurrentUser}) {
         if (root == RegistryRoot::LocalMachine && !admin)
             continue;
         Registry run(root);
-        if (run.openKey(kRunKey, false) && run.valueExists(kMainProgramName) &&
-            !run.deleteValue(kMainProgramName)) {
-            std::fprintf(stderr, "setup: cannot delete the Run value (%s)\n",
-                         registryStatusText(run.lastStatus()));
-            removed = false;
-        }
-        keyGone(root, kUninstallKey);
+        const bool there = run.openKey(kRunKey, false) && run.valueExists(kMainProgramName);
+        const RegistryStatus looked = run.lastStatus();
+        if (there ? !run.deleteValue(kMainProgramName)
+                  : looked != RegistryStatus::KeyMissing && looked != RegistryStatus::ValueMissing)
+            failed(root, "the Run value", run);
         keyGone(root, setupkeys::kProductKey);
         if (root == RegistryRoot::LocalMachine)
             removeAutostartEntry(machineAutostartFolder(), qmoor);
@@ -256,6 +260,13 @@ bool TUninstaller::RemoveShortcutsAndKeys() {
         keyGone(RegistryRoot::ClassesRoot, setupkeys::kBpaKey);
         keyGone(RegistryRoot::ClassesRoot, setupkeys::kBpaClassKey);
     }
+    // The Uninstall keys go last: while the registry still names the installation, an
+    // uninstall that failed here can be run again.
+    if (!removed)
+        return false;
+    for (RegistryRoot root : {RegistryRoot::LocalMachine, RegistryRoot::CurrentUser})
+        if (root != RegistryRoot::LocalMachine || admin)
+            keyGone(root, kUninstallKey);
     return removed;
 }
 

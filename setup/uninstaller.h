@@ -5,12 +5,13 @@
 // what the installer made: the files of uninst.ini that lie below the registered install
 // folder (links removed as links, never followed; without a list, only the known files
 // of an installation), the program's own run-time files, the shortcuts and program
-// group, the Run values and autostart entries, the Uninstall key, the product's key tree,
-// the ".bpa" file type; then the uninstaller itself with uninst.ini and uninstdirs.ini,
+// group, the Run values and autostart entries, the product's key tree, the ".bpa" file
+// type, the Uninstall key; then the uninstaller itself with uninst.ini and uninstdirs.ini,
 // and last the folders setup made for the installation (uninstdirs.ini: the install
 // folder and the parents it had to make), each only when empty. A registry entry that
-// cannot be deleted is a failure: the uninstaller and its records stay, so an uninstall
-// cut short (failed or killed) can always be run again. Qt-free.
+// cannot be deleted (refused, or in a hive that cannot be read or written) is a failure:
+// the Uninstall key, the uninstaller and its records stay, so an uninstall cut short
+// (failed or killed) can always be run again. Qt-free.
 
 #include <functional>
 #include <optional>

@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 #include <set>
 #include <sys/file.h>
@@ -311,6 +312,85 @@ TEST_F(RegistryTest, ReadersTakeNoLockAndAWriterWaitsOnlyOnceBriefly) {
     EXPECT_EQ(reg.writeDword("V", 4), RegistryStatus::Ok);
     EXPECT_EQ(reg.readDword("V", value), RegistryStatus::Ok);
     EXPECT_EQ(value, 4u);
+}
+
+// A hive is parsed once and read from that parse while its file stays as it was; a file
+// changed in any way by anyone else (another process's write, a file renamed over it, a
+// rewrite in place of the same size or another) is read again at the next call.
+TEST_F(RegistryTest, AHiveIsParsedAgainExactlyWhenItsFileChanged) {
+    const std::string key = "\\SOFTWARE\\Quillmoor\\Settings";
+    Registry writer;
+    ASSERT_TRUE(writer.openKey(key, true));
+    ASSERT_EQ(writer.writeString("Name", "first"), RegistryStatus::Ok);
+    ASSERT_EQ(writer.writeDword("Width", 790), RegistryStatus::Ok);
+    const auto read = [&key] {
+        Registry reader;
+        std::string name;
+        uint32_t width = 0;
+        if (!reader.openKeyReadOnly(key) || reader.readString("Name", name) != RegistryStatus::Ok ||
+            reader.readDword("Width", width) != RegistryStatus::Ok)
+            return std::string("unreadable");
+        return name + "|" + std::to_string(width);
+    };
+    const std::string path = HiveStore::hivePath(RegistryRoot::CurrentUser);
+    const auto text = [](const std::string& name, int width) {
+        return "QMHIVE 1\nK SOFTWARE\nK SOFTWARE\\Quillmoor\nK SOFTWARE\\Quillmoor\\Settings\nV sz "
+               "Name " +
+               name + "\nV dword Width " + std::to_string(width) + "\n";
+    };
+    EXPECT_EQ(read(), "first|790");
+    uint64_t parses = HiveStore::ioCounts().parses;
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(read(), "first|790");
+    EXPECT_EQ(HiveStore::ioCounts().parses, parses) << "unchanged: read from the kept parse";
+
+    struct Change {
+        const char* how;
+        std::function<void()> make;
+        const char* seen;
+    } changes[] = {
+        {"another process writes",
+         [] {
+             const pid_t pid = fork();
+             if (pid == 0) {
+                 Registry other;
+                 _exit(other.openKey("\\SOFTWARE\\Quillmoor\\Settings", false) &&
+                               other.writeString("Name", "child") == RegistryStatus::Ok
+                           ? 0
+                           : 1);
+             }
+             int status = -1;
+             waitpid(pid, &status, 0);
+             ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+         },
+         "child|790"},
+        {"a file of the same size renamed over it",
+         [&] {
+             std::ofstream(path + ".new") << text("other", 790);
+             ASSERT_EQ(::rename((path + ".new").c_str(), path.c_str()), 0);
+         },
+         "other|790"},
+        {"rewritten in place, same size, its time set back",
+         [&] {
+             const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+             const std::string bytes = text("third", 790);
+             ASSERT_EQ(::pwrite(fd, bytes.data(), bytes.size(), 0), ssize_t(bytes.size()));
+             const timespec times[2] = {{1000000000, 0}, {1000000000, 0}};
+             ASSERT_EQ(::futimens(fd, times), 0);
+             ::close(fd);
+         },
+         "third|790"},
+        {"rewritten in place, another size",
+         [&] { std::ofstream(path, std::ios::trunc) << text("third", 1010); }, "third|1010"},
+    };
+    for (const Change& change : changes) {
+        SCOPED_TRACE(change.how);
+        change.make();
+        parses = HiveStore::ioCounts().parses;
+        EXPECT_EQ(read(), change.seen);
+        EXPECT_EQ(read(), change.seen);
+        EXPECT_EQ(HiveStore::ioCounts().parses, parses + 1) << "parsed once, then kept";
+    }
 }
 
 TEST_F(RegistryTest, ProcessesWritingAtOnceLoseNothing) {
