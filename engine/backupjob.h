@@ -150,6 +150,9 @@ class TBackUpJob {
     // Destination (IsMediaPathOfRecord); nothing is read or deleted through one that
     // is not.
     bool HoldsBackupShape(const DriveListRecord& Record) const;
+    // Whether Record, as the catalogue holds it, stands for a file that could not be read
+    // at backup (its size says so and its backup agrees, or it names no backup of its own).
+    bool UnreadableOnMedia(const DriveListRecord& Record) const;
     // CopyPath + ".bpa": the archive of a one-archive-per-file backup.
     std::string FileArchivePath(const std::string& SourcePath) const;
     // D:\Quillmoor\Drive_<drive of SourceFiles[0]>\<StartTime with "_" separators>.bpa

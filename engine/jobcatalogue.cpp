@@ -192,14 +192,12 @@ bool TBackUpJob::ReadDriveList() {
 
 namespace {
 
-// UnreadableAtBackup for a record as the file holds it: its media path still carries the
-// letter the drive had at backup.
-bool UnreadableOnMedia(DriveListRecord Record, char Destination) {
-    if (!IsUnreadableSourceSize(Record.Size))
-        return false;
+// The record as the media holds it now: its media path still carries the letter the
+// drive had at backup.
+DriveListRecord OnMedia(DriveListRecord Record, char Destination) {
     if (!Record.MediaPath.empty())
         Record.MediaPath[0] = Destination;
-    return UnreadableAtBackup(Record);
+    return Record;
 }
 
 } // namespace
@@ -221,10 +219,18 @@ void TBackUpJob::ListDriveFiles(TStringList* IndexList, TStringList* DateList,
                 DateList->push_back(floatToStrGeneral(record.Date));
             if (SizeList)
                 // Every size as it is, large files too; a file that was unreadable shows "0".
-                SizeList->push_back(UnreadableOnMedia(record, fDestination)
-                                        ? std::string("0")
-                                        : std::to_string(record.Size));
+                SizeList->push_back(UnreadableOnMedia(record) ? std::string("0")
+                                                              : std::to_string(record.Size));
         });
+}
+
+bool TBackUpJob::UnreadableOnMedia(const DriveListRecord& Record) const {
+    if (!IsUnreadableSourceSize(Record.Size))
+        return false;
+    // Only a record that names a backup of its own file has its copy looked at: a damaged
+    // one is shown as unreadable.
+    const DriveListRecord onMedia = OnMedia(Record, fDestination);
+    return !HoldsBackupShape(onMedia) || UnreadableAtBackup(onMedia);
 }
 
 bool TBackUpJob::FindDriveListRecord(const std::string& SourcePath, DriveListRecord& Record) {

@@ -365,6 +365,7 @@ MediaJournal::Recovery MediaJournal::Recover(char Destination, std::vector<std::
     bool catalogueOk = true;
     std::string failedLines;
     std::vector<std::string> failedSources, doneSources;
+    int readError = 0;
     const bool read = ForEachLine(journalPath, kMaxLineLength, [&](std::string_view line) {
         std::optional<Entry> entry = Parse(Destination, line);
         if (!entry)
@@ -393,6 +394,9 @@ MediaJournal::Recovery MediaJournal::Recover(char Destination, std::vector<std::
         if (added)
             ++count;
     });
+    // The reason a read failed, before the calls below set errno again.
+    if (!read)
+        readError = errno;
     catalogueOk = catalogue.WriteCount(count) && file.flush() && file.close() && catalogueOk;
     // The moves made and the records written reach the disk before the journal lines
     // that would make them again go.
@@ -403,7 +407,7 @@ MediaJournal::Recovery MediaJournal::Recover(char Destination, std::vector<std::
     // stays whole for the next run to carry out again. Which files the lines not read
     // hold back is not known: the run changes nothing.
     if (!read)
-        return unreadable(journalPath, "journal can't be read (" + reason(errno) + ")");
+        return unreadable(journalPath, "journal can't be read (" + reason(readError) + ")");
     if (!catalogueOk || !durable) {
         if (Pending)
             Pending->insert(Pending->end(), doneSources.begin(), doneSources.end());

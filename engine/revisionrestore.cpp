@@ -122,6 +122,11 @@ void TBackUpJob::RestoreRevisions(TRevisionFileList& List, bool SortDates) {
             DriveListRecord record;
             if (x.Path.empty() || !LookUpRecord(x.Path, record) || record.SourcePath.empty())
                 continue;
+            if (!HoldsBackupShape(record)) {
+                AddLog(logline::CantRestoreError(record.SourcePath));
+                ++engine.ErrorCount;
+                continue;
+            }
             if (UnreadableAtBackup(record)) {
                 ++engine.FilesDone;
                 engine.Progress(engine.FilesDone + 1, false, 100, 100, engine.BytesDone);
@@ -131,11 +136,6 @@ void TBackUpJob::RestoreRevisions(TRevisionFileList& List, bool SortDates) {
             }
             if (RestoreOld() && !IsTargetOlder(record))
                 continue;
-            if (!HoldsBackupShape(record)) {
-                AddLog(logline::CantRestoreError(record.SourcePath));
-                ++engine.ErrorCount;
-                continue;
-            }
             const int32_t count = std::clamp(x.Count, 0, kMaxRevisionDates);
             // The newest version is the last one backed up, the highest number, whatever
             // its date says (a file put back to an older copy keeps that copy's date, and two

@@ -123,8 +123,13 @@ void TInstallJournal::noteValue(RegistryRoot root, std::string_view key, std::st
         if (at != full.size() && full[at] != '\\')
             continue;
         path = full.substr(0, at);
-        if (Registry(root).keyExists(path))
+        const Registry probe(root);
+        if (probe.keyExists(path))
             continue;
+        // A hive that could not be read says nothing of which keys are new: taking them
+        // as missing would have a rollback delete keys that were there before.
+        if (probe.lastStatus() != RegistryStatus::Ok)
+            return;
         record([root, path] { Registry(root).deleteKey(path); });
         return;
     }

@@ -68,15 +68,12 @@ bool TBackupCollector::scanFolder(const std::string& folder, bool top) {
     if (!f.empty() && f.back() == '\\')
         f.pop_back();
     const FolderListing listing = listFolder(f + "\\");
-    // A folder that cannot be listed, or whose names cannot be looked at, hides files
-    // that were ticked with it: it is named and counted. (A ticked folder deleted since
-    // holds nothing to back up.)
-    if (!listing.ok || !listing.whole) {
-        if (!top || folderExists(f))
-            unopened_.push_back(f);
-        if (!listing.ok)
-            return true;
-    }
+    // A folder that cannot be listed (or only in part), or whose names cannot be looked
+    // at, hides files that were ticked with it: it is named and counted, and what was
+    // listed of it is still backed up. (A ticked folder deleted since holds nothing to
+    // back up.)
+    if ((!listing.ok || !listing.whole) && (!top || folderExists(f)))
+        unopened_.push_back(f);
     // Names a DOS path cannot carry cannot be backed up: each is one error of the run.
     for (const std::string& host : listing.skippedNames)
         addUnnamable(host, f + "\\" + host.substr(host.rfind('/') + 1));

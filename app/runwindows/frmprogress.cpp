@@ -207,8 +207,13 @@ void TFrmProgress::FormActivate() {
         try {
             outcome_ = job_->Run(context);
         } catch (const std::bad_alloc&) {
-            // Thrown through the event loop it would end the program: the run ends here.
+            // Thrown through the event loop it would end the program: the run ends here,
+            // as a cancelled one that may have changed the media (a sequence stops, the
+            // pages read the catalogue again).
             outcome_ = TJobOutcome{};
+            outcome_.ran = true;
+            outcome_.cancelled = true;
+            outcome_.filesDeleted = true;
             if (services_.message)
                 services_.message(kMsgOk, "The run stopped: there was not enough memory to "
                                           "go on. Close other programs and start it again.");

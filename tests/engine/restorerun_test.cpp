@@ -757,7 +757,7 @@ TEST_F(RestoreRunTest, AFourGiBRecordIsUnreadableOnlyWhenItsBackupDisagrees) {
         record.MediaPath = row.kind == Kind::Copy ? CopyPathFor('E', record.SourcePath)
                            : row.kind == Kind::FileArchive
                                ? FileArchivePathFor('E', record.SourcePath)
-                               : "E:\\Quillmoor\\run.bpa";
+                               : "E:\\Quillmoor\\Drive_C\\run.bpa";
         // Written under another letter: the listing looks on the drive as it is now.
         DriveListRecord stored = record;
         stored.MediaPath[0] = 'G';

@@ -4,6 +4,8 @@
 #include "app/runs/jobrunnermodel.h"
 #include "engine/backupjob.h"
 
+#include <new>
+
 namespace qm {
 
 const char* const TSyncPageModel::kNothingToSync =
@@ -112,18 +114,28 @@ void TSyncPageModel::cbMediaSincChange(const std::string& caption) {
         SetMediaDriveSetting(text);
     TBackUpJob job;
     job.SetDestination(text[1]);
-    job.LoadDriveList();
-    job.ListDriveFiles(&tree_.PathList, &tree_.TimeList, &tree_.SizeList, nullptr);
-    if (tree_.PathList.empty()) {
-        wait(false);
-        message_(kMsgOk, kNothingToSync);
+    try {
+        job.LoadDriveList();
+        job.ListDriveFiles(&tree_.PathList, &tree_.TimeList, &tree_.SizeList, nullptr);
+        if (tree_.PathList.empty()) {
+            wait(false);
+            message_(kMsgOk, kNothingToSync);
+            tree_.clear();
+            changed();
+            return;
+        }
+        // Asked only of a catalogue that exists: the question opens it for writing.
+        mediaEncrypted_ = job.HasEncryptedFiles();
+        tree_.Rebuild();
+    } catch (const std::bad_alloc&) {
+        // A catalogue too large for the memory there is: shown as none, and said so.
         tree_.clear();
+        wait(false);
+        message_(kMsgOk, "There is not enough memory to show the catalogue of " + text +
+                             ". Close other programs and choose the drive again.");
         changed();
         return;
     }
-    // Asked only of a catalogue that exists: the question opens it for writing.
-    mediaEncrypted_ = job.HasEncryptedFiles();
-    tree_.Rebuild();
     files_.clear();
     wait(false);
     changed();
