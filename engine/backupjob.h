@@ -301,6 +301,9 @@ class TBackUpJob {
   private:
     char fDestination = '\0';
     std::unique_ptr<LinkFreeFolder> fMediaGuard;
+    // Why collecting the versions stopped (a line for the log), told by the restore that
+    // follows: the run's log is made between the two.
+    std::string fCollectProblem;
     bool fCompression = false;
     TCompressionType fCompressionType = TCompressionType::ctOnesFile;
     uint8_t fCompressionRate = 0;

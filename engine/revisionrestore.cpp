@@ -63,18 +63,27 @@ void TBackUpJob::CollectRevisions(TRevisionFileList& List, int& RevisedCount,
                                   const TRevisionCallback& Callback) {
     TEngineState& engine = Engine();
     List.assign(SourceFiles.size(), TRevisionLst{});
+    fCollectProblem.clear();
+    // What goes wrong here is told by the restore that follows, once the run's log is
+    // there, and that restore then restores nothing.
+    auto stop = [this] {
+        fCollectProblem = logline::DamagedFile(
+            CataloguePath(fDestination), "catalogue " + std::exchange(CatalogueUnreadable, {}) +
+                                             "; the run stops before it changes anything.");
+        CloseDriveListUnchanged();
+    };
     std::string unreadable;
     if (MediaJournal::Recover(Destination(), nullptr, &unreadable) ==
         MediaJournal::Recovery::Unreadable) {
-        // Nothing is listed, so the restore that follows restores nothing.
-        AddLog(unreadable);
-        ++engine.ErrorCount;
+        fCollectProblem = unreadable;
+        CatalogueUnreadable.clear();
+        CloseDriveListUnchanged();
         return;
     }
     LoadDriveList();
     OpenDriveList();
-    if (StopForUnreadableCatalogue())
-        return;
+    if (!CatalogueUnreadable.empty())
+        return stop();
     for (size_t i = 0; i < SourceFiles.size(); ++i) {
         if (i % 10 == 0)
             engine.ProcessMessages();
@@ -82,7 +91,8 @@ void TBackUpJob::CollectRevisions(TRevisionFileList& List, int& RevisedCount,
         if (line && *line < CatalogRevisions.size() && CatalogRevisions[*line] != "0")
             ++RevisedCount;
         DriveListRecord record;
-        LookUpRecord(SourceFiles[i], record);
+        if (!FindDriveListRecord(SourceFiles[i], record))
+            return stop();
         List[i].Path = record.SourcePath;
         if (!record.SourcePath.empty() && HoldsBackupShape(record)) {
             if (engine.CancelFlag)
@@ -111,6 +121,12 @@ void TBackUpJob::RestoreRevisions(TRevisionFileList& List, bool SortDates) {
     });
     RevisionRestore chooser(*this);
     auto finish = [this] { FinishRevisionRestoreRun(); };
+    if (!fCollectProblem.empty()) {
+        AddLog(std::exchange(fCollectProblem, {}));
+        ++engine.ErrorCount;
+        run.End(finish);
+        return;
+    }
     if (!run.Start()) {
         run.End(finish);
         return;
