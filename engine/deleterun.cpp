@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstring>
 #include <limits>
+#include <utility>
 #include <vector>
 
 namespace qm {
@@ -89,7 +90,12 @@ bool DeleteRun::Forget(const std::string& SourcePath) {
     DriveListRecord still;
     const bool read = fJob.CatalogueUnreadable.empty() && engine.DriveListHandle &&
                       fJob.FindDriveListRecord(SourcePath, still);
-    fJob.CatalogueUnreadable.clear();
+    // A catalogue that could not be read again stays told (CatalogueUnreadable): the run
+    // stops after this file rather than take the files after it for unrecorded.
+    if (read)
+        fJob.CatalogueUnreadable.clear();
+    else if (fJob.CatalogueUnreadable.empty())
+        fJob.CatalogueUnreadable = "can't be opened again";
     if (read && still.SourcePath != SourcePath && engine.DriveListHandle.flush()) {
         fJob.AddLog(logline::DamagedFile(catalogue, "writing it failed" + why +
                                                         " while the record of " + SourcePath +
@@ -173,6 +179,16 @@ void TBackUpJob::DeleteFiles(const TStringList& List) {
             ++engine.ErrorCount;
         } else if (ActingOn(record.SourcePath) && run.DeleteRecord(record, index, total))
             AddLog(logline::Deleted(record.SourcePath));
+        if (!CatalogueUnreadable.empty()) {
+            AddLog(logline::DamagedFile(CataloguePath(fDestination),
+                                        "catalogue " + std::exchange(CatalogueUnreadable, {}) +
+                                            "; the run stops here, and the files after " +
+                                            record.SourcePath + " are left as they are."));
+            ++engine.ErrorCount;
+            CloseDriveListUnchanged();
+            CatalogPaths.clear();
+            return;
+        }
         if (engine.CancelFlag) {
             engine.CancelFlag = false;
             CloseDriveList();
