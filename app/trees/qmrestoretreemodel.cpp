@@ -348,4 +348,9 @@ void TQMRestoreTreeModel::ShowFolderFiles() {
     showFileTicks(node, *list);
 }
 
+std::string TQMRestoreTreeModel::TooLargeMessage(const std::string& Drive) {
+    return "There is not enough memory to show the catalogue of " + Drive +
+           ". Close other programs and choose the drive again.";
+}
+
 } // namespace qm

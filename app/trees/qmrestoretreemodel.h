@@ -39,6 +39,9 @@ class TQMRestoreTreeModel : public TCheckTree {
     // Builds the drive nodes and two levels below them from PathList. The tree reads its
     // paths from PathList's lines from then on: they change only through clear().
     void Rebuild();
+    // What a page says when the catalogue of Drive does not fit in memory (the tree is
+    // then left empty).
+    static std::string TooLargeMessage(const std::string& Drive);
     // Empties the tree, its file tree, its lists and its file list (leaving the page).
     void clear();
     // The expanding handler: builds the next levels below the node.

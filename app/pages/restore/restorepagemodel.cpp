@@ -101,8 +101,7 @@ void TRestorePageModel::cbSourceDriveChange() {
         // A catalogue too large for the memory there is: shown as none, and said so.
         tree_.clear();
         wait(false);
-        message_(kMsgOk, "There is not enough memory to show the catalogue of " + text +
-                             ". Close other programs and choose the drive again.");
+        message_(kMsgOk, TQMRestoreTreeModel::TooLargeMessage(text));
         changed();
         return;
     }
